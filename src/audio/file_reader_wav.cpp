@@ -1,0 +1,152 @@
+#include "audio/file_reader_wav.h"
+
+#include <cstring>
+
+namespace audio {
+
+namespace {
+
+// A chunk id is four printable ASCII characters.
+bool looks_like_id(const char id[4])
+{
+    for (int i = 0; i < 4; ++i) {
+        if (id[i] < 0x20 || id[i] > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+bool read_id(liba::ResourceReader& file, char id[4]) { return file.read(id, 4) == 4; }
+
+} // namespace
+
+bool expect_tag(liba::ResourceReader& file, std::string_view tag)
+{
+    char id[4];
+    return read_id(file, id) && tag.size() == 4 && std::memcmp(id, tag.data(), 4) == 0;
+}
+
+bool read_u16(liba::ResourceReader& file, uint16_t& value)
+{
+    uint8_t b[2];
+    if (file.read(b, 2) != 2)
+        return false;
+    value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return true;
+}
+
+bool read_u32(liba::ResourceReader& file, uint32_t& value)
+{
+    uint8_t b[4];
+    if (file.read(b, 4) != 4)
+        return false;
+    value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    return true;
+}
+
+bool write_u16(liba::ResourceWriter& file, uint16_t value)
+{
+    uint8_t b[2] = { uint8_t(value), uint8_t(value >> 8) };
+    return file.write(b, 2) == 2;
+}
+
+bool write_u32(liba::ResourceWriter& file, uint32_t value)
+{
+    uint8_t b[4] = { uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24) };
+    return file.write(b, 4) == 4;
+}
+
+bool find_chunk(liba::ResourceReader& file, const WAVInfo& info, std::string_view tag, uint32_t& size)
+{
+    uint64_t file_size = file.size();
+    uint64_t position = 20 + uint64_t(info.fmt_size) + (info.fmt_size & 1);
+    // Every step moves forward by at least the 8 header bytes, so the walk ends.
+    while (position + 8 <= file_size) {
+        char id[4];
+        if (!file.seek(static_cast<uint32_t>(position)) || !read_id(file, id) || !read_u32(file, size))
+            return false;
+        if (tag.size() == 4 && std::memcmp(id, tag.data(), 4) == 0)
+            return true;
+        uint64_t next = position + 8 + size;
+        if (size & 1) {
+            // RIFF pads odd chunks to an even size; some writers forget the pad byte.
+            char padded[4];
+            bool pad_ok = next + 1 + 4 <= file_size && file.seek(static_cast<uint32_t>(next + 1))
+                && read_id(file, padded) && looks_like_id(padded);
+            char unpadded[4];
+            bool unpad_ok = next + 4 <= file_size && file.seek(static_cast<uint32_t>(next))
+                && read_id(file, unpadded) && looks_like_id(unpadded);
+            if (pad_ok || !unpad_ok)
+                next += 1;
+        }
+        position = next;
+    }
+    return false;
+}
+
+bool open_wav(WAVInfo& info, liba::ResourceReader& file)
+{
+    if (!file.good())
+        return false;
+    if (!expect_tag(file, "RIFF") || !read_u32(file, info.riff_size) || !expect_tag(file, "WAVE")
+        || !expect_tag(file, "fmt ") || !read_u32(file, info.fmt_size))
+        return false;
+    uint16_t channels = 0;
+    uint16_t bits = 0;
+    if (!read_u16(file, info.format_tag) || !read_u16(file, channels) || !read_u32(file, info.sample_rate)
+        || !read_u32(file, info.avg_bytes_per_sec) || !read_u16(file, info.block_align) || !read_u16(file, bits))
+        return false;
+    info.channels = channels;
+    info.bits_per_sample = bits;
+    if (!info.read_extension(file))
+        return false;
+    if (!find_chunk(file, info, "data", info.data_size))
+        return false;
+    info.data_start = file.tell();
+    return true;
+}
+
+FileReaderWAV::FileReaderWAV(std::u16string_view path)
+    : m_file(path, os::FileMode::Read)
+{
+}
+
+void FileReaderWAV::open(WAVInfo& record) { m_valid = open_wav(record, m_file); }
+
+bool FileReaderWAV::is_open()
+{
+    liba::ScopedLock guard(m_lock);
+    return m_valid;
+}
+
+bool FileReaderWAV::is_end()
+{
+    liba::ScopedLock guard(m_lock);
+    return !m_valid || position() >= length();
+}
+
+unsigned FileReaderWAV::channels()
+{
+    liba::ScopedLock guard(m_lock);
+    return info().channels;
+}
+
+unsigned FileReaderWAV::bits_per_sample()
+{
+    liba::ScopedLock guard(m_lock);
+    return info().bits_per_sample;
+}
+
+unsigned FileReaderWAV::sample_rate()
+{
+    liba::ScopedLock guard(m_lock);
+    return info().sample_rate;
+}
+
+unsigned FileReaderWAV::bitrate()
+{
+    liba::ScopedLock guard(m_lock);
+    return info().avg_bytes_per_sec * 8;
+}
+
+} // namespace audio

@@ -1,0 +1,42 @@
+#include "audio/play_chain.h"
+
+#include "audio/file_reader_wav_pcm.h"
+
+#include <array>
+
+namespace audio {
+
+std::u16string title_from_path(std::u16string_view path)
+{
+    size_t slash = path.find_last_of(u"/\\");
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+namespace {
+
+template<typename R>
+std::unique_ptr<PlayChain> make_reader_only(std::u16string_view path, std::u16string_view name)
+{
+    return std::make_unique<PlayChainReaderOnly<R>>(std::u16string(name), std::make_unique<R>(path), path);
+}
+
+using ChainMaker = std::unique_ptr<PlayChain> (*)(std::u16string_view path);
+
+// The probe order. Each candidate opens the file itself; the first whose reader is open wins.
+const std::array s_probe_order = {
+    ChainMaker { [](std::u16string_view path) { return make_reader_only<FileReaderWAVPCM>(path, codec_name::PCM); } },
+};
+
+} // namespace
+
+std::unique_ptr<PlayChain> create_play_chain(std::u16string_view path)
+{
+    for (ChainMaker make : s_probe_order) {
+        std::unique_ptr<PlayChain> chain = make(path);
+        if (chain->get_reader().is_open())
+            return chain;
+    }
+    return nullptr;
+}
+
+} // namespace audio

@@ -1,0 +1,122 @@
+#include "support/test_support.h"
+
+#include "liba/text.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <unistd.h>
+
+namespace test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "melodeck-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    char* made = ::mkdtemp(buffer.data());
+    if (!made)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = made;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::u16string TempDir::file(std::string_view name) const { return u16(m_path / name); }
+
+ByteWriter& ByteWriter::u8(uint8_t v)
+{
+    bytes.push_back(v);
+    return *this;
+}
+
+ByteWriter& ByteWriter::u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
+
+ByteWriter& ByteWriter::u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
+
+ByteWriter& ByteWriter::tag(std::string_view four)
+{
+    for (char c : four.substr(0, 4))
+        u8(uint8_t(c));
+    return *this;
+}
+
+ByteWriter& ByteWriter::raw(const Bytes& more)
+{
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return *this;
+}
+
+ByteWriter& ByteWriter::raw(std::string_view text)
+{
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return *this;
+}
+
+void write_file(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes make_wav(const WavSpec& spec)
+{
+    ByteWriter body;
+    uint16_t align = spec.block_align >= 0 ? uint16_t(spec.block_align) : uint16_t(spec.channels * spec.bits / 8);
+    body.tag("WAVE").tag("fmt ").u32(uint32_t(16 + spec.fmt_extra.size()));
+    body.u16(spec.format_tag).u16(spec.channels).u32(spec.sample_rate).u32(spec.sample_rate * align).u16(align);
+    body.u16(spec.bits).raw(spec.fmt_extra);
+    auto chunk = [&](const std::string& id, const Bytes& bytes) {
+        body.tag(id).u32(uint32_t(bytes.size())).raw(bytes);
+        if (bytes.size() & 1)
+            body.u8(0);
+    };
+    for (const auto& [id, bytes] : spec.chunks_before_data)
+        chunk(id, bytes);
+    body.tag("data").u32(spec.data_size >= 0 ? uint32_t(spec.data_size) : uint32_t(spec.data.size())).raw(spec.data);
+    if (spec.data.size() & 1)
+        body.u8(0);
+    for (const auto& [id, bytes] : spec.chunks_after_data)
+        chunk(id, bytes);
+    ByteWriter file;
+    file.tag("RIFF").u32(uint32_t(body.bytes.size())).raw(body.bytes);
+    return file.bytes;
+}
+
+Bytes ramp16(uint32_t samples)
+{
+    ByteWriter out;
+    for (uint32_t k = 0; k < samples; ++k)
+        out.u16(uint16_t(k));
+    return out.bytes;
+}
+
+std::filesystem::path fixture(std::string_view name) { return std::filesystem::path(MELODECK_FIXTURES_DIR) / name; }
+
+std::filesystem::path corpus_dir()
+{
+    const char* override_dir = std::getenv("MELODECK_CORPUS");
+    std::filesystem::path dir = override_dir && *override_dir ? override_dir : MELODECK_CORPUS_DIR;
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(dir, ignored))
+        return {};
+    return std::filesystem::canonical(dir, ignored);
+}
+
+std::filesystem::path corpus(std::string_view name) { return corpus_dir() / name; }
+
+std::u16string u16(const std::filesystem::path& path) { return liba::from_utf8(path.string()); }
+
+} // namespace test
