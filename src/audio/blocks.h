@@ -33,7 +33,10 @@ struct PCMData {
             && sample_rate == other.sample_rate;
     }
     // A view of len bytes from off, with this block's format.
-    PCMData slice(uint32_t off, uint32_t len) const { return { data.slice(off, len), channels, bits_per_sample, sample_rate }; }
+    PCMData slice(uint32_t off, uint32_t len) const
+    {
+        return {data.slice(off, len), channels, bits_per_sample, sample_rate};
+    }
 };
 
 // A whole number of Microsoft ADPCM blocks with the stream's format.

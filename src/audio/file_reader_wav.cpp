@@ -16,7 +16,10 @@ bool looks_like_id(const char id[4])
     return true;
 }
 
-bool read_id(liba::ResourceReader& file, char id[4]) { return file.read(id, 4) == 4; }
+bool read_id(liba::ResourceReader& file, char id[4])
+{
+    return file.read(id, 4) == 4;
+}
 
 } // namespace
 
@@ -46,13 +49,13 @@ bool read_u32(liba::ResourceReader& file, uint32_t& value)
 
 bool write_u16(liba::ResourceWriter& file, uint16_t value)
 {
-    uint8_t b[2] = { uint8_t(value), uint8_t(value >> 8) };
+    uint8_t b[2] = {uint8_t(value), uint8_t(value >> 8)};
     return file.write(b, 2) == 2;
 }
 
 bool write_u32(liba::ResourceWriter& file, uint32_t value)
 {
-    uint8_t b[4] = { uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24) };
+    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
     return file.write(b, 4) == 4;
 }
 
@@ -94,7 +97,8 @@ bool open_wav(WAVInfo& info, liba::ResourceReader& file)
     uint16_t channels = 0;
     uint16_t bits = 0;
     if (!read_u16(file, info.format_tag) || !read_u16(file, channels) || !read_u32(file, info.sample_rate)
-        || !read_u32(file, info.avg_bytes_per_sec) || !read_u16(file, info.block_align) || !read_u16(file, bits))
+        || !read_u32(file, info.avg_bytes_per_sec) || !read_u16(file, info.block_align)
+        || !read_u16(file, bits))
         return false;
     info.channels = channels;
     info.bits_per_sample = bits;
@@ -111,7 +115,10 @@ FileReaderWAV::FileReaderWAV(std::u16string_view path)
 {
 }
 
-void FileReaderWAV::open(WAVInfo& record) { m_valid = open_wav(record, m_file); }
+void FileReaderWAV::open(WAVInfo& record)
+{
+    m_valid = open_wav(record, m_file);
+}
 
 bool FileReaderWAV::is_open()
 {

@@ -13,7 +13,7 @@ FileReaderWAVPCM::FileReaderWAVPCM(std::u16string_view path)
     if (!m_valid)
         return;
     uint64_t available = m_file.size() > m_info.data_start ? m_file.size() - m_info.data_start : 0;
-    uint64_t bytes = std::min<uint64_t>({ m_info.data_size, available, std::numeric_limits<int32_t>::max() });
+    uint64_t bytes = std::min<uint64_t>({m_info.data_size, available, std::numeric_limits<int32_t>::max()});
     if (m_info.block_align > 0)
         bytes -= bytes % m_info.block_align;
     m_length = static_cast<int32_t>(bytes);
@@ -27,8 +27,8 @@ PCMData FileReaderWAVPCM::get_block(int32_t frames)
     int64_t requested = int64_t(m_info.block_align) * std::max<int32_t>(frames, 0);
     int64_t remaining = std::max<int64_t>(int64_t(length()) - position(), 0);
     auto n = static_cast<uint32_t>(std::min(requested, remaining));
-    PCMData block { liba::DataBuffer::make(n), int32_t(m_info.channels), int32_t(m_info.bits_per_sample),
-        int32_t(m_info.sample_rate) };
+    PCMData block {liba::DataBuffer::make(n), int32_t(m_info.channels), int32_t(m_info.bits_per_sample),
+        int32_t(m_info.sample_rate)};
     if (n > 0 && m_file.read(block.data.writable(), n) != n)
         return PCMData {};
     return block;
@@ -60,7 +60,8 @@ int32_t FileReaderWAVPCM::time_to_position(double seconds)
 {
     double frames = static_cast<double>(m_info.sample_rate) * seconds;
     double bytes = static_cast<double>(static_cast<int64_t>(frames)) * m_info.block_align;
-    return static_cast<int32_t>(std::clamp<double>(bytes, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<double>(bytes, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 double FileReaderWAVPCM::position_to_time(int32_t position)
@@ -74,7 +75,8 @@ bool FileReaderWAVPCM::skip_time(double seconds)
 {
     double frames = static_cast<double>(m_info.sample_rate) * seconds;
     int64_t bytes = static_cast<int64_t>(frames) * m_info.block_align;
-    return skip_forward(static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, std::numeric_limits<int32_t>::max())));
+    return skip_forward(
+        static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, std::numeric_limits<int32_t>::max())));
 }
 
 bool FileReaderWAVPCM::skip_forward(int32_t bytes)

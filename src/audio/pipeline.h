@@ -17,11 +17,9 @@
 
 namespace audio {
 
-template<typename T>
-class Consumer;
+template<typename T> class Consumer;
 
-template<typename T>
-class Provider {
+template<typename T> class Provider {
 public:
     virtual ~Provider() { connect(nullptr); }
 
@@ -38,11 +36,10 @@ public:
 
 private:
     friend class Consumer<T>;
-    std::atomic<Consumer<T>*> m_consumer { nullptr };
+    std::atomic<Consumer<T>*> m_consumer {nullptr};
 };
 
-template<typename T>
-class Consumer {
+template<typename T> class Consumer {
 public:
     // Push entry; the base ignores pushed blocks.
     virtual void on_data(const T&) { }
@@ -73,11 +70,10 @@ protected:
 private:
     friend class Provider<T>;
     // Written only under m_lock; read without it only by the one thread that pulls.
-    std::atomic<Provider<T>*> m_provider { nullptr };
+    std::atomic<Provider<T>*> m_provider {nullptr};
 };
 
-template<typename T>
-void Provider<T>::connect(Consumer<T>* consumer)
+template<typename T> void Provider<T>::connect(Consumer<T>* consumer)
 {
     if (Consumer<T>* old = m_consumer.load(std::memory_order_acquire)) {
         liba::ScopedLock guard(old->m_lock);
@@ -94,8 +90,7 @@ void Provider<T>::connect(Consumer<T>* consumer)
     }
 }
 
-template<typename T>
-void Provider<T>::deliver(const T& block)
+template<typename T> void Provider<T>::deliver(const T& block)
 {
     Consumer<T>* consumer = m_consumer.load(std::memory_order_acquire);
     if (!consumer)

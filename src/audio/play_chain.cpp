@@ -24,7 +24,8 @@ using ChainMaker = std::unique_ptr<PlayChain> (*)(std::u16string_view path);
 
 // The probe order. Each candidate opens the file itself; the first whose reader is open wins.
 const std::array s_probe_order = {
-    ChainMaker { [](std::u16string_view path) { return make_reader_only<FileReaderWAVPCM>(path, codec_name::PCM); } },
+    ChainMaker {
+        [](std::u16string_view path) { return make_reader_only<FileReaderWAVPCM>(path, codec_name::PCM); }},
 };
 
 } // namespace

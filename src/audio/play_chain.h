@@ -51,8 +51,7 @@ public:
 // The text after the last '\' or '/', whichever stands later; the whole path without either.
 std::u16string title_from_path(std::u16string_view path);
 
-template<typename R>
-class PlayChainReaderOnlyBase : public PlayChain {
+template<typename R> class PlayChainReaderOnlyBase : public PlayChain {
 public:
     PlayChainReaderOnlyBase(std::u16string codec_name, std::unique_ptr<R> reader, std::u16string_view path)
         : m_codec_name(std::move(codec_name))
@@ -77,8 +76,7 @@ protected:
 };
 
 // For readers that are themselves the PCM provider (PCM WAV, Vorbis, Musepack).
-template<typename R>
-class PlayChainReaderOnly final : public PlayChainReaderOnlyBase<R> {
+template<typename R> class PlayChainReaderOnly final : public PlayChainReaderOnlyBase<R> {
 public:
     using PlayChainReaderOnlyBase<R>::PlayChainReaderOnlyBase;
     Provider<PCMData>& get_provider() override { return *this->m_reader; }
@@ -86,8 +84,7 @@ public:
 
 // For readers of coded blocks: the chain owns a decoder fed by the reader. The decoder is deleted
 // before the reader.
-template<typename R, typename D>
-class PlayChainReaderDecoder : public PlayChainReaderOnlyBase<R> {
+template<typename R, typename D> class PlayChainReaderDecoder : public PlayChainReaderOnlyBase<R> {
 public:
     PlayChainReaderDecoder(std::u16string codec_name, std::unique_ptr<R> reader, std::u16string_view path)
         : PlayChainReaderOnlyBase<R>(std::move(codec_name), std::move(reader), path)

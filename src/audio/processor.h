@@ -9,8 +9,7 @@
 
 namespace audio {
 
-template<typename In, typename Out>
-class Processor : public Consumer<In>, public Provider<Out> {
+template<typename In, typename Out> class Processor : public Consumer<In>, public Provider<Out> {
 public:
     void on_data(const In& in) override
     {

@@ -11,7 +11,7 @@ struct DataBuffer::Storage {
         : bytes(std::make_unique_for_overwrite<uint8_t[]>(size == 0 ? 1 : size))
     {
     }
-    std::atomic<int32_t> references { 1 };
+    std::atomic<int32_t> references {1};
     std::unique_ptr<uint8_t[]> bytes;
 };
 
@@ -67,7 +67,10 @@ DataBuffer& DataBuffer::operator=(DataBuffer&& other) noexcept
     return *this;
 }
 
-DataBuffer::~DataBuffer() { release(); }
+DataBuffer::~DataBuffer()
+{
+    release();
+}
 
 void DataBuffer::release()
 {
@@ -84,7 +87,10 @@ DataBuffer DataBuffer::slice(uint32_t off, uint32_t len) const
     return view;
 }
 
-const uint8_t* DataBuffer::data() const { return m_storage ? m_storage->bytes.get() + m_offset : nullptr; }
+const uint8_t* DataBuffer::data() const
+{
+    return m_storage ? m_storage->bytes.get() + m_offset : nullptr;
+}
 
 bool DataBuffer::is_shared() const
 {

@@ -39,7 +39,10 @@ public:
     uint32_t offset() const { return m_offset; }
     bool empty() const { return m_size == 0; }
     // True when both views share one storage (for tests of the no-copy rule).
-    bool shares_storage_with(const DataBuffer& other) const { return m_storage && m_storage == other.m_storage; }
+    bool shares_storage_with(const DataBuffer& other) const
+    {
+        return m_storage && m_storage == other.m_storage;
+    }
     bool is_shared() const;
 
 private:

@@ -6,11 +6,20 @@
 
 namespace liba {
 
-TextOStream& TextOStream::operator<<(std::string_view text) { return *this << from_utf8(text); }
+TextOStream& TextOStream::operator<<(std::string_view text)
+{
+    return *this << from_utf8(text);
+}
 
-TextOStream& TextOStream::write_signed(int64_t value) { return *this << to_text(value); }
+TextOStream& TextOStream::write_signed(int64_t value)
+{
+    return *this << to_text(value);
+}
 
-TextOStream& TextOStream::write_unsigned(uint64_t value) { return *this << to_text_unsigned(value); }
+TextOStream& TextOStream::write_unsigned(uint64_t value)
+{
+    return *this << to_text_unsigned(value);
+}
 
 TextOStream& TextOStream::operator<<(double value)
 {

@@ -30,8 +30,10 @@ public:
     TextOStream& operator<<(char16_t c) { return *this << std::u16string_view(&c, 1); }
 
     template<typename T>
-        requires(std::is_integral_v<T> && !std::is_same_v<T, char16_t> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>)
-    TextOStream& operator<<(T value)
+    requires(std::is_integral_v<
+                 T> && !std::is_same_v<T, char16_t> && !std::is_same_v<T, char> && !std::is_same_v<T, bool>)
+        TextOStream&
+        operator<<(T value)
     {
         if constexpr (std::is_signed_v<T>)
             return write_signed(value);

@@ -32,7 +32,7 @@ File::File(std::u16string_view path, FileMode mode)
 {
     std::string native = native_path(path);
     int handle = ::open(native.c_str(), open_flags(mode) | O_CLOEXEC, 0644);
-    struct stat info {};
+    struct stat info { };
     // A folder opens on POSIX but is no file to read or write.
     if (handle >= 0 && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode))) {
         ::close(handle);
@@ -105,7 +105,7 @@ uint32_t File::size()
 {
     if (!good())
         return 0;
-    struct stat info {};
+    struct stat info { };
     if (::fstat(m_handle, &info) != 0)
         return 0;
     return static_cast<uint32_t>(info.st_size);
@@ -132,6 +132,9 @@ void File::flush()
         ::fsync(m_handle);
 }
 
-std::unique_ptr<File> open_file(std::u16string_view path, FileMode mode) { return std::make_unique<File>(path, mode); }
+std::unique_ptr<File> open_file(std::u16string_view path, FileMode mode)
+{
+    return std::make_unique<File>(path, mode);
+}
 
 } // namespace os

@@ -13,9 +13,9 @@
 namespace os {
 
 enum class FileMode {
-    Read = 0,      // read; the file must exist
-    Write = 1,     // write; created or truncated
-    Append = 2,    // write; created if missing, positioned at the end
+    Read = 0, // read; the file must exist
+    Write = 1, // write; created or truncated
+    Append = 2, // write; created if missing, positioned at the end
     ReadWrite = 3, // read and write; created if missing
 };
 

@@ -19,7 +19,10 @@ std::string env_or(const char* name, const std::string& fallback)
     return value && *value ? std::string(value) : fallback;
 }
 
-std::string home_folder() { return env_or("HOME", "/"); }
+std::string home_folder()
+{
+    return env_or("HOME", "/");
+}
 
 std::string executable_path()
 {
@@ -69,17 +72,17 @@ const std::array<Macro, 9>& macros()
         std::string config = env_or("XDG_CONFIG_HOME", home_folder() + "/.config");
         std::string data = env_or("XDG_DATA_HOME", home_folder() + "/.local/share");
         std::u16string applications = liba::from_utf8(data + "/applications");
-        return std::array<Macro, 9> { {
-            { u"%app_full_name%", full },
-            { u"%app_path%", folder },
-            { u"%app_name%", file_name(full) },
-            { u"%my_documents%", liba::from_utf8(documents_folder()) },
-            { u"%windows%", u"" },
-            { u"%startup%", liba::from_utf8(config + "/autostart") },
-            { u"%programs%", applications },
-            { u"%start_menu%", applications },
-            { u"%program_files%", u"/usr/local" },
-        } };
+        return std::array<Macro, 9> {{
+            {u"%app_full_name%", full},
+            {u"%app_path%", folder},
+            {u"%app_name%", file_name(full)},
+            {u"%my_documents%", liba::from_utf8(documents_folder())},
+            {u"%windows%", u""},
+            {u"%startup%", liba::from_utf8(config + "/autostart")},
+            {u"%programs%", applications},
+            {u"%start_menu%", applications},
+            {u"%program_files%", u"/usr/local"},
+        }};
     }();
     return table;
 }
@@ -92,7 +95,10 @@ size_t last_separator(std::u16string_view path)
 
 } // namespace
 
-bool is_separator(char16_t c) { return c == u'/' || c == u'\\'; }
+bool is_separator(char16_t c)
+{
+    return c == u'/' || c == u'\\';
+}
 
 std::u16string expand_path(std::u16string_view path)
 {
@@ -110,7 +116,10 @@ std::u16string expand_path(std::u16string_view path)
     return out;
 }
 
-std::string native_path(std::u16string_view path) { return liba::to_utf8(expand_path(path)); }
+std::string native_path(std::u16string_view path)
+{
+    return liba::to_utf8(expand_path(path));
+}
 
 std::u16string parent_folder(std::u16string_view path)
 {

@@ -29,13 +29,16 @@ WavWriter::WavWriter(std::u16string_view path, int channels, int bits_per_sample
     write_header();
 }
 
-WavWriter::~WavWriter() { finish(); }
+WavWriter::~WavWriter()
+{
+    finish();
+}
 
 void WavWriter::write_header()
 {
     uint32_t block_align = uint32_t((m_bits + 7) / 8 * m_channels);
     auto data = static_cast<uint32_t>(std::min<uint64_t>(m_data_bytes, 0xFFFFFFFFu - 36));
-    uint8_t header[44] = { 'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ' };
+    uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
     put32(header + 4, 36 + data);
     put32(header + 16, 16);
     put16(header + 20, 1);

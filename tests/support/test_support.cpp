@@ -24,11 +24,15 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(
+        m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::u16string TempDir::file(std::string_view name) const { return u16(m_path / name); }
+std::u16string TempDir::file(std::string_view name) const
+{
+    return u16(m_path / name);
+}
 
 ByteWriter& ByteWriter::u8(uint8_t v)
 {
@@ -36,9 +40,15 @@ ByteWriter& ByteWriter::u8(uint8_t v)
     return *this;
 }
 
-ByteWriter& ByteWriter::u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
+ByteWriter& ByteWriter::u16(uint16_t v)
+{
+    return u8(uint8_t(v)).u8(uint8_t(v >> 8));
+}
 
-ByteWriter& ByteWriter::u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
+ByteWriter& ByteWriter::u32(uint32_t v)
+{
+    return u16(uint16_t(v)).u16(uint16_t(v >> 16));
+}
 
 ByteWriter& ByteWriter::tag(std::string_view four)
 {
@@ -74,9 +84,14 @@ Bytes read_file(const std::filesystem::path& path)
 Bytes make_wav(const WavSpec& spec)
 {
     ByteWriter body;
-    uint16_t align = spec.block_align >= 0 ? uint16_t(spec.block_align) : uint16_t(spec.channels * spec.bits / 8);
+    uint16_t align
+        = spec.block_align >= 0 ? uint16_t(spec.block_align) : uint16_t(spec.channels * spec.bits / 8);
     body.tag("WAVE").tag("fmt ").u32(uint32_t(16 + spec.fmt_extra.size()));
-    body.u16(spec.format_tag).u16(spec.channels).u32(spec.sample_rate).u32(spec.sample_rate * align).u16(align);
+    body.u16(spec.format_tag)
+        .u16(spec.channels)
+        .u32(spec.sample_rate)
+        .u32(spec.sample_rate * align)
+        .u16(align);
     body.u16(spec.bits).raw(spec.fmt_extra);
     auto chunk = [&](const std::string& id, const Bytes& bytes) {
         body.tag(id).u32(uint32_t(bytes.size())).raw(bytes);
@@ -85,7 +100,9 @@ Bytes make_wav(const WavSpec& spec)
     };
     for (const auto& [id, bytes] : spec.chunks_before_data)
         chunk(id, bytes);
-    body.tag("data").u32(spec.data_size >= 0 ? uint32_t(spec.data_size) : uint32_t(spec.data.size())).raw(spec.data);
+    body.tag("data")
+        .u32(spec.data_size >= 0 ? uint32_t(spec.data_size) : uint32_t(spec.data.size()))
+        .raw(spec.data);
     if (spec.data.size() & 1)
         body.u8(0);
     for (const auto& [id, bytes] : spec.chunks_after_data)
@@ -103,7 +120,10 @@ Bytes ramp16(uint32_t samples)
     return out.bytes;
 }
 
-std::filesystem::path fixture(std::string_view name) { return std::filesystem::path(MELODECK_FIXTURES_DIR) / name; }
+std::filesystem::path fixture(std::string_view name)
+{
+    return std::filesystem::path(MELODECK_FIXTURES_DIR) / name;
+}
 
 std::filesystem::path corpus_dir()
 {
@@ -115,8 +135,14 @@ std::filesystem::path corpus_dir()
     return std::filesystem::canonical(dir, ignored);
 }
 
-std::filesystem::path corpus(std::string_view name) { return corpus_dir() / name; }
+std::filesystem::path corpus(std::string_view name)
+{
+    return corpus_dir() / name;
+}
 
-std::u16string u16(const std::filesystem::path& path) { return liba::from_utf8(path.string()); }
+std::u16string u16(const std::filesystem::path& path)
+{
+    return liba::from_utf8(path.string());
+}
 
 } // namespace test

@@ -52,7 +52,7 @@ struct WavSpec {
     uint32_t sample_rate = 44100;
     uint16_t bits = 16;
     int32_t block_align = -1; // -1: channels x bits / 8
-    Bytes fmt_extra;          // bytes after the 16 common fmt bytes
+    Bytes fmt_extra; // bytes after the 16 common fmt bytes
     std::vector<std::pair<std::string, Bytes>> chunks_before_data;
     std::vector<std::pair<std::string, Bytes>> chunks_after_data;
     Bytes data;
@@ -74,8 +74,8 @@ std::u16string u16(const std::filesystem::path& path);
 } // namespace test
 
 // Skips the current test when the shared corpus is not beside the repository.
-#define SKIP_WITHOUT_CORPUS()                                                                                          \
-    do {                                                                                                               \
-        if (::test::corpus_dir().empty())                                                                              \
-            GTEST_SKIP() << "shared corpus absent";                                                                    \
+#define SKIP_WITHOUT_CORPUS()                                                                                \
+    do {                                                                                                     \
+        if (::test::corpus_dir().empty())                                                                    \
+            GTEST_SKIP() << "shared corpus absent";                                                          \
     } while (0)

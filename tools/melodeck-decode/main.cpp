@@ -24,8 +24,9 @@ struct Options {
 
 void usage()
 {
-    std::fprintf(stderr, "usage: melodeck-decode FILE [-o OUT.wav] [--seek POS] [--max-seconds S]\n"
-                         "  POS is in the reader's position unit (bytes, blocks or frames)\n");
+    std::fprintf(stderr,
+        "usage: melodeck-decode FILE [-o OUT.wav] [--seek POS] [--max-seconds S]\n"
+        "  POS is in the reader's position unit (bytes, blocks or frames)\n");
 }
 
 bool parse_number(const char* text, double& out)
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
     }
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     double seconds = first.sample_rate > 0 ? double(frames) / first.sample_rate : 0.0;
-    std::printf("decoded frames=%llu seconds=%.3f in %.3f s (%.1fx realtime)\n", static_cast<unsigned long long>(frames),
-        seconds, elapsed, elapsed > 0 ? seconds / elapsed : 0.0);
+    std::printf("decoded frames=%llu seconds=%.3f in %.3f s (%.1fx realtime)\n",
+        static_cast<unsigned long long>(frames), seconds, elapsed, elapsed > 0 ? seconds / elapsed : 0.0);
     return 0;
 }
