@@ -6,11 +6,13 @@ namespace audio {
 
 namespace {
 
-// A chunk id is four printable ASCII characters.
+// Chunk ids in the wild are letters, digits and spaces ("LIST", "fmt ", "id3 ").
 bool looks_like_id(const char id[4])
 {
     for (int i = 0; i < 4; ++i) {
-        if (id[i] < 0x20 || id[i] > 0x7E)
+        char c = id[i];
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ' || c == '_';
+        if (!ok)
             return false;
     }
     return true;
@@ -72,14 +74,17 @@ bool find_chunk(liba::ResourceReader& file, const WAVInfo& info, std::string_vie
             return true;
         uint64_t next = position + 8 + size;
         if (size & 1) {
-            // RIFF pads odd chunks to an even size; some writers forget the pad byte.
+            // RIFF pads odd chunks to an even size; some writers forget the pad byte. Take the
+            // padded position unless only the unpadded one holds something like a chunk id, or
+            // the unpadded one is the very chunk searched for.
             char padded[4];
             bool pad_ok = next + 1 + 4 <= file_size && file.seek(static_cast<uint32_t>(next + 1))
                 && read_id(file, padded) && looks_like_id(padded);
             char unpadded[4];
             bool unpad_ok = next + 4 <= file_size && file.seek(static_cast<uint32_t>(next))
                 && read_id(file, unpadded) && looks_like_id(unpadded);
-            if (pad_ok || !unpad_ok)
+            bool unpadded_is_tag = unpad_ok && tag.size() == 4 && std::memcmp(unpadded, tag.data(), 4) == 0;
+            if (!unpadded_is_tag && (pad_ok || !unpad_ok))
                 next += 1;
         }
         position = next;
