@@ -11,7 +11,8 @@ bool looks_like_id(const char id[4])
 {
     for (int i = 0; i < 4; ++i) {
         char c = id[i];
-        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ' || c == '_';
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' '
+            || c == '_';
         if (!ok)
             return false;
     }
