@@ -158,7 +158,10 @@ bool write_registry_value(std::u16string_view key_path, std::u16string_view valu
     } else {
         if (!lines.empty() && !trim(lines.back()).empty())
             lines.emplace_back();
-        lines.push_back("[" + liba::to_utf8(key_path) + "]");
+        // Built by appending: GCC 12 warns falsely (-Wrestrict) on "[" + text + "]" at -O3.
+        std::string section(1, '[');
+        section.append(liba::to_utf8(key_path)).push_back(']');
+        lines.push_back(section);
         lines.push_back(entry);
     }
     std::string path = switches_file();
