@@ -370,24 +370,6 @@ TEST(FileReaderWAVADPCM, a_cut_file_plays_its_whole_blocks_then_ends)
     EXPECT_TRUE(chain->get_reader().is_end());
 }
 
-TEST(FileReaderWAVADPCM, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
-{
-    test::TempDir dir;
-    Bytes data = mono_blocks(4);
-    Bytes file = make_adpcm_wav({.fact = 2000, .data = data});
-    std::u16string path = write_temp(dir, file);
-    audio::FileReaderWAVADPCM reader(path);
-    ASSERT_EQ(reader.length(), 4);
-    std::filesystem::resize_file(dir.native("a.wav"), file.size() - 256 - 100);
-    EXPECT_EQ(reader.get_block(4).size(), 2 * 256u);
-    EXPECT_EQ(reader.position(), 2);
-    EXPECT_TRUE(reader.get_block(1).empty());
-    test::write_file(dir.native("a.wav"), file);
-    audio::ADPCMData block = reader.get_block(1);
-    ASSERT_EQ(block.size(), 256u);
-    EXPECT_EQ(block.data.data()[3], 200) << "block 2 read again from its start";
-}
-
 TEST(FileReaderWAVADPCM, writes_the_extension_it_reads)
 {
     test::TempDir dir;
