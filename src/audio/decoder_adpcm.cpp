@@ -1,6 +1,8 @@
 #include "audio/decoder_adpcm.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 
 namespace audio {
@@ -32,15 +34,20 @@ int32_t s16_at(const uint8_t* p)
 void put_s16(uint8_t* p, int32_t value)
 {
     auto v = static_cast<uint16_t>(value);
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, 2);
+    } else {
+        p[0] = uint8_t(v);
+        p[1] = uint8_t(v >> 8);
+    }
 }
 
 // One 4-bit code: predict from the last two samples, add the scaled code, adapt the step.
-int32_t step(ChannelState& state, uint32_t code)
+inline int32_t step(ChannelState& state, uint32_t code)
 {
     int32_t predicted = (state.sample1 * state.c1 + state.sample2 * state.c2) >> 8;
-    int32_t signed_code = code >= 8 ? int32_t(code) - 16 : int32_t(code);
+    // The code as a signed 4-bit number: 8..15 stand for -8..-1.
+    int32_t signed_code = int32_t(code ^ 8) - 8;
     int32_t value = std::clamp(predicted + state.delta * signed_code, -32768, 32767);
     state.sample2 = state.sample1;
     state.sample1 = value;
@@ -64,8 +71,8 @@ template<uint32_t C> bool read_header(const uint8_t* input, ChannelState (&state
     return true;
 }
 
-// The codes of all channels interleave in the byte stream exactly as the samples do in the
-// output, so code k belongs to channel k % C and becomes output sample 2C + k.
+// Each code byte holds two codes, high nibble first: successive samples in mono, the left and the
+// right sample of one frame in stereo. The header's two samples of each channel come first.
 template<uint32_t C> bool decode(const uint8_t* input, uint8_t* output, uint32_t samples)
 {
     ChannelState states[C];
@@ -78,11 +85,16 @@ template<uint32_t C> bool decode(const uint8_t* input, uint8_t* output, uint32_t
     const uint8_t* codes = input + s_header_bytes_per_channel * C;
     uint8_t* out = output + 4 * C;
     uint32_t count = (samples - 2) * C;
-    for (uint32_t k = 0; k < count; ++k) {
-        uint8_t byte = codes[k / 2];
-        uint32_t code = (k % 2 == 0) ? byte >> 4 : byte & 0x0F;
-        put_s16(out + 2 * k, step(states[k % C], code));
+    ChannelState& first = states[0];
+    ChannelState& second = states[C - 1];
+    for (uint32_t i = 0; i < count / 2; ++i, out += 4) {
+        uint8_t byte = codes[i];
+        put_s16(out, step(first, byte >> 4));
+        put_s16(out + 2, step(second, byte & 0x0F));
     }
+    // An odd number of codes (mono only) ends on a high nibble.
+    if (count % 2 != 0)
+        put_s16(out, step(first, codes[count / 2] >> 4));
     return true;
 }
 

@@ -142,6 +142,8 @@ TEST(DecoderADPCM, predicts_adds_and_adapts_as_worked_by_hand)
     // delta 768 x 16 >> 8 = 48. Code 1: -28 + 48 = 20.
     uint8_t mono[] = {0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81};
     EXPECT_EQ(decode(mono, sizeof mono, 1, 6), (std::vector<int16_t> {0, 100, 116, 100, -28, 20}));
+    // An odd number of codes ends on the high nibble of the last byte.
+    EXPECT_EQ(decode(mono, sizeof mono, 1, 5), (std::vector<int16_t> {0, 100, 116, 100, -28}));
     // Predictor 5 (460, -208) with sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
     // arithmetic shift (a division would give -423).
     uint8_t shift[] = {5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00};

@@ -9,6 +9,7 @@
 #include <climits>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -282,4 +283,27 @@ TEST(FileReaderWAVGSM, plays_the_real_world_files)
         EXPECT_TRUE(chain->get_reader().is_end());
         EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 300; }));
     }
+}
+
+TEST(FileReaderWAVGSMConcurrency, seeking_while_the_player_thread_pulls)
+{
+    test::TempDir dir;
+    audio::PlayChainReaderDecoder<audio::FileReaderWAVGSM, audio::DecoderGSM> chain(u"GSM",
+        std::make_unique<audio::FileReaderWAVGSM>(
+            write_temp(dir, make_gsm_wav({.data = numbered_blocks(50)}))),
+        u"g.wav");
+    std::thread player([&] {
+        for (int i = 0; i < 2000; ++i) {
+            audio::PCMData block = chain.get_provider().get_block(500);
+            EXPECT_EQ(block.size() % 2, 0u);
+            EXPECT_LE(block.frames(), 500u);
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        chain.get_reader().seek_position(i % 60 - 5);
+        int32_t position = chain.get_reader().position();
+        EXPECT_GE(position, 0);
+        EXPECT_LE(position, 50);
+    }
+    player.join();
 }
