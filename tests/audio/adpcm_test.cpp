@@ -6,7 +6,9 @@
 #include "os/file.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 

@@ -6,7 +6,9 @@
 #include "decoded_samples.h"
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
