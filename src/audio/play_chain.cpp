@@ -1,5 +1,9 @@
 #include "audio/play_chain.h"
 
+#include "audio/decoder_adpcm.h"
+#include "audio/decoder_gsm.h"
+#include "audio/file_reader_wav_adpcm.h"
+#include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
 
 #include <array>
@@ -20,12 +24,25 @@ std::unique_ptr<PlayChain> make_reader_only(std::u16string_view path, std::u16st
     return std::make_unique<PlayChainReaderOnly<R>>(std::u16string(name), std::make_unique<R>(path), path);
 }
 
+template<typename R, typename D>
+std::unique_ptr<PlayChain> make_reader_decoder(std::u16string_view path, std::u16string_view name)
+{
+    return std::make_unique<PlayChainReaderDecoder<R, D>>(
+        std::u16string(name), std::make_unique<R>(path), path);
+}
+
 using ChainMaker = std::unique_ptr<PlayChain> (*)(std::u16string_view path);
 
 // The probe order. Each candidate opens the file itself; the first whose reader is open wins.
 const std::array s_probe_order = {
     ChainMaker {
         [](std::u16string_view path) { return make_reader_only<FileReaderWAVPCM>(path, codec_name::PCM); }},
+    ChainMaker {[](std::u16string_view path) {
+        return make_reader_decoder<FileReaderWAVADPCM, DecoderADPCM>(path, codec_name::ADPCM);
+    }},
+    ChainMaker {[](std::u16string_view path) {
+        return make_reader_decoder<FileReaderWAVGSM, DecoderGSM>(path, codec_name::GSM);
+    }},
 };
 
 } // namespace

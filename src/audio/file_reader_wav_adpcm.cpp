@@ -1,0 +1,81 @@
+#include "audio/file_reader_wav_adpcm.h"
+
+namespace audio {
+
+namespace {
+
+// The standard table holds seven predictor pairs.
+constexpr uint16_t s_coefficient_count = 7;
+// Bytes of block header per channel: predictor index, delta, two samples.
+constexpr uint32_t s_header_bytes_per_channel = 7;
+
+bool read_s16(liba::ResourceReader& file, int32_t& value)
+{
+    uint16_t raw = 0;
+    if (!read_u16(file, raw))
+        return false;
+    value = static_cast<int16_t>(raw);
+    return true;
+}
+
+} // namespace
+
+bool WAVInfoADPCM::read_extension(liba::ResourceReader& file)
+{
+    if (format_tag != 2)
+        return false;
+    uint16_t extension_size = 0;
+    uint16_t count = 0;
+    if (!read_u16(file, extension_size) || !read_u16(file, samples_per_block) || !read_u16(file, count))
+        return false;
+    coefficient_count = count;
+    if (channels < 1 || channels > 2 || bits_per_sample != 4 || coefficient_count != s_coefficient_count)
+        return false;
+    if (block_align <= s_header_bytes_per_channel * channels)
+        return false;
+    coefficients.resize(coefficient_count);
+    for (ADPCMCoefficients& pair : coefficients) {
+        if (!read_s16(file, pair.first) || !read_s16(file, pair.second))
+            return false;
+    }
+    // Without a "fact" chunk the length comes from the data chunk.
+    uint32_t fact_size = 0;
+    if (find_chunk(file, *this, "fact", fact_size) && !read_u32(file, fact_samples))
+        return false;
+    return true;
+}
+
+bool WAVInfoADPCM::write_extension(liba::ResourceWriter& file)
+{
+    bool ok = write_u16(file, static_cast<uint16_t>(4 * (coefficient_count + 1)))
+        && write_u16(file, samples_per_block) && write_u16(file, static_cast<uint16_t>(coefficient_count));
+    for (const ADPCMCoefficients& pair : coefficients) {
+        ok = ok && write_u16(file, static_cast<uint16_t>(pair.first))
+            && write_u16(file, static_cast<uint16_t>(pair.second));
+    }
+    return ok && file.write("fact", 4) == 4 && write_u32(file, 4) && write_u32(file, fact_samples);
+}
+
+FileReaderWAVADPCM::FileReaderWAVADPCM(std::u16string_view path)
+    : FileReaderWAVBlocks(path, 5)
+{
+    open(m_info);
+    set_block_counts(m_info.samples_per_block, m_info.fact_samples);
+}
+
+ADPCMData FileReaderWAVADPCM::get_block(int32_t blocks)
+{
+    return {
+        read_blocks(blocks), m_info.channels, m_info.bits_per_sample, m_info.sample_rate, m_info.block_align};
+}
+
+int32_t FileReaderWAVADPCM::deliver_blocks(int32_t count)
+{
+    ADPCMData block = get_block(count);
+    if (block.empty())
+        return 0;
+    deliver(block);
+    return static_cast<int32_t>(block.size() / m_info.block_align);
+}
+
+} // namespace audio
