@@ -5,6 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <sys/wait.h>
 #include <vector>
 
@@ -189,24 +190,23 @@ TEST(ActiveScheduler, dispatch_pumped_after_the_scheduler_is_gone_does_nothing)
     os::MessageQueue queue;
     std::vector<int> runs;
     Recorder active(runs, 1);
-    {
-        auto scheduler = std::make_unique<CActiveScheduler>(queue);
-        scheduler->queue(active);
-        active.cancel();
-        scheduler.reset();
-        // A new scheduler, quite possibly at the old one's address, with the object queued anew.
-        auto successor = std::make_unique<CActiveScheduler>(queue);
-        successor->queue(active);
-        EXPECT_EQ(queue.size(), 2u);
-        // The first dispatch belongs to the dead scheduler and must not run the object early.
-        std::optional<os::Message> stale = queue.try_get();
-        ASSERT_TRUE(stale.has_value());
-        stale->callback();
-        EXPECT_TRUE(runs.empty());
-        EXPECT_TRUE(active.pending());
-        queue.pump();
-        EXPECT_EQ(runs, std::vector<int> {1});
-    }
+    std::optional<CActiveScheduler> scheduler;
+    scheduler.emplace(queue);
+    scheduler->queue(active);
+    active.cancel();
+    scheduler.reset();
+    // A successor in the very same storage, with the object queued anew: a stale dispatch that
+    // reached it would run the object early.
+    scheduler.emplace(queue);
+    scheduler->queue(active);
+    EXPECT_EQ(queue.size(), 2u);
+    std::optional<os::Message> stale = queue.try_get();
+    ASSERT_TRUE(stale.has_value());
+    stale->callback();
+    EXPECT_TRUE(runs.empty());
+    EXPECT_TRUE(active.pending());
+    queue.pump();
+    EXPECT_EQ(runs, std::vector<int> {1});
 }
 
 TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
