@@ -3,8 +3,6 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <thread>
-#include <vector>
 
 TEST(TextOStreamFile, writes_the_mark_then_each_unit_little_endian)
 {
@@ -40,32 +38,4 @@ TEST(TextOStreamFile, unwritable_place_drops_everything_quietly)
     out << u"lost";
     out.flush();
     EXPECT_FALSE(std::filesystem::exists(dir.native("missing")));
-}
-
-TEST(TextOStreamFileConcurrency, log_stream_keeps_each_write_whole)
-{
-    test::TempDir dir;
-    {
-        os::Log out(dir.file("log.txt"));
-        std::vector<std::thread> threads;
-        for (char16_t letter : {u'a', u'b', u'c'}) {
-            threads.emplace_back([&out, letter] {
-                std::u16string line(63, letter);
-                line += u'\n';
-                for (int i = 0; i < 300; ++i)
-                    out << line;
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
-    }
-    test::Bytes bytes = test::read_file(dir.native("log.txt"));
-    ASSERT_EQ(bytes.size(), 2u + 3 * 300 * 64 * 2);
-    for (size_t line = 0; line < 3 * 300; ++line) {
-        size_t start = 2 + line * 128;
-        uint8_t letter = bytes[start];
-        for (size_t k = 0; k < 63; ++k)
-            ASSERT_EQ(bytes[start + 2 * k], letter) << "line " << line << " torn";
-        ASSERT_EQ(bytes[start + 126], '\n');
-    }
 }
