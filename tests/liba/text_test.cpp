@@ -72,7 +72,7 @@ TEST(Text, undefined_windows_1252_bytes_map_to_themselves)
     EXPECT_EQ(liba::from_8bit("\x81\x8D\x8F\x90\x9D\x9F\xFF"), u"\u0081\u008D\u008F\u0090\u009D\u0178\u00FF");
 }
 
-TEST(Text, greek_letters_change_case_but_the_final_sigma_gap_stays)
+TEST(Text, greek_letters_change_case_and_the_unassigned_capital_slot_stays)
 {
     EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
     EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
