@@ -22,6 +22,8 @@ public:
 
     void enter() { m_section->lock(); }
     void leave() { m_section->unlock(); }
+    // Enters when no other thread holds the lock; never waits.
+    bool try_enter() { return m_section->try_lock(); }
 
     // For std::scoped_lock / std::unique_lock.
     void lock() { enter(); }

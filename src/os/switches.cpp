@@ -3,6 +3,7 @@
 #include "liba/text.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -104,10 +105,16 @@ bool parse_number(const std::string& text, uint32_t& value)
     std::string digits = trim(text);
     if (digits.empty())
         return false;
+    // Decimal, or hexadecimal after "0x" as registry editors write DWORDs; a leading zero is no
+    // octal mark ("Log=08" is 8).
+    bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    const char* start = digits.c_str() + (hex ? 2 : 0);
+    if (!std::isxdigit(static_cast<unsigned char>(*start)))
+        return false;
     char* end = nullptr;
     errno = 0;
-    unsigned long long parsed = std::strtoull(digits.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0' || digits[0] == '-' || parsed > 0xFFFFFFFFull)
+    unsigned long long parsed = std::strtoull(start, &end, hex ? 16 : 10);
+    if (errno != 0 || *end != '\0' || parsed > 0xFFFFFFFFull)
         return false;
     value = static_cast<uint32_t>(parsed);
     return true;

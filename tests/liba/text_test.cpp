@@ -40,3 +40,40 @@ TEST(Text, numbers_are_written_like_printf)
     EXPECT_EQ(liba::to_text(int64_t(-2147483648LL)), u"-2147483648");
     EXPECT_EQ(liba::to_text(1.5), u"1.500000");
 }
+
+TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
+{
+    struct Case {
+        std::string bytes;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the very end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+        {"a\x80z", u"a\uFFFDz"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(liba::is_valid_utf8(c.bytes)) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(liba::from_utf8(c.bytes), c.text) << testing::PrintToString(c.bytes);
+    }
+}
+
+TEST(Text, lone_surrogates_become_replacement_characters_in_utf8)
+{
+    std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+    EXPECT_EQ(liba::to_utf8(lone),
+        "a\xEF\xBF\xBD"
+        "b\xEF\xBF\xBD");
+}
+
+TEST(Text, undefined_windows_1252_bytes_map_to_themselves)
+{
+    EXPECT_EQ(liba::from_8bit("\x81\x8D\x8F\x90\x9D\x9F\xFF"), u"\u0081\u008D\u008F\u0090\u009D\u0178\u00FF");
+}
+
+TEST(Text, greek_letters_change_case_and_the_unassigned_capital_slot_stays)
+{
+    EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
+    EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
+}

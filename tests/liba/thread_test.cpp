@@ -1,0 +1,184 @@
+#include "liba/thread.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Runs until released (or until stop is requested), counting how often run() began and ended.
+class GateThread final : public liba::Thread {
+public:
+    ~GateThread() override
+    {
+        request_stop();
+        release();
+        join();
+    }
+
+    void release() { m_open.store(true); }
+    void wait_started(int count) const
+    {
+        while (m_started.load() < count)
+            std::this_thread::yield();
+    }
+    int started() const { return m_started.load(); }
+    int finished() const { return m_finished.load(); }
+    pid_t tid() const { return m_tid.load(); }
+
+protected:
+    void run() override
+    {
+        m_tid.store(::gettid());
+        m_started.fetch_add(1);
+        while (!m_open.load() && !stop_requested())
+            std::this_thread::yield();
+        // Some work after the wake-up, so a join that does not wait would see it unfinished.
+        for (int i = 0; i < 20000; ++i)
+            std::this_thread::yield();
+        m_finished.fetch_add(1);
+    }
+
+private:
+    std::atomic<bool> m_open {false};
+    std::atomic<int> m_started {0};
+    std::atomic<int> m_finished {0};
+    std::atomic<pid_t> m_tid {0};
+};
+
+} // namespace
+
+TEST(Thread, priority_levels_map_to_the_platform_table_and_clamp)
+{
+    const int expected[] = {5, 4, 3, 2, 1};
+    for (int level = -2; level <= 2; ++level)
+        EXPECT_EQ(liba::Thread::platform_priority(level), expected[level + 2]) << "level " << level;
+    EXPECT_EQ(liba::Thread::platform_priority(5), liba::Thread::platform_priority(2));
+    EXPECT_EQ(liba::Thread::platform_priority(-7), liba::Thread::platform_priority(-2));
+    EXPECT_EQ(liba::Thread::platform_priority(INT32_MIN + 1), 5);
+    EXPECT_EQ(liba::Thread::platform_priority(INT32_MAX - 2), 1);
+}
+
+TEST(Thread, out_of_range_priority_acts_like_the_nearest_level)
+{
+    GateThread thread;
+    ASSERT_TRUE(thread.start());
+    thread.wait_started(1);
+    for (auto [outside, inside] : {std::pair {-7, -2}, std::pair {5, 2}}) {
+        bool accepted_inside = thread.set_priority(inside);
+        errno = 0;
+        int nice_inside = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid()));
+        EXPECT_EQ(thread.set_priority(outside), accepted_inside) << outside;
+        int nice_outside = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid()));
+        EXPECT_EQ(nice_outside, nice_inside) << outside;
+    }
+    thread.release();
+    thread.join();
+}
+
+TEST(Thread, set_priority_without_a_thread_is_refused)
+{
+    GateThread thread;
+    EXPECT_FALSE(thread.set_priority(0));
+}
+
+TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
+{
+    GateThread thread;
+    ASSERT_TRUE(thread.start());
+    thread.wait_started(1);
+    EXPECT_FALSE(thread.start());
+    EXPECT_TRUE(thread.running());
+    EXPECT_FALSE(thread.stop_requested()) << "the refused start must change nothing";
+    thread.release();
+    thread.join();
+    EXPECT_EQ(thread.started(), 1);
+    EXPECT_EQ(thread.finished(), 1);
+}
+
+TEST(Thread, join_without_start_returns_at_once)
+{
+    GateThread thread;
+    thread.join();
+    thread.join();
+    EXPECT_EQ(thread.started(), 0);
+}
+
+TEST(Thread, join_waits_for_run_to_end)
+{
+    GateThread thread;
+    ASSERT_TRUE(thread.start());
+    thread.wait_started(1);
+    thread.request_stop();
+    thread.join();
+    EXPECT_EQ(thread.finished(), 1);
+    EXPECT_FALSE(thread.running());
+}
+
+TEST(Thread, join_after_run_ended_by_itself_returns_and_releases_once)
+{
+    GateThread thread;
+    thread.release();
+    ASSERT_TRUE(thread.start());
+    while (thread.running())
+        std::this_thread::yield();
+    // The thread has ended on its own; join, a second join and the destructor each must not
+    // release its handle again.
+    thread.join();
+    thread.join();
+    EXPECT_EQ(thread.finished(), 1);
+}
+
+TEST(Thread, starts_again_after_the_thread_ended)
+{
+    GateThread thread;
+    thread.release();
+    ASSERT_TRUE(thread.start());
+    thread.join();
+    ASSERT_TRUE(thread.start());
+    thread.join();
+    // Restart without a join in between: the ended thread is released by start itself.
+    ASSERT_TRUE(thread.start());
+    while (thread.running())
+        std::this_thread::yield();
+    ASSERT_TRUE(thread.start());
+    thread.join();
+    EXPECT_EQ(thread.started(), 4);
+    EXPECT_EQ(thread.finished(), 4);
+}
+
+TEST(Thread, start_clears_a_stop_requested_earlier)
+{
+    GateThread thread;
+    thread.request_stop();
+    EXPECT_TRUE(thread.stop_requested());
+    ASSERT_TRUE(thread.start());
+    thread.wait_started(1);
+    EXPECT_FALSE(thread.stop_requested());
+    EXPECT_EQ(thread.finished(), 0) << "run must still be waiting for its gate";
+    thread.release();
+    thread.join();
+}
+
+TEST(ThreadConcurrency, two_threads_joining_at_once_both_return)
+{
+    GateThread thread;
+    ASSERT_TRUE(thread.start());
+    thread.wait_started(1);
+    std::atomic<int> joined {0};
+    std::thread first([&] {
+        thread.join();
+        joined.fetch_add(1);
+    });
+    std::thread second([&] {
+        thread.join();
+        joined.fetch_add(1);
+    });
+    thread.release();
+    first.join();
+    second.join();
+    EXPECT_EQ(joined.load(), 2);
+    EXPECT_EQ(thread.finished(), 1);
+}

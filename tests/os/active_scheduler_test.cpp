@@ -1,0 +1,225 @@
+#include "os/active_scheduler.h"
+
+#include "os/active.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+class Recorder final : public CActive {
+public:
+    Recorder(std::vector<int>& log, int id)
+        : m_log(log)
+        , m_id(id)
+    {
+    }
+
+    std::function<void()> on_run;
+    bool pending_while_running = true;
+
+protected:
+    void run() override
+    {
+        pending_while_running = pending();
+        m_log.push_back(m_id);
+        if (on_run)
+            on_run();
+    }
+
+private:
+    std::vector<int>& m_log;
+    int m_id;
+};
+
+} // namespace
+
+TEST(ActiveScheduler, queued_object_runs_once_when_the_queue_is_pumped)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    ASSERT_TRUE(scheduler.queue(active));
+    EXPECT_TRUE(active.pending());
+    EXPECT_EQ(scheduler.queued_count(), 1u);
+    EXPECT_TRUE(runs.empty()) << "nothing runs before the queue is pumped";
+    EXPECT_EQ(queue.pump(), 1u);
+    EXPECT_EQ(runs, std::vector<int> {1});
+    EXPECT_FALSE(active.pending_while_running) << "the flag is cleared before run";
+    EXPECT_FALSE(active.pending());
+    EXPECT_EQ(scheduler.queued_count(), 0u);
+    queue.pump();
+    EXPECT_EQ(runs.size(), 1u);
+}
+
+TEST(ActiveScheduler, dispatch_message_names_the_object)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    scheduler.queue(active);
+    std::optional<os::Message> message = queue.try_get();
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->id, os::WM_USER + 5);
+    EXPECT_EQ(message->wparam, reinterpret_cast<uintptr_t>(static_cast<CActive*>(&active)));
+    ASSERT_TRUE(message->callback);
+    message->callback();
+    EXPECT_EQ(runs, std::vector<int> {1});
+}
+
+TEST(ActiveScheduler, objects_run_in_queueing_order)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder first(runs, 1);
+    Recorder second(runs, 2);
+    Recorder third(runs, 3);
+    scheduler.queue(second);
+    scheduler.queue(first);
+    scheduler.queue(third);
+    queue.pump();
+    EXPECT_EQ(runs, (std::vector<int> {2, 1, 3}));
+}
+
+TEST(ActiveScheduler, queueing_a_pending_object_again_is_refused_and_it_runs_once)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    CActiveScheduler other(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    ASSERT_TRUE(scheduler.queue(active));
+    EXPECT_FALSE(scheduler.queue(active));
+    EXPECT_FALSE(other.queue(active));
+    EXPECT_EQ(queue.size(), 1u);
+    EXPECT_EQ(scheduler.queued_count(), 1u);
+    EXPECT_EQ(other.queued_count(), 0u);
+    queue.pump();
+    EXPECT_EQ(runs, std::vector<int> {1});
+}
+
+TEST(ActiveScheduler, dispatch_naming_an_object_not_queued_changes_nothing)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder queued(runs, 1);
+    Recorder stranger(runs, 2);
+    scheduler.queue(queued);
+    scheduler.dispatch(reinterpret_cast<uintptr_t>(static_cast<CActive*>(&stranger)));
+    scheduler.dispatch(0);
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(scheduler.queued_count(), 1u);
+    EXPECT_TRUE(queued.pending());
+    queue.pump();
+    EXPECT_EQ(runs, std::vector<int> {1});
+}
+
+TEST(ActiveScheduler, object_may_queue_itself_again_from_run)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    int rounds = 0;
+    active.on_run = [&] {
+        if (++rounds < 3) {
+            EXPECT_TRUE(scheduler.queue(active));
+        }
+    };
+    scheduler.queue(active);
+    while (queue.pump() > 0) { }
+    EXPECT_EQ(runs, (std::vector<int> {1, 1, 1}));
+    EXPECT_EQ(scheduler.queued_count(), 0u);
+}
+
+TEST(ActiveScheduler, cancelled_or_destroyed_objects_never_run)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder cancelled(runs, 1);
+    auto destroyed = std::make_unique<Recorder>(runs, 2);
+    Recorder kept(runs, 3);
+    scheduler.queue(cancelled);
+    scheduler.queue(*destroyed);
+    scheduler.queue(kept);
+    cancelled.cancel();
+    EXPECT_FALSE(cancelled.pending());
+    destroyed.reset();
+    EXPECT_EQ(scheduler.queued_count(), 1u);
+    queue.pump();
+    EXPECT_EQ(runs, std::vector<int> {3});
+}
+
+TEST(ActiveScheduler, object_queued_again_after_cancel_runs_once)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    scheduler.queue(active);
+    active.cancel();
+    scheduler.queue(active);
+    // Two dispatches name the object; it is in the list for the first only.
+    EXPECT_EQ(queue.pump(), 2u);
+    EXPECT_EQ(runs, std::vector<int> {1});
+}
+
+TEST(ActiveScheduler, queueing_on_a_queue_that_quit_fails_and_leaves_nothing_queued)
+{
+    os::MessageQueue queue;
+    CActiveScheduler scheduler(queue);
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    queue.post_quit();
+    EXPECT_FALSE(scheduler.queue(active));
+    EXPECT_FALSE(active.pending());
+    EXPECT_EQ(scheduler.queued_count(), 0u);
+}
+
+TEST(ActiveScheduler, dispatch_pumped_after_the_scheduler_is_gone_does_nothing)
+{
+    os::MessageQueue queue;
+    std::vector<int> runs;
+    Recorder active(runs, 1);
+    std::optional<CActiveScheduler> scheduler;
+    scheduler.emplace(queue);
+    scheduler->queue(active);
+    active.cancel();
+    scheduler.reset();
+    // A successor in the very same storage, with the object queued anew: a stale dispatch that
+    // reached it would run the object early.
+    scheduler.emplace(queue);
+    scheduler->queue(active);
+    EXPECT_EQ(queue.size(), 2u);
+    std::optional<os::Message> stale = queue.try_get();
+    ASSERT_TRUE(stale.has_value());
+    stale->callback();
+    EXPECT_TRUE(runs.empty());
+    EXPECT_TRUE(active.pending());
+    queue.pump();
+    EXPECT_EQ(runs, std::vector<int> {1});
+}
+
+TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
+{
+    auto exited_with_failure = [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) != 0; };
+    EXPECT_EXIT(
+        {
+            os::MessageQueue queue;
+            std::vector<int> runs;
+            Recorder active(runs, 1);
+            auto scheduler = std::make_unique<CActiveScheduler>(queue);
+            scheduler->queue(active);
+            scheduler.reset();
+        },
+        exited_with_failure, "Some active objects still live while scheduler is terminating");
+}

@@ -1,0 +1,101 @@
+#include "os/directory.h"
+
+#include "support/test_support.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+TEST(Directory, create_folders_makes_every_missing_level)
+{
+    test::TempDir dir;
+    std::u16string path = test::u16(dir.path()) + u"\\one/two\\three/";
+    EXPECT_TRUE(os::create_folders(path));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.native("one/two/three")));
+    EXPECT_TRUE(os::create_folders(path)) << "existing folders are fine";
+}
+
+TEST(Directory, create_folders_through_a_file_fails_quietly)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("file"), {});
+    EXPECT_FALSE(os::create_folders(test::u16(dir.path()) + u"/file/sub"));
+    EXPECT_FALSE(os::create_folders(test::u16(dir.path()) + u"/file"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.native("file")));
+}
+
+TEST(Directory, create_folders_of_the_root_and_of_nothing)
+{
+    EXPECT_TRUE(os::create_folders(u"/"));
+    EXPECT_FALSE(os::create_folders(u""));
+}
+
+TEST(Directory, missing_path_has_all_ones_and_the_error)
+{
+    test::TempDir dir;
+    os::FileInfo info = os::file_info(test::u16(dir.path()) + u"/absent");
+    EXPECT_FALSE(info.exists);
+    EXPECT_EQ(info.attributes, 0xFFFFFFFFu);
+    EXPECT_EQ(info.last_error, ENOENT);
+    EXPECT_EQ(info.size, 0u);
+}
+
+TEST(Directory, file_facts_size_and_attributes)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("song.mp3"), test::Bytes(1234, 0));
+    os::FileInfo info = os::file_info(test::u16(dir.path()) + u"\\song.mp3");
+    EXPECT_TRUE(info.exists);
+    EXPECT_EQ(info.last_error, 0);
+    EXPECT_EQ(info.size, 1234u);
+    EXPECT_EQ(info.attributes, os::s_attribute_normal);
+
+    os::FileInfo folder = os::file_info(test::u16(dir.path()) + u"/");
+    EXPECT_TRUE(folder.exists);
+    EXPECT_EQ(folder.attributes & os::s_attribute_directory, os::s_attribute_directory);
+    EXPECT_EQ(folder.attributes & os::s_attribute_normal, 0u);
+    EXPECT_EQ(folder.size, 0u);
+
+    test::write_file(dir.native(".hidden"), {});
+    ::chmod(dir.native(".hidden").c_str(), 0444);
+    os::FileInfo hidden = os::file_info(test::u16(dir.path()) + u"/.hidden");
+    EXPECT_EQ(hidden.attributes, os::s_attribute_hidden | os::s_attribute_readonly);
+}
+
+TEST(Directory, creation_time_is_local_birth_time_or_else_modification_time)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("old.txt"), {});
+    // Modified 2001-09-09 01:46:40 UTC; made just now.
+    const time_t modified = 1000000000;
+    const struct timespec times[2] = {{modified, 0}, {modified, 250000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.native("old.txt").c_str(), times, 0), 0);
+    os::FileInfo info = os::file_info(test::u16(dir.path()) + u"/old.txt");
+    ASSERT_TRUE(info.exists);
+    if (info.created_is_birth_time) {
+        time_t now = ::time(nullptr);
+        struct tm today { };
+        ::localtime_r(&now, &today);
+        EXPECT_GE(info.created.year, today.tm_year + 1900 - 1);
+        return;
+    }
+    struct tm expected { };
+    ::localtime_r(&modified, &expected);
+    EXPECT_EQ(info.created.year, expected.tm_year + 1900);
+    EXPECT_EQ(info.created.month, expected.tm_mon + 1);
+    EXPECT_EQ(info.created.day, expected.tm_mday);
+    EXPECT_EQ(info.created.hour, expected.tm_hour);
+    EXPECT_EQ(info.created.minute, expected.tm_min);
+    EXPECT_EQ(info.created.second, expected.tm_sec);
+    EXPECT_EQ(info.created.millisecond, 250);
+}
+
+TEST(Directory, app_path_macro_is_expanded)
+{
+    os::FileInfo info = os::file_info(u"%app_full_name%");
+    EXPECT_TRUE(info.exists);
+    EXPECT_GT(info.size, 0u);
+}

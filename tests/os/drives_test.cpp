@@ -1,0 +1,131 @@
+#include "os/drives.h"
+
+#include "os/finder.h"
+#include "support/scoped_config.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+class Cards final : public os::Finder {
+public:
+    bool on_folder(const std::u16string& path) override
+    {
+        found.push_back(path);
+        return static_cast<int>(found.size()) < limit;
+    }
+    bool on_file(const std::u16string&) override
+    {
+        ADD_FAILURE() << "cards are folders";
+        return true;
+    }
+
+    std::vector<std::u16string> found;
+    int limit = 1000;
+};
+
+// /proc is a mount point on every Linux system: a volume of its own under the root "/".
+bool proc_is_mounted()
+{
+    struct stat root { };
+    struct stat proc { };
+    return ::stat("/", &root) == 0 && ::stat("/proc", &proc) == 0 && root.st_dev != proc.st_dev;
+}
+
+#define REQUIRE_PROC_MOUNTED()                                                                               \
+    do {                                                                                                     \
+        if (!proc_is_mounted())                                                                              \
+            GTEST_SKIP() << "/proc is no mount point here";                                                  \
+    } while (0)
+
+bool contains(const std::vector<std::u16string>& paths, std::u16string_view path)
+{
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
+}
+
+} // namespace
+
+TEST(FindDrives, roots_are_the_removable_media_folders)
+{
+    std::vector<std::u16string> roots = os::removable_media_roots();
+    ASSERT_FALSE(roots.empty());
+    EXPECT_EQ(roots.back(), u"/media");
+    if (roots.size() == 3) {
+        EXPECT_TRUE(roots[0].starts_with(u"/media/"));
+        EXPECT_TRUE(roots[1].starts_with(u"/run/media/"));
+    }
+}
+
+TEST(FindDrives, plain_folders_are_no_cards)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.native("Storage Card"));
+    std::filesystem::create_directories(dir.native("media/user/USB"));
+    Cards cards;
+    os::find_drives(
+        cards, {test::u16(dir.path()), test::u16(dir.native("media/user")), u"/no/such/root"}, u"/x");
+    EXPECT_TRUE(cards.found.empty());
+}
+
+TEST(FindDrives, mount_points_are_reported_with_their_full_path)
+{
+    REQUIRE_PROC_MOUNTED();
+    Cards cards;
+    os::find_drives(cards, {u"/"}, u"/home/nobody/Documents");
+    EXPECT_TRUE(contains(cards.found, u"/proc"));
+    EXPECT_FALSE(contains(cards.found, u"/etc")) << "a folder of the root's own volume";
+}
+
+TEST(FindDrives, card_holding_the_documents_folder_is_skipped)
+{
+    REQUIRE_PROC_MOUNTED();
+    Cards cards;
+    os::find_drives(cards, {u"/"}, u"/PROC/self/Documents");
+    EXPECT_FALSE(contains(cards.found, u"/proc"));
+    Cards exact;
+    os::find_drives(exact, {u"/"}, u"/proc/");
+    EXPECT_FALSE(contains(exact.found, u"/proc"));
+}
+
+TEST(FindDrives, stops_when_the_finder_says_so)
+{
+    REQUIRE_PROC_MOUNTED();
+    Cards cards;
+    cards.limit = 1;
+    // The same root twice: without the stop, every card would come twice.
+    os::find_drives(cards, {u"/", u"/"}, u"/home/nobody");
+    EXPECT_EQ(cards.found.size(), 1u);
+}
+
+TEST(FindDrives, a_root_is_never_reported_as_a_card_of_another_root)
+{
+    REQUIRE_PROC_MOUNTED();
+    Cards cards;
+    os::find_drives(cards, {u"/", u"/proc"}, u"/home/nobody");
+    EXPECT_FALSE(contains(cards.found, u"/proc"));
+}
+
+TEST(FindDrives, each_decision_is_logged)
+{
+    REQUIRE_PROC_MOUNTED();
+    test::ScopedConfig config;
+    config.set_logging(true);
+    Cards skipped;
+    os::find_drives(skipped, {u"/"}, u"/proc/self");
+    std::u16string text = test::ScopedConfig::log_text();
+    EXPECT_NE(text.find(u"find_drives: mydoc={/proc/self}\nskipping result={/proc}\n"), std::u16string::npos);
+
+    config.set_logging(false);
+    config.set_logging(true);
+    Cards returned;
+    os::find_drives(returned, {u"/"}, u"/home/u");
+    text = test::ScopedConfig::log_text();
+    EXPECT_NE(text.find(u"find_drives: mydoc={/home/u}\nreturning result={/proc}\n"), std::u16string::npos);
+    size_t decisions = 0;
+    for (size_t at = text.find(u"returning result={"); at != std::u16string::npos;
+         at = text.find(u"returning result={", at + 1))
+        ++decisions;
+    EXPECT_EQ(decisions, returned.found.size());
+    EXPECT_EQ(text.find(u"skipping"), std::u16string::npos);
+}

@@ -1,0 +1,98 @@
+#include "os/log.h"
+#include "os/switches.h"
+
+#include "support/scoped_config.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+TEST(Log, switch_absent_writes_nothing_and_creates_no_file)
+{
+    test::ScopedConfig config;
+    std::filesystem::remove(test::ScopedConfig::log_file());
+    os::log() << u"nobody reads this\n";
+    os::log().flush();
+    EXPECT_FALSE(std::filesystem::exists(test::ScopedConfig::log_file()));
+    EXPECT_FALSE(std::filesystem::exists(os::switches_file())) << "reading must not create the store";
+}
+
+TEST(Log, file_is_the_executable_name_with_txt_appended)
+{
+    EXPECT_EQ(test::ScopedConfig::log_file().string(),
+        std::filesystem::canonical("/proc/self/exe").string() + ".txt");
+}
+
+TEST(Log, switching_on_creates_a_utf16le_file_with_the_mark)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    os::log() << u"Skin file {" << u"d\u00e9j\u00e0\U0001F3B5" << u"} has no form {" << 42 << u"}\n";
+    test::Bytes bytes = test::read_file(test::ScopedConfig::log_file());
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+    EXPECT_EQ(test::ScopedConfig::log_text(), u"Skin file {d\u00e9j\u00e0\U0001F3B5} has no form {42}\n");
+    // Little-endian pairs: 'S' then 0; the surrogate pair D83C DFB5 as 3C D8 B5 DF.
+    EXPECT_EQ(bytes[2], 'S');
+    EXPECT_EQ(bytes[3], 0);
+    std::u16string text = test::ScopedConfig::log_text();
+    size_t high = text.find(char16_t(0xD83C));
+    ASSERT_NE(high, std::u16string::npos);
+    EXPECT_EQ(bytes[2 + 2 * high], 0x3C);
+    EXPECT_EQ(bytes[3 + 2 * high], 0xD8);
+}
+
+TEST(Log, switching_off_closes_the_file_and_on_again_starts_it_afresh)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    os::log() << u"first\n";
+    config.set_logging(false);
+    os::log() << u"while off\n";
+    EXPECT_EQ(test::ScopedConfig::log_text(), u"first\n");
+    config.set_logging(true);
+    EXPECT_EQ(test::ScopedConfig::log_text(), u"") << "switching on truncates";
+    EXPECT_EQ(std::filesystem::file_size(test::ScopedConfig::log_file()), 2u);
+    os::log() << u"second\n";
+    EXPECT_EQ(test::ScopedConfig::log_text(), u"second\n");
+}
+
+TEST(Log, switch_is_read_again_on_every_call)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    // Written straight into the store, as a user editing the file would.
+    os::write_registry_value(os::s_switches_key, u"Log", 0);
+    os::log() << u"dropped\n";
+    EXPECT_EQ(test::ScopedConfig::log_text(), u"");
+}
+
+TEST(LogConcurrency, whole_lines_from_several_threads_all_arrive_intact)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    constexpr int s_threads = 4;
+    constexpr int s_lines = 100;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < s_threads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < s_lines; ++i) {
+                std::u16string line = u"thread {" + std::u16string(1, char16_t(u'a' + t)) + u"} line\n";
+                os::log() << line;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    std::u16string text = test::ScopedConfig::log_text();
+    for (int t = 0; t < s_threads; ++t) {
+        std::u16string line = u"thread {" + std::u16string(1, char16_t(u'a' + t)) + u"} line\n";
+        size_t count = 0;
+        for (size_t at = text.find(line); at != std::u16string::npos; at = text.find(line, at + 1))
+            ++count;
+        EXPECT_EQ(count, size_t(s_lines)) << "thread " << t;
+    }
+    EXPECT_EQ(text.size(), size_t(s_threads * s_lines) * 16);
+}

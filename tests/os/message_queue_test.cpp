@@ -1,0 +1,119 @@
+#include "os/message_queue.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+TEST(MessageQueue, hands_out_messages_in_posting_order_with_their_parameters)
+{
+    os::MessageQueue queue;
+    EXPECT_TRUE(queue.post(os::WM_USER, 1, -1));
+    EXPECT_TRUE(queue.post(955, 2, 20));
+    EXPECT_TRUE(queue.post(957, 3, 30));
+    EXPECT_EQ(queue.size(), 3u);
+    os::Message first = queue.get();
+    EXPECT_EQ(first.id, os::WM_USER);
+    EXPECT_EQ(first.wparam, 1u);
+    EXPECT_EQ(first.lparam, -1);
+    EXPECT_EQ(queue.get().id, 955u);
+    EXPECT_EQ(queue.get().lparam, 30);
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST(MessageQueue, quit_comes_after_the_messages_posted_before_it_and_stays)
+{
+    os::MessageQueue queue;
+    queue.post(1);
+    queue.post(2);
+    queue.post_quit();
+    EXPECT_TRUE(queue.quitting());
+    EXPECT_EQ(queue.get().id, 1u);
+    EXPECT_EQ(queue.get().id, 2u);
+    EXPECT_EQ(queue.get().id, os::WM_QUIT);
+    EXPECT_EQ(queue.get().id, os::WM_QUIT);
+    EXPECT_EQ(queue.try_get()->id, os::WM_QUIT);
+}
+
+TEST(MessageQueue, posting_after_quit_fails_and_adds_nothing)
+{
+    os::MessageQueue queue;
+    queue.post_quit();
+    EXPECT_FALSE(queue.post(7));
+    EXPECT_FALSE(queue.post_callback([] { ADD_FAILURE() << "callback of a refused post ran"; }));
+    EXPECT_EQ(queue.size(), 0u);
+    EXPECT_EQ(queue.pump(), 0u);
+}
+
+TEST(MessageQueue, waiting_with_a_limit_on_an_empty_queue_gives_nothing)
+{
+    os::MessageQueue queue;
+    EXPECT_FALSE(queue.try_get().has_value());
+    EXPECT_FALSE(queue.get_for(1ms).has_value());
+    queue.post(5);
+    std::optional<os::Message> message = queue.get_for(0ms);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->id, 5u);
+}
+
+TEST(MessageQueue, pump_runs_callbacks_and_hands_the_rest_to_the_handler_in_order)
+{
+    os::MessageQueue queue;
+    std::vector<int> seen;
+    queue.post(10);
+    queue.post_callback([&] {
+        seen.push_back(-1);
+        // Posted while pumping: waits for the next pump.
+        queue.post_callback([&] { seen.push_back(-2); });
+    });
+    queue.post(11);
+    EXPECT_EQ(queue.pump([&](const os::Message& m) { seen.push_back(int(m.id)); }), 3u);
+    EXPECT_EQ(seen, (std::vector<int> {10, -1, 11}));
+    EXPECT_EQ(queue.pump(), 1u);
+    EXPECT_EQ(seen.back(), -2);
+    EXPECT_EQ(queue.pump(), 0u);
+}
+
+TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_from_another_thread)
+{
+    os::MessageQueue queue;
+    std::thread poster([&] { queue.post(42, 4, 2); });
+    os::Message message = queue.get();
+    poster.join();
+    EXPECT_EQ(message.id, 42u);
+    EXPECT_EQ(message.wparam, 4u);
+}
+
+TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_quit_from_another_thread)
+{
+    os::MessageQueue queue;
+    std::thread quitter([&] { queue.post_quit(); });
+    EXPECT_EQ(queue.get().id, os::WM_QUIT);
+    quitter.join();
+}
+
+TEST(MessageQueueConcurrency, posts_from_several_threads_all_arrive_each_in_its_own_order)
+{
+    os::MessageQueue queue;
+    constexpr int s_threads = 4;
+    constexpr int s_each = 2000;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < s_threads; ++t) {
+        posters.emplace_back([&queue, t] {
+            for (int i = 0; i < s_each; ++i)
+                queue.post(uint32_t(t), uintptr_t(i));
+        });
+    }
+    std::vector<int> next(s_threads, 0);
+    for (int received = 0; received < s_threads * s_each; ++received) {
+        std::optional<os::Message> message = queue.get_for(60s);
+        ASSERT_TRUE(message.has_value()) << "lost after " << received;
+        ASSERT_LT(message->id, uint32_t(s_threads));
+        EXPECT_EQ(message->wparam, uintptr_t(next[message->id]));
+        ++next[message->id];
+    }
+    for (std::thread& poster : posters)
+        poster.join();
+    EXPECT_EQ(queue.size(), 0u);
+}

@@ -1,0 +1,252 @@
+#include "os/search.h"
+
+#include "liba/text.h"
+#include "os/finder.h"
+#include "support/test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Records every callback as "file <path>" or "folder <path>", paths relative to the root.
+class Recorder final : public os::Finder {
+public:
+    explicit Recorder(std::u16string root)
+        : m_root(std::move(root))
+    {
+    }
+
+    bool on_file(const std::u16string& path) override
+    {
+        events.push_back("file " + relative(path));
+        return !stop_file || !stop_file(events.back());
+    }
+    bool on_folder(const std::u16string& path) override
+    {
+        events.push_back("folder " + relative(path));
+        return !stop_folder || !stop_folder(events.back());
+    }
+
+    std::vector<std::string> events;
+    std::function<bool(const std::string&)> stop_file;
+    std::function<bool(const std::string&)> stop_folder;
+
+private:
+    std::string relative(const std::u16string& path) const
+    {
+        if (path.starts_with(m_root))
+            return liba::to_utf8(path.substr(m_root.size()));
+        return "?" + liba::to_utf8(path);
+    }
+
+    std::u16string m_root;
+};
+
+void touch(const std::filesystem::path& path)
+{
+    std::filesystem::create_directories(path.parent_path());
+    test::write_file(path, {});
+}
+
+// root/ a.mp3 B.MP3 c.txt noext  sub1/{x.mp3 y.mp3 deep/z.mp3}  sub2/w.mp3  Music/
+void make_tree(const test::TempDir& dir)
+{
+    for (const char* name :
+        {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
+        touch(dir.native(name));
+    std::filesystem::create_directory(dir.native("Music"));
+}
+
+using Events = std::vector<std::string>;
+
+std::u16string root(const test::TempDir& dir)
+{
+    return test::u16(dir.path());
+}
+
+} // namespace
+
+TEST(Search, files_first_then_folders_each_in_name_order)
+{
+    test::TempDir dir;
+    make_tree(dir);
+    Recorder finder(root(dir));
+    os::search(finder, root(dir), u"*", u"*", false);
+    EXPECT_EQ(finder.events,
+        (Events {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
+            "folder /sub2"}));
+}
+
+TEST(Search, recursive_search_descends_right_after_each_folder)
+{
+    test::TempDir dir;
+    make_tree(dir);
+    Recorder finder(root(dir));
+    os::search(finder, root(dir), u"*.mp3", u"*", true);
+    EXPECT_EQ(finder.events,
+        (Events {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+            "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
+            "file /sub2/w.mp3"}));
+}
+
+TEST(Search, stop_in_a_subfolder_goes_on_with_the_next_sibling)
+{
+    test::TempDir dir;
+    make_tree(dir);
+    Recorder finder(root(dir));
+    finder.stop_file = [](const std::string& event) { return event == "file /sub1/x.mp3"; };
+    os::search(finder, root(dir), u"*.mp3", u"*", true);
+    EXPECT_EQ(finder.events,
+        (Events {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+            "folder /sub2", "file /sub2/w.mp3"}));
+}
+
+TEST(Search, stop_at_the_top_ends_the_whole_search)
+{
+    test::TempDir dir;
+    make_tree(dir);
+    Recorder files(root(dir));
+    files.stop_file = [](const std::string& event) { return event == "file /a.mp3"; };
+    os::search(files, root(dir), u"*", u"*", true);
+    EXPECT_EQ(files.events, (Events {"file /a.mp3"}));
+
+    Recorder folders(root(dir));
+    folders.stop_folder = [](const std::string& event) { return event == "folder /sub1"; };
+    os::search(folders, root(dir), u"none", u"*", true);
+    EXPECT_EQ(folders.events, (Events {"folder /Music", "folder /sub1"})) << "no descent after a stop";
+}
+
+TEST(Search, folder_mask_chooses_the_folders_and_file_mask_the_files)
+{
+    test::TempDir dir;
+    make_tree(dir);
+    Recorder finder(root(dir));
+    os::search(finder, root(dir), u"?.*", u"SUB?", true);
+    EXPECT_EQ(finder.events,
+        (Events {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
+            "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}));
+}
+
+TEST(Search, dot_entries_are_never_reported_but_hidden_names_are)
+{
+    test::TempDir dir;
+    touch(dir.native(".hidden"));
+    std::filesystem::create_directory(dir.native(".config"));
+    Recorder finder(root(dir));
+    os::search(finder, root(dir), u".*", u".*", true);
+    EXPECT_EQ(finder.events, (Events {"file /.hidden", "folder /.config"}));
+}
+
+TEST(Search, paths_keep_the_folder_as_given)
+{
+    test::TempDir dir;
+    touch(dir.native("sub/f.mp3"));
+    Recorder finder(u"");
+    os::search(finder, root(dir) + u"\\sub\\", u"*", u"*", false);
+    EXPECT_EQ(finder.events, (Events {"file " + dir.path().string() + "\\sub/f.mp3"}));
+}
+
+TEST(Search, empty_folder_means_the_current_folder_with_bare_names)
+{
+    test::TempDir dir;
+    touch(dir.native("one.lng"));
+    touch(dir.native("two.txt"));
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    Recorder finder(u"");
+    os::search(finder, u"", u"*.lng", u"*", false);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(finder.events, (Events {"file one.lng"}));
+}
+
+TEST(Search, missing_folder_or_a_file_gives_no_callbacks)
+{
+    test::TempDir dir;
+    touch(dir.native("plain"));
+    Recorder finder(root(dir));
+    os::search(finder, dir.file("absent"), u"*", u"*", true);
+    os::search(finder, dir.file("plain"), u"*", u"*", true);
+    EXPECT_TRUE(finder.events.empty());
+}
+
+// Permissions do not stop the superuser from reading, so as root the search runs in a child
+// process that has given up its rights.
+TEST(SearchDeathTest, unreadable_folder_gives_no_callbacks)
+{
+    test::TempDir dir;
+    touch(dir.native("locked/inside.mp3"));
+    touch(dir.native("open/inside.mp3"));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    std::filesystem::permissions(dir.native("open"), std::filesystem::perms::all);
+    std::filesystem::permissions(dir.native("locked"), std::filesystem::perms::none);
+    const Events expected = {"folder /locked", "folder /open", "file /open/inside.mp3"};
+    auto search_as_nobody = [&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            std::_Exit(2);
+        Recorder finder(root(dir));
+        os::search(finder, root(dir), u"*", u"*", true);
+        for (const std::string& event : finder.events)
+            std::fprintf(stderr, "%s\n", event.c_str());
+        std::_Exit(finder.events == expected ? 0 : 1);
+    };
+    EXPECT_EXIT(search_as_nobody(), testing::ExitedWithCode(0), "");
+    std::filesystem::permissions(dir.native("locked"), std::filesystem::perms::owner_all);
+}
+
+TEST(Search, link_loops_end_and_links_to_elsewhere_are_followed)
+{
+    test::TempDir dir;
+    touch(dir.native("tree/a.mp3"));
+    touch(dir.native("other/b.mp3"));
+    std::filesystem::create_directory_symlink("..", dir.native("tree/up"));
+    std::filesystem::create_directory_symlink("../other", dir.native("tree/other"));
+    std::filesystem::create_symlink("nowhere", dir.native("tree/dangling.mp3"));
+    Recorder finder(dir.file("tree"));
+    os::search(finder, dir.file("tree"), u"*", u"*", true);
+    // "up" leads back to the root above the tree: searched once, its "tree" is not entered again.
+    EXPECT_EQ(finder.events,
+        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
+            "file /up/other/b.mp3", "folder /up/tree"}));
+}
+
+TEST(Search, names_that_are_not_utf8_are_left_out)
+{
+    test::TempDir dir;
+    touch(dir.native("good.mp3"));
+    touch(dir.path() / std::string("bad\xFF.mp3"));
+    Recorder finder(root(dir));
+    os::search(finder, root(dir), u"*", u"*", false);
+    EXPECT_EQ(finder.events, (Events {"file /good.mp3"}));
+}
+
+TEST(Search, a_finder_may_descend_itself_from_on_folder)
+{
+    // The playlist builder's way: on_folder searches the folder it is given.
+    class Descender final : public os::Finder {
+    public:
+        bool on_file(const std::u16string& path) override
+        {
+            files.push_back(path);
+            return true;
+        }
+        bool on_folder(const std::u16string& path) override
+        {
+            os::search(*this, path, u"*", u"*", false);
+            return true;
+        }
+        std::vector<std::u16string> files;
+    };
+    test::TempDir dir;
+    touch(dir.native("a/b/c/deep.mp3"));
+    std::filesystem::create_directory_symlink("..", dir.native("a/b/loop"));
+    Descender finder;
+    os::search(finder, dir.file("a"), u"*", u"*", false);
+    ASSERT_EQ(finder.files.size(), 1u);
+    EXPECT_EQ(finder.files[0], dir.file("a") + u"/b/c/deep.mp3");
+}

@@ -1,0 +1,158 @@
+#include "os/switches.h"
+
+#include "support/scoped_config.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+const std::u16string_view s_key = os::s_switches_key;
+
+std::string store_text()
+{
+    std::ifstream in(os::switches_file());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_store(const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(os::switches_file()).parent_path());
+    std::ofstream(os::switches_file()) << text;
+}
+
+} // namespace
+
+TEST(Switches, store_lives_under_the_config_home)
+{
+    test::ScopedConfig config;
+    EXPECT_EQ(std::filesystem::path(os::switches_file()), config.folder().path() / "melodeck/switches.ini");
+}
+
+TEST(Switches, missing_file_leaves_the_value_and_opens_the_key)
+{
+    test::ScopedConfig config;
+    uint32_t value = 77;
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
+    EXPECT_EQ(value, 77u);
+    EXPECT_FALSE(std::filesystem::exists(os::switches_file()));
+}
+
+TEST(Switches, unknown_root_is_refused_for_reading_and_writing)
+{
+    test::ScopedConfig config;
+    uint32_t value = 5;
+    for (std::u16string_view key :
+        {u"HKEY_NOWHERE\\Software\\MOSK", u"Software\\MOSK", u"", u"HKEY_CURRENT"}) {
+        EXPECT_FALSE(os::read_registry_flag(key, u"Log", value))
+            << testing::PrintToString(std::u16string(key));
+        EXPECT_FALSE(os::write_registry_value(key, u"Log", 1));
+    }
+    EXPECT_EQ(value, 5u);
+    EXPECT_FALSE(std::filesystem::exists(os::switches_file()));
+}
+
+TEST(Switches, every_known_root_is_accepted)
+{
+    test::ScopedConfig config;
+    for (std::u16string_view root : {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_CURRENT_CONFIG",
+             u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"}) {
+        std::u16string key = std::u16string(root) + u"\\Software\\X";
+        ASSERT_TRUE(os::write_registry_value(key, u"Flag", 3));
+        uint32_t value = 0;
+        EXPECT_TRUE(os::read_registry_flag(key, u"Flag", value));
+        EXPECT_EQ(value, 3u);
+    }
+}
+
+TEST(Switches, written_values_read_back_and_replace_earlier_ones)
+{
+    test::ScopedConfig config;
+    ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
+    ASSERT_TRUE(os::write_registry_value(s_key, u"Flicker", 0xFFFFFFFF));
+    ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 0));
+    uint32_t log = 9;
+    uint32_t flicker = 9;
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", log));
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Flicker", flicker));
+    EXPECT_EQ(log, 0u);
+    EXPECT_EQ(flicker, 0xFFFFFFFFu);
+    EXPECT_EQ(store_text(), "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=0\nFlicker=4294967295\n");
+}
+
+TEST(Switches, key_paths_and_value_names_ignore_case)
+{
+    test::ScopedConfig config;
+    ASSERT_TRUE(os::write_registry_value(u"hkey_current_user\\SOFTWARE\\mosk", u"LOG", 1));
+    uint32_t value = 0;
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"log", value));
+    EXPECT_EQ(value, 1u);
+    ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 2));
+    EXPECT_EQ(store_text(), "[hkey_current_user\\SOFTWARE\\mosk]\nLog=2\n") << "one section, one value";
+}
+
+TEST(Switches, writing_leaves_other_sections_and_lines_untouched)
+{
+    test::ScopedConfig config;
+    write_store("; switches\n[HKEY_USERS\\Other]\nLog=5\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n\n"
+                "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
+    EXPECT_EQ(store_text(),
+        "; switches\n[HKEY_USERS\\Other]\nLog=5\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\nLog=1\n\n"
+        "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    uint32_t other = 0;
+    EXPECT_TRUE(os::read_registry_flag(u"HKEY_USERS\\Other", u"Log", other));
+    EXPECT_EQ(other, 5u);
+    uint32_t spaced = 0;
+    EXPECT_TRUE(os::read_registry_flag(u"HKEY_LOCAL_MACHINE\\Third", u"X", spaced));
+    EXPECT_EQ(spaced, 2u);
+}
+
+TEST(Switches, a_value_of_another_section_is_not_read)
+{
+    test::ScopedConfig config;
+    write_store(
+        "[HKEY_CURRENT_USER\\Software\\Other]\nLog=1\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n");
+    uint32_t value = 0;
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
+    EXPECT_EQ(value, 0u);
+}
+
+TEST(Switches, text_that_is_no_number_leaves_the_value_untouched)
+{
+    test::ScopedConfig config;
+    for (const char* text :
+        {"abc", "", "-1", "1x", "4294967296", "99999999999999999999", "+", "0x", " 0xZZ"}) {
+        write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
+        uint32_t value = 123;
+        EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
+        EXPECT_EQ(value, 123u) << "Log=" << text;
+    }
+}
+
+TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x)
+{
+    test::ScopedConfig config;
+    const std::pair<const char*, uint32_t> cases[] = {{"1", 1}, {"08", 8}, {"010", 10}, {" 7 \r", 7},
+        {"0x10", 16}, {"0XfF", 255}, {"4294967295", 0xFFFFFFFF}};
+    for (auto [text, expected] : cases) {
+        write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
+        uint32_t value = 123;
+        EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
+        EXPECT_EQ(value, expected) << "Log=" << text;
+    }
+}
+
+TEST(Switches, writing_creates_the_missing_folders)
+{
+    test::ScopedConfig config;
+    std::filesystem::path nested = config.folder().path() / "a" / "b";
+    ::setenv("XDG_CONFIG_HOME", nested.c_str(), 1);
+    EXPECT_TRUE(os::write_registry_value(s_key, u"Log", 0));
+    EXPECT_TRUE(std::filesystem::exists(nested / "melodeck/switches.ini"));
+    EXPECT_FALSE(std::filesystem::exists(nested / "melodeck/switches.ini.tmp"));
+}

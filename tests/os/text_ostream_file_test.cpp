@@ -1,0 +1,41 @@
+#include "os/text_ostream_file.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+TEST(TextOStreamFile, writes_the_mark_then_each_unit_little_endian)
+{
+    test::TempDir dir;
+    {
+        os::TextOStreamFile out(dir.file("a.txt"));
+        ASSERT_TRUE(out.good());
+        out << u"A\u00e9\u20ac" << 12 << u"\n";
+        out << std::u16string(u"\U0001F3B5");
+        out.flush();
+    }
+    EXPECT_EQ(test::read_file(dir.native("a.txt")),
+        (test::Bytes {
+            0xFF, 0xFE, 'A', 0, 0xE9, 0, 0xAC, 0x20, '1', 0, '2', 0, '\n', 0, 0x3C, 0xD8, 0xB5, 0xDF}));
+}
+
+TEST(TextOStreamFile, replaces_an_existing_file)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("a.txt"), test::Bytes(100, 'x'));
+    {
+        os::TextOStreamFile out(dir.file("a.txt"));
+        out << u"z";
+    }
+    EXPECT_EQ(test::read_file(dir.native("a.txt")), (test::Bytes {0xFF, 0xFE, 'z', 0}));
+}
+
+TEST(TextOStreamFile, unwritable_place_drops_everything_quietly)
+{
+    test::TempDir dir;
+    os::TextOStreamFile out(dir.file("missing/a.txt"));
+    EXPECT_FALSE(out.good());
+    out << u"lost";
+    out.flush();
+    EXPECT_FALSE(std::filesystem::exists(dir.native("missing")));
+}

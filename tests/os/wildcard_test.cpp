@@ -1,0 +1,69 @@
+#include "os/wildcard.h"
+
+#include "liba/text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    std::u16string_view mask;
+    std::u16string_view name;
+    bool match;
+};
+
+const Case s_cases[] = {
+    {u"*.mp3", u"song.mp3", true},
+    {u"*.mp3", u"Song.MP3", true},
+    {u"*.mp3", u".mp3", true},
+    {u"*.mp3", u"song.mp3.txt", false},
+    {u"*.mp3", u"song.mp", false},
+    {u"*.mp3", u"mp3", false},
+    {u"*", u"anything.at.all", true},
+    {u"*", u"", true},
+    {u"*", u".hidden", true},
+    {u"*.*", u"noext", true},
+    {u"*.*", u"a.b", true},
+    {u"*.*", u".", true},
+    {u"readme.*", u"README", true},
+    {u"readme.*", u"readme.txt", true},
+    {u"readme.*", u"readmes", false},
+    {u"?", u"a", true},
+    {u"?", u"", false},
+    {u"?", u"ab", false},
+    {u"a?c", u"abc", true},
+    {u"a?c", u"ac", false},
+    {u"???.lng", u"eng.lng", true},
+    {u"???.lng", u"english.lng", false},
+    {u"*a*b*c*", u"xxaxxbxxcxx", true},
+    {u"*a*b*c*", u"xxcxxbxxaxx", false},
+    {u"*ab", u"aab", true},
+    {u"a**b", u"ab", true},
+    {u"abc", u"ABC", true},
+    {u"abc", u"abcd", false},
+    {u"", u"", true},
+    {u"", u"a", false},
+    {u"\u00C9t\u00E9*", u"\u00E9T\u00C9 2", true},
+    {u"*.lng", u"English.lng", true},
+};
+
+} // namespace
+
+TEST(Wildcard, matches_like_the_handheld_file_system)
+{
+    for (const Case& c : s_cases) {
+        EXPECT_EQ(os::wildcard_match(c.mask, c.name), c.match)
+            << "mask " << liba::to_utf8(c.mask) << " name " << liba::to_utf8(c.name);
+    }
+}
+
+TEST(Wildcard, long_names_against_many_stars_finish)
+{
+    // A matcher that backtracks over every star would take exponential time here.
+    std::u16string name(4000, u'a');
+    std::u16string mask;
+    for (int i = 0; i < 30; ++i)
+        mask += u"*a";
+    EXPECT_FALSE(os::wildcard_match(mask + u"b", name));
+    EXPECT_TRUE(os::wildcard_match(mask, name));
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// Points the switch store ($XDG_CONFIG_HOME) at a fresh temporary folder for the lifetime of the
+// object, and helps tests switch the log on and read it. On destruction logging is switched off
+// (closing the log file), the log file is removed and the environment restored.
+
+#include "support/test_support.h"
+
+#include <optional>
+#include <string>
+
+namespace test {
+
+class ScopedConfig {
+public:
+    ScopedConfig();
+    ~ScopedConfig();
+    ScopedConfig(const ScopedConfig&) = delete;
+    ScopedConfig& operator=(const ScopedConfig&) = delete;
+
+    const TempDir& folder() const { return m_folder; }
+
+    // Sets Log under the program's switch key and calls log() so the change takes effect.
+    void set_logging(bool on);
+    // The log file: the executable's full name + ".txt".
+    static std::filesystem::path log_file();
+    // The log's text after its FF FE mark; empty when the file is missing.
+    static std::u16string log_text();
+
+private:
+    TempDir m_folder;
+    std::optional<std::string> m_previous;
+};
+
+} // namespace test
