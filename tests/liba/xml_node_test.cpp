@@ -67,20 +67,16 @@ TEST(XmlNode, child_count_includes_white_space_text_and_comments)
     EXPECT_TRUE(settings.child_at(5).is_null());
     EXPECT_TRUE(settings.child_at(std::numeric_limits<uint32_t>::max()).is_null());
 
-    XmlNode compact = XmlNode::parse("<a><b/><!--c--><b/>text</a>").child(u"a");
-    EXPECT_EQ(compact.child_count(), 4u);
-}
-
-TEST(XmlNode, whitespace_child_has_no_attributes_and_no_children)
-{
-    XmlNode text = XmlNode::parse(s_settings).child(u"Settings").child_at(0);
-    ASSERT_TRUE(text);
+    // A white-space text child has no attributes and takes no children.
+    XmlNode text = settings.child_at(0);
     std::u16string value = u"unchanged";
     EXPECT_FALSE(text.get_attribute(u"Path", value));
     EXPECT_FALSE(text.set_attribute(u"Path", u"x"));
     EXPECT_TRUE(text.add_child(u"x").is_null());
-    EXPECT_EQ(text.child_count(), 0u);
     EXPECT_EQ(value, u"unchanged");
+
+    XmlNode compact = XmlNode::parse("<a><b/><!--c--><b/>text</a>").child(u"a");
+    EXPECT_EQ(compact.child_count(), 4u);
 }
 
 TEST(XmlNode, typed_attributes_read_with_the_fixed_formats)
@@ -145,12 +141,6 @@ TEST(XmlNode, built_document_serialises_and_parses_back)
 
 TEST(XmlNode, set_attribute_replaces_an_existing_value)
 {
-    XmlNode element = XmlNode::create().add_child(u"E");
-    EXPECT_TRUE(element.set_attribute(u"A", u"one"));
-    EXPECT_TRUE(element.set_attribute(u"A", int32_t(2)));
-    std::u16string value;
-    EXPECT_TRUE(element.get_attribute(u"A", value));
-    EXPECT_EQ(value, u"2");
     XmlNode document = XmlNode::parse("<E A='1' B='x'/>");
     document.child(u"E").set_attribute(u"A", u"new");
     std::string text = document.serialise();
@@ -178,15 +168,11 @@ TEST(XmlNode, attribute_text_survives_serialisation_exactly)
         EXPECT_TRUE(again.get_attribute(u"v" + liba::xml_write_int(int32_t(i)), read));
         EXPECT_EQ(read, values[i]) << i;
     }
-}
-
-TEST(XmlNode, attribute_text_is_cut_at_a_zero_character)
-{
-    XmlNode element = XmlNode::create().add_child(u"E");
-    element.set_attribute(u"A", std::u16string_view(u"ab\0cd", 5));
-    std::u16string value;
-    EXPECT_TRUE(element.get_attribute(u"A", value));
-    EXPECT_EQ(value, u"ab");
+    // XML cannot hold a zero character: the text is cut there.
+    element.set_attribute(u"zero", std::u16string_view(u"ab\0cd", 5));
+    std::u16string cut;
+    EXPECT_TRUE(element.get_attribute(u"zero", cut));
+    EXPECT_EQ(cut, u"ab");
 }
 
 TEST(XmlNode, document_takes_one_root_element)
@@ -250,15 +236,6 @@ TEST(XmlNode, parse_reads_utf16_with_a_byte_order_mark)
     std::u16string value;
     EXPECT_TRUE(XmlNode::parse(bytes).child(u"E").get_attribute(u"A", value));
     EXPECT_EQ(value, u"\u00E9t\u00E9");
-}
-
-TEST(XmlNode, loaded_layout_is_kept_when_serialised_again)
-{
-    XmlNode document = XmlNode::parse(s_settings);
-    std::string once = document.serialise();
-    std::string twice = XmlNode::parse(once).serialise();
-    EXPECT_EQ(once, twice);
-    EXPECT_EQ(XmlNode::parse(once).child(u"Settings").child_count(), 5u);
 }
 
 struct IntCase {
@@ -395,19 +372,4 @@ TEST(XmlText, writing_formats)
     EXPECT_EQ(liba::xml_write_real(std::numeric_limits<double>::max()).size(), 309u + 7u);
     EXPECT_EQ(liba::xml_write_bool(true), u"true");
     EXPECT_EQ(liba::xml_write_bool(false), u"false");
-}
-
-TEST(XmlText, written_values_read_back)
-{
-    for (int32_t v :
-        {0, 1, -1, 123456789, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()}) {
-        int32_t back = 0;
-        EXPECT_TRUE(liba::xml_read_int(liba::xml_write_int(v), back));
-        EXPECT_EQ(back, v);
-    }
-    for (double v : {0.0, 1.0, -0.5, 80.0, 2.0, 8.0, 12345.678901}) {
-        double back = 0;
-        EXPECT_TRUE(liba::xml_read_real(liba::xml_write_real(v), back));
-        EXPECT_NEAR(back, v, 5e-7);
-    }
 }

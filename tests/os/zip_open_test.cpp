@@ -46,10 +46,3 @@ TEST(OpenZip, missing_file_gives_an_archive_without_entries)
     char byte;
     EXPECT_EQ(zip->read(&byte, 1), 0u);
 }
-
-TEST(OpenZip, folder_is_no_archive)
-{
-    test::TempDir dir;
-    auto zip = os::open_zip(test::u16(dir.path()));
-    EXPECT_EQ(zip->next_entry(), u"");
-}
