@@ -67,6 +67,21 @@ bool changes_sign(int32_t before, int32_t now)
     return (before >= 0 && now < 0) || (before <= 0 && now > 0);
 }
 
+// One biquad step for one channel. The sum is 64-bit (kept in range by the coefficient bounds);
+// the result is saturated to 32 bits, so an extreme boost clips instead of wrapping round.
+int32_t biquad(
+    const EqualizerPCM::Coefficients& k, int32_t x, int32_t& x1, int32_t& x2, int32_t& y1, int32_t& y2)
+{
+    int64_t sum = k.b0 * x + k.b1 * x1 + k.b2 * x2 - k.a1 * y1 - k.a2 * y2;
+    auto y = static_cast<int32_t>(std::clamp<int64_t>(
+        sum >> 28, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
+
 } // namespace
 
 EqualizerPCM::~EqualizerPCM()
@@ -208,24 +223,21 @@ bool EqualizerPCM::prepare_delay_line(const PCMData& in, uint32_t needed_frames)
     return true;
 }
 
-// The biquad over interleaved samples; with two channels the channel alternates sample by sample,
-// starting with channel 0. Sums are 64-bit (kept in range by the coefficient bounds) and the result
-// is saturated to 32 bits, so an extreme boost clips instead of wrapping round.
+// The biquad in place over interleaved samples: with two channels the channel alternates sample
+// by sample, starting with channel 0; with one, every sample is channel 0's.
 void EqualizerPCM::filter(int32_t* samples, uint32_t frames, int32_t channels)
 {
     const Coefficients k = m_coefficients;
-    uint32_t count = frames * uint32_t(channels);
-    for (uint32_t i = 0; i < count; ++i) {
-        ChannelState& s = m_state[channels == 2 ? (i & 1) : 0];
-        int32_t x = samples[i];
-        int64_t sum = k.b0 * x + k.b1 * s.x1 + k.b2 * s.x2 - k.a1 * s.y1 - k.a2 * s.y2;
-        auto y = static_cast<int32_t>(std::clamp<int64_t>(
-            sum >> 28, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-        s.x2 = s.x1;
-        s.x1 = x;
-        s.y2 = s.y1;
-        s.y1 = y;
-        samples[i] = y;
+    ChannelState& l = m_state[0];
+    ChannelState& r = m_state[1];
+    if (channels == 1) {
+        for (uint32_t i = 0; i < frames; ++i)
+            samples[i] = biquad(k, samples[i], l.x1, l.x2, l.y1, l.y2);
+        return;
+    }
+    for (uint32_t i = 0; i < frames; ++i) {
+        samples[2 * i] = biquad(k, samples[2 * i], l.x1, l.x2, l.y1, l.y2);
+        samples[2 * i + 1] = biquad(k, samples[2 * i + 1], r.x1, r.x2, r.y1, r.y2);
     }
 }
 
