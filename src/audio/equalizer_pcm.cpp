@@ -10,7 +10,8 @@ namespace audio {
 namespace {
 
 constexpr double q28 = 268435456.0;
-// Half the 0..fs/2 band is not reachable: at or above 100/201 of the rate the band passes.
+// 100/201, just below half the rate: a centre frequency at or above this share of the rate
+// disables the band (blocks pass through).
 constexpr double max_frequency_ratio = 0.49751243781094534;
 constexpr double two_pi = 6.283185307179586;
 constexpr double half_ln2 = 0.34657359027997264;
