@@ -10,6 +10,20 @@ namespace audio {
 namespace {
 
 constexpr int64_t s_max_position = std::numeric_limits<int32_t>::max();
+// Bytes the search needs at a position: a frame header is 4, an ID3v2 tag header 10.
+constexpr int32_t s_lookahead = 10;
+
+// The whole length of the ID3v2 tag whose 10-byte header is at p, or 0 when p holds none.
+int64_t id3v2_length(const uint8_t* p)
+{
+    if (p[0] != 'I' || p[1] != 'D' || p[2] != '3' || p[3] < 2 || p[3] > 4 || p[4] == 0xFF)
+        return 0;
+    if ((p[6] | p[7] | p[8] | p[9]) & 0x80)
+        return 0;
+    int64_t size = int64_t(p[6]) << 21 | int64_t(p[7]) << 14 | int64_t(p[8]) << 7 | p[9];
+    bool footer = p[3] == 4 && (p[5] & 0x10);
+    return 10 + size + (footer ? 10 : 0);
+}
 
 } // namespace
 
@@ -67,17 +81,39 @@ int32_t FileReaderMP3::refill()
     return count;
 }
 
-// Searches the buffered bytes from m_offset for a frame header. On failure m_offset stands at the
-// first position not tested: the last three bytes, which may begin a header that the next refill
-// completes.
+// Searches the buffered bytes from m_offset for a frame header, stepping over ID3v2 tags whole:
+// their pictures can hold byte runs that look like agreeing frames. On failure m_offset stands
+// at the first position not tested (the last bytes, which may begin a header that the next
+// refill completes), or the buffer is empty after a tag that reaches beyond it.
 bool FileReaderMP3::find_frame(MP3Header& header)
 {
-    while (m_offset + 4 <= m_fill) {
-        if (parse_frame_header(&m_buffer[m_offset], header) && header.frame_length <= max_frame_length)
+    while (m_offset + s_lookahead <= m_fill) {
+        const uint8_t* at = &m_buffer[m_offset];
+        if (at[0] == 0xFF && parse_frame_header(at, header) && header.frame_length <= max_frame_length)
             return true;
-        ++m_offset;
+        int64_t tag = at[0] == 'I' ? id3v2_length(at) : 0;
+        if (tag == 0 || !skip_tag(tag))
+            ++m_offset;
     }
     return false;
+}
+
+// Moves past a tag of the given length that starts at m_offset. A tag said to reach beyond the
+// end of the file is not believed (false): its bytes are searched like any others.
+bool FileReaderMP3::skip_tag(int64_t tag_length)
+{
+    int64_t end = m_buffer_end - (m_fill - m_offset) + tag_length;
+    if (end > m_length)
+        return false;
+    if (end <= m_buffer_end) {
+        m_offset += static_cast<int32_t>(tag_length);
+        return true;
+    }
+    m_file.seek(static_cast<uint32_t>(end));
+    m_buffer_end = end;
+    m_fill = 0;
+    m_offset = 0;
+    return true;
 }
 
 // The next frame header (agreeing with match when one is given), reading on through the file as
@@ -92,7 +128,7 @@ bool FileReaderMP3::next_frame(MP3Header& header, const MP3Header* match)
             ++m_offset;
             continue;
         }
-        // find_frame left at most three bytes, so refill always reads here; 0 means the end.
+        // find_frame left fewer than s_lookahead bytes, so refill always reads here; 0 means the end.
         if (refill() == 0) {
             m_offset = m_fill;
             return false;

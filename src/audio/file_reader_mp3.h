@@ -1,8 +1,9 @@
 #pragma once
 
 // MPEG audio files (MPEG-1, -2 and -2.5, Layers I to III): finds the frames in the file and hands
-// them out one per get_block as MP3Data blocks for DecoderMP3. Nothing but frame headers is read:
-// ID3v2 tags, junk and anything else that is not a frame is stepped over by the search.
+// them out one per get_block as MP3Data blocks for DecoderMP3. Only frame headers and the headers
+// of ID3v2 tags are read: a tag is skipped whole, and junk or anything else that is not a frame is
+// stepped over by the search byte by byte.
 //
 // Opening looks for two agreeing frames in a row (the second right where the first ends); the
 // first of them becomes the reference, and every frame handed out later must agree with it in
@@ -74,6 +75,7 @@ private:
     bool find_reference();
     int32_t refill();
     bool find_frame(MP3Header& header);
+    bool skip_tag(int64_t tag_length);
     bool next_frame(MP3Header& header, const MP3Header* match);
     MP3Data take_frame(const MP3Header& header);
 
