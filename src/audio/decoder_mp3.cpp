@@ -2,7 +2,9 @@
 
 #include "audio/mp3_header.h"
 
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <mad.h>
 #include <new>
 
@@ -37,26 +39,41 @@ DecoderMP3::DecoderMP3()
 
 DecoderMP3::~DecoderMP3() = default;
 
-void to_pcm(uint8_t* out, uint32_t count, const int32_t* left, const int32_t* right)
+namespace {
+
+// One channel into every step-th 16-bit slot of out. 64-bit sums: a long clipped stretch carries
+// its overshoot on and must not wrap around.
+void channel_to_pcm(uint8_t* out, size_t step, uint32_t count, const int32_t* in)
 {
-    // 64-bit sums: a long clipped stretch carries its overshoot on and must not wrap around.
     constexpr int64_t one = 0x10000000;
     constexpr int shift = 29 - 16;
-    const int32_t* channels[2] = {left, right};
-    int step = right ? 4 : 2;
-    for (int c = 0; c < (right ? 2 : 1); ++c) {
-        int64_t error = 0;
-        uint8_t* at = out + 2 * c;
-        for (uint32_t i = 0; i < count; ++i, at += step) {
-            int64_t v = channels[c][i] + error;
-            int64_t clipped = v >= one ? one - 1 : (v < -one ? -one : v);
-            int64_t quantised = clipped & ~int64_t((1 << shift) - 1);
-            error = v - quantised;
-            auto sample = static_cast<uint16_t>(static_cast<int16_t>(quantised >> shift));
-            at[0] = static_cast<uint8_t>(sample);
-            at[1] = static_cast<uint8_t>(sample >> 8);
+    constexpr int64_t keep = ~((int64_t(1) << shift) - 1);
+    int64_t error = 0;
+    for (uint32_t i = 0; i < count; ++i, out += step) {
+        int64_t v = in[i] + error;
+        int64_t clipped = v;
+        // One unsigned comparison tests both ends of [-1.0, 1.0).
+        if (static_cast<uint64_t>(v + one) >= static_cast<uint64_t>(2 * one)) [[unlikely]]
+            clipped = v < 0 ? -one : one - 1;
+        int64_t quantised = clipped & keep;
+        error = v - quantised;
+        auto sample = static_cast<uint16_t>(quantised >> shift);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &sample, 2);
+        } else {
+            out[0] = static_cast<uint8_t>(sample);
+            out[1] = static_cast<uint8_t>(sample >> 8);
         }
     }
+}
+
+} // namespace
+
+void to_pcm(uint8_t* out, uint32_t count, const int32_t* left, const int32_t* right)
+{
+    channel_to_pcm(out, right ? 4 : 2, count, left);
+    if (right)
+        channel_to_pcm(out + 2, 4, count, right);
 }
 
 DecoderMP3::Result DecoderMP3::decode_frame(const uint8_t* input, uint32_t input_length, uint8_t* output,

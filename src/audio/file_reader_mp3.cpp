@@ -36,9 +36,8 @@ FileReaderMP3::FileReaderMP3(std::u16string_view path)
         return;
     }
     m_length = static_cast<int32_t>(std::min<int64_t>(m_file.size(), s_max_position));
-    if (m_length == 0)
-        return;
-    m_valid = find_reference() && !is_end();
+    // An empty file holds no stream: it is refused like any other file without frames.
+    m_valid = m_length > 0 && find_reference() && !is_end();
     // Reading starts again at the beginning of the buffered window; get_block finds the frames again.
     m_offset = 0;
 }

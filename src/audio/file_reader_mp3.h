@@ -42,7 +42,7 @@ public:
     // Layer II frames at high bitrates are longer; they are not taken for frames.
     static constexpr int32_t max_frame_length = block_size - 8;
 
-    // Never fails; callers test is_open(). An empty file opens, with a zero reference, at its end.
+    // Never fails; callers test is_open().
     explicit FileReaderMP3(std::u16string_view path);
 
     // One frame per call (the count is ignored): a block of block_size bytes beginning with the
