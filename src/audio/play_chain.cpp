@@ -5,6 +5,7 @@
 #include "audio/file_reader_wav_adpcm.h"
 #include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
+#include "audio/play_chain_mp3.h"
 
 #include <array>
 
@@ -42,6 +43,10 @@ const std::array s_probe_order = {
     }},
     ChainMaker {[](std::u16string_view path) {
         return make_reader_decoder<FileReaderWAVGSM, DecoderGSM>(path, codec_name::GSM);
+    }},
+    ChainMaker {[](std::u16string_view path) -> std::unique_ptr<PlayChain> {
+        return std::make_unique<PlayChainMP3>(
+            std::u16string(codec_name::MP3), std::make_unique<FileReaderMP3>(path), path);
     }},
 };
 
