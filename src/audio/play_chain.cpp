@@ -2,6 +2,8 @@
 
 #include "audio/decoder_adpcm.h"
 #include "audio/decoder_gsm.h"
+#include "audio/decoder_mpc.h"
+#include "audio/decoder_vorbis.h"
 #include "audio/file_reader_wav_adpcm.h"
 #include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
@@ -43,6 +45,9 @@ const std::array s_probe_order = {
     ChainMaker {[](std::u16string_view path) {
         return make_reader_decoder<FileReaderWAVGSM, DecoderGSM>(path, codec_name::GSM);
     }},
+    ChainMaker {
+        [](std::u16string_view path) { return make_reader_only<DecoderVorbis>(path, codec_name::Vorbis); }},
+    ChainMaker {[](std::u16string_view path) { return make_reader_only<DecoderMPC>(path, codec_name::MPC); }},
 };
 
 } // namespace
