@@ -96,7 +96,12 @@ DecoderVorbis::DecoderVorbis(std::u16string_view path)
     }
     m_channels = static_cast<unsigned>(info->channels);
     m_sample_rate = static_cast<unsigned>(info->rate);
-    m_average_bitrate = static_cast<unsigned>(std::max<long>(ov_bitrate(&stream->file, -1), 0));
+    // The library counts the bytes up to the start of the last page only, so a file of one or two
+    // pages of sound comes out at 0 bits per second: the encoder's nominal rate stands in then.
+    long average = ov_bitrate(&stream->file, -1);
+    if (average <= 0)
+        average = info->bitrate_nominal;
+    m_average_bitrate = static_cast<unsigned>(std::max<long>(average, 0));
     m_stream = std::move(stream);
 }
 

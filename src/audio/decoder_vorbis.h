@@ -8,9 +8,9 @@
 // and seek_position; every use of the library state happens under the reader's own recursive
 // lock. channels, sample_rate and bitrate return values fixed at opening and take no lock.
 //
-// A chained Ogg file (several Vorbis streams one after the other) plays through; each block
-// carries the format of the stream it came from, while channels() and sample_rate() describe the
-// first stream.
+// In a chained Ogg file (several Vorbis streams one after the other) each block carries the format
+// of the stream it came from, while channels(), sample_rate() and the time conversions describe
+// the first stream.
 
 #include "audio/blocks.h"
 #include "audio/file_reader.h"
@@ -55,7 +55,8 @@ public:
     unsigned channels() override { return m_channels; }
     unsigned bits_per_sample() override { return 16; }
     unsigned sample_rate() override { return m_sample_rate; }
-    // The average over the whole file, in bits per second.
+    // The average over the whole file in bits per second; the encoder's nominal rate when the
+    // library cannot tell.
     unsigned bitrate() override { return m_average_bitrate; }
     int32_t time_to_position(double seconds) override;
     double position_to_time(int32_t position) override;
