@@ -214,15 +214,31 @@ TEST(DecoderMPC, ten_seconds_last_ten_seconds)
     EXPECT_EQ(reader.position(), 441000);
 }
 
+TEST(DecoderMPC, beginning_silence_declared_in_the_header_is_dropped)
+{
+    DecoderMPC reader(mpc_fixture("mpc_leading_silence.mpc"));
+    ASSERT_TRUE(reader.is_open());
+    constexpr int32_t silence = 2000;
+    EXPECT_EQ(reader.length(), test::s_sweep_frames - silence);
+    test::Decoded decoded = test::decode_all(reader, 4096);
+    EXPECT_EQ(decoded.frames, test::s_sweep_frames - silence);
+    EXPECT_TRUE(reader.is_end());
+    std::vector<double> left = test::channel(decoded.samples, 2, 0);
+    std::vector<double> source = test::source_sweep();
+    std::vector<double> expected(source.begin() + silence, source.end());
+    EXPECT_EQ(test::best_lag(left, expected, 64), 0);
+    EXPECT_GT(test::correlation(left, 0, expected, 0, expected.size()), 0.99);
+}
+
 TEST(DecoderMPC, files_whose_header_cannot_be_read_are_refused)
 {
     test::TempDir dir;
     test::write_file(dir.native("empty.mpc"), {});
     test::write_file(dir.native("magic_only.mpc"), test::Bytes {'M', 'P', 'C', 'K'});
     test::write_file(dir.native("sv7_magic_only.mpc"), test::Bytes {'M', 'P', '+', 0x17, 0, 0});
-    std::vector<std::u16string> paths
-        = {dir.file("empty.mpc"), dir.file("magic_only.mpc"), dir.file("sv7_magic_only.mpc"),
-            dir.file("missing.mpc"), mpc_fixture("sweep_44k_mono.wav"), mpc_fixture("vorbis_44k_stereo.ogg")};
+    std::vector<std::u16string> paths = {dir.file("empty.mpc"), dir.file("magic_only.mpc"),
+        dir.file("sv7_magic_only.mpc"), dir.file("missing.mpc"), mpc_fixture("mpc_8_channels.mpc"),
+        mpc_fixture("sweep_44k_mono.wav"), mpc_fixture("vorbis_44k_stereo.ogg")};
     if (!test::corpus_dir().empty()) {
         paths.push_back(u16(test::corpus("refuse_mpc_sv5_header_only.mpc")));
         paths.push_back(u16(test::corpus("refuse_ogg_opus.oga")));
