@@ -67,6 +67,16 @@ int16_t to_int16(MPC_SAMPLE_FORMAT sample)
 // empty frames past that (a header without a length) is taken as ended.
 constexpr int64_t s_spare_silent_frames = 64;
 
+// The most sample frames the file can hold. Stream version 7 starts every frame with a 20-bit size
+// field; a header that claims more frames than that is cut down, or a seek far into a short file
+// would have the library walk millions of empty frames. Version 8 frames have no such floor.
+int64_t most_samples(const mpc_streaminfo& info, uint32_t file_size)
+{
+    if (info.stream_version != 7)
+        return std::numeric_limits<int64_t>::max();
+    return (int64_t(file_size) * 8 / 20 + 1) * MPC_FRAME_LENGTH;
+}
+
 } // namespace
 
 struct DecoderMPC::Library {
@@ -103,7 +113,8 @@ DecoderMPC::DecoderMPC(std::u16string_view path)
     double bitrate = info.average_bitrate;
     m_bitrate
         = bitrate >= 0 && bitrate < double(std::numeric_limits<unsigned>::max()) ? unsigned(bitrate) : 0;
-    m_total_samples = clamp_frames(mpc_streaminfo_get_length_samples(&info));
+    m_total_samples
+        = clamp_frames(std::min(mpc_streaminfo_get_length_samples(&info), most_samples(info, m_file.size())));
     uint64_t frames = info.samples / MPC_FRAME_LENGTH;
     m_max_silent_frames
         = static_cast<int64_t>(std::min<uint64_t>(frames, std::numeric_limits<int32_t>::max()))

@@ -230,6 +230,25 @@ TEST(DecoderMPC, beginning_silence_declared_in_the_header_is_dropped)
     EXPECT_GT(test::correlation(left, 0, expected, 0, expected.size()), 0.99);
 }
 
+TEST(DecoderMPC, a_version_7_header_claiming_more_frames_than_the_file_can_hold_is_cut_down)
+{
+    // 31 bytes whose header announces some 7 million frames (13 hours).
+    const test::Bytes lying
+        = {0x4d, 0x50, 0x2b, 0x07, 0x0b, 0x20, 0x6e, 0x00, 0xed, 0x00, 0x10, 0x5f, 0x20, 0x82, 0x43, 0x4b,
+            0x53, 0x48, 0x0e, 0x00, 0x22, 0x00, 0x11, 0x0b, 0xf3, 0x36, 0xff, 0x3d, 0x5f, 0x7c, 0xe9};
+    test::TempDir dir;
+    test::write_file(dir.native("lying.mpc"), lying);
+    DecoderMPC reader(dir.file("lying.mpc"));
+    ASSERT_TRUE(reader.is_open());
+    // At most one frame per 20 bits of file, plus one.
+    EXPECT_GT(reader.length(), 0);
+    EXPECT_LE(reader.length(), (31 * 8 / 20 + 1) * s_frame);
+    reader.seek_position(reader.length() / 2);
+    EXPECT_EQ(reader.position(), reader.length() / 2);
+    test::Decoded rest = test::decode_all(reader, 4096);
+    EXPECT_LE(rest.frames, reader.length());
+}
+
 TEST(DecoderMPC, files_whose_header_cannot_be_read_are_refused)
 {
     test::TempDir dir;
