@@ -36,6 +36,17 @@ long tell_callback(void* source)
 
 constexpr ov_callbacks s_callbacks = {read_callback, seek_callback, close_callback, tell_callback};
 
+// The library divides by the duration in whole milliseconds, so a stream shorter than one would
+// crash it; and it counts the bytes up to the start of the last page only, so a file of one or two
+// pages of sound comes out at 0. The encoder's nominal rate stands in for both.
+unsigned average_bitrate(OggVorbis_File& file, const vorbis_info& info)
+{
+    long average = ov_time_total(&file, -1) > 0 ? ov_bitrate(&file, -1) : 0;
+    if (average <= 0)
+        average = info.bitrate_nominal;
+    return static_cast<unsigned>(std::max<long>(average, 0));
+}
+
 } // namespace
 
 size_t vorbis_source::read(os::File& file, void* buffer, size_t size, size_t count)
@@ -96,12 +107,7 @@ DecoderVorbis::DecoderVorbis(std::u16string_view path)
     }
     m_channels = static_cast<unsigned>(info->channels);
     m_sample_rate = static_cast<unsigned>(info->rate);
-    // The library counts the bytes up to the start of the last page only, so a file of one or two
-    // pages of sound comes out at 0 bits per second: the encoder's nominal rate stands in then.
-    long average = ov_bitrate(&stream->file, -1);
-    if (average <= 0)
-        average = info->bitrate_nominal;
-    m_average_bitrate = static_cast<unsigned>(std::max<long>(average, 0));
+    m_average_bitrate = average_bitrate(stream->file, *info);
     m_stream = std::move(stream);
 }
 

@@ -101,6 +101,17 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DecoderVorbisFiles,
         return name.substr(0, name.find('.'));
     });
 
+TEST(DecoderVorbis, a_stream_shorter_than_a_millisecond_opens_and_plays)
+{
+    DecoderVorbis reader(vorbis_fixture("vorbis_10_frames.ogg"));
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(reader.length(), 10);
+    EXPECT_GT(reader.bitrate(), 0u) << "the nominal rate, as no average can be taken";
+    test::Decoded decoded = test::decode_all(reader, 4096);
+    EXPECT_EQ(decoded.frames, 10);
+    EXPECT_TRUE(reader.is_end());
+}
+
 TEST(DecoderVorbis, blocks_are_capped_at_8192_frames)
 {
     DecoderVorbis reader(vorbis_fixture("vorbis_44k_stereo.ogg"));
