@@ -126,6 +126,8 @@ PCMData DecoderVorbis::get_block(int32_t frames)
     OggVorbis_File* file = &m_stream->file;
     // The stream about to be read decides the frame size (a chained file may change it).
     vorbis_info* info = ov_info(file, -1);
+    if (!info || info->channels <= 0)
+        return PCMData {};
     auto channels = static_cast<uint32_t>(info->channels);
     auto bytes = static_cast<uint32_t>(std::clamp(frames, 0, s_max_block_frames)) * channels * 2;
     liba::DataBuffer buffer = liba::DataBuffer::make(bytes);
@@ -135,6 +137,8 @@ PCMData DecoderVorbis::get_block(int32_t frames)
     if (got < 0 || static_cast<unsigned long>(got) > bytes)
         return PCMData {};
     info = ov_info(file, -1);
+    if (!info)
+        return PCMData {};
     return PCMData {
         buffer.slice(0, static_cast<uint32_t>(got)), info->channels, 16, static_cast<int32_t>(info->rate)};
 }
