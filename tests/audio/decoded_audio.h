@@ -1,31 +1,24 @@
 #pragma once
 
-// Helpers for the decoder suites: pull a whole stream, take channels apart, and compare decoded
-// audio with the signal it was encoded from (lossy codecs: by correlation and level, not bytes).
+// Helpers for the lossy decoder suites: pull a whole stream with its format, take channels apart,
+// and compare decoded audio with the signal it was encoded from by correlation and level (not
+// bytes). Builds on decoded_samples.h.
 
 #include "audio/blocks.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/pipeline.h"
+#include "decoded_samples.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace test {
 
 using Samples = std::vector<int16_t>;
-
-inline Samples samples_of(const audio::PCMData& block)
-{
-    Samples out(block.size() / 2);
-    if (!out.empty())
-        std::memcpy(out.data(), block.data.data(), out.size() * 2);
-    return out;
-}
 
 inline void append(Samples& to, const audio::PCMData& block)
 {
@@ -126,9 +119,7 @@ inline double rms(const std::vector<double>& a, size_t from = 0, size_t count = 
 // mono, read through the PCM reader.
 inline std::vector<double> source_sweep()
 {
-    audio::FileReaderWAVPCM reader(u16(fixture("vorbis_mpc/sweep_44k_mono.wav")));
-    EXPECT_TRUE(reader.is_open());
-    return as_doubles(samples_of(reader.get_block(100000)));
+    return as_doubles(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")));
 }
 
 inline constexpr int32_t s_sweep_frames = 22050;
