@@ -2,6 +2,8 @@
 
 #include "audio/decoder_adpcm.h"
 #include "audio/decoder_gsm.h"
+#include "audio/decoder_mpc.h"
+#include "audio/decoder_vorbis.h"
 #include "audio/file_reader_wav_adpcm.h"
 #include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
@@ -44,6 +46,9 @@ const std::array s_probe_order = {
     ChainMaker {[](std::u16string_view path) {
         return make_reader_decoder<FileReaderWAVGSM, DecoderGSM>(path, codec_name::GSM);
     }},
+    ChainMaker {
+        [](std::u16string_view path) { return make_reader_only<DecoderVorbis>(path, codec_name::Vorbis); }},
+    ChainMaker {[](std::u16string_view path) { return make_reader_only<DecoderMPC>(path, codec_name::MPC); }},
     ChainMaker {[](std::u16string_view path) -> std::unique_ptr<PlayChain> {
         return std::make_unique<PlayChainMP3>(
             std::u16string(codec_name::MP3), std::make_unique<FileReaderMP3>(path), path);

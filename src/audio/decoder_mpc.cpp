@@ -1,0 +1,236 @@
+#include "audio/decoder_mpc.h"
+
+#include "audio/frame_position.h"
+
+#include <mpc/mpcdec.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace audio {
+
+namespace {
+
+os::File& file_of(mpc_reader* reader)
+{
+    return *static_cast<os::File*>(reader->data);
+}
+
+mpc_int32_t read_callback(mpc_reader* reader, void* buffer, mpc_int32_t size)
+{
+    if (size <= 0)
+        return 0;
+    return static_cast<mpc_int32_t>(file_of(reader).read(buffer, static_cast<uint32_t>(size)));
+}
+
+mpc_bool_t seek_callback(mpc_reader* reader, mpc_int32_t offset)
+{
+    if (offset < 0)
+        return MPC_FALSE;
+    return file_of(reader).seek(static_cast<uint32_t>(offset)) ? MPC_TRUE : MPC_FALSE;
+}
+
+mpc_int32_t clamp_offset(uint32_t offset)
+{
+    return static_cast<mpc_int32_t>(std::min<uint32_t>(offset, std::numeric_limits<mpc_int32_t>::max()));
+}
+
+mpc_int32_t tell_callback(mpc_reader* reader)
+{
+    return clamp_offset(file_of(reader).tell());
+}
+
+mpc_int32_t get_size_callback(mpc_reader* reader)
+{
+    return clamp_offset(file_of(reader).size());
+}
+
+mpc_bool_t canseek_callback(mpc_reader*)
+{
+    return MPC_TRUE;
+}
+
+// A library sample (full scale +-1.0) as 16 bits, rounded and clamped; NaN becomes the minimum.
+int16_t to_int16(MPC_SAMPLE_FORMAT sample)
+{
+    float scaled = static_cast<float>(sample) * 32768.0f;
+    if (!(scaled >= -32768.0f))
+        return -32768;
+    if (scaled >= 32767.0f)
+        return 32767;
+    return static_cast<int16_t>(std::lrint(scaled));
+}
+
+// Frames that hold no samples come before the first sound and after every seek, while the decoder
+// skips to the frame sought; never more than the stream has frames. A stream that goes on giving
+// empty frames past that (a header without a length) is taken as ended.
+constexpr int64_t s_spare_silent_frames = 64;
+
+// The most sample frames the file can hold. Stream version 7 starts every frame with a 20-bit size
+// field; a header that claims more frames than that is cut down, or a seek far into a short file
+// would have the library walk millions of empty frames. Version 8 frames have no such floor.
+int64_t most_samples(const mpc_streaminfo& info, uint32_t file_size)
+{
+    if (info.stream_version != 7)
+        return std::numeric_limits<int64_t>::max();
+    return (int64_t(file_size) * 8 / 20 + 1) * MPC_FRAME_LENGTH;
+}
+
+} // namespace
+
+struct DecoderMPC::Library {
+    mpc_reader reader {};
+    mpc_demux* demux = nullptr;
+    mpc_streaminfo stream_info {};
+    MPC_SAMPLE_FORMAT samples[MPC_DECODER_BUFFER_LENGTH];
+
+    ~Library()
+    {
+        if (demux)
+            mpc_demux_exit(demux);
+    }
+};
+
+DecoderMPC::DecoderMPC(std::u16string_view path)
+    : m_file(path, os::FileMode::Read)
+{
+    if (!m_file.good())
+        return;
+    auto library = std::make_unique<Library>();
+    library->reader
+        = {read_callback, seek_callback, tell_callback, get_size_callback, canseek_callback, &m_file};
+    library->demux = mpc_demux_init(&library->reader);
+    if (!library->demux)
+        return;
+    mpc_streaminfo& info = library->stream_info;
+    mpc_demux_get_info(library->demux, &info);
+    // The decoder synthesises at most two channels into a buffer sized for two.
+    if (info.channels < 1 || info.channels > 2 || info.sample_freq == 0)
+        return;
+    m_channels = info.channels;
+    m_sample_rate = info.sample_freq;
+    double bitrate = info.average_bitrate;
+    m_bitrate
+        = bitrate >= 0 && bitrate < double(std::numeric_limits<unsigned>::max()) ? unsigned(bitrate) : 0;
+    m_total_samples
+        = clamp_frames(std::min(mpc_streaminfo_get_length_samples(&info), most_samples(info, m_file.size())));
+    uint64_t frames = info.samples / MPC_FRAME_LENGTH;
+    m_max_silent_frames
+        = static_cast<int64_t>(std::min<uint64_t>(frames, std::numeric_limits<int32_t>::max()))
+        + s_spare_silent_frames;
+    m_library = std::move(library);
+}
+
+DecoderMPC::~DecoderMPC()
+{
+    liba::ScopedLock guard(m_lock);
+    m_library.reset();
+    m_pending = PCMData {};
+}
+
+PCMData DecoderMPC::decode_frame()
+{
+    mpc_frame_info frame {};
+    frame.buffer = m_library->samples;
+    for (int64_t silent = 0; silent <= m_max_silent_frames; ++silent) {
+        // A failure also marks the frame as the last one.
+        if (mpc_demux_decode(m_library->demux, &frame) != MPC_STATUS_OK || frame.bits == -1)
+            return PCMData {};
+        if (frame.samples == 0)
+            continue;
+        uint32_t count = std::min<uint32_t>(frame.samples, MPC_FRAME_LENGTH) * m_channels;
+        PCMData block {liba::DataBuffer::make(count * 2), int32_t(m_channels), 16, int32_t(m_sample_rate)};
+        uint8_t* out = block.data.writable();
+        for (uint32_t i = 0; i < count; ++i) {
+            auto value = static_cast<uint16_t>(to_int16(m_library->samples[i]));
+            out[2 * i] = static_cast<uint8_t>(value);
+            out[2 * i + 1] = static_cast<uint8_t>(value >> 8);
+        }
+        m_sample_position = static_cast<int32_t>(std::min<int64_t>(
+            int64_t(m_sample_position) + count / m_channels, std::numeric_limits<int32_t>::max()));
+        return block;
+    }
+    return PCMData {};
+}
+
+PCMData DecoderMPC::get_block(int32_t frames)
+{
+    liba::ScopedLock guard(m_lock);
+    if (!m_library)
+        return PCMData {};
+    if (m_pending.empty()) {
+        m_pending = decode_frame();
+        if (m_pending.empty())
+            return PCMData {};
+    }
+    uint32_t take
+        = std::min<uint32_t>(uint32_t(std::max(frames, 0)), m_pending.frames()) * m_pending.frame_size();
+    PCMData block = m_pending.slice(0, take);
+    m_pending = m_pending.slice(take, m_pending.size() - take);
+    return block;
+}
+
+bool DecoderMPC::is_open()
+{
+    liba::ScopedLock guard(m_lock);
+    return m_channels != 0;
+}
+
+bool DecoderMPC::is_end()
+{
+    liba::ScopedLock guard(m_lock);
+    return !is_open() || position() >= length();
+}
+
+int32_t DecoderMPC::time_to_position(double seconds)
+{
+    return frames_from_seconds(m_sample_rate, seconds);
+}
+
+double DecoderMPC::position_to_time(int32_t position)
+{
+    return seconds_from_frames(m_sample_rate, position);
+}
+
+int32_t DecoderMPC::length()
+{
+    liba::ScopedLock guard(m_lock);
+    return m_total_samples;
+}
+
+int32_t DecoderMPC::position()
+{
+    liba::ScopedLock guard(m_lock);
+    return m_sample_position;
+}
+
+void DecoderMPC::seek_position(int32_t position)
+{
+    liba::ScopedLock guard(m_lock);
+    if (!m_library)
+        return;
+    m_sample_position = std::clamp(position, 0, m_total_samples);
+    mpc_demux_seek_sample(m_library->demux, static_cast<mpc_uint64_t>(m_sample_position));
+}
+
+bool DecoderMPC::skip_time(double seconds)
+{
+    return skip_forward(time_to_position(seconds));
+}
+
+bool DecoderMPC::skip_forward(int32_t frames)
+{
+    if (!is_open())
+        return false;
+    while (frames > 0) {
+        PCMData block = get_block(frames);
+        if (block.empty() || block.frames() == 0)
+            return false;
+        deliver(block);
+        frames -= static_cast<int32_t>(block.frames());
+    }
+    return true;
+}
+
+} // namespace audio
