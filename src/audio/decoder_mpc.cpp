@@ -131,12 +131,16 @@ DecoderMPC::~DecoderMPC()
 
 PCMData DecoderMPC::decode_frame()
 {
+    if (m_stream_ended)
+        return PCMData {};
     mpc_frame_info frame {};
     frame.buffer = m_library->samples;
     for (int64_t silent = 0; silent <= m_max_silent_frames; ++silent) {
         // A failure also marks the frame as the last one.
-        if (mpc_demux_decode(m_library->demux, &frame) != MPC_STATUS_OK || frame.bits == -1)
+        if (mpc_demux_decode(m_library->demux, &frame) != MPC_STATUS_OK || frame.bits == -1) {
+            m_stream_ended = true;
             return PCMData {};
+        }
         if (frame.samples == 0)
             continue;
         uint32_t count = std::min<uint32_t>(frame.samples, MPC_FRAME_LENGTH) * m_channels;
@@ -151,6 +155,7 @@ PCMData DecoderMPC::decode_frame()
             int64_t(m_sample_position) + count / m_channels, std::numeric_limits<int32_t>::max()));
         return block;
     }
+    m_stream_ended = true;
     return PCMData {};
 }
 
@@ -211,7 +216,9 @@ void DecoderMPC::seek_position(int32_t position)
     if (!m_library)
         return;
     m_sample_position = std::clamp(position, 0, m_total_samples);
-    mpc_demux_seek_sample(m_library->demux, static_cast<mpc_uint64_t>(m_sample_position));
+    if (mpc_demux_seek_sample(m_library->demux, static_cast<mpc_uint64_t>(m_sample_position))
+        == MPC_STATUS_OK)
+        m_stream_ended = false;
 }
 
 bool DecoderMPC::skip_time(double seconds)

@@ -71,6 +71,9 @@ private:
     int32_t m_sample_position = 0;
     int32_t m_total_samples = 0;
     int64_t m_max_silent_frames = 0;
+    // The library reported the end of the stream or an error; it must not be asked to decode again
+    // (it reads out of bounds when it is) until a seek.
+    bool m_stream_ended = false;
     liba::CriticalSection m_lock;
     PCMData m_pending;
 };

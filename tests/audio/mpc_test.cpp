@@ -120,6 +120,18 @@ TEST(DecoderMPC, a_request_for_no_frames_takes_nothing)
     EXPECT_EQ(int32_t(reader.get_block(s_frame).frames()), decoded);
 }
 
+TEST(DecoderMPC, pulling_past_the_end_stays_empty_until_a_seek)
+{
+    // The library reads out of bounds when it is asked to decode again after its last frame.
+    DecoderMPC reader(mpc_fixture("mpc_44k_stereo.mpc"));
+    ASSERT_TRUE(reader.is_open());
+    while (!reader.get_block(4096).empty()) { }
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_TRUE(reader.get_block(4096).empty());
+    reader.seek_position(0);
+    EXPECT_FALSE(reader.get_block(4096).empty());
+}
+
 TEST(DecoderMPC, seek_sets_the_position_and_continues_from_the_frame_sought)
 {
     std::vector<double> source = test::source_sweep();
