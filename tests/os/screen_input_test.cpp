@@ -119,7 +119,8 @@ TEST(ScreenInput, the_capture_takes_every_pointer_message)
     screen.release({239, 319});
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(right.recorder).empty());
-    ASSERT_EQ(pointer_ids(left.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
+    ASSERT_EQ(
+        pointer_ids(left.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
     EXPECT_EQ(point_of(left.recorder.only(WM_MOUSEMOVE)[0]), (Point {160, 270}));
     EXPECT_EQ(left.recorder.only(WM_MOUSEMOVE)[0].wparam & MK_LBUTTON, MK_LBUTTON);
     // The window holding the capture is not activated by the press.
@@ -195,8 +196,9 @@ TEST(ScreenInput, a_quick_second_tap_nearby_is_a_double_tap)
     screen.tap({50 + s_double_tap_slop, 60 - s_double_tap_slop});
     screen.tap({50, 60}); // a third tap starts over
     screen.dispatch_pending();
-    EXPECT_EQ(pointer_ids(a.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
-                                           WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    EXPECT_EQ(pointer_ids(a.recorder),
+        (std::vector<uint32_t> {
+            WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
 TEST(ScreenInput, slow_or_distant_second_taps_stay_single)

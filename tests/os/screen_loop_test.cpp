@@ -121,7 +121,8 @@ TEST(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
     WindowMessage message;
     while (screen.get_message(message)) {
         if (message.window == 0 && !message.callback) {
-            seen.push_back("thread " + std::to_string(message.id - WM_USER) + " " + std::to_string(message.wparam));
+            seen.push_back(
+                "thread " + std::to_string(message.id - WM_USER) + " " + std::to_string(message.wparam));
         }
         screen.dispatch(message);
     }
@@ -299,7 +300,8 @@ TEST(ScreenTimers, fire_in_clock_order_with_their_ids)
         screen.dispatch_pending();
     }
     EXPECT_EQ(fired,
-        (std::vector<std::string> {"b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
+        (std::vector<std::string> {
+            "b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
 }
 
 TEST(ScreenTimers, a_late_loop_sees_each_timer_once)
@@ -392,5 +394,5 @@ TEST(ScreenConcurrency, quit_from_another_thread_ends_a_waiting_loop)
     });
     EXPECT_FALSE(screen.run_until([] { return false; }));
     quitter.join();
-    EXPECT_FALSE(screen.post_callback([] { }));
+    EXPECT_FALSE(screen.post_callback([] {}));
 }

@@ -35,7 +35,8 @@ public:
 
     intptr_t on_message(os::Window& window, const os::WindowMessage& message) override
     {
-        log.push_back({message.id, message.wparam, message.lparam, window.update_rect(), message.time, message.data});
+        log.push_back(
+            {message.id, message.wparam, message.lparam, window.update_rect(), message.time, message.data});
         if (message.id == os::WM_PAINT)
             os::Shell::fill(window.surface(), window.update_rect(), m_color);
         return react ? react(window, message) : 0;
