@@ -75,7 +75,8 @@ inline constexpr int32_t s_double_tap_slop = 6;
 class Screen : private liba::Nocopy {
 public:
     // Windows, the loop and the input all belong to the thread calling this. The platform kind is
-    // the process-wide one (platform.h) at the time of construction.
+    // the process-wide one (platform.h) at the time of construction. Installs the shell's message
+    // box (restored on destruction); every window must be destroyed before its screen.
     Screen(Size size, std::unique_ptr<ScreenBackend> backend);
     virtual ~Screen();
 
@@ -156,6 +157,7 @@ public:
     // Characters typed, delivered as WM_CHAR (one per UTF-16 unit) to the active window.
     void input_text(std::u16string_view text);
     // The device screen changed size: every window gets WM_SETTINGCHANGE(SETTINGCHANGE_RESET).
+    // (SPI_SETWORKAREA and SPI_SETSIPINFO never arise: there is no input panel.)
     void input_resize(Size size);
 
 public:
