@@ -313,15 +313,6 @@ TEST(ScreenHold, the_right_button_is_a_hold_at_once)
     EXPECT_EQ(screen.now(), 0);
 }
 
-TEST(ScreenHold, other_messages_are_never_holds)
-{
-    HeadlessScreen screen({240, 320});
-    WindowMessage up;
-    up.id = WM_LBUTTONUP;
-    up.wparam = MK_RBUTTON;
-    EXPECT_FALSE(screen.recognise_hold(up));
-}
-
 TEST(ScreenKeys, keys_and_characters_go_to_the_active_window)
 {
     HeadlessScreen screen({240, 320});
@@ -507,14 +498,4 @@ TEST(ScreenInput, resizing_the_screen_tells_every_window)
     EXPECT_EQ(screen.frame().width, 320);
     screen.resize({0, 100000});
     EXPECT_EQ(screen.size(), (Size {64, 4096}));
-}
-
-TEST(ScreenInput, cursors_reach_the_backend)
-{
-    HeadlessScreen screen({240, 320});
-    EXPECT_EQ(screen.cursor(), Cursor::arrow);
-    screen.set_cursor(Cursor::wait);
-    EXPECT_EQ(screen.shown_cursor(), Cursor::wait);
-    screen.set_cursor(Cursor::arrow);
-    EXPECT_EQ(screen.shown_cursor(), Cursor::arrow);
 }

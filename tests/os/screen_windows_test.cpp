@@ -16,18 +16,6 @@ std::vector<Window*> order(std::initializer_list<Window*> windows)
 
 } // namespace
 
-TEST(ScreenWindows, new_windows_start_hidden_empty_and_unsent)
-{
-    HeadlessScreen screen({240, 320});
-    TestWindow a(screen, {}, nullptr, false);
-    EXPECT_FALSE(a.window.is_visible());
-    EXPECT_TRUE(a.window.is_enabled());
-    EXPECT_TRUE(a.window.size().empty());
-    EXPECT_TRUE(a.recorder.log.empty());
-    EXPECT_EQ(screen.active_window(), nullptr);
-    EXPECT_NE(a.window.id(), 0u);
-}
-
 TEST(ScreenWindows, ids_are_never_reused)
 {
     HeadlessScreen screen({240, 320});
