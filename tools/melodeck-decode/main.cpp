@@ -1,7 +1,8 @@
 // melodeck-decode: opens a file exactly as the player does (the chain factory), prints its stream
-// facts, and decodes it to a WAV file or to nothing.
+// facts, and decodes it to a WAV file or to nothing, or plays it through the PCM player.
 
 #include "audio/play_chain.h"
+#include "audio/player_pcm.h"
 #include "liba/text.h"
 #include "os/wav_writer.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -20,13 +22,17 @@ struct Options {
     std::string output;
     std::optional<long> seek;
     double max_seconds = -1.0;
+    bool play = false;
 };
 
 void usage()
 {
     std::fprintf(stderr,
-        "usage: melodeck-decode FILE [-o OUT.wav] [--seek POS] [--max-seconds S]\n"
-        "  POS is in the reader's position unit (bytes, blocks or frames)\n");
+        "usage: melodeck-decode FILE [-o OUT.wav | --play] [--seek POS] [--max-seconds S]\n"
+        "  POS is in the reader's position unit (bytes, blocks or frames)\n"
+        "  --play plays FILE to its end on the sound backend that MELODECK_AUDIO names\n"
+        "         (sdl, null, file:PATH or file:PATH,fast; default sdl), printing position,\n"
+        "         time and both levels once a second; with it, S limits the seconds played\n");
 }
 
 bool parse_number(const char* text, double& out)
@@ -48,6 +54,8 @@ std::optional<Options> parse(int argc, char** argv)
         } else if (arg == "--seek" && has_value && parse_number(argv[i + 1], number)) {
             options.seek = static_cast<long>(number);
             ++i;
+        } else if (arg == "--play") {
+            options.play = true;
         } else if (arg == "--max-seconds" && has_value && parse_number(argv[i + 1], number)) {
             options.max_seconds = number;
             ++i;
@@ -57,7 +65,7 @@ std::optional<Options> parse(int argc, char** argv)
             return std::nullopt;
         }
     }
-    if (options.file.empty())
+    if (options.file.empty() || (options.play && !options.output.empty()))
         return std::nullopt;
     return options;
 }
@@ -73,6 +81,49 @@ public:
 };
 
 constexpr int32_t s_frames_per_pull = 16384;
+
+void print_status(audio::FileReader& reader, audio::PlayerPCM& player)
+{
+    std::printf("position=%d time=%.3f level0=%.3f level1=%.3f\n", reader.position(), reader.time(),
+        player.get_level(0), player.get_level(1));
+    std::fflush(stdout);
+}
+
+// Plays the chain until everything pulled from it has been heard (or S seconds have passed).
+int play(audio::PlayChain& chain, const Options& options)
+{
+    using Clock = std::chrono::steady_clock;
+    audio::FileReader& reader = chain.get_reader();
+    audio::PlayerPCM player;
+    chain.get_provider().connect(&player);
+    if (!player.play()) {
+        std::fprintf(stderr, "melodeck-decode: the player did not take the request\n");
+        return 1;
+    }
+    auto started = Clock::now();
+    auto next_status = started + std::chrono::seconds(1);
+    int result = 0;
+    while (!player.is_drained()) {
+        if (player.open_failed()) {
+            std::fprintf(stderr, "melodeck-decode: the sound device did not open\n");
+            result = 1;
+            break;
+        }
+        auto now = Clock::now();
+        if (options.max_seconds >= 0 && now - started >= std::chrono::duration<double>(options.max_seconds))
+            break;
+        if (now >= next_status) {
+            print_status(reader, player);
+            next_status += std::chrono::seconds(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    player.stop();
+    double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    std::printf("played position=%d time=%.3f in %.3f s\n", reader.position(), reader.time(), elapsed);
+    chain.get_provider().connect(nullptr);
+    return result;
+}
 
 } // namespace
 
@@ -98,6 +149,9 @@ int main(int argc, char** argv)
         reader.seek_position(static_cast<int32_t>(*options->seek));
         std::printf("seek=%ld position=%d time=%.3f\n", *options->seek, reader.position(), reader.time());
     }
+
+    if (options->play)
+        return play(*chain, *options);
 
     Sink sink;
     chain->get_provider().connect(&sink);
