@@ -16,6 +16,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -115,11 +116,17 @@ private:
 
 std::unique_ptr<WaveOut> open_wave_out_sdl(const WaveFormat& format, MessageQueue& queue)
 {
-    if (!format.valid() || !init_audio())
+    if (!format.valid())
         return nullptr;
-    auto device = std::make_unique<WaveOutSDL>(format, queue);
-    if (!device->start())
-        return nullptr;
+    std::unique_ptr<WaveOutSDL> device;
+    if (init_audio()) {
+        device = std::make_unique<WaveOutSDL>(format, queue);
+        if (!device->start())
+            device.reset();
+    }
+    // SDL keeps its error texts in storage of the calling thread, which only threads SDL created
+    // release: the player's thread releases it here, its errors having been logged.
+    SDL_TLSCleanup();
     return device;
 }
 
