@@ -175,21 +175,6 @@ TEST_F(PlayerPCMScripted, buffers_at_8000_mono_hold_3200_bytes)
     EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t>(6, 3200));
 }
 
-TEST_F(PlayerPCMScripted, returned_buffers_are_refilled_in_order)
-{
-    PCMData block = counting_block(8000 * 3, 1, 16, 8000, 3);
-    source.add(block);
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    for (int i = 0; i < 9; ++i) {
-        ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-        ASSERT_TRUE(device.complete());
-    }
-    std::vector<uint8_t> played = device.played();
-    ASSERT_EQ(played.size(), 9u * 3200);
-    EXPECT_EQ(played, bytes_of(block.slice(0, 9 * 3200)));
-}
-
 TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_waiting_block)
 {
     PCMData first = counting_block(3000, 2, 16, 44100, 0);
@@ -465,34 +450,6 @@ TEST_F(PlayerPCMScripted, levels_come_from_the_last_returned_buffer_and_clamp_th
     ASSERT_TRUE(drained());
     EXPECT_EQ(player->get_level(0), 0.0) << "levels are cleared when the device closes";
     EXPECT_EQ(player->get_level(1), 0.0);
-}
-
-TEST_F(PlayerPCMScripted, a_mono_buffer_peaking_at_16384_shows_half_on_both_levels)
-{
-    source.add(pattern16(8000 * 2, {{-3, 16384, 12}}, 8000));
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    device.complete();
-    ASSERT_TRUE(wait_until([&] { return player->get_level(0) > 0.0; }));
-    EXPECT_DOUBLE_EQ(player->get_level(0), 0.5);
-    EXPECT_DOUBLE_EQ(player->get_level(1), 0.5);
-}
-
-TEST_F(PlayerPCMScripted, levels_of_8_bit_sound)
-{
-    liba::DataBuffer data = liba::DataBuffer::make(11025 * 2 * 2);
-    uint8_t* p = data.writable();
-    for (uint32_t f = 0; f < data.size() / 2; ++f) {
-        p[2 * f] = f % 2 ? 192 : 128; // 64 from the middle: 0.5
-        p[2 * f + 1] = f % 3 ? 128 : 32; // 96: 0.75
-    }
-    source.add(PCMData {data, 2, 8, 11025});
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    device.complete();
-    ASSERT_TRUE(wait_until([&] { return player->get_level(0) > 0.0; }));
-    EXPECT_DOUBLE_EQ(player->get_level(0), 0.5);
-    EXPECT_DOUBLE_EQ(player->get_level(1), 0.75);
 }
 
 TEST(PlayerPCMDeathTest, a_pushed_block_ends_the_process)
