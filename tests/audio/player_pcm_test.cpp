@@ -1,3 +1,4 @@
+#include "audio/equalizer_pcm.h"
 #include "audio/play_chain.h"
 #include "audio/player_pcm.h"
 #include "audio/player_pcm_impl.h"
@@ -686,37 +687,52 @@ TEST_P(PlayerPCMConcurrency, destruction_during_playback)
     }
 }
 
-TEST_P(PlayerPCMConcurrency, locks_are_taken_player_first_while_the_ui_thread_uses_every_stage)
-{
-    // Under ThreadSanitizer any pair of locks taken in both orders is reported.
-    MarkedSource source(3, 2, 8000);
-    PassThrough stage;
-    audio::PlayerPCM player(os::wave_out_factory(backend()));
-    stage.connect(&player);
-    source.connect(&stage);
-    player.play();
-    std::atomic<bool> done {false};
-    std::thread ui([&] {
-        for (int i = 0; i < 2000; ++i) {
-            if (i % 10 == 0)
-                source.connect(&stage);
-            {
-                liba::ScopedLock guard(stage.lock());
-                stage.request(16);
-            }
-            player.get_level(i % 2);
-            player.set_volume(0.5);
-        }
-        done = true;
-    });
-    ui.join();
-    EXPECT_TRUE(done.load());
-    player.stop();
-    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, PlayerPCMConcurrency, ::testing::Values("null", "file"),
     [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The application's track loop over real chains (a PCM reader, and readers feeding decoders)
+// through the equalizer, while the UI thread reads positions, levels and settings of every stage.
+// Under ThreadSanitizer any pair of locks taken in both orders is reported.
+TEST(PlayerPCMConcurrencyChains, the_track_loop_through_the_equalizer_keeps_the_lock_order)
+{
+    test::TempDir dir;
+    RampChain ramp(dir, "ramp.wav", 8000 * 2, 2, 8000);
+    const std::u16string files[]
+        = {dir.file("ramp.wav"), test::u16(test::fixture("adpcm_gsm/adpcm_stereo_sox.wav")),
+            test::u16(test::fixture("mp3/mpeg1_44k_stereo_cbr128.mp3")),
+            test::u16(test::fixture("adpcm_gsm/gsm_sox.wav"))};
+    audio::EqualizerPCM equalizer;
+    equalizer.set_amplitude(6.0);
+    audio::PlayerPCM player(os::wave_out_factory("file:" + dir.native("out.wav").string() + ",fast"));
+    equalizer.connect(&player);
+    std::unique_ptr<audio::PlayChain> chain;
+    for (int round = 0; round < 12; ++round) {
+        std::unique_ptr<audio::PlayChain> next = audio::create_play_chain(files[round % 4]);
+        ASSERT_TRUE(next) << round;
+        player.stop();
+        if (chain)
+            chain->get_provider().connect(nullptr);
+        chain = std::move(next);
+        chain->get_provider().connect(&equalizer);
+        chain->get_reader().seek_position(0);
+        equalizer.reset();
+        ASSERT_TRUE(player.play());
+        audio::FileReader& reader = chain->get_reader();
+        // Every third track plays to its end; the others are cut short, as a listener skipping does.
+        while (round % 3 == 0 ? !player.is_drained() : reader.position() == 0) {
+            reader.length();
+            reader.time();
+            player.get_level(round % 2);
+            player.set_volume(0.8);
+            equalizer.set_amplitude(round % 2 ? 3.0 : 6.0);
+            equalizer.frequency();
+            std::this_thread::yield();
+        }
+    }
+    player.stop();
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    chain->get_provider().connect(nullptr);
+}
 
 TEST(PlayerPCMConcurrencyScripted, a_device_completing_buffers_on_its_own_thread_while_the_ui_requests)
 {
