@@ -1,6 +1,7 @@
 #include "audio/equalizer_pcm.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -19,25 +20,22 @@ constexpr double half_ln2 = 0.34657359027997264;
 // products of a sample (inputs within 2^27, outputs within 2^31) always sum inside 64 bits.
 constexpr double max_feed_forward = 32.0;
 
-int16_t read_s16(const uint8_t* p)
-{
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-}
-
-void write_s16(uint8_t* p, int32_t v)
-{
-    auto u = static_cast<uint16_t>(static_cast<int16_t>(v));
-    p[0] = static_cast<uint8_t>(u & 0xFF);
-    p[1] = static_cast<uint8_t>(u >> 8);
-}
+// 16-bit samples are little-endian, as the machine's own words are.
+static_assert(std::endian::native == std::endian::little);
 
 // Input samples into the working scale (full scale 2^27).
 void load_samples(const PCMData& in, uint32_t samples, int32_t* out)
 {
     const uint8_t* bytes = in.data.data();
     if (in.bits_per_sample == 16) {
-        for (uint32_t i = 0; i < samples; ++i)
-            out[i] = int32_t(read_s16(bytes + 2 * i)) * 4096;
+        int16_t words[1024];
+        for (uint32_t done = 0; done < samples;) {
+            uint32_t n = std::min<uint32_t>(samples - done, 1024);
+            std::memcpy(words, bytes + 2 * size_t(done), 2 * size_t(n));
+            for (uint32_t i = 0; i < n; ++i)
+                out[done + i] = int32_t(words[i]) * 4096;
+            done += n;
+        }
     } else {
         for (uint32_t i = 0; i < samples; ++i)
             out[i] = (int32_t(bytes[i]) - 128) * 1048576;
@@ -50,8 +48,14 @@ void load_samples(const PCMData& in, uint32_t samples, int32_t* out)
 void store_samples(const int32_t* samples, uint32_t count, int32_t bits, uint8_t* out)
 {
     if (bits == 16) {
-        for (uint32_t i = 0; i < count; ++i)
-            write_s16(out + 2 * i, std::clamp(samples[i] >> 12, -32768, 32767));
+        int16_t words[1024];
+        for (uint32_t done = 0; done < count;) {
+            uint32_t n = std::min<uint32_t>(count - done, 1024);
+            for (uint32_t i = 0; i < n; ++i)
+                words[i] = static_cast<int16_t>(std::clamp(samples[done + i] >> 12, -32768, 32767));
+            std::memcpy(out + 2 * size_t(done), words, 2 * size_t(n));
+            done += n;
+        }
     } else {
         for (uint32_t i = 0; i < count; ++i)
             out[i] = static_cast<uint8_t>(std::clamp((samples[i] >> 20) + 128, 0, 255));
@@ -68,18 +72,23 @@ bool changes_sign(int32_t before, int32_t now)
     return (before >= 0 && now < 0) || (before <= 0 && now > 0);
 }
 
-// One biquad step for one channel. The sum is 64-bit (kept in range by the coefficient bounds);
-// the result is saturated to 32 bits, so an extreme boost clips instead of wrapping round.
-int32_t biquad(
-    const EqualizerPCM::Coefficients& k, int32_t x, int32_t& x1, int32_t& x2, int32_t& y1, int32_t& y2)
+// One channel's filter memory during a block, widened to 64 bits for the products.
+struct Memory {
+    int64_t x1, x2, y1, y2;
+};
+
+// One biquad step. The sum is 64-bit (kept in range by the coefficient bounds); the result is
+// saturated to 32 bits, so an extreme boost clips instead of wrapping round.
+inline int32_t biquad(const EqualizerPCM::Coefficients& k, int32_t x, Memory& m)
 {
-    int64_t sum = k.b0 * x + k.b1 * x1 + k.b2 * x2 - k.a1 * y1 - k.a2 * y2;
-    auto y = static_cast<int32_t>(std::clamp<int64_t>(
-        sum >> 28, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
+    int64_t wide = (k.b0 * x + k.b1 * m.x1 + k.b2 * m.x2 - k.a1 * m.y1 - k.a2 * m.y2) >> 28;
+    auto y = static_cast<int32_t>(wide);
+    if (y != wide) [[unlikely]]
+        y = wide < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+    m.x2 = m.x1;
+    m.x1 = x;
+    m.y2 = m.y1;
+    m.y1 = y;
     return y;
 }
 
@@ -118,6 +127,7 @@ void EqualizerPCM::reset()
     m_coefficients_valid = false;
     clear_filter_state();
     m_delay = PCMData {};
+    m_delay_start = 0;
     m_limiter_position = {0, 0};
 }
 
@@ -202,25 +212,36 @@ bool EqualizerPCM::prepare_coefficients(int32_t rate)
     return true;
 }
 
-// Keeps the delay line when it has the input's channels and rate and room for needed_frames;
-// otherwise makes one twice that size, carrying the old content over only when the format stays.
-bool EqualizerPCM::prepare_delay_line(const PCMData& in, uint32_t needed_frames)
+// Makes room for needed_frames from the line's start. Keeps the allocation when it has the
+// input's channels and rate and room for them (moving the last delay_frames to its front when the
+// line has wandered too far into it); otherwise makes one twice that size, carrying the line over
+// only when the format stays.
+bool EqualizerPCM::prepare_delay_line(const PCMData& in, uint32_t delay_frames, uint32_t needed_frames)
 {
     bool same_format = m_delay.channels == in.channels && m_delay.sample_rate == in.sample_rate;
-    if (same_format && m_delay.frames() >= needed_frames)
+    uint32_t frame_bytes = m_delay.frame_size();
+    if (same_format && m_delay.frames() >= uint64_t(m_delay_start) + needed_frames)
         return true;
+    if (same_format && m_delay.frames() >= needed_frames) {
+        uint8_t* line = m_delay.data.writable();
+        std::memmove(line, line + size_t(m_delay_start) * frame_bytes, size_t(delay_frames) * frame_bytes);
+        m_delay_start = 0;
+        return true;
+    }
     uint64_t bytes = uint64_t(needed_frames) * uint64_t(in.channels) * 8;
     if (bytes > std::numeric_limits<uint32_t>::max())
         return false;
     PCMData line {liba::DataBuffer::make(static_cast<uint32_t>(bytes)), in.channels, 32, in.sample_rate};
     line.data.fill(0);
     if (same_format) {
-        std::memcpy(line.data.writable(), m_delay.data.data(), m_delay.size());
+        std::memcpy(line.data.writable(), m_delay.data.data() + size_t(m_delay_start) * frame_bytes,
+            size_t(delay_frames) * frame_bytes);
     } else {
         // The old content belongs to another format; the limiter starts over with the new line.
         m_limiter_position = {0, 0};
     }
     m_delay = std::move(line);
+    m_delay_start = 0;
     return true;
 }
 
@@ -228,40 +249,50 @@ bool EqualizerPCM::prepare_delay_line(const PCMData& in, uint32_t needed_frames)
 // by sample, starting with channel 0; with one, every sample is channel 0's.
 void EqualizerPCM::filter(int32_t* samples, uint32_t frames, int32_t channels)
 {
+    // The channels are independent, so each is filtered in a pass of its own over the
+    // interleaved samples: with one channel's memory and the coefficients in locals, the loop
+    // keeps everything in registers.
     const Coefficients k = m_coefficients;
-    ChannelState& l = m_state[0];
-    ChannelState& r = m_state[1];
-    if (channels == 1) {
-        for (uint32_t i = 0; i < frames; ++i)
-            samples[i] = biquad(k, samples[i], l.x1, l.x2, l.y1, l.y2);
-        return;
-    }
-    for (uint32_t i = 0; i < frames; ++i) {
-        samples[2 * i] = biquad(k, samples[2 * i], l.x1, l.x2, l.y1, l.y2);
-        samples[2 * i + 1] = biquad(k, samples[2 * i + 1], r.x1, r.x2, r.y1, r.y2);
+    for (int32_t c = 0; c < channels; ++c) {
+        ChannelState& state = m_state[size_t(c)];
+        Memory m {state.x1, state.x2, state.y1, state.y2};
+        int32_t* sample = samples + c;
+        for (uint32_t i = 0; i < frames; ++i, sample += channels)
+            *sample = biquad(k, *sample, m);
+        state = {int32_t(m.x1), int32_t(m.x2), int32_t(m.y1), int32_t(m.y2)};
     }
 }
 
 int32_t EqualizerPCM::limit_channel(
     int32_t* samples, int32_t channels, int32_t channel, int32_t position, int32_t end)
 {
-    auto at = [&](int32_t frame) -> int32_t& {
-        return samples[size_t(frame) * size_t(channels) + size_t(channel)];
-    };
+    const auto stride = size_t(channels);
+    int32_t* base = samples + size_t(channel);
     while (position < end) {
         int32_t start = position;
-        int64_t peak = magnitude(at(start));
+        // Scan the half-wave: up to the first sample whose sign changes against the one before.
+        const int32_t* sample = base + size_t(start) * stride;
+        int32_t previous = *sample;
+        int64_t peak = magnitude(previous);
         int32_t stop = start + 1;
-        for (; stop < end && !changes_sign(at(stop - 1), at(stop)); ++stop)
-            peak = std::max(peak, magnitude(at(stop)));
+        for (; stop < end; ++stop) {
+            sample += stride;
+            int32_t value = *sample;
+            if (changes_sign(previous, value))
+                break;
+            peak = std::max(peak, magnitude(value));
+            previous = value;
+        }
         // Ends on a sample that is not zero: the half-wave may go on in the next block.
-        if (stop == end && at(end - 1) != 0)
+        if (stop == end && previous != 0)
             return start;
         if (peak > limiter_threshold) {
             int64_t target = peak > full_scale ? full_scale : (peak + limiter_threshold) / 2;
-            for (int32_t frame = start; frame < stop; ++frame) {
-                int64_t scaled = int64_t(at(frame)) * target / peak;
-                at(frame) = static_cast<int32_t>(std::clamp<int64_t>(scaled, -full_scale, full_scale - 1));
+            int32_t* scaled_sample = base + size_t(start) * stride;
+            for (int32_t frame = start; frame < stop; ++frame, scaled_sample += stride) {
+                int64_t scaled = int64_t(*scaled_sample) * target / peak;
+                *scaled_sample
+                    = static_cast<int32_t>(std::clamp<int64_t>(scaled, -full_scale, full_scale - 1));
             }
         }
         position = stop;
@@ -271,9 +302,7 @@ int32_t EqualizerPCM::limit_channel(
 
 void EqualizerPCM::shift_delay_line(uint32_t frames)
 {
-    uint32_t bytes = frames * m_delay.frame_size();
-    uint8_t* line = m_delay.data.writable();
-    std::memmove(line, line + bytes, m_delay.size() - bytes);
+    m_delay_start += frames;
     for (int32_t& position : m_limiter_position)
         position = position - int32_t(frames) > 0 ? position - int32_t(frames) : 0;
 }
@@ -290,12 +319,12 @@ PCMData EqualizerPCM::process(const PCMData& in)
     uint32_t frames = in.frames();
     uint32_t delay = uint32_t(in.sample_rate / 10);
     uint32_t needed = delay + frames;
-    if (!prepare_delay_line(in, needed))
+    if (!prepare_delay_line(in, delay, needed))
         return in;
 
     auto channels = uint32_t(in.channels);
     uint32_t count = frames * channels;
-    auto* line = reinterpret_cast<int32_t*>(m_delay.data.writable());
+    auto* line = reinterpret_cast<int32_t*>(m_delay.data.writable()) + size_t(m_delay_start) * channels;
     load_samples(in, count, line + size_t(delay) * channels);
     filter(line + size_t(delay) * channels, frames, in.channels);
     for (int32_t c = 0; c < in.channels; ++c)

@@ -93,7 +93,7 @@ private:
 
     static bool can_process(const PCMData& in);
     bool prepare_coefficients(int32_t rate);
-    bool prepare_delay_line(const PCMData& in, uint32_t needed_frames);
+    bool prepare_delay_line(const PCMData& in, uint32_t delay_frames, uint32_t needed_frames);
     void filter(int32_t* samples, uint32_t frames, int32_t channels);
     void shift_delay_line(uint32_t frames);
     void clear_filter_state();
@@ -105,8 +105,12 @@ private:
     bool m_coefficients_valid = false;
     Coefficients m_coefficients;
     std::array<ChannelState, 2> m_state {};
-    // 32-bit working-scale samples, with the input's channels and rate.
+    // 32-bit working-scale samples, with the input's channels and rate. The line itself starts at
+    // frame m_delay_start of the allocation: after a block the line moves on by the block's frames
+    // instead of moving its content, which is copied back to the front only when the allocation
+    // runs out of room.
     PCMData m_delay;
+    uint32_t m_delay_start = 0;
     std::array<int32_t, 2> m_limiter_position {0, 0};
 };
 
