@@ -96,7 +96,7 @@ void read_control(skinner::Properties& properties, std::u16string_view form, std
     benchmark::DoNotOptimize(properties.get_string(form, control, u"Caption", u""));
     benchmark::DoNotOptimize(properties.get_color(form, control, u"Color", {}));
     benchmark::DoNotOptimize(properties.get_color(form, control, u"ColorDisabled", {}));
-    benchmark::DoNotOptimize(properties.get_cursor(form, control, u"Cursor", skinner::Cursor::arrow));
+    benchmark::DoNotOptimize(properties.get_cursor(form, control, u"Cursor", os::Cursor::arrow));
     benchmark::DoNotOptimize(properties.get_int(form, control, u"Enabled", 0));
     benchmark::DoNotOptimize(properties.get_font(form, control, u"Font", skinner::Font()));
     benchmark::DoNotOptimize(properties.get_point(form, control, u"Position", {}));

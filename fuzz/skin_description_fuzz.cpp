@@ -37,7 +37,7 @@ void query_control(PropertiesImpl& skin, std::u16string_view form, std::u16strin
         skin.get_color(form, control, name, {});
         skin.get_picture(form, control, name, skinner::Picture());
         skin.get_font(form, control, name, skinner::Font());
-        skin.get_cursor(form, control, name, skinner::Cursor::arrow);
+        skin.get_cursor(form, control, name, os::Cursor::arrow);
     }
 }
 

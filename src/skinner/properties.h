@@ -12,6 +12,7 @@
 
 #include "liba/nocopy.h"
 #include "liba/string_translator.h"
+#include "os/cursor.h"
 #include "skinner/device.h"
 #include "skinner/font.h"
 #include "skinner/geometry.h"
@@ -28,9 +29,9 @@ namespace skinner {
 
 class Properties : private liba::Nocopy {
 public:
-    // Loads the skin (see PropertiesImpl) with an empty translator. The device kind stays with
-    // the handle for its reloads.
-    Properties(std::u16string_view path, Size screen, DeviceKind device = DeviceKind::pocket_pc);
+    // Loads the skin (see PropertiesImpl) with an empty translator, for the platform's device kind
+    // unless told otherwise; the kind stays with the handle for its reloads.
+    Properties(std::u16string_view path, Size screen, DeviceKind device = os::platform_kind());
     ~Properties();
 
     // Loads the skin anew, replaces the current one with it (valid or not: the caller checks),
@@ -92,8 +93,8 @@ public:
         return m_impl->get_font(form, control, name, def);
     }
     // Never translated.
-    Cursor get_cursor(
-        std::u16string_view form, std::u16string_view control, std::u16string_view name, Cursor def)
+    os::Cursor get_cursor(
+        std::u16string_view form, std::u16string_view control, std::u16string_view name, os::Cursor def)
     {
         return m_impl->get_cursor(form, control, name, def);
     }

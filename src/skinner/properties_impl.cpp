@@ -18,8 +18,8 @@ PropertiesImpl::PropertiesImpl(std::u16string_view path, Size screen, DeviceKind
     , m_workarea(skinner::workarea_size(screen, device))
     , m_device(device)
 {
-    os::log() << u"Form::get_workarea 0 " << bar_height(screen, device) << u" " << m_workarea.width << u" "
-              << m_workarea.height << u"\n";
+    os::log() << u"Form::get_workarea 0 " << os::bar_height({screen.width, screen.height}, device) << u" "
+              << m_workarea.width << u" " << m_workarea.height << u"\n";
     m_description = SkinDescription(read_skin_description(path));
     m_valid = m_description.valid();
     if (!m_valid)
@@ -293,13 +293,13 @@ Font PropertiesImpl::get_font(
     return entry ? m_fonts.at(m_description.font_at(entry).index) : def;
 }
 
-Cursor PropertiesImpl::get_cursor(
-    std::u16string_view form, std::u16string_view control, std::u16string_view name, Cursor def)
+os::Cursor PropertiesImpl::get_cursor(
+    std::u16string_view form, std::u16string_view control, std::u16string_view name, os::Cursor def)
 {
     uint32_t entry = control_entry(form, control, PropertyType::string, name);
     if (entry == 0)
         return def;
-    return cursor_from_name(m_description.string_at(entry)).value_or(def);
+    return os::cursor_from_name(m_description.string_at(entry)).value_or(def);
 }
 
 int32_t PropertiesImpl::get_form_int(std::u16string_view form, std::u16string_view name, int32_t def)

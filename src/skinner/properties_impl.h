@@ -25,6 +25,7 @@
 
 #include "liba/nocopy.h"
 #include "liba/string_translator.h"
+#include "os/cursor.h"
 #include "skinner/device.h"
 #include "skinner/font.h"
 #include "skinner/geometry.h"
@@ -100,8 +101,8 @@ public:
     Font get_font(
         std::u16string_view form, std::u16string_view control, std::u16string_view name, const Font& def);
     // The untranslated string turned into a cursor; an unknown name gives the default.
-    Cursor get_cursor(
-        std::u16string_view form, std::u16string_view control, std::u16string_view name, Cursor def);
+    os::Cursor get_cursor(
+        std::u16string_view form, std::u16string_view control, std::u16string_view name, os::Cursor def);
 
     // Form-level queries on the chosen form record; no fitting form is fatal.
     int32_t get_form_int(std::u16string_view form, std::u16string_view name, int32_t def);

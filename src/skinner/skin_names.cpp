@@ -31,23 +31,4 @@ std::optional<AnchorMode> anchor_from_name(std::u16string_view name)
     return lookup(s_table, name);
 }
 
-std::optional<Cursor> cursor_from_name(std::u16string_view name)
-{
-    static constexpr std::array<std::pair<std::u16string_view, Cursor>, 12> s_table = {{
-        {u"ARROW", Cursor::arrow},
-        {u"HAND", Cursor::hand},
-        {u"IBEAM", Cursor::ibeam},
-        {u"SIZENESW", Cursor::size_nesw},
-        {u"SIZENS", Cursor::size_ns},
-        {u"SIZENWSE", Cursor::size_nwse},
-        {u"SIZEWE", Cursor::size_we},
-        {u"WAIT", Cursor::wait},
-        {u"SIZEALL", Cursor::size_all},
-        {u"NO", Cursor::no},
-        {u"HELP", Cursor::help},
-        {u"APPSTARTING", Cursor::app_starting},
-    }};
-    return lookup(s_table, name);
-}
-
 } // namespace skinner

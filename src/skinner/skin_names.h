@@ -1,7 +1,8 @@
 #pragma once
 
 // Names that skins give as string properties and controls turn into values. Matching is exact
-// (case-sensitive); any other text gives nothing, and the caller's default applies.
+// (case-sensitive); any other text gives nothing, and the caller's default applies. The cursor
+// names of the "Cursor" property are the platform's (os::cursor_from_name).
 
 #include <cstdint>
 #include <optional>
@@ -18,24 +19,5 @@ enum class AnchorMode : int32_t {
 };
 
 std::optional<AnchorMode> anchor_from_name(std::u16string_view name);
-
-// The system cursors of the "Cursor" property, each standing for the desktop cursor of the same
-// meaning.
-enum class Cursor {
-    arrow, // "ARROW"
-    hand, // "HAND"
-    ibeam, // "IBEAM"
-    size_nesw, // "SIZENESW"
-    size_ns, // "SIZENS"
-    size_nwse, // "SIZENWSE"
-    size_we, // "SIZEWE"
-    wait, // "WAIT"
-    size_all, // "SIZEALL"
-    no, // "NO"
-    help, // "HELP"
-    app_starting, // "APPSTARTING"
-};
-
-std::optional<Cursor> cursor_from_name(std::u16string_view name);
 
 } // namespace skinner

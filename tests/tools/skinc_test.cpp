@@ -409,6 +409,5 @@ TEST(SkincBuild, the_example_of_the_skin_authors_guide_builds_and_behaves_as_des
     skinner::Properties doubled(dir.file("minimal.skin"), {480, 640});
     ASSERT_TRUE(doubled.check_version(u"Melodeck_1.00", {480, 640}));
     EXPECT_EQ(doubled.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {400, 8}));
-    EXPECT_EQ(
-        doubled.get_cursor(u"", u"Auto.Button", u"Cursor", skinner::Cursor::arrow), skinner::Cursor::hand);
+    EXPECT_EQ(doubled.get_cursor(u"", u"Auto.Button", u"Cursor", os::Cursor::arrow), os::Cursor::hand);
 }
