@@ -4,8 +4,7 @@ namespace skinner {
 
 Size workarea_size(Size screen, DeviceKind kind)
 {
-    os::Rect area = os::work_area({screen.width, screen.height}, kind);
-    return {area.size.width, area.size.height};
+    return os::work_area(screen, kind).size;
 }
 
 bool good_for_device(std::u16string_view devices, DeviceKind kind)

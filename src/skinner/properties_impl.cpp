@@ -18,8 +18,8 @@ PropertiesImpl::PropertiesImpl(std::u16string_view path, Size screen, DeviceKind
     , m_workarea(skinner::workarea_size(screen, device))
     , m_device(device)
 {
-    os::log() << u"Form::get_workarea 0 " << os::bar_height({screen.width, screen.height}, device) << u" "
-              << m_workarea.width << u" " << m_workarea.height << u"\n";
+    os::log() << u"Form::get_workarea 0 " << os::bar_height(screen, device) << u" " << m_workarea.width
+              << u" " << m_workarea.height << u"\n";
     m_description = SkinDescription(read_skin_description(path));
     m_valid = m_description.valid();
     if (!m_valid)
