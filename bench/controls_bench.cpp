@@ -37,7 +37,7 @@ class BenchWindow : public ControlWindow {
 public:
     BenchWindow() { m_font.set(u"12 0 0 0 Tahoma"); }
     void invalidate(const Rect& rect) override { m_dirty = rect; }
-    void set_cursor(std::optional<Cursor>) override { }
+    void set_cursor(std::optional<os::Cursor>) override { }
     uint32_t start_timer(double) override { return allocate_timer_id(); }
     void kill_timer(uint32_t) override { }
     bool key_state(int32_t) const override { return false; }

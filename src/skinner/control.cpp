@@ -409,13 +409,13 @@ Font Control::get_font(std::u16string_view name, const Font& def) const
     return reads_properties() ? properties()->get_font(lookup_form(), lookup_control(), name, def) : def;
 }
 
-std::optional<Cursor> Control::get_cursor(std::u16string_view name, std::optional<Cursor> def) const
+std::optional<os::Cursor> Control::get_cursor(std::u16string_view name, std::optional<os::Cursor> def) const
 {
     if (!reads_properties())
         return def;
     std::u16string text
         = properties()->impl().get_string(lookup_form(), lookup_control(), name, u"", untranslated());
-    std::optional<Cursor> cursor = cursor_from_name(text);
+    std::optional<os::Cursor> cursor = os::cursor_from_name(text);
     return cursor ? cursor : def;
 }
 

@@ -21,6 +21,7 @@
 // declarations below. Coordinates are window coordinates. User-interface thread only.
 
 #include "liba/nocopy.h"
+#include "os/cursor.h"
 #include "skinner/canvas.h"
 #include "skinner/font.h"
 #include "skinner/geometry.h"
@@ -90,7 +91,7 @@ public:
     // focused. dirty is the part of the window being repainted.
     virtual void paint(Canvas& canvas, Point dirty_position, Size dirty_size);
     // 34: the pointer's shape over the control; none = the default arrow.
-    virtual std::optional<Cursor> cursor() const { return m_cursor; }
+    virtual std::optional<os::Cursor> cursor() const { return m_cursor; }
     // 35: whether the point is inside the rectangle.
     virtual bool hit_test(Point point) const;
     // 36, 37
@@ -152,7 +153,7 @@ public:
     Picture get_picture(std::u16string_view name, const Picture& def) const;
     Font get_font(std::u16string_view name, const Font& def) const;
     // A cursor name read without translation; a missing or unknown name gives def.
-    std::optional<Cursor> get_cursor(std::u16string_view name, std::optional<Cursor> def) const;
+    std::optional<os::Cursor> get_cursor(std::u16string_view name, std::optional<os::Cursor> def) const;
     // The skin handle; null when the container has none.
     Properties* properties() const;
 
@@ -190,7 +191,7 @@ private:
     std::u16string m_name;
     std::u16string m_kind_name;
     LookupMode m_mode;
-    std::optional<Cursor> m_cursor;
+    std::optional<os::Cursor> m_cursor;
     int32_t m_z_order = 0;
     bool m_visible = true;
     bool m_enabled = true;

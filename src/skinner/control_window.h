@@ -6,10 +6,10 @@
 //
 // User-interface thread only.
 
+#include "os/cursor.h"
 #include "skinner/device.h"
 #include "skinner/font.h"
 #include "skinner/geometry.h"
-#include "skinner/skin_names.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +26,7 @@ public:
     // Adds the rectangle to the dirty area (bounding box union) that the next paint redraws.
     virtual void invalidate(const Rect& rect) = 0;
     // The pointer's shape over the window; none is the default arrow.
-    virtual void set_cursor(std::optional<Cursor> cursor) = 0;
+    virtual void set_cursor(std::optional<os::Cursor> cursor) = 0;
 
     // A repeating timer of seconds (x 1000, truncated to milliseconds) whose ticks come back as the
     // form's on_timer(id). The id comes from allocate_timer_id(): unique in the process, never 0.

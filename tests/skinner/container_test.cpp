@@ -129,7 +129,7 @@ TEST(ControlProperties, common_properties_come_from_the_control_record)
     ControlButton third(form.container, u"tab1", LookupMode::named);
     ControlButton no_focus(form.container, u"tabNo", LookupMode::named);
 
-    EXPECT_EQ(hand.cursor(), skinner::Cursor::hand);
+    EXPECT_EQ(hand.cursor(), os::Cursor::hand);
     EXPECT_EQ(bad.cursor(), std::nullopt) << "cursor names are matched exactly";
     EXPECT_TRUE(gesture.wants_gestures({0, 0}));
     EXPECT_FALSE(hand.wants_gestures({0, 0}));
@@ -368,13 +368,13 @@ TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
     BareContainer bare;
     RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
     RecordingControl b(bare.container, u"b", {{60, 0}, {50, 50}});
-    b.shape = skinner::Cursor::hand;
+    b.shape = os::Cursor::hand;
     bare.container.activate(true);
     bare.container.mouse_down(skinner::ButtonTap, {70, 10}, false);
     EXPECT_EQ(bare.container.captured(), &b);
     EXPECT_EQ(bare.container.hover(), &b);
     EXPECT_EQ(bare.container.focused(), &b);
-    EXPECT_EQ(bare.window.cursor, skinner::Cursor::hand);
+    EXPECT_EQ(bare.window.cursor, os::Cursor::hand);
     EXPECT_TRUE(b.has_capture());
     bare.container.mouse_move({10, 10});
     bare.container.mouse_up(skinner::ButtonTap, {10, 10});
@@ -461,10 +461,10 @@ TEST(ContainerPointer, hover_follows_the_pointer_with_leave_repaint_and_cursor)
     BareContainer bare;
     RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
     RecordingControl b(bare.container, u"b", {{60, 0}, {50, 50}});
-    a.shape = skinner::Cursor::ibeam;
+    a.shape = os::Cursor::ibeam;
     bare.container.mouse_move({10, 10});
     EXPECT_EQ(bare.container.hover(), &a);
-    EXPECT_EQ(bare.window.cursor, skinner::Cursor::ibeam);
+    EXPECT_EQ(bare.window.cursor, os::Cursor::ibeam);
     bare.window.clean();
     EXPECT_FALSE(bare.container.set_hover(&a)) << "no change";
     bare.container.mouse_move({70, 10});

@@ -55,7 +55,7 @@ public:
             std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
             std::max(dirty.bottom(), rect.bottom()));
     }
-    void set_cursor(std::optional<skinner::Cursor> shape) override
+    void set_cursor(std::optional<os::Cursor> shape) override
     {
         cursor = shape;
         ++cursor_changes;
@@ -115,7 +115,7 @@ public:
     os::Surface surface;
     skinner::Rect dirty;
     std::vector<skinner::Rect> invalidations;
-    std::optional<skinner::Cursor> cursor;
+    std::optional<os::Cursor> cursor;
     int32_t cursor_changes = 0;
     std::map<uint32_t, double> timers;
     std::vector<uint32_t> killed;
@@ -252,7 +252,7 @@ public:
         return handles_keys;
     }
     void on_own_timer() override { record("timer"); }
-    std::optional<skinner::Cursor> cursor() const override { return shape; }
+    std::optional<os::Cursor> cursor() const override { return shape; }
 
     void record(const std::string& event) { events.push_back(event); }
     void record(const std::string& event, skinner::Point point)
@@ -267,7 +267,7 @@ public:
     std::vector<std::string> events;
     uint32_t fill = 0;
     bool handles_keys = false;
-    std::optional<skinner::Cursor> shape;
+    std::optional<os::Cursor> shape;
 };
 
 // A container without a skin, designed 240 x 268 and laid out at that size.
