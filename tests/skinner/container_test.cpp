@@ -561,7 +561,7 @@ TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_
 
 TEST(ControlNotifications, a_container_without_a_listener_drops_events)
 {
-    test::TestWindow window;
+    test::TestControlWindow window;
     Container container(window, nullptr, u"", LookupMode::none, nullptr);
     RecordingControl a(container, u"a");
     EXPECT_EQ(a.on_command(u"Play"), 0);

@@ -43,11 +43,11 @@ void tap(SkinContainer& form, Point down, Point up)
 }
 
 // Whether any pixel inside rect differs from the paper.
-bool inked(const test::TestWindow& window, const Rect& rect)
+bool inked(const test::TestControlWindow& window, const Rect& rect)
 {
     for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
         for (int32_t x = rect.left(); x < rect.right(); ++x) {
-            if (window.pixel({x, y}) != test::TestWindow::s_paper)
+            if (window.pixel({x, y}) != test::TestControlWindow::s_paper)
                 return true;
         }
     }

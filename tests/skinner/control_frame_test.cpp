@@ -36,13 +36,13 @@ Lines texts(const ControlFrame& frame)
 }
 
 // The first and last rows of rect that hold a pixel other than the paper; (-1, -1) when none does.
-std::pair<int32_t, int32_t> inked_rows(const test::TestWindow& window, const Rect& rect)
+std::pair<int32_t, int32_t> inked_rows(const test::TestControlWindow& window, const Rect& rect)
 {
     int32_t first = -1;
     int32_t last = -1;
     for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
         for (int32_t x = rect.left(); x < rect.right(); ++x) {
-            if (window.pixel({x, y}) != test::TestWindow::s_paper) {
+            if (window.pixel({x, y}) != test::TestControlWindow::s_paper) {
                 if (first < 0)
                     first = y;
                 last = y;
@@ -180,7 +180,7 @@ TEST(ControlFrame, ellipsis_shortens_a_single_line_that_does_not_fit)
     ASSERT_GT(frame.font().measure(frame.text()).width, box.size.width);
     form.window.paint_all(form.container);
 
-    test::TestWindow expected;
+    test::TestControlWindow expected;
     skinner::Canvas canvas(expected.surface);
     std::u16string shortened = skinner::shorten_with_ellipsis(frame.text(), box.size.width,
         [&](std::u16string_view piece) { return frame.font().measure(piece).width; });

@@ -33,9 +33,9 @@ inline std::u16string controls_skin(std::string_view name = "controls_skin")
 inline constexpr skinner::Size s_screen {240, 320};
 inline constexpr skinner::Size s_phone_screen {240, 400};
 
-class TestWindow : public skinner::ControlWindow {
+class TestControlWindow : public skinner::ControlWindow {
 public:
-    explicit TestWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
+    explicit TestControlWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
         skinner::Size size = s_screen)
         : kind(kind)
         , version(version)
@@ -280,7 +280,7 @@ public:
         container.resize({0, 0}, {240, 268});
     }
 
-    TestWindow window;
+    TestControlWindow window;
     RecordingListener listener;
     skinner::Container container;
 };
@@ -301,7 +301,7 @@ public:
         EXPECT_TRUE(properties.is_valid());
     }
 
-    TestWindow window;
+    TestControlWindow window;
     skinner::Properties properties;
     RecordingListener listener;
     skinner::Container container;
