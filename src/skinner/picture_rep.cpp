@@ -102,6 +102,11 @@ void PictureRep::load()
         m_alpha = true;
     }
     load_companion();
+    if (m_alpha) {
+        // The colour bitmap is ORed onto the alpha layer, whose alpha bytes must survive.
+        for (uint32_t& pixel : m_color.pixels)
+            pixel &= 0x00FFFFFFu;
+    }
     m_loaded_size = {m_color.width, m_color.height};
     os::log() << seconds_since(start) << u" PictureRep::PictureRep 3\n";
     if (!scale_bitmaps()) {
