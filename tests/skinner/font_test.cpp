@@ -1,6 +1,9 @@
 #include "os/font_engine.h"
 #include "skinner/font.h"
 #include "skinner/font_rep.h"
+#include "support/test_support.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -277,4 +280,31 @@ TEST(Font, draw_text_ellipsis_draws_the_shortened_text)
     Canvas e(blank);
     font.draw_text_ellipsis(e, s_ink, u"", {5, 5}, box, 0, 1);
     EXPECT_FALSE(Ink(blank).any());
+}
+
+TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
+{
+    // The child process starts afresh, so the engine meets fontconfig for the first time there,
+    // configured with no font folders at all.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::TempDir dir;
+    test::write_file(dir.native("fonts.conf"),
+        test::Bytes {'<', 'f', 'o', 'n', 't', 'c', 'o', 'n', 'f', 'i', 'g', '/', '>'});
+    std::string config = dir.native("fonts.conf").string();
+    auto run = [&] {
+        ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        ::setenv("FONTCONFIG_PATH", dir.path().c_str(), 1);
+        bool ok = os::FontEngine::instance().open({u"Tahoma", 12, false, false, false}) == nullptr;
+        Font font = make_font(u"12 0 0 0 Tahoma");
+        Font unset;
+        ok = ok && font.measure(u"Hello") == Size {0, 0} && unset.measure(u"Hello") == Size {0, 0};
+        os::Surface s(50, 20, s_paper);
+        Canvas canvas(s);
+        font.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        font.draw_text_ellipsis(canvas, s_ink, u"Hello", {0, 0}, {5, 20}, 0, 0);
+        unset.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        ok = ok && !Ink(s).any();
+        std::exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
 }
