@@ -4,6 +4,7 @@
 // emulated screen owns one; the skin framework draws into them through its canvas, and the screen
 // composes them into the device picture.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

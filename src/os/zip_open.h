@@ -1,0 +1,16 @@
+#pragma once
+
+// Opening a zip archive (a skin file) by path.
+
+#include "liba/zip_file.h"
+
+#include <memory>
+#include <string_view>
+
+namespace os {
+
+// Opens the file for reading (path macros expanded) and hands it to a ZipFile. Never null: a file
+// that cannot be opened gives an archive whose walk ends at once.
+std::unique_ptr<liba::ZipFile> open_zip(std::u16string_view path);
+
+} // namespace os

@@ -1,0 +1,222 @@
+#include "skinner/picture.h"
+
+#include "skinner/canvas_impl.h"
+#include "skinner/picture_rep.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+
+namespace skinner {
+
+namespace {
+
+// Ordered by scale first, then path, then name.
+using Key = std::tuple<int32_t, std::u16string, std::u16string>;
+
+std::map<Key, std::unique_ptr<PictureRep>>& registry()
+{
+    static std::map<Key, std::unique_ptr<PictureRep>> s_registry;
+    return s_registry;
+}
+
+PictureRep* acquire(std::u16string_view skin_path, std::u16string_view name, int32_t scale)
+{
+    Key key {scale, std::u16string(skin_path), std::u16string(name)};
+    std::unique_ptr<PictureRep>& rep = registry()[key];
+    if (!rep)
+        rep = std::make_unique<PictureRep>(skin_path, name, scale);
+    ++rep->uses;
+    return rep.get();
+}
+
+// The colour layer of an alpha-blended picture, reused from paint to paint.
+CanvasImpl& scratch()
+{
+    static CanvasImpl s_scratch;
+    return s_scratch;
+}
+
+} // namespace
+
+Picture::Picture(std::u16string_view skin_path, std::u16string_view name, bool stretch, int32_t scale)
+    : m_rep(acquire(skin_path, name, std::clamp(scale, 1, 4)))
+    , m_stretch(stretch)
+{
+    Size bitmap {m_rep->color().width, m_rep->color().height};
+    m_frame.inner_right = m_frame.right = bitmap.width;
+    m_frame.inner_bottom = m_frame.bottom = bitmap.height;
+}
+
+Picture::Picture(const Picture& other)
+    : m_rep(other.m_rep)
+    , m_frame(other.m_frame)
+    , m_stretch(other.m_stretch)
+{
+    if (m_rep)
+        ++m_rep->uses;
+}
+
+Picture::Picture(Picture&& other) noexcept
+    : m_rep(std::exchange(other.m_rep, nullptr))
+    , m_frame(other.m_frame)
+    , m_stretch(other.m_stretch)
+{
+}
+
+Picture& Picture::operator=(const Picture& other)
+{
+    if (this != &other) {
+        if (other.m_rep)
+            ++other.m_rep->uses;
+        release();
+        m_rep = other.m_rep;
+        m_frame = other.m_frame;
+        m_stretch = other.m_stretch;
+    }
+    return *this;
+}
+
+Picture& Picture::operator=(Picture&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_rep = std::exchange(other.m_rep, nullptr);
+        m_frame = other.m_frame;
+        m_stretch = other.m_stretch;
+    }
+    return *this;
+}
+
+Picture::~Picture()
+{
+    release();
+}
+
+void Picture::release()
+{
+    if (!m_rep)
+        return;
+    if (--m_rep->uses == 0)
+        registry().erase(Key {m_rep->scale(), m_rep->skin_path(), m_rep->name()});
+    m_rep = nullptr;
+}
+
+size_t Picture::loaded_count()
+{
+    return registry().size();
+}
+
+bool Picture::has_image() const
+{
+    return m_rep && m_rep->has_image();
+}
+
+Size Picture::size() const
+{
+    return {m_frame.right - m_frame.left, m_frame.bottom - m_frame.top};
+}
+
+Size Picture::min_size() const
+{
+    return {m_frame.inner_left - m_frame.left + m_frame.right - m_frame.inner_right,
+        m_frame.inner_top - m_frame.top + m_frame.bottom - m_frame.inner_bottom};
+}
+
+void Picture::set_left_top(Point point)
+{
+    m_frame.left = point.x;
+    m_frame.top = point.y;
+}
+
+void Picture::set_inner_left_top(Point point)
+{
+    m_frame.inner_left = point.x;
+    m_frame.inner_top = point.y;
+}
+
+void Picture::set_inner_right_bottom(Point point)
+{
+    m_frame.inner_right = point.x;
+    m_frame.inner_bottom = point.y;
+}
+
+void Picture::set_right_bottom(Point point)
+{
+    m_frame.right = point.x;
+    m_frame.bottom = point.y;
+}
+
+void Picture::draw(Canvas& canvas, Point position, Size size) const
+{
+    if (!has_image() || size.empty())
+        return;
+    Rect destination {position, size};
+    if (!m_rep->has_mask()) {
+        draw_frame(canvas, destination, m_rep->color(), RasterOp::Copy);
+    } else if (m_rep->alpha()) {
+        draw_alpha(canvas, destination);
+    } else {
+        draw_frame(canvas, destination, m_rep->mask(), RasterOp::Or);
+        draw_frame(canvas, destination, m_rep->color(), RasterOp::And);
+    }
+}
+
+void Picture::draw_frame(
+    Canvas& canvas, const Rect& destination, const os::Surface& source, RasterOp op) const
+{
+    NinePartLayout layout = nine_part_layout(m_frame, destination);
+    for (int32_t i = 0; i < layout.count; ++i) {
+        const NinePartCell& cell = layout.cells[size_t(i)];
+        if (cell.source.size == cell.destination.size)
+            canvas.copy(cell.destination, source, cell.source.position, op);
+        else if (m_stretch)
+            canvas.stretch(cell.destination, source, cell.source, op);
+        else
+            canvas.tile(cell.destination, source, cell.source, op);
+    }
+}
+
+void Picture::draw_alpha(Canvas& canvas, const Rect& destination) const
+{
+    // Only the part of the picture that the clip lets through is composed: the scratch canvas
+    // covers that part, and the picture is drawn onto it shifted accordingly.
+    Rect on_surface {destination.position + canvas.origin(), destination.size};
+    Rect visible = intersect(on_surface, canvas.surface_clip());
+    if (visible.empty())
+        return;
+    CanvasImpl& layer = scratch();
+    layer.reset(visible.size, 0);
+    Point inside = visible.position - on_surface.position;
+    Canvas target(layer.surface(), {-inside.x, -inside.y}, {inside, visible.size});
+    Rect local {{0, 0}, destination.size};
+    draw_frame(target, local, m_rep->mask(), RasterOp::Copy);
+    layer.shift_blue_to_alpha();
+    draw_frame(target, local, m_rep->color(), RasterOp::Or);
+    // Blending straight onto the target gives the colour bytes that blending onto an opaque copy
+    // of it and copying back would; the target keeps its own alpha bytes.
+    canvas.blend(visible.position - canvas.origin(), layer.surface());
+}
+
+bool Picture::is_transparent(Point point, Point position, Size size) const
+{
+    if (!m_rep || !Rect {position, size}.contains(point))
+        return true;
+    if (!m_rep->has_mask())
+        return false;
+    const NinePartFrame& f = m_frame;
+    int32_t x = map_to_source(
+        point.x - position.x, size.width, f.left, f.inner_left, f.inner_right, f.right, m_stretch);
+    int32_t y = map_to_source(
+        point.y - position.y, size.height, f.top, f.inner_top, f.inner_bottom, f.bottom, m_stretch);
+    const os::Surface& mask = m_rep->mask();
+    // A frame reaching past the bitmap maps to pixels that are never drawn.
+    if (!mask.contains(x, y))
+        return true;
+    return (mask.at(x, y) & 0x00FFFFFFu) == 0;
+}
+
+} // namespace skinner

@@ -1,0 +1,375 @@
+#include "liba/text.h"
+#include "liba/xml_node.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+using liba::XmlNode;
+
+namespace {
+
+constexpr std::string_view s_settings = "<?xml version=\"1.0\"?>\n"
+                                        "<!-- written by hand -->\n"
+                                        "<Settings>\n"
+                                        "  <Sound Volume=\"0.75\" EqualizerOn=\"TRUE\"/>\n"
+                                        "  <Bookmarks>\n"
+                                        "    <Bookmark Path=\"a.mp3\" Pos=\"12abc\"/>\n"
+                                        "    <Bookmark Path=\"b.mp3\" Pos=\"7\"/>\n"
+                                        "  </Bookmarks>\n"
+                                        "</Settings>\n";
+
+} // namespace
+
+TEST(XmlNode, null_handle_does_nothing_and_propagates)
+{
+    XmlNode null;
+    EXPECT_TRUE(null.is_null());
+    EXPECT_FALSE(null);
+    EXPECT_FALSE(null.is_document());
+    EXPECT_TRUE(null.child(u"a").child(u"b").child_at(0).is_null());
+    EXPECT_EQ(null.child_count(), 0u);
+    EXPECT_TRUE(null.add_child(u"a").is_null());
+    EXPECT_FALSE(null.set_attribute(u"a", u"b"));
+    std::u16string text = u"kept";
+    int32_t number = 5;
+    EXPECT_FALSE(null.get_attribute(u"a", text));
+    EXPECT_FALSE(null.get_attribute(u"a", number));
+    EXPECT_EQ(text, u"kept");
+    EXPECT_EQ(number, 5);
+    EXPECT_EQ(null.serialise(), "");
+
+    XmlNode document = XmlNode::parse(s_settings);
+    ASSERT_TRUE(document);
+    EXPECT_TRUE(document.child(u"Settings").child(u"Missing").child(u"Sound").is_null());
+    EXPECT_TRUE(document.child(u"settings").is_null()); // names are case-sensitive
+    EXPECT_TRUE(document.child(u"Settings").child(u"Sound"));
+}
+
+TEST(XmlNode, child_returns_the_first_of_two_with_the_same_name)
+{
+    XmlNode bookmarks = XmlNode::parse(s_settings).child(u"Settings").child(u"Bookmarks");
+    std::u16string path;
+    ASSERT_TRUE(bookmarks.child(u"Bookmark").get_attribute(u"Path", path));
+    EXPECT_EQ(path, u"a.mp3");
+}
+
+TEST(XmlNode, child_count_includes_white_space_text_and_comments)
+{
+    XmlNode document = XmlNode::parse(s_settings);
+    // Declaration, comment, root element: no text at document level.
+    EXPECT_EQ(document.child_count(), 3u);
+    XmlNode settings = document.child(u"Settings");
+    EXPECT_EQ(settings.child_count(), 5u); // text, Sound, text, Bookmarks, text
+    EXPECT_FALSE(settings.child_at(0).is_element());
+    EXPECT_EQ(settings.child_at(1).name(), u"Sound");
+    EXPECT_EQ(settings.child_at(3).name(), u"Bookmarks");
+    EXPECT_TRUE(settings.child_at(5).is_null());
+    EXPECT_TRUE(settings.child_at(std::numeric_limits<uint32_t>::max()).is_null());
+
+    // A white-space text child has no attributes and takes no children.
+    XmlNode text = settings.child_at(0);
+    std::u16string value = u"unchanged";
+    EXPECT_FALSE(text.get_attribute(u"Path", value));
+    EXPECT_FALSE(text.set_attribute(u"Path", u"x"));
+    EXPECT_TRUE(text.add_child(u"x").is_null());
+    EXPECT_EQ(value, u"unchanged");
+
+    XmlNode compact = XmlNode::parse("<a><b/><!--c--><b/>text</a>").child(u"a");
+    EXPECT_EQ(compact.child_count(), 4u);
+}
+
+TEST(XmlNode, typed_attributes_read_with_the_fixed_formats)
+{
+    XmlNode settings = XmlNode::parse(s_settings).child(u"Settings");
+    double volume = 1.0;
+    bool equalizer = false;
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume));
+    EXPECT_DOUBLE_EQ(volume, 0.75);
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer));
+    EXPECT_TRUE(equalizer);
+
+    int32_t position = -1;
+    XmlNode first = settings.child(u"Bookmarks").child_at(1);
+    EXPECT_TRUE(first.get_attribute(u"Pos", position));
+    EXPECT_EQ(position, 12);
+    // A missing attribute leaves every kind of target unchanged.
+    std::u16string text = u"default";
+    position = 99;
+    volume = 0.5;
+    equalizer = true;
+    EXPECT_FALSE(first.get_attribute(u"Missing", text));
+    EXPECT_FALSE(first.get_attribute(u"Missing", position));
+    EXPECT_FALSE(first.get_attribute(u"Missing", volume));
+    EXPECT_FALSE(first.get_attribute(u"Missing", equalizer));
+    EXPECT_EQ(text, u"default");
+    EXPECT_EQ(position, 99);
+    EXPECT_EQ(volume, 0.5);
+    EXPECT_TRUE(equalizer);
+}
+
+TEST(XmlNode, built_document_serialises_and_parses_back)
+{
+    XmlNode document = XmlNode::create();
+    ASSERT_TRUE(document.is_document());
+    EXPECT_EQ(document.child_count(), 0u);
+    XmlNode settings = document.add_child(u"Settings");
+    XmlNode sound = settings.add_child(u"Sound");
+    EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0));
+    EXPECT_TRUE(sound.set_attribute(u"EqualizerOn", false));
+    XmlNode playback = settings.add_child(u"Playback");
+    EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)));
+    EXPECT_TRUE(playback.set_attribute(u"Random", true));
+    EXPECT_TRUE(playback.set_attribute(u"Name", u"true text"));
+
+    std::string text = document.serialise();
+    EXPECT_NE(text.find("Volume=\"1.000000\""), std::string::npos) << text;
+    EXPECT_NE(text.find("EqualizerOn=\"false\""), std::string::npos) << text;
+    EXPECT_NE(text.find("ScreenOff=\"-7\""), std::string::npos) << text;
+    EXPECT_NE(text.find("Random=\"true\""), std::string::npos) << text;
+    EXPECT_NE(text.find("Name=\"true text\""), std::string::npos) << text;
+    EXPECT_LT(text.find("<Sound"), text.find("<Playback")) << text;
+    EXPECT_LT(text.find("ScreenOff"), text.find("Random")) << text;
+
+    XmlNode again = XmlNode::parse(text);
+    int32_t screen_off = 0;
+    EXPECT_TRUE(again.child(u"Settings").child(u"Playback").get_attribute(u"ScreenOff", screen_off));
+    EXPECT_EQ(screen_off, -7);
+    // An element's own text is no serialised document.
+    EXPECT_EQ(settings.serialise(), "");
+}
+
+TEST(XmlNode, set_attribute_replaces_an_existing_value)
+{
+    XmlNode document = XmlNode::parse("<E A='1' B='x'/>");
+    document.child(u"E").set_attribute(u"A", u"new");
+    std::string text = document.serialise();
+    EXPECT_EQ(text.find("A="), text.rfind("A=")) << text;
+    EXPECT_NE(text.find("A=\"new\""), std::string::npos) << text;
+}
+
+TEST(XmlNode, attribute_text_survives_serialisation_exactly)
+{
+    const std::u16string values[] = {
+        u"<&>\"'",
+        u"line\nnext\ttab\r",
+        u"  spaces  ",
+        u"Gr\u00F6\u00DFe \u20AC \U0001F3B5",
+        u"",
+        u"\\\\card\\Music\\a b.mp3",
+    };
+    XmlNode document = XmlNode::create();
+    XmlNode element = document.add_child(u"E");
+    for (size_t i = 0; i < std::size(values); ++i)
+        element.set_attribute(u"v" + liba::xml_write_int(int32_t(i)), values[i]);
+    XmlNode again = XmlNode::parse(document.serialise()).child(u"E");
+    for (size_t i = 0; i < std::size(values); ++i) {
+        std::u16string read;
+        EXPECT_TRUE(again.get_attribute(u"v" + liba::xml_write_int(int32_t(i)), read));
+        EXPECT_EQ(read, values[i]) << i;
+    }
+    // XML cannot hold a zero character: the text is cut there.
+    element.set_attribute(u"zero", std::u16string_view(u"ab\0cd", 5));
+    std::u16string cut;
+    EXPECT_TRUE(element.get_attribute(u"zero", cut));
+    EXPECT_EQ(cut, u"ab");
+}
+
+TEST(XmlNode, document_takes_one_root_element)
+{
+    XmlNode document = XmlNode::create();
+    EXPECT_TRUE(document.add_child(u"Settings"));
+    EXPECT_TRUE(document.add_child(u"Other").is_null());
+    EXPECT_EQ(document.child_count(), 1u);
+    EXPECT_FALSE(document.set_attribute(u"A", u"x")); // the document is no element
+}
+
+TEST(XmlNode, names_must_be_xml_names)
+{
+    XmlNode element = XmlNode::create().add_child(u"E");
+    for (std::u16string_view bad : {u"", u"1abc", u"a b", u"<x>", u"-x", u"a=b", u"\xD800x"}) {
+        EXPECT_TRUE(element.add_child(bad).is_null()) << liba::to_utf8(bad);
+        EXPECT_FALSE(element.set_attribute(bad, u"v")) << liba::to_utf8(bad);
+    }
+    for (std::u16string_view good : {u"a", u"_x", u"ns:tag", u"Gr\u00F6\u00DFe", u"a-b.c1", u"\U00010000x"}) {
+        EXPECT_TRUE(element.add_child(good)) << liba::to_utf8(good);
+        EXPECT_TRUE(element.set_attribute(good, u"v")) << liba::to_utf8(good);
+    }
+    EXPECT_EQ(element.child_count(), 6u);
+    EXPECT_EQ(element.child(u"Gr\u00F6\u00DFe").name(), u"Gr\u00F6\u00DFe");
+}
+
+TEST(XmlNode, copies_share_the_node_and_keep_the_document_alive)
+{
+    XmlNode sound;
+    {
+        XmlNode document = XmlNode::parse(s_settings);
+        sound = document.child(u"Settings").child(u"Sound");
+    }
+    // The document handle is gone; the child still holds the document.
+    XmlNode copy = sound;
+    copy.set_attribute(u"Volume", 0.25);
+    double volume = 0;
+    EXPECT_TRUE(sound.get_attribute(u"Volume", volume));
+    EXPECT_EQ(volume, 0.25);
+    EXPECT_TRUE(sound.add_child(u"Extra"));
+    EXPECT_EQ(copy.child(u"Extra").name(), u"Extra");
+}
+
+TEST(XmlNode, parse_refuses_what_is_not_one_well_formed_document)
+{
+    for (std::string_view bad :
+        {"", "   ", "<a>", "<a></b>", "<a/><b/>", "just text", "<a x='1></a>", "\xFF\xFE\x00"}) {
+        EXPECT_TRUE(XmlNode::parse(bad).is_null()) << bad;
+    }
+    EXPECT_TRUE(XmlNode::parse("<a/>"));
+}
+
+TEST(XmlNode, parse_reads_utf16_with_a_byte_order_mark)
+{
+    std::u16string text = u"\uFEFF<E A=\"\u00E9t\u00E9\"/>";
+    std::string bytes;
+    for (char16_t c : text) {
+        bytes.push_back(char(c & 0xFF));
+        bytes.push_back(char(c >> 8));
+    }
+    std::u16string value;
+    EXPECT_TRUE(XmlNode::parse(bytes).child(u"E").get_attribute(u"A", value));
+    EXPECT_EQ(value, u"\u00E9t\u00E9");
+}
+
+struct IntCase {
+    std::u16string_view text;
+    bool ok;
+    int32_t value; // after the read, starting from 777
+};
+
+TEST(XmlText, integer_reading)
+{
+    const IntCase cases[] = {
+        {u"12abc", true, 12},
+        {u"  -42", true, -42},
+        {u"+7", true, 7},
+        {u"\t\r\n 5 6", true, 5},
+        {u"007", true, 7},
+        {u"0x10", true, 0},
+        {u"2147483647", true, std::numeric_limits<int32_t>::max()},
+        {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
+        {u"-2147483648", true, std::numeric_limits<int32_t>::min()},
+        {u"4294967297", true, 1},
+        {u"-4294967295", true, 1},
+        {u"99999999999999999999", true, 0x630FFFFF},
+        {u"abc", false, 0},
+        {u"- 5", false, 0},
+        {u"--5", false, 0},
+        {u"+-5", false, 0},
+        {u".5", false, 0},
+        {u"", false, 777},
+        {u"   ", false, 777},
+        {u"-", false, 777},
+        {u"  +", false, 777},
+    };
+    for (const IntCase& c : cases) {
+        int32_t value = 777;
+        EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
+        EXPECT_EQ(value, c.value) << liba::to_utf8(c.text);
+    }
+}
+
+struct RealCase {
+    std::u16string_view text;
+    bool ok;
+    double value; // after the read, starting from 777
+};
+
+TEST(XmlText, real_reading)
+{
+    const RealCase cases[] = {
+        {u"1.5", true, 1.5},
+        {u"  -0.25", true, -0.25},
+        {u"+2.5xyz", true, 2.5},
+        {u"1e3", true, 1000.0},
+        {u"1.5e3", true, 1500.0},
+        {u"2E-2", true, 0.02},
+        {u"1e+2", true, 100.0},
+        {u"1e", true, 1.0},
+        {u"1e+", true, 1.0},
+        {u"3.", true, 3.0},
+        {u"1,5", true, 1.0},
+        {u"0.000000", true, 0.0},
+        {u"1.000000", true, 1.0},
+        {u"80", true, 80.0},
+        {u"1e-999", true, 0.0},
+        {u"1e999", false, 777.0},
+        {u".5", false, 0.0},
+        {u"abc", false, 0.0},
+        {u"-e5", false, 0.0},
+        {u"", false, 777.0},
+        {u" \t", false, 777.0},
+        {u"+", false, 777.0},
+    };
+    for (const RealCase& c : cases) {
+        double value = 777.0;
+        EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
+        EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
+    }
+}
+
+TEST(XmlText, real_reading_of_extreme_texts)
+{
+    double value = 777.0;
+    std::u16string huge = u"1" + std::u16string(400, u'0');
+    EXPECT_FALSE(liba::xml_read_real(huge, value));
+    EXPECT_EQ(value, 777.0);
+    std::u16string tiny = u"0." + std::u16string(400, u'0') + u"1";
+    EXPECT_TRUE(liba::xml_read_real(tiny, value));
+    EXPECT_EQ(value, 0.0);
+    std::u16string long_exact = u"0." + std::u16string(300, u'0') + u"1e300";
+    EXPECT_TRUE(liba::xml_read_real(long_exact, value));
+    EXPECT_DOUBLE_EQ(value, 0.1);
+    EXPECT_TRUE(liba::xml_read_real(u"-1e-999", value));
+    EXPECT_TRUE(std::signbit(value));
+    EXPECT_TRUE(liba::xml_read_real(u"1e99999999999999999999", value) == false);
+}
+
+TEST(XmlText, boolean_reading_takes_exactly_the_table)
+{
+    const std::pair<std::u16string_view, bool> accepted[] = {
+        {u"true", true},
+        {u"True", true},
+        {u"TRUE", true},
+        {u"1", true},
+        {u"false", false},
+        {u"False", false},
+        {u"FALSE", false},
+        {u"0", false},
+    };
+    for (auto [text, meaning] : accepted) {
+        bool value = !meaning;
+        EXPECT_TRUE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
+        EXPECT_EQ(value, meaning) << liba::to_utf8(text);
+    }
+    for (std::u16string_view text : {u"yes", u"no", u"tRUE", u" true", u"true ", u"2", u"01", u"", u"t"}) {
+        bool value = true;
+        EXPECT_FALSE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
+        EXPECT_TRUE(value);
+        value = false;
+        EXPECT_FALSE(liba::xml_read_bool(text, value));
+        EXPECT_FALSE(value);
+    }
+}
+
+TEST(XmlText, writing_formats)
+{
+    EXPECT_EQ(liba::xml_write_int(0), u"0");
+    EXPECT_EQ(liba::xml_write_int(-5), u"-5");
+    EXPECT_EQ(liba::xml_write_int(std::numeric_limits<int32_t>::min()), u"-2147483648");
+    EXPECT_EQ(liba::xml_write_real(1.0), u"1.000000");
+    EXPECT_EQ(liba::xml_write_real(0.1234567), u"0.123457");
+    EXPECT_EQ(liba::xml_write_real(-2.25), u"-2.250000");
+    EXPECT_EQ(liba::xml_write_real(1e20), u"100000000000000000000.000000");
+    EXPECT_EQ(liba::xml_write_real(0.0000001), u"0.000000");
+    EXPECT_EQ(liba::xml_write_real(std::numeric_limits<double>::max()).size(), 309u + 7u);
+    EXPECT_EQ(liba::xml_write_bool(true), u"true");
+    EXPECT_EQ(liba::xml_write_bool(false), u"false");
+}

@@ -1,0 +1,353 @@
+#include "liba/memory_reader.h"
+#include "liba/zip_file.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+constexpr uint16_t s_deflate = 8;
+constexpr uint16_t s_data_descriptor_flag = 0x0008;
+
+void local_header(test::ByteWriter& w, std::string_view name, uint32_t compressed, uint32_t size,
+    uint16_t method = 0, std::string_view extra = {}, uint16_t flags = 0)
+{
+    w.u32(0x04034B50).u16(10).u16(flags).u16(method).u16(0).u16(0).u32(0xDEADBEEF);
+    w.u32(compressed).u32(size).u16(uint16_t(name.size())).u16(uint16_t(extra.size()));
+    w.raw(name).raw(extra);
+}
+
+void stored(test::ByteWriter& w, std::string_view name, std::string_view data, std::string_view extra = {})
+{
+    local_header(w, name, uint32_t(data.size()), uint32_t(data.size()), 0, extra);
+    w.raw(data);
+}
+
+// What follows the entries of a real archive: a central directory record and its end record.
+void central_directory(test::ByteWriter& w)
+{
+    w.u32(0x02014B50).raw(std::string(42, '\0'));
+    w.u32(0x06054B50).raw(std::string(18, '\0'));
+}
+
+std::unique_ptr<liba::ZipFile> open(const test::Bytes& bytes)
+{
+    return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(bytes));
+}
+
+std::string read_text(liba::ZipFile& zip, uint32_t count = 1000)
+{
+    std::string out(count, '\0');
+    out.resize(zip.read(out.data(), count));
+    return out;
+}
+
+test::Bytes cut(test::Bytes bytes, size_t size)
+{
+    bytes.resize(size);
+    return bytes;
+}
+
+} // namespace
+
+TEST(ZipFile, walks_stored_entries_in_file_order_with_exact_names)
+{
+    test::ByteWriter w;
+    stored(w, "default.skin", "SKIN");
+    stored(w, "Pics/", "");
+    stored(w, "Pics/Back_1.bmp", "BM0123", std::string("\x55\x54\x05\x00\x01\x02\x03\x04\x05", 9));
+    central_directory(w);
+    auto zip = open(w.bytes);
+
+    EXPECT_EQ(zip->next_entry(), u"default.skin");
+    EXPECT_EQ(zip->size(), 4u);
+    EXPECT_EQ(read_text(*zip), "SKIN");
+    EXPECT_EQ(zip->next_entry(), u"Pics/");
+    EXPECT_EQ(zip->size(), 0u);
+    EXPECT_EQ(read_text(*zip), "");
+    EXPECT_EQ(zip->next_entry(), u"Pics/Back_1.bmp");
+    EXPECT_EQ(zip->size(), 6u);
+    EXPECT_EQ(zip->tell(), 0u);
+    EXPECT_EQ(read_text(*zip), "BM0123");
+    // The central directory ends the walk, and the end stays the end.
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_TRUE(zip->good());
+}
+
+TEST(ZipFile, deflated_entry_ends_the_walk_and_hides_the_entries_after_it)
+{
+    test::ByteWriter w;
+    stored(w, "first.bmp", "one");
+    local_header(w, "second.bmp", 5, 9, s_deflate);
+    w.raw("zzzzz");
+    stored(w, "third.bmp", "three");
+    central_directory(w);
+    auto zip = open(w.bytes);
+
+    EXPECT_EQ(zip->next_entry(), u"first.bmp");
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_FALSE(zip->find(u"third.bmp"));
+    EXPECT_FALSE(zip->find(u"second.bmp"));
+    EXPECT_TRUE(zip->find(u"first.bmp"));
+    EXPECT_EQ(read_text(*zip), "one");
+
+    // Equal sizes are what marks an entry as stored, whatever its method field says.
+    test::ByteWriter odd;
+    local_header(odd, "odd.bin", 3, 3, s_deflate);
+    odd.raw("xyz");
+    auto stored_anyway = open(odd.bytes);
+    EXPECT_EQ(stored_anyway->next_entry(), u"odd.bin");
+    EXPECT_EQ(read_text(*stored_anyway), "xyz");
+}
+
+TEST(ZipFile, data_descriptor_entry_has_size_zero_and_ends_the_walk)
+{
+    test::ByteWriter w;
+    local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
+    w.raw("BMdata");
+    w.u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
+    stored(w, "later.bmp", "later");
+    auto zip = open(w.bytes);
+
+    EXPECT_EQ(zip->next_entry(), u"streamed.bmp");
+    EXPECT_EQ(zip->size(), 0u);
+    EXPECT_EQ(read_text(*zip), "");
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_FALSE(zip->find(u"later.bmp"));
+}
+
+TEST(ZipFile, anything_but_a_local_header_ends_the_walk_at_once)
+{
+    test::ByteWriter riff;
+    riff.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0'));
+    test::ByteWriter central;
+    central_directory(central);
+    test::ByteWriter almost; // the signature with one byte wrong
+    almost.u32(0x04034B51).raw(std::string(40, 'a'));
+
+    for (const test::Bytes& bytes : {riff.bytes, central.bytes, almost.bytes, test::Bytes {}}) {
+        auto zip = open(bytes);
+        EXPECT_EQ(zip->next_entry(), u"");
+        EXPECT_FALSE(zip->find(u"a"));
+        EXPECT_EQ(zip->size(), 0u);
+    }
+}
+
+TEST(ZipFile, missing_or_failed_archive_stream_ends_the_walk_at_once)
+{
+    liba::ZipFile none(nullptr);
+    EXPECT_EQ(none.next_entry(), u"");
+    EXPECT_FALSE(none.find(u"x"));
+    EXPECT_FALSE(none.seek(0));
+    char buffer[4];
+    EXPECT_EQ(none.read(buffer, 4), 0u);
+
+    test::ByteWriter w;
+    stored(w, "x", "data");
+    auto failed = std::make_unique<liba::MemoryReader>(w.bytes);
+    failed->add_error(u"can't open file");
+    liba::ZipFile zip(std::move(failed));
+    EXPECT_EQ(zip.next_entry(), u"");
+}
+
+TEST(ZipFile, read_never_goes_past_the_entry)
+{
+    test::ByteWriter w;
+    stored(w, "digits", "0123456789");
+    stored(w, "next", "NEXT");
+    auto zip = open(w.bytes);
+    ASSERT_EQ(zip->next_entry(), u"digits");
+
+    EXPECT_EQ(read_text(*zip, 4), "0123");
+    EXPECT_EQ(zip->tell(), 4u);
+    EXPECT_EQ(read_text(*zip, 100), "456789");
+    EXPECT_EQ(zip->tell(), 10u);
+    EXPECT_EQ(read_text(*zip, 100), "");
+    EXPECT_EQ(read_text(*zip, 0), "");
+
+    // The writer face writes nothing and shares the reader's positions.
+    liba::ResourceWriter& writer = *zip;
+    EXPECT_EQ(writer.write("xyz", 3), 0u);
+    EXPECT_EQ(writer.size(), 10u);
+    EXPECT_TRUE(writer.seek(4));
+    EXPECT_EQ(read_text(*zip), "456789");
+}
+
+TEST(ZipFile, seek_and_skip_move_inside_the_current_entry)
+{
+    test::ByteWriter w;
+    stored(w, "before", "BEFORE");
+    stored(w, "digits", "0123456789");
+    stored(w, "after", "AFTER");
+    auto zip = open(w.bytes);
+    ASSERT_TRUE(zip->find(u"digits"));
+
+    EXPECT_TRUE(zip->seek(3));
+    EXPECT_EQ(read_text(*zip, 2), "34");
+    EXPECT_EQ(zip->skip(-100), -5); // never before the start of the entry
+    EXPECT_EQ(zip->tell(), 0u);
+    EXPECT_EQ(zip->skip(7), 7);
+    EXPECT_EQ(read_text(*zip, 1), "7");
+    EXPECT_EQ(zip->skip(100), 2); // never past its end
+    EXPECT_EQ(zip->tell(), 10u);
+    EXPECT_EQ(zip->skip(1), 0);
+
+    // A seek past the end is kept, but nothing of the next entry is read from there.
+    EXPECT_TRUE(zip->seek(12));
+    EXPECT_EQ(zip->tell(), 12u);
+    EXPECT_EQ(read_text(*zip), "");
+    EXPECT_EQ(zip->skip(5), 0);
+    EXPECT_EQ(zip->skip(-4), -4);
+    EXPECT_EQ(read_text(*zip), "89");
+    EXPECT_EQ(zip->skip(std::numeric_limits<int32_t>::min()), -10);
+    EXPECT_EQ(read_text(*zip, 3), "012");
+}
+
+TEST(ZipFile, find_compares_names_like_paths)
+{
+    test::ByteWriter w;
+    stored(w, "Skin/Main.SKIN", "main");
+    stored(w, "Pics/", "");
+    stored(w, "Pics/Caf\xC3\xA9.bmp", "cafe");
+    auto zip = open(w.bytes);
+
+    EXPECT_TRUE(zip->find(u"skin\\main.skin"));
+    EXPECT_EQ(read_text(*zip), "main");
+    EXPECT_TRUE(zip->find(u"PICS"));
+    EXPECT_EQ(zip->size(), 0u);
+    EXPECT_TRUE(zip->find(u"pics/CAF\u00C9.BMP/"));
+    EXPECT_EQ(read_text(*zip), "cafe");
+    // find rewinds every time, so an earlier entry is found after a later one.
+    EXPECT_TRUE(zip->find(u"Skin/Main.skin"));
+    EXPECT_EQ(read_text(*zip), "main");
+
+    EXPECT_FALSE(zip->find(u"skin/main.ski"));
+    EXPECT_FALSE(zip->find(u"main.skin"));
+    EXPECT_FALSE(zip->find(u"pics//"));
+    EXPECT_FALSE(zip->find(u""));
+    EXPECT_TRUE(liba::same_entry_name(u"\u0416\\X", u"\u0436/x/"));
+    EXPECT_FALSE(liba::same_entry_name(u"/a", u"a"));
+}
+
+TEST(ZipFile, failed_find_leaves_no_entry_to_read)
+{
+    test::ByteWriter w;
+    stored(w, "a", "AAAA");
+    auto zip = open(w.bytes);
+    ASSERT_TRUE(zip->find(u"a"));
+    ASSERT_FALSE(zip->find(u"b"));
+    EXPECT_EQ(zip->size(), 0u);
+    EXPECT_EQ(read_text(*zip), "");
+}
+
+TEST(ZipFile, names_are_windows_1252_unless_valid_utf8)
+{
+    test::ByteWriter w;
+    stored(w, "Caf\xE9 \x80.bmp", "1252");
+    stored(w,
+        "Stra\xC3\x9F"
+        "e.bmp",
+        "utf8");
+    stored(w, std::string("cut\0garbage", 11), "zero");
+    auto zip = open(w.bytes);
+
+    EXPECT_EQ(zip->next_entry(), u"Caf\u00E9 \u20AC.bmp");
+    EXPECT_EQ(zip->next_entry(), u"Stra\u00DFe.bmp");
+    EXPECT_EQ(zip->next_entry(), u"cut");
+    EXPECT_EQ(read_text(*zip), "zero");
+    EXPECT_TRUE(zip->find(u"CAF\u00C9 \u20AC.BMP"));
+    EXPECT_EQ(read_text(*zip), "1252");
+}
+
+TEST(ZipFile, nameless_entry_ends_the_walk)
+{
+    for (std::string name : {std::string(), std::string("\0abc", 4)}) {
+        test::ByteWriter w;
+        stored(w, "first", "1");
+        stored(w, name, "anonymous");
+        stored(w, "third", "3");
+        auto zip = open(w.bytes);
+        EXPECT_EQ(zip->next_entry(), u"first");
+        EXPECT_EQ(zip->next_entry(), u"");
+        EXPECT_FALSE(zip->find(u"third"));
+    }
+}
+
+TEST(ZipFile, archive_cut_inside_a_header_ends_the_walk_there)
+{
+    test::ByteWriter w;
+    stored(w, "first", "11111");
+    size_t second = w.bytes.size();
+    stored(w, "second.bmp", "22222", "EXTRA");
+    // Inside the signature, the sizes, the name and the extra field of the second header.
+    for (size_t end : {second + 2, second + 20, second + 29, second + 30, second + 35, second + 42}) {
+        SCOPED_TRACE(end);
+        auto zip = open(cut(w.bytes, end));
+        EXPECT_EQ(zip->next_entry(), u"first");
+        EXPECT_EQ(read_text(*zip), "11111");
+        EXPECT_EQ(zip->next_entry(), u"");
+    }
+}
+
+TEST(ZipFile, archive_cut_inside_the_data_gives_short_reads)
+{
+    test::ByteWriter w;
+    stored(w, "first", "11111");
+    stored(w, "picture.bmp", "0123456789");
+    auto zip = open(cut(w.bytes, w.bytes.size() - 4));
+
+    EXPECT_FALSE(zip->find(u"nothing"));
+    ASSERT_TRUE(zip->find(u"picture.bmp"));
+    EXPECT_EQ(zip->size(), 10u);
+    EXPECT_EQ(read_text(*zip, 100), "012345");
+    EXPECT_EQ(zip->tell(), 6u);
+    EXPECT_EQ(read_text(*zip, 100), "");
+    EXPECT_EQ(zip->next_entry(), u"");
+}
+
+TEST(ZipFile, huge_declared_sizes_are_bounded_by_the_archive)
+{
+    test::ByteWriter w;
+    stored(w, "first", "11111");
+    local_header(w, "huge", 0xFFFFFFF0u, 0xFFFFFFF0u);
+    w.raw("tail");
+    auto zip = open(w.bytes);
+
+    ASSERT_TRUE(zip->find(u"huge"));
+    EXPECT_EQ(zip->size(), 0xFFFFFFF0u);
+    EXPECT_EQ(read_text(*zip, 1u << 20), "tail");
+    EXPECT_TRUE(zip->seek(0xFFFFFF00u));
+    EXPECT_EQ(read_text(*zip), "");
+    EXPECT_EQ(zip->next_entry(), u"");
+}
+
+TEST(ZipFile, declared_size_that_wraps_the_offset_does_not_walk_back)
+{
+    // Data starts at 31; with 32-bit offsets the next header would be 31 + size = 2^32 = 0 again,
+    // and the walk would meet this same header for ever.
+    test::ByteWriter w;
+    local_header(w, "a", 0u - 31u, 0u - 31u);
+    w.raw("payload");
+    auto zip = open(w.bytes);
+
+    EXPECT_EQ(zip->next_entry(), u"a");
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_FALSE(zip->find(u"missing"));
+}
+
+TEST(ZipFile, name_and_extra_lengths_past_the_end_end_the_walk)
+{
+    test::ByteWriter long_name;
+    local_header(long_name, "n", 0, 0);
+    long_name.bytes[26] = 0xFF; // name length 0xFF6E: far more than the archive holds
+    long_name.bytes[27] = 0xFF;
+    EXPECT_EQ(open(long_name.bytes)->next_entry(), u"");
+
+    test::ByteWriter long_extra;
+    local_header(long_extra, "n", 0, 0);
+    long_extra.bytes[28] = 0xFF;
+    long_extra.bytes[29] = 0xFF;
+    EXPECT_EQ(open(long_extra.bytes)->next_entry(), u"");
+}

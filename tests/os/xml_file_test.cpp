@@ -1,0 +1,186 @@
+#include "os/xml_file.h"
+#include "support/test_support.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+liba::XmlNode settings_document(int32_t bookmarks)
+{
+    liba::XmlNode document = liba::XmlNode::create();
+    liba::XmlNode list = document.add_child(u"Settings").add_child(u"Bookmarks");
+    for (int32_t i = 0; i < bookmarks; ++i) {
+        liba::XmlNode bookmark = list.add_child(u"Bookmark");
+        bookmark.set_attribute(u"Path", u"/media/card/Books/chapter.mp3");
+        bookmark.set_attribute(u"Pos", i);
+    }
+    return document;
+}
+
+std::string text_of(const fs::path& path)
+{
+    test::Bytes bytes = test::read_file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+size_t entries_in(const fs::path& folder)
+{
+    return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Limits the size of files this process may write, for the life of the object.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_old_handler);
+    }
+
+private:
+    rlimit m_old {};
+    void (*m_old_handler)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(XmlFile, missing_file_loads_as_null)
+{
+    test::TempDir dir;
+    EXPECT_TRUE(os::xml_load(dir.file("Settings.xml")).is_null());
+    EXPECT_TRUE(os::xml_load(test::u16(dir.path())).is_null());
+    EXPECT_TRUE(os::xml_load(dir.file("Settings.xml")).child(u"Settings").child(u"Sound").is_null());
+}
+
+TEST(XmlFile, malformed_file_loads_as_null)
+{
+    test::TempDir dir;
+    for (std::string_view text : {"", "<Settings>", "<Settings></Sound>", "\x00\x01\x02", "<a/><b/>"}) {
+        test::write_file(dir.native("bad.xml"), test::Bytes(text.begin(), text.end()));
+        EXPECT_TRUE(os::xml_load(dir.file("bad.xml")).is_null()) << text;
+    }
+}
+
+TEST(XmlFile, saved_new_document_creates_the_file_and_loads_back)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(os::xml_save(settings_document(3), dir.file("Settings.xml")));
+    ASSERT_TRUE(fs::exists(dir.native("Settings.xml")));
+
+    liba::XmlNode list = os::xml_load(dir.file("Settings.xml")).child(u"Settings").child(u"Bookmarks");
+    ASSERT_TRUE(list);
+    int32_t position = -1;
+    std::u16string path;
+    EXPECT_TRUE(list.child(u"Bookmark").get_attribute(u"Pos", position));
+    EXPECT_EQ(position, 0);
+    EXPECT_TRUE(list.child(u"Bookmark").get_attribute(u"Path", path));
+    EXPECT_EQ(path, u"/media/card/Books/chapter.mp3");
+    // The written layout is indented, and the loaded document keeps those white-space nodes.
+    EXPECT_EQ(list.child_count(), 7u);
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+
+    EXPECT_TRUE(os::xml_save(liba::XmlNode::create(), dir.file("empty.xml")));
+    EXPECT_TRUE(fs::exists(dir.native("empty.xml")));
+}
+
+TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("Settings.xml"), test::Bytes(5000, 'Q'));
+    fs::permissions(dir.native("Settings.xml"), fs::perms::owner_read | fs::perms::owner_write);
+
+    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
+    std::string text = text_of(dir.native("Settings.xml"));
+    EXPECT_EQ(text.find('Q'), std::string::npos);
+    EXPECT_NE(text.find("<Bookmark Path="), std::string::npos) << text;
+    EXPECT_EQ(fs::status(dir.native("Settings.xml")).permissions() & fs::perms::all,
+        fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(XmlFile, failed_write_leaves_the_old_file_intact)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(os::xml_save(settings_document(2), dir.file("Settings.xml")));
+    std::string before = text_of(dir.native("Settings.xml"));
+    {
+        // The new text is far larger than the process may now write: the disk is "full".
+        FileSizeLimit limit(before.size() + 100);
+        EXPECT_FALSE(os::xml_save(settings_document(500), dir.file("Settings.xml")));
+    }
+    EXPECT_EQ(text_of(dir.native("Settings.xml")), before);
+    EXPECT_EQ(entries_in(dir.path()), 1u); // no temporary file left behind
+    EXPECT_TRUE(os::xml_load(dir.file("Settings.xml")).child(u"Settings"));
+}
+
+TEST(XmlFile, save_into_a_read_only_folder_fails_and_keeps_the_old_file)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind the superuser";
+    test::TempDir dir;
+    ASSERT_TRUE(os::xml_save(settings_document(2), dir.file("Settings.xml")));
+    std::string before = text_of(dir.native("Settings.xml"));
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(os::xml_save(settings_document(5), dir.file("Settings.xml")));
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(text_of(dir.native("Settings.xml")), before);
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(XmlFile, only_a_document_is_saved_into_an_existing_folder)
+{
+    test::TempDir dir;
+    EXPECT_FALSE(os::xml_save(settings_document(1), dir.file("absent/Settings.xml")));
+    liba::XmlNode document = settings_document(1);
+    EXPECT_FALSE(os::xml_save(document.child(u"Settings"), dir.file("element.xml")));
+    EXPECT_FALSE(os::xml_save(liba::XmlNode(), dir.file("null.xml")));
+    EXPECT_EQ(entries_in(dir.path()), 0u);
+}
+
+TEST(XmlFile, backslash_paths_reach_the_same_file)
+{
+    test::TempDir dir;
+    fs::create_directory(dir.native("sub"));
+    std::u16string path = test::u16(dir.path()) + u"\\sub\\Equalizer.xml";
+    ASSERT_TRUE(os::xml_save(settings_document(1), path));
+    EXPECT_TRUE(fs::exists(dir.native("sub/Equalizer.xml")));
+    EXPECT_TRUE(os::xml_load(path).child(u"Settings"));
+}
+
+TEST(XmlFile, save_through_a_symbolic_link_keeps_the_link)
+{
+    test::TempDir dir;
+    fs::create_directory(dir.native("real"));
+    test::write_file(dir.native("real/Settings.xml"), test::Bytes {'o', 'l', 'd'});
+    fs::create_symlink(dir.native("real/Settings.xml"), dir.native("Settings.xml"));
+
+    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
+    EXPECT_TRUE(fs::is_symlink(dir.native("Settings.xml")));
+    EXPECT_TRUE(os::xml_load(dir.file("real/Settings.xml")).child(u"Settings"));
+}
+
+TEST(XmlFile, loaded_file_saves_back_unchanged)
+{
+    test::TempDir dir;
+    std::string text = "<?xml version=\"1.0\"?>\n<Equalizer Frequency=\"80\" Width=\"2\" Amplitude=\"8\">\n"
+                       "\t<!-- one band -->\n</Equalizer>\n";
+    test::write_file(dir.native("Equalizer.xml"), test::Bytes(text.begin(), text.end()));
+    liba::XmlNode document = os::xml_load(dir.file("Equalizer.xml"));
+    EXPECT_EQ(document.child(u"Equalizer").child_count(), 3u);
+    ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
+    EXPECT_EQ(text_of(dir.native("Copy.xml")), text);
+}

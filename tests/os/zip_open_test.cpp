@@ -1,0 +1,48 @@
+#include "os/zip_open.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+test::Bytes two_entry_archive()
+{
+    test::ByteWriter w;
+    for (std::string_view name : {"skin.skin", "Back.bmp"}) {
+        std::string data = "data of " + std::string(name);
+        w.u32(0x04034B50).u16(10).u16(0).u16(0).u32(0).u32(0);
+        w.u32(uint32_t(data.size())).u32(uint32_t(data.size())).u16(uint16_t(name.size())).u16(0);
+        w.raw(name).raw(data);
+    }
+    w.u32(0x02014B50).raw(std::string(42, '\0'));
+    return w.bytes;
+}
+
+} // namespace
+
+TEST(OpenZip, reads_the_entries_of_an_archive_on_disk)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("default.skin"), two_entry_archive());
+    auto zip = os::open_zip(dir.file("default.skin"));
+
+    ASSERT_TRUE(zip->find(u"back.bmp"));
+    std::string text(64, '\0');
+    text.resize(zip->read(text.data(), 64));
+    EXPECT_EQ(text, "data of Back.bmp");
+    ASSERT_TRUE(zip->find(u"SKIN.SKIN"));
+    EXPECT_EQ(zip->size(), 17u);
+    EXPECT_EQ(zip->next_entry(), u"Back.bmp");
+    EXPECT_EQ(zip->next_entry(), u"");
+}
+
+TEST(OpenZip, missing_file_gives_an_archive_without_entries)
+{
+    test::TempDir dir;
+    auto zip = os::open_zip(dir.file("absent.skin"));
+    ASSERT_NE(zip, nullptr);
+    EXPECT_EQ(zip->next_entry(), u"");
+    EXPECT_FALSE(zip->find(u"skin.skin"));
+    char byte;
+    EXPECT_EQ(zip->read(&byte, 1), 0u);
+}

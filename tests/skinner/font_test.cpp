@@ -1,0 +1,310 @@
+#include "os/font_engine.h"
+#include "skinner/font.h"
+#include "skinner/font_rep.h"
+#include "support/test_support.h"
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+using skinner::Canvas;
+using skinner::Color;
+using skinner::Font;
+using skinner::FontDescription;
+using skinner::Rect;
+using skinner::Size;
+
+namespace {
+
+constexpr uint32_t s_paper = 0xFFFFFFFFu;
+constexpr Color s_ink {0, 0, 0x80, 0x55};
+
+FontDescription parsed(std::u16string_view text)
+{
+    FontDescription d;
+    EXPECT_TRUE(skinner::parse_font_description(text, d)) << std::string(text.begin(), text.end());
+    return d;
+}
+
+bool malformed(std::u16string_view text)
+{
+    FontDescription d;
+    d.face = u"untouched";
+    bool ok = skinner::parse_font_description(text, d);
+    return !ok && d.face == u"untouched" && d.height == 12;
+}
+
+// The inked columns and rows of a surface.
+struct Ink {
+    int32_t left = INT32_MAX, right = -1, top = INT32_MAX, bottom = -1;
+    explicit Ink(const os::Surface& s)
+    {
+        for (int32_t y = 0; y < s.height; ++y) {
+            for (int32_t x = 0; x < s.width; ++x) {
+                if (s.at(x, y) != s_paper) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+    }
+    bool any() const { return right >= 0; }
+};
+
+Font make_font(std::u16string_view description, int32_t scale = 1)
+{
+    Font font(scale);
+    EXPECT_TRUE(font.set(description));
+    return font;
+}
+
+// Ten pixels per code unit, like a fixed-pitch font.
+int32_t fixed_width(std::u16string_view text)
+{
+    return int32_t(text.size()) * 10;
+}
+
+} // namespace
+
+TEST(FontDescription, parses_four_numbers_and_the_rest_as_face)
+{
+    FontDescription d = parsed(u"32 0 0 0 Tahoma");
+    EXPECT_EQ(d.height, 32);
+    EXPECT_FALSE(d.bold || d.italic || d.underline);
+    EXPECT_EQ(d.face, u"Tahoma");
+
+    d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
+    EXPECT_EQ(d.height, 8);
+    EXPECT_TRUE(d.bold && d.italic && d.underline);
+    EXPECT_EQ(d.face, u"Arial Narrow ");
+
+    EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
+    EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
+    EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
+    EXPECT_EQ(parsed(u"+7 0 0 0 T").height, 7);
+    EXPECT_EQ(parsed(u"2147483647 0 0 0 T").height, 2147483647);
+    EXPECT_EQ(FontDescription().height, 12);
+}
+
+TEST(FontDescription, refuses_what_does_not_start_with_four_integers)
+{
+    EXPECT_TRUE(malformed(u""));
+    EXPECT_TRUE(malformed(u"Tahoma"));
+    EXPECT_TRUE(malformed(u"12 0 0"));
+    EXPECT_TRUE(malformed(u"12 0 0 x Tahoma"));
+    EXPECT_TRUE(malformed(u"12x 0 0 0 Tahoma"));
+    EXPECT_TRUE(malformed(u"12,0,0,0 Tahoma"));
+    EXPECT_TRUE(malformed(u"- 0 0 0 Tahoma"));
+    EXPECT_TRUE(malformed(u"2147483648 0 0 0 Tahoma"));
+    EXPECT_TRUE(malformed(u"99999999999999999999 0 0 0 Tahoma"));
+}
+
+TEST(Font, bold_description_at_scale_two_gives_logical_height_minus_32)
+{
+    Font font = make_font(u"12 1 0 0 Tahoma", 2);
+    ASSERT_NE(font.rep(), nullptr);
+    EXPECT_EQ(font.rep()->logical_height(), -32);
+    EXPECT_EQ(font.rep()->weight(), 700);
+    EXPECT_FALSE(font.rep()->description().italic);
+    EXPECT_EQ(font.rep()->face_name(), u"Tahoma");
+    EXPECT_EQ(font.scale(), 2);
+    EXPECT_EQ(make_font(u"12 0 0 0 Tahoma").rep()->weight(), 400);
+}
+
+TEST(Font, logical_height_truncates_toward_zero)
+{
+    EXPECT_EQ(make_font(u"10 0 0 0 X").rep()->logical_height(), -13); // 13.33
+    EXPECT_EQ(make_font(u"-10 0 0 0 X").rep()->logical_height(), 13);
+    EXPECT_EQ(make_font(u"1 0 0 0 X", 3).rep()->logical_height(), -4);
+    EXPECT_EQ(make_font(u"0 0 0 0 X").rep()->logical_height(), 0);
+    EXPECT_EQ(skinner::pixel_size_for(-32), 32);
+    EXPECT_EQ(skinner::pixel_size_for(13), 13);
+    EXPECT_EQ(skinner::pixel_size_for(0), 12);
+    EXPECT_EQ(skinner::pixel_size_for(INT32_MIN), os::s_max_pixel_size);
+    // A height that overflows 32 bits after scaling is cut, not wrapped.
+    EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
+}
+
+TEST(Font, face_name_is_cut_to_31_characters)
+{
+    std::u16string long_name(40, u'A');
+    Font font = make_font(u"12 0 0 0 " + long_name);
+    EXPECT_EQ(font.rep()->face_name(), std::u16string(31, u'A'));
+    EXPECT_EQ(font.rep()->description().face, long_name);
+}
+
+TEST(Font, registry_shares_by_description_and_scale)
+{
+    size_t before = Font::loaded_count();
+    {
+        Font a = make_font(u"14 0 0 0 Registry Test");
+        Font b = make_font(u"14 0 0 0 Registry Test");
+        Font scaled = make_font(u"14 0 0 0 Registry Test", 2);
+        EXPECT_EQ(a.rep(), b.rep());
+        EXPECT_NE(a.rep(), scaled.rep());
+        EXPECT_EQ(a.rep()->uses, 2);
+        EXPECT_EQ(Font::loaded_count(), before + 2);
+        Font copy = a;
+        EXPECT_EQ(a.rep()->uses, 3);
+        // A malformed description leaves the binding alone.
+        EXPECT_FALSE(copy.set(u"nonsense"));
+        EXPECT_EQ(copy.rep(), a.rep());
+        // Rebinding lets go of the old representation.
+        EXPECT_TRUE(copy.set(u"15 0 0 0 Registry Test"));
+        EXPECT_EQ(a.rep()->uses, 2);
+        EXPECT_EQ(Font::loaded_count(), before + 3);
+        copy = scaled;
+        EXPECT_EQ(Font::loaded_count(), before + 2);
+        Font moved = std::move(copy);
+        EXPECT_EQ(copy.rep(), nullptr);
+        EXPECT_EQ(scaled.rep()->uses, 2);
+    }
+    EXPECT_EQ(Font::loaded_count(), before);
+}
+
+TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
+{
+    Font font = make_font(u"12 0 0 0 Tahoma");
+    Size empty = font.measure(u"");
+    EXPECT_EQ(empty.width, 0);
+    EXPECT_GT(empty.height, 0);
+    EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
+    EXPECT_EQ(font.measure(u"Wide").height, empty.height);
+    // Scale 2 doubles the em size: the line is about twice as high.
+    Font big = make_font(u"12 0 0 0 Tahoma", 2);
+    EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
+}
+
+TEST(Font, unset_font_draws_with_the_default_face)
+{
+    Font unset;
+    EXPECT_EQ(unset.rep(), nullptr);
+    Size size = unset.measure(u"Hello");
+    EXPECT_GT(size.width, 0);
+    EXPECT_GT(size.height, 0);
+    os::Surface s(100, 30, s_paper);
+    Canvas canvas(s);
+    unset.draw_text(canvas, s_ink, u"Hello", {0, 0}, {100, 30}, 0, 0);
+    EXPECT_TRUE(Ink(s).any());
+}
+
+TEST(Font, draw_text_ink_stays_inside_the_rectangle)
+{
+    Font font = make_font(u"20 0 0 0 Tahoma");
+    os::Surface s(300, 80, s_paper);
+    Canvas canvas(s);
+    Rect box {{40, 20}, {60, 12}}; // lower than the line and narrower than the text
+    font.draw_text(canvas, s_ink, u"WWWWWWWWWWWW", box.position, box.size, 1, 1);
+    Ink ink(s);
+    ASSERT_TRUE(ink.any());
+    EXPECT_GE(ink.left, box.left());
+    EXPECT_LT(ink.right, box.right());
+    EXPECT_GE(ink.top, box.top());
+    EXPECT_LT(ink.bottom, box.bottom());
+    // The canvas's own clip and origin apply too.
+    os::Surface t(300, 80, s_paper);
+    Canvas shifted(t, {10, 0}, {{0, 0}, {50, 80}});
+    font.draw_text(shifted, s_ink, u"WWWWWWWWWWWW", {0, 0}, {300, 80}, 0, 0);
+    Ink cut(t);
+    EXPECT_GE(cut.left, 10);
+    EXPECT_LT(cut.right, 60);
+}
+
+TEST(Font, draw_text_aligns_left_centre_and_right)
+{
+    Font font = make_font(u"16 0 0 0 Tahoma");
+    int32_t width = font.measure(u"Menu").width;
+    Rect box {{20, 10}, {200, 40}};
+    auto draw = [&](int32_t h, int32_t v) {
+        os::Surface s(240, 60, s_paper);
+        Canvas canvas(s);
+        font.draw_text(canvas, s_ink, u"Menu", box.position, box.size, h, v);
+        return Ink(s);
+    };
+    Ink left = draw(0, 0), centre = draw(1, 1), right = draw(2, 2);
+    ASSERT_TRUE(left.any() && centre.any() && right.any());
+    EXPECT_LE(left.left - box.left(), 3);
+    EXPECT_LE(box.right() - 1 - right.right, 3);
+    EXPECT_EQ(right.left - left.left, box.size.width - width);
+    EXPECT_EQ(centre.left - left.left, (box.size.width - width) / 2);
+    // Vertically: top, centred, bottom.
+    int32_t line = font.measure(u"Menu").height;
+    EXPECT_EQ(right.top - left.top, box.size.height - line);
+    EXPECT_EQ(centre.top - left.top, (box.size.height - line) / 2);
+    // An unknown alignment counts as left/top.
+    Ink other = draw(7, -1);
+    EXPECT_EQ(other.left, left.left);
+    EXPECT_EQ(other.top, left.top);
+}
+
+TEST(Font, ellipsis_bisection_with_a_fixed_width)
+{
+    using skinner::shorten_with_ellipsis;
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdefg", 65, fixed_width), u"abcde\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 5, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
+}
+
+TEST(Font, draw_text_ellipsis_draws_the_shortened_text)
+{
+    Font font = make_font(u"14 0 0 0 Tahoma");
+    std::u16string text = u"A rather long title that cannot fit";
+    Size box {120, 30};
+    os::Surface with(200, 40, s_paper), expected(200, 40, s_paper);
+    Canvas a(with), b(expected);
+    font.draw_text_ellipsis(a, s_ink, text, {5, 5}, box, 0, 1);
+    std::u16string shown = skinner::shorten_with_ellipsis(
+        text, box.width, [&](std::u16string_view t) { return font.measure(t).width; });
+    ASSERT_NE(shown, text);
+    EXPECT_EQ(shown.back(), skinner::s_ellipsis);
+    EXPECT_LT(font.measure(shown).width, box.width);
+    font.draw_text(b, s_ink, shown, {5, 5}, box, 0, 1);
+    EXPECT_EQ(with.pixels, expected.pixels);
+
+    // A text that fits is drawn whole, and an empty one draws nothing.
+    os::Surface fits(200, 40, s_paper), whole(200, 40, s_paper);
+    Canvas c(fits), d(whole);
+    font.draw_text_ellipsis(c, s_ink, u"Short", {5, 5}, box, 0, 1);
+    font.draw_text(d, s_ink, u"Short", {5, 5}, box, 0, 1);
+    EXPECT_EQ(fits.pixels, whole.pixels);
+    os::Surface blank(200, 40, s_paper);
+    Canvas e(blank);
+    font.draw_text_ellipsis(e, s_ink, u"", {5, 5}, box, 0, 1);
+    EXPECT_FALSE(Ink(blank).any());
+}
+
+TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
+{
+    // The child process starts afresh, so the engine meets fontconfig for the first time there,
+    // configured with no font folders at all.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::TempDir dir;
+    test::write_file(dir.native("fonts.conf"),
+        test::Bytes {'<', 'f', 'o', 'n', 't', 'c', 'o', 'n', 'f', 'i', 'g', '/', '>'});
+    std::string config = dir.native("fonts.conf").string();
+    auto run = [&] {
+        ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        ::setenv("FONTCONFIG_PATH", dir.path().c_str(), 1);
+        bool ok = os::FontEngine::instance().open({u"Tahoma", 12, false, false, false}) == nullptr;
+        Font font = make_font(u"12 0 0 0 Tahoma");
+        Font unset;
+        ok = ok && font.measure(u"Hello") == Size {0, 0} && unset.measure(u"Hello") == Size {0, 0};
+        os::Surface s(50, 20, s_paper);
+        Canvas canvas(s);
+        font.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        font.draw_text_ellipsis(canvas, s_ink, u"Hello", {0, 0}, {5, 20}, 0, 0);
+        unset.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        ok = ok && !Ink(s).any();
+        std::exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}

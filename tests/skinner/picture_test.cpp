@@ -1,0 +1,425 @@
+#include "skinner/picture.h"
+#include "skinner/picture_rep.h"
+#include "support/bmp_writer.h"
+#include "support/zip_writer.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+using skinner::Canvas;
+using skinner::Picture;
+using skinner::Point;
+using skinner::Size;
+
+namespace {
+
+constexpr uint32_t s_background = 0xFF204060u;
+constexpr uint32_t s_white = 0xFFFFFF;
+constexpr uint32_t s_black = 0x000000;
+
+// A skin archive "test.skin" in a fresh folder; files may also be put beside it.
+class Skin {
+public:
+    Skin& entry(const std::string& name, const test::Bytes& bytes)
+    {
+        m_entries[name] = bytes;
+        return *this;
+    }
+    Skin& beside(const std::string& name, const test::Bytes& bytes)
+    {
+        test::write_file(m_dir.native(name), bytes);
+        return *this;
+    }
+    std::u16string path()
+    {
+        test::ZipWriter zip;
+        zip.add("test.skin", {'S', 'K', 'I', 'N'});
+        for (const auto& [name, bytes] : m_entries)
+            zip.add(name, bytes);
+        test::write_file(m_dir.native("test.skin"), zip.finish());
+        return m_dir.file("test.skin");
+    }
+
+private:
+    test::TempDir m_dir;
+    std::map<std::string, test::Bytes> m_entries;
+};
+
+// Pixel (x, y) of a picture source is 0x(x+1)(y+1)00: distinct, never black or white.
+std::vector<uint32_t> coordinates(int32_t width, int32_t height)
+{
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x)
+            pixels.push_back(0x010000u * uint32_t(x + 1) + 0x0100u * uint32_t(y + 1));
+    }
+    return pixels;
+}
+
+int32_t source_x(uint32_t pixel)
+{
+    return int32_t((pixel >> 16) & 0xFF) - 1;
+}
+
+struct Target {
+    os::Surface surface;
+    Canvas canvas;
+    Target(int32_t width, int32_t height)
+        : surface(width, height, s_background)
+        , canvas(surface)
+    {
+    }
+    uint32_t at(int32_t x, int32_t y) const { return surface.at(x, y); }
+};
+
+void frame(
+    Picture& picture, Point left_top, Point inner_left_top, Point inner_right_bottom, Point right_bottom)
+{
+    picture.set_left_top(left_top);
+    picture.set_inner_left_top(inner_left_top);
+    picture.set_inner_right_bottom(inner_right_bottom);
+    picture.set_right_bottom(right_bottom);
+}
+
+} // namespace
+
+TEST(Picture, loads_from_the_archive_and_frames_the_whole_bitmap)
+{
+    Skin skin;
+    skin.entry("Back.bmp", test::make_bmp24(3, 2, coordinates(3, 2)));
+    Picture picture(skin.path(), u"Back", false, 1);
+    ASSERT_TRUE(picture.has_image());
+    EXPECT_EQ(picture.size(), (Size {3, 2}));
+    EXPECT_EQ(picture.min_size(), (Size {0, 0}));
+    EXPECT_EQ(picture.frame(), (skinner::NinePartFrame {0, 0, 0, 0, 3, 2, 3, 2}));
+    Target target(5, 4);
+    picture.draw(target.canvas, {1, 1}, {3, 2});
+    EXPECT_EQ(target.at(0, 0), s_background);
+    EXPECT_EQ(target.at(1, 1), 0xFF000000u | 0x010100u);
+    EXPECT_EQ(target.at(3, 2), 0xFF000000u | 0x030200u);
+    EXPECT_EQ(target.at(4, 3), s_background);
+}
+
+TEST(Picture, falls_back_to_the_skin_folder_and_to_plain_folders)
+{
+    Skin skin;
+    skin.entry("Back.bmp", test::make_bmp24(1, 1, {0x111111}));
+    skin.beside("Side.bmp", test::make_bmp24(2, 1, {0x222222, 0x333333}));
+    Picture side(skin.path(), u"Side", false, 1);
+    ASSERT_TRUE(side.has_image());
+    EXPECT_EQ(side.size(), (Size {2, 1}));
+
+    // An entry that cannot be decoded counts as missing, so the folder's file serves.
+    test::Bytes broken = test::make_bmp24(1, 1, {0x444444});
+    broken.resize(20);
+    Skin damaged;
+    damaged.entry("Back.bmp", broken).beside("Back.bmp", test::make_bmp24(1, 1, {0x555555}));
+    Picture back(damaged.path(), u"Back", false, 1);
+    ASSERT_TRUE(back.has_image());
+    Target target(1, 1);
+    back.draw(target.canvas, {0, 0}, {1, 1});
+    EXPECT_EQ(target.at(0, 0), 0xFF555555u);
+}
+
+TEST(Picture, missing_bitmap_gives_an_empty_picture_that_draws_nothing)
+{
+    Skin skin;
+    Picture missing(skin.path(), u"Nothing", true, 1);
+    EXPECT_FALSE(missing.has_image());
+    EXPECT_NE(missing.rep(), nullptr);
+    EXPECT_EQ(missing.size(), (Size {0, 0}));
+    Target target(2, 2);
+    missing.draw(target.canvas, {0, 0}, {2, 2});
+    EXPECT_EQ(target.surface.pixels, std::vector<uint32_t>(4, s_background));
+
+    Picture none;
+    EXPECT_FALSE(none.has_image());
+    none.draw(target.canvas, {0, 0}, {2, 2});
+    EXPECT_TRUE(none.is_transparent({0, 0}, {0, 0}, {2, 2}));
+}
+
+TEST(Picture, one_bit_mask_makes_black_mask_pixels_transparent)
+{
+    Skin skin;
+    // Colour: red, white (under the transparent mask pixel), blue.
+    skin.entry("Round.bmp", test::make_bmp24(3, 1, {0xFF0000, s_white, 0x0000FF}));
+    test::BmpSpec mask;
+    mask.width = 3;
+    mask.bits = 1;
+    mask.palette = {s_black, s_white};
+    skin.entry("Round_1.bmp", test::make_bmp(mask, {1, 0, 1}));
+    // An alpha map too: the mask wins.
+    skin.entry("Round_8.bmp", test::make_bmp24(3, 1, {0, 0, 0}));
+    Picture picture(skin.path(), u"Round", false, 1);
+    ASSERT_TRUE(picture.rep()->has_mask());
+    EXPECT_FALSE(picture.rep()->alpha());
+    Target target(3, 1);
+    picture.draw(target.canvas, {0, 0}, {3, 1});
+    EXPECT_EQ(target.at(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(target.at(1, 0), s_background);
+    EXPECT_EQ(target.at(2, 0), 0xFF0000FFu);
+    EXPECT_FALSE(picture.is_transparent({0, 0}, {0, 0}, {3, 1}));
+    EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
+}
+
+TEST(Picture, alpha_map_blends_by_its_blue_channel)
+{
+    Skin skin;
+    skin.entry("Glow.bmp", test::make_bmp24(3, 1, {0xFF0000, 0xFF0000, 0x00FF00}));
+    // Blue carries the opacity.
+    skin.entry("Glow_8.bmp", test::make_bmp24(3, 1, {0x000080, 0x000000, 0x0000FF}));
+    Picture picture(skin.path(), u"Glow", false, 1);
+    ASSERT_TRUE(picture.rep()->alpha());
+    os::Surface surface(3, 1, 0xFF000000u);
+    Canvas canvas(surface);
+    picture.draw(canvas, {0, 0}, {3, 1});
+    // (d * 256 + (s - d) * a) / 256 per byte; the target keeps its alpha.
+    EXPECT_EQ(surface.at(0, 0), 0xFF7F0000u);
+    EXPECT_EQ(surface.at(1, 0), 0xFF000000u);
+    EXPECT_EQ(surface.at(2, 0), 0xFF00FE00u);
+    // Black in the alpha map is transparent for hit tests too.
+    EXPECT_FALSE(picture.is_transparent({0, 0}, {0, 0}, {3, 1}));
+    EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
+}
+
+TEST(Picture, alpha_picture_clipped_and_offset_blends_the_right_pixels)
+{
+    Skin skin;
+    skin.entry("Glow.bmp", test::make_bmp24(4, 1, {0x100000, 0x200000, 0x300000, 0x400000}));
+    skin.entry("Glow_8.bmp", test::make_bmp24(4, 1, {0xFF, 0xFF, 0xFF, 0xFF}));
+    Picture picture(skin.path(), u"Glow", false, 1);
+    os::Surface surface(6, 1, 0xFF000000u);
+    // Canvas (0, 0) at surface 1; only canvas x 1..2 visible.
+    Canvas canvas(surface, {1, 0}, {{1, 0}, {2, 1}});
+    picture.draw(canvas, {0, 0}, {4, 1});
+    EXPECT_EQ(surface.at(1, 0), 0xFF000000u);
+    EXPECT_EQ(surface.at(2, 0), 0xFF1F0000u); // 0x20 * 255 / 256
+    EXPECT_EQ(surface.at(3, 0), 0xFF2F0000u);
+    EXPECT_EQ(surface.at(4, 0), 0xFF000000u);
+}
+
+TEST(Picture, picture_without_mask_is_opaque_everywhere_inside)
+{
+    Skin skin;
+    skin.entry("Flat.bmp", test::make_bmp24(2, 2, {0, 0, 0, 0}));
+    Picture picture(skin.path(), u"Flat", true, 1);
+    for (int32_t y = 5; y < 15; ++y) {
+        for (int32_t x = 5; x < 25; ++x)
+            EXPECT_FALSE(picture.is_transparent({x, y}, {5, 5}, {20, 10}));
+    }
+    // Outside the rectangle every picture is transparent.
+    EXPECT_TRUE(picture.is_transparent({4, 5}, {5, 5}, {20, 10}));
+    EXPECT_TRUE(picture.is_transparent({25, 5}, {5, 5}, {20, 10}));
+    EXPECT_TRUE(picture.is_transparent({5, 15}, {5, 5}, {20, 10}));
+}
+
+TEST(Picture, mask_of_another_size_is_ignored)
+{
+    Skin skin;
+    skin.entry("Odd.bmp", test::make_bmp24(2, 1, {0x123456, 0x123456}));
+    skin.entry("Odd_1.bmp", test::make_bmp24(1, 1, {0}));
+    Picture picture(skin.path(), u"Odd", false, 1);
+    ASSERT_TRUE(picture.has_image());
+    EXPECT_FALSE(picture.rep()->has_mask());
+    Target target(2, 1);
+    picture.draw(target.canvas, {0, 0}, {2, 1});
+    EXPECT_EQ(target.at(1, 0), 0xFF123456u);
+}
+
+TEST(Picture, nine_part_drawing_shrinks_borders_of_a_narrow_destination)
+{
+    Skin skin;
+    skin.entry("Bar.bmp", test::make_bmp24(10, 1, coordinates(10, 1)));
+    Picture picture(skin.path(), u"Bar", true, 1);
+    frame(picture, {0, 0}, {3, 0}, {7, 1}, {10, 1});
+    EXPECT_EQ(picture.min_size(), (Size {6, 0}));
+    Target target(5, 1);
+    picture.draw(target.canvas, {0, 0}, {5, 1});
+    // Borders 3 + 3 in 5 pixels: left keeps 3, right keeps its outer 2, no centre.
+    std::vector<int32_t> columns;
+    for (int32_t x = 0; x < 5; ++x)
+        columns.push_back(source_x(target.at(x, 0)));
+    EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 8, 9}));
+}
+
+TEST(Picture, middle_is_stretched_or_tiled)
+{
+    Skin skin;
+    skin.entry("Bar.bmp", test::make_bmp24(6, 1, coordinates(6, 1)));
+    for (bool stretch : {true, false}) {
+        Picture picture(skin.path(), u"Bar", stretch, 1);
+        frame(picture, {0, 0}, {2, 0}, {4, 1}, {6, 1});
+        Target target(11, 1);
+        picture.draw(target.canvas, {0, 0}, {11, 1});
+        std::vector<int32_t> columns;
+        for (int32_t x = 0; x < 11; ++x)
+            columns.push_back(source_x(target.at(x, 0)));
+        if (stretch)
+            EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 2, 2, 2, 3, 3, 3, 4, 5}));
+        else
+            EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 3, 2, 3, 2, 3, 2, 4, 5}));
+    }
+}
+
+TEST(Picture, picture_without_borders_is_tiled_or_stretched_as_one_cell)
+{
+    Skin skin;
+    skin.entry("Cell.bmp", test::make_bmp24(10, 1, coordinates(10, 1)));
+    Picture tiled(skin.path(), u"Cell", false, 1);
+    Target target(25, 1);
+    tiled.draw(target.canvas, {0, 0}, {25, 1});
+    for (int32_t x = 0; x < 25; ++x)
+        EXPECT_EQ(source_x(target.at(x, 0)), x % 10) << x;
+
+    Picture stretched(skin.path(), u"Cell", true, 1);
+    Target wide(20, 1);
+    stretched.draw(wide.canvas, {0, 0}, {20, 1});
+    for (int32_t x = 0; x < 20; ++x)
+        EXPECT_EQ(source_x(wide.at(x, 0)), x / 2) << x;
+}
+
+TEST(Picture, transparency_matches_what_is_drawn_in_borders_and_middles)
+{
+    // Mask 6 x 6, black on column 1, column 3 and row 4; the colour is white there.
+    std::vector<uint32_t> mask, color;
+    for (int32_t y = 0; y < 6; ++y) {
+        for (int32_t x = 0; x < 6; ++x) {
+            bool clear = x == 1 || x == 3 || y == 4;
+            mask.push_back(clear ? s_black : s_white);
+            color.push_back(clear ? s_white : 0x0A0B0C);
+        }
+    }
+    Skin skin;
+    skin.entry("Mesh.bmp", test::make_bmp24(6, 6, color)).entry("Mesh_1.bmp", test::make_bmp24(6, 6, mask));
+    for (bool stretch : {true, false}) {
+        Picture picture(skin.path(), u"Mesh", stretch, 1);
+        frame(picture, {0, 0}, {2, 2}, {4, 4}, {6, 6});
+        Point at {3, 2};
+        Size size {11, 13};
+        Target target(16, 16);
+        picture.draw(target.canvas, at, size);
+        for (int32_t y = 0; y < 16; ++y) {
+            for (int32_t x = 0; x < 16; ++x) {
+                bool shows_background = target.at(x, y) == s_background;
+                EXPECT_EQ(picture.is_transparent({x, y}, at, size), shows_background)
+                    << "stretch " << stretch << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(Picture, transparency_mapping_of_borders_and_middles)
+{
+    // One row, black mask pixels at source columns 1 and 3; borders 2 and 2, middle 2..4.
+    Skin skin;
+    skin.entry("Row.bmp", test::make_bmp24(6, 1, {0, s_white, 0, s_white, 0, 0}));
+    skin.entry("Row_1.bmp", test::make_bmp24(6, 1, {s_white, s_black, s_white, s_black, s_white, s_white}));
+    Picture stretched(skin.path(), u"Row", true, 1);
+    Picture tiled(skin.path(), u"Row", false, 1);
+    for (Picture* p : {&stretched, &tiled})
+        frame(*p, {0, 0}, {2, 0}, {4, 1}, {6, 1});
+    std::vector<int32_t> clear_stretched, clear_tiled;
+    for (int32_t o = 0; o < 11; ++o) {
+        if (stretched.is_transparent({10 + o, 0}, {10, 0}, {11, 3}))
+            clear_stretched.push_back(o);
+        if (tiled.is_transparent({10 + o, 0}, {10, 0}, {11, 3}))
+            clear_tiled.push_back(o);
+    }
+    // Middle offsets 3..8 map to 2 + (o - 2) * 2 / 7 stretched, 2 + (o - 2) mod 2 tiled.
+    EXPECT_EQ(clear_stretched, (std::vector<int32_t> {1, 6, 7, 8}));
+    EXPECT_EQ(clear_tiled, (std::vector<int32_t> {1, 3, 5, 7}));
+}
+
+TEST(Picture, registry_shares_one_representation_per_key)
+{
+    Skin skin;
+    skin.entry("A.bmp", test::make_bmp24(1, 1, {1})).entry("B.bmp", test::make_bmp24(1, 1, {2}));
+    std::u16string path = skin.path();
+    size_t before = Picture::loaded_count();
+    {
+        Picture a1(path, u"A", false, 1);
+        Picture a2(path, u"A", true, 1);
+        EXPECT_EQ(a1.rep(), a2.rep());
+        EXPECT_EQ(a1.rep()->uses, 2);
+        EXPECT_EQ(Picture::loaded_count(), before + 1);
+        Picture a_scaled(path, u"A", false, 2);
+        Picture b(path, u"B", false, 1);
+        EXPECT_NE(a_scaled.rep(), a1.rep());
+        EXPECT_NE(b.rep(), a1.rep());
+        EXPECT_EQ(Picture::loaded_count(), before + 3);
+        {
+            Picture copy = a1;
+            Picture assigned;
+            assigned = b;
+            assigned = copy; // lets go of B once, takes A again
+            EXPECT_EQ(a1.rep()->uses, 4);
+            EXPECT_EQ(b.rep()->uses, 1);
+            Picture moved = std::move(copy);
+            EXPECT_EQ(copy.rep(), nullptr);
+            EXPECT_EQ(a1.rep()->uses, 4);
+        }
+        EXPECT_EQ(a1.rep()->uses, 2);
+        Picture& same = a1;
+        a1 = same;
+        EXPECT_EQ(a2.rep()->uses, 2);
+    }
+    EXPECT_EQ(Picture::loaded_count(), before);
+}
+
+TEST(Picture, last_release_frees_and_a_later_use_reloads)
+{
+    Skin skin;
+    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x010203}));
+    std::u16string path = skin.path();
+    size_t before = Picture::loaded_count();
+    {
+        Picture a(path, u"A", false, 1);
+        EXPECT_EQ(Picture::loaded_count(), before + 1);
+    }
+    EXPECT_EQ(Picture::loaded_count(), before);
+    // The archive changes; a fresh use loads it again and sees the new image.
+    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x040506}));
+    ASSERT_EQ(skin.path(), path);
+    Picture again(path, u"A", false, 1);
+    Target target(1, 1);
+    again.draw(target.canvas, {0, 0}, {1, 1});
+    EXPECT_EQ(target.at(0, 0), 0xFF040506u);
+    EXPECT_EQ(Picture::loaded_count(), before + 1);
+}
+
+TEST(Picture, scale_two_doubles_sizes_and_pixels)
+{
+    Skin skin;
+    skin.entry("Dot.bmp", test::make_bmp24(2, 1, {0x0000AA, s_white}));
+    test::BmpSpec mask;
+    mask.width = 2;
+    mask.bits = 1;
+    mask.palette = {s_black, s_white};
+    skin.entry("Dot_1.bmp", test::make_bmp(mask, {1, 0}));
+    Picture picture(skin.path(), u"Dot", false, 2);
+    EXPECT_EQ(picture.size(), (Size {4, 2}));
+    EXPECT_EQ(picture.rep()->loaded_size(), (Size {2, 1}));
+    EXPECT_EQ(picture.rep()->scale(), 2);
+    Target target(4, 2);
+    picture.draw(target.canvas, {0, 0}, picture.size());
+    for (int32_t y = 0; y < 2; ++y) {
+        EXPECT_EQ(target.at(0, y), 0xFF0000AAu);
+        EXPECT_EQ(target.at(1, y), 0xFF0000AAu);
+        // The mask scaled with the bitmap: the right half is transparent.
+        EXPECT_EQ(target.at(2, y), s_background);
+        EXPECT_EQ(target.at(3, y), s_background);
+    }
+    // Scales outside 1..4 are cut to them.
+    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 9).rep()->scale(), 4);
+    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 0).rep()->scale(), 1);
+}
+
+TEST(Picture, scaling_refuses_results_beyond_the_side_limit)
+{
+    os::Surface big(5001, 1);
+    os::Surface out;
+    EXPECT_FALSE(skinner::scale_surface(big, 2, out));
+    EXPECT_EQ(out.width, 0);
+    EXPECT_TRUE(skinner::scale_surface(os::Surface(5000, 1), 2, out));
+    EXPECT_EQ(out.width, 10000);
+}
