@@ -1,0 +1,261 @@
+#include "os/screen.h"
+
+#include "os/message_box_window.h"
+#include "os/screen_backend.h"
+#include "os/screen_options.h"
+#include "os/shell.h"
+#include "os/window.h"
+#include "os/window_handler.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace os {
+
+namespace {
+
+std::atomic<Screen*> s_current {nullptr};
+
+// Windows larger than the largest screen make no sense and would only cost memory.
+int32_t clamp_side(int32_t side)
+{
+    return std::clamp(side, 0, s_max_screen_side);
+}
+
+} // namespace
+
+Screen::Screen(Size size, std::unique_ptr<ScreenBackend> backend)
+    : m_size {clamp_side(size.width), clamp_side(size.height)}
+    , m_kind(platform_kind())
+    , m_backend(std::move(backend))
+    , m_thread(std::this_thread::get_id())
+{
+    m_frame.resize(m_size.width, m_size.height, s_desktop_color);
+    m_backend->attach(*this);
+    m_previous_current = s_current.exchange(this);
+    m_previous_box_handler
+        = set_message_box_handler([this](std::u16string_view text, std::u16string_view caption) {
+              MessageBoxWindow::run(*this, text, caption);
+          });
+}
+
+Screen::~Screen()
+{
+    set_message_box_handler(std::move(m_previous_box_handler));
+    Screen* self = this;
+    s_current.compare_exchange_strong(self, m_previous_current);
+}
+
+Screen* Screen::current()
+{
+    return s_current;
+}
+
+Rect Screen::work_area() const
+{
+    return os::work_area(m_size, m_kind);
+}
+
+int32_t Screen::bar_height() const
+{
+    return os::bar_height(m_size, m_kind);
+}
+
+Window* Screen::find(WindowId id) const
+{
+    auto found = m_windows.find(id);
+    return found == m_windows.end() ? nullptr : found->second;
+}
+
+Window* Screen::find_window(std::u16string_view class_name) const
+{
+    for (const auto& [id, window] : m_windows) {
+        if (!window->owner() && window->class_name() == class_name)
+            return window;
+    }
+    return nullptr;
+}
+
+Window* Screen::window_at(Point point) const
+{
+    for (auto it = m_z_order.rbegin(); it != m_z_order.rend(); ++it) {
+        if ((*it)->is_visible() && (*it)->rect().contains(point))
+            return *it;
+    }
+    return nullptr;
+}
+
+WindowId Screen::add_window(Window& window)
+{
+    WindowId id = m_next_id++;
+    m_windows[id] = &window;
+    m_z_order.push_back(&window);
+    return id;
+}
+
+void Screen::remove_window(Window& window)
+{
+    kill_timers(window);
+    for (Window* other : m_z_order) {
+        if (other->m_owner == &window)
+            other->m_owner = nullptr;
+    }
+    if (m_capture == window.id())
+        m_capture = 0;
+    std::erase(m_z_order, &window);
+    m_windows.erase(window.id());
+    if (window.is_visible())
+        frame_changed();
+    if (m_active == window.id()) {
+        m_active = 0;
+        activate_next_after(window);
+    }
+}
+
+void Screen::show_window(Window& window, bool visible, bool activate_it)
+{
+    if (visible) {
+        if (!window.m_visible) {
+            window.m_visible = true;
+            window.invalidate();
+        }
+        raise(window);
+        frame_changed();
+        if (activate_it && window.is_enabled())
+            activate(&window, WA_ACTIVE);
+        return;
+    }
+    if (!window.m_visible)
+        return;
+    window.m_visible = false;
+    frame_changed();
+    WindowId id = window.id();
+    if (m_capture == id)
+        take_capture(nullptr);
+    if (m_active == id) {
+        if (Window* still = find(id))
+            activate_next_after(*still);
+    }
+}
+
+void Screen::enable_window(Window& window, bool enabled)
+{
+    if (window.m_enabled == enabled)
+        return;
+    window.m_enabled = enabled;
+    if (!enabled && m_capture == window.id())
+        take_capture(nullptr);
+}
+
+void Screen::raise(Window& window)
+{
+    // The window and everything it owns, directly or not, keep their order and go on top.
+    std::vector<Window*> moving;
+    for (Window* candidate : m_z_order) {
+        for (Window* up = candidate; up; up = up->owner()) {
+            if (up == &window) {
+                moving.push_back(candidate);
+                break;
+            }
+        }
+    }
+    std::erase_if(
+        m_z_order, [&](Window* w) { return std::find(moving.begin(), moving.end(), w) != moving.end(); });
+    m_z_order.insert(m_z_order.end(), moving.begin(), moving.end());
+    if (window.is_visible())
+        frame_changed();
+}
+
+void Screen::activate(Window* window, uintptr_t how)
+{
+    WindowId next = window ? window->id() : 0;
+    WindowId previous = m_active;
+    if (next == previous)
+        return;
+    m_active = next;
+    frame_changed();
+    if (Window* old = find(previous))
+        old->send(WM_ACTIVATE, WA_INACTIVE, intptr_t(next));
+    if (Window* now = find(next); now && m_active == next)
+        now->send(WM_ACTIVATE, how, intptr_t(previous));
+}
+
+void Screen::activate_next_after(Window& leaving)
+{
+    Window* next = nullptr;
+    Window* owner = leaving.owner();
+    if (owner && owner->is_visible() && owner->is_enabled()) {
+        next = owner;
+    } else {
+        for (auto it = m_z_order.rbegin(); it != m_z_order.rend() && !next; ++it) {
+            if (*it != &leaving && (*it)->is_visible() && (*it)->is_enabled())
+                next = *it;
+        }
+    }
+    activate(next, WA_ACTIVE);
+}
+
+void Screen::take_capture(Window* window)
+{
+    WindowId next = window ? window->id() : 0;
+    WindowId previous = m_capture;
+    if (next == previous)
+        return;
+    m_capture = next;
+    if (Window* old = find(previous))
+        old->send(WM_CAPTURECHANGED, 0, intptr_t(next));
+}
+
+void Screen::move_window(Window& window, const Rect& rect)
+{
+    Rect clamped {rect.position, {clamp_side(rect.size.width), clamp_side(rect.size.height)}};
+    if (clamped == window.m_rect)
+        return;
+    bool resized = clamped.size != window.m_rect.size;
+    window.m_rect = clamped;
+    if (window.is_visible())
+        frame_changed();
+    if (!resized)
+        return;
+    window.m_surface.resize(clamped.size.width, clamped.size.height, rgb(0xFF, 0xFF, 0xFF));
+    window.m_dirty = {};
+    window.invalidate();
+    window.send(WM_SIZE, 0, make_lparam(clamped.size.width, clamped.size.height));
+}
+
+void Screen::invalidate_window(Window& window, const Rect& client_rect)
+{
+    Rect clipped = intersect(client_rect, {{0, 0}, window.size()});
+    if (clipped.empty())
+        return;
+    window.m_dirty = unite(window.m_dirty, clipped);
+}
+
+void Screen::bars_changed(Window& window)
+{
+    if (window.id() == m_active)
+        frame_changed();
+}
+
+bool Screen::is_key_down(uint32_t virtual_key) const
+{
+    return std::find(m_keys_down.begin(), m_keys_down.end(), virtual_key) != m_keys_down.end();
+}
+
+void Screen::set_cursor(Cursor cursor)
+{
+    if (cursor == m_cursor)
+        return;
+    m_cursor = cursor;
+    m_backend->set_cursor(cursor);
+}
+
+void Screen::set_power(bool on)
+{
+    if (on == m_power)
+        return;
+    m_power = on;
+    frame_changed();
+}
+
+} // namespace os

@@ -1,0 +1,94 @@
+#include "os/cursor.h"
+#include "os/keys.h"
+#include "os/screen/sdl_keys.h"
+
+#include <SDL2/SDL_keycode.h>
+#include <gtest/gtest.h>
+
+using namespace os;
+
+namespace {
+
+struct KeyRow {
+    const char* name;
+    int32_t sdl;
+    uint32_t virtual_key;
+    int32_t code;
+};
+
+// The whole key table: the desktop key, the handheld's virtual key, the framework's code.
+const KeyRow s_rows[] = {
+    {"left shift", SDLK_LSHIFT, VK_SHIFT, 1},
+    {"right shift", SDLK_RSHIFT, VK_SHIFT, 1},
+    {"left ctrl", SDLK_LCTRL, VK_CONTROL, 2},
+    {"right ctrl", SDLK_RCTRL, VK_CONTROL, 2},
+    {"left alt", SDLK_LALT, VK_MENU, 3},
+    {"right alt", SDLK_RALT, VK_MENU, 3},
+    {"left", SDLK_LEFT, VK_LEFT, 4},
+    {"right", SDLK_RIGHT, VK_RIGHT, 5},
+    {"up", SDLK_UP, VK_UP, 6},
+    {"down", SDLK_DOWN, VK_DOWN, 7},
+    {"escape", SDLK_ESCAPE, VK_ESCAPE, 8},
+    {"enter", SDLK_RETURN, VK_RETURN, 9},
+    {"keypad enter", SDLK_KP_ENTER, VK_RETURN, 9},
+    {"space", SDLK_SPACE, VK_SPACE, 10},
+    {"backspace", SDLK_BACKSPACE, VK_BACK, 11},
+    {"delete", SDLK_DELETE, VK_DELETE, 12},
+    {"insert", SDLK_INSERT, VK_INSERT, 13},
+    {"home", SDLK_HOME, VK_HOME, 14},
+    {"end", SDLK_END, VK_END, 15},
+    {"page down", SDLK_PAGEDOWN, VK_NEXT, 16},
+    {"page up", SDLK_PAGEUP, VK_PRIOR, 17},
+    {"tab", SDLK_TAB, VK_TAB, 18},
+    {"application", SDLK_APPLICATION, VK_APPS, 19},
+    {"a", SDLK_a, VK_A, 20},
+    {"m", SDLK_m, VK_A + 12, 32},
+    {"z", SDLK_z, VK_A + 25, 45},
+    {"0", SDLK_0, VK_0, 46},
+    {"5", SDLK_5, VK_0 + 5, 51},
+    {"9", SDLK_9, VK_0 + 9, 55},
+    {"keypad 0", SDLK_KP_0, VK_0, 46},
+    {"keypad 1", SDLK_KP_1, VK_0 + 1, 47},
+    {"keypad 9", SDLK_KP_9, VK_0 + 9, 55},
+    {"left soft key", SDLK_F1, VK_TSOFT1, 0},
+    {"right soft key", SDLK_F2, VK_TSOFT2, 0},
+};
+
+} // namespace
+
+TEST(ScreenKeyTable, every_row_from_desktop_key_to_framework_code)
+{
+    for (const KeyRow& row : s_rows) {
+        EXPECT_EQ(sdl_virtual_key(row.sdl), row.virtual_key) << row.name;
+        EXPECT_EQ(translate_key(row.virtual_key), row.code) << row.name;
+    }
+}
+
+TEST(ScreenKeyTable, keys_the_handheld_lacks_are_nothing)
+{
+    for (int32_t sdl : {int32_t(SDLK_F3), int32_t(SDLK_CAPSLOCK), int32_t(SDLK_PRINTSCREEN),
+             int32_t(SDLK_KP_PLUS), int32_t(SDLK_UNKNOWN), int32_t(SDLK_a - 1), int32_t(SDLK_z + 1)}) {
+        EXPECT_EQ(sdl_virtual_key(sdl), 0u) << sdl;
+    }
+    // Virtual keys next to the ranges, and ones with no framework code.
+    for (uint32_t vk : {VK_A - 1, VK_A + 26, VK_0 - 1, VK_0 + 10, VK_F1, uint32_t(0), uint32_t(0xFFFF)})
+        EXPECT_EQ(translate_key(vk), 0) << vk;
+}
+
+TEST(ScreenCursors, every_name_and_nothing_else)
+{
+    struct Row {
+        std::u16string_view name;
+        Cursor cursor;
+    };
+    const Row rows[] = {{u"ARROW", Cursor::arrow}, {u"HAND", Cursor::hand}, {u"IBEAM", Cursor::ibeam},
+        {u"SIZENESW", Cursor::size_nesw}, {u"SIZENS", Cursor::size_ns}, {u"SIZENWSE", Cursor::size_nwse},
+        {u"SIZEWE", Cursor::size_we}, {u"WAIT", Cursor::wait}, {u"SIZEALL", Cursor::size_all},
+        {u"NO", Cursor::no}, {u"HELP", Cursor::help}, {u"APPSTARTING", Cursor::app_starting}};
+    for (const Row& row : rows)
+        EXPECT_EQ(cursor_from_name(row.name), row.cursor);
+    EXPECT_FALSE(cursor_from_name(u""));
+    EXPECT_FALSE(cursor_from_name(u"arrow"));
+    EXPECT_FALSE(cursor_from_name(u"CROSS"));
+    EXPECT_FALSE(cursor_from_name(u"ARROW "));
+}

@@ -1,0 +1,398 @@
+#include "support/window_recorder.h"
+
+#include "os/headless_screen.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace os;
+using test::TestWindow;
+
+namespace {
+
+constexpr uint32_t WM_END = WM_USER + 3;
+
+} // namespace
+
+TEST(ScreenLoop, size_then_activate_on_show_then_paint)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_SIZE, WM_ACTIVATE, WM_PAINT}));
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{0, 0}, {240, 268}}));
+}
+
+TEST(ScreenLoop, invalidations_add_up_into_one_paint)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {200, 200}});
+    screen.dispatch_pending();
+    a.recorder.log.clear();
+    a.window.invalidate({{10, 10}, {5, 5}});
+    a.window.invalidate({{50, 20}, {10, 30}});
+    a.window.invalidate({{0, 0}, {0, 0}});
+    EXPECT_TRUE(a.window.is_invalid());
+    screen.dispatch_pending();
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{10, 10}, {50, 40}}));
+    EXPECT_FALSE(a.window.is_invalid());
+    EXPECT_TRUE(a.window.update_rect().empty());
+}
+
+TEST(ScreenLoop, invalidation_is_clipped_to_the_window)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.recorder.log.clear();
+    a.window.invalidate({{-10, 90}, {30, 40}});
+    a.window.invalidate({{200, 200}, {10, 10}});
+    screen.dispatch_pending();
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{0, 90}, {20, 10}}));
+}
+
+TEST(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}}, nullptr, false);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 0u);
+    a.window.show(ShowMode::show);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
+}
+
+TEST(ScreenLoop, posted_messages_come_before_paints_and_in_order)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    a.recorder.log.clear();
+    a.window.invalidate();
+    a.window.post(WM_USER + 1, 7, 8);
+    a.window.post(WM_USER + 2);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_USER + 1, WM_USER + 2, WM_PAINT}));
+    EXPECT_EQ(a.recorder.log[0].wparam, 7u);
+    EXPECT_EQ(a.recorder.log[0].lparam, 8);
+}
+
+TEST(ScreenLoop, update_paints_at_once)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    a.recorder.log.clear();
+    a.window.update();
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_PAINT}));
+    a.window.update();
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
+}
+
+TEST(ScreenLoop, messages_for_destroyed_windows_are_dropped)
+{
+    HeadlessScreen screen({240, 320});
+    auto a = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
+    WindowId id = a->window.id();
+    a->window.post(WM_USER);
+    a.reset();
+    WindowMessage message;
+    ASSERT_TRUE(screen.get_message(message));
+    EXPECT_EQ(message.window, id);
+    EXPECT_EQ(screen.dispatch(message), 0);
+}
+
+TEST(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
+{
+    HeadlessScreen screen({240, 320});
+    std::vector<std::string> seen;
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.recorder.log.clear();
+    a.recorder.react = [&](Window&, const WindowMessage& m) {
+        seen.push_back("window " + std::to_string(m.id - WM_USER));
+        return 0;
+    };
+    a.window.post(WM_USER + 1);
+    screen.post_callback([&] { seen.push_back("callback"); });
+    screen.post_thread_message(WM_USER + 9, 3);
+    a.window.post(WM_USER + 2);
+    WindowMessage message;
+    while (screen.get_message(message)) {
+        if (message.window == 0 && !message.callback) {
+            seen.push_back(
+                "thread " + std::to_string(message.id - WM_USER) + " " + std::to_string(message.wparam));
+        }
+        screen.dispatch(message);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string> {"window 1", "callback", "thread 9 3", "window 2"}));
+}
+
+TEST(ScreenLoop, quit_comes_after_what_was_posted_before_and_stays)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.window.post(WM_USER);
+    screen.post_quit();
+    EXPECT_FALSE(a.window.post(WM_USER + 1));
+    WindowMessage message;
+    ASSERT_TRUE(screen.get_message(message));
+    EXPECT_EQ(message.id, WM_USER);
+    EXPECT_FALSE(screen.get_message(message));
+    EXPECT_EQ(message.id, WM_QUIT);
+    EXPECT_FALSE(screen.get_message(message));
+    EXPECT_TRUE(screen.quitting());
+}
+
+TEST(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    EXPECT_FALSE(screen.run_until([] { return false; }));
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
+    EXPECT_TRUE(screen.quitting());
+}
+
+// Two modal loops, the inner one run from a message of the outer one; each ends on its own end
+// message, and an end message for the outer window reaching the inner loop is kept for later.
+class ModalLoop {
+public:
+    ModalLoop(Screen& screen, Window& window)
+        : m_screen(screen)
+        , m_window(window)
+    {
+    }
+    bool run()
+    {
+        WindowMessage message;
+        std::vector<WindowMessage> foreign;
+        bool ended = false;
+        while (!ended && m_screen.get_message(message)) {
+            if (message.id == WM_END && message.window == m_window.id())
+                ended = true;
+            else if (message.id == WM_END)
+                foreign.push_back(message);
+            else
+                m_screen.dispatch(message);
+        }
+        for (const WindowMessage& m : foreign)
+            m_screen.post(m.window, m.id);
+        return ended;
+    }
+
+private:
+    Screen& m_screen;
+    Window& m_window;
+};
+
+TEST(ScreenLoop, nested_modal_loops_end_in_the_right_order)
+{
+    HeadlessScreen screen({240, 320});
+    std::vector<std::string> events;
+    TestWindow outer(screen, {{0, 0}, {100, 100}});
+    TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
+    outer.recorder.react = [&](Window&, const WindowMessage& m) {
+        if (m.id == WM_USER + 1) {
+            inner.window.show(ShowMode::show);
+            events.push_back("inner starts");
+            bool ended = ModalLoop(screen, inner.window).run();
+            events.push_back(ended ? "inner ended" : "inner quit");
+            inner.window.show(ShowMode::hide);
+        }
+        return 0;
+    };
+    int idle = 0;
+    screen.set_idle_handler([&] {
+        ++idle;
+        if (idle == 1) {
+            // Both end messages are waiting: the outer one first.
+            outer.window.post(WM_END);
+            inner.window.post(WM_END);
+        }
+        return idle < 10;
+    });
+    outer.window.post(WM_USER + 1);
+    bool ended = ModalLoop(screen, outer.window).run();
+    events.push_back(ended ? "outer ended" : "outer quit");
+    EXPECT_EQ(events, (std::vector<std::string> {"inner starts", "inner ended", "outer ended"}));
+    EXPECT_EQ(screen.active_window(), &outer.window);
+    EXPECT_FALSE(screen.quitting());
+}
+
+TEST(ScreenLoop, quitting_ends_every_nested_loop)
+{
+    HeadlessScreen screen({240, 320});
+    std::vector<std::string> events;
+    TestWindow outer(screen, {{0, 0}, {100, 100}});
+    TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
+    outer.recorder.react = [&](Window&, const WindowMessage& m) {
+        if (m.id == WM_USER + 1)
+            events.push_back(ModalLoop(screen, inner.window).run() ? "inner ended" : "inner quit");
+        return 0;
+    };
+    outer.window.post(WM_USER + 1);
+    screen.set_idle_handler([&] {
+        screen.post_quit();
+        return true;
+    });
+    events.push_back(ModalLoop(screen, outer.window).run() ? "outer ended" : "outer quit");
+    EXPECT_EQ(events, (std::vector<std::string> {"inner quit", "outer quit"}));
+}
+
+TEST(ScreenLoop, peek_keeps_or_removes_the_next_message)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    EXPECT_FALSE(screen.peek_message(PeekMode::keep));
+    a.window.post(WM_USER + 1);
+    a.window.post(WM_USER + 2);
+    auto kept = screen.peek_message(PeekMode::keep);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->id, WM_USER + 1);
+    auto removed = screen.peek_message(PeekMode::remove);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(removed->id, WM_USER + 1);
+    WindowMessage message;
+    ASSERT_TRUE(screen.get_message(message));
+    EXPECT_EQ(message.id, WM_USER + 2);
+}
+
+TEST(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    a.window.set_class_name(u"SkinnerClass_Melodeck");
+    screen.copy_data(u"SkinnerClass_Melodeck", 0, {'a', 0, 'b', 0});
+    screen.copy_data(u"SomethingElse", 0, {1});
+    screen.dispatch_pending();
+    auto copies = a.recorder.only(WM_COPYDATA);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].wparam, 0u);
+    EXPECT_EQ(copies[0].data, (std::vector<uint8_t> {'a', 0, 'b', 0}));
+}
+
+TEST(ScreenTimers, fire_in_clock_order_with_their_ids)
+{
+    HeadlessScreen screen({240, 320});
+    std::vector<std::string> fired;
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    TestWindow b(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.recorder.log.clear();
+    b.recorder.log.clear();
+    auto note = [&](const char* who) {
+        return [&fired, who](Window&, const WindowMessage& m) {
+            if (m.id == WM_TIMER)
+                fired.push_back(who + std::to_string(m.wparam) + "@" + std::to_string(m.time));
+            return 0;
+        };
+    };
+    a.recorder.react = note("a");
+    b.recorder.react = note("b");
+    a.window.set_timer(1, 300);
+    b.window.set_timer(2, 200);
+    a.window.set_timer(3, 200); // due with b's, started later: after it
+    for (int step = 0; step < 6; ++step) {
+        screen.advance(100);
+        screen.dispatch_pending();
+    }
+    EXPECT_EQ(fired,
+        (std::vector<std::string> {
+            "b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
+}
+
+TEST(ScreenTimers, a_late_loop_sees_each_timer_once)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.window.set_timer(5, 100);
+    screen.advance(1000);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_TIMER), 1u);
+    screen.advance(99);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_TIMER), 1u);
+    screen.advance(1);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_TIMER), 2u);
+}
+
+TEST(ScreenTimers, restart_kill_clamp_and_destroy)
+{
+    HeadlessScreen screen({240, 320});
+    auto a = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
+    TestWindow b(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a->window.set_timer(1, 0); // clamped to 10 ms
+    b.window.set_timer(1, 50); // same id, other window: its own timer
+    screen.advance(9);
+    screen.dispatch_pending();
+    EXPECT_EQ(a->recorder.count(WM_TIMER), 0u);
+    screen.advance(1);
+    screen.dispatch_pending();
+    EXPECT_EQ(a->recorder.count(WM_TIMER), 1u);
+    a->window.set_timer(1, 1000); // restarts with the new interval
+    screen.advance(40);
+    screen.dispatch_pending();
+    EXPECT_EQ(a->recorder.count(WM_TIMER), 1u);
+    EXPECT_EQ(b.recorder.count(WM_TIMER), 1u);
+    b.window.kill_timer(1);
+    b.window.kill_timer(77); // unknown ids are ignored
+    a.reset();
+    screen.advance(5000);
+    EXPECT_EQ(screen.dispatch_pending(), 0u);
+    EXPECT_EQ(b.recorder.count(WM_TIMER), 1u);
+}
+
+TEST(ScreenConcurrency, posts_from_other_threads_all_arrive_in_each_threads_order)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    screen.dispatch_pending();
+    a.recorder.log.clear();
+    constexpr int threads = 4;
+    constexpr int per_thread = 500;
+    std::atomic<int> callbacks {0};
+    std::vector<std::thread> posters;
+    WindowId id = a.window.id();
+    for (int t = 0; t < threads; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < per_thread; ++i) {
+                screen.post(id, WM_USER, uintptr_t(t), i);
+                screen.post_callback([&] { ++callbacks; });
+            }
+        });
+    }
+    screen.set_idle_handler([&] {
+        if (a.recorder.count(WM_USER) == threads * per_thread && callbacks == threads * per_thread)
+            return false;
+        screen.wait_for_post(std::chrono::milliseconds(1000));
+        return true;
+    });
+    screen.run_until([] { return false; });
+    for (std::thread& poster : posters)
+        poster.join();
+    std::vector<intptr_t> next(threads, 0);
+    for (const test::Recorded& r : a.recorder.only(WM_USER)) {
+        ASSERT_EQ(r.lparam, next[r.wparam]) << "thread " << r.wparam;
+        ++next[r.wparam];
+    }
+    EXPECT_EQ(callbacks.load(), threads * per_thread);
+}
+
+TEST(ScreenConcurrency, quit_from_another_thread_ends_a_waiting_loop)
+{
+    HeadlessScreen screen({240, 320});
+    std::thread quitter([&] { screen.post_quit(); });
+    screen.set_idle_handler([&] {
+        screen.wait_for_post(std::chrono::milliseconds(1000));
+        return true;
+    });
+    EXPECT_FALSE(screen.run_until([] { return false; }));
+    quitter.join();
+    EXPECT_FALSE(screen.post_callback([] {}));
+}

@@ -1,0 +1,62 @@
+#include "os/screen_options.h"
+
+#include <gtest/gtest.h>
+
+using namespace os;
+
+TEST(ScreenOptions, defaults_without_options_and_the_rest_kept_in_order)
+{
+    ScreenOptionsResult result = parse_screen_options({"song.mp3", "-x", "--other=1"});
+    EXPECT_TRUE(result.error.empty());
+    EXPECT_EQ(result.options.size, (Size {480, 640}));
+    EXPECT_EQ(result.options.kind, PlatformKind::pocket_pc);
+    EXPECT_FALSE(result.options.headless);
+    EXPECT_EQ(result.rest, (std::vector<std::string> {"song.mp3", "-x", "--other=1"}));
+}
+
+TEST(ScreenOptions, both_spellings_of_every_option)
+{
+    ScreenOptionsResult result
+        = parse_screen_options({"--screen", "240x320", "a", "--platform=smartphone", "--headless", "b"});
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.options.size, (Size {240, 320}));
+    EXPECT_EQ(result.options.kind, PlatformKind::smartphone);
+    EXPECT_TRUE(result.options.headless);
+    EXPECT_EQ(result.rest, (std::vector<std::string> {"a", "b"}));
+
+    result = parse_screen_options({"--screen=176x220", "--platform", "pocketpc", "--screenshot", "shot.png"});
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.options.size, (Size {176, 220}));
+    EXPECT_EQ(result.options.kind, PlatformKind::pocket_pc);
+    EXPECT_EQ(result.options.screenshot, "shot.png");
+    EXPECT_TRUE(result.options.headless);
+}
+
+TEST(ScreenOptions, sizes_at_and_beyond_the_limits)
+{
+    Size size;
+    EXPECT_TRUE(parse_screen_size("64x4096", size));
+    EXPECT_EQ(size, (Size {64, 4096}));
+    for (const char* bad : {"63x100", "100x4097", "0x0", "-240x320", "240x", "x320", "240*320", "240x320x1",
+             "240 x320", "+240x320", "240X320", "99999999999x1", "", "x"}) {
+        Size untouched {1, 2};
+        EXPECT_FALSE(parse_screen_size(bad, untouched)) << bad;
+        EXPECT_EQ(untouched, (Size {1, 2})) << bad;
+    }
+}
+
+TEST(ScreenOptions, bad_values_are_reported_by_name)
+{
+    EXPECT_NE(parse_screen_options({"--screen", "big"}).error.find("--screen"), std::string::npos);
+    EXPECT_NE(parse_screen_options({"--platform=palm"}).error.find("palm"), std::string::npos);
+    EXPECT_NE(parse_screen_options({"--screen"}).error.find("wants a value"), std::string::npos);
+    EXPECT_FALSE(parse_screen_options({"--screenshot="}).error.empty());
+}
+
+TEST(ScreenOptions, argv_skips_the_program_name)
+{
+    const char* argv[] = {"melodeck", "--screen", "320x240", "file"};
+    ScreenOptionsResult result = parse_screen_options(4, argv);
+    EXPECT_EQ(result.options.size, (Size {320, 240}));
+    EXPECT_EQ(result.rest, (std::vector<std::string> {"file"}));
+}

@@ -1,0 +1,377 @@
+#include "support/test_support.h"
+#include "support/window_recorder.h"
+
+#include "os/headless_screen.h"
+#include "os/keys.h"
+#include "os/message_box.h"
+#include "os/message_box_window.h"
+#include "os/png_writer.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <png.h>
+
+using namespace os;
+using test::PlatformScope;
+using test::TestWindow;
+
+namespace {
+
+struct AreaCase {
+    PlatformKind kind;
+    Size screen;
+    Rect area;
+};
+
+std::ostream& operator<<(std::ostream& out, const AreaCase& c)
+{
+    return out << (c.kind == PlatformKind::smartphone ? "smartphone " : "pocketpc ") << c.screen.width << "x"
+               << c.screen.height;
+}
+
+constexpr uint32_t s_green = rgb(0x20, 0xC0, 0x40);
+
+// Rows of the frame's middle column: which colour starts where.
+void expect_column(const Surface& frame, int32_t x, int32_t from, int32_t to, uint32_t color)
+{
+    for (int32_t y = from; y < to; ++y)
+        ASSERT_EQ(frame.at(x, y), color) << "x " << x << " y " << y;
+}
+
+// A column where no text is drawn: left of the clock, right of any caption (the caption is empty).
+int32_t plain_column(Size screen)
+{
+    return screen.width / 2;
+}
+
+} // namespace
+
+TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width)
+{
+    const AreaCase cases[] = {
+        {PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
+        {PlatformKind::pocket_pc, {480, 640}, {{0, 52}, {480, 536}}},
+        {PlatformKind::pocket_pc, {640, 480}, {{0, 52}, {640, 376}}},
+        {PlatformKind::pocket_pc, {320, 240}, {{0, 26}, {320, 188}}},
+        {PlatformKind::smartphone, {176, 220}, {{0, 20}, {176, 180}}},
+        {PlatformKind::smartphone, {240, 320}, {{0, 27}, {240, 266}}},
+        {PlatformKind::smartphone, {352, 416}, {{0, 40}, {352, 336}}},
+        {PlatformKind::smartphone, {480, 640}, {{0, 54}, {480, 532}}},
+        {PlatformKind::smartphone, {320, 240}, {{0, 0}, {320, 240}}},
+        {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}},
+    };
+    for (const AreaCase& c : cases)
+        EXPECT_EQ(work_area(c.screen, c.kind), c.area) << c;
+}
+
+TEST(ScreenWorkArea, a_shown_input_panel_ends_the_area_at_the_visible_desktop)
+{
+    InputPanelInfo panel {true, {{0, 0}, {240, 200}}};
+    EXPECT_EQ(work_area({240, 320}, PlatformKind::pocket_pc, panel), (Rect {{0, 26}, {240, 174}}));
+    panel.on = false;
+    EXPECT_EQ(work_area({240, 320}, PlatformKind::pocket_pc, panel), (Rect {{0, 26}, {240, 268}}));
+    // A Smartphone has no input panel to ask.
+    panel.on = true;
+    EXPECT_EQ(work_area({176, 220}, PlatformKind::smartphone, panel), (Rect {{0, 20}, {176, 180}}));
+    EXPECT_FALSE(input_panel_info().on);
+}
+
+TEST(ScreenPlatform, kind_type_string_and_version)
+{
+    {
+        PlatformScope scope(PlatformKind::smartphone);
+        EXPECT_TRUE(is_smartphone());
+        EXPECT_EQ(platform_type_string(), u"SmartPhone");
+        HeadlessScreen screen({176, 220});
+        EXPECT_EQ(screen.kind(), PlatformKind::smartphone);
+        EXPECT_EQ(screen.work_area(), (Rect {{0, 20}, {176, 180}}));
+    }
+    PlatformScope scope(PlatformKind::pocket_pc);
+    EXPECT_FALSE(is_smartphone());
+    EXPECT_EQ(platform_type_string(), u"PocketPC");
+    EXPECT_EQ(s_os_version_major, 5);
+}
+
+class ScreenCompose : public testing::TestWithParam<AreaCase> { };
+
+TEST_P(ScreenCompose, bars_frame_the_work_area)
+{
+    const AreaCase& c = GetParam();
+    PlatformScope scope(c.kind);
+    HeadlessScreen screen(c.screen);
+    TestWindow full(screen, c.area);
+    screen.dispatch_pending();
+    const Surface& frame = screen.frame();
+    ASSERT_EQ(frame.width, c.screen.width);
+    ASSERT_EQ(frame.height, c.screen.height);
+    int32_t x = plain_column(c.screen);
+    int32_t bar = c.area.top();
+    expect_column(frame, x, 0, bar, s_title_bar_color);
+    expect_column(frame, x, bar, bar + c.area.size.height, s_green);
+    expect_column(frame, x, c.screen.height - bar, c.screen.height, s_bottom_bar_color);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ScreenCompose,
+    testing::Values(AreaCase {PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
+        AreaCase {PlatformKind::pocket_pc, {480, 640}, {{0, 52}, {480, 536}}},
+        AreaCase {PlatformKind::smartphone, {176, 220}, {{0, 20}, {176, 180}}},
+        AreaCase {PlatformKind::smartphone, {320, 240}, {{0, 0}, {320, 240}}}));
+
+TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow below(screen, {{-50, 26}, {200, 100}});
+    TestWindow above(screen, {{100, 60}, {300, 50}});
+    above.recorder.set_color(rgb(0xC0, 0x20, 0x20));
+    screen.dispatch_pending();
+    const Surface& frame = screen.frame();
+    EXPECT_EQ(frame.at(0, 30), s_green);
+    EXPECT_EQ(frame.at(149, 30), s_green);
+    EXPECT_EQ(frame.at(150, 30), s_desktop_color);
+    EXPECT_EQ(frame.at(120, 70), rgb(0xC0, 0x20, 0x20));
+    EXPECT_EQ(frame.at(239, 109), rgb(0xC0, 0x20, 0x20));
+    EXPECT_EQ(frame.at(239, 110), s_desktop_color);
+    above.window.show(ShowMode::hide);
+    EXPECT_EQ(screen.frame().at(120, 70), s_green);
+}
+
+TEST(ScreenCompose, the_frame_is_shown_after_the_paints)
+{
+    HeadlessScreen screen({240, 320});
+    uint32_t seen_by_paint = 0;
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    a.recorder.react = [&](Window&, const WindowMessage& m) {
+        if (m.id == WM_PAINT)
+            seen_by_paint = uint32_t(screen.frames_presented());
+        return 0;
+    };
+    uint64_t before = screen.frames_presented();
+    screen.dispatch_pending();
+    EXPECT_EQ(seen_by_paint, before);
+    EXPECT_EQ(screen.frames_presented(), before + 1);
+    // Nothing changed: nothing new is shown.
+    screen.dispatch_pending();
+    EXPECT_EQ(screen.frames_presented(), before + 1);
+}
+
+TEST(ScreenCompose, the_title_shows_the_top_normal_windows_caption_and_a_clock)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    screen.dispatch_pending();
+    Surface plain = screen.frame();
+    a.window.set_caption(u"Melodeck");
+    Surface titled = screen.frame();
+    auto differs = [&](int32_t from_x, int32_t to_x) {
+        for (int32_t y = 0; y < 26; ++y) {
+            for (int32_t x = from_x; x < to_x; ++x) {
+                if (plain.at(x, y) != titled.at(x, y))
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(differs(0, 120));
+    EXPECT_EQ(Shell::clock_text(12 * 60 + 5), u"12:05");
+    EXPECT_EQ(Shell::clock_text(-1), u"23:59");
+    // The clock turns over with the screen's clock.
+    screen.advance(60 * 1000);
+    Surface later = screen.frame();
+    bool clock_changed = false;
+    for (int32_t y = 0; y < 26 && !clock_changed; ++y) {
+        for (int32_t x = 180; x < 240; ++x)
+            clock_changed = clock_changed || later.at(x, y) != titled.at(x, y);
+    }
+    EXPECT_TRUE(clock_changed);
+}
+
+TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves)
+{
+    std::vector<Rect> rects = Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 3);
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[0], (Rect {{0, 200}, {88, 20}}));
+    EXPECT_EQ(rects[1], (Rect {{88, 200}, {88, 20}}));
+    EXPECT_TRUE(rects[2].empty());
+    EXPECT_EQ(Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 1)[0], (Rect {{0, 200}, {88, 20}}));
+    // Without bars there is nowhere to show them.
+    EXPECT_TRUE(Shell::item_rects({320, 240}, 0, PlatformKind::smartphone, 2)[0].empty());
+}
+
+TEST(ScreenPower, off_is_black_and_the_first_key_wakes_and_is_delivered)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    screen.dispatch_pending();
+    screen.set_power(false);
+    const Surface& dark = screen.frame();
+    for (uint32_t pixel : dark.pixels)
+        ASSERT_EQ(pixel, rgb(0, 0, 0));
+    a.recorder.log.clear();
+    screen.key(VK_DOWN);
+    screen.dispatch_pending();
+    EXPECT_TRUE(screen.power());
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_KEYDOWN, WM_KEYUP}));
+    EXPECT_EQ(screen.frame().at(120, 100), s_green);
+}
+
+TEST(ScreenPower, a_tap_wakes_but_a_move_does_not)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    screen.set_power(false);
+    screen.move_to({10, 40});
+    screen.dispatch_pending();
+    EXPECT_FALSE(screen.power());
+    EXPECT_EQ(a.recorder.count(WM_MOUSEMOVE), 1u);
+    screen.tap({10, 40});
+    screen.dispatch_pending();
+    EXPECT_TRUE(screen.power());
+    EXPECT_EQ(a.recorder.count(WM_LBUTTONDOWN), 1u);
+}
+
+TEST(ScreenMessageBox, shown_modally_and_closed_by_enter)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow main(screen, {{0, 26}, {240, 268}});
+    TestWindow other(screen, {{0, 26}, {100, 100}});
+    screen.dispatch_pending();
+    main.window.bring_to_front();
+    other.window.set_capture();
+    int idles = 0;
+    bool others_disabled = false;
+    Window* box = nullptr;
+    bool box_drawn = false;
+    screen.set_idle_handler([&] {
+        ++idles;
+        if (idles == 1) {
+            box = screen.active_window();
+            others_disabled = !main.window.is_enabled() && !other.window.is_enabled();
+            Rect r = box ? box->rect() : Rect {};
+            box_drawn = !r.empty() && screen.frame().at(r.left(), r.top() + r.size.height / 2) != s_green;
+            screen.tap({5, 30}); // on a disabled window: dropped
+            screen.key(VK_RETURN);
+            return true;
+        }
+        return false;
+    });
+    main.recorder.log.clear();
+    message_box(u"Something happened", u"Warning");
+    EXPECT_EQ(idles, 1);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(box, &main.window);
+    EXPECT_EQ(box->caption(), u"Warning");
+    EXPECT_TRUE(others_disabled);
+    EXPECT_TRUE(box_drawn);
+    EXPECT_FALSE(screen.quitting());
+    // Afterwards everything is as before, and the main window never saw the input meant for the box.
+    EXPECT_TRUE(main.window.is_enabled());
+    EXPECT_TRUE(other.window.is_enabled());
+    EXPECT_EQ(screen.active_window(), &main.window);
+    EXPECT_EQ(screen.windows().size(), 2u);
+    EXPECT_EQ(main.recorder.count(WM_KEYDOWN), 0u);
+    EXPECT_EQ(main.recorder.count(WM_LBUTTONDOWN), 0u);
+    EXPECT_EQ(other.recorder.count(WM_CAPTURECHANGED), 1u);
+}
+
+TEST(ScreenMessageBox, closed_by_tapping_ok)
+{
+    HeadlessScreen screen({480, 640});
+    TestWindow main(screen, {{0, 52}, {480, 536}});
+    MessageBoxWindow::Layout layout = MessageBoxWindow::layout(screen.work_area(), u"Tap OK");
+    Point ok = layout.box.position + layout.ok.position
+        + Point {layout.ok.size.width / 2, layout.ok.size.height / 2};
+    int idles = 0;
+    screen.set_idle_handler([&] {
+        ++idles;
+        if (idles == 1)
+            screen.tap({layout.box.left() + 2, layout.box.top() + 2}); // inside the box, not on OK
+        else if (idles == 2)
+            screen.tap(ok);
+        return idles < 5;
+    });
+    message_box(u"Tap OK", u"Title");
+    EXPECT_EQ(idles, 2);
+    EXPECT_EQ(screen.active_window(), &main.window);
+}
+
+TEST(ScreenMessageBox, the_layout_fits_the_work_area_and_wraps)
+{
+    Rect area {{0, 26}, {240, 268}};
+    std::u16string text;
+    for (int i = 0; i < 200; ++i)
+        text += u"word ";
+    MessageBoxWindow::Layout layout = MessageBoxWindow::layout(area, text);
+    EXPECT_GT(layout.lines.size(), 3u);
+    EXPECT_GE(layout.box.top(), area.top());
+    EXPECT_LE(layout.box.bottom(), area.bottom());
+    EXPECT_TRUE(Rect({{0, 0}, layout.box.size}).contains(layout.ok.position));
+    EXPECT_EQ(MessageBoxWindow::layout(area, u"a\nb").lines, (std::vector<std::u16string> {u"a", u"b"}));
+}
+
+TEST(ScreenMessageBox, off_the_ui_thread_or_after_quitting_it_writes_to_stderr)
+{
+    HeadlessScreen screen({240, 320});
+    TestWindow main(screen, {{0, 26}, {240, 268}});
+    screen.post_quit();
+    screen.dispatch_pending();
+    testing::internal::CaptureStderr();
+    message_box(u"Late", u"Note");
+    std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed, "Note: Late\n");
+    EXPECT_EQ(screen.windows().size(), 1u);
+}
+
+namespace {
+
+// Reads a PNG back with libpng as 8-bit RGB rows.
+bool read_png(const std::filesystem::path& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgb)
+{
+    png_image image {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+        return false;
+    width = int32_t(image.width);
+    height = int32_t(image.height);
+    return true;
+}
+
+} // namespace
+
+TEST(ScreenPng, a_screenshot_reads_back_pixel_for_pixel)
+{
+    HeadlessScreen screen({176, 220});
+    TestWindow a(screen, {{0, 26}, {100, 50}});
+    a.recorder.set_color(rgb(1, 2, 3));
+    screen.dispatch_pending();
+    test::TempDir dir;
+    ASSERT_TRUE(write_png(screen.frame(), dir.file("shot.png")));
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> pixels;
+    ASSERT_TRUE(read_png(dir.native("shot.png"), width, height, pixels));
+    ASSERT_EQ(width, 176);
+    ASSERT_EQ(height, 220);
+    const Surface& frame = screen.frame();
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 3];
+            ASSERT_EQ(rgb(p[0], p[1], p[2]), frame.at(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(frame.at(10, 30), rgb(1, 2, 3));
+}
+
+TEST(ScreenPng, refuses_empty_surfaces_and_unwritable_paths)
+{
+    test::TempDir dir;
+    EXPECT_FALSE(write_png(Surface(), dir.file("empty.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.native("empty.png")));
+    Surface bad(4, 4);
+    bad.pixels.resize(3);
+    EXPECT_FALSE(write_png(bad, dir.file("bad.png")));
+    EXPECT_FALSE(write_png(Surface(2, 2), dir.file("no/such/folder/x.png")));
+}
