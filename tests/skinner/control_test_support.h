@@ -31,6 +31,7 @@ inline std::u16string controls_skin(std::string_view name = "controls_skin")
 
 // The Pocket PC screen the skins are laid out for: work area 240 x 268.
 inline constexpr skinner::Size s_screen {240, 320};
+inline constexpr skinner::Size s_phone_screen {240, 400};
 
 class TestWindow : public skinner::ControlWindow {
 public:
@@ -287,11 +288,14 @@ public:
 // A container for a form of the controls skin, laid out at its design size.
 class SkinContainer {
 public:
+    // A Smartphone's work area on a 240 x 320 screen is too short for most forms of the skin: its
+    // screen is 240 x 400.
     explicit SkinContainer(std::u16string_view form,
         skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
         std::string_view skin = "controls_skin")
         : window(kind, version)
-        , properties(controls_skin(skin), s_screen, kind)
+        , properties(
+              controls_skin(skin), kind == skinner::DeviceKind::smartphone ? s_phone_screen : s_screen, kind)
         , container(window, &properties, form, skinner::LookupMode::named, &listener)
     {
         EXPECT_TRUE(properties.is_valid());
