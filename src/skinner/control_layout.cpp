@@ -7,10 +7,10 @@ namespace skinner {
 
 namespace {
 
-int32_t clamp32(int64_t value)
+int32_t clamp32(__int128 value)
 {
-    return int32_t(
-        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return int32_t(std::clamp<__int128>(
+        value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 } // namespace
@@ -30,10 +30,10 @@ Span anchor_axis(
         break;
     case AnchorMode::ratio:
         if (design_extent != 0) {
-            int64_t near = int64_t(position) * extent / design_extent;
-            int64_t far = (int64_t(position) + length) * extent / design_extent;
-            left = int64_t(origin) + near;
-            size = far - near;
+            // 128 bits: (position + length) x extent reaches 2^63 at the ends of the 32-bit range.
+            __int128 near = __int128(position) * extent / design_extent;
+            __int128 far = (__int128(position) + length) * extent / design_extent;
+            return {clamp32(__int128(origin) + near), clamp32(far - near)};
         }
         break;
     case AnchorMode::min_side:

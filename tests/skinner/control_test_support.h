@@ -1,0 +1,321 @@
+#pragma once
+
+// What the control suites share: a real window for controls to live in (it keeps the dirty area,
+// the cursor, the timers, the title and the shell hooks, and owns a surface to paint into), a
+// listener that records the notifications reaching it, a control that records the events it gets,
+// and the skins compiled from tests/fixtures/skins/controls_*.xml.
+
+#include "liba/text.h"
+#include "os/surface.h"
+#include "skinner/container.h"
+#include "skinner/control.h"
+#include "skinner/control_window.h"
+#include "skinner/properties.h"
+#include "skinner/shell_hooks.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace test {
+
+inline std::u16string controls_skin(std::string_view name = "controls_skin")
+{
+    return liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(name) + ".skin");
+}
+
+// The Pocket PC screen the skins are laid out for: work area 240 x 268.
+inline constexpr skinner::Size s_screen {240, 320};
+inline constexpr skinner::Size s_phone_screen {240, 400};
+
+class TestWindow : public skinner::ControlWindow {
+public:
+    explicit TestWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
+        skinner::Size size = s_screen)
+        : kind(kind)
+        , version(version)
+        , surface(size.width, size.height, s_paper)
+    {
+        font.set(u"12 0 0 0 Tahoma");
+    }
+
+    void invalidate(const skinner::Rect& rect) override
+    {
+        invalidations.push_back(rect);
+        if (dirty.empty()) {
+            dirty = rect;
+            return;
+        }
+        dirty = skinner::Rect::from_edges(std::min(dirty.left(), rect.left()),
+            std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
+            std::max(dirty.bottom(), rect.bottom()));
+    }
+    void set_cursor(std::optional<skinner::Cursor> shape) override
+    {
+        cursor = shape;
+        ++cursor_changes;
+    }
+    uint32_t start_timer(double seconds) override
+    {
+        uint32_t id = allocate_timer_id();
+        timers[id] = seconds;
+        return id;
+    }
+    void kill_timer(uint32_t id) override
+    {
+        if (id != 0)
+            killed.push_back(id);
+        timers.erase(id);
+    }
+    bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
+    skinner::DeviceKind device_kind() const override { return kind; }
+    int32_t os_major_version() const override { return version; }
+    const skinner::Font& default_font() const override { return font; }
+    void set_title(std::u16string_view text) override { titles.emplace_back(text); }
+    void refresh_title_bar() override { ++title_bar_refreshes; }
+    void post_close() override { ++closes; }
+    uint64_t log_handle() const override { return 0x2A; }
+    skinner::ShellHooks& shell_hooks() override { return hooks; }
+
+    // Paints the dirty area of container over a paper background, as the form does, and cleans it.
+    void paint(skinner::Container& container)
+    {
+        skinner::Canvas canvas(surface);
+        skinner::Rect area = dirty.empty() ? skinner::Rect {{0, 0}, {surface.width, surface.height}} : dirty;
+        canvas.fill(area, s_paper);
+        container.paint(canvas, area.position, area.size);
+        dirty = {};
+    }
+    void paint_all(skinner::Container& container)
+    {
+        dirty = {};
+        paint(container);
+    }
+    uint32_t pixel(skinner::Point point) const { return surface.at(point.x, point.y); }
+    void clean()
+    {
+        dirty = {};
+        invalidations.clear();
+    }
+    bool was_invalidated(const skinner::Rect& rect) const
+    {
+        return std::find(invalidations.begin(), invalidations.end(), rect) != invalidations.end();
+    }
+
+    static constexpr uint32_t s_paper = 0xFFFFFFFFu;
+
+    skinner::DeviceKind kind;
+    int32_t version;
+    skinner::Font font;
+    os::Surface surface;
+    skinner::Rect dirty;
+    std::vector<skinner::Rect> invalidations;
+    std::optional<skinner::Cursor> cursor;
+    int32_t cursor_changes = 0;
+    std::map<uint32_t, double> timers;
+    std::vector<uint32_t> killed;
+    std::set<int32_t> keys_down;
+    std::vector<std::u16string> titles;
+    int32_t title_bar_refreshes = 0;
+    int32_t closes = 0;
+    skinner::ShellHooks hooks;
+};
+
+// The notifications that reach a container's listener, as text: "click btnA 10 20",
+// "command Play", "focused", "value pbVolume 0.5"...
+class RecordingListener : public skinner::Listener {
+public:
+    int32_t on_child_click(skinner::Control& control, skinner::Point argument) override
+    {
+        log.push_back("click " + name_of(control) + " " + std::to_string(argument.x) + " "
+            + std::to_string(argument.y));
+        return 0;
+    }
+    int32_t on_command(std::u16string_view command) override
+    {
+        log.push_back("command " + liba::to_utf8(command));
+        return 0;
+    }
+    int32_t on_child_value(skinner::Control& control, double value) override
+    {
+        log.push_back("value " + name_of(control) + " " + std::to_string(value));
+        return 0;
+    }
+    int32_t on_value_changed(skinner::Control& control) override
+    {
+        log.push_back("changed " + name_of(control));
+        return 0;
+    }
+    int32_t on_selection_changed(skinner::Control& control) override
+    {
+        log.push_back("selection " + name_of(control));
+        return 0;
+    }
+    int32_t on_scroll(skinner::Control& control, int32_t position) override
+    {
+        log.push_back("scroll " + name_of(control) + " " + std::to_string(position));
+        return 0;
+    }
+    int32_t on_reserved_1(skinner::Control& control, int32_t) override
+    {
+        log.push_back("reserved1 " + name_of(control));
+        return 0;
+    }
+    int32_t on_reserved_22(skinner::Control& control, int32_t argument) override
+    {
+        log.push_back("reserved22 " + name_of(control) + " " + std::to_string(argument));
+        return 0;
+    }
+    int32_t on_child_focused() override
+    {
+        log.push_back("focused");
+        return 0;
+    }
+
+    size_t count(const std::string& prefix) const
+    {
+        return size_t(std::count_if(
+            log.begin(), log.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+    }
+
+    static std::string name_of(const skinner::Control& control)
+    {
+        return liba::to_utf8(control.name().empty() ? control.kind_name() : control.name());
+    }
+
+    std::vector<std::string> log;
+};
+
+// A control without properties that records what it is told, in order.
+class RecordingControl : public skinner::Control {
+public:
+    RecordingControl(
+        skinner::Container& container, std::u16string_view name, skinner::Rect rect = {}, int32_t z = 0)
+        : Control(container, name, skinner::LookupMode::none)
+    {
+        if (z != 0)
+            set_z_order(z);
+        set_design_rect(rect.position, rect.size);
+    }
+
+    void on_focus_gained() override
+    {
+        record("gained");
+        Control::on_focus_gained();
+    }
+    void on_focus_lost() override
+    {
+        record("lost");
+        Control::on_focus_lost();
+    }
+    void on_show(bool visible) override { record(visible ? "show" : "hide"); }
+    void on_enable(bool enabled) override { record(enabled ? "enable" : "disable"); }
+    void paint(skinner::Canvas& canvas, skinner::Point position, skinner::Size size) override
+    {
+        record("paint");
+        if (fill != 0)
+            canvas.fill(rect(), fill);
+        Control::paint(canvas, position, size);
+    }
+    void on_mouse_move(skinner::Point point) override { record("move", point); }
+    void on_mouse_leave() override { record("leave"); }
+    void on_button0_down(skinner::Point point, bool twice) override
+    {
+        record(twice ? "down0 double" : "down0", point);
+    }
+    void on_button0_up(skinner::Point point, bool twice) override
+    {
+        record(twice ? "up0 double" : "up0", point);
+    }
+    void on_button1_down(skinner::Point point, bool) override { record("down1", point); }
+    void on_button1_up(skinner::Point point, bool) override { record("up1", point); }
+    void on_button2_down(skinner::Point point, bool) override { record("down2", point); }
+    void on_button2_up(skinner::Point point, bool) override { record("up2", point); }
+    bool on_key_down(int32_t key) override
+    {
+        record("key " + std::to_string(key));
+        return handles_keys;
+    }
+    bool on_key_up(int32_t key) override
+    {
+        record("keyup " + std::to_string(key));
+        return handles_keys;
+    }
+    bool on_char(std::u16string_view text) override
+    {
+        record("char " + liba::to_utf8(text));
+        return handles_keys;
+    }
+    void on_own_timer() override { record("timer"); }
+    std::optional<skinner::Cursor> cursor() const override { return shape; }
+
+    void record(const std::string& event) { events.push_back(event); }
+    void record(const std::string& event, skinner::Point point)
+    {
+        events.push_back(event + " " + std::to_string(point.x) + " " + std::to_string(point.y));
+    }
+    size_t count(const std::string& event) const
+    {
+        return size_t(std::count(events.begin(), events.end(), event));
+    }
+
+    std::vector<std::string> events;
+    uint32_t fill = 0;
+    bool handles_keys = false;
+    std::optional<skinner::Cursor> shape;
+};
+
+// A container without a skin, designed 240 x 268 and laid out at that size.
+class BareContainer {
+public:
+    explicit BareContainer(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc)
+        : window(kind)
+        , container(window, nullptr, u"", skinner::LookupMode::none, &listener)
+    {
+        container.resize({0, 0}, {240, 268});
+    }
+
+    TestWindow window;
+    RecordingListener listener;
+    skinner::Container container;
+};
+
+// A container for a form of the controls skin, laid out at its design size.
+class SkinContainer {
+public:
+    // A Smartphone's work area on a 240 x 320 screen is too short for most forms of the skin: its
+    // screen is 240 x 400.
+    explicit SkinContainer(std::u16string_view form,
+        skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
+        std::string_view skin = "controls_skin")
+        : window(kind, version)
+        , properties(
+              controls_skin(skin), kind == skinner::DeviceKind::smartphone ? s_phone_screen : s_screen, kind)
+        , container(window, &properties, form, skinner::LookupMode::named, &listener)
+    {
+        EXPECT_TRUE(properties.is_valid());
+    }
+
+    TestWindow window;
+    skinner::Properties properties;
+    RecordingListener listener;
+    skinner::Container container;
+};
+
+inline std::string names(const std::vector<skinner::Control*>& controls)
+{
+    std::string text;
+    for (const skinner::Control* control : controls) {
+        if (!text.empty())
+            text += " ";
+        text += RecordingListener::name_of(*control);
+    }
+    return text;
+}
+
+} // namespace test
