@@ -29,8 +29,8 @@ uint32_t SkinDescription::word(uint32_t offset) const
 {
     if (!inside(offset, 4))
         return 0;
-    return uint32_t(m_bytes[offset]) | (uint32_t(m_bytes[offset + 1]) << 8) | (uint32_t(m_bytes[offset + 2]) << 16)
-        | (uint32_t(m_bytes[offset + 3]) << 24);
+    return uint32_t(m_bytes[offset]) | (uint32_t(m_bytes[offset + 1]) << 8)
+        | (uint32_t(m_bytes[offset + 2]) << 16) | (uint32_t(m_bytes[offset + 3]) << 24);
 }
 
 bool SkinDescription::validate()
@@ -378,10 +378,10 @@ SkinRecord SkinDescription::record_model(uint32_t record) const
 
 namespace {
 
-template<typename T>
-void sort_by_name(std::vector<T>& items, auto name_of)
+template<typename T> void sort_by_name(std::vector<T>& items, auto name_of)
 {
-    std::stable_sort(items.begin(), items.end(), [&](const T& a, const T& b) { return name_of(a) < name_of(b); });
+    std::stable_sort(
+        items.begin(), items.end(), [&](const T& a, const T& b) { return name_of(a) < name_of(b); });
 }
 
 } // namespace

@@ -55,7 +55,10 @@ public:
     uint32_t right(uint32_t record) const { return word(record + 4 * skin_layout::s_word_right); }
     std::u16string name(uint32_t record) const;
     uint32_t control_root(uint32_t form) const { return word(form + 4 * skin_layout::s_word_control_root); }
-    uint32_t auto_control_count(uint32_t form) const { return word(form + 4 * skin_layout::s_word_auto_count); }
+    uint32_t auto_control_count(uint32_t form) const
+    {
+        return word(form + 4 * skin_layout::s_word_auto_count);
+    }
     // Entry index (< auto_control_count) of a form record.
     AutoControl auto_control(uint32_t form, uint32_t index) const;
     // The records of a tree: node, left subtree, right subtree.

@@ -127,8 +127,8 @@ struct SkinModel {
     int line = 0;
     friend bool operator==(const SkinModel& a, const SkinModel& b)
     {
-        return a.version == b.version && a.devices == b.devices && a.sizes == b.sizes && a.pictures == b.pictures
-            && a.fonts == b.fonts && a.forms == b.forms && a.kinds == b.kinds;
+        return a.version == b.version && a.devices == b.devices && a.sizes == b.sizes
+            && a.pictures == b.pictures && a.fonts == b.fonts && a.forms == b.forms && a.kinds == b.kinds;
     }
 };
 

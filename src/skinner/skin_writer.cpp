@@ -18,7 +18,8 @@ std::u16string quoted(std::u16string_view text)
 
 std::u16string_view type_name(PropertyType type)
 {
-    static constexpr std::u16string_view names[] = {u"int", u"point", u"string", u"picture", u"colour", u"font"};
+    static constexpr std::u16string_view names[]
+        = {u"int", u"point", u"string", u"picture", u"colour", u"font"};
     return names[size_t(type)];
 }
 
@@ -90,7 +91,8 @@ void SkinWriter::error(int line, std::u16string message)
 
 void SkinWriter::check_header(const SkinModel& model)
 {
-    for (auto [text, what] : {std::pair {&model.version, u"version"}, std::pair {&model.devices, u"device list"}}) {
+    for (auto [text, what] :
+        {std::pair {&model.version, u"version"}, std::pair {&model.devices, u"device list"}}) {
         if (text->size() >= s_text_field_units)
             error(model.line, std::u16string(what) + u" " + quoted(*text) + u" is longer than 31 characters");
         if (has_zero(*text))
@@ -138,7 +140,8 @@ void SkinWriter::check_records(const SkinModel& model)
         for (const SkinRecord& control : form.controls) {
             check_name(control.name, control.line, u"control");
             if (!controls.insert(control.name).second)
-                error(control.line, u"duplicate control " + quoted(control.name) + u" in form " + quoted(form.record.name));
+                error(control.line,
+                    u"duplicate control " + quoted(control.name) + u" in form " + quoted(form.record.name));
             check_record(control, model);
         }
         for (const AutoControl& entry : form.auto_controls) {
@@ -146,7 +149,8 @@ void SkinWriter::check_records(const SkinModel& model)
             check_name(entry.kind, entry.line, u"auto-control kind");
             if (!controls.contains(entry.control))
                 error(entry.line,
-                    u"auto control " + quoted(entry.control) + u" has no control in form " + quoted(form.record.name));
+                    u"auto control " + quoted(entry.control) + u" has no control in form "
+                        + quoted(form.record.name));
         }
     }
     std::set<std::u16string> kinds;
@@ -166,14 +170,17 @@ void SkinWriter::check_record(const SkinRecord& record, const SkinModel& model)
         check_name(property.name, property.line, u"property");
         if (!seen.insert({type, property.name}).second)
             error(property.line,
-                u"duplicate " + std::u16string(type_name(type)) + u" property " + quoted(property.name) + u" in "
-                    + quoted(record.name));
+                u"duplicate " + std::u16string(type_name(type)) + u" property " + quoted(property.name)
+                    + u" in " + quoted(record.name));
         if (auto* text = std::get_if<std::u16string>(&property.value); text && has_zero(*text))
             error(property.line, u"string " + quoted(property.name) + u" holds a zero character");
-        if (auto* picture = std::get_if<PictureEntry>(&property.value); picture && picture->index >= model.pictures.size())
-            error(property.line, u"picture index " + liba::to_text(int64_t(picture->index)) + u" is not in the picture list");
+        if (auto* picture = std::get_if<PictureEntry>(&property.value);
+            picture && picture->index >= model.pictures.size())
+            error(property.line,
+                u"picture index " + liba::to_text(int64_t(picture->index)) + u" is not in the picture list");
         if (auto* font = std::get_if<FontEntry>(&property.value); font && font->index >= model.fonts.size())
-            error(property.line, u"font index " + liba::to_text(int64_t(font->index)) + u" is not in the font list");
+            error(property.line,
+                u"font index " + liba::to_text(int64_t(font->index)) + u" is not in the font list");
     }
 }
 
@@ -214,7 +221,8 @@ void SkinWriter::lay_out_pool()
     uint32_t at = s_header_size;
     for (const auto& [text, line] : m_short_strings) {
         if (at >= s_short_offset_limit) {
-            error(line, u"string " + quoted(text) + u" would start beyond the first 64 KiB of the description");
+            error(
+                line, u"string " + quoted(text) + u" would start beyond the first 64 KiB of the description");
             return;
         }
         m_pool[text] = at;
@@ -311,8 +319,8 @@ void SkinWriter::write_entry(const SkinProperty& property)
             } else if constexpr (std::is_same_v<T, std::u16string>) {
                 append16(uint16_t(m_pool.at(value)));
             } else if constexpr (std::is_same_v<T, PictureEntry>) {
-                for (uint16_t field : {value.left, value.top, value.inner_left, value.inner_top, value.inner_right,
-                         value.inner_bottom, value.right, value.bottom})
+                for (uint16_t field : {value.left, value.top, value.inner_left, value.inner_top,
+                         value.inner_right, value.inner_bottom, value.right, value.bottom})
                     append16(field);
                 m_bytes.push_back(value.index);
                 m_bytes.push_back(value.stretch);
