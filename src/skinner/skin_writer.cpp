@@ -11,7 +11,7 @@ using namespace skin_layout;
 
 namespace {
 
-std::u16string quoted(std::u16string_view text)
+std::u16string braced(std::u16string_view text)
 {
     return u"{" + std::u16string(text) + u"}";
 }
@@ -94,7 +94,7 @@ void SkinWriter::check_header(const SkinModel& model)
     for (auto [text, what] :
         {std::pair {&model.version, u"version"}, std::pair {&model.devices, u"device list"}}) {
         if (text->size() >= s_text_field_units)
-            error(model.line, std::u16string(what) + u" " + quoted(*text) + u" is longer than 31 characters");
+            error(model.line, std::u16string(what) + u" " + braced(*text) + u" is longer than 31 characters");
         if (has_zero(*text))
             error(model.line, std::u16string(what) + u" holds a zero character");
     }
@@ -110,13 +110,13 @@ void SkinWriter::check_lists(const SkinModel& model)
     for (const SkinText& picture : model.pictures) {
         check_name(picture.text, picture.line, u"picture");
         if (!names.insert(picture.text).second)
-            error(picture.line, u"duplicate picture " + quoted(picture.text));
+            error(picture.line, u"duplicate picture " + braced(picture.text));
     }
     names.clear();
     for (const SkinText& font : model.fonts) {
         check_name(font.text, font.line, u"font");
         if (!names.insert(font.text).second)
-            error(font.line, u"duplicate font " + quoted(font.text));
+            error(font.line, u"duplicate font " + braced(font.text));
     }
 }
 
@@ -125,7 +125,7 @@ void SkinWriter::check_name(const std::u16string& name, int line, std::u16string
     if (name.empty())
         error(line, std::u16string(what) + u" without a name");
     else if (has_zero(name))
-        error(line, std::u16string(what) + u" name " + quoted(name) + u" holds a zero character");
+        error(line, std::u16string(what) + u" name " + braced(name) + u" holds a zero character");
 }
 
 void SkinWriter::check_records(const SkinModel& model)
@@ -134,14 +134,14 @@ void SkinWriter::check_records(const SkinModel& model)
     for (const SkinForm& form : model.forms) {
         check_name(form.record.name, form.record.line, u"form");
         if (!forms.insert(form.record.name).second)
-            error(form.record.line, u"duplicate form " + quoted(form.record.name));
+            error(form.record.line, u"duplicate form " + braced(form.record.name));
         check_record(form.record, model);
         std::set<std::u16string> controls;
         for (const SkinRecord& control : form.controls) {
             check_name(control.name, control.line, u"control");
             if (!controls.insert(control.name).second)
                 error(control.line,
-                    u"duplicate control " + quoted(control.name) + u" in form " + quoted(form.record.name));
+                    u"duplicate control " + braced(control.name) + u" in form " + braced(form.record.name));
             check_record(control, model);
         }
         for (const AutoControl& entry : form.auto_controls) {
@@ -149,15 +149,15 @@ void SkinWriter::check_records(const SkinModel& model)
             check_name(entry.kind, entry.line, u"auto-control kind");
             if (!controls.contains(entry.control))
                 error(entry.line,
-                    u"auto control " + quoted(entry.control) + u" has no control in form "
-                        + quoted(form.record.name));
+                    u"auto control " + braced(entry.control) + u" has no control in form "
+                        + braced(form.record.name));
         }
     }
     std::set<std::u16string> kinds;
     for (const SkinRecord& kind : model.kinds) {
         check_name(kind.name, kind.line, u"kind");
         if (!kinds.insert(kind.name).second)
-            error(kind.line, u"duplicate kind " + quoted(kind.name));
+            error(kind.line, u"duplicate kind " + braced(kind.name));
         check_record(kind, model);
     }
 }
@@ -170,10 +170,10 @@ void SkinWriter::check_record(const SkinRecord& record, const SkinModel& model)
         check_name(property.name, property.line, u"property");
         if (!seen.insert({type, property.name}).second)
             error(property.line,
-                u"duplicate " + std::u16string(type_name(type)) + u" property " + quoted(property.name)
-                    + u" in " + quoted(record.name));
+                u"duplicate " + std::u16string(type_name(type)) + u" property " + braced(property.name)
+                    + u" in " + braced(record.name));
         if (auto* text = std::get_if<std::u16string>(&property.value); text && has_zero(*text))
-            error(property.line, u"string " + quoted(property.name) + u" holds a zero character");
+            error(property.line, u"string " + braced(property.name) + u" holds a zero character");
         if (auto* picture = std::get_if<PictureEntry>(&property.value);
             picture && picture->index >= model.pictures.size())
             error(property.line,
@@ -222,7 +222,7 @@ void SkinWriter::lay_out_pool()
     for (const auto& [text, line] : m_short_strings) {
         if (at >= s_short_offset_limit) {
             error(
-                line, u"string " + quoted(text) + u" would start beyond the first 64 KiB of the description");
+                line, u"string " + braced(text) + u" would start beyond the first 64 KiB of the description");
             return;
         }
         m_pool[text] = at;
