@@ -1,0 +1,383 @@
+#include "skinner/skin_description.h"
+
+#include "skin_samples.h"
+
+#include <gtest/gtest.h>
+
+using skinner::PropertyType;
+using skinner::SkinDescription;
+using namespace skinner::skin_layout;
+
+namespace {
+
+uint32_t word_at(const test::Bytes& bytes, uint32_t at)
+{
+    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16
+        | uint32_t(bytes[at + 3]) << 24;
+}
+
+void set_word(test::Bytes& bytes, uint32_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = uint8_t(value >> (8 * i));
+}
+
+void set_half(test::Bytes& bytes, uint32_t at, uint16_t value)
+{
+    bytes[at] = uint8_t(value);
+    bytes[at + 1] = uint8_t(value >> 8);
+}
+
+bool valid(const test::Bytes& bytes)
+{
+    return SkinDescription(bytes).valid();
+}
+
+// One form "Main" with a control "btn" holding a property of every type, a kind, two pictures and a
+// font; the auto control names "btn".
+skinner::SkinModel full_model()
+{
+    skinner::SkinModel model;
+    model.version = u"Melodeck_1.00";
+    model.devices = u"PS";
+    model.sizes = {{240, 320, 0}, {480, 640, 7}};
+    model.pictures = {{u"back"}, {u"panel"}};
+    model.fonts = {{u"12 0 0 0 Tahoma"}};
+    skinner::SkinRecord control = test::record(u"btn",
+        {test::prop(u"Margin", int32_t(-5)), test::prop(u"Position", test::point(-3, 7)),
+            test::prop(u"Caption", std::u16string(u"Menu_Play")),
+            test::prop(u"Frame", skinner::PictureEntry {1, 2, 3, 4, 5, 6, 7, 8, 1, 1}),
+            test::prop(u"Color", skinner::ColourEntry {{1, 2, 3, 4}}),
+            test::prop(u"Font", skinner::FontEntry {0})});
+    model.forms = {test::form(
+        u"Main", {test::prop(u"Size", test::point(240, 268))}, {control}, {{u"btn", u"Auto.Button", 0}})};
+    model.kinds = {test::record(u"Auto.Button", {test::prop(u"AnchorX", int32_t(1))})};
+    return model;
+}
+
+} // namespace
+
+TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
+{
+    skinner::SkinModel model = full_model();
+    SkinDescription description(test::describe(model));
+    ASSERT_TRUE(description.valid());
+    EXPECT_EQ(description.version(), u"Melodeck_1.00");
+    EXPECT_EQ(description.devices(), u"PS");
+    EXPECT_EQ(description.size_entry(1).reserved, 7u);
+    EXPECT_EQ(description.size_entry(2), skinner::SkinSize {});
+    EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"back", u"panel"}));
+    EXPECT_EQ(description.font_descriptions(), std::vector<std::u16string> {u"12 0 0 0 Tahoma"});
+    EXPECT_EQ(description.to_model(), model);
+}
+
+TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_539_is_not)
+{
+    test::Bytes bytes = test::describe(skinner::SkinModel {});
+    ASSERT_EQ(bytes.size(), 540u);
+    EXPECT_TRUE(valid(bytes));
+    bytes.pop_back();
+    EXPECT_FALSE(valid(bytes));
+    EXPECT_FALSE(valid({}));
+}
+
+TEST(SkinDescription, every_magic_unit_is_checked)
+{
+    for (uint32_t unit = 0; unit < 4; ++unit) {
+        test::Bytes bytes = test::describe(skinner::SkinModel {});
+        bytes[2 * unit] ^= 1;
+        EXPECT_FALSE(valid(bytes)) << "unit " << unit;
+    }
+}
+
+TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
+{
+    for (uint32_t field : {s_version, s_devices}) {
+        test::Bytes bytes = test::describe(skinner::SkinModel {});
+        for (uint32_t i = 0; i < 31; ++i)
+            set_half(bytes, field + 2 * i, u'A');
+        EXPECT_TRUE(valid(bytes)) << "31 units and the terminator fill the field";
+        set_half(bytes, field + 62, u'A');
+        EXPECT_FALSE(valid(bytes)) << "no terminator in 32 units";
+
+        bytes = test::describe(skinner::SkinModel {});
+        set_half(bytes, field, u'A');
+        set_half(bytes, field + 62, u'B');
+        EXPECT_FALSE(valid(bytes)) << "a unit after the terminator";
+    }
+}
+
+TEST(SkinDescription, strings_must_end_inside_the_description)
+{
+    test::Bytes bytes = test::describe(full_model());
+    uint32_t form = word_at(bytes, s_form_root);
+    test::Bytes cut = bytes;
+    // The last two bytes hold no terminator when they are made non-zero.
+    cut.push_back('x');
+    cut.push_back('y');
+    set_word(cut, form + 4 * s_word_name, uint32_t(cut.size() - 2));
+    EXPECT_FALSE(valid(cut)) << "record name";
+
+    cut = bytes;
+    set_word(cut, form + 4 * s_word_name, uint32_t(cut.size()));
+    EXPECT_FALSE(valid(cut)) << "record name past the end";
+
+    cut = bytes;
+    set_word(cut, s_name_list, uint32_t(cut.size() - 1));
+    EXPECT_FALSE(valid(cut)) << "name list on the last byte";
+}
+
+TEST(SkinDescription, name_list_must_hold_as_many_names_as_the_counts_say)
+{
+    test::Bytes bytes = test::describe(full_model());
+    set_word(bytes, s_picture_count, 0xFFFFFFFF);
+    EXPECT_FALSE(valid(bytes));
+    bytes = test::describe(full_model());
+    set_word(bytes, s_font_count, 0x7FFFFFFF);
+    EXPECT_FALSE(valid(bytes));
+}
+
+TEST(SkinDescription, records_must_lie_after_the_header_and_wholly_inside)
+{
+    test::Bytes bytes = test::describe(full_model());
+    test::Bytes changed = bytes;
+    set_word(changed, s_kind_root, 100);
+    EXPECT_FALSE(valid(changed)) << "inside the header";
+
+    changed = bytes;
+    set_word(changed, s_kind_root, uint32_t(bytes.size() - s_record_size + 1));
+    EXPECT_FALSE(valid(changed)) << "cut by the end";
+
+    changed = bytes;
+    set_word(changed, s_kind_root, 0xFFFFFFF0);
+    EXPECT_FALSE(valid(changed)) << "far past the end";
+
+    changed = bytes;
+    set_word(changed, s_kind_root, 0);
+    EXPECT_TRUE(valid(changed)) << "no kinds at all";
+}
+
+TEST(SkinDescription, form_records_must_hold_their_auto_control_entries)
+{
+    test::Bytes bytes = test::describe(full_model());
+    uint32_t form = word_at(bytes, s_form_root);
+    set_word(bytes, form + 4 * s_word_auto_count, 0x40000000);
+    EXPECT_FALSE(valid(bytes));
+}
+
+TEST(SkinDescription, a_tree_that_loops_or_shares_records_is_refused)
+{
+    test::Bytes bytes = test::describe(full_model());
+    uint32_t form = word_at(bytes, s_form_root);
+    test::Bytes changed = bytes;
+    set_word(changed, form + 4 * s_word_left, form);
+    EXPECT_FALSE(valid(changed)) << "a record its own child";
+
+    changed = bytes;
+    set_word(changed, s_kind_root, form);
+    EXPECT_FALSE(valid(changed)) << "one record in two trees";
+
+    changed = bytes;
+    uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
+    set_word(changed, control + 4 * s_word_right, control);
+    EXPECT_FALSE(valid(changed)) << "a loop in a control tree";
+}
+
+TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
+{
+    test::Bytes bytes = test::describe(full_model());
+    uint32_t form = word_at(bytes, s_form_root);
+    uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
+    for (size_t type = 0; type < skinner::s_property_type_count; ++type) {
+        uint32_t begin_at = control + 4 * (s_word_tables + 2 * uint32_t(type));
+        uint32_t begin = word_at(bytes, begin_at);
+        uint32_t end = word_at(bytes, begin_at + 4);
+        ASSERT_EQ(end - begin, s_entry_size[type]) << "one entry of each type";
+
+        test::Bytes changed = bytes;
+        set_word(changed, begin_at + 4, end - 1);
+        EXPECT_FALSE(valid(changed)) << "part of an entry, type " << type;
+
+        changed = bytes;
+        set_word(changed, begin_at + 4, begin - s_entry_size[type]);
+        EXPECT_FALSE(valid(changed)) << "end before begin, type " << type;
+
+        changed = bytes;
+        set_word(changed, begin_at, uint32_t(bytes.size()));
+        set_word(changed, begin_at + 4, uint32_t(bytes.size() + s_entry_size[type]));
+        EXPECT_FALSE(valid(changed)) << "past the end, type " << type;
+
+        changed = bytes;
+        set_word(changed, begin_at, 0xFFFFFFFF);
+        set_word(changed, begin_at + 4, 0xFFFFFFFF);
+        EXPECT_TRUE(valid(changed)) << "begin = end is empty wherever it points, type " << type;
+    }
+}
+
+TEST(SkinDescription, picture_and_font_indices_must_name_list_entries)
+{
+    skinner::SkinModel model = full_model();
+    test::Bytes bytes = test::describe(model);
+    SkinDescription description(bytes);
+    uint64_t comparisons = 0;
+    uint32_t control
+        = description.find_record(description.control_root(description.form_root()), u"btn", comparisons);
+    uint32_t picture = description.find_property(control, PropertyType::picture, u"Frame", comparisons);
+    uint32_t font = description.find_property(control, PropertyType::font, u"Font", comparisons);
+    ASSERT_NE(picture, 0u);
+    ASSERT_NE(font, 0u);
+
+    test::Bytes changed = bytes;
+    changed[picture + 18] = 2; // two pictures in the list
+    EXPECT_FALSE(valid(changed));
+    changed[picture + 18] = 1;
+    EXPECT_TRUE(valid(changed));
+
+    changed = bytes;
+    set_word(changed, font + 4, 1); // one font in the list
+    EXPECT_FALSE(valid(changed));
+}
+
+TEST(SkinDescription, string_values_and_auto_control_names_are_checked_too)
+{
+    test::Bytes bytes = test::describe(full_model());
+    SkinDescription description(bytes);
+    uint64_t comparisons = 0;
+    uint32_t form = description.form_root();
+    uint32_t control = description.find_record(description.control_root(form), u"btn", comparisons);
+    uint32_t caption = description.find_property(control, PropertyType::string, u"Caption", comparisons);
+    ASSERT_NE(caption, 0u);
+
+    // An odd offset just before the end leaves a single byte: no room for a terminator.
+    test::Bytes changed = bytes;
+    changed.resize(0x10000, 0xAA);
+    set_half(changed, caption + 2, 0xFFFF);
+    EXPECT_FALSE(valid(changed)) << "string value";
+
+    changed = bytes;
+    changed.resize(0x10000, 0xAA);
+    set_half(changed, form + s_form_record_size + 2, 0xFFFF);
+    EXPECT_FALSE(valid(changed)) << "auto-control kind";
+}
+
+TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_safely)
+{
+    // Run under the sanitizers this shows that validation guards every later read.
+    test::Bytes bytes = test::describe(full_model());
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        for (uint8_t value : {uint8_t(0), uint8_t(0xFF), uint8_t(bytes[at] + 1)}) {
+            test::Bytes changed = bytes;
+            changed[at] = value;
+            SkinDescription description(changed);
+            if (!description.valid())
+                continue;
+            skinner::SkinModel model = description.to_model();
+            uint64_t comparisons = 0;
+            for (uint32_t form : description.preorder(description.form_root())) {
+                uint32_t control
+                    = description.find_record(description.control_root(form), u"btn", comparisons);
+                for (size_t type = 0; type < skinner::s_property_type_count; ++type)
+                    description.find_property(control, PropertyType(type), u"Margin", comparisons);
+            }
+        }
+    }
+}
+
+TEST(SkinDescription, names_compare_by_code_unit_with_prefixes_first)
+{
+    std::vector<std::u16string> names = {u"a", u"Z", u"Form", u"FormMain", u"FormMain2", u"\u00e9", u"z",
+        u"\U0001F3B5", u"\uFFFF", u"A b", u"0"};
+    std::vector<skinner::SkinRecord> controls;
+    std::vector<skinner::SkinProperty> properties;
+    for (const std::u16string& name : names) {
+        controls.push_back(test::record(name));
+        properties.push_back(test::prop(name, int32_t(name.size())));
+    }
+    skinner::SkinModel model = test::model_with_forms({test::form(u"F", properties, controls)});
+    SkinDescription description(test::describe(model));
+    ASSERT_TRUE(description.valid());
+    uint32_t form = description.form_root();
+    for (const std::u16string& name : names) {
+        uint64_t comparisons = 0;
+        EXPECT_NE(description.find_record(description.control_root(form), name, comparisons), 0u);
+        uint32_t entry = description.find_property(form, PropertyType::integer, name, comparisons);
+        ASSERT_NE(entry, 0u);
+        EXPECT_EQ(description.integer_at(entry), int32_t(name.size()));
+    }
+    uint64_t comparisons = 0;
+    EXPECT_EQ(description.find_record(description.control_root(form), u"For", comparisons), 0u);
+    EXPECT_EQ(description.find_record(description.control_root(form), u"FormMain22", comparisons), 0u);
+    EXPECT_EQ(description.find_property(form, PropertyType::point, u"a", comparisons), 0u)
+        << "each type has its own table";
+}
+
+TEST(SkinDescription, table_search_probes_the_upper_middle_and_counts_each_comparison)
+{
+    skinner::SkinModel model = test::model_with_forms(
+        {test::form(u"F", {test::prop(u"a", int32_t(1)), test::prop(u"b", int32_t(2))})});
+    SkinDescription description(test::describe(model));
+    uint32_t form = description.form_root();
+    uint64_t comparisons = 0;
+    EXPECT_NE(description.find_property(form, PropertyType::integer, u"b", comparisons), 0u);
+    EXPECT_EQ(comparisons, 1u) << "of two entries the probe is the second";
+    comparisons = 0;
+    EXPECT_NE(description.find_property(form, PropertyType::integer, u"a", comparisons), 0u);
+    EXPECT_EQ(comparisons, 2u);
+    comparisons = 0;
+    EXPECT_EQ(description.find_property(form, PropertyType::integer, u"c", comparisons), 0u);
+    EXPECT_EQ(comparisons, 1u);
+    comparisons = 0;
+    EXPECT_EQ(description.find_property(form, PropertyType::string, u"a", comparisons), 0u);
+    EXPECT_EQ(comparisons, 0u) << "an empty table takes no comparison";
+}
+
+TEST(SkinDescription, searches_of_a_balanced_tree_take_at_most_its_depth)
+{
+    std::vector<skinner::SkinRecord> controls;
+    for (int i = 0; i < 1000; ++i)
+        controls.push_back(test::record(u"c" + liba::to_text(int64_t(i))));
+    SkinDescription description(test::describe(test::model_with_forms({test::form(u"F", {}, controls)})));
+    uint32_t root = description.control_root(description.form_root());
+    for (const skinner::SkinRecord& control : controls) {
+        uint64_t comparisons = 0;
+        ASSERT_NE(description.find_record(root, control.name, comparisons), 0u);
+        EXPECT_LE(comparisons, 10u) << liba::to_utf8(control.name);
+    }
+}
+
+TEST(SkinDescription, preorder_visits_node_then_left_then_right)
+{
+    std::vector<skinner::SkinForm> forms;
+    for (char16_t c : std::u16string(u"abcdefg"))
+        forms.push_back(test::form(std::u16string(1, c)));
+    SkinDescription description(test::describe(test::model_with_forms(forms)));
+    std::u16string order;
+    for (uint32_t record : description.preorder(description.form_root()))
+        order += description.name(record);
+    EXPECT_EQ(order, u"dbacfeg");
+}
+
+TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
+{
+    // 20000 kind records chained by their right children: a list-shaped tree.
+    skinner::SkinModel model;
+    for (int i = 0; i < 20000; ++i)
+        model.kinds.push_back(test::record(u"k" + liba::to_text(int64_t(100000 + i))));
+    test::Bytes bytes = test::describe(model);
+    SkinDescription balanced(bytes);
+    std::vector<uint32_t> records = balanced.preorder(balanced.kind_root());
+    ASSERT_EQ(records.size(), 20000u);
+    std::sort(records.begin(), records.end(),
+        [&](uint32_t a, uint32_t b) { return balanced.name(a) < balanced.name(b); });
+    for (size_t i = 0; i < records.size(); ++i) {
+        set_word(bytes, records[i] + 4 * s_word_left, 0);
+        set_word(bytes, records[i] + 4 * s_word_right, i + 1 < records.size() ? records[i + 1] : 0);
+    }
+    set_word(bytes, s_kind_root, records.front());
+    SkinDescription chained(bytes);
+    ASSERT_TRUE(chained.valid());
+    uint64_t comparisons = 0;
+    EXPECT_NE(chained.find_record(chained.kind_root(), u"k119999", comparisons), 0u);
+    EXPECT_EQ(comparisons, 20000u);
+    EXPECT_EQ(chained.preorder(chained.kind_root()).size(), 20000u);
+}
