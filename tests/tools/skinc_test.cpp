@@ -5,6 +5,7 @@
 #include "liba/text.h"
 #include "liba/zip_file.h"
 #include "os/zip_open.h"
+#include "skinner/properties.h"
 #include "skinner/skin_description.h"
 #include "skinner/skin_file.h"
 #include "skinner/skin_samples.h"
@@ -381,4 +382,33 @@ TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
     EXPECT_EQ(run.err, bad + ":2: error: unknown element <x>\n");
     EXPECT_EQ(skinc_command("compile a b", dir).status, 2);
     EXPECT_EQ(skinc_command("build only-one", dir).status, 2);
+}
+
+TEST(SkincBuild, the_example_of_the_skin_authors_guide_builds_and_behaves_as_described)
+{
+    test::Bytes guide = test::read_file(std::filesystem::path(MELODECK_SOURCE_DIR) / "docs/skin-format.md");
+    std::string text(guide.begin(), guide.end());
+    size_t begin = text.find("```xml\n");
+    ASSERT_NE(begin, std::string::npos);
+    begin += 7;
+    std::string xml = text.substr(begin, text.find("```", begin) - begin);
+    test::TempDir dir;
+    test::write_file(dir.native("minimal.xml"), test::Bytes(xml.begin(), xml.end()));
+    for (const char* bitmap : {"back.bmp", "button.bmp", "button_1.bmp"})
+        std::filesystem::copy_file(test::fixture(std::string("skins/") + bitmap), dir.native(bitmap));
+    std::vector<std::string> messages;
+    ASSERT_TRUE(skinc::build_skin(dir.native("minimal.xml"), dir.native("minimal.skin"), messages))
+        << (messages.empty() ? "" : messages.front());
+
+    skinner::Properties portrait(dir.file("minimal.skin"), {240, 320});
+    ASSERT_TRUE(portrait.check_version(u"Melodeck_1.00", {240, 320}));
+    EXPECT_EQ(portrait.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {200, 4}));
+    skinner::Properties landscape(dir.file("minimal.skin"), {320, 240});
+    ASSERT_TRUE(landscape.check_version(u"Melodeck_1.00", {320, 240}));
+    EXPECT_EQ(landscape.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {280, 4}));
+    skinner::Properties doubled(dir.file("minimal.skin"), {480, 640});
+    ASSERT_TRUE(doubled.check_version(u"Melodeck_1.00", {480, 640}));
+    EXPECT_EQ(doubled.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {400, 8}));
+    EXPECT_EQ(
+        doubled.get_cursor(u"", u"Auto.Button", u"Cursor", skinner::Cursor::arrow), skinner::Cursor::hand);
 }
