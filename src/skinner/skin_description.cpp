@@ -110,23 +110,32 @@ bool SkinDescription::validate_name_list()
 
 bool SkinDescription::validate_tree(uint32_t root, bool forms, std::vector<uint32_t>& control_roots)
 {
-    std::vector<uint32_t> pending;
+    // Each pending record comes with the names (string offsets, 0 = none) that bound its subtree.
+    struct Pending {
+        uint32_t record;
+        uint32_t low;
+        uint32_t high;
+    };
+    std::vector<Pending> pending;
     if (root != 0)
-        pending.push_back(root);
+        pending.push_back({root, 0, 0});
     while (!pending.empty()) {
-        uint32_t record = pending.back();
+        auto [record, low, high] = pending.back();
         pending.pop_back();
         if (record < s_header_size || !inside(record, 1) || m_seen_records[record])
             return false;
         m_seen_records[record] = true;
         if (!validate_record(record, forms))
             return false;
+        uint32_t name = word(record + 4 * s_word_name);
+        if ((low != 0 && compare_strings(low, name) > 0) || (high != 0 && compare_strings(name, high) > 0))
+            return false;
         if (forms && control_root(record) != 0)
             control_roots.push_back(control_root(record));
-        for (uint32_t child : {left(record), right(record)}) {
-            if (child != 0)
-                pending.push_back(child);
-        }
+        if (left(record) != 0)
+            pending.push_back({left(record), low, name});
+        if (right(record) != 0)
+            pending.push_back({right(record), name, high});
     }
     return true;
 }
@@ -165,6 +174,8 @@ bool SkinDescription::validate_table(uint32_t record, PropertyType type)
         return false;
     for (uint32_t entry = range.begin; entry < range.end; entry += size) {
         if (!valid_string(half(entry)))
+            return false;
+        if (entry > range.begin && compare_strings(half(entry - size), half(entry)) > 0)
             return false;
         if (type == PropertyType::string && !valid_string(half(entry + 2)))
             return false;
@@ -205,6 +216,18 @@ int SkinDescription::compare(std::u16string_view key, uint32_t offset) const
             return 1;
         if (key[i] != unit)
             return key[i] < unit ? -1 : 1;
+    }
+}
+
+int SkinDescription::compare_strings(uint32_t a, uint32_t b) const
+{
+    for (uint64_t i = 0;; i += 2) {
+        char16_t x = inside(a + i, 2) ? half(uint32_t(a + i)) : 0;
+        char16_t y = inside(b + i, 2) ? half(uint32_t(b + i)) : 0;
+        if (x != y)
+            return x < y ? -1 : 1;
+        if (x == 0)
+            return 0;
     }
 }
 

@@ -14,9 +14,10 @@
 //     end after at most one visit per record;
 //   - every table range lies inside the block and holds a whole number of entries (an empty
 //     range, begin = end, is not looked at);
-//   - picture and font indices name entries of the picture and font lists.
-// Reads are byte-wise, so records and tables need no particular alignment. Tree order and table
-// order are not checked: a misplaced name is simply not found.
+//   - picture and font indices name entries of the picture and font lists;
+//   - trees and tables are in name order (equal names allowed), so that a search finds every
+//     record and property the description holds.
+// Reads are byte-wise, so records and tables need no particular alignment.
 //
 // Record and entry handles are byte offsets; 0 means none. Comparisons made by the searches are
 // added to the counter the caller passes. Not synchronised: one thread at a time.
@@ -110,6 +111,8 @@ private:
     std::u16string text(uint32_t offset) const;
     // Ordinal comparison of key with the string at offset: < 0, 0, > 0.
     int compare(std::u16string_view key, uint32_t offset) const;
+    // The same for two strings of the description, already known to be terminated.
+    int compare_strings(uint32_t a, uint32_t b) const;
     SkinRecord record_model(uint32_t record) const;
     PropertyValue value_at(uint32_t entry, PropertyType type) const;
 

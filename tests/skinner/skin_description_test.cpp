@@ -381,3 +381,39 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
     EXPECT_EQ(comparisons, 20000u);
     EXPECT_EQ(chained.preorder(chained.kind_root()).size(), 20000u);
 }
+
+TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
+{
+    std::vector<skinner::SkinRecord> controls = {test::record(u"a"), test::record(u"b"), test::record(u"c")};
+    skinner::SkinModel model = test::model_with_forms({test::form(u"F",
+        {test::prop(u"x", int32_t(1)), test::prop(u"y", int32_t(2)), test::prop(u"z", int32_t(3))},
+        controls)});
+    test::Bytes bytes = test::describe(model);
+    ASSERT_TRUE(valid(bytes));
+    uint32_t form = word_at(bytes, s_form_root);
+    uint32_t root = word_at(bytes, form + 4 * s_word_control_root);
+
+    test::Bytes changed = bytes;
+    uint32_t left = word_at(bytes, root + 4 * s_word_left);
+    set_word(changed, root + 4 * s_word_left, word_at(bytes, root + 4 * s_word_right));
+    set_word(changed, root + 4 * s_word_right, left);
+    EXPECT_FALSE(valid(changed)) << "children swapped";
+
+    // "c" below "b" on the left is out of order even though it is a leaf.
+    changed = bytes;
+    uint32_t right = word_at(bytes, root + 4 * s_word_right);
+    set_word(changed, root + 4 * s_word_right, 0);
+    set_word(changed, left + 4 * s_word_right, right);
+    EXPECT_FALSE(valid(changed)) << "a grandchild on the wrong side of the root";
+
+    // Swap the names of the first two integer entries.
+    changed = bytes;
+    uint32_t begin = word_at(bytes, form + 4 * s_word_tables);
+    uint16_t first = uint16_t(changed[begin] | changed[begin + 1] << 8);
+    uint16_t second = uint16_t(changed[begin + 8] | changed[begin + 9] << 8);
+    set_half(changed, begin, second);
+    set_half(changed, begin + 8, first);
+    EXPECT_FALSE(valid(changed)) << "table entries swapped";
+    set_half(changed, begin, first);
+    EXPECT_TRUE(valid(changed)) << "equal neighbours keep the order";
+}

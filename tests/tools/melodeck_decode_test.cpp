@@ -98,3 +98,32 @@ TEST(MelodeckDecode, says_so_when_no_reader_accepts_the_file)
     EXPECT_EQ(run.err, "melodeck-decode: no reader accepts " + path + "\n");
     EXPECT_EQ(decode("", dir).status, 2); // usage
 }
+
+TEST(MelodeckDecode, the_equalizer_delays_by_100_ms_and_shapes_the_sound)
+{
+    test::TempDir dir;
+    test::WavSpec spec;
+    spec.channels = 1;
+    spec.sample_rate = 8000;
+    test::ByteWriter tone;
+    for (int i = 0; i < 8000; ++i)
+        tone.u16(uint16_t(int16_t(i % 16 < 8 ? 8000 : -8000)));
+    spec.data = tone.bytes;
+    test::write_file(dir.native("in.wav"), test::make_wav(spec));
+
+    ToolRun flat
+        = decode(dir.native("in.wav").string() + " --eq 500,1,0 -o " + dir.native("flat.wav").string(), dir);
+    ASSERT_EQ(flat.status, 0) << flat.err;
+    EXPECT_EQ(data_of(dir.native("flat.wav")), spec.data); // 0 dB: the stage is off
+
+    ToolRun boosted
+        = decode(dir.native("in.wav").string() + " --eq 500,1,6 -o " + dir.native("eq.wav").string(), dir);
+    ASSERT_EQ(boosted.status, 0) << boosted.err;
+    test::Bytes out = data_of(dir.native("eq.wav"));
+    ASSERT_EQ(out.size(), spec.data.size());
+    EXPECT_EQ(test::Bytes(out.begin(), out.begin() + 1600), test::Bytes(1600, 0)); // 800 frames of delay
+    EXPECT_NE(
+        test::Bytes(out.begin() + 1600, out.end()), test::Bytes(spec.data.begin(), spec.data.end() - 1600));
+
+    EXPECT_EQ(decode(dir.native("in.wav").string() + " --eq 500,1", dir).status, 2);
+}

@@ -1,10 +1,12 @@
 // melodeck-decode: opens a file exactly as the player does (the chain factory), prints its stream
 // facts, and decodes it to a WAV file or to nothing.
 
+#include "audio/equalizer_pcm.h"
 #include "audio/play_chain.h"
 #include "liba/text.h"
 #include "os/wav_writer.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,8 @@ struct Options {
     std::string output;
     std::optional<long> seek;
     double max_seconds = -1.0;
+    // Frequency (Hz), width (octaves) and gain (dB) of the equalizer band.
+    std::optional<std::array<double, 3>> equalizer;
 };
 
 void usage()
@@ -36,6 +40,20 @@ bool parse_number(const char* text, double& out)
     return end != text && *end == '\0';
 }
 
+// "F,W,G": three numbers separated by commas.
+std::optional<std::array<double, 3>> parse_band(const char* text)
+{
+    std::array<double, 3> band {};
+    char* end = nullptr;
+    for (size_t i = 0; i < band.size(); ++i) {
+        band[i] = std::strtod(text, &end);
+        if (end == text || *end != (i + 1 < band.size() ? ',' : '\0'))
+            return std::nullopt;
+        text = end + 1;
+    }
+    return band;
+}
+
 std::optional<Options> parse(int argc, char** argv)
 {
     Options options;
@@ -48,6 +66,8 @@ std::optional<Options> parse(int argc, char** argv)
         } else if (arg == "--seek" && has_value && parse_number(argv[i + 1], number)) {
             options.seek = static_cast<long>(number);
             ++i;
+        } else if (arg == "--eq" && has_value && parse_band(argv[i + 1])) {
+            options.equalizer = parse_band(argv[++i]);
         } else if (arg == "--max-seconds" && has_value && parse_number(argv[i + 1], number)) {
             options.max_seconds = number;
             ++i;
@@ -100,7 +120,19 @@ int main(int argc, char** argv)
     }
 
     Sink sink;
-    chain->get_provider().connect(&sink);
+    // The graph the player uses: chain -> equalizer -> sink.
+    audio::EqualizerPCM equalizer;
+    if (options->equalizer) {
+        auto [frequency, width, gain] = *options->equalizer;
+        equalizer.set_frequency(frequency);
+        equalizer.set_width(width);
+        equalizer.set_amplitude(gain);
+        equalizer.reset();
+        chain->get_provider().connect(&equalizer);
+        equalizer.connect(&sink);
+    } else {
+        chain->get_provider().connect(&sink);
+    }
     std::unique_ptr<os::WavWriter> writer;
     audio::PCMData first;
     uint64_t frames = 0;

@@ -1,0 +1,139 @@
+#include "liba/string_translator.h"
+
+#include "liba/memory_reader.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using liba::StringTranslator;
+
+namespace {
+
+StringTranslator parsed(std::u16string_view text)
+{
+    StringTranslator translator;
+    liba::parse_language(text, translator);
+    return translator;
+}
+
+StringTranslator loaded(std::string_view bytes)
+{
+    liba::MemoryReader reader(bytes.data(), uint32_t(bytes.size()));
+    StringTranslator translator;
+    EXPECT_TRUE(liba::load_language(reader, translator));
+    return translator;
+}
+
+// A stream that failed to open.
+class FailedStream : public liba::ResourceReader {
+public:
+    FailedStream() { add_error(u"can't open file"); }
+    uint32_t read(void*, uint32_t) override { return 0; }
+    int32_t skip(int32_t) override { return 0; }
+    uint32_t size() override { return 0; }
+    bool seek(uint32_t) override { return false; }
+    uint32_t tell() override { return 0; }
+};
+
+} // namespace
+
+TEST(StringTranslator, falls_back_to_the_key_or_the_given_text)
+{
+    StringTranslator translator;
+    translator.set(u"Menu_Exit", u"Quit");
+    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Quit");
+    EXPECT_EQ(translator.translate(u"Menu_Stop"), u"Menu_Stop");
+    EXPECT_EQ(translator.translate(u"Status_Play", u""), u"");
+    EXPECT_EQ(translator.translate(u"menu_exit"), u"menu_exit") << "keys are case-sensitive";
+    EXPECT_EQ(translator.find(u"Menu_Stop"), nullptr);
+    translator.set(u"Menu_Exit", u"Leave");
+    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
+    EXPECT_EQ(translator.size(), 1u);
+}
+
+TEST(StringTranslator, an_empty_text_is_a_translation_not_a_miss)
+{
+    StringTranslator translator = parsed(u"Status_Play\n");
+    ASSERT_NE(translator.find(u"Status_Play"), nullptr);
+    EXPECT_EQ(translator.translate(u"Status_Play"), u"");
+}
+
+TEST(LanguageFile, equals_form_keeps_the_blanks_after_the_sign)
+{
+    StringTranslator translator = parsed(u"Menu_Exit=  Quit now \n");
+    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"  Quit now ");
+}
+
+TEST(LanguageFile, plain_form_skips_the_blanks_after_the_word)
+{
+    StringTranslator translator = parsed(u"Menu_Exit  \tQuit now \n");
+    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Quit now ");
+}
+
+TEST(LanguageFile, an_equals_sign_inside_the_word_is_part_of_the_key)
+{
+    StringTranslator translator = parsed(u"Menu_Exit=Quit now\n");
+    EXPECT_EQ(translator.find(u"Menu_Exit"), nullptr);
+    EXPECT_EQ(translator.translate(u"Menu_Exit=Quit"), u"now");
+}
+
+TEST(LanguageFile, comments_blank_lines_and_leading_white_space_are_skipped)
+{
+    StringTranslator translator = parsed(u"// header line\n\n   \t Menu_Stop Stop\r\n//Menu_Exit Quit\r"
+                                         u"\r\n  // Menu_About About\n=\n= text\nMenu_Repeat=\n");
+    EXPECT_EQ(translator.size(), 2u);
+    EXPECT_EQ(translator.translate(u"Menu_Stop"), u"Stop");
+    EXPECT_EQ(translator.translate(u"Menu_Repeat"), u"");
+    EXPECT_EQ(translator.find(u"Menu_Exit"), nullptr);
+    EXPECT_EQ(translator.find(u"//Menu_Exit"), nullptr);
+}
+
+TEST(LanguageFile, lines_end_at_cr_or_lf_and_later_lines_win)
+{
+    StringTranslator translator = parsed(u"A one\rB two\nA three\r\nC four");
+    EXPECT_EQ(translator.translate(u"A"), u"three");
+    EXPECT_EQ(translator.translate(u"B"), u"two");
+    EXPECT_EQ(translator.translate(u"C"), u"four") << "the last line needs no line end";
+}
+
+TEST(LanguageFile, utf16_with_its_mark_is_decoded)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"K \u0416\u00e9\n"))
+        bytes += {char(c & 0xFF), char(c >> 8)};
+    EXPECT_EQ(loaded(bytes).translate(u"K"), u"\u0416\u00e9");
+}
+
+TEST(LanguageFile, utf16_without_the_mark_or_of_odd_length_is_eight_bit_text)
+{
+    std::string bytes;
+    for (char16_t c : std::u16string(u"Menu_Exit Quit\n"))
+        bytes += {char(c & 0xFF), char(c >> 8)};
+    EXPECT_EQ(loaded(bytes).find(u"Menu_Exit"), nullptr);
+    // Seven bytes: the mark is read as two Windows-1252 characters, a key word of its own.
+    StringTranslator odd = loaded("\xFF\xFE\nK v\n");
+    EXPECT_EQ(odd.translate(u"K"), u"v");
+    EXPECT_NE(odd.find(u"\u00ff\u00fe"), nullptr);
+}
+
+TEST(LanguageFile, eight_bit_text_is_utf8_when_valid_else_windows_1252)
+{
+    EXPECT_EQ(loaded("K Gr\xC3\xBC\xC3\x9F"
+                     "e\n")
+                  .translate(u"K"),
+        u"Gr\u00fc\u00dfe");
+    EXPECT_EQ(loaded("K Gr\xFC\xDF"
+                     "e \x80\n")
+                  .translate(u"K"),
+        u"Gr\u00fc\u00dfe \u20ac");
+}
+
+TEST(LanguageFile, an_unopened_file_fails_and_an_empty_one_loads)
+{
+    FailedStream failed;
+    StringTranslator translator;
+    translator.set(u"kept", u"yes");
+    EXPECT_FALSE(liba::load_language(failed, translator));
+    EXPECT_EQ(translator.translate(u"kept"), u"yes");
+    EXPECT_EQ(loaded("").size(), 0u);
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+// A form for testing the window side alone: it answers the window procedure from plain fields and
+// writes down every call, paints its background in one colour and a "control" rectangle in
+// another, and owns its window. DeviceScope sets the device kind for one test.
+
+#include "os/platform.h"
+#include "skinner/device_capability.h"
+#include "skinner/form_events.h"
+#include "skinner/form_impl.h"
+#include "support/window_recorder.h"
+
+#include <string>
+#include <vector>
+
+namespace test {
+
+inline std::string narrow(std::u16string_view text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+class FakeForm : public skinner::FormEvents {
+public:
+    explicit FakeForm(FakeForm* owner = nullptr, skinner::FormWindowKind kind = skinner::FormWindowKind::form)
+        : impl(*this, owner ? &owner->impl : nullptr, kind)
+    {
+    }
+
+    void on_window_size(skinner::Size size) override
+    {
+        note("size " + std::to_string(size.width) + "x" + std::to_string(size.height));
+        placement.size = {size.width, size.height};
+    }
+    void on_window_activate(bool active) override { note(active ? "activate" : "deactivate"); }
+    bool on_window_can_close() override
+    {
+        note("can_close");
+        return can_close;
+    }
+    void on_window_command(std::u16string_view command) override { note("command " + narrow(command)); }
+    void on_window_command_line(std::u16string_view text) override { note("command_line " + narrow(text)); }
+    bool on_window_key_down(int32_t key) override
+    {
+        note("key_down " + std::to_string(key));
+        return true;
+    }
+    bool on_window_key_up(int32_t key) override
+    {
+        note("key_up " + std::to_string(key));
+        return true;
+    }
+    bool on_window_char(std::u16string_view text) override
+    {
+        note("char " + narrow(text));
+        return handles_chars;
+    }
+    void on_window_timer(uint32_t id) override { timers.push_back(id); }
+    bool on_window_wants_gesture(skinner::Point point) override { return gesture_area.contains(point); }
+    void on_window_mouse_down(int32_t button, skinner::Point point, bool double_click) override
+    {
+        note("down " + std::to_string(button) + " " + where(point) + (double_click ? " double" : ""));
+    }
+    void on_window_mouse_up(int32_t button, skinner::Point point) override
+    {
+        note("up " + std::to_string(button) + " " + where(point));
+    }
+    void on_window_mouse_move(skinner::Point point) override { note("move " + where(point)); }
+    void on_window_paint(skinner::Canvas& canvas, const skinner::Rect& dirty) override
+    {
+        paints.push_back(dirty);
+        if (paint_background)
+            canvas.fill({{0, 0}, {placement.size.width, placement.size.height}}, background);
+        if (!control.empty())
+            canvas.fill(control, control_color);
+    }
+    skinner::FormPlacement window_placement() override { return placement; }
+    bool has_menu_main() const override { return menu_main; }
+
+    // Calls other than paints and timers, in order.
+    std::vector<std::string> calls;
+    std::vector<skinner::Rect> paints;
+    std::vector<uint32_t> timers;
+
+    bool can_close = true;
+    bool handles_chars = false;
+    bool menu_main = false;
+    bool paint_background = true;
+    skinner::Rect gesture_area;
+    skinner::FormPlacement placement;
+    uint32_t background = os::rgb(0x10, 0x20, 0x30);
+    skinner::Rect control;
+    uint32_t control_color = os::rgb(0xF0, 0xE0, 0x00);
+
+    skinner::FormImpl impl;
+
+private:
+    void note(std::string call) { calls.push_back(std::move(call)); }
+    static std::string where(skinner::Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+};
+
+// The device kind for one test: the platform, and the framework's cached answer about it.
+class DeviceScope {
+public:
+    explicit DeviceScope(os::PlatformKind kind)
+        : m_platform(kind)
+    {
+        skinner::forget_static_capabilities();
+    }
+    ~DeviceScope() { skinner::forget_static_capabilities(); }
+    DeviceScope(const DeviceScope&) = delete;
+    DeviceScope& operator=(const DeviceScope&) = delete;
+
+private:
+    PlatformScope m_platform;
+};
+
+} // namespace test

@@ -1,0 +1,676 @@
+// The window side of forms, driven through a fake form on the headless screen: placement, the
+// window procedure's routes, keys on both kinds of device, the pointer, painting and timers.
+
+#include "fake_form_events.h"
+
+#include "os/headless_screen.h"
+#include "os/keys.h"
+#include "os/switches.h"
+#include "skinner/form_placement.h"
+#include "skinner/menu_manager_impl.h"
+#include "skinner/timer_id_source.h"
+#include "support/scoped_config.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace skinner;
+using test::DeviceScope;
+using test::FakeForm;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// Dispatches everything ready the way a form loop does, then the paints and due timers.
+void pump_pending(os::Screen& screen)
+{
+    while (std::optional<os::WindowMessage> message = screen.peek_message(os::PeekMode::remove))
+        FormImpl::pump(screen, *message);
+    screen.dispatch_pending();
+}
+
+// Gives the form a size, places it (mode 0: at the work area's origin) and shows it.
+void show(FakeForm& form, os::Size size)
+{
+    form.placement.size = size;
+    form.impl.place();
+    form.impl.window().show(os::ShowMode::show);
+    form.calls.clear();
+}
+
+uint32_t pixel(const os::Surface& surface, int32_t x, int32_t y)
+{
+    return surface.at(x, y);
+}
+
+} // namespace
+
+TEST(FormWindow, starts_hidden_titled_loading_under_the_class_name_of_the_application)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    EXPECT_FALSE(form.impl.window().is_visible());
+    EXPECT_EQ(form.impl.window().caption(), u"Loading...");
+    EXPECT_EQ(form.impl.window().class_name(), u"SkinnerClass_Melodeck");
+    EXPECT_EQ(screen.find_window(u"SkinnerClass_Melodeck"), &form.impl.window());
+    EXPECT_TRUE(form.impl.position_pending());
+    EXPECT_TRUE(form.calls.empty());
+    EXPECT_EQ(FormImpl::windows().back(), &form.impl);
+}
+
+TEST(FormWindow, owned_forms_belong_to_their_owners_window)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm parent;
+    FakeForm child(&parent);
+    EXPECT_EQ(child.impl.window().owner(), &parent.impl.window());
+    EXPECT_EQ(child.impl.window().kind(), os::WindowKind::normal);
+    FakeForm popup(&parent, FormWindowKind::popup);
+    EXPECT_EQ(popup.impl.window().kind(), os::WindowKind::popup);
+}
+
+// --- Placement ----------------------------------------------------------------------------------
+
+TEST(FormPlacement, start_positions_in_a_240x268_work_area)
+{
+    const os::Rect work {{0, 26}, {240, 268}};
+    const os::Rect current {{7, 9}, {1, 1}};
+    struct Case {
+        int32_t mode;
+        std::optional<os::Point> position;
+        std::optional<os::Rect> parent;
+        os::Rect expected;
+    };
+    const Case cases[] = {
+        {0, std::nullopt, std::nullopt, {{7, 9}, {100, 50}}},
+        {0, os::Point {30, 40}, std::nullopt, {{30, 40}, {100, 50}}},
+        {1, os::Point {30, 40}, std::nullopt, {{70, 135}, {100, 50}}},
+        {2, std::nullopt, os::Rect {{10, 100}, {200, 100}}, {{60, 125}, {100, 50}}},
+        {2, std::nullopt, std::nullopt, {{70, 135}, {100, 50}}},
+        {3, std::nullopt, std::nullopt, {{0, 26}, {240, 268}}},
+        {4, std::nullopt, std::nullopt, {{0, 26}, {240, 268}}},
+        {5, std::nullopt, std::nullopt, {{0, 26}, {240, 268}}},
+        {6, os::Point {1, 2}, std::nullopt, {{1, 2}, {100, 50}}},
+        {-1, std::nullopt, std::nullopt, {{7, 9}, {100, 50}}},
+    };
+    for (const Case& c : cases) {
+        FormPlacement placement {{100, 50}, c.mode, c.position, {10, 10}, c.parent};
+        std::optional<os::Rect> rect = place_form_window(placement, current, work);
+        ASSERT_TRUE(rect) << "mode " << c.mode;
+        EXPECT_EQ(*rect, c.expected) << "mode " << c.mode;
+    }
+}
+
+TEST(FormPlacement, filling_modes_grow_to_hold_every_control)
+{
+    const os::Rect work {{0, 26}, {240, 268}};
+    FormPlacement placement {{100, 50}, 3, std::nullopt, {300, 100}, std::nullopt};
+    EXPECT_EQ(place_form_window(placement, {}, work), (os::Rect {{0, 26}, {300, 268}}));
+    placement.extent = {10, 400};
+    EXPECT_EQ(place_form_window(placement, {}, work), (os::Rect {{0, 26}, {240, 400}}));
+}
+
+TEST(FormPlacement, a_form_larger_than_the_area_overhangs_it_evenly_and_no_size_means_no_place)
+{
+    const os::Rect work {{0, 26}, {240, 268}};
+    FormPlacement placement {{241, 269}, 1, std::nullopt, {}, std::nullopt};
+    EXPECT_EQ(place_form_window(placement, {}, work), (os::Rect {{0, 26}, {241, 269}}));
+    placement.size = {300, 300};
+    EXPECT_EQ(place_form_window(placement, {}, work), (os::Rect {{-30, 10}, {300, 300}}));
+    placement.size = {0, 0};
+    EXPECT_FALSE(place_form_window(placement, {}, work));
+}
+
+TEST(FormWindow, placing_moves_and_sizes_the_window_and_repaints_it_whole)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.impl.place();
+    EXPECT_TRUE(form.impl.position_pending()) << "no size yet: nothing to place";
+    EXPECT_TRUE(form.impl.window().rect().empty());
+
+    form.placement.size = {200, 100};
+    form.impl.place();
+    // Never placed before: the window starts at the work area's origin.
+    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {200, 100}}));
+    EXPECT_EQ(form.calls, (Calls {"size 200x100"}));
+    EXPECT_FALSE(form.impl.position_pending());
+    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {200, 100}}));
+
+    form.placement.start_position = 1;
+    form.impl.place();
+    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{20, 110}, {200, 100}}));
+    form.placement.start_position = 0;
+    form.impl.window().move({{5, 6}, {200, 100}});
+    form.impl.place();
+    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{5, 6}, {200, 100}})) << "mode 0 keeps the position";
+}
+
+TEST(FormWindow, a_parent_centred_form_sits_on_its_parent)
+{
+    os::HeadlessScreen screen({480, 640});
+    FakeForm parent;
+    show(parent, {480, 536});
+    FakeForm child(&parent);
+    child.placement = {{200, 100}, 2, std::nullopt, {}, parent.impl.window().rect()};
+    child.impl.place();
+    EXPECT_EQ(child.impl.window().rect(), (os::Rect {{140, 270}, {200, 100}}));
+}
+
+TEST(FormWindow, setting_changes_place_the_form_again_and_screen_changes_are_announced)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.placement.start_position = 3;
+    show(form, {100, 100});
+    ASSERT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+
+    screen.resize({480, 640});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"command #ScreenResolution#", "size 480x536"}));
+    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 52}, {480, 536}}));
+
+    form.calls.clear();
+    form.impl.window().send(os::WM_SETTINGCHANGE, os::SPI_SETWORKAREA);
+    EXPECT_EQ(form.calls, (Calls {"command #ScreenResolution#"}));
+    form.calls.clear();
+    form.impl.window().move({{0, 0}, {10, 10}});
+    form.calls.clear();
+    form.impl.window().send(os::WM_SETTINGCHANGE, os::SPI_SETSIPINFO);
+    EXPECT_EQ(form.calls, (Calls {"size 480x536"})) << "the input panel only moves the form";
+    form.impl.window().move({{0, 0}, {10, 10}});
+    form.calls.clear();
+    form.impl.window().send(WM_FORM_PLACE);
+    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 52}, {480, 536}}));
+    form.calls.clear();
+    form.impl.window().send(os::WM_SETTINGCHANGE, 12345);
+    EXPECT_TRUE(form.calls.empty());
+}
+
+// --- Messages -----------------------------------------------------------------------------------
+
+TEST(FormWindow, copy_data_zero_is_the_command_line_of_another_copy)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    screen.copy_data(FormImpl::window_class_name(), 0, {'a', 0, '/', 0, 'b', 0, 'x'});
+    screen.copy_data(FormImpl::window_class_name(), 1, {'n', 0});
+    screen.copy_data(FormImpl::window_class_name(), 0, {});
+    pump_pending(screen);
+    // An odd last byte is no character.
+    EXPECT_EQ(form.calls, (Calls {"command_line a/b", "command_line "}));
+}
+
+TEST(FormWindow, activation_reaches_the_form_on_a_pocket_pc_only)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    {
+        DeviceScope device(os::PlatformKind::pocket_pc);
+        os::HeadlessScreen screen({240, 320});
+        FakeForm a;
+        FakeForm b;
+        show(a, {240, 268});
+        EXPECT_TRUE(a.calls.empty());
+        b.placement.size = {240, 268};
+        b.impl.place();
+        b.impl.window().show(os::ShowMode::show);
+        EXPECT_EQ(a.calls, (Calls {"deactivate"}));
+        EXPECT_EQ(b.calls, (Calls {"size 240x268", "activate"}));
+    }
+    {
+        DeviceScope device(os::PlatformKind::smartphone);
+        os::HeadlessScreen screen({176, 220});
+        FakeForm a;
+        a.placement.size = {176, 180};
+        a.impl.place();
+        a.impl.window().show(os::ShowMode::show);
+        EXPECT_EQ(a.calls, (Calls {"size 176x180"}));
+    }
+    std::u16string log = test::ScopedConfig::log_text();
+    EXPECT_NE(log.find(u"WM_ACTIVATE\n"), std::u16string::npos);
+    EXPECT_NE(log.find(u"WM_ACTIVATE WA_INACTIVE\n"), std::u16string::npos);
+}
+
+TEST(FormWindow, messages_for_a_detached_form_are_dropped)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    form.impl.detach();
+    form.impl.window().send(os::WM_TIMER, 5);
+    form.impl.window().send(os::WM_KEYUP, os::VK_A);
+    form.impl.window().move({{0, 0}, {10, 10}});
+    EXPECT_TRUE(form.calls.empty());
+    EXPECT_TRUE(form.timers.empty());
+}
+
+// --- Keys ---------------------------------------------------------------------------------------
+
+TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is_not_taken)
+{
+    DeviceScope device(os::PlatformKind::pocket_pc);
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+
+    screen.key_down(os::VK_A);
+    screen.type(u"a");
+    screen.key_up(os::VK_A);
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"char a", "key_down 20", "key_up 20"}));
+
+    form.calls.clear();
+    form.handles_chars = true;
+    screen.key_down(os::VK_A);
+    screen.type(u"A");
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"char A"})) << "a handled character hides its key";
+
+    // Characters below 32 are no characters: Enter (whose "\r" the screen adds) comes as the key.
+    form.calls.clear();
+    screen.key_down(os::VK_RETURN);
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 9"}));
+
+    // A key without a character, then a character alone (it is its own key too).
+    form.calls.clear();
+    form.handles_chars = false;
+    screen.key_down(os::VK_DOWN);
+    screen.type(u"Q");
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
+    form.calls.clear();
+    screen.key_down(os::VK_DOWN);
+    screen.key_up(os::VK_DOWN);
+    screen.type(u"B");
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"}));
+}
+
+TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
+{
+    DeviceScope device(os::PlatformKind::smartphone);
+    os::HeadlessScreen screen({176, 220});
+    FakeForm form;
+    show(form, {176, 180});
+    screen.key_down(os::VK_A);
+    screen.type(u"a\t");
+    screen.key_up(os::VK_A);
+    screen.key(os::VK_0 + 9);
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
+
+    // The Pocket PC's joined message means nothing here.
+    form.calls.clear();
+    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
+    EXPECT_TRUE(form.calls.empty());
+}
+
+// --- Pointer ------------------------------------------------------------------------------------
+
+TEST(FormWindowPointer, taps_come_as_button_0_in_client_pixels_with_the_capture_held_between)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    screen.press({10, 40});
+    pump_pending(screen);
+    EXPECT_TRUE(form.impl.window().has_capture());
+    EXPECT_TRUE(form.impl.is_button_down(0));
+    screen.move_to({300, 400});
+    screen.release({300, 400});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "move 300,374", "up 0 300,374"}));
+    EXPECT_FALSE(form.impl.window().has_capture());
+    EXPECT_FALSE(form.impl.is_button_down(0));
+}
+
+TEST(FormWindowPointer, a_double_tap_says_so)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    screen.tap({10, 40});
+    screen.tap({11, 41});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
+}
+
+TEST(FormWindowPointer, a_hold_is_button_2_only_where_the_form_wants_gestures)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    form.gesture_area = {{0, 0}, {100, 100}};
+
+    screen.hold({10, 40});
+    pump_pending(screen);
+    // The finger's lift after the gesture still comes as an up of button 0.
+    EXPECT_EQ(form.calls, (Calls {"down 2 10,14", "up 2 10,14", "up 0 10,14"}));
+
+    form.calls.clear();
+    screen.hold({150, 40});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"down 0 150,14", "up 0 150,14"}));
+
+    form.calls.clear();
+    screen.tap({10, 40});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14"})) << "a short tap is no gesture";
+
+    form.calls.clear();
+    screen.right_tap({20, 50});
+    pump_pending(screen);
+    EXPECT_EQ(form.calls, (Calls {"down 2 20,24", "up 2 20,24", "up 0 20,24"}));
+    EXPECT_FALSE(form.impl.window().has_capture());
+}
+
+TEST(FormWindowPointer, losing_the_capture_lets_every_button_up_at_the_last_point)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    test::TestWindow other(screen, {{0, 0}, {10, 10}}, nullptr, false);
+    screen.press({10, 40});
+    screen.move_to({12, 44});
+    pump_pending(screen);
+    form.calls.clear();
+    other.window.set_capture();
+    EXPECT_EQ(form.calls, (Calls {"up 0 12,18"}));
+    EXPECT_FALSE(form.impl.is_button_down(0));
+    EXPECT_TRUE(form.impl.window().is_visible()) << "a form is no popup";
+}
+
+TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls_outside)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    FakeForm popup(&form, FormWindowKind::popup);
+    show(popup, {50, 50});
+    popup.impl.window().set_capture();
+    screen.tap({100, 200});
+    pump_pending(screen);
+    EXPECT_EQ(popup.calls, (Calls {"can_close", "deactivate"}));
+    EXPECT_FALSE(popup.impl.window().is_visible());
+
+    popup.impl.window().show(os::ShowMode::show);
+    popup.calls.clear();
+    popup.impl.close();
+    EXPECT_TRUE(popup.impl.window().is_visible()) << "a popup closes from the loop";
+    pump_pending(screen);
+    EXPECT_FALSE(popup.impl.window().is_visible());
+}
+
+// --- Closing ------------------------------------------------------------------------------------
+
+TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    form.can_close = false;
+    form.impl.close();
+    EXPECT_EQ(form.calls, (Calls {"can_close"}));
+    EXPECT_TRUE(form.impl.window().is_visible());
+    EXPECT_FALSE(screen.peek_message(os::PeekMode::keep)) << "no end of loop was posted";
+
+    form.can_close = true;
+    form.impl.window().enable(false);
+    form.impl.close();
+    EXPECT_FALSE(form.impl.window().is_visible());
+    EXPECT_TRUE(form.impl.window().is_enabled());
+    std::optional<os::WindowMessage> end = screen.peek_message(os::PeekMode::keep);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->id, WM_FORM_END_MODAL);
+    EXPECT_EQ(end->window, form.impl.window().id());
+    std::u16string log = test::ScopedConfig::log_text();
+    EXPECT_NE(log.find(u"Form WM_CLOSE sent\nWM_CLOSE received\n"), std::u16string::npos);
+}
+
+// --- Painting -----------------------------------------------------------------------------------
+
+TEST(FormWindowPaint, a_new_back_buffer_is_cyan_and_makes_the_whole_form_dirty)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.paint_background = false;
+    form.control = {{10, 10}, {20, 20}};
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    ASSERT_EQ(form.paints.size(), 1u);
+    EXPECT_EQ(form.paints[0], (Rect {{0, 0}, {240, 268}}));
+    ASSERT_TRUE(form.impl.has_back_buffer());
+    const os::Surface& surface = form.impl.window().surface();
+    EXPECT_EQ(pixel(surface, 5, 5), s_back_buffer_fill);
+    EXPECT_EQ(pixel(surface, 10, 10), form.control_color);
+    EXPECT_EQ(pixel(surface, 29, 29), form.control_color);
+    EXPECT_EQ(pixel(surface, 30, 30), s_back_buffer_fill);
+    EXPECT_EQ(screen.frame().at(15, 26 + 15), form.control_color) << "the frame shows the window";
+    EXPECT_TRUE(form.impl.dirty_rect().empty());
+}
+
+TEST(FormWindowPaint, only_the_dirty_part_is_drawn_and_the_rest_of_the_buffer_stays)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.control = {{10, 10}, {20, 20}};
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    form.paints.clear();
+
+    // The control changes colour but only a part away from it is repainted.
+    form.control_color = os::rgb(1, 2, 3);
+    form.impl.invalidate({100, 100}, {10, 10});
+    form.impl.invalidate({120, 90}, {5, 5});
+    form.impl.invalidate({0, 0}, {0, 5});
+    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{100, 90}, {25, 20}}));
+    screen.dispatch_pending();
+    ASSERT_EQ(form.paints.size(), 1u);
+    EXPECT_EQ(form.paints[0], (Rect {{100, 90}, {25, 20}}));
+    const os::Surface& surface = form.impl.window().surface();
+    EXPECT_NE(pixel(surface, 15, 15), os::rgb(1, 2, 3));
+    EXPECT_EQ(pixel(surface, 15, 15), pixel(form.impl.back_buffer(), 15, 15));
+
+    // Invalidations are cut to the window.
+    form.impl.invalidate({230, 260}, {50, 50});
+    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{230, 260}, {10, 8}}));
+    form.impl.invalidate({-20, -20}, {10, 10});
+    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{230, 260}, {10, 8}}));
+}
+
+TEST(FormWindowPaint, a_window_update_without_dirt_shows_the_back_buffer_again)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.control = {{10, 10}, {20, 20}};
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    form.paints.clear();
+    // Something scribbled on the window (a box that was over it) is mended from the buffer.
+    os::Shell::fill(form.impl.window().surface(), {{0, 0}, {50, 50}}, os::rgb(9, 9, 9));
+    form.impl.window().invalidate({{0, 0}, {50, 50}});
+    screen.dispatch_pending();
+    EXPECT_TRUE(form.paints.empty());
+    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
+    EXPECT_EQ(pixel(form.impl.window().surface(), 40, 40), form.background);
+}
+
+TEST(FormWindowPaint, a_new_size_drops_the_back_buffer)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    ASSERT_TRUE(form.impl.has_back_buffer());
+    form.impl.window().move({{0, 26}, {100, 100}});
+    EXPECT_FALSE(form.impl.has_back_buffer());
+    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {100, 100}}));
+    screen.dispatch_pending();
+    EXPECT_EQ(form.impl.back_buffer().width, 100);
+    EXPECT_EQ(form.impl.back_buffer().height, 100);
+}
+
+TEST(FormWindowPaint, flicker_mode_paints_straight_into_the_window_over_magenta)
+{
+    test::ScopedConfig config;
+    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 1));
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    ASSERT_TRUE(form.impl.flicker_debug());
+    form.paint_background = false;
+    form.control = {{10, 10}, {20, 20}};
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    EXPECT_FALSE(form.impl.has_back_buffer());
+    const os::Surface& surface = form.impl.window().surface();
+    EXPECT_EQ(pixel(surface, 5, 5), s_flicker_fill);
+    EXPECT_EQ(pixel(surface, 15, 15), form.control_color);
+
+    // A repaint flashes its own area only.
+    os::Shell::fill(form.impl.window().surface(), {{0, 0}, {240, 268}}, os::rgb(0, 0, 0));
+    form.impl.invalidate({100, 100}, {10, 10});
+    screen.dispatch_pending();
+    EXPECT_EQ(pixel(surface, 100, 100), s_flicker_fill);
+    EXPECT_EQ(pixel(surface, 5, 5), os::rgb(0, 0, 0));
+    EXPECT_FALSE(form.impl.has_back_buffer());
+
+    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 0));
+    FakeForm plain;
+    EXPECT_FALSE(plain.impl.flicker_debug());
+}
+
+// --- Timers -------------------------------------------------------------------------------------
+
+TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm a;
+    FakeForm b;
+    show(a, {240, 268});
+    show(b, {240, 268});
+    uint32_t first = FormImpl::next_timer_id();
+    EXPECT_NE(first, 0u);
+    std::vector<uint32_t> ids {a.impl.start_timer(0.2), b.impl.start_timer(0.2), a.impl.start_timer(1.0)};
+    EXPECT_EQ(ids, (std::vector<uint32_t> {first, first + 1, first + 2}));
+    screen.advance(200);
+    screen.dispatch_pending();
+    EXPECT_EQ(a.timers, (std::vector<uint32_t> {first}));
+    EXPECT_EQ(b.timers, (std::vector<uint32_t> {first + 1}));
+
+    // Killing one leaves the others; 0 and unknown identifiers are ignored.
+    a.impl.kill_timer(first);
+    a.impl.kill_timer(0);
+    a.impl.kill_timer(first + 1);
+    for (int step = 0; step < 4; ++step) {
+        screen.advance(200);
+        screen.dispatch_pending();
+    }
+    EXPECT_EQ(a.timers, (std::vector<uint32_t> {first, first + 2}));
+    EXPECT_EQ(b.timers.size(), 5u);
+}
+
+TEST(FormWindowTimers, intervals_are_seconds_truncated_to_milliseconds)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    form.impl.start_timer(0.2509);
+    screen.advance(249);
+    screen.dispatch_pending();
+    EXPECT_TRUE(form.timers.empty());
+    screen.advance(1);
+    screen.dispatch_pending();
+    EXPECT_EQ(form.timers.size(), 1u);
+    // Nonsense intervals give the shortest timer rather than undefined arithmetic.
+    FakeForm other;
+    show(other, {240, 268});
+    other.impl.start_timer(-3.0);
+    other.impl.start_timer(std::nan(""));
+    other.impl.start_timer(1e300);
+    screen.advance(10);
+    screen.dispatch_pending();
+    EXPECT_EQ(other.timers.size(), 2u);
+}
+
+TEST(FormWindowTimers, the_identifier_count_skips_0_when_it_wraps)
+{
+    TimerIdSource source(0xFFFFFFFEu);
+    EXPECT_EQ(source.take(), 0xFFFFFFFEu);
+    EXPECT_EQ(source.take(), 0xFFFFFFFFu);
+    EXPECT_EQ(source.take(), 1u);
+    EXPECT_EQ(TimerIdSource(0).take(), 1u);
+}
+
+// --- The menu manager's hooks -------------------------------------------------------------------
+
+namespace {
+
+class RecordingMenu : public MenuManagerImpl {
+public:
+    explicit RecordingMenu(std::vector<std::string>& seen)
+        : m_seen(seen)
+    {
+    }
+    bool on_command(const os::WindowMessage& m) override
+    {
+        m_seen.push_back("command " + std::to_string(m.wparam));
+        return true;
+    }
+    bool on_popup_init(const os::WindowMessage&) override
+    {
+        m_seen.push_back("popup");
+        return true;
+    }
+    void rebuild() override { m_seen.push_back("rebuild"); }
+    void show() override { m_seen.push_back("show"); }
+    void mark_dirty() override { m_seen.push_back("dirty"); }
+    void refresh() override { m_seen.push_back("refresh"); }
+
+private:
+    std::vector<std::string>& m_seen;
+};
+
+} // namespace
+
+TEST(FormWindowMenu, menu_messages_go_to_the_manager_which_refreshes_while_a_main_menu_exists)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    std::vector<std::string> seen;
+    form.impl.set_menu_manager(std::make_unique<RecordingMenu>(seen));
+    form.impl.window().send(WM_COMMAND, 100);
+    form.impl.window().send(WM_INITMENUPOPUP);
+    form.impl.window().send(os::WM_HOTKEY, os::VK_ESCAPE);
+    form.impl.window().send(os::WM_TIMER, 77);
+    EXPECT_EQ(seen, (std::vector<std::string> {"command 100", "popup", "command 27"}));
+
+    seen.clear();
+    form.menu_main = true;
+    form.impl.window().send(os::WM_TIMER, 77);
+    form.impl.window().send(os::WM_USER + 50);
+    form.impl.window().send(WM_COMMAND, 101);
+    EXPECT_EQ(seen, (std::vector<std::string> {"refresh", "command 101", "refresh"}));
+    form.impl.register_menu_bar();
+    EXPECT_EQ(seen.back(), "rebuild");
+}
+
+TEST(FormWindowMenu, a_smartphone_form_restores_its_soft_keys_when_activated)
+{
+    DeviceScope device(os::PlatformKind::smartphone);
+    os::HeadlessScreen screen({176, 220});
+    FakeForm form;
+    std::vector<std::string> seen;
+    form.impl.set_menu_manager(std::make_unique<RecordingMenu>(seen));
+    form.placement.size = {176, 180};
+    form.impl.place();
+    form.impl.window().show(os::ShowMode::show);
+    EXPECT_EQ(seen, (std::vector<std::string> {"show"}));
+    EXPECT_EQ(form.calls, (Calls {"size 176x180"})) << "the form itself is not activated";
+}

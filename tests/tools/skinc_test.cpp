@@ -1,0 +1,414 @@
+#include "skinc/skin_compiler.h"
+#include "skinc/skin_source.h"
+#include "skinc/zip_writer.h"
+
+#include "liba/text.h"
+#include "liba/zip_file.h"
+#include "os/zip_open.h"
+#include "skinner/properties.h"
+#include "skinner/skin_description.h"
+#include "skinner/skin_file.h"
+#include "skinner/skin_samples.h"
+#include "skinner/skin_writer.h"
+#include "support/bmp_writer.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+// A skin source folder: the XML and its bitmaps.
+class Source {
+public:
+    Source& bitmap(const std::string& name, int32_t width = 4, int32_t height = 4)
+    {
+        test::write_file(m_dir.native(name),
+            test::make_bmp24(width, height, std::vector<uint32_t>(size_t(width * height), 0x808080)));
+        return *this;
+    }
+    // Builds a source made of body inside <skin>, on lines from 2 on.
+    bool build(const std::string& body, const std::string& skin_attributes = "version=\"V\"")
+    {
+        return build_raw("<skin " + skin_attributes + ">\n" + body + "</skin>\n");
+    }
+    bool build_raw(const std::string& xml)
+    {
+        test::write_file(m_dir.native("skin.xml"), test::Bytes(xml.begin(), xml.end()));
+        messages.clear();
+        return skinc::build_skin(m_dir.native("skin.xml"), m_dir.native("out.skin"), messages);
+    }
+    // The messages without the file name, one per line.
+    std::string errors() const
+    {
+        std::string prefix = m_dir.native("skin.xml").string() + ":";
+        std::string text;
+        for (const std::string& message : messages)
+            text += (message.starts_with(prefix) ? message.substr(prefix.size()) : message) + "\n";
+        return text;
+    }
+    test::Bytes description() const { return skinner::read_skin_description(m_dir.file("out.skin")); }
+    bool built() const { return std::filesystem::exists(m_dir.native("out.skin")); }
+    const test::TempDir& dir() const { return m_dir; }
+
+    std::vector<std::string> messages;
+
+private:
+    test::TempDir m_dir;
+};
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+ToolRun skinc_command(const std::string& arguments, const test::TempDir& dir)
+{
+    std::string out = dir.native("stdout.txt").string();
+    std::string err = dir.native("stderr.txt").string();
+    int raw = std::system(
+        (std::string(MELODECK_BIN_DIR) + "/skinc " + arguments + " >" + out + " 2>" + err).c_str());
+    auto text = [](const std::filesystem::path& path) {
+        test::Bytes bytes = test::read_file(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+}
+
+std::vector<std::string> entry_names(const std::u16string& archive)
+{
+    std::vector<std::string> names;
+    std::unique_ptr<liba::ZipFile> zip = os::open_zip(archive);
+    for (std::u16string name = zip->next_entry(); !name.empty(); name = zip->next_entry())
+        names.push_back(liba::to_utf8(name));
+    return names;
+}
+
+} // namespace
+
+// Errors ----------------------------------------------------------------------------------------
+
+TEST(SkincErrors, unknown_property_types_elements_and_attributes_name_their_line)
+{
+    Source source;
+    EXPECT_FALSE(source.build("<form name=\"F\">\n"
+                              "  <integer name=\"A\" value=\"1\"/>\n"
+                              "  <int name=\"B\" value=\"1\" unit=\"px\"/>\n"
+                              "</form>\n"
+                              "<skins/>\n"));
+    EXPECT_EQ(source.errors(),
+        "3: error: unknown property type <integer>\n"
+        "4: error: unknown attribute {unit} of <int>\n"
+        "6: error: unknown element <skins>\n");
+    EXPECT_FALSE(source.built()) << "nothing is written after an error";
+}
+
+TEST(SkincErrors, malformed_xml_names_the_line_where_parsing_stopped)
+{
+    Source source;
+    EXPECT_FALSE(
+        source.build_raw("<skin>\n<form name=\"F\">\n<int name=\"A\" value=\"1\">\n</form>\n</skin>\n"));
+    EXPECT_NE(source.errors().find("4: error: malformed XML"), std::string::npos) << source.errors();
+    EXPECT_FALSE(source.build_raw("<theme/>\n"));
+    EXPECT_EQ(source.errors(), "1: error: the root element must be <skin>\n");
+}
+
+TEST(SkincErrors, values_out_of_range_are_refused)
+{
+    Source source;
+    EXPECT_FALSE(source.build("<kind name=\"K\">\n"
+                              "<int name=\"A\" value=\"2147483648\"/>\n"
+                              "<int name=\"B\" value=\"-2147483649\"/>\n"
+                              "<point name=\"C\" value=\"32768 0\"/>\n"
+                              "<point name=\"D\" value=\"1\"/>\n"
+                              "<colour name=\"E\" value=\"#12345\"/>\n"
+                              "<colour name=\"F\" value=\"256 0 0\"/>\n"
+                              "<font name=\"G\" value=\"Tahoma 12\"/>\n"
+                              "<int name=\"H\" value=\"12px\"/>\n"
+                              "</kind>\n"));
+    std::string errors = source.errors();
+    for (const char* expected :
+        {"3: error: int value {2147483648}", "4: error: int value {-2147483649}",
+            "5: error: point value {32768 0}", "6: error: point value {1}", "7: error: colour value {#12345}",
+            "8: error: colour value {256 0 0}", "9: error: font {Tahoma 12}", "10: error: int value {12px}"})
+        EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+}
+
+TEST(SkincErrors, boundary_values_are_accepted)
+{
+    Source source;
+    ASSERT_TRUE(source.build("<kind name=\"K\">\n"
+                             "<int name=\"A\" value=\"2147483647\"/>\n"
+                             "<int name=\"B\" value=\"-2147483648\"/>\n"
+                             "<int name=\"C\" value=\"0xFFFFFFFF\"/>\n"
+                             "<point name=\"D\" value=\" -32768\t32767 \"/>\n"
+                             "<colour name=\"E\" value=\"#A0B0C0D0\"/>\n"
+                             "<colour name=\"F\" value=\"255 0 1\"/>\n"
+                             "</kind>\n"))
+        << source.errors();
+    skinner::SkinModel model = skinner::SkinDescription(source.description()).to_model();
+    ASSERT_EQ(model.kinds.size(), 1u);
+    const auto& p = model.kinds[0].properties;
+    ASSERT_EQ(p.size(), 6u);
+    EXPECT_EQ(std::get<int32_t>(p[0].value), INT32_MAX);
+    EXPECT_EQ(std::get<int32_t>(p[1].value), INT32_MIN);
+    EXPECT_EQ(std::get<int32_t>(p[2].value), -1);
+    EXPECT_EQ(std::get<skinner::PointEntry>(p[3].value), (skinner::PointEntry {-32768, 32767}));
+    EXPECT_EQ(
+        std::get<skinner::ColourEntry>(p[4].value).bytes, (std::array<uint8_t, 4> {0xA0, 0xB0, 0xC0, 0xD0}));
+    EXPECT_EQ(std::get<skinner::ColourEntry>(p[5].value).bytes, (std::array<uint8_t, 4> {255, 0, 1, 0}));
+}
+
+TEST(SkincErrors, duplicate_names_name_the_second_line)
+{
+    Source source;
+    EXPECT_FALSE(source.build("<form name=\"F\"/>\n"
+                              "<form name=\"F\">\n"
+                              "  <control name=\"c\"/>\n"
+                              "  <control name=\"c\"/>\n"
+                              "</form>\n"
+                              "<kind name=\"K\"><int name=\"v\" value=\"1\"/>\n"
+                              "<int name=\"v\" value=\"2\"/></kind>\n"));
+    EXPECT_EQ(source.errors(),
+        "3: error: duplicate form {F}\n"
+        "5: error: duplicate control {c} in form {F}\n"
+        "8: error: duplicate int property {v} in {K}\n");
+}
+
+TEST(SkincErrors, a_missing_bitmap_names_the_file_and_the_line)
+{
+    Source source;
+    source.bitmap("here.bmp");
+    EXPECT_FALSE(source.build("<kind name=\"K\">\n"
+                              "<picture name=\"A\" bitmap=\"here\"/>\n"
+                              "<picture name=\"B\" bitmap=\"gone\"/>\n"
+                              "</kind>\n"));
+    EXPECT_NE(source.errors().find("4: error: missing bitmap {gone.bmp}"), std::string::npos)
+        << source.errors();
+}
+
+TEST(SkincErrors, unusable_bitmaps_and_companions_of_another_size_are_refused)
+{
+    Source source;
+    test::write_file(source.dir().native("bad.bmp"), test::Bytes {'B', 'M', 0, 0});
+    source.bitmap("mask.bmp", 4, 4).bitmap("mask_1.bmp", 4, 5);
+    EXPECT_FALSE(source.build("<bitmaps>\n<bitmap name=\"bad\"/>\n<bitmap name=\"mask\"/>\n</bitmaps>\n"));
+    EXPECT_NE(source.errors().find("3: error: bitmap {bad.bmp} is unusable"), std::string::npos)
+        << source.errors();
+    EXPECT_NE(source.errors().find("4: error: bitmap {mask_1.bmp} is not the size of {mask.bmp}"),
+        std::string::npos)
+        << source.errors();
+}
+
+TEST(SkincErrors, bitmap_names_must_stay_inside_the_folder)
+{
+    Source source;
+    for (const char* name : {"../up", "/abs", "a//b", "./x", "c:x"}) {
+        EXPECT_FALSE(source.build("<bitmaps><bitmap name=\"" + std::string(name) + "\"/></bitmaps>\n"))
+            << name;
+        EXPECT_NE(source.errors().find("must be a relative path"), std::string::npos) << name;
+    }
+    source.bitmap("sub.bmp");
+    std::filesystem::create_directory(source.dir().native("dir"));
+    source.bitmap("dir/pic.bmp");
+    EXPECT_TRUE(source.build("<bitmaps><bitmap name=\"dir/pic\"/></bitmaps>\n")) << source.errors();
+}
+
+TEST(SkincErrors, picture_rectangles_must_lie_in_their_bitmap)
+{
+    Source source;
+    source.bitmap("p.bmp", 20, 10);
+    EXPECT_FALSE(source.build("<kind name=\"K\">\n"
+                              "<picture name=\"A\" bitmap=\"p\" rect=\"0 0 21 10\"/>\n"
+                              "<picture name=\"B\" bitmap=\"p\" rect=\"0 0 20 10\" inner=\"5 5 4 6\"/>\n"
+                              "<picture name=\"C\" bitmap=\"p\" rect=\"2 2 20 10\" inner=\"1 2 3 4\"/>\n"
+                              "<picture name=\"D\" bitmap=\"p\" border=\"11 0 10 0\"/>\n"
+                              "<picture name=\"E\" bitmap=\"p\" inner=\"1 1 2 2\" border=\"1 1 1 1\"/>\n"
+                              "<picture name=\"F\" bitmap=\"p\" stretch=\"256\"/>\n"
+                              "</kind>\n"));
+    std::string errors = source.errors();
+    for (const char* expected : {"3: error: the rectangle of picture {A} runs past its 20x10 bitmap",
+             "4: error: the inner rectangle of picture {B}", "5: error: the inner rectangle of picture {C}",
+             "6: error: the inner rectangle of picture {D}", "7: error: <picture> takes inner or border",
+             "8: error: stretch {256}"})
+        EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+}
+
+TEST(SkincErrors, more_than_256_pictures_are_refused_at_the_257th)
+{
+    Source source;
+    std::string list = "<bitmaps>\n";
+    for (int i = 0; i < 257; ++i) {
+        source.bitmap("b" + std::to_string(i) + ".bmp", 1, 1);
+        list += "<bitmap name=\"b" + std::to_string(i) + "\"/>\n";
+    }
+    EXPECT_FALSE(source.build(list + "</bitmaps>\n"));
+    EXPECT_EQ(source.errors(), "259: error: more than 256 pictures\n");
+    list.erase(list.rfind("<bitmap "));
+    EXPECT_TRUE(source.build(list + "</bitmaps>\n")) << source.errors();
+}
+
+TEST(SkincErrors, a_string_beyond_the_first_64_kib_is_refused)
+{
+    Source source;
+    std::string body = "<kind name=\"K\">\n";
+    // 40 values of 1000 characters: the pool needs about 80 KiB.
+    for (int i = 0; i < 40; ++i)
+        body += "<string name=\"s" + std::to_string(100 + i) + "\" value=\""
+            + std::string(1000, char('a' + i % 26)) + std::to_string(i) + "\"/>\n";
+    EXPECT_FALSE(source.build(body + "</kind>\n"));
+    EXPECT_NE(source.errors().find("error: string {"), std::string::npos);
+    EXPECT_NE(source.errors().find("would start beyond the first 64 KiB"), std::string::npos);
+    EXPECT_EQ(source.errors().find('\n'), source.errors().size() - 1) << "one error";
+}
+
+TEST(SkincErrors, version_longer_than_31_characters_names_the_skin_line)
+{
+    Source source;
+    EXPECT_FALSE(source.build("", "version=\"" + std::string(32, 'v') + "\""));
+    EXPECT_NE(source.errors().find("1: error: version {"), std::string::npos) << source.errors();
+}
+
+// Output ----------------------------------------------------------------------------------------
+
+TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_companions)
+{
+    Source source;
+    source.bitmap("a.bmp").bitmap("a_1.bmp").bitmap("b.bmp").bitmap("b_8.bmp").bitmap("unused.bmp");
+    ASSERT_TRUE(source.build("<kind name=\"K\">\n<picture name=\"P\" bitmap=\"b.bmp\"/>\n"
+                             "<picture name=\"Q\" bitmap=\"a\"/>\n</kind>\n"))
+        << source.errors();
+    EXPECT_EQ(entry_names(source.dir().file("out.skin")),
+        (std::vector<std::string> {"out.skin", "b.bmp", "b_8.bmp", "a.bmp", "a_1.bmp"}));
+    skinner::SkinDescription description(source.description());
+    ASSERT_TRUE(description.valid());
+    EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"b", u"a"}))
+        << "order of first use";
+}
+
+TEST(SkincBuild, entries_are_stored_with_the_standard_checksum)
+{
+    std::string check = "123456789";
+    EXPECT_EQ(skinc::crc32(std::vector<uint8_t>(check.begin(), check.end())), 0xCBF43926u);
+    EXPECT_EQ(skinc::crc32({}), 0u);
+    skinc::ZipWriter zip;
+    zip.add(u"d\u00e9.txt", {1, 2, 3});
+    std::vector<uint8_t> archive = zip.finish();
+    EXPECT_EQ(archive[6] | archive[7] << 8, 0x0800) << "a non-ASCII name is flagged as UTF-8";
+    EXPECT_EQ(archive[8], 0) << "stored";
+    EXPECT_EQ(archive[18], 3) << "compressed size = size";
+    EXPECT_EQ(archive[22], 3);
+}
+
+TEST(SkincBuild, the_test_skin_builds_dumps_and_builds_again_to_the_same_description)
+{
+    test::TempDir dir;
+    std::vector<std::string> messages;
+    std::filesystem::path first = dir.native("first.skin");
+    ASSERT_TRUE(skinc::build_skin(test::fixture("skins/test_skin.xml"), first, messages));
+    std::filesystem::path unpacked = dir.native("unpacked");
+    std::string source;
+    ASSERT_TRUE(skinc::dump_skin(first, &unpacked, source, messages));
+    test::write_file(unpacked / "again.xml", test::Bytes(source.begin(), source.end()));
+    std::filesystem::path second = dir.native("second.skin");
+    ASSERT_TRUE(skinc::build_skin(unpacked / "again.xml", second, messages)) << messages.front();
+    test::Bytes original = skinner::read_skin_description(test::u16(first));
+    ASSERT_GT(original.size(), 540u);
+    EXPECT_EQ(skinner::read_skin_description(test::u16(second)), original);
+    EXPECT_EQ(
+        test::read_file(unpacked / "button_1.bmp"), test::read_file(test::fixture("skins/button_1.bmp")));
+}
+
+TEST(SkincBuild, texts_with_markup_characters_and_line_ends_survive_the_round_trip)
+{
+    Source source;
+    skinner::SkinModel model;
+    model.version = u"V<&>\"'";
+    model.kinds = {test::record(u"K&<",
+        {test::prop(u"T", std::u16string(u"line\nnext\ttab \"q\" 'a' <b> &amp; \U0001F3B5 \r end  "))})};
+    skinner::SkinWriter writer(model);
+    ASSERT_TRUE(writer.good());
+    test::write_file(source.dir().native("in.skin"), writer.bytes());
+    std::string dumped;
+    std::vector<std::string> messages;
+    ASSERT_TRUE(skinc::dump_skin(source.dir().native("in.skin"), nullptr, dumped, messages));
+    ASSERT_TRUE(source.build_raw(dumped)) << source.errors() << dumped;
+    EXPECT_EQ(source.description(), writer.bytes()) << dumped;
+}
+
+TEST(SkincDump, refuses_what_is_not_a_skin_and_does_not_write_outside_its_folder)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("junk.skin"), test::Bytes(1000, 7));
+    std::string source;
+    std::vector<std::string> messages;
+    EXPECT_FALSE(skinc::dump_skin(dir.native("junk.skin"), nullptr, source, messages));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("not a skin file with a valid description"), std::string::npos);
+
+    skinner::SkinModel model;
+    model.pictures = {{u"../evil"}};
+    skinner::SkinWriter writer(model);
+    skinc::ZipWriter zip;
+    zip.add(u"x.skin", writer.bytes());
+    zip.add(u"../evil.bmp", test::make_bmp24(1, 1, {0}));
+    test::write_file(dir.native("evil.skin"), zip.finish());
+    std::filesystem::path out = dir.native("out/inner");
+    messages.clear();
+    EXPECT_FALSE(skinc::dump_skin(dir.native("evil.skin"), &out, source, messages));
+    EXPECT_FALSE(std::filesystem::exists(dir.native("out/evil.bmp")));
+    EXPECT_NE(source.find("<bitmap name=\"../evil\""), std::string::npos) << "the source is still printed";
+}
+
+// Command line ----------------------------------------------------------------------------------
+
+TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
+{
+    test::TempDir dir;
+    std::string skin = dir.native("t.skin").string();
+    ToolRun run = skinc_command("build " + test::fixture("skins/test_skin.xml").string() + " " + skin, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = skinc_command("dump " + skin, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("<form name=\"FormMain2\">"), std::string::npos) << run.out;
+
+    std::string bad = dir.native("bad.xml").string();
+    test::write_file(bad,
+        test::Bytes {
+            '<', 's', 'k', 'i', 'n', '>', '\n', '<', 'x', '/', '>', '<', '/', 's', 'k', 'i', 'n', '>'});
+    run = skinc_command("build " + bad + " " + dir.native("bad.skin").string(), dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, bad + ":2: error: unknown element <x>\n");
+    EXPECT_EQ(skinc_command("compile a b", dir).status, 2);
+    EXPECT_EQ(skinc_command("build only-one", dir).status, 2);
+}
+
+TEST(SkincBuild, the_example_of_the_skin_authors_guide_builds_and_behaves_as_described)
+{
+    test::Bytes guide = test::read_file(std::filesystem::path(MELODECK_SOURCE_DIR) / "docs/skin-format.md");
+    std::string text(guide.begin(), guide.end());
+    size_t begin = text.find("```xml\n");
+    ASSERT_NE(begin, std::string::npos);
+    begin += 7;
+    std::string xml = text.substr(begin, text.find("```", begin) - begin);
+    test::TempDir dir;
+    test::write_file(dir.native("minimal.xml"), test::Bytes(xml.begin(), xml.end()));
+    for (const char* bitmap : {"back.bmp", "button.bmp", "button_1.bmp"})
+        std::filesystem::copy_file(test::fixture(std::string("skins/") + bitmap), dir.native(bitmap));
+    std::vector<std::string> messages;
+    ASSERT_TRUE(skinc::build_skin(dir.native("minimal.xml"), dir.native("minimal.skin"), messages))
+        << (messages.empty() ? "" : messages.front());
+
+    skinner::Properties portrait(dir.file("minimal.skin"), {240, 320});
+    ASSERT_TRUE(portrait.check_version(u"Melodeck_1.00", {240, 320}));
+    EXPECT_EQ(portrait.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {200, 4}));
+    skinner::Properties landscape(dir.file("minimal.skin"), {320, 240});
+    ASSERT_TRUE(landscape.check_version(u"Melodeck_1.00", {320, 240}));
+    EXPECT_EQ(landscape.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {280, 4}));
+    skinner::Properties doubled(dir.file("minimal.skin"), {480, 640});
+    ASSERT_TRUE(doubled.check_version(u"Melodeck_1.00", {480, 640}));
+    EXPECT_EQ(doubled.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {400, 8}));
+    EXPECT_EQ(
+        doubled.get_cursor(u"", u"Auto.Button", u"Cursor", skinner::Cursor::arrow), skinner::Cursor::hand);
+}
