@@ -7,9 +7,9 @@
 #include "skinner/device_capability.h"
 #include "skinner/form_events.h"
 #include "skinner/form_workarea.h"
+#include "skinner/key_codes.h"
 #include "skinner/menu_manager_impl.h"
 #include "skinner/os_geometry.h"
-#include "skinner/timer_id_source.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +20,6 @@ namespace {
 
 std::vector<FormImpl*> s_windows;
 FormImpl* s_modal = nullptr;
-TimerIdSource s_timer_ids;
 std::u16string s_application_name = u"Melodeck";
 
 // Longer intervals than the platform's timers take make no sense; the screen clamps as well.
@@ -237,7 +236,10 @@ bool FormImpl::on_key_with_char(const os::WindowMessage& message)
 
 bool FormImpl::on_menu_command(const os::WindowMessage& message)
 {
-    return m_menu_manager && m_menu_manager->on_command(message);
+    if (m_menu_manager && m_menu_manager->on_command(message))
+        return true;
+    // The shell's OK command presses the buttons that watch for it.
+    return message.id == WM_COMMAND && m_shell_hooks.on_command(uint32_t(message.wparam & 0xFFFF));
 }
 
 bool FormImpl::on_menu_popup(const os::WindowMessage& message)
@@ -329,6 +331,37 @@ bool FormImpl::any_button_down() const
     return std::find(m_down.begin(), m_down.end(), true) != m_down.end();
 }
 
+void FormImpl::set_cursor(std::optional<Cursor> cursor)
+{
+    // The skin's cursor names and the screen's cursors are listed in the same order.
+    static_assert(int(Cursor::app_starting) == int(os::Cursor::app_starting));
+    screen().set_cursor(cursor ? os::Cursor(int(*cursor)) : os::Cursor::arrow);
+}
+
+bool FormImpl::key_state(int32_t key) const
+{
+    switch (key) {
+    case KeyShift:
+        return screen().is_key_down(os::VK_SHIFT);
+    case KeyControl:
+        return screen().is_key_down(os::VK_CONTROL);
+    case KeyAlt:
+        return screen().is_key_down(os::VK_MENU);
+    default:
+        return false;
+    }
+}
+
+DeviceKind FormImpl::device_kind() const
+{
+    return skinner::device_kind();
+}
+
+int32_t FormImpl::os_major_version() const
+{
+    return os::s_os_version_major;
+}
+
 bool FormImpl::is_button_down(int32_t button) const
 {
     return button >= 0 && button < int32_t(m_down.size()) && m_down[size_t(button)];
@@ -399,7 +432,7 @@ void FormImpl::paint_flicker(const os::Rect& update)
 
 uint32_t FormImpl::start_timer(double seconds)
 {
-    uint32_t id = s_timer_ids.take();
+    uint32_t id = allocate_timer_id();
     double ms = std::trunc(seconds * 1000.0);
     if (!(ms >= 0.0))
         ms = 0.0;
@@ -411,11 +444,6 @@ void FormImpl::kill_timer(uint32_t id)
 {
     if (id != 0)
         m_window.kill_timer(id);
-}
-
-uint32_t FormImpl::next_timer_id()
-{
-    return s_timer_ids.peek();
 }
 
 // --- Placement --------------------------------------------------------------------------------

@@ -27,14 +27,19 @@
 // runs for a form with a parent, every other form window is disabled. Loops nest: a loop that
 // takes another window's end message keeps it and posts it again when it ends.
 //
+// The window is also what the form's controls see of it (ControlWindow): every container of the
+// form shares it.
+//
 // Everything runs on the user-interface thread, on the screen that exists when the window is made.
 
 #include "liba/nocopy.h"
-#include "os/cursor.h"
 #include "os/screen.h"
 #include "os/window.h"
 #include "os/window_handler.h"
+#include "skinner/control_window.h"
+#include "skinner/font.h"
 #include "skinner/geometry.h"
+#include "skinner/shell_hooks.h"
 
 #include <array>
 #include <cstdint>
@@ -68,14 +73,14 @@ enum class FormWindowKind {
     popup, // closes when it loses the pointer capture; never takes the capture itself
 };
 
-class FormImpl : private os::WindowHandler, private liba::Nocopy {
+class FormImpl : public ControlWindow, private os::WindowHandler, private liba::Nocopy {
 public:
     // Makes the window, hidden unless visible, on the current screen (which must exist), owned by
     // the owner's window when there is an owner. The caption is "Loading..." until the form sets
     // its title. Nothing is sent to the form until the window is first placed.
     FormImpl(
         FormEvents& form, FormImpl* owner, FormWindowKind kind = FormWindowKind::form, bool visible = false);
-    ~FormImpl();
+    ~FormImpl() override;
 
     os::Window& window() { return m_window; }
     const os::Window& window() const { return m_window; }
@@ -90,19 +95,19 @@ public:
     // Adds the rectangle (client pixels, cut to the client area) to the dirty rectangle and
     // invalidates that part of the window.
     void invalidate(Point position, Size size);
+    void invalidate(const Rect& rect) override { invalidate(rect.position, rect.size); }
     void invalidate_all();
     // Empty when clean.
     Rect dirty_rect() const { return m_dirty; }
     bool has_back_buffer() const { return m_back_buffer.width > 0; }
     const os::Surface& back_buffer() const { return m_back_buffer; }
 
-    // A repeating timer on this window every seconds x 1000 milliseconds (truncated); WM_TIMER
-    // brings its identifier to the form. The identifier is unique in the process and never 0.
-    uint32_t start_timer(double seconds);
+    // A repeating timer on this window every seconds x 1000 milliseconds (truncated; nonsense
+    // gives the shortest timer); WM_TIMER brings its identifier to the form. The identifier is
+    // unique in the process and never 0 (ControlWindow::allocate_timer_id).
+    uint32_t start_timer(double seconds) override;
     // Stops a timer of this window; 0 (no timer) and unknown identifiers are ignored.
-    void kill_timer(uint32_t id);
-    // The identifier the next timer gets.
-    static uint32_t next_timer_id();
+    void kill_timer(uint32_t id) override;
 
     // Places the window as the form's placement and the work area (input panel asked) say
     // (form_placement.h), and repaints it whole. Nothing while the form's size is (0, 0).
@@ -120,9 +125,21 @@ public:
     // Asks the window to close, as the system's close button would: the form may refuse.
     void close();
 
+    // What the controls ask of their window (control_window.h).
+    void set_cursor(std::optional<Cursor> cursor) override;
+    bool key_state(int32_t key) const override;
+    DeviceKind device_kind() const override;
+    int32_t os_major_version() const override;
+    const Font& default_font() const override { return m_default_font; }
+    void set_default_font(Font font) { m_default_font = std::move(font); }
     // The title shown while the form is the top window.
-    void set_title(std::u16string_view title) { m_window.set_caption(std::u16string(title)); }
-    void set_cursor(os::Cursor cursor) { screen().set_cursor(cursor); }
+    void set_title(std::u16string_view title) override { m_window.set_caption(std::u16string(title)); }
+    // The screen's title bar follows the caption by itself: nothing to ask of it.
+    void refresh_title_bar() override { }
+    void post_close() override { m_window.post(os::WM_CLOSE); }
+    uint64_t log_handle() const override { return m_window.id(); }
+    ShellHooks& shell_hooks() override { return m_shell_hooks; }
+
     bool is_button_down(int32_t button) const;
 
     // The menu manager made for the device kind (null when the device has none).
@@ -181,6 +198,8 @@ private:
     FormWindowKind m_kind;
     bool m_flicker_debug = false;
     std::unique_ptr<MenuManagerImpl> m_menu_manager;
+    ShellHooks m_shell_hooks;
+    Font m_default_font;
     std::array<bool, 3> m_down {};
     Point m_last_point;
     Rect m_dirty;

@@ -8,7 +8,6 @@
 #include "os/switches.h"
 #include "skinner/form_placement.h"
 #include "skinner/menu_manager_impl.h"
-#include "skinner/timer_id_source.h"
 #include "support/scoped_config.h"
 
 #include <cmath>
@@ -554,9 +553,9 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     FakeForm b;
     show(a, {240, 268});
     show(b, {240, 268});
-    uint32_t first = FormImpl::next_timer_id();
+    uint32_t first = a.impl.start_timer(0.2);
     EXPECT_NE(first, 0u);
-    std::vector<uint32_t> ids {a.impl.start_timer(0.2), b.impl.start_timer(0.2), a.impl.start_timer(1.0)};
+    std::vector<uint32_t> ids {first, b.impl.start_timer(0.2), a.impl.start_timer(1.0)};
     EXPECT_EQ(ids, (std::vector<uint32_t> {first, first + 1, first + 2}));
     screen.advance(200);
     screen.dispatch_pending();
@@ -596,15 +595,6 @@ TEST(FormWindowTimers, intervals_are_seconds_truncated_to_milliseconds)
     screen.advance(10);
     screen.dispatch_pending();
     EXPECT_EQ(other.timers.size(), 2u);
-}
-
-TEST(FormWindowTimers, the_identifier_count_skips_0_when_it_wraps)
-{
-    TimerIdSource source(0xFFFFFFFEu);
-    EXPECT_EQ(source.take(), 0xFFFFFFFEu);
-    EXPECT_EQ(source.take(), 0xFFFFFFFFu);
-    EXPECT_EQ(source.take(), 1u);
-    EXPECT_EQ(TimerIdSource(0).take(), 1u);
 }
 
 // --- The menu manager's hooks -------------------------------------------------------------------

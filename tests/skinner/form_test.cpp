@@ -1,0 +1,413 @@
+// Forms built from a real skin (tests/fixtures/skins/forms_skin.xml) on the headless screen: form
+// choice and placement, auto controls, painting through the back buffer, modal dialogs closed by
+// their own buttons, gestures, the main menu registration and skin refreshes.
+
+#include "fake_form_events.h"
+
+#include "liba/text.h"
+#include "os/headless_screen.h"
+#include "os/keys.h"
+#include "os/message_box.h"
+#include "skinner/control_button.h"
+#include "skinner/control_frame.h"
+#include "skinner/form.h"
+#include "skinner/properties.h"
+#include "support/scoped_config.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using namespace skinner;
+
+namespace {
+
+std::filesystem::path skin_file(const char* name)
+{
+    return std::filesystem::path(MELODECK_FORMS_SKINS) / name;
+}
+
+// A device of one kind and screen, with the forms skin loaded for it.
+struct Device {
+    Device(os::Size size, os::PlatformKind kind = os::PlatformKind::pocket_pc)
+        : scope(kind)
+        , screen(size)
+        , skin(test::u16(skin_file("forms_skin.skin")), {size.width, size.height}, device_kind())
+    {
+    }
+
+    test::DeviceScope scope;
+    os::HeadlessScreen screen;
+    Properties skin;
+};
+
+struct Clicks : Listener {
+    int32_t on_child_click(Control& control, Point) override
+    {
+        names.push_back(test::narrow(control.name()));
+        return 0;
+    }
+    std::vector<std::string> names;
+};
+
+// The opaque colour of a frame pixel, without its alpha byte.
+uint32_t rgb_at(const os::Surface& surface, int32_t x, int32_t y)
+{
+    return surface.at(x, y) & 0x00FFFFFFu;
+}
+
+std::vector<std::string> auto_names(const Form& form)
+{
+    std::vector<std::string> names;
+    for (const auto& control : form.auto_controls())
+        names.push_back(test::narrow(control->name()));
+    return names;
+}
+
+void show(Form& form)
+{
+    form.impl().window().show(os::ShowMode::show);
+    form.impl().window().screen().dispatch_pending();
+}
+
+// Runs one step per idle moment; after the last the run is over.
+void script(os::HeadlessScreen& screen, std::vector<std::function<void()>> steps)
+{
+    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+    auto next = std::make_shared<size_t>(0);
+    screen.set_idle_handler([shared, next] {
+        if (*next == shared->size())
+            return false;
+        (*shared)[(*next)++]();
+        return true;
+    });
+}
+
+} // namespace
+
+TEST(Form, is_built_from_its_layout_with_its_auto_controls_and_placed_but_hidden)
+{
+    Device device({240, 320});
+    Clicks clicks;
+    Form form(nullptr, &device.skin, u"FormMain", &clicks);
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+    EXPECT_FALSE(form.impl().window().is_visible());
+    EXPECT_FALSE(form.position_pending());
+    EXPECT_EQ(form.start_position(), 3);
+    EXPECT_TRUE(form.background().has_image());
+    // "Auto.List" makes nothing; the others come in their order.
+    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle", "btnOk", "frmGlow", "btnPlain"}));
+    EXPECT_NE(dynamic_cast<ControlFrame*>(form.find_control(u"frmTitle")), nullptr);
+    EXPECT_NE(dynamic_cast<ControlButton*>(form.find_control(u"btnOk")), nullptr);
+    EXPECT_EQ(form.find_control(u"lstNothing"), nullptr);
+    EXPECT_EQ(Form::forms().back(), &form);
+    EXPECT_NE(form.impl().default_font().rep(), nullptr);
+}
+
+TEST(Form, leaves_the_list_of_forms_when_destroyed)
+{
+    Device device({240, 320});
+    size_t before = Form::forms().size();
+    auto form = std::make_unique<Form>(nullptr, &device.skin, u"FormMain", nullptr);
+    os::WindowId id = form->impl().window().id();
+    EXPECT_EQ(Form::forms().size(), before + 1);
+    form.reset();
+    EXPECT_EQ(Form::forms().size(), before);
+    EXPECT_EQ(device.screen.find(id), nullptr);
+}
+
+TEST(Form, the_layout_follows_the_device_and_the_screen)
+{
+    {
+        Device device({320, 240});
+        Form form(nullptr, &device.skin, u"FormMain", nullptr);
+        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {320, 188}}));
+        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle"}));
+        show(form);
+        EXPECT_EQ(rgb_at(device.screen.frame(), 100, 100), 0x00E040u) << "the wide layout's green";
+    }
+    {
+        Device device({176, 220}, os::PlatformKind::smartphone);
+        Form form(nullptr, &device.skin, u"FormMain", nullptr);
+        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 20}, {176, 180}}));
+        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnOk"}));
+        show(form);
+        EXPECT_EQ(rgb_at(device.screen.frame(), 10, 30), 0xE00040u) << "the phone layout's red";
+    }
+    {
+        // 480x640 is 240x320 at scale 2: everything doubles.
+        Device device({480, 640});
+        Form form(nullptr, &device.skin, u"FormMain", nullptr);
+        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 52}, {480, 536}}));
+        EXPECT_EQ(form.find_control(u"btnOk")->rect(), (Rect {{200, 200}, {32, 32}}));
+    }
+}
+
+TEST(Form, start_positions_from_the_skin)
+{
+    Device device({240, 320});
+    Form placed(nullptr, &device.skin, u"FormPlaced", nullptr);
+    EXPECT_EQ(placed.impl().window().rect(), (os::Rect {{10, 60}, {100, 50}}));
+    Form dialog(nullptr, &device.skin, u"FormDialog", nullptr);
+    EXPECT_EQ(dialog.impl().window().rect(), (os::Rect {{60, 120}, {120, 80}}));
+    // Mode 4 fills the work area and grows to hold btnFar (250 + 20 wide, 20 + 300 high).
+    Form extent(nullptr, &device.skin, u"FormExtent", nullptr);
+    EXPECT_EQ(extent.impl().window().rect(), (os::Rect {{0, 26}, {270, 320}}));
+}
+
+TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    show(form);
+    ASSERT_TRUE(form.impl().has_back_buffer());
+    const os::Surface& frame = device.screen.frame();
+    const int32_t top = 26;
+    EXPECT_EQ(rgb_at(frame, 120, top + 220), 0x000040u) << "background";
+    // The title frame: nine-part panel, dark border and light centre, stretched over 240x40.
+    EXPECT_EQ(rgb_at(frame, 1, top + 1), 0x204060u);
+    EXPECT_EQ(rgb_at(frame, 238, top + 38), 0x204060u);
+    EXPECT_EQ(rgb_at(frame, 12, top + 20), 0xC0D0E0u);
+    // The masked disc: red inside, the background through its corners.
+    EXPECT_EQ(rgb_at(frame, 108, top + 108), 0xE02020u);
+    EXPECT_EQ(rgb_at(frame, 100, top + 100), 0x000040u);
+    // The alpha-mapped glow: nearly opaque blue in the middle, invisible at its corner.
+    uint32_t middle = rgb_at(frame, 155, top + 155);
+    EXPECT_GT(middle & 0xFF, 0xF0u);
+    EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
+    EXPECT_EQ(rgb_at(frame, 150, top + 150), 0x000040u);
+    // The window shows exactly what the back buffer holds.
+    EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
+}
+
+TEST(Form, a_pressed_button_repaints_only_its_own_rectangle)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    show(form);
+    device.screen.press({48, 26 + 108});
+    device.screen.dispatch_pending();
+    ASSERT_FALSE(device.screen.quitting());
+    const os::Surface& frame = device.screen.frame();
+    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0xE0E040u) << "the Pressed picture fills the rectangle";
+    EXPECT_EQ(rgb_at(frame, 100, 26 + 100), 0x000040u) << "the other button is untouched";
+    EXPECT_EQ(rgb_at(frame, 108, 26 + 108), 0xE02020u);
+    device.screen.release({48, 26 + 108});
+    device.screen.dispatch_pending();
+    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0x000040u);
+}
+
+TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
+{
+    Device device({240, 320});
+    Clicks clicks;
+    Form form(nullptr, &device.skin, u"FormMain", &clicks);
+    show(form);
+    // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
+    device.screen.hold({108, 26 + 108});
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(clicks.names.empty());
+    // btnPlain has not: the hold is a plain tap.
+    device.screen.hold({48, 26 + 108});
+    device.screen.dispatch_pending();
+    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain"}));
+    device.screen.tap({108, 26 + 108});
+    device.screen.dispatch_pending();
+    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
+}
+
+TEST(Form, enter_presses_the_focused_button_on_both_kinds_of_device)
+{
+    for (os::PlatformKind kind : {os::PlatformKind::pocket_pc, os::PlatformKind::smartphone}) {
+        bool phone = kind == os::PlatformKind::smartphone;
+        Device device(phone ? os::Size {176, 220} : os::Size {240, 320}, kind);
+        Clicks clicks;
+        Form form(nullptr, &device.skin, u"FormMain", &clicks);
+        script(device.screen,
+            {[&] {
+                 device.screen.key(os::VK_RETURN);
+             },
+                [&] { form.close(); }});
+        EXPECT_TRUE(form.do_modal());
+        EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnOk"})) << (phone ? "smartphone" : "pocket pc");
+    }
+}
+
+TEST(Form, a_modal_dialog_closes_with_its_own_button_and_gives_its_parent_back)
+{
+    Device device({240, 320});
+    Form main(nullptr, &device.skin, u"FormMain", nullptr);
+    Form dialog(&main, &device.skin, u"FormDialog", nullptr);
+    bool dialog_ended = false;
+    device.screen.post_callback([&] { dialog_ended = dialog.do_modal(); });
+    script(device.screen,
+        {[&] {
+             EXPECT_EQ(Form::modal_form(), &dialog);
+             EXPECT_FALSE(main.impl().window().is_enabled());
+             // The close button sits in the middle of the centred dialog.
+             device.screen.tap({60 + 60, 120 + 40});
+         },
+            [&] {
+                EXPECT_TRUE(dialog_ended);
+                EXPECT_EQ(Form::modal_form(), &main);
+                EXPECT_TRUE(main.impl().window().is_enabled());
+                EXPECT_EQ(device.screen.active_window(), &main.impl().window());
+                main.close();
+            }});
+    EXPECT_TRUE(main.do_modal());
+    EXPECT_FALSE(dialog.impl().window().is_visible());
+}
+
+namespace {
+
+class StubbornDialog : public Form {
+public:
+    using Form::Form;
+    bool can_close() override
+    {
+        ++asked;
+        return allowed;
+    }
+    int asked = 0;
+    bool allowed = false;
+};
+
+} // namespace
+
+TEST(Form, a_form_that_cannot_close_stays_open)
+{
+    Device device({240, 320});
+    StubbornDialog dialog(nullptr, &device.skin, u"FormDialog", nullptr);
+    script(device.screen,
+        {[&] { device.screen.tap({120, 160}); },
+            [&] {
+                EXPECT_TRUE(dialog.impl().window().is_visible());
+                EXPECT_TRUE(dialog.is_modal());
+                dialog.allowed = true;
+                device.screen.tap({120, 160});
+            }});
+    EXPECT_TRUE(dialog.do_modal());
+    EXPECT_EQ(dialog.asked, 2);
+}
+
+TEST(Form, timers_reach_the_form_with_their_identifiers)
+{
+    Device device({240, 320});
+    struct Timed : Form {
+        using Form::Form;
+        void on_timer(uint32_t id) override
+        {
+            ticks.push_back(id);
+            Form::on_timer(id);
+        }
+        std::vector<uint32_t> ticks;
+    };
+    Timed a(nullptr, &device.skin, u"FormMain", nullptr);
+    Timed b(nullptr, &device.skin, u"FormDialog", nullptr);
+    uint32_t first = a.start_timer(0.2);
+    uint32_t second = b.start_timer(0.2);
+    EXPECT_NE(first, 0u);
+    EXPECT_NE(first, second);
+    device.screen.advance(200);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(a.ticks, (std::vector<uint32_t> {first}));
+    EXPECT_EQ(b.ticks, (std::vector<uint32_t> {second}));
+    a.kill_timer(0);
+    a.kill_timer(first);
+    device.screen.advance(200);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(a.ticks.size(), 1u);
+    EXPECT_EQ(b.ticks.size(), 2u);
+}
+
+TEST(Form, the_work_area_of_the_current_screen)
+{
+    Device device({480, 640});
+    Point origin;
+    Size size;
+    Form::get_workarea(origin, size, true);
+    EXPECT_EQ(origin, (Point {0, 52}));
+    EXPECT_EQ(size, (Size {480, 536}));
+}
+
+TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    Properties other(test::u16(skin_file("forms_skin.skin")), {240, 320}, device_kind());
+    Form bystander(nullptr, &other, u"FormDialog", nullptr);
+    device.screen.dispatch_pending();
+
+    // The skin of the property suites has a FormMain of the same size with other auto controls.
+    device.skin.reload(test::u16(std::filesystem::path(MELODECK_TEST_SKIN)), {240, 320});
+    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnAuto", "frmAuto"}));
+    EXPECT_EQ(form.find_control(u"btnOk"), nullptr);
+    EXPECT_EQ(auto_names(bystander), (std::vector<std::string> {"btnClose"})) << "another handle's form";
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+    EXPECT_EQ(form.impl().dirty_rect(), (Rect {{0, 0}, {240, 268}})) << "repainted whole";
+
+    // A layout of another size: the form takes it and is placed again (centred, as it now asks).
+    device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
+    EXPECT_EQ(form.start_position(), 1);
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
+    EXPECT_EQ(form.size(), (Size {200, 100}));
+    form.impl().window().show(os::ShowMode::show);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
+}
+
+TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
+{
+    Device device({240, 320});
+    std::vector<std::u16string> boxes;
+    os::MessageBoxHandler previous = os::set_message_box_handler(
+        [&](std::u16string_view text, std::u16string_view) { boxes.emplace_back(text); });
+    Form main(nullptr, &device.skin, u"FormMain", nullptr);
+    Form dialog(&main, &device.skin, u"FormDialog", nullptr);
+    Picture button = device.skin.get_picture(u"FormMain", u"btnOk", u"Normal", Picture());
+    ASSERT_NE(button.rep(), nullptr);
+
+    dialog.on_picture_failed(button);
+    dialog.on_picture_failed(Picture());
+    std::u16string path = test::u16(skin_file("forms_skin.skin"));
+    EXPECT_EQ(boxes,
+        (std::vector<std::u16string> {u"Out of memory\nname=button\nscale=1\nbase_path=" + path, u"Out of memory"}));
+
+    // In the current language, and closing the modal form that reports it.
+    test::TempDir folder;
+    std::string language = "on_picture_failed_to_load Gone\n";
+    test::write_file(folder.native("en.lng"), test::Bytes(language.begin(), language.end()));
+    ASSERT_TRUE(device.skin.set_language(folder.file("en.lng")));
+    script(device.screen, {[&] { main.on_picture_failed(Picture()); }, [&] { ADD_FAILURE() << "still open"; }});
+    EXPECT_TRUE(main.do_modal());
+    EXPECT_EQ(boxes.back(), u"Gone");
+    os::set_message_box_handler(std::move(previous));
+}
+
+namespace {
+
+bool failed_exit(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+}
+
+} // namespace
+
+TEST(FormDeathTest, a_form_has_one_main_menu_and_unregisters_only_that_one)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    Control first(form, u"", LookupMode::none);
+    Control second(form, u"", LookupMode::none);
+    form.register_menu_main(first);
+    EXPECT_EQ(form.menu_main(), &first);
+    EXPECT_EXIT(form.register_menu_main(second), failed_exit,
+        "Form::register_menu_main: Menu main is already exists");
+    EXPECT_EXIT(form.unregister_menu_main(second), failed_exit, "Form::unregister_menu_main: Menus do not match");
+    form.unregister_menu_main(first);
+    EXPECT_EQ(form.menu_main(), nullptr);
+    EXPECT_EXIT(form.unregister_menu_main(first), failed_exit, "Menus do not match");
+    form.register_menu_main(second);
+    EXPECT_EQ(form.menu_main(), &second);
+    form.unregister_menu_main(second);
+}
