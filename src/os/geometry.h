@@ -1,7 +1,8 @@
 #pragma once
 
 // Points, sizes and rectangles of the emulated screen, in device-screen pixels (the pixels of the
-// handheld picture, before the desktop window scales it). A rectangle holds the points
+// handheld picture, before the desktop window scales it); the skin framework draws with the same
+// types. A rectangle holds the points
 // x <= p.x < x + width (the same for y); a side of zero or less makes it empty.
 
 #include <algorithm>
@@ -37,8 +38,14 @@ struct Rect {
     int32_t bottom() const { return position.y + size.height; }
     bool empty() const { return size.empty(); }
     bool contains(Point p) const { return p.x >= left() && p.y >= top() && p.x < right() && p.y < bottom(); }
+
+    static Rect from_edges(int32_t left, int32_t top, int32_t right, int32_t bottom)
+    {
+        return {{left, top}, {right - left, bottom - top}};
+    }
 };
 
+// The common part of two rectangles; empty (with a zero size) when they do not meet.
 inline Rect intersect(const Rect& a, const Rect& b)
 {
     int32_t left = std::max(a.left(), b.left());
@@ -46,8 +53,8 @@ inline Rect intersect(const Rect& a, const Rect& b)
     int32_t right = std::min(a.right(), b.right());
     int32_t bottom = std::min(a.bottom(), b.bottom());
     if (right <= left || bottom <= top)
-        return {};
-    return {{left, top}, {right - left, bottom - top}};
+        return {{left, top}, {0, 0}};
+    return Rect::from_edges(left, top, right, bottom);
 }
 
 // The bounding box of both; an empty rectangle adds nothing.

@@ -1,8 +1,9 @@
 // melodeck-decode: opens a file exactly as the player does (the chain factory), prints its stream
-// facts, and decodes it to a WAV file or to nothing.
+// facts, and decodes it to a WAV file or to nothing, or plays it through the PCM player.
 
 #include "audio/equalizer_pcm.h"
 #include "audio/play_chain.h"
+#include "audio/player_pcm.h"
 #include "liba/text.h"
 #include "os/wav_writer.h"
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -24,13 +26,18 @@ struct Options {
     double max_seconds = -1.0;
     // Frequency (Hz), width (octaves) and gain (dB) of the equalizer band.
     std::optional<std::array<double, 3>> equalizer;
+    bool play = false;
 };
 
 void usage()
 {
     std::fprintf(stderr,
-        "usage: melodeck-decode FILE [-o OUT.wav] [--seek POS] [--max-seconds S]\n"
-        "  POS is in the reader's position unit (bytes, blocks or frames)\n");
+        "usage: melodeck-decode FILE [-o OUT.wav | --play] [--seek POS] [--eq F,W,G] [--max-seconds S]\n"
+        "  POS is in the reader's position unit (bytes, blocks or frames)\n"
+        "  --eq F,W,G  through the equalizer: centre F Hz, width W octaves, gain G dB\n"
+        "  --play plays FILE to its end on the sound backend that MELODECK_AUDIO names\n"
+        "         (sdl, null, file:PATH or file:PATH,fast; default sdl), printing position,\n"
+        "         time and both levels once a second; with it, S limits the seconds played\n");
 }
 
 bool parse_number(const char* text, double& out)
@@ -68,6 +75,8 @@ std::optional<Options> parse(int argc, char** argv)
             ++i;
         } else if (arg == "--eq" && has_value && parse_band(argv[i + 1])) {
             options.equalizer = parse_band(argv[++i]);
+        } else if (arg == "--play") {
+            options.play = true;
         } else if (arg == "--max-seconds" && has_value && parse_number(argv[i + 1], number)) {
             options.max_seconds = number;
             ++i;
@@ -77,7 +86,7 @@ std::optional<Options> parse(int argc, char** argv)
             return std::nullopt;
         }
     }
-    if (options.file.empty())
+    if (options.file.empty() || (options.play && !options.output.empty()))
         return std::nullopt;
     return options;
 }
@@ -93,6 +102,68 @@ public:
 };
 
 constexpr int32_t s_frames_per_pull = 16384;
+
+// Links the chain to its consumer as the player's graph does: chain -> equalizer (when asked) ->
+// consumer.
+void link(audio::PlayChain& chain, audio::EqualizerPCM& equalizer, const Options& options,
+    audio::Consumer<audio::PCMData>& consumer)
+{
+    if (!options.equalizer) {
+        chain.get_provider().connect(&consumer);
+        return;
+    }
+    auto [frequency, width, gain] = *options.equalizer;
+    equalizer.set_frequency(frequency);
+    equalizer.set_width(width);
+    equalizer.set_amplitude(gain);
+    equalizer.reset();
+    chain.get_provider().connect(&equalizer);
+    equalizer.connect(&consumer);
+}
+
+void print_status(audio::FileReader& reader, audio::PlayerPCM& player)
+{
+    std::printf("position=%d time=%.3f level0=%.3f level1=%.3f\n", reader.position(), reader.time(),
+        player.get_level(0), player.get_level(1));
+    std::fflush(stdout);
+}
+
+// Plays the chain until everything pulled from it has been heard (or S seconds have passed).
+int play(audio::PlayChain& chain, const Options& options)
+{
+    using Clock = std::chrono::steady_clock;
+    audio::FileReader& reader = chain.get_reader();
+    audio::EqualizerPCM equalizer;
+    audio::PlayerPCM player;
+    link(chain, equalizer, options, player);
+    if (!player.play()) {
+        std::fprintf(stderr, "melodeck-decode: the player did not take the request\n");
+        return 1;
+    }
+    auto started = Clock::now();
+    auto next_status = started + std::chrono::seconds(1);
+    int result = 0;
+    while (!player.is_drained()) {
+        if (player.open_failed()) {
+            std::fprintf(stderr, "melodeck-decode: the sound device did not open\n");
+            result = 1;
+            break;
+        }
+        auto now = Clock::now();
+        if (options.max_seconds >= 0 && now - started >= std::chrono::duration<double>(options.max_seconds))
+            break;
+        if (now >= next_status) {
+            print_status(reader, player);
+            next_status += std::chrono::seconds(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    player.stop();
+    double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    std::printf("played position=%d time=%.3f in %.3f s\n", reader.position(), reader.time(), elapsed);
+    chain.get_provider().connect(nullptr);
+    return result;
+}
 
 } // namespace
 
@@ -119,20 +190,12 @@ int main(int argc, char** argv)
         std::printf("seek=%ld position=%d time=%.3f\n", *options->seek, reader.position(), reader.time());
     }
 
-    Sink sink;
-    // The graph the player uses: chain -> equalizer -> sink.
+    if (options->play)
+        return play(*chain, *options);
+
     audio::EqualizerPCM equalizer;
-    if (options->equalizer) {
-        auto [frequency, width, gain] = *options->equalizer;
-        equalizer.set_frequency(frequency);
-        equalizer.set_width(width);
-        equalizer.set_amplitude(gain);
-        equalizer.reset();
-        chain->get_provider().connect(&equalizer);
-        equalizer.connect(&sink);
-    } else {
-        chain->get_provider().connect(&sink);
-    }
+    Sink sink;
+    link(*chain, equalizer, *options, sink);
     std::unique_ptr<os::WavWriter> writer;
     audio::PCMData first;
     uint64_t frames = 0;

@@ -1,0 +1,21 @@
+#pragma once
+
+// The sound backend's sample conversion, kept apart as plain functions: the device is opened for
+// 32-bit float samples at the stream's rate and channel count (the sound system converts rate and
+// channel layout from there), so every PCM width is converted here, with the volume applied.
+
+#include <cstdint>
+
+namespace os {
+
+// The gain of one channel under a volume word (left in the low 16 bits, right in the high 16
+// bits, 0xFFFF = 1.0). Mono takes the left half; of more channels, channel 0 takes the left half,
+// channel 1 the right half and the others the mean of both.
+float channel_gain(uint32_t volume, int channel, int channels);
+
+// Converts frames of interleaved little-endian PCM (8-bit unsigned, 16, 24 or 32-bit signed; 1 to
+// 8 channels) to float samples in -1..1 scaled by the channel gains. False, writing nothing, for
+// any other format.
+bool pcm_to_float(const uint8_t* in, int bits, int channels, uint32_t frames, uint32_t volume, float* out);
+
+} // namespace os

@@ -1,0 +1,73 @@
+#pragma once
+
+// What every real wave-output backend shares: the queue of written headers, their flags, the
+// notices, pause and volume. A backend only consumes bytes: its own thread calls take_locked()
+// under m_mutex, which copies bytes out of the queued headers in order and hands back each header
+// whose last byte went out. Hand-backs and their notices happen under m_mutex, so reset() never
+// races with a consuming thread and headers come back in the order written.
+
+#include "os/wave_out.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace os {
+
+class WaveOutQueued : public WaveOut {
+public:
+    WaveOutQueued(const WaveFormat& format, MessageQueue& queue);
+
+    const WaveFormat& format() const final { return m_format; }
+    WaveResult prepare(WaveHeader& header) final;
+    WaveResult unprepare(WaveHeader& header) final;
+    WaveResult write(WaveHeader& header) final;
+    WaveResult pause() final;
+    WaveResult restart() final;
+    WaveResult reset() final;
+    WaveResult set_volume(uint32_t volume) final;
+    uint32_t volume() const final { return m_volume.load(std::memory_order_relaxed); }
+    WaveResult close() final;
+
+protected:
+    // Posts MM_WOM_OPEN; the backend's open function calls it once the backend runs.
+    void post_open();
+
+    enum class Handback {
+        Now, // the header is handed back as soon as its last byte is taken
+        NextTake, // at the next take_locked(): the bytes have reached the sound system by then
+    };
+    // With m_mutex held, on the consuming thread: copies up to count bytes of the queued headers
+    // into out (or drops them when out is null) and returns how many were taken: 0 while paused.
+    // Headers of length 0 at the front are handed back even when count is 0.
+    uint32_t take_locked(uint8_t* out, uint32_t count, Handback handback = Handback::Now);
+    bool has_work_locked() const { return !m_paused && !m_queue.empty(); }
+
+    // Ends the consuming thread. Called by close() without m_mutex, and by the backend's own
+    // destructor; must be safe to call twice.
+    virtual void stop_backend() = 0;
+
+    mutable std::mutex m_mutex;
+    // Notified on write, restart, reset and close (stopping), for a consuming thread that waits.
+    std::condition_variable m_changed;
+    // Guarded by m_mutex: set by close() before stop_backend().
+    bool m_stopping = false;
+
+private:
+    void hand_back_locked(WaveHeader& header);
+    void hand_back_retired_locked();
+
+    const WaveFormat m_format;
+    MessageQueue& m_notify;
+    std::atomic<uint32_t> m_volume {0xFFFFFFFF};
+    // Guarded by m_mutex.
+    std::deque<WaveHeader*> m_queue;
+    std::vector<WaveHeader*> m_retired;
+    uint32_t m_front_offset = 0;
+    bool m_paused = false;
+    bool m_closed = false;
+};
+
+} // namespace os

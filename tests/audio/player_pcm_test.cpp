@@ -1,0 +1,769 @@
+#include "audio/equalizer_pcm.h"
+#include "audio/play_chain.h"
+#include "audio/player_pcm.h"
+#include "audio/player_pcm_impl.h"
+#include "audio/processor.h"
+#include "liba/text.h"
+#include "scripted_wave_out.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+namespace {
+
+using audio::PCMData;
+using test::counting_block;
+using test::wait_until;
+
+std::vector<uint8_t> bytes_of(const PCMData& block)
+{
+    return {block.data.data(), block.data.data() + block.size()};
+}
+
+std::vector<uint8_t> joined(std::initializer_list<PCMData> blocks)
+{
+    std::vector<uint8_t> all;
+    for (const PCMData& block : blocks) {
+        std::vector<uint8_t> bytes = bytes_of(block);
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    return all;
+}
+
+// Interleaved 16-bit frames given per channel as a repeating pattern.
+PCMData pattern16(uint32_t frames, const std::vector<std::vector<int16_t>>& channels, int32_t rate = 44100)
+{
+    auto count = int32_t(channels.size());
+    liba::DataBuffer data = liba::DataBuffer::make(frames * uint32_t(count) * 2);
+    uint8_t* p = data.writable();
+    for (uint32_t f = 0; f < frames; ++f) {
+        for (const std::vector<int16_t>& channel : channels) {
+            auto v = uint16_t(channel[f % channel.size()]);
+            *p++ = uint8_t(v);
+            *p++ = uint8_t(v >> 8);
+        }
+    }
+    return PCMData {data, count, 16, rate};
+}
+
+// The player on the scripted device with a scripted source. The device outlives the player.
+class PlayerPCMScripted : public ::testing::Test {
+protected:
+    void SetUp() override { source.connect(player.get()); }
+    void TearDown() override
+    {
+        player.reset();
+        EXPECT_EQ(device.refusals(), 0) << "the player broke a rule of the device";
+    }
+
+    bool drained()
+    {
+        return wait_until([&] { return player->is_drained(); });
+    }
+
+    test::ScriptedWaveOut device;
+    test::BlockSource source;
+    std::unique_ptr<audio::PlayerPCM> player = std::make_unique<audio::PlayerPCM>(device.factory());
+};
+
+// ---- numbers ----
+
+TEST(PlayerPCM, buffers_hold_200_ms_of_the_format)
+{
+    EXPECT_EQ(audio::player_buffer_bytes({2, 16, 44100}), 35280); // 8820 frames
+    EXPECT_EQ(audio::player_buffer_bytes({1, 16, 8000}), 3200); // 1600 frames
+    EXPECT_EQ(audio::player_buffer_bytes({1, 8, 11025}), 2205);
+    EXPECT_EQ(audio::player_buffer_bytes({2, 24, 48000}), 57600);
+    EXPECT_EQ(audio::player_buffer_bytes({8, 32, 192000}), 1228800);
+    EXPECT_EQ(audio::player_buffer_bytes({2, 16, 4}), 0) << "less than a frame in 200 ms";
+    EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
+}
+
+TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
+{
+    os::WaveFormat twelve = audio::device_format_for(2, 12, 44100);
+    EXPECT_EQ(twelve.bits_per_sample, 16);
+    EXPECT_TRUE(twelve.valid());
+    EXPECT_EQ(audio::device_format_for(1, 20, 8000).bits_per_sample, 24);
+    EXPECT_EQ(audio::device_format_for(1, 4, 8000).bits_per_sample, 8);
+    EXPECT_FALSE(audio::device_format_for(2, 40, 44100).valid());
+    EXPECT_FALSE(audio::device_format_for(2, 0, 44100).valid());
+    EXPECT_FALSE(audio::device_format_for(9, 16, 44100).valid());
+    EXPECT_FALSE(audio::device_format_for(2, 16, 0).valid());
+    EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
+}
+
+TEST(PlayerPCM, volume_words_carry_the_same_level_in_both_halves)
+{
+    EXPECT_EQ(audio::player_volume_word(1.0), 0xFFFFFFFFu);
+    EXPECT_EQ(audio::player_volume_word(1.7), 0xFFFFFFFFu);
+    EXPECT_EQ(audio::player_volume_word(0.5), 0x7FFF7FFFu);
+    EXPECT_EQ(audio::player_volume_word(0.0), 0u);
+    EXPECT_EQ(audio::player_volume_word(-0.2), 0u);
+}
+
+TEST(PlayerPCM, peak_levels_of_16_bit_buffers)
+{
+    PCMData mono = pattern16(100, {{0, 16384, -100}});
+    audio::PeakLevels levels = audio::peak_levels(mono.data.data(), mono.size(), 1, 16);
+    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
+    EXPECT_DOUBLE_EQ(levels.level[1], 0.5) << "mono shows on both";
+
+    PCMData stereo = pattern16(100, {{100, -8192}, {-32768, 5}});
+    levels = audio::peak_levels(stereo.data.data(), stereo.size(), 2, 16);
+    EXPECT_DOUBLE_EQ(levels.level[0], 0.25);
+    EXPECT_DOUBLE_EQ(levels.level[1], 1.0);
+
+    // Channels past the second are not shown; they must not leak into the first two.
+    PCMData four = pattern16(10, {{1024}, {2048}, {32767}, {32767}});
+    levels = audio::peak_levels(four.data.data(), four.size(), 4, 16);
+    EXPECT_DOUBLE_EQ(levels.level[0], 1024 / 32768.0);
+    EXPECT_DOUBLE_EQ(levels.level[1], 2048 / 32768.0);
+}
+
+TEST(PlayerPCM, peak_levels_of_8_24_and_32_bit_buffers)
+{
+    const uint8_t eight[] = {192, 0, 128, 100}; // stereo: 64 and 128 away from the middle
+    audio::PeakLevels levels = audio::peak_levels(eight, sizeof eight, 2, 8);
+    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
+    EXPECT_DOUBLE_EQ(levels.level[1], 1.0);
+
+    const uint8_t twenty_four[] = {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}; // mono: +0x400000, -0x400000
+    levels = audio::peak_levels(twenty_four, sizeof twenty_four, 1, 24);
+    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
+    EXPECT_DOUBLE_EQ(levels.level[1], 0.5);
+
+    const uint8_t thirty_two[] = {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}; // stereo: min, 1/4
+    levels = audio::peak_levels(thirty_two, sizeof thirty_two, 2, 32);
+    EXPECT_DOUBLE_EQ(levels.level[0], 1.0);
+    EXPECT_DOUBLE_EQ(levels.level[1], 0.25);
+}
+
+TEST(PlayerPCM, peak_levels_of_nothing_are_zero)
+{
+    const uint8_t loud[] = {0xFF, 0x7F, 0xFF, 0x7F};
+    for (audio::PeakLevels levels :
+        {audio::peak_levels(nullptr, 4, 2, 16), audio::peak_levels(loud, 0, 2, 16),
+            audio::peak_levels(loud, 4, 0, 16), audio::peak_levels(loud, 4, 2, 0),
+            audio::peak_levels(loud, 4, 2, 12), audio::peak_levels(loud, 3, 2, 16)}) {
+        EXPECT_EQ(levels.level[0], 0.0);
+        EXPECT_EQ(levels.level[1], 0.0);
+    }
+}
+
+// ---- requests and device ----
+
+TEST_F(PlayerPCMScripted, six_full_buffers_of_200_ms_are_queued_at_44100_stereo)
+{
+    source.add(counting_block(44100 * 2, 2, 16, 44100));
+    ASSERT_TRUE(player->play());
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    EXPECT_EQ(device.calls("open"), std::vector<std::string> {"open 2x16@44100"});
+    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t>(6, 35280));
+}
+
+TEST_F(PlayerPCMScripted, buffers_at_8000_mono_hold_3200_bytes)
+{
+    source.add(counting_block(8000 * 2, 1, 16, 8000));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t>(6, 3200));
+}
+
+TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_waiting_block)
+{
+    PCMData first = counting_block(3000, 2, 16, 44100, 0);
+    PCMData second = counting_block(1000, 2, 16, 22050, 77);
+    source.add(first);
+    source.add(second);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t> {12000})
+        << "the header before the change is short";
+
+    ASSERT_TRUE(device.complete());
+    ASSERT_TRUE(wait_until([&] { return device.format().sample_rate == 22050 && device.queued() == 1; }));
+    EXPECT_FALSE(player->is_drained());
+    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t> {4000});
+    ASSERT_TRUE(device.complete());
+    ASSERT_TRUE(drained());
+
+    std::vector<std::string> expected {"open 2x16@44100", "volume ffffffff", "write 12000", "close",
+        "open 2x16@22050", "volume ffffffff", "write 4000", "close"};
+    EXPECT_EQ(device.calls(), expected);
+    EXPECT_EQ(device.played(), joined({first, second}));
+}
+
+TEST_F(PlayerPCMScripted, a_format_change_on_a_buffer_boundary_never_reaches_the_old_device)
+{
+    PCMData first = counting_block(8820, 2, 16, 44100, 0); // exactly one buffer
+    PCMData second = counting_block(1000, 1, 16, 44100, 9);
+    source.add(first);
+    source.add(second);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
+    EXPECT_EQ(device.queued_lengths(), (std::vector<uint32_t> {35280, 0}));
+    device.complete();
+    device.complete();
+    ASSERT_TRUE(wait_until([&] { return device.format().channels == 1 && device.queued() == 1; }));
+    device.complete();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), joined({first, second}));
+}
+
+TEST_F(PlayerPCMScripted, a_12_bit_stream_plays_in_16_bit_containers_without_reopening)
+{
+    PCMData block = counting_block(20000, 2, 12, 44100);
+    source.add(block.slice(0, 40000));
+    source.add(block.slice(40000, 40000));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 3; }));
+    EXPECT_EQ(device.calls("open"), std::vector<std::string> {"open 2x16@44100"});
+    EXPECT_EQ(device.queued_lengths(), (std::vector<uint32_t> {35280, 35280, 9440}));
+    device.complete_all();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), bytes_of(block));
+}
+
+TEST_F(PlayerPCMScripted, pause_then_play_resumes_without_losing_queued_sound)
+{
+    PCMData block = counting_block(44100 * 2, 2, 16, 44100, 5);
+    source.add(block);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(player->pause());
+    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
+    ASSERT_TRUE(player->play());
+    ASSERT_TRUE(wait_until([&] { return !device.is_paused(); }));
+    EXPECT_TRUE(device.calls("reset").empty());
+    EXPECT_EQ(device.queued(), 6u);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(device.complete());
+    EXPECT_EQ(device.played(), bytes_of(block.slice(0, 6 * 35280)));
+    EXPECT_EQ(device.calls("open").size(), 1u);
+}
+
+TEST_F(PlayerPCMScripted, pause_then_stop_resets_the_device_and_clears_the_pause)
+{
+    source.add(counting_block(44100 * 4, 2, 16, 44100));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    player->pause();
+    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
+    player->stop();
+    ASSERT_TRUE(drained());
+    std::vector<std::string> calls = device.calls();
+    std::vector<std::string> tail(calls.end() - 4, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string> {"pause", "reset", "restart", "close"}));
+    EXPECT_TRUE(device.played().empty()) << "reset buffers are not played";
+
+    // The next device is not held by the old pause.
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    EXPECT_FALSE(device.is_paused());
+}
+
+TEST_F(PlayerPCMScripted, stop_while_playing_drops_the_waiting_block)
+{
+    PCMData block = counting_block(44100 * 4, 2, 16, 44100, 1);
+    source.add(block);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    player->stop();
+    ASSERT_TRUE(drained());
+
+    // Four pulls of 16384 frames filled the six buffers; the rest of the fourth went with the
+    // stop, and the next play goes on with the fifth.
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    device.complete();
+    EXPECT_EQ(device.played(), bytes_of(block.slice(4 * 65536, 35280)));
+}
+
+TEST_F(PlayerPCMScripted, stop_while_draining_closes_and_forgets_the_block_of_the_old_stream)
+{
+    source.add(counting_block(3000, 2, 16, 44100));
+    source.add(counting_block(1000, 2, 16, 22050)); // waits for a reopen that stop cancels
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    player->stop();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.calls("open").size(), 1u);
+    EXPECT_EQ(device.calls("reset").size(), 1u);
+
+    PCMData next = counting_block(1000, 2, 16, 44100, 50);
+    source.add(next);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    EXPECT_EQ(device.calls("open"), (std::vector<std::string> {"open 2x16@44100", "open 2x16@44100"}));
+    device.complete();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), bytes_of(next));
+}
+
+TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_starts)
+{
+    PCMData block = counting_block(2000, 2, 16, 44100);
+    source.add(block);
+    device.fail_opens(1);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return player->open_failed(); }));
+    EXPECT_FALSE(device.is_open());
+    EXPECT_FALSE(player->is_drained()) << "the block that could not play still waits";
+
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    EXPECT_FALSE(player->open_failed());
+    device.complete();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), bytes_of(block)) << "nothing is lost";
+    EXPECT_EQ(device.open_attempts(), 2);
+}
+
+TEST_F(PlayerPCMScripted, a_block_no_device_can_play_is_dropped_and_the_next_plays)
+{
+    source.add(PCMData {liba::DataBuffer::make(4000), 2, 40, 44100});
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return player->open_failed(); }));
+    EXPECT_EQ(device.open_attempts(), 0);
+
+    PCMData block = counting_block(1000, 1, 8, 11025);
+    source.add(block);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    device.complete();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), bytes_of(block));
+}
+
+TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
+{
+    source.add(counting_block(44100 * 3, 2, 16, 44100));
+    device.refuse_write(2);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.calls("write").size() == 3; }));
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
+    device.complete();
+    device.complete();
+    // Draining ends with the refused buffer counted free: the device closes and, play being still
+    // wanted, opens again and goes on.
+    ASSERT_TRUE(wait_until([&] { return device.calls("close").size() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 6; }));
+}
+
+TEST_F(PlayerPCMScripted, destruction_while_playing_resets_and_closes_the_device)
+{
+    source.add(counting_block(44100 * 2, 2, 16, 44100));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    player.reset();
+    std::vector<std::string> calls = device.calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "reset");
+    EXPECT_EQ(calls.back(), "close");
+    EXPECT_FALSE(device.is_open());
+}
+
+TEST_F(PlayerPCMScripted, play_with_an_empty_chain_leaves_the_device_closed_and_play_wanted)
+{
+    player->play();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.open_attempts(), 0);
+
+    // The wish to play survives: the next request finds the data and opens.
+    source.add(counting_block(1000, 2, 16, 44100));
+    player->pause();
+    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
+    EXPECT_EQ(device.calls("open").size(), 1u);
+}
+
+TEST_F(PlayerPCMScripted, a_device_reopened_while_paused_stays_paused)
+{
+    PCMData block = counting_block(44100 * 3, 2, 16, 44100);
+    source.add(block.slice(0, 12000));
+    source.add(counting_block(1000, 1, 16, 44100)); // a format change: the device closes and reopens
+    source.add(block.slice(12000, 40000));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    player->pause();
+    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
+    device.complete(); // the device went on with what it held, then closes
+    ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
+    EXPECT_TRUE(device.is_paused()) << "the listener paused: the reopened device must not play";
+}
+
+TEST_F(PlayerPCMScripted, drained_only_once_the_last_buffer_has_been_played)
+{
+    PCMData block = counting_block(10000, 2, 16, 44100); // one full buffer and 4720 bytes
+    source.add(block);
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
+    // The reader has reached its end here, while 1.2 s of it is still to be heard.
+    EXPECT_TRUE(source.used_up());
+    EXPECT_FALSE(player->is_drained());
+    device.complete();
+    EXPECT_FALSE(player->is_drained());
+    device.complete();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.played(), bytes_of(block)) << "nothing of the end is cut";
+}
+
+TEST_F(PlayerPCMScripted, volume_is_clamped_stored_and_applied_as_a_word)
+{
+    player->set_volume(0.5);
+    EXPECT_DOUBLE_EQ(player->get_volume(), 0.5);
+    source.add(counting_block(44100, 2, 16, 44100));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() > 0; }));
+    EXPECT_EQ(device.calls("volume"), std::vector<std::string> {"volume 7fff7fff"}) << "applied at open";
+
+    player->set_volume(1.7);
+    EXPECT_EQ(player->get_volume(), 1.0);
+    EXPECT_EQ(device.volume(), 0xFFFFFFFFu);
+    player->set_volume(-0.2);
+    EXPECT_EQ(player->get_volume(), 0.0);
+    EXPECT_EQ(device.volume(), 0u);
+    player->set_volume(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(player->get_volume(), 0.0);
+    EXPECT_EQ(device.volume(), 0u);
+}
+
+TEST_F(PlayerPCMScripted, levels_come_from_the_last_returned_buffer_and_clamp_the_channel)
+{
+    source.add(pattern16(44100 * 2, {{100, -8192}, {16384, 7}}));
+    player->play();
+    EXPECT_EQ(player->get_level(0), 0.0);
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    device.complete();
+    ASSERT_TRUE(wait_until([&] { return player->get_level(1) > 0.0; }));
+    EXPECT_DOUBLE_EQ(player->get_level(0), 0.25);
+    EXPECT_DOUBLE_EQ(player->get_level(1), 0.5);
+    EXPECT_DOUBLE_EQ(player->get_level(5), 0.5);
+    EXPECT_DOUBLE_EQ(player->get_level(-1), 0.25);
+
+    player->stop();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(player->get_level(0), 0.0) << "levels are cleared when the device closes";
+    EXPECT_EQ(player->get_level(1), 0.0);
+}
+
+TEST(PlayerPCMDeathTest, a_pushed_block_ends_the_process)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            test::ScriptedWaveOut device;
+            audio::PlayerPCM player(device.factory());
+            player.on_data(counting_block(10, 2, 16, 44100));
+        },
+        "PlayerPCM::on_data: on_data unexpected - player is active object");
+}
+
+// ---- real backends ----
+
+// A WAV file whose samples are a 16-bit ramp, opened as the player's chain.
+struct RampChain {
+    RampChain(
+        const test::TempDir& dir, std::string_view name, uint32_t samples, uint16_t channels, uint32_t rate)
+    {
+        test::WavSpec spec;
+        spec.channels = channels;
+        spec.sample_rate = rate;
+        spec.data = test::ramp16(samples);
+        data = spec.data;
+        test::write_file(dir.native(name), test::make_wav(spec));
+        chain = audio::create_play_chain(dir.file(name));
+    }
+    std::vector<uint8_t> data;
+    std::unique_ptr<audio::PlayChain> chain;
+};
+
+std::vector<uint8_t> wav_data(const std::filesystem::path& path)
+{
+    std::vector<uint8_t> file = test::read_file(path);
+    if (file.size() < 44)
+        return {};
+    return {file.begin() + 44, file.end()};
+}
+
+TEST(PlayerPCMFile, a_ramp_comes_out_of_the_file_backend_byte_for_byte_to_the_end)
+{
+    test::TempDir dir;
+    RampChain ramp(dir, "ramp.wav", 44100 * 2 * 3 + 2 * 77, 2, 44100);
+    ASSERT_TRUE(ramp.chain);
+    std::string out = dir.native("out.wav").string();
+    audio::PlayerPCM player(os::wave_out_factory("file:" + out + ",fast"));
+    ramp.chain->get_provider().connect(&player);
+    ASSERT_TRUE(player.play());
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    EXPECT_FALSE(player.open_failed());
+    std::vector<uint8_t> written = wav_data(out);
+    EXPECT_EQ(written.size(), ramp.data.size());
+    EXPECT_TRUE(written == ramp.data) << "the bytes differ";
+    std::vector<uint8_t> file = test::read_file(out);
+    EXPECT_EQ(file[22], 2); // channels
+    EXPECT_EQ(file[24] | file[25] << 8, 44100 & 0xFFFF);
+}
+
+TEST(PlayerPCMFile, tracks_of_one_format_follow_each_other_in_one_file)
+{
+    test::TempDir dir;
+    RampChain first(dir, "first.wav", 8000, 1, 8000);
+    RampChain second(dir, "second.wav", 4321, 1, 8000);
+    std::string out = dir.native("out.wav").string();
+    audio::PlayerPCM player(os::wave_out_factory("file:" + out + ",fast"));
+    for (RampChain* track : {&first, &second}) {
+        track->chain->get_provider().connect(&player);
+        player.play();
+        ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+        player.stop();
+        track->chain->get_provider().connect(nullptr);
+    }
+    std::vector<uint8_t> expected = first.data;
+    expected.insert(expected.end(), second.data.begin(), second.data.end());
+    EXPECT_TRUE(wav_data(out) == expected);
+}
+
+TEST(PlayerPCMFile, an_unwritable_file_fails_the_open_without_hanging_the_player)
+{
+    test::TempDir dir;
+    test::BlockSource source;
+    audio::PlayerPCM player(os::wave_out_factory("file:" + dir.native("no/such/folder/out.wav").string()));
+    source.connect(&player);
+    source.add(counting_block(1000, 2, 16, 44100));
+    player.play();
+    ASSERT_TRUE(wait_until([&] { return player.open_failed(); }));
+    EXPECT_FALSE(player.is_drained());
+}
+
+TEST(PlayerPCMNull, the_silent_backend_plays_a_short_stream_to_its_end)
+{
+    test::BlockSource source;
+    audio::PlayerPCM player(os::wave_out_factory("null"));
+    source.connect(&player);
+    source.add(counting_block(2400, 1, 16, 8000)); // 0.3 s
+    player.play();
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    EXPECT_TRUE(source.used_up());
+    EXPECT_FALSE(player.open_failed());
+}
+
+// ---- concurrency ----
+
+// An endless source of 16-bit blocks whose every sample holds the source's mark.
+class MarkedSource : public audio::Provider<PCMData> {
+public:
+    MarkedSource(int16_t mark, int32_t channels, int32_t rate, int32_t frames_per_block = 4096)
+        : m_mark(mark)
+        , m_channels(channels)
+        , m_rate(rate)
+        , m_frames_per_block(frames_per_block)
+    {
+    }
+    PCMData get_block(int32_t max) override
+    {
+        m_pulls.fetch_add(1);
+        uint32_t frames = uint32_t(std::clamp(max, 0, m_frames_per_block));
+        PCMData block
+            = pattern16(frames, std::vector<std::vector<int16_t>>(size_t(m_channels), {m_mark}), m_rate);
+        return block;
+    }
+    int pulls() const { return m_pulls.load(); }
+
+private:
+    const int16_t m_mark;
+    const int32_t m_channels;
+    const int32_t m_rate;
+    const int32_t m_frames_per_block;
+    std::atomic<int> m_pulls {0};
+};
+
+// A pass-through stage with its own lock, standing where the equalizer stands.
+class PassThrough : public audio::Processor<PCMData, PCMData> {
+protected:
+    PCMData process(const PCMData& in) override { return in; }
+};
+
+class PlayerPCMConcurrency : public ::testing::TestWithParam<std::string> {
+protected:
+    std::string backend()
+    {
+        std::string choice = GetParam();
+        if (choice == "file")
+            return "file:" + dir.native("out.wav").string() + ",fast";
+        return choice;
+    }
+    test::TempDir dir;
+};
+
+TEST_P(PlayerPCMConcurrency, requests_in_a_tight_loop_while_the_thread_pulls)
+{
+    MarkedSource source(1000, 1, 8000);
+    audio::PlayerPCM player(os::wave_out_factory(backend()));
+    source.connect(&player);
+    player.play();
+    ASSERT_TRUE(wait_until([&] { return source.pulls() > 0; }));
+    for (int i = 0; i < 20000; ++i) {
+        switch (i % 7) {
+        case 0:
+        case 4:
+            player.play();
+            break;
+        case 1:
+            player.pause();
+            break;
+        case 2:
+            player.stop();
+            break;
+        default:
+            break;
+        }
+        player.set_volume((i % 13) / 10.0 - 0.1);
+        double level = player.get_level(i % 3 - 1);
+        ASSERT_GE(level, 0.0);
+        ASSERT_LE(level, 1.0);
+        ASSERT_GE(player.get_volume(), 0.0);
+        ASSERT_LE(player.get_volume(), 1.0);
+        player.is_drained();
+    }
+    player.stop();
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    EXPECT_GT(source.pulls(), 1);
+}
+
+TEST_P(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
+{
+    auto current = std::make_unique<MarkedSource>(1, 1, 8000, 256);
+    PassThrough stage;
+    audio::PlayerPCM player(os::wave_out_factory(backend()));
+    stage.connect(&player);
+    current->connect(&stage);
+    player.play();
+    int16_t mark = 1;
+    // The silent backend hands buffers back in real time: fewer rounds there.
+    const int rounds = GetParam() == "file" ? 100 : 8;
+    for (int round = 0; round < rounds; ++round) {
+        ASSERT_TRUE(wait_until([&] { return current->pulls() > 0; }));
+        // As the application does: relink under the stage's lock, then delete the old chain.
+        auto next = std::make_unique<MarkedSource>(++mark, 1, 8000, 256);
+        next->connect(&stage);
+        current = std::move(next);
+        if (round % 10 == 0) {
+            // Also swap what feeds the player itself, under the player's lock.
+            auto direct = std::make_unique<MarkedSource>(++mark, 1, 8000, 256);
+            direct->connect(&player);
+            ASSERT_TRUE(wait_until([&] { return direct->pulls() > 0; }));
+            stage.connect(&player);
+        }
+    }
+    player.stop();
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    if (GetParam() != "file")
+        return;
+    std::vector<uint8_t> data = wav_data(dir.native("out.wav"));
+    ASSERT_FALSE(data.empty());
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        int value = data[i] | data[i + 1] << 8;
+        ASSERT_TRUE(value >= 1 && value <= mark) << "sample " << i / 2 << " holds " << value;
+    }
+}
+
+TEST_P(PlayerPCMConcurrency, destruction_during_playback)
+{
+    MarkedSource source(7, 2, 44100);
+    for (int round = 0; round < 10; ++round) {
+        int before = source.pulls();
+        audio::PlayerPCM player(os::wave_out_factory(backend()));
+        source.connect(&player);
+        player.set_volume(0.3);
+        player.play();
+        ASSERT_TRUE(wait_until([&] { return source.pulls() > before + round % 3; }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, PlayerPCMConcurrency, ::testing::Values("null", "file"),
+    [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// The application's track loop over real chains (a PCM reader, and readers feeding decoders)
+// through the equalizer, while the UI thread reads positions, levels and settings of every stage.
+// Under ThreadSanitizer any pair of locks taken in both orders is reported.
+TEST(PlayerPCMConcurrencyChains, the_track_loop_through_the_equalizer_keeps_the_lock_order)
+{
+    test::TempDir dir;
+    RampChain ramp(dir, "ramp.wav", 8000 * 2, 2, 8000);
+    const std::u16string files[]
+        = {dir.file("ramp.wav"), test::u16(test::fixture("adpcm_gsm/adpcm_stereo_sox.wav")),
+            test::u16(test::fixture("mp3/mpeg1_44k_stereo_cbr128.mp3")),
+            test::u16(test::fixture("adpcm_gsm/gsm_sox.wav"))};
+    audio::EqualizerPCM equalizer;
+    equalizer.set_amplitude(6.0);
+    audio::PlayerPCM player(os::wave_out_factory("file:" + dir.native("out.wav").string() + ",fast"));
+    equalizer.connect(&player);
+    std::unique_ptr<audio::PlayChain> chain;
+    for (int round = 0; round < 12; ++round) {
+        std::unique_ptr<audio::PlayChain> next = audio::create_play_chain(files[round % 4]);
+        ASSERT_TRUE(next) << round;
+        player.stop();
+        if (chain)
+            chain->get_provider().connect(nullptr);
+        chain = std::move(next);
+        chain->get_provider().connect(&equalizer);
+        chain->get_reader().seek_position(0);
+        equalizer.reset();
+        ASSERT_TRUE(player.play());
+        audio::FileReader& reader = chain->get_reader();
+        // Every third track plays to its end; the others are cut short, as a listener skipping does.
+        while (round % 3 == 0 ? !player.is_drained() : reader.position() == 0) {
+            reader.length();
+            reader.time();
+            player.get_level(round % 2);
+            player.set_volume(0.8);
+            equalizer.set_amplitude(round % 2 ? 3.0 : 6.0);
+            equalizer.frequency();
+            std::this_thread::yield();
+        }
+    }
+    player.stop();
+    ASSERT_TRUE(wait_until([&] { return player.is_drained(); }));
+    chain->get_provider().connect(nullptr);
+}
+
+TEST(PlayerPCMConcurrencyScripted, a_device_completing_buffers_on_its_own_thread_while_the_ui_requests)
+{
+    test::ScriptedWaveOut device;
+    MarkedSource source(5, 2, 44100);
+    {
+        audio::PlayerPCM player(device.factory());
+        source.connect(&player);
+        player.play();
+        std::atomic<bool> stop {false};
+        std::thread sound([&] {
+            while (!stop.load())
+                if (!device.complete())
+                    std::this_thread::yield();
+        });
+        for (int i = 0; i < 2000; ++i) {
+            if (i % 5 == 0)
+                player.pause();
+            else if (i % 5 == 2)
+                player.play();
+            else if (i % 97 == 0)
+                player.stop();
+            player.get_level(0);
+        }
+        player.stop();
+        EXPECT_TRUE(wait_until([&] { return player.is_drained(); }));
+        stop = true;
+        sound.join();
+    }
+    EXPECT_EQ(device.refusals(), 0);
+    EXPECT_FALSE(device.is_open());
+}
+
+} // namespace

@@ -1,0 +1,475 @@
+#include "os/wave_out.h"
+#include "os/wave_out/pcm_to_float.h"
+#include "os/wave_out/wave_out_backends.h"
+#include "os/wave_out/wave_out_paced.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A header with its own bytes, filled with a sequence unique to seed.
+struct Buffer {
+    explicit Buffer(uint32_t length, uint32_t seed = 1)
+        : bytes(length)
+    {
+        for (uint32_t i = 0; i < length; ++i)
+            bytes[i] = uint8_t((uint32_t(i + seed * 7919u) * 2654435761u) >> 24);
+        header.data = bytes.data();
+        header.buffer_length = length;
+    }
+    std::vector<uint8_t> bytes;
+    os::WaveHeader header;
+};
+
+// The next notice; fails the test (and returns an empty message) if none comes.
+os::Message next_notice(os::MessageQueue& queue)
+{
+    std::optional<os::Message> message = queue.get_for(20s);
+    EXPECT_TRUE(message) << "no notice came";
+    return message.value_or(os::Message {});
+}
+
+os::WaveHeader* done_header(const os::Message& message)
+{
+    EXPECT_EQ(message.id, os::MM_WOM_DONE);
+    return reinterpret_cast<os::WaveHeader*>(message.lparam);
+}
+
+bool queue_header(os::WaveOut& device, Buffer& buffer)
+{
+    return device.prepare(buffer.header) == os::WaveResult::Ok
+        && device.write(buffer.header) == os::WaveResult::Ok;
+}
+
+void close_and_expect_notice(os::WaveOut& device, os::MessageQueue& queue)
+{
+    ASSERT_EQ(device.close(), os::WaveResult::Ok);
+    os::Message closed = next_notice(queue);
+    EXPECT_EQ(closed.id, os::MM_WOM_CLOSE);
+    EXPECT_EQ(closed.wparam, reinterpret_cast<uintptr_t>(&device));
+}
+
+struct Backend {
+    std::string name;
+    std::function<std::unique_ptr<os::WaveOut>(
+        const test::TempDir&, const os::WaveFormat&, os::MessageQueue&)>
+        open;
+};
+
+std::unique_ptr<os::WaveOut> open_sdl_dummy(
+    const test::TempDir&, const os::WaveFormat& format, os::MessageQueue& queue)
+{
+    // SDL's own silent driver: the real backend code, run headless by SDL's audio thread.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    return os::open_wave_out_sdl(format, queue);
+}
+
+const Backend s_backends[] = {
+    {"null",
+        [](const test::TempDir&, const os::WaveFormat& format, os::MessageQueue& queue) {
+            return os::open_wave_out("null", format, queue);
+        }},
+    {"file_fast",
+        [](const test::TempDir& dir, const os::WaveFormat& format, os::MessageQueue& queue) {
+            return os::open_wave_out("file:" + dir.native("out.wav").string() + ",fast", format, queue);
+        }},
+    {"file_paced",
+        [](const test::TempDir& dir, const os::WaveFormat& format, os::MessageQueue& queue) {
+            return os::open_wave_out("file:" + dir.native("out.wav").string(), format, queue);
+        }},
+    {"sdl_dummy", open_sdl_dummy},
+};
+
+class WaveOutBackends : public ::testing::TestWithParam<Backend> {
+protected:
+    std::unique_ptr<os::WaveOut> open(const os::WaveFormat& format)
+    {
+        std::unique_ptr<os::WaveOut> device = GetParam().open(dir, format, queue);
+        if (!device)
+            return nullptr;
+        os::Message opened = next_notice(queue);
+        EXPECT_EQ(opened.id, os::MM_WOM_OPEN);
+        EXPECT_EQ(opened.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        return device;
+    }
+
+    test::TempDir dir;
+    os::MessageQueue queue;
+    // 10 ms per 160 bytes: short headers keep the paced backends quick.
+    const os::WaveFormat format {1, 16, 8000};
+};
+
+TEST_P(WaveOutBackends, opening_posts_the_open_notice_and_keeps_the_format)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->format().sample_rate, 8000);
+    EXPECT_EQ(device->volume(), 0xFFFFFFFFu);
+    close_and_expect_notice(*device, queue);
+    EXPECT_FALSE(queue.try_get()) << "nothing after the close notice";
+}
+
+TEST_P(WaveOutBackends, headers_come_back_in_the_order_written)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    std::array<Buffer, 5> buffers {
+        Buffer(320, 1), Buffer(0, 2), Buffer(160, 3), Buffer(2, 4), Buffer(480, 5)};
+    for (Buffer& buffer : buffers)
+        ASSERT_TRUE(queue_header(*device, buffer));
+    for (Buffer& buffer : buffers) {
+        os::Message done = next_notice(queue);
+        EXPECT_EQ(done_header(done), &buffer.header);
+        EXPECT_EQ(done.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        EXPECT_EQ(buffer.header.flags & (os::WHDR_DONE | os::WHDR_INQUEUE | os::WHDR_PREPARED),
+            os::WHDR_DONE | os::WHDR_PREPARED);
+        EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
+    }
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, a_returned_header_can_be_written_again)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    Buffer buffer(160);
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(queue_header(*device, buffer));
+        EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+        EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
+    }
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, reset_hands_back_every_queued_header_before_it_returns)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    ASSERT_EQ(device->pause(), os::WaveResult::Ok);
+    std::array<Buffer, 3> buffers {Buffer(1600, 1), Buffer(1600, 2), Buffer(1600, 3)};
+    for (Buffer& buffer : buffers)
+        ASSERT_TRUE(queue_header(*device, buffer));
+    ASSERT_EQ(device->reset(), os::WaveResult::Ok);
+    for (Buffer& buffer : buffers) {
+        std::optional<os::Message> done = queue.try_get();
+        ASSERT_TRUE(done) << "reset must not leave a header to come back later";
+        EXPECT_EQ(done_header(*done), &buffer.header);
+        EXPECT_TRUE(buffer.header.flags & os::WHDR_DONE);
+        EXPECT_FALSE(buffer.header.flags & os::WHDR_INQUEUE);
+    }
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, close_refuses_while_a_header_is_queued)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    device->pause();
+    Buffer buffer(160);
+    ASSERT_TRUE(queue_header(*device, buffer));
+    EXPECT_EQ(device->close(), os::WaveResult::StillPlaying);
+    EXPECT_FALSE(queue.try_get()) << "a refused close posts nothing";
+    device->reset();
+    EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, pause_holds_queued_headers_until_restart)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    ASSERT_EQ(device->pause(), os::WaveResult::Ok);
+    Buffer buffer(160);
+    ASSERT_TRUE(queue_header(*device, buffer));
+    // A header coming back while paused is a fault whenever it happens; this only gives it a
+    // chance to show.
+    EXPECT_FALSE(queue.get_for(100ms)) << "played while paused";
+    ASSERT_EQ(device->restart(), os::WaveResult::Ok);
+    EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, the_device_refuses_what_breaks_its_rules)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    device->pause();
+    Buffer buffer(160);
+    EXPECT_EQ(device->write(buffer.header), os::WaveResult::Unprepared);
+    ASSERT_TRUE(queue_header(*device, buffer));
+    EXPECT_EQ(device->write(buffer.header), os::WaveResult::StillPlaying);
+    EXPECT_EQ(device->prepare(buffer.header), os::WaveResult::StillPlaying);
+    EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::StillPlaying);
+    os::WaveHeader no_data;
+    no_data.buffer_length = 16;
+    EXPECT_EQ(device->prepare(no_data), os::WaveResult::InvalidParam);
+    device->reset();
+    EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+    EXPECT_FALSE(queue.try_get()) << "the header came back twice";
+    close_and_expect_notice(*device, queue);
+
+    EXPECT_EQ(device->close(), os::WaveResult::Error);
+    EXPECT_EQ(device->write(buffer.header), os::WaveResult::Error);
+    EXPECT_EQ(device->reset(), os::WaveResult::Error);
+    EXPECT_EQ(device->pause(), os::WaveResult::Error);
+    EXPECT_EQ(device->set_volume(0), os::WaveResult::Error);
+    EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok)
+        << "releasing headers after close is fine";
+    EXPECT_FALSE(queue.try_get());
+}
+
+TEST_P(WaveOutBackends, the_volume_word_is_kept)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->set_volume(0x12345678), os::WaveResult::Ok);
+    EXPECT_EQ(device->volume(), 0x12345678u);
+    close_and_expect_notice(*device, queue);
+}
+
+TEST_P(WaveOutBackends, every_format_the_readers_hand_out_plays)
+{
+    const os::WaveFormat formats[] = {{1, 8, 11025}, {2, 8, 8000}, {2, 16, 44100}, {3, 16, 22050},
+        {6, 24, 48000}, {8, 32, 96000}, {5, 24, 7350}};
+    for (const os::WaveFormat& each : formats) {
+        SCOPED_TRACE(
+            testing::Message() << each.channels << "x" << each.bits_per_sample << "@" << each.sample_rate);
+        std::unique_ptr<os::WaveOut> device = open(each);
+        ASSERT_TRUE(device);
+        Buffer buffer(each.block_align() * uint32_t(each.sample_rate) / 100); // 10 ms
+        ASSERT_TRUE(queue_header(*device, buffer));
+        EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+        close_and_expect_notice(*device, queue);
+    }
+}
+
+TEST_P(WaveOutBackends, formats_no_device_plays_are_refused_without_a_notice)
+{
+    for (const os::WaveFormat& bad : {os::WaveFormat {2, 12, 44100}, os::WaveFormat {9, 16, 44100},
+             os::WaveFormat {0, 16, 44100}, os::WaveFormat {2, 16, 0}, os::WaveFormat {2, 16, -8000}}) {
+        EXPECT_FALSE(GetParam().open(dir, bad, queue));
+    }
+    EXPECT_FALSE(queue.try_get());
+}
+
+TEST_P(WaveOutBackends, destroying_an_open_device_with_queued_headers_is_safe)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    std::array<Buffer, 3> buffers {Buffer(1600), Buffer(1600), Buffer(1600)};
+    for (Buffer& buffer : buffers)
+        ASSERT_TRUE(queue_header(*device, buffer));
+    device.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(All, WaveOutBackends, ::testing::ValuesIn(s_backends),
+    [](const ::testing::TestParamInfo<Backend>& info) { return info.param.name; });
+
+// ---- the file backend ----
+
+std::vector<uint8_t> file_data(const std::filesystem::path& path)
+{
+    std::vector<uint8_t> file = test::read_file(path);
+    return file.size() < 44 ? std::vector<uint8_t> {} : std::vector<uint8_t>(file.begin() + 44, file.end());
+}
+
+// Plays the buffers through a new device on the choice and closes it.
+void play_through(const std::string& choice, const os::WaveFormat& format, std::vector<Buffer*> buffers)
+{
+    os::MessageQueue queue;
+    std::unique_ptr<os::WaveOut> device = os::open_wave_out(choice, format, queue);
+    ASSERT_TRUE(device);
+    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+    device->set_volume(0x10001000);
+    for (Buffer* buffer : buffers)
+        ASSERT_TRUE(queue_header(*device, *buffer));
+    for (Buffer* buffer : buffers)
+        ASSERT_EQ(done_header(next_notice(queue)), &buffer->header);
+    close_and_expect_notice(*device, queue);
+}
+
+std::vector<uint8_t> joined(std::initializer_list<const Buffer*> buffers)
+{
+    std::vector<uint8_t> all;
+    for (const Buffer* buffer : buffers)
+        all.insert(all.end(), buffer->bytes.begin(), buffer->bytes.end());
+    return all;
+}
+
+TEST(WaveOutFile, writes_exactly_the_bytes_played_whatever_the_volume)
+{
+    test::TempDir dir;
+    std::string path = dir.native("out.wav").string();
+    Buffer a(4000, 1), b(0, 2), c(12346, 3);
+    play_through("file:" + path + ",fast", {2, 16, 22050}, {&a, &b, &c});
+    EXPECT_TRUE(file_data(path) == joined({&a, &c}));
+    std::vector<uint8_t> file = test::read_file(path);
+    ASSERT_GE(file.size(), 44u);
+    EXPECT_EQ(file[22], 2); // channels
+    EXPECT_EQ(file[24] | file[25] << 8, 22050);
+    EXPECT_EQ(file[34], 16); // bits
+    uint32_t data_size = file[40] | file[41] << 8 | file[42] << 16 | uint32_t(file[43]) << 24;
+    EXPECT_EQ(data_size, 16346u) << "the header's size is up to date after close";
+}
+
+TEST(WaveOutFile, paced_writing_keeps_every_byte_too)
+{
+    test::TempDir dir;
+    std::string path = dir.native("out.wav").string();
+    Buffer a(1600, 4), b(3202, 5); // 50 ms and a bit more at 8000 Hz mono
+    play_through("file:" + path, {1, 16, 8000}, {&a, &b});
+    EXPECT_TRUE(file_data(path) == joined({&a, &b}));
+}
+
+TEST(WaveOutFile, reopening_in_the_same_format_appends_and_another_format_starts_anew)
+{
+    test::TempDir dir;
+    std::string choice = "file:" + dir.native("out.wav").string() + ",fast";
+    Buffer a(800, 6), b(640, 7), c(999, 8);
+    play_through(choice, {1, 16, 8000}, {&a});
+    play_through(choice, {1, 16, 8000}, {&b});
+    EXPECT_TRUE(file_data(dir.native("out.wav")) == joined({&a, &b}));
+    play_through(choice, {1, 8, 8000}, {&c});
+    EXPECT_TRUE(file_data(dir.native("out.wav")) == joined({&c}));
+    EXPECT_EQ(test::read_file(dir.native("out.wav"))[34], 8);
+}
+
+TEST(WaveOutFile, an_unwritable_path_opens_nothing)
+{
+    test::TempDir dir;
+    os::MessageQueue queue;
+    std::string choice = "file:" + dir.native("missing/out.wav").string() + ",fast";
+    EXPECT_FALSE(os::open_wave_out(choice, {2, 16, 44100}, queue));
+    EXPECT_FALSE(os::open_wave_out("file:", {2, 16, 44100}, queue));
+    EXPECT_FALSE(queue.try_get());
+}
+
+// ---- choosing a backend ----
+
+TEST(WaveOutChoice, the_environment_names_the_backend)
+{
+    test::TempDir dir;
+    std::string path = dir.native("env.wav").string();
+    setenv("MELODECK_AUDIO", ("file:" + path + ",fast").c_str(), 1);
+    os::WaveOutFactory factory = os::wave_out_factory();
+    unsetenv("MELODECK_AUDIO");
+    os::MessageQueue queue;
+    std::unique_ptr<os::WaveOut> device = factory({1, 8, 8000}, queue);
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+    close_and_expect_notice(*device, queue);
+}
+
+TEST(WaveOutChoice, an_unknown_choice_still_gives_a_device)
+{
+    // "sdl", or "null" where no sound output opens: either way something plays.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    os::MessageQueue queue;
+    std::unique_ptr<os::WaveOut> device = os::open_wave_out("loudspeaker", {2, 16, 44100}, queue);
+    ASSERT_TRUE(device);
+    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+    close_and_expect_notice(*device, queue);
+}
+
+// ---- pacing and conversion ----
+
+TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
+{
+    EXPECT_EQ(os::paced_bytes_due(1s, 176400, 4), 176400u);
+    EXPECT_EQ(os::paced_bytes_due(500ms, 176400, 4), 88200u);
+    EXPECT_EQ(os::paced_bytes_due(1ms, 176400, 4), 176u);
+    EXPECT_EQ(os::paced_bytes_due(1001us, 16000, 2), 16u);
+    EXPECT_EQ(os::paced_bytes_due(0s, 176400, 4), 0u);
+    EXPECT_EQ(os::paced_bytes_due(-5ms, 176400, 4), 0u);
+    EXPECT_EQ(os::paced_bytes_due(1s, 176400, 0), 0u);
+    // Hours of 8-channel 32-bit sound at 384 kHz do not overflow.
+    EXPECT_EQ(os::paced_bytes_due(std::chrono::hours(30), 12'288'000, 32), uint64_t(30) * 3600 * 12'288'000);
+}
+
+TEST(PcmToFloat, eight_bit_is_unsigned_around_128)
+{
+    const uint8_t in[] = {0, 128, 255, 64};
+    float out[4];
+    ASSERT_TRUE(os::pcm_to_float(in, 8, 1, 4, 0xFFFFFFFF, out));
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_FLOAT_EQ(out[1], 0.0f);
+    EXPECT_FLOAT_EQ(out[2], 127.0f / 128.0f);
+    EXPECT_FLOAT_EQ(out[3], -0.5f);
+}
+
+TEST(PcmToFloat, sixteen_twenty_four_and_thirty_two_bit_are_signed_little_endian)
+{
+    const uint8_t s16[] = {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40, 0xFF, 0xFF};
+    float out[4];
+    ASSERT_TRUE(os::pcm_to_float(s16, 16, 2, 2, 0xFFFFFFFF, out));
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_FLOAT_EQ(out[1], 32767.0f / 32768.0f);
+    EXPECT_FLOAT_EQ(out[2], 0.5f);
+    EXPECT_FLOAT_EQ(out[3], -1.0f / 32768.0f);
+
+    const uint8_t s24[] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0xC0, 0x01, 0x00, 0x00};
+    ASSERT_TRUE(os::pcm_to_float(s24, 24, 1, 4, 0xFFFFFFFF, out));
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_FLOAT_EQ(out[1], 8388607.0f / 8388608.0f);
+    EXPECT_FLOAT_EQ(out[2], -0.5f);
+    EXPECT_FLOAT_EQ(out[3], 1.0f / 8388608.0f);
+
+    const uint8_t s32[] = {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x40, 0xFF, 0xFF, 0xFF, 0xFF};
+    ASSERT_TRUE(os::pcm_to_float(s32, 32, 3, 1, 0xFFFFFFFF, out));
+    EXPECT_FLOAT_EQ(out[0], -1.0f);
+    EXPECT_FLOAT_EQ(out[1], 0.5f);
+    EXPECT_NEAR(out[2], 0.0f, 1e-9f);
+    EXPECT_LT(out[2], 0.0f);
+}
+
+TEST(PcmToFloat, eight_channels_stay_in_place)
+{
+    std::vector<uint8_t> in;
+    for (int frame = 0; frame < 3; ++frame)
+        for (int channel = 0; channel < 8; ++channel) {
+            auto v = uint16_t(int16_t((channel + 1) * 1000 * (frame % 2 ? -1 : 1)));
+            in.push_back(uint8_t(v));
+            in.push_back(uint8_t(v >> 8));
+        }
+    float out[24];
+    ASSERT_TRUE(os::pcm_to_float(in.data(), 16, 8, 3, 0xFFFFFFFF, out));
+    for (int frame = 0; frame < 3; ++frame)
+        for (int channel = 0; channel < 8; ++channel)
+            EXPECT_FLOAT_EQ(out[frame * 8 + channel], (channel + 1) * 1000 * (frame % 2 ? -1 : 1) / 32768.0f)
+                << "frame " << frame << " channel " << channel;
+}
+
+TEST(PcmToFloat, the_volume_word_scales_left_and_right)
+{
+    const uint8_t in[] = {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}; // three channels at 0.5
+    float out[3];
+    ASSERT_TRUE(os::pcm_to_float(in, 16, 3, 1, 0x0000FFFF, out));
+    EXPECT_FLOAT_EQ(out[0], 0.5f);
+    EXPECT_FLOAT_EQ(out[1], 0.0f);
+    EXPECT_FLOAT_EQ(out[2], 0.25f) << "further channels take the mean";
+    ASSERT_TRUE(os::pcm_to_float(in, 16, 1, 3, 0x7FFF0000, out));
+    EXPECT_FLOAT_EQ(out[0], 0.0f) << "mono follows the left half";
+    EXPECT_FLOAT_EQ(os::channel_gain(0x80000000, 1, 2), 32768.0f / 65535.0f);
+    EXPECT_FLOAT_EQ(os::channel_gain(0xFFFFFFFF, 7, 8), 1.0f);
+}
+
+TEST(PcmToFloat, other_widths_and_channel_counts_are_refused)
+{
+    const uint8_t in[64] = {};
+    float out[64] = {42.0f};
+    EXPECT_FALSE(os::pcm_to_float(in, 12, 2, 1, 0xFFFFFFFF, out));
+    EXPECT_FALSE(os::pcm_to_float(in, 0, 2, 1, 0xFFFFFFFF, out));
+    EXPECT_FALSE(os::pcm_to_float(in, 16, 9, 1, 0xFFFFFFFF, out));
+    EXPECT_FALSE(os::pcm_to_float(in, 16, 0, 1, 0xFFFFFFFF, out));
+    EXPECT_EQ(out[0], 42.0f);
+}
+
+} // namespace
