@@ -11,6 +11,7 @@
 // Exit status: 0 shown (and written), 1 the skin was refused or the picture could not be written
 // (the reason goes to stderr), 2 wrong usage.
 
+#include "list_controls.h"
 #include "skin_check.h"
 
 #include "liba/text.h"
@@ -101,6 +102,7 @@ int preview(const Options& options)
     std::fflush(stdout);
 
     skinner::Form form(nullptr, &skin, choice.form, nullptr);
+    skin_preview::ListControls lists(form, choice.form);
     // Forms name themselves through a caption button; one without keeps the window's first title.
     if (form.impl().window().caption() == u"Loading...")
         form.impl().set_title(choice.form);

@@ -1,0 +1,187 @@
+#include "skinner/control_scroll_bar.h"
+
+#include "lists_support.h"
+
+#include <gtest/gtest.h>
+
+using skinner::ControlScrollBar;
+using skinner::LookupMode;
+using skinner::Rect;
+using skinner::ScrollPart;
+using test::ListsForm;
+
+namespace {
+
+// sbBar: 20 x 110 at (200, 5), end buttons 20 each, thumb borders 4: travel 66.
+struct BarForm : ListsForm {
+    ControlScrollBar bar {form, u"sbBar", LookupMode::named};
+
+    skinner::Point centre(ScrollPart part) const
+    {
+        const Rect& r = bar.button(part).rect();
+        return {r.left() + r.size.width / 2, r.top() + r.size.height / 2};
+    }
+    void tap(ScrollPart part)
+    {
+        form.mouse_down(0, centre(part), false);
+        form.mouse_up(0, centre(part));
+    }
+    std::vector<int32_t> positions() const
+    {
+        std::vector<int32_t> out;
+        for (const auto& [control, position] : recorder.scrolls)
+            out.push_back(position);
+        return out;
+    }
+};
+
+Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    return {{x, y}, {w, h}};
+}
+
+} // namespace
+
+TEST(ControlScrollBar, reads_its_range_and_lays_out_five_buttons)
+{
+    BarForm f;
+    EXPECT_TRUE(f.bar.is_vertical());
+    EXPECT_EQ(f.bar.minimum(), 0);
+    EXPECT_EQ(f.bar.maximum(), 100);
+    EXPECT_EQ(f.bar.page(), 10);
+    EXPECT_EQ(f.bar.parts().travel, 66);
+    EXPECT_EQ(f.bar.button(ScrollPart::MinButton).rect(), r(200, 5, 20, 20));
+    EXPECT_EQ(f.bar.button(ScrollPart::MaxButton).rect(), r(200, 95, 20, 20));
+    // Position 0, g = 0.1: the thumb runs from the min button to 95 - trunc(66 * 0.9) = 36.
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 11));
+    EXPECT_TRUE(f.bar.button(ScrollPart::MinSpace).rect().empty());
+    EXPECT_EQ(f.bar.button(ScrollPart::MaxSpace).rect(), r(200, 36, 20, 59));
+    for (int part = 0; part < 5; ++part)
+        EXPECT_FALSE(f.bar.button(ScrollPart(part)).want_focus());
+}
+
+TEST(ControlScrollBar, position_is_limited_to_the_range_less_the_page)
+{
+    BarForm f;
+    f.bar.set_position(95);
+    EXPECT_EQ(f.bar.position(), 90);
+    f.bar.set_position(90);
+    f.bar.set_position(-4);
+    EXPECT_EQ(f.bar.position(), 0);
+    EXPECT_EQ(f.positions(), (std::vector<int32_t> {90, 0})) << "only moves are told";
+    ASSERT_FALSE(f.recorder.scrolls.empty());
+    EXPECT_EQ(f.recorder.scrolls[0].first, &f.bar);
+}
+
+TEST(ControlScrollBar, a_page_larger_than_the_range_is_cut_but_kept_as_asked)
+{
+    BarForm f;
+    f.bar.set_position(50);
+    f.bar.set_page(250);
+    EXPECT_EQ(f.bar.position(), 0);
+    EXPECT_EQ(f.bar.page(), 250);
+    EXPECT_EQ(f.bar.page_in_use(), 100);
+    // The thumb fills the travel.
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70));
+    f.bar.set_range(0, 1000);
+    EXPECT_EQ(f.bar.page_in_use(), 250) << "the page comes back when the range grows";
+    f.bar.set_position(1000);
+    EXPECT_EQ(f.bar.position(), 750);
+}
+
+TEST(ControlScrollBar, a_maximum_below_the_minimum_becomes_an_empty_range)
+{
+    BarForm f;
+    f.bar.set_position(40);
+    f.bar.set_range(20, 5);
+    EXPECT_EQ(f.bar.minimum(), 20);
+    EXPECT_EQ(f.bar.maximum(), 20);
+    EXPECT_EQ(f.bar.position(), 20);
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70));
+    f.bar.set_position(0);
+    EXPECT_EQ(f.bar.position(), 20);
+}
+
+TEST(ControlScrollBar, end_buttons_step_and_spaces_page)
+{
+    BarForm f;
+    f.tap(ScrollPart::MaxButton);
+    EXPECT_EQ(f.bar.position(), 1);
+    f.tap(ScrollPart::MaxSpace);
+    EXPECT_EQ(f.bar.position(), 11);
+    f.tap(ScrollPart::MinSpace);
+    EXPECT_EQ(f.bar.position(), 1);
+    f.tap(ScrollPart::MinButton);
+    f.tap(ScrollPart::MinButton);
+    EXPECT_EQ(f.bar.position(), 0);
+    EXPECT_EQ(f.positions(), (std::vector<int32_t> {1, 11, 1, 0}));
+    EXPECT_TRUE(f.recorder.clicks.empty()) << "the buttons' clicks end at the bar";
+}
+
+TEST(ControlScrollBar, holding_a_button_repeats_after_five_ticks)
+{
+    BarForm f;
+    f.form.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
+    EXPECT_EQ(f.bar.position(), 1);
+    ASSERT_EQ(f.window.timers.size(), 1u);
+    EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
+    for (int tick = 0; tick < 5; ++tick)
+        f.tick_timers();
+    EXPECT_EQ(f.bar.position(), 1);
+    f.tick_timers();
+    EXPECT_EQ(f.bar.position(), 2);
+    f.tick_timers();
+    f.tick_timers();
+    EXPECT_EQ(f.bar.position(), 4);
+    f.form.mouse_up(0, f.centre(ScrollPart::MaxButton));
+    EXPECT_TRUE(f.window.timers.empty()) << "the release stops the timer";
+    f.tick_timers();
+    EXPECT_EQ(f.bar.position(), 4);
+}
+
+TEST(ControlScrollBar, a_held_space_keeps_paging_until_the_end)
+{
+    BarForm f;
+    f.form.mouse_down(0, {210, 90}, false);
+    EXPECT_EQ(f.bar.position(), 10);
+    for (int tick = 0; tick < 30; ++tick)
+        f.tick_timers();
+    EXPECT_EQ(f.bar.position(), 90);
+    f.form.mouse_up(0, {210, 90});
+}
+
+TEST(ControlScrollBar, dragging_the_thumb_pins_at_both_ends)
+{
+    BarForm f;
+    skinner::Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
+    f.form.mouse_down(0, press, false);
+    EXPECT_EQ(f.bar.position(), 0);
+    f.form.mouse_move({press.x, press.y + 33});
+    EXPECT_EQ(f.bar.position(), 50);
+    f.form.mouse_move({press.x, press.y + 500});
+    EXPECT_EQ(f.bar.position(), 90);
+    f.form.mouse_move({press.x, press.y - 500});
+    EXPECT_EQ(f.bar.position(), 0);
+    f.form.mouse_up(0, press);
+    f.form.mouse_move({press.x, press.y + 33});
+    EXPECT_EQ(f.bar.position(), 0) << "no drag after the release";
+}
+
+TEST(ControlScrollBar, a_disabled_bar_takes_no_stylus)
+{
+    BarForm f;
+    f.bar.set_enabled(false);
+    f.tap(ScrollPart::MaxButton);
+    EXPECT_EQ(f.bar.position(), 0);
+    EXPECT_TRUE(f.window.timers.empty());
+}
+
+TEST(ControlScrollBar, moving_the_bar_lays_the_buttons_out_again)
+{
+    BarForm f;
+    f.bar.set_position(45);
+    f.bar.set_rect(r(0, 0, 10, 210));
+    EXPECT_EQ(f.bar.parts().travel, 166);
+    EXPECT_EQ(f.bar.button(ScrollPart::MaxButton).rect(), r(0, 190, 10, 20));
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect().top(), 20 + int32_t(166 * 0.45));
+}

@@ -1,0 +1,115 @@
+#include "skinner/progress_geometry.h"
+
+#include <gtest/gtest.h>
+
+using skinner::Point;
+using skinner::Rect;
+
+namespace {
+
+// A 100 x 20 bar at (10, 30) with an 8-pixel thumb (half track 4).
+const Rect s_bar {{10, 30}, {100, 20}};
+// The same bar standing up: 20 x 100.
+const Rect s_tall {{10, 30}, {20, 100}};
+constexpr int32_t s_track = 8;
+
+Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    return {{x, y}, {w, h}};
+}
+
+} // namespace
+
+TEST(ProgressGeometry, growing_right_spans_zero_to_one_between_the_thumb_centres)
+{
+    // Left end: x + t2; right end: x + w - t + t2.
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {14, 35}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {10 + 100 - 8 + 4, 35}), 1.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {14 + 46, 35}), 0.5);
+    // Beyond the ends: clamped; the other coordinate does not matter.
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {-500, 1000}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {500, -1000}), 1.0);
+}
+
+TEST(ProgressGeometry, growing_left_runs_from_the_right_end)
+{
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {10 + 100 - 4, 35}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {14, 35}), 1.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {0, 35}), 1.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {200, 35}), 0.0);
+}
+
+TEST(ProgressGeometry, vertical_orientations_use_y)
+{
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 34}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 30 + 92 + 4}), 1.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 34 + 23}), 0.25);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 34}), 1.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 30 + 92 + 4}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 34 + 23}), 0.75);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 10000}), 0.0);
+}
+
+TEST(ProgressGeometry, no_travel_or_unknown_orientation_gives_zero)
+{
+    Rect as_thick_as_the_track {{0, 0}, {8, 8}};
+    for (int32_t orientation = 0; orientation < 4; ++orientation) {
+        SCOPED_TRACE(orientation);
+        for (int32_t x = -5; x < 20; x += 3)
+            EXPECT_DOUBLE_EQ(skinner::progress_value_at(orientation, as_thick_as_the_track, 8, {x, x}), 0.0);
+    }
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(4, s_bar, s_track, {100, 35}), 0.0);
+    EXPECT_DOUBLE_EQ(skinner::progress_value_at(-1, s_bar, s_track, {100, 35}), 0.0);
+}
+
+TEST(ProgressGeometry, a_track_larger_than_the_bar_still_gives_a_value_in_range)
+{
+    Rect narrow {{0, 0}, {10, 10}};
+    for (int32_t x = -30; x < 30; ++x) {
+        double value = skinner::progress_value_at(3, narrow, 20, {x, 0});
+        EXPECT_GE(value, 0.0);
+        EXPECT_LE(value, 1.0);
+    }
+}
+
+TEST(ProgressGeometry, fill_rectangles_of_the_four_modes)
+{
+    // travel 92 across, 92 down; f = 0.25 gives 23.
+    EXPECT_EQ(skinner::progress_fill_rect(0, s_tall, s_track, 0.25), r(10, 30, 20, 23));
+    EXPECT_EQ(skinner::progress_fill_rect(1, s_bar, s_track, 0.25), r(10 + 69, 30, 23, 20));
+    EXPECT_EQ(skinner::progress_fill_rect(2, s_tall, s_track, 0.25), r(10, 30 + 69, 20, 23));
+    EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 0.25), r(10, 30, 23, 20));
+    // Truncated toward zero: 92 * 0.3 = 27.6.
+    EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 0.3).size.width, 27);
+    EXPECT_TRUE(skinner::progress_fill_rect(3, s_bar, s_track, 0.0).empty());
+    EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 1.0), r(10, 30, 92, 20));
+    EXPECT_TRUE(skinner::progress_fill_rect(7, s_bar, s_track, 0.5).empty());
+}
+
+TEST(ProgressGeometry, thumb_sits_at_the_moving_end_of_the_fill)
+{
+    EXPECT_EQ(skinner::progress_thumb_rect(0, s_tall, s_track, 0.25), r(10, 53, 20, 8));
+    EXPECT_EQ(skinner::progress_thumb_rect(1, s_bar, s_track, 0.25), r(79, 30, 8, 20));
+    EXPECT_EQ(skinner::progress_thumb_rect(2, s_tall, s_track, 0.25), r(10, 99, 20, 8));
+    EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 0.25), r(33, 30, 8, 20));
+    // At the ends the thumb is flush with the bar's edges.
+    EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 0.0), r(10, 30, 8, 20));
+    EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 1.0), r(102, 30, 8, 20));
+    EXPECT_EQ(skinner::progress_thumb_rect(2, s_tall, s_track, 1.0), r(10, 30, 20, 8));
+    EXPECT_EQ(skinner::progress_thumb_rect(0, s_tall, s_track, 1.0), r(10, 122, 20, 8));
+    EXPECT_TRUE(skinner::progress_thumb_rect(9, s_bar, s_track, 0.5).empty());
+}
+
+TEST(ProgressGeometry, a_tap_on_the_thumb_centre_gives_back_its_value)
+{
+    for (int32_t orientation = 0; orientation < 4; ++orientation) {
+        const Rect& bar = orientation % 2 == 0 ? s_tall : s_bar;
+        for (double value : {0.0, 0.25, 0.5, 1.0}) {
+            SCOPED_TRACE(testing::Message() << "orientation " << orientation << " value " << value);
+            Rect thumb = skinner::progress_thumb_rect(orientation, bar, s_track, value);
+            Point centre {thumb.left() + (orientation % 2 == 0 ? 0 : s_track / 2),
+                thumb.top() + (orientation % 2 == 0 ? s_track / 2 : 0)};
+            EXPECT_NEAR(skinner::progress_value_at(orientation, bar, s_track, centre), value, 1e-9);
+        }
+    }
+}

@@ -1,0 +1,65 @@
+#include "skinner/vb_collection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/wait.h>
+
+using skinner::VBCollection;
+
+namespace {
+
+bool failed_exit(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+}
+
+VBCollection<std::string> three()
+{
+    VBCollection<std::string> rows;
+    rows.add("a");
+    rows.add("b");
+    rows.add("c");
+    return rows;
+}
+
+} // namespace
+
+TEST(VBCollection, indexes_inserts_and_removes)
+{
+    VBCollection<std::string> rows = three();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], "a");
+    EXPECT_EQ(rows[2], "c");
+    rows.insert(1, "x");
+    rows.insert(4, "end");
+    EXPECT_EQ(rows[1], "x");
+    EXPECT_EQ(rows[4], "end");
+    rows.remove(0);
+    EXPECT_EQ(rows[0], "x");
+    EXPECT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows.contains(3));
+    EXPECT_FALSE(rows.contains(4));
+    EXPECT_FALSE(rows.contains(-1));
+    rows.sort([](const std::string& a, const std::string& b) { return a > b; });
+    EXPECT_EQ(rows[0], "x");
+    EXPECT_EQ(rows[3], "b");
+}
+
+TEST(VBCollectionDeathTest, a_row_index_of_minus_one_ends_the_program)
+{
+    VBCollection<std::string> rows = three();
+    EXPECT_EXIT(rows[-1], failed_exit, "pos is invalid");
+}
+
+TEST(VBCollectionDeathTest, an_index_at_or_past_the_size_ends_the_program)
+{
+    const VBCollection<std::string> rows = three();
+    EXPECT_EXIT(rows[3], failed_exit, "VBCollection::operator\\[\\]: pos is invalid");
+    EXPECT_EXIT(rows[int64_t(1) << 40], failed_exit, "pos is invalid");
+    VBCollection<std::string> empty;
+    EXPECT_EXIT(empty[0], failed_exit, "pos is invalid");
+    EXPECT_EXIT(empty.remove(0), failed_exit, "pos is invalid");
+    VBCollection<std::string> some = three();
+    EXPECT_EXIT(some.insert(5, "z"), failed_exit, "pos is invalid");
+}
