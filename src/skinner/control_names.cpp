@@ -1,24 +1,11 @@
 #include "skinner/control_names.h"
 
+#include "skinner/skin_names.h"
+
 #include <array>
 #include <utility>
 
 namespace skinner {
-
-namespace {
-
-template<typename T, size_t N>
-std::optional<T> lookup(
-    const std::array<std::pair<std::u16string_view, T>, N>& table, std::u16string_view name)
-{
-    for (const auto& [text, value] : table) {
-        if (text == name)
-            return value;
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 std::optional<int32_t> horizontal_alignment_from_name(std::u16string_view name)
 {
@@ -27,7 +14,7 @@ std::optional<int32_t> horizontal_alignment_from_name(std::u16string_view name)
         {u"CENTER", 1},
         {u"RIGHT", 2},
     }};
-    return lookup(s_table, name);
+    return lookup_name(s_table, name);
 }
 
 std::optional<int32_t> vertical_alignment_from_name(std::u16string_view name)
@@ -37,7 +24,7 @@ std::optional<int32_t> vertical_alignment_from_name(std::u16string_view name)
         {u"VCENTER", 1},
         {u"BOTTOM", 2},
     }};
-    return lookup(s_table, name);
+    return lookup_name(s_table, name);
 }
 
 std::optional<ButtonAction> action_from_name(std::u16string_view name)
@@ -61,7 +48,7 @@ std::optional<ButtonAction> action_from_name(std::u16string_view name)
         {u"BUTTON_CANCEL", ButtonAction::button_cancel},
         {u"BUTTON_YES", ButtonAction::button_yes},
     }};
-    return lookup(s_table, name);
+    return lookup_name(s_table, name);
 }
 
 } // namespace skinner

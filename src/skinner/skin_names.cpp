@@ -5,21 +5,6 @@
 
 namespace skinner {
 
-namespace {
-
-template<typename T, size_t N>
-std::optional<T> lookup(
-    const std::array<std::pair<std::u16string_view, T>, N>& table, std::u16string_view name)
-{
-    for (const auto& [text, value] : table) {
-        if (text == name)
-            return value;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 std::optional<AnchorMode> anchor_from_name(std::u16string_view name)
 {
     static constexpr std::array<std::pair<std::u16string_view, AnchorMode>, 4> s_table = {{
@@ -28,7 +13,7 @@ std::optional<AnchorMode> anchor_from_name(std::u16string_view name)
         {u"MAX_SIDE", AnchorMode::max_side},
         {u"RATIO", AnchorMode::ratio},
     }};
-    return lookup(s_table, name);
+    return lookup_name(s_table, name);
 }
 
 } // namespace skinner

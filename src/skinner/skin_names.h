@@ -4,9 +4,11 @@
 // (case-sensitive); any other text gives nothing, and the caller's default applies. The cursor
 // names of the "Cursor" property are the platform's (os::cursor_from_name).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace skinner {
 
@@ -19,5 +21,17 @@ enum class AnchorMode : int32_t {
 };
 
 std::optional<AnchorMode> anchor_from_name(std::u16string_view name);
+
+// The value that a table of (name, value) pairs gives a name, matched exactly.
+template<typename T, size_t N>
+std::optional<T> lookup_name(
+    const std::array<std::pair<std::u16string_view, T>, N>& table, std::u16string_view name)
+{
+    for (const auto& [text, value] : table) {
+        if (text == name)
+            return value;
+    }
+    return std::nullopt;
+}
 
 } // namespace skinner
