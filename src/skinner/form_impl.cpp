@@ -4,6 +4,7 @@
 #include "os/keys.h"
 #include "os/log.h"
 #include "os/switches.h"
+#include "skinner/control_subclass.h"
 #include "skinner/device_capability.h"
 #include "skinner/form_events.h"
 #include "skinner/form_workarea.h"
@@ -120,12 +121,19 @@ FormImpl::~FormImpl()
         s_modal = nullptr;
     // The menu manager may still speak to the window while it goes.
     m_menu_manager.reset();
+    ControlSubclass::remove_all(m_window.id());
 }
 
 // --- The window procedure -------------------------------------------------------------------
 
-intptr_t FormImpl::on_message(os::Window&, const os::WindowMessage& message)
+intptr_t FormImpl::on_message(os::Window& window, const os::WindowMessage& message)
 {
+    if (!m_form)
+        return 0;
+    bool pass_on = true;
+    intptr_t hooked = ControlSubclass::run_hooks(window.id(), message, pass_on);
+    if (!pass_on)
+        return hooked;
     if (!m_form)
         return 0;
     for (const Route& route : s_routes) {

@@ -22,6 +22,9 @@
 // last pointer position. A left button down where the form wants gestures and the platform sees a
 // tap-and-hold becomes button 2 down and up; otherwise it is button 0.
 //
+// Hooks. Every message first passes the window's hooks (control_subclass.h), which may keep it
+// from the form; the window removes its hooks when it is destroyed.
+//
 // Modal loops. do_modal() shows the window and dispatches until its close request (WM_CLOSE, when
 // the form can close, posts WM_FORM_END_MODAL to the window) or until the screen quits; while it
 // runs for a form with a parent, every other form window is disabled. Loops nest: a loop that
@@ -91,6 +94,8 @@ public:
 
     // From now on the window procedure no longer calls the form: its owner is being destroyed.
     void detach() { m_form = nullptr; }
+    // The form the window procedure calls; null once detached.
+    FormEvents* events() const { return m_form; }
 
     // Adds the rectangle (client pixels, cut to the client area) to the dirty rectangle and
     // invalidates that part of the window.

@@ -34,10 +34,10 @@ public:
     virtual void refresh() = 0;
 };
 
-// The manager for a new form window on a device of this kind; null when the device has none, and
-// the window then handles no menu message.
-// FIXME: the command bar and soft-key managers arrive with the menu controls; until then forms
-// have no bar of their own.
+// The manager for a new form window on a device of this kind: the soft keys on a Smartphone, the
+// command bar on a Pocket PC (with the OK soft keys from system version 5); null for a popup
+// window, which then handles no menu message. The window is not made yet when this runs: the
+// manager must not touch it before its first rebuild.
 std::unique_ptr<MenuManagerImpl> create_menu_manager(FormImpl& window, DeviceKind kind);
 
 } // namespace skinner

@@ -41,6 +41,19 @@ bool ShellHooks::take_changed()
     return changed;
 }
 
+void ShellHooks::add_menu_item(MenuManager::Item& item)
+{
+    remove_menu_item(item);
+    m_menu_items.push_back(&item);
+    m_changed = true;
+}
+
+void ShellHooks::remove_menu_item(const MenuManager::Item& item)
+{
+    if (std::erase(m_menu_items, &item) > 0)
+        m_changed = true;
+}
+
 void ShellHooks::watch_ok(ControlButton& button)
 {
     if (std::find(m_ok_watchers.begin(), m_ok_watchers.end(), &button) == m_ok_watchers.end())

@@ -2,6 +2,7 @@
 
 // The bookkeeping of what a form's buttons ask of the handheld shell, kept by the form's window
 // (ControlWindow::shell_hooks) for the menu manager and the window procedure to act on:
+//   - menu items: the form's menu controls (menu_main_button.h), in registration order;
 //   - soft-key items: buttons that the soft keys stand for, each under a tag ("#smartphone_ok#" for
 //     the left key, "#smartphone_menu#" for the right one); an item with an empty tag answers to
 //     its button's name;
@@ -13,6 +14,7 @@
 // User-interface thread only.
 
 #include "liba/nocopy.h"
+#include "skinner/menu_manager.h"
 
 #include <cstdint>
 #include <string>
@@ -43,6 +45,11 @@ public:
     // Whether they changed since the last call.
     bool take_changed();
 
+    // Menu items; adding or removing one marks the menu changed.
+    void add_menu_item(MenuManager::Item& item);
+    void remove_menu_item(const MenuManager::Item& item);
+    const std::vector<MenuManager::Item*>& menu_items() const { return m_menu_items; }
+
     void watch_ok(ControlButton& button);
     void unwatch_ok(const ControlButton& button);
     const std::vector<ControlButton*>& ok_watchers() const { return m_ok_watchers; }
@@ -56,6 +63,7 @@ public:
 
 private:
     std::vector<SoftKeyItem> m_soft_keys;
+    std::vector<MenuManager::Item*> m_menu_items;
     std::vector<ControlButton*> m_ok_watchers;
     int32_t m_done_requests = 0;
     bool m_changed = false;

@@ -1,0 +1,39 @@
+#include "skinner/power_manager_impl.h"
+
+#include "skinner/form.h"
+#include "skinner/power_manager_impl_pocket.h"
+
+namespace skinner {
+
+PowerManagerImpl::PowerManagerImpl(Form& form)
+    : m_form(form)
+{
+}
+
+PowerManagerImpl::~PowerManagerImpl() = default;
+
+void PowerManagerImpl::set_display(bool)
+{
+}
+
+bool PowerManagerImpl::is_display_on() const
+{
+    return true;
+}
+
+void PowerManagerImpl::set_interval(double)
+{
+}
+
+void PowerManagerImpl::reset()
+{
+}
+
+std::unique_ptr<PowerManagerImpl> create_power_manager(Form& form)
+{
+    if (form.impl().device_kind() == DeviceKind::smartphone)
+        return std::make_unique<PowerManagerImpl>(form);
+    return std::make_unique<PowerManagerImplPocket>(form);
+}
+
+} // namespace skinner
