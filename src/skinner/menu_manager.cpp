@@ -8,6 +8,20 @@
 
 namespace skinner {
 
+namespace {
+
+// Entries the form added without an owner belong to the submenu's owner, at every depth.
+void adopt(std::vector<MenuEntry>& entries, Control* owner)
+{
+    for (MenuEntry& entry : entries) {
+        if (!entry.owner)
+            entry.owner = owner;
+        adopt(entry.children, entry.owner);
+    }
+}
+
+} // namespace
+
 MenuEntry MenuManager::describe(const Item& item)
 {
     MenuEntry entry;
@@ -15,10 +29,7 @@ MenuEntry MenuManager::describe(const Item& item)
     if (item.is_submenu() && entry.owner) {
         // The owner (and through it the form) fills the popup as it is now.
         entry.owner->on_menu(entry);
-        for (MenuEntry& child : entry.children) {
-            if (!child.owner)
-                child.owner = entry.owner;
-        }
+        adopt(entry.children, entry.owner);
     }
     return entry;
 }
@@ -68,7 +79,7 @@ MenuEntry MenuManager::soft_key(ShellHooks& hooks, const Form* form, std::u16str
     MenuEntry key;
     key.id = std::u16string(tag);
     key.children = std::move(entries);
-    if (key.children.empty() && form && form->menu_main() && form->properties()) {
+    if (text.empty() && form && form->menu_main() && form->properties()) {
         std::u16string_view control = tag == s_soft_key_ok ? u"menuSoftButtonOk" : u"menuSoftButtonMenu";
         text = form->properties()->get_string(form->form_name(), control, u"Action", text);
     }

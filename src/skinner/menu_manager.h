@@ -41,8 +41,8 @@ public:
         ShellHooks& hooks, std::u16string_view tag, std::u16string& key_text);
 
     // The soft key for a tag: the one collected entry itself when there is exactly one; otherwise
-    // a popup of the entries whose text is the first submenu's, or, with no entry at all, the skin
-    // property "Action" of the form's control "menuSoftButtonOk" (left key) or
+    // a popup of the entries whose text is the first submenu's, or, with no submenu (or no entry at
+    // all), the skin property "Action" of the form's control "menuSoftButtonOk" (left key) or
     // "menuSoftButtonMenu" (right key), read only while the form has a main menu control (a skin
     // need not name those controls for a form without a menu). form may be null.
     static MenuEntry soft_key(ShellHooks& hooks, const Form* form, std::u16string_view tag);

@@ -1,0 +1,439 @@
+// Menus of forms on the headless screen: the command bar of a Pocket PC and the soft keys of a
+// Smartphone, built from a form's menu items (tests/fixtures/skins/forms_skin.xml gives the soft
+// keys' texts), popups asked from the form each time they open, keyboard and stylus in popups,
+// commands reaching the form, the lazy rebuild, the Back key and the command table's bounds.
+
+#include "fake_form_events.h"
+
+#include "liba/text.h"
+#include "os/headless_screen.h"
+#include "os/keys.h"
+#include "skinner/control_button.h"
+#include "skinner/control_menu_main.h"
+#include "skinner/form.h"
+#include "skinner/key_codes.h"
+#include "skinner/menu_command_table.h"
+#include "skinner/menu_main_button.h"
+#include "skinner/menu_manager_impl_pocket.h"
+#include "skinner/menu_manager_impl_smartphone.h"
+#include "skinner/menu_popup.h"
+#include "skinner/properties.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace skinner;
+
+namespace {
+
+struct Device {
+    Device(os::Size size, os::PlatformKind kind)
+        : scope(kind)
+        , screen(size)
+        , skin(test::u16(std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin"),
+              {size.width, size.height}, device_kind())
+    {
+    }
+
+    test::DeviceScope scope;
+    os::HeadlessScreen screen;
+    Properties skin;
+};
+
+MenuEntry entry(const char16_t* id, const char16_t* text)
+{
+    MenuEntry result;
+    result.id = id;
+    result.text = text;
+    return result;
+}
+
+// The form's side: fills the "menuFile" popup and writes down what reaches it.
+struct MenuListener : Listener {
+    int32_t on_menu(MenuEntry& menu) override
+    {
+        ++asked;
+        if (menu.id == u"menuFile") {
+            menu.children.push_back(entry(u"cmdOpen", u"Open"));
+            menu.children.back().shortcut = u"Ctrl+O";
+            menu.children.push_back(entry(u"cmdSave", u"Save"));
+            menu.children.back().enabled = save_enabled;
+            menu.children.back().separator_after = true;
+            MenuEntry recent = entry(u"menuRecent", u"Recent");
+            recent.children.push_back(entry(u"cmdRecent1", u"one.mp3"));
+            recent.children.push_back(entry(u"cmdRecent2", u"two.mp3"));
+            menu.children.push_back(std::move(recent));
+            menu.children.push_back(entry(u"cmdQuit", u"Quit"));
+        }
+        return 0;
+    }
+    int32_t on_command(std::u16string_view command) override
+    {
+        commands.push_back(test::narrow(command));
+        return 0;
+    }
+
+    int asked = 0;
+    bool save_enabled = true;
+    std::vector<std::string> commands;
+};
+
+std::vector<std::string> bar_texts(const Form& form)
+{
+    std::vector<std::string> texts;
+    for (const os::BarItem& item : form.impl().window().bar_items())
+        texts.push_back(test::narrow(item.text));
+    return texts;
+}
+
+std::vector<std::string> popup_texts(const std::vector<MenuPopupItem>& items)
+{
+    std::vector<std::string> texts;
+    for (const MenuPopupItem& item : items)
+        texts.push_back(test::narrow(item.text));
+    return texts;
+}
+
+MenuManagerImplBar& bar_manager(Form& form)
+{
+    return *dynamic_cast<MenuManagerImplBar*>(form.impl().menu_manager());
+}
+
+void show(Form& form)
+{
+    form.impl().window().show(os::ShowMode::show);
+    form.impl().window().screen().dispatch_pending();
+}
+
+// Presses the key that opens a popup and runs one step per idle moment inside it. When the steps
+// are over while a popup is still open, the screen quits (and the popup closes unchosen).
+void in_popup(os::HeadlessScreen& screen, uint32_t key, std::vector<std::function<void()>> steps)
+{
+    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+    auto next = std::make_shared<size_t>(0);
+    screen.set_idle_handler([shared, next] {
+        if (*next == shared->size())
+            return false;
+        (*shared)[(*next)++]();
+        return true;
+    });
+    screen.key(key);
+    screen.dispatch_pending();
+    screen.set_idle_handler(nullptr);
+}
+
+int32_t selected()
+{
+    return MenuPopup::innermost() ? MenuPopup::innermost()->selected() : -2;
+}
+
+// A Pocket PC form with a main menu: a "File" submenu on the right soft key and a plain "Play"
+// item on the left one.
+struct PocketMenu {
+    PocketMenu()
+        : device({240, 320}, os::PlatformKind::pocket_pc)
+        , form(nullptr, &device.skin, u"FormMain", &listener)
+        , menu(form)
+        , file(form, u"menuFile", u"File", s_soft_key_menu)
+    {
+        show(form);
+    }
+
+    Device device;
+    MenuListener listener;
+    Form form;
+    ControlMenuMain menu;
+    MenuMainSubMenu file;
+};
+
+} // namespace
+
+TEST(Menu, a_popup_is_asked_from_the_form_each_time_and_lists_its_entries_once)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    MenuManagerImplBar& manager = bar_manager(pocket.form);
+    // The OK variant: both soft keys first, the left one without entries showing the skin's text.
+    EXPECT_EQ(bar_texts(pocket.form), (std::vector<std::string> {"Done", "File"}));
+    int asked_before = pocket.listener.asked;
+    std::vector<std::string> seen;
+    for (int round = 0; round < 2; ++round) {
+        in_popup(screen, os::VK_F2, {[&] {
+            ASSERT_NE(MenuPopup::innermost(), nullptr);
+            seen = popup_texts(manager.popup());
+            screen.key(os::VK_ESCAPE);
+        }});
+        EXPECT_EQ(seen, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"})) << round;
+        EXPECT_EQ(pocket.listener.asked, asked_before + round + 1);
+        // The keys and the popup's four commands (the submenu's two included), nothing left over.
+        EXPECT_EQ(manager.command_table().size(), 2u + 5u);
+    }
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_TRUE(pocket.listener.commands.empty());
+    EXPECT_FALSE(screen.quitting());
+}
+
+TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
+{
+    PocketMenu pocket;
+    pocket.listener.save_enabled = false;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    std::vector<int32_t> rows;
+    auto note = [&] { rows.push_back(selected()); };
+    in_popup(screen, os::VK_F2,
+        {note, [&] { screen.key(os::VK_DOWN); }, note, // Save is greyed: skipped
+            [&] { screen.key(os::VK_UP); }, note, [&] { screen.key(os::VK_UP); }, note, // wraps
+            [&] { screen.key(os::VK_DOWN); }, [&] { screen.key(os::VK_DOWN); }, note,
+            [&] { screen.key(os::VK_RIGHT); }, note, // in the submenu now
+            [&] { screen.key(os::VK_LEFT); }, note, // back to Recent
+            [&] { screen.key(os::VK_RIGHT); }, [&] { screen.key(os::VK_DOWN); }, note,
+            [&] { screen.key(os::VK_RETURN); }});
+    EXPECT_EQ(rows, (std::vector<int32_t> {0, 2, 0, 3, 2, 0, 2, 1}));
+    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdRecent2"}));
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_FALSE(screen.quitting());
+    // The form has its window back.
+    EXPECT_TRUE(pocket.form.impl().window().is_active());
+}
+
+TEST(Menu, a_greyed_entry_cannot_be_chosen_and_escape_closes_one_level_at_a_time)
+{
+    PocketMenu pocket;
+    pocket.listener.save_enabled = false;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    std::vector<int32_t> rows;
+    in_popup(screen, os::VK_F2,
+        {[&] {
+             // Tapping the greyed row does nothing.
+             const MenuPopup& popup = *MenuPopup::innermost();
+             os::Rect row = popup.current_layout().rows[1];
+             os::Rect box = popup.current_layout().box;
+             screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+         },
+            [&] {
+                rows.push_back(selected());
+                screen.key(os::VK_UP);
+                screen.key(os::VK_UP); // Recent
+                screen.key(os::VK_RETURN); // opens the submenu
+            },
+            [&] {
+                rows.push_back(selected());
+                screen.key(os::VK_ESCAPE); // the submenu closes
+            },
+            [&] {
+                rows.push_back(selected());
+                screen.key(os::VK_ESCAPE); // the popup closes
+            }});
+    EXPECT_EQ(rows, (std::vector<int32_t> {0, 0, 2}));
+    EXPECT_TRUE(pocket.listener.commands.empty());
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_FALSE(screen.quitting());
+}
+
+TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    auto tap_row = [&](size_t index) {
+        const MenuPopup& popup = *MenuPopup::innermost();
+        os::Rect row = popup.current_layout().rows[index];
+        os::Rect box = popup.current_layout().box;
+        screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+    };
+    os::Rect box;
+    in_popup(screen, os::VK_F2, {[&] {
+        box = MenuPopup::innermost()->current_layout().box;
+        tap_row(3);
+    }});
+    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdQuit"}));
+    // Opened upward from the bar, inside the screen.
+    EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height());
+    EXPECT_GE(box.top(), 0);
+
+    in_popup(screen, os::VK_F2, {[&] { screen.tap({2, 2}); }});
+    EXPECT_EQ(pocket.listener.commands.size(), 1u);
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_FALSE(screen.quitting());
+}
+
+TEST(Menu, a_single_visible_ok_item_becomes_the_soft_key_itself)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    MenuListener listener;
+    Form form(nullptr, &device.skin, u"FormMain", &listener);
+    ControlMenuMain menu(form);
+    MenuMainButton play(form, u"cmdPlay", u"Play", s_soft_key_ok);
+    MenuMainButton pause(form, u"cmdPause", u"Pause", s_soft_key_ok);
+    MenuMainButton stop(form, u"cmdStop", u"Stop", s_soft_key_ok);
+    pause.set_visible(false);
+    stop.set_visible(false);
+    show(form);
+    ASSERT_NE(dynamic_cast<MenuManagerImplSmartphone*>(form.impl().menu_manager()), nullptr);
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Play", "Menu"}));
+
+    // Only Pause visible: the left key is Pause, chosen directly without a popup.
+    play.set_visible(false);
+    pause.set_visible(true);
+    device.screen.key(os::VK_F1); // a handled message: the bar is rebuilt before the key is read
+    device.screen.dispatch_pending();
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Pause", "Menu"}));
+    device.screen.key(os::VK_F1);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_EQ(listener.commands.back(), "cmdPause");
+
+    // Two visible: the key, named by the skin, opens a popup of both.
+    stop.set_visible(true);
+    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu"}));
+    std::vector<std::string> seen;
+    in_popup(device.screen, os::VK_F1, {[&] {
+        seen = popup_texts(bar_manager(form).popup());
+        device.screen.key(os::VK_DOWN);
+        device.screen.key(os::VK_RETURN);
+    }});
+    EXPECT_EQ(seen, (std::vector<std::string> {"Pause", "Stop"}));
+    EXPECT_EQ(listener.commands.back(), "cmdStop");
+    EXPECT_FALSE(device.screen.quitting());
+}
+
+TEST(Menu, an_item_turned_invisible_leaves_the_next_rebuild_only)
+{
+    Device device({240, 320}, os::PlatformKind::pocket_pc);
+    MenuListener listener;
+    Form form(nullptr, &device.skin, u"FormMain", &listener);
+    ControlMenuMain menu(form);
+    MenuMainButton shuffle(form, u"cmdShuffle", u"Shuffle");
+    MenuMainButton repeat(form, u"cmdRepeat", u"Repeat");
+    show(form);
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
+    shuffle.set_visible(false);
+    // Marking only: the bar still shows it until the window handled its next message.
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
+    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
+    {
+        MenuMainButton extra(form, u"cmdExtra", u"Extra");
+        extra.set_enabled(false);
+        form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+        EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat", "Extra"}));
+        EXPECT_FALSE(form.impl().window().bar_items()[3].enabled);
+    }
+    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
+    // A bar key that is a plain item delivers its id, tapped or by its command number.
+    device.screen.tap({239, 319});
+    device.screen.dispatch_pending();
+    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat"}));
+    form.impl().window().send(WM_COMMAND, s_first_menu_command + 2);
+    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat", "cmdRepeat"}));
+}
+
+TEST(Menu, commands_outside_the_table_are_not_the_managers)
+{
+    PocketMenu pocket;
+    MenuManagerImpl& manager = *pocket.form.impl().menu_manager();
+    for (uintptr_t command :
+        {uintptr_t(0), uintptr_t(1), uintptr_t(99), uintptr_t(s_first_menu_command + 2), uintptr_t(0xFFFF)}) {
+        os::WindowMessage message;
+        message.id = WM_COMMAND;
+        message.wparam = command;
+        EXPECT_FALSE(manager.on_command(message)) << command;
+        message.id = WM_INITMENUPOPUP;
+        EXPECT_FALSE(manager.on_popup_init(message)) << command;
+    }
+    EXPECT_TRUE(pocket.listener.commands.empty());
+}
+
+TEST(MenuCommandTable, numbers_rows_from_100_and_cuts_back)
+{
+    MenuCommandTable table;
+    EXPECT_FALSE(table.find(s_first_menu_command));
+    EXPECT_EQ(table.add(u"a", nullptr), 100u);
+    EXPECT_EQ(table.add(u"b", nullptr), 101u);
+    EXPECT_EQ(table.add(u"c", nullptr), 102u);
+    table.set(101, u"B", nullptr);
+    table.set(103, u"nothing", nullptr);
+    EXPECT_EQ(table.find(101)->id, u"B");
+    EXPECT_FALSE(table.find(99));
+    EXPECT_FALSE(table.find(103));
+    table.cut(1);
+    EXPECT_EQ(table.size(), 1u);
+    EXPECT_FALSE(table.find(101));
+    table.cut(5);
+    EXPECT_EQ(table.size(), 1u);
+}
+
+TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
+{
+    std::vector<MenuPopupItem> items(3);
+    items[0].text = u"One";
+    items[1].text = u"A rather long entry that cannot fit on a small screen at all";
+    items[1].separator_after = true;
+    items[2].text = u"Three";
+    MenuPopup::Layout above = MenuPopup::layout({240, 320}, items, {{180, 294}, {60, 26}}, false);
+    EXPECT_EQ(above.box.bottom(), 294);
+    EXPECT_LE(above.box.right(), 240);
+    EXPECT_GE(above.box.left(), 0);
+    EXPECT_EQ(above.box.size.width, 240);
+    ASSERT_EQ(above.rows.size(), 3u);
+    // The separator leaves a gap under its entry only.
+    EXPECT_GT(above.rows[2].top() - above.rows[1].bottom(), above.rows[1].top() - above.rows[0].bottom());
+
+    std::vector<MenuPopupItem> many(60, items[0]);
+    MenuPopup::Layout tall = MenuPopup::layout({240, 320}, many, {{0, 294}, {60, 26}}, false);
+    EXPECT_EQ(tall.box.top(), 0);
+    EXPECT_EQ(tall.box.size.height, 320);
+
+    MenuPopup::Layout beside = MenuPopup::layout({240, 320}, {items[0]}, {{200, 100}, {40, 20}}, true);
+    EXPECT_LE(beside.box.right(), 240); // no room on the right: it goes left
+    EXPECT_EQ(beside.box.bottom(), 120);
+}
+
+namespace {
+
+// A form that writes down its key-downs and may handle Escape.
+class BackForm : public Form {
+public:
+    BackForm(Properties& skin)
+        : Form(nullptr, &skin, u"FormMain", nullptr)
+    {
+    }
+    bool on_key_down(int32_t key) override
+    {
+        keys.push_back(key);
+        return handles_escape && key == KeyEscape;
+    }
+
+    bool handles_escape = false;
+    std::vector<int32_t> keys;
+};
+
+} // namespace
+
+TEST(MenuSmartphone, back_goes_to_the_form_first_and_then_to_the_shell)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    BackForm form(device.skin);
+    show(form);
+    auto& manager = dynamic_cast<MenuManagerImplSmartphone&>(*form.impl().menu_manager());
+    device.screen.key_down(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyEscape, KeyBackspace}));
+    EXPECT_TRUE(manager.wants_to_go_back());
+    device.screen.key_up(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_FALSE(manager.wants_to_go_back());
+
+    // A form that handles Escape keeps the shell out.
+    form.handles_escape = true;
+    device.screen.key_down(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_FALSE(manager.wants_to_go_back());
+    device.screen.key_up(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(form.keys.size(), 4u);
+}
