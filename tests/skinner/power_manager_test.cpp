@@ -1,0 +1,336 @@
+// The display power manager of a form on the headless screen with its hand-driven clock: the
+// display goes off at the first one-second tick after the interval, only while the form is in
+// front; the first key or tap switches it on (and still reaches the form) and starts a full new
+// interval; a backlight device named by MELODECK_BACKLIGHT follows. Also the window hooks it
+// stands on.
+
+#include "fake_form_events.h"
+
+#include "os/headless_screen.h"
+#include "os/keys.h"
+#include "skinner/control_subclass.h"
+#include "skinner/form.h"
+#include "skinner/key_codes.h"
+#include "skinner/power_manager_impl_pocket.h"
+#include "skinner/properties.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using namespace skinner;
+
+namespace {
+
+struct Device {
+    explicit Device(os::PlatformKind kind = os::PlatformKind::pocket_pc, os::Size size = {240, 320})
+        : scope(kind)
+        , screen(size)
+        , skin(test::u16(std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin"),
+              {size.width, size.height}, device_kind())
+    {
+    }
+
+    test::DeviceScope scope;
+    os::HeadlessScreen screen;
+    Properties skin;
+};
+
+// A form that writes down the keys it receives.
+class KeyForm : public Form {
+public:
+    explicit KeyForm(Properties& skin, Form* parent = nullptr)
+        : Form(parent, &skin, u"FormMain", nullptr)
+    {
+    }
+    bool on_key_down(int32_t key) override
+    {
+        keys.push_back(key);
+        return true;
+    }
+    std::vector<int32_t> keys;
+};
+
+void show(Form& form)
+{
+    form.impl().window().show(os::ShowMode::show);
+    form.impl().window().screen().dispatch_pending();
+}
+
+// Hands the waiting input on as a form loop does (on a Pocket PC keys reach a form only through
+// its loop's pump), then the rest.
+void deliver(os::HeadlessScreen& screen)
+{
+    while (std::optional<os::WindowMessage> message = screen.peek_message(os::PeekMode::remove))
+        FormImpl::pump(screen, *message);
+    screen.dispatch_pending();
+}
+
+// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
+void pass(os::HeadlessScreen& screen, int64_t ms)
+{
+    for (int64_t done = 0; done < ms; done += 100) {
+        screen.advance(100);
+        screen.dispatch_pending();
+    }
+}
+
+// Sets or clears an environment variable for one scope.
+class EnvScope {
+public:
+    EnvScope(const char* name, const std::string& value)
+        : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~EnvScope()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::string text;
+    in >> text;
+    return text;
+}
+
+void write_file(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path) << text << "\n";
+}
+
+} // namespace
+
+TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
+{
+    Device device(os::PlatformKind::smartphone, {176, 220});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    manager->set_interval(1);
+    show(form);
+    pass(device.screen, 5000);
+    manager->set_display(false);
+    EXPECT_TRUE(manager->is_display_on());
+    EXPECT_TRUE(device.screen.power());
+}
+
+TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_first_key)
+{
+    Device device;
+    KeyForm form(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    ASSERT_NE(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    show(form);
+    manager->set_interval(10);
+    manager->reset();
+    pass(device.screen, 10000);
+    EXPECT_TRUE(device.screen.power()); // not beyond the interval yet
+    pass(device.screen, 1000);
+    EXPECT_FALSE(device.screen.power());
+    EXPECT_FALSE(manager->is_display_on());
+
+    // The first key switches on and still reaches the form; a full interval follows.
+    device.screen.key(os::VK_DOWN);
+    deliver(device.screen);
+    EXPECT_TRUE(device.screen.power());
+    EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyDown}));
+    pass(device.screen, 10000);
+    EXPECT_TRUE(device.screen.power());
+    pass(device.screen, 1000);
+    EXPECT_FALSE(device.screen.power());
+
+    // A tap wakes it too.
+    device.screen.tap({100, 100});
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(manager->is_display_on());
+}
+
+TEST(PowerManager, input_and_reset_restart_the_count_and_interval_zero_never_switches)
+{
+    Device device;
+    KeyForm form(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    show(form);
+    manager->set_interval(10);
+    manager->reset();
+    pass(device.screen, 8000);
+    device.screen.key(os::VK_UP);
+    device.screen.dispatch_pending();
+    pass(device.screen, 8000);
+    manager->reset();
+    pass(device.screen, 8000);
+    EXPECT_TRUE(device.screen.power());
+
+    manager->set_interval(0);
+    pass(device.screen, 60000);
+    EXPECT_TRUE(device.screen.power());
+    manager->set_interval(-5);
+    pass(device.screen, 20000);
+    EXPECT_TRUE(device.screen.power());
+}
+
+TEST(PowerManager, time_with_another_window_in_front_does_not_count)
+{
+    Device device;
+    KeyForm form(device.skin);
+    KeyForm other(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    show(form);
+    manager->set_interval(5);
+    manager->reset();
+    show(other);
+    pass(device.screen, 30000);
+    EXPECT_TRUE(device.screen.power());
+    // A dialog the form owns keeps the form in front.
+    KeyForm dialog(device.skin, &form);
+    form.impl().window().bring_to_front();
+    show(dialog);
+    pass(device.screen, 6000);
+    EXPECT_FALSE(device.screen.power());
+}
+
+TEST(PowerManager, destroyed_it_leaves_the_window_alone)
+{
+    Device device;
+    KeyForm form(device.skin);
+    show(form);
+    {
+        std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+        manager->set_interval(1);
+    }
+    pass(device.screen, 5000);
+    EXPECT_TRUE(device.screen.power());
+    device.screen.key(os::VK_UP);
+    deliver(device.screen);
+    EXPECT_EQ(form.keys.size(), 1u);
+}
+
+TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
+{
+    test::TempDir dir;
+    write_file(dir.native("brightness"), "37");
+    write_file(dir.native("max_brightness"), "255");
+    EnvScope env("MELODECK_BACKLIGHT", dir.path().string());
+    Device device;
+    KeyForm form(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    ASSERT_TRUE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight());
+    show(form);
+    manager->set_interval(2);
+    manager->reset();
+    pass(device.screen, 3000);
+    EXPECT_EQ(read_file(dir.native("brightness")), "0");
+    EXPECT_FALSE(manager->is_display_on());
+    device.screen.key(os::VK_RETURN);
+    deliver(device.screen);
+    EXPECT_EQ(read_file(dir.native("brightness")), "37");
+    EXPECT_TRUE(manager->is_display_on());
+}
+
+TEST(PowerManager, a_backlight_name_that_is_no_device_is_ignored)
+{
+    test::TempDir dir;
+    write_file(dir.native("brightness"), "not a number");
+    write_file(dir.native("max_brightness"), "255");
+    for (std::string folder : {dir.path().string(), (dir.path() / "missing").string(), std::string()}) {
+        EnvScope env("MELODECK_BACKLIGHT", folder);
+        Device device;
+        KeyForm form(device.skin);
+        std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+        EXPECT_FALSE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight()) << folder;
+        show(form);
+        manager->set_interval(1);
+        pass(device.screen, 2000);
+        EXPECT_FALSE(device.screen.power()) << folder; // the screen still goes off
+    }
+}
+
+namespace {
+
+// A hook that writes down the messages it saw, and may keep key-downs from the window.
+class Recorder : public ControlSubclass {
+public:
+    Recorder(std::vector<std::string>& log, std::string name)
+        : m_log(log)
+        , m_name(std::move(name))
+    {
+    }
+    bool swallow_keys = false;
+
+protected:
+    intptr_t on_hooked_message(const os::WindowMessage& message, bool& pass_on) override
+    {
+        if (message.id != os::WM_KEYDOWN)
+            return 0;
+        m_log.push_back(m_name);
+        if (swallow_keys)
+            pass_on = false;
+        return 7;
+    }
+
+private:
+    std::vector<std::string>& m_log;
+    std::string m_name;
+};
+
+} // namespace
+
+TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from_the_window)
+{
+    Device device(os::PlatformKind::smartphone, {176, 220});
+    KeyForm form(device.skin);
+    show(form);
+    std::vector<std::string> log;
+    os::WindowId id = form.impl().window().id();
+    Recorder first(log, "first");
+    Recorder second(log, "second");
+    first.install(id);
+    second.install(id);
+    form.impl().window().send(os::WM_KEYDOWN, os::VK_UP);
+    EXPECT_EQ(log, (std::vector<std::string> {"second", "first"}));
+    EXPECT_EQ(form.keys.size(), 1u);
+
+    second.swallow_keys = true;
+    EXPECT_EQ(form.impl().window().send(os::WM_KEYDOWN, os::VK_UP), 7);
+    EXPECT_EQ(log.size(), 3u); // the first hook never saw it
+    EXPECT_EQ(form.keys.size(), 1u);
+
+    second.remove();
+    form.impl().window().send(os::WM_KEYDOWN, os::VK_UP);
+    EXPECT_EQ(log.back(), "first");
+    EXPECT_EQ(form.keys.size(), 2u);
+}
+
+TEST(ControlSubclass, a_window_that_goes_takes_its_hooks_along)
+{
+    Device device;
+    std::vector<std::string> log;
+    Recorder hook(log, "hook");
+    {
+        KeyForm form(device.skin);
+        hook.install(form.impl().window().id());
+        EXPECT_NE(hook.hooked_window(), 0u);
+    }
+    EXPECT_EQ(hook.hooked_window(), 0u);
+    bool pass_on = false;
+    os::WindowMessage message;
+    message.id = os::WM_KEYDOWN;
+    EXPECT_EQ(ControlSubclass::run_hooks(1, message, pass_on), 0);
+    EXPECT_TRUE(pass_on);
+    EXPECT_TRUE(log.empty());
+}
