@@ -8,10 +8,15 @@ namespace skinner {
 
 MenuManagerImplBar::MenuManagerImplBar(FormImpl& window)
     : m_window(window)
+    , m_self(std::make_shared<MenuManagerImplBar*>(this))
 {
 }
 
-MenuManagerImplBar::~MenuManagerImplBar() = default;
+MenuManagerImplBar::~MenuManagerImplBar()
+{
+    // Made before the window, the manager goes before it too: the window is still there.
+    m_window.window().set_bar_items({});
+}
 
 Form* MenuManagerImplBar::form() const
 {
@@ -43,7 +48,10 @@ void MenuManagerImplBar::rebuild()
         os::BarItem item;
         item.text = key.text;
         item.enabled = key.enabled;
-        item.on_choose = [this, i](const os::Rect& rect) { choose(i, rect); };
+        item.on_choose = [self = std::weak_ptr<MenuManagerImplBar*>(m_self), i](const os::Rect& rect) {
+            if (std::shared_ptr<MenuManagerImplBar*> manager = self.lock())
+                (*manager)->choose(i, rect);
+        };
         bar.push_back(std::move(item));
     }
     on_rebuilt(m_keys.size());

@@ -19,6 +19,7 @@
 #include "skinner/menu_popup.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace skinner {
@@ -28,6 +29,7 @@ class Form;
 class MenuManagerImplBar : public MenuManagerImpl {
 public:
     explicit MenuManagerImplBar(FormImpl& window);
+    // Takes the bar's items from the window.
     ~MenuManagerImplBar() override;
 
     bool on_command(const os::WindowMessage& message) override;
@@ -63,6 +65,9 @@ private:
     void number(const std::vector<MenuEntry>& entries, std::vector<MenuPopupItem>& items);
 
     FormImpl& m_window;
+    // What the bar's items hold of the manager: a choice posted by the shell may run after the
+    // manager is gone, and then finds nothing.
+    std::shared_ptr<MenuManagerImplBar*> m_self;
     std::vector<Key> m_keys;
     MenuCommandTable m_table;
     std::vector<MenuPopupItem> m_popup;

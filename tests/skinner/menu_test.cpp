@@ -437,3 +437,23 @@ TEST(MenuSmartphone, back_goes_to_the_form_first_and_then_to_the_shell)
     device.screen.dispatch_pending();
     EXPECT_EQ(form.keys.size(), 4u);
 }
+
+TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
+{
+    Device device({240, 320}, os::PlatformKind::pocket_pc);
+    MenuListener listener;
+    // The shell posts a copy of the item's choice; here the copy is kept by hand.
+    std::function<void(const os::Rect&)> posted;
+    {
+        Form form(nullptr, &device.skin, u"FormMain", &listener);
+        ControlMenuMain menu(form);
+        MenuMainButton play(form, u"cmdPlay", u"Play");
+        show(form);
+        ASSERT_EQ(form.impl().window().bar_items().size(), 3u);
+        form.impl().window().bar_items()[2].on_choose({{160, 294}, {80, 26}});
+        EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdPlay"}));
+        posted = form.impl().window().bar_items()[2].on_choose;
+    }
+    posted({{160, 294}, {80, 26}});
+    EXPECT_EQ(listener.commands.size(), 1u);
+}
