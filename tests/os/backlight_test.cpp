@@ -1,0 +1,68 @@
+// A backlight device folder made by hand in a temporary folder: switching off writes 0 and keeps
+// the old brightness, switching on writes it back (the maximum when it was 0); folders that are
+// not such a device are refused.
+
+#include "os/backlight.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+void write_file(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path) << text << "\n";
+}
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::string text;
+    in >> text;
+    return text;
+}
+
+} // namespace
+
+TEST(Backlight, switches_to_zero_and_back_and_twice_is_once)
+{
+    test::TempDir dir;
+    write_file(dir.native("brightness"), "120");
+    write_file(dir.native("max_brightness"), "255");
+    std::optional<os::Backlight> device = os::Backlight::open(dir.path().string());
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(device->switch_off());
+    EXPECT_TRUE(device->switch_off()); // already off: the saved value stays 120
+    EXPECT_EQ(read_file(dir.native("brightness")), "0");
+    EXPECT_TRUE(device->is_off());
+    EXPECT_TRUE(device->switch_on());
+    EXPECT_EQ(read_file(dir.native("brightness")), "120");
+    EXPECT_FALSE(device->is_off());
+}
+
+TEST(Backlight, a_dark_device_comes_back_at_its_maximum)
+{
+    test::TempDir dir;
+    write_file(dir.native("brightness"), "0");
+    write_file(dir.native("max_brightness"), "7");
+    std::optional<os::Backlight> device = os::Backlight::open(dir.path().string());
+    ASSERT_TRUE(device);
+    device->switch_off();
+    device->switch_on();
+    EXPECT_EQ(read_file(dir.native("brightness")), "7");
+}
+
+TEST(Backlight, refuses_folders_that_are_no_device)
+{
+    test::TempDir dir;
+    EXPECT_FALSE(os::Backlight::open(dir.path().string())); // empty folder
+    write_file(dir.native("brightness"), "5");
+    EXPECT_FALSE(os::Backlight::open(dir.path().string())); // no maximum
+    write_file(dir.native("max_brightness"), "-3");
+    EXPECT_FALSE(os::Backlight::open(dir.path().string()));
+    write_file(dir.native("max_brightness"), "x");
+    EXPECT_FALSE(os::Backlight::open(dir.path().string()));
+    EXPECT_FALSE(os::Backlight::open((dir.path() / "nothing").string()));
+}
