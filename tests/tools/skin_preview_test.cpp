@@ -230,3 +230,33 @@ TEST(SkinPreview, a_skin_for_another_program_or_device_gets_every_reason)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "skin-preview: the skin's version is {Other_2}, the player needs {Melodeck_1.00}\n");
 }
+
+TEST(SkinPreview, a_form_that_asks_for_the_preview_menu_shows_it_on_the_soft_keys)
+{
+    test::TempDir dir;
+    std::string skin = (std::filesystem::path(MELODECK_FORMS_SKINS) / "controls_lists.skin").string();
+    std::string shot = dir.native("shot.png").string();
+    ToolRun run = preview(skin + " --form PreviewLists --screen 240x320 --screenshot " + shot, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("menu: Play on the left soft key, Menu on the right"), std::string::npos)
+        << run.out;
+    Png png;
+    ASSERT_TRUE(read_png(shot, png));
+    // Text on both halves of the bottom bar: the two soft keys' labels.
+    auto inked = [&](int32_t from, int32_t to) {
+        int count = 0;
+        for (int32_t y = 296; y < 320; ++y)
+            for (int32_t x = from; x < to; ++x)
+                count += png.at(x, y) != s_bottom_bar;
+        return count;
+    };
+    EXPECT_GT(inked(0, 120), 20);
+    EXPECT_GT(inked(120, 240), 20);
+
+    // A form that does not ask for it has a bare bar.
+    ToolRun plain = preview(forms_skin() + " --form FormMain --screen 240x320 --screenshot " + shot, dir);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out.find("menu:"), std::string::npos);
+    ASSERT_TRUE(read_png(shot, png));
+    EXPECT_EQ(inked(0, 240), 0);
+}

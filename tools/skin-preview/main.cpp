@@ -12,6 +12,7 @@
 // (the reason goes to stderr), 2 wrong usage.
 
 #include "list_controls.h"
+#include "preview_menu.h"
 #include "skin_check.h"
 
 #include "liba/text.h"
@@ -101,8 +102,14 @@ int preview(const Options& options)
         skinner::static_capability_is_smartphone() ? "Smartphone" : "Pocket PC");
     std::fflush(stdout);
 
-    skinner::Form form(nullptr, &skin, choice.form, nullptr);
+    skin_preview::PreviewMenu menu;
+    skinner::Form form(nullptr, &skin, choice.form, &menu);
     skin_preview::ListControls lists(form, choice.form);
+    std::unique_ptr<skin_preview::MenuControls> menu_controls = menu.build(form, skin, choice.form);
+    if (menu_controls) {
+        std::printf("menu: Play on the left soft key, Menu on the right\n");
+        std::fflush(stdout);
+    }
     // Forms name themselves through a caption button; one without keeps the window's first title.
     if (form.impl().window().caption() == u"Loading...")
         form.impl().set_title(choice.form);
