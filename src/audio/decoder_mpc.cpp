@@ -232,16 +232,7 @@ bool DecoderMPC::skip_time(double seconds)
 
 bool DecoderMPC::skip_forward(int32_t frames)
 {
-    if (!is_open())
-        return false;
-    while (frames > 0) {
-        PCMData block = get_block(frames);
-        if (block.empty() || block.frames() == 0)
-            return false;
-        deliver(block);
-        frames -= static_cast<int32_t>(block.frames());
-    }
-    return true;
+    return is_open() && skip_frames(*this, frames);
 }
 
 } // namespace audio

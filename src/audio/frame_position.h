@@ -2,6 +2,9 @@
 
 // Conversions for the readers whose position unit is the sample frame (Ogg Vorbis, Musepack).
 
+#include "audio/blocks.h"
+#include "audio/pipeline.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -32,6 +35,20 @@ inline double seconds_from_frames(unsigned sample_rate, int32_t position)
 inline int32_t clamp_frames(int64_t frames)
 {
     return static_cast<int32_t>(std::clamp<int64_t>(frames, 0, std::numeric_limits<int32_t>::max()));
+}
+
+// Skips forward by reading: pulls blocks of at most the frames left and pushes each to the
+// connected consumer, as a played block would be. False when the stream ends first.
+inline bool skip_frames(Provider<PCMData>& reader, int32_t frames)
+{
+    while (frames > 0) {
+        PCMData block = reader.get_block(frames);
+        if (block.empty() || block.frames() == 0)
+            return false;
+        reader.deliver(block);
+        frames -= static_cast<int32_t>(block.frames());
+    }
+    return true;
 }
 
 } // namespace audio
