@@ -207,15 +207,16 @@ void PlayerPCMImpl::dispatch(const os::Message& message)
 void PlayerPCMImpl::shut_down()
 {
     liba::ScopedLock guard(m_owner.lock());
-    if (m_device) {
-        m_device->reset();
+    if (os::WaveOut* device = live_device()) {
+        device->reset();
         for (os::WaveHeader& header : m_headers) {
-            m_device->unprepare(header);
+            device->unprepare(header);
             header.user = 0;
         }
-        m_device->close();
-        m_device.reset();
+        device->close();
     }
+    m_device.reset();
+    m_device_closing = false;
     m_state = State::Closed;
     m_pending = PCMData {};
 }
@@ -253,20 +254,21 @@ void PlayerPCMImpl::stop_playing()
     // While draining too: the end of the old sound is cut, and a block of another format waiting
     // for the reopen belongs to the stopped stream, so it must not be played by the next play().
     m_state = State::Draining;
-    if (m_device)
-        m_device->reset();
+    if (os::WaveOut* device = live_device())
+        device->reset();
     m_pending = PCMData {};
 }
 
 void PlayerPCMImpl::apply_pause(bool want_pause)
 {
+    // A device on its way to closing is left alone: the wish holds the next device.
     if (want_pause && !m_paused) {
-        if (m_device)
-            m_device->pause();
+        if (os::WaveOut* device = live_device())
+            device->pause();
         m_paused = true;
     } else if (!want_pause && m_paused) {
-        if (m_device)
-            m_device->restart();
+        if (os::WaveOut* device = live_device())
+            device->restart();
         m_paused = false;
     }
 }
@@ -291,6 +293,7 @@ void PlayerPCMImpl::open_device()
         return;
     }
     m_open_failed = false;
+    m_device_closing = false;
     allocate_buffers(player_buffer_bytes(format));
     for (os::WaveHeader& header : m_headers)
         header.user = 0;
@@ -333,8 +336,8 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
         [done](const os::WaveHeader& header) { return reinterpret_cast<intptr_t>(&header) == done; });
     if (it == m_headers.end() || it->user == 0)
         return;
-    if (m_device)
-        m_device->unprepare(*it);
+    if (os::WaveOut* device = live_device())
+        device->unprepare(*it);
     it->user = 0;
     os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
     m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
@@ -346,15 +349,17 @@ void PlayerPCMImpl::continue_or_close()
     if (m_state == State::Playing) {
         if (!fill_headers())
             m_state = State::Draining;
-    } else if (m_state == State::Draining && all_headers_free() && m_device) {
+    } else if (m_state == State::Draining && all_headers_free() && live_device()) {
         close_device();
     }
 }
 
 void PlayerPCMImpl::close_device()
 {
-    if (m_device->close() == os::WaveResult::Ok)
+    if (m_device->close() == os::WaveResult::Ok) {
+        m_device_closing = true;
         return;
+    }
     // A device that will not close would hold the player in Draining for ever: give it up.
     os::log() << u"PlayerPCM: the wave output did not close\n";
     release_device();
@@ -370,9 +375,11 @@ void PlayerPCMImpl::on_device_closed(uintptr_t device)
 void PlayerPCMImpl::release_device()
 {
     for (os::WaveHeader& header : m_headers) {
-        m_device->unprepare(header);
+        if (os::WaveOut* device = live_device())
+            device->unprepare(header);
         header.user = 0;
     }
+    m_device_closing = false;
     m_state = State::Closed;
     m_levels = PeakLevels {};
     m_channels = m_bits_per_sample = m_sample_rate = 0;
@@ -443,8 +450,13 @@ bool PlayerPCMImpl::all_headers_free() const
 
 void PlayerPCMImpl::apply_volume()
 {
-    if (m_device)
-        m_device->set_volume(player_volume_word(m_volume));
+    if (os::WaveOut* device = live_device())
+        device->set_volume(player_volume_word(m_volume));
+}
+
+os::WaveOut* PlayerPCMImpl::live_device() const
+{
+    return m_device_closing ? nullptr : m_device.get();
 }
 
 } // namespace audio

@@ -99,6 +99,8 @@ private:
     bool matches_device(const PCMData& block) const;
     bool all_headers_free() const;
     void apply_volume();
+    // The open device, or null once it has been asked to close.
+    os::WaveOut* live_device() const;
 
     PlayerPCM& m_owner;
     const os::WaveOutFactory m_factory;
@@ -118,6 +120,8 @@ private:
     State m_state = State::Closed;
     bool m_paused = false;
     bool m_open_failed = false;
+    // The device accepted close() and its close notice is on the way: it takes no other call.
+    bool m_device_closing = false;
 
     // Written by the UI thread without the lock, read by the player's thread.
     std::atomic<bool> m_want_play {false};

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -305,6 +306,33 @@ TEST_F(PlayerPCMScripted, stop_while_draining_closes_and_forgets_the_block_of_th
     device.complete();
     ASSERT_TRUE(drained());
     EXPECT_EQ(device.played(), bytes_of(next));
+}
+
+TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for_the_next_device)
+{
+    source.add(counting_block(3000, 2, 16, 44100));
+    device.hold_close_notice();
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    player->stop();
+    ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
+    // The closed device must not be paused, restarted, reset or given a volume.
+    player->pause();
+    player->set_volume(0.5);
+    player->play();
+    player->pause();
+    source.add(counting_block(1000, 2, 16, 44100, 9));
+    EXPECT_FALSE(player->is_drained());
+
+    // The requests were queued before the notice, so they are all seen while the device closes.
+    device.release_close_notice();
+    ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
+    std::vector<std::string> calls = device.calls();
+    auto close = std::find(calls.begin(), calls.end(), "close");
+    ASSERT_NE(close, calls.end());
+    EXPECT_EQ(*std::next(close), "open 2x16@44100") << "a call reached the closed device";
+    EXPECT_TRUE(device.is_paused()) << "the pause wished meanwhile holds the new device";
+    EXPECT_EQ(device.volume(), audio::player_volume_word(0.5));
 }
 
 TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_starts)

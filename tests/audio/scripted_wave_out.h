@@ -79,6 +79,30 @@ public:
         m_refused_write = index;
     }
 
+    // Keeps the close notice of the next close until release_close_notice(), as a device whose
+    // notice is late (the player keeps its device until the notice comes).
+    void hold_close_notice()
+    {
+        std::lock_guard guard(m_mutex);
+        m_hold_close = true;
+    }
+    void release_close_notice()
+    {
+        std::function<void()> post;
+        {
+            std::lock_guard guard(m_mutex);
+            m_hold_close = false;
+            std::swap(post, m_held_close);
+        }
+        if (post)
+            post();
+    }
+    bool close_notice_held() const
+    {
+        std::lock_guard guard(m_mutex);
+        return bool(m_held_close);
+    }
+
     // Actions: hands back the oldest queued header as played; false when none is queued.
     bool complete()
     {
@@ -244,14 +268,22 @@ private:
         }
         os::WaveResult close() override
         {
+            auto post
+                = [queue = &m_queue, self = reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this))] {
+                      queue->post(os::MM_WOM_CLOSE, self);
+                  };
             {
                 std::lock_guard guard(m_host.m_mutex);
                 m_host.m_calls.emplace_back("close");
                 if (m_closed || !m_host.m_queue.empty())
                     return m_host.refuse_locked();
                 m_closed = true;
+                if (m_host.m_hold_close) {
+                    m_host.m_held_close = post;
+                    return os::WaveResult::Ok;
+                }
             }
-            m_queue.post(os::MM_WOM_CLOSE, reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this)));
+            post();
             return os::WaveResult::Ok;
         }
 
@@ -299,6 +331,8 @@ private:
     int m_writes = 0;
     int m_refused_write = -1;
     int m_refusals = 0;
+    bool m_hold_close = false;
+    std::function<void()> m_held_close;
 };
 
 // A PCM provider handing out the blocks given to it in order, each cut to the frames asked for;
