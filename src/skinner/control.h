@@ -30,6 +30,7 @@
 #include "skinner/skin_names.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -175,6 +176,9 @@ public:
     // The control's own flags, without the container's.
     bool visible_flag() const { return m_visible; }
     bool enabled_flag() const { return m_enabled; }
+    // Expires when the control is destroyed: lets a holder of a plain pointer (a menu command
+    // chosen later, say) tell whether the control still exists.
+    std::weak_ptr<const void> life() const { return m_life; }
 
 private:
     friend class Container;
@@ -207,6 +211,7 @@ private:
     int32_t m_tab_order = 0;
     // Registration order in the container, which breaks ties of z-order.
     uint64_t m_sequence = 0;
+    std::shared_ptr<const void> m_life = std::make_shared<char>();
 };
 
 } // namespace skinner

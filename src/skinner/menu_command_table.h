@@ -3,10 +3,12 @@
 // A menu manager's command table: entry ids and their owner controls, side by side; the command
 // number the shell reports for an entry is s_first_menu_command plus its row. The bar's own
 // buttons take the first rows; a popup's entries are appended after them each time it opens.
+// A row whose owner has been destroyed since is found without an owner.
 //
 // User-interface thread only.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +39,13 @@ public:
 
 private:
     std::vector<std::u16string> m_ids;
-    std::vector<Control*> m_owners;
+    struct Owner {
+        Control* control = nullptr;
+        std::weak_ptr<const void> life;
+    };
+    static Owner owner_of(Control* control);
+
+    std::vector<Owner> m_owners;
 };
 
 } // namespace skinner

@@ -8,6 +8,7 @@
 #include "liba/text.h"
 #include "os/headless_screen.h"
 #include "os/keys.h"
+#include "skinner/control.h"
 #include "skinner/control_button.h"
 #include "skinner/control_menu_main.h"
 #include "skinner/form.h"
@@ -365,6 +366,27 @@ TEST(MenuCommandTable, numbers_rows_from_100_and_cuts_back)
     EXPECT_FALSE(table.find(101));
     table.cut(5);
     EXPECT_EQ(table.size(), 1u);
+}
+
+TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
+{
+    PocketMenu pocket;
+    MenuCommandTable table;
+    auto owner = std::make_unique<Control>(pocket.form, u"owner", LookupMode::none);
+    Control keeper(pocket.form, u"keeper", LookupMode::none);
+    uint32_t gone = table.add(u"cmdGone", owner.get());
+    uint32_t kept = table.add(u"cmdKept", &keeper);
+    EXPECT_EQ(table.find(gone)->owner, owner.get());
+    // A command chosen just before its control went away must not reach the freed control.
+    owner.reset();
+    ASSERT_TRUE(table.find(gone));
+    EXPECT_EQ(table.find(gone)->owner, nullptr);
+    EXPECT_EQ(table.find(gone)->id, u"cmdGone");
+    EXPECT_EQ(table.find(kept)->owner, &keeper);
+    // A row set again for a live control has its owner back.
+    Control next(pocket.form, u"next", LookupMode::none);
+    table.set(gone, u"cmdNext", &next);
+    EXPECT_EQ(table.find(gone)->owner, &next);
 }
 
 TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
