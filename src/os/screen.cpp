@@ -67,6 +67,14 @@ Window* Screen::find(WindowId id) const
     return found == m_windows.end() ? nullptr : found->second;
 }
 
+Window* Screen::bar_window() const
+{
+    Window* window = active_window();
+    while (window && window->shows_owner_bar())
+        window = window->owner();
+    return window;
+}
+
 Window* Screen::find_window(std::u16string_view class_name) const
 {
     for (const auto& [id, window] : m_windows) {

@@ -95,6 +95,9 @@ public:
     // The first window without an owner whose class name is name.
     Window* find_window(std::u16string_view class_name) const;
     Window* active_window() const { return find(m_active); }
+    // The window whose items the bottom bar shows: the active one, or the window a menu opened
+    // from the bar belongs to.
+    Window* bar_window() const;
     Window* capture_window() const { return find(m_capture); }
     // The topmost visible window containing the point, disabled or not.
     Window* window_at(Point screen_point) const;

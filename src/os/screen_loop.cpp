@@ -368,8 +368,8 @@ void Screen::compose()
     shell.kind = m_kind;
     shell.caption = caption ? std::u16string_view(*caption) : std::u16string_view();
     shell.minutes_of_day = m_backend->minutes_of_day();
-    Window* active = active_window();
-    shell.items = active ? &active->bar_items() : nullptr;
+    Window* bar = bar_window();
+    shell.items = bar ? &bar->bar_items() : nullptr;
     shell.pressed = m_bar_pressed;
     Shell::draw(m_frame, shell);
 }

@@ -106,6 +106,10 @@ public:
     // The bottom bar shown while this window is active.
     void set_bar_items(std::vector<BarItem> items);
     const std::vector<BarItem>& bar_items() const { return m_bar_items; }
+    // A menu opened from the bar leaves the owner's bar on show while it is active (its own
+    // items, if any, are not shown); a message box shows its own.
+    void set_shows_owner_bar(bool flag) { m_shows_owner_bar = flag; }
+    bool shows_owner_bar() const { return m_shows_owner_bar; }
 
 private:
     friend class Screen;
@@ -124,6 +128,7 @@ private:
     Rect m_painting; // the update rectangle of the paint being delivered
     Surface m_surface;
     std::vector<BarItem> m_bar_items;
+    bool m_shows_owner_bar = false;
 };
 
 } // namespace os

@@ -77,6 +77,7 @@ MenuPopup::MenuPopup(os::Window& owner, const std::vector<MenuPopupItem>& items,
     , m_layout(layout(owner.screen().size(), items, anchor, beside))
     , m_window(owner.screen(), *this, &owner, os::WindowKind::popup)
 {
+    m_window.set_shows_owner_bar(true);
     move_selection(1);
 }
 
