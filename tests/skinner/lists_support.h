@@ -1,57 +1,20 @@
 #pragma once
 
-// What the progress bar, scroll bar and grid suites share: the window that controls are shown in
-// (it collects the dirty area and runs timers by hand), a listener that records the notifications
-// reaching the form, and the suites' skin (controls_lists.xml) with its form container.
+// What the progress bar, scroll bar and grid suites share besides control_test_support.h: a listener that
+// records the notifications reaching the form, and the suites' skin (controls_lists.xml) with its form
+// container.
 
+#include "control_test_support.h"
 #include "liba/text.h"
 #include "skinner/container.h"
 #include "skinner/control_grid.h"
-#include "skinner/control_window.h"
 #include "skinner/listener.h"
 #include "skinner/properties.h"
-#include "skinner/shell_hooks.h"
 
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace test {
-
-class ListsWindow : public skinner::ControlWindow {
-public:
-    void invalidate(const skinner::Rect& rect) override
-    {
-        dirty = dirty.empty() ? rect
-                              : skinner::Rect::from_edges(std::min(dirty.left(), rect.left()),
-                                  std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
-                                  std::max(dirty.bottom(), rect.bottom()));
-    }
-    void set_cursor(std::optional<os::Cursor>) override { }
-    uint32_t start_timer(double seconds) override
-    {
-        uint32_t id = allocate_timer_id();
-        timers[id] = seconds;
-        return id;
-    }
-    void kill_timer(uint32_t id) override { timers.erase(id); }
-    bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
-    skinner::DeviceKind device_kind() const override { return skinner::DeviceKind::pocket_pc; }
-    int32_t os_major_version() const override { return 5; }
-    const skinner::Font& default_font() const override { return font; }
-    void set_title(std::u16string_view) override { }
-    void refresh_title_bar() override { }
-    void post_close() override { }
-    uint64_t log_handle() const override { return 1; }
-    skinner::ShellHooks& shell_hooks() override { return hooks; }
-
-    skinner::Rect dirty;
-    std::map<uint32_t, double> timers;
-    std::set<int32_t> keys_down;
-    skinner::Font font;
-    skinner::ShellHooks hooks;
-};
 
 // The notifications that reach the form, in order.
 class Recorder : public skinner::Listener {
@@ -143,7 +106,7 @@ struct ListsForm {
             form.on_timer(id);
     }
 
-    ListsWindow window;
+    TestControlWindow window;
     Recorder recorder;
     skinner::Properties skin;
     skinner::Container form;
