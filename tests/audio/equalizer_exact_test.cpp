@@ -1,0 +1,482 @@
+// The equalizer against a plain, sample-by-sample model of its arithmetic. The stage itself is
+// written for speed (fused passes, vector scans, a filter loop without per-sample saturation that
+// falls back when it could matter); the model below is written to be read. Every block, setting
+// change and reset must give the same bytes, the same pass-through decisions and the same limiter
+// positions.
+
+#include "audio/equalizer_pcm.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <utility>
+#include <vector>
+
+using audio::EqualizerPCM;
+using audio::PCMData;
+
+namespace {
+
+constexpr int64_t full = EqualizerPCM::full_scale;
+constexpr int64_t threshold = EqualizerPCM::limiter_threshold;
+
+// The model: one band, a delay line holding the last rate / 10 frames, the limiter's positions.
+class ModelEqualizer {
+public:
+    struct Result {
+        bool passed_through = false;
+        std::vector<uint8_t> bytes;
+    };
+
+    void set_frequency(double v)
+    {
+        m_frequency = v;
+        m_valid = false;
+    }
+    void set_width(double v)
+    {
+        m_width = v;
+        m_valid = false;
+    }
+    void set_amplitude(double v)
+    {
+        m_amplitude = v;
+        m_valid = false;
+    }
+    void reset()
+    {
+        m_valid = false;
+        m_state = {};
+        m_history.clear();
+        m_channels = 0;
+        m_rate = 0;
+        m_position = {0, 0};
+    }
+    int32_t position(int c) const { return m_position[size_t(c)]; }
+
+    Result process(const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits, int32_t rate)
+    {
+        Result pass {true, bytes};
+        int32_t bytes_per_sample = (bits + 7) / 8;
+        int64_t frame_bytes = int64_t(bytes_per_sample) * channels;
+        int64_t frames = frame_bytes > 0 ? int64_t(bytes.size()) / frame_bytes : 0;
+        if (m_amplitude == 0.0)
+            return pass;
+        if ((channels != 1 && channels != 2) || (bits != 8 && bits != 16) || rate < 1
+            || rate > EqualizerPCM::max_sample_rate || frames == 0)
+            return pass;
+        if (rate != m_coefficient_rate) {
+            m_coefficient_rate = rate;
+            m_valid = false;
+        }
+        if (!m_valid) {
+            auto k = EqualizerPCM::compute_coefficients(m_frequency, m_width, m_amplitude, rate);
+            if (!k)
+                return pass;
+            m_k = *k;
+            m_state = {};
+            m_valid = true;
+        }
+        int64_t delay = rate / 10;
+        int64_t needed = delay + frames;
+        if (needed * channels * 8 > int64_t(std::numeric_limits<uint32_t>::max()))
+            return pass;
+        if (channels != m_channels || rate != m_rate) {
+            m_history.assign(size_t(delay * channels), 0);
+            m_channels = channels;
+            m_rate = rate;
+            m_position = {0, 0};
+        }
+
+        // The line: the held frames, then this block in the working scale.
+        std::vector<int64_t> line(m_history.begin(), m_history.end());
+        for (int64_t i = 0; i < frames * channels; ++i) {
+            if (bits == 16) {
+                int16_t s;
+                std::memcpy(&s, &bytes[size_t(2 * i)], 2);
+                line.push_back(int64_t(s) * 4096);
+            } else {
+                line.push_back((int64_t(bytes[size_t(i)]) - 128) * 1048576);
+            }
+        }
+        for (int64_t i = 0; i < frames * channels; ++i) {
+            int64_t& x = line[size_t(delay * channels + i)];
+            x = filter(m_state[size_t(i % channels)], x);
+        }
+        for (int c = 0; c < channels; ++c)
+            m_position[size_t(c)] = limit(line, channels, c, m_position[size_t(c)], needed);
+
+        Result out {false, std::vector<uint8_t>(bytes.size(), bits == 8 ? 0x80 : 0)};
+        for (int64_t i = 0; i < frames * channels; ++i) {
+            if (bits == 16) {
+                auto s = int16_t(std::clamp<int64_t>(line[size_t(i)] >> 12, -32768, 32767));
+                std::memcpy(&out.bytes[size_t(2 * i)], &s, 2);
+            } else {
+                out.bytes[size_t(i)] = uint8_t(std::clamp<int64_t>((line[size_t(i)] >> 20) + 128, 0, 255));
+            }
+        }
+        m_history.assign(line.begin() + frames * channels, line.end());
+        for (int32_t& p : m_position)
+            p = p - frames > 0 ? int32_t(p - frames) : 0;
+        return out;
+    }
+
+private:
+    struct State {
+        int64_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    };
+
+    int64_t filter(State& s, int64_t x) const
+    {
+        int64_t sum = m_k.b0 * x + m_k.b1 * s.x1 + m_k.b2 * s.x2 - m_k.a1 * s.y1 - m_k.a2 * s.y2;
+        int64_t y = std::clamp<int64_t>(
+            sum >> 28, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+        s.x2 = s.x1;
+        s.x1 = x;
+        s.y2 = s.y1;
+        s.y1 = y;
+        return y;
+    }
+
+    static bool sign_change(int64_t before, int64_t now)
+    {
+        return (before >= 0 && now < 0) || (before <= 0 && now > 0);
+    }
+
+    // Half-waves of channel c from frame p on; returns where the next block must start.
+    static int32_t limit(std::vector<int64_t>& line, int channels, int c, int64_t p, int64_t n)
+    {
+        auto at = [&](int64_t frame) -> int64_t& { return line[size_t(frame * channels + c)]; };
+        while (p < n) {
+            int64_t e = p + 1;
+            while (e < n && !sign_change(at(e - 1), at(e)))
+                ++e;
+            if (e == n && at(n - 1) != 0)
+                return int32_t(p);
+            int64_t peak = 0;
+            for (int64_t i = p; i < e; ++i)
+                peak = std::max(peak, std::abs(at(i)));
+            if (peak > threshold) {
+                int64_t target = peak > full ? full : (peak + threshold) / 2;
+                for (int64_t i = p; i < e; ++i)
+                    at(i) = std::clamp(at(i) * target / peak, -full, full - 1);
+            }
+            p = e;
+        }
+        return int32_t(p);
+    }
+
+    double m_frequency = 0.0, m_width = 1.0, m_amplitude = 0.0;
+    int32_t m_coefficient_rate = 0;
+    bool m_valid = false;
+    EqualizerPCM::Coefficients m_k;
+    std::array<State, 2> m_state {};
+    std::vector<int64_t> m_history;
+    int32_t m_channels = 0, m_rate = 0;
+    std::array<int32_t, 2> m_position {0, 0};
+};
+
+// The stage under test, pulled through a consumer as the player pulls, next to the model.
+class Pair {
+public:
+    Pair()
+    {
+        m_source.connect(&m_eq);
+        m_eq.connect(&m_sink);
+    }
+
+    void set_frequency(double v)
+    {
+        m_eq.set_frequency(v);
+        m_model.set_frequency(v);
+    }
+    void set_width(double v)
+    {
+        m_eq.set_width(v);
+        m_model.set_width(v);
+    }
+    void set_amplitude(double v)
+    {
+        m_eq.set_amplitude(v);
+        m_model.set_amplitude(v);
+    }
+    void reset()
+    {
+        m_eq.reset();
+        m_model.reset();
+    }
+
+    // Runs one block through both; a failure names the block.
+    void run(const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits, int32_t rate)
+    {
+        ++m_blocks;
+        PCMData in {liba::DataBuffer::copy_of(bytes.data(), uint32_t(bytes.size())), channels, bits, rate};
+        m_source.next = in;
+        PCMData out;
+        {
+            liba::ScopedLock guard(m_sink.lock());
+            out = m_sink.request(16384);
+        }
+        ModelEqualizer::Result want = m_model.process(bytes, channels, bits, rate);
+        ASSERT_EQ(out.data.shares_storage_with(in.data), want.passed_through) << "block " << m_blocks;
+        ASSERT_EQ(out.size(), want.bytes.size()) << "block " << m_blocks;
+        ASSERT_TRUE(out.same_format(in)) << "block " << m_blocks;
+        const uint8_t* got = out.data.data();
+        for (size_t i = 0; i < want.bytes.size(); ++i)
+            ASSERT_EQ(got[i], want.bytes[i])
+                << "block " << m_blocks << " byte " << i << " of " << want.bytes.size() << ", " << channels
+                << " ch " << bits << " bits " << rate << " Hz";
+        for (int c = 0; c < 2; ++c)
+            ASSERT_EQ(m_eq.limiter_position(c), m_model.position(c)) << "block " << m_blocks << " ch " << c;
+    }
+
+private:
+    struct OneBlock : audio::Provider<PCMData> {
+        PCMData next;
+        PCMData get_block(int32_t) override { return std::exchange(next, PCMData {}); }
+    };
+
+    OneBlock m_source;
+    EqualizerPCM m_eq;
+    audio::Consumer<PCMData> m_sink;
+    ModelEqualizer m_model;
+    int m_blocks = 0;
+};
+
+// Test signals in the input's own sample values (-32768..32767 for 16 bits, 0..255 for 8).
+class Signal {
+public:
+    enum Kind { noise, loud_sine, square, dc, sparse, quiet, zero_runs, quarter_rate, kinds };
+
+    Signal(std::mt19937& random, Kind kind)
+        : m_random(&random)
+        , m_kind(kind)
+    {
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        m_level = 0.5 + unit(random) * 0.5;
+        m_step = 0.0005 + unit(random) * 0.2;
+    }
+
+    // A value in -1..1 (inclusive of the extremes, which map to full scale).
+    double next()
+    {
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        double v = 0;
+        m_phase += m_step;
+        switch (m_kind) {
+        case noise:
+            v = unit(*m_random);
+            break;
+        case loud_sine:
+            v = m_level * std::sin(m_phase) + 0.05 * unit(*m_random);
+            break;
+        case square:
+            v = std::sin(m_phase) >= 0 ? 1.0 : -1.0;
+            break;
+        case dc:
+            v = m_level + 0.01 * unit(*m_random);
+            break;
+        case sparse:
+            v = unit(*m_random) > 0.97 ? unit(*m_random) : 0.0;
+            break;
+        case quiet:
+            v = 0.01 * unit(*m_random);
+            break;
+        case zero_runs:
+            v = std::sin(m_phase) > 0.5 ? 0.0 : m_level * std::sin(3 * m_phase);
+            break;
+        case quarter_rate:
+            // 0, full, 0, -full: right in a band at a quarter of the rate.
+            v = (++m_count % 2 == 0) ? 0.0 : (m_count % 4 == 1 ? 1.0 : -1.0);
+            break;
+        default:
+            break;
+        }
+        return std::clamp(v, -1.0, 1.0);
+    }
+
+private:
+    std::mt19937* m_random;
+    Kind m_kind;
+    double m_level = 1.0, m_step = 0.01, m_phase = 0.0;
+    uint32_t m_count = 0;
+};
+
+std::vector<uint8_t> make_block(Signal& signal, uint32_t samples, int32_t bits, uint32_t extra_bytes)
+{
+    std::vector<uint8_t> out;
+    for (uint32_t i = 0; i < samples; ++i) {
+        double v = signal.next();
+        if (bits == 16) {
+            auto s = int16_t(std::clamp(std::lround(v * 32768.0), -32768L, 32767L));
+            out.push_back(uint8_t(s & 0xff));
+            out.push_back(uint8_t((s >> 8) & 0xff));
+        } else {
+            out.push_back(uint8_t(std::clamp(std::lround(128.0 + v * 128.0), 0L, 255L)));
+        }
+    }
+    for (uint32_t i = 0; i < extra_bytes; ++i)
+        out.push_back(uint8_t(0x5a + i));
+    return out;
+}
+
+struct Format {
+    int32_t channels, bits, rate;
+};
+
+// A random session: formats, bands, block sizes and interruptions drawn from the seed.
+void random_session(uint32_t seed, int blocks, uint32_t max_frames)
+{
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return int(random() % uint32_t(n)); };
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::array<int32_t, 9> rates = {44100, 48000, 22050, 8000, 11025, 1000, 97, 9, 1};
+
+    Pair pair;
+    Format format {1 + pick(2), pick(2) == 0 ? 8 : 16, rates[size_t(pick(int(rates.size())))]};
+    auto new_band = [&] {
+        pair.set_frequency(format.rate * (unit(random) < 0.05 ? 0.5 : 0.45 * unit(random)));
+        pair.set_width(pick(10) == 0 ? 0.0 : 0.1 + 4.0 * unit(random));
+        pair.set_amplitude(pick(8) == 0 ? 30.0 : -20.0 + 50.0 * unit(random));
+    };
+    new_band();
+    Signal signal(random, Signal::Kind(pick(Signal::kinds)));
+    for (int b = 0; b < blocks; ++b) {
+        switch (pick(40)) {
+        case 0:
+            pair.reset();
+            break;
+        case 1:
+            new_band();
+            break;
+        case 2:
+            pair.set_amplitude(0.0);
+            break;
+        case 3:
+            pair.set_amplitude(-20.0 + 50.0 * unit(random));
+            break;
+        case 4:
+            format.channels = 3 - format.channels;
+            break;
+        case 5:
+            format.bits = 24 - format.bits;
+            break;
+        case 6:
+            format.rate = rates[size_t(pick(int(rates.size())))];
+            new_band();
+            break;
+        case 7:
+            signal = Signal(random, Signal::Kind(pick(Signal::kinds)));
+            break;
+        default:
+            break;
+        }
+        uint32_t frames = pick(4) == 0 ? 1 + uint32_t(pick(8)) : 1 + random() % max_frames;
+        uint32_t extra = pick(10) == 0 ? uint32_t(pick(format.channels * format.bits / 8)) : 0;
+        std::vector<uint8_t> bytes
+            = make_block(signal, frames * uint32_t(format.channels), format.bits, extra);
+        ASSERT_NO_FATAL_FAILURE(pair.run(bytes, format.channels, format.bits, format.rate))
+            << "seed " << seed;
+    }
+}
+
+} // namespace
+
+TEST(EqualizerPCMExact, random_sessions_match_the_model)
+{
+    for (uint32_t seed = 1; seed <= 60; ++seed)
+        ASSERT_NO_FATAL_FAILURE(random_session(seed, 60, 2500));
+}
+
+TEST(EqualizerPCMExact, tiny_blocks_match_the_model)
+{
+    for (uint32_t seed = 100; seed <= 110; ++seed)
+        ASSERT_NO_FATAL_FAILURE(random_session(seed, 400, 12));
+}
+
+// Every combination of layout and signal with the limiter and the 32-bit saturation firing:
+// full-scale input through the strongest boosts.
+TEST(EqualizerPCMExact, full_scale_input_through_strong_boosts_matches_the_model)
+{
+    std::mt19937 random(7);
+    for (int32_t channels : {1, 2}) {
+        for (int32_t bits : {8, 16}) {
+            for (int kind = 0; kind < Signal::kinds; ++kind) {
+                for (double gain : {30.0, 18.0, 6.0, -20.0}) {
+                    Pair pair;
+                    pair.set_frequency(kind == Signal::quarter_rate ? 11025 : kind % 2 == 0 ? 80 : 5000);
+                    pair.set_width(kind % 3 == 0 ? 4 : 1);
+                    pair.set_amplitude(gain);
+                    Signal signal(random, Signal::Kind(kind));
+                    for (uint32_t frames : {1u, 1151u, 4409u, 2u, 3u, 700u, 1u, 5000u}) {
+                        std::vector<uint8_t> bytes = make_block(signal, frames * uint32_t(channels), bits, 0);
+                        ASSERT_NO_FATAL_FAILURE(pair.run(bytes, channels, bits, 44100))
+                            << channels << " ch " << bits << " bits, signal " << kind << ", " << gain
+                            << " dB";
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Long loud half-waves cut into blocks of every size, shorter and longer than the delay, with the
+// samples exactly at the extremes and runs of zeros at their ends.
+TEST(EqualizerPCMExact, half_waves_cut_across_blocks_match_the_model)
+{
+    for (int32_t channels : {1, 2}) {
+        for (uint32_t cut : {1u, 7u, 99u, 100u, 101u, 250u, 333u}) {
+            Pair pair;
+            pair.set_frequency(10);
+            pair.set_width(0.3);
+            pair.set_amplitude(3);
+            // 1000 Hz: 100 frames of delay; half-waves of 37 to 400 frames, some ending in zeros.
+            std::vector<int16_t> stream;
+            int sign = 1;
+            for (int length : {37, 400, 150, 99, 101, 230, 1, 1, 64}) {
+                for (int i = 0; i < length; ++i) {
+                    double arch = std::sin(M_PI * (i + 1) / (length + 1));
+                    auto v = int16_t(sign > 0 ? std::lround(32767 * arch) : -std::lround(32768 * arch));
+                    for (int32_t c = 0; c < channels; ++c)
+                        stream.push_back(c == 0 ? v : int16_t(-v / 2 - 1));
+                }
+                if (length % 2 == 0)
+                    stream.insert(stream.end(), size_t(3 * channels), int16_t(0));
+                sign = -sign;
+            }
+            stream.resize(stream.size() + size_t(400 * channels), 0);
+            for (size_t at = 0; at < stream.size(); at += cut * size_t(channels)) {
+                size_t end = std::min(stream.size(), at + cut * size_t(channels));
+                std::vector<uint8_t> bytes((end - at) * 2);
+                std::memcpy(bytes.data(), stream.data() + at, bytes.size());
+                ASSERT_NO_FATAL_FAILURE(pair.run(bytes, channels, 16, 1000))
+                    << channels << " ch, cut " << cut;
+            }
+        }
+    }
+}
+
+// An offset longer than the delay: the half-wave never closes while the line refills.
+TEST(EqualizerPCMExact, an_endless_half_wave_matches_the_model)
+{
+    for (int32_t channels : {1, 2}) {
+        Pair pair;
+        pair.set_frequency(200);
+        pair.set_width(1);
+        pair.set_amplitude(12);
+        std::mt19937 random(3);
+        Signal signal(random, Signal::dc);
+        for (uint32_t frames : {100u, 4410u, 1u, 9000u, 2000u, 3u, 4409u}) {
+            std::vector<uint8_t> bytes = make_block(signal, frames * uint32_t(channels), 16, 0);
+            ASSERT_NO_FATAL_FAILURE(pair.run(bytes, channels, 16, 44100)) << channels << " ch";
+        }
+        // Then silence ends it.
+        ASSERT_NO_FATAL_FAILURE(
+            pair.run(std::vector<uint8_t>(size_t(channels) * 2 * 9000, 0), channels, 16, 44100));
+    }
+}
