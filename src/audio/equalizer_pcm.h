@@ -92,9 +92,16 @@ private:
     };
 
     static bool can_process(const PCMData& in);
+    static int64_t fast_filter_limit(const Coefficients& k);
+    static int32_t limit_channel(int32_t* samples, int32_t channels, int32_t channel, int32_t position,
+        int32_t first_new, int32_t end, bool loud);
     bool prepare_coefficients(int32_t rate);
     bool prepare_delay_line(const PCMData& in, uint32_t delay_frames, uint32_t needed_frames);
-    void filter(int32_t* samples, uint32_t frames, int32_t channels);
+    bool filter(const PCMData& in, int32_t* out, uint32_t frames, bool allow_fast);
+    template<typename Load, int32_t Channels>
+    void filter_fast(const uint8_t* in, int32_t* out, uint32_t frames);
+    template<typename Load, int32_t Channels>
+    void filter_exact(const uint8_t* in, int32_t* out, uint32_t frames);
     void shift_delay_line(uint32_t frames);
     void clear_filter_state();
 
@@ -104,6 +111,9 @@ private:
     int32_t m_coefficient_rate = 0;
     bool m_coefficients_valid = false;
     Coefficients m_coefficients;
+    // How large the filter's outputs may be for the unsaturated filter to stay exact; 0 when it
+    // must not be used.
+    int64_t m_fast_limit = 0;
     std::array<ChannelState, 2> m_state {};
     // 32-bit working-scale samples, with the input's channels and rate. The line itself starts at
     // frame m_delay_start of the allocation: after a block the line moves on by the block's frames
