@@ -32,7 +32,7 @@ public:
     BenchWindow() { font.set(u"16 0 0 0 Tahoma"); }
 
     void invalidate(const skinner::Rect&) override { }
-    void set_cursor(std::optional<skinner::Cursor>) override { }
+    void set_cursor(std::optional<os::Cursor>) override { }
     uint32_t start_timer(double) override { return allocate_timer_id(); }
     void kill_timer(uint32_t) override { }
     bool key_state(int32_t) const override { return false; }
