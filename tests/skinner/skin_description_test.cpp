@@ -71,23 +71,19 @@ TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
     EXPECT_EQ(description.to_model(), model);
 }
 
-TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_539_is_not)
+TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_is_checked)
 {
     test::Bytes bytes = test::describe(skinner::SkinModel {});
     ASSERT_EQ(bytes.size(), 540u);
     EXPECT_TRUE(valid(bytes));
-    bytes.pop_back();
-    EXPECT_FALSE(valid(bytes));
-    EXPECT_FALSE(valid({}));
-}
-
-TEST(SkinDescription, every_magic_unit_is_checked)
-{
     for (uint32_t unit = 0; unit < 4; ++unit) {
-        test::Bytes bytes = test::describe(skinner::SkinModel {});
-        bytes[2 * unit] ^= 1;
-        EXPECT_FALSE(valid(bytes)) << "unit " << unit;
+        test::Bytes changed = bytes;
+        changed[2 * unit] ^= 1;
+        EXPECT_FALSE(valid(changed)) << "unit " << unit;
     }
+    bytes.pop_back();
+    EXPECT_FALSE(valid(bytes)) << "539 bytes";
+    EXPECT_FALSE(valid({}));
 }
 
 TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
@@ -107,80 +103,43 @@ TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_af
     }
 }
 
-TEST(SkinDescription, strings_must_end_inside_the_description)
+TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
 {
-    test::Bytes bytes = test::describe(full_model());
-    uint32_t form = word_at(bytes, s_form_root);
-    test::Bytes cut = bytes;
+    const test::Bytes bytes = test::describe(full_model());
+    const uint32_t size = uint32_t(bytes.size());
+    const uint32_t form = word_at(bytes, s_form_root);
+    const uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
+    struct Case {
+        const char* what;
+        uint32_t at;
+        uint32_t value;
+        bool valid = false;
+    };
+    const Case cases[] = {
+        {"record name past the end", form + 4 * s_word_name, size},
+        {"name list on the last byte", s_name_list, size - 1},
+        {"more pictures than names", s_picture_count, 0xFFFFFFFF},
+        {"more fonts than names", s_font_count, 0x7FFFFFFF},
+        {"record inside the header", s_kind_root, 100},
+        {"record cut by the end", s_kind_root, size - s_record_size + 1},
+        {"record far past the end", s_kind_root, 0xFFFFFFF0},
+        {"no kinds at all", s_kind_root, 0, true},
+        {"auto-control entries past the end", form + 4 * s_word_auto_count, 0x40000000},
+        {"a record its own child", form + 4 * s_word_left, form},
+        {"one record in two trees", s_kind_root, form},
+        {"a loop in a control tree", control + 4 * s_word_right, control},
+    };
+    for (const Case& c : cases) {
+        test::Bytes changed = bytes;
+        set_word(changed, c.at, c.value);
+        EXPECT_EQ(valid(changed), c.valid) << c.what;
+    }
     // The last two bytes hold no terminator when they are made non-zero.
+    test::Bytes cut = bytes;
     cut.push_back('x');
     cut.push_back('y');
-    set_word(cut, form + 4 * s_word_name, uint32_t(cut.size() - 2));
-    EXPECT_FALSE(valid(cut)) << "record name";
-
-    cut = bytes;
-    set_word(cut, form + 4 * s_word_name, uint32_t(cut.size()));
-    EXPECT_FALSE(valid(cut)) << "record name past the end";
-
-    cut = bytes;
-    set_word(cut, s_name_list, uint32_t(cut.size() - 1));
-    EXPECT_FALSE(valid(cut)) << "name list on the last byte";
-}
-
-TEST(SkinDescription, name_list_must_hold_as_many_names_as_the_counts_say)
-{
-    test::Bytes bytes = test::describe(full_model());
-    set_word(bytes, s_picture_count, 0xFFFFFFFF);
-    EXPECT_FALSE(valid(bytes));
-    bytes = test::describe(full_model());
-    set_word(bytes, s_font_count, 0x7FFFFFFF);
-    EXPECT_FALSE(valid(bytes));
-}
-
-TEST(SkinDescription, records_must_lie_after_the_header_and_wholly_inside)
-{
-    test::Bytes bytes = test::describe(full_model());
-    test::Bytes changed = bytes;
-    set_word(changed, s_kind_root, 100);
-    EXPECT_FALSE(valid(changed)) << "inside the header";
-
-    changed = bytes;
-    set_word(changed, s_kind_root, uint32_t(bytes.size() - s_record_size + 1));
-    EXPECT_FALSE(valid(changed)) << "cut by the end";
-
-    changed = bytes;
-    set_word(changed, s_kind_root, 0xFFFFFFF0);
-    EXPECT_FALSE(valid(changed)) << "far past the end";
-
-    changed = bytes;
-    set_word(changed, s_kind_root, 0);
-    EXPECT_TRUE(valid(changed)) << "no kinds at all";
-}
-
-TEST(SkinDescription, form_records_must_hold_their_auto_control_entries)
-{
-    test::Bytes bytes = test::describe(full_model());
-    uint32_t form = word_at(bytes, s_form_root);
-    set_word(bytes, form + 4 * s_word_auto_count, 0x40000000);
-    EXPECT_FALSE(valid(bytes));
-}
-
-TEST(SkinDescription, a_tree_that_loops_or_shares_records_is_refused)
-{
-    test::Bytes bytes = test::describe(full_model());
-    uint32_t form = word_at(bytes, s_form_root);
-    test::Bytes changed = bytes;
-    set_word(changed, form + 4 * s_word_left, form);
-    EXPECT_FALSE(valid(changed)) << "a record its own child";
-
-    changed = bytes;
-    set_word(changed, s_kind_root, form);
-    EXPECT_FALSE(valid(changed)) << "one record in two trees";
-
-    changed = bytes;
-    uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
-    set_word(changed, control + 4 * s_word_right, control);
-    EXPECT_FALSE(valid(changed)) << "a loop in a control tree";
+    set_word(cut, form + 4 * s_word_name, size);
+    EXPECT_FALSE(valid(cut)) << "record name without a terminator";
 }
 
 TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
@@ -214,50 +173,34 @@ TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
     }
 }
 
-TEST(SkinDescription, picture_and_font_indices_must_name_list_entries)
-{
-    skinner::SkinModel model = full_model();
-    test::Bytes bytes = test::describe(model);
-    SkinDescription description(bytes);
-    uint64_t comparisons = 0;
-    uint32_t control
-        = description.find_record(description.control_root(description.form_root()), u"btn", comparisons);
-    uint32_t picture = description.find_property(control, PropertyType::picture, u"Frame", comparisons);
-    uint32_t font = description.find_property(control, PropertyType::font, u"Font", comparisons);
-    ASSERT_NE(picture, 0u);
-    ASSERT_NE(font, 0u);
-
-    test::Bytes changed = bytes;
-    changed[picture + 18] = 2; // two pictures in the list
-    EXPECT_FALSE(valid(changed));
-    changed[picture + 18] = 1;
-    EXPECT_TRUE(valid(changed));
-
-    changed = bytes;
-    set_word(changed, font + 4, 1); // one font in the list
-    EXPECT_FALSE(valid(changed));
-}
-
-TEST(SkinDescription, string_values_and_auto_control_names_are_checked_too)
+TEST(SkinDescription, picture_font_and_string_references_are_checked)
 {
     test::Bytes bytes = test::describe(full_model());
     SkinDescription description(bytes);
     uint64_t comparisons = 0;
     uint32_t form = description.form_root();
     uint32_t control = description.find_record(description.control_root(form), u"btn", comparisons);
+    uint32_t picture = description.find_property(control, PropertyType::picture, u"Frame", comparisons);
+    uint32_t font = description.find_property(control, PropertyType::font, u"Font", comparisons);
     uint32_t caption = description.find_property(control, PropertyType::string, u"Caption", comparisons);
-    ASSERT_NE(caption, 0u);
+    ASSERT_TRUE(picture && font && caption);
+
+    test::Bytes changed = bytes;
+    changed[picture + 18] = 2; // two pictures in the list
+    EXPECT_FALSE(valid(changed));
+    changed[picture + 18] = 1;
+    EXPECT_TRUE(valid(changed));
+    changed = bytes;
+    set_word(changed, font + 4, 1); // one font in the list
+    EXPECT_FALSE(valid(changed));
 
     // An odd offset just before the end leaves a single byte: no room for a terminator.
-    test::Bytes changed = bytes;
-    changed.resize(0x10000, 0xAA);
-    set_half(changed, caption + 2, 0xFFFF);
-    EXPECT_FALSE(valid(changed)) << "string value";
-
-    changed = bytes;
-    changed.resize(0x10000, 0xAA);
-    set_half(changed, form + s_form_record_size + 2, 0xFFFF);
-    EXPECT_FALSE(valid(changed)) << "auto-control kind";
+    for (uint32_t at : {caption + 2, form + s_form_record_size + 2}) {
+        changed = bytes;
+        changed.resize(0x10000, 0xAA);
+        set_half(changed, at, 0xFFFF);
+        EXPECT_FALSE(valid(changed)) << (at == caption + 2 ? "string value" : "auto-control kind");
+    }
 }
 
 TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_safely)
