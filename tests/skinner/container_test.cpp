@@ -41,7 +41,7 @@ std::string focused_name(const Container& container)
 
 // Registration and z-order ------------------------------------------------------------------------
 
-TEST(ContainerOrder, equal_z_orders_paint_in_registration_order_and_hit_test_the_other_way)
+TEST(ContainerOrder, equal_z_orders_paint_in_registration_order_and_hit_test_the_other_way_names_may_be_empty)
 {
     SkinContainer form(u"FormTest");
     ControlButton a(form.container, u"btnA", LookupMode::named);
@@ -58,6 +58,14 @@ TEST(ContainerOrder, equal_z_orders_paint_in_registration_order_and_hit_test_the
     EXPECT_EQ(form.window.pixel({35, 35}), s_green);
     EXPECT_EQ(form.window.pixel({25, 25}), s_red);
     EXPECT_EQ(form.window.pixel({55, 55}), s_green);
+
+    // Controls without a name never clash.
+    ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
+    ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
+    EXPECT_TRUE(one.name().empty());
+    EXPECT_EQ(one.kind_name(), u"Kind.Button");
+    EXPECT_EQ(form.container.controls().size(), 5u);
+    EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}})) << "properties come from the kind record";
 }
 
 TEST(ContainerOrder, changing_a_z_order_sorts_again_and_ties_follow_registration)
@@ -105,17 +113,6 @@ TEST(ContainerDeathTest, a_second_control_with_the_same_name_ends_the_program)
         "Container::register_control: control with id \\{btnPlay\\} already exists in container");
 }
 
-TEST(ContainerOrder, controls_without_a_name_never_clash)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
-    ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
-    EXPECT_TRUE(one.name().empty());
-    EXPECT_EQ(one.kind_name(), u"Kind.Button");
-    EXPECT_EQ(form.container.controls().size(), 2u);
-    EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}})) << "properties come from the kind record";
-}
-
 // Common properties -------------------------------------------------------------------------------
 
 TEST(ControlProperties, common_properties_come_from_the_control_record)
@@ -141,11 +138,6 @@ TEST(ControlProperties, common_properties_come_from_the_control_record)
     EXPECT_TRUE(hand.want_focus());
     EXPECT_EQ(hand.design_position(), (Point {60, 120}));
     EXPECT_EQ(hand.design_size(), (Size {20, 20}));
-}
-
-TEST(ControlProperties, controls_without_properties_never_ask_the_skin)
-{
-    SkinContainer form(u"FormTest");
     // The skin has no such control: asking for it would end the program.
     RecordingControl free(form.container, u"notInTheSkin", {{1, 2}, {3, 4}});
     EXPECT_EQ(free.get_int(u"ZOrder", 77), 77);
@@ -169,7 +161,7 @@ TEST(ControlProperties, focus_picture_shows_only_while_the_container_is_active)
 
 // Visibility, enabling and invalidation -----------------------------------------------------------
 
-TEST(ControlState, hiding_and_showing_reports_the_effective_state_and_repaints_the_area)
+TEST(ControlState, hiding_showing_and_moving_repaint_the_areas_once)
 {
     BareContainer bare;
     RecordingControl control(bare.container, u"c", {{10, 10}, {20, 20}});
@@ -184,6 +176,12 @@ TEST(ControlState, hiding_and_showing_reports_the_effective_state_and_repaints_t
     EXPECT_EQ(control.events.size(), 1u) << "no change, no event";
     control.set_visible(true);
     EXPECT_EQ(control.events.back(), "show");
+    bare.window.clean();
+    control.set_rect({{50, 60}, {5, 5}});
+    EXPECT_EQ(bare.window.invalidations, (std::vector<Rect> {{{10, 10}, {20, 20}}, {{50, 60}, {5, 5}}}));
+    bare.window.clean();
+    control.set_rect({{50, 60}, {5, 5}});
+    EXPECT_TRUE(bare.window.invalidations.empty());
 }
 
 TEST(ControlState, the_container_flags_are_part_of_the_effective_state)
@@ -203,18 +201,6 @@ TEST(ControlState, the_container_flags_are_part_of_the_effective_state)
     bare.container.set_enabled(false);
     EXPECT_FALSE(shown.is_enabled());
     EXPECT_EQ(shown.events.back(), "disable");
-}
-
-TEST(ControlState, moving_invalidates_the_old_and_the_new_rectangle_once)
-{
-    BareContainer bare;
-    RecordingControl control(bare.container, u"c", {{10, 10}, {20, 20}});
-    bare.window.clean();
-    control.set_rect({{50, 60}, {5, 5}});
-    EXPECT_EQ(bare.window.invalidations, (std::vector<Rect> {{{10, 10}, {20, 20}}, {{50, 60}, {5, 5}}}));
-    bare.window.clean();
-    control.set_rect({{50, 60}, {5, 5}});
-    EXPECT_TRUE(bare.window.invalidations.empty());
 }
 
 // Focus ------------------------------------------------------------------------------------------
@@ -301,16 +287,20 @@ TEST(ContainerFocus, gained_and_lost_reach_controls_only_while_active)
     EXPECT_FALSE(bare.container.is_focused(nullptr));
 }
 
-TEST(ContainerFocus, activating_without_a_focused_control_focuses_the_first)
+TEST(ContainerFocus, activating_focuses_the_first_willing_control_and_hiding_another_leaves_it)
 {
     BareContainer bare;
     RecordingControl a(bare.container, u"a");
     a.set_want_focus(false);
     RecordingControl b(bare.container, u"b");
+    RecordingControl c(bare.container, u"c");
     bare.container.activate(true);
     EXPECT_EQ(bare.container.focused(), &b);
     EXPECT_EQ(b.events, std::vector<std::string> {"gained"});
     EXPECT_EQ(bare.listener.count("focused"), 1u);
+    c.set_visible(false);
+    EXPECT_EQ(bare.container.focused(), &b) << "c did not hold the focus";
+    EXPECT_EQ(b.count("lost"), 0u);
 }
 
 TEST(ContainerFocus, hiding_disabling_or_refusing_the_focused_control_moves_the_focus_on)
@@ -331,17 +321,6 @@ TEST(ContainerFocus, hiding_disabling_or_refusing_the_focused_control_moves_the_
     EXPECT_EQ(c.events.back(), "lost");
     EXPECT_FALSE(bare.container.on_key_down(skinner::KeyEnter));
     EXPECT_EQ(c.count("key 9"), 0u) << "keys do not reach a control that refused the focus";
-}
-
-TEST(ContainerFocus, hiding_a_control_that_does_not_hold_the_focus_leaves_it)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a");
-    RecordingControl b(bare.container, u"b");
-    bare.container.activate(true);
-    b.set_visible(false);
-    EXPECT_EQ(bare.container.focused(), &a);
-    EXPECT_EQ(a.count("lost"), 0u);
 }
 
 TEST(ContainerFocus, keys_and_characters_go_to_the_focused_control_first)
@@ -385,7 +364,7 @@ TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
     EXPECT_EQ(bare.container.last_point(), (Point {10, 10}));
 }
 
-TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up)
+TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up_and_unknown_buttons_are_ignored)
 {
     BareContainer bare;
     RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
@@ -402,16 +381,11 @@ TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up)
         (std::vector<std::string> {
             "down0 double 1 1", "down2 2 2", "down1 3 3", "up0 double 4 4", "up1 5 5", "up2 6 6"}))
         << "an up carries the double-click flag of its own press";
-}
-
-TEST(ContainerPointer, buttons_outside_the_table_are_ignored)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
+    a.events.clear();
     bare.container.mouse_down(-1, {1, 1}, false);
     bare.container.mouse_down(3, {1, 1}, false);
     bare.container.mouse_up(7, {1, 1});
-    EXPECT_TRUE(a.events.empty());
+    EXPECT_TRUE(a.events.empty()) << "buttons outside the table are ignored";
     EXPECT_EQ(bare.container.captured(), nullptr);
     EXPECT_FALSE(bare.container.is_down(3));
 }
@@ -557,20 +531,16 @@ TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_
     EXPECT_EQ(bare.listener.log,
         (std::vector<std::string> {
             "command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7", "reserved22 a 3"}));
-}
 
-TEST(ControlNotifications, a_container_without_a_listener_drops_events)
-{
-    test::TestControlWindow window;
-    Container container(window, nullptr, u"", LookupMode::none, nullptr);
-    RecordingControl a(container, u"a");
-    EXPECT_EQ(a.on_command(u"Play"), 0);
-    EXPECT_EQ(container.on_child_focused(), 0);
+    Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
+    RecordingControl child(orphan, u"a");
+    EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";
+    EXPECT_EQ(orphan.on_child_focused(), 0);
 }
 
 // Anchors ----------------------------------------------------------------------------------------
 
-TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size)
+TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size_and_a_new_design_rect)
 {
     SkinContainer form(u"FormTest");
     ControlButton max(form.container, u"ancMax", LookupMode::named);
@@ -585,6 +555,9 @@ TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size)
     EXPECT_EQ(both.rect(), (Rect {{10, 26 + 10}, {460, 516}})) << "keeps both distances";
     EXPECT_EQ(ratio.rect(), (Rect {{120, 26 + 134}, {240, 268}})) << "scaled by two";
     EXPECT_EQ(mixed.rect(), (Rect {{5, 26 + 273}, {10, 10}})) << "an unknown anchor name is MIN_SIDE";
+    form.container.resize({0, 0}, {250, 268});
+    max.set_design_rect({100, 100}, {5, 6});
+    EXPECT_EQ(max.rect(), (Rect {{110, 100}, {5, 6}}));
 }
 
 TEST(ContainerLayout, ratio_in_a_container_designed_without_size_acts_as_min_side)
@@ -594,15 +567,6 @@ TEST(ContainerLayout, ratio_in_a_container_designed_without_size_acts_as_min_sid
     EXPECT_EQ(form.container.design_size(), (Size {0, 0}));
     form.container.resize({0, 0}, {100, 100});
     EXPECT_EQ(ratio.rect(), (Rect {{10, 12}, {20, 22}}));
-}
-
-TEST(ContainerLayout, set_design_rect_lays_the_control_out_again)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton max(form.container, u"ancMax", LookupMode::named);
-    form.container.resize({0, 0}, {250, 268});
-    max.set_design_rect({100, 100}, {5, 6});
-    EXPECT_EQ(max.rect(), (Rect {{110, 100}, {5, 6}}));
 }
 
 TEST(ContainerLayout, a_smartphone_designs_for_the_size_without_buttons)
@@ -618,7 +582,7 @@ TEST(ContainerLayout, a_smartphone_designs_for_the_size_without_buttons)
 
 // Auto controls and skin changes -----------------------------------------------------------------
 
-TEST(ContainerAuto, buttons_and_frames_are_made_for_their_kinds_only)
+TEST(ContainerAuto, buttons_and_frames_are_made_for_their_kinds_only_and_never_without_a_skin)
 {
     SkinContainer form(u"FormAuto");
     form.container.create_auto_controls(skinner::make_auto_control);
@@ -631,10 +595,6 @@ TEST(ContainerAuto, buttons_and_frames_are_made_for_their_kinds_only)
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->text(), u"Label");
     EXPECT_EQ(form.container.find_control(u"xOther"), nullptr) << "Auto.Other makes nothing";
-}
-
-TEST(ContainerAuto, a_container_without_properties_makes_no_auto_controls)
-{
     BareContainer bare;
     int calls = 0;
     bare.container.create_auto_controls([&](Container&, std::u16string_view, std::u16string_view) {
@@ -670,41 +630,25 @@ TEST(ContainerSkin, reloading_reads_everything_again_and_makes_new_auto_controls
 
 // Panels -----------------------------------------------------------------------------------------
 
-TEST(ControlPanel, children_come_from_the_template_and_sit_in_the_panel)
+TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_clicks_climb_to_the_form)
 {
     SkinContainer form(u"FormTest");
     ControlPanel panel(form.container, u"pnlMain", LookupMode::named);
+    ControlPanel bare(form.container, u"pnlBare", LookupMode::named);
     ControlButton first(panel.inner(), u"pbtn1", LookupMode::named);
     ControlButton second(panel.inner(), u"pbtn2", LookupMode::named);
     EXPECT_EQ(panel.form_template(), u"PanelTemplate");
+    EXPECT_TRUE(bare.form_template().empty());
     EXPECT_EQ(panel.inner().design_size(), (Size {120, 60}));
     EXPECT_EQ(first.rect(), (Rect {{0, 200}, {20, 20}}));
     EXPECT_NE(panel.inner().find_control(u"pAuto"), nullptr) << "the template's auto controls";
     EXPECT_EQ(form.container.find_control(u"pbtn1"), nullptr) << "children belong to the panel";
 
-    panel.set_design_rect({10, 150}, {160, 60});
-    EXPECT_EQ(first.rect(), (Rect {{10, 150}, {20, 20}}));
-    EXPECT_EQ(second.rect(), (Rect {{10 + 30 + 40, 150}, {20, 20}})) << "MAX_SIDE inside the wider panel";
-}
-
-TEST(ControlPanel, the_template_background_replaces_the_panel_own)
-{
-    SkinContainer form(u"FormTest");
-    ControlPanel templated(form.container, u"pnlMain", LookupMode::named);
-    ControlPanel bare(form.container, u"pnlBare", LookupMode::named);
-    ControlButton first(templated.inner(), u"pbtn1", LookupMode::named);
     form.window.paint_all(form.container);
     EXPECT_EQ(form.window.pixel({25, 225}), s_white) << "the template's Background";
     EXPECT_EQ(form.window.pixel({5, 205}), s_red) << "children paint over it";
     EXPECT_EQ(form.window.pixel({150, 230}), s_grey) << "no template: the panel's own Background";
-    EXPECT_TRUE(bare.form_template().empty());
-}
 
-TEST(ControlPanel, taps_reach_children_and_clicks_climb_to_the_form)
-{
-    SkinContainer form(u"FormTest");
-    ControlPanel panel(form.container, u"pnlMain", LookupMode::named);
-    ControlButton first(panel.inner(), u"pbtn1", LookupMode::named);
     form.container.mouse_down(skinner::ButtonTap, {5, 205}, false);
     EXPECT_EQ(form.container.captured(), &panel);
     EXPECT_EQ(panel.inner().captured(), &first);
@@ -712,6 +656,10 @@ TEST(ControlPanel, taps_reach_children_and_clicks_climb_to_the_form)
     form.container.mouse_up(skinner::ButtonTap, {6, 206});
     EXPECT_EQ(form.listener.log, (std::vector<std::string> {"focused", "focused", "click pbtn1 6 206"}))
         << "the panel took the focus, then its child did, and the click climbed";
+
+    panel.set_design_rect({10, 150}, {160, 60});
+    EXPECT_EQ(first.rect(), (Rect {{10, 150}, {20, 20}}));
+    EXPECT_EQ(second.rect(), (Rect {{10 + 30 + 40, 150}, {20, 20}})) << "MAX_SIDE inside the wider panel";
 }
 
 TEST(ControlPanel, focusing_a_nested_child_focuses_every_enclosing_panel)
@@ -732,7 +680,7 @@ TEST(ControlPanel, focusing_a_nested_child_focuses_every_enclosing_panel)
     EXPECT_FALSE(form.container.is_focused(&other));
 }
 
-TEST(ControlPanel, tab_past_the_last_child_moves_on_in_the_enclosing_container)
+TEST(ControlPanel, tab_past_the_last_child_moves_on_timers_reach_children_and_hiding_hides_them)
 {
     SkinContainer form(u"FormTest");
     ControlPanel panel(form.container, u"pnlBare", LookupMode::named);
@@ -747,12 +695,6 @@ TEST(ControlPanel, tab_past_the_last_child_moves_on_in_the_enclosing_container)
     EXPECT_TRUE(form.container.on_key_down(skinner::KeyTab)) << "the panel wrapped; the form moved on";
     EXPECT_EQ(form.container.focused(), &after);
     EXPECT_EQ(one.events.back(), "lost") << "the panel lost the focus, and with it its child";
-}
-
-TEST(ControlPanel, hiding_a_panel_hides_its_children_and_timers_reach_them)
-{
-    SkinContainer form(u"FormTest");
-    ControlPanel panel(form.container, u"pnlBare", LookupMode::named);
     RecordingControl child(panel.inner(), u"child", {{0, 0}, {10, 10}});
     child.start_timer(0.1);
     form.container.on_timer(child.timer_id());

@@ -158,31 +158,25 @@ TEST(ButtonText, set_text_repaints_only_for_a_new_text_and_the_language_comes_th
 
 // Stylus -----------------------------------------------------------------------------------------
 
-TEST(ButtonStylus, a_tap_fires_once_with_the_release_point)
+TEST(ButtonStylus, a_tap_fires_once_with_the_release_point_but_not_released_outside_or_disabled)
 {
     SkinContainer form(u"FormTest");
     ControlButton button(form.container, u"btnStates", LookupMode::named);
     tap(form, {12, 82}, {20, 90});
     EXPECT_EQ(form.listener.log, (std::vector<std::string> {"focused", "click btnStates 20 90"}));
     EXPECT_FALSE(button.is_held());
-}
 
-TEST(ButtonStylus, release_outside_or_after_disabling_does_not_fire)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnStates", LookupMode::named);
     tap(form, centre(button), {100, 200});
-    EXPECT_EQ(form.listener.count("click"), 0u) << "released outside";
+    EXPECT_EQ(form.listener.count("click"), 1u) << "released outside";
     EXPECT_FALSE(button.is_held());
-
     form.container.mouse_down(skinner::ButtonTap, centre(button), false);
     button.set_enabled(false);
     form.container.mouse_up(skinner::ButtonTap, centre(button));
-    EXPECT_EQ(form.listener.count("click"), 0u) << "disabled while held";
+    EXPECT_EQ(form.listener.count("click"), 1u) << "disabled while held";
     EXPECT_FALSE(button.is_held());
 }
 
-TEST(ButtonStylus, a_tap_on_a_transparent_corner_goes_to_the_control_below)
+TEST(ButtonStylus, transparent_pixels_pass_taps_to_the_control_below_and_releases_on_them_do_not_fire)
 {
     SkinContainer form(u"FormTest");
     ControlButton under(form.container, u"btnUnder", LookupMode::named);
@@ -194,19 +188,13 @@ TEST(ButtonStylus, a_tap_on_a_transparent_corner_goes_to_the_control_below)
     EXPECT_EQ(form.listener.count("click btnUnder 100 10"), 1u);
     EXPECT_EQ(form.listener.count("click btnRound 108 18"), 1u);
     EXPECT_EQ(form.listener.count("click"), 2u);
-}
-
-TEST(ButtonStylus, a_release_on_a_transparent_pixel_does_not_fire)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton round(form.container, u"btnRound", LookupMode::named);
     tap(form, {108, 18}, {115, 25});
-    EXPECT_EQ(form.listener.count("click"), 0u);
+    EXPECT_EQ(form.listener.count("click"), 2u) << "a release on a transparent pixel does not fire";
 }
 
 // Keys and commands ------------------------------------------------------------------------------
 
-TEST(ButtonKeys, enter_presses_at_the_centre_when_released)
+TEST(ButtonKeys, enter_presses_at_the_centre_when_released_and_losing_the_focus_lets_go)
 {
     SkinContainer form(u"FormTest");
     ControlButton button(form.container, u"btnStates", LookupMode::named);
@@ -220,6 +208,12 @@ TEST(ButtonKeys, enter_presses_at_the_centre_when_released)
     EXPECT_FALSE(button.on_key_up(skinner::KeySpace));
     EXPECT_TRUE(button.on_key_up(skinner::KeyEnter)) << "a stray key-up is taken";
     EXPECT_EQ(form.listener.count("click"), 1u) << "but fires nothing";
+
+    ControlButton other(form.container, u"btnPlain", LookupMode::named);
+    form.container.on_key_down(skinner::KeyEnter);
+    form.container.set_focus(&other);
+    EXPECT_FALSE(button.held_by_key()) << "losing the focus ends the hold";
+    EXPECT_EQ(form.listener.count("click"), 1u) << "without firing";
 }
 
 TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
@@ -240,18 +234,6 @@ TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
     form.container.mouse_up(skinner::ButtonTap, {13, 83});
     EXPECT_EQ(form.listener.count("click"), 2u);
     EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
-}
-
-TEST(ButtonKeys, losing_the_focus_ends_the_enter_hold_without_firing)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnStates", LookupMode::named);
-    ControlButton other(form.container, u"btnPlain", LookupMode::named);
-    form.container.activate(true);
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.set_focus(&other);
-    EXPECT_FALSE(button.held_by_key());
-    EXPECT_EQ(form.listener.count("click"), 0u);
 }
 
 TEST(ButtonKeys, a_hold_by_the_owner_keeps_the_others_from_firing)
@@ -285,7 +267,7 @@ TEST(ButtonCommands, the_command_with_the_button_name_presses_it_at_its_centre)
 
 // Check boxes ------------------------------------------------------------------------------------
 
-TEST(CheckBox, tapped_twice_returns_to_its_state_and_reports_two_clicks)
+TEST(CheckBox, tapped_twice_returns_to_its_state_and_checked_styles_default_to_checked_normal_then_normal)
 {
     SkinContainer form(u"FormTest");
     ControlCheckBox box(form.container, u"chk", LookupMode::named);
@@ -302,13 +284,7 @@ TEST(CheckBox, tapped_twice_returns_to_its_state_and_reports_two_clicks)
     EXPECT_EQ(form.listener.count("click chk"), 2u);
     form.container.mouse_move({0, 0});
     EXPECT_EQ(shown(form, box), s_red);
-}
-
-TEST(CheckBox, checked_styles_default_to_checked_normal_and_that_to_normal)
-{
-    SkinContainer form(u"FormTest");
     ControlCheckBox on(form.container, u"chkOn", LookupMode::named);
-    ControlCheckBox box(form.container, u"chk", LookupMode::named);
     EXPECT_TRUE(on.is_checked()) << "\"Checked\" 1";
     EXPECT_EQ(shown(form, on), s_red) << "no checked pictures: the unchecked Normal";
     box.set_checked(true);
@@ -379,7 +355,7 @@ TEST(ButtonBehaviour, a_smartphone_close_button_is_also_a_soft_key_under_its_nam
     EXPECT_TRUE(form.window.hooks.soft_key_items().empty()) << "destroying the button unregisters it";
 }
 
-TEST(ButtonBehaviour, ok_is_a_soft_key_on_a_smartphone)
+TEST(ButtonBehaviour, ok_and_yes_are_soft_keys_on_a_smartphone_whose_showing_or_hiding_is_marked)
 {
     SkinContainer form(u"FormTest", DeviceKind::smartphone);
     ControlButton ok(form.container, u"btnOk", LookupMode::named);
@@ -387,6 +363,11 @@ TEST(ButtonBehaviour, ok_is_a_soft_key_on_a_smartphone)
     EXPECT_TRUE(ok.behaviour().shown());
     EXPECT_TRUE(form.window.hooks.ok_watchers().empty());
     EXPECT_FALSE(form.window.hooks.done_button_shown());
+    ControlButton yes(form.container, u"btnYes", LookupMode::named);
+    EXPECT_TRUE(form.window.hooks.take_changed());
+    EXPECT_FALSE(form.window.hooks.take_changed());
+    yes.set_visible(false);
+    EXPECT_TRUE(form.window.hooks.take_changed());
 }
 
 TEST(ButtonBehaviour, ok_on_a_version_5_pocket_pc_is_a_hidden_soft_key_pressed_by_the_ok_command)
@@ -450,17 +431,7 @@ TEST(ButtonBehaviour, sysmenu_and_unknown_actions_behave_as_plain_buttons)
     EXPECT_TRUE(form.window.titles.empty());
 }
 
-TEST(ButtonBehaviour, showing_or_hiding_a_soft_key_marks_the_soft_keys_changed)
-{
-    SkinContainer form(u"FormTest", DeviceKind::smartphone);
-    ControlButton yes(form.container, u"btnYes", LookupMode::named);
-    EXPECT_TRUE(form.window.hooks.take_changed());
-    EXPECT_FALSE(form.window.hooks.take_changed());
-    yes.set_visible(false);
-    EXPECT_TRUE(form.window.hooks.take_changed());
-}
-
-TEST(ShellHooks, registering_again_moves_the_item_and_an_empty_tag_answers_to_the_name)
+TEST(ShellHooks, registering_again_moves_the_item_an_empty_tag_answers_to_the_name_done_requests_count)
 {
     SkinContainer form(u"FormTest");
     ControlButton a(form.container, u"btnA", LookupMode::named);
@@ -476,11 +447,8 @@ TEST(ShellHooks, registering_again_moves_the_item_and_an_empty_tag_answers_to_th
     hooks.remove_soft_key(a);
     hooks.remove_soft_key(a);
     EXPECT_EQ(hooks.soft_key_items().size(), 1u);
-}
 
-TEST(ShellHooks, the_done_button_counts_requests_and_never_goes_below_none)
-{
-    skinner::ShellHooks hooks;
+    // The done button counts requests and never goes below none.
     hooks.request_done_button(false);
     hooks.request_done_button(true);
     EXPECT_TRUE(hooks.done_button_shown());

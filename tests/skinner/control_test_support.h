@@ -132,50 +132,38 @@ class RecordingListener : public skinner::Listener {
 public:
     int32_t on_child_click(skinner::Control& control, skinner::Point argument) override
     {
-        log.push_back("click " + name_of(control) + " " + std::to_string(argument.x) + " "
+        return note("click " + name_of(control) + " " + std::to_string(argument.x) + " "
             + std::to_string(argument.y));
-        return 0;
     }
     int32_t on_command(std::u16string_view command) override
     {
-        log.push_back("command " + liba::to_utf8(command));
-        return 0;
+        return note("command " + liba::to_utf8(command));
     }
     int32_t on_child_value(skinner::Control& control, double value) override
     {
-        log.push_back("value " + name_of(control) + " " + std::to_string(value));
-        return 0;
+        return note("value " + name_of(control) + " " + std::to_string(value));
     }
     int32_t on_value_changed(skinner::Control& control) override
     {
-        log.push_back("changed " + name_of(control));
-        return 0;
+        return note("changed " + name_of(control));
     }
     int32_t on_selection_changed(skinner::Control& control) override
     {
-        log.push_back("selection " + name_of(control));
-        return 0;
+        return note("selection " + name_of(control));
     }
     int32_t on_scroll(skinner::Control& control, int32_t position) override
     {
-        log.push_back("scroll " + name_of(control) + " " + std::to_string(position));
-        return 0;
+        return note("scroll " + name_of(control) + " " + std::to_string(position));
     }
     int32_t on_reserved_1(skinner::Control& control, int32_t) override
     {
-        log.push_back("reserved1 " + name_of(control));
-        return 0;
+        return note("reserved1 " + name_of(control));
     }
     int32_t on_reserved_22(skinner::Control& control, int32_t argument) override
     {
-        log.push_back("reserved22 " + name_of(control) + " " + std::to_string(argument));
-        return 0;
+        return note("reserved22 " + name_of(control) + " " + std::to_string(argument));
     }
-    int32_t on_child_focused() override
-    {
-        log.push_back("focused");
-        return 0;
-    }
+    int32_t on_child_focused() override { return note("focused"); }
 
     size_t count(const std::string& prefix) const
     {
@@ -189,6 +177,13 @@ public:
     }
 
     std::vector<std::string> log;
+
+private:
+    int32_t note(std::string line)
+    {
+        log.push_back(std::move(line));
+        return 0;
+    }
 };
 
 // A control without properties that records what it is told, in order.

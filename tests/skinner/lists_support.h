@@ -21,48 +21,33 @@ class Recorder : public skinner::Listener {
 public:
     int32_t on_child_click(skinner::Control& control, skinner::Point) override
     {
-        clicks.push_back(&control);
-        return 0;
+        return note(clicks, &control);
     }
     int32_t on_cell_click(skinner::Control&, const skinner::GridClick& click) override
     {
-        cell_clicks.push_back(click);
-        return 0;
+        return note(cell_clicks, click);
     }
     int32_t on_cell_hold(skinner::Control&, const skinner::GridClick& click) override
     {
-        cell_holds.push_back(click);
-        return 0;
+        return note(cell_holds, click);
     }
     int32_t on_header_click(skinner::Control&, const skinner::GridClick& click) override
     {
-        header_clicks.push_back(click);
-        return 0;
+        return note(header_clicks, click);
     }
     int32_t on_scroll(skinner::Control& bar, int32_t position) override
     {
-        scrolls.emplace_back(&bar, position);
-        return 0;
+        return note(scrolls, {&bar, position});
     }
-    int32_t on_child_value(skinner::Control&, double value) override
-    {
-        values.push_back(value);
-        return 0;
-    }
-    int32_t on_value_changed(skinner::Control& control) override
-    {
-        value_changes.push_back(&control);
-        return 0;
-    }
+    int32_t on_child_value(skinner::Control&, double value) override { return note(values, value); }
+    int32_t on_value_changed(skinner::Control& control) override { return note(value_changes, &control); }
     int32_t on_selection_changed(skinner::Control& control) override
     {
-        selection_changes.push_back(&control);
-        return 0;
+        return note(selection_changes, &control);
     }
     int32_t on_edit_finished(skinner::Control&, const skinner::GridEdit& edit) override
     {
-        edits.push_back({edit.column, edit.row, edit.keep, edit.text});
-        return 0;
+        return note(edits, {edit.column, edit.row, edit.keep, edit.text});
     }
 
     std::vector<skinner::Control*> clicks;
@@ -81,6 +66,13 @@ public:
         std::u16string text;
     };
     std::vector<Edit> edits;
+
+private:
+    template<class T> static int32_t note(std::vector<T>& list, T value)
+    {
+        list.push_back(std::move(value));
+        return 0;
+    }
 };
 
 inline std::u16string lists_skin_path()
