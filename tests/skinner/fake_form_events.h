@@ -2,15 +2,23 @@
 
 // A form for testing the window side alone: it answers the window procedure from plain fields and
 // writes down every call, paints its background in one colour and a "control" rectangle in
-// another, and owns its window. DeviceScope sets the device kind for one test.
+// another, and owns its window. DeviceScope sets the device kind for one test; FormsDevice adds a
+// headless screen and the forms skin (tests/fixtures/skins/forms_skin.xml) loaded for it.
 
+#include "os/headless_screen.h"
 #include "os/platform.h"
 #include "os/window.h"
 #include "os/window_handler.h"
 #include "skinner/device_capability.h"
+#include "skinner/form.h"
 #include "skinner/form_events.h"
 #include "skinner/form_impl.h"
+#include "skinner/properties.h"
+#include "support/test_support.h"
 
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,6 +128,49 @@ public:
 private:
     os::PlatformKind m_previous;
 };
+
+// A device of one kind and screen, with the forms skin loaded for it.
+struct FormsDevice {
+    explicit FormsDevice(os::Size size = {240, 320}, os::PlatformKind kind = os::PlatformKind::pocket_pc)
+        : scope(kind)
+        , screen(size)
+        , skin(u16(std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin"),
+              {size.width, size.height}, skinner::device_kind())
+    {
+    }
+
+    DeviceScope scope;
+    os::HeadlessScreen screen;
+    skinner::Properties skin;
+};
+
+inline void show(skinner::Form& form)
+{
+    form.impl().window().show(os::ShowMode::show);
+    form.impl().window().screen().dispatch_pending();
+}
+
+// Hands the waiting input on as a form loop does (on a Pocket PC keys reach a form only through
+// its loop's pump), then the paints and due timers.
+inline void deliver(os::Screen& screen)
+{
+    while (std::optional<os::WindowMessage> message = screen.peek_message(os::PeekMode::remove))
+        skinner::FormImpl::pump(screen, *message);
+    screen.dispatch_pending();
+}
+
+// Runs one step per idle moment; when the steps are over the idle handler has nothing left to do.
+inline void script(os::HeadlessScreen& screen, std::vector<std::function<void()>> steps)
+{
+    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+    auto next = std::make_shared<size_t>(0);
+    screen.set_idle_handler([shared, next] {
+        if (*next == shared->size())
+            return false;
+        (*shared)[(*next)++]();
+        return true;
+    });
+}
 
 // A window that does nothing with its messages.
 struct QuietWindow : os::WindowHandler {

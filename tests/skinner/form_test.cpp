@@ -19,6 +19,9 @@
 #include <sys/wait.h>
 
 using namespace skinner;
+using Device = test::FormsDevice;
+using test::script;
+using test::show;
 
 namespace {
 
@@ -26,20 +29,6 @@ std::filesystem::path skin_file(const char* name)
 {
     return std::filesystem::path(MELODECK_FORMS_SKINS) / name;
 }
-
-// A device of one kind and screen, with the forms skin loaded for it.
-struct Device {
-    Device(os::Size size, os::PlatformKind kind = os::PlatformKind::pocket_pc)
-        : scope(kind)
-        , screen(size)
-        , skin(test::u16(skin_file("forms_skin.skin")), {size.width, size.height}, device_kind())
-    {
-    }
-
-    test::DeviceScope scope;
-    os::HeadlessScreen screen;
-    Properties skin;
-};
 
 struct Clicks : Listener {
     int32_t on_child_click(Control& control, Point) override
@@ -62,25 +51,6 @@ std::vector<std::string> auto_names(const Form& form)
     for (const auto& control : form.auto_controls())
         names.push_back(test::narrow(control->name()));
     return names;
-}
-
-void show(Form& form)
-{
-    form.impl().window().show(os::ShowMode::show);
-    form.impl().window().screen().dispatch_pending();
-}
-
-// Runs one step per idle moment; after the last the run is over.
-void script(os::HeadlessScreen& screen, std::vector<std::function<void()>> steps)
-{
-    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
-    auto next = std::make_shared<size_t>(0);
-    screen.set_idle_handler([shared, next] {
-        if (*next == shared->size())
-            return false;
-        (*shared)[(*next)++]();
-        return true;
-    });
 }
 
 } // namespace

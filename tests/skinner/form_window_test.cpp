@@ -22,14 +22,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-// Dispatches everything ready the way a form loop does, then the paints and due timers.
-void pump_pending(os::Screen& screen)
-{
-    while (std::optional<os::WindowMessage> message = screen.peek_message(os::PeekMode::remove))
-        FormImpl::pump(screen, *message);
-    screen.dispatch_pending();
-}
-
 // Gives the form a size, places it (mode 0: at the work area's origin) and shows it.
 void show(FakeForm& form, os::Size size)
 {
@@ -167,7 +159,7 @@ TEST(FormWindow, setting_changes_place_the_form_again_and_screen_changes_are_ann
     ASSERT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {240, 268}}));
 
     screen.resize({480, 640});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"command #ScreenResolution#", "size 480x536"}));
     EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 52}, {480, 536}}));
 
@@ -198,7 +190,7 @@ TEST(FormWindow, copy_data_zero_is_the_command_line_of_another_copy)
     screen.copy_data(FormImpl::window_class_name(), 0, {'a', 0, '/', 0, 'b', 0, 'x'});
     screen.copy_data(FormImpl::window_class_name(), 1, {'n', 0});
     screen.copy_data(FormImpl::window_class_name(), 0, {});
-    pump_pending(screen);
+    test::deliver(screen);
     // An odd last byte is no character.
     EXPECT_EQ(form.calls, (Calls {"command_line a/b", "command_line "}));
 }
@@ -259,20 +251,20 @@ TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is
     screen.key_down(os::VK_A);
     screen.type(u"a");
     screen.key_up(os::VK_A);
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char a", "key_down 20", "key_up 20"}));
 
     form.calls.clear();
     form.handles_chars = true;
     screen.key_down(os::VK_A);
     screen.type(u"A");
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char A"})) << "a handled character hides its key";
 
     // Characters below 32 are no characters: Enter (whose "\r" the screen adds) comes as the key.
     form.calls.clear();
     screen.key_down(os::VK_RETURN);
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"key_down 9"}));
 
     // A key without a character, then a character alone (it is its own key too).
@@ -280,13 +272,13 @@ TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is
     form.handles_chars = false;
     screen.key_down(os::VK_DOWN);
     screen.type(u"Q");
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
     form.calls.clear();
     screen.key_down(os::VK_DOWN);
     screen.key_up(os::VK_DOWN);
     screen.type(u"B");
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"}));
 }
 
@@ -300,7 +292,7 @@ TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
     screen.type(u"a\t");
     screen.key_up(os::VK_A);
     screen.key(os::VK_0 + 9);
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
 
     // The Pocket PC's joined message means nothing here.
@@ -317,12 +309,12 @@ TEST(FormWindowPointer, taps_come_as_button_0_in_client_pixels_with_the_capture_
     FakeForm form;
     show(form, {240, 268});
     screen.press({10, 40});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_TRUE(form.impl.window().has_capture());
     EXPECT_TRUE(form.impl.is_button_down(0));
     screen.move_to({300, 400});
     screen.release({300, 400});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "move 300,374", "up 0 300,374"}));
     EXPECT_FALSE(form.impl.window().has_capture());
     EXPECT_FALSE(form.impl.is_button_down(0));
@@ -335,7 +327,7 @@ TEST(FormWindowPointer, a_double_tap_says_so)
     show(form, {240, 268});
     screen.tap({10, 40});
     screen.tap({11, 41});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
 }
 
@@ -347,23 +339,23 @@ TEST(FormWindowPointer, a_hold_is_button_2_only_where_the_form_wants_gestures)
     form.gesture_area = {{0, 0}, {100, 100}};
 
     screen.hold({10, 40});
-    pump_pending(screen);
+    test::deliver(screen);
     // The finger's lift after the gesture still comes as an up of button 0.
     EXPECT_EQ(form.calls, (Calls {"down 2 10,14", "up 2 10,14", "up 0 10,14"}));
 
     form.calls.clear();
     screen.hold({150, 40});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 150,14", "up 0 150,14"}));
 
     form.calls.clear();
     screen.tap({10, 40});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14"})) << "a short tap is no gesture";
 
     form.calls.clear();
     screen.right_tap({20, 50});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 2 20,24", "up 2 20,24", "up 0 20,24"}));
     EXPECT_FALSE(form.impl.window().has_capture());
 }
@@ -376,7 +368,7 @@ TEST(FormWindowPointer, losing_the_capture_lets_every_button_up_at_the_last_poin
     test::QuietWindow other(screen);
     screen.press({10, 40});
     screen.move_to({12, 44});
-    pump_pending(screen);
+    test::deliver(screen);
     form.calls.clear();
     other.window.set_capture();
     EXPECT_EQ(form.calls, (Calls {"up 0 12,18"}));
@@ -393,7 +385,7 @@ TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls
     show(popup, {50, 50});
     popup.impl.window().set_capture();
     screen.tap({100, 200});
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_EQ(popup.calls, (Calls {"can_close", "deactivate"}));
     EXPECT_FALSE(popup.impl.window().is_visible());
 
@@ -401,7 +393,7 @@ TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls
     popup.calls.clear();
     popup.impl.close();
     EXPECT_TRUE(popup.impl.window().is_visible()) << "a popup closes from the loop";
-    pump_pending(screen);
+    test::deliver(screen);
     EXPECT_FALSE(popup.impl.window().is_visible());
 }
 

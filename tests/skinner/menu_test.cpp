@@ -28,22 +28,10 @@
 #include <memory>
 
 using namespace skinner;
+using Device = test::FormsDevice;
+using test::show;
 
 namespace {
-
-struct Device {
-    Device(os::Size size, os::PlatformKind kind)
-        : scope(kind)
-        , screen(size)
-        , skin(test::u16(std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin"),
-              {size.width, size.height}, device_kind())
-    {
-    }
-
-    test::DeviceScope scope;
-    os::HeadlessScreen screen;
-    Properties skin;
-};
 
 MenuEntry entry(const char16_t* id, const char16_t* text)
 {
@@ -104,24 +92,11 @@ MenuManagerImplBar& bar_manager(Form& form)
     return *dynamic_cast<MenuManagerImplBar*>(form.impl().menu_manager());
 }
 
-void show(Form& form)
-{
-    form.impl().window().show(os::ShowMode::show);
-    form.impl().window().screen().dispatch_pending();
-}
-
 // Presses the key that opens a popup and runs one step per idle moment inside it. When the steps
 // are over while a popup is still open, the screen quits (and the popup closes unchosen).
 void in_popup(os::HeadlessScreen& screen, uint32_t key, std::vector<std::function<void()>> steps)
 {
-    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
-    auto next = std::make_shared<size_t>(0);
-    screen.set_idle_handler([shared, next] {
-        if (*next == shared->size())
-            return false;
-        (*shared)[(*next)++]();
-        return true;
-    });
+    test::script(screen, std::move(steps));
     screen.key(key);
     screen.dispatch_pending();
     screen.set_idle_handler(nullptr);

@@ -21,22 +21,11 @@
 #include <fstream>
 
 using namespace skinner;
+using Device = test::FormsDevice;
+using test::deliver;
+using test::show;
 
 namespace {
-
-struct Device {
-    explicit Device(os::PlatformKind kind = os::PlatformKind::pocket_pc, os::Size size = {240, 320})
-        : scope(kind)
-        , screen(size)
-        , skin(test::u16(std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin"),
-              {size.width, size.height}, device_kind())
-    {
-    }
-
-    test::DeviceScope scope;
-    os::HeadlessScreen screen;
-    Properties skin;
-};
 
 // A form that writes down the keys it receives.
 class KeyForm : public Form {
@@ -52,21 +41,6 @@ public:
     }
     std::vector<int32_t> keys;
 };
-
-void show(Form& form)
-{
-    form.impl().window().show(os::ShowMode::show);
-    form.impl().window().screen().dispatch_pending();
-}
-
-// Hands the waiting input on as a form loop does (on a Pocket PC keys reach a form only through
-// its loop's pump), then the rest.
-void deliver(os::HeadlessScreen& screen)
-{
-    while (std::optional<os::WindowMessage> message = screen.peek_message(os::PeekMode::remove))
-        FormImpl::pump(screen, *message);
-    screen.dispatch_pending();
-}
 
 // Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
 void pass(os::HeadlessScreen& screen, int64_t ms)
@@ -117,7 +91,7 @@ void write_file(const std::filesystem::path& path, const std::string& text)
 
 TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
 {
-    Device device(os::PlatformKind::smartphone, {176, 220});
+    Device device({176, 220}, os::PlatformKind::smartphone);
     Form form(nullptr, &device.skin, u"FormMain", nullptr);
     std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
     EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
@@ -292,7 +266,7 @@ private:
 
 TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from_the_window)
 {
-    Device device(os::PlatformKind::smartphone, {176, 220});
+    Device device({176, 220}, os::PlatformKind::smartphone);
     KeyForm form(device.skin);
     show(form);
     std::vector<std::string> log;
