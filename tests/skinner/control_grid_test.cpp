@@ -209,7 +209,7 @@ TEST(ControlGrid, header_cells_are_drawn_above_the_rows)
 
 // Stylus ----------------------------------------------------------------------------------------
 
-TEST(ControlGrid, a_tap_selects_the_row_and_clicks_it)
+TEST(ControlGrid, a_tap_selects_the_row_and_clicks_it_even_on_the_top_pixel)
 {
     ListsForm f;
     List grid(f.form, 100);
@@ -228,9 +228,14 @@ TEST(ControlGrid, a_tap_selects_the_row_and_clicks_it)
     ASSERT_EQ(f.recorder.cell_clicks.size(), 2u);
     EXPECT_TRUE(f.recorder.cell_clicks[1].double_tap);
     EXPECT_EQ(f.recorder.selection_changes.size(), 1u) << "the same row again is no change";
+
+    tap(f, {30, 120});
+    EXPECT_TRUE(f.recorder.header_clicks.empty()) << "without a header the top pixel is a row";
+    ASSERT_EQ(f.recorder.cell_clicks.size(), 3u);
+    EXPECT_EQ(f.recorder.cell_clicks[2].row, 0);
 }
 
-TEST(ControlGrid, a_release_outside_the_rows_does_not_click)
+TEST(ControlGrid, a_release_outside_the_rows_does_not_click_and_dragging_moves_the_selection)
 {
     ListsForm f;
     List grid(f.form, 100);
@@ -241,12 +246,6 @@ TEST(ControlGrid, a_release_outside_the_rows_does_not_click)
     f.form.mouse_down(0, row_point(4), false);
     f.form.mouse_up(0, {30, 100});
     EXPECT_TRUE(f.recorder.cell_clicks.empty());
-}
-
-TEST(ControlGrid, dragging_over_the_rows_moves_the_selection)
-{
-    ListsForm f;
-    List grid(f.form, 100);
     f.form.mouse_down(0, row_point(1), false);
     f.form.mouse_move(row_point(4));
     EXPECT_EQ(grid.selected_row(), 4);
@@ -263,16 +262,6 @@ TEST(ControlGrid, taps_below_the_last_row_click_but_do_not_select)
     EXPECT_EQ(grid.selected_row(), -1);
     ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
     EXPECT_EQ(f.recorder.cell_clicks[0].row, 5);
-}
-
-TEST(ControlGrid, without_a_header_the_top_pixel_is_a_row)
-{
-    ListsForm f;
-    List grid(f.form, 100);
-    tap(f, {30, 120});
-    EXPECT_TRUE(f.recorder.header_clicks.empty());
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
-    EXPECT_EQ(f.recorder.cell_clicks[0].row, 0);
 }
 
 TEST(ControlGrid, header_taps_click_the_header_only)
@@ -338,7 +327,7 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_over_the_rows)
 
 // Scrolling -------------------------------------------------------------------------------------
 
-TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_repaint)
+TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_selecting_scrolls_the_row_into_view)
 {
     ListsForm f;
     List grid(f.form, 100);
@@ -349,12 +338,6 @@ TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_repaint)
     tap(f, row_point(30, 30));
     EXPECT_EQ(grid.selected_row(), 30);
     EXPECT_TRUE(f.recorder.scrolls.empty()) << "the grid's bars notify the grid, not the form";
-}
-
-TEST(ControlGrid, selecting_scrolls_the_row_into_view)
-{
-    ListsForm f;
-    List grid(f.form, 100);
     grid.select_row(50);
     EXPECT_EQ(grid.first_visible_row(), 44);
     grid.select_row(46);
@@ -367,7 +350,7 @@ TEST(ControlGrid, selecting_scrolls_the_row_into_view)
 
 // Keys ------------------------------------------------------------------------------------------
 
-TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows)
+TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_inside_after_a_removal)
 {
     ListsForm f;
     List grid(f.form, 10);
@@ -389,6 +372,11 @@ TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows)
     EXPECT_EQ(grid.first_visible_row(), 0);
     EXPECT_FALSE(grid.on_key_down(skinner::KeyEnter));
     EXPECT_FALSE(grid.on_key_down(skinner::KeyA));
+    grid.select_row(8);
+    grid.set_rows(4);
+    EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
+    EXPECT_TRUE(grid.on_key_down(skinner::KeyUp));
+    EXPECT_EQ(grid.selected_row(), 3);
 }
 
 TEST(ControlGrid, keys_on_an_empty_list_are_not_handled)
@@ -398,17 +386,6 @@ TEST(ControlGrid, keys_on_an_empty_list_are_not_handled)
     for (int32_t key : {skinner::KeyUp, skinner::KeyDown, skinner::KeyHome, skinner::KeyEnd})
         EXPECT_FALSE(grid.on_key_down(key)) << key;
     EXPECT_EQ(grid.selected_row(), -1);
-}
-
-TEST(ControlGrid, a_selection_left_past_the_rows_steps_back_inside)
-{
-    ListsForm f;
-    List grid(f.form, 10);
-    grid.select_row(8);
-    grid.set_rows(4);
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyUp));
-    EXPECT_EQ(grid.selected_row(), 3);
 }
 
 TEST(ControlGrid, down_on_the_last_row_reaches_the_enclosing_container)
@@ -482,7 +459,7 @@ TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)
     EXPECT_EQ(f.recorder.edits[0].text, u"ac");
 }
 
-TEST(ControlGrid, escape_and_disabling_discard_losing_the_focus_keeps)
+TEST(ControlGrid, escape_and_disabling_discard_losing_the_focus_keeps_and_the_edit_follows_its_row)
 {
     ListsForm f;
     List grid(f.form, 100);
@@ -500,12 +477,6 @@ TEST(ControlGrid, escape_and_disabling_discard_losing_the_focus_keeps)
     EXPECT_FALSE(f.recorder.edits[1].keep);
     EXPECT_TRUE(f.recorder.edits[2].keep);
     EXPECT_EQ(f.recorder.edits[2].text, u"z");
-}
-
-TEST(ControlGrid, the_edit_follows_its_row_and_hides_when_scrolled_away)
-{
-    ListsForm f;
-    List grid(f.form, 100);
     grid.begin_edit(0, 8, u"");
     EXPECT_FALSE(grid.edit().is_visible()) << "row 8 is below the page";
     grid.vertical_bar().set_position(5);

@@ -345,7 +345,7 @@ SkinModel query_model()
 
 } // namespace
 
-TEST(PropertiesQueries, values_are_scaled_where_they_are_lengths)
+TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_form_reads_the_kind)
 {
     SkinFiles files;
     Properties properties(files.plain(query_model()), {480, 640});
@@ -359,13 +359,7 @@ TEST(PropertiesQueries, values_are_scaled_where_they_are_lengths)
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {200, 200}));
     skinner::Color color = properties.get_color(u"FormMain", u"btn", u"Color", {});
     EXPECT_EQ(color, (skinner::Color {10, 20, 30, 40}));
-}
-
-TEST(PropertiesQueries, a_missing_property_gives_the_default_exactly_as_given)
-{
-    SkinFiles files;
-    Properties properties(files.plain(query_model()), {480, 640});
-    ASSERT_EQ(properties.impl().scale(), 2);
+    // A missing property gives the default exactly as given.
     EXPECT_EQ(properties.get_point(u"FormMain", u"btn", u"Nothing", {3, 4}), (Point {3, 4}));
     EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Nothing", 5), 5);
     EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Nothing", u"Menu_Play"), u"Menu_Play");
@@ -376,6 +370,10 @@ TEST(PropertiesQueries, a_missing_property_gives_the_default_exactly_as_given)
     EXPECT_FALSE(properties.get_picture(u"FormMain", u"btn", u"Nothing", skinner::Picture()).has_image());
     EXPECT_EQ(properties.get_font(u"FormMain", u"btn", u"Nothing", skinner::Font(3)).scale(), 3);
     EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"Nothing", os::Cursor::wait), os::Cursor::wait);
+    // An empty form name reads the kind record.
+    EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
+    EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
+    EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
 }
 
 TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
@@ -396,15 +394,6 @@ TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
     // "Devices" P, translated, would read S and exclude the form on a Pocket PC; a new name makes
     // a new choice, under the new language.
     EXPECT_EQ(chosen(properties, u"Form"), u"FormMain");
-}
-
-TEST(PropertiesQueries, an_empty_form_name_reads_the_kind_record)
-{
-    SkinFiles files;
-    Properties properties(files.plain(query_model()), {480, 640});
-    EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
-    EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
-    EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
 }
 
 TEST(PropertiesQueries, auto_controls_come_in_their_stored_order)
@@ -465,7 +454,7 @@ TEST(PropertiesCaches, a_new_form_name_clears_the_form_and_control_caches)
     EXPECT_NE(properties.impl().form_trace().find(u"+A Size=0 0"), std::u16string::npos);
 }
 
-TEST(PropertiesCaches, the_kind_cache_answers_a_repeated_kind_without_a_search)
+TEST(PropertiesCaches, the_kind_cache_answers_without_a_search_and_counters_count_lookups_and_finds)
 {
     SkinModel model = query_model();
     SkinFiles files;
@@ -474,12 +463,7 @@ TEST(PropertiesCaches, the_kind_cache_answers_a_repeated_kind_without_a_search)
     properties.impl().reset_counters();
     properties.get_int(u"", u"Auto.Button", u"Width", 0);
     EXPECT_EQ(properties.impl().counters().comparisons, 1u);
-}
 
-TEST(PropertiesCaches, counters_count_lookups_and_the_ones_that_found_their_property)
-{
-    SkinFiles files;
-    Properties properties(files.plain(query_model()), s_qvga);
     properties.impl().reset_counters();
     properties.get_int(u"FormMain", u"btn", u"Width", 0);
     properties.get_int(u"FormMain", u"btn", u"Nothing", 0);
@@ -621,7 +605,7 @@ TEST(PropertiesRefresh, reload_with_a_language_takes_both)
 
 // Fatal reports ---------------------------------------------------------------------------------
 
-TEST(PropertiesDeathTest, a_missing_control_ends_the_program_with_report_no_control)
+TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_report)
 {
     SkinFiles files;
     Properties skin(files.plain(query_model()), s_qvga);
@@ -629,6 +613,8 @@ TEST(PropertiesDeathTest, a_missing_control_ends_the_program_with_report_no_cont
         "report_no_control: Skin file \\{.*plain.skin\\} form \\{FormMain\\} has no control \\{nope\\}");
     EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), failed_exit,
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
+    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), failed_exit,
+        "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
 }
 
 TEST(PropertiesDeathTest, a_query_on_an_invalid_skin_reports_no_skin)
@@ -638,14 +624,6 @@ TEST(PropertiesDeathTest, a_query_on_an_invalid_skin_reports_no_skin)
     EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
     EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), failed_exit, "report_no_skin: ");
-}
-
-TEST(PropertiesDeathTest, a_missing_kind_is_reported_under_the_form_caption)
-{
-    SkinFiles files;
-    Properties skin(files.plain(query_model()), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), failed_exit,
-        "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
 }
 
 TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
@@ -748,14 +726,10 @@ TEST(SkinNames, anchors_match_exactly)
     EXPECT_FALSE(skinner::anchor_from_name(u"RATIO "));
 }
 
-TEST(SkinDevice, work_area_is_the_platform_rule_without_the_input_panel)
+TEST(SkinDevice, work_area_rule_and_device_letters)
 {
     EXPECT_EQ(skinner::workarea_size({480, 640}, DeviceKind::pocket_pc), (Size {480, 536}));
     EXPECT_EQ(skinner::workarea_size({176, 220}, DeviceKind::smartphone), (Size {176, 180}));
-}
-
-TEST(SkinDevice, device_texts_are_searched_for_the_device_letter)
-{
     EXPECT_TRUE(skinner::good_for_device(u"", DeviceKind::smartphone));
     EXPECT_TRUE(skinner::good_for_device(u"PS", DeviceKind::smartphone));
     EXPECT_FALSE(skinner::good_for_device(u"P", DeviceKind::smartphone));
