@@ -29,16 +29,12 @@ TEST(ScrollGeometry, position_stays_within_range_less_page)
     EXPECT_EQ(skinner::clamp_scroll_position({-50, 50, 0}, -51), -50);
 }
 
-TEST(ScrollGeometry, page_larger_than_range_is_cut_to_the_range)
+TEST(ScrollGeometry, a_page_larger_than_the_range_is_cut_and_a_maximum_below_the_minimum_empties_it)
 {
     EXPECT_EQ(skinner::normalized_scroll_range({0, 100, 250}), (ScrollRange {0, 100, 100}));
     EXPECT_EQ(skinner::clamp_scroll_position({0, 100, 250}, 30), 0);
     EXPECT_EQ(skinner::normalized_scroll_range({0, 100, -4}), (ScrollRange {0, 100, 0}));
     EXPECT_EQ(skinner::clamp_scroll_position({0, 100, -4}, 100), 100);
-}
-
-TEST(ScrollGeometry, maximum_below_minimum_becomes_an_empty_range)
-{
     EXPECT_EQ(skinner::normalized_scroll_range({20, 5, 3}), (ScrollRange {20, 20, 0}));
     EXPECT_EQ(skinner::clamp_scroll_position({20, 5, 3}, 0), 20);
     EXPECT_EQ(skinner::clamp_scroll_position({20, 5, 3}, 99), 20);
@@ -54,7 +50,7 @@ TEST(ScrollGeometry, extreme_ranges_do_not_overflow)
         int64_t(INT32_MIN) - INT32_MAX);
 }
 
-TEST(ScrollGeometry, vertical_bar_parts)
+TEST(ScrollGeometry, vertical_bar_parts_and_the_same_along_x)
 {
     // 20 x 200 at (5, 10); end buttons 20 and 30; thumb borders 10: travel 140.
     // Range 0..100, page 25, position 50: f = 0.5, g = 0.25.
@@ -69,12 +65,8 @@ TEST(ScrollGeometry, vertical_bar_parts)
     EXPECT_EQ(parts.max_space, r(5, 145, 20, 35));
     EXPECT_EQ(parts[ScrollPart::Thumb], parts.thumb);
     EXPECT_EQ(parts[ScrollPart::MaxButton], parts.max_button);
-}
 
-TEST(ScrollGeometry, horizontal_bar_is_the_same_along_x)
-{
-    skinner::ScrollBarParts parts
-        = skinner::scroll_bar_parts(r(10, 5, 200, 20), false, {0, 100, 25}, 50, 20, 30, 10);
+    parts = skinner::scroll_bar_parts(r(10, 5, 200, 20), false, {0, 100, 25}, 50, 20, 30, 10);
     EXPECT_EQ(parts.min_button, r(10, 5, 20, 20));
     EXPECT_EQ(parts.max_button, r(180, 5, 30, 20));
     EXPECT_EQ(parts.thumb, r(100, 5, 45, 20));
@@ -93,7 +85,7 @@ TEST(ScrollGeometry, thumb_at_the_ends_touches_the_buttons)
     EXPECT_TRUE(bottom.max_space.empty());
 }
 
-TEST(ScrollGeometry, an_empty_range_thumb_fills_the_travel)
+TEST(ScrollGeometry, an_empty_range_thumb_fills_the_travel_and_a_bar_shorter_than_its_buttons_has_none)
 {
     for (ScrollRange range : {ScrollRange {0, 0, 1}, ScrollRange {30, 10, 5}}) {
         skinner::ScrollBarParts parts
@@ -102,10 +94,6 @@ TEST(ScrollGeometry, an_empty_range_thumb_fills_the_travel)
         EXPECT_TRUE(parts.min_space.empty());
         EXPECT_TRUE(parts.max_space.empty());
     }
-}
-
-TEST(ScrollGeometry, a_bar_shorter_than_its_buttons_has_no_travel)
-{
     skinner::ScrollBarParts parts
         = skinner::scroll_bar_parts(r(0, 0, 10, 30), true, {0, 100, 10}, 50, 20, 20, 8);
     EXPECT_EQ(parts.travel, 0);
@@ -135,7 +123,7 @@ TEST(ScrollGeometry, dragging_maps_the_travel_onto_the_range)
     EXPECT_EQ(skinner::scroll_drag_position(range, 0, 50), 0);
 }
 
-TEST(ScrollGeometry, repeat_starts_after_five_ticks)
+TEST(ScrollGeometry, repeat_starts_after_five_ticks_and_does_not_wrap_when_held_forever)
 {
     skinner::RepeatCountdown countdown;
     countdown.start();
@@ -150,11 +138,7 @@ TEST(ScrollGeometry, repeat_starts_after_five_ticks)
     countdown.start();
     EXPECT_FALSE(countdown.tick(true));
     EXPECT_EQ(countdown.count(), 4);
-}
-
-TEST(ScrollGeometry, countdown_does_not_wrap_when_held_forever)
-{
-    skinner::RepeatCountdown countdown;
+    // Held forever it does not wrap.
     countdown.start();
     for (int tick = 0; tick < 100; ++tick)
         countdown.tick(true);
