@@ -142,29 +142,23 @@ TEST(ControlProgress, growing_right_paints_background_fill_and_thumb)
     EXPECT_EQ(p.at(110, 15), 0xFF808080u) << "nothing outside the rectangle";
 }
 
-TEST(ControlProgress, growing_up_paints_the_fill_below_the_background)
+TEST(ControlProgress, growing_up_left_and_down_paint_from_their_own_ends)
 {
     ListsForm f;
-    ControlProgress bar(f.form, u"prgUp", LookupMode::named);
-    bar.set_value(0.25); // travel 92: the top 69 pixels are unfilled, the thumb at y 79..86
+    ControlProgress up(f.form, u"prgUp", LookupMode::named);
+    ControlProgress left(f.form, u"prgLeft", LookupMode::named);
+    ControlProgress down(f.form, u"prgDown", LookupMode::named);
+    up.set_value(0.25); // travel 92: the top 69 pixels are unfilled, the thumb at y 79..86
+    left.set_value(0.5); // unfilled x 10..55, thumb 56..63, fill to 109
+    down.set_value(0.5); // fill y 10..55, thumb 56..63, background below
     Painted p;
-    p.paint(bar);
+    p.paint(up);
     EXPECT_EQ(p.at(130, 10), s_blue);
     EXPECT_EQ(p.at(130, 78), s_blue);
     EXPECT_EQ(p.at(130, 79), s_red);
     EXPECT_EQ(p.at(130, 86), s_red);
     EXPECT_EQ(p.at(130, 87), s_green);
     EXPECT_EQ(p.at(130, 109), s_green);
-}
-
-TEST(ControlProgress, growing_left_and_down_paint_from_their_own_ends)
-{
-    ListsForm f;
-    ControlProgress left(f.form, u"prgLeft", LookupMode::named);
-    ControlProgress down(f.form, u"prgDown", LookupMode::named);
-    left.set_value(0.5); // unfilled x 10..55, thumb 56..63, fill to 109
-    down.set_value(0.5); // fill y 10..55, thumb 56..63, background below
-    Painted p;
     p.paint(left);
     p.paint(down);
     EXPECT_EQ(p.at(10, 50), s_blue);
