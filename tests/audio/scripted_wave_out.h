@@ -69,22 +69,19 @@ public:
     // Settings.
     void fail_opens(int count)
     {
-        std::lock_guard guard(m_mutex);
-        m_fail_opens = count;
+        locked([&] { m_fail_opens = count; });
     }
     // Refuses the write with this number (0 = the first write of the test).
     void refuse_write(int index)
     {
-        std::lock_guard guard(m_mutex);
-        m_refused_write = index;
+        locked([&] { m_refused_write = index; });
     }
 
     // Keeps the close notice of the next close until release_close_notice(), as a device whose
     // notice is late (the player keeps its device until the notice comes).
     void hold_close_notice()
     {
-        std::lock_guard guard(m_mutex);
-        m_hold_close = true;
+        locked([&] { m_hold_close = true; });
     }
     void release_close_notice()
     {
@@ -99,8 +96,7 @@ public:
     }
     bool close_notice_held() const
     {
-        std::lock_guard guard(m_mutex);
-        return bool(m_held_close);
+        return locked([&] { return bool(m_held_close); });
     }
 
     // Actions: hands back the oldest queued header as played; false when none is queued.
@@ -126,8 +122,7 @@ public:
     // Observations.
     std::vector<std::string> calls() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_calls;
+        return locked([&] { return m_calls; });
     }
     // The calls whose text begins with prefix.
     std::vector<std::string> calls(std::string_view prefix) const
@@ -140,8 +135,7 @@ public:
     }
     size_t queued() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_queue.size();
+        return locked([&] { return m_queue.size(); });
     }
     std::vector<uint32_t> queued_lengths() const
     {
@@ -153,44 +147,43 @@ public:
     }
     bool is_open() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_device != nullptr;
+        return locked([&] { return m_device != nullptr; });
     }
     bool is_paused() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_device && m_paused;
+        return locked([&] { return m_device && m_paused; });
     }
     int open_attempts() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_open_attempts;
+        return locked([&] { return m_open_attempts; });
     }
     os::WaveFormat format() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_format;
+        return locked([&] { return m_format; });
     }
     uint32_t volume() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_volume;
+        return locked([&] { return m_volume; });
     }
     // The bytes of every header completed so far, in order (headers handed back by reset are
     // not played).
     std::vector<uint8_t> played() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_played;
+        return locked([&] { return m_played; });
     }
     // Calls the device refused (a player breaking the device's rules).
     int refusals() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_refusals;
+        return locked([&] { return m_refusals; });
     }
 
 private:
+    template<typename F> auto locked(F f) const -> decltype(f())
+    {
+        std::lock_guard guard(m_mutex);
+        return f();
+    }
+
     class Device final : public os::WaveOut {
     public:
         Device(ScriptedWaveOut& host, const os::WaveFormat& format, os::MessageQueue& queue)
@@ -362,16 +355,20 @@ public:
     }
     bool used_up() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_blocks.empty();
+        return locked([&] { return m_blocks.empty(); });
     }
     int pulls() const
     {
-        std::lock_guard guard(m_mutex);
-        return m_pulls;
+        return locked([&] { return m_pulls; });
     }
 
 private:
+    template<typename F> auto locked(F f) const -> decltype(f())
+    {
+        std::lock_guard guard(m_mutex);
+        return f();
+    }
+
     mutable std::mutex m_mutex;
     std::deque<audio::PCMData> m_blocks;
     int m_pulls = 0;
