@@ -69,19 +69,22 @@ public:
     // Settings.
     void fail_opens(int count)
     {
-        locked([&] { m_fail_opens = count; });
+        std::lock_guard guard(m_mutex);
+        m_fail_opens = count;
     }
     // Refuses the write with this number (0 = the first write of the test).
     void refuse_write(int index)
     {
-        locked([&] { m_refused_write = index; });
+        std::lock_guard guard(m_mutex);
+        m_refused_write = index;
     }
 
     // Keeps the close notice of the next close until release_close_notice(), as a device whose
     // notice is late (the player keeps its device until the notice comes).
     void hold_close_notice()
     {
-        locked([&] { m_hold_close = true; });
+        std::lock_guard guard(m_mutex);
+        m_hold_close = true;
     }
     void release_close_notice()
     {
@@ -96,7 +99,8 @@ public:
     }
     bool close_notice_held() const
     {
-        return locked([&] { return bool(m_held_close); });
+        std::lock_guard guard(m_mutex);
+        return bool(m_held_close);
     }
 
     // Actions: hands back the oldest queued header as played; false when none is queued.
@@ -122,7 +126,8 @@ public:
     // Observations.
     std::vector<std::string> calls() const
     {
-        return locked([&] { return m_calls; });
+        std::lock_guard guard(m_mutex);
+        return m_calls;
     }
     // The calls whose text begins with prefix.
     std::vector<std::string> calls(std::string_view prefix) const
@@ -135,7 +140,8 @@ public:
     }
     size_t queued() const
     {
-        return locked([&] { return m_queue.size(); });
+        std::lock_guard guard(m_mutex);
+        return m_queue.size();
     }
     std::vector<uint32_t> queued_lengths() const
     {
@@ -147,43 +153,44 @@ public:
     }
     bool is_open() const
     {
-        return locked([&] { return m_device != nullptr; });
+        std::lock_guard guard(m_mutex);
+        return m_device != nullptr;
     }
     bool is_paused() const
     {
-        return locked([&] { return m_device && m_paused; });
+        std::lock_guard guard(m_mutex);
+        return m_device && m_paused;
     }
     int open_attempts() const
     {
-        return locked([&] { return m_open_attempts; });
+        std::lock_guard guard(m_mutex);
+        return m_open_attempts;
     }
     os::WaveFormat format() const
     {
-        return locked([&] { return m_format; });
+        std::lock_guard guard(m_mutex);
+        return m_format;
     }
     uint32_t volume() const
     {
-        return locked([&] { return m_volume; });
+        std::lock_guard guard(m_mutex);
+        return m_volume;
     }
     // The bytes of every header completed so far, in order (headers handed back by reset are
     // not played).
     std::vector<uint8_t> played() const
     {
-        return locked([&] { return m_played; });
+        std::lock_guard guard(m_mutex);
+        return m_played;
     }
     // Calls the device refused (a player breaking the device's rules).
     int refusals() const
     {
-        return locked([&] { return m_refusals; });
+        std::lock_guard guard(m_mutex);
+        return m_refusals;
     }
 
 private:
-    template<typename F> auto locked(F f) const -> decltype(f())
-    {
-        std::lock_guard guard(m_mutex);
-        return f();
-    }
-
     class Device final : public os::WaveOut {
     public:
         Device(ScriptedWaveOut& host, const os::WaveFormat& format, os::MessageQueue& queue)
@@ -355,20 +362,16 @@ public:
     }
     bool used_up() const
     {
-        return locked([&] { return m_blocks.empty(); });
+        std::lock_guard guard(m_mutex);
+        return m_blocks.empty();
     }
     int pulls() const
     {
-        return locked([&] { return m_pulls; });
+        std::lock_guard guard(m_mutex);
+        return m_pulls;
     }
 
 private:
-    template<typename F> auto locked(F f) const -> decltype(f())
-    {
-        std::lock_guard guard(m_mutex);
-        return f();
-    }
-
     mutable std::mutex m_mutex;
     std::deque<audio::PCMData> m_blocks;
     int m_pulls = 0;
