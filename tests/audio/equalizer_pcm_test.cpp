@@ -481,7 +481,7 @@ TEST(EqualizerPCMLimiter, pulls_a_loud_half_wave_half_way_to_the_threshold)
     EXPECT_EQ(wave[101], -1000) << "the next half-wave is incomplete and untouched";
 }
 
-TEST(EqualizerPCMLimiter, never_goes_past_full_scale_either_way)
+TEST(EqualizerPCMLimiter, never_goes_past_full_scale_and_keeps_quiet_half_waves)
 {
     std::vector<int32_t> wave = arch(51, 1.5 * full);
     for (int32_t i = 0; i < 51; ++i)
@@ -490,65 +490,50 @@ TEST(EqualizerPCMLimiter, never_goes_past_full_scale_either_way)
     EqualizerPCM::limit_channel(wave.data(), 1, 0, 0, int32_t(wave.size()));
     EXPECT_EQ(highest(wave), full - 1);
     EXPECT_EQ(*std::min_element(wave.begin(), wave.end()), -full);
-
-    // The full 32-bit range: 64-bit products, no overflow.
-    std::vector<int32_t> extreme = {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0};
-    EqualizerPCM::limit_channel(extreme.data(), 1, 0, 0, 5);
-    EXPECT_EQ(extreme, (std::vector<int32_t> {full - 1, -full, -full, 5, 0}));
-}
-
-TEST(EqualizerPCMLimiter, respects_the_threshold_and_full_scale_boundaries)
-{
     for (double level : {0.7, 0.75}) {
-        std::vector<int32_t> wave = arch(101, level * full);
-        wave.push_back(0);
-        std::vector<int32_t> before = wave;
-        EqualizerPCM::limit_channel(wave.data(), 1, 0, 0, int32_t(wave.size()));
-        EXPECT_EQ(wave, before) << level;
+        std::vector<int32_t> quiet = arch(101, level * full);
+        quiet.push_back(0);
+        std::vector<int32_t> before = quiet;
+        EqualizerPCM::limit_channel(quiet.data(), 1, 0, 0, int32_t(quiet.size()));
+        EXPECT_EQ(quiet, before) << level;
     }
-    // Full scale itself is pulled half way; only beyond it is the target full scale.
-    std::vector<int32_t> at_full = {full, 0};
-    EqualizerPCM::limit_channel(at_full.data(), 1, 0, 0, 2);
-    EXPECT_EQ(at_full[0], (int64_t(full) + threshold) / 2);
-    std::vector<int32_t> beyond_full = {-full - 1, 0};
-    EqualizerPCM::limit_channel(beyond_full.data(), 1, 0, 0, 2);
-    EXPECT_EQ(beyond_full[0], -full);
-
-    std::vector<int32_t> just_above = {threshold + 1, 0};
-    EqualizerPCM::limit_channel(just_above.data(), 1, 0, 0, 2);
-    EXPECT_EQ(just_above[0], threshold);
 }
 
-TEST(EqualizerPCMLimiter, waits_for_the_end_of_a_half_wave_unless_it_ends_on_zero)
+TEST(EqualizerPCMLimiter, limits_closed_half_waves_of_one_channel_at_the_boundaries)
 {
-    std::vector<int32_t> open = {0, 0, 120000000, 130000000, 110000000};
-    std::vector<int32_t> before = open;
-    // The zeros end at the rising sample; the loud run may go on.
-    EXPECT_EQ(EqualizerPCM::limit_channel(open.data(), 1, 0, 0, 5), 2);
-    EXPECT_EQ(open, before);
-
-    std::vector<int32_t> closed = {120000000, 130000000, 0, 0};
-    // A zero after a run belongs to it; ending on zero closes the half-wave.
-    EXPECT_EQ(EqualizerPCM::limit_channel(closed.data(), 1, 0, 0, 4), 4);
-    EXPECT_EQ(closed[1], (130000000 + threshold) / 2);
-
-    // A zero followed by a negative sample starts a new half-wave.
-    std::vector<int32_t> negative = {-120000000, 0, -130000000, 5};
-    EXPECT_EQ(EqualizerPCM::limit_channel(negative.data(), 1, 0, 0, 4), 3);
-    EXPECT_EQ(negative[2], -((130000000 + threshold) / 2));
-    EXPECT_EQ(negative[3], 5);
-}
-
-TEST(EqualizerPCMLimiter, treats_the_channels_of_interleaved_samples_apart)
-{
-    // Channel 0 loud and complete, channel 1 loud and still rising.
-    std::vector<int32_t> frames = {120000000, 125000000, 130000000, 126000000, -5, 127000000};
-    EXPECT_EQ(EqualizerPCM::limit_channel(frames.data(), 2, 0, 0, 3), 2);
-    EXPECT_EQ(EqualizerPCM::limit_channel(frames.data(), 2, 1, 0, 3), 0);
-    EXPECT_EQ(frames[0], int64_t(120000000) * ((130000000 + threshold) / 2) / 130000000);
-    EXPECT_EQ(frames[1], 125000000);
-    EXPECT_EQ(frames[3], 126000000);
-    EXPECT_EQ(frames[4], -5);
+    const int32_t big = 130000000, mid = 120000000;
+    auto half_way = [](int64_t peak) { return int32_t((peak + threshold) / 2); };
+    struct Case {
+        const char* what;
+        std::vector<int32_t> in;
+        int32_t channels, channel, frames, returned;
+        std::vector<int32_t> out;
+    };
+    const Case cases[] = {
+        {"full scale itself is pulled half way", {full, 0}, 1, 0, 2, 2, {half_way(full), 0}},
+        {"only beyond it is the target full scale", {-full - 1, 0}, 1, 0, 2, 2, {-full, 0}},
+        {"just above the threshold", {threshold + 1, 0}, 1, 0, 2, 2, {threshold, 0}},
+        {"the full 32-bit range: 64-bit products", {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0}, 1, 0, 5, 5,
+            {full - 1, -full, -full, 5, 0}},
+        // The zeros end at the rising sample; the loud run may go on.
+        {"an open half-wave waits", {0, 0, mid, big, 110000000}, 1, 0, 5, 2, {0, 0, mid, big, 110000000}},
+        {"a zero after a run belongs to it and ending on zero closes it", {mid, big, 0, 0}, 1, 0, 4, 4,
+            {int32_t(int64_t(mid) * half_way(big) / big), half_way(big), 0, 0}},
+        {"a zero then a negative sample starts a new half-wave", {-mid, 0, -big, 5}, 1, 0, 4, 3,
+            {-half_way(mid), 0, -half_way(big), 5}},
+        // Channel 0 loud and complete, channel 1 loud and still rising.
+        {"interleaved channel 0", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 0, 3, 2,
+            {int32_t(int64_t(mid) * half_way(big) / big), 125000000, half_way(big), 126000000, -5,
+                127000000}},
+        {"interleaved channel 1", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 1, 3, 0,
+            {mid, 125000000, big, 126000000, -5, 127000000}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int32_t> samples = c.in;
+        EXPECT_EQ(EqualizerPCM::limit_channel(samples.data(), c.channels, c.channel, 0, c.frames), c.returned)
+            << c.what;
+        EXPECT_EQ(samples, c.out) << c.what;
+    }
 }
 
 TEST(EqualizerPCM, a_half_wave_across_two_blocks_is_limited_with_its_whole_peak)
