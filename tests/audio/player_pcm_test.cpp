@@ -100,15 +100,6 @@ TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
     EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
 }
 
-TEST(PlayerPCM, volume_words_carry_the_same_level_in_both_halves)
-{
-    EXPECT_EQ(audio::player_volume_word(1.0), 0xFFFFFFFFu);
-    EXPECT_EQ(audio::player_volume_word(1.7), 0xFFFFFFFFu);
-    EXPECT_EQ(audio::player_volume_word(0.5), 0x7FFF7FFFu);
-    EXPECT_EQ(audio::player_volume_word(0.0), 0u);
-    EXPECT_EQ(audio::player_volume_word(-0.2), 0u);
-}
-
 TEST(PlayerPCM, peak_levels_of_every_sample_width)
 {
     auto bytes = [](const PCMData& block) { return bytes_of(block); };
