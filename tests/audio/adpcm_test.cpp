@@ -2,7 +2,7 @@
 #include "audio/file_reader_wav_adpcm.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain.h"
-#include "decoded_samples.h"
+#include "decoded_audio.h"
 #include "os/file.h"
 #include "support/test_support.h"
 
@@ -83,11 +83,6 @@ std::vector<int16_t> decode(const uint8_t* block, size_t size, uint32_t channels
     audio::PCMData pcm {liba::DataBuffer::copy_of(out.data(), uint32_t(out.size())), 1, 16, 8000};
     return test::samples_of(pcm);
 }
-
-template<typename T> struct Recorder : audio::Consumer<T> {
-    std::vector<uint32_t> sizes;
-    void on_data(const T& block) override { sizes.push_back(block.size()); }
-};
 
 } // namespace
 
@@ -347,7 +342,7 @@ TEST(FileReaderWAVADPCM, skipping_pushes_five_blocks_at_a_time)
 {
     test::TempDir dir;
     audio::FileReaderWAVADPCM reader(write_temp(dir, make_adpcm_wav({.fact = 4000, .data = mono_blocks(8)})));
-    Recorder<audio::ADPCMData> recorder;
+    test::Recorder<audio::ADPCMData> recorder;
     reader.connect(&recorder);
     EXPECT_TRUE(reader.skip_forward(7));
     EXPECT_EQ(recorder.sizes, (std::vector<uint32_t> {5 * 256, 2 * 256}));

@@ -3,7 +3,7 @@
 #include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain.h"
-#include "decoded_samples.h"
+#include "decoded_audio.h"
 #include "support/test_support.h"
 
 #include <algorithm>
@@ -61,11 +61,6 @@ std::unique_ptr<audio::PlayChain> chain_for(const std::string& fixture)
 {
     return audio::create_play_chain(test::u16(test::fixture("adpcm_gsm/" + fixture)));
 }
-
-template<typename T> struct Recorder : audio::Consumer<T> {
-    std::vector<uint32_t> sizes;
-    void on_data(const T& block) override { sizes.push_back(block.size()); }
-};
 
 } // namespace
 
@@ -255,7 +250,7 @@ TEST(FileReaderWAVGSM, skipping_pushes_ten_blocks_at_a_time)
     test::TempDir dir;
     audio::FileReaderWAVGSM reader(
         write_temp(dir, make_gsm_wav({.fact = 16000, .data = numbered_blocks(50)})));
-    Recorder<audio::GSMData> recorder;
+    test::Recorder<audio::GSMData> recorder;
     reader.connect(&recorder);
     EXPECT_TRUE(reader.skip_forward(25));
     EXPECT_EQ(recorder.sizes, (std::vector<uint32_t> {650, 650, 325}));
