@@ -1,22 +1,76 @@
 #pragma once
 
-// Helpers for the lossy decoder suites: pull a whole stream with its format, take channels apart,
-// and compare decoded audio with the signal it was encoded from by correlation and level (not
-// bytes). Builds on decoded_samples.h.
+// Helpers for the decoder suites: pull a whole stream as 16-bit samples (with its format), take
+// channels apart, and compare decoded audio with the signal it was encoded from (exactly, by
+// signal-to-noise ratio, or by correlation and level), and the checks the lossy readers share.
 
 #include "audio/blocks.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/pipeline.h"
-#include "decoded_samples.h"
+#include "liba/text.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace test {
+
+inline std::vector<int16_t> samples_of(const audio::PCMData& block)
+{
+    std::vector<int16_t> out(block.size() / 2);
+    const uint8_t* p = block.data.data();
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(uint16_t(p[2 * i] | (p[2 * i + 1] << 8)));
+    return out;
+}
+
+// Pulls until the provider hands out an empty block (bounded, so a stream that never ends fails).
+inline std::vector<int16_t> pull_all(audio::Provider<audio::PCMData>& provider, int32_t frames = 4096)
+{
+    std::vector<int16_t> all;
+    for (int pulls = 0; pulls < 100000; ++pulls) {
+        audio::PCMData block = provider.get_block(frames);
+        if (block.empty())
+            return all;
+        EXPECT_EQ(block.bits_per_sample, 16);
+        std::vector<int16_t> part = samples_of(block);
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    ADD_FAILURE() << "the stream never ended";
+    return all;
+}
+
+// The samples of a 16-bit PCM WAV, read with the PCM reader.
+inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
+{
+    audio::FileReaderWAVPCM reader(u16(path));
+    EXPECT_TRUE(reader.is_open()) << path;
+    return pull_all(reader);
+}
+
+// Signal-to-noise ratio of got against reference, in dB, over the common length.
+inline double snr_db(const std::vector<int16_t>& reference, const std::vector<int16_t>& got)
+{
+    double signal = 0;
+    double noise = 0;
+    for (size_t i = 0; i < std::min(reference.size(), got.size()); ++i) {
+        signal += double(reference[i]) * reference[i];
+        noise += (double(reference[i]) - got[i]) * (double(reference[i]) - got[i]);
+    }
+    return noise == 0 ? 1000.0 : 10 * std::log10(signal / noise);
+}
+
+// Records the size of every block pushed to it.
+template<typename T> struct Recorder : audio::Consumer<T> {
+    std::vector<uint32_t> sizes;
+    void on_data(const T& block) override { sizes.push_back(block.size()); }
+};
 
 using Samples = std::vector<int16_t>;
 
@@ -123,5 +177,186 @@ inline std::vector<double> source_sweep()
 }
 
 inline constexpr int32_t s_sweep_frames = 22050;
+
+// Counts the frames a reader pushes downstream (skips push what they pass over).
+struct FrameCounter : audio::Consumer<audio::PCMData> {
+    int64_t frames = 0;
+    void on_data(const audio::PCMData& block) override { frames += block.frames(); }
+};
+
+// Pulls blocks of `block` frames until at least `samples` samples came; an early end fails.
+inline Samples pull_samples(audio::Provider<audio::PCMData>& provider, int32_t block, size_t samples)
+{
+    Samples out;
+    while (out.size() < samples) {
+        audio::PCMData next = provider.get_block(block);
+        if (next.empty()) {
+            ADD_FAILURE() << "the stream ended after " << out.size() << " samples";
+            break;
+        }
+        append(out, next);
+    }
+    return out;
+}
+
+// The header of a fixture encoded from the sweep.
+inline void expect_sweep_header(audio::FileReader& reader, unsigned channels)
+{
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(reader.channels(), channels);
+    EXPECT_EQ(reader.sample_rate(), 44100u);
+    EXPECT_EQ(reader.bits_per_sample(), 16u);
+    EXPECT_EQ(reader.length(), s_sweep_frames);
+    EXPECT_EQ(reader.position(), 0);
+    EXPECT_DOUBLE_EQ(reader.duration(), 0.5);
+}
+
+// A whole stereo fixture: the sweep on the left and -0.5 x the sweep on the right (a swapped or
+// mixed channel fails), sample k on sample k (the decoder drops its own delay).
+inline void expect_stereo_sweep(const Decoded& decoded)
+{
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_EQ(decoded.channels, 2);
+    EXPECT_EQ(decoded.sample_rate, 44100);
+    EXPECT_EQ(decoded.frames, s_sweep_frames);
+    std::vector<double> source = source_sweep();
+    std::vector<double> left = channel(decoded.samples, 2, 0);
+    std::vector<double> right = channel(decoded.samples, 2, 1);
+    EXPECT_EQ(best_lag(left, source, 64), 0);
+    EXPECT_GT(correlation(left, 0, source, 0, source.size()), 0.99);
+    EXPECT_LT(correlation(right, 0, source, 0, source.size()), -0.99);
+    EXPECT_NEAR(rms(left) / rms(source), 1.0, 0.05);
+    EXPECT_NEAR(rms(right) / rms(source), 0.5, 0.05);
+}
+
+// A seek in a fresh reader (after pulling pre_pull frames) sets the position, and the left channel
+// then continues from that frame of the sweep.
+template<class Reader>
+void expect_seeks_continue_the_sweep(
+    const std::u16string& path, std::initializer_list<int32_t> targets, int32_t pre_pull)
+{
+    std::vector<double> source = source_sweep();
+    for (int32_t target : targets) {
+        SCOPED_TRACE(testing::Message() << "target " << target);
+        Reader reader(path);
+        if (pre_pull > 0)
+            reader.get_block(pre_pull);
+        reader.seek_position(target);
+        EXPECT_EQ(reader.position(), target);
+        std::vector<double> left = channel(pull_samples(reader, 2048, 2 * 2048), 2, 0);
+        left.resize(2048);
+        std::vector<double> expected(source.begin() + target, source.begin() + target + 2048);
+        EXPECT_EQ(best_lag(left, expected, 32), 0);
+        EXPECT_GT(correlation(left, 0, expected, 0, 2048), 0.98);
+    }
+}
+
+// Ten seconds of silence at 44100 Hz: times, positions (truncated, not rounded) and a seek by time.
+template<class Reader> void expect_ten_seconds(Reader& reader)
+{
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(reader.length(), 441000);
+    EXPECT_DOUBLE_EQ(reader.duration(), 10.0);
+    EXPECT_EQ(reader.time_to_position(5.0), 220500);
+    EXPECT_DOUBLE_EQ(reader.position_to_time(220500), 5.0);
+    EXPECT_EQ(reader.time_to_position(1.0 / 44100 * 0.99), 0);
+    reader.seek_time(7.5);
+    EXPECT_EQ(reader.position(), 330750);
+    EXPECT_DOUBLE_EQ(reader.time(), 7.5);
+    EXPECT_EQ(decode_all(reader, 8192).frames, 441000 - 330750);
+    EXPECT_EQ(reader.position(), 441000);
+}
+
+// A file the reader cannot play: closed, at its end, no format, nothing to pull, seek or skip.
+template<class Reader> void expect_refused(const std::u16string& path)
+{
+    SCOPED_TRACE(liba::to_utf8(path));
+    Reader reader(path);
+    EXPECT_FALSE(reader.is_open());
+    EXPECT_TRUE(reader.is_end());
+    EXPECT_EQ(reader.channels(), 0u);
+    EXPECT_EQ(reader.length(), 0);
+    EXPECT_DOUBLE_EQ(reader.duration(), 0.0);
+    audio::PCMData block = reader.get_block(4096);
+    EXPECT_TRUE(block.empty());
+    EXPECT_EQ(block.channels, 0);
+    EXPECT_EQ(block.sample_rate, 0);
+    reader.seek_position(100);
+    EXPECT_EQ(reader.position(), 0);
+    EXPECT_FALSE(reader.skip_forward(100));
+}
+
+// Damaged audio ends the stream or plays through: whole frames, never more than the length.
+inline void expect_plays_without_harm(audio::Provider<audio::PCMData>& provider, audio::FileReader& reader)
+{
+    ASSERT_TRUE(reader.is_open());
+    Decoded decoded = decode_all(provider, 4096);
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_LE(decoded.frames, reader.length());
+    EXPECT_TRUE(provider.get_block(4096).empty());
+}
+
+// Skips push what they pass over; running out of stream fails after pushing what there was.
+template<class Reader> void expect_skips_push_their_blocks(Reader& reader, bool exact_position)
+{
+    FrameCounter counter;
+    reader.connect(&counter);
+    EXPECT_TRUE(reader.skip_forward(10000));
+    EXPECT_EQ(counter.frames, 10000);
+    if (exact_position) {
+        EXPECT_EQ(reader.position(), 10000);
+    }
+    EXPECT_TRUE(reader.skip_time(0.1));
+    EXPECT_EQ(counter.frames, 10000 + 4410);
+    EXPECT_TRUE(reader.skip_forward(0));
+    EXPECT_FALSE(reader.skip_forward(s_sweep_frames));
+    EXPECT_EQ(counter.frames, s_sweep_frames);
+    reader.connect(nullptr);
+}
+
+// The UI thread seeks and queries while the player thread pulls blocks of `frames`: every block
+// keeps the stereo 44100 Hz format, every position stays within the length plus `slack`.
+template<class Reader> void seek_while_pulling(Reader& reader, int32_t frames, int32_t slack)
+{
+    ASSERT_TRUE(reader.is_open());
+    const int32_t length = reader.length();
+    std::atomic<bool> stop {false};
+    std::atomic<int> bad_blocks {0};
+    std::atomic<int64_t> pulled {0};
+    std::thread puller([&] {
+        // Until told to stop and at least one block came (bounded in case none ever does).
+        for (int i = 0; i < 1000000 && !(stop.load() && pulled.load() > 0); ++i) {
+            audio::PCMData block = reader.get_block(frames);
+            if (block.empty())
+                continue;
+            if (block.channels != 2 || block.sample_rate != 44100 || block.size() % 4 != 0
+                || block.frames() > uint32_t(frames))
+                ++bad_blocks;
+            pulled += block.frames();
+        }
+    });
+    int bad_positions = 0;
+    for (int i = 0; i < 300; ++i) {
+        reader.seek_position((i * 7919) % length);
+        int32_t position = reader.position();
+        if (position < 0 || position > length + slack || reader.length() != length)
+            ++bad_positions;
+        reader.is_end();
+        reader.time();
+        std::this_thread::yield();
+    }
+    stop = true;
+    puller.join();
+    EXPECT_EQ(bad_blocks.load(), 0);
+    EXPECT_EQ(bad_positions, 0);
+    EXPECT_GT(pulled.load(), 0);
+}
+
+// A parameter name from a file name: the part before the first dot.
+template<class Param> std::string file_stem(const testing::TestParamInfo<Param>& info)
+{
+    std::string name = info.param.name;
+    return name.substr(0, name.find('.'));
+}
 
 } // namespace test

@@ -26,15 +26,13 @@ namespace {
 // The stage under test (pulled as the player pulls it) next to the model.
 class Pair {
 public:
-    void set_frequency(double v)
+    void set_band(double frequency, double width, double amplitude)
     {
-        m_eq.stage().set_frequency(v);
-        m_model.set_frequency(v);
-    }
-    void set_width(double v)
-    {
-        m_eq.stage().set_width(v);
-        m_model.set_width(v);
+        m_eq.stage().set_frequency(frequency);
+        m_model.set_frequency(frequency);
+        m_eq.stage().set_width(width);
+        m_model.set_width(width);
+        set_amplitude(amplitude);
     }
     void set_amplitude(double v)
     {
@@ -165,9 +163,10 @@ void random_session(uint32_t seed, int blocks, uint32_t max_frames)
     Pair pair;
     Format format {1 + pick(2), pick(2) == 0 ? 8 : 16, rates[size_t(pick(int(rates.size())))]};
     auto new_band = [&] {
-        pair.set_frequency(format.rate * (unit(random) < 0.05 ? 0.5 : 0.45 * unit(random)));
-        pair.set_width(pick(10) == 0 ? 0.0 : 0.1 + 4.0 * unit(random));
-        pair.set_amplitude(pick(8) == 0 ? 30.0 : -20.0 + 50.0 * unit(random));
+        // One draw after the other, in this order, so a seed always gives the same session.
+        double frequency = format.rate * (unit(random) < 0.05 ? 0.5 : 0.45 * unit(random));
+        double width = pick(10) == 0 ? 0.0 : 0.1 + 4.0 * unit(random);
+        pair.set_band(frequency, width, pick(8) == 0 ? 30.0 : -20.0 + 50.0 * unit(random));
     };
     new_band();
     Signal signal(random, Signal::Kind(pick(Signal::kinds)));
@@ -234,9 +233,10 @@ TEST(EqualizerPCMExact, full_scale_input_through_strong_boosts_matches_the_model
             for (int kind = 0; kind < Signal::kinds; ++kind) {
                 for (double gain : {30.0, 18.0, 6.0, -20.0}) {
                     Pair pair;
-                    pair.set_frequency(kind == Signal::quarter_rate ? 11025 : kind % 2 == 0 ? 80 : 5000);
-                    pair.set_width(kind % 3 == 0 ? 4 : 1);
-                    pair.set_amplitude(gain);
+                    pair.set_band(kind == Signal::quarter_rate ? 11025
+                            : kind % 2 == 0                    ? 80
+                                                               : 5000,
+                        kind % 3 == 0 ? 4 : 1, gain);
                     Signal signal(random, Signal::Kind(kind));
                     for (uint32_t frames : {1u, 1151u, 4409u, 2u, 3u, 700u, 1u, 5000u}) {
                         std::vector<uint8_t> bytes = make_block(signal, frames * uint32_t(channels), bits, 0);
@@ -257,9 +257,7 @@ TEST(EqualizerPCMExact, half_waves_cut_across_blocks_match_the_model)
     for (int32_t channels : {1, 2}) {
         for (uint32_t cut : {1u, 7u, 99u, 100u, 101u, 250u, 333u}) {
             Pair pair;
-            pair.set_frequency(10);
-            pair.set_width(0.3);
-            pair.set_amplitude(3);
+            pair.set_band(10, 0.3, 3);
             // 1000 Hz: 100 frames of delay; half-waves of 37 to 400 frames, some ending in zeros.
             std::vector<int16_t> stream;
             int sign = 1;
@@ -291,9 +289,7 @@ TEST(EqualizerPCMExact, an_endless_half_wave_matches_the_model)
 {
     for (int32_t channels : {1, 2}) {
         Pair pair;
-        pair.set_frequency(200);
-        pair.set_width(1);
-        pair.set_amplitude(12);
+        pair.set_band(200, 1, 12);
         std::mt19937 random(3);
         Signal signal(random, Signal::dc);
         for (uint32_t frames : {100u, 4410u, 1u, 9000u, 2000u, 3u, 4409u}) {

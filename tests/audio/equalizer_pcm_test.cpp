@@ -50,16 +50,22 @@ public:
     }
 };
 
-// An equalizer with a queue upstream and a plain consumer downstream, pulled as the player pulls.
+// An equalizer with a queue upstream and a plain consumer downstream, pulled as the player pulls;
+// the band is set when an amplitude is given.
 struct Rig {
     QueueSource source;
     EqualizerPCM eq;
     audio::Consumer<PCMData> sink;
 
-    Rig()
+    Rig(double frequency = 0, double width = 1, double amplitude = 0)
     {
         source.connect(&eq);
         eq.connect(&sink);
+        if (amplitude != 0) {
+            eq.set_frequency(frequency);
+            eq.set_width(width);
+            eq.set_amplitude(amplitude);
+        }
     }
     PCMData run(const PCMData& in)
     {
@@ -128,10 +134,7 @@ TEST(EqualizerPCM, starts_switched_off_and_passes_blocks_sharing_their_data)
 
 TEST(EqualizerPCM, amplitude_zero_passes_through_at_once_and_on_again_continues_the_delay_line)
 {
-    Rig rig;
-    rig.eq.set_frequency(100);
-    rig.eq.set_width(1);
-    rig.eq.set_amplitude(6);
+    Rig rig(100, 1, 6);
     // 1000 Hz: 100 frames of delay. The first block's last 100 frames stay in the delay line.
     std::vector<int16_t> first(300, 0);
     first[250] = 1000;
@@ -155,9 +158,7 @@ TEST(EqualizerPCM, amplitude_zero_passes_through_at_once_and_on_again_continues_
 
 TEST(EqualizerPCM, blocks_it_cannot_process_pass_through_unchanged)
 {
-    Rig rig;
-    rig.eq.set_frequency(1000);
-    rig.eq.set_amplitude(6);
+    Rig rig(1000, 1, 6);
     std::vector<int16_t> six(600, 1000);
     struct Case {
         const char* name;
@@ -205,9 +206,7 @@ TEST(EqualizerPCM, frequency_at_100_201_of_the_rate_passes_through)
     };
     // 48000 x 100/201 = 23880.597...
     for (Case c : {Case {24000, false}, Case {23881, false}, Case {23880, true}, Case {23800, true}}) {
-        Rig rig;
-        rig.eq.set_frequency(c.frequency);
-        rig.eq.set_amplitude(6);
+        Rig rig(c.frequency, 1, 6);
         PCMData in = pcm16(sine16(2000, 2, 1000, 48000, 0.5), 2, 48000);
         PCMData out = rig.run(in);
         EXPECT_EQ(!out.data.shares_storage_with(in.data), c.filtered) << c.frequency;
@@ -269,86 +268,71 @@ TEST(EqualizerPCM, coefficients_are_refused_for_unstable_or_overflowing_bands)
     EXPECT_EQ(identity->a2, 268435456);
 
     // A refused band lets blocks pass.
-    Rig rig;
-    rig.eq.set_frequency(80);
-    rig.eq.set_width(-1);
-    rig.eq.set_amplitude(8);
+    Rig rig(80, -1, 8);
     PCMData in = pcm16(sine16(500, 1, 80, 44100, 0.5), 1, 44100);
     EXPECT_TRUE(rig.run(in).data.shares_storage_with(in.data));
 }
 
-TEST(EqualizerPCM, stereo_44100_after_reset_delays_by_4410_frames)
+TEST(EqualizerPCM, output_is_the_textbook_band_delayed_by_a_tenth_of_a_second)
 {
-    const double f = 1000, w = 1, g = 6;
-    Rig rig;
-    rig.eq.set_frequency(f);
-    rig.eq.set_width(w);
-    rig.eq.set_amplitude(g);
-    rig.eq.reset();
-
-    const uint32_t frames = 16384;
-    std::vector<int16_t> first(frames * 2, 0), second(frames * 2, 0);
-    first[2 * 100] = 3000; // channel 0
-    first[2 * 200 + 1] = -2000; // channel 1
-    first[2 * 16000] = 1500; // comes out in the second block
-    second[2 * 50 + 1] = 2500;
-
-    PCMData out1 = rig.run(pcm16(first, 2, 44100));
-    EXPECT_EQ(rig.eq.delay_line_size(), 332704u);
-    PCMData out2 = rig.run(pcm16(second, 2, 44100));
-    EXPECT_EQ(rig.eq.delay_line_size(), 332704u);
-    ASSERT_EQ(out1.size(), frames * 4);
-    ASSERT_TRUE(out1.same_format(pcm16({}, 2, 44100)));
-
-    std::vector<int16_t> got = samples16(out1);
-    std::vector<int16_t> more = samples16(out2);
-    got.insert(got.end(), more.begin(), more.end());
-    for (uint32_t i = 0; i < 4410 * 2; ++i)
-        ASSERT_EQ(got[i], 0) << i;
-
-    std::vector<int16_t> input = first;
-    input.insert(input.end(), second.begin(), second.end());
-    ReferenceFilter left {textbook(f, w, g, 44100)}, right {textbook(f, w, g, 44100)};
-    for (uint32_t i = 0; i + 4410 * 2 < got.size(); ++i) {
-        ReferenceFilter& filter = (i % 2 == 0) ? left : right;
-        int16_t want = to16(filter.step(input[i] * 4096));
-        ASSERT_EQ(got[i + 4410 * 2], want) << "sample " << i;
+    struct Case {
+        const char* what;
+        int32_t channels, rate;
+        double f, w, g;
+        std::vector<int16_t> stream;
+        std::vector<std::pair<uint32_t, uint32_t>> blocks; // frames, delay line bytes after it
+        bool overshoots; // the boost goes past 16 bits: the output clamps, never wraps
+    };
+    std::vector<int16_t> impulses(2 * 2 * 16384, 0);
+    impulses[2 * 100] = 3000;
+    impulses[2 * 200 + 1] = -2000;
+    impulses[2 * 16000] = 1500; // comes out in the second block
+    impulses[2 * (16384 + 50) + 1] = 2500;
+    std::vector<int16_t> saw(1600);
+    for (size_t i = 0; i < saw.size(); ++i)
+        saw[i] = int16_t((i * 37) % 2001) - 1000;
+    const Case cases[] = {
+        {"stereo 44100 Hz", 2, 44100, 1000, 1, 6, impulses, {{16384, 332704}, {16384, 332704}}, false},
+        {"delay line grown for a larger block keeps its content", 1, 1000, 200, 1, -6, saw,
+            {{50, 1200}, {1000, 8800}, {10, 8800}, {540, 8800}}, false},
+        {"DC offset longer than the delay", 1, 44100, 80, 2, 12, std::vector<int16_t>(6 * 8192, 30000),
+            std::vector<std::pair<uint32_t, uint32_t>>(6, {8192, 0}), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(c.f, c.w, c.g);
+        rig.eq.reset();
+        std::vector<int16_t> got;
+        size_t at = 0;
+        for (auto [frames, line_bytes] : c.blocks) {
+            std::vector<int16_t> part(
+                c.stream.begin() + long(at), c.stream.begin() + long(at + frames * c.channels));
+            at += frames * size_t(c.channels);
+            PCMData out = rig.run(pcm16(part, c.channels, c.rate));
+            ASSERT_TRUE(out.same_format(pcm16({}, c.channels, c.rate)));
+            std::vector<int16_t> more = samples16(out);
+            ASSERT_EQ(more.size(), part.size());
+            got.insert(got.end(), more.begin(), more.end());
+            EXPECT_TRUE(line_bytes == 0 || rig.eq.delay_line_size() == line_bytes) << frames;
+        }
+        size_t delay = size_t(c.rate / 10 * c.channels);
+        for (size_t i = 0; i < delay; ++i)
+            ASSERT_EQ(got[i], 0) << i;
+        std::vector<ReferenceFilter> filters(
+            size_t(c.channels), ReferenceFilter {textbook(c.f, c.w, c.g, c.rate)});
+        int64_t highest = 0;
+        for (size_t i = 0; i + delay < got.size(); ++i) {
+            int64_t want = filters[i % size_t(c.channels)].step(c.stream[i] * 4096);
+            highest = std::max(highest, want);
+            ASSERT_EQ(got[i + delay], to16(want)) << "sample " << i;
+        }
+        EXPECT_EQ(highest >> 12 > 32767, c.overshoots);
     }
-}
-
-TEST(EqualizerPCM, delay_line_grows_for_a_larger_block_and_keeps_its_content)
-{
-    Rig rig;
-    rig.eq.set_frequency(200);
-    rig.eq.set_width(1);
-    rig.eq.set_amplitude(-6);
-    // 1000 Hz: 100 frames of delay.
-    std::vector<int16_t> stream(1600);
-    for (size_t i = 0; i < stream.size(); ++i)
-        stream[i] = int16_t((i * 37) % 2001) - 1000;
-    std::vector<int16_t> got;
-    size_t at = 0;
-    std::vector<std::pair<uint32_t, uint32_t>> sizes = {{50, 300}, {1000, 2200}, {10, 2200}, {540, 2200}};
-    for (auto [frames, bytes] : sizes) {
-        std::vector<int16_t> part(stream.begin() + long(at), stream.begin() + long(at + frames));
-        at += frames;
-        std::vector<int16_t> out = samples16(rig.run(pcm16(part, 1, 1000)));
-        got.insert(got.end(), out.begin(), out.end());
-        EXPECT_EQ(rig.eq.delay_line_size(), bytes * 4) << frames;
-    }
-    ReferenceFilter filter {textbook(200, 1, -6, 1000)};
-    for (size_t i = 0; i < 100; ++i)
-        ASSERT_EQ(got[i], 0);
-    for (size_t i = 0; i + 100 < got.size(); ++i)
-        ASSERT_EQ(got[i + 100], to16(filter.step(stream[i] * 4096))) << i;
 }
 
 TEST(EqualizerPCM, mono_8_bit_uses_one_channel_state_and_comes_back_unsigned)
 {
-    Rig rig;
-    rig.eq.set_frequency(500);
-    rig.eq.set_width(1.5);
-    rig.eq.set_amplitude(9);
+    Rig rig(500, 1.5, 9);
     // 8000 Hz: 800 frames of delay.
     std::vector<uint8_t> in(3000, 128);
     for (size_t i = 0; i < in.size(); i += 97)
@@ -367,40 +351,10 @@ TEST(EqualizerPCM, mono_8_bit_uses_one_channel_state_and_comes_back_unsigned)
     }
 }
 
-TEST(EqualizerPCM, a_dc_offset_longer_than_the_delay_is_clamped_not_wrapped)
-{
-    const double f = 80, w = 2, g = 12;
-    Rig rig;
-    rig.eq.set_frequency(f);
-    rig.eq.set_width(w);
-    rig.eq.set_amplitude(g);
-    ReferenceFilter filter {textbook(f, w, g, 44100)};
-    std::vector<int16_t> got;
-    std::vector<int64_t> want(4410, 0);
-    for (int block = 0; block < 6; ++block) {
-        std::vector<int16_t> in(8192, 30000);
-        std::vector<int16_t> out = samples16(rig.run(pcm16(in, 1, 44100)));
-        got.insert(got.end(), out.begin(), out.end());
-        for (int16_t s : in)
-            want.push_back(filter.step(s * 4096));
-    }
-    int64_t highest = *std::max_element(want.begin(), want.end());
-    ASSERT_GT(highest >> 12, 32767) << "the boost must overshoot for this test to mean anything";
-    size_t clamped = 0;
-    for (size_t i = 0; i < got.size(); ++i) {
-        ASSERT_EQ(got[i], to16(want[i])) << i;
-        clamped += got[i] == 32767;
-    }
-    EXPECT_GT(clamped, 0u);
-}
-
 TEST(EqualizerPCM, a_boost_past_the_working_range_clips_instead_of_wrapping)
 {
     // At a quarter of the rate the band has no phase shift: output follows the input's sign.
-    Rig rig;
-    rig.eq.set_frequency(11025);
-    rig.eq.set_width(4);
-    rig.eq.set_amplitude(29);
+    Rig rig(11025, 4, 29);
     std::vector<int16_t> in;
     for (int i = 0; i < 20000; ++i)
         in.push_back(i % 4 == 1 ? 32767 : i % 4 == 3 ? -32768 : 0);
@@ -422,9 +376,7 @@ TEST(EqualizerPCM, format_change_drops_the_delay_line_content)
         int32_t channels, rate;
     };
     for (Case next : {Case {2, 48000}, Case {1, 44100}}) {
-        Rig rig;
-        rig.eq.set_frequency(1000);
-        rig.eq.set_amplitude(6);
+        Rig rig(1000, 1, 6);
         rig.run(pcm16(std::vector<int16_t>(2 * 8000, 20000), 2, 44100));
         std::vector<int16_t> got = samples16(
             rig.run(pcm16(sine16(8000, next.channels, 500, next.rate, 0.3), next.channels, next.rate)));
@@ -529,7 +481,7 @@ TEST(EqualizerPCMLimiter, pulls_a_loud_half_wave_half_way_to_the_threshold)
     EXPECT_EQ(wave[101], -1000) << "the next half-wave is incomplete and untouched";
 }
 
-TEST(EqualizerPCMLimiter, never_goes_past_full_scale_either_way)
+TEST(EqualizerPCMLimiter, never_goes_past_full_scale_and_keeps_quiet_half_waves)
 {
     std::vector<int32_t> wave = arch(51, 1.5 * full);
     for (int32_t i = 0; i < 51; ++i)
@@ -538,74 +490,56 @@ TEST(EqualizerPCMLimiter, never_goes_past_full_scale_either_way)
     EqualizerPCM::limit_channel(wave.data(), 1, 0, 0, int32_t(wave.size()));
     EXPECT_EQ(highest(wave), full - 1);
     EXPECT_EQ(*std::min_element(wave.begin(), wave.end()), -full);
-
-    // The full 32-bit range: 64-bit products, no overflow.
-    std::vector<int32_t> extreme = {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0};
-    EqualizerPCM::limit_channel(extreme.data(), 1, 0, 0, 5);
-    EXPECT_EQ(extreme, (std::vector<int32_t> {full - 1, -full, -full, 5, 0}));
-}
-
-TEST(EqualizerPCMLimiter, respects_the_threshold_and_full_scale_boundaries)
-{
     for (double level : {0.7, 0.75}) {
-        std::vector<int32_t> wave = arch(101, level * full);
-        wave.push_back(0);
-        std::vector<int32_t> before = wave;
-        EqualizerPCM::limit_channel(wave.data(), 1, 0, 0, int32_t(wave.size()));
-        EXPECT_EQ(wave, before) << level;
+        std::vector<int32_t> quiet = arch(101, level * full);
+        quiet.push_back(0);
+        std::vector<int32_t> before = quiet;
+        EqualizerPCM::limit_channel(quiet.data(), 1, 0, 0, int32_t(quiet.size()));
+        EXPECT_EQ(quiet, before) << level;
     }
-    // Full scale itself is pulled half way; only beyond it is the target full scale.
-    std::vector<int32_t> at_full = {full, 0};
-    EqualizerPCM::limit_channel(at_full.data(), 1, 0, 0, 2);
-    EXPECT_EQ(at_full[0], (int64_t(full) + threshold) / 2);
-    std::vector<int32_t> beyond_full = {-full - 1, 0};
-    EqualizerPCM::limit_channel(beyond_full.data(), 1, 0, 0, 2);
-    EXPECT_EQ(beyond_full[0], -full);
-
-    std::vector<int32_t> just_above = {threshold + 1, 0};
-    EqualizerPCM::limit_channel(just_above.data(), 1, 0, 0, 2);
-    EXPECT_EQ(just_above[0], threshold);
 }
 
-TEST(EqualizerPCMLimiter, waits_for_the_end_of_a_half_wave_unless_it_ends_on_zero)
+TEST(EqualizerPCMLimiter, limits_closed_half_waves_of_one_channel_at_the_boundaries)
 {
-    std::vector<int32_t> open = {0, 0, 120000000, 130000000, 110000000};
-    std::vector<int32_t> before = open;
-    // The zeros end at the rising sample; the loud run may go on.
-    EXPECT_EQ(EqualizerPCM::limit_channel(open.data(), 1, 0, 0, 5), 2);
-    EXPECT_EQ(open, before);
-
-    std::vector<int32_t> closed = {120000000, 130000000, 0, 0};
-    // A zero after a run belongs to it; ending on zero closes the half-wave.
-    EXPECT_EQ(EqualizerPCM::limit_channel(closed.data(), 1, 0, 0, 4), 4);
-    EXPECT_EQ(closed[1], (130000000 + threshold) / 2);
-
-    // A zero followed by a negative sample starts a new half-wave.
-    std::vector<int32_t> negative = {-120000000, 0, -130000000, 5};
-    EXPECT_EQ(EqualizerPCM::limit_channel(negative.data(), 1, 0, 0, 4), 3);
-    EXPECT_EQ(negative[2], -((130000000 + threshold) / 2));
-    EXPECT_EQ(negative[3], 5);
-}
-
-TEST(EqualizerPCMLimiter, treats_the_channels_of_interleaved_samples_apart)
-{
-    // Channel 0 loud and complete, channel 1 loud and still rising.
-    std::vector<int32_t> frames = {120000000, 125000000, 130000000, 126000000, -5, 127000000};
-    EXPECT_EQ(EqualizerPCM::limit_channel(frames.data(), 2, 0, 0, 3), 2);
-    EXPECT_EQ(EqualizerPCM::limit_channel(frames.data(), 2, 1, 0, 3), 0);
-    EXPECT_EQ(frames[0], int64_t(120000000) * ((130000000 + threshold) / 2) / 130000000);
-    EXPECT_EQ(frames[1], 125000000);
-    EXPECT_EQ(frames[3], 126000000);
-    EXPECT_EQ(frames[4], -5);
+    const int32_t big = 130000000, mid = 120000000;
+    auto half_way = [](int64_t peak) { return int32_t((peak + threshold) / 2); };
+    struct Case {
+        const char* what;
+        std::vector<int32_t> in;
+        int32_t channels, channel, frames, returned;
+        std::vector<int32_t> out;
+    };
+    const Case cases[] = {
+        {"full scale itself is pulled half way", {full, 0}, 1, 0, 2, 2, {half_way(full), 0}},
+        {"only beyond it is the target full scale", {-full - 1, 0}, 1, 0, 2, 2, {-full, 0}},
+        {"just above the threshold", {threshold + 1, 0}, 1, 0, 2, 2, {threshold, 0}},
+        {"the full 32-bit range: 64-bit products", {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0}, 1, 0, 5, 5,
+            {full - 1, -full, -full, 5, 0}},
+        // The zeros end at the rising sample; the loud run may go on.
+        {"an open half-wave waits", {0, 0, mid, big, 110000000}, 1, 0, 5, 2, {0, 0, mid, big, 110000000}},
+        {"a zero after a run belongs to it and ending on zero closes it", {mid, big, 0, 0}, 1, 0, 4, 4,
+            {int32_t(int64_t(mid) * half_way(big) / big), half_way(big), 0, 0}},
+        {"a zero then a negative sample starts a new half-wave", {-mid, 0, -big, 5}, 1, 0, 4, 3,
+            {-half_way(mid), 0, -half_way(big), 5}},
+        // Channel 0 loud and complete, channel 1 loud and still rising.
+        {"interleaved channel 0", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 0, 3, 2,
+            {int32_t(int64_t(mid) * half_way(big) / big), 125000000, half_way(big), 126000000, -5,
+                127000000}},
+        {"interleaved channel 1", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 1, 3, 0,
+            {mid, 125000000, big, 126000000, -5, 127000000}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int32_t> samples = c.in;
+        EXPECT_EQ(EqualizerPCM::limit_channel(samples.data(), c.channels, c.channel, 0, c.frames), c.returned)
+            << c.what;
+        EXPECT_EQ(samples, c.out) << c.what;
+    }
 }
 
 TEST(EqualizerPCM, a_half_wave_across_two_blocks_is_limited_with_its_whole_peak)
 {
     // Width 0 makes the band an exact identity, so only the limiter changes samples.
-    Rig rig;
-    rig.eq.set_frequency(100);
-    rig.eq.set_width(0);
-    rig.eq.set_amplitude(6);
+    Rig rig(100, 0, 6);
     // 1000 Hz: 100 frames of delay. A positive half-wave over stream frames 50..249 whose peak
     // (0.9 of full scale) lies in the second block, then a quiet negative one.
     std::vector<int16_t> stream(400, 0);
@@ -755,10 +689,7 @@ TEST(EqualizerPCMConcurrency, deleting_the_equalizer_unlinks_it_from_the_player)
 
 TEST(EqualizerPCM, a_format_change_restarts_the_limiter_on_the_new_line)
 {
-    Rig rig;
-    rig.eq.set_frequency(100);
-    rig.eq.set_width(0);
-    rig.eq.set_amplitude(6);
+    Rig rig(100, 0, 6);
     // At 48000 Hz a rising sample at the very end leaves the limiter far into the 4800-frame delay.
     std::vector<int16_t> first(4800, 0);
     first.back() = 1000;

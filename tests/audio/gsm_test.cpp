@@ -3,7 +3,7 @@
 #include "audio/file_reader_wav_gsm.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain.h"
-#include "decoded_samples.h"
+#include "decoded_audio.h"
 #include "support/test_support.h"
 
 #include <algorithm>
@@ -61,11 +61,6 @@ std::unique_ptr<audio::PlayChain> chain_for(const std::string& fixture)
 {
     return audio::create_play_chain(test::u16(test::fixture("adpcm_gsm/" + fixture)));
 }
-
-template<typename T> struct Recorder : audio::Consumer<T> {
-    std::vector<uint32_t> sizes;
-    void on_data(const T& block) override { sizes.push_back(block.size()); }
-};
 
 } // namespace
 
@@ -164,14 +159,15 @@ TEST(FileReaderWAVGSM, refuses_anything_but_8000_hz_mono_65_byte_blocks)
     EXPECT_FALSE(audio::FileReaderWAVGSM(write_temp(dir, cut)).is_open());
 }
 
-TEST(FileReaderWAVGSM, tag_49_belongs_to_the_third_reader)
+TEST(FileReaderWAVGSM, each_wav_reader_opens_only_its_own_format_tag)
 {
-    std::u16string gsm = test::u16(test::fixture("adpcm_gsm/gsm.wav"));
-    EXPECT_FALSE(audio::FileReaderWAVPCM(gsm).is_open());
-    EXPECT_FALSE(audio::FileReaderWAVADPCM(gsm).is_open());
-    EXPECT_TRUE(audio::FileReaderWAVGSM(gsm).is_open());
-    EXPECT_FALSE(audio::FileReaderWAVGSM(test::u16(test::fixture("adpcm_gsm/adpcm_mono.wav"))).is_open());
-    EXPECT_FALSE(audio::FileReaderWAVGSM(test::u16(test::fixture("adpcm_gsm/source_mono.wav"))).is_open());
+    for (const char* name : {"source_mono.wav", "adpcm_mono.wav", "gsm.wav"}) {
+        std::u16string path = test::u16(test::fixture(std::string("adpcm_gsm/") + name));
+        std::string_view file = name;
+        EXPECT_EQ(audio::FileReaderWAVPCM(path).is_open(), file == "source_mono.wav") << name;
+        EXPECT_EQ(audio::FileReaderWAVADPCM(path).is_open(), file == "adpcm_mono.wav") << name;
+        EXPECT_EQ(audio::FileReaderWAVGSM(path).is_open(), file == "gsm.wav") << name;
+    }
 }
 
 TEST(FileReaderWAVGSM, length_comes_from_fact_or_from_the_data)
@@ -254,7 +250,7 @@ TEST(FileReaderWAVGSM, skipping_pushes_ten_blocks_at_a_time)
     test::TempDir dir;
     audio::FileReaderWAVGSM reader(
         write_temp(dir, make_gsm_wav({.fact = 16000, .data = numbered_blocks(50)})));
-    Recorder<audio::GSMData> recorder;
+    test::Recorder<audio::GSMData> recorder;
     reader.connect(&recorder);
     EXPECT_TRUE(reader.skip_forward(25));
     EXPECT_EQ(recorder.sizes, (std::vector<uint32_t> {650, 650, 325}));

@@ -1,9 +1,10 @@
 #pragma once
 
 // Hand-made MPEG audio frames for the MP3 suites: a real header followed by zero bytes, which
-// libmad decodes as silence, and helpers that decode a whole file through the MP3 chain.
+// libmad decodes as silence.
 
 #include "audio/play_chain.h"
+#include "decoded_audio.h"
 #include "support/test_support.h"
 
 #include <cstdint>
@@ -77,31 +78,9 @@ inline test::Bytes cat(std::initializer_list<test::Bytes> parts)
 }
 
 // Everything a chain hands out, pulled in pieces of 4096 frames.
-struct Decoded {
-    int32_t channels = 0;
-    int32_t sample_rate = 0;
-    bool same_format = true;
-    std::vector<int16_t> samples; // interleaved
-    size_t frames() const { return channels > 0 ? samples.size() / size_t(channels) : 0; }
-};
-
-inline Decoded pull_all(audio::Provider<audio::PCMData>& provider)
+inline test::Decoded pull_all(audio::Provider<audio::PCMData>& provider)
 {
-    Decoded out;
-    for (;;) {
-        audio::PCMData block = provider.get_block(4096);
-        if (block.empty())
-            return out;
-        if (out.channels == 0) {
-            out.channels = block.channels;
-            out.sample_rate = block.sample_rate;
-        }
-        out.same_format = out.same_format && block.channels == out.channels
-            && block.sample_rate == out.sample_rate && block.bits_per_sample == 16;
-        const uint8_t* bytes = block.data.data();
-        for (uint32_t i = 0; i + 1 < block.size(); i += 2)
-            out.samples.push_back(int16_t(uint16_t(bytes[i] | bytes[i + 1] << 8)));
-    }
+    return test::decode_all(provider, 4096);
 }
 
 } // namespace mp3test

@@ -79,16 +79,6 @@ protected:
 
 } // namespace
 
-TEST(Pipeline, consumer_without_provider_answers_with_a_formatless_empty_block)
-{
-    test::PCMSink sink;
-    PCMData block = sink.pull(16384);
-    EXPECT_TRUE(block.empty());
-    EXPECT_EQ(block.channels, 0);
-    EXPECT_EQ(block.bits_per_sample, 0);
-    EXPECT_EQ(block.sample_rate, 0);
-}
-
 TEST(Pipeline, connecting_a_new_consumer_unlinks_the_old_one)
 {
     test::RampSource source(10);
@@ -101,10 +91,15 @@ TEST(Pipeline, connecting_a_new_consumer_unlinks_the_old_one)
     EXPECT_EQ(source.consumer(), &second);
     source.connect(nullptr);
     EXPECT_EQ(second.provider(), nullptr);
-    EXPECT_TRUE(second.pull(10).empty());
+    // Without a provider a pull answers with an empty block without format.
+    PCMData block = second.pull(16384);
+    EXPECT_TRUE(block.empty());
+    EXPECT_EQ(block.channels, 0);
+    EXPECT_EQ(block.bits_per_sample, 0);
+    EXPECT_EQ(block.sample_rate, 0);
 }
 
-TEST(Pipeline, destroying_either_end_clears_the_link)
+TEST(Pipeline, destroying_either_end_clears_the_link_and_deliver_reaches_only_a_consumer)
 {
     test::PCMSink sink;
     {
@@ -112,112 +107,90 @@ TEST(Pipeline, destroying_either_end_clears_the_link)
         source.connect(&sink);
     }
     EXPECT_EQ(sink.provider(), nullptr);
-    test::RampSource source(10);
+    test::RampSource source(100);
     {
         test::PCMSink shortlived;
         source.connect(&shortlived);
     }
     EXPECT_EQ(source.consumer(), nullptr);
     source.deliver(source.get_block(5)); // no consumer: nothing happens
-}
-
-TEST(Pipeline, deliver_reaches_only_a_connected_consumer)
-{
-    test::RampSource source(100);
-    test::PCMSink sink;
-    source.deliver(source.get_block(10));
-    EXPECT_EQ(sink.pushed, 0);
     source.connect(&sink);
     source.deliver(source.get_block(10));
     EXPECT_EQ(sink.pushed, 1);
     EXPECT_EQ(sink.pushed_frames, 10u);
 }
 
+// A ByteSource of `units` feeding a HundredFrameDecoder pulled by a sink.
+struct DecoderRig {
+    explicit DecoderRig(uint32_t units)
+        : source(units)
+    {
+        source.connect(&decoder);
+        decoder.connect(&sink);
+    }
+    ByteSource source;
+    HundredFrameDecoder decoder;
+    test::PCMSink sink;
+};
+
 TEST(BlockDecoder, hands_out_pending_frames_before_decoding_more)
 {
-    ByteSource source(50);
-    HundredFrameDecoder decoder;
-    source.connect(&decoder);
-    test::PCMSink sink;
-    decoder.connect(&sink);
-
+    DecoderRig rig(50);
     // 1050 frames ask for 11 units; 1100 frames decoded, 50 stay pending.
-    PCMData first = sink.pull(1050);
-    EXPECT_EQ(source.last_request, 11);
+    PCMData first = rig.sink.pull(1050);
+    EXPECT_EQ(rig.source.last_request, 11);
     EXPECT_EQ(first.frames(), 1050u);
-    EXPECT_EQ(decoder.pending_frames(), 50u);
+    EXPECT_EQ(rig.decoder.pending_frames(), 50u);
     EXPECT_EQ(test::sample16(first, 1049), 1049);
 
     // A large request gets only the 50 pending frames, without a new decode.
-    PCMData second = sink.pull(16384);
+    PCMData second = rig.sink.pull(16384);
     EXPECT_EQ(second.frames(), 50u);
-    EXPECT_EQ(decoder.decoded, 1);
+    EXPECT_EQ(rig.decoder.decoded, 1);
     EXPECT_EQ(test::sample16(second, 0), 1050);
     EXPECT_TRUE(second.data.shares_storage_with(first.data)); // slices, not copies
+
+    // Pushed blocks are decoded and forwarded without touching what is pending.
+    rig.sink.pull(150); // leaves 50 pending
+    rig.source.deliver(rig.source.get_block(2));
+    EXPECT_EQ(rig.sink.pushed, 1);
+    EXPECT_EQ(rig.sink.pushed_frames, 200u);
+    EXPECT_EQ(rig.decoder.pending_frames(), 50u);
 }
 
 TEST(BlockDecoder, reports_the_end_each_time_it_is_asked_and_asks_again)
 {
-    ByteSource source(1);
-    HundredFrameDecoder decoder;
-    source.connect(&decoder);
-    test::PCMSink sink;
-    decoder.connect(&sink);
-    EXPECT_EQ(sink.pull(1000).frames(), 100u);
-    EXPECT_TRUE(sink.pull(1000).empty());
-    int before = source.requests;
-    EXPECT_TRUE(sink.pull(1000).empty());
-    EXPECT_EQ(source.requests, before + 1);
+    DecoderRig rig(1);
+    EXPECT_EQ(rig.sink.pull(1000).frames(), 100u);
+    EXPECT_TRUE(rig.sink.pull(1000).empty());
+    int before = rig.source.requests;
+    EXPECT_TRUE(rig.sink.pull(1000).empty());
+    EXPECT_EQ(rig.source.requests, before + 1);
 }
 
 TEST(BlockDecoder, an_undecodable_block_makes_it_request_the_next)
 {
-    ByteSource source(3);
-    HundredFrameDecoder decoder;
-    decoder.emit_empty_first = true;
-    source.connect(&decoder);
-    test::PCMSink sink;
-    decoder.connect(&sink);
-    PCMData block = sink.pull(100);
+    DecoderRig rig(3);
+    rig.decoder.emit_empty_first = true;
+    PCMData block = rig.sink.pull(100);
     EXPECT_EQ(block.frames(), 100u);
-    EXPECT_EQ(decoder.decoded, 2);
+    EXPECT_EQ(rig.decoder.decoded, 2);
     EXPECT_EQ(test::sample16(block, 0), 100); // the first unit was lost, the second plays
 }
 
-TEST(BlockDecoder, pushed_blocks_are_decoded_and_forwarded_without_touching_pending)
-{
-    ByteSource source(10);
-    HundredFrameDecoder decoder;
-    source.connect(&decoder);
-    test::PCMSink sink;
-    decoder.connect(&sink);
-    sink.pull(150); // leaves 50 pending
-    source.deliver(source.get_block(2));
-    EXPECT_EQ(sink.pushed, 1);
-    EXPECT_EQ(sink.pushed_frames, 200u);
-    EXPECT_EQ(decoder.pending_frames(), 50u);
-}
-
-TEST(Processor, pull_and_push_both_process)
-{
-    test::RampSource source(1000);
-    Doubler doubler;
-    test::PCMSink sink;
-    source.connect(&doubler);
-    doubler.connect(&sink);
-    PCMData pulled = sink.pull(10);
-    ASSERT_EQ(pulled.frames(), 10u);
-    EXPECT_EQ(test::sample16(pulled, 9), 18);
-    source.deliver(source.get_block(5));
-    EXPECT_EQ(sink.pushed_frames, 5u);
-}
-
-TEST(Processor, an_empty_upstream_block_comes_out_empty)
+TEST(Processor, pull_and_push_both_process_and_nothing_upstream_comes_out_empty)
 {
     Doubler doubler;
     test::PCMSink sink;
     doubler.connect(&sink);
     EXPECT_TRUE(sink.pull(10).empty());
+    test::RampSource source(1000);
+    source.connect(&doubler);
+    PCMData pulled = sink.pull(10);
+    ASSERT_EQ(pulled.frames(), 10u);
+    EXPECT_EQ(test::sample16(pulled, 9), 18);
+    source.deliver(source.get_block(5));
+    EXPECT_EQ(sink.pushed_frames, 5u);
 }
 
 TEST(PipelineConcurrency, a_chain_can_be_deleted_while_the_player_thread_pulls)

@@ -100,62 +100,38 @@ TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
     EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
 }
 
-TEST(PlayerPCM, volume_words_carry_the_same_level_in_both_halves)
+TEST(PlayerPCM, peak_levels_of_every_sample_width)
 {
-    EXPECT_EQ(audio::player_volume_word(1.0), 0xFFFFFFFFu);
-    EXPECT_EQ(audio::player_volume_word(1.7), 0xFFFFFFFFu);
-    EXPECT_EQ(audio::player_volume_word(0.5), 0x7FFF7FFFu);
-    EXPECT_EQ(audio::player_volume_word(0.0), 0u);
-    EXPECT_EQ(audio::player_volume_word(-0.2), 0u);
-}
-
-TEST(PlayerPCM, peak_levels_of_16_bit_buffers)
-{
-    PCMData mono = pattern16(100, {{0, 16384, -100}});
-    audio::PeakLevels levels = audio::peak_levels(mono.data.data(), mono.size(), 1, 16);
-    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
-    EXPECT_DOUBLE_EQ(levels.level[1], 0.5) << "mono shows on both";
-
-    PCMData stereo = pattern16(100, {{100, -8192}, {-32768, 5}});
-    levels = audio::peak_levels(stereo.data.data(), stereo.size(), 2, 16);
-    EXPECT_DOUBLE_EQ(levels.level[0], 0.25);
-    EXPECT_DOUBLE_EQ(levels.level[1], 1.0);
-
-    // Channels past the second are not shown; they must not leak into the first two.
-    PCMData four = pattern16(10, {{1024}, {2048}, {32767}, {32767}});
-    levels = audio::peak_levels(four.data.data(), four.size(), 4, 16);
-    EXPECT_DOUBLE_EQ(levels.level[0], 1024 / 32768.0);
-    EXPECT_DOUBLE_EQ(levels.level[1], 2048 / 32768.0);
-}
-
-TEST(PlayerPCM, peak_levels_of_8_24_and_32_bit_buffers)
-{
-    const uint8_t eight[] = {192, 0, 128, 100}; // stereo: 64 and 128 away from the middle
-    audio::PeakLevels levels = audio::peak_levels(eight, sizeof eight, 2, 8);
-    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
-    EXPECT_DOUBLE_EQ(levels.level[1], 1.0);
-
-    const uint8_t twenty_four[] = {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}; // mono: +0x400000, -0x400000
-    levels = audio::peak_levels(twenty_four, sizeof twenty_four, 1, 24);
-    EXPECT_DOUBLE_EQ(levels.level[0], 0.5);
-    EXPECT_DOUBLE_EQ(levels.level[1], 0.5);
-
-    const uint8_t thirty_two[] = {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}; // stereo: min, 1/4
-    levels = audio::peak_levels(thirty_two, sizeof thirty_two, 2, 32);
-    EXPECT_DOUBLE_EQ(levels.level[0], 1.0);
-    EXPECT_DOUBLE_EQ(levels.level[1], 0.25);
-}
-
-TEST(PlayerPCM, peak_levels_of_nothing_are_zero)
-{
-    const uint8_t loud[] = {0xFF, 0x7F, 0xFF, 0x7F};
-    for (audio::PeakLevels levels :
-        {audio::peak_levels(nullptr, 4, 2, 16), audio::peak_levels(loud, 0, 2, 16),
-            audio::peak_levels(loud, 4, 0, 16), audio::peak_levels(loud, 4, 2, 0),
-            audio::peak_levels(loud, 4, 2, 12), audio::peak_levels(loud, 3, 2, 16)}) {
-        EXPECT_EQ(levels.level[0], 0.0);
-        EXPECT_EQ(levels.level[1], 0.0);
+    auto bytes = [](const PCMData& block) { return bytes_of(block); };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> data;
+        int32_t channels, bits;
+        double left, right;
+    };
+    const Case cases[] = {
+        {"16-bit mono shows on both", bytes(pattern16(100, {{0, 16384, -100}})), 1, 16, 0.5, 0.5},
+        {"16-bit stereo", bytes(pattern16(100, {{100, -8192}, {-32768, 5}})), 2, 16, 0.25, 1.0},
+        // Channels past the second are not shown; they must not leak into the first two.
+        {"16-bit, four channels", bytes(pattern16(10, {{1024}, {2048}, {32767}, {32767}})), 4, 16,
+            1024 / 32768.0, 2048 / 32768.0},
+        {"8-bit stereo, 64 and 128 from the middle", {192, 0, 128, 100}, 2, 8, 0.5, 1.0},
+        {"24-bit mono", {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}, 1, 24, 0.5, 0.5},
+        {"32-bit stereo", {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}, 2, 32, 1.0, 0.25},
+        {"no channels", {0xFF, 0x7F, 0xFF, 0x7F}, 0, 16, 0, 0},
+        {"no bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 0, 0, 0},
+        {"12 bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 12, 0, 0},
+        {"less than a frame", {0xFF, 0x7F, 0xFF}, 2, 16, 0, 0},
+        {"no bytes", {}, 2, 16, 0, 0},
+    };
+    for (const Case& c : cases) {
+        audio::PeakLevels levels
+            = audio::peak_levels(c.data.data(), uint32_t(c.data.size()), c.channels, c.bits);
+        EXPECT_DOUBLE_EQ(levels.level[0], c.left) << c.what;
+        EXPECT_DOUBLE_EQ(levels.level[1], c.right) << c.what;
     }
+    audio::PeakLevels null = audio::peak_levels(nullptr, 4, 2, 16);
+    EXPECT_EQ(null.level[0] + null.level[1], 0.0);
 }
 
 // ---- requests and device ----
