@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 #include "os/keys.h"
 
 #include <gtest/gtest.h>
@@ -55,22 +53,10 @@ struct HoldWindow {
 
 } // namespace
 
-// A portrait Pocket PC screen for the windows of a test.
-class OnScreen : public testing::Test {
-protected:
-    // Delivers what creating and showing the windows sent, and forgets it.
-    template<class... Windows> void settle(Windows&... windows)
-    {
-        screen.dispatch_pending();
-        (windows.recorder.log.clear(), ...);
-    }
-
-    HeadlessScreen screen {Size {240, 320}};
-};
-using ScreenInput = OnScreen;
-using ScreenHold = OnScreen;
-using ScreenKeys = OnScreen;
-using ScreenBar = OnScreen;
+using ScreenInput = test::OnScreen;
+using ScreenHold = test::OnScreen;
+using ScreenKeys = test::OnScreen;
+using ScreenBar = test::OnScreen;
 
 TEST_F(ScreenInput, a_tap_arrives_in_client_coordinates)
 {

@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -15,21 +13,9 @@ constexpr uint32_t WM_END = WM_USER + 3;
 
 } // namespace
 
-// A portrait Pocket PC screen for the windows of a test.
-class OnScreen : public testing::Test {
-protected:
-    // Delivers what creating and showing the windows sent, and forgets it.
-    template<class... Windows> void settle(Windows&... windows)
-    {
-        screen.dispatch_pending();
-        (windows.recorder.log.clear(), ...);
-    }
-
-    HeadlessScreen screen {Size {240, 320}};
-};
-using ScreenLoop = OnScreen;
-using ScreenTimers = OnScreen;
-using ScreenConcurrency = OnScreen;
+using ScreenLoop = test::OnScreen;
+using ScreenTimers = test::OnScreen;
+using ScreenConcurrency = test::OnScreen;
 
 TEST_F(ScreenLoop, size_then_activate_on_show_then_paint)
 {

@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +14,7 @@ std::vector<Window*> order(std::initializer_list<Window*> windows)
 
 } // namespace
 
-// A portrait Pocket PC screen for the windows of a test.
-class OnScreen : public testing::Test {
-protected:
-    // Delivers what creating and showing the windows sent, and forgets it.
-    template<class... Windows> void settle(Windows&... windows)
-    {
-        screen.dispatch_pending();
-        (windows.recorder.log.clear(), ...);
-    }
-
-    HeadlessScreen screen {Size {240, 320}};
-};
-using ScreenWindows = OnScreen;
+using ScreenWindows = test::OnScreen;
 
 TEST_F(ScreenWindows, ids_are_never_reused)
 {
