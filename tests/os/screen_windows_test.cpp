@@ -90,7 +90,7 @@ TEST_F(ScreenWindows, activation_tells_both_windows_in_order)
     EXPECT_EQ(WindowId(a.recorder.only(WM_ACTIVATE)[0].lparam), b.window.id());
 }
 
-TEST_F(ScreenWindows, hiding_the_active_window_activates_its_owner_first)
+TEST_F(ScreenWindows, hiding_the_active_window_activates_its_owner_unless_it_is_disabled)
 {
     TestWindow owner(screen, {{0, 0}, {100, 100}});
     TestWindow other(screen, {{0, 0}, {100, 100}});
@@ -99,14 +99,10 @@ TEST_F(ScreenWindows, hiding_the_active_window_activates_its_owner_first)
     EXPECT_EQ(screen.windows(), order({&owner.window, &other.window, &dialog.window}));
     dialog.window.show(ShowMode::hide);
     EXPECT_EQ(screen.active_window(), &owner.window);
-}
-
-TEST_F(ScreenWindows, hiding_skips_a_disabled_owner_for_the_topmost_enabled_window)
-{
-    TestWindow owner(screen, {{0, 0}, {100, 100}});
-    TestWindow other(screen, {{0, 0}, {100, 100}});
-    TestWindow dialog(screen, {{0, 0}, {50, 50}}, &owner.window);
+    // A disabled owner is skipped for the topmost enabled window.
+    dialog.window.show(ShowMode::show);
     owner.window.enable(false);
+    EXPECT_EQ(screen.windows(), order({&owner.window, &other.window, &dialog.window}));
     dialog.window.show(ShowMode::hide);
     EXPECT_EQ(screen.active_window(), &other.window);
 }
