@@ -227,15 +227,15 @@ TEST(XmlNode, parse_reads_utf16_with_a_byte_order_mark)
     EXPECT_EQ(value, u"\u00E9t\u00E9");
 }
 
-struct IntCase {
+template<class T> struct ReadCase {
     std::u16string_view text;
     bool ok;
-    int32_t value; // after the read, starting from 777
+    T value; // after the read, starting from 777
 };
 
 TEST(XmlText, integer_reading)
 {
-    const IntCase cases[] = {
+    const ReadCase<int32_t> cases[] = {
         {u"12abc", true, 12},
         {u"  -42", true, -42},
         {u"+7", true, 7},
@@ -258,22 +258,16 @@ TEST(XmlText, integer_reading)
         {u"-", false, 777},
         {u"  +", false, 777},
     };
-    for (const IntCase& c : cases) {
+    for (const ReadCase<int32_t>& c : cases) {
         int32_t value = 777;
         EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
         EXPECT_EQ(value, c.value) << liba::to_utf8(c.text);
     }
 }
 
-struct RealCase {
-    std::u16string_view text;
-    bool ok;
-    double value; // after the read, starting from 777
-};
-
 TEST(XmlText, real_reading)
 {
-    const RealCase cases[] = {
+    const ReadCase<double> cases[] = {
         {u"1.5", true, 1.5},
         {u"  -0.25", true, -0.25},
         {u"+2.5xyz", true, 2.5},
@@ -297,7 +291,7 @@ TEST(XmlText, real_reading)
         {u" \t", false, 777.0},
         {u"+", false, 777.0},
     };
-    for (const RealCase& c : cases) {
+    for (const ReadCase<double>& c : cases) {
         double value = 777.0;
         EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
         EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
