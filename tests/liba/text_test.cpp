@@ -7,6 +7,11 @@ TEST(Text, utf8_round_trips_including_surrogate_pairs)
     std::u16string text = u"Gr\u00FC\u00DFe \u266B \U0001F3B5";
     EXPECT_EQ(liba::from_utf8(liba::to_utf8(text)), text);
     EXPECT_EQ(liba::to_utf8(u"\u00E9"), "\xC3\xA9");
+    // Lone surrogates become replacement characters.
+    std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+    EXPECT_EQ(liba::to_utf8(lone),
+        "a\xEF\xBF\xBD"
+        "b\xEF\xBF\xBD");
 }
 
 TEST(Text, invalid_utf8_is_detected_and_replaced)
@@ -25,14 +30,19 @@ TEST(Text, eight_bit_text_is_utf8_when_valid_else_windows_1252)
     EXPECT_EQ(liba::from_8bit("Caf\xC3\xA9"), u"Caf\u00E9");
     EXPECT_EQ(liba::from_8bit("Caf\xE9"), u"Caf\u00E9");
     EXPECT_EQ(liba::from_8bit("\x80 \x93quoted\x94"), u"\u20AC \u201Cquoted\u201D");
+    // Bytes Windows-1252 leaves undefined map to themselves.
+    EXPECT_EQ(liba::from_8bit("\x81\x8D\x8F\x90\x9D\x9F\xFF"), u"\u0081\u008D\u008F\u0090\u009D\u0178\u00FF");
 }
 
-TEST(Text, case_mapping_covers_latin1_and_cyrillic_but_not_symbols)
+TEST(Text, case_mapping_covers_latin1_greek_and_cyrillic_but_not_symbols)
 {
     EXPECT_EQ(liba::to_lower(u"ABC \u00C4\u00D6 \u0416 \u0401"), u"abc \u00E4\u00F6 \u0436 \u0451");
     EXPECT_EQ(liba::to_upper(u"abc \u00E4 \u0436"), u"ABC \u00C4 \u0416");
     EXPECT_EQ(liba::to_lower(u"\u00D7"), u"\u00D7"); // multiplication sign has no case
     EXPECT_EQ(liba::to_upper(u"\u00F7"), u"\u00F7");
+    // The unassigned capital slot U+03A2 stays.
+    EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
+    EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
 }
 
 TEST(Text, numbers_are_written_like_printf)
@@ -57,23 +67,4 @@ TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
         EXPECT_FALSE(liba::is_valid_utf8(c.bytes)) << testing::PrintToString(c.bytes);
         EXPECT_EQ(liba::from_utf8(c.bytes), c.text) << testing::PrintToString(c.bytes);
     }
-}
-
-TEST(Text, lone_surrogates_become_replacement_characters_in_utf8)
-{
-    std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
-    EXPECT_EQ(liba::to_utf8(lone),
-        "a\xEF\xBF\xBD"
-        "b\xEF\xBF\xBD");
-}
-
-TEST(Text, undefined_windows_1252_bytes_map_to_themselves)
-{
-    EXPECT_EQ(liba::from_8bit("\x81\x8D\x8F\x90\x9D\x9F\xFF"), u"\u0081\u008D\u008F\u0090\u009D\u0178\u00FF");
-}
-
-TEST(Text, greek_letters_change_case_and_the_unassigned_capital_slot_stays)
-{
-    EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
-    EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
 }

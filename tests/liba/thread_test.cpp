@@ -78,12 +78,6 @@ TEST(Thread, out_of_range_priority_acts_like_the_nearest_level)
     thread.join();
 }
 
-TEST(Thread, set_priority_without_a_thread_is_refused)
-{
-    GateThread thread;
-    EXPECT_FALSE(thread.set_priority(0));
-}
-
 TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
 {
     GateThread thread;
@@ -95,26 +89,17 @@ TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
     thread.release();
     thread.join();
     EXPECT_EQ(thread.started(), 1);
-    EXPECT_EQ(thread.finished(), 1);
+    EXPECT_EQ(thread.finished(), 1) << "join waits for run to end";
+    EXPECT_FALSE(thread.running());
 }
 
-TEST(Thread, join_without_start_returns_at_once)
+TEST(Thread, without_start_join_returns_at_once_and_set_priority_is_refused)
 {
     GateThread thread;
+    EXPECT_FALSE(thread.set_priority(0));
     thread.join();
     thread.join();
     EXPECT_EQ(thread.started(), 0);
-}
-
-TEST(Thread, join_waits_for_run_to_end)
-{
-    GateThread thread;
-    ASSERT_TRUE(thread.start());
-    thread.wait_started(1);
-    thread.request_stop();
-    thread.join();
-    EXPECT_EQ(thread.finished(), 1);
-    EXPECT_FALSE(thread.running());
 }
 
 TEST(Thread, join_after_run_ended_by_itself_returns_and_releases_once)

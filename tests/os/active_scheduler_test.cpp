@@ -36,13 +36,23 @@ private:
     int m_id;
 };
 
+// A message queue with its scheduler, and the log of runs.
+class ActiveScheduler : public testing::Test {
+protected:
+    static uintptr_t name_of(Recorder& active)
+    {
+        return reinterpret_cast<uintptr_t>(static_cast<CActive*>(&active));
+    }
+
+    os::MessageQueue queue;
+    CActiveScheduler scheduler {queue};
+    std::vector<int> runs;
+};
+
 } // namespace
 
-TEST(ActiveScheduler, queued_object_runs_once_when_the_queue_is_pumped)
+TEST_F(ActiveScheduler, queued_object_runs_once_when_the_queue_is_pumped)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     ASSERT_TRUE(scheduler.queue(active));
     EXPECT_TRUE(active.pending());
@@ -57,27 +67,21 @@ TEST(ActiveScheduler, queued_object_runs_once_when_the_queue_is_pumped)
     EXPECT_EQ(runs.size(), 1u);
 }
 
-TEST(ActiveScheduler, dispatch_message_names_the_object)
+TEST_F(ActiveScheduler, dispatch_message_names_the_object)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     scheduler.queue(active);
     std::optional<os::Message> message = queue.try_get();
     ASSERT_TRUE(message.has_value());
     EXPECT_EQ(message->id, os::WM_USER + 5);
-    EXPECT_EQ(message->wparam, reinterpret_cast<uintptr_t>(static_cast<CActive*>(&active)));
+    EXPECT_EQ(message->wparam, name_of(active));
     ASSERT_TRUE(message->callback);
     message->callback();
     EXPECT_EQ(runs, std::vector<int> {1});
 }
 
-TEST(ActiveScheduler, objects_run_in_queueing_order)
+TEST_F(ActiveScheduler, objects_run_in_queueing_order)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder first(runs, 1);
     Recorder second(runs, 2);
     Recorder third(runs, 3);
@@ -88,12 +92,9 @@ TEST(ActiveScheduler, objects_run_in_queueing_order)
     EXPECT_EQ(runs, (std::vector<int> {2, 1, 3}));
 }
 
-TEST(ActiveScheduler, queueing_a_pending_object_again_is_refused_and_it_runs_once)
+TEST_F(ActiveScheduler, queueing_a_pending_object_again_is_refused_and_it_runs_once)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
     CActiveScheduler other(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     ASSERT_TRUE(scheduler.queue(active));
     EXPECT_FALSE(scheduler.queue(active));
@@ -105,15 +106,12 @@ TEST(ActiveScheduler, queueing_a_pending_object_again_is_refused_and_it_runs_onc
     EXPECT_EQ(runs, std::vector<int> {1});
 }
 
-TEST(ActiveScheduler, dispatch_naming_an_object_not_queued_changes_nothing)
+TEST_F(ActiveScheduler, dispatch_naming_an_object_not_queued_changes_nothing)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder queued(runs, 1);
     Recorder stranger(runs, 2);
     scheduler.queue(queued);
-    scheduler.dispatch(reinterpret_cast<uintptr_t>(static_cast<CActive*>(&stranger)));
+    scheduler.dispatch(name_of(stranger));
     scheduler.dispatch(0);
     EXPECT_TRUE(runs.empty());
     EXPECT_EQ(scheduler.queued_count(), 1u);
@@ -122,11 +120,8 @@ TEST(ActiveScheduler, dispatch_naming_an_object_not_queued_changes_nothing)
     EXPECT_EQ(runs, std::vector<int> {1});
 }
 
-TEST(ActiveScheduler, object_may_queue_itself_again_from_run)
+TEST_F(ActiveScheduler, object_may_queue_itself_again_from_run)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     int rounds = 0;
     active.on_run = [&] {
@@ -140,11 +135,8 @@ TEST(ActiveScheduler, object_may_queue_itself_again_from_run)
     EXPECT_EQ(scheduler.queued_count(), 0u);
 }
 
-TEST(ActiveScheduler, cancelled_or_destroyed_objects_never_run)
+TEST_F(ActiveScheduler, cancelled_or_destroyed_objects_never_run)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder cancelled(runs, 1);
     auto destroyed = std::make_unique<Recorder>(runs, 2);
     Recorder kept(runs, 3);
@@ -159,11 +151,8 @@ TEST(ActiveScheduler, cancelled_or_destroyed_objects_never_run)
     EXPECT_EQ(runs, std::vector<int> {3});
 }
 
-TEST(ActiveScheduler, object_queued_again_after_cancel_runs_once)
+TEST_F(ActiveScheduler, object_queued_again_after_cancel_runs_once)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     scheduler.queue(active);
     active.cancel();
@@ -173,11 +162,8 @@ TEST(ActiveScheduler, object_queued_again_after_cancel_runs_once)
     EXPECT_EQ(runs, std::vector<int> {1});
 }
 
-TEST(ActiveScheduler, queueing_on_a_queue_that_quit_fails_and_leaves_nothing_queued)
+TEST_F(ActiveScheduler, queueing_on_a_queue_that_quit_fails_and_leaves_nothing_queued)
 {
-    os::MessageQueue queue;
-    CActiveScheduler scheduler(queue);
-    std::vector<int> runs;
     Recorder active(runs, 1);
     queue.post_quit();
     EXPECT_FALSE(scheduler.queue(active));
@@ -185,20 +171,18 @@ TEST(ActiveScheduler, queueing_on_a_queue_that_quit_fails_and_leaves_nothing_que
     EXPECT_EQ(scheduler.queued_count(), 0u);
 }
 
-TEST(ActiveScheduler, dispatch_pumped_after_the_scheduler_is_gone_does_nothing)
+TEST_F(ActiveScheduler, dispatch_pumped_after_the_scheduler_is_gone_does_nothing)
 {
-    os::MessageQueue queue;
-    std::vector<int> runs;
     Recorder active(runs, 1);
-    std::optional<CActiveScheduler> scheduler;
-    scheduler.emplace(queue);
-    scheduler->queue(active);
+    std::optional<CActiveScheduler> dying;
+    dying.emplace(queue);
+    dying->queue(active);
     active.cancel();
-    scheduler.reset();
+    dying.reset();
     // A successor in the very same storage, with the object queued anew: a stale dispatch that
     // reached it would run the object early.
-    scheduler.emplace(queue);
-    scheduler->queue(active);
+    dying.emplace(queue);
+    dying->queue(active);
     EXPECT_EQ(queue.size(), 2u);
     std::optional<os::Message> stale = queue.try_get();
     ASSERT_TRUE(stale.has_value());

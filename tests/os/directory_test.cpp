@@ -9,28 +9,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-TEST(Directory, create_folders_makes_every_missing_level)
+TEST(Directory, create_folders_makes_every_missing_level_and_fails_quietly_through_a_file)
 {
     test::TempDir dir;
     std::u16string path = test::u16(dir.path()) + u"\\one/two\\three/";
     EXPECT_TRUE(os::create_folders(path));
     EXPECT_TRUE(std::filesystem::is_directory(dir.native("one/two/three")));
     EXPECT_TRUE(os::create_folders(path)) << "existing folders are fine";
-}
+    EXPECT_TRUE(os::create_folders(u"/"));
+    EXPECT_FALSE(os::create_folders(u""));
 
-TEST(Directory, create_folders_through_a_file_fails_quietly)
-{
-    test::TempDir dir;
     test::write_file(dir.native("file"), {});
     EXPECT_FALSE(os::create_folders(test::u16(dir.path()) + u"/file/sub"));
     EXPECT_FALSE(os::create_folders(test::u16(dir.path()) + u"/file"));
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.native("file")));
-}
-
-TEST(Directory, create_folders_of_the_root_and_of_nothing)
-{
-    EXPECT_TRUE(os::create_folders(u"/"));
-    EXPECT_FALSE(os::create_folders(u""));
 }
 
 TEST(Directory, missing_path_has_all_ones_and_the_error)

@@ -52,7 +52,7 @@ double ink_centre(const os::Surface& s, int32_t top, int32_t bottom)
 
 } // namespace
 
-TEST(FontEngine, same_request_shares_one_face)
+TEST(FontEngine, same_request_shares_one_face_and_an_unknown_family_falls_back)
 {
     auto a = face(16);
     ASSERT_NE(a, nullptr) << "no font installed (fonts-dejavu-core)";
@@ -62,10 +62,7 @@ TEST(FontEngine, same_request_shares_one_face)
     // Sizes are cut to the engine's range.
     EXPECT_EQ(face(0), face(1));
     EXPECT_EQ(face(1 << 20), face(os::s_max_pixel_size));
-}
-
-TEST(FontEngine, unknown_family_falls_back_to_an_installed_face)
-{
+    // An unknown family falls back to an installed face.
     auto f = face(14, false, false, false, u"No Such Family 12345");
     ASSERT_NE(f, nullptr);
     EXPECT_GT(f->measure(u"abc"), 0);

@@ -18,12 +18,6 @@ TEST(Log, switch_absent_writes_nothing_and_creates_no_file)
     EXPECT_FALSE(std::filesystem::exists(os::switches_file())) << "reading must not create the store";
 }
 
-TEST(Log, file_is_the_executable_name_with_txt_appended)
-{
-    EXPECT_EQ(test::ScopedConfig::log_file().string(),
-        std::filesystem::canonical("/proc/self/exe").string() + ".txt");
-}
-
 TEST(Log, switching_on_creates_a_utf16le_file_with_the_mark)
 {
     test::ScopedConfig config;

@@ -59,29 +59,30 @@ TEST(Path, every_macro_expands_to_something_without_the_macro)
     EXPECT_EQ(os::expand_path(u"%windows%/x"), u"/x");
 }
 
-TEST(Path, parent_folder_keeps_the_last_separator_of_either_kind)
+TEST(Path, splitting_and_joining_take_either_separator)
 {
+    // parent_folder keeps the last separator of either kind.
     EXPECT_EQ(os::parent_folder(u"a/b\\c.mp3"), u"a/b\\");
     EXPECT_EQ(os::parent_folder(u"a\\b/c"), u"a\\b/");
     EXPECT_EQ(os::parent_folder(u"name"), u"");
     EXPECT_EQ(os::parent_folder(u"/"), u"/");
     EXPECT_EQ(os::parent_folder(u""), u"");
-}
-
-TEST(Path, strip_separator_removes_exactly_one)
-{
+    // strip_separator removes exactly one.
     EXPECT_EQ(os::strip_separator(u"a/b/"), u"a/b");
     EXPECT_EQ(os::strip_separator(u"a\\b\\"), u"a\\b");
     EXPECT_EQ(os::strip_separator(u"a//"), u"a/");
     EXPECT_EQ(os::strip_separator(u"a"), u"a");
     EXPECT_EQ(os::strip_separator(u""), u"");
-}
-
-TEST(Path, file_name_is_the_text_after_the_last_separator)
-{
+    // file_name is the text after the last separator.
     EXPECT_EQ(os::file_name(u"a/b\\c.mp3"), u"c.mp3");
     EXPECT_EQ(os::file_name(u"c.mp3"), u"c.mp3");
     EXPECT_EQ(os::file_name(u"a/b/"), u"");
+    // join puts one separator between.
+    EXPECT_EQ(os::join(u"", u"name"), u"name");
+    EXPECT_EQ(os::join(u"a", u"b"), u"a/b");
+    EXPECT_EQ(os::join(u"a/", u"b"), u"a/b");
+    EXPECT_EQ(os::join(u"a\\", u"b"), u"a/b");
+    EXPECT_EQ(os::join(u"/", u"media"), u"/media");
 }
 
 TEST(Path, extension_counts_only_a_dot_after_the_last_separator)
@@ -95,15 +96,6 @@ TEST(Path, extension_counts_only_a_dot_after_the_last_separator)
     EXPECT_EQ(os::without_extension(u"a.b\\c"), u"a.b\\c");
     EXPECT_EQ(os::without_extension(u"a\\c.mp3"), u"a\\c");
     EXPECT_EQ(os::without_extension(u"x.tar.gz"), u"x.tar");
-}
-
-TEST(Path, join_puts_one_separator_between)
-{
-    EXPECT_EQ(os::join(u"", u"name"), u"name");
-    EXPECT_EQ(os::join(u"a", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"a/", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"a\\", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"/", u"media"), u"/media");
 }
 
 TEST(Path, same_path_ignores_case_separator_kind_and_one_trailing_separator)

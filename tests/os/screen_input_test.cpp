@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 #include "os/keys.h"
 
 #include <gtest/gtest.h>
@@ -55,12 +53,15 @@ struct HoldWindow {
 
 } // namespace
 
-TEST(ScreenInput, a_tap_arrives_in_client_coordinates)
+using ScreenInput = test::OnScreen;
+using ScreenHold = test::OnScreen;
+using ScreenKeys = test::OnScreen;
+using ScreenBar = test::OnScreen;
+
+TEST_F(ScreenInput, a_tap_arrives_in_client_coordinates)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{10, 40}, {200, 200}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.tap({15, 47});
     screen.dispatch_pending();
     ASSERT_EQ(pointer_ids(a.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
@@ -69,13 +70,11 @@ TEST(ScreenInput, a_tap_arrives_in_client_coordinates)
     EXPECT_EQ(a.recorder.only(WM_LBUTTONUP)[0].wparam & MK_LBUTTON, 0u);
 }
 
-TEST(ScreenInput, the_pointer_goes_to_the_topmost_visible_window_and_activates_it)
+TEST_F(ScreenInput, the_pointer_goes_to_the_topmost_visible_window_and_activates_it)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow below(screen, {{0, 30}, {240, 200}});
     TestWindow above(screen, {{100, 30}, {140, 200}});
-    screen.dispatch_pending();
-    below.recorder.log.clear();
+    settle(below);
     screen.tap({50, 60});
     screen.dispatch_pending();
     EXPECT_EQ(pointer_ids(below.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
@@ -87,14 +86,11 @@ TEST(ScreenInput, the_pointer_goes_to_the_topmost_visible_window_and_activates_i
     EXPECT_EQ(below.recorder.ids().front(), WM_ACTIVATE);
 }
 
-TEST(ScreenInput, a_disabled_window_swallows_the_stylus_and_hides_those_below)
+TEST_F(ScreenInput, a_disabled_window_swallows_the_stylus_and_hides_those_below)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow below(screen, {{0, 30}, {240, 200}});
     TestWindow above(screen, {{0, 30}, {100, 100}});
-    screen.dispatch_pending();
-    below.recorder.log.clear();
-    above.recorder.log.clear();
+    settle(below, above);
     above.window.enable(false);
     screen.tap({50, 60});
     screen.move_to({60, 60});
@@ -106,9 +102,8 @@ TEST(ScreenInput, a_disabled_window_swallows_the_stylus_and_hides_those_below)
     EXPECT_EQ(pointer_ids(below.recorder).size(), 2u);
 }
 
-TEST(ScreenInput, the_capture_takes_every_pointer_message)
+TEST_F(ScreenInput, the_capture_takes_every_pointer_message)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow left(screen, {{0, 30}, {100, 100}});
     TestWindow right(screen, {{120, 30}, {100, 100}});
     screen.dispatch_pending();
@@ -127,9 +122,8 @@ TEST(ScreenInput, the_capture_takes_every_pointer_message)
     EXPECT_EQ(screen.active_window(), &right.window);
 }
 
-TEST(ScreenInput, losing_the_capture_is_announced_every_way)
+TEST_F(ScreenInput, losing_the_capture_is_announced_every_way)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
     TestWindow b(screen, {{120, 30}, {100, 100}});
     auto changes = [&](const TestWindow& w) { return w.recorder.only(WM_CAPTURECHANGED); };
@@ -158,10 +152,9 @@ TEST(ScreenInput, losing_the_capture_is_announced_every_way)
     EXPECT_EQ(screen.capture_window(), nullptr);
 }
 
-TEST(ScreenInput, capture_changed_lets_a_window_finish_its_buttons)
+TEST_F(ScreenInput, capture_changed_lets_a_window_finish_its_buttons)
 {
     // The pattern of a form: buttons that are still down get their up when the capture goes.
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
     TestWindow b(screen, {{120, 30}, {100, 100}});
     bool down = false;
@@ -185,49 +178,33 @@ TEST(ScreenInput, capture_changed_lets_a_window_finish_its_buttons)
     EXPECT_EQ(buttons, (std::vector<std::string> {"down", "up on capture changed"}));
 }
 
-TEST(ScreenInput, a_quick_second_tap_nearby_is_a_double_tap)
+TEST_F(ScreenInput, only_a_quick_second_tap_nearby_is_a_double_tap)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {240, 200}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.tap({50, 60});
     screen.advance(s_double_tap_ms);
     screen.tap({50 + s_double_tap_slop, 60 - s_double_tap_slop});
     screen.tap({50, 60}); // a third tap starts over
+    screen.advance(s_double_tap_ms + 1);
+    screen.tap({50, 60}); // too late
+    screen.tap({50 + s_double_tap_slop + 1, 60}); // too far
     screen.dispatch_pending();
     EXPECT_EQ(pointer_ids(a.recorder),
-        (std::vector<uint32_t> {
-            WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+        (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
+            WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
-TEST(ScreenInput, slow_or_distant_second_taps_stay_single)
+TEST_F(ScreenHold, held_for_half_a_second_is_a_hold)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow a(screen, {{0, 30}, {240, 200}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
-    screen.tap({50, 60});
-    screen.advance(s_double_tap_ms + 1);
-    screen.tap({50, 60});
-    screen.tap({50 + s_double_tap_slop + 1, 60});
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_LBUTTONDBLCLK), 0u);
-    EXPECT_EQ(a.recorder.count(WM_LBUTTONDOWN), 3u);
-}
-
-TEST(ScreenHold, held_for_half_a_second_is_a_hold)
-{
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.hold({50, 60});
     screen.dispatch_pending();
     EXPECT_EQ(w.held, (std::vector<bool> {true}));
 }
 
-TEST(ScreenHold, released_a_moment_early_is_a_tap)
+TEST_F(ScreenHold, released_a_moment_early_is_a_tap)
 {
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press({50, 60});
     screen.advance(s_hold_ms - 1);
@@ -238,9 +215,8 @@ TEST(ScreenHold, released_a_moment_early_is_a_tap)
     EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u);
 }
 
-TEST(ScreenHold, a_move_beyond_the_slop_cancels_and_a_small_one_does_not)
+TEST_F(ScreenHold, a_move_beyond_the_slop_cancels_and_a_small_one_does_not)
 {
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press({50, 60});
     screen.advance(100);
@@ -258,9 +234,8 @@ TEST(ScreenHold, a_move_beyond_the_slop_cancels_and_a_small_one_does_not)
     EXPECT_EQ(w.held, (std::vector<bool> {true, false}));
 }
 
-TEST(ScreenHold, a_move_after_the_deadline_does_not_matter)
+TEST_F(ScreenHold, a_move_after_the_deadline_does_not_matter)
 {
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press({50, 60});
     screen.advance(s_hold_ms);
@@ -270,10 +245,9 @@ TEST(ScreenHold, a_move_after_the_deadline_does_not_matter)
     EXPECT_EQ(w.held, (std::vector<bool> {true}));
 }
 
-TEST(ScreenHold, the_recogniser_waits_for_the_clock)
+TEST_F(ScreenHold, the_recogniser_waits_for_the_clock)
 {
     // Only the press is known when the window asks; the idle handler moves the clock on.
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     int idles = 0;
     screen.set_idle_handler([&] {
@@ -290,18 +264,16 @@ TEST(ScreenHold, the_recogniser_waits_for_the_clock)
     EXPECT_GE(screen.now(), s_hold_ms);
 }
 
-TEST(ScreenHold, a_script_that_ends_while_waiting_is_no_hold)
+TEST_F(ScreenHold, a_script_that_ends_while_waiting_is_no_hold)
 {
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press({50, 60});
     screen.run_until([] { return false; });
     EXPECT_EQ(w.held, (std::vector<bool> {false}));
 }
 
-TEST(ScreenHold, the_right_button_is_a_hold_at_once)
+TEST_F(ScreenHold, the_right_button_is_a_hold_at_once)
 {
-    HeadlessScreen screen({240, 320});
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.right_tap({50, 60});
     screen.dispatch_pending();
@@ -313,14 +285,11 @@ TEST(ScreenHold, the_right_button_is_a_hold_at_once)
     EXPECT_EQ(screen.now(), 0);
 }
 
-TEST(ScreenKeys, keys_and_characters_go_to_the_active_window)
+TEST_F(ScreenKeys, keys_and_characters_go_to_the_active_window)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
     TestWindow b(screen, {{0, 30}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
-    b.recorder.log.clear();
+    settle(a, b);
     screen.key_down(VK_A);
     screen.type(u"a\u00e9");
     screen.key_up(VK_A);
@@ -332,12 +301,10 @@ TEST(ScreenKeys, keys_and_characters_go_to_the_active_window)
     EXPECT_EQ(b.recorder.log[2].wparam, 0xE9u);
 }
 
-TEST(ScreenKeys, control_keys_also_type_their_character)
+TEST_F(ScreenKeys, control_keys_also_type_their_character)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.key(VK_RETURN);
     screen.key(VK_BACK);
     screen.key_down(VK_CONTROL);
@@ -353,9 +320,8 @@ TEST(ScreenKeys, control_keys_also_type_their_character)
     EXPECT_EQ(a.recorder.log[1].id, WM_CHAR);
 }
 
-TEST(ScreenKeys, modifier_state_and_pointer_flags)
+TEST_F(ScreenKeys, modifier_state_and_pointer_flags)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
     screen.key_down(VK_SHIFT);
     screen.tap({10, 40});
@@ -368,12 +334,10 @@ TEST(ScreenKeys, modifier_state_and_pointer_flags)
     EXPECT_FALSE(screen.is_key_down(VK_SHIFT));
 }
 
-TEST(ScreenKeys, repeats_and_releases_carry_their_bits)
+TEST_F(ScreenKeys, repeats_and_releases_carry_their_bits)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.input_key(VK_DOWN, true);
     screen.input_key(VK_DOWN, true, true);
     screen.input_key(VK_DOWN, false);
@@ -385,12 +349,10 @@ TEST(ScreenKeys, repeats_and_releases_carry_their_bits)
     EXPECT_NE(a.recorder.only(WM_KEYUP)[0].lparam & (intptr_t(1) << 31), 0);
 }
 
-TEST(ScreenKeys, a_disabled_active_window_gets_no_keys)
+TEST_F(ScreenKeys, a_disabled_active_window_gets_no_keys)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 30}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     a.window.enable(false);
     screen.key(VK_SPACE);
     screen.type(u"x");
@@ -398,7 +360,7 @@ TEST(ScreenKeys, a_disabled_active_window_gets_no_keys)
     EXPECT_TRUE(a.recorder.log.empty());
 }
 
-TEST(ScreenKeys, escape_is_the_back_hot_key_on_a_smartphone)
+TEST(ScreenBackKey, escape_is_the_back_hot_key_on_a_smartphone)
 {
     PlatformScope smartphone(PlatformKind::smartphone);
     HeadlessScreen screen({176, 220});
@@ -414,7 +376,7 @@ TEST(ScreenKeys, escape_is_the_back_hot_key_on_a_smartphone)
     EXPECT_EQ(uintptr_t(lparam_low(a.recorder.log[1].lparam)) & MOD_KEYUP, MOD_KEYUP);
 }
 
-TEST(ScreenKeys, escape_is_a_plain_key_on_a_pocket_pc)
+TEST(ScreenBackKey, escape_is_a_plain_key_on_a_pocket_pc)
 {
     PlatformScope pocket(PlatformKind::pocket_pc);
     HeadlessScreen screen({240, 320});
@@ -426,9 +388,8 @@ TEST(ScreenKeys, escape_is_a_plain_key_on_a_pocket_pc)
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
 }
 
-TEST(ScreenBar, soft_keys_and_taps_choose_the_active_windows_items)
+TEST_F(ScreenBar, soft_keys_and_taps_choose_the_active_windows_items)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> chosen;
     std::vector<Rect> where;
     TestWindow a(screen, {{0, 26}, {240, 268}});
@@ -454,9 +415,8 @@ TEST(ScreenBar, soft_keys_and_taps_choose_the_active_windows_items)
     EXPECT_TRUE(a.recorder.log.empty());
 }
 
-TEST(ScreenBar, a_tap_that_leaves_the_item_chooses_nothing)
+TEST_F(ScreenBar, a_tap_that_leaves_the_item_chooses_nothing)
 {
-    HeadlessScreen screen({240, 320});
     int chosen = 0;
     TestWindow a(screen, {{0, 26}, {240, 268}});
     a.window.set_bar_items({{u"one", true, [&](const Rect&) { ++chosen; }}});
@@ -468,9 +428,8 @@ TEST(ScreenBar, a_tap_that_leaves_the_item_chooses_nothing)
     EXPECT_EQ(a.recorder.count(WM_LBUTTONUP), 0u);
 }
 
-TEST(ScreenBar, soft_keys_without_items_are_keys)
+TEST_F(ScreenBar, soft_keys_without_items_are_keys)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 26}, {240, 268}});
     screen.dispatch_pending();
     a.recorder.log.clear();
@@ -480,9 +439,8 @@ TEST(ScreenBar, soft_keys_without_items_are_keys)
     EXPECT_EQ(a.recorder.log[0].wparam, VK_TSOFT1);
 }
 
-TEST(ScreenInput, resizing_the_screen_tells_every_window)
+TEST_F(ScreenInput, resizing_the_screen_tells_every_window)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 26}, {240, 268}});
     TestWindow b(screen, {{0, 26}, {240, 268}}, nullptr, false);
     screen.dispatch_pending();

@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -15,21 +13,22 @@ constexpr uint32_t WM_END = WM_USER + 3;
 
 } // namespace
 
-TEST(ScreenLoop, size_then_activate_on_show_then_paint)
+using ScreenLoop = test::OnScreen;
+using ScreenTimers = test::OnScreen;
+using ScreenConcurrency = test::OnScreen;
+
+TEST_F(ScreenLoop, size_then_activate_on_show_then_paint)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 26}, {240, 268}});
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_SIZE, WM_ACTIVATE, WM_PAINT}));
     EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{0, 0}, {240, 268}}));
 }
 
-TEST(ScreenLoop, invalidations_add_up_into_one_paint)
+TEST_F(ScreenLoop, invalidations_add_up_into_one_paint_clipped_to_the_window)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {200, 200}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     a.window.invalidate({{10, 10}, {5, 5}});
     a.window.invalidate({{50, 20}, {10, 30}});
     a.window.invalidate({{0, 0}, {0, 0}});
@@ -39,24 +38,17 @@ TEST(ScreenLoop, invalidations_add_up_into_one_paint)
     EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{10, 10}, {50, 40}}));
     EXPECT_FALSE(a.window.is_invalid());
     EXPECT_TRUE(a.window.update_rect().empty());
+
+    // Clipped to the window.
+    a.window.invalidate({{-10, 190}, {30, 40}});
+    a.window.invalidate({{300, 300}, {10, 10}});
+    screen.dispatch_pending();
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 2u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[1].update, (Rect {{0, 190}, {20, 10}}));
 }
 
-TEST(ScreenLoop, invalidation_is_clipped_to_the_window)
+TEST_F(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
-    a.window.invalidate({{-10, 90}, {30, 40}});
-    a.window.invalidate({{200, 200}, {10, 10}});
-    screen.dispatch_pending();
-    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
-    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{0, 90}, {20, 10}}));
-}
-
-TEST(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
-{
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}}, nullptr, false);
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.count(WM_PAINT), 0u);
@@ -65,9 +57,8 @@ TEST(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
     EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
 }
 
-TEST(ScreenLoop, posted_messages_come_before_paints_and_in_order)
+TEST_F(ScreenLoop, posted_messages_come_before_paints_and_in_order)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     a.recorder.log.clear();
     a.window.invalidate();
@@ -79,9 +70,8 @@ TEST(ScreenLoop, posted_messages_come_before_paints_and_in_order)
     EXPECT_EQ(a.recorder.log[0].lparam, 8);
 }
 
-TEST(ScreenLoop, update_paints_at_once)
+TEST_F(ScreenLoop, update_paints_at_once)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     a.recorder.log.clear();
     a.window.update();
@@ -90,9 +80,8 @@ TEST(ScreenLoop, update_paints_at_once)
     EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
 }
 
-TEST(ScreenLoop, messages_for_destroyed_windows_are_dropped)
+TEST_F(ScreenLoop, messages_for_destroyed_windows_are_dropped)
 {
-    HeadlessScreen screen({240, 320});
     auto a = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
     WindowId id = a->window.id();
     a->window.post(WM_USER);
@@ -103,13 +92,11 @@ TEST(ScreenLoop, messages_for_destroyed_windows_are_dropped)
     EXPECT_EQ(screen.dispatch(message), 0);
 }
 
-TEST(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
+TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> seen;
     TestWindow a(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     a.recorder.react = [&](Window&, const WindowMessage& m) {
         seen.push_back("window " + std::to_string(m.id - WM_USER));
         return 0;
@@ -129,9 +116,8 @@ TEST(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
     EXPECT_EQ(seen, (std::vector<std::string> {"window 1", "callback", "thread 9 3", "window 2"}));
 }
 
-TEST(ScreenLoop, quit_comes_after_what_was_posted_before_and_stays)
+TEST_F(ScreenLoop, quit_comes_after_what_was_posted_before_and_stays)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     screen.dispatch_pending();
     a.window.post(WM_USER);
@@ -146,9 +132,8 @@ TEST(ScreenLoop, quit_comes_after_what_was_posted_before_and_stays)
     EXPECT_TRUE(screen.quitting());
 }
 
-TEST(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
+TEST_F(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     EXPECT_FALSE(screen.run_until([] { return false; }));
     EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
@@ -187,9 +172,8 @@ private:
     Window& m_window;
 };
 
-TEST(ScreenLoop, nested_modal_loops_end_in_the_right_order)
+TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> events;
     TestWindow outer(screen, {{0, 0}, {100, 100}});
     TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
@@ -221,9 +205,8 @@ TEST(ScreenLoop, nested_modal_loops_end_in_the_right_order)
     EXPECT_FALSE(screen.quitting());
 }
 
-TEST(ScreenLoop, quitting_ends_every_nested_loop)
+TEST_F(ScreenLoop, quitting_ends_every_nested_loop)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> events;
     TestWindow outer(screen, {{0, 0}, {100, 100}});
     TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
@@ -241,9 +224,8 @@ TEST(ScreenLoop, quitting_ends_every_nested_loop)
     EXPECT_EQ(events, (std::vector<std::string> {"inner quit", "outer quit"}));
 }
 
-TEST(ScreenLoop, peek_keeps_or_removes_the_next_message)
+TEST_F(ScreenLoop, peek_keeps_or_removes_the_next_message)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     screen.dispatch_pending();
     EXPECT_FALSE(screen.peek_message(PeekMode::keep));
@@ -260,9 +242,8 @@ TEST(ScreenLoop, peek_keeps_or_removes_the_next_message)
     EXPECT_EQ(message.id, WM_USER + 2);
 }
 
-TEST(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
+TEST_F(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     a.window.set_class_name(u"SkinnerClass_Melodeck");
     screen.copy_data(u"SkinnerClass_Melodeck", 0, {'a', 0, 'b', 0});
@@ -274,15 +255,12 @@ TEST(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
     EXPECT_EQ(copies[0].data, (std::vector<uint8_t> {'a', 0, 'b', 0}));
 }
 
-TEST(ScreenTimers, fire_in_clock_order_with_their_ids)
+TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> fired;
     TestWindow a(screen, {{0, 0}, {100, 100}});
     TestWindow b(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
-    b.recorder.log.clear();
+    settle(a, b);
     auto note = [&](const char* who) {
         return [&fired, who](Window&, const WindowMessage& m) {
             if (m.id == WM_TIMER)
@@ -304,9 +282,8 @@ TEST(ScreenTimers, fire_in_clock_order_with_their_ids)
             "b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
 }
 
-TEST(ScreenTimers, a_late_loop_sees_each_timer_once)
+TEST_F(ScreenTimers, a_late_loop_sees_each_timer_once)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     screen.dispatch_pending();
     a.window.set_timer(5, 100);
@@ -321,9 +298,8 @@ TEST(ScreenTimers, a_late_loop_sees_each_timer_once)
     EXPECT_EQ(a.recorder.count(WM_TIMER), 2u);
 }
 
-TEST(ScreenTimers, restart_kill_clamp_and_destroy)
+TEST_F(ScreenTimers, restart_kill_clamp_and_destroy)
 {
-    HeadlessScreen screen({240, 320});
     auto a = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
     TestWindow b(screen, {{0, 0}, {100, 100}});
     screen.dispatch_pending();
@@ -348,12 +324,10 @@ TEST(ScreenTimers, restart_kill_clamp_and_destroy)
     EXPECT_EQ(b.recorder.count(WM_TIMER), 1u);
 }
 
-TEST(ScreenConcurrency, posts_from_other_threads_all_arrive_in_each_threads_order)
+TEST_F(ScreenConcurrency, posts_from_other_threads_all_arrive_in_each_threads_order)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     constexpr int threads = 4;
     constexpr int per_thread = 500;
     std::atomic<int> callbacks {0};
@@ -384,9 +358,8 @@ TEST(ScreenConcurrency, posts_from_other_threads_all_arrive_in_each_threads_orde
     EXPECT_EQ(callbacks.load(), threads * per_thread);
 }
 
-TEST(ScreenConcurrency, quit_from_another_thread_ends_a_waiting_loop)
+TEST_F(ScreenConcurrency, quit_from_another_thread_ends_a_waiting_loop)
 {
-    HeadlessScreen screen({240, 320});
     std::thread quitter([&] { screen.post_quit(); });
     screen.set_idle_handler([&] {
         screen.wait_for_post(std::chrono::milliseconds(1000));

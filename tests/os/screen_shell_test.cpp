@@ -38,12 +38,6 @@ void expect_column(const Surface& frame, int32_t x, int32_t from, int32_t to, ui
         ASSERT_EQ(frame.at(x, y), color) << "x " << x << " y " << y;
 }
 
-// A column where no text is drawn: left of the clock, right of any caption (the caption is empty).
-int32_t plain_column(Size screen)
-{
-    return screen.width / 2;
-}
-
 } // namespace
 
 TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width)
@@ -104,7 +98,8 @@ TEST_P(ScreenCompose, bars_frame_the_work_area)
     const Surface& frame = screen.frame();
     ASSERT_EQ(frame.width, c.screen.width);
     ASSERT_EQ(frame.height, c.screen.height);
-    int32_t x = plain_column(c.screen);
+    // A column where no text is drawn: left of the clock, right of the (empty) caption.
+    int32_t x = c.screen.width / 2;
     int32_t bar = c.area.top();
     expect_column(frame, x, 0, bar, s_title_bar_color);
     expect_column(frame, x, bar, bar + c.area.size.height, s_green);

@@ -1,6 +1,4 @@
-#include "support/window_recorder.h"
-
-#include "os/headless_screen.h"
+#include "on_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +14,10 @@ std::vector<Window*> order(std::initializer_list<Window*> windows)
 
 } // namespace
 
-TEST(ScreenWindows, ids_are_never_reused)
+using ScreenWindows = test::OnScreen;
+
+TEST_F(ScreenWindows, ids_are_never_reused)
 {
-    HeadlessScreen screen({240, 320});
     WindowId first;
     {
         TestWindow a(screen, {{0, 0}, {10, 10}});
@@ -30,9 +29,8 @@ TEST(ScreenWindows, ids_are_never_reused)
     EXPECT_EQ(screen.find(b.window.id()), &b.window);
 }
 
-TEST(ScreenWindows, showing_raises_and_activates)
+TEST_F(ScreenWindows, showing_raises_and_activates)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     TestWindow b(screen, {{0, 0}, {100, 100}});
     EXPECT_EQ(screen.windows(), order({&a.window, &b.window}));
@@ -43,9 +41,8 @@ TEST(ScreenWindows, showing_raises_and_activates)
     EXPECT_FALSE(b.window.is_active());
 }
 
-TEST(ScreenWindows, owned_windows_stay_above_their_owner)
+TEST_F(ScreenWindows, owned_windows_stay_above_their_owner)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow owner(screen, {{0, 0}, {100, 100}});
     TestWindow dialog(screen, {{10, 10}, {50, 50}}, &owner.window);
     TestWindow inner(screen, {{20, 20}, {20, 20}}, &dialog.window);
@@ -59,9 +56,8 @@ TEST(ScreenWindows, owned_windows_stay_above_their_owner)
     EXPECT_EQ(screen.windows(), order({&owner.window, &other.window, &dialog.window, &inner.window}));
 }
 
-TEST(ScreenWindows, show_without_activation_keeps_the_active_window)
+TEST_F(ScreenWindows, show_without_activation_keeps_the_active_window)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     TestWindow popup(screen, {{0, 0}, {50, 50}}, &a.window, false, WindowKind::popup);
     popup.window.show(ShowMode::show_no_activate);
@@ -71,9 +67,8 @@ TEST(ScreenWindows, show_without_activation_keeps_the_active_window)
     EXPECT_EQ(popup.recorder.count(WM_ACTIVATE), 0u);
 }
 
-TEST(ScreenWindows, activation_tells_both_windows_in_order)
+TEST_F(ScreenWindows, activation_tells_both_windows_in_order)
 {
-    HeadlessScreen screen({240, 320});
     std::vector<std::string> seen; // outlives the windows, which report to it until they are gone
     TestWindow a(screen, {{0, 0}, {100, 100}});
     a.recorder.log.clear();
@@ -95,9 +90,8 @@ TEST(ScreenWindows, activation_tells_both_windows_in_order)
     EXPECT_EQ(WindowId(a.recorder.only(WM_ACTIVATE)[0].lparam), b.window.id());
 }
 
-TEST(ScreenWindows, hiding_the_active_window_activates_its_owner_first)
+TEST_F(ScreenWindows, hiding_the_active_window_activates_its_owner_unless_it_is_disabled)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow owner(screen, {{0, 0}, {100, 100}});
     TestWindow other(screen, {{0, 0}, {100, 100}});
     TestWindow dialog(screen, {{0, 0}, {50, 50}}, &owner.window);
@@ -105,22 +99,16 @@ TEST(ScreenWindows, hiding_the_active_window_activates_its_owner_first)
     EXPECT_EQ(screen.windows(), order({&owner.window, &other.window, &dialog.window}));
     dialog.window.show(ShowMode::hide);
     EXPECT_EQ(screen.active_window(), &owner.window);
-}
-
-TEST(ScreenWindows, hiding_skips_a_disabled_owner_for_the_topmost_enabled_window)
-{
-    HeadlessScreen screen({240, 320});
-    TestWindow owner(screen, {{0, 0}, {100, 100}});
-    TestWindow other(screen, {{0, 0}, {100, 100}});
-    TestWindow dialog(screen, {{0, 0}, {50, 50}}, &owner.window);
+    // A disabled owner is skipped for the topmost enabled window.
+    dialog.window.show(ShowMode::show);
     owner.window.enable(false);
+    EXPECT_EQ(screen.windows(), order({&owner.window, &other.window, &dialog.window}));
     dialog.window.show(ShowMode::hide);
     EXPECT_EQ(screen.active_window(), &other.window);
 }
 
-TEST(ScreenWindows, nothing_is_active_when_no_visible_enabled_window_is_left)
+TEST_F(ScreenWindows, nothing_is_active_when_no_visible_enabled_window_is_left)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     TestWindow b(screen, {{0, 0}, {100, 100}});
     a.window.enable(false);
@@ -129,9 +117,8 @@ TEST(ScreenWindows, nothing_is_active_when_no_visible_enabled_window_is_left)
     EXPECT_EQ(b.recorder.only(WM_ACTIVATE).back().wparam, WA_INACTIVE);
 }
 
-TEST(ScreenWindows, a_disabled_window_is_not_activated_by_showing)
+TEST_F(ScreenWindows, a_disabled_window_is_not_activated_by_showing)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     TestWindow b(screen, {{0, 0}, {100, 100}}, nullptr, false);
     b.window.enable(false);
@@ -140,9 +127,8 @@ TEST(ScreenWindows, a_disabled_window_is_not_activated_by_showing)
     EXPECT_EQ(screen.active_window(), &a.window);
 }
 
-TEST(ScreenWindows, destroying_the_active_window_activates_the_next)
+TEST_F(ScreenWindows, destroying_the_active_window_activates_the_next)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {100, 100}});
     {
         TestWindow b(screen, {{0, 0}, {100, 100}});
@@ -152,9 +138,8 @@ TEST(ScreenWindows, destroying_the_active_window_activates_the_next)
     EXPECT_EQ(screen.windows(), order({&a.window}));
 }
 
-TEST(ScreenWindows, destroying_an_owner_first_leaves_its_windows_unowned)
+TEST_F(ScreenWindows, destroying_an_owner_first_leaves_its_windows_unowned)
 {
-    HeadlessScreen screen({240, 320});
     auto owner = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
     TestWindow dialog(screen, {{0, 0}, {50, 50}}, &owner->window);
     owner.reset();
@@ -164,9 +149,8 @@ TEST(ScreenWindows, destroying_an_owner_first_leaves_its_windows_unowned)
     EXPECT_EQ(screen.windows().back(), &dialog.window);
 }
 
-TEST(ScreenWindows, moving_to_a_new_size_resizes_the_surface_and_sends_size)
+TEST_F(ScreenWindows, moving_to_a_new_size_resizes_the_surface_and_sends_size)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{5, 6}, {100, 80}}, nullptr, false);
     ASSERT_EQ(a.recorder.only(WM_SIZE).size(), 1u);
     EXPECT_EQ(a.recorder.only(WM_SIZE)[0].lparam, make_lparam(100, 80));
@@ -178,17 +162,15 @@ TEST(ScreenWindows, moving_to_a_new_size_resizes_the_surface_and_sends_size)
     EXPECT_EQ(a.window.rect().position, (Point {50, 60}));
 }
 
-TEST(ScreenWindows, sizes_are_kept_within_bounds)
+TEST_F(ScreenWindows, sizes_are_kept_within_bounds)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow a(screen, {{0, 0}, {-20, 100000}}, nullptr, false);
     EXPECT_EQ(a.window.size(), (Size {0, 4096}));
     EXPECT_EQ(a.window.surface().pixels.size(), 0u);
 }
 
-TEST(ScreenWindows, find_window_matches_unowned_windows_by_class_name)
+TEST_F(ScreenWindows, find_window_matches_unowned_windows_by_class_name)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow main(screen, {{0, 0}, {100, 100}});
     TestWindow dialog(screen, {{0, 0}, {50, 50}}, &main.window);
     dialog.window.set_class_name(u"SkinnerClass_Melodeck");
@@ -198,9 +180,8 @@ TEST(ScreenWindows, find_window_matches_unowned_windows_by_class_name)
     EXPECT_EQ(screen.find_window(u"skinnerclass_melodeck"), nullptr);
 }
 
-TEST(ScreenWindows, window_at_takes_the_topmost_visible_window)
+TEST_F(ScreenWindows, window_at_takes_the_topmost_visible_window)
 {
-    HeadlessScreen screen({240, 320});
     TestWindow below(screen, {{0, 0}, {100, 100}});
     TestWindow above(screen, {{50, 50}, {100, 100}});
     EXPECT_EQ(screen.window_at({60, 60}), &above.window);
@@ -211,7 +192,7 @@ TEST(ScreenWindows, window_at_takes_the_topmost_visible_window)
     EXPECT_EQ(screen.window_at({60, 60}), &below.window);
 }
 
-TEST(ScreenWindows, current_screen_follows_construction_and_destruction)
+TEST_F(ScreenWindows, current_screen_follows_construction_and_destruction)
 {
     HeadlessScreen outer({240, 320});
     EXPECT_EQ(Screen::current(), &outer);

@@ -72,65 +72,43 @@ std::u16string root(const test::TempDir& dir)
 
 } // namespace
 
-TEST(Search, files_first_then_folders_each_in_name_order)
+struct WalkCase {
+    const char* what;
+    std::u16string_view files;
+    std::u16string_view folders;
+    bool recursive;
+    std::string stop_at; // the event whose callback answers "stop"
+    Events expected;
+};
+
+TEST(Search, order_masks_recursion_and_stops_over_one_tree)
 {
+    const WalkCase cases[] = {
+        {"files first, then folders, each in name order", u"*", u"*", false, "",
+            {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
+                "folder /sub2"}},
+        {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
+            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
+                "file /sub2/w.mp3"}},
+        {"a stop in a subfolder goes on with the next sibling", u"*.mp3", u"*", true, "file /sub1/x.mp3",
+            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                "folder /sub2", "file /sub2/w.mp3"}},
+        {"a stop on a file at the top ends the search", u"*", u"*", true, "file /a.mp3", {"file /a.mp3"}},
+        {"a stop on a folder at the top ends the search without descent", u"none", u"*", true, "folder /sub1",
+            {"folder /Music", "folder /sub1"}},
+        {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
+            {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
+                "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
+    };
     test::TempDir dir;
     make_tree(dir);
-    Recorder finder(root(dir));
-    os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
-            "folder /sub2"}));
-}
-
-TEST(Search, recursive_search_descends_right_after_each_folder)
-{
-    test::TempDir dir;
-    make_tree(dir);
-    Recorder finder(root(dir));
-    os::search(finder, root(dir), u"*.mp3", u"*", true);
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-            "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
-            "file /sub2/w.mp3"}));
-}
-
-TEST(Search, stop_in_a_subfolder_goes_on_with_the_next_sibling)
-{
-    test::TempDir dir;
-    make_tree(dir);
-    Recorder finder(root(dir));
-    finder.stop_file = [](const std::string& event) { return event == "file /sub1/x.mp3"; };
-    os::search(finder, root(dir), u"*.mp3", u"*", true);
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-            "folder /sub2", "file /sub2/w.mp3"}));
-}
-
-TEST(Search, stop_at_the_top_ends_the_whole_search)
-{
-    test::TempDir dir;
-    make_tree(dir);
-    Recorder files(root(dir));
-    files.stop_file = [](const std::string& event) { return event == "file /a.mp3"; };
-    os::search(files, root(dir), u"*", u"*", true);
-    EXPECT_EQ(files.events, (Events {"file /a.mp3"}));
-
-    Recorder folders(root(dir));
-    folders.stop_folder = [](const std::string& event) { return event == "folder /sub1"; };
-    os::search(folders, root(dir), u"none", u"*", true);
-    EXPECT_EQ(folders.events, (Events {"folder /Music", "folder /sub1"})) << "no descent after a stop";
-}
-
-TEST(Search, folder_mask_chooses_the_folders_and_file_mask_the_files)
-{
-    test::TempDir dir;
-    make_tree(dir);
-    Recorder finder(root(dir));
-    os::search(finder, root(dir), u"?.*", u"SUB?", true);
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
-            "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}));
+    for (const WalkCase& c : cases) {
+        Recorder finder(root(dir));
+        finder.stop_file = finder.stop_folder = [&](const std::string& event) { return event == c.stop_at; };
+        os::search(finder, root(dir), c.files, c.folders, c.recursive);
+        EXPECT_EQ(finder.events, c.expected) << c.what;
+    }
 }
 
 TEST(Search, dot_entries_are_never_reported_but_hidden_names_are)

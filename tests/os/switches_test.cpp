@@ -122,26 +122,17 @@ TEST(Switches, a_value_of_another_section_is_not_read)
     EXPECT_EQ(value, 0u);
 }
 
-TEST(Switches, text_that_is_no_number_leaves_the_value_untouched)
+TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x_and_other_text_leaves_the_value)
 {
     test::ScopedConfig config;
-    for (const char* text :
-        {"abc", "", "-1", "1x", "4294967296", "99999999999999999999", "+", "0x", " 0xZZ"}) {
-        write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
-        uint32_t value = 123;
-        EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
-        EXPECT_EQ(value, 123u) << "Log=" << text;
-    }
-}
-
-TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x)
-{
-    test::ScopedConfig config;
+    const uint32_t untouched = 123;
     const std::pair<const char*, uint32_t> cases[] = {{"1", 1}, {"08", 8}, {"010", 10}, {" 7 \r", 7},
-        {"0x10", 16}, {"0XfF", 255}, {"4294967295", 0xFFFFFFFF}};
+        {"0x10", 16}, {"0XfF", 255}, {"4294967295", 0xFFFFFFFF}, {"abc", untouched}, {"", untouched},
+        {"-1", untouched}, {"1x", untouched}, {"4294967296", untouched}, {"99999999999999999999", untouched},
+        {"+", untouched}, {"0x", untouched}, {" 0xZZ", untouched}};
     for (auto [text, expected] : cases) {
         write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
-        uint32_t value = 123;
+        uint32_t value = untouched;
         EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
         EXPECT_EQ(value, expected) << "Log=" << text;
     }

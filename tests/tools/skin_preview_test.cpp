@@ -1,43 +1,32 @@
 // skin-preview run as a skin author runs it: screenshots of the whole device screen, the form
 // choice, and refusals with their reasons.
 
-#include "support/test_support.h"
+#include "tool_run.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <string>
-#include <sys/wait.h>
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 std::string forms_skin()
 {
     return (std::filesystem::path(MELODECK_FORMS_SKINS) / "forms_skin.skin").string();
 }
 
-ToolRun preview(const std::string& arguments, const test::TempDir& dir)
+test::ToolRun preview(const std::string& arguments, const test::TempDir& dir)
 {
-    std::string out = dir.native("stdout.txt").string();
-    std::string err = dir.native("stderr.txt").string();
-    std::string command = std::string(MELODECK_BIN_DIR) + "/skin-preview " + arguments + " >" + out + " 2>"
-        + err + " </dev/null";
-    ToolRun run;
-    int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    auto text = [](const std::filesystem::path& path) {
-        test::Bytes bytes = test::read_file(path);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    run.out = text(out);
-    run.err = text(err);
-    return run;
+    return test::run_tool("skin-preview", arguments, dir);
+}
+
+// Builds the skin source xml into a.skin (in folder, under dir) with skinc.
+void build_skin(const test::TempDir& dir, const std::string& xml, const std::string& folder = "")
+{
+    test::write_file(dir.native("a.xml"), test::Bytes(xml.begin(), xml.end()));
+    if (!folder.empty())
+        std::filesystem::create_directory(dir.native(folder));
+    test::ToolRun run = test::run_tool("skinc",
+        "build " + dir.native("a.xml").string() + " " + (dir.path() / folder / "a.skin").string(), dir);
+    ASSERT_EQ(run.status, 0) << run.err;
 }
 
 struct Png {
@@ -70,17 +59,31 @@ bool read_png(const std::filesystem::path& path, Png& png)
 constexpr uint32_t s_title_bar = 0x1B3E8C; // the shell's title bar
 constexpr uint32_t s_bottom_bar = 0x122A60; // the shell's command bar
 
-} // namespace
+class SkinPreview : public testing::Test {
+protected:
+    // Runs skin-preview writing a screenshot (option spelled as given) and reads the shot into png.
+    testing::AssertionResult shoot(const std::string& arguments, const std::string& option = " --screenshot ")
+    {
+        run = preview(arguments + option + shot, dir);
+        if (run.status != 0)
+            return testing::AssertionFailure() << "status " << run.status << ": " << run.err;
+        if (!read_png(shot, png))
+            return testing::AssertionFailure() << "no readable screenshot";
+        return testing::AssertionSuccess();
+    }
 
-TEST(SkinPreview, a_screenshot_is_the_whole_device_screen_with_the_form_in_its_work_area)
-{
     test::TempDir dir;
     std::string shot = dir.native("shot.png").string();
-    ToolRun run = preview(forms_skin() + " --form FormMain --screen 240x320 --screenshot " + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "form FormMain (layout FormMain) at scale 1 on 240x320 Pocket PC\n");
+    test::ToolRun run;
     Png png;
-    ASSERT_TRUE(read_png(shot, png));
+};
+
+} // namespace
+
+TEST_F(SkinPreview, a_screenshot_is_the_whole_device_screen_with_the_form_in_its_work_area)
+{
+    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --screen 240x320"));
+    EXPECT_EQ(run.out, "form FormMain (layout FormMain) at scale 1 on 240x320 Pocket PC\n");
     EXPECT_EQ(png.width, 240);
     EXPECT_EQ(png.height, 320);
     EXPECT_EQ(png.at(230, 2), s_title_bar);
@@ -91,59 +94,41 @@ TEST(SkinPreview, a_screenshot_is_the_whole_device_screen_with_the_form_in_its_w
     EXPECT_EQ(png.at(100, 26 + 100), 0x000040u) << "through the mask";
 }
 
-TEST(SkinPreview, the_layout_and_the_scale_follow_the_screen_and_the_device)
+TEST_F(SkinPreview, the_layout_and_the_scale_follow_the_screen_and_the_device)
 {
-    test::TempDir dir;
-    std::string shot = dir.native("shot.png").string();
-    Png png;
-
-    ToolRun run = preview(forms_skin() + " --form FormMain --screenshot=" + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain", " --screenshot="));
     EXPECT_EQ(run.out, "form FormMain (layout FormMain) at scale 2 on 480x640 Pocket PC\n");
-    ASSERT_TRUE(read_png(shot, png));
     EXPECT_EQ(png.width, 480);
     EXPECT_EQ(png.height, 640);
     EXPECT_EQ(png.at(216, 52 + 216), 0xE02020u) << "the button doubled";
     EXPECT_EQ(png.at(201, 52 + 201), 0x000040u);
 
-    run = preview(forms_skin() + " --form FormMain --screen 320x240 --screenshot " + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --screen 320x240"));
     EXPECT_EQ(run.out, "form FormMain (layout FormMainWide) at scale 1 on 320x240 Pocket PC\n");
-    ASSERT_TRUE(read_png(shot, png));
     EXPECT_EQ(png.width, 320);
     EXPECT_EQ(png.at(160, 26 + 100), 0x00E040u);
 
-    run = preview(
-        forms_skin() + " --form FormMain --platform smartphone --screen 176x220 --screenshot " + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --platform smartphone --screen 176x220"));
     EXPECT_EQ(run.out, "form FormMain (layout FormMainPhone) at scale 1 on 176x220 Smartphone\n");
-    ASSERT_TRUE(read_png(shot, png));
     EXPECT_EQ(png.width, 176);
     EXPECT_EQ(png.height, 220);
     EXPECT_EQ(png.at(10, 20 + 10), 0xE00040u);
 }
 
-TEST(SkinPreview, without_a_form_name_the_first_fitting_form_in_name_order)
+TEST_F(SkinPreview, without_a_form_name_the_first_fitting_form_in_name_order)
 {
-    test::TempDir dir;
-    std::string shot = dir.native("shot.png").string();
-    ToolRun run = preview(forms_skin() + " --screen 240x320 --screenshot " + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(shoot(forms_skin() + " --screen 240x320"));
     EXPECT_EQ(run.out, "form FormDialog (layout FormDialog) at scale 1 on 240x320 Pocket PC\n");
-    Png png;
-    ASSERT_TRUE(read_png(shot, png));
     // The dialog sits centred in the work area: its frame's corner at (60, 120).
     EXPECT_EQ(png.at(60, 120), 0x204060u);
     EXPECT_NE(png.at(59, 120), 0x204060u);
 }
 
-TEST(SkinPreview, refuses_what_the_player_would_refuse_and_says_why)
+TEST_F(SkinPreview, refuses_what_the_player_would_refuse_and_says_why)
 {
-    test::TempDir dir;
-    std::string shot = dir.native("shot.png").string();
 
     test::write_file(dir.native("bad.skin"), {'n', 'o', 't', ' ', 'a', ' ', 's', 'k', 'i', 'n'});
-    ToolRun run = preview(dir.native("bad.skin").string() + " --screenshot " + shot, dir);
+    run = preview(dir.native("bad.skin").string() + " --screenshot " + shot, dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("holds no valid skin description"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(shot));
@@ -172,20 +157,15 @@ TEST(SkinPreview, refuses_what_the_player_would_refuse_and_says_why)
         << run.err;
 }
 
-TEST(SkinPreview, a_skin_missing_a_picture_names_it)
+TEST_F(SkinPreview, a_skin_missing_a_picture_names_it)
 {
-    test::TempDir dir;
     // A skin source whose bitmap is there when compiled and gone from the skin file: pictures
     // load from the archive first, then from beside it, so the archive is built without it.
-    std::filesystem::path fixtures = test::fixture("skins");
-    std::string source = "<skin version=\"Melodeck_1.00\"><form name=\"FormA\">"
-                         "<picture name=\"Background\" bitmap=\"back\"/></form></skin>";
-    test::write_file(dir.native("a.xml"), test::Bytes(source.begin(), source.end()));
-    std::filesystem::copy_file(fixtures / "back.bmp", dir.native("back.bmp"));
-    std::string skinc = std::string(MELODECK_BIN_DIR) + "/skinc build " + dir.native("a.xml").string() + " "
-        + dir.native("built/a.skin").string();
-    std::filesystem::create_directory(dir.native("built"));
-    ASSERT_EQ(std::system(skinc.c_str()), 0);
+    std::filesystem::copy_file(test::fixture("skins/back.bmp"), dir.native("back.bmp"));
+    build_skin(dir,
+        "<skin version=\"Melodeck_1.00\"><form name=\"FormA\"><picture name=\"Background\" bitmap=\"back\"/>"
+        "</form></skin>",
+        "built");
     std::filesystem::remove(dir.native("back.bmp"));
     // The archive names "back.bmp": break that entry's name so that it cannot be found.
     test::Bytes bytes = test::read_file(dir.native("built/a.skin"));
@@ -194,32 +174,26 @@ TEST(SkinPreview, a_skin_missing_a_picture_names_it)
             bytes[i] = 'x';
     }
     test::write_file(dir.native("built/a.skin"), bytes);
-    ToolRun run = preview(dir.native("built/a.skin").string() + " --headless", dir);
+    run = preview(dir.native("built/a.skin").string() + " --headless", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("names pictures that cannot be loaded: back"), std::string::npos) << run.err;
 }
 
-TEST(SkinPreview, wrong_usage_is_told_apart_from_a_refused_skin)
+TEST_F(SkinPreview, wrong_usage_is_told_apart_from_a_refused_skin)
 {
-    test::TempDir dir;
     for (const std::string& arguments :
         {std::string(), forms_skin() + " other.skin", forms_skin() + " --bogus", forms_skin() + " --form",
             forms_skin() + " --screen 10x10", forms_skin() + " --platform palm"}) {
-        ToolRun run = preview(arguments, dir);
+        run = preview(arguments, dir);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_NE(run.err.find("usage: skin-preview"), std::string::npos) << arguments;
     }
 }
 
-TEST(SkinPreview, a_skin_for_another_program_or_device_gets_every_reason)
+TEST_F(SkinPreview, a_skin_for_another_program_or_device_gets_every_reason)
 {
-    test::TempDir dir;
-    std::string source = "<skin version=\"Other_2\" devices=\"S\"><form name=\"FormA\"/></skin>";
-    test::write_file(dir.native("a.xml"), test::Bytes(source.begin(), source.end()));
-    std::string skinc = std::string(MELODECK_BIN_DIR) + "/skinc build " + dir.native("a.xml").string() + " "
-        + dir.native("a.skin").string();
-    ASSERT_EQ(std::system(skinc.c_str()), 0);
-    ToolRun run = preview(dir.native("a.skin").string() + " --headless", dir);
+    build_skin(dir, "<skin version=\"Other_2\" devices=\"S\"><form name=\"FormA\"/></skin>");
+    run = preview(dir.native("a.skin").string() + " --headless", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(
         run.err.find("the skin's version is {Other_2}, the player needs {Melodeck_1.00}"), std::string::npos)
@@ -231,17 +205,12 @@ TEST(SkinPreview, a_skin_for_another_program_or_device_gets_every_reason)
     EXPECT_EQ(run.err, "skin-preview: the skin's version is {Other_2}, the player needs {Melodeck_1.00}\n");
 }
 
-TEST(SkinPreview, a_form_that_asks_for_the_preview_menu_shows_it_on_the_soft_keys)
+TEST_F(SkinPreview, a_form_that_asks_for_the_preview_menu_shows_it_on_the_soft_keys)
 {
-    test::TempDir dir;
     std::string skin = (std::filesystem::path(MELODECK_FORMS_SKINS) / "controls_lists.skin").string();
-    std::string shot = dir.native("shot.png").string();
-    ToolRun run = preview(skin + " --form PreviewLists --screen 240x320 --screenshot " + shot, dir);
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(shoot(skin + " --form PreviewLists --screen 240x320"));
     EXPECT_NE(run.out.find("menu: Play on the left soft key, Menu on the right"), std::string::npos)
         << run.out;
-    Png png;
-    ASSERT_TRUE(read_png(shot, png));
     // Text on both halves of the bottom bar: the two soft keys' labels.
     auto inked = [&](int32_t from, int32_t to) {
         int count = 0;
@@ -254,9 +223,7 @@ TEST(SkinPreview, a_form_that_asks_for_the_preview_menu_shows_it_on_the_soft_key
     EXPECT_GT(inked(120, 240), 20);
 
     // A form that does not ask for it has a bare bar.
-    ToolRun plain = preview(forms_skin() + " --form FormMain --screen 240x320 --screenshot " + shot, dir);
-    ASSERT_EQ(plain.status, 0) << plain.err;
-    EXPECT_EQ(plain.out.find("menu:"), std::string::npos);
-    ASSERT_TRUE(read_png(shot, png));
+    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --screen 240x320"));
+    EXPECT_EQ(run.out.find("menu:"), std::string::npos);
     EXPECT_EQ(inked(0, 240), 0);
 }

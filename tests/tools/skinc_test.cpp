@@ -11,10 +11,9 @@
 #include "skinner/skin_samples.h"
 #include "skinner/skin_writer.h"
 #include "support/bmp_writer.h"
-#include "support/test_support.h"
+#include "tool_run.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace {
 
@@ -47,6 +46,15 @@ public:
             text += (message.starts_with(prefix) ? message.substr(prefix.size()) : message) + "\n";
         return text;
     }
+    // Whether the messages hold each of the texts.
+    testing::AssertionResult reports(std::initializer_list<std::string_view> texts) const
+    {
+        for (std::string_view text : texts) {
+            if (errors().find(text) == std::string::npos)
+                return testing::AssertionFailure() << "no {" << text << "} in\n" << errors();
+        }
+        return testing::AssertionSuccess();
+    }
     test::Bytes description() const { return skinner::read_skin_description(m_dir.file("out.skin")); }
     bool built() const { return std::filesystem::exists(m_dir.native("out.skin")); }
     const test::TempDir& dir() const { return m_dir; }
@@ -56,25 +64,6 @@ public:
 private:
     test::TempDir m_dir;
 };
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ToolRun skinc_command(const std::string& arguments, const test::TempDir& dir)
-{
-    std::string out = dir.native("stdout.txt").string();
-    std::string err = dir.native("stderr.txt").string();
-    int raw = std::system(
-        (std::string(MELODECK_BIN_DIR) + "/skinc " + arguments + " >" + out + " 2>" + err).c_str());
-    auto text = [](const std::filesystem::path& path) {
-        test::Bytes bytes = test::read_file(path);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
-}
 
 std::vector<std::string> entry_names(const std::u16string& archive)
 {
@@ -109,7 +98,7 @@ TEST(SkincErrors, malformed_xml_names_the_line_where_parsing_stopped)
     Source source;
     EXPECT_FALSE(
         source.build_raw("<skin>\n<form name=\"F\">\n<int name=\"A\" value=\"1\">\n</form>\n</skin>\n"));
-    EXPECT_NE(source.errors().find("4: error: malformed XML"), std::string::npos) << source.errors();
+    EXPECT_TRUE(source.reports({"4: error: malformed XML"}));
     EXPECT_FALSE(source.build_raw("<theme/>\n"));
     EXPECT_EQ(source.errors(), "1: error: the root element must be <skin>\n");
 }
@@ -127,12 +116,9 @@ TEST(SkincErrors, values_out_of_range_are_refused)
                               "<font name=\"G\" value=\"Tahoma 12\"/>\n"
                               "<int name=\"H\" value=\"12px\"/>\n"
                               "</kind>\n"));
-    std::string errors = source.errors();
-    for (const char* expected :
-        {"3: error: int value {2147483648}", "4: error: int value {-2147483649}",
-            "5: error: point value {32768 0}", "6: error: point value {1}", "7: error: colour value {#12345}",
-            "8: error: colour value {256 0 0}", "9: error: font {Tahoma 12}", "10: error: int value {12px}"})
-        EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+    EXPECT_TRUE(source.reports({"3: error: int value {2147483648}", "4: error: int value {-2147483649}",
+        "5: error: point value {32768 0}", "6: error: point value {1}", "7: error: colour value {#12345}",
+        "8: error: colour value {256 0 0}", "9: error: font {Tahoma 12}", "10: error: int value {12px}"}));
 }
 
 TEST(SkincErrors, boundary_values_are_accepted)
@@ -184,8 +170,7 @@ TEST(SkincErrors, a_missing_bitmap_names_the_file_and_the_line)
                               "<picture name=\"A\" bitmap=\"here\"/>\n"
                               "<picture name=\"B\" bitmap=\"gone\"/>\n"
                               "</kind>\n"));
-    EXPECT_NE(source.errors().find("4: error: missing bitmap {gone.bmp}"), std::string::npos)
-        << source.errors();
+    EXPECT_TRUE(source.reports({"4: error: missing bitmap {gone.bmp}"}));
 }
 
 TEST(SkincErrors, unusable_bitmaps_and_companions_of_another_size_are_refused)
@@ -194,11 +179,8 @@ TEST(SkincErrors, unusable_bitmaps_and_companions_of_another_size_are_refused)
     test::write_file(source.dir().native("bad.bmp"), test::Bytes {'B', 'M', 0, 0});
     source.bitmap("mask.bmp", 4, 4).bitmap("mask_1.bmp", 4, 5);
     EXPECT_FALSE(source.build("<bitmaps>\n<bitmap name=\"bad\"/>\n<bitmap name=\"mask\"/>\n</bitmaps>\n"));
-    EXPECT_NE(source.errors().find("3: error: bitmap {bad.bmp} is unusable"), std::string::npos)
-        << source.errors();
-    EXPECT_NE(source.errors().find("4: error: bitmap {mask_1.bmp} is not the size of {mask.bmp}"),
-        std::string::npos)
-        << source.errors();
+    EXPECT_TRUE(source.reports({"3: error: bitmap {bad.bmp} is unusable",
+        "4: error: bitmap {mask_1.bmp} is not the size of {mask.bmp}"}));
 }
 
 TEST(SkincErrors, bitmap_names_must_stay_inside_the_folder)
@@ -207,7 +189,7 @@ TEST(SkincErrors, bitmap_names_must_stay_inside_the_folder)
     for (const char* name : {"../up", "/abs", "a//b", "./x", "c:x"}) {
         EXPECT_FALSE(source.build("<bitmaps><bitmap name=\"" + std::string(name) + "\"/></bitmaps>\n"))
             << name;
-        EXPECT_NE(source.errors().find("must be a relative path"), std::string::npos) << name;
+        EXPECT_TRUE(source.reports({"must be a relative path"})) << name;
     }
     source.bitmap("sub.bmp");
     std::filesystem::create_directory(source.dir().native("dir"));
@@ -227,12 +209,10 @@ TEST(SkincErrors, picture_rectangles_must_lie_in_their_bitmap)
                               "<picture name=\"E\" bitmap=\"p\" inner=\"1 1 2 2\" border=\"1 1 1 1\"/>\n"
                               "<picture name=\"F\" bitmap=\"p\" stretch=\"256\"/>\n"
                               "</kind>\n"));
-    std::string errors = source.errors();
-    for (const char* expected : {"3: error: the rectangle of picture {A} runs past its 20x10 bitmap",
-             "4: error: the inner rectangle of picture {B}", "5: error: the inner rectangle of picture {C}",
-             "6: error: the inner rectangle of picture {D}", "7: error: <picture> takes inner or border",
-             "8: error: stretch {256}"})
-        EXPECT_NE(errors.find(expected), std::string::npos) << expected << "\n" << errors;
+    EXPECT_TRUE(source.reports({"3: error: the rectangle of picture {A} runs past its 20x10 bitmap",
+        "4: error: the inner rectangle of picture {B}", "5: error: the inner rectangle of picture {C}",
+        "6: error: the inner rectangle of picture {D}", "7: error: <picture> takes inner or border",
+        "8: error: stretch {256}"}));
 }
 
 TEST(SkincErrors, more_than_256_pictures_are_refused_at_the_257th)
@@ -258,8 +238,7 @@ TEST(SkincErrors, a_string_beyond_the_first_64_kib_is_refused)
         body += "<string name=\"s" + std::to_string(100 + i) + "\" value=\""
             + std::string(1000, char('a' + i % 26)) + std::to_string(i) + "\"/>\n";
     EXPECT_FALSE(source.build(body + "</kind>\n"));
-    EXPECT_NE(source.errors().find("error: string {"), std::string::npos);
-    EXPECT_NE(source.errors().find("would start beyond the first 64 KiB"), std::string::npos);
+    EXPECT_TRUE(source.reports({"error: string {", "would start beyond the first 64 KiB"}));
     EXPECT_EQ(source.errors().find('\n'), source.errors().size() - 1) << "one error";
 }
 
@@ -267,7 +246,7 @@ TEST(SkincErrors, version_longer_than_31_characters_names_the_skin_line)
 {
     Source source;
     EXPECT_FALSE(source.build("", "version=\"" + std::string(32, 'v') + "\""));
-    EXPECT_NE(source.errors().find("1: error: version {"), std::string::npos) << source.errors();
+    EXPECT_TRUE(source.reports({"1: error: version {"}));
 }
 
 // Output ----------------------------------------------------------------------------------------
@@ -367,21 +346,21 @@ TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
 {
     test::TempDir dir;
     std::string skin = dir.native("t.skin").string();
-    ToolRun run = skinc_command("build " + test::fixture("skins/test_skin.xml").string() + " " + skin, dir);
+    test::ToolRun run
+        = test::run_tool("skinc", "build " + test::fixture("skins/test_skin.xml").string() + " " + skin, dir);
     EXPECT_EQ(run.status, 0) << run.err;
-    run = skinc_command("dump " + skin, dir);
+    run = test::run_tool("skinc", "dump " + skin, dir);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("<form name=\"FormMain2\">"), std::string::npos) << run.out;
 
     std::string bad = dir.native("bad.xml").string();
-    test::write_file(bad,
-        test::Bytes {
-            '<', 's', 'k', 'i', 'n', '>', '\n', '<', 'x', '/', '>', '<', '/', 's', 'k', 'i', 'n', '>'});
-    run = skinc_command("build " + bad + " " + dir.native("bad.skin").string(), dir);
+    std::string xml = "<skin>\n<x/></skin>";
+    test::write_file(bad, test::Bytes(xml.begin(), xml.end()));
+    run = test::run_tool("skinc", "build " + bad + " " + dir.native("bad.skin").string(), dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, bad + ":2: error: unknown element <x>\n");
-    EXPECT_EQ(skinc_command("compile a b", dir).status, 2);
-    EXPECT_EQ(skinc_command("build only-one", dir).status, 2);
+    EXPECT_EQ(test::run_tool("skinc", "compile a b", dir).status, 2);
+    EXPECT_EQ(test::run_tool("skinc", "build only-one", dir).status, 2);
 }
 
 TEST(SkincBuild, the_example_of_the_skin_authors_guide_builds_and_behaves_as_described)
