@@ -14,6 +14,8 @@
 #include "skinner/shell_hooks.h"
 #include "skinner/skin_writer.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -31,47 +33,6 @@ using namespace skinner;
 constexpr int s_buttons = 20;
 constexpr int s_frames = 18;
 constexpr int s_check_boxes = 10;
-
-// A window that only keeps what controls tell it.
-class BenchWindow : public ControlWindow {
-public:
-    BenchWindow() { m_font.set(u"12 0 0 0 Tahoma"); }
-    void invalidate(const Rect& rect) override { m_dirty = rect; }
-    void set_cursor(std::optional<os::Cursor>) override { }
-    uint32_t start_timer(double) override { return allocate_timer_id(); }
-    void kill_timer(uint32_t) override { }
-    bool key_state(int32_t) const override { return false; }
-    DeviceKind device_kind() const override { return DeviceKind::pocket_pc; }
-    int32_t os_major_version() const override { return 5; }
-    const Font& default_font() const override { return m_font; }
-    void set_title(std::u16string_view) override { }
-    void refresh_title_bar() override { }
-    void post_close() override { }
-    uint64_t log_handle() const override { return 1; }
-    ShellHooks& shell_hooks() override { return m_hooks; }
-
-private:
-    Font m_font;
-    Rect m_dirty;
-    ShellHooks m_hooks;
-};
-
-void write_bmp(const std::filesystem::path& path, int32_t width, int32_t height)
-{
-    uint32_t stride = (uint32_t(width) * 3 + 3) / 4 * 4;
-    uint32_t data = stride * uint32_t(height);
-    std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v), u16(v >> 16); };
-    b.push_back('B'), b.push_back('M');
-    u32(54 + data), u32(0), u32(54);
-    u32(40), u32(uint32_t(width)), u32(uint32_t(height)), u16(1), u16(24), u32(0), u32(data), u32(0), u32(0),
-        u32(0), u32(0);
-    for (uint32_t i = 0; i < data; ++i)
-        b.push_back(uint8_t(i * 7));
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
 
 SkinProperty prop(std::u16string name, PropertyValue value)
 {
@@ -157,7 +118,8 @@ struct Skin {
     {
         char pattern[] = "/tmp/melodeck-controls-bench-XXXXXX";
         folder = ::mkdtemp(pattern);
-        write_bmp(folder / "bench.bmp", 16, 16);
+        bench::write_bmp(folder / "bench.bmp", 16, 16,
+            [](int32_t x, int32_t y) { return uint32_t(x * 7 + y * 131) * 0x010101u; });
         SkinWriter writer(bench_model());
         if (!writer.good()) {
             std::fprintf(stderr, "the bench skin cannot be written\n");
@@ -179,7 +141,7 @@ const Skin& skin()
 
 // A form's container with its 50 controls.
 struct Form {
-    BenchWindow window;
+    bench::BenchWindow window;
     Container container;
     std::vector<std::unique_ptr<Control>> controls;
 

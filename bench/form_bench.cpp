@@ -9,6 +9,8 @@
 #include "skinner/properties.h"
 #include "skinner/skin_writer.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -21,6 +23,8 @@
 
 namespace {
 
+using bench::write_bmp;
+
 using namespace skinner;
 
 constexpr int32_t s_columns = 5;
@@ -29,31 +33,6 @@ constexpr int32_t s_rows = 10;
 std::u16string text(const std::string& ascii)
 {
     return std::u16string(ascii.begin(), ascii.end());
-}
-
-// A 24-bit bottom-up bitmap of pixel(x, y) = 0xRRGGBB.
-template<typename Pixel>
-void write_bmp(const std::filesystem::path& path, int32_t width, int32_t height, Pixel pixel)
-{
-    uint32_t stride = (uint32_t(width) * 3 + 3) / 4 * 4;
-    uint32_t data = stride * uint32_t(height);
-    std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v), u16(v >> 16); };
-    b.push_back('B'), b.push_back('M');
-    u32(54 + data), u32(0), u32(54);
-    u32(40), u32(uint32_t(width)), u32(uint32_t(height)), u16(1), u16(24), u32(0), u32(data), u32(0), u32(0),
-        u32(0), u32(0);
-    for (int32_t y = height - 1; y >= 0; --y) {
-        size_t start = b.size();
-        for (int32_t x = 0; x < width; ++x) {
-            uint32_t p = pixel(x, y);
-            b.push_back(uint8_t(p)), b.push_back(uint8_t(p >> 8)), b.push_back(uint8_t(p >> 16));
-        }
-        b.resize(start + stride, 0);
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 void write_bitmaps(const std::filesystem::path& folder)

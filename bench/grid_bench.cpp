@@ -11,6 +11,8 @@
 #include "skinner/grid_selection_strategy_single_row.h"
 #include "skinner/shell_hooks.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -25,29 +27,6 @@ using skinner::Size;
 constexpr int32_t s_width = 480;
 constexpr int32_t s_height = 640;
 constexpr int32_t s_rows = 10000;
-
-// A window that paints nowhere but the benchmark's surface; timers and titles are not used.
-class BenchWindow : public skinner::ControlWindow {
-public:
-    BenchWindow() { font.set(u"16 0 0 0 Tahoma"); }
-
-    void invalidate(const skinner::Rect&) override { }
-    void set_cursor(std::optional<os::Cursor>) override { }
-    uint32_t start_timer(double) override { return allocate_timer_id(); }
-    void kill_timer(uint32_t) override { }
-    bool key_state(int32_t) const override { return false; }
-    skinner::DeviceKind device_kind() const override { return skinner::DeviceKind::pocket_pc; }
-    int32_t os_major_version() const override { return 5; }
-    const skinner::Font& default_font() const override { return font; }
-    void set_title(std::u16string_view) override { }
-    void refresh_title_bar() override { }
-    void post_close() override { }
-    uint64_t log_handle() const override { return 0; }
-    skinner::ShellHooks& shell_hooks() override { return hooks; }
-
-    skinner::Font font;
-    skinner::ShellHooks hooks;
-};
 
 // Two columns: a fixed icon column and the name column taking the rest.
 class Names : public skinner::ControlGrid, public skinner::GridSelectionStrategySingleRow {
@@ -82,7 +61,7 @@ private:
 
 void page_through(benchmark::State& state, bool text)
 {
-    BenchWindow window;
+    bench::BenchWindow window(u"16 0 0 0 Tahoma");
     skinner::Container form(window, nullptr, u"", skinner::LookupMode::none, nullptr);
     form.resize({0, 0}, {s_width, s_height});
     Names grid(form, text);
