@@ -41,6 +41,7 @@ WaveResult WaveOutQueued::unprepare(WaveHeader& header)
 
 WaveResult WaveOutQueued::write(WaveHeader& header)
 {
+    bool was_empty = false;
     {
         std::lock_guard guard(m_mutex);
         if (m_closed)
@@ -52,9 +53,13 @@ WaveResult WaveOutQueued::write(WaveHeader& header)
         if (header.flags & WHDR_INQUEUE)
             return WaveResult::StillPlaying;
         header.flags = (header.flags & ~WHDR_DONE) | WHDR_INQUEUE;
+        was_empty = m_queue.empty();
         m_queue.push_back(&header);
     }
-    m_changed.notify_all();
+    // A consuming thread waits for work only while the queue is empty: a header queued behind
+    // others changes nothing it waits for, and waking it would cost a context switch a buffer.
+    if (was_empty)
+        m_changed.notify_all();
     return WaveResult::Ok;
 }
 
@@ -146,6 +151,11 @@ uint32_t WaveOutQueued::take_locked(uint8_t* out, uint32_t count, Handback handb
             m_retired.push_back(&header);
     }
     return taken;
+}
+
+uint32_t WaveOutQueued::front_bytes_locked() const
+{
+    return m_queue.empty() ? 0 : m_queue.front()->buffer_length - m_front_offset;
 }
 
 void WaveOutQueued::hand_back_retired_locked()

@@ -44,13 +44,16 @@ protected:
     // Headers of length 0 at the front are handed back even when count is 0.
     uint32_t take_locked(uint8_t* out, uint32_t count, Handback handback = Handback::Now);
     bool has_work_locked() const { return !m_paused && !m_queue.empty(); }
+    // With m_mutex held: the bytes of the front header not taken yet (0 when none is queued).
+    uint32_t front_bytes_locked() const;
 
     // Ends the consuming thread. Called by close() without m_mutex, and by the backend's own
     // destructor; must be safe to call twice.
     virtual void stop_backend() = 0;
 
     mutable std::mutex m_mutex;
-    // Notified on write, restart, reset and close (stopping), for a consuming thread that waits.
+    // Notified on a write to an empty queue, restart, reset and close (stopping), for a consuming
+    // thread that waits.
     std::condition_variable m_changed;
     // Guarded by m_mutex: set by close() before stop_backend().
     bool m_stopping = false;

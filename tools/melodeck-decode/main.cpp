@@ -157,8 +157,8 @@ int play(audio::PlayChain& chain, const Options& options)
             print_status(reader, player);
             next_status += std::chrono::seconds(1);
         }
-        // The end is noticed within 100 ms; waking more often only costs the player's CPU time.
-        std::this_thread::sleep_until(std::min(next_status, now + std::chrono::milliseconds(100)));
+        // The end is noticed within a quarter of a second; waking more often only costs CPU time.
+        std::this_thread::sleep_until(std::min(next_status, now + std::chrono::milliseconds(250)));
     }
     player.stop();
     double elapsed = std::chrono::duration<double>(Clock::now() - started).count();

@@ -10,11 +10,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Bytes taken at a time: about 20 ms of sound when paced, larger blocks when not.
+// Bytes taken at a time at most: 200 ms of sound when paced, larger blocks when not.
 uint32_t chunk_bytes(const WaveFormat& format, WaveOutPaced::Pace pace)
 {
     uint32_t align = std::max<uint32_t>(format.block_align(), 1);
-    uint32_t bytes = pace == WaveOutPaced::Pace::Fast ? 65536 : align * uint32_t(format.sample_rate) / 50;
+    uint32_t bytes = pace == WaveOutPaced::Pace::Fast ? 65536 : align * uint32_t(format.sample_rate) / 5;
     return std::max(bytes - bytes % align, align);
 }
 
@@ -85,6 +85,9 @@ void WaveOutPaced::run()
         }
         uint32_t want = uint32_t(chunk.size());
         if (m_pace == Pace::RealTime) {
+            // As a sound card does, a header goes back when its last byte has been heard: the
+            // thread wakes once a header (or once 200 ms of a longer one), not more often.
+            want = std::min(want, front_bytes_locked());
             uint64_t due
                 = paced_bytes_due(Clock::now() - start, bytes_per_second, format().block_align()) - sent;
             if (due < want) {
