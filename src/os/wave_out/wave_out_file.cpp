@@ -76,14 +76,6 @@ public:
     }
     ~WaveOutFile() override { stop_backend(); }
 
-    bool start()
-    {
-        if (!start_backend())
-            return false;
-        post_open();
-        return true;
-    }
-
 private:
     void played(const uint8_t* bytes, uint32_t count) override
     {

@@ -16,14 +16,6 @@ public:
     }
     ~WaveOutNull() override { stop_backend(); }
 
-    bool start()
-    {
-        if (!start_backend())
-            return false;
-        post_open();
-        return true;
-    }
-
 private:
     void played(const uint8_t*, uint32_t) override { }
 };

@@ -37,13 +37,14 @@ WaveOutPaced::WaveOutPaced(const WaveFormat& format, MessageQueue& queue, Pace p
 {
 }
 
-bool WaveOutPaced::start_backend()
+bool WaveOutPaced::start()
 {
     try {
         m_thread = std::thread([this] { run(); });
     } catch (const std::system_error&) {
         return false;
     }
+    post_open();
     return true;
 }
 

@@ -23,9 +23,10 @@ public:
     };
     WaveOutPaced(const WaveFormat& format, MessageQueue& queue, Pace pace);
 
+    // Starts the consuming thread and posts MM_WOM_OPEN; false when the thread cannot be created.
+    bool start();
+
 protected:
-    // Starts the consuming thread; false when it cannot be created.
-    bool start_backend();
     void stop_backend() override;
     // On the consuming thread, without the lock, in the order played. The headers these bytes
     // came from may have been handed back already.
