@@ -23,6 +23,7 @@ from PIL import Image, ImageDraw
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SS = 4  # supersampling factor of the drawings
+HEADER_ICON = 24  # the folder bar's icon column
 
 # Colours ------------------------------------------------------------------------------------------
 
@@ -39,7 +40,7 @@ ACCENT = (0x2E, 0xC4, 0xA8)
 ACCENT_LIGHT = (0x7F, 0xE3, 0xCF)
 ACCENT_DARK = (0x1E, 0x8C, 0x78)
 GROOVE = (0x33, 0x3B, 0x48)
-SELECTION = (0x1F, 0x5C, 0x54)
+SELECTION = (0x2A, 0x45, 0x63)
 HIGHLIGHT = (0x26, 0x2D, 0x38)
 SCROLL_THUMB = (0x4A, 0x55, 0x66)
 BUTTON = (0x27, 0x2E, 0x39)
@@ -251,6 +252,32 @@ def draw_meter(skin, height):
     skin.save("meter_%d" % height, colour, alpha)
 
 
+MENU_ICON = 22  # the side of a command bar picture
+
+
+def draw_menu_icons(skin):
+    """The Pocket PC command bar's pictures of the soft keys, squares side by side: menu, play,
+    pause."""
+    n = MENU_ICON
+    art = Art(n * 3, n)
+    c = n / 2
+
+    def bars(d, s):
+        for y in (c - 5, c, c + 5):
+            line(d, s, [(c - 6, y), (c + 6, y)], 2)
+
+    def play(d, s):
+        polygon(d, s, [(n + c - 4.5, c - 7), (n + c + 7, c), (n + c - 4.5, c + 7)])
+
+    def pause(d, s):
+        rounded(d, s, (2 * n + c - 6, c - 7, 2 * n + c - 1.5, c + 7), 1)
+        rounded(d, s, (2 * n + c + 1.5, c - 7, 2 * n + c + 6, c + 7), 1)
+
+    for paint in (bars, play, pause):
+        art.layer(paint, TEXT)
+    skin.save_art("menu_icons", art)
+
+
 def draw_icons(skin):
     """The file list's icons: up, folder, audio file (16x16 each)."""
     art = Art(48, 16)
@@ -296,6 +323,16 @@ def draw_focus(skin):
     solid.putalpha(mask)
     art.image = Image.alpha_composite(art.image, solid)
     skin.save_art("focus", art)
+
+
+def draw_header(skin, height):
+    """The folder bar: a folder icon in the first HEADER_ICON pixels, then a gradient to stretch."""
+    image = gradient_strip(32, height, BAR_TOP, BAR_BOTTOM, [(-1, LINE)]).convert("RGBA")
+    art = Art(16, 16)
+    icon_folder(art, 0)
+    icon = art.image.resize((16, 16), Image.BOX)
+    image.alpha_composite(icon, ((HEADER_ICON - 16) // 2 + 1, (height - 16) // 2))
+    skin.save("head_%d" % height, image.convert("RGB"))
 
 
 def draw_card(skin, name, width, height, left_line):
@@ -444,6 +481,7 @@ LAYOUTS = {
 def draw_default(skin):
     skin.save("swatch", swatches(SWATCHES))
     draw_icons(skin)
+    draw_menu_icons(skin)
     draw_volume_boxes(skin)
     draw_scroll_thumb(skin)
     draw_focus(skin)
@@ -454,7 +492,7 @@ def draw_default(skin):
         bar = lay["bar"]
         if bar not in done:
             done.add(bar)
-            skin.save("head_%d" % bar, gradient_strip(4, bar, BAR_TOP, BAR_BOTTOM, [(-1, LINE)]))
+            draw_header(skin, bar)
             skin.save("foot_%d" % bar, gradient_strip(4, bar, BAR_TOP, BAR_BOTTOM, [(0, LINE)]))
         pw, ph = lay["panel"][2:]
         draw_card(skin, "card_" + key, 8, ph, lay["left_line"])
@@ -481,8 +519,12 @@ def slider_pictures(xml, height, knob):
     xml.int("TrackSize", knob)
 
 
+def header_picture(xml, bar):
+    xml.picture("Normal", "head_%d" % bar, border=(HEADER_ICON, 0, 0, 0))
+
+
 def frame(xml, name, box, font_value, colour, align="LEFT", text=None, picture=None, anchors=(None, None),
-          border=(0, 0), ellipsis=False, wrap=False):
+          border=(0, 0), ellipsis=False, wrap=False, border_max=None):
     xml.open('<control name="%s">' % name)
     xml.place(box, *anchors)
     if picture:
@@ -493,6 +535,8 @@ def frame(xml, name, box, font_value, colour, align="LEFT", text=None, picture=N
     xml.string("VAlignment", "VCENTER")
     if border != (0, 0):
         xml.point("BorderMin", *border)
+    if border_max:
+        xml.point("BorderMax", *border_max)
     if ellipsis:
         xml.int("Ellipsis", 1)
     if wrap:
@@ -519,24 +563,27 @@ def main_form(xml, key, lay):
     xml.string("Text", "Title_Main")
     xml.close("</control>")
 
-    xml.comment("the menu and its soft keys (texts read by the player)")
+    xml.comment("the menu and its soft keys: captions, and the squares of MenuImages that the Pocket PC "
+                "command bar shows instead")
+    xml.picture("MenuImages", "menu_icons")
     xml.add('<control name="MenuMain"/>')
-    for name, text in (("Menu", "Softkey_Menu"), ("Play", "Softkey_Play"), ("Pause", "Softkey_Pause"),
-                       ("Resume", "Softkey_Resume")):
+    for name, text, image in (("Menu", "Softkey_Menu", 0), ("Play", "Softkey_Play", 1),
+                              ("Pause", "Softkey_Pause", 2), ("Resume", "Softkey_Resume", 1)):
         xml.open('<control name="%s">' % name)
         xml.string("Text", text)
+        xml.int("ImageIndex", image)
         xml.close("</control>")
     for name, text in (("menuSoftButtonOk", "Softkey_Play"), ("menuSoftButtonMenu", "Softkey_Menu")):
         xml.open('<control name="%s">' % name)
         xml.string("Action", text)
         xml.close("</control>")
 
-    frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(8, 0), ellipsis=False,
-          picture=lambda x: x.picture("Normal", "head_%d" % bar), anchors=("BOTH_SIDE", None))
+    frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(HEADER_ICON + 2, 0),
+          border_max=(8, 0), picture=lambda x: header_picture(x, bar), anchors=("BOTH_SIDE", None))
     frame(xml, "frmStatus", (0, h - bar, w, bar), lay["status_font"], TEXT_DIM, border=(8, 0),
           picture=lambda x: x.picture("Normal", "foot_%d" % bar), anchors=("BOTH_SIDE", "MAX_SIDE"))
     for name, box, anchor_y in (("lstFiles_bigsize", lay["big"], "BOTH_SIDE"),
-                                ("lstFiles_playsize", lay["play_list"], "MIN_SIDE")):
+                                ("lstFiles_playsize", lay["play_list"], "BOTH_SIDE")):
         xml.open('<control name="%s">' % name)
         xml.int("Visible", 0)
         xml.place(box, "BOTH_SIDE", anchor_y)
@@ -566,7 +613,8 @@ def main_form(xml, key, lay):
 
     xml.open('<control name="panelPlay">')
     xml.string("FormTemplate", "Play" + t)
-    xml.place(lay["panel"], "BOTH_SIDE", "MAX_SIDE")
+    # The play panel keeps its size on a larger screen; the list takes the rest.
+    xml.place(lay["panel"], *(("MAX_SIDE", "BOTH_SIDE") if lay["left_line"] else ("BOTH_SIDE", "MAX_SIDE")))
     xml.int("Visible", 0)
     xml.close("</control>")
     xml.close("</form>")
@@ -665,9 +713,9 @@ def preview_forms(xml, key, lay):
         xml.open('<control name="menuSoftButtonMenu">')
         xml.string("Action", "Softkey_Menu")
         xml.close("</control>")
-        frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(8, 0),
-              text="/home/user/Music" if mode == "Play" else "My_device",
-              picture=lambda x: x.picture("Normal", "head_%d" % bar))
+        frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(HEADER_ICON + 2, 0),
+              border_max=(8, 0), text="/home/user/Music" if mode == "Play" else "My_device",
+              picture=lambda x: header_picture(x, bar))
         frame(xml, "frmStatus", (0, h - bar, w, bar), lay["status_font"], TEXT_DIM, border=(8, 0),
               text="Status_Play Status_Repeat 3 Status_From 12" if mode == "Play" else "2K",
               picture=lambda x: x.picture("Normal", "foot_%d" % bar))
@@ -741,6 +789,9 @@ def header(xml, what):
     xml.add('<size width="240" height="320"/>')
     xml.add('<size width="320" height="240"/>')
     xml.add('<size width="176" height="220"/>')
+    xml.comment("wide screens: the portrait and landscape layouts stretch to them")
+    xml.add('<size width="240" height="400"/>')
+    xml.add('<size width="400" height="240"/>')
 
 
 def kinds(xml):
@@ -777,14 +828,14 @@ def write_default():
 ABOUT = {
     "portrait": dict(suffix="", devices="P", size=(240, 268), logo=(96, 18, 48, 48), product=(0, 72, 240, 26),
                      product_font=font(12, True), copyright=(16, 102, 208, 84), copyright_font=font(8),
-                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True), ok_action=None),
+                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True), ok_visible=True),
     "landscape": dict(suffix="Landscape", devices="P", size=(320, 188), logo=(16, 16, 48, 48),
                       product=(76, 14, 236, 26), product_font=font(12, True), copyright=(76, 42, 232, 74),
                       copyright_font=font(8), link=(16, 142, 140, 30), ok=(164, 142, 140, 30),
-                      button_font=font(9, True), ok_action=None),
+                      button_font=font(9, True), ok_visible=True),
     "phone": dict(suffix="Phone", devices="S", size=(176, 180), logo=(8, 8, 32, 32), product=(46, 6, 126, 36),
                   product_font=font(9, True), copyright=(8, 46, 160, 92), copyright_font=font(7),
-                  link=(8, 146, 160, 26), ok=(8, 146, 160, 26), button_font=font(8, True), ok_action="BUTTON_OK"),
+                  link=(8, 146, 160, 26), ok=(8, 146, 160, 26), button_font=font(8, True), ok_visible=False),
 }
 
 
@@ -806,11 +857,10 @@ def about_form(xml, key, lay, form):
         for name, kind in (("frmProduct", "Auto.Frame"), ("frmCopyright", "Auto.Frame"), ("btnLink", "Auto.Button")):
             xml.add('<auto control="%s" kind="%s"/>' % (name, kind))
     xml.add('<control name="MenuMain"/>')
-    xml.open('<control name="Ok">')
-    xml.string("Text", "Softkey_Ok")
-    xml.close("</control>")
+    xml.comment("the player's soft key Ok takes its caption from the language key Ok")
+    xml.add('<control name="Ok"/>')
     xml.open('<control name="menuSoftButtonOk">')
-    xml.string("Action", "Softkey_Ok")
+    xml.string("Action", "")
     xml.close("</control>")
     xml.open('<control name="menuSoftButtonMenu">')
     xml.string("Action", "")
@@ -840,8 +890,9 @@ def about_form(xml, key, lay, form):
         box = lay["link" if name == "btnLink" else "ok"]
         xml.open('<control name="%s">' % name)
         xml.place(box)
-        if name == "btnOk" and lay["ok_action"]:
-            xml.string("Action", lay["ok_action"])
+        if name == "btnOk" and not lay["ok_visible"]:
+            xml.comment("no touch screen: the soft key Ok closes the form")
+            xml.int("Visible", 0)
         xml.string("Text", text)
         xml.string("Cursor", "HAND")
         bh = box[3]
