@@ -230,6 +230,19 @@ def morning_chime():
     return track
 
 
+def raindrops():
+    """Random drops of a pentatonic scale, plucked, over a soft minor chord."""
+    rng = random.Random(7)
+    track = Track(5.0)
+    track.add(0, pad([57, 64, 69], 4.8), 0.6)
+    scale = [69, 72, 74, 76, 79, 81, 84]
+    t = 0.05
+    while t < 4.0:
+        track.add(t, pluck(rng.choice(scale), 0.9, 0.9, rng), 0.35, pan=rng.uniform(-0.8, 0.8))
+        t += rng.choice((0.15, 0.3, 0.3, 0.45))
+    return track
+
+
 VOWELS = {  # formant frequencies (Hz) and bandwidths
     "a": ((730, 90), (1090, 110), (2440, 160)),
     "e": ((530, 80), (1840, 100), (2480, 160)),
@@ -301,6 +314,7 @@ PIECES = {
     "lazy_walk": lazy_walk,
     "little_waltz": little_waltz,
     "morning_chime": morning_chime,
+    "raindrops": raindrops,
 }
 
 
@@ -311,6 +325,7 @@ def main():
         make().write(os.path.join(out, name + ".wav"))
     speech(20, 11).write(os.path.join(out, "chapter_1.wav"), fade=0.3)
     speech(18, 12, pitch=124).write(os.path.join(out, "chapter_2.wav"), fade=0.3)
+    speech(15, 13, pitch=110).write(os.path.join(out, "chapter_3.wav"), fade=0.3)
     return 0
 
 
