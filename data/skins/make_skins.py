@@ -346,10 +346,13 @@ def draw_card(skin, name, width, height, left_line):
 
 
 def draw_logo(skin, name, size):
+    """The about form's picture: a rounded square shading from the accent down, a white note."""
     art = Art(size, size)
-    art.layer(lambda d, s: rounded(d, s, (0, 0, size, size), size * 0.22), ACCENT_DARK)
-    art.layer(lambda d, s: rounded(d, s, (0, 0, size, size * 0.62), size * 0.22), ACCENT)
-    art.layer(lambda d, s: rounded(d, s, (0, size * 0.3, size, size * 0.62), 0), ACCENT)
+    for row in range(size):
+        colour = mix(ACCENT_LIGHT, ACCENT_DARK, row / (size - 1))
+        art.layer(lambda d, s, row=row: (rounded(d, s, (0, 0, size, size), size * 0.22),
+                                         d.rectangle((0, 0, size * s, row * s - 1), fill=0),
+                                         d.rectangle((0, (row + 1) * s, size * s, size * s), fill=0)), colour)
     sub = Art(16, 16)
     icon_note(sub, 0, TEXT)
     note = sub.image.resize((round(size * 0.62) * SS, round(size * 0.62) * SS), Image.LANCZOS)
