@@ -49,7 +49,8 @@ lame --quiet --nohist -b 128 --id3v1-only --tt "Sunrise" --ta "Melodeck demo" \
     "$work/sunrise_44k.wav" "$here/Sunrise.mp3"
 
 sox "$work/night_drive.wav" -r 44100 "$work/night_drive_44k.wav"
-oggenc -Q -s 1708 -q 2 -t "Night Drive" -a "Melodeck demo" -o "$here/Night Drive.ogg" "$work/night_drive_44k.wav"
+oggenc -Q -s 1708 -q 2 -t "Night Drive" -a "Melodeck demo" \
+    -o "$here/Night Drive.ogg" "$work/night_drive_44k.wav"
 
 sox "$work/glass_bells.wav" -r 44100 "$work/glass_bells_44k.wav"
 mpcenc --silent --overwrite --thumb "$work/glass_bells_44k.wav" "$here/Glass Bells.mpc"
@@ -67,6 +68,7 @@ lame --quiet --nohist -b 40 --id3v1-only --tt "Chapter 1" --ta "Melodeck demo" \
     "$work/chapter_1_mono.wav" "$here/Audiobook/Chapter 1.mp3"
 sox "$work/chapter_2.wav" -r 8000 -c 1 -e gsm-full-rate "$here/Audiobook/Chapter 2.wav"
 sox "$work/chapter_3.wav" -r 22050 -c 1 "$work/chapter_3_mono.wav"
-oggenc -Q -s 1709 -q 0 -t "Chapter 3" -a "Melodeck demo" -o "$here/Audiobook/Chapter 3.ogg" "$work/chapter_3_mono.wav"
+oggenc -Q -s 1709 -q 0 -t "Chapter 3" -a "Melodeck demo" \
+    -o "$here/Audiobook/Chapter 3.ogg" "$work/chapter_3_mono.wav"
 
 du -sh "$here"

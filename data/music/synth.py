@@ -166,7 +166,8 @@ def night_drive():
     rng = random.Random(2)
     for bar, chord in enumerate([Am, F, C, G]):
         start = bar * 2 * beat
-        track.add(start, tone(chord[0] - 12, 2 * beat, ((1, 1.0), (2, 0.5), (3, 0.3), (4, 0.15)), decay=1.2), 0.45)
+        bass = tone(chord[0] - 12, 2 * beat, ((1, 1.0), (2, 0.5), (3, 0.3), (4, 0.15)), decay=1.2)
+        track.add(start, bass, 0.45)
         for step in range(8):
             midi = (chord + [chord[0] + 12])[[0, 1, 2, 3, 2, 1, 2, 3][step]] + 12
             track.add(start + step * beat / 4, tone(midi, 0.25, ((1, 1.0), (3, 0.3), (5, 0.1)), decay=9),
@@ -301,8 +302,10 @@ def speech(seconds, seed, pitch=118):
                 voiced[i] *= min(1.0, x * 8) * min(1.0, (1 - x) * 5)
             track.add(start, voiced, 1.0, pan=0.0)
             if consonant:
-                noise = resonate([rng.uniform(-1, 1) for _ in range(int(0.05 * RATE))], rng.choice((2500, 4000, 6000)), 1500)
-                track.add(start - 0.04, [v * 0.35 * math.sin(math.pi * i / len(noise)) for i, v in enumerate(noise)])
+                burst = [rng.uniform(-1, 1) for _ in range(int(0.05 * RATE))]
+                noise = resonate(burst, rng.choice((2500, 4000, 6000)), 1500)
+                shaped = [v * 0.35 * math.sin(math.pi * i / len(noise)) for i, v in enumerate(noise)]
+                track.add(start - 0.04, shaped)
         t += rng.uniform(0.45, 0.8)
     return track
 

@@ -463,7 +463,8 @@ LAYOUTS = {
         bar=22, row=20, icon=24, folder_font=font(9, True), status_font=font(8), item_font=font(9),
         big=(0, 22, 320, 144), play_list=(0, 22, 140, 144), panel=(140, 22, 180, 144), left_line=True,
         display=(0, 0, 180, 58), clock=(10, 3, 160, 24), clock_font=font(15, True),
-        info=(10, 43, 160, 14), info_font=font(7), info_align="LEFT", title=(10, 27, 160, 16), title_font=font(9),
+        info=(10, 43, 160, 14), info_font=font(7), info_align="LEFT",
+        title=(10, 27, 160, 16), title_font=font(9),
         levels=(0, 58, 180, 40), check=(10, 4, 16, 16), volume=(30, 4, 140, 16), volume_knob=10,
         meter_left=(12, 26, 158, 5), meter_right=(12, 33, 158, 5),
         position=(0, 98, 180, 46), step=28, step_left=(6, 9), step_right=(146, 9),
@@ -566,8 +567,7 @@ def main_form(xml, key, lay):
     xml.string("Text", "Title_Main")
     xml.close("</control>")
 
-    xml.comment("the menu and its soft keys: captions, and the squares of MenuImages that the Pocket PC "
-                "command bar shows instead")
+    xml.comment("the soft keys: captions, and squares of MenuImages for the Pocket PC command bar")
     xml.picture("MenuImages", "menu_icons")
     xml.add('<control name="MenuMain"/>')
     for name, text, image in (("Menu", "Softkey_Menu", 0), ("Play", "Softkey_Play", 1),
@@ -706,7 +706,8 @@ def preview_forms(xml, key, lay):
             autos += [("panelPlay", "Auto.Frame"), ("frmClock", "Auto.Frame"), ("frmInfo", "Auto.Frame"),
                       ("frmTitle", "Auto.Frame"), ("chkVolume", "Auto.Frame"), ("pbVolume", "Preview.Slider"),
                       ("pbLeft", "Preview.Progress"), ("pbRight", "Preview.Progress"),
-                      ("btnLeft", "Auto.Button"), ("pbPosition", "Preview.Slider"), ("btnRight", "Auto.Button")]
+                      ("btnLeft", "Auto.Button"), ("pbPosition", "Preview.Slider"),
+                      ("btnRight", "Auto.Button")]
         for name, kind in autos:
             xml.add('<auto control="%s" kind="%s"/>' % (name, kind))
         xml.add('<control name="mnuPreview"/>')
@@ -752,7 +753,8 @@ def preview_forms(xml, key, lay):
             frame(xml, "frmInfo", at("display", lay["info"]), lay["info_font"], TEXT_DIM,
                   align=lay.get("info_align", "RIGHT"),
                   text="44kHz 16bit 128kbps")
-            frame(xml, "frmTitle", at("display", lay["title"]), lay["title_font"], ACCENT_LIGHT, ellipsis=True,
+            frame(xml, "frmTitle", at("display", lay["title"]), lay["title_font"], ACCENT_LIGHT,
+                  ellipsis=True,
                   text="Evening Arpeggios - Melodeck demo")
             xml.open('<control name="chkVolume">')
             xml.place(at("levels", lay["check"]))
@@ -771,7 +773,8 @@ def preview_forms(xml, key, lay):
                 xml.picture("Progress", "meter_%d" % mh, rect=(3, 0, 6, mh), stretch=0)
                 xml.close("</control>")
             s = lay["step"]
-            for name, step_at, normal in (("btnLeft", lay["step_left"], 0), ("btnRight", lay["step_right"], 2)):
+            steps = (("btnLeft", lay["step_left"], 0), ("btnRight", lay["step_right"], 2))
+            for name, step_at, normal in steps:
                 xml.open('<control name="%s">' % name)
                 xml.place(at("position", (step_at[0], step_at[1], s, s)))
                 xml.picture("Normal", "step_%d" % s, rect=(normal * s, 0, normal * s + s, s))
@@ -786,8 +789,9 @@ def preview_forms(xml, key, lay):
 
 def header(xml, what):
     xml.add('<?xml version="1.0" encoding="UTF-8"?>')
-    xml.add("<!-- %s Written by data/skins/make_skins.py (scripts/skins): edit that script, not this" % what)
-    xml.add("     file. Layouts: portrait 240x320 and landscape 320x240 Pocket PC, 176x220 Smartphone. -->")
+    xml.add("<!-- %s" % what)
+    xml.add("     Written by data/skins/make_skins.py (scripts/skins): edit that script, not this file.")
+    xml.add("     Layouts: portrait 240x320 and landscape 320x240 Pocket PC, 176x220 Smartphone. -->")
     xml.open('<skin version="Melodeck_1.00" devices="PS">')
     xml.add('<size width="240" height="320"/>')
     xml.add('<size width="320" height="240"/>')
@@ -831,7 +835,8 @@ def write_default():
 ABOUT = {
     "portrait": dict(suffix="", devices="P", size=(240, 268), logo=(96, 18, 48, 48), product=(0, 72, 240, 26),
                      product_font=font(12, True), copyright=(16, 102, 208, 84), copyright_font=font(8),
-                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True), ok_visible=True),
+                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True),
+                     ok_visible=True),
     "landscape": dict(suffix="Landscape", devices="P", size=(320, 188), logo=(16, 16, 48, 48),
                       product=(76, 14, 236, 26), product_font=font(12, True), copyright=(76, 42, 232, 74),
                       copyright_font=font(8), link=(16, 142, 140, 30), ok=(164, 142, 140, 30),
@@ -857,7 +862,8 @@ def about_form(xml, key, lay, form):
     xml.add('<auto control="btnOk" kind="Auto.Button"/>')
     if form == "PreviewAbout":
         # What the player makes: shown with skin-preview.
-        for name, kind in (("frmProduct", "Auto.Frame"), ("frmCopyright", "Auto.Frame"), ("btnLink", "Auto.Button")):
+        for name, kind in (("frmProduct", "Auto.Frame"), ("frmCopyright", "Auto.Frame"),
+                           ("btnLink", "Auto.Button")):
             xml.add('<auto control="%s" kind="%s"/>' % (name, kind))
     xml.add('<control name="MenuMain"/>')
     xml.comment("the player's soft key Ok takes its caption from the language key Ok")
