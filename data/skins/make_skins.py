@@ -755,7 +755,7 @@ def preview_forms(xml, key, lay):
                   text="44kHz 16bit 128kbps")
             frame(xml, "frmTitle", at("display", lay["title"]), lay["title_font"], ACCENT_LIGHT,
                   ellipsis=True,
-                  text="Evening Arpeggios - Melodeck demo")
+                  text="Sunrise - Melodeck demo")
             xml.open('<control name="chkVolume">')
             xml.place(at("levels", lay["check"]))
             xml.picture("Normal", "volume", rect=(16, 0, 32, 16))
