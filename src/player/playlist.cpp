@@ -14,8 +14,8 @@ namespace player {
 
 namespace {
 
-// A draw of os::rand() reaching up to bound: further 15-bit draws are shifted in while the largest
-// value drawn so far could be is below bound.
+// A draw of os::rand() that can reach bound: further 15-bit draws are shifted in while the largest
+// value the draws so far can make is below bound.
 uint64_t draw_reaching(uint64_t bound)
 {
     uint64_t value = os::rand();

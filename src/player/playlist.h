@@ -69,7 +69,7 @@ private:
 };
 
 // The playlist's orders, on their own for tests: a shuffle drawing 15 bits at a time from os::rand
-// (more draws shifted in where a list is longer than 32768 files), and the sort by lower-cased
+// (more draws shifted in from the 32768th file on), and the sort by lower-cased
 // expanded path.
 void shuffle_files(std::vector<std::u16string>& files);
 void sort_files(std::vector<std::u16string>& files);
