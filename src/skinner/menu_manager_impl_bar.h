@@ -62,8 +62,6 @@ protected:
     Form* form() const;
 
 private:
-    void number(const std::vector<MenuEntry>& entries, std::vector<MenuPopupItem>& items);
-
     FormImpl& m_window;
     // What the bar's items hold of the manager: a choice posted by the shell may run after the
     // manager is gone, and then finds nothing.

@@ -19,6 +19,7 @@
 #include "skinner/menu_manager_impl_pocket.h"
 #include "skinner/menu_manager_impl_smartphone.h"
 #include "skinner/menu_popup.h"
+#include "skinner/popup_menu.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
 
@@ -407,7 +408,8 @@ TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
     items[1].text = u"A rather long entry that cannot fit on a small screen at all";
     items[1].separator_after = true;
     items[2].text = u"Three";
-    MenuPopup::Layout above = MenuPopup::layout({240, 320}, items, {{180, 294}, {60, 26}}, false);
+    MenuPopup::Layout above
+        = MenuPopup::layout({240, 320}, items, {{180, 294}, {60, 26}}, MenuPlacement::above);
     EXPECT_EQ(above.box.bottom(), 294);
     EXPECT_LE(above.box.right(), 240);
     EXPECT_GE(above.box.left(), 0);
@@ -417,13 +419,120 @@ TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
     EXPECT_GT(above.rows[2].top() - above.rows[1].bottom(), above.rows[1].top() - above.rows[0].bottom());
 
     std::vector<MenuPopupItem> many(60, items[0]);
-    MenuPopup::Layout tall = MenuPopup::layout({240, 320}, many, {{0, 294}, {60, 26}}, false);
+    MenuPopup::Layout tall = MenuPopup::layout({240, 320}, many, {{0, 294}, {60, 26}}, MenuPlacement::above);
     EXPECT_EQ(tall.box.top(), 0);
     EXPECT_EQ(tall.box.size.height, 320);
 
-    MenuPopup::Layout beside = MenuPopup::layout({240, 320}, {items[0]}, {{200, 100}, {40, 20}}, true);
+    MenuPopup::Layout beside
+        = MenuPopup::layout({240, 320}, {items[0]}, {{200, 100}, {40, 20}}, MenuPlacement::beside);
     EXPECT_LE(beside.box.right(), 240); // no room on the right: it goes left
     EXPECT_EQ(beside.box.bottom(), 120);
+}
+
+namespace {
+
+// The pick menu of a list row: a separator, a check, a greyed entry and a submenu.
+std::vector<MenuEntry> pick_entries()
+{
+    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
+        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
+    entries[1].enabled = false;
+    entries[2].checked = true;
+    entries[2].separator_after = true;
+    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
+    return entries;
+}
+
+// Opens the pick menu of owner at point and runs the steps inside it; the popup's box as opened.
+os::Rect pick_menu(
+    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
+{
+    os::Rect box;
+    steps.insert(steps.begin(), [&] { box = MenuPopup::innermost()->current_layout().box; });
+    test::script(screen, std::move(steps));
+    popup_menu(owner, point, pick_entries());
+    screen.set_idle_handler(nullptr);
+    return box;
+}
+
+void tap_row(os::HeadlessScreen& screen, size_t index)
+{
+    const MenuPopup& popup = *MenuPopup::innermost();
+    os::Rect row = popup.current_layout().rows[index];
+    os::Rect box = popup.current_layout().box;
+    screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+}
+
+} // namespace
+
+TEST(PopupMenu, opens_at_the_point_and_raises_the_chosen_id_on_its_owner)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    Control row(pocket.form, u"row", LookupMode::none);
+    os::Rect form = pocket.form.impl().window().rect();
+    auto key = [&](uint32_t k) { return [&screen, k] { screen.key(k); }; };
+    struct Case {
+        const char* name;
+        Point point;
+        std::vector<std::function<void()>> steps;
+        std::vector<std::string> commands;
+    };
+    std::vector<Case> cases {
+        {"tap", {30, 40}, {[&] { tap_row(screen, 2); }}, {"Play"}},
+        {"greyed tap, then Enter", {30, 40}, {[&] { tap_row(screen, 1); }, key(os::VK_RETURN)},
+            {"PlaySingle"}},
+        {"keys skip the greyed entry", {30, 40}, {key(os::VK_DOWN), key(os::VK_RETURN)}, {"Play"}},
+        {"into the submenu", {30, 40},
+            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RIGHT), key(os::VK_DOWN), key(os::VK_RETURN)},
+            {"PlaySubfolder"}},
+        {"Escape", {30, 40}, {key(os::VK_ESCAPE)}, {}},
+        {"tap outside", {30, 40}, {[&] {
+             screen.tap({2, form.bottom() - 2});
+         }},
+            {}},
+        {"submenu, then Escape twice", {30, 40},
+            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RETURN), key(os::VK_ESCAPE), key(os::VK_ESCAPE)}, {}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pocket.listener.commands.clear();
+        os::Rect box = pick_menu(screen, row, c.point, std::move(c.steps));
+        EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
+        EXPECT_EQ(pocket.listener.commands, c.commands);
+        EXPECT_EQ(MenuPopup::innermost(), nullptr);
+        EXPECT_FALSE(screen.quitting());
+        EXPECT_TRUE(pocket.form.impl().window().is_active()) << "the form has its keys back";
+    }
+}
+
+TEST(PopupMenu, a_menu_near_the_edges_moves_inside_the_work_area_and_is_drawn_there)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    Control row(pocket.form, u"row", LookupMode::none);
+    os::Rect form = pocket.form.impl().window().rect();
+    os::Rect work = screen.work_area();
+    os::Rect box;
+    uint32_t corner = 0;
+    uint32_t inside = 0;
+    box = pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
+        const os::Rect& shown = MenuPopup::innermost()->current_layout().box;
+        corner = screen.frame().row(shown.top())[shown.left()];
+        inside = screen.frame().row(shown.bottom() - 3)[shown.right() - 3];
+        screen.key(os::VK_ESCAPE);
+    }});
+    EXPECT_EQ(box.right(), work.right());
+    EXPECT_EQ(box.bottom(), work.bottom()) << "kept above the command bar";
+    EXPECT_GT(box.size.height, 40);
+    EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
+    EXPECT_EQ(inside, os::rgb(0xFF, 0xFF, 0xFF)) << "the popup's white box";
+    EXPECT_TRUE(pocket.listener.commands.empty());
+
+    // An owner gone while the menu is open raises nothing.
+    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
+    pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
+    EXPECT_TRUE(pocket.listener.commands.empty());
 }
 
 namespace {
@@ -490,3 +599,4 @@ TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
     posted({{160, 294}, {80, 26}});
     EXPECT_EQ(listener.commands.size(), 1u);
 }
+
