@@ -48,6 +48,7 @@ void MenuManagerImplBar::rebuild()
             m_table.add(key.id, key.owner);
         os::BarItem item;
         item.text = key.text;
+        item.image = key_image(key);
         item.enabled = key.enabled;
         item.on_choose = [self = std::weak_ptr<MenuManagerImplBar*>(m_self), i](const os::Rect& rect) {
             if (std::shared_ptr<MenuManagerImplBar*> manager = self.lock())

@@ -56,6 +56,8 @@ protected:
     virtual std::vector<Key> make_keys() = 0;
     // The bar was rebuilt with this many keys.
     virtual void on_rebuilt(size_t) { }
+    // The picture the bar shows for a key instead of its text; none by default.
+    virtual std::shared_ptr<const os::Surface> key_image(const MenuEntry&) { return nullptr; }
 
     FormImpl& window() { return m_window; }
     // The form of the window, when it is one.

@@ -550,8 +550,11 @@ public:
         return handles_escape && key == KeyEscape;
     }
 
+    void on_command_line(std::u16string_view text) override { command_lines.push_back(test::narrow(text)); }
+
     bool handles_escape = false;
     std::vector<int32_t> keys;
+    std::vector<std::string> command_lines;
 };
 
 } // namespace
@@ -569,6 +572,7 @@ TEST(MenuSmartphone, back_goes_to_the_form_first_and_then_to_the_shell)
     device.screen.key_up(os::VK_ESCAPE);
     device.screen.dispatch_pending();
     EXPECT_FALSE(manager.wants_to_go_back());
+    form.bring_to_front(); // the shell sent it to the background
 
     // A form that handles Escape keeps the shell out.
     form.handles_escape = true;
@@ -600,3 +604,73 @@ TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
     EXPECT_EQ(listener.commands.size(), 1u);
 }
 
+TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until_started_again)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    BackForm form(device.skin);
+    show(form);
+    os::Window& window = form.impl().window();
+    form.handles_escape = true;
+    device.screen.key(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_visible()) << "the form took Back";
+
+    form.handles_escape = false;
+    device.screen.key_down(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_visible()) << "the program goes when Back is released";
+    device.screen.key_up(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_minimized());
+    EXPECT_FALSE(window.is_visible());
+    EXPECT_EQ(device.screen.active_window(), nullptr);
+
+    // Started again: the second copy's command line brings the form back to the front.
+    device.screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
+    test::deliver(device.screen);
+    EXPECT_TRUE(window.is_visible());
+    EXPECT_TRUE(window.is_active());
+    EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
+}
+
+TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    MenuMainButton play(pocket.form, u"cmdPlay", u"Play");
+    play.set_image_index(1);
+    MenuMainButton stop(pocket.form, u"cmdStop", u"Stop");
+    stop.set_image_index(2); // beyond the strip of two: the text
+    pocket.form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    const std::vector<os::BarItem>& items = pocket.form.impl().window().bar_items();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_FALSE(items[1].image);
+    ASSERT_TRUE(items[2].image);
+    EXPECT_FALSE(items[3].image);
+
+    std::vector<os::Rect> cells = os::Shell::item_rects(screen.size(), screen.bar_height(), screen.kind(), 4);
+    const os::Surface& frame = screen.frame();
+    // "back" is the ramp (32x, 32y, 0x40); the strip's second 4-pixel square starts at x = 4.
+    os::Rect picture {
+        {cells[2].left() + (cells[2].size.width - 4) / 2, cells[2].top() + (cells[2].size.height - 4) / 2},
+        {4, 4}};
+    auto off_bar = [&](const os::Rect& cell, bool skip_picture) {
+        int count = 0;
+        for (int32_t y = cell.top(); y < cell.bottom(); ++y)
+            for (int32_t x = cell.left(); x < cell.right(); ++x)
+                count += !(skip_picture && picture.contains({x, y}))
+                    && frame.at(x, y) != os::s_bottom_bar_color;
+        return count;
+    };
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(frame.at(picture.left() + x, picture.top() + y),
+                os::rgb(uint8_t((4 + x) * 32), uint8_t(y * 32), 0x40))
+                << x << "," << y;
+    EXPECT_EQ(off_bar(cells[2], true), 0) << "no text beside the picture";
+    EXPECT_GT(off_bar(cells[3], false), 0) << "the button beyond the strip shows its text";
+    // Chosen like any key.
+    screen.tap(picture.position);
+    screen.dispatch_pending();
+    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdPlay"}));
+}
