@@ -309,13 +309,13 @@ void ControlFiles::pick(int32_t row)
     }
 }
 
-std::vector<skinner::MenuEntry> ControlFiles::pick_menu(const FileEntry& entry) const
+std::vector<skinner::MenuEntry> ControlFiles::pick_menu(const FileEntry& entry)
 {
     auto item = [this](std::u16string_view id, std::u16string_view key) {
         skinner::MenuEntry menu;
         menu.id = id;
         menu.text = translate(key);
-        menu.owner = const_cast<ControlFiles*>(this);
+        menu.owner = this;
         return menu;
     };
     std::u16string_view audiobook

@@ -96,7 +96,7 @@ public:
     bool on_folder(const std::u16string& path) override;
 
     // The pick menu of an audio file, in order, with translated captions.
-    std::vector<skinner::MenuEntry> pick_menu(const FileEntry& entry) const;
+    std::vector<skinner::MenuEntry> pick_menu(const FileEntry& entry);
     // Where the pick menu of row opens: its name cell's left edge plus the row height, and the
     // middle of the row (window coordinates).
     skinner::Point pick_menu_point(int32_t row) const;
