@@ -246,16 +246,6 @@ void ControlFiles::draw_cell(int32_t column, int32_t row, skinner::Canvas& canva
 
 // Taps, holds and keys ----------------------------------------------------------------------------
 
-int32_t ControlFiles::cell_clicked(const skinner::GridClick& click)
-{
-    return on_cell_click(*this, click);
-}
-
-int32_t ControlFiles::cell_held(const skinner::GridClick& click)
-{
-    return on_cell_hold(*this, click);
-}
-
 int32_t ControlFiles::on_cell_click(skinner::Control& grid, const skinner::GridClick& click)
 {
     if (&grid != this)

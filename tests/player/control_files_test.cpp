@@ -17,9 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
 
 using player::ControlFiles;
@@ -108,17 +108,17 @@ struct Browser : test::SkinnedForm {
     ControlFiles files;
 };
 
-// Runs the steps one per idle moment of the loop the next input starts (a pop-up menu's), then
-// lets the screen quit a popup still open.
+// Starts something that opens a pop-up menu, and runs the steps one per idle moment of the menu's
+// loop; when they are over while the menu is still open, the screen quits it.
 void in_popup(
-    os::HeadlessScreen& screen, std::vector<std::function<void()>> steps, std::function<void()> start)
+    os::HeadlessScreen& screen, std::deque<std::function<void()>> steps, const std::function<void()>& start)
 {
-    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
-    auto next = std::make_shared<size_t>(0);
-    screen.set_idle_handler([shared, next] {
-        if (*next == shared->size())
+    screen.set_idle_handler([&steps] {
+        if (steps.empty())
             return false;
-        (*shared)[(*next)++]();
+        std::function<void()> step = std::move(steps.front());
+        steps.pop_front();
+        step();
         return true;
     });
     start();
