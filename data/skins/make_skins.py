@@ -341,8 +341,8 @@ def layout(key, screen, device, ppmm, look):
     side = aw > ah * 1.3
     lay["side"] = side
     bar, foot = lay["bar"], lay["foot"]
-    lay["folder_font"] = font(u(14), True)
-    lay["status_font"] = font(u(12))
+    lay["folder_font"] = font(u(14) if touch else u(13), True)
+    lay["status_font"] = font(u(12) if touch else u(10))
     lay["item_font"] = font(u(14))
     lay["folder_icon"] = round(16 * k)
     avail = ah - bar - foot
@@ -367,7 +367,7 @@ def layout(key, screen, device, ppmm, look):
 
     def info_apart(clock_px):
         # "0:00:00" beside "44kHz 16bit 128kbps", or the format on a line of its own
-        return 3.8 * clock_px + 11 * info_px + pad > inner
+        return 5.8 * clock_px + 11 * info_px + pad > inner
 
     def sizes(clock_px, title_px, meters_apart, vol_t):
         clock_h = round(clock_px * 1.2)
@@ -385,7 +385,7 @@ def layout(key, screen, device, ppmm, look):
     need = room - (0 if side else lay["row"])
     candidates = [(c, max(u(15), title_px - (clock_px - c) // 3), apart, vol_t)
                   for vol_t in (t, min(t, lay["row"])) for apart in (True, False)
-                  for c in range(clock_px, u(20) - 1, -2)]
+                  for c in range(clock_px, u(16) - 2, -2)]
     for clock_px, title_px, meters_apart, vol_t in candidates:
         dims = sizes(clock_px, title_px, meters_apart, vol_t)
         if sum(dims[2:]) <= need:
@@ -816,7 +816,8 @@ def bars(xml, art, lay, folder_text=None, status_text=None):
     frame(xml, "frmFolder", lay["folder"], lay["folder_font"], pal["text"], border=(art.column, 0),
           border_max=(round(8 * lay["k"]), 0), picture=lambda x: x.picture("Normal", art.head, border=(art.column, 0, 0, 0)),
           anchors=("BOTH_SIDE", None), text=folder_text)
-    frame(xml, "frmStatus", lay["status"], lay["status_font"], pal["text_dim"], border=(round(8 * lay["k"]), 0),
+    frame(xml, "frmStatus", lay["status"], lay["status_font"], pal["text_dim"],
+          border=(round((8 if lay["devices"] == "P" else 3) * lay["k"]), 0),
           picture=lambda x: x.picture("Normal", art.foot), anchors=("BOTH_SIDE", "MAX_SIDE"), text=status_text)
 
 
@@ -907,7 +908,10 @@ def main_form(xml, art, lay):
     xml.close("</control>")
     xml.comment("the soft keys: captions, and squares of MenuImages for the Pocket PC command bar")
     xml.picture("MenuImages", art.menu_icons)
-    xml.add('<control name="MenuMain"/>')
+    xml.open('<control name="MenuMain">')
+    xml.comment("the form of the settings skin that the About command shows: the about form in this look")
+    xml.string("AboutForm", "About" if lay["look"] == "dark" else "LightAbout")
+    xml.close("</control>")
     for name, text, image in (("Menu", "Softkey_Menu", 0), ("Play", "Softkey_Play", 1),
                               ("Pause", "Softkey_Pause", 2), ("Resume", "Softkey_Resume", 1)):
         xml.open('<control name="%s">' % name)
@@ -1078,44 +1082,38 @@ def about_layout(lay):
     a["button_font"] = font(u(14), True)
     a["ok_visible"] = touch
     logo = u(56) if min(w, h) >= u(200) else u(36)
-    if w > h:
+    if touch:
+        # The logo and the product line in a row, the text below, the two buttons side by side.
+        logo = u(48)
+        if h < 200:
+            logo, pad = u(36), u(8)
+            a["copyright_font"] = font(u(11))
         a["logo"] = (pad, pad, logo, logo)
         tx = 2 * pad + logo
-        lines = 1 if 11.5 * u(18) < w - tx - pad else 2
-        a["product"] = (tx, pad, w - tx - pad, round(u(18) * (0.4 + 1.2 * lines)))
+        lines = 1 if 13 * u(18) < w - tx - pad else 2
+        a["product"] = (tx, pad, w - tx - pad, max(logo, round(u(18) * (0.4 + 1.2 * lines))))
         a["product_wrap"] = lines > 1
-        cy = pad + a["product"][3] + u(4)
-        a["copyright"] = (tx, cy, w - tx - pad, h - cy - bh - 2 * pad)
+        cy = pad + a["product"][3] + u(8)
+        cx = tx if w - tx > u(260) else pad
+        a["copyright"] = (cx, cy, w - cx - pad, h - cy - bh - 2 * pad)
         bw = min((w - 3 * pad) // 2, u(200))
         a["ok"] = (w - pad - bw, h - pad - bh, bw, bh)
         a["link"] = (w - 2 * pad - 2 * bw, h - pad - bh, bw, bh)
         a["align"] = "LEFT"
     else:
-        if not touch:
-            logo = u(32)
-            a["product_font"] = font(u(13), True)
-            a["logo"] = (pad // 2 + 2, pad // 2 + 2, logo, logo)
-            tx = pad + logo + 4
-            ph = max(logo + 4, round(u(13) * 2.6))
-            a["product"] = (tx, pad // 2, w - tx - pad // 2, ph)
-            cy = pad // 2 + ph + u(6)
-            a["copyright"] = (pad // 2 + 2, cy, w - pad - 4, h - cy - bh - pad)
-            a["link"] = (pad // 2 + 2, h - pad // 2 - bh, w - pad - 4, bh)
-            a["ok"] = a["link"]
-            a["align"] = "LEFT"
-            a["product_wrap"] = True
-        else:
-            a["logo"] = ((w - logo) // 2, pad + u(6), logo, logo)
-            py = a["logo"][1] + logo + u(6)
-            a["product"] = (pad, py, w - 2 * pad, round(u(18) * 1.6))
-            oy = h - pad - bh
-            ly = oy - u(8) - bh
-            cy = py + a["product"][3] + u(4)
-            bw = min(w - 4 * pad, u(200))
-            a["copyright"] = (pad, cy, w - 2 * pad, ly - cy - u(8))
-            a["link"] = ((w - bw) // 2, ly, bw, bh)
-            a["ok"] = ((w - bw) // 2, oy, bw, bh)
-            a["align"] = "CENTER"
+        logo = u(32)
+        a["product_font"] = font(u(13), True)
+        a["copyright_font"] = font(u(11))
+        a["logo"] = (pad // 2 + 2, pad // 2 + 2, logo, logo)
+        tx = pad + logo + 4
+        ph = max(logo + 4, round(u(13) * 2.6))
+        a["product"] = (tx, pad // 2, w - tx - pad // 2, ph)
+        cy = pad // 2 + ph + u(6)
+        a["copyright"] = (pad // 2 + 2, cy, w - pad - 4, h - cy - bh - pad)
+        a["link"] = (pad // 2 + 2, h - pad // 2 - bh, w - pad - 4, bh)
+        a["ok"] = a["link"]
+        a["align"] = "LEFT"
+        a["product_wrap"] = True
     return a
 
 
