@@ -1,0 +1,131 @@
+#include "player/playlist.h"
+
+#include "liba/text.h"
+#include "os/directory.h"
+#include "os/path.h"
+#include "os/rand.h"
+#include "os/search.h"
+#include "player/audio_files.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace player {
+
+namespace {
+
+// A draw of os::rand() reaching up to bound: further 15-bit draws are shifted in while the largest
+// value drawn so far could be is below bound.
+uint64_t draw_reaching(uint64_t bound)
+{
+    uint64_t value = os::rand();
+    for (uint64_t largest = 32767; largest < bound; largest = (largest << 15) | 32767)
+        value = (value << 15) | os::rand();
+    return value;
+}
+
+} // namespace
+
+void Playlist::build(std::u16string_view folder)
+{
+    m_files.clear();
+    os::search(*this, folder, u"*", u"*", m_subfolders);
+    reorder();
+}
+
+void Playlist::build_single(std::u16string_view path)
+{
+    m_files.clear();
+    os::FileInfo info = os::file_info(path);
+    if (info.exists && !(info.attributes & os::s_attribute_directory) && is_audio_file(path))
+        m_files.emplace_back(path);
+}
+
+void Playlist::reorder()
+{
+    if (m_files.empty())
+        return;
+    if (m_random)
+        shuffle();
+    else
+        sort();
+}
+
+void Playlist::shuffle()
+{
+    for (size_t i = 1; i < m_files.size(); ++i) {
+        size_t r = size_t(draw_reaching(i + 1) % (i + 1));
+        std::swap(m_files[i], m_files[r]);
+    }
+}
+
+void Playlist::sort()
+{
+    std::vector<std::pair<std::u16string, std::u16string>> keyed;
+    keyed.reserve(m_files.size());
+    for (std::u16string& file : m_files)
+        keyed.emplace_back(liba::to_lower(os::expand_path(file)), std::move(file));
+    std::stable_sort(
+        keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        m_files[i] = std::move(keyed[i].second);
+}
+
+bool Playlist::set_current(int32_t index)
+{
+    m_current = std::max(0, std::min(index, size() - 1));
+    return !m_files.empty() && m_current == index;
+}
+
+bool Playlist::set_current_path(std::u16string_view path)
+{
+    if (path.empty())
+        return false;
+    for (int32_t i = size() - 1; i >= 0; --i)
+        if (os::same_path(m_files[size_t(i)], path))
+            return set_current(i);
+    return false;
+}
+
+int32_t Playlist::current_index() const
+{
+    return std::max(0, std::min(m_current, size() - 1));
+}
+
+std::u16string Playlist::current_path() const
+{
+    return m_files.empty() ? std::u16string() : m_files[size_t(current_index())];
+}
+
+bool Playlist::advance(Direction direction)
+{
+    if (m_files.empty())
+        return false;
+    if (direction == Direction::forward) {
+        int32_t next = current_index() + 1;
+        if (next >= size() && m_repeat) {
+            if (m_random)
+                reorder();
+            next = 0;
+        }
+        return set_current(next);
+    }
+    int32_t previous = current_index() - 1;
+    if (previous < 0 && m_repeat)
+        previous = size() - 1;
+    return set_current(previous);
+}
+
+bool Playlist::on_file(const std::u16string& path)
+{
+    if (is_audio_file(path))
+        m_files.push_back(path);
+    return true;
+}
+
+bool Playlist::on_folder(const std::u16string&)
+{
+    return true;
+}
+
+} // namespace player

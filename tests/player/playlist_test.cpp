@@ -1,0 +1,211 @@
+#include "player/playlist.h"
+
+#include "liba/text.h"
+#include "os/rand.h"
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+using Direction = player::Playlist::Direction;
+
+// Every name is created as an empty file (folders on the way), relative to the folder.
+class PlaylistFolder : public ::testing::Test {
+protected:
+    void make(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            std::filesystem::create_directories(m_folder.native(name).parent_path());
+            test::write_file(m_folder.native(name), {});
+        }
+    }
+    // The files relative to the folder, in list order.
+    std::vector<std::string> names(const player::Playlist& list) const
+    {
+        std::vector<std::string> out;
+        std::u16string root = liba::from_utf8(m_folder.path().string() + "/");
+        for (const std::u16string& file : list.files())
+            out.push_back(
+                file.starts_with(root) ? liba::to_utf8(file.substr(root.size())) : "?" + liba::to_utf8(file));
+        return out;
+    }
+    std::u16string root() const { return liba::from_utf8(m_folder.path().string()); }
+
+    test::TempDir m_folder;
+};
+
+TEST_F(PlaylistFolder, sorted_build_takes_audio_files_and_keeps_each_folder_together)
+{
+    make({"b.MP3", "A.wav", "notes.txt", "c.Ogg", "d.mpc", "e.flac", "sub/x.mp3", "sub/deep/y.wav",
+        "sub-2/z.mp3", "Sub3/w.ogg", "fake.mp3/inner.wav"});
+    player::Playlist list;
+    list.set_random(false);
+    list.build(root());
+    EXPECT_EQ(names(list), (std::vector<std::string> {"A.wav", "b.MP3", "c.Ogg", "d.mpc"}));
+
+    list.set_subfolders(true);
+    list.build(root());
+    // Lower-cased paths by code unit: '-' (0x2D) sorts before '/' (0x2F), so "sub-2" comes before
+    // the files of "sub", and everything below "sub/" stays in one run.
+    EXPECT_EQ(names(list),
+        (std::vector<std::string> {"A.wav", "b.MP3", "c.Ogg", "d.mpc", "fake.mp3/inner.wav", "sub-2/z.mp3",
+            "sub/deep/y.wav", "sub/x.mp3", "Sub3/w.ogg"}));
+}
+
+TEST_F(PlaylistFolder, shuffle_with_a_fixed_seed_is_a_reproducible_permutation)
+{
+    std::vector<std::string> sorted;
+    for (int i = 0; i < 40; ++i) {
+        sorted.push_back("t" + std::to_string(100 + i) + ".mp3");
+        make({sorted.back().c_str()});
+    }
+    player::Playlist list;
+    list.set_random(false);
+    list.build(root());
+    ASSERT_EQ(names(list), sorted);
+
+    list.set_random(true);
+    os::seed_rand(1);
+    list.reorder();
+    auto shuffled = names(list);
+    EXPECT_NE(shuffled, sorted);
+    EXPECT_EQ(std::multiset<std::string>(shuffled.begin(), shuffled.end()),
+        std::multiset<std::string>(sorted.begin(), sorted.end()));
+    // Every file can land anywhere: over many shuffles each place sees many different files.
+    std::vector<std::set<std::string>> at_place(sorted.size());
+    for (int round = 0; round < 200; ++round) {
+        list.reorder();
+        auto order = names(list);
+        for (size_t i = 0; i < order.size(); ++i)
+            at_place[i].insert(order[i]);
+    }
+    for (const auto& seen : at_place)
+        EXPECT_GT(seen.size(), 30u);
+
+    os::seed_rand(1);
+    list.build(root());
+    EXPECT_EQ(names(list), shuffled);
+}
+
+TEST_F(PlaylistFolder, build_single_takes_only_an_existing_audio_file)
+{
+    make({"a.mp3", "n.txt", "dir.mp3/x.wav"});
+    player::Playlist list;
+    list.build_single(m_folder.file("a.mp3"));
+    EXPECT_EQ(names(list), (std::vector<std::string> {"a.mp3"}));
+    for (const char* name : {"gone.mp3", "n.txt", "dir.mp3"}) {
+        list.build_single(m_folder.file(name));
+        EXPECT_EQ(list.size(), 0) << name;
+        EXPECT_EQ(list.current_path(), u"") << name;
+        EXPECT_FALSE(list.set_current(0)) << name;
+    }
+}
+
+TEST_F(PlaylistFolder, set_current_path_searches_from_the_end_and_fails_on_a_vanished_file)
+{
+    make({"a.mp3", "A.MP3", "b.mp3", "c.mp3"});
+    player::Playlist list;
+    list.set_random(false);
+    list.build(root());
+    ASSERT_EQ(names(list), (std::vector<std::string> {"A.MP3", "a.mp3", "b.mp3", "c.mp3"}));
+    // Case and separators aside, the last equal path wins.
+    EXPECT_TRUE(list.set_current_path(root() + u"\\A.mp3"));
+    EXPECT_EQ(list.current_index(), 1);
+    EXPECT_TRUE(list.set_current_path(m_folder.file("c.mp3")));
+    EXPECT_EQ(list.current_index(), 3);
+    std::filesystem::remove(m_folder.native("b.mp3"));
+    list.build(root());
+    EXPECT_FALSE(list.set_current_path(m_folder.file("b.mp3")));
+    EXPECT_FALSE(list.set_current_path(u""));
+    // The stored index 3 now lies past the end of three files: it reads as the last.
+    EXPECT_EQ(list.current_index(), 2);
+    EXPECT_EQ(list.current_path(), m_folder.file("c.mp3"));
+}
+
+struct MoveCase {
+    int32_t size;
+    bool repeat;
+    int32_t start;
+    Direction direction;
+    bool result;
+    int32_t index;
+};
+
+std::ostream& operator<<(std::ostream& out, const MoveCase& c)
+{
+    return out << "size " << c.size << " repeat " << c.repeat << " from " << c.start
+               << (c.direction == Direction::forward ? " forward" : " back");
+}
+
+class PlaylistMove : public PlaylistFolder, public ::testing::WithParamInterface<MoveCase> { };
+
+TEST_P(PlaylistMove, advance_in_sorted_order)
+{
+    const MoveCase& c = GetParam();
+    for (int32_t i = 0; i < c.size; ++i)
+        make({("f" + std::to_string(i) + ".mp3").c_str()});
+    player::Playlist list;
+    list.set_random(false);
+    list.set_repeat(c.repeat);
+    list.build(root());
+    ASSERT_EQ(list.size(), c.size);
+    list.set_current(c.start);
+    EXPECT_EQ(list.advance(c.direction), c.result);
+    EXPECT_EQ(list.current_index(), c.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PlaylistMove,
+    ::testing::Values(MoveCase {0, true, 0, Direction::forward, false, 0},
+        MoveCase {0, true, 0, Direction::back, false, 0}, MoveCase {3, false, 1, Direction::forward, true, 2},
+        MoveCase {3, false, 2, Direction::forward, false, 2}, // repeat off: stays on the last
+        MoveCase {3, true, 2, Direction::forward, true, 0}, MoveCase {3, true, 0, Direction::back, true, 2},
+        MoveCase {3, false, 0, Direction::back, false, 0}, MoveCase {3, false, 2, Direction::back, true, 1},
+        MoveCase {1, true, 0, Direction::forward, true, 0},
+        MoveCase {1, false, 0, Direction::forward, false, 0}));
+
+TEST(Playlist, set_current_clamps_and_tells_whether_the_index_stood)
+{
+    player::Playlist list;
+    EXPECT_FALSE(list.set_current(0));
+    EXPECT_EQ(list.current_index(), 0);
+    test::TempDir folder;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        test::write_file(folder.native(name), {});
+    list.build(liba::from_utf8(folder.path().string()));
+    struct {
+        int32_t index;
+        bool result;
+        int32_t stored;
+    } const cases[] = {{-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(list.set_current(c.index), c.result) << c.index;
+        EXPECT_EQ(list.current_index(), c.stored) << c.index;
+    }
+}
+
+TEST_F(PlaylistFolder, random_repeat_reshuffles_at_the_end_and_starts_over)
+{
+    for (int i = 0; i < 20; ++i)
+        make({("f" + std::to_string(i) + ".mp3").c_str()});
+    player::Playlist list;
+    os::seed_rand(5);
+    list.build(root());
+    auto first = names(list);
+    list.set_current(19);
+    EXPECT_TRUE(list.advance(Direction::forward));
+    EXPECT_EQ(list.current_index(), 0);
+    auto second = names(list);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(std::set<std::string>(second.begin(), second.end()),
+        std::set<std::string>(first.begin(), first.end()));
+    // Going back past the start wraps without a reshuffle.
+    EXPECT_TRUE(list.advance(Direction::back));
+    EXPECT_EQ(list.current_index(), 19);
+    EXPECT_EQ(names(list), second);
+}
+
+} // namespace
