@@ -38,25 +38,32 @@ std::string executable_path()
     }
 }
 
-// XDG_DOCUMENTS_DIR from user-dirs.dirs ("$HOME/Documents" form), else $HOME.
-std::string documents_folder()
+// A folder of user-dirs.dirs ("$HOME/Music" form), by its key ("XDG_MUSIC_DIR"); empty when it is
+// not set or names the home folder itself.
+std::string user_dir(const std::string& key)
 {
     std::string config = env_or("XDG_CONFIG_HOME", home_folder() + "/.config");
     std::ifstream dirs(config + "/user-dirs.dirs");
     std::string line;
-    const std::string key = "XDG_DOCUMENTS_DIR=";
     while (std::getline(dirs, line)) {
-        if (line.rfind(key, 0) != 0)
+        if (line.rfind(key + "=", 0) != 0)
             continue;
-        std::string value = line.substr(key.size());
+        std::string value = line.substr(key.size() + 1);
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (value.rfind("$HOME", 0) == 0)
             value = home_folder() + value.substr(5);
-        if (!value.empty() && value != home_folder() + "/")
+        if (!value.empty() && value != home_folder() && value != home_folder() + "/")
             return value;
     }
-    return home_folder();
+    return {};
+}
+
+// XDG_DOCUMENTS_DIR, else $HOME.
+std::string documents_folder()
+{
+    std::string documents = user_dir("XDG_DOCUMENTS_DIR");
+    return documents.empty() ? home_folder() : documents;
 }
 
 struct Macro {
@@ -94,6 +101,16 @@ size_t last_separator(std::u16string_view path)
 }
 
 } // namespace
+
+std::u16string home_folder_path()
+{
+    return liba::from_utf8(home_folder());
+}
+
+std::u16string music_folder_path()
+{
+    return liba::from_utf8(user_dir("XDG_MUSIC_DIR"));
+}
 
 bool is_separator(char16_t c)
 {

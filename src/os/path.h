@@ -36,4 +36,10 @@ bool path_starts_with(std::u16string_view prefix, std::u16string_view path);
 
 bool is_separator(char16_t c);
 
+// The user's home folder ($HOME, else "/").
+std::u16string home_folder_path();
+// The user's music folder (XDG_MUSIC_DIR of user-dirs.dirs); empty when none is set apart from
+// the home folder. Read anew on each call.
+std::u16string music_folder_path();
+
 } // namespace os

@@ -1,0 +1,338 @@
+// The file browser on the headless screen with the default skin: what a folder lists and in which
+// order, the places of the top level, selection by path, taps, holds and keys and the commands
+// they raise, the pick menu, and the shortened folder text.
+
+#include "player/control_files.h"
+
+#include "os/keys.h"
+#include "os/path.h"
+#include "player/bookmarks.h"
+#include "player_form_support.h"
+#include "skinner/control_frame.h"
+#include "skinner/key_codes.h"
+#include "skinner/menu_popup.h"
+#include "support/scoped_config.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+
+using player::ControlFiles;
+using player::FileEntry;
+
+namespace {
+
+void make_file(const std::filesystem::path& path, size_t bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
+}
+
+// $HOME for one test.
+class ScopedHome {
+public:
+    explicit ScopedHome(const std::filesystem::path& home)
+    {
+        if (const char* previous = std::getenv("HOME"))
+            m_previous = previous;
+        ::setenv("HOME", home.c_str(), 1);
+    }
+    ~ScopedHome()
+    {
+        if (m_previous)
+            ::setenv("HOME", m_previous->c_str(), 1);
+        else
+            ::unsetenv("HOME");
+    }
+    ScopedHome(const ScopedHome&) = delete;
+    ScopedHome& operator=(const ScopedHome&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+// A folder with b.MP3 (512 bytes), A.wav (2048), notes.txt, .hidden.mp3 and the subfolders Zeta
+// and .cache, and the browser of a shown main form opened there.
+struct Browser : test::SkinnedForm {
+    Browser()
+        : files(form, bookmarks)
+    {
+        make_file(dir.native("b.MP3"), 512);
+        make_file(dir.native("A.wav"), 2048);
+        make_file(dir.native("notes.txt"), 10);
+        make_file(dir.native(".hidden.mp3"), 10);
+        make_file(dir.native("Zeta/inside.ogg"), 1);
+        std::filesystem::create_directories(dir.native(".cache"));
+        show();
+        files.open_folder(folder());
+        recorder.log.clear();
+    }
+
+    std::u16string folder() const { return test::u16(dir.path()); }
+    std::u16string path(std::string_view name) const { return dir.file(name); }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> list;
+        for (int32_t row = 0; row < files.entry_count(); ++row)
+            list.push_back(liba::to_utf8(files.entry_at(row).name));
+        return list;
+    }
+    int32_t row_of(std::string_view name) const
+    {
+        for (int32_t row = 0; row < files.entry_count(); ++row)
+            if (liba::to_utf8(files.entry_at(row).name) == name)
+                return row;
+        return -1;
+    }
+    // The middle of the name cell of row, in window coordinates.
+    skinner::Point name_cell(int32_t row) const
+    {
+        skinner::Point menu = files.pick_menu_point(row);
+        return {menu.x + 4, menu.y};
+    }
+    // The form's "PickUp" and "PickFolder": open a folder, then select the folder just left.
+    void open_as_form(std::u16string_view target)
+    {
+        std::u16string left = files.current_folder();
+        files.open_folder(target);
+        files.select_path(left);
+    }
+
+    test::TempDir dir;
+    player::Bookmarks bookmarks;
+    ControlFiles files;
+};
+
+// Runs the steps one per idle moment of the loop the next input starts (a pop-up menu's), then
+// lets the screen quit a popup still open.
+void in_popup(
+    os::HeadlessScreen& screen, std::vector<std::function<void()>> steps, std::function<void()> start)
+{
+    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+    auto next = std::make_shared<size_t>(0);
+    screen.set_idle_handler([shared, next] {
+        if (*next == shared->size())
+            return false;
+        (*shared)[(*next)++]();
+        return true;
+    });
+    start();
+    screen.dispatch_pending();
+    screen.set_idle_handler(nullptr);
+}
+
+std::vector<std::string> captions(const std::vector<skinner::MenuEntry>& entries)
+{
+    std::vector<std::string> texts;
+    for (const skinner::MenuEntry& entry : entries)
+        texts.push_back(
+            liba::to_utf8(entry.id) + " " + liba::to_utf8(entry.text) + (entry.separator_after ? " |" : ""));
+    return texts;
+}
+
+} // namespace
+
+TEST(ControlFiles, lists_up_folders_then_audio_files_by_name_without_case_and_their_sizes)
+{
+    Browser browser;
+    EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "Zeta", "A.wav", "b.MP3"}));
+    struct Row {
+        int32_t kind;
+        std::u16string path;
+        std::u16string size;
+    };
+    std::vector<Row> expected {{FileEntry::up, test::u16(browser.dir.path().parent_path()), u""},
+        {FileEntry::folder, browser.path("Zeta"), u""}, {FileEntry::audio, browser.path("A.wav"), u"2K"},
+        {FileEntry::audio, browser.path("b.MP3"), u"512B"}};
+    for (int32_t row = 0; row < int32_t(expected.size()); ++row) {
+        FileEntry entry = browser.files.entry_at(row);
+        EXPECT_EQ(entry.kind, expected[size_t(row)].kind) << row;
+        EXPECT_EQ(entry.path, expected[size_t(row)].path) << row;
+        EXPECT_EQ(entry.size_text, expected[size_t(row)].size) << row;
+    }
+    EXPECT_EQ(browser.files.entry_at(4).kind, FileEntry::none);
+    EXPECT_EQ(browser.files.entry_at(-1).kind, FileEntry::none);
+}
+
+TEST(ControlFiles, going_up_selects_the_folder_left_and_a_vanished_path_selects_the_first_row)
+{
+    Browser browser;
+    browser.open_as_form(browser.path("Zeta"));
+    EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "inside.ogg"}));
+    browser.open_as_form(browser.files.entry_at(0).path);
+    EXPECT_EQ(browser.files.current_folder(), browser.folder());
+    EXPECT_EQ(browser.files.selected_path(), browser.path("Zeta"));
+
+    browser.files.select_path(browser.path("A.wav"));
+    EXPECT_EQ(browser.files.selected_row(), browser.row_of("A.wav"));
+    std::filesystem::remove(browser.dir.native("A.wav"));
+    browser.files.refresh();
+    browser.files.select_path(browser.path("A.wav"));
+    EXPECT_EQ(browser.files.selected_row(), 0);
+    EXPECT_EQ(browser.files.selected_path(), browser.files.entry_at(0).path);
+}
+
+TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_returns_to_it)
+{
+    test::ScopedConfig config;
+    test::TempDir home_dir;
+    std::filesystem::create_directories(home_dir.native("Music/Albums"));
+    std::ofstream(config.folder().native("user-dirs.dirs")) << "XDG_MUSIC_DIR=\"$HOME/Music\"\n";
+    ScopedHome home(home_dir.path());
+    Browser browser;
+    std::u16string music = home_dir.file("Music");
+
+    browser.files.open_folder(u"");
+    ASSERT_TRUE(browser.files.is_top_level());
+    std::vector<std::string> places = browser.names();
+    ASSERT_GE(places.size(), 3u);
+    EXPECT_EQ(places.front(), "Music");
+    EXPECT_EQ(places[1], home_dir.path().filename().string());
+    EXPECT_EQ(places.back(), "/");
+    for (int32_t row = 0; row < browser.files.entry_count(); ++row)
+        EXPECT_EQ(browser.files.entry_at(row).kind, FileEntry::folder) << row;
+
+    // (folder opened, where its up entry leads, what going up there selects)
+    struct Case {
+        std::u16string folder;
+        std::u16string above;
+    };
+    for (const Case& step : {Case {home_dir.file("Music/Albums"), music}, Case {music, u""},
+             Case {test::u16(home_dir.path()), u""}, Case {u"/", u""}, Case {u"/usr", u"/"}}) {
+        browser.files.open_folder(step.folder);
+        EXPECT_EQ(browser.files.current_folder(), step.folder);
+        ASSERT_EQ(browser.files.entry_at(0).kind, FileEntry::up) << liba::to_utf8(step.folder);
+        EXPECT_EQ(browser.files.entry_at(0).path, step.above) << liba::to_utf8(step.folder);
+        browser.open_as_form(browser.files.entry_at(0).path);
+        EXPECT_EQ(browser.files.is_top_level(), step.above.empty());
+        EXPECT_EQ(browser.files.selected_path(), step.folder);
+    }
+
+    for (std::u16string_view missing : {u"", u"/no/such/folder"}) {
+        browser.files.open_folder(browser.folder());
+        browser.files.open_folder(missing);
+        EXPECT_TRUE(browser.files.is_top_level());
+        EXPECT_EQ(browser.names(), places);
+    }
+}
+
+TEST(ControlFiles, keys_raise_the_pick_commands_and_escape_at_the_top_level_is_left_alone)
+{
+    Browser browser;
+    struct Case {
+        bool top_level;
+        std::string selected;
+        int32_t key;
+        bool handled;
+        std::vector<std::string> commands;
+    };
+    const std::vector<Case> cases {
+        {false, "Zeta", skinner::KeyEnter, true, {"PickFolder"}},
+        {false, "...", skinner::KeyEnter, true, {"PickUp"}},
+        {false, "Zeta", skinner::KeyEscape, true, {"PickUp"}},
+        {false, "b.MP3", skinner::KeyDown, false, {}},
+        {false, "A.wav", skinner::KeyDown, true, {}},
+        {true, "/", skinner::KeyEscape, false, {}},
+        {true, "/", skinner::KeySpace, false, {}},
+    };
+    for (const Case& c : cases) {
+        browser.files.open_folder(c.top_level ? u"" : browser.folder());
+        browser.files.select_path(c.top_level ? u"/" : browser.path(c.selected));
+        browser.recorder.log.clear();
+        EXPECT_EQ(browser.files.on_key_down(c.key), c.handled) << c.selected << " " << c.key;
+        EXPECT_EQ(browser.recorder.commands(), c.commands) << c.selected << " " << c.key;
+    }
+}
+
+TEST(ControlFiles, a_tap_opens_folders_and_plays_an_audio_file_only_when_tapped_again)
+{
+    Browser browser;
+    int32_t wav = browser.row_of("A.wav");
+    browser.tap(browser.name_cell(wav));
+    EXPECT_EQ(browser.files.selected_row(), wav);
+    EXPECT_TRUE(browser.recorder.commands().empty());
+    browser.tap(browser.name_cell(wav));
+    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"Play"}));
+
+    browser.recorder.log.clear();
+    browser.screen.advance(2000);
+    browser.tap(browser.name_cell(browser.row_of("Zeta")));
+    browser.screen.advance(2000);
+    browser.tap(browser.name_cell(browser.row_of("...")));
+    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"PickFolder", "PickUp"}));
+}
+
+TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name)
+{
+    Browser browser;
+    browser.bookmarks.store(browser.path("b.MP3"), 5000);
+    std::ofstream(browser.dir.native("de.lng")) << "Menu_Play_single Nur diese\n";
+    ASSERT_TRUE(browser.skin.set_language(browser.path("de.lng")));
+    struct Case {
+        std::string name;
+        std::string audiobook;
+    };
+    for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook"}, Case {"b.MP3", "Menu_Resume_audiobook"}}) {
+        int32_t row = browser.row_of(c.name);
+        skinner::Point expected = browser.files.pick_menu_point(row);
+        std::optional<os::Point> opened;
+        browser.recorder.log.clear();
+        in_popup(browser.screen,
+            {[&] {
+                 if (const skinner::MenuPopup* popup = skinner::MenuPopup::innermost())
+                     opened = popup->window().rect().position;
+             },
+                [&] { browser.screen.key(os::VK_ESCAPE); }},
+            [&] { browser.screen.right_tap(browser.on_screen(browser.name_cell(row))); });
+        EXPECT_EQ(browser.files.selected_row(), row);
+        EXPECT_EQ(captions(browser.files.pick_menu(browser.files.entry_at(row))),
+            (std::vector<std::string> {"PlaySingle Nur diese", "PlayAudiobook " + c.audiobook,
+                "Play Menu_Play_folder", "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
+        ASSERT_TRUE(opened.has_value());
+        EXPECT_EQ(*opened, browser.on_screen(expected));
+        EXPECT_TRUE(browser.recorder.commands().empty());
+    }
+    skinner::Rect cell {{browser.files.painter().rect().left() + browser.files.column_offsets()[2], 0}, {}};
+    EXPECT_EQ(browser.files.pick_menu_point(0).x, cell.position.x + browser.files.row_height());
+}
+
+TEST(ControlFiles, choosing_cancel_in_the_pick_menu_only_tells_the_form)
+{
+    Browser browser;
+    int32_t row = browser.row_of("b.MP3");
+    browser.files.select_path(browser.path("b.MP3"));
+    browser.recorder.log.clear();
+    in_popup(browser.screen,
+        {[&] { browser.screen.key(os::VK_UP); }, [&] { browser.screen.key(os::VK_RETURN); }}, [&] {
+            browser.files.on_cell_hold(browser.files, skinner::GridClick {2, row, {}, {}, false});
+        });
+    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"Cancel"}));
+    EXPECT_EQ(browser.files.current_folder(), browser.folder());
+    EXPECT_EQ(browser.files.selected_path(), browser.path("b.MP3"));
+}
+
+TEST(ControlFiles, the_folder_text_is_shortened_from_its_start_to_fit_the_frame)
+{
+    test::SkinnedForm skinned;
+    skinner::ControlFrame frame(skinned.form, u"frmFolder", skinner::LookupMode::named);
+    liba::StringTranslator translator;
+    translator.set(u"My_device", u"This device");
+    EXPECT_EQ(player::folder_caption(frame, u"/x", true, translator), u"This device");
+    EXPECT_EQ(player::folder_caption(frame, u"/x", true, liba::StringTranslator()), u"My_device");
+    EXPECT_EQ(player::folder_caption(frame, u"/home", false, translator), u"/home");
+
+    std::u16string long_path = u"/media/card/" + std::u16string(200, u'm') + u"/Albums/Last one";
+    std::u16string caption = player::folder_caption(frame, long_path, false, translator);
+    int32_t available = frame.rect().size.width - frame.border_min().x - frame.border_max().x;
+    ASSERT_TRUE(caption.starts_with(u"..."));
+    std::u16string rest = caption.substr(3);
+    EXPECT_TRUE(long_path.ends_with(rest));
+    EXPECT_LT(frame.font().measure(caption).width, available);
+    std::u16string one_more = u"..." + long_path.substr(long_path.size() - rest.size() - 1);
+    EXPECT_GE(frame.font().measure(one_more).width, available);
+}
