@@ -2,6 +2,7 @@
 
 #include "os/active.h"
 #include "os/fatal_error.h"
+#include "os/screen.h"
 
 #include <algorithm>
 
@@ -10,7 +11,13 @@ struct CActiveScheduler::State {
 };
 
 CActiveScheduler::CActiveScheduler(os::MessageQueue& queue)
-    : m_queue(queue)
+    : m_post([&queue](os::Message message) { return queue.post(std::move(message)); })
+    , m_state(std::make_shared<State>())
+{
+}
+
+CActiveScheduler::CActiveScheduler(os::Screen& screen)
+    : m_post([&screen](os::Message message) { return screen.post_callback(std::move(message.callback)); })
     , m_state(std::make_shared<State>())
 {
 }
@@ -37,7 +44,7 @@ bool CActiveScheduler::queue(CActive& active)
     active.m_pending = true;
     active.m_scheduler = this;
     m_state->queued.push_back(&active);
-    if (m_queue.post(std::move(message)))
+    if (m_post(std::move(message)))
         return true;
     remove(active);
     return false;

@@ -1,5 +1,6 @@
 #include "os/screen.h"
 
+#include "os/active_scheduler.h"
 #include "os/message_box_window.h"
 #include "os/screen_backend.h"
 #include "os/screen_options.h"
@@ -9,12 +10,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 
 namespace os {
 
 namespace {
 
 std::atomic<Screen*> s_current {nullptr};
+// Held while the current screen changes, and by posts to the current screen from other threads,
+// so that such a post never reaches a screen being destroyed.
+std::mutex s_current_mutex;
 
 // Windows larger than the largest screen make no sense and would only cost memory.
 int32_t clamp_side(int32_t side)
@@ -32,18 +37,32 @@ Screen::Screen(Size size, std::unique_ptr<ScreenBackend> backend)
 {
     m_frame.resize(m_size.width, m_size.height, s_desktop_color);
     m_backend->attach(*this);
-    m_previous_current = s_current.exchange(this);
+    {
+        std::lock_guard lock(s_current_mutex);
+        m_previous_current = s_current.exchange(this);
+    }
     m_previous_box_handler
         = set_message_box_handler([this](std::u16string_view text, std::u16string_view caption) {
               MessageBoxWindow::run(*this, text, caption);
           });
+    m_scheduler = std::make_unique<CActiveScheduler>(*this);
 }
 
 Screen::~Screen()
 {
+    m_scheduler.reset();
     set_message_box_handler(std::move(m_previous_box_handler));
+    std::lock_guard lock(s_current_mutex);
     Screen* self = this;
     s_current.compare_exchange_strong(self, m_previous_current);
+}
+
+bool Screen::post_copy_data_to_current(
+    std::u16string class_name, uintptr_t data_word, std::vector<uint8_t> bytes)
+{
+    std::lock_guard lock(s_current_mutex);
+    Screen* screen = s_current;
+    return screen && screen->post_copy_data(std::move(class_name), data_word, std::move(bytes));
 }
 
 Screen* Screen::current()
@@ -110,6 +129,7 @@ void Screen::remove_window(Window& window)
     }
     if (m_capture == window.id())
         m_capture = 0;
+    std::erase(m_minimized, window.id());
     std::erase(m_z_order, &window);
     m_windows.erase(window.id());
     if (window.is_visible())
@@ -122,6 +142,15 @@ void Screen::remove_window(Window& window)
 
 void Screen::show_window(Window& window, bool visible, bool activate_it)
 {
+    if (window.m_minimized) {
+        if (visible) {
+            restore_window(window);
+            return;
+        }
+        window.m_minimized = false;
+        window.m_hidden_by_minimize.clear();
+        std::erase(m_minimized, window.id());
+    }
     if (visible) {
         if (!window.m_visible) {
             window.m_visible = true;
@@ -172,6 +201,63 @@ void Screen::raise(Window& window)
     m_z_order.insert(m_z_order.end(), moving.begin(), moving.end());
     if (window.is_visible())
         frame_changed();
+}
+
+void Screen::minimize_window(Window& window)
+{
+    if (window.m_minimized || !window.m_visible)
+        return;
+    std::vector<WindowId> hiding;
+    for (Window* candidate : m_z_order) {
+        for (Window* up = candidate; up; up = up->owner()) {
+            if (up == &window) {
+                if (candidate->is_visible())
+                    hiding.push_back(candidate->id());
+                break;
+            }
+        }
+    }
+    WindowId active = std::find(hiding.begin(), hiding.end(), m_active) != hiding.end() ? m_active : 0;
+    // Owned windows first, so that hiding them never activates the window itself.
+    for (auto it = hiding.rbegin(); it != hiding.rend(); ++it) {
+        if (Window* hidden = find(*it))
+            show_window(*hidden, false, false);
+    }
+    if (!find(window.id()))
+        return;
+    window.m_minimized = true;
+    window.m_hidden_by_minimize = std::move(hiding);
+    window.m_active_before_minimize = active;
+    m_minimized.push_back(window.id());
+}
+
+void Screen::restore_window(Window& window)
+{
+    if (!window.m_minimized)
+        return;
+    window.m_minimized = false;
+    std::erase(m_minimized, window.id());
+    std::vector<WindowId> hidden = std::move(window.m_hidden_by_minimize);
+    window.m_hidden_by_minimize.clear();
+    for (WindowId id : hidden) {
+        if (Window* shown = find(id))
+            show_window(*shown, true, false);
+    }
+    raise(window);
+    Window* active = find(window.m_active_before_minimize);
+    if (!active || !active->is_visible() || !active->is_enabled())
+        active = &window;
+    if (active->is_visible() && active->is_enabled())
+        activate(active, WA_ACTIVE);
+}
+
+bool Screen::restore_from_desktop()
+{
+    if (m_active || m_minimized.empty())
+        return false;
+    if (Window* window = find(m_minimized.back()))
+        restore_window(*window);
+    return true;
 }
 
 void Screen::activate(Window* window, uintptr_t how)

@@ -50,6 +50,8 @@
 #include <thread>
 #include <vector>
 
+class CActiveScheduler;
+
 namespace os {
 
 class ScreenBackend;
@@ -125,10 +127,19 @@ public:
     // Sends WM_COPYDATA (wparam = data_word) to find_window(class_name) from the loop; nothing
     // when there is no such window by then.
     bool post_copy_data(std::u16string class_name, uintptr_t data_word, std::vector<uint8_t> bytes);
+    // post_copy_data on the current screen, from any thread, safe against that screen being
+    // destroyed meanwhile; false when there is none (or it quit).
+    static bool post_copy_data_to_current(
+        std::u16string class_name, uintptr_t data_word, std::vector<uint8_t> bytes);
     void post_quit();
 
     // The screen's clock in milliseconds (the tick count).
     int64_t now() const;
+
+    // The active scheduler of the UI thread: objects queued on it run from this screen's loop, in
+    // whichever loop dispatches next (a modal one included). Made with the screen and destroyed
+    // first when it goes; objects still queued then are a fatal error.
+    CActiveScheduler& scheduler() { return *m_scheduler; }
 
     // Whether the platform recognises a tap-and-hold for this left-button down (as taken from
     // get_message): true at once for the right button; otherwise it watches the input that
@@ -203,6 +214,10 @@ private:
     void show_window(Window& window, bool visible, bool activate);
     void enable_window(Window& window, bool enabled);
     void raise(Window& window);
+    void minimize_window(Window& window);
+    void restore_window(Window& window);
+    // Restores the window minimised last when nothing is active; false when there is none.
+    bool restore_from_desktop();
     void activate(Window* window, uintptr_t how);
     void activate_next_after(Window& leaving);
     void take_capture(Window* window);
@@ -251,6 +266,11 @@ private:
     WindowId m_next_id = 1;
     WindowId m_active = 0;
     WindowId m_capture = 0;
+    // Minimised windows, the last minimised at the back.
+    std::vector<WindowId> m_minimized;
+    // A tap or key that restored a minimised window: its release goes nowhere either.
+    bool m_swallow_pointer = false;
+    std::optional<uint32_t> m_swallow_key;
 
     MessageQueue m_posts; // from any thread; absorbed into m_pending on the UI thread
     std::deque<Pending> m_pending;
@@ -269,6 +289,8 @@ private:
     bool m_last_tap_valid = false;
     std::optional<size_t> m_bar_pressed;
     std::vector<uint32_t> m_keys_down;
+
+    std::unique_ptr<CActiveScheduler> m_scheduler;
 
     Cursor m_cursor = Cursor::arrow;
     bool m_power = true;

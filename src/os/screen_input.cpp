@@ -152,6 +152,14 @@ bool Screen::resolve_pointer(Pending& pending)
     bool up = pending.input == InputKind::pointer_up;
     if (down)
         wake_display();
+    if (m_swallow_pointer) {
+        m_swallow_pointer = !up;
+        return false;
+    }
+    if (down && restore_from_desktop()) {
+        m_swallow_pointer = true;
+        return false;
+    }
     if (shell_pointer(pending))
         return false;
     Window* target = capture_window();
@@ -259,6 +267,15 @@ bool Screen::resolve_key(Pending& pending)
     if (pending.down) {
         m_keys_down.push_back(key);
         wake_display();
+    }
+    if (m_swallow_key == key) {
+        if (!pending.down)
+            m_swallow_key.reset();
+        return false;
+    }
+    if (pending.down && restore_from_desktop()) {
+        m_swallow_key = key;
+        return false;
     }
     Window* active = active_window();
     if ((key == VK_F1 || key == VK_F2) && active) {

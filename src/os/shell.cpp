@@ -18,6 +18,19 @@ int32_t text_size(int32_t bar_height)
     return std::max(8, bar_height / 2);
 }
 
+// The image centred in the box, clipped to it.
+void draw_image(Surface& frame, const Rect& box, const Surface& image)
+{
+    Point at {
+        box.left() + (box.size.width - image.width) / 2, box.top() + (box.size.height - image.height) / 2};
+    Rect shown
+        = intersect(intersect(box, {at, {image.width, image.height}}), {{0, 0}, {frame.width, frame.height}});
+    for (int32_t y = shown.top(); y < shown.bottom(); ++y) {
+        const uint32_t* from = image.row(y - at.y) + (shown.left() - at.x);
+        std::copy_n(from, shown.size.width, frame.row(y) + shown.left());
+    }
+}
+
 void draw_items(Surface& frame, const ShellState& state)
 {
     if (!state.items)
@@ -31,6 +44,10 @@ void draw_items(Surface& frame, const ShellState& state)
             continue;
         if (state.pressed == i && item.enabled)
             Shell::fill(frame, rects[i], s_bar_pressed_color);
+        if (item.image && !soft_keys) {
+            draw_image(frame, rects[i], *item.image);
+            continue;
+        }
         TextAlign align = !soft_keys ? TextAlign::center : (i == 0 ? TextAlign::left : TextAlign::right);
         Rect inner {{rects[i].left() + 4, rects[i].top()}, {rects[i].size.width - 8, rects[i].size.height}};
         Shell::draw_text(frame, inner, item.text, text_size(state.bar_height),

@@ -44,9 +44,18 @@ void Window::enable(bool enabled)
 
 void Window::bring_to_front()
 {
+    if (m_minimized) {
+        m_screen.restore_window(*this);
+        return;
+    }
     m_screen.raise(*this);
     if (m_visible && m_enabled)
         m_screen.activate(this, WA_ACTIVE);
+}
+
+void Window::minimize()
+{
+    m_screen.minimize_window(*this);
 }
 
 bool Window::is_active() const

@@ -68,8 +68,16 @@ public:
     void enable(bool enabled);
     bool is_enabled() const { return m_enabled; }
     // To the top of the z-order (its owned windows above it), and activated when visible and
-    // enabled.
+    // enabled. A minimised window is restored instead (see minimize).
     void bring_to_front();
+    // Sends the window to the background, as a phone's Back key does with a program: the window
+    // and the visible windows it owns are hidden (the desktop shows where they were) until
+    // bring_to_front() or show() restores them as they were, the window that was active among
+    // them active again. While nothing is active, the first key or tap on the desktop restores
+    // the window minimised last (and goes no further). Timers and posted messages keep running;
+    // hiding a minimised window forgets that it was minimised.
+    void minimize();
+    bool is_minimized() const { return m_minimized; }
     bool is_active() const;
 
     // Painting: an invalid window gets WM_PAINT from the loop once no posted or input message
@@ -129,6 +137,10 @@ private:
     Surface m_surface;
     std::vector<BarItem> m_bar_items;
     bool m_shows_owner_bar = false;
+    bool m_minimized = false;
+    // What minimize hid (itself and its owned windows, bottom to top) and the window then active.
+    std::vector<WindowId> m_hidden_by_minimize;
+    WindowId m_active_before_minimize = 0;
 };
 
 } // namespace os

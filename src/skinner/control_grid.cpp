@@ -115,7 +115,9 @@ void ControlGrid::draw_header(int32_t, Canvas&, Point, Size)
 
 int32_t ControlGrid::cell_clicked(const GridClick& click)
 {
-    return container().on_cell_click(*this, click);
+    // Through the grid's own slot: a subclass that overrides it hears the click first; the
+    // default passes it on to the container.
+    return on_cell_click(*this, click);
 }
 
 int32_t ControlGrid::row_indent(int32_t) const
@@ -125,7 +127,7 @@ int32_t ControlGrid::row_indent(int32_t) const
 
 int32_t ControlGrid::cell_held(const GridClick& click)
 {
-    return container().on_cell_hold(*this, click);
+    return on_cell_hold(*this, click);
 }
 
 int32_t ControlGrid::on_indent_click(const GridClick&)

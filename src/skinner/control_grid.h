@@ -4,7 +4,8 @@
 // header row, skinned cell styles, a vertical and a horizontal scroll bar (ControlPanelAutoScroll)
 // and a pluggable selection (GridSelectionStrategy). The grid knows nothing about the data: a
 // subclass supplies row_count, column_count, column_width and draw_cell, combines the grid with a
-// strategy, and hears of taps and holds on rows through on_cell_click and on_cell_hold.
+// strategy, and hears of taps and holds on rows by overriding its own Listener slots on_cell_click
+// and on_cell_hold (not overridden, they pass the click on to the container).
 //
 //     class Songs : public ControlGrid, public GridSelectionStrategySingleRow { ... };
 //
@@ -127,12 +128,14 @@ public:
         bool selected, bool highlighted)
         = 0;
     virtual void draw_header(int32_t column, Canvas& canvas, Point position, Size size);
-    // Raises on_cell_click (this, click).
+    // Raises the grid's own on_cell_click (this, click): a subclass overriding that slot hears
+    // the click (the file browser opens or plays its row); Control's slot passes it on to the
+    // container.
     virtual int32_t cell_clicked(const GridClick& click);
     // The indent of row: a press in column 0 closer than this to the column's start goes to
     // on_indent_click.
     virtual int32_t row_indent(int32_t row) const;
-    // Raises on_cell_hold (this, click).
+    // Raises the grid's own on_cell_hold (this, click), as cell_clicked does.
     virtual int32_t cell_held(const GridClick& click);
     virtual int32_t on_indent_click(const GridClick& click);
     // Raises on_header_click (this, click).

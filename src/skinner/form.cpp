@@ -80,7 +80,24 @@ void Form::on_skin_changed()
 
 void Form::bring_to_front()
 {
-    m_form_impl.window().bring_to_front();
+    os::Window& window = m_form_impl.window();
+    bool minimized = window.is_minimized();
+    window.bring_to_front();
+    if (minimized || window.is_enabled())
+        return;
+    // A modal dialog of the form has disabled it: the dialog is what the user gets back.
+    const std::vector<os::Window*>& windows = window.screen().windows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        os::Window* owned = *it;
+        if (owned == &window || !owned->is_visible() || !owned->is_enabled())
+            continue;
+        for (os::Window* up = owned->owner(); up; up = up->owner()) {
+            if (up == &window) {
+                owned->bring_to_front();
+                return;
+            }
+        }
+    }
 }
 
 void Form::on_picture_failed(const Picture& picture)
@@ -187,6 +204,8 @@ void Form::on_window_command(std::u16string_view command)
 
 void Form::on_window_command_line(std::u16string_view text)
 {
+    // Another copy of the program was started: this one comes to the front in its place.
+    bring_to_front();
     on_command_line(text);
 }
 

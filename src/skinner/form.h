@@ -44,13 +44,15 @@ public:
     void on_skin_changed() override;
     // 33: whether a close request may close the form.
     virtual bool can_close() { return true; }
-    // 34: the form's window to the top (with the windows it owns), and activated.
+    // 34: the form's window to the top (with the windows it owns) and activated, restored when it
+    // was minimised; when a modal dialog it owns has disabled it, that dialog is activated.
     virtual void bring_to_front();
     // 35: a picture of the form could not be loaded. A form with a parent hands it to the parent;
     // the top form shows a message box (the text of "on_picture_failed_to_load", by default "Out
     // of memory", then the picture's name, scale and skin path) and closes when it is modal.
     virtual void on_picture_failed(const Picture& picture);
-    // Text handed over by another copy of the program (its command line); nothing by default.
+    // Text handed over by another copy of the program (its command line), after the form was
+    // brought to the front; nothing by default.
     virtual void on_command_line(std::u16string_view text);
 
     // Shows the form and runs it until it is closed; false when the screen quit first.

@@ -3,6 +3,7 @@
 #include "skinner/control.h"
 #include "skinner/form.h"
 #include "skinner/form_impl.h"
+#include "skinner/popup_menu.h"
 
 namespace skinner {
 
@@ -47,6 +48,7 @@ void MenuManagerImplBar::rebuild()
             m_table.add(key.id, key.owner);
         os::BarItem item;
         item.text = key.text;
+        item.image = key_image(key);
         item.enabled = key.enabled;
         item.on_choose = [self = std::weak_ptr<MenuManagerImplBar*>(m_self), i](const os::Rect& rect) {
             if (std::shared_ptr<MenuManagerImplBar*> manager = self.lock())
@@ -96,26 +98,8 @@ bool MenuManagerImplBar::on_popup_init(const os::WindowMessage& message)
     m_popup.clear();
     MenuEntry key = m_keys[command - s_first_menu_command]();
     m_table.set(command, key.id, key.owner);
-    number(key.children, m_popup);
+    m_popup = number_entries(key.children, m_table);
     return true;
-}
-
-void MenuManagerImplBar::number(const std::vector<MenuEntry>& entries, std::vector<MenuPopupItem>& items)
-{
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const MenuEntry& entry = entries[i];
-        MenuPopupItem item;
-        item.text = entry.text;
-        item.shortcut = entry.shortcut;
-        item.enabled = entry.enabled;
-        item.checked = entry.checked;
-        item.separator_after = entry.separator_after && i + 1 < entries.size();
-        if (entry.is_popup())
-            number(entry.children, item.children);
-        else
-            item.command = m_table.add(entry.id, entry.owner);
-        items.push_back(std::move(item));
-    }
 }
 
 bool MenuManagerImplBar::on_command(const os::WindowMessage& message)

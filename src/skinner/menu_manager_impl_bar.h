@@ -56,14 +56,14 @@ protected:
     virtual std::vector<Key> make_keys() = 0;
     // The bar was rebuilt with this many keys.
     virtual void on_rebuilt(size_t) { }
+    // The picture the bar shows for a key instead of its text; none by default.
+    virtual std::shared_ptr<const os::Surface> key_image(const MenuEntry&) { return nullptr; }
 
     FormImpl& window() { return m_window; }
     // The form of the window, when it is one.
     Form* form() const;
 
 private:
-    void number(const std::vector<MenuEntry>& entries, std::vector<MenuPopupItem>& items);
-
     FormImpl& m_window;
     // What the bar's items hold of the manager: a choice posted by the shell may run after the
     // manager is gone, and then finds nothing.

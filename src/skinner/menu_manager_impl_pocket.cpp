@@ -2,10 +2,13 @@
 
 #include "os/fatal_error.h"
 #include "os/log.h"
+#include "os/screen.h"
+#include "os/shell.h"
 #include "skinner/control_button.h"
 #include "skinner/form.h"
 #include "skinner/form_impl.h"
 #include "skinner/menu_manager.h"
+#include "skinner/properties.h"
 
 #include <algorithm>
 #include <array>
@@ -105,6 +108,34 @@ std::vector<MenuManagerImplBar::Key> MenuManagerImplPocket::make_keys()
         });
     }
     return keys;
+}
+
+std::shared_ptr<const os::Surface> MenuManagerImplPocket::key_image(const MenuEntry& key)
+{
+    if (key.image_index < 0)
+        return nullptr;
+    Form* owner = form();
+    Properties* skin = owner ? owner->properties() : nullptr;
+    Picture strip = skin ? skin->get_form_picture(owner->form_name(), u"MenuImages", Picture()) : Picture();
+    int32_t side = strip.size().height;
+    if (!strip.has_image() || side <= 0 || (int64_t(key.image_index) + 1) * side > strip.size().width) {
+        os::log() << u"ERROR: Toolbar image failed to load\n";
+        return nullptr;
+    }
+    // The square of the index, as a frame of its own without borders.
+    NinePartFrame frame = strip.frame();
+    int32_t left = frame.left + key.image_index * side;
+    Picture square = strip;
+    square.set_left_top({left, frame.top});
+    square.set_inner_left_top({left, frame.top});
+    square.set_inner_right_bottom({left + side, frame.top + side});
+    square.set_right_bottom({left + side, frame.top + side});
+    square.set_stretch(true);
+    int32_t shown = std::min(side, std::max(0, window().window().screen().bar_height() - 4));
+    auto image = std::make_shared<os::Surface>(shown, shown, os::s_bottom_bar_color);
+    Canvas canvas(*image);
+    square.draw(canvas, {0, 0}, {shown, shown});
+    return image;
 }
 
 void MenuManagerImplPocket::on_rebuilt(size_t keys)

@@ -10,6 +10,12 @@
 // 1121 with the OK button) when it first builds a bar with keys for a form with a main menu control, and
 // gives it back when it is destroyed; with the pool empty it stops with a fatal error.
 //
+// A key whose item has an image index shows a picture instead of its text: square number index
+// (from 0, left to right) of the form's picture "MenuImages", a strip of square pictures as high
+// as each is wide, drawn on the bar's colour and made smaller when the bar is lower than that.
+// Without the strip, or with an index beyond it, "ERROR: Toolbar image failed to load" is logged
+// and the key shows its text.
+//
 // User-interface thread only.
 
 #include "skinner/menu_manager_impl_bar.h"
@@ -30,6 +36,7 @@ public:
 protected:
     std::vector<Key> make_keys() override;
     void on_rebuilt(size_t keys) override;
+    std::shared_ptr<const os::Surface> key_image(const MenuEntry& key) override;
 
 private:
     bool m_with_ok;

@@ -76,6 +76,12 @@ bool MenuManagerImplSmartphone::on_back(bool down)
     if (m_go_back) {
         m_go_back = false;
         os::log() << u"SHSendBackToFocusWindow\n";
+        // The shell's back behaviour: the program (its top window, with every window it owns)
+        // goes to the background; starting it again brings it back.
+        os::Window* top = &window().window();
+        while (top->owner())
+            top = top->owner();
+        top->minimize();
     }
     return true;
 }

@@ -38,9 +38,11 @@ Metrics metrics(os::Size screen)
 
 } // namespace
 
-MenuPopup::Layout MenuPopup::layout(
-    os::Size screen, const std::vector<MenuPopupItem>& items, const os::Rect& anchor, bool beside)
+MenuPopup::Layout MenuPopup::layout(os::Size screen, const std::vector<MenuPopupItem>& items,
+    const os::Rect& anchor, MenuPlacement placement, os::Rect room)
 {
+    if (room.empty())
+        room = {{0, 0}, screen};
     Metrics m = metrics(screen);
     Layout result;
     result.text_size = m.text_size;
@@ -55,26 +57,39 @@ MenuPopup::Layout MenuPopup::layout(
         result.rows.push_back({{1, top}, {0, row_height}});
         top += row_height + (item.separator_after ? m.pad : 0);
     }
+    bool above = placement == MenuPlacement::above;
     int32_t width = std::min(
-        screen.width, std::max(2 * m.mark + widest + 2 * m.pad + 2, beside ? 0 : anchor.size.width));
-    int32_t height = std::min(screen.height, top + 1);
+        room.size.width, std::max(2 * m.mark + widest + 2 * m.pad + 2, above ? anchor.size.width : 0));
+    int32_t height = std::min(room.size.height, top + 1);
     for (os::Rect& row : result.rows)
         row.size.width = width - 2;
-    int32_t left = beside ? anchor.right() : anchor.left();
-    int32_t bottom = beside ? anchor.bottom() : anchor.top();
-    if (beside && left + width > screen.width)
-        left = anchor.left() - width; // no room on the right: to the left of the parent
-    left = std::clamp(left, 0, std::max(0, screen.width - width));
-    int32_t box_top = std::clamp(bottom - height, 0, std::max(0, screen.height - height));
+    int32_t left = anchor.left();
+    int32_t box_top = 0;
+    switch (placement) {
+    case MenuPlacement::above:
+        box_top = anchor.top() - height;
+        break;
+    case MenuPlacement::beside:
+        left = anchor.right();
+        if (left + width > room.right())
+            left = anchor.left() - width; // no room on the right: to the left of the parent
+        box_top = anchor.bottom() - height;
+        break;
+    case MenuPlacement::below:
+        box_top = anchor.top();
+        break;
+    }
+    left = std::clamp(left, room.left(), std::max(room.left(), room.right() - width));
+    box_top = std::clamp(box_top, room.top(), std::max(room.top(), room.bottom() - height));
     result.box = {{left, box_top}, {width, height}};
     return result;
 }
 
-MenuPopup::MenuPopup(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor,
-    bool beside, MenuPopup* parent)
+MenuPopup::MenuPopup(
+    os::Window& owner, const std::vector<MenuPopupItem>& items, const Layout& layout, MenuPopup* parent)
     : m_items(items)
     , m_parent(parent)
-    , m_layout(layout(owner.screen().size(), items, anchor, beside))
+    , m_layout(layout)
     , m_window(owner.screen(), *this, &owner, os::WindowKind::popup)
 {
     m_window.set_shows_owner_bar(true);
@@ -91,11 +106,14 @@ MenuPopup* MenuPopup::innermost()
     return s_innermost;
 }
 
-uint32_t MenuPopup::run(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor)
+uint32_t MenuPopup::run(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor,
+    MenuPlacement placement)
 {
-    if (items.empty() || !owner.screen().on_ui_thread() || owner.screen().quitting())
+    os::Screen& screen = owner.screen();
+    if (items.empty() || !screen.on_ui_thread() || screen.quitting())
         return 0;
-    MenuPopup popup(owner, items, anchor, false, nullptr);
+    os::Rect room = placement == MenuPlacement::below ? screen.work_area() : os::Rect {};
+    MenuPopup popup(owner, items, layout(screen.size(), items, anchor, placement, room), nullptr);
     Result result = popup.loop();
     if (owner.is_visible() && owner.is_enabled())
         owner.bring_to_front();
@@ -257,7 +275,9 @@ void MenuPopup::open_child(int32_t row)
     m_child_open = true;
     Result result;
     {
-        MenuPopup child(m_window, m_items[size_t(row)].children, anchor, true, this);
+        const std::vector<MenuPopupItem>& children = m_items[size_t(row)].children;
+        MenuPopup child(m_window, children,
+            layout(m_window.screen().size(), children, anchor, MenuPlacement::beside), this);
         result = child.loop();
     }
     m_child_open = false;

@@ -3,8 +3,9 @@
 // A popup menu of the emulated shell: an os popup window owned by the window it opens for, drawn
 // here (white box, one row per entry: a check mark column, the text, the shortcut right-aligned,
 // an arrow for a submenu; greyed when disabled; a line under an entry with a separator after it).
-// It opens upward from the bar item it belongs to (or beside the row of its parent for a
-// submenu), takes the keys and the pointer capture, and runs its own loop until it ends:
+// It opens upward from the bar item it belongs to, downward from a point (a pop-up menu of a
+// form) or beside the row of its parent (a submenu), takes the keys and the pointer capture, and
+// runs its own loop until it ends:
 //   - Up / Down move the highlight over the enabled entries (wrapping); Enter or Space chooses
 //     the highlighted entry, or opens its submenu; Right opens a submenu, Left and Escape (the
 //     Back key on a Smartphone) close the current level;
@@ -33,21 +34,31 @@ struct MenuPopupItem {
     std::vector<MenuPopupItem> children;
 };
 
+// Where a popup opens relative to its anchor rectangle (screen coordinates).
+enum class MenuPlacement {
+    above, // its bottom on the anchor's top, from the anchor's left (a bar key's popup)
+    beside, // right of the anchor, or left of it without room, bottoms aligned (a submenu)
+    below, // its top-left corner on the anchor's (a pop-up menu at a point)
+};
+
 class MenuPopup : private os::WindowHandler, private liba::Nocopy {
 public:
-    // Shows the entries above anchor (screen coordinates) and returns the chosen entry's command,
-    // or 0 when the popup was closed without a choice (or had no entry, or the screen quit).
-    static uint32_t run(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor);
+    // Shows the entries at anchor (screen coordinates) and returns the chosen entry's command, or
+    // 0 when the popup was closed without a choice (or had no entry, or the screen quit). A popup
+    // below a point stays inside the work area (between the shell's bars), the others inside the
+    // screen.
+    static uint32_t run(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor,
+        MenuPlacement placement = MenuPlacement::above);
 
     struct Layout {
         os::Rect box; // screen coordinates
         std::vector<os::Rect> rows; // client coordinates, one per item
         int32_t text_size = 0;
     };
-    // beside: open to the right of anchor (a submenu) rather than above it. The box stays on the
-    // screen; rows that do not fit are cut off.
-    static Layout layout(
-        os::Size screen, const std::vector<MenuPopupItem>& items, const os::Rect& anchor, bool beside);
+    // The box stays inside room (the whole screen when room is empty), moved as far as needed and
+    // cut to it; rows that do not fit are cut off.
+    static Layout layout(os::Size screen, const std::vector<MenuPopupItem>& items, const os::Rect& anchor,
+        MenuPlacement placement, os::Rect room = {});
 
     // The innermost popup open now, or null; what the user sees highlighted there.
     static MenuPopup* innermost();
@@ -64,8 +75,8 @@ private:
         os::Point outside; // screen point of a tap outside (End::outside)
     };
 
-    MenuPopup(os::Window& owner, const std::vector<MenuPopupItem>& items, const os::Rect& anchor, bool beside,
-        MenuPopup* parent);
+    MenuPopup(
+        os::Window& owner, const std::vector<MenuPopupItem>& items, const Layout& layout, MenuPopup* parent);
     ~MenuPopup();
 
     Result loop();

@@ -1,6 +1,7 @@
 #include "os/active_scheduler.h"
 
 #include "os/active.h"
+#include "os/headless_screen.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -206,4 +207,31 @@ TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
             scheduler.reset();
         },
         exited_with_failure, "Some active objects still live while scheduler is terminating");
+}
+
+// The screen's own scheduler: objects queued from the UI thread run from whichever loop of the
+// screen dispatches next, nested ones included, and not after the screen quit.
+TEST(ScreenScheduler, queued_objects_run_inside_a_nested_loop_and_not_after_quit)
+{
+    os::HeadlessScreen screen({240, 320});
+    CActiveScheduler& scheduler = screen.scheduler();
+    std::vector<int> runs;
+    Recorder outer(runs, 1);
+    Recorder inner(runs, 2);
+    bool nested_ended = false;
+    outer.on_run = [&] {
+        // A modal loop inside the run: the object queued now runs in it.
+        EXPECT_TRUE(scheduler.queue(inner));
+        nested_ended = screen.run_until([&] { return !inner.pending(); });
+    };
+    ASSERT_TRUE(scheduler.queue(outer));
+    EXPECT_TRUE(runs.empty()) << "nothing runs before the loop dispatches";
+    screen.dispatch_pending();
+    EXPECT_TRUE(nested_ended);
+    EXPECT_EQ(runs, (std::vector<int> {1, 2}));
+    EXPECT_EQ(scheduler.queued_count(), 0u);
+
+    screen.post_quit();
+    EXPECT_FALSE(scheduler.queue(outer));
+    EXPECT_FALSE(outer.pending());
 }

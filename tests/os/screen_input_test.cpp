@@ -398,7 +398,8 @@ TEST_F(ScreenBar, soft_keys_and_taps_choose_the_active_windows_items)
             [&chosen, &where, name](const Rect& rect) {
                 chosen.push_back(name);
                 where.push_back(rect);
-            }};
+            },
+            nullptr};
     };
     a.window.set_bar_items({item("left"), item("right"), item("off", false)});
     screen.dispatch_pending();
@@ -419,7 +420,7 @@ TEST_F(ScreenBar, a_tap_that_leaves_the_item_chooses_nothing)
 {
     int chosen = 0;
     TestWindow a(screen, {{0, 26}, {240, 268}});
-    a.window.set_bar_items({{u"one", true, [&](const Rect&) { ++chosen; }}});
+    a.window.set_bar_items({{u"one", true, [&](const Rect&) { ++chosen; }, nullptr}});
     screen.press({10, 310});
     screen.move_to({100, 200});
     screen.release({100, 200});

@@ -1,5 +1,8 @@
 #include "on_screen.h"
 
+#include "os/keys.h"
+
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace os;
@@ -201,4 +204,65 @@ TEST_F(ScreenWindows, current_screen_follows_construction_and_destruction)
         EXPECT_EQ(Screen::current(), &inner);
     }
     EXPECT_EQ(Screen::current(), &outer);
+}
+
+TEST_F(ScreenWindows, minimising_hides_a_window_with_its_own_and_restoring_brings_back_the_active_one)
+{
+    TestWindow other(screen, {{0, 0}, {240, 40}});
+    TestWindow main(screen, {{0, 26}, {240, 268}});
+    TestWindow dialog(screen, {{20, 60}, {200, 100}}, &main.window);
+    main.window.enable(false); // a modal dialog's owner
+    main.window.minimize();
+    EXPECT_TRUE(main.window.is_minimized());
+    EXPECT_FALSE(main.window.is_visible());
+    EXPECT_FALSE(dialog.window.is_visible());
+    EXPECT_EQ(screen.active_window(), &other.window);
+    EXPECT_EQ(screen.window_at({100, 100}), nullptr) << "the desktop shows where they were";
+    main.window.bring_to_front();
+    EXPECT_FALSE(main.window.is_minimized());
+    EXPECT_TRUE(main.window.is_visible());
+    EXPECT_TRUE(dialog.window.is_visible());
+    EXPECT_EQ(screen.windows(), order({&other.window, &main.window, &dialog.window}));
+    EXPECT_EQ(screen.active_window(), &dialog.window);
+    // Hiding a minimised window forgets it: showing its owned window alone does not bring it.
+    main.window.enable(true);
+    main.window.minimize();
+    main.window.show(ShowMode::hide);
+    EXPECT_FALSE(main.window.is_minimized());
+    dialog.window.show(ShowMode::show);
+    EXPECT_FALSE(main.window.is_visible());
+}
+
+TEST_F(ScreenWindows, the_first_key_or_tap_on_the_empty_desktop_restores_the_window_and_goes_no_further)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> input;
+    };
+    std::vector<Case> cases {{"key", [&] { screen.key(VK_RETURN); }},
+        {"tap",
+            [&] {
+                screen.tap({120, 100});
+            }},
+        {"held key", [&] {
+             screen.key_down(VK_DOWN);
+             screen.key_down(VK_DOWN);
+             screen.key_up(VK_DOWN);
+         }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWindow main(screen, {{0, 26}, {240, 268}});
+        settle(main);
+        main.window.minimize();
+        ASSERT_EQ(screen.active_window(), nullptr);
+        c.input();
+        screen.dispatch_pending();
+        EXPECT_TRUE(main.window.is_visible());
+        EXPECT_TRUE(main.window.is_active());
+        for (uint32_t id : {WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_LBUTTONDOWN, WM_LBUTTONUP})
+            EXPECT_EQ(main.recorder.count(id), 0u) << "the restoring input reached the window: " << id;
+        screen.key(VK_SPACE);
+        screen.dispatch_pending();
+        EXPECT_EQ(main.recorder.count(WM_KEYDOWN), 1u) << "the next key is the window's";
+    }
 }

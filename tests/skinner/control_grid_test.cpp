@@ -297,6 +297,51 @@ TEST(ControlGrid, a_hold_selects_and_raises_cell_hold)
     EXPECT_TRUE(f.recorder.cell_clicks.empty());
 }
 
+// A subclass that overrides the grid's own slots hears taps and holds first; passing them on
+// (the base slot) reaches the container as a plain grid does.
+namespace {
+class Browser : public List {
+public:
+    using List::List;
+    int32_t on_cell_click(skinner::Control& grid, const GridClick& click) override
+    {
+        clicks.push_back(click);
+        return pass_on ? List::on_cell_click(grid, click) : 1;
+    }
+    int32_t on_cell_hold(skinner::Control& grid, const GridClick& click) override
+    {
+        holds.push_back(click);
+        return pass_on ? List::on_cell_hold(grid, click) : 1;
+    }
+    bool pass_on = false;
+    std::vector<GridClick> clicks;
+    std::vector<GridClick> holds;
+};
+} // namespace
+
+TEST(ControlGrid, a_subclass_hears_its_own_taps_and_holds_before_the_container)
+{
+    for (bool pass_on : {false, true}) {
+        SCOPED_TRACE(pass_on ? "passed on" : "kept");
+        ListsForm f;
+        Browser grid(f.form, 100);
+        grid.pass_on = pass_on;
+        tap(f, row_point(2));
+        tap(f, row_point(2), true);
+        f.form.mouse_down(2, row_point(4), false);
+        f.form.mouse_up(2, row_point(4));
+        ASSERT_EQ(grid.clicks.size(), 2u);
+        EXPECT_EQ(grid.clicks[0].row, 2);
+        EXPECT_FALSE(grid.clicks[0].double_tap);
+        EXPECT_TRUE(grid.clicks[1].double_tap) << "the activation reaches the subclass";
+        ASSERT_EQ(grid.holds.size(), 1u);
+        EXPECT_EQ(grid.holds[0].row, 4);
+        EXPECT_EQ(grid.selected_row(), 4);
+        EXPECT_EQ(f.recorder.cell_clicks.size(), pass_on ? 2u : 0u);
+        EXPECT_EQ(f.recorder.cell_holds.size(), pass_on ? 1u : 0u);
+    }
+}
+
 TEST(ControlGrid, a_press_within_the_indent_goes_to_the_indent_handler)
 {
     ListsForm f;

@@ -19,6 +19,7 @@
 #include "skinner/menu_manager_impl_pocket.h"
 #include "skinner/menu_manager_impl_smartphone.h"
 #include "skinner/menu_popup.h"
+#include "skinner/popup_menu.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
 
@@ -407,7 +408,8 @@ TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
     items[1].text = u"A rather long entry that cannot fit on a small screen at all";
     items[1].separator_after = true;
     items[2].text = u"Three";
-    MenuPopup::Layout above = MenuPopup::layout({240, 320}, items, {{180, 294}, {60, 26}}, false);
+    MenuPopup::Layout above
+        = MenuPopup::layout({240, 320}, items, {{180, 294}, {60, 26}}, MenuPlacement::above);
     EXPECT_EQ(above.box.bottom(), 294);
     EXPECT_LE(above.box.right(), 240);
     EXPECT_GE(above.box.left(), 0);
@@ -417,13 +419,120 @@ TEST(MenuPopup, opens_upward_from_its_key_and_stays_on_the_screen)
     EXPECT_GT(above.rows[2].top() - above.rows[1].bottom(), above.rows[1].top() - above.rows[0].bottom());
 
     std::vector<MenuPopupItem> many(60, items[0]);
-    MenuPopup::Layout tall = MenuPopup::layout({240, 320}, many, {{0, 294}, {60, 26}}, false);
+    MenuPopup::Layout tall = MenuPopup::layout({240, 320}, many, {{0, 294}, {60, 26}}, MenuPlacement::above);
     EXPECT_EQ(tall.box.top(), 0);
     EXPECT_EQ(tall.box.size.height, 320);
 
-    MenuPopup::Layout beside = MenuPopup::layout({240, 320}, {items[0]}, {{200, 100}, {40, 20}}, true);
+    MenuPopup::Layout beside
+        = MenuPopup::layout({240, 320}, {items[0]}, {{200, 100}, {40, 20}}, MenuPlacement::beside);
     EXPECT_LE(beside.box.right(), 240); // no room on the right: it goes left
     EXPECT_EQ(beside.box.bottom(), 120);
+}
+
+namespace {
+
+// The pick menu of a list row: a separator, a check, a greyed entry and a submenu.
+std::vector<MenuEntry> pick_entries()
+{
+    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
+        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
+    entries[1].enabled = false;
+    entries[2].checked = true;
+    entries[2].separator_after = true;
+    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
+    return entries;
+}
+
+// Opens the pick menu of owner at point and runs the steps inside it; the popup's box as opened.
+os::Rect pick_menu(
+    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
+{
+    os::Rect box;
+    steps.insert(steps.begin(), [&] { box = MenuPopup::innermost()->current_layout().box; });
+    test::script(screen, std::move(steps));
+    popup_menu(owner, point, pick_entries());
+    screen.set_idle_handler(nullptr);
+    return box;
+}
+
+void tap_row(os::HeadlessScreen& screen, size_t index)
+{
+    const MenuPopup& popup = *MenuPopup::innermost();
+    os::Rect row = popup.current_layout().rows[index];
+    os::Rect box = popup.current_layout().box;
+    screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+}
+
+} // namespace
+
+TEST(PopupMenu, opens_at_the_point_and_raises_the_chosen_id_on_its_owner)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    Control row(pocket.form, u"row", LookupMode::none);
+    os::Rect form = pocket.form.impl().window().rect();
+    auto key = [&](uint32_t k) { return [&screen, k] { screen.key(k); }; };
+    struct Case {
+        const char* name;
+        Point point;
+        std::vector<std::function<void()>> steps;
+        std::vector<std::string> commands;
+    };
+    std::vector<Case> cases {
+        {"tap", {30, 40}, {[&] { tap_row(screen, 2); }}, {"Play"}},
+        {"greyed tap, then Enter", {30, 40}, {[&] { tap_row(screen, 1); }, key(os::VK_RETURN)},
+            {"PlaySingle"}},
+        {"keys skip the greyed entry", {30, 40}, {key(os::VK_DOWN), key(os::VK_RETURN)}, {"Play"}},
+        {"into the submenu", {30, 40},
+            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RIGHT), key(os::VK_DOWN), key(os::VK_RETURN)},
+            {"PlaySubfolder"}},
+        {"Escape", {30, 40}, {key(os::VK_ESCAPE)}, {}},
+        {"tap outside", {30, 40}, {[&] {
+             screen.tap({2, form.bottom() - 2});
+         }},
+            {}},
+        {"submenu, then Escape twice", {30, 40},
+            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RETURN), key(os::VK_ESCAPE), key(os::VK_ESCAPE)}, {}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pocket.listener.commands.clear();
+        os::Rect box = pick_menu(screen, row, c.point, std::move(c.steps));
+        EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
+        EXPECT_EQ(pocket.listener.commands, c.commands);
+        EXPECT_EQ(MenuPopup::innermost(), nullptr);
+        EXPECT_FALSE(screen.quitting());
+        EXPECT_TRUE(pocket.form.impl().window().is_active()) << "the form has its keys back";
+    }
+}
+
+TEST(PopupMenu, a_menu_near_the_edges_moves_inside_the_work_area_and_is_drawn_there)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    Control row(pocket.form, u"row", LookupMode::none);
+    os::Rect form = pocket.form.impl().window().rect();
+    os::Rect work = screen.work_area();
+    os::Rect box;
+    uint32_t corner = 0;
+    uint32_t inside = 0;
+    box = pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
+        const os::Rect& shown = MenuPopup::innermost()->current_layout().box;
+        corner = screen.frame().row(shown.top())[shown.left()];
+        inside = screen.frame().row(shown.bottom() - 3)[shown.right() - 3];
+        screen.key(os::VK_ESCAPE);
+    }});
+    EXPECT_EQ(box.right(), work.right());
+    EXPECT_EQ(box.bottom(), work.bottom()) << "kept above the command bar";
+    EXPECT_GT(box.size.height, 40);
+    EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
+    EXPECT_EQ(inside, os::rgb(0xFF, 0xFF, 0xFF)) << "the popup's white box";
+    EXPECT_TRUE(pocket.listener.commands.empty());
+
+    // An owner gone while the menu is open raises nothing.
+    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
+    pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
+    EXPECT_TRUE(pocket.listener.commands.empty());
 }
 
 namespace {
@@ -441,8 +550,11 @@ public:
         return handles_escape && key == KeyEscape;
     }
 
+    void on_command_line(std::u16string_view text) override { command_lines.push_back(test::narrow(text)); }
+
     bool handles_escape = false;
     std::vector<int32_t> keys;
+    std::vector<std::string> command_lines;
 };
 
 } // namespace
@@ -460,6 +572,7 @@ TEST(MenuSmartphone, back_goes_to_the_form_first_and_then_to_the_shell)
     device.screen.key_up(os::VK_ESCAPE);
     device.screen.dispatch_pending();
     EXPECT_FALSE(manager.wants_to_go_back());
+    form.bring_to_front(); // the shell sent it to the background
 
     // A form that handles Escape keeps the shell out.
     form.handles_escape = true;
@@ -489,4 +602,75 @@ TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
     }
     posted({{160, 294}, {80, 26}});
     EXPECT_EQ(listener.commands.size(), 1u);
+}
+
+TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until_started_again)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    BackForm form(device.skin);
+    show(form);
+    os::Window& window = form.impl().window();
+    form.handles_escape = true;
+    device.screen.key(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_visible()) << "the form took Back";
+
+    form.handles_escape = false;
+    device.screen.key_down(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_visible()) << "the program goes when Back is released";
+    device.screen.key_up(os::VK_ESCAPE);
+    device.screen.dispatch_pending();
+    EXPECT_TRUE(window.is_minimized());
+    EXPECT_FALSE(window.is_visible());
+    EXPECT_EQ(device.screen.active_window(), nullptr);
+
+    // Started again: the second copy's command line brings the form back to the front.
+    device.screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
+    test::deliver(device.screen);
+    EXPECT_TRUE(window.is_visible());
+    EXPECT_TRUE(window.is_active());
+    EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
+}
+
+TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    MenuMainButton play(pocket.form, u"cmdPlay", u"Play");
+    play.set_image_index(1);
+    MenuMainButton stop(pocket.form, u"cmdStop", u"Stop");
+    stop.set_image_index(2); // beyond the strip of two: the text
+    pocket.form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    const std::vector<os::BarItem>& items = pocket.form.impl().window().bar_items();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_FALSE(items[1].image);
+    ASSERT_TRUE(items[2].image);
+    EXPECT_FALSE(items[3].image);
+
+    std::vector<os::Rect> cells = os::Shell::item_rects(screen.size(), screen.bar_height(), screen.kind(), 4);
+    const os::Surface& frame = screen.frame();
+    // "back" is the ramp (32x, 32y, 0x40); the strip's second 4-pixel square starts at x = 4.
+    os::Rect picture {
+        {cells[2].left() + (cells[2].size.width - 4) / 2, cells[2].top() + (cells[2].size.height - 4) / 2},
+        {4, 4}};
+    auto off_bar = [&](const os::Rect& cell, bool skip_picture) {
+        int count = 0;
+        for (int32_t y = cell.top(); y < cell.bottom(); ++y)
+            for (int32_t x = cell.left(); x < cell.right(); ++x)
+                count += !(skip_picture && picture.contains({x, y}))
+                    && frame.at(x, y) != os::s_bottom_bar_color;
+        return count;
+    };
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(frame.at(picture.left() + x, picture.top() + y),
+                os::rgb(uint8_t((4 + x) * 32), uint8_t(y * 32), 0x40))
+                << x << "," << y;
+    EXPECT_EQ(off_bar(cells[2], true), 0) << "no text beside the picture";
+    EXPECT_GT(off_bar(cells[3], false), 0) << "the button beyond the strip shows its text";
+    // Chosen like any key.
+    screen.tap(picture.position);
+    screen.dispatch_pending();
+    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdPlay"}));
 }

@@ -1,0 +1,284 @@
+// The single-instance check between processes: each test points $XDG_RUNTIME_DIR at a fresh folder
+// and starts the other copies of the program as forked children (before this process makes its
+// own application object, so each child has the process to itself).
+
+#include "os/application.h"
+
+#include "liba/text.h"
+#include "os/headless_screen.h"
+#include "support/test_support.h"
+#include "support/window_recorder.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Another copy of the program: waits for go(), then checks with its command line and exits 0
+// when it found a running copy, 1 when it is the only one. A staying copy that is the only one
+// keeps running (holding the lock and listening) until killed.
+class Copy {
+public:
+    Copy(std::u16string command_line, bool stay)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            throw std::runtime_error("pipe");
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(fds[1]);
+            char go = 0;
+            if (read(fds[0], &go, 1) != 1)
+                _exit(3);
+            os::Application application(u"Test");
+            bool found = application.check_running(command_line);
+            while (stay && !found)
+                pause();
+            _exit(found ? 0 : 1);
+        }
+        close(fds[0]);
+        m_go = fds[1];
+    }
+    ~Copy()
+    {
+        if (m_go >= 0)
+            close(m_go);
+        if (m_pid > 0 && !m_status) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    void go()
+    {
+        char go = 1;
+        ASSERT_EQ(write(m_go, &go, 1), 1);
+    }
+    bool running()
+    {
+        int status = 0;
+        if (m_status || waitpid(m_pid, &status, WNOHANG) == 0)
+            return !m_status;
+        m_status = status;
+        return false;
+    }
+    // The exit status, or -1 when it did not exit normally.
+    int exit_status()
+    {
+        if (!m_status) {
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+            m_status = status;
+        }
+        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
+    }
+    void kill_now()
+    {
+        kill(m_pid, SIGKILL);
+        exit_status();
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_go = -1;
+    std::optional<int> m_status;
+};
+
+bool connects(const std::string& path)
+{
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
+}
+
+template<class Condition> bool eventually(Condition condition)
+{
+    for (auto end = std::chrono::steady_clock::now() + 3s; std::chrono::steady_clock::now() < end;) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return condition();
+}
+
+class SingleInstance : public testing::Test {
+protected:
+    SingleInstance()
+    {
+        if (const char* previous = std::getenv("XDG_RUNTIME_DIR"))
+            m_previous = previous;
+        setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+    }
+    ~SingleInstance() override
+    {
+        if (m_previous)
+            setenv("XDG_RUNTIME_DIR", m_previous->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    // The screen with the running copy's form (a window of the instance's class), and the loop
+    // run until another copy's command line reached it (at most a few seconds).
+    struct Running {
+        Running()
+        {
+            form.window.set_class_name(u"SkinnerClass_Test");
+            screen.set_idle_handler([this] {
+                screen.wait_for_post(20ms);
+                return std::chrono::steady_clock::now() < deadline;
+            });
+        }
+        std::vector<test::Recorded> wait_for_copy_data()
+        {
+            deadline = std::chrono::steady_clock::now() + 5s;
+            screen.run_until([this] { return form.recorder.count(os::WM_COPYDATA) > 0; });
+            return form.recorder.only(os::WM_COPYDATA);
+        }
+
+        os::HeadlessScreen screen {{240, 320}};
+        test::TestWindow form {screen, {{0, 26}, {240, 268}}};
+        std::chrono::steady_clock::time_point deadline;
+    };
+
+    test::TempDir folder;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+std::vector<uint8_t> utf16_bytes(std::u16string_view text)
+{
+    std::vector<uint8_t> bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(uint8_t(unit));
+        bytes.push_back(uint8_t(unit >> 8));
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(SingleInstance, a_second_copy_hands_its_command_line_to_the_first_and_ends)
+{
+    Copy second(u"melodeck /home/ann/Müsic", false);
+    Running running;
+    os::Application first(u"Test");
+    EXPECT_EQ(os::Application::instance(), &first);
+    EXPECT_EQ(first.instance_name(), u"SkinnerClass_Test");
+    EXPECT_FALSE(first.check_running(u"melodeck"));
+    EXPECT_EQ(running.screen.cursor(), os::Cursor::wait);
+    first.release_startup();
+    EXPECT_EQ(running.screen.cursor(), os::Cursor::arrow);
+    second.go();
+    std::vector<test::Recorded> copies = running.wait_for_copy_data();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].wparam, 0u) << "the data word";
+    EXPECT_EQ(copies[0].data, utf16_bytes(u"melodeck /home/ann/Müsic"));
+    EXPECT_EQ(second.exit_status(), 0) << "the second copy found the first";
+}
+
+TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start)
+{
+    Copy killed(u"", true);
+    killed.go();
+    std::string socket_path = folder.native("SkinnerClass_Test.socket").string();
+    ASSERT_TRUE(eventually([&] { return connects(socket_path); }));
+    killed.kill_now();
+    ASSERT_TRUE(std::filesystem::exists(socket_path)) << "a socket file nobody listens on";
+    EXPECT_FALSE(connects(socket_path));
+
+    os::Application next(u"Test");
+    EXPECT_EQ(next.socket_path(), socket_path);
+    EXPECT_FALSE(next.check_running(u"melodeck")) << "the dead copy is not running";
+    EXPECT_TRUE(connects(socket_path)) << "the next copy listens in its place";
+    next.release_startup();
+}
+
+TEST_F(SingleInstance, a_copy_started_during_the_first_ones_start_up_waits_and_then_finds_it)
+{
+    Copy second(u"late", false);
+    os::Application first(u"Test");
+    EXPECT_FALSE(first.check_running(u"melodeck"));
+    second.go();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(second.running()) << "the second copy must wait for the start-up lock";
+    // The first copy's form exists now; start-up ends.
+    Running running;
+    first.release_startup();
+    std::vector<test::Recorded> copies = running.wait_for_copy_data();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].data, utf16_bytes(u"late"));
+    EXPECT_EQ(second.exit_status(), 0);
+}
+
+TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_under_tmp_serves)
+{
+    std::string fallback = "/tmp/melodeck-" + std::to_string(getuid());
+    std::filesystem::path open_folder = folder.native("open");
+    std::filesystem::create_directory(open_folder);
+    chmod(open_folder.c_str(), 0777);
+    struct Case {
+        std::optional<std::string> runtime;
+        std::string expected;
+    };
+    for (const Case& c : {Case {folder.path().string(), folder.path().string()},
+             Case {std::nullopt, fallback}, Case {"relative/folder", fallback},
+             Case {open_folder.string(), fallback}, Case {folder.native("missing").string(), fallback}}) {
+        SCOPED_TRACE(c.runtime.value_or("(unset)"));
+        if (c.runtime)
+            setenv("XDG_RUNTIME_DIR", c.runtime->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+        os::Application application(u"Test");
+        EXPECT_EQ(application.lock_path(), c.expected + "/SkinnerClass_Test.lock");
+        EXPECT_EQ(application.socket_path(), c.expected + "/SkinnerClass_Test.socket");
+    }
+    struct stat status { };
+    ASSERT_EQ(lstat(fallback.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+}
+
+namespace {
+
+bool failed_exit(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+}
+
+} // namespace
+
+TEST(ApplicationDeathTest, a_second_object_and_a_name_too_long_for_the_class_buffer_are_fatal)
+{
+    EXPECT_EXIT(
+        {
+            os::Application one(u"One");
+            os::Application two(u"Two");
+        },
+        failed_exit, "Application::Application: instance != 0");
+    // "SkinnerClass_" and 25 characters make 38: the longest name there is room for.
+    std::u16string longest(25, u'n');
+    EXPECT_EXIT(
+        {
+            {
+                os::Application fits(longest);
+            }
+            os::Application too_long(longest + u"n");
+        },
+        failed_exit, "Application::Application: Application name is too long. Sorry.");
+}

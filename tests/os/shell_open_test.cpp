@@ -1,0 +1,84 @@
+#include "os/shell_open.h"
+
+#include "support/test_support.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string read_text(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Children of this process that ended and were never waited for.
+int zombie_children()
+{
+    int count = 0;
+    DIR* proc = opendir("/proc");
+    while (dirent* entry = proc ? readdir(proc) : nullptr) {
+        std::string stat = read_text(std::string("/proc/") + entry->d_name + "/stat");
+        size_t end = stat.rfind(')');
+        if (end == std::string::npos)
+            continue;
+        char state = 0;
+        int parent = 0;
+        if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &parent) == 2 && parent == getpid()
+            && state == 'Z')
+            ++count;
+    }
+    if (proc)
+        closedir(proc);
+    return count;
+}
+
+template<class Condition> bool eventually(Condition condition)
+{
+    for (auto end = std::chrono::steady_clock::now() + 3s; std::chrono::steady_clock::now() < end;) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return condition();
+}
+
+} // namespace
+
+// A fake xdg-open first on PATH writes down each argument it gets, one a line.
+TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombie)
+{
+    test::TempDir folder;
+    std::filesystem::path opened = folder.native("opened.txt");
+    std::filesystem::path script = folder.native("xdg-open");
+    std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << opened.string()
+                          << "'; done\n";
+    chmod(script.c_str(), 0755);
+    std::string previous = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (folder.path().string() + ":" + previous).c_str(), 1);
+
+    // Refused: would be an option, or nothing at all.
+    os::shell_open(u"--help");
+    os::shell_open(u"");
+    // Taken as it is: spaces, quotes and shell syntax reach the program as one argument.
+    std::string url = "https://example.org/a b?q='x'&r=$(touch pwned);";
+    os::shell_open(u"https://example.org/a b?q='x'&r=$(touch pwned);");
+    bool arrived = eventually([&] { return read_text(opened) == url + "\n"; });
+    setenv("PATH", previous.c_str(), 1);
+    EXPECT_TRUE(arrived) << read_text(opened);
+    EXPECT_FALSE(std::filesystem::exists("pwned"));
+    EXPECT_TRUE(eventually([] { return zombie_children() == 0; })) << "the ended xdg-open was never reaped";
+}
