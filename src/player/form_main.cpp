@@ -101,9 +101,7 @@ FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin)
     read_soft_key_texts();
     m_equalizer = std::make_unique<audio::EqualizerPCM>();
     m_player = std::make_unique<audio::PlayerPCM>();
-    m_pause.set_visible(false);
-    m_resume.set_visible(false);
-    m_panel.set_visible(false);
+    apply_mode_layout_for(false);
     m_equalizer->connect(m_player.get());
     m_status_timer = start_timer(0.2);
     update_folder_caption();
@@ -483,6 +481,8 @@ void FormMain::apply_mode_layout_for(bool playing)
     m_files.set_enabled(true);
     m_files.set_rect(m_big_size.rect());
     m_panel.set_visible(false);
+    // The keys browse: on a keypad device they are the only way to.
+    set_focus(&m_files);
     m_play.set_visible(true);
     m_pause.set_visible(false);
     m_resume.set_visible(false);

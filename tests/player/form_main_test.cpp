@@ -141,11 +141,11 @@ TEST_F(FormMainTest, random_with_repeat_shuffles_again_at_the_end_and_goes_on_at
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
 {
-    make_music(2, 10);
     test::write_settings_file(m_folder.path() / "Settings.xml",
         "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\"/>"
             + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(test::u16(m_folder.path() / "Settings.xml"));
+    make_music(2, 10);
     select("track0.wav");
     m_form->on_command(u"PlayAudiobook");
     ASSERT_TRUE(m_form->is_playing());
@@ -247,9 +247,9 @@ TEST_F(FormMainTest, odd_settings_are_taken_as_the_bars_and_tables_say_and_writt
 
 TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place)
 {
-    make_music(1, 40);
     std::filesystem::path file = m_folder.path() / "Settings.xml";
     m_form->load_settings(test::u16(file));
+    make_music(1, 40);
     select("track0.wav");
     m_form->on_command(u"PlayAudiobook");
     run_for(100);
