@@ -83,7 +83,7 @@ double FormMain::screen_off_interval(int32_t mode)
     return s_screen_off_modes[size_t(mode)].seconds;
 }
 
-FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin)
+FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin, os::WaveOutFactory factory)
     : Form(parent, skin, u"FormMain", nullptr)
     , m_menu_main(*this)
     , m_menu(*this, u"Menu", u":)", skinner::s_soft_key_menu, LookupMode::named)
@@ -100,7 +100,7 @@ FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin)
 {
     read_soft_key_texts();
     m_equalizer = std::make_unique<audio::EqualizerPCM>();
-    m_player = std::make_unique<audio::PlayerPCM>();
+    m_player = std::make_unique<audio::PlayerPCM>(std::move(factory));
     apply_mode_layout_for(false);
     m_equalizer->connect(m_player.get());
     m_status_timer = start_timer(0.2);

@@ -53,8 +53,10 @@ public:
     // How often the settings are written while an audiobook plays.
     static constexpr int64_t s_audiobook_save_ms = 30000;
 
-    // parent: null for the main form. skin must outlive the form.
-    FormMain(skinner::Form* parent, skinner::Properties* skin);
+    // parent: null for the main form. skin must outlive the form. The sound device is opened
+    // through factory (the backend MELODECK_AUDIO names by default).
+    FormMain(skinner::Form* parent, skinner::Properties* skin,
+        os::WaveOutFactory factory = os::wave_out_factory());
     ~FormMain() override;
 
     int32_t on_command(std::u16string_view command) override;

@@ -4,6 +4,8 @@
 
 #include "player_run.h"
 
+#include "audio/scripted_wave_out.h"
+
 #include "os/headless_screen.h"
 #include "os/rand.h"
 #include "player/form_main.h"
@@ -260,6 +262,52 @@ TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place
     ASSERT_EQ(saved.bookmarks.size(), 1u) << test::read_text(file);
     EXPECT_EQ(saved.bookmarks[0].path, path("track0.wav"));
     EXPECT_GT(saved.bookmarks[0].position, 0);
+}
+
+TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_a_device_that_never_does)
+{
+    m_form.reset();
+    test::ScriptedWaveOut device;
+    m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), device.factory());
+    make_music(2, 0.25);
+    set_modes(false, false);
+    select("track0.wav");
+    m_form->on_command(u"Play");
+    // The device holds every header: the reader is at its end long before the sound is.
+    run_for(300);
+    audio::FileReader& reader = m_form->chain()->get_reader();
+    ASSERT_EQ(reader.position(), reader.length());
+    EXPECT_EQ(playing(), path("track0.wav"));
+    // Played out: the next tick moves on.
+    device.complete_all();
+    run_for(300);
+    EXPECT_EQ(playing(), path("track1.wav"));
+    // Never played out: 2 s after the reader's end (on the screen's clock), the last track ends
+    // all the same.
+    run_for(300);
+    m_screen->advance(1000);
+    m_screen->dispatch_pending();
+    EXPECT_EQ(playing(), path("track1.wav"));
+    m_screen->advance(FormMain::s_drain_timeout_ms);
+    m_screen->dispatch_pending();
+    EXPECT_FALSE(m_form->is_playing());
+    m_form.reset();
+}
+
+TEST_F(FormMainTest, a_device_that_does_not_open_moves_on_at_once)
+{
+    m_form.reset();
+    test::ScriptedWaveOut device;
+    device.fail_opens(100);
+    m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), device.factory());
+    make_music(3, 5);
+    set_modes(false, false);
+    select("track0.wav");
+    m_form->on_command(u"Play");
+    run_for(800);
+    EXPECT_FALSE(m_form->is_playing());
+    EXPECT_EQ(m_form->playlist().current_index(), 2);
+    m_form.reset();
 }
 
 } // namespace
