@@ -166,7 +166,8 @@ def night_drive():
     rng = random.Random(2)
     for bar, chord in enumerate([Am, F, C, G]):
         start = bar * 2 * beat
-        track.add(start, tone(chord[0] - 12, 2 * beat, ((1, 1.0), (2, 0.5), (3, 0.3), (4, 0.15)), decay=1.2), 0.45)
+        bass = tone(chord[0] - 12, 2 * beat, ((1, 1.0), (2, 0.5), (3, 0.3), (4, 0.15)), decay=1.2)
+        track.add(start, bass, 0.45)
         for step in range(8):
             midi = (chord + [chord[0] + 12])[[0, 1, 2, 3, 2, 1, 2, 3][step]] + 12
             track.add(start + step * beat / 4, tone(midi, 0.25, ((1, 1.0), (3, 0.3), (5, 0.1)), decay=9),
@@ -230,6 +231,19 @@ def morning_chime():
     return track
 
 
+def raindrops():
+    """Random drops of a pentatonic scale, plucked, over a soft minor chord."""
+    rng = random.Random(7)
+    track = Track(5.0)
+    track.add(0, pad([57, 64, 69], 4.8), 0.6)
+    scale = [69, 72, 74, 76, 79, 81, 84]
+    t = 0.05
+    while t < 4.0:
+        track.add(t, pluck(rng.choice(scale), 0.9, 0.9, rng), 0.35, pan=rng.uniform(-0.8, 0.8))
+        t += rng.choice((0.15, 0.3, 0.3, 0.45))
+    return track
+
+
 VOWELS = {  # formant frequencies (Hz) and bandwidths
     "a": ((730, 90), (1090, 110), (2440, 160)),
     "e": ((530, 80), (1840, 100), (2480, 160)),
@@ -288,8 +302,10 @@ def speech(seconds, seed, pitch=118):
                 voiced[i] *= min(1.0, x * 8) * min(1.0, (1 - x) * 5)
             track.add(start, voiced, 1.0, pan=0.0)
             if consonant:
-                noise = resonate([rng.uniform(-1, 1) for _ in range(int(0.05 * RATE))], rng.choice((2500, 4000, 6000)), 1500)
-                track.add(start - 0.04, [v * 0.35 * math.sin(math.pi * i / len(noise)) for i, v in enumerate(noise)])
+                burst = [rng.uniform(-1, 1) for _ in range(int(0.05 * RATE))]
+                noise = resonate(burst, rng.choice((2500, 4000, 6000)), 1500)
+                shaped = [v * 0.35 * math.sin(math.pi * i / len(noise)) for i, v in enumerate(noise)]
+                track.add(start - 0.04, shaped)
         t += rng.uniform(0.45, 0.8)
     return track
 
@@ -301,6 +317,7 @@ PIECES = {
     "lazy_walk": lazy_walk,
     "little_waltz": little_waltz,
     "morning_chime": morning_chime,
+    "raindrops": raindrops,
 }
 
 
@@ -311,6 +328,7 @@ def main():
         make().write(os.path.join(out, name + ".wav"))
     speech(20, 11).write(os.path.join(out, "chapter_1.wav"), fade=0.3)
     speech(18, 12, pitch=124).write(os.path.join(out, "chapter_2.wav"), fade=0.3)
+    speech(15, 13, pitch=110).write(os.path.join(out, "chapter_3.wav"), fade=0.3)
     return 0
 
 

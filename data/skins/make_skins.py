@@ -23,6 +23,7 @@ from PIL import Image, ImageDraw
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SS = 4  # supersampling factor of the drawings
+HEADER_ICON = 24  # the folder bar's icon column
 
 # Colours ------------------------------------------------------------------------------------------
 
@@ -39,7 +40,7 @@ ACCENT = (0x2E, 0xC4, 0xA8)
 ACCENT_LIGHT = (0x7F, 0xE3, 0xCF)
 ACCENT_DARK = (0x1E, 0x8C, 0x78)
 GROOVE = (0x33, 0x3B, 0x48)
-SELECTION = (0x1F, 0x5C, 0x54)
+SELECTION = (0x2A, 0x45, 0x63)
 HIGHLIGHT = (0x26, 0x2D, 0x38)
 SCROLL_THUMB = (0x4A, 0x55, 0x66)
 BUTTON = (0x27, 0x2E, 0x39)
@@ -251,6 +252,32 @@ def draw_meter(skin, height):
     skin.save("meter_%d" % height, colour, alpha)
 
 
+MENU_ICON = 22  # the side of a command bar picture
+
+
+def draw_menu_icons(skin):
+    """The Pocket PC command bar's pictures of the soft keys, squares side by side: menu, play,
+    pause."""
+    n = MENU_ICON
+    art = Art(n * 3, n)
+    c = n / 2
+
+    def bars(d, s):
+        for y in (c - 5, c, c + 5):
+            line(d, s, [(c - 6, y), (c + 6, y)], 2)
+
+    def play(d, s):
+        polygon(d, s, [(n + c - 4.5, c - 7), (n + c + 7, c), (n + c - 4.5, c + 7)])
+
+    def pause(d, s):
+        rounded(d, s, (2 * n + c - 6, c - 7, 2 * n + c - 1.5, c + 7), 1)
+        rounded(d, s, (2 * n + c + 1.5, c - 7, 2 * n + c + 6, c + 7), 1)
+
+    for paint in (bars, play, pause):
+        art.layer(paint, TEXT)
+    skin.save_art("menu_icons", art)
+
+
 def draw_icons(skin):
     """The file list's icons: up, folder, audio file (16x16 each)."""
     art = Art(48, 16)
@@ -298,6 +325,16 @@ def draw_focus(skin):
     skin.save_art("focus", art)
 
 
+def draw_header(skin, height):
+    """The folder bar: a folder icon in the first HEADER_ICON pixels, then a gradient to stretch."""
+    image = gradient_strip(32, height, BAR_TOP, BAR_BOTTOM, [(-1, LINE)]).convert("RGBA")
+    art = Art(16, 16)
+    icon_folder(art, 0)
+    icon = art.image.resize((16, 16), Image.BOX)
+    image.alpha_composite(icon, ((HEADER_ICON - 16) // 2 + 1, (height - 16) // 2))
+    skin.save("head_%d" % height, image.convert("RGB"))
+
+
 def draw_card(skin, name, width, height, left_line):
     """The play panel's background: a gradient with a dividing line on top (or on the left)."""
     lines = [] if left_line else [(0, LINE)]
@@ -309,10 +346,13 @@ def draw_card(skin, name, width, height, left_line):
 
 
 def draw_logo(skin, name, size):
+    """The about form's picture: a rounded square shading from the accent down, a white note."""
     art = Art(size, size)
-    art.layer(lambda d, s: rounded(d, s, (0, 0, size, size), size * 0.22), ACCENT_DARK)
-    art.layer(lambda d, s: rounded(d, s, (0, 0, size, size * 0.62), size * 0.22), ACCENT)
-    art.layer(lambda d, s: rounded(d, s, (0, size * 0.3, size, size * 0.62), 0), ACCENT)
+    for row in range(size):
+        colour = mix(ACCENT_LIGHT, ACCENT_DARK, row / (size - 1))
+        art.layer(lambda d, s, row=row: (rounded(d, s, (0, 0, size, size), size * 0.22),
+                                         d.rectangle((0, 0, size * s, row * s - 1), fill=0),
+                                         d.rectangle((0, (row + 1) * s, size * s, size * s), fill=0)), colour)
     sub = Art(16, 16)
     icon_note(sub, 0, TEXT)
     note = sub.image.resize((round(size * 0.62) * SS, round(size * 0.62) * SS), Image.LANCZOS)
@@ -423,7 +463,8 @@ LAYOUTS = {
         bar=22, row=20, icon=24, folder_font=font(9, True), status_font=font(8), item_font=font(9),
         big=(0, 22, 320, 144), play_list=(0, 22, 140, 144), panel=(140, 22, 180, 144), left_line=True,
         display=(0, 0, 180, 58), clock=(10, 3, 160, 24), clock_font=font(15, True),
-        info=(10, 43, 160, 14), info_font=font(7), info_align="LEFT", title=(10, 27, 160, 16), title_font=font(9),
+        info=(10, 43, 160, 14), info_font=font(7), info_align="LEFT",
+        title=(10, 27, 160, 16), title_font=font(9),
         levels=(0, 58, 180, 40), check=(10, 4, 16, 16), volume=(30, 4, 140, 16), volume_knob=10,
         meter_left=(12, 26, 158, 5), meter_right=(12, 33, 158, 5),
         position=(0, 98, 180, 46), step=28, step_left=(6, 9), step_right=(146, 9),
@@ -444,6 +485,7 @@ LAYOUTS = {
 def draw_default(skin):
     skin.save("swatch", swatches(SWATCHES))
     draw_icons(skin)
+    draw_menu_icons(skin)
     draw_volume_boxes(skin)
     draw_scroll_thumb(skin)
     draw_focus(skin)
@@ -454,7 +496,7 @@ def draw_default(skin):
         bar = lay["bar"]
         if bar not in done:
             done.add(bar)
-            skin.save("head_%d" % bar, gradient_strip(4, bar, BAR_TOP, BAR_BOTTOM, [(-1, LINE)]))
+            draw_header(skin, bar)
             skin.save("foot_%d" % bar, gradient_strip(4, bar, BAR_TOP, BAR_BOTTOM, [(0, LINE)]))
         pw, ph = lay["panel"][2:]
         draw_card(skin, "card_" + key, 8, ph, lay["left_line"])
@@ -481,8 +523,12 @@ def slider_pictures(xml, height, knob):
     xml.int("TrackSize", knob)
 
 
+def header_picture(xml, bar):
+    xml.picture("Normal", "head_%d" % bar, border=(HEADER_ICON, 0, 0, 0))
+
+
 def frame(xml, name, box, font_value, colour, align="LEFT", text=None, picture=None, anchors=(None, None),
-          border=(0, 0), ellipsis=False, wrap=False):
+          border=(0, 0), ellipsis=False, wrap=False, border_max=None):
     xml.open('<control name="%s">' % name)
     xml.place(box, *anchors)
     if picture:
@@ -493,6 +539,8 @@ def frame(xml, name, box, font_value, colour, align="LEFT", text=None, picture=N
     xml.string("VAlignment", "VCENTER")
     if border != (0, 0):
         xml.point("BorderMin", *border)
+    if border_max:
+        xml.point("BorderMax", *border_max)
     if ellipsis:
         xml.int("Ellipsis", 1)
     if wrap:
@@ -519,24 +567,26 @@ def main_form(xml, key, lay):
     xml.string("Text", "Title_Main")
     xml.close("</control>")
 
-    xml.comment("the menu and its soft keys (texts read by the player)")
+    xml.comment("the soft keys: captions, and squares of MenuImages for the Pocket PC command bar")
+    xml.picture("MenuImages", "menu_icons")
     xml.add('<control name="MenuMain"/>')
-    for name, text in (("Menu", "Softkey_Menu"), ("Play", "Softkey_Play"), ("Pause", "Softkey_Pause"),
-                       ("Resume", "Softkey_Resume")):
+    for name, text, image in (("Menu", "Softkey_Menu", 0), ("Play", "Softkey_Play", 1),
+                              ("Pause", "Softkey_Pause", 2), ("Resume", "Softkey_Resume", 1)):
         xml.open('<control name="%s">' % name)
         xml.string("Text", text)
+        xml.int("ImageIndex", image)
         xml.close("</control>")
     for name, text in (("menuSoftButtonOk", "Softkey_Play"), ("menuSoftButtonMenu", "Softkey_Menu")):
         xml.open('<control name="%s">' % name)
         xml.string("Action", text)
         xml.close("</control>")
 
-    frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(8, 0), ellipsis=False,
-          picture=lambda x: x.picture("Normal", "head_%d" % bar), anchors=("BOTH_SIDE", None))
+    frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(HEADER_ICON + 2, 0),
+          border_max=(8, 0), picture=lambda x: header_picture(x, bar), anchors=("BOTH_SIDE", None))
     frame(xml, "frmStatus", (0, h - bar, w, bar), lay["status_font"], TEXT_DIM, border=(8, 0),
           picture=lambda x: x.picture("Normal", "foot_%d" % bar), anchors=("BOTH_SIDE", "MAX_SIDE"))
     for name, box, anchor_y in (("lstFiles_bigsize", lay["big"], "BOTH_SIDE"),
-                                ("lstFiles_playsize", lay["play_list"], "MIN_SIDE")):
+                                ("lstFiles_playsize", lay["play_list"], "BOTH_SIDE")):
         xml.open('<control name="%s">' % name)
         xml.int("Visible", 0)
         xml.place(box, "BOTH_SIDE", anchor_y)
@@ -566,7 +616,8 @@ def main_form(xml, key, lay):
 
     xml.open('<control name="panelPlay">')
     xml.string("FormTemplate", "Play" + t)
-    xml.place(lay["panel"], "BOTH_SIDE", "MAX_SIDE")
+    # The play panel keeps its size on a larger screen; the list takes the rest.
+    xml.place(lay["panel"], *(("MAX_SIDE", "BOTH_SIDE") if lay["left_line"] else ("BOTH_SIDE", "MAX_SIDE")))
     xml.int("Visible", 0)
     xml.close("</control>")
     xml.close("</form>")
@@ -655,7 +706,8 @@ def preview_forms(xml, key, lay):
             autos += [("panelPlay", "Auto.Frame"), ("frmClock", "Auto.Frame"), ("frmInfo", "Auto.Frame"),
                       ("frmTitle", "Auto.Frame"), ("chkVolume", "Auto.Frame"), ("pbVolume", "Preview.Slider"),
                       ("pbLeft", "Preview.Progress"), ("pbRight", "Preview.Progress"),
-                      ("btnLeft", "Auto.Button"), ("pbPosition", "Preview.Slider"), ("btnRight", "Auto.Button")]
+                      ("btnLeft", "Auto.Button"), ("pbPosition", "Preview.Slider"),
+                      ("btnRight", "Auto.Button")]
         for name, kind in autos:
             xml.add('<auto control="%s" kind="%s"/>' % (name, kind))
         xml.add('<control name="mnuPreview"/>')
@@ -665,9 +717,9 @@ def preview_forms(xml, key, lay):
         xml.open('<control name="menuSoftButtonMenu">')
         xml.string("Action", "Softkey_Menu")
         xml.close("</control>")
-        frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(8, 0),
-              text="/home/user/Music" if mode == "Play" else "My_device",
-              picture=lambda x: x.picture("Normal", "head_%d" % bar))
+        frame(xml, "frmFolder", (0, 0, w, bar), lay["folder_font"], TEXT, border=(HEADER_ICON + 2, 0),
+              border_max=(8, 0), text="/home/user/Music" if mode == "Play" else "My_device",
+              picture=lambda x: header_picture(x, bar))
         frame(xml, "frmStatus", (0, h - bar, w, bar), lay["status_font"], TEXT_DIM, border=(8, 0),
               text="Status_Play Status_Repeat 3 Status_From 12" if mode == "Play" else "2K",
               picture=lambda x: x.picture("Normal", "foot_%d" % bar))
@@ -701,8 +753,9 @@ def preview_forms(xml, key, lay):
             frame(xml, "frmInfo", at("display", lay["info"]), lay["info_font"], TEXT_DIM,
                   align=lay.get("info_align", "RIGHT"),
                   text="44kHz 16bit 128kbps")
-            frame(xml, "frmTitle", at("display", lay["title"]), lay["title_font"], ACCENT_LIGHT, ellipsis=True,
-                  text="Evening Arpeggios - Melodeck demo")
+            frame(xml, "frmTitle", at("display", lay["title"]), lay["title_font"], ACCENT_LIGHT,
+                  ellipsis=True,
+                  text="Sunrise - Melodeck demo")
             xml.open('<control name="chkVolume">')
             xml.place(at("levels", lay["check"]))
             xml.picture("Normal", "volume", rect=(16, 0, 32, 16))
@@ -720,7 +773,8 @@ def preview_forms(xml, key, lay):
                 xml.picture("Progress", "meter_%d" % mh, rect=(3, 0, 6, mh), stretch=0)
                 xml.close("</control>")
             s = lay["step"]
-            for name, step_at, normal in (("btnLeft", lay["step_left"], 0), ("btnRight", lay["step_right"], 2)):
+            steps = (("btnLeft", lay["step_left"], 0), ("btnRight", lay["step_right"], 2))
+            for name, step_at, normal in steps:
                 xml.open('<control name="%s">' % name)
                 xml.place(at("position", (step_at[0], step_at[1], s, s)))
                 xml.picture("Normal", "step_%d" % s, rect=(normal * s, 0, normal * s + s, s))
@@ -735,12 +789,16 @@ def preview_forms(xml, key, lay):
 
 def header(xml, what):
     xml.add('<?xml version="1.0" encoding="UTF-8"?>')
-    xml.add("<!-- %s Written by data/skins/make_skins.py (scripts/skins): edit that script, not this" % what)
-    xml.add("     file. Layouts: portrait 240x320 and landscape 320x240 Pocket PC, 176x220 Smartphone. -->")
+    xml.add("<!-- %s" % what)
+    xml.add("     Written by data/skins/make_skins.py (scripts/skins): edit that script, not this file.")
+    xml.add("     Layouts: portrait 240x320 and landscape 320x240 Pocket PC, 176x220 Smartphone. -->")
     xml.open('<skin version="Melodeck_1.00" devices="PS">')
     xml.add('<size width="240" height="320"/>')
     xml.add('<size width="320" height="240"/>')
     xml.add('<size width="176" height="220"/>')
+    xml.comment("wide screens: the portrait and landscape layouts stretch to them")
+    xml.add('<size width="240" height="400"/>')
+    xml.add('<size width="400" height="240"/>')
 
 
 def kinds(xml):
@@ -777,14 +835,15 @@ def write_default():
 ABOUT = {
     "portrait": dict(suffix="", devices="P", size=(240, 268), logo=(96, 18, 48, 48), product=(0, 72, 240, 26),
                      product_font=font(12, True), copyright=(16, 102, 208, 84), copyright_font=font(8),
-                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True), ok_action=None),
+                     link=(40, 190, 160, 28), ok=(40, 226, 160, 30), button_font=font(9, True),
+                     ok_visible=True),
     "landscape": dict(suffix="Landscape", devices="P", size=(320, 188), logo=(16, 16, 48, 48),
                       product=(76, 14, 236, 26), product_font=font(12, True), copyright=(76, 42, 232, 74),
                       copyright_font=font(8), link=(16, 142, 140, 30), ok=(164, 142, 140, 30),
-                      button_font=font(9, True), ok_action=None),
+                      button_font=font(9, True), ok_visible=True),
     "phone": dict(suffix="Phone", devices="S", size=(176, 180), logo=(8, 8, 32, 32), product=(46, 6, 126, 36),
                   product_font=font(9, True), copyright=(8, 46, 160, 92), copyright_font=font(7),
-                  link=(8, 146, 160, 26), ok=(8, 146, 160, 26), button_font=font(8, True), ok_action="BUTTON_OK"),
+                  link=(8, 146, 160, 26), ok=(8, 146, 160, 26), button_font=font(8, True), ok_visible=False),
 }
 
 
@@ -803,14 +862,14 @@ def about_form(xml, key, lay, form):
     xml.add('<auto control="btnOk" kind="Auto.Button"/>')
     if form == "PreviewAbout":
         # What the player makes: shown with skin-preview.
-        for name, kind in (("frmProduct", "Auto.Frame"), ("frmCopyright", "Auto.Frame"), ("btnLink", "Auto.Button")):
+        for name, kind in (("frmProduct", "Auto.Frame"), ("frmCopyright", "Auto.Frame"),
+                           ("btnLink", "Auto.Button")):
             xml.add('<auto control="%s" kind="%s"/>' % (name, kind))
     xml.add('<control name="MenuMain"/>')
-    xml.open('<control name="Ok">')
-    xml.string("Text", "Softkey_Ok")
-    xml.close("</control>")
+    xml.comment("the player's soft key Ok takes its caption from the language key Ok")
+    xml.add('<control name="Ok"/>')
     xml.open('<control name="menuSoftButtonOk">')
-    xml.string("Action", "Softkey_Ok")
+    xml.string("Action", "")
     xml.close("</control>")
     xml.open('<control name="menuSoftButtonMenu">')
     xml.string("Action", "")
@@ -840,8 +899,9 @@ def about_form(xml, key, lay, form):
         box = lay["link" if name == "btnLink" else "ok"]
         xml.open('<control name="%s">' % name)
         xml.place(box)
-        if name == "btnOk" and lay["ok_action"]:
-            xml.string("Action", lay["ok_action"])
+        if name == "btnOk" and not lay["ok_visible"]:
+            xml.comment("no touch screen: the soft key Ok closes the form")
+            xml.int("Visible", 0)
         xml.string("Text", text)
         xml.string("Cursor", "HAND")
         bh = box[3]

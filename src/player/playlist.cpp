@@ -14,8 +14,8 @@ namespace player {
 
 namespace {
 
-// A draw of os::rand() reaching up to bound: further 15-bit draws are shifted in while the largest
-// value drawn so far could be is below bound.
+// A draw of os::rand() that can reach bound: further 15-bit draws are shifted in while the largest
+// value the draws so far can make is below bound.
 uint64_t draw_reaching(uint64_t bound)
 {
     uint64_t value = os::rand();
@@ -25,6 +25,26 @@ uint64_t draw_reaching(uint64_t bound)
 }
 
 } // namespace
+
+void shuffle_files(std::vector<std::u16string>& files)
+{
+    for (size_t i = 1; i < files.size(); ++i) {
+        size_t r = size_t(draw_reaching(i + 1) % (i + 1));
+        std::swap(files[i], files[r]);
+    }
+}
+
+void sort_files(std::vector<std::u16string>& files)
+{
+    std::vector<std::pair<std::u16string, std::u16string>> keyed;
+    keyed.reserve(files.size());
+    for (std::u16string& file : files)
+        keyed.emplace_back(liba::to_lower(os::expand_path(file)), std::move(file));
+    std::stable_sort(
+        keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        files[i] = std::move(keyed[i].second);
+}
 
 void Playlist::build(std::u16string_view folder)
 {
@@ -46,29 +66,9 @@ void Playlist::reorder()
     if (m_files.empty())
         return;
     if (m_random)
-        shuffle();
+        shuffle_files(m_files);
     else
-        sort();
-}
-
-void Playlist::shuffle()
-{
-    for (size_t i = 1; i < m_files.size(); ++i) {
-        size_t r = size_t(draw_reaching(i + 1) % (i + 1));
-        std::swap(m_files[i], m_files[r]);
-    }
-}
-
-void Playlist::sort()
-{
-    std::vector<std::pair<std::u16string, std::u16string>> keyed;
-    keyed.reserve(m_files.size());
-    for (std::u16string& file : m_files)
-        keyed.emplace_back(liba::to_lower(os::expand_path(file)), std::move(file));
-    std::stable_sort(
-        keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        m_files[i] = std::move(keyed[i].second);
+        sort_files(m_files);
 }
 
 bool Playlist::set_current(int32_t index)

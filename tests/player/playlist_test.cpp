@@ -208,4 +208,25 @@ TEST_F(PlaylistFolder, random_repeat_reshuffles_at_the_end_and_starts_over)
     EXPECT_EQ(names(list), second);
 }
 
+TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits)
+{
+    // Past 32768 files one 15-bit draw cannot pick every place: files from the end must still be
+    // able to stay in the end part.
+    constexpr size_t s_count = 40000;
+    std::vector<std::u16string> files;
+    for (size_t i = 0; i < s_count; ++i)
+        files.push_back(liba::to_text(int64_t(i)));
+    os::seed_rand(3);
+    player::shuffle_files(files);
+    size_t stayed_high = 0;
+    for (size_t i = 32768; i < s_count; ++i)
+        stayed_high += std::stoul(liba::to_utf8(files[i])) >= 32768;
+    // A uniform shuffle leaves about 7232 * 7232 / 40000, some 1300, there.
+    EXPECT_GT(stayed_high, 1000u);
+    std::sort(files.begin(), files.end(),
+        [](const auto& a, const auto& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
+    for (size_t i = 0; i < s_count; ++i)
+        ASSERT_EQ(files[i], liba::to_text(int64_t(i)));
+}
+
 } // namespace

@@ -142,6 +142,14 @@ TEST(Settings, round_trip_writes_elements_and_attributes_in_order)
         EXPECT_EQ(in.bookmarks[i].position, out.bookmarks[i].position);
     }
     EXPECT_EQ(player::read_language_setting(folder.file("Settings.xml")), u"/app/Deutsch.lng");
+
+    // A file name may hold line breaks, control characters and markup; they come back as they were.
+    const std::u16string odd = u"/m/a\nb\tc\rd\u0001e\u007f \U0001F3B5]]>'&\"<  j.mp3";
+    out.bookmarks = {{odd, 1}};
+    ASSERT_TRUE(player::save_settings_file(folder.file("Settings.xml"), out));
+    in = player::load_settings_file(folder.file("Settings.xml"));
+    ASSERT_EQ(in.bookmarks.size(), 1u);
+    EXPECT_EQ(liba::to_utf8(in.bookmarks[0].path), liba::to_utf8(odd));
 }
 
 TEST(Settings, bookmarks_load_from_any_child_keep_duplicates_and_skip_broken_records)

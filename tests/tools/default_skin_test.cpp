@@ -39,7 +39,10 @@ const Screen s_screens[] = {
     {{240, 320}, os::PlatformKind::pocket_pc, "240x320"},
     {{320, 240}, os::PlatformKind::pocket_pc, "320x240"},
     {{640, 480}, os::PlatformKind::pocket_pc, "640x480"},
+    {{480, 800}, os::PlatformKind::pocket_pc, "480x800"},
+    {{800, 480}, os::PlatformKind::pocket_pc, "800x480"},
     {{176, 220}, os::PlatformKind::smartphone, "176x220_smartphone"},
+    {{240, 320}, os::PlatformKind::smartphone, "240x320_smartphone"},
 };
 
 struct Box {
@@ -175,9 +178,9 @@ TEST_P(DefaultSkin, AboutFormHasEveryControl)
         auto_ok |= skin->auto_control(u"About", i)
             == std::pair<std::u16string, std::u16string>(u"btnOk", u"Auto.Button");
     EXPECT_TRUE(auto_ok) << screen.name;
-    // On a Smartphone the button is the left soft key.
-    EXPECT_EQ(skin->get_string(u"About", u"btnOk", u"Action", u"") == u"BUTTON_OK",
-        screen.kind == os::PlatformKind::smartphone);
+    // On a Smartphone the soft key "Ok" closes the form; the button is for the touch screen.
+    EXPECT_EQ(
+        skin->get_int(u"About", u"btnOk", u"Visible", 1) != 0, screen.kind == os::PlatformKind::pocket_pc);
 
     ASSERT_TRUE(skin->set_language(liba::from_utf8(s_app + "/English.lng")));
     for (const char16_t* name : {u"frmCopyright", u"btnLink", u"btnOk"}) {
@@ -202,7 +205,7 @@ TEST(EnglishLanguage, TranslatesEveryKeyOfThePlayerAndTheSkins)
             u"Menu_Play_single", u"Menu_Play_audiobook", u"Menu_Resume_audiobook", u"Menu_Play_folder",
             u"Menu_Play_subfolder", u"Menu_Cancel", u"Status_Play", u"Status_Random", u"Status_Repeat",
             u"Status_From", u"My_device", u"Title_Main", u"Softkey_Menu", u"Softkey_Play", u"Softkey_Pause",
-            u"Softkey_Resume", u"Softkey_Ok", u"About_Title", u"About_Copyright", u"About_Link"}) {
+            u"Softkey_Resume", u"Softkey_Ok", u"About_Title", u"About_Copyright", u"Ok", u"About_Link"}) {
         const std::u16string* found = english.find(key);
         EXPECT_TRUE(found != nullptr && !found->empty()) << text(key);
     }
