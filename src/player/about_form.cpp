@@ -15,7 +15,7 @@ AboutForm::AboutForm(skinner::Form* parent, skinner::Properties* skin, std::u16s
     , m_product(*this, u"frmProduct", LookupMode::named)
     , m_copyright(*this, u"frmCopyright", LookupMode::named)
     , m_link(*this, u"btnLink", LookupMode::named)
-    , m_ok(*this, u"Ok", skin->translate(u"Softkey_Ok"), skinner::s_soft_key_ok)
+    , m_ok(*this, u"Ok", skin->translate(u"Ok"), skinner::s_soft_key_ok)
 {
     m_product.set_text(product);
     if (impl().window().caption() == u"Loading...")

@@ -326,12 +326,17 @@ void ScriptRunner::finish(int status)
     m_status = status;
     m_wait = Wait::none;
     m_window.kill_timer(1);
-    // A modal form above the main one (a menu, the about form) would hold the main form's loop:
-    // then the screen quits, which ends every loop.
-    if (skinner::Form::modal_form() != &m_form || skinner::MenuPopup::innermost())
+    // A loop above the main form's (a menu, the about form, a message box) would hold it: then the
+    // screen quits, which ends every loop, after the audiobook's place is kept as "Exit" does.
+    const os::Window* active = m_screen.active_window();
+    bool nested = skinner::Form::modal_form() != &m_form || skinner::MenuPopup::innermost()
+        || (active && active != &m_form.impl().window());
+    if (nested) {
+        m_form.store_bookmark();
         m_screen.post_quit();
-    else
+    } else {
         post_command("Exit");
+    }
 }
 
 ScriptRunner::Outcome ScriptRunner::tap(const Words& words, bool hold, std::string& error)

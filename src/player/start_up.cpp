@@ -70,8 +70,13 @@ int run(os::Screen& screen, const CommandLine& command_line, os::Application& ap
         form.load_settings(settings);
         if (!command_line.folder.empty())
             form.open_folder(liba::from_utf8(command_line.folder));
-        if (alternative_refused)
-            os::message_box(u"Alternative skin is incompatible with this version of Melodeck", u"Warning");
+        // Shown from the form's own loop, over the form.
+        if (alternative_refused) {
+            screen.post_callback([] {
+                os::message_box(
+                    u"Alternative skin is incompatible with this version of Melodeck", u"Warning");
+            });
+        }
 
         std::unique_ptr<ScriptRunner> script;
         if (!command_line.script.empty()) {

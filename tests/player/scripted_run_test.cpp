@@ -62,6 +62,22 @@ TEST(ScriptedRun, without_skins_the_warning_goes_to_stderr_and_the_player_exits_
     EXPECT_FALSE(std::filesystem::exists(app.settings()));
 }
 
+TEST(ScriptedRun, only_an_alternative_skin_that_is_there_and_does_not_serve_gets_a_warning)
+{
+    AppCopy app;
+    PlayerRun plain = run_player(app, "state\n");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "");
+    std::filesystem::create_directories(app.app() / "skins/alternative");
+    test::write_text(app.app() / "skins/alternative/alternative.skin", "not a skin");
+    PlayerRun warned = run_player(app, "state\n");
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_NE(
+        warned.err.find("Alternative skin is incompatible with this version of Melodeck"), std::string::npos)
+        << warned.err;
+    EXPECT_NE(warned.out.find("mode=browse"), std::string::npos) << "the default skin runs";
+}
+
 TEST(ScriptedRun, a_second_copy_hands_over_its_command_line_and_exits_0_without_a_form)
 {
     AppCopy app;
