@@ -11,6 +11,7 @@
 #include "player/form_main.h"
 #include "player/settings.h"
 #include "skinner/device_capability.h"
+#include "skinner/key_codes.h"
 #include "skinner/menu_entry.h"
 #include "skinner/properties.h"
 
@@ -116,6 +117,31 @@ TEST_F(FormMainTest, prev_wraps_to_the_last_file_with_repeat_and_stops_without)
         EXPECT_EQ(playing(), repeat ? path("track2.wav") : std::u16string()) << "repeat " << repeat;
         m_form->on_command(u"Stop");
     }
+}
+
+TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_refresh_otherwise)
+{
+    auto first_ids = [this] {
+        skinner::MenuEntry menu;
+        menu.id = u"Menu";
+        m_form->on_menu(menu);
+        return menu.children.at(0).id;
+    };
+    make_music(1);
+    EXPECT_EQ(first_ids(), u"RefreshList");
+    select("track0.wav");
+    m_form->on_command(u"Play");
+    EXPECT_EQ(first_ids(), u"Stop");
+    // The volume keys of the level panel reach the player; the box shows whether any is left.
+    player::PanelLevels& levels = m_form->panel().levels();
+    levels.volume().set_value(0.02);
+    levels.on_key_down(skinner::KeyLeft);
+    EXPECT_EQ(levels.volume().value(), 0.0);
+    EXPECT_EQ(m_form->player().get_volume(), 0.0);
+    EXPECT_FALSE(levels.volume_check().is_checked());
+    levels.on_key_down(skinner::KeyRight);
+    EXPECT_GT(m_form->player().get_volume(), 0.0);
+    EXPECT_TRUE(levels.volume_check().is_checked());
 }
 
 TEST_F(FormMainTest, random_with_repeat_shuffles_again_at_the_end_and_goes_on_at_the_first)

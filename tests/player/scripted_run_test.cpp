@@ -148,6 +148,24 @@ TEST(ScriptedRun, a_language_switch_translates_the_menu_and_the_about_form_and_b
     EXPECT_NE(test::read_text(app.settings()).find("Marked.lng"), std::string::npos);
 }
 
+TEST(ScriptedRun, the_pick_menu_plays_as_chosen_and_cancel_changes_nothing)
+{
+    AppCopy app;
+    test::write_tone(app.music() / "a.wav", 3);
+    test::write_tone(app.music() / "b.wav", 3);
+    PlayerRun run = run_player(app,
+        "open " + app.music().string()
+            + "\nselect b.wav\nkey Enter\npick Cancel\nstate\nkey Enter\npick \"Play this file\"\nstate\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(
+        run.out.find("mode=browse paused=0 folder=" + app.music().string() + " selected=b.wav track=0/0"),
+        std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("mode=play paused=0 folder=" + app.music().string() + " selected=b.wav track=1/1"),
+        std::string::npos)
+        << run.out;
+}
+
 TEST(ScriptedRun, the_menu_switches_modes_and_the_settings_keep_them)
 {
     AppCopy app;
