@@ -53,7 +53,8 @@ void load_language(skinner::Properties& skin)
         skin.set_language(os::expand_path(s_english_file));
 }
 
-int run(os::Screen& screen, const CommandLine& command_line, os::Application& application)
+int run(os::Screen& screen, const CommandLine& command_line, const std::vector<std::string>* script_lines,
+    os::Application& application)
 {
     bool alternative_refused = false;
     std::unique_ptr<skinner::Properties> skin = choose_skin(screen, alternative_refused);
@@ -79,14 +80,8 @@ int run(os::Screen& screen, const CommandLine& command_line, os::Application& ap
         }
 
         std::unique_ptr<ScriptRunner> script;
-        if (!command_line.script.empty()) {
-            std::string error;
-            std::optional<std::vector<std::string>> lines = read_script(command_line.script, error);
-            if (!lines) {
-                std::fprintf(stderr, "melodeck: %s\n", error.c_str());
-                return 2;
-            }
-            script = std::make_unique<ScriptRunner>(screen, form, std::move(*lines));
+        if (script_lines) {
+            script = std::make_unique<ScriptRunner>(screen, form, *script_lines);
             script->start();
         } else if (!command_line.screen.screenshot.empty()) {
             if (auto* headless = dynamic_cast<os::HeadlessScreen*>(&screen)) {
@@ -144,6 +139,15 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
 
 int start_up(const CommandLine& command_line)
 {
+    std::optional<std::vector<std::string>> script;
+    if (!command_line.script.empty()) {
+        std::string error;
+        script = read_script(command_line.script, error);
+        if (!script) {
+            std::fprintf(stderr, "melodeck: %s\n", error.c_str());
+            return 2;
+        }
+    }
     os::Application application(s_application_name);
     if (application.check_running(command_line.text))
         return 0;
@@ -153,7 +157,7 @@ int start_up(const CommandLine& command_line)
         std::fprintf(stderr, "melodeck: %s\n", error.c_str());
         return 1;
     }
-    return run(*screen, command_line, application);
+    return run(*screen, command_line, script ? &*script : nullptr, application);
 }
 
 } // namespace player
