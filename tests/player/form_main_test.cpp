@@ -165,6 +165,12 @@ TEST_F(FormMainTest, random_with_repeat_shuffles_again_at_the_end_and_goes_on_at
     std::sort(first.begin(), first.end());
     std::sort(second.begin(), second.end());
     EXPECT_EQ(first, second);
+    // Random switched off while playing: the playing file stays current in the sorted order.
+    std::u16string current = playing();
+    m_form->on_command(u"Random");
+    EXPECT_EQ(m_form->playlist().files(), first);
+    EXPECT_EQ(m_form->playlist().current_path(), current);
+    EXPECT_EQ(playing(), current);
 }
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
