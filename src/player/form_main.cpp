@@ -357,7 +357,8 @@ void FormMain::apply_language()
     update_folder_caption();
     if (m_chain) {
         m_files.select_path(m_playlist.current_path());
-        update_status_line();
+        // The skin was read again: every text and bar of the play panel shows the track again.
+        refresh_status();
     } else {
         on_selection_changed(m_files);
     }
