@@ -63,14 +63,18 @@ bool socket_address(const std::string& path, sockaddr_un& address)
     return true;
 }
 
-// Waits until fd is ready for events or the deadline (a steady-clock time in ms) passes.
+int64_t now_ms()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Waits until fd is ready for events or the deadline (now_ms() time) passes.
 bool wait_ready(int fd, short events, int64_t deadline)
 {
     for (;;) {
-        int64_t left = deadline
-            - std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now().time_since_epoch())
-                  .count();
+        int64_t left = deadline - now_ms();
         if (left <= 0)
             return false;
         pollfd watch {fd, events, 0};
@@ -80,14 +84,6 @@ bool wait_ready(int fd, short events, int64_t deadline)
         if (ready < 0 && errno != EINTR)
             return false;
     }
-}
-
-int64_t deadline_after(int ms)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-               .count()
-        + ms;
 }
 
 bool read_exactly(int fd, uint8_t* bytes, size_t size, int64_t deadline)
@@ -205,7 +201,7 @@ private:
         socklen_t size = sizeof peer;
         if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != getuid())
             return;
-        int64_t deadline = deadline_after(s_hand_over_ms);
+        int64_t deadline = now_ms() + s_hand_over_ms;
         uint8_t header[8];
         if (!read_exactly(client, header, sizeof header, deadline))
             return;
@@ -306,7 +302,7 @@ bool Application::hand_over(std::u16string_view command_line)
         return false;
     bool taken = false;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        int64_t deadline = deadline_after(s_hand_over_ms);
+        int64_t deadline = now_ms() + s_hand_over_ms;
         // The running copy takes no more than this; it does not use the text anyway.
         std::vector<uint8_t> message = copy_data_message(0, command_line.substr(0, s_max_command_bytes / 2));
         uint8_t answer = 0;

@@ -50,8 +50,9 @@ Screen::Screen(Size size, std::unique_ptr<ScreenBackend> backend)
 
 Screen::~Screen()
 {
-    m_scheduler.reset();
+    // A fatal error for objects still queued shows its box without this screen.
     set_message_box_handler(std::move(m_previous_box_handler));
+    m_scheduler.reset();
     std::lock_guard lock(s_current_mutex);
     Screen* self = this;
     s_current.compare_exchange_strong(self, m_previous_current);

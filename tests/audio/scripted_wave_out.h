@@ -18,6 +18,7 @@
 #include "audio/blocks.h"
 #include "audio/pipeline.h"
 #include "os/wave_out.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -388,19 +389,6 @@ inline audio::PCMData counting_block(
     for (uint32_t i = 0; i < bytes; ++i)
         p[i] = uint8_t((uint32_t(i + first * 7919u) * 2654435761u) >> 24);
     return audio::PCMData {data, channels, bits, rate};
-}
-
-// Waits for a condition the player's thread brings about. The limit only keeps a broken player
-// from hanging the suite; nothing is measured.
-inline bool wait_until(const std::function<bool()>& condition)
-{
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 } // namespace test

@@ -107,16 +107,6 @@ bool connects(const std::string& path)
     return connected;
 }
 
-template<class Condition> bool eventually(Condition condition)
-{
-    for (auto end = std::chrono::steady_clock::now() + 3s; std::chrono::steady_clock::now() < end;) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return condition();
-}
-
 class SingleInstance : public testing::Test {
 protected:
     SingleInstance()
@@ -198,7 +188,7 @@ TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start
     Copy killed(u"", true);
     killed.go();
     std::string socket_path = folder.native("SkinnerClass_Test.socket").string();
-    ASSERT_TRUE(eventually([&] { return connects(socket_path); }));
+    ASSERT_TRUE(test::wait_until([&] { return connects(socket_path); }));
     killed.kill_now();
     ASSERT_TRUE(std::filesystem::exists(socket_path)) << "a socket file nobody listens on";
     EXPECT_FALSE(connects(socket_path));

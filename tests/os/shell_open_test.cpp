@@ -46,16 +46,6 @@ int zombie_children()
     return count;
 }
 
-template<class Condition> bool eventually(Condition condition)
-{
-    for (auto end = std::chrono::steady_clock::now() + 3s; std::chrono::steady_clock::now() < end;) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return condition();
-}
-
 } // namespace
 
 // A fake xdg-open first on PATH writes down each argument it gets, one a line.
@@ -76,9 +66,10 @@ TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombi
     // Taken as it is: spaces, quotes and shell syntax reach the program as one argument.
     std::string url = "https://example.org/a b?q='x'&r=$(touch pwned);";
     os::shell_open(u"https://example.org/a b?q='x'&r=$(touch pwned);");
-    bool arrived = eventually([&] { return read_text(opened) == url + "\n"; });
+    bool arrived = test::wait_until([&] { return read_text(opened) == url + "\n"; });
     setenv("PATH", previous.c_str(), 1);
     EXPECT_TRUE(arrived) << read_text(opened);
     EXPECT_FALSE(std::filesystem::exists("pwned"));
-    EXPECT_TRUE(eventually([] { return zombie_children() == 0; })) << "the ended xdg-open was never reaped";
+    EXPECT_TRUE(test::wait_until([] { return zombie_children() == 0; }))
+        << "the ended xdg-open was never reaped";
 }

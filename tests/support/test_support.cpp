@@ -2,10 +2,12 @@
 
 #include "liba/text.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 namespace test {
@@ -143,6 +145,17 @@ std::filesystem::path corpus(std::string_view name)
 std::u16string u16(const std::filesystem::path& path)
 {
     return liba::from_utf8(path.string());
+}
+
+bool wait_until(const std::function<bool()>& condition)
+{
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 } // namespace test

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,10 @@ std::filesystem::path corpus_dir();
 std::filesystem::path corpus(std::string_view name);
 
 std::u16string u16(const std::filesystem::path& path);
+
+// Waits for a condition another thread or process brings about. The limit (20 s) only keeps a
+// broken part from hanging the suite; nothing is measured.
+bool wait_until(const std::function<bool()>& condition);
 
 } // namespace test
 
