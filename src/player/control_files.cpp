@@ -246,16 +246,6 @@ void ControlFiles::draw_cell(int32_t column, int32_t row, skinner::Canvas& canva
 
 // Taps, holds and keys ----------------------------------------------------------------------------
 
-int32_t ControlFiles::cell_clicked(const skinner::GridClick& click)
-{
-    return on_cell_click(*this, click);
-}
-
-int32_t ControlFiles::cell_held(const skinner::GridClick& click)
-{
-    return on_cell_hold(*this, click);
-}
-
 int32_t ControlFiles::on_cell_click(skinner::Control& grid, const skinner::GridClick& click)
 {
     if (&grid != this)
@@ -309,13 +299,13 @@ void ControlFiles::pick(int32_t row)
     }
 }
 
-std::vector<skinner::MenuEntry> ControlFiles::pick_menu(const FileEntry& entry) const
+std::vector<skinner::MenuEntry> ControlFiles::pick_menu(const FileEntry& entry)
 {
     auto item = [this](std::u16string_view id, std::u16string_view key) {
         skinner::MenuEntry menu;
         menu.id = id;
         menu.text = translate(key);
-        menu.owner = const_cast<ControlFiles*>(this);
+        menu.owner = this;
         return menu;
     };
     std::u16string_view audiobook

@@ -87,16 +87,13 @@ public:
     int32_t column_width(int32_t column) const override;
     void draw_cell(int32_t column, int32_t row, skinner::Canvas& canvas, skinner::Point position,
         skinner::Size size, bool selected, bool highlighted) override;
-    // Routes the grid's taps and holds to on_cell_click / on_cell_hold above.
-    int32_t cell_clicked(const skinner::GridClick& click) override;
-    int32_t cell_held(const skinner::GridClick& click) override;
 
     // os::Finder: the entries of the folder being listed.
     bool on_file(const std::u16string& path) override;
     bool on_folder(const std::u16string& path) override;
 
     // The pick menu of an audio file, in order, with translated captions.
-    std::vector<skinner::MenuEntry> pick_menu(const FileEntry& entry) const;
+    std::vector<skinner::MenuEntry> pick_menu(const FileEntry& entry);
     // Where the pick menu of row opens: its name cell's left edge plus the row height, and the
     // middle of the row (window coordinates).
     skinner::Point pick_menu_point(int32_t row) const;

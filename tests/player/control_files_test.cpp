@@ -5,7 +5,6 @@
 #include "player/control_files.h"
 
 #include "os/keys.h"
-#include "os/path.h"
 #include "player/bookmarks.h"
 #include "player_form_support.h"
 #include "skinner/control_frame.h"
@@ -17,10 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
-#include <memory>
 #include <optional>
+#include <tuple>
 
 using player::ControlFiles;
 using player::FileEntry;
@@ -108,17 +108,17 @@ struct Browser : test::SkinnedForm {
     ControlFiles files;
 };
 
-// Runs the steps one per idle moment of the loop the next input starts (a pop-up menu's), then
-// lets the screen quit a popup still open.
+// Starts something that opens a pop-up menu, and runs the steps one per idle moment of the menu's
+// loop; when they are over while the menu is still open, the screen quits it.
 void in_popup(
-    os::HeadlessScreen& screen, std::vector<std::function<void()>> steps, std::function<void()> start)
+    os::HeadlessScreen& screen, std::deque<std::function<void()>> steps, const std::function<void()>& start)
 {
-    auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
-    auto next = std::make_shared<size_t>(0);
-    screen.set_idle_handler([shared, next] {
-        if (*next == shared->size())
+    screen.set_idle_handler([&steps] {
+        if (steps.empty())
             return false;
-        (*shared)[(*next)++]();
+        std::function<void()> step = std::move(steps.front());
+        steps.pop_front();
+        step();
         return true;
     });
     start();
@@ -141,19 +141,15 @@ TEST(ControlFiles, lists_up_folders_then_audio_files_by_name_without_case_and_th
 {
     Browser browser;
     EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "Zeta", "A.wav", "b.MP3"}));
-    struct Row {
-        int32_t kind;
-        std::u16string path;
-        std::u16string size;
-    };
-    std::vector<Row> expected {{FileEntry::up, test::u16(browser.dir.path().parent_path()), u""},
-        {FileEntry::folder, browser.path("Zeta"), u""}, {FileEntry::audio, browser.path("A.wav"), u"2K"},
-        {FileEntry::audio, browser.path("b.MP3"), u"512B"}};
-    for (int32_t row = 0; row < int32_t(expected.size()); ++row) {
-        FileEntry entry = browser.files.entry_at(row);
-        EXPECT_EQ(entry.kind, expected[size_t(row)].kind) << row;
-        EXPECT_EQ(entry.path, expected[size_t(row)].path) << row;
-        EXPECT_EQ(entry.size_text, expected[size_t(row)].size) << row;
+    std::vector<std::u16string> paths {test::u16(browser.dir.path().parent_path()), browser.path("Zeta"),
+        browser.path("A.wav"), browser.path("b.MP3")};
+    std::vector<int32_t> kinds {FileEntry::up, FileEntry::folder, FileEntry::audio, FileEntry::audio};
+    std::vector<std::u16string> sizes {u"", u"", u"2K", u"512B"};
+    for (size_t row = 0; row < paths.size(); ++row) {
+        FileEntry entry = browser.files.entry_at(int32_t(row));
+        EXPECT_EQ(
+            std::tie(entry.path, entry.kind, entry.size_text), std::tie(paths[row], kinds[row], sizes[row]))
+            << row;
     }
     EXPECT_EQ(browser.files.entry_at(4).kind, FileEntry::none);
     EXPECT_EQ(browser.files.entry_at(-1).kind, FileEntry::none);
@@ -267,53 +263,46 @@ TEST(ControlFiles, a_tap_opens_folders_and_plays_an_audio_file_only_when_tapped_
     EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"PickFolder", "PickUp"}));
 }
 
-TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name)
+TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_cancel_changes_nothing)
 {
     Browser browser;
     browser.bookmarks.store(browser.path("b.MP3"), 5000);
     std::ofstream(browser.dir.native("de.lng")) << "Menu_Play_single Nur diese\n";
     ASSERT_TRUE(browser.skin.set_language(browser.path("de.lng")));
+    // (file held, its audiobook caption, the keys pressed in the menu, the commands the form gets)
     struct Case {
         std::string name;
         std::string audiobook;
+        std::vector<uint32_t> keys;
+        std::vector<std::string> commands;
     };
-    for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook"}, Case {"b.MP3", "Menu_Resume_audiobook"}}) {
+    for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
+             Case {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
         int32_t row = browser.row_of(c.name);
-        skinner::Point expected = browser.files.pick_menu_point(row);
+        // The name cell's left edge plus a row height, and the middle of the row.
+        const skinner::Rect& rows = browser.files.painter().rect();
+        int32_t height = browser.files.row_height();
+        skinner::Point expected {
+            rows.left() + browser.files.column_offsets()[2] + height, rows.top() + row * height + height / 2};
         std::optional<os::Point> opened;
+        std::deque<std::function<void()>> steps {[&] {
+            if (const skinner::MenuPopup* popup = skinner::MenuPopup::innermost())
+                opened = popup->window().rect().position;
+        }};
+        for (uint32_t key : c.keys)
+            steps.push_back([&browser, key] { browser.screen.key(key); });
         browser.recorder.log.clear();
-        in_popup(browser.screen,
-            {[&] {
-                 if (const skinner::MenuPopup* popup = skinner::MenuPopup::innermost())
-                     opened = popup->window().rect().position;
-             },
-                [&] { browser.screen.key(os::VK_ESCAPE); }},
+        in_popup(browser.screen, std::move(steps),
             [&] { browser.screen.right_tap(browser.on_screen(browser.name_cell(row))); });
-        EXPECT_EQ(browser.files.selected_row(), row);
+        ASSERT_TRUE(opened.has_value()) << c.name;
+        EXPECT_EQ(*opened, browser.on_screen(expected));
         EXPECT_EQ(captions(browser.files.pick_menu(browser.files.entry_at(row))),
             (std::vector<std::string> {"PlaySingle Nur diese", "PlayAudiobook " + c.audiobook,
                 "Play Menu_Play_folder", "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
-        ASSERT_TRUE(opened.has_value());
-        EXPECT_EQ(*opened, browser.on_screen(expected));
-        EXPECT_TRUE(browser.recorder.commands().empty());
+        EXPECT_EQ(browser.recorder.commands(), c.commands);
+        EXPECT_EQ(browser.files.current_folder(), browser.folder());
+        EXPECT_EQ(browser.files.selected_row(), row);
     }
-    skinner::Rect cell {{browser.files.painter().rect().left() + browser.files.column_offsets()[2], 0}, {}};
-    EXPECT_EQ(browser.files.pick_menu_point(0).x, cell.position.x + browser.files.row_height());
-}
-
-TEST(ControlFiles, choosing_cancel_in_the_pick_menu_only_tells_the_form)
-{
-    Browser browser;
-    int32_t row = browser.row_of("b.MP3");
-    browser.files.select_path(browser.path("b.MP3"));
-    browser.recorder.log.clear();
-    in_popup(browser.screen,
-        {[&] { browser.screen.key(os::VK_UP); }, [&] { browser.screen.key(os::VK_RETURN); }}, [&] {
-            browser.files.on_cell_hold(browser.files, skinner::GridClick {2, row, {}, {}, false});
-        });
-    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"Cancel"}));
-    EXPECT_EQ(browser.files.current_folder(), browser.folder());
-    EXPECT_EQ(browser.files.selected_path(), browser.path("b.MP3"));
 }
 
 TEST(ControlFiles, the_folder_text_is_shortened_from_its_start_to_fit_the_frame)
