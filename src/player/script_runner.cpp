@@ -278,7 +278,8 @@ ScriptRunner::Outcome ScriptRunner::execute(const Words& words, std::string& err
     }
     if (command == "open" && words.size() >= 2) {
         std::u16string folder = liba::from_utf8(rest(words));
-        if (!os::file_info(folder).exists) {
+        os::FileInfo info = os::file_info(folder);
+        if (!info.exists || !(info.attributes & os::s_attribute_directory)) {
             error = "no such folder";
             return Outcome::failed;
         }
