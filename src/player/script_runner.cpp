@@ -190,7 +190,7 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
 // clock catches up with the wall clock.
 bool ScriptRunner::on_idle()
 {
-    m_screen.wait_for_post(std::chrono::milliseconds(2));
+    m_screen.wait_for_post(std::chrono::milliseconds(s_idle_sleep_ms));
     int64_t wall
         = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_wall_origin).count();
     int64_t behind = m_clock_origin + wall - m_screen.now();

@@ -64,6 +64,8 @@ std::vector<std::string> split_words(const std::string& line);
 class ScriptRunner : private os::WindowHandler {
 public:
     static constexpr int64_t s_tick_ms = 20;
+    // Headless, how long the loop sleeps when it has nothing to do (timers may fire this late).
+    static constexpr int64_t s_idle_sleep_ms = 10;
     static constexpr int64_t s_until_end_ms = 60000;
     // How long a menu may take to open.
     static constexpr int64_t s_menu_open_ms = 2000;
