@@ -41,8 +41,11 @@ DecoderMP3::~DecoderMP3() = default;
 
 namespace {
 
-// One channel into every step-th 16-bit slot of out. 64-bit sums: a long clipped stretch carries
-// its overshoot on and must not wrap around.
+// One channel into every step-th 16-bit slot of out. A sample that clips is replaced by the
+// clipped value before it is quantised, so the error carried on is never more than the part of a
+// step that quantising dropped: the overshoot beyond full scale is dropped, not spread over the
+// samples after it (which made audible clicks). The sum is 64-bit because libmad's samples may
+// already lie near the ends of the 32-bit range.
 void channel_to_pcm(uint8_t* out, size_t step, uint32_t count, const int32_t* in)
 {
     constexpr int64_t one = 0x10000000;
@@ -51,11 +54,10 @@ void channel_to_pcm(uint8_t* out, size_t step, uint32_t count, const int32_t* in
     int64_t error = 0;
     for (uint32_t i = 0; i < count; ++i, out += step) {
         int64_t v = in[i] + error;
-        int64_t clipped = v;
         // One unsigned comparison tests both ends of [-1.0, 1.0).
         if (static_cast<uint64_t>(v + one) >= static_cast<uint64_t>(2 * one)) [[unlikely]]
-            clipped = v < 0 ? -one : one - 1;
-        int64_t quantised = clipped & keep;
+            v = v < 0 ? -one : one - 1;
+        int64_t quantised = v & keep;
         error = v - quantised;
         auto sample = static_cast<uint16_t>(quantised >> shift);
         if constexpr (std::endian::native == std::endian::little) {

@@ -20,7 +20,8 @@ namespace audio {
 // Writes count little-endian 16-bit samples per channel to out, interleaved left/right when right
 // is given. The inputs are libmad's fixed-point samples (28 fraction bits, 1.0 = 0x10000000).
 // Each channel feeds its quantisation error into its next sample, starting from 0 on every call;
-// values at or beyond full scale clip, and the clipped overshoot is carried on as well. No dither.
+// values at or beyond full scale clip, and after a clip only the quantisation error of the clipped
+// value is carried on, never the overshoot. No dither.
 void to_pcm(uint8_t* out, uint32_t count, const int32_t* left, const int32_t* right);
 
 class DecoderMP3 final : public BlockDecoderPCM<MP3Data> {

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -94,6 +96,36 @@ void sync_folder(const std::string& folder)
     }
 }
 
+// A save killed between making its temporary file and renaming it leaves that file behind. The
+// next save of the same target removes the ones whose writer no longer runs, so that repeated
+// crashes (a flat battery, a killed process) do not fill the folder.
+void remove_stale_temporaries(const std::string& target)
+{
+    size_t slash = target.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
+    std::string prefix = "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp.";
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix))
+            continue;
+        std::string_view rest = name.substr(prefix.size());
+        size_t dot = rest.find('.');
+        if (dot == 0 || dot == std::string_view::npos)
+            continue;
+        char* end = nullptr;
+        std::string digits(rest.substr(0, dot));
+        long pid = std::strtol(digits.c_str(), &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == ::getpid())
+            continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((folder + std::string(name)).c_str());
+    }
+    ::closedir(listing);
+}
+
 bool replace_file(const std::string& path, std::string_view bytes)
 {
     std::string target = resolved_target(path);
@@ -108,6 +140,7 @@ bool replace_file(const std::string& path, std::string_view bytes)
         return false;
     }
     sync_folder(folder_of(target));
+    remove_stale_temporaries(target);
     return true;
 }
 

@@ -76,15 +76,21 @@ TEST(ToPcm, quantises_with_error_feedback_per_channel)
     EXPECT_EQ(convert(left, &right), (Samples {0, -1, 1, 0, 0, 2, 1, 32767}));
 }
 
-TEST(ToPcm, clips_and_carries_the_overshoot_without_wrapping)
+TEST(ToPcm, clips_and_carries_only_what_quantising_the_clipped_value_dropped)
 {
-    EXPECT_EQ(convert({one, 0}), (Samples {32767, 1}));
-    EXPECT_EQ(convert({-one, 0}), (Samples {-32768, 0}));
-    EXPECT_EQ(convert({-one - 0x4000, 0, 0}), (Samples {-32768, -2, 0}));
-    EXPECT_EQ(convert({2 * one, 0, 0}), (Samples {32767, 32767, 2}));
+    // Full scale becomes 32767 and leaves 0x1FFF, just under a step, for the next sample; whatever
+    // lay beyond full scale is dropped.
+    EXPECT_EQ(convert({one, 1, 0}), (Samples {32767, 1, 0}));
+    EXPECT_EQ(convert({2 * one, 0, 0}), (Samples {32767, 0, 0}));
+    EXPECT_EQ(convert({-one - 0x4000, 0, 0}), (Samples {-32768, 0, 0}));
+    EXPECT_EQ(convert({-one, -0x1000, -0x1000}), (Samples {-32768, -1, 0}));
+    // A sample that the carried error pushes over full scale clips as well.
+    EXPECT_EQ(convert({one - 0x1000, one - 0x1000, 0}), (Samples {32767, 32767, 0}));
     EXPECT_EQ(convert(std::vector<int32_t>(3000, std::numeric_limits<int32_t>::max())), Samples(3000, 32767));
     EXPECT_EQ(
         convert(std::vector<int32_t>(3000, std::numeric_limits<int32_t>::min())), Samples(3000, -32768));
+    std::vector<int32_t> right = {0x1000, 0x1000, 0x1000};
+    EXPECT_EQ(convert({4 * one, 0, 0}, &right), (Samples {32767, 0, 0, 1, 0, 0})) << "channels apart";
 }
 
 TEST(DecoderMP3, decode_frame_reports_its_result_codes)

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -178,4 +179,27 @@ TEST(XmlFile, loaded_file_saves_back_unchanged)
     EXPECT_EQ(document.child(u"Equalizer").child_count(), 3u);
     ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
     EXPECT_EQ(text_of(dir.native("Copy.xml")), text);
+}
+
+TEST(XmlFile, save_removes_temporary_files_that_killed_writers_left)
+{
+    test::TempDir dir;
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    int status = 0;
+    ::waitpid(dead, &status, 0);
+    auto left = [&](pid_t pid, std::string_view target) {
+        std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
+        test::write_file(dir.native(name), test::Bytes(3, 'x'));
+        return dir.native(name);
+    };
+    std::string stale = left(dead, "Settings.xml");
+    std::string running = left(::getppid(), "Settings.xml"); // its writer may still finish
+    std::string other_file = left(dead, "Equalizer.xml");
+    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(other_file));
 }
