@@ -94,7 +94,10 @@ int run(os::Screen& screen, const CommandLine& command_line, const std::vector<s
                 });
             }
         }
-        form.do_modal();
+        // Closing the desktop window ends the screen, not the form: the audiobook's place is kept
+        // as "Exit" keeps it.
+        if (!form.do_modal())
+            form.store_bookmark();
         form.save_settings(settings);
         if (script)
             status = script->exit_status();
