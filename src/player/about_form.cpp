@@ -9,8 +9,9 @@ namespace player {
 
 using skinner::LookupMode;
 
-AboutForm::AboutForm(skinner::Form* parent, skinner::Properties* skin, std::u16string_view product)
-    : Form(parent, skin, u"About", nullptr)
+AboutForm::AboutForm(
+    skinner::Form* parent, skinner::Properties* skin, std::u16string_view product, std::u16string_view form)
+    : Form(parent, skin, form, nullptr)
     , m_menu_main(*this)
     , m_product(*this, u"frmProduct", LookupMode::named)
     , m_copyright(*this, u"frmCopyright", LookupMode::named)

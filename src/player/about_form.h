@@ -3,7 +3,8 @@
 // The about form ("About" of the settings skin): the product line, a text the skin fills, a link
 // to the product's web page, and a way to close it ("btnOk", the "Ok" command, the left soft key).
 // The main form builds it each time from the settings skin loaded with the current language, so
-// it always speaks the language chosen last.
+// it always speaks the language chosen last. The settings skin holds one about form per look;
+// the main skin names the one that matches it (s_about_form_property), "About" by default.
 //
 // User-interface thread only.
 
@@ -21,9 +22,13 @@ class AboutForm : public skinner::Form {
 public:
     static constexpr std::u16string_view s_product = u"MOSK Melodeck v1.0";
     static constexpr std::u16string_view s_home_page = u"https://melodeck.mosk.example/";
+    static constexpr std::u16string_view s_default_form = u"About";
+    // The string property of the main form's "MenuMain" naming the settings skin's about form.
+    static constexpr std::u16string_view s_about_form_property = u"AboutForm";
 
-    // parent and skin must outlive the form.
-    AboutForm(skinner::Form* parent, skinner::Properties* skin, std::u16string_view product = s_product);
+    // parent and skin must outlive the form; form is the form's name in the settings skin.
+    AboutForm(skinner::Form* parent, skinner::Properties* skin, std::u16string_view product = s_product,
+        std::u16string_view form = s_default_form);
     ~AboutForm() override;
 
     int32_t on_child_click(skinner::Control& control, skinner::Point argument) override;

@@ -530,7 +530,12 @@ void FormMain::show_about()
     if (!skin.is_valid())
         return;
     skin.set_language(m_language);
-    AboutForm about(this, &skin);
+    // The about form in the main skin's look; a settings skin without that form gets the default.
+    std::u16string form = properties()->get_string(
+        u"FormMain", m_menu_main.name(), AboutForm::s_about_form_property, AboutForm::s_default_form);
+    if (skin.impl().choose_form(form) == 0)
+        form = AboutForm::s_default_form;
+    AboutForm about(this, &skin, AboutForm::s_product, form);
     about.do_modal();
 }
 

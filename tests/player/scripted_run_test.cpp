@@ -217,7 +217,7 @@ TEST_P(ScriptedRunFailure, names_the_line_and_exits_1)
 INSTANTIATE_TEST_SUITE_P(Lines, ScriptedRunFailure,
     testing::Values(BadLine {"tap lstNothing", "no visible control"}, BadLine {"key Hyper", "unknown key"},
         BadLine {"select nothing.wav", "no entry"}, BadLine {"menu Nonsense", "no entry \"Nonsense\""},
-        BadLine {"menu Language", "no entry \"Language\""},
+        BadLine {"menu Language Klingon", "no entry \"Klingon\""},
         BadLine {"open /no/such/folder", "no such folder"}, BadLine {"wait soon", "a time"},
         BadLine {"dance", "unknown command"}, BadLine {"until-end -5", "a time"}));
 
