@@ -349,7 +349,7 @@ def layout(key, screen, device, ppmm, look):
 
     # The play panel's width and the room it may take.
     if side:
-        pw = round(aw * (0.56 if aw < 600 else 0.46))
+        pw = round(aw * (0.56 if aw < 1000 else 0.46))
         room = avail
     else:
         pw = aw
