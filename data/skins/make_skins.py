@@ -13,7 +13,8 @@ screen's typical density (pixels per millimetre): touch targets, rows and type k
 millimetres. To add a screen, add a line to SCREENS and run scripts/skins.
 
 Run by scripts/skins; the output is committed and compiled by the build. The same input always
-gives the same bytes.
+gives the same bytes. `make_skins.py FOLDER` draws into FOLDER/default, FOLDER/alternative and
+FOLDER/settings instead (the tests compare that with the committed files).
 """
 
 import math
