@@ -63,6 +63,7 @@ public:
     // The innermost popup open now, or null; what the user sees highlighted there.
     static MenuPopup* innermost();
     const os::Window& window() const { return m_window; }
+    const std::vector<MenuPopupItem>& items() const { return m_items; }
     int32_t selected() const { return m_selected; }
     const Layout& current_layout() const { return m_layout; }
 
