@@ -6,7 +6,10 @@
 #include "skinc/skin_compiler.h"
 
 #include "liba/text.h"
+#include "os/headless_screen.h"
 #include "png_read.h"
+#include "skinner/form.h"
+#include "skinner/properties.h"
 #include "support/bmp_writer.h"
 #include "tool_run.h"
 
@@ -306,6 +309,8 @@ struct Example {
 constexpr uint32_t s_back = 0x203040;
 constexpr uint32_t s_rest_border = 0x80C0FF;
 constexpr uint32_t s_rest_centre = 0x2060A0;
+constexpr uint32_t s_pressed_border = 0xFFC080;
+constexpr uint32_t s_pressed_centre = 0xA06020;
 constexpr uint32_t s_white = 0xFFFFFF;
 
 // The button's corners, where the mask is black (and the colour bitmap white, as it must be).
@@ -339,7 +344,7 @@ const std::vector<Example>& examples()
                             return s_white;
                         if (x < 16)
                             return border ? s_rest_border : s_rest_centre;
-                        return border ? uint32_t(0xFFC080) : uint32_t(0xA06020);
+                        return border ? s_pressed_border : s_pressed_centre;
                     }},
                 {"button_1.bmp", 32, 16, [](int32_t x, int32_t y) { return corner(x, y) ? 0u : s_white; }}},
             {{"240x320", "FormMain", button_probes(168, 26 + 8, 1)},
@@ -372,6 +377,23 @@ std::string check(const test::Png& png, const Probe& probe)
     return text;
 }
 
+// Writes the example's source and bitmaps into dir and builds them into example.skin.
+void build_example(const Example& example, const std::string& source, const test::TempDir& dir)
+{
+    test::write_file(dir.native(example.file), test::Bytes(source.begin(), source.end()));
+    for (const Bitmap& bitmap : example.bitmaps) {
+        std::vector<uint32_t> pixels;
+        for (int32_t y = 0; y < bitmap.height; ++y) {
+            for (int32_t x = 0; x < bitmap.width; ++x)
+                pixels.push_back(bitmap.pixel(x, y));
+        }
+        test::write_file(dir.native(bitmap.file), test::make_bmp24(bitmap.width, bitmap.height, pixels));
+    }
+    std::vector<std::string> messages;
+    ASSERT_TRUE(skinc::build_skin(dir.native(example.file), dir.native("example.skin"), messages));
+    EXPECT_EQ(messages, std::vector<std::string>());
+}
+
 TEST(SkinGuide, every_example_builds_without_a_warning_and_draws_what_the_text_says)
 {
     std::vector<std::pair<std::string, std::string>> found = guide_examples();
@@ -381,19 +403,7 @@ TEST(SkinGuide, every_example_builds_without_a_warning_and_draws_what_the_text_s
         SCOPED_TRACE(example.file);
         ASSERT_EQ(found[i].first, example.file);
         test::TempDir dir;
-        test::write_file(
-            dir.native(example.file), test::Bytes(found[i].second.begin(), found[i].second.end()));
-        for (const Bitmap& bitmap : example.bitmaps) {
-            std::vector<uint32_t> pixels;
-            for (int32_t y = 0; y < bitmap.height; ++y) {
-                for (int32_t x = 0; x < bitmap.width; ++x)
-                    pixels.push_back(bitmap.pixel(x, y));
-            }
-            test::write_file(dir.native(bitmap.file), test::make_bmp24(bitmap.width, bitmap.height, pixels));
-        }
-        std::vector<std::string> messages;
-        ASSERT_TRUE(skinc::build_skin(dir.native(example.file), dir.native("example.skin"), messages));
-        EXPECT_EQ(messages, std::vector<std::string>());
+        ASSERT_NO_FATAL_FAILURE(build_example(example, found[i].second, dir));
         for (const Shot& shot : example.shots) {
             SCOPED_TRACE(shot.screen);
             std::string png_file = dir.native("shot.png").string();
@@ -410,6 +420,43 @@ TEST(SkinGuide, every_example_builds_without_a_warning_and_draws_what_the_text_s
             EXPECT_EQ(wrong, "");
         }
     }
+}
+
+TEST(SkinGuide, the_small_skins_button_shows_its_right_half_and_the_hand_while_held)
+{
+    std::vector<std::pair<std::string, std::string>> found = guide_examples();
+    ASSERT_FALSE(found.empty());
+    test::TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(build_example(examples()[0], found[0].second, dir));
+    os::HeadlessScreen screen({240, 320});
+    skinner::Properties skin(dir.file("example.skin"), {240, 320});
+    skinner::Form form(nullptr, &skin, u"FormMain", nullptr);
+    // The button lies at (168, 34) on the screen, 64x24; its left border is 4 pixels wide.
+    const os::Point border {170, 46};
+    const os::Point inside {200, 46};
+    auto shown = [&] { return screen.frame().at(border.x, border.y) & 0xFFFFFF; };
+    std::vector<uint32_t> colours;
+    os::Cursor cursor = os::Cursor::arrow;
+    int step = 0;
+    screen.set_idle_handler([&] {
+        switch (step++) {
+        case 0:
+            colours.push_back(shown());
+            screen.press(inside);
+            return true;
+        case 1:
+            colours.push_back(shown());
+            cursor = screen.shown_cursor();
+            screen.release({100, 200}); // away from the button: it rests again without firing
+            return true;
+        default:
+            colours.push_back(shown());
+            return false;
+        }
+    });
+    form.do_modal();
+    EXPECT_EQ(colours, (std::vector<uint32_t> {s_rest_border, s_pressed_border, s_rest_border}));
+    EXPECT_EQ(cursor, os::Cursor::hand);
 }
 
 } // namespace
