@@ -114,15 +114,15 @@ constexpr PropertyReading s_readings[] = {
     {u"MenuManager", s_control, u"Action", s_string},
     {u"FormMain", s_control, u"Text", s_string},
     {u"FormMain", s_control, u"ImageIndex", s_int},
-    // skin-preview's stand-ins for the lists and bars the player fills.
-    {u"skin-preview", s_control, u"Rows", s_int},
-    {u"skin-preview", s_control, u"NumberWidth", s_int},
-    {u"skin-preview", s_control, u"Value", s_int},
     {u"ControlFiles", s_control, u"IconWidth", s_int},
     {u"ControlFiles", s_control, u"IndentWidth", s_int},
     {u"ControlFiles", s_control, u"IconUp", s_picture},
     {u"ControlFiles", s_control, u"IconFolder", s_picture},
     {u"ControlFiles", s_control, u"IconAudioFile", s_picture},
+    // skin-preview's stand-ins for the lists and bars the player fills.
+    {u"skin-preview", s_control, u"Rows", s_int},
+    {u"skin-preview", s_control, u"NumberWidth", s_int},
+    {u"skin-preview", s_control, u"Value", s_int},
 };
 
 bool is_read(PropertyScope scope, std::u16string_view name, PropertyType type)
