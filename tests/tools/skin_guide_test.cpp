@@ -182,7 +182,7 @@ std::vector<std::pair<std::string, size_t>> calls(const std::string& text, const
 }
 
 struct SourceReads {
-    Keys reads; // "name type" of each literal name a property query asks for
+    Keys reads; // "level name type" of each literal name a property query asks for
     std::set<std::string> literals; // every u"..." literal of the sources
 };
 
@@ -220,7 +220,8 @@ SourceReads scan_sources()
             std::vector<std::string> arguments = call_arguments(text, open);
             size_t at = form ? 1 : arguments.size() == 2 ? 0 : 2;
             if (at < arguments.size() && !literal(arguments[at]).empty())
-                found.reads.insert(literal(arguments[at]) + " " + type->second);
+                found.reads.insert(
+                    std::string(form ? "form " : "control ") + literal(arguments[at]) + " " + type->second);
         }
         // The form choice: find_property(record, PropertyType::x, u"Name", ...).
         for (const auto& [word, open] : calls(text, "find_property")) {
@@ -229,7 +230,7 @@ SourceReads scan_sources()
                 continue;
             auto type = s_types.find(trimmed(arguments[1]));
             if (type != s_types.end() && !literal(arguments[2]).empty())
-                found.reads.insert(literal(arguments[2]) + " " + type->second);
+                found.reads.insert("form " + literal(arguments[2]) + " " + type->second);
         }
     }
     return found;
@@ -245,7 +246,8 @@ TEST(SkinGuide, the_table_holds_what_the_sources_read_and_nothing_else)
         std::string name = liba::to_utf8(reading.name);
         for (size_t type = 0; type < skinner::s_property_type_count; ++type) {
             if (reading.types & (1u << type))
-                table.insert(name + " " + liba::to_utf8(skinc::type_element(PropertyType(type))));
+                table.insert(std::string(reading.scope == PropertyScope::form ? "form " : "control ") + name
+                    + " " + liba::to_utf8(skinc::type_element(PropertyType(type))));
         }
         // A name the code makes of a prefix and a state name ("Checked" + "Normal") is spelt in
         // two literals.
