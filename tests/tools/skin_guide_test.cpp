@@ -50,7 +50,7 @@ std::string trimmed(std::string text)
     return text.substr(start);
 }
 
-// "reader name type", one per type a row names: the keys the doc and the code must share.
+// "level reader name type", one per type a row names: the keys the doc and the code must share.
 using Keys = std::set<std::string>;
 
 std::string key(std::string_view scope, std::string_view reader, std::string_view name, std::string_view type)
