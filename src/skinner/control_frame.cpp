@@ -13,7 +13,8 @@ ControlFrame::ControlFrame(Container& container, std::u16string_view name, Looku
     : Control(container, name, mode)
     , m_font(window().default_font())
 {
-    set_want_focus(false);
+    // A frame wants the focus only when its skin says so: "WantFocus" defaults to 0 here.
+    set_want_focus(get_int(u"WantFocus", 0) != 0);
     read_frame_properties();
 }
 

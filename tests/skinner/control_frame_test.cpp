@@ -101,6 +101,7 @@ TEST(ControlFrame, properties_and_defaults)
     ControlFrame automatic(form.container, u"frmAuto", LookupMode::named);
     EXPECT_EQ(plain.text(), u"Status_Play");
     EXPECT_FALSE(plain.want_focus()) << "a frame does not want the focus";
+    EXPECT_TRUE(automatic.want_focus()) << "unless its skin says WantFocus, from the start";
     EXPECT_FALSE(plain.wraps() || plain.auto_sizes() || plain.ellipsis());
     EXPECT_EQ(plain.font().rep(), form.window.font.rep()) << "no font: the window's default";
     EXPECT_EQ(texts(plain), (Lines {u"Status_Play"}));

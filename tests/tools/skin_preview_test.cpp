@@ -1,10 +1,10 @@
 // skin-preview run as a skin author runs it: screenshots of the whole device screen, the form
 // choice, and refusals with their reasons.
 
+#include "png_read.h"
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 namespace {
 
@@ -29,33 +29,6 @@ void build_skin(const test::TempDir& dir, const std::string& xml, const std::str
     ASSERT_EQ(run.status, 0) << run.err;
 }
 
-struct Png {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> rgb;
-
-    uint32_t at(int32_t x, int32_t y) const
-    {
-        size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
-        return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
-    }
-};
-
-bool read_png(const std::filesystem::path& path, Png& png)
-{
-    png_image image {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    png.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr))
-        return false;
-    png.width = int32_t(image.width);
-    png.height = int32_t(image.height);
-    return true;
-}
-
 constexpr uint32_t s_title_bar = 0x1B3E8C; // the shell's title bar
 constexpr uint32_t s_bottom_bar = 0x122A60; // the shell's command bar
 
@@ -67,7 +40,7 @@ protected:
         run = preview(arguments + option + shot, dir);
         if (run.status != 0)
             return testing::AssertionFailure() << "status " << run.status << ": " << run.err;
-        if (!read_png(shot, png))
+        if (!test::read_png(shot, png))
             return testing::AssertionFailure() << "no readable screenshot";
         return testing::AssertionSuccess();
     }
@@ -75,7 +48,7 @@ protected:
     test::TempDir dir;
     std::string shot = dir.native("shot.png").string();
     test::ToolRun run;
-    Png png;
+    test::Png png;
 };
 
 } // namespace

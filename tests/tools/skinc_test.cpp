@@ -5,7 +5,6 @@
 #include "liba/text.h"
 #include "liba/zip_file.h"
 #include "os/zip_open.h"
-#include "skinner/properties.h"
 #include "skinner/skin_description.h"
 #include "skinner/skin_file.h"
 #include "skinner/skin_samples.h"
@@ -363,30 +362,61 @@ TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
     EXPECT_EQ(test::run_tool("skinc", "build only-one", dir).status, 2);
 }
 
-TEST(SkincBuild, the_example_of_the_skin_authors_guide_builds_and_behaves_as_described)
-{
-    test::Bytes guide = test::read_file(std::filesystem::path(MELODECK_SOURCE_DIR) / "docs/skin-format.md");
-    std::string text(guide.begin(), guide.end());
-    size_t begin = text.find("```xml\n");
-    ASSERT_NE(begin, std::string::npos);
-    begin += 7;
-    std::string xml = text.substr(begin, text.find("```", begin) - begin);
-    test::TempDir dir;
-    test::write_file(dir.native("minimal.xml"), test::Bytes(xml.begin(), xml.end()));
-    for (const char* bitmap : {"back.bmp", "button.bmp", "button_1.bmp"})
-        std::filesystem::copy_file(test::fixture(std::string("skins/") + bitmap), dir.native(bitmap));
-    std::vector<std::string> messages;
-    ASSERT_TRUE(skinc::build_skin(dir.native("minimal.xml"), dir.native("minimal.skin"), messages))
-        << (messages.empty() ? "" : messages.front());
+// Warnings --------------------------------------------------------------------------------------
 
-    skinner::Properties portrait(dir.file("minimal.skin"), {240, 320});
-    ASSERT_TRUE(portrait.check_version(u"Melodeck_1.00", {240, 320}));
-    EXPECT_EQ(portrait.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {200, 4}));
-    skinner::Properties landscape(dir.file("minimal.skin"), {320, 240});
-    ASSERT_TRUE(landscape.check_version(u"Melodeck_1.00", {320, 240}));
-    EXPECT_EQ(landscape.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {280, 4}));
-    skinner::Properties doubled(dir.file("minimal.skin"), {480, 640});
-    ASSERT_TRUE(doubled.check_version(u"Melodeck_1.00", {480, 640}));
-    EXPECT_EQ(doubled.get_point(u"FormMain", u"btnExit", u"Position", {}), (skinner::Point {400, 8}));
-    EXPECT_EQ(doubled.get_cursor(u"", u"Auto.Button", u"Cursor", os::Cursor::arrow), os::Cursor::hand);
+struct UnreadCase {
+    const char* body;
+    const char* warnings; // the messages without the file name, one per line
+};
+
+class SkincWarnings : public testing::TestWithParam<UnreadCase> { };
+
+TEST_P(SkincWarnings, name_the_line_of_what_nothing_reads_and_still_build)
+{
+    Source source;
+    ASSERT_TRUE(source.build(GetParam().body)) << source.errors();
+    EXPECT_TRUE(source.built());
+    EXPECT_EQ(source.errors(), GetParam().warnings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Unread, SkincWarnings,
+    testing::Values(
+        // What the classes read, at its place and with its type: no word.
+        UnreadCase {"<form name=\"F\"><point name=\"Size\" value=\"1 1\"/>\n"
+                    "<control name=\"b\"><string name=\"Text\" value=\"x\"/>\n"
+                    "<colour name=\"Normal\" value=\"#000000\"/><string name=\"KindEdit\" "
+                    "value=\"E\"/></control></form>\n"
+                    "<kind name=\"E\"><point name=\"BorderMin\" value=\"1 1\"/></kind>\n",
+            ""},
+        // A misspelt name, at control, kind and form level.
+        UnreadCase {
+            "<form name=\"F\">\n<control name=\"b\">\n<string name=\"Caption\" value=\"x\"/>\n</control>\n"
+            "<point name=\"Sise\" value=\"1 1\"/></form>\n",
+            "4: warning: property {Caption} is read by no control\n"
+            "6: warning: property {Sise} is read by no form\n"},
+        // The right name with the wrong type.
+        UnreadCase {
+            "<form name=\"F\"><control name=\"b\">\n<int name=\"Text\" value=\"1\"/></control></form>\n",
+            "3: warning: property {Text} is read by no control as <int>, only as <string>\n"},
+        // A form-level name on a control, a control name on a form.
+        UnreadCase {"<form name=\"F\">\n<string name=\"Text\" value=\"x\"/>\n<control name=\"b\">\n"
+                    "<int name=\"StartPosition\" value=\"1\"/></control></form>\n",
+            "3: warning: property {Text} is read by no form\n"
+            "5: warning: property {StartPosition} is read by no control\n"},
+        // A kind no Kind... property names is never read.
+        UnreadCase {"<kind name=\"Auto.Button\">\n<string name=\"Cursor\" value=\"HAND\"/></kind>\n",
+            "2: warning: kind {Auto.Button} is read by no control: no KindScroll, KindHScroll, KindMin, "
+            "KindMax, KindSpace, KindTrack or KindEdit names it\n"}));
+
+TEST(SkincCommand, warnings_go_to_standard_error_and_the_status_stays_0)
+{
+    test::TempDir dir;
+    std::string xml = "<skin>\n<form name=\"F\"><control name=\"b\">\n<string name=\"Captoin\" value=\"x\"/>"
+                      "</control></form></skin>\n";
+    std::string source = dir.native("w.xml").string();
+    test::write_file(source, test::Bytes(xml.begin(), xml.end()));
+    test::ToolRun run = test::run_tool("skinc", "build " + source + " " + dir.native("w.skin").string(), dir);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, source + ":3: warning: property {Captoin} is read by no control\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.native("w.skin")));
 }

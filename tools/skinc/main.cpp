@@ -4,7 +4,8 @@
 //   skinc dump IN.skin [DIR]       prints the source of a skin file; with DIR, copies its
 //                                  bitmaps there too, so that the source saved in DIR builds again
 //
-// Exit status: 0 done, 1 errors (printed to stderr, one per line), 2 wrong usage.
+// Exit status: 0 done, 1 errors (printed to stderr, one per line), 2 wrong usage. Warnings (a
+// property that nothing reads) go to stderr too and leave the status 0.
 
 #include "skinc/skin_compiler.h"
 

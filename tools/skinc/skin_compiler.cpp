@@ -2,6 +2,7 @@
 
 #include "liba/text.h"
 #include "os/zip_open.h"
+#include "skinc/property_reference.h"
 #include "skinc/skin_dump.h"
 #include "skinc/skin_source.h"
 #include "skinc/zip_writer.h"
@@ -15,12 +16,13 @@ namespace skinc {
 
 namespace {
 
-std::string message(const std::filesystem::path& file, int line, std::u16string_view text)
+std::string message(
+    const std::filesystem::path& file, int line, std::u16string_view text, std::string_view kind = "error")
 {
     std::string where = file.string() + ":";
     if (line > 0)
         where += std::to_string(line) + ":";
-    return where + " error: " + liba::to_utf8(text);
+    return where + " " + std::string(kind) + ": " + liba::to_utf8(text);
 }
 
 std::vector<uint8_t> read_whole(const std::filesystem::path& path)
@@ -72,6 +74,9 @@ bool build_skin(const std::filesystem::path& source, const std::filesystem::path
         messages.push_back(message(source, error.line, error.message));
     if (!writer.good())
         return false;
+    // Warnings only for a source without errors, so that they never bury one.
+    for (const SourceError& warning : unread_properties(skin.model()))
+        messages.push_back(message(source, warning.line, warning.message, "warning"));
 
     ZipWriter zip;
     zip.add(liba::from_utf8(output.stem().string()) + u".skin", writer.bytes());

@@ -11,7 +11,9 @@
 // description; given a folder, it also copies the bitmaps of the picture list there, so that the
 // source saved in that folder builds again.
 //
-// Messages are "FILE:LINE: error: text" (LINE left out when unknown), UTF-8.
+// Messages are "FILE:LINE: error: text" (LINE left out when unknown), UTF-8. A build also gives
+// "FILE:LINE: warning: text" for each property and kind that the program never reads (see
+// property_reference.h); warnings do not stop the build.
 
 #include <filesystem>
 #include <string>
