@@ -114,6 +114,7 @@ constexpr PropertyReading s_readings[] = {
     {u"MenuManager", s_control, u"Action", s_string},
     {u"FormMain", s_control, u"Text", s_string},
     {u"FormMain", s_control, u"ImageIndex", s_int},
+    {u"FormMain", s_control, u"AboutForm", s_string},
     {u"ControlFiles", s_control, u"IconWidth", s_int},
     {u"ControlFiles", s_control, u"IndentWidth", s_int},
     {u"ControlFiles", s_control, u"IconUp", s_picture},
