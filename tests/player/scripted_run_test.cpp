@@ -231,6 +231,11 @@ TEST(ScriptedRun, killed_while_saving_bookmarks_leaves_a_settings_file_that_load
         script += "wait 5\ncommand Stop\ncommand PlayAudiobook\n";
     test::write_text(app.dir.path() / "book.txt", script);
     for (int round = 0; round < 3; ++round) {
+        auto saved_at = [&app] {
+            std::error_code error;
+            return std::filesystem::last_write_time(app.settings(), error);
+        };
+        auto before = saved_at();
         std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " "
             + (app.app() / "melodeck").string() + " --headless --script "
             + (app.dir.path() / "book.txt").string() + " >/dev/null 2>&1 & echo $!";
@@ -239,7 +244,11 @@ TEST(ScriptedRun, killed_while_saving_bookmarks_leaves_a_settings_file_that_load
         int pid = 0;
         ASSERT_EQ(std::fscanf(pipe, "%d", &pid), 1);
         ::pclose(pipe);
-        std::this_thread::sleep_for(std::chrono::milliseconds(350 + 170 * round));
+        // Killed once this copy has started saving (start-up takes longer under sanitizers), at a
+        // different moment of its saving in each round.
+        for (int i = 0; i < 500 && saved_at() == before; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 85 * round));
         ::kill(pid, SIGKILL);
         // Dead once gone or a zombie (nobody may reap an orphan here).
         auto alive = [pid] {
