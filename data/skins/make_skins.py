@@ -44,7 +44,7 @@ SCREENS = [
 
 # Screens that are listed so the skin is accepted there, using the layout of a smaller screen
 # (the largest layout that fits, anchored to stretch).
-EXTRA_SIZES = [(800, 480), (480, 854), (854, 480)]
+EXTRA_SIZES = [(240, 400), (400, 240), (480, 480), (800, 480), (480, 854), (854, 480), (800, 600)]
 
 
 def work_area(screen, device):
