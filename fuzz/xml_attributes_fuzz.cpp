@@ -21,7 +21,8 @@ void read_as_values(std::u16string_view text)
 {
     int32_t integer = 0;
     if (liba::xml_read_int(text, integer)) {
-        int32_t back = integer + 1;
+        // Any value other than integer, without overflowing at the ends of the range.
+        int32_t back = ~integer;
         check(liba::xml_read_int(liba::xml_write_int(integer), back) && back == integer);
     }
     double real = 0.0;

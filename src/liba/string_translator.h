@@ -44,8 +44,12 @@ public:
     size_t size() const { return m_texts.size(); }
     bool empty() const { return m_texts.empty(); }
 
+    using Entries = std::map<std::u16string, std::u16string, std::less<>>;
+    // Every key and its text, in code-unit order of the keys.
+    const Entries& entries() const { return m_texts; }
+
 private:
-    std::map<std::u16string, std::u16string, std::less<>> m_texts;
+    Entries m_texts;
 };
 
 // Adds the entries of a language file's text (already decoded) to translator.
