@@ -61,7 +61,7 @@ std::optional<std::vector<std::string>> read_script(const std::string& path, std
 // The words of a line: blank-separated, double quotes keep blanks inside a word.
 std::vector<std::string> split_words(const std::string& line);
 
-class ScriptRunner : private os::WindowHandler {
+class ScriptRunner final : private os::WindowHandler {
 public:
     static constexpr int64_t s_tick_ms = 20;
     // Headless, how long the loop sleeps when it has nothing to do (timers may fire this late).
