@@ -46,3 +46,21 @@ TEST(OpenZip, missing_file_gives_an_archive_without_entries)
     char byte;
     EXPECT_EQ(zip->read(&byte, 1), 0u);
 }
+
+TEST(OpenZip, archive_too_big_for_memory_is_read_from_the_file)
+{
+    test::TempDir dir;
+    test::ByteWriter w;
+    const uint32_t big = (32u << 20) + 1;
+    w.u32(0x04034B50).u16(10).u16(0).u16(0).u32(0).u32(0).u32(big).u32(big).u16(5).u16(0).raw("a.bmp");
+    w.raw(std::string(big, 'a'));
+    test::Bytes tail = two_entry_archive();
+    w.bytes.insert(w.bytes.end(), tail.begin(), tail.end());
+    test::write_file(dir.native("huge.skin"), w.bytes);
+    auto zip = os::open_zip(dir.file("huge.skin"));
+
+    ASSERT_TRUE(zip->find(u"back.bmp"));
+    std::string text(64, '\0');
+    text.resize(zip->read(text.data(), 64));
+    EXPECT_EQ(text, "data of Back.bmp");
+}
