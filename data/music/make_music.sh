@@ -19,19 +19,8 @@ set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 
-need=()
-command -v sox >/dev/null || need+=(sox)
-command -v lame >/dev/null || need+=(lame)
-command -v oggenc >/dev/null || need+=(vorbis-tools)
-command -v mpcenc >/dev/null || need+=(musepack-tools)
-[ -x /usr/bin/python3 ] || need+=(python3)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# The project's setup installs what is missing, these encoders included.
+"$here/../../scripts/setup" sox lame vorbis-tools musepack-tools python3
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
