@@ -31,6 +31,14 @@ inline constexpr uint32_t VK_A = 0x41; // 'A'..'Z' are 0x41..0x5A
 inline constexpr uint32_t VK_APPS = 0x5D; // application (context menu) key
 inline constexpr uint32_t VK_F1 = 0x70;
 inline constexpr uint32_t VK_F2 = 0x71;
+// Media keys: the desktop keyboard's, and gamepad buttons the framework has no key for. The
+// framework has no code for them either (translate_key gives 0); the main form reads them itself.
+inline constexpr uint32_t VK_VOLUME_DOWN = 0xAE;
+inline constexpr uint32_t VK_VOLUME_UP = 0xAF;
+inline constexpr uint32_t VK_MEDIA_NEXT_TRACK = 0xB0;
+inline constexpr uint32_t VK_MEDIA_PREV_TRACK = 0xB1;
+inline constexpr uint32_t VK_MEDIA_STOP = 0xB2;
+inline constexpr uint32_t VK_MEDIA_PLAY_PAUSE = 0xB3;
 inline constexpr uint32_t VK_TSOFT1 = VK_F1;
 inline constexpr uint32_t VK_TSOFT2 = VK_F2;
 inline constexpr uint32_t VK_TBACK = VK_ESCAPE;

@@ -270,7 +270,8 @@ bool ControlFiles::on_key_down(int32_t key)
 {
     if (ControlGrid::on_key_down(key))
         return true;
-    if (key == skinner::KeyEnter) {
+    // The application key opens the selection's menu, as a hold on it does.
+    if (key == skinner::KeyEnter || key == skinner::KeyApplication) {
         pick(selected_row());
         return true;
     }

@@ -17,9 +17,10 @@
 //
 // Taps: a tap on an audio file only selects it, a second tap on it (the grid's double tap) raises
 // "Play"; a tap on the up entry or a folder opens it ("PickUp", "PickFolder"). A hold runs the
-// pick action, as Enter does for the selected row; Escape raises "PickUp" below the top level.
-// The pick action of an audio file opens the pick menu at the row's name cell; its "PlayAudiobook"
-// reads "Menu_Resume_audiobook" when the bookmarks hold the file, else "Menu_Play_audiobook".
+// pick action, as Enter and the application key (a gamepad's Y) do for the selected row; Escape
+// raises "PickUp" below the top level. The pick action of an audio file opens the pick menu at the
+// row's name cell; its "PlayAudiobook" reads "Menu_Resume_audiobook" when the bookmarks hold the
+// file, else "Menu_Play_audiobook".
 //
 // User-interface thread only.
 

@@ -97,6 +97,7 @@ FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin, os::WaveOut
     , m_files(*this, m_bookmarks)
     , m_panel(*this)
     , m_power(skinner::create_power_manager(*this))
+    , m_media_keys(*this)
 {
     read_soft_key_texts();
     m_equalizer = std::make_unique<audio::EqualizerPCM>();

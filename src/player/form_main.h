@@ -29,6 +29,7 @@
 #include "audio/player_pcm.h"
 #include "player/bookmarks.h"
 #include "player/control_files.h"
+#include "player/media_keys.h"
 #include "player/panel_play.h"
 #include "player/playlist.h"
 #include "skinner/control_frame.h"
@@ -135,6 +136,7 @@ private:
     ControlFiles m_files;
     PanelPlay m_panel;
     std::unique_ptr<skinner::PowerManagerImpl> m_power;
+    MediaKeys m_media_keys;
 
     uint32_t m_status_timer = 0;
     int32_t m_screen_off = 0;

@@ -52,6 +52,13 @@ const KeyRow s_rows[] = {
     {"keypad 9", SDLK_KP_9, VK_0 + 9, 55},
     {"left soft key", SDLK_F1, VK_TSOFT1, 0},
     {"right soft key", SDLK_F2, VK_TSOFT2, 0},
+    // Media keys: the main form reads their virtual keys itself.
+    {"play", SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0},
+    {"stop", SDLK_AUDIOSTOP, VK_MEDIA_STOP, 0},
+    {"next", SDLK_AUDIONEXT, VK_MEDIA_NEXT_TRACK, 0},
+    {"previous", SDLK_AUDIOPREV, VK_MEDIA_PREV_TRACK, 0},
+    {"volume up", SDLK_VOLUMEUP, VK_VOLUME_UP, 0},
+    {"volume down", SDLK_VOLUMEDOWN, VK_VOLUME_DOWN, 0},
 };
 
 } // namespace

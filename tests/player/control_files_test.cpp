@@ -230,6 +230,7 @@ TEST(ControlFiles, keys_raise_the_pick_commands_and_escape_at_the_top_level_is_l
     const std::vector<Case> cases {
         {false, "Zeta", skinner::KeyEnter, true, {"PickFolder"}},
         {false, "...", skinner::KeyEnter, true, {"PickUp"}},
+        {false, "Zeta", skinner::KeyApplication, true, {"PickFolder"}},
         {false, "Zeta", skinner::KeyEscape, true, {"PickUp"}},
         {false, "b.MP3", skinner::KeyDown, false, {}},
         {false, "A.wav", skinner::KeyDown, true, {}},

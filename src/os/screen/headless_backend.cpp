@@ -2,8 +2,17 @@
 
 namespace os {
 
-void HeadlessBackend::attach(Screen&)
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::attach(Screen& screen)
 {
+    m_gamepads = std::make_unique<Gamepads>(screen, Gamepads::Signals::default_handling);
+}
+
+void HeadlessBackend::poll()
+{
+    m_gamepads->poll();
+    m_gamepads->repeat(m_now);
 }
 
 bool HeadlessBackend::wait(int64_t)

@@ -3,22 +3,27 @@
 // The screen without a display: frames stay in the screen (Screen::frame()), input comes from
 // code (HeadlessScreen), and the clock only moves when told to, so tests decide exactly when
 // timers and holds fall due. When the loop has nothing to do it asks the idle handler; without
-// one, or when the handler answers false, the run is over and the screen quits.
+// one, or when the handler answers false, the run is over and the screen quits. Game controllers
+// (SDL's, a virtual one in tests) are read whenever the loop looks for input; their held keys
+// repeat by this clock.
 
+#include "os/screen/gamepad.h"
 #include "os/screen_backend.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace os {
 
 class HeadlessBackend final : public ScreenBackend {
 public:
+    ~HeadlessBackend() override;
     void attach(Screen& screen) override;
     int64_t now_ms() override { return m_now; }
     // The clock starts at noon.
     int32_t minutes_of_day() override { return int32_t((12 * 60 + m_now / 60000) % (24 * 60)); }
-    void poll() override { }
+    void poll() override;
     bool wait(int64_t deadline_ms) override;
     void wake() override { }
     void present(const Surface&) override { ++m_presented; }
@@ -39,6 +44,7 @@ private:
     std::function<bool()> m_idle;
     uint64_t m_presented = 0;
     Cursor m_cursor = Cursor::arrow;
+    std::unique_ptr<Gamepads> m_gamepads;
 };
 
 } // namespace os

@@ -3,12 +3,14 @@
 #include "liba/text.h"
 #include "os/log.h"
 #include "os/screen.h"
+#include "os/screen/gamepad.h"
 #include "os/screen/sdl_keys.h"
 
 #include <SDL.h>
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <memory>
 
 namespace os {
 
@@ -54,7 +56,7 @@ public:
     ~SdlBackend() override;
     bool open(Size size, std::string& error);
 
-    void attach(Screen& screen) override { m_screen = &screen; }
+    void attach(Screen& screen) override;
     int64_t now_ms() override { return int64_t(SDL_GetTicks64()); }
     int32_t minutes_of_day() override;
     void poll() override;
@@ -80,10 +82,12 @@ private:
     int32_t m_scale = 1;
     uint32_t m_wake_event = 0;
     std::array<SDL_Cursor*, 12> m_cursors {};
+    std::unique_ptr<Gamepads> m_gamepads;
 };
 
 SdlBackend::~SdlBackend()
 {
+    m_gamepads.reset();
     for (SDL_Cursor* cursor : m_cursors) {
         if (cursor)
             SDL_FreeCursor(cursor);
@@ -145,6 +149,12 @@ bool SdlBackend::make_texture(Size size)
     return m_texture != nullptr;
 }
 
+void SdlBackend::attach(Screen& screen)
+{
+    m_screen = &screen;
+    m_gamepads = std::make_unique<Gamepads>(screen, Gamepads::Signals::sdl);
+}
+
 int32_t SdlBackend::minutes_of_day()
 {
     std::time_t now = std::time(nullptr);
@@ -159,11 +169,15 @@ void SdlBackend::poll()
     SDL_Event event;
     while (SDL_PollEvent(&event))
         handle(event);
+    if (m_gamepads)
+        m_gamepads->repeat(now_ms());
 }
 
 bool SdlBackend::wait(int64_t deadline_ms)
 {
     int64_t timeout = s_max_wait_ms;
+    if (int64_t repeat = m_gamepads ? m_gamepads->next_deadline() : -1; repeat >= 0)
+        deadline_ms = deadline_ms < 0 ? repeat : std::min(deadline_ms, repeat);
     if (deadline_ms >= 0)
         timeout = std::clamp<int64_t>(deadline_ms - now_ms(), 0, s_max_wait_ms);
     SDL_Event event;
@@ -248,6 +262,8 @@ void SdlBackend::handle(const SDL_Event& event)
         handle_window(event.window);
         break;
     default:
+        if (m_gamepads)
+            m_gamepads->handle(event);
         break;
     }
 }
