@@ -306,9 +306,17 @@ bool Screen::resolve_key(Pending& pending)
     message.lparam = pending.down ? (pending.repeat ? previous_state : 0) : previous_state | transition;
     char16_t typed = control_character(key);
     if (pending.down && typed && !is_key_down(VK_CONTROL) && !is_key_down(VK_MENU)) {
+        // The character goes to the window that took the key, as the desktop's key translation
+        // posts it: when the key closes that window (Escape or Enter in a menu), the character
+        // goes with it instead of reaching the window below as a second key.
         Pending character {InputKind::text};
         character.character = typed;
+        character.message.window = message.window;
+        character.message.id = WM_CHAR;
+        character.message.wparam = typed;
+        character.message.lparam = 1;
         character.message.time = message.time;
+        character.resolved = true;
         m_pending.push_front(std::move(character));
     }
     return true;

@@ -301,6 +301,29 @@ TEST_F(ScreenKeys, keys_and_characters_go_to_the_active_window)
     EXPECT_EQ(b.recorder.log[2].wparam, 0xE9u);
 }
 
+TEST_F(ScreenKeys, a_key_that_closes_its_window_takes_its_character_along)
+{
+    // A menu closing on Escape (or choosing on Enter): the window below gets no second key.
+    TestWindow below(screen, {{0, 30}, {100, 100}});
+    TestWindow menu(screen, {{0, 30}, {100, 100}});
+    menu.recorder.react = [](Window& window, const WindowMessage& message) -> intptr_t {
+        if (message.id == WM_KEYDOWN)
+            window.show(ShowMode::hide);
+        return 0;
+    };
+    settle(below, menu);
+    for (uint32_t key : {VK_ESCAPE, VK_RETURN}) {
+        menu.window.show(ShowMode::show);
+        settle(below, menu);
+        screen.key_down(key);
+        screen.dispatch_pending();
+        EXPECT_TRUE(below.window.is_active()) << key;
+        EXPECT_EQ(below.recorder.count(WM_CHAR), 0u) << key;
+        screen.key_up(key);
+        screen.dispatch_pending();
+    }
+}
+
 TEST_F(ScreenKeys, control_keys_also_type_their_character)
 {
     TestWindow a(screen, {{0, 30}, {100, 100}});
