@@ -45,6 +45,13 @@ const std::map<std::string, uint32_t>& key_names()
         {"PageDown", os::VK_NEXT},
         {"F1", os::VK_F1},
         {"F2", os::VK_F2},
+        {"Apps", os::VK_APPS},
+        {"PlayPause", os::VK_MEDIA_PLAY_PAUSE},
+        {"MediaStop", os::VK_MEDIA_STOP},
+        {"NextTrack", os::VK_MEDIA_NEXT_TRACK},
+        {"PrevTrack", os::VK_MEDIA_PREV_TRACK},
+        {"VolumeUp", os::VK_VOLUME_UP},
+        {"VolumeDown", os::VK_VOLUME_DOWN},
     };
     return s_keys;
 }

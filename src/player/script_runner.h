@@ -6,7 +6,9 @@
 //                            through panels, in the innermost modal form) or at a screen point
 //   hold NAME | hold X Y     a tap-and-hold there
 //   key NAME                 Left, Right, Up, Down, Enter, Escape, Space, Tab, Backspace, Delete,
-//                            Insert, Home, End, PageUp, PageDown, F1, F2, a letter or a digit
+//                            Insert, Home, End, PageUp, PageDown, F1, F2, a letter or a digit;
+//                            Apps and the media keys PlayPause, MediaStop, NextTrack, PrevTrack,
+//                            VolumeUp, VolumeDown (what a gamepad's buttons give)
 //   menu CAPTION...          opens the soft-key menu (F2) and chooses entries by their shown
 //                            captions, one per submenu level
 //   pick CAPTION...          chooses in the pop-up menu that is open
