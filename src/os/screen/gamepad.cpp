@@ -124,8 +124,8 @@ void Gamepads::open(int32_t device_index)
     if (!SDL_IsGameController(device_index)) {
         const char* name = SDL_JoystickNameForIndex(device_index);
         log() << u"Joystick {" << liba::from_utf8(name ? name : "")
-              << u"} has no game-controller mapping (SDL_GAMECONTROLLERCONFIG adds one) ";
-            return;
+              << u"} has no game-controller mapping (SDL_GAMECONTROLLERCONFIG adds one)\n";
+        return;
     }
     SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(device_index);
     // Controllers plugged in before the subsystem opened come both ways: listed and as an event.
