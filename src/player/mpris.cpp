@@ -243,7 +243,7 @@ const sd_bus_vtable s_player_vtable[] = {
     SD_BUS_PROPERTY("PlaybackStatus", "s", get_status, 0, s_emits),
     SD_BUS_PROPERTY("Rate", "d", get_rate, 0, s_const),
     SD_BUS_PROPERTY("Metadata", "a{sv}", get_metadata, 0, s_emits),
-    SD_BUS_WRITABLE_PROPERTY("Volume", "d", get_volume, set_volume, 0, s_emits),
+    SD_BUS_WRITABLE_PROPERTY("Volume", "d", get_volume, set_volume, 0, 0),
     SD_BUS_PROPERTY("Position", "x", get_position, 0, 0),
     SD_BUS_PROPERTY("MinimumRate", "d", get_rate, 0, s_const),
     SD_BUS_PROPERTY("MaximumRate", "d", get_rate, 0, s_const),
