@@ -29,54 +29,19 @@ std::u16string error_text(int error)
     return liba::from_utf8(std::strerror(-error));
 }
 
-int reply_empty(sd_bus_message* message)
+// A method without arguments or results.
+template<auto act> int method(sd_bus_message* message, void* userdata, sd_bus_error*)
 {
+    act(of(userdata));
     return sd_bus_reply_method_return(message, "");
 }
 
-// A method that runs a command of the main form, only while a track is loaded when so asked.
-template<const char16_t* command, bool needs_track>
-int run_command(sd_bus_message* message, void* userdata, sd_bus_error*)
+void play_pause(Mpris& mpris)
 {
-    FormMain& form = of(userdata).form();
-    if (!needs_track || form.is_playing())
-        form.on_command(command);
-    return reply_empty(message);
-}
-
-constexpr char16_t s_next[] = u"Next";
-constexpr char16_t s_prev[] = u"Prev";
-constexpr char16_t s_stop[] = u"Stop";
-constexpr char16_t s_exit[] = u"Exit";
-
-int raise(sd_bus_message* message, void* userdata, sd_bus_error*)
-{
-    of(userdata).form().bring_to_front();
-    return reply_empty(message);
-}
-
-int play(sd_bus_message* message, void* userdata, sd_bus_error*)
-{
-    of(userdata).play();
-    return reply_empty(message);
-}
-
-int pause(sd_bus_message* message, void* userdata, sd_bus_error*)
-{
-    FormMain& form = of(userdata).form();
-    if (form.is_playing() && !form.is_paused())
-        form.toggle_pause();
-    return reply_empty(message);
-}
-
-int play_pause(sd_bus_message* message, void* userdata, sd_bus_error*)
-{
-    Mpris& mpris = of(userdata);
     if (mpris.form().is_playing())
         mpris.form().toggle_pause();
     else
         mpris.play();
-    return reply_empty(message);
 }
 
 int seek(sd_bus_message* message, void* userdata, sd_bus_error*)
@@ -94,7 +59,7 @@ int seek(sd_bus_message* message, void* userdata, sd_bus_error*)
                                             : position + offset;
         mpris.seek_to_us(target);
     }
-    return reply_empty(message);
+    return sd_bus_reply_method_return(message, "");
 }
 
 int set_position(sd_bus_message* message, void* userdata, sd_bus_error*)
@@ -109,7 +74,7 @@ int set_position(sd_bus_message* message, void* userdata, sd_bus_error*)
     if (mpris.form().is_playing() && mpris.track_id() == track && position >= 0
         && position <= mpris.length_us())
         mpris.seek_to_us(position);
-    return reply_empty(message);
+    return sd_bus_reply_method_return(message, "");
 }
 
 int open_uri(sd_bus_message*, void*, sd_bus_error* error)
@@ -118,43 +83,36 @@ int open_uri(sd_bus_message*, void*, sd_bus_error* error)
         error, "org.freedesktop.DBus.Error.NotSupported", "Melodeck opens files from its browser");
 }
 
-int get_true(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
+int append(sd_bus_message* reply, bool value)
 {
-    return sd_bus_message_append(reply, "b", 1);
+    return sd_bus_message_append(reply, "b", int(value));
 }
 
-int get_false(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
+int append(sd_bus_message* reply, double value)
 {
-    return sd_bus_message_append(reply, "b", 0);
+    return sd_bus_message_append(reply, "d", value);
 }
 
-int get_playing(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+int append(sd_bus_message* reply, int64_t value)
 {
-    return sd_bus_message_append(reply, "b", of(userdata).form().is_playing() ? 1 : 0);
+    return sd_bus_message_append(reply, "x", value);
 }
 
-int get_rate(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
+int append(sd_bus_message* reply, const std::string& value)
 {
-    return sd_bus_message_append(reply, "d", 1.0);
+    return sd_bus_message_append(reply, "s", value.c_str());
 }
 
-int get_identity(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
+// A property read from the player.
+template<auto read>
+int get(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
 {
-    return sd_bus_message_append(reply, "s", "Melodeck");
+    return append(reply, read(of(userdata)));
 }
 
-int get_desktop_entry(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
-{
-    return sd_bus_message_append(reply, "s", "melodeck");
-}
-
-int get_no_strings(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
-{
-    return sd_bus_message_append(reply, "as", 0);
-}
+constexpr auto s_true = [](Mpris&) { return true; };
+constexpr auto s_rate = [](Mpris&) { return 1.0; };
+constexpr auto s_playing = [](Mpris& mpris) { return mpris.form().is_playing(); };
 
 int get_mime_types(
     sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
@@ -163,22 +121,10 @@ int get_mime_types(
         reply, "as", 5, "audio/mpeg", "audio/x-wav", "audio/ogg", "audio/x-vorbis+ogg", "audio/x-musepack");
 }
 
-int get_status(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+int get_no_schemes(
+    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*)
 {
-    return sd_bus_message_append(reply, "s", of(userdata).playback_status().c_str());
-}
-
-int get_position(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
-{
-    return sd_bus_message_append(reply, "x", of(userdata).position_us());
-}
-
-int get_volume(
-    sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
-{
-    return sd_bus_message_append(reply, "d", of(userdata).form().volume());
+    return sd_bus_message_append(reply, "as", 0);
 }
 
 int set_volume(
@@ -198,9 +144,8 @@ int get_metadata(
 {
     Mpris& mpris = of(userdata);
     int result = sd_bus_message_open_container(reply, 'a', "{sv}");
-    if (result >= 0) {
+    if (result >= 0)
         result = sd_bus_message_append(reply, "{sv}", "mpris:trackid", "o", mpris.track_id().c_str());
-    }
     if (result >= 0 && mpris.form().is_playing()) {
         std::string title = liba::to_utf8(mpris.form().chain()->get_title());
         result = sd_bus_message_append(
@@ -213,46 +158,53 @@ int get_metadata(
 
 constexpr uint64_t s_emits = SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE;
 constexpr uint64_t s_const = SD_BUS_VTABLE_PROPERTY_CONST;
+constexpr uint64_t s_anyone = SD_BUS_VTABLE_UNPRIVILEGED;
 
 const sd_bus_vtable s_root_vtable[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Raise", "", "", raise, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Quit", "", "", (run_command<s_exit, false>), SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_PROPERTY("CanQuit", "b", get_true, 0, s_const),
-    SD_BUS_PROPERTY("CanRaise", "b", get_true, 0, s_const),
-    SD_BUS_PROPERTY("HasTrackList", "b", get_false, 0, s_const),
-    SD_BUS_PROPERTY("Identity", "s", get_identity, 0, s_const),
-    SD_BUS_PROPERTY("DesktopEntry", "s", get_desktop_entry, 0, s_const),
-    SD_BUS_PROPERTY("SupportedUriSchemes", "as", get_no_strings, 0, s_const),
+    SD_BUS_METHOD("Raise", "", "", method<[](Mpris& mpris) { mpris.form().bring_to_front(); }>, s_anyone),
+    SD_BUS_METHOD("Quit", "", "", method<[](Mpris& mpris) { mpris.form().on_command(u"Exit"); }>, s_anyone),
+    SD_BUS_PROPERTY("CanQuit", "b", get<s_true>, 0, s_const),
+    SD_BUS_PROPERTY("CanRaise", "b", get<s_true>, 0, s_const),
+    SD_BUS_PROPERTY("HasTrackList", "b", get<[](Mpris&) { return false; }>, 0, s_const),
+    SD_BUS_PROPERTY("Identity", "s", get<[](Mpris&) { return std::string("Melodeck"); }>, 0, s_const),
+    SD_BUS_PROPERTY("DesktopEntry", "s", get<[](Mpris&) { return std::string("melodeck"); }>, 0, s_const),
+    SD_BUS_PROPERTY("SupportedUriSchemes", "as", get_no_schemes, 0, s_const),
     SD_BUS_PROPERTY("SupportedMimeTypes", "as", get_mime_types, 0, s_const),
     SD_BUS_VTABLE_END,
 };
 
+// Next, Previous, Pause and Stop do nothing while nothing plays, as their keys and menu items.
 const sd_bus_vtable s_player_vtable[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Next", "", "", (run_command<s_next, true>), SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Previous", "", "", (run_command<s_prev, true>), SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Pause", "", "", pause, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("PlayPause", "", "", play_pause, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Stop", "", "", (run_command<s_stop, true>), SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Play", "", "", play, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Seek", "x", "", seek, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("SetPosition", "ox", "", set_position, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("OpenUri", "s", "", open_uri, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD(
+        "Next", "", "", method<[](Mpris& mpris) { mpris.command_while_playing(u"Next"); }>, s_anyone),
+    SD_BUS_METHOD(
+        "Previous", "", "", method<[](Mpris& mpris) { mpris.command_while_playing(u"Prev"); }>, s_anyone),
+    SD_BUS_METHOD("Pause", "", "", method<[](Mpris& mpris) { mpris.pause(); }>, s_anyone),
+    SD_BUS_METHOD("PlayPause", "", "", method<play_pause>, s_anyone),
+    SD_BUS_METHOD(
+        "Stop", "", "", method<[](Mpris& mpris) { mpris.command_while_playing(u"Stop"); }>, s_anyone),
+    SD_BUS_METHOD("Play", "", "", method<[](Mpris& mpris) { mpris.play(); }>, s_anyone),
+    SD_BUS_METHOD("Seek", "x", "", seek, s_anyone),
+    SD_BUS_METHOD("SetPosition", "ox", "", set_position, s_anyone),
+    SD_BUS_METHOD("OpenUri", "s", "", open_uri, s_anyone),
     SD_BUS_SIGNAL("Seeked", "x", 0),
-    SD_BUS_PROPERTY("PlaybackStatus", "s", get_status, 0, s_emits),
-    SD_BUS_PROPERTY("Rate", "d", get_rate, 0, s_const),
+    SD_BUS_PROPERTY(
+        "PlaybackStatus", "s", get<[](Mpris& mpris) { return mpris.playback_status(); }>, 0, s_emits),
+    SD_BUS_PROPERTY("Rate", "d", get<s_rate>, 0, s_const),
     SD_BUS_PROPERTY("Metadata", "a{sv}", get_metadata, 0, s_emits),
-    SD_BUS_WRITABLE_PROPERTY("Volume", "d", get_volume, set_volume, 0, 0),
-    SD_BUS_PROPERTY("Position", "x", get_position, 0, 0),
-    SD_BUS_PROPERTY("MinimumRate", "d", get_rate, 0, s_const),
-    SD_BUS_PROPERTY("MaximumRate", "d", get_rate, 0, s_const),
-    SD_BUS_PROPERTY("CanGoNext", "b", get_playing, 0, s_emits),
-    SD_BUS_PROPERTY("CanGoPrevious", "b", get_playing, 0, s_emits),
-    SD_BUS_PROPERTY("CanPlay", "b", get_true, 0, s_const),
-    SD_BUS_PROPERTY("CanPause", "b", get_playing, 0, s_emits),
-    SD_BUS_PROPERTY("CanSeek", "b", get_playing, 0, s_emits),
-    SD_BUS_PROPERTY("CanControl", "b", get_true, 0, s_const),
+    SD_BUS_WRITABLE_PROPERTY(
+        "Volume", "d", get<[](Mpris& mpris) { return mpris.form().volume(); }>, set_volume, 0, 0),
+    SD_BUS_PROPERTY("Position", "x", get<[](Mpris& mpris) { return mpris.position_us(); }>, 0, 0),
+    SD_BUS_PROPERTY("MinimumRate", "d", get<s_rate>, 0, s_const),
+    SD_BUS_PROPERTY("MaximumRate", "d", get<s_rate>, 0, s_const),
+    SD_BUS_PROPERTY("CanGoNext", "b", get<s_playing>, 0, s_emits),
+    SD_BUS_PROPERTY("CanGoPrevious", "b", get<s_playing>, 0, s_emits),
+    SD_BUS_PROPERTY("CanPlay", "b", get<s_true>, 0, s_const),
+    SD_BUS_PROPERTY("CanPause", "b", get<s_playing>, 0, s_emits),
+    SD_BUS_PROPERTY("CanSeek", "b", get<s_playing>, 0, s_emits),
+    SD_BUS_PROPERTY("CanControl", "b", get<s_true>, 0, s_const),
     SD_BUS_VTABLE_END,
 };
 
@@ -376,6 +328,18 @@ void Mpris::play()
         m_form.on_command(u"Play");
     else if (m_form.is_paused())
         m_form.toggle_pause();
+}
+
+void Mpris::pause()
+{
+    if (m_form.is_playing() && !m_form.is_paused())
+        m_form.toggle_pause();
+}
+
+void Mpris::command_while_playing(std::u16string_view command)
+{
+    if (m_form.is_playing())
+        m_form.on_command(command);
 }
 
 void Mpris::seek_to_us(int64_t position)

@@ -59,6 +59,8 @@ public:
 
     // The Player interface's actions.
     void play();
+    void pause();
+    void command_while_playing(std::u16string_view command);
     void seek_to_us(int64_t position);
 
 private:
