@@ -122,14 +122,19 @@ int run(os::Screen& screen, const CommandLine& command_line, const std::vector<s
     return status;
 }
 
-// The path from the current folder, without "." and ".." steps or a trailing separator.
+// The path from the current folder, without "." and ".." steps, doubled or trailing separators.
 std::string absolute_path(const std::string& path)
 {
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
     if (error)
         return path;
-    std::string text = absolute.string();
+    // Runs of separators (which lexically_normal keeps at the start) become one.
+    std::string text;
+    for (char c : absolute.string()) {
+        if (c != '/' || text.empty() || text.back() != '/')
+            text += c;
+    }
     if (text.size() > 1 && text.back() == '/')
         text.pop_back();
     return text;

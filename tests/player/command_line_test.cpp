@@ -24,7 +24,8 @@ TEST(CommandLine, a_path_reaches_the_running_copy_absolute_and_whole)
     } cases[] = {
         {{"--headless", "music"}, cwd + "/music"},
         {{"./a b/../say \"hi\".wav", "--script", "s t.txt"}, cwd + "/say \"hi\".wav"},
-        {{"/x/y/", "--platform", "smartphone"}, "/x/y"},
+        {{"//x//y/", "--platform", "smartphone"}, "/x/y"},
+        {{"///"}, "/"},
         {{"--headless"}, ""},
     };
     for (const Case& c : cases) {
