@@ -9,6 +9,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -111,6 +112,21 @@ TEST(CommandLine, the_installed_player_runs_from_its_link_with_a_desktop_entry_a
     std::string out = test::read_text(prefix.path() / "out.txt");
     EXPECT_NE(out.find("mode=browse"), std::string::npos) << out;
     EXPECT_NE(out.find("language=English.lng"), std::string::npos) << out;
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "lib/melodeck/Settings.xml"));
+
+    // An app folder the user may not write to (root may write anywhere: only for other users).
+    if (::geteuid() == 0)
+        return;
+    std::filesystem::path app = prefix.path() / "lib/melodeck";
+    std::filesystem::remove(app / "Settings.xml");
+    std::filesystem::permissions(
+        app, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    EXPECT_EQ(
+        std::system(("env XDG_CONFIG_HOME=" + prefix.path().string() + "/config " + command).c_str()), 0);
+    std::filesystem::permissions(
+        app, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "config/melodeck/Settings.xml"));
+    EXPECT_FALSE(std::filesystem::exists(app / "Settings.xml"));
 }
 
 } // namespace
