@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace os {
 
@@ -71,6 +72,14 @@ bool create_folders(std::u16string_view path)
     create_native(native);
     struct stat facts { };
     return ::stat(liba::to_utf8(native).c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
+}
+
+bool is_writable_folder(std::u16string_view path)
+{
+    std::string native = liba::to_utf8(expand_path(path));
+    struct stat facts { };
+    return ::stat(native.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)
+        && ::access(native.c_str(), W_OK | X_OK) == 0;
 }
 
 } // namespace os

@@ -44,4 +44,7 @@ FileInfo file_info(std::u16string_view path);
 // errors along the way are ignored. Returns whether the folder exists afterwards.
 bool create_folders(std::u16string_view path);
 
+// Whether this process may create files in the folder (macros and either separator allowed).
+bool is_writable_folder(std::u16string_view path);
+
 } // namespace os

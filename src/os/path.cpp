@@ -107,6 +107,14 @@ std::u16string home_folder_path()
     return liba::from_utf8(home_folder());
 }
 
+std::u16string config_folder_path()
+{
+    const char* value = std::getenv("XDG_CONFIG_HOME");
+    if (value && value[0] == '/')
+        return liba::from_utf8(value);
+    return liba::from_utf8(home_folder() + "/.config");
+}
+
 std::u16string music_folder_path()
 {
     return liba::from_utf8(user_dir("XDG_MUSIC_DIR"));

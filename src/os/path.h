@@ -38,6 +38,8 @@ bool is_separator(char16_t c);
 
 // The user's home folder ($HOME, else "/").
 std::u16string home_folder_path();
+// The user's configuration folder ($XDG_CONFIG_HOME when it is an absolute path, else ~/.config).
+std::u16string config_folder_path();
 // The user's music folder (XDG_MUSIC_DIR of user-dirs.dirs); empty when none is set apart from
 // the home folder. Read anew on each call.
 std::u16string music_folder_path();

@@ -7,6 +7,7 @@
 #include "player/language_finder.h"
 #include "player/player_texts.h"
 #include "player/settings.h"
+#include "player/start_up.h"
 #include "skinner/button_behaviour.h"
 #include "skinner/device_capability.h"
 #include "skinner/form_impl.h"
@@ -228,9 +229,10 @@ void FormMain::on_timer(uint32_t id)
     Form::on_timer(id);
 }
 
-void FormMain::on_command_line(std::u16string_view)
+void FormMain::on_command_line(std::u16string_view text)
 {
     bring_to_front();
+    open_handed_over_path(*this, text);
 }
 
 void FormMain::load_settings(std::u16string_view path)
@@ -292,6 +294,7 @@ void FormMain::play_file(std::u16string_view path)
         m_last_audiobook_save_ms = now_ms();
         if (m_player->play()) {
             refresh_status();
+            tell_playback(PlaybackEvent::changed);
             return;
         }
     }
@@ -344,6 +347,7 @@ void FormMain::toggle_pause()
         m_player->pause();
     else
         m_player->play();
+    tell_playback(PlaybackEvent::changed);
 }
 
 void FormMain::apply_language()
@@ -446,6 +450,7 @@ void FormMain::stop_playback()
     m_paused = false;
     m_end_reached_ms = -1;
     on_selection_changed(m_files);
+    tell_playback(PlaybackEvent::changed);
 }
 
 void FormMain::enter_play_mode()
@@ -550,12 +555,18 @@ void FormMain::on_volume_changed()
 
 void FormMain::on_position_changed()
 {
+    if (m_chain)
+        seek_position(
+            int32_t(double(m_chain->get_reader().length()) * m_panel.position().position().value()));
+}
+
+void FormMain::seek_position(int32_t position)
+{
     if (!m_chain)
         return;
-    audio::FileReader& reader = m_chain->get_reader();
-    double target = double(reader.length()) * m_panel.position().position().value();
-    reader.seek_position(int32_t(target));
+    m_chain->get_reader().seek_position(position);
     m_end_reached_ms = -1;
+    tell_playback(PlaybackEvent::seeked);
 }
 
 void FormMain::update_status_line()

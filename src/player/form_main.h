@@ -39,6 +39,7 @@
 #include "skinner/power_manager_impl.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,6 +86,16 @@ public:
     void set_equalizer(bool on);
     // The status display from the current chain; true when the current track has ended.
     bool refresh_status();
+
+    // Desktop controls follow playback through this: told when the track or the play state changed
+    // (changed) or the position jumped (seeked).
+    enum class PlaybackEvent { changed, seeked };
+    void set_playback_listener(std::function<void(PlaybackEvent)> listener)
+    {
+        m_playback_listener = std::move(listener);
+    }
+    // Moves the current track to the position (the reader's unit) as the position bar does.
+    void seek_position(int32_t position);
 
     bool is_playing() const { return m_chain != nullptr; }
     bool is_paused() const { return m_paused; }
@@ -157,6 +168,12 @@ private:
     // When the reader of the current track first stood at its end (-1: not there).
     int64_t m_end_reached_ms = -1;
     int64_t m_last_audiobook_save_ms = 0;
+    std::function<void(PlaybackEvent)> m_playback_listener;
+    void tell_playback(PlaybackEvent event)
+    {
+        if (m_playback_listener)
+            m_playback_listener(event);
+    }
 };
 
 } // namespace player

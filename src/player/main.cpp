@@ -15,7 +15,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
             "melodeck: %s\n"
             "usage: melodeck [--screen WxH] [--platform pocketpc|smartphone] [--headless]\n"
-            "                [--screenshot FILE.png] [--script FILE] [FOLDER]\n",
+            "                [--screenshot FILE.png] [--script FILE] [PATH]\n",
             error.c_str());
         return 2;
     }

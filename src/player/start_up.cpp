@@ -5,16 +5,19 @@
 #include "os/create_screen.h"
 #include "os/directory.h"
 #include "os/headless_screen.h"
+#include "os/log.h"
 #include "os/message_box.h"
 #include "os/path.h"
 #include "os/png_writer.h"
 #include "player/form_main.h"
+#include "player/mpris.h"
 #include "player/script_runner.h"
 #include "player/settings.h"
 #include "skinner/device_capability.h"
 #include "skinner/properties.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace player {
@@ -45,10 +48,21 @@ std::unique_ptr<skinner::Properties> choose_skin(const os::Screen& screen, bool&
     return nullptr;
 }
 
-// The language Settings.xml names, else English (which stays the fallback of every lookup).
-void load_language(skinner::Properties& skin)
+// The settings file of this run, its folder made when it is the per-user one.
+std::u16string settings_file()
 {
-    std::u16string language = read_language_setting(os::expand_path(s_settings_file));
+    std::u16string app_folder = os::expand_path(u"%app_path%");
+    bool writable = os::is_writable_folder(app_folder);
+    std::u16string path = settings_path(app_folder, writable, os::config_folder_path());
+    if (!writable)
+        os::create_folders(os::parent_folder(path));
+    return path;
+}
+
+// The language the settings name, else English (which stays the fallback of every lookup).
+void load_language(skinner::Properties& skin, std::u16string_view settings)
+{
+    std::u16string language = read_language_setting(settings);
     if (language.empty() || !skin.set_language(language))
         skin.set_language(os::expand_path(s_english_file));
 }
@@ -62,15 +76,17 @@ int run(os::Screen& screen, const CommandLine& command_line, const std::vector<s
         application.release_startup();
         return 0;
     }
-    load_language(*skin);
-    std::u16string settings = os::expand_path(s_settings_file);
+    std::u16string settings = settings_file();
+    load_language(*skin, settings);
     int status = 0;
     {
         FormMain form(nullptr, skin.get());
         application.release_startup();
         form.load_settings(settings);
-        if (!command_line.folder.empty())
-            form.open_folder(liba::from_utf8(command_line.folder));
+        if (!command_line.path.empty())
+            open_path(form, liba::from_utf8(command_line.path));
+        // Gone before the form, whose end it must not hear.
+        std::unique_ptr<Mpris> mpris = Mpris::connect(screen, form);
         // Shown from the form's own loop, over the form.
         if (alternative_refused) {
             screen.post_callback([] {
@@ -98,11 +114,49 @@ int run(os::Screen& screen, const CommandLine& command_line, const std::vector<s
         // as "Exit" keeps it.
         if (!form.do_modal())
             form.store_bookmark();
+        mpris.reset();
         form.save_settings(settings);
         if (script)
             status = script->exit_status();
     }
     return status;
+}
+
+// The path from the current folder, without "." and ".." steps, doubled or trailing separators.
+std::string absolute_path(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+    if (error)
+        return path;
+    // Runs of separators (which lexically_normal keeps at the start) become one.
+    std::string text;
+    for (char c : absolute.string()) {
+        if (c != '/' || text.empty() || text.back() != '/')
+            text += c;
+    }
+    if (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+// One argument at the end of a command line text, quoted when it must be.
+void add_argument(std::u16string& text, const std::string& arg)
+{
+    if (!text.empty())
+        text += u' ';
+    std::u16string wide = liba::from_utf8(arg);
+    if (!wide.empty() && wide.find_first_of(u" \"") == std::u16string::npos) {
+        text += wide;
+        return;
+    }
+    text += u'"';
+    for (char16_t c : wide) {
+        if (c == u'"')
+            text += u'"';
+        text += c;
+    }
+    text += u'"';
 }
 
 } // namespace
@@ -116,6 +170,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     }
     CommandLine result;
     result.screen = parsed.options;
+    std::string given_path;
     for (size_t i = 0; i < parsed.rest.size(); ++i) {
         const std::string& arg = parsed.rest[i];
         if (arg == "--script" && i + 1 < parsed.rest.size()) {
@@ -125,19 +180,88 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         } else if (arg.starts_with("-")) {
             error = "unknown option {" + arg + "}";
             return std::nullopt;
-        } else if (result.folder.empty()) {
-            result.folder = arg;
+        } else if (result.path.empty()) {
+            given_path = arg;
+            result.path = absolute_path(arg);
         } else {
-            error = "one folder at a time, not also {" + arg + "}";
+            error = "one path at a time, not also {" + arg + "}";
             return std::nullopt;
         }
     }
+    // The first copy runs in another folder: PATH goes last, absolute.
+    bool path_left_out = false;
     for (const std::string& arg : args) {
-        if (!result.text.empty())
-            result.text += u' ';
-        result.text += liba::from_utf8(arg);
+        if (!path_left_out && !given_path.empty() && arg == given_path)
+            path_left_out = true;
+        else
+            add_argument(result.text, arg);
     }
+    if (!result.path.empty())
+        add_argument(result.text, result.path);
     return result;
+}
+
+std::vector<std::string> split_command_line(std::u16string_view text)
+{
+    std::vector<std::string> args;
+    size_t at = 0;
+    while (at < text.size()) {
+        if (text[at] == u' ') {
+            ++at;
+            continue;
+        }
+        std::u16string arg;
+        if (text[at] == u'"') {
+            for (++at; at < text.size(); ++at) {
+                if (text[at] == u'"' && (at + 1 >= text.size() || text[at + 1] != u'"'))
+                    break;
+                if (text[at] == u'"')
+                    ++at;
+                arg += text[at];
+            }
+            ++at;
+        } else {
+            while (at < text.size() && text[at] != u' ')
+                arg += text[at++];
+        }
+        args.push_back(liba::to_utf8(arg));
+    }
+    return args;
+}
+
+void open_path(FormMain& form, std::u16string_view path)
+{
+    os::FileInfo info = os::file_info(path);
+    if (!info.exists) {
+        os::log() << u"Nothing to open at {" << path << u"}\n";
+        return;
+    }
+    if (info.attributes & os::s_attribute_directory) {
+        form.open_folder(path);
+        return;
+    }
+    form.open_folder(os::parent_folder(path));
+    ControlFiles& files = form.files();
+    files.select_path(path);
+    FileEntry entry = files.entry_at(files.selected_row());
+    if (entry.kind == FileEntry::audio && os::same_path(entry.path, path))
+        form.on_command(u"Play");
+}
+
+void open_handed_over_path(FormMain& form, std::u16string_view text)
+{
+    std::string error;
+    std::optional<CommandLine> command_line = parse_command_line(split_command_line(text), error);
+    if (command_line && !command_line->path.empty())
+        open_path(form, liba::from_utf8(command_line->path));
+}
+
+std::u16string settings_path(
+    std::u16string_view app_folder, bool app_folder_writable, std::u16string_view config_folder)
+{
+    if (app_folder_writable)
+        return os::join(app_folder, u"Settings.xml");
+    return os::join(os::join(config_folder, u"melodeck"), u"Settings.xml");
 }
 
 int start_up(const CommandLine& command_line)
