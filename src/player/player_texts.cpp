@@ -32,6 +32,14 @@ std::u16string status_line(
     return line;
 }
 
+std::u16string sleep_status(const liba::StringTranslator& translator, int32_t minutes_left)
+{
+    std::u16string text = u' ' + translator.translate(u"Status_Sleep");
+    if (minutes_left >= 0)
+        text += u' ' + liba::to_text(int64_t(minutes_left));
+    return text;
+}
+
 std::u16string clock_text(double seconds)
 {
     // A position past the end of a damaged file must not turn into a negative or undefined count.
