@@ -596,11 +596,12 @@ void FormMain::update_status_line()
 {
     if (!m_chain)
         return;
-    std::u16string line = status_line(properties()->translator(), m_playlist.random(), m_playlist.repeat(),
-        m_playlist.current_index(), m_playlist.size());
+    const liba::StringTranslator& translator = properties()->translator();
+    std::optional<std::u16string> lead;
     if (m_sleep.mode() != SleepMode::off)
-        line += sleep_status(properties()->translator(), m_sleep.minutes_left(now_ms()));
-    m_status.set_text(line);
+        lead = sleep_status(translator, m_sleep.minutes_left(now_ms()));
+    m_status.set_text(status_line(translator, m_playlist.random(), m_playlist.repeat(),
+        m_playlist.current_index(), m_playlist.size(), std::move(lead)));
 }
 
 void FormMain::save_settings_now()
