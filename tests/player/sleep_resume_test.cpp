@@ -248,3 +248,21 @@ TEST_F(SleepResumeTest, a_bookmark_of_an_older_file_goes_back_two_seconds_and_ke
 }
 
 } // namespace
+
+// As a user sets it: through the menu by its captions, on the built player.
+TEST(SleepScriptedRun, the_menu_sets_the_end_of_track_timer_and_the_player_stops_after_the_first_track)
+{
+    test::AppCopy app;
+    test::write_tone(app.music() / "a.wav", 2);
+    test::write_tone(app.music() / "b.wav", 2);
+    test::write_settings(app, "<Playback Random=\"false\" Repeat=\"true\"/>");
+    test::PlayerRun run = test::run_player(app,
+        "open " + app.music().string()
+            + "\nselect a.wav\ncommand Play\nmenu \"Sleep timer\" \"At the end of the track\"\ntext "
+              "frmStatus\n"
+              "until-end 20000\nstate\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Sleep (repeat) 1 / 2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("mode=browse"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("track=1/2"), std::string::npos) << run.out;
+}
