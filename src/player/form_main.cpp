@@ -341,7 +341,11 @@ void FormMain::store_bookmark()
     int32_t position = reader.position();
     if (path.empty() || position <= 0 || position >= reader.length())
         return;
-    m_bookmarks.store(path, position, utc_seconds());
+    // A paused book has rested since its pause began, not since now.
+    int64_t saved = utc_seconds();
+    if (m_paused)
+        saved -= (now_ms() - m_paused_at_ms) / 1000;
+    m_bookmarks.store(path, position, saved);
     save_settings_now();
 }
 
