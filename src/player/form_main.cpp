@@ -6,6 +6,7 @@
 #include "player/about_form.h"
 #include "player/language_finder.h"
 #include "player/player_texts.h"
+#include "player/resume_rewind.h"
 #include "player/settings.h"
 #include "player/start_up.h"
 #include "skinner/button_behaviour.h"
@@ -106,6 +107,7 @@ FormMain::FormMain(skinner::Form* parent, skinner::Properties* skin, os::WaveOut
     apply_mode_layout_for(false);
     m_equalizer->connect(m_player.get());
     m_status_timer = start_timer(0.2);
+    m_activity = std::make_unique<UserActivityHook>(impl().window().id(), [this] { on_user_activity(); });
     update_folder_caption();
     // A skin may name the window through a caption button; otherwise the title bar names the player.
     if (impl().window().caption() == u"Loading...")
@@ -156,6 +158,8 @@ int32_t FormMain::on_command(std::u16string_view command)
     } else if (command.starts_with(s_language_prefix)) {
         m_language = command.substr(s_language_prefix.size());
         apply_language();
+    } else if (const SleepChoice* sleep = find_sleep_choice(command)) {
+        set_sleep(sleep->mode);
     } else {
         for (size_t mode = 0; mode < s_screen_off_modes.size(); ++mode) {
             if (command == s_screen_off_modes[mode].command)
@@ -196,6 +200,12 @@ int32_t FormMain::on_menu(skinner::MenuEntry& menu)
     items.push_back(menu_entry(u"Random", skin.translate(u"Menu_Random"), m_playlist.random()));
     items.push_back(menu_entry(u"Repeat", skin.translate(u"Menu_Repeat"), m_playlist.repeat()));
     items.push_back(menu_entry(u"Equalizer", skin.translate(u"Menu_Equalizer"), m_equalizer_on, true));
+    skinner::MenuEntry sleep = menu_entry(u"Sleep", skin.translate(u"Menu_Sleep"));
+    for (const SleepChoice& choice : s_sleep_choices) {
+        sleep.children.push_back(
+            menu_entry(choice.command, skin.translate(choice.caption), choice.mode == m_sleep.mode()));
+    }
+    items.push_back(std::move(sleep));
     if (!skinner::static_capability_is_smartphone()) {
         skinner::MenuEntry screen_off = menu_entry(u"ScreenOff", skin.translate(u"Menu_ScreenOff"));
         for (size_t mode = 0; mode < s_screen_off_modes.size(); ++mode) {
@@ -222,8 +232,15 @@ int32_t FormMain::on_menu(skinner::MenuEntry& menu)
 void FormMain::on_timer(uint32_t id)
 {
     if (id == m_status_timer) {
-        if (refresh_status() && m_chain)
-            play_next(Playlist::Direction::forward);
+        if (refresh_status() && m_chain) {
+            if (m_sleep.mode() == SleepMode::end_of_track) {
+                set_sleep(SleepMode::off);
+                on_command(u"Stop");
+            } else {
+                play_next(Playlist::Direction::forward);
+            }
+        }
+        run_sleep_timer();
         save_audiobook_periodically();
     }
     Form::on_timer(id);
@@ -260,7 +277,7 @@ void FormMain::save_settings(std::u16string_view path)
     settings.language = m_language;
     settings.current_folder = m_files.current_folder();
     settings.selected_path = m_files.selected_path();
-    settings.volume = volume();
+    settings.volume = m_sleep_volume.value_or(volume());
     settings.equalizer_on = m_equalizer_on;
     settings.screen_off = m_screen_off;
     settings.random = m_playlist.random();
@@ -288,7 +305,13 @@ void FormMain::play_file(std::u16string_view path)
         stop_playback();
         m_chain = std::move(chain);
         m_chain->get_provider().connect(m_equalizer.get());
-        m_chain->get_reader().seek_position(resume_position(path));
+        audio::FileReader& reader = m_chain->get_reader();
+        int32_t start = resume_position(path);
+        if (start > 0) {
+            double rest = rest_since_saved(m_bookmarks.saved_time(path), utc_seconds());
+            start = rewound_position(reader, start, rewind_seconds(rest));
+        }
+        reader.seek_position(start);
         m_equalizer->reset();
         m_paused = false;
         m_last_audiobook_save_ms = now_ms();
@@ -322,7 +345,11 @@ void FormMain::store_bookmark()
     int32_t position = reader.position();
     if (path.empty() || position <= 0 || position >= reader.length())
         return;
-    m_bookmarks.store(path, position);
+    // A paused book has rested since its pause began, not since now.
+    int64_t saved = utc_seconds();
+    if (m_paused)
+        saved -= (now_ms() - m_paused_at_ms) / 1000;
+    m_bookmarks.store(path, position, saved);
     save_settings_now();
 }
 
@@ -343,10 +370,22 @@ void FormMain::toggle_pause()
     m_paused = !m_paused;
     m_pause.set_visible(!m_paused);
     m_resume.set_visible(m_paused);
-    if (m_paused)
+    if (m_paused) {
+        m_paused_at_ms = now_ms();
         m_player->pause();
-    else
+    } else {
+        if (m_audiobook) {
+            audio::FileReader& reader = m_chain->get_reader();
+            int32_t position = reader.position();
+            int32_t back
+                = rewound_position(reader, position, rewind_seconds(double(now_ms() - m_paused_at_ms) / 1000));
+            if (back != position) {
+                reader.seek_position(back);
+                m_end_reached_ms = -1;
+            }
+        }
         m_player->play();
+    }
     tell_playback(PlaybackEvent::changed);
 }
 
@@ -573,8 +612,12 @@ void FormMain::update_status_line()
 {
     if (!m_chain)
         return;
-    m_status.set_text(status_line(properties()->translator(), m_playlist.random(), m_playlist.repeat(),
-        m_playlist.current_index(), m_playlist.size()));
+    const liba::StringTranslator& translator = properties()->translator();
+    std::optional<std::u16string> lead;
+    if (m_sleep.mode() != SleepMode::off)
+        lead = sleep_status(translator, m_sleep.minutes_left(now_ms()));
+    m_status.set_text(status_line(translator, m_playlist.random(), m_playlist.repeat(),
+        m_playlist.current_index(), m_playlist.size(), std::move(lead)));
 }
 
 void FormMain::save_settings_now()
@@ -625,6 +668,57 @@ void FormMain::read_soft_key_texts()
 int64_t FormMain::now_ms() const
 {
     return impl().screen().now();
+}
+
+void FormMain::set_sleep(SleepMode mode)
+{
+    m_sleep.start(mode, now_ms());
+    end_sleep_fade();
+    update_status_line();
+}
+
+void FormMain::run_sleep_timer()
+{
+    SleepTimer::Step step = m_sleep.step(now_ms());
+    bool sounding = m_chain && !m_paused;
+    if (step.kind == SleepTimer::Step::fade && sounding) {
+        if (!m_sleep_volume)
+            m_sleep_volume = volume();
+        m_panel.levels().volume().set_value(*m_sleep_volume * step.volume);
+        return;
+    }
+    if (step.kind == SleepTimer::Step::run_out && sounding) {
+        // Silence is held first; the bar goes back for the next play; then the place is kept.
+        toggle_pause();
+        end_sleep_fade();
+        store_bookmark();
+        update_status_line();
+        return;
+    }
+    // Nothing sounds to fade (or the timer went off while nothing did): the volume comes back.
+    end_sleep_fade();
+    if (step.kind == SleepTimer::Step::run_out)
+        update_status_line();
+}
+
+void FormMain::on_user_activity()
+{
+    int64_t now = now_ms();
+    if (!m_sleep.is_fading(now))
+        return;
+    m_sleep.restart(now);
+    end_sleep_fade();
+    update_status_line();
+}
+
+void FormMain::end_sleep_fade()
+{
+    if (!m_sleep_volume)
+        return;
+    double volume = *m_sleep_volume;
+    m_sleep_volume.reset();
+    m_panel.levels().volume().set_value(volume);
+    on_volume_changed();
 }
 
 } // namespace player

@@ -19,6 +19,11 @@
 // audiobook plays (its position stored first), the file is written again (atomically), so that a
 // killed process or a flat battery loses at most 30 s of an audiobook's place.
 //
+// The sleep timer (sleep_timer.h) is stepped by the status timer: it fades the volume bar, then
+// pauses (storing an audiobook's bookmark) and puts the bar back; or, at the end of a track, stops
+// as "Stop" does. In audiobook mode a resume after a pause and a start from a bookmark go back a
+// little (resume_rewind.h).
+//
 // Only a change of "pbPosition" that the user makes (dragging it, its step buttons, its keys)
 // seeks the reader; the status refresh moving the bar never does.
 //
@@ -32,6 +37,7 @@
 #include "player/media_keys.h"
 #include "player/panel_play.h"
 #include "player/playlist.h"
+#include "player/sleep_timer.h"
 #include "skinner/control_frame.h"
 #include "skinner/control_menu_main.h"
 #include "skinner/form.h"
@@ -41,6 +47,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -102,6 +109,7 @@ public:
     bool is_audiobook() const { return m_audiobook; }
     bool equalizer_on() const { return m_equalizer_on; }
     int32_t screen_off() const { return m_screen_off; }
+    const SleepTimer& sleep_timer() const { return m_sleep; }
     double volume() const;
     const std::u16string& language_path() const { return m_language; }
     const Playlist& playlist() const { return m_playlist; }
@@ -134,6 +142,11 @@ private:
     bool track_ended(int32_t position, int32_t length);
     void read_soft_key_texts();
     int64_t now_ms() const;
+    void set_sleep(SleepMode mode);
+    void run_sleep_timer();
+    void on_user_activity();
+    // The volume bar back where it was before the sleep fade, if one was under way.
+    void end_sleep_fade();
 
     skinner::ControlMenuMain m_menu_main;
     skinner::MenuMainSubMenu m_menu;
@@ -174,6 +187,12 @@ private:
         if (m_playback_listener)
             m_playback_listener(event);
     }
+    // When the current pause began, for the rewind on resume.
+    int64_t m_paused_at_ms = 0;
+    SleepTimer m_sleep;
+    // The volume bar's value before the sleep fade began; empty while not fading.
+    std::optional<double> m_sleep_volume;
+    std::unique_ptr<UserActivityHook> m_activity;
 };
 
 } // namespace player

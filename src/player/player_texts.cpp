@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace player {
 
@@ -17,10 +18,10 @@ std::u16string two_digits(int64_t value)
 
 } // namespace
 
-std::u16string status_line(
-    const liba::StringTranslator& translator, bool random, bool repeat, int32_t current_index, int32_t size)
+std::u16string status_line(const liba::StringTranslator& translator, bool random, bool repeat,
+    int32_t current_index, int32_t size, std::optional<std::u16string> lead)
 {
-    std::u16string line = translator.translate(u"Status_Play", u"");
+    std::u16string line = lead ? std::move(*lead) : translator.translate(u"Status_Play", u"");
     if (random && size > 1) {
         line += u' ' + translator.translate(u"Status_Random");
     } else {
@@ -30,6 +31,14 @@ std::u16string status_line(
     }
     line += u' ' + translator.translate(u"Status_From") + u' ' + liba::to_text(int64_t(size));
     return line;
+}
+
+std::u16string sleep_status(const liba::StringTranslator& translator, int32_t minutes_left)
+{
+    std::u16string text = translator.translate(u"Status_Sleep");
+    if (minutes_left >= 0)
+        text += u' ' + liba::to_text(int64_t(minutes_left));
+    return text;
 }
 
 std::u16string clock_text(double seconds)

@@ -1,5 +1,6 @@
 #include "player/settings.h"
 
+#include "liba/text.h"
 #include "liba/xml_node.h"
 #include "os/path.h"
 #include "os/xml_file.h"
@@ -22,6 +23,21 @@ void read_real(const liba::XmlNode& element, std::u16string_view name, double& v
     liba::xml_read_real(number, value);
 }
 
+// Whole seconds as decimal digits alone; -1 for anything else (or no attribute).
+int64_t read_saved_time(const liba::XmlNode& element)
+{
+    std::u16string text;
+    if (!element.get_attribute(u"Saved", text) || text.empty() || text.size() > 18)
+        return -1;
+    int64_t value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
 void read_bookmarks(const liba::XmlNode& list, std::vector<Bookmark>& bookmarks)
 {
     uint32_t count = list.child_count();
@@ -29,8 +45,10 @@ void read_bookmarks(const liba::XmlNode& list, std::vector<Bookmark>& bookmarks)
         liba::XmlNode element = list.child_at(i);
         Bookmark bookmark;
         if (element.is_element() && element.get_attribute(u"Path", bookmark.path)
-            && element.get_attribute(u"Pos", bookmark.position))
+            && element.get_attribute(u"Pos", bookmark.position)) {
+            bookmark.saved = read_saved_time(element);
             bookmarks.push_back(std::move(bookmark));
+        }
     }
 }
 
@@ -85,6 +103,8 @@ bool save_settings_file(std::u16string_view path, const Settings& settings)
         liba::XmlNode element = bookmarks.add_child(u"Bookmark");
         element.set_attribute(u"Path", bookmark.path);
         element.set_attribute(u"Pos", bookmark.position);
+        if (bookmark.saved >= 0)
+            element.set_attribute(u"Saved", liba::to_text(bookmark.saved));
     }
     return os::xml_save(document, path);
 }

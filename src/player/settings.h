@@ -7,7 +7,7 @@
 //     <Filelist CurrentFolder="..." SelectedPath="..."/>
 //     <Sound Volume="1.000000" EqualizerOn="false"/>
 //     <Playback ScreenOff="0" Random="true" Repeat="true"/>
-//     <Bookmarks><Bookmark Path="..." Pos="1234"/>...</Bookmarks>
+//     <Bookmarks><Bookmark Path="..." Pos="1234" Saved="1796000000"/>...</Bookmarks>
 //   </Settings>
 //
 // Elements and attributes are written in exactly this order. Numbers and booleans use the XML
@@ -15,7 +15,9 @@
 // fraction precedes it ("1.5e2" reads 1.5, "15e1" reads 150). A missing file, element or attribute
 // leaves the default; a boolean outside the table leaves the default; an integer or real without a
 // leading digit reads 0; a value of white space only leaves the default. Values are stored as read
-// (a Volume of 2.5 stays 2.5; the volume bar clamps it).
+// (a Volume of 2.5 stays 2.5; the volume bar clamps it). A bookmark's Saved (when it was stored,
+// UTC seconds) is optional: without it, or when it is not a number of 0 to 18 decimal digits, the
+// bookmark loads with the time unknown and is written back without it.
 
 #include "player/bookmarks.h"
 

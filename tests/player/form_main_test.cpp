@@ -9,6 +9,7 @@
 #include "os/headless_screen.h"
 #include "os/rand.h"
 #include "player/form_main.h"
+#include "player/resume_rewind.h"
 #include "player/settings.h"
 #include "skinner/device_capability.h"
 #include "skinner/key_codes.h"
@@ -175,9 +176,11 @@ TEST_F(FormMainTest, random_with_repeat_shuffles_again_at_the_end_and_goes_on_at
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
 {
+    // Saved a moment ago: the book did not rest long enough to go back.
+    int64_t now = player::utc_seconds();
     test::write_settings_file(m_folder.path() / "Settings.xml",
-        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\"/>"
-            + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
+        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
+            + std::to_string(now) + "\"/>" + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(test::u16(m_folder.path() / "Settings.xml"));
     make_music(2, 10);
     select("track0.wav");
@@ -210,6 +213,7 @@ TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_
     player::Settings saved = player::load_settings_file(test::u16(m_folder.path() / "Settings.xml"));
     ASSERT_EQ(saved.bookmarks.size(), 2u);
     EXPECT_EQ(saved.bookmarks.back().position, 9000);
+    EXPECT_GE(saved.bookmarks.back().saved, now);
 }
 
 TEST_F(FormMainTest, only_the_user_moving_the_position_bar_seeks)

@@ -279,6 +279,11 @@ TEST_P(MainSkin, NativeLayoutHoldsEveryControlInPlaceAndEveryTextFits)
         expect_fits(*skin, form, u"frmStatus", playing + translator.translate(u"Status_Random") + from, in);
         expect_fits(
             *skin, form, u"frmStatus", playing + translator.translate(u"Status_Repeat") + u" 123" + from, in);
+        // with the sleep timer's text in place of "Playing": "Sleep 60 (repeat) 123 / 456"
+        std::u16string sleep = translator.translate(u"Status_Sleep") + u" 60 ";
+        expect_fits(*skin, form, u"frmStatus", sleep + translator.translate(u"Status_Random") + from, in);
+        expect_fits(
+            *skin, form, u"frmStatus", sleep + translator.translate(u"Status_Repeat") + u" 123" + from, in);
     }
 }
 
