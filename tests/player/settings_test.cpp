@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -199,6 +200,12 @@ player::Settings generation(int32_t number)
     return settings;
 }
 
+ino_t inode(const std::filesystem::path& file)
+{
+    struct stat status { };
+    return ::stat(file.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
 TEST(Settings, a_save_killed_at_any_moment_leaves_the_old_or_the_new_file)
 {
     test::TempDir folder;
@@ -207,13 +214,18 @@ TEST(Settings, a_save_killed_at_any_moment_leaves_the_old_or_the_new_file)
     ASSERT_TRUE(player::save_settings_file(path, first));
     std::mt19937 random(12345);
     std::set<int32_t> seen;
+    const std::filesystem::path file = folder.path() / "Settings.xml";
     for (int run = 0; run < 30; ++run) {
+        const ino_t before = inode(file);
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int32_t number = (run + 1) * 100000;; ++number)
                 player::save_settings_file(path, generation(number));
         }
+        // Each save replaces the file: once the child has saved, kill it at a random moment.
+        for (int i = 0; i < 5000 && inode(file) == before; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
         ::kill(child, SIGKILL);
         int status = 0;
