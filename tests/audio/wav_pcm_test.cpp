@@ -180,20 +180,6 @@ TEST(WavPcm, block_align_zero_never_moves_and_cannot_skip)
     EXPECT_EQ(reader.position_to_time(400), 0.0);
 }
 
-TEST(WavPcm, skipping_pushes_the_skipped_blocks_to_the_consumer)
-{
-    WavFile file(test::make_wav(ramp_spec(20000)));
-    FileReaderWAVPCM reader(file.path);
-    test::PCMSink sink;
-    reader.connect(&sink);
-    EXPECT_TRUE(reader.skip_forward(12000 * 4));
-    EXPECT_EQ(sink.pushed, 3); // 5000 + 5000 + 2000 frames
-    EXPECT_EQ(sink.pushed_frames, 12000u);
-    EXPECT_EQ(reader.position(), 48000);
-    EXPECT_TRUE(reader.skip_time(0.0));
-    EXPECT_FALSE(reader.skip_forward(20000 * 4)); // runs into the end
-}
-
 TEST(WavPcm, multichannel_24_bit_passes_through_as_stored)
 {
     WavSpec spec;
