@@ -73,7 +73,7 @@ std::vector<int16_t> decode_file(const std::filesystem::path& path)
 {
     std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(test::u16(path));
     EXPECT_TRUE(chain) << path;
-    return chain ? test::pull_all(chain->get_provider()) : std::vector<int16_t> {};
+    return chain ? test::decode_all(chain->get_provider(), 4096).samples : std::vector<int16_t> {};
 }
 
 std::vector<int16_t> decode(const uint8_t* block, size_t size, uint32_t channels, uint32_t samples)
@@ -223,8 +223,8 @@ TEST(FileReaderWAVADPCM, decodes_with_the_standard_table_whatever_the_file_holds
     ASSERT_TRUE(a && b);
     EXPECT_EQ(static_cast<audio::FileReaderWAVADPCM&>(b->get_reader()).adpcm_info().coefficients[1].first,
         512 + 37);
-    std::vector<int16_t> samples = test::pull_all(a->get_provider());
-    EXPECT_EQ(samples, test::pull_all(b->get_provider()));
+    std::vector<int16_t> samples = test::decode_all(a->get_provider(), 4096).samples;
+    EXPECT_EQ(samples, test::decode_all(b->get_provider(), 4096).samples);
     EXPECT_EQ(samples[2], (1000 * 512 - 500 * 256) / 256 + 16);
 }
 
@@ -357,7 +357,7 @@ TEST(FileReaderWAVADPCM, plays_the_real_world_files)
         audio::FileReader& reader = chain->get_reader();
         EXPECT_EQ(reader.channels(), c.channels);
         int32_t length = reader.length();
-        std::vector<int16_t> samples = test::pull_all(chain->get_provider());
+        std::vector<int16_t> samples = test::decode_all(chain->get_provider(), 4096).samples;
         EXPECT_EQ(length, c.blocks);
         EXPECT_EQ(samples.size(), c.samples);
         EXPECT_EQ(reader.position(), length);

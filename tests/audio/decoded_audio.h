@@ -28,30 +28,6 @@ inline std::vector<int16_t> samples_of(const audio::PCMData& block)
     return out;
 }
 
-// Pulls until the provider hands out an empty block (bounded, so a stream that never ends fails).
-inline std::vector<int16_t> pull_all(audio::Provider<audio::PCMData>& provider, int32_t frames = 4096)
-{
-    std::vector<int16_t> all;
-    for (int pulls = 0; pulls < 100000; ++pulls) {
-        audio::PCMData block = provider.get_block(frames);
-        if (block.empty())
-            return all;
-        EXPECT_EQ(block.bits_per_sample, 16);
-        std::vector<int16_t> part = samples_of(block);
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    ADD_FAILURE() << "the stream never ended";
-    return all;
-}
-
-// The samples of a 16-bit PCM WAV, read with the PCM reader.
-inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
-{
-    audio::FileReaderWAVPCM reader(u16(path));
-    EXPECT_TRUE(reader.is_open()) << path;
-    return pull_all(reader);
-}
-
 // Signal-to-noise ratio of got against reference, in dB, over the common length.
 inline double snr_db(const std::vector<int16_t>& reference, const std::vector<int16_t>& got)
 {
@@ -109,6 +85,14 @@ inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t fra
     }
     ADD_FAILURE() << "stream did not end after " << max_blocks << " blocks";
     return out;
+}
+
+// The samples of a 16-bit PCM WAV, read with the PCM reader.
+inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
+{
+    audio::FileReaderWAVPCM reader(u16(path));
+    EXPECT_TRUE(reader.is_open()) << path;
+    return decode_all(reader, 4096).samples;
 }
 
 inline std::vector<double> channel(const Samples& interleaved, int channels, int index)

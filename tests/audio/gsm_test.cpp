@@ -72,7 +72,7 @@ TEST(DecoderGSM, decodes_the_fixture_exactly_as_sox_does)
     EXPECT_EQ(chain->get_reader().bits_per_sample(), 16u);
     EXPECT_EQ(chain->get_reader().channels(), 1u);
     EXPECT_EQ(chain->get_reader().sample_rate(), 8000u);
-    std::vector<int16_t> ours = test::pull_all(chain->get_provider(), 1000);
+    std::vector<int16_t> ours = test::decode_all(chain->get_provider(), 1000).samples;
     std::vector<int16_t> reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
     EXPECT_EQ(ours.size(), 13u * 320);
     EXPECT_EQ(ours, reference);
@@ -111,7 +111,7 @@ TEST(DecoderGSM, a_corrupt_block_plays_on_without_harm)
     std::vector<int16_t> reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
     std::unique_ptr<audio::PlayChain> chain = chain_for("gsm_corrupt.wav");
     ASSERT_TRUE(chain);
-    std::vector<int16_t> ours = test::pull_all(chain->get_provider());
+    std::vector<int16_t> ours = test::decode_all(chain->get_provider(), 4096).samples;
     ASSERT_EQ(ours.size(), reference.size());
     EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 4 * 320, reference.begin()));
     EXPECT_FALSE(std::equal(ours.begin() + 4 * 320, ours.begin() + 6 * 320, reference.begin() + 4 * 320));
@@ -215,7 +215,7 @@ TEST(FileReaderWAVGSM, plays_the_real_world_files)
         ASSERT_TRUE(chain);
         EXPECT_EQ(chain->get_codec_name(), u"GSM");
         EXPECT_EQ(chain->get_reader().length(), c.blocks);
-        std::vector<int16_t> samples = test::pull_all(chain->get_provider());
+        std::vector<int16_t> samples = test::decode_all(chain->get_provider(), 4096).samples;
         EXPECT_EQ(samples.size(), size_t(c.blocks) * 320);
         EXPECT_TRUE(chain->get_reader().is_end());
         EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 300; }));

@@ -29,7 +29,7 @@ TEST(PlayChainMP3, opens_by_content_and_takes_the_id3v1_title)
     ReaderKind kind;
     chain->accept(kind);
     EXPECT_TRUE(kind.mp3);
-    EXPECT_FALSE(mp3test::pull_all(chain->get_provider()).samples.empty());
+    EXPECT_FALSE(test::decode_all(chain->get_provider(), 4096).samples.empty());
 
     auto titled = open(test::fixture("mp3/id3v1_title.mp3"));
     ASSERT_TRUE(titled);
@@ -85,7 +85,7 @@ TEST(PlayChainMP3, corpus_files_open_and_decode_every_frame)
         ASSERT_TRUE(chain);
         EXPECT_EQ(chain->get_codec_name(), u"mp3");
         chain->get_reader().seek_position(0);
-        test::Decoded d = mp3test::pull_all(chain->get_provider());
+        test::Decoded d = test::decode_all(chain->get_provider(), 4096);
         EXPECT_EQ(d.sample_rate, c.sample_rate);
         EXPECT_EQ(d.channels, c.channels);
         EXPECT_TRUE(!d.ragged);
@@ -106,7 +106,7 @@ TEST(PlayChainMP3, corpus_files_to_refuse_give_no_chain_or_no_audio)
              "refuse_mpc_sv5_header_only.mpc"}) {
         auto chain = open(test::corpus(name));
         if (chain) {
-            EXPECT_TRUE(mp3test::pull_all(chain->get_provider()).samples.empty()) << name;
+            EXPECT_TRUE(test::decode_all(chain->get_provider(), 4096).samples.empty()) << name;
         }
     }
 }

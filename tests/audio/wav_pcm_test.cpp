@@ -1,5 +1,6 @@
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain.h"
+#include "decoded_audio.h"
 #include "support/ramp_source.h"
 #include "support/test_support.h"
 
@@ -30,17 +31,6 @@ WavSpec ramp_spec(uint32_t frames, uint16_t channels = 2)
     return spec;
 }
 
-uint32_t pull_all(FileReaderWAVPCM& reader, std::vector<int16_t>* samples = nullptr)
-{
-    uint32_t frames = 0;
-    for (PCMData block = reader.get_block(1000); !block.empty(); block = reader.get_block(1000)) {
-        frames += block.frames();
-        for (uint32_t i = 0; samples && i < block.size() / 2; ++i)
-            samples->push_back(test::sample16(block, i));
-    }
-    return frames;
-}
-
 // Every sample k of the ramp holds k: any slip, loss or repetition shows.
 void expect_ramp(const std::vector<int16_t>& samples, size_t count)
 {
@@ -63,9 +53,9 @@ TEST(WavPcm, reads_the_format_chunk_and_hands_out_the_file_bytes_in_order)
     EXPECT_EQ(reader.length(), 44100 * 4);
     EXPECT_DOUBLE_EQ(reader.duration(), 1.0);
     EXPECT_EQ(reader.time_to_position(0.5), 22050 * 4);
-    std::vector<int16_t> samples;
-    EXPECT_EQ(pull_all(reader, &samples), 44100u);
-    expect_ramp(samples, 2 * 44100);
+    test::Decoded decoded = test::decode_all(reader, 1000);
+    EXPECT_EQ(decoded.frames, 44100);
+    expect_ramp(decoded.samples, 2 * 44100);
     EXPECT_TRUE(reader.is_end());
     // The end block is empty but keeps its format.
     PCMData end = reader.get_block(100);
@@ -88,9 +78,7 @@ TEST(WavPcm, other_chunks_are_walked_over_with_or_without_their_pad_bytes)
         WavFile file(bytes);
         FileReaderWAVPCM reader(file.path);
         ASSERT_TRUE(reader.is_open());
-        std::vector<int16_t> samples;
-        EXPECT_EQ(pull_all(reader, &samples), 100u);
-        expect_ramp(samples, 200);
+        expect_ramp(test::decode_all(reader, 1000).samples, 200);
     }
 }
 
@@ -142,9 +130,7 @@ TEST(WavPcm, a_data_size_past_the_file_plays_every_whole_frame_it_holds)
         FileReaderWAVPCM reader(file.path);
         ASSERT_TRUE(reader.is_open());
         EXPECT_EQ(reader.length(), 4000);
-        std::vector<int16_t> samples;
-        EXPECT_EQ(pull_all(reader, &samples), 1000u);
-        expect_ramp(samples, 2000);
+        expect_ramp(test::decode_all(reader, 1000).samples, 2000);
         EXPECT_TRUE(reader.is_end());
     }
 }
@@ -245,8 +231,7 @@ TEST(WavPcmCorpus, real_pcm_files_open_with_their_true_lengths)
         EXPECT_TRUE(c.channels == 0 || reader.channels() == c.channels);
         EXPECT_TRUE(c.length < 0 || reader.length() == c.length) << reader.length();
         EXPECT_GT(reader.length(), 0);
-        uint32_t frames = pull_all(reader);
-        EXPECT_EQ(int64_t(frames) * reader.info().block_align, reader.length());
+        EXPECT_EQ(test::decode_all(reader, 1000).frames * reader.info().block_align, reader.length());
         EXPECT_TRUE(reader.is_end());
     }
 }
