@@ -335,34 +335,3 @@ TEST(FileReaderWAVADPCM, writes_the_extension_it_reads)
     EXPECT_EQ(back.adpcm_info().coefficients[6].second, -232);
     EXPECT_EQ(back.length(), 2);
 }
-
-TEST(FileReaderWAVADPCM, plays_the_real_world_files)
-{
-    SKIP_WITHOUT_CORPUS();
-    EXPECT_FALSE(audio::FileReaderWAVADPCM(test::u16(test::corpus("refuse_ima_adpcm.wav"))).is_open());
-    struct Case {
-        const char* name;
-        unsigned channels;
-        int32_t blocks;
-        size_t samples;
-    };
-    for (Case c : {Case {"adpcm_ms_mono_16k_block512_libsndfile.wav", 1, 16, 16 * 1012},
-             {"adpcm_ms_mono_11024hz_block256_truncated.wav", 1, 63, 63 * 500},
-             {"adpcm_ms_mono_44k_block1024_avgbytes0.wav", 1, 11, 11 * 2036},
-             {"adpcm_ms_stereo_44k_block1024.wav", 2, 22, 22 * 1012 * 2}}) {
-        SCOPED_TRACE(c.name);
-        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(c.name)));
-        ASSERT_TRUE(chain);
-        EXPECT_EQ(chain->get_codec_name(), u"ADPCM");
-        audio::FileReader& reader = chain->get_reader();
-        EXPECT_EQ(reader.channels(), c.channels);
-        int32_t length = reader.length();
-        std::vector<int16_t> samples = test::decode_all(chain->get_provider(), 4096).samples;
-        EXPECT_EQ(length, c.blocks);
-        EXPECT_EQ(samples.size(), c.samples);
-        EXPECT_EQ(reader.position(), length);
-        EXPECT_TRUE(reader.is_end());
-        EXPECT_TRUE(
-            std::any_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 1000; }));
-    }
-}

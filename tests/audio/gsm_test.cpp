@@ -198,26 +198,3 @@ TEST(FileReaderWAVGSM, seeks_by_block_and_converts_times)
     reader.seek_time(1.5);
     EXPECT_DOUBLE_EQ(reader.time(), 1.48);
 }
-
-TEST(FileReaderWAVGSM, plays_the_real_world_files)
-{
-    SKIP_WITHOUT_CORPUS();
-    EXPECT_FALSE(audio::FileReaderWAVGSM(test::u16(test::corpus("refuse_gsm_44100hz.wav"))).is_open());
-    struct Case {
-        const char* name;
-        int32_t blocks;
-    };
-    for (Case c : {Case {"gsm_1s_fmt_fact_data.wav", 25}, {"gsm_ffmpeg_list_before_data.wav", 3},
-             {"gsm_goldwave_odd_data_pad_list.wav", 75}, {"gsm_fact_after_data_goldwave.wav", 140},
-             {"gsm_no_fact_riffsize_too_big.wav", 389}, {"gsm_fmt28_extra_bytes.wav", 625}}) {
-        SCOPED_TRACE(c.name);
-        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(c.name)));
-        ASSERT_TRUE(chain);
-        EXPECT_EQ(chain->get_codec_name(), u"GSM");
-        EXPECT_EQ(chain->get_reader().length(), c.blocks);
-        std::vector<int16_t> samples = test::decode_all(chain->get_provider(), 4096).samples;
-        EXPECT_EQ(samples.size(), size_t(c.blocks) * 320);
-        EXPECT_TRUE(chain->get_reader().is_end());
-        EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](int16_t s) { return std::abs(s) > 300; }));
-    }
-}

@@ -167,44 +167,6 @@ TEST(DecoderMPC, corrupt_audio_ends_or_plays_through_without_harm)
     test::expect_plays_without_harm(reader, reader);
 }
 
-struct CorpusMPC {
-    const char* name;
-    unsigned rate;
-    int64_t decoded_frames;
-};
-
-class DecoderMPCCorpus : public testing::TestWithParam<CorpusMPC> { };
-
-TEST_P(DecoderMPCCorpus, decodes_as_many_frames_as_the_reference_decoder)
-{
-    SKIP_WITHOUT_CORPUS();
-    const CorpusMPC& file = GetParam();
-    DecoderMPC reader(u16(test::corpus(file.name)));
-    ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(reader.channels(), 2u);
-    EXPECT_EQ(reader.sample_rate(), file.rate);
-    test::Decoded decoded = test::decode_all(reader, 4096);
-    EXPECT_FALSE(decoded.ragged);
-    EXPECT_EQ(decoded.frames, file.decoded_frames);
-    EXPECT_EQ(reader.position(), file.decoded_frames);
-    EXPECT_TRUE(reader.is_end());
-    EXPECT_GT(test::rms(test::as_doubles(decoded.samples)), 1.0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Corpus, DecoderMPCCorpus,
-    testing::Values(CorpusMPC {"sv7_music_7s.mpc", 44100, 337180},
-        CorpusMPC {"sv7_click_3frames.mpc", 44100, 2717},
-        CorpusMPC {"sv7_cut_apev2_footer.mpc", 44100, 12191}, CorpusMPC {"sv8_bach_0.5s.mpc", 48000, 24000},
-        CorpusMPC {"sv8_music_7s_same_as_sv7.mpc", 44100, 337180}),
-    test::file_stem<CorpusMPC>);
-
-TEST(DecoderMPC, corpus_files_to_refuse_are_refused)
-{
-    SKIP_WITHOUT_CORPUS();
-    for (const char* name : {"refuse_mpc_sv5_header_only.mpc", "refuse_ogg_opus.oga"})
-        EXPECT_FALSE(DecoderMPC(u16(test::corpus(name))).is_open()) << name;
-}
-
 TEST(DecoderMPC, both_stream_versions_of_one_recording_sound_alike_and_seek_alike)
 {
     SKIP_WITHOUT_CORPUS();

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <climits>
 #include <thread>
 
@@ -252,5 +254,113 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
 
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases),
     [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
+
+// Real files written by other software open as the chain of their content and decode every frame.
+struct CorpusCase {
+    const char* name;
+    std::u16string_view codec;
+    int32_t channels;
+    int32_t rate;
+    int64_t frames; // decoded sample frames
+};
+
+class ReaderCorpus : public testing::TestWithParam<CorpusCase> { };
+
+TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
+{
+    SKIP_WITHOUT_CORPUS();
+    const CorpusCase& c = GetParam();
+    std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(c.name)));
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->get_codec_name(), c.codec);
+    audio::FileReader& reader = chain->get_reader();
+    EXPECT_EQ(reader.channels(), unsigned(c.channels));
+    EXPECT_EQ(reader.sample_rate(), unsigned(c.rate));
+    EXPECT_GT(reader.length(), 0);
+    reader.seek_position(0); // as the player does before it plays
+    test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_EQ(decoded.channels, c.channels);
+    EXPECT_EQ(decoded.sample_rate, c.rate);
+    EXPECT_EQ(decoded.frames, c.frames);
+    EXPECT_GE(reader.position(), reader.length());
+    EXPECT_TRUE(reader.is_end());
+    // Some of the MP3 files hold digital silence.
+    EXPECT_TRUE(c.codec == audio::codec_name::MP3 || test::rms(test::as_doubles(decoded.samples)) > 1.0)
+        << "real audio, not silence";
+}
+
+using audio::codec_name::ADPCM;
+using audio::codec_name::GSM;
+using audio::codec_name::MP3;
+using audio::codec_name::MPC;
+using audio::codec_name::PCM;
+using audio::codec_name::Vorbis;
+
+INSTANTIATE_TEST_SUITE_P(Corpus, ReaderCorpus,
+    testing::Values(CorpusCase {"pcm16_mono_16k_list_before_data.wav", PCM, 1, 16000, 8785},
+        CorpusCase {"pcm16_sizes_ffffffff_list_before_data.wav", PCM, 2, 44100, 27648},
+        CorpusCase {"pcm16_data_size_too_big.wav", PCM, 1, 16000, 2478},
+        CorpusCase {"pcm16_riff_size_too_big.wav", PCM, 1, 8000, 40200},
+        CorpusCase {"pcm16_win2000_fact_filt_after_data.wav", PCM, 1, 22050, 1862},
+        CorpusCase {"pcm16_fact_zero_before_data.wav", PCM, 1, 8000, 8001},
+        CorpusCase {"pcm16_fmt18_fact_list.wav", PCM, 1, 8000, 20396},
+        CorpusCase {"adpcm_ms_mono_16k_block512_libsndfile.wav", ADPCM, 1, 16000, 16 * 1012},
+        CorpusCase {"adpcm_ms_mono_11024hz_block256_truncated.wav", ADPCM, 1, 11024, 63 * 500},
+        CorpusCase {"adpcm_ms_mono_44k_block1024_avgbytes0.wav", ADPCM, 1, 44100, 11 * 2036},
+        CorpusCase {"adpcm_ms_stereo_44k_block1024.wav", ADPCM, 2, 44100, 22 * 1012},
+        CorpusCase {"gsm_1s_fmt_fact_data.wav", GSM, 1, 8000, 25 * 320},
+        CorpusCase {"gsm_ffmpeg_list_before_data.wav", GSM, 1, 8000, 3 * 320},
+        CorpusCase {"gsm_goldwave_odd_data_pad_list.wav", GSM, 1, 8000, 75 * 320},
+        CorpusCase {"gsm_fact_after_data_goldwave.wav", GSM, 1, 8000, 140 * 320},
+        CorpusCase {"gsm_no_fact_riffsize_too_big.wav", GSM, 1, 8000, 389 * 320},
+        CorpusCase {"gsm_fmt28_extra_bytes.wav", GSM, 1, 8000, 625 * 320},
+        CorpusCase {"vorbis_mono_16k_libsndfile.ogg", Vorbis, 1, 16000, 16000},
+        CorpusCase {"vorbis_title_comment_44k_mono.ogg", Vorbis, 1, 44100, 79872},
+        CorpusCase {"sv7_music_7s.mpc", MPC, 2, 44100, 337180},
+        CorpusCase {"sv7_click_3frames.mpc", MPC, 2, 44100, 2717},
+        CorpusCase {"sv7_cut_apev2_footer.mpc", MPC, 2, 44100, 12191},
+        CorpusCase {"sv8_bach_0.5s.mpc", MPC, 2, 48000, 24000},
+        CorpusCase {"sv8_music_7s_same_as_sv7.mpc", MPC, 2, 44100, 337180},
+        CorpusCase {"mp3_cbr_mono_bladeenc.mp3", MP3, 1, 44100, 136 * 1152},
+        CorpusCase {"mp3_disguised_as.wav", MP3, 1, 44100, 46 * 1152},
+        CorpusCase {"mp3_garbage_before_first_frame.mp3", MP3, 1, 44100, 19 * 1152},
+        CorpusCase {"mp3_id3v2_apic_64k_xing_id3v1.mp3", MP3, 2, 44100, 10 * 1152},
+        CorpusCase {"mp3_id3v2_165k_tag_apic.mp3", MP3, 2, 44100, 31 * 1152},
+        CorpusCase {"mp3_two_id3v2_tags.mp3", MP3, 2, 44100, 5 * 1152},
+        CorpusCase {"mp3_mpeg25_8k_mono_40s.mp3", MP3, 1, 8000, 558 * 576},
+        CorpusCase {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", MP3, 2, 8000, 2 * 576},
+        CorpusCase {"mp3_mpeg25_11k_xing_5frames.mp3", MP3, 2, 11025, 5 * 576},
+        CorpusCase {"mp3_mpeg2_22k_xing_vbr_cut.mp3", MP3, 1, 22050, 197 * 576},
+        CorpusCase {"mp3_id3v1_title_nul_then_garbage.mp3", MP3, 2, 16000, 59 * 576},
+        CorpusCase {"mpeg1_layer1_44k.mp1", MP3, 2, 44100, 49 * 384},
+        CorpusCase {"mpeg1_layer2_44k.mp2", MP3, 2, 44100, 49 * 1152},
+        CorpusCase {"mpeg2_layer2_24k.mp2", MP3, 2, 24000, 63 * 1152},
+        CorpusCase {"riff_wave_mpeg_layer3_tag55.wav", MP3, 2, 44100, 5 * 1152}),
+    [](const testing::TestParamInfo<CorpusCase>& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
+        return name;
+    });
+
+// Real files that a reader must not take: no chain of that codec, or one that plays nothing.
+TEST(ReaderCorpus, files_outside_a_readers_rules_are_refused)
+{
+    SKIP_WITHOUT_CORPUS();
+    const std::pair<const char*, std::u16string_view> cases[]
+        = {{"pcm16_bext_before_fmt_bad_trailing_chunk.wav", PCM},
+            {"pcm24_junk_before_fmt_truncated.wav", PCM}, {"refuse_mulaw_odd_chunk.wav", PCM},
+            {"refuse_ima_adpcm.wav", PCM}, {"refuse_ima_adpcm.wav", ADPCM}, {"refuse_gsm_44100hz.wav", GSM},
+            {"refuse_mp3_free_format_layer3.mp3", MP3}, {"refuse_mp2_free_format_layer2.mp2", MP3},
+            {"refuse_mpc_sv5_header_only.mpc", MPC}, {"refuse_mpc_sv5_header_only.mpc", MP3},
+            {"refuse_ogg_opus.oga", Vorbis}, {"refuse_ogg_opus.oga", MPC}};
+    for (const auto& [name, codec] : cases) {
+        std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(name)));
+        if (chain && chain->get_codec_name() == codec) {
+            EXPECT_TRUE(test::decode_all(chain->get_provider(), 4096).samples.empty()) << name;
+        }
+    }
+}
 
 } // namespace
