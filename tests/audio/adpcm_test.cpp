@@ -101,25 +101,6 @@ TEST(DecoderADPCM, decodes_the_fixtures_exactly_as_sox_does)
     }
 }
 
-TEST(DecoderADPCM, one_block_decodes_to_the_samples_its_block_align_gives)
-{
-    for (auto [name, channels, bytes] :
-        {std::tuple {"adpcm_mono.wav", 1, 1000u}, {"adpcm_stereo.wav", 2, 2000u}}) {
-        SCOPED_TRACE(name);
-        audio::FileReaderWAVADPCM reader(test::u16(test::fixture(std::string("adpcm_gsm/") + name)));
-        ASSERT_TRUE(reader.is_open());
-        audio::ADPCMData coded = reader.get_block(1);
-        EXPECT_EQ(coded.size(), 256u * channels);
-        audio::DecoderADPCM decoder;
-        audio::PCMData pcm = decoder.decode_block(coded);
-        EXPECT_EQ(pcm.size(), bytes);
-        EXPECT_EQ(pcm.frames(), 500u);
-        EXPECT_EQ(pcm.channels, channels);
-        EXPECT_EQ(pcm.sample_rate, 8000);
-        EXPECT_EQ(decoder.decode_block(reader.get_block(3)).frames(), 1500u);
-    }
-}
-
 TEST(DecoderADPCM, samples_per_block_follows_block_align)
 {
     EXPECT_EQ(audio::adpcm_samples_per_block(256, 1), 500u);
