@@ -87,6 +87,7 @@ TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
     EXPECT_FALSE(audio::device_format_for(9, 16, 44100).valid());
     EXPECT_FALSE(audio::device_format_for(2, 16, 0).valid());
     EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
+    EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
 }
 
 TEST(PlayerPCM, peak_levels_of_every_sample_width)

@@ -115,7 +115,10 @@ TEST(DecoderVorbis, files_that_are_not_ogg_vorbis_are_refused)
 {
     test::TempDir dir;
     test::write_file(dir.native("capture.ogg"), test::Bytes {'O', 'g', 'g', 'S', 0, 2, 0, 0});
-    EXPECT_FALSE(DecoderVorbis(dir.file("capture.ogg")).is_open());
+    DecoderVorbis capture(dir.file("capture.ogg"));
+    EXPECT_FALSE(capture.is_open());
+    EXPECT_EQ(capture.channels(), 0u);
+    EXPECT_EQ(capture.position(), 0);
 }
 
 TEST(DecoderVorbis, corrupt_audio_ends_the_stream_without_harm)
