@@ -293,6 +293,20 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     EXPECT_EQ(device.volume(), audio::player_volume_word(0.5));
 }
 
+TEST_F(PlayerPCMScripted, a_stop_while_the_device_closes_leaves_that_device_alone)
+{
+    source.add(counting_block(3000, 2, 16, 44100));
+    device.hold_close_notice();
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    player->stop();
+    ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
+    player->stop();
+    device.release_close_notice();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.calls("reset").size(), 1u);
+}
+
 TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_starts)
 {
     PCMData block = counting_block(2000, 2, 16, 44100);
