@@ -12,11 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 namespace test {
@@ -28,30 +26,6 @@ inline std::vector<int16_t> samples_of(const audio::PCMData& block)
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<int16_t>(uint16_t(p[2 * i] | (p[2 * i + 1] << 8)));
     return out;
-}
-
-// Pulls until the provider hands out an empty block (bounded, so a stream that never ends fails).
-inline std::vector<int16_t> pull_all(audio::Provider<audio::PCMData>& provider, int32_t frames = 4096)
-{
-    std::vector<int16_t> all;
-    for (int pulls = 0; pulls < 100000; ++pulls) {
-        audio::PCMData block = provider.get_block(frames);
-        if (block.empty())
-            return all;
-        EXPECT_EQ(block.bits_per_sample, 16);
-        std::vector<int16_t> part = samples_of(block);
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    ADD_FAILURE() << "the stream never ended";
-    return all;
-}
-
-// The samples of a 16-bit PCM WAV, read with the PCM reader.
-inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
-{
-    audio::FileReaderWAVPCM reader(u16(path));
-    EXPECT_TRUE(reader.is_open()) << path;
-    return pull_all(reader);
 }
 
 // Signal-to-noise ratio of got against reference, in dB, over the common length.
@@ -111,6 +85,14 @@ inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t fra
     }
     ADD_FAILURE() << "stream did not end after " << max_blocks << " blocks";
     return out;
+}
+
+// The samples of a 16-bit PCM WAV, read with the PCM reader.
+inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
+{
+    audio::FileReaderWAVPCM reader(u16(path));
+    EXPECT_TRUE(reader.is_open()) << path;
+    return decode_all(reader, 4096).samples;
 }
 
 inline std::vector<double> channel(const Samples& interleaved, int channels, int index)
@@ -177,12 +159,6 @@ inline std::vector<double> source_sweep()
 }
 
 inline constexpr int32_t s_sweep_frames = 22050;
-
-// Counts the frames a reader pushes downstream (skips push what they pass over).
-struct FrameCounter : audio::Consumer<audio::PCMData> {
-    int64_t frames = 0;
-    void on_data(const audio::PCMData& block) override { frames += block.frames(); }
-};
 
 // Pulls blocks of `block` frames until at least `samples` samples came; an early end fails.
 inline Samples pull_samples(audio::Provider<audio::PCMData>& provider, int32_t block, size_t samples)
@@ -267,25 +243,6 @@ template<class Reader> void expect_ten_seconds(Reader& reader)
     EXPECT_EQ(reader.position(), 441000);
 }
 
-// A file the reader cannot play: closed, at its end, no format, nothing to pull, seek or skip.
-template<class Reader> void expect_refused(const std::u16string& path)
-{
-    SCOPED_TRACE(liba::to_utf8(path));
-    Reader reader(path);
-    EXPECT_FALSE(reader.is_open());
-    EXPECT_TRUE(reader.is_end());
-    EXPECT_EQ(reader.channels(), 0u);
-    EXPECT_EQ(reader.length(), 0);
-    EXPECT_DOUBLE_EQ(reader.duration(), 0.0);
-    audio::PCMData block = reader.get_block(4096);
-    EXPECT_TRUE(block.empty());
-    EXPECT_EQ(block.channels, 0);
-    EXPECT_EQ(block.sample_rate, 0);
-    reader.seek_position(100);
-    EXPECT_EQ(reader.position(), 0);
-    EXPECT_FALSE(reader.skip_forward(100));
-}
-
 // Damaged audio ends the stream or plays through: whole frames, never more than the length.
 inline void expect_plays_without_harm(audio::Provider<audio::PCMData>& provider, audio::FileReader& reader)
 {
@@ -294,62 +251,6 @@ inline void expect_plays_without_harm(audio::Provider<audio::PCMData>& provider,
     EXPECT_FALSE(decoded.ragged);
     EXPECT_LE(decoded.frames, reader.length());
     EXPECT_TRUE(provider.get_block(4096).empty());
-}
-
-// Skips push what they pass over; running out of stream fails after pushing what there was.
-template<class Reader> void expect_skips_push_their_blocks(Reader& reader, bool exact_position)
-{
-    FrameCounter counter;
-    reader.connect(&counter);
-    EXPECT_TRUE(reader.skip_forward(10000));
-    EXPECT_EQ(counter.frames, 10000);
-    if (exact_position) {
-        EXPECT_EQ(reader.position(), 10000);
-    }
-    EXPECT_TRUE(reader.skip_time(0.1));
-    EXPECT_EQ(counter.frames, 10000 + 4410);
-    EXPECT_TRUE(reader.skip_forward(0));
-    EXPECT_FALSE(reader.skip_forward(s_sweep_frames));
-    EXPECT_EQ(counter.frames, s_sweep_frames);
-    reader.connect(nullptr);
-}
-
-// The UI thread seeks and queries while the player thread pulls blocks of `frames`: every block
-// keeps the stereo 44100 Hz format, every position stays within the length plus `slack`.
-template<class Reader> void seek_while_pulling(Reader& reader, int32_t frames, int32_t slack)
-{
-    ASSERT_TRUE(reader.is_open());
-    const int32_t length = reader.length();
-    std::atomic<bool> stop {false};
-    std::atomic<int> bad_blocks {0};
-    std::atomic<int64_t> pulled {0};
-    std::thread puller([&] {
-        // Until told to stop and at least one block came (bounded in case none ever does).
-        for (int i = 0; i < 1000000 && !(stop.load() && pulled.load() > 0); ++i) {
-            audio::PCMData block = reader.get_block(frames);
-            if (block.empty())
-                continue;
-            if (block.channels != 2 || block.sample_rate != 44100 || block.size() % 4 != 0
-                || block.frames() > uint32_t(frames))
-                ++bad_blocks;
-            pulled += block.frames();
-        }
-    });
-    int bad_positions = 0;
-    for (int i = 0; i < 300; ++i) {
-        reader.seek_position((i * 7919) % length);
-        int32_t position = reader.position();
-        if (position < 0 || position > length + slack || reader.length() != length)
-            ++bad_positions;
-        reader.is_end();
-        reader.time();
-        std::this_thread::yield();
-    }
-    stop = true;
-    puller.join();
-    EXPECT_EQ(bad_blocks.load(), 0);
-    EXPECT_EQ(bad_positions, 0);
-    EXPECT_GT(pulled.load(), 0);
 }
 
 // A parameter name from a file name: the part before the first dot.

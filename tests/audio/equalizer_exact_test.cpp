@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -148,80 +147,7 @@ std::vector<uint8_t> make_block(Signal& signal, uint32_t samples, int32_t bits, 
     return out;
 }
 
-struct Format {
-    int32_t channels, bits, rate;
-};
-
-// A random session: formats, bands, block sizes and interruptions drawn from the seed.
-void random_session(uint32_t seed, int blocks, uint32_t max_frames)
-{
-    std::mt19937 random(seed);
-    auto pick = [&](int n) { return int(random() % uint32_t(n)); };
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const std::array<int32_t, 9> rates = {44100, 48000, 22050, 8000, 11025, 1000, 97, 9, 1};
-
-    Pair pair;
-    Format format {1 + pick(2), pick(2) == 0 ? 8 : 16, rates[size_t(pick(int(rates.size())))]};
-    auto new_band = [&] {
-        // One draw after the other, in this order, so a seed always gives the same session.
-        double frequency = format.rate * (unit(random) < 0.05 ? 0.5 : 0.45 * unit(random));
-        double width = pick(10) == 0 ? 0.0 : 0.1 + 4.0 * unit(random);
-        pair.set_band(frequency, width, pick(8) == 0 ? 30.0 : -20.0 + 50.0 * unit(random));
-    };
-    new_band();
-    Signal signal(random, Signal::Kind(pick(Signal::kinds)));
-    for (int b = 0; b < blocks; ++b) {
-        switch (pick(40)) {
-        case 0:
-            pair.reset();
-            break;
-        case 1:
-            new_band();
-            break;
-        case 2:
-            pair.set_amplitude(0.0);
-            break;
-        case 3:
-            pair.set_amplitude(-20.0 + 50.0 * unit(random));
-            break;
-        case 4:
-            format.channels = 3 - format.channels;
-            break;
-        case 5:
-            format.bits = 24 - format.bits;
-            break;
-        case 6:
-            format.rate = rates[size_t(pick(int(rates.size())))];
-            new_band();
-            break;
-        case 7:
-            signal = Signal(random, Signal::Kind(pick(Signal::kinds)));
-            break;
-        default:
-            break;
-        }
-        uint32_t frames = pick(4) == 0 ? 1 + uint32_t(pick(8)) : 1 + random() % max_frames;
-        uint32_t extra = pick(10) == 0 ? uint32_t(pick(format.channels * format.bits / 8)) : 0;
-        std::vector<uint8_t> bytes
-            = make_block(signal, frames * uint32_t(format.channels), format.bits, extra);
-        ASSERT_NO_FATAL_FAILURE(pair.run(bytes, format.channels, format.bits, format.rate))
-            << "seed " << seed;
-    }
-}
-
 } // namespace
-
-TEST(EqualizerPCMExact, random_sessions_match_the_model)
-{
-    for (uint32_t seed = 1; seed <= 60; ++seed)
-        ASSERT_NO_FATAL_FAILURE(random_session(seed, 60, 2500));
-}
-
-TEST(EqualizerPCMExact, tiny_blocks_match_the_model)
-{
-    for (uint32_t seed = 100; seed <= 110; ++seed)
-        ASSERT_NO_FATAL_FAILURE(random_session(seed, 400, 12));
-}
 
 // Every combination of layout and signal with the limiter and the 32-bit saturation firing:
 // full-scale input through the strongest boosts.

@@ -280,7 +280,7 @@ TEST(EqualizerPCM, output_is_the_textbook_band_delayed_by_a_tenth_of_a_second)
         int32_t channels, rate;
         double f, w, g;
         std::vector<int16_t> stream;
-        std::vector<std::pair<uint32_t, uint32_t>> blocks; // frames, delay line bytes after it
+        std::vector<uint32_t> blocks; // frames
         bool overshoots; // the boost goes past 16 bits: the output clamps, never wraps
     };
     std::vector<int16_t> impulses(2 * 2 * 16384, 0);
@@ -292,11 +292,11 @@ TEST(EqualizerPCM, output_is_the_textbook_band_delayed_by_a_tenth_of_a_second)
     for (size_t i = 0; i < saw.size(); ++i)
         saw[i] = int16_t((i * 37) % 2001) - 1000;
     const Case cases[] = {
-        {"stereo 44100 Hz", 2, 44100, 1000, 1, 6, impulses, {{16384, 332704}, {16384, 332704}}, false},
+        {"stereo 44100 Hz", 2, 44100, 1000, 1, 6, impulses, {16384, 16384}, false},
         {"delay line grown for a larger block keeps its content", 1, 1000, 200, 1, -6, saw,
-            {{50, 1200}, {1000, 8800}, {10, 8800}, {540, 8800}}, false},
+            {50, 1000, 10, 540}, false},
         {"DC offset longer than the delay", 1, 44100, 80, 2, 12, std::vector<int16_t>(6 * 8192, 30000),
-            std::vector<std::pair<uint32_t, uint32_t>>(6, {8192, 0}), true},
+            std::vector<uint32_t>(6, 8192), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -304,7 +304,7 @@ TEST(EqualizerPCM, output_is_the_textbook_band_delayed_by_a_tenth_of_a_second)
         rig.eq.reset();
         std::vector<int16_t> got;
         size_t at = 0;
-        for (auto [frames, line_bytes] : c.blocks) {
+        for (uint32_t frames : c.blocks) {
             std::vector<int16_t> part(
                 c.stream.begin() + long(at), c.stream.begin() + long(at + frames * c.channels));
             at += frames * size_t(c.channels);
@@ -313,7 +313,6 @@ TEST(EqualizerPCM, output_is_the_textbook_band_delayed_by_a_tenth_of_a_second)
             std::vector<int16_t> more = samples16(out);
             ASSERT_EQ(more.size(), part.size());
             got.insert(got.end(), more.begin(), more.end());
-            EXPECT_TRUE(line_bytes == 0 || rig.eq.delay_line_size() == line_bytes) << frames;
         }
         size_t delay = size_t(c.rate / 10 * c.channels);
         for (size_t i = 0; i < delay; ++i)
@@ -384,7 +383,6 @@ TEST(EqualizerPCM, format_change_drops_the_delay_line_content)
         for (uint32_t i = 0; i < delay; ++i)
             ASSERT_EQ(got[i], 0) << next.rate << " " << i;
         EXPECT_NE(got[delay + 10], 0);
-        EXPECT_EQ(rig.eq.delay_line_size(), uint32_t((next.rate / 10 + 8000) * next.channels * 8));
     }
 }
 

@@ -60,7 +60,7 @@ test::Decoded decode(const std::filesystem::path& path)
     auto chain = audio::create_play_chain(test::u16(path));
     if (!chain || chain->get_codec_name() != u"mp3")
         return {};
-    return mp3test::pull_all(chain->get_provider());
+    return test::decode_all(chain->get_provider(), 4096);
 }
 
 // FNV-1a over the samples as little-endian bytes.

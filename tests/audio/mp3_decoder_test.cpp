@@ -32,7 +32,7 @@ std::unique_ptr<audio::PlayChainMP3> open_chain(const std::filesystem::path& pat
 
 test::Decoded decode_file(const std::filesystem::path& path)
 {
-    return mp3test::pull_all(open_chain(path)->get_provider());
+    return test::decode_all(open_chain(path)->get_provider(), 4096);
 }
 
 // Fits a sine of the given frequency (amplitude and phase free, so any decoder delay is allowed)
@@ -155,7 +155,7 @@ TEST(DecoderMP3, seeks_and_damage_cost_frames_but_the_rest_plays)
 {
     auto chain = open_chain(test::fixture("mp3/mpeg1_44k_stereo_cbr128.mp3"));
     chain->get_reader().seek_position(chain->get_reader().length() / 2);
-    test::Decoded after_seek = mp3test::pull_all(chain->get_provider());
+    test::Decoded after_seek = test::decode_all(chain->get_provider(), 4096);
     ASSERT_GT(size_t(after_seek.frames), 4000u);
     auto [amplitude, residual]
         = fit_sine(after_seek, 0, 440.0, 0.0, (size_t(after_seek.frames) - 3000.0) / 44100);

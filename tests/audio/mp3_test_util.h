@@ -77,10 +77,4 @@ inline test::Bytes cat(std::initializer_list<test::Bytes> parts)
     return out;
 }
 
-// Everything a chain hands out, pulled in pieces of 4096 frames.
-inline test::Decoded pull_all(audio::Provider<audio::PCMData>& provider)
-{
-    return test::decode_all(provider, 4096);
-}
-
 } // namespace mp3test

@@ -75,17 +75,6 @@ protected:
 
 // ---- numbers ----
 
-TEST(PlayerPCM, buffers_hold_200_ms_of_the_format)
-{
-    EXPECT_EQ(audio::player_buffer_bytes({2, 16, 44100}), 35280); // 8820 frames
-    EXPECT_EQ(audio::player_buffer_bytes({1, 16, 8000}), 3200); // 1600 frames
-    EXPECT_EQ(audio::player_buffer_bytes({1, 8, 11025}), 2205);
-    EXPECT_EQ(audio::player_buffer_bytes({2, 24, 48000}), 57600);
-    EXPECT_EQ(audio::player_buffer_bytes({8, 32, 192000}), 1228800);
-    EXPECT_EQ(audio::player_buffer_bytes({2, 16, 4}), 0) << "less than a frame in 200 ms";
-    EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
-}
-
 TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
 {
     os::WaveFormat twelve = audio::device_format_for(2, 12, 44100);
@@ -98,6 +87,7 @@ TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
     EXPECT_FALSE(audio::device_format_for(9, 16, 44100).valid());
     EXPECT_FALSE(audio::device_format_for(2, 16, 0).valid());
     EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
+    EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
 }
 
 TEST(PlayerPCM, peak_levels_of_every_sample_width)
@@ -143,14 +133,6 @@ TEST_F(PlayerPCMScripted, six_full_buffers_of_200_ms_are_queued_at_44100_stereo)
     ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
     EXPECT_EQ(device.calls("open"), std::vector<std::string> {"open 2x16@44100"});
     EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t>(6, 35280));
-}
-
-TEST_F(PlayerPCMScripted, buffers_at_8000_mono_hold_3200_bytes)
-{
-    source.add(counting_block(8000 * 2, 1, 16, 8000));
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t>(6, 3200));
 }
 
 TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_waiting_block)
@@ -309,6 +291,20 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     EXPECT_EQ(*std::next(close), "open 2x16@44100") << "a call reached the closed device";
     EXPECT_TRUE(device.is_paused()) << "the pause wished meanwhile holds the new device";
     EXPECT_EQ(device.volume(), audio::player_volume_word(0.5));
+}
+
+TEST_F(PlayerPCMScripted, a_stop_while_the_device_closes_leaves_that_device_alone)
+{
+    source.add(counting_block(3000, 2, 16, 44100));
+    device.hold_close_notice();
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    player->stop();
+    ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
+    player->stop();
+    device.release_close_notice();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(device.calls("reset").size(), 1u);
 }
 
 TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_starts)

@@ -1,5 +1,6 @@
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain.h"
+#include "decoded_audio.h"
 #include "support/ramp_source.h"
 #include "support/test_support.h"
 
@@ -30,17 +31,6 @@ WavSpec ramp_spec(uint32_t frames, uint16_t channels = 2)
     return spec;
 }
 
-uint32_t pull_all(FileReaderWAVPCM& reader, std::vector<int16_t>* samples = nullptr)
-{
-    uint32_t frames = 0;
-    for (PCMData block = reader.get_block(1000); !block.empty(); block = reader.get_block(1000)) {
-        frames += block.frames();
-        for (uint32_t i = 0; samples && i < block.size() / 2; ++i)
-            samples->push_back(test::sample16(block, i));
-    }
-    return frames;
-}
-
 // Every sample k of the ramp holds k: any slip, loss or repetition shows.
 void expect_ramp(const std::vector<int16_t>& samples, size_t count)
 {
@@ -63,9 +53,9 @@ TEST(WavPcm, reads_the_format_chunk_and_hands_out_the_file_bytes_in_order)
     EXPECT_EQ(reader.length(), 44100 * 4);
     EXPECT_DOUBLE_EQ(reader.duration(), 1.0);
     EXPECT_EQ(reader.time_to_position(0.5), 22050 * 4);
-    std::vector<int16_t> samples;
-    EXPECT_EQ(pull_all(reader, &samples), 44100u);
-    expect_ramp(samples, 2 * 44100);
+    test::Decoded decoded = test::decode_all(reader, 1000);
+    EXPECT_EQ(decoded.frames, 44100);
+    expect_ramp(decoded.samples, 2 * 44100);
     EXPECT_TRUE(reader.is_end());
     // The end block is empty but keeps its format.
     PCMData end = reader.get_block(100);
@@ -88,9 +78,7 @@ TEST(WavPcm, other_chunks_are_walked_over_with_or_without_their_pad_bytes)
         WavFile file(bytes);
         FileReaderWAVPCM reader(file.path);
         ASSERT_TRUE(reader.is_open());
-        std::vector<int16_t> samples;
-        EXPECT_EQ(pull_all(reader, &samples), 100u);
-        expect_ramp(samples, 200);
+        expect_ramp(test::decode_all(reader, 1000).samples, 200);
     }
 }
 
@@ -142,9 +130,7 @@ TEST(WavPcm, a_data_size_past_the_file_plays_every_whole_frame_it_holds)
         FileReaderWAVPCM reader(file.path);
         ASSERT_TRUE(reader.is_open());
         EXPECT_EQ(reader.length(), 4000);
-        std::vector<int16_t> samples;
-        EXPECT_EQ(pull_all(reader, &samples), 1000u);
-        expect_ramp(samples, 2000);
+        expect_ramp(test::decode_all(reader, 1000).samples, 2000);
         EXPECT_TRUE(reader.is_end());
     }
 }
@@ -178,20 +164,6 @@ TEST(WavPcm, block_align_zero_never_moves_and_cannot_skip)
     EXPECT_FALSE(reader.skip_forward(40));
     EXPECT_TRUE(reader.get_block(100).empty());
     EXPECT_EQ(reader.position_to_time(400), 0.0);
-}
-
-TEST(WavPcm, skipping_pushes_the_skipped_blocks_to_the_consumer)
-{
-    WavFile file(test::make_wav(ramp_spec(20000)));
-    FileReaderWAVPCM reader(file.path);
-    test::PCMSink sink;
-    reader.connect(&sink);
-    EXPECT_TRUE(reader.skip_forward(12000 * 4));
-    EXPECT_EQ(sink.pushed, 3); // 5000 + 5000 + 2000 frames
-    EXPECT_EQ(sink.pushed_frames, 12000u);
-    EXPECT_EQ(reader.position(), 48000);
-    EXPECT_TRUE(reader.skip_time(0.0));
-    EXPECT_FALSE(reader.skip_forward(20000 * 4)); // runs into the end
 }
 
 TEST(WavPcm, multichannel_24_bit_passes_through_as_stored)
@@ -230,48 +202,4 @@ TEST(PlayChain, a_pcm_wav_opens_as_a_pcm_chain_titled_after_the_last_separator)
     EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
     test::write_file(dir.native("empty.wav"), {});
     EXPECT_EQ(audio::create_play_chain(dir.file("empty.wav")), nullptr);
-}
-
-// Real files written by other software.
-TEST(WavPcmCorpus, real_pcm_files_open_with_their_true_lengths)
-{
-    SKIP_WITHOUT_CORPUS();
-    struct Case {
-        const char* name;
-        uint32_t rate; // 0: not checked
-        uint32_t channels;
-        int32_t length; // -1: not checked
-    };
-    const Case cases[] = {
-        {"pcm16_mono_16k_list_before_data.wav", 16000, 1, -1},
-        {"pcm16_sizes_ffffffff_list_before_data.wav", 44100, 2, -1},
-        {"pcm16_data_size_too_big.wav", 16000, 1, 4956},
-        {"pcm16_riff_size_too_big.wav", 8000, 1, -1},
-        {"pcm16_win2000_fact_filt_after_data.wav", 0, 0, -1},
-        {"pcm16_fact_zero_before_data.wav", 8000, 1, 16002},
-        {"pcm16_fmt18_fact_list.wav", 8000, 1, -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        FileReaderWAVPCM reader(test::u16(test::corpus(c.name)));
-        ASSERT_TRUE(reader.is_open());
-        EXPECT_TRUE(c.rate == 0 || reader.sample_rate() == c.rate);
-        EXPECT_TRUE(c.channels == 0 || reader.channels() == c.channels);
-        EXPECT_TRUE(c.length < 0 || reader.length() == c.length) << reader.length();
-        EXPECT_GT(reader.length(), 0);
-        uint32_t frames = pull_all(reader);
-        EXPECT_EQ(int64_t(frames) * reader.info().block_align, reader.length());
-        EXPECT_TRUE(reader.is_end());
-    }
-}
-
-TEST(WavPcmCorpus, other_wav_files_are_refused_by_the_pcm_reader)
-{
-    SKIP_WITHOUT_CORPUS();
-    // A chunk before "fmt " is refused, and so is every other format.
-    for (const char* name :
-        {"pcm16_bext_before_fmt_bad_trailing_chunk.wav", "pcm24_junk_before_fmt_truncated.wav",
-            "refuse_mulaw_odd_chunk.wav", "refuse_ima_adpcm.wav", "gsm_1s_fmt_fact_data.wav",
-            "adpcm_ms_stereo_44k_block1024.wav", "mp3_disguised_as.wav", "riff_wave_mpeg_layer3_tag55.wav"})
-        EXPECT_FALSE(FileReaderWAVPCM(test::u16(test::corpus(name))).is_open()) << name;
 }

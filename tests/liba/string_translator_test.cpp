@@ -1,6 +1,7 @@
 #include "liba/string_translator.h"
 
 #include "liba/memory_reader.h"
+#include "liba/text.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -51,30 +52,32 @@ TEST(StringTranslator, falls_back_to_the_key_or_the_given_text)
     EXPECT_EQ(translator.size(), 1u);
 }
 
-TEST(StringTranslator, an_empty_text_is_a_translation_not_a_miss)
+TEST(LanguageFile, each_line_gives_a_key_and_its_text)
 {
-    StringTranslator translator = parsed(u"Status_Play\n");
-    ASSERT_NE(translator.find(u"Status_Play"), nullptr);
-    EXPECT_EQ(translator.translate(u"Status_Play"), u"");
-}
-
-TEST(LanguageFile, equals_form_keeps_the_blanks_after_the_sign)
-{
-    StringTranslator translator = parsed(u"Menu_Exit=  Quit now \n");
-    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"  Quit now ");
-}
-
-TEST(LanguageFile, plain_form_skips_the_blanks_after_the_word)
-{
-    StringTranslator translator = parsed(u"Menu_Exit  \tQuit now \n");
-    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Quit now ");
-}
-
-TEST(LanguageFile, an_equals_sign_inside_the_word_is_part_of_the_key)
-{
-    StringTranslator translator = parsed(u"Menu_Exit=Quit now\n");
-    EXPECT_EQ(translator.find(u"Menu_Exit"), nullptr);
-    EXPECT_EQ(translator.translate(u"Menu_Exit=Quit"), u"now");
+    struct Case {
+        const char16_t* file;
+        const char16_t* key;
+        const char16_t* text; // null: no entry
+    };
+    const Case cases[] = {
+        {u"Menu_Exit=  Quit now \n", u"Menu_Exit", u"  Quit now "}, // the blanks after "=" are kept
+        {u"Menu_Exit  \tQuit now \n", u"Menu_Exit", u"Quit now "}, // those after the word are not
+        {u"Menu_Exit=Quit now\n", u"Menu_Exit=Quit", u"now"}, // "=" inside the word is part of the key
+        {u"Menu_Exit=Quit now\n", u"Menu_Exit", nullptr},
+        {u"Status_Play\n", u"Status_Play", u""}, // an empty text is a translation, not a miss
+        {u"A one\rB two\nA three\r\nC four", u"A", u"three"}, // later lines win
+        {u"A one\rB two\nA three\r\nC four", u"B", u"two"},
+        {u"A one\rB two\nA three\r\nC four", u"C", u"four"}, // the last line needs no line end
+    };
+    for (const Case& c : cases) {
+        StringTranslator translator = parsed(c.file);
+        const std::u16string* text = translator.find(c.key);
+        SCOPED_TRACE(liba::to_utf8(c.file));
+        ASSERT_EQ(text != nullptr, c.text != nullptr);
+        if (text) {
+            EXPECT_EQ(*text, c.text);
+        }
+    }
 }
 
 TEST(LanguageFile, comments_blank_lines_and_leading_white_space_are_skipped)
@@ -86,14 +89,6 @@ TEST(LanguageFile, comments_blank_lines_and_leading_white_space_are_skipped)
     EXPECT_EQ(translator.translate(u"Menu_Repeat"), u"");
     EXPECT_EQ(translator.find(u"Menu_Exit"), nullptr);
     EXPECT_EQ(translator.find(u"//Menu_Exit"), nullptr);
-}
-
-TEST(LanguageFile, lines_end_at_cr_or_lf_and_later_lines_win)
-{
-    StringTranslator translator = parsed(u"A one\rB two\nA three\r\nC four");
-    EXPECT_EQ(translator.translate(u"A"), u"three");
-    EXPECT_EQ(translator.translate(u"B"), u"two");
-    EXPECT_EQ(translator.translate(u"C"), u"four") << "the last line needs no line end";
 }
 
 TEST(LanguageFile, utf16_with_its_mark_is_decoded)

@@ -1,0 +1,368 @@
+// What every reader promises, whatever its format: opening by content, length and duration, seeks
+// held inside the stream, skips that push what they pass over, a cut file that plays what it holds,
+// the end, refusal of what is not its format, and seeks from the UI thread while the player pulls.
+
+#include "audio/decoder_adpcm.h"
+#include "audio/decoder_gsm.h"
+#include "audio/decoder_mpc.h"
+#include "audio/decoder_vorbis.h"
+#include "audio/file_reader_wav_adpcm.h"
+#include "audio/file_reader_wav_gsm.h"
+#include "audio/file_reader_wav_pcm.h"
+#include "audio/play_chain_mp3.h"
+#include "decoded_audio.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <climits>
+#include <thread>
+
+namespace {
+
+using audio::PlayChain;
+using ChainMaker = std::unique_ptr<PlayChain> (*)(const std::u16string& path);
+
+template<typename R> std::unique_ptr<PlayChain> reader_only(const std::u16string& path)
+{
+    return std::make_unique<audio::PlayChainReaderOnly<R>>(u"", std::make_unique<R>(path), path);
+}
+
+template<typename R, typename D> std::unique_ptr<PlayChain> reader_decoder(const std::u16string& path)
+{
+    return std::make_unique<audio::PlayChainReaderDecoder<R, D>>(u"", std::make_unique<R>(path), path);
+}
+
+std::unique_ptr<PlayChain> mp3_chain(const std::u16string& path)
+{
+    return std::make_unique<audio::PlayChainMP3>(u"", std::make_unique<audio::FileReaderMP3>(path), path);
+}
+
+struct ReaderCase {
+    const char* name;
+    ChainMaker make; // the chain of this format's reader, whether the file opens or not
+    const char* file; // under tests/fixtures
+    const char* truncated; // a cut copy of file; null: cut here
+    std::u16string_view codec;
+    int32_t channels;
+    int32_t rate;
+    double seconds;
+    int64_t frames; // decoded sample frames
+    int32_t step; // positions move by whole coded frames of this many units (1: exactly)
+};
+
+const ReaderCase s_cases[] = {
+    {"pcm", reader_only<audio::FileReaderWAVPCM>, "vorbis_mpc/sweep_44k_mono.wav", nullptr,
+        audio::codec_name::PCM, 1, 44100, 0.5, 22050, 1},
+    {"adpcm", reader_decoder<audio::FileReaderWAVADPCM, audio::DecoderADPCM>, "adpcm_gsm/adpcm_mono.wav",
+        "adpcm_gsm/adpcm_mono_truncated.wav", audio::codec_name::ADPCM, 1, 8000, 0.5, 4000, 1},
+    {"gsm", reader_decoder<audio::FileReaderWAVGSM, audio::DecoderGSM>, "adpcm_gsm/gsm.wav",
+        "adpcm_gsm/gsm_truncated.wav", audio::codec_name::GSM, 1, 8000, 0.52, 13 * 320, 1},
+    {"vorbis", reader_only<audio::DecoderVorbis>, "vorbis_mpc/vorbis_44k_stereo.ogg",
+        "vorbis_mpc/vorbis_truncated.ogg", audio::codec_name::Vorbis, 2, 44100, 0.5, 22050, 1},
+    {"mpc", reader_only<audio::DecoderMPC>, "vorbis_mpc/mpc_44k_stereo.mpc", "vorbis_mpc/mpc_truncated.mpc",
+        audio::codec_name::MPC, 2, 44100, 0.5, 22050, 1152},
+    {"mp3", mp3_chain, "mp3/mpeg1_44k_stereo_cbr128.mp3", "mp3/truncated.mp3", audio::codec_name::MP3, 2,
+        44100, 0.653, 25 * 1152, 418},
+};
+
+class ReaderContract : public testing::TestWithParam<ReaderCase> {
+protected:
+    std::u16string path(const char* name) const { return test::u16(test::fixture(name)); }
+    std::unique_ptr<PlayChain> open(const char* name) const
+    {
+        std::unique_ptr<PlayChain> chain = GetParam().make(path(name));
+        EXPECT_TRUE(chain->get_reader().is_open()) << name;
+        return chain;
+    }
+};
+
+// Counts the frames a skip pushes downstream.
+struct FrameCounter : audio::Consumer<audio::PCMData> {
+    int64_t frames = 0;
+    void on_data(const audio::PCMData& block) override { frames += block.frames(); }
+};
+
+TEST_P(ReaderContract, opens_by_content_with_its_format_and_plays_to_its_length)
+{
+    const ReaderCase& c = GetParam();
+    std::unique_ptr<PlayChain> chain = audio::create_play_chain(path(c.file));
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->get_codec_name(), c.codec);
+    audio::FileReader& reader = chain->get_reader();
+    EXPECT_EQ(reader.channels(), unsigned(c.channels));
+    EXPECT_EQ(reader.sample_rate(), unsigned(c.rate));
+    EXPECT_EQ(reader.bits_per_sample(), 16u);
+    EXPECT_GT(reader.bitrate(), 0u);
+    EXPECT_EQ(reader.position(), 0);
+    EXPECT_FALSE(reader.is_end());
+    EXPECT_NEAR(reader.duration(), c.seconds, 0.001);
+    EXPECT_NEAR(reader.position_to_time(reader.time_to_position(0.25)), 0.25, 0.04);
+    test::Decoded decoded = test::decode_all(chain->get_provider(), 1000);
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_EQ(decoded.channels, c.channels);
+    EXPECT_EQ(decoded.sample_rate, c.rate);
+    EXPECT_EQ(decoded.frames, c.frames);
+    EXPECT_EQ(reader.position(), reader.length());
+    EXPECT_TRUE(reader.is_end());
+    // Past the end it stays ended, however often asked, until a seek back.
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(chain->get_provider().get_block(1000).empty());
+    reader.seek_position(0);
+    EXPECT_FALSE(reader.is_end());
+    EXPECT_FALSE(chain->get_provider().get_block(1000).empty());
+}
+
+TEST_P(ReaderContract, seeks_stay_inside_the_stream_and_the_length_ends_it)
+{
+    std::unique_ptr<PlayChain> chain = open(GetParam().file);
+    audio::FileReader& reader = chain->get_reader();
+    const int32_t length = reader.length();
+    const int32_t middle = length / 4 * 2;
+    reader.seek_position(middle);
+    EXPECT_EQ(reader.position(), middle);
+    EXPECT_FALSE(reader.is_end());
+    for (int32_t outside : {-1, INT32_MIN, length + 1, INT32_MAX}) {
+        reader.seek_position(outside);
+        EXPECT_GE(reader.position(), 0) << outside;
+        EXPECT_LE(reader.position(), length) << outside;
+    }
+    reader.seek_position(length);
+    EXPECT_EQ(reader.position(), length);
+    EXPECT_TRUE(reader.is_end());
+    EXPECT_TRUE(chain->get_provider().get_block(100).empty());
+    reader.seek_position(middle);
+    EXPECT_FALSE(chain->get_provider().get_block(100).empty());
+}
+
+TEST_P(ReaderContract, skips_push_what_they_pass_over_and_fail_at_the_end)
+{
+    std::unique_ptr<PlayChain> chain = open(GetParam().file);
+    audio::FileReader& reader = chain->get_reader();
+    FrameCounter counter;
+    chain->get_provider().connect(&counter);
+    EXPECT_TRUE(reader.skip_forward(0));
+    EXPECT_EQ(counter.frames, 0);
+    EXPECT_TRUE(reader.skip_forward(reader.length() / 3));
+    EXPECT_GE(reader.position(), reader.length() / 3);
+    EXPECT_LT(reader.position(), reader.length() / 3 + GetParam().step);
+    EXPECT_GT(counter.frames, 0);
+    EXPECT_TRUE(reader.skip_time(0.05));
+    EXPECT_FALSE(reader.skip_forward(reader.length()));
+    EXPECT_TRUE(reader.is_end());
+    EXPECT_EQ(counter.frames, GetParam().frames);
+    chain->get_provider().connect(nullptr);
+}
+
+TEST_P(ReaderContract, a_cut_file_plays_what_it_holds_then_ends)
+{
+    const ReaderCase& c = GetParam();
+    test::TempDir dir;
+    std::u16string cut_path;
+    if (c.truncated) {
+        cut_path = path(c.truncated);
+    } else {
+        test::Bytes bytes = test::read_file(test::fixture(c.file));
+        bytes.resize(bytes.size() * 6 / 10 + 1);
+        test::write_file(dir.native("cut"), bytes);
+        cut_path = dir.file("cut");
+    }
+    test::Decoded whole = test::decode_all(open(c.file)->get_provider(), 4096);
+    std::unique_ptr<PlayChain> chain = c.make(cut_path);
+    ASSERT_TRUE(chain->get_reader().is_open());
+    test::Decoded cut = test::decode_all(chain->get_provider(), 4096);
+    EXPECT_FALSE(cut.ragged);
+    EXPECT_GT(cut.frames, 0);
+    EXPECT_LT(cut.frames, whole.frames);
+    EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+    // What comes before the cut is what the whole file gives.
+    size_t half = cut.samples.size() / 2;
+    EXPECT_TRUE(
+        std::equal(cut.samples.begin(), cut.samples.begin() + ptrdiff_t(half), whole.samples.begin()));
+}
+
+TEST_P(ReaderContract, refuses_what_is_not_its_format)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("empty"), {});
+    test::write_file(dir.native("junk"), test::Bytes(3000, 0x5A));
+    std::vector<std::u16string> paths = {dir.file("empty"), dir.file("junk"), dir.file("missing")};
+    for (const ReaderCase& other : s_cases)
+        if (std::string_view(other.name) != GetParam().name)
+            paths.push_back(path(other.file));
+    for (const std::u16string& refused : paths) {
+        SCOPED_TRACE(liba::to_utf8(refused));
+        std::unique_ptr<PlayChain> chain = GetParam().make(refused);
+        audio::FileReader& reader = chain->get_reader();
+        EXPECT_FALSE(reader.is_open());
+        EXPECT_TRUE(reader.is_end());
+        EXPECT_DOUBLE_EQ(reader.duration(), 0.0);
+        EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+        reader.seek_position(100);
+        EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+        EXPECT_FALSE(reader.skip_forward(100));
+        EXPECT_FALSE(reader.skip_time(1.0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases),
+    [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
+
+// The UI thread seeks and asks while the player thread pulls: every block keeps the stream's
+// format in whole frames, every position stays within the length.
+class ReaderContractConcurrency : public ReaderContract { };
+
+TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pulls)
+{
+    const ReaderCase& c = GetParam();
+    std::unique_ptr<PlayChain> chain = open(c.file);
+    audio::FileReader& reader = chain->get_reader();
+    const int32_t length = reader.length();
+    std::atomic<bool> stop {false};
+    std::atomic<int> bad_blocks {0};
+    std::atomic<int64_t> pulled {0};
+    std::thread player([&] {
+        // Until told to stop and at least one block came (bounded in case none ever does).
+        for (int i = 0; i < 1000000 && !(stop.load() && pulled.load() > 0); ++i) {
+            audio::PCMData block = chain->get_provider().get_block(700);
+            if (block.empty())
+                continue;
+            if (block.channels != c.channels || block.sample_rate != c.rate
+                || block.size() % block.frame_size() != 0 || block.frames() > 700u)
+                ++bad_blocks;
+            pulled += block.frames();
+        }
+    });
+    int bad_positions = 0;
+    for (int i = 0; i < 100; ++i) {
+        reader.seek_position((i * 7919) % (length + 3) - 1); // -1 to one past the length
+        int32_t position = reader.position();
+        if (position < 0 || position > length + c.step || reader.length() != length)
+            ++bad_positions;
+        reader.is_end();
+        reader.time();
+        std::this_thread::yield();
+    }
+    reader.seek_position(0); // so that the player thread finds a block before it stops
+    stop = true;
+    player.join();
+    EXPECT_EQ(bad_blocks.load(), 0);
+    EXPECT_EQ(bad_positions, 0);
+    EXPECT_GT(pulled.load(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases),
+    [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
+
+// Real files written by other software open as the chain of their content and decode every frame.
+struct CorpusCase {
+    const char* name;
+    std::u16string_view codec;
+    int32_t channels;
+    int32_t rate;
+    int64_t frames; // decoded sample frames
+};
+
+class ReaderCorpus : public testing::TestWithParam<CorpusCase> { };
+
+TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
+{
+    SKIP_WITHOUT_CORPUS();
+    const CorpusCase& c = GetParam();
+    std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(c.name)));
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->get_codec_name(), c.codec);
+    audio::FileReader& reader = chain->get_reader();
+    EXPECT_EQ(reader.channels(), unsigned(c.channels));
+    EXPECT_EQ(reader.sample_rate(), unsigned(c.rate));
+    EXPECT_GT(reader.length(), 0);
+    reader.seek_position(0); // as the player does before it plays
+    test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_EQ(decoded.channels, c.channels);
+    EXPECT_EQ(decoded.sample_rate, c.rate);
+    EXPECT_EQ(decoded.frames, c.frames);
+    EXPECT_GE(reader.position(), reader.length());
+    EXPECT_TRUE(reader.is_end());
+    // Some of the MP3 files hold digital silence.
+    EXPECT_TRUE(c.codec == audio::codec_name::MP3 || test::rms(test::as_doubles(decoded.samples)) > 1.0)
+        << "real audio, not silence";
+}
+
+using audio::codec_name::ADPCM;
+using audio::codec_name::GSM;
+using audio::codec_name::MP3;
+using audio::codec_name::MPC;
+using audio::codec_name::PCM;
+using audio::codec_name::Vorbis;
+
+INSTANTIATE_TEST_SUITE_P(Corpus, ReaderCorpus,
+    testing::Values(CorpusCase {"pcm16_mono_16k_list_before_data.wav", PCM, 1, 16000, 8785},
+        CorpusCase {"pcm16_sizes_ffffffff_list_before_data.wav", PCM, 2, 44100, 27648},
+        CorpusCase {"pcm16_data_size_too_big.wav", PCM, 1, 16000, 2478},
+        CorpusCase {"pcm16_riff_size_too_big.wav", PCM, 1, 8000, 40200},
+        CorpusCase {"pcm16_win2000_fact_filt_after_data.wav", PCM, 1, 22050, 1862},
+        CorpusCase {"pcm16_fact_zero_before_data.wav", PCM, 1, 8000, 8001},
+        CorpusCase {"pcm16_fmt18_fact_list.wav", PCM, 1, 8000, 20396},
+        CorpusCase {"adpcm_ms_mono_16k_block512_libsndfile.wav", ADPCM, 1, 16000, 16 * 1012},
+        CorpusCase {"adpcm_ms_mono_11024hz_block256_truncated.wav", ADPCM, 1, 11024, 63 * 500},
+        CorpusCase {"adpcm_ms_mono_44k_block1024_avgbytes0.wav", ADPCM, 1, 44100, 11 * 2036},
+        CorpusCase {"adpcm_ms_stereo_44k_block1024.wav", ADPCM, 2, 44100, 22 * 1012},
+        CorpusCase {"gsm_1s_fmt_fact_data.wav", GSM, 1, 8000, 25 * 320},
+        CorpusCase {"gsm_ffmpeg_list_before_data.wav", GSM, 1, 8000, 3 * 320},
+        CorpusCase {"gsm_goldwave_odd_data_pad_list.wav", GSM, 1, 8000, 75 * 320},
+        CorpusCase {"gsm_fact_after_data_goldwave.wav", GSM, 1, 8000, 140 * 320},
+        CorpusCase {"gsm_no_fact_riffsize_too_big.wav", GSM, 1, 8000, 389 * 320},
+        CorpusCase {"gsm_fmt28_extra_bytes.wav", GSM, 1, 8000, 625 * 320},
+        CorpusCase {"vorbis_mono_16k_libsndfile.ogg", Vorbis, 1, 16000, 16000},
+        CorpusCase {"vorbis_title_comment_44k_mono.ogg", Vorbis, 1, 44100, 79872},
+        CorpusCase {"sv7_music_7s.mpc", MPC, 2, 44100, 337180},
+        CorpusCase {"sv7_click_3frames.mpc", MPC, 2, 44100, 2717},
+        CorpusCase {"sv7_cut_apev2_footer.mpc", MPC, 2, 44100, 12191},
+        CorpusCase {"sv8_bach_0.5s.mpc", MPC, 2, 48000, 24000},
+        CorpusCase {"sv8_music_7s_same_as_sv7.mpc", MPC, 2, 44100, 337180},
+        CorpusCase {"mp3_cbr_mono_bladeenc.mp3", MP3, 1, 44100, 136 * 1152},
+        CorpusCase {"mp3_disguised_as.wav", MP3, 1, 44100, 46 * 1152},
+        CorpusCase {"mp3_garbage_before_first_frame.mp3", MP3, 1, 44100, 19 * 1152},
+        CorpusCase {"mp3_id3v2_apic_64k_xing_id3v1.mp3", MP3, 2, 44100, 10 * 1152},
+        CorpusCase {"mp3_id3v2_165k_tag_apic.mp3", MP3, 2, 44100, 31 * 1152},
+        CorpusCase {"mp3_two_id3v2_tags.mp3", MP3, 2, 44100, 5 * 1152},
+        CorpusCase {"mp3_mpeg25_8k_mono_40s.mp3", MP3, 1, 8000, 558 * 576},
+        CorpusCase {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", MP3, 2, 8000, 2 * 576},
+        CorpusCase {"mp3_mpeg25_11k_xing_5frames.mp3", MP3, 2, 11025, 5 * 576},
+        CorpusCase {"mp3_mpeg2_22k_xing_vbr_cut.mp3", MP3, 1, 22050, 197 * 576},
+        CorpusCase {"mp3_id3v1_title_nul_then_garbage.mp3", MP3, 2, 16000, 59 * 576},
+        CorpusCase {"mpeg1_layer1_44k.mp1", MP3, 2, 44100, 49 * 384},
+        CorpusCase {"mpeg1_layer2_44k.mp2", MP3, 2, 44100, 49 * 1152},
+        CorpusCase {"mpeg2_layer2_24k.mp2", MP3, 2, 24000, 63 * 1152},
+        CorpusCase {"riff_wave_mpeg_layer3_tag55.wav", MP3, 2, 44100, 5 * 1152}),
+    [](const testing::TestParamInfo<CorpusCase>& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
+        return name;
+    });
+
+// Real files that a reader must not take: no chain of that codec, or one that plays nothing.
+TEST(ReaderCorpus, files_outside_a_readers_rules_are_refused)
+{
+    SKIP_WITHOUT_CORPUS();
+    const std::pair<const char*, std::u16string_view> cases[]
+        = {{"pcm16_bext_before_fmt_bad_trailing_chunk.wav", PCM},
+            {"pcm24_junk_before_fmt_truncated.wav", PCM}, {"refuse_mulaw_odd_chunk.wav", PCM},
+            {"refuse_ima_adpcm.wav", PCM}, {"refuse_ima_adpcm.wav", ADPCM}, {"refuse_gsm_44100hz.wav", GSM},
+            {"refuse_mp3_free_format_layer3.mp3", MP3}, {"refuse_mp2_free_format_layer2.mp2", MP3},
+            {"refuse_mpc_sv5_header_only.mpc", MPC}, {"refuse_mpc_sv5_header_only.mpc", MP3},
+            {"refuse_ogg_opus.oga", Vorbis}, {"refuse_ogg_opus.oga", MPC}};
+    for (const auto& [name, codec] : cases) {
+        std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(name)));
+        if (chain && chain->get_codec_name() == codec) {
+            EXPECT_TRUE(test::decode_all(chain->get_provider(), 4096).samples.empty()) << name;
+        }
+    }
+}
+
+} // namespace
