@@ -16,6 +16,8 @@
 #include "skinner/menu_manager_impl_bar.h"
 #include "skinner/menu_popup.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -174,6 +176,7 @@ void ScriptRunner::start()
 {
     m_wall_origin = Clock::now();
     m_clock_origin = m_screen.now();
+    m_tick_interval = s_tick_ms;
     m_window.set_timer(1, s_tick_ms);
     if (auto* headless = dynamic_cast<os::HeadlessScreen*>(&m_screen))
         headless->set_idle_handler([this] { return on_idle(); });
@@ -186,17 +189,44 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
     return 0;
 }
 
-// Headless, the loop has nothing to do before the next timer: a short sleep, then the screen's
-// clock catches up with the wall clock.
+// Headless, the loop has nothing to do before the next timer: a sleep until that timer falls due
+// by the wall clock (any post from another thread ends it early), then the screen's clock catches
+// up with the wall clock.
 bool ScriptRunner::on_idle()
 {
-    m_screen.wait_for_post(std::chrono::milliseconds(s_idle_sleep_ms));
+    auto& headless = static_cast<os::HeadlessScreen&>(m_screen);
+    catch_up_clock();
+    int64_t deadline = headless.idle_deadline();
+    int64_t sleep_ms = deadline < 0 ? s_max_idle_sleep_ms
+                                    : std::clamp<int64_t>(deadline - m_screen.now(), 0, s_max_idle_sleep_ms);
+    if (sleep_ms > 0)
+        m_screen.wait_for_post(std::chrono::milliseconds(sleep_ms));
+    catch_up_clock();
+    return true;
+}
+
+void ScriptRunner::catch_up_clock()
+{
     int64_t wall
         = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_wall_origin).count();
     int64_t behind = m_clock_origin + wall - m_screen.now();
     if (behind > 0)
         static_cast<os::HeadlessScreen&>(m_screen).advance(behind);
-    return true;
+}
+
+// While a plain wait runs, the tick falls due when it ends rather than every s_tick_ms: a script
+// that waits does not wake the player more often than the player wakes itself.
+void ScriptRunner::schedule_tick()
+{
+    int64_t interval = s_tick_ms;
+    if (m_wait == Wait::until && !m_finished) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+        interval = std::max<int64_t>(left, s_tick_ms);
+    }
+    if (interval == m_tick_interval)
+        return;
+    m_tick_interval = interval;
+    m_window.set_timer(1, interval);
 }
 
 void ScriptRunner::step()
@@ -228,6 +258,7 @@ void ScriptRunner::step()
         if (outcome == Outcome::yield)
             break;
     }
+    schedule_tick();
     m_in_step = false;
 }
 

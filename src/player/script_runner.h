@@ -64,8 +64,8 @@ std::vector<std::string> split_words(const std::string& line);
 class ScriptRunner final : private os::WindowHandler {
 public:
     static constexpr int64_t s_tick_ms = 20;
-    // Headless, how long the loop sleeps when it has nothing to do (timers may fire this late).
-    static constexpr int64_t s_idle_sleep_ms = 10;
+    // Headless, the longest the loop sleeps at once when it has nothing to do before its next timer.
+    static constexpr int64_t s_max_idle_sleep_ms = 1000;
     static constexpr int64_t s_until_end_ms = 60000;
     // How long a menu may take to open.
     static constexpr int64_t s_menu_open_ms = 2000;
@@ -93,6 +93,8 @@ private:
 
     intptr_t on_message(os::Window& window, const os::WindowMessage& message) override;
     bool on_idle();
+    void catch_up_clock();
+    void schedule_tick();
     void step();
     // Whether the current wait is over (false: keep waiting); may fail the script.
     bool wait_over();
@@ -129,6 +131,7 @@ private:
     Clock::time_point m_deadline;
     Clock::time_point m_wall_origin;
     int64_t m_clock_origin = 0;
+    int64_t m_tick_interval = 0;
     // The captions still to choose, the pop-up they are looked for in, and its entries.
     std::vector<std::string> m_menu_path;
     size_t m_menu_step = 0;
