@@ -191,17 +191,25 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
 
 // Headless, the loop has nothing to do before the next timer: a sleep until that timer falls due
 // by the wall clock (any post from another thread ends it early), then the screen's clock catches
-// up with the wall clock.
+// up with the wall clock, and reaches the timer when the sleep ran to it, so that each timer costs
+// one wake-up.
 bool ScriptRunner::on_idle()
 {
     auto& headless = static_cast<os::HeadlessScreen&>(m_screen);
     catch_up_clock();
     int64_t deadline = headless.idle_deadline();
-    int64_t sleep_ms = deadline < 0 ? s_max_idle_sleep_ms
-                                    : std::clamp<int64_t>(deadline - m_screen.now(), 0, s_max_idle_sleep_ms);
-    if (sleep_ms > 0)
-        m_screen.wait_for_post(std::chrono::milliseconds(sleep_ms));
+    int64_t sleep_ms = s_max_idle_sleep_ms;
+    if (deadline >= 0) {
+        Clock::time_point due = m_wall_origin + std::chrono::milliseconds(deadline - m_clock_origin);
+        sleep_ms = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    }
+    bool timer_reached = sleep_ms <= s_max_idle_sleep_ms;
+    sleep_ms = std::clamp<int64_t>(sleep_ms, 0, s_max_idle_sleep_ms);
+    if (sleep_ms > 0 && m_screen.wait_for_post(std::chrono::milliseconds(sleep_ms)))
+        timer_reached = false;
     catch_up_clock();
+    if (timer_reached && deadline > m_screen.now())
+        headless.advance(deadline - m_screen.now());
     return true;
 }
 
