@@ -176,6 +176,10 @@ bool Screen::take_ready(WindowMessage& message)
 
 bool Screen::take_paint(WindowMessage& message)
 {
+    // Nothing is seen while the display is off: windows stay invalid and are painted once, when
+    // it comes back on, rather than at every change in between.
+    if (!m_power)
+        return false;
     for (Window* window : m_z_order) {
         if (!window->is_visible() || window->m_dirty.empty())
             continue;
