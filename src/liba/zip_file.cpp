@@ -116,11 +116,13 @@ std::u16string ZipFile::next_entry()
 bool ZipFile::find(std::u16string_view name)
 {
     m_next_header = 0;
+    // The name sought is normalised once for the whole walk, not once per entry.
+    const std::u16string wanted = normalised_entry_name(name);
     for (;;) {
         std::u16string entry = next_entry();
         if (entry.empty())
             return false;
-        if (same_entry_name(entry, name))
+        if (normalised_entry_name(entry) == wanted)
             return true;
     }
 }

@@ -196,6 +196,12 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
 bool ScriptRunner::on_idle()
 {
     auto& headless = static_cast<os::HeadlessScreen&>(m_screen);
+    // The loop first runs out of work once the first frame is presented: the script starts there
+    // rather than at its first tick.
+    if (!m_stepped) {
+        step();
+        return true;
+    }
     catch_up_clock();
     int64_t deadline = headless.idle_deadline();
     int64_t sleep_ms = s_max_idle_sleep_ms;
@@ -242,6 +248,7 @@ void ScriptRunner::step()
     if (m_finished || m_in_step)
         return;
     m_in_step = true;
+    m_stepped = true;
     while (!m_finished) {
         if (m_wait != Wait::none) {
             if (!wait_over())

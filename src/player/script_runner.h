@@ -74,7 +74,8 @@ public:
     ScriptRunner(os::Screen& screen, FormMain& form, std::vector<std::string> lines);
     ~ScriptRunner();
 
-    // Starts the ticks (and, headless, the clock following the wall clock).
+    // Starts the ticks (and, headless, the clock following the wall clock; the first command then
+    // runs as soon as the first frame is presented).
     void start();
     // 0 once the script ran to its end, 1 after a failed command.
     int exit_status() const { return m_status; }
@@ -125,6 +126,7 @@ private:
     int m_status = 0;
     bool m_finished = false;
     bool m_in_step = false;
+    bool m_stepped = false;
     os::Window m_window;
 
     Wait m_wait = Wait::none;
