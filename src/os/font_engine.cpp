@@ -13,6 +13,7 @@
 #include <optional>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -418,8 +419,9 @@ void FreeTypeFace::draw_underline(
     }
 }
 
-std::shared_ptr<FontFace> open_face(
-    const std::shared_ptr<FontEngine::Library>& library, const Match& match, const FontRequest& request)
+// scalable (when given) tells whether the face opened draws at any size.
+std::shared_ptr<FontFace> open_face(const std::shared_ptr<FontEngine::Library>& library, const Match& match,
+    const FontRequest& request, bool* scalable = nullptr)
 {
     if (!library->freetype)
         return nullptr;
@@ -432,7 +434,19 @@ std::shared_ptr<FontFace> open_face(
         return nullptr;
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && face->num_charmaps > 0)
         FT_Set_Charmap(face, face->charmaps[0]);
+    if (scalable)
+        *scalable = FT_IS_SCALABLE(face);
     return std::make_shared<FreeTypeFace>(library, std::move(file), face, match, request);
+}
+
+// What fontconfig chose for a family and style when the choice was a scalable face: the size
+// played no part in it then, and other sizes of the same family and style take it without
+// asking fontconfig again (a skin asks for a few families at many sizes).
+using StyleKey = std::tuple<std::u16string, bool, bool>;
+std::map<StyleKey, Match>& scalable_matches()
+{
+    static std::map<StyleKey, Match> s_matches;
+    return s_matches;
 }
 
 } // namespace
@@ -460,8 +474,18 @@ std::shared_ptr<FontFace> FontEngine::open(const FontRequest& asked)
 
     std::shared_ptr<FontFace> face;
     if (m_library->fontconfig) {
-        if (std::optional<Match> match = find_match(request))
-            face = open_face(m_library, *match, request);
+        StyleKey style {request.family, request.bold, request.italic};
+        auto known = scalable_matches().find(style);
+        if (known != scalable_matches().end())
+            face = open_face(m_library, known->second, request);
+        if (!face) {
+            if (std::optional<Match> match = find_match(request)) {
+                bool scalable = false;
+                face = open_face(m_library, *match, request, &scalable);
+                if (face && scalable)
+                    scalable_matches()[style] = *match;
+            }
+        }
         if (!face) {
             for (const Match& any : list_all(request)) {
                 if ((face = open_face(m_library, any, request)))
