@@ -66,6 +66,8 @@ public:
     static constexpr int64_t s_tick_ms = 20;
     // Headless, the longest the loop sleeps at once when it has nothing to do before its next timer.
     static constexpr int64_t s_max_idle_sleep_ms = 1000;
+    // Headless, a timer due within this many milliseconds fires without a sleep first.
+    static constexpr int64_t s_timer_slack_ms = 2;
     static constexpr int64_t s_until_end_ms = 60000;
     // How long a menu may take to open.
     static constexpr int64_t s_menu_open_ms = 2000;
