@@ -28,14 +28,18 @@ double ControlProgress::value_at(Point point) const
 
 bool ControlProgress::looks_alike(double a, double b) const
 {
+    // The rectangles paint() draws that depend on the value.
     const Rect& bar = rect();
-    int32_t unfilled_mode = m_orientation == ProgressGrowsUp ? ProgressGrowsDown : ProgressGrowsRight;
+    if (progress_thumb_rect(m_orientation, bar, m_track_size, a)
+        != progress_thumb_rect(m_orientation, bar, m_track_size, b))
+        return false;
+    if (m_orientation == ProgressGrowsUp || m_orientation == ProgressGrowsLeft) {
+        int32_t unfilled_mode = m_orientation == ProgressGrowsUp ? ProgressGrowsDown : ProgressGrowsRight;
+        return progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - a)
+            == progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - b);
+    }
     return progress_fill_rect(m_orientation, bar, m_track_size, a)
-        == progress_fill_rect(m_orientation, bar, m_track_size, b)
-        && progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - a)
-        == progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - b)
-        && progress_thumb_rect(m_orientation, bar, m_track_size, a)
-        == progress_thumb_rect(m_orientation, bar, m_track_size, b);
+        == progress_fill_rect(m_orientation, bar, m_track_size, b);
 }
 
 Rect ControlProgress::fill_rect() const
