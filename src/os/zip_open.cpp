@@ -18,16 +18,18 @@ namespace {
 // from the start, and each step of that walk on the file would cost a seek and a read.
 constexpr uint32_t s_in_memory_limit = 32u << 20;
 
-// The bytes of the archive opened last, shared by every reader of it: a skin's pictures each open
-// the archive, and reading it again for each would copy the whole file a hundred times. A file
-// changed since (another size, modification time or inode) is read again.
+// The bytes of the archive opened last, shared by every reader of it while one is alive: a skin's
+// pictures each open the archive, and reading it again for each would copy the whole file a
+// hundred times. Whoever opens many in a row holds a reader open meanwhile; nothing is kept once
+// the last reader is gone. A file changed since (another size, modification time or inode) is
+// read again.
 struct CachedArchive {
     std::string path;
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
     int64_t modified_ns = 0;
-    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    std::weak_ptr<const std::vector<uint8_t>> bytes;
 
     bool same_file(const CachedArchive& other) const
     {
@@ -60,8 +62,8 @@ std::unique_ptr<liba::ZipFile> open_zip(std::u16string_view path)
     std::optional<CachedArchive> id = identify(path);
     if (id) {
         std::lock_guard guard(s_cache_mutex);
-        if (s_cache.bytes && s_cache.same_file(*id))
-            return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(s_cache.bytes));
+        if (auto bytes = s_cache.bytes.lock(); bytes && s_cache.same_file(*id))
+            return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(std::move(bytes)));
     }
     std::unique_ptr<File> file = open_file(path, FileMode::Read);
     uint32_t size = file && file->good() ? file->size() : 0;

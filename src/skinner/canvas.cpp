@@ -139,6 +139,26 @@ void Canvas::stretch(Rect destination, const os::Surface& source, Rect src_rect,
             }
         }
     };
+    // Copies whose rows need no stretching (a source as wide as the destination) or repeat one
+    // source pixel (a source one pixel wide) are row copies and row fills.
+    bool all_columns = columns.front() >= 0 && columns.back() >= 0;
+    if (op == RasterOp::Copy && all_columns
+        && (src_rect.size.width == destination.size.width || src_rect.size.width == 1)) {
+        bool fill = src_rect.size.width == 1;
+        for (int32_t y = target.top(); y < target.bottom(); ++y) {
+            int32_t sy = src_rect.top()
+                + stretched_offset(y - start.y, src_rect.size.height, destination.size.height);
+            if (sy < 0 || sy >= source.height)
+                continue;
+            const uint32_t* from = source.row(sy) + columns.front();
+            uint32_t* to = m_surface->row(y) + target.left();
+            if (fill)
+                std::fill_n(to, columns.size(), *from);
+            else
+                std::copy_n(from, columns.size(), to);
+        }
+        return;
+    }
     switch (op) {
     case RasterOp::Copy:
         each_pixel([](uint32_t& d, uint32_t s) { d = s; });
