@@ -357,11 +357,14 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
         [done](const os::WaveHeader& header) { return reinterpret_cast<intptr_t>(&header) == done; });
     if (it == m_headers.end() || it->user == 0)
         return;
+    // The levels first: the device handed the buffer back before its notice, and the device's
+    // thread may still hold the device's lock just after posting it; measuring first lets it go
+    // instead of this thread waking only to block on it.
+    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
+    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     if (os::WaveOut* device = live_device())
         device->unprepare(*it);
     it->user = 0;
-    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
-    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     continue_or_close();
 }
 
