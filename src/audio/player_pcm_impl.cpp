@@ -32,9 +32,9 @@ uint32_t player_volume_word(double volume)
 
 namespace {
 
-int64_t sample_magnitude(const uint8_t* p, int32_t bits)
+template<int32_t Bits> int64_t sample_magnitude(const uint8_t* p)
 {
-    switch (bits) {
+    switch (Bits) {
     case 8:
         return std::abs(int64_t(p[0]) - 128);
     case 16:
@@ -45,6 +45,30 @@ int64_t sample_magnitude(const uint8_t* p, int32_t bits)
     default:
         return std::abs(int64_t(
             int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24)));
+    }
+}
+
+// The largest magnitude of one channel: the sample width is fixed per loop, so the loop over a
+// buffer (five times a second while playing) carries no branch on it.
+template<int32_t Bits> int64_t channel_peak(const uint8_t* p, uint32_t frames, uint32_t frame)
+{
+    int64_t peak = 0;
+    for (uint32_t f = 0; f < frames; ++f, p += frame)
+        peak = std::max(peak, sample_magnitude<Bits>(p));
+    return peak;
+}
+
+int64_t channel_peak(const uint8_t* p, uint32_t frames, uint32_t frame, int32_t bits)
+{
+    switch (bits) {
+    case 8:
+        return channel_peak<8>(p, frames, frame);
+    case 16:
+        return channel_peak<16>(p, frames, frame);
+    case 24:
+        return channel_peak<24>(p, frames, frame);
+    default:
+        return channel_peak<32>(p, frames, frame);
     }
 }
 
@@ -76,10 +100,7 @@ PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, in
     const uint32_t frame = sample_bytes * uint32_t(channels);
     const uint32_t frames = bytes / frame;
     for (int32_t c = std::min(channels, 2) - 1; c >= 0; --c) {
-        int64_t peak = 0;
-        const uint8_t* p = data + uint32_t(c) * sample_bytes;
-        for (uint32_t f = 0; f < frames; ++f, p += frame)
-            peak = std::max(peak, sample_magnitude(p, bits_per_sample));
+        int64_t peak = channel_peak(data + uint32_t(c) * sample_bytes, frames, frame, bits_per_sample);
         levels.level[c] = std::min(double(peak) / scale, 1.0);
     }
     if (channels == 1)
@@ -336,11 +357,14 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
         [done](const os::WaveHeader& header) { return reinterpret_cast<intptr_t>(&header) == done; });
     if (it == m_headers.end() || it->user == 0)
         return;
+    // The levels first: the device handed the buffer back before its notice, and the device's
+    // thread may still hold the device's lock just after posting it; measuring first lets it go
+    // instead of this thread waking only to block on it.
+    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
+    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     if (os::WaveOut* device = live_device())
         device->unprepare(*it);
     it->user = 0;
-    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
-    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     continue_or_close();
 }
 

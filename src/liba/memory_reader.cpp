@@ -8,24 +8,28 @@
 namespace liba {
 
 MemoryReader::MemoryReader(std::vector<uint8_t> bytes)
-    : m_bytes(std::move(bytes))
+    : MemoryReader(std::make_shared<const std::vector<uint8_t>>(std::move(bytes)))
 {
-    // Positions are 32-bit: whatever lies beyond cannot be reached.
-    if (m_bytes.size() > std::numeric_limits<uint32_t>::max())
-        m_bytes.resize(std::numeric_limits<uint32_t>::max());
 }
 
 MemoryReader::MemoryReader(const void* bytes, uint32_t count)
-    : m_bytes(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + count)
+    : MemoryReader(
+        std::vector<uint8_t>(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + count))
+{
+}
+
+MemoryReader::MemoryReader(std::shared_ptr<const std::vector<uint8_t>> bytes)
+    : m_bytes(bytes ? std::move(bytes) : std::make_shared<const std::vector<uint8_t>>())
+    , m_size(static_cast<uint32_t>(std::min<size_t>(m_bytes->size(), std::numeric_limits<uint32_t>::max())))
 {
 }
 
 uint32_t MemoryReader::read(void* buffer, uint32_t count)
 {
-    if (!good() || count == 0 || m_position >= m_bytes.size())
+    if (!good() || count == 0 || m_position >= m_size)
         return 0;
-    uint32_t done = std::min<uint32_t>(count, static_cast<uint32_t>(m_bytes.size() - m_position));
-    std::memcpy(buffer, m_bytes.data() + m_position, done);
+    uint32_t done = std::min<uint32_t>(count, m_size - m_position);
+    std::memcpy(buffer, m_bytes->data() + m_position, done);
     m_position += done;
     return done;
 }
@@ -43,7 +47,7 @@ int32_t MemoryReader::skip(int32_t count)
 
 uint32_t MemoryReader::size()
 {
-    return good() ? static_cast<uint32_t>(m_bytes.size()) : 0;
+    return good() ? m_size : 0;
 }
 
 bool MemoryReader::seek(uint32_t position)

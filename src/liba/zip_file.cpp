@@ -38,6 +38,28 @@ std::u16string normalised_entry_name(std::u16string_view name)
     return out;
 }
 
+// Whether the entry's name, normalised, equals wanted (already normalised). Names of ASCII
+// characters, nearly all of them, are compared as they are, without building the normalised text.
+bool entry_name_is(std::u16string_view entry, std::u16string_view wanted)
+{
+    if (!entry.empty() && (entry.back() == u'/' || entry.back() == u'\\'))
+        entry.remove_suffix(1);
+    if (std::any_of(entry.begin(), entry.end(), [](char16_t c) { return c >= 0x80; }))
+        return normalised_entry_name(entry) == wanted;
+    if (entry.size() != wanted.size())
+        return false;
+    for (size_t i = 0; i < entry.size(); ++i) {
+        char16_t c = entry[i];
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c - u'A' + u'a');
+        else if (c == u'\\')
+            c = u'/';
+        if (c != wanted[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct ZipFile::Header {
@@ -116,11 +138,13 @@ std::u16string ZipFile::next_entry()
 bool ZipFile::find(std::u16string_view name)
 {
     m_next_header = 0;
+    // The name sought is normalised once for the whole walk, not once per entry.
+    const std::u16string wanted = normalised_entry_name(name);
     for (;;) {
         std::u16string entry = next_entry();
         if (entry.empty())
             return false;
-        if (same_entry_name(entry, name))
+        if (entry_name_is(entry, wanted))
             return true;
     }
 }

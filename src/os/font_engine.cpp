@@ -1,13 +1,20 @@
 #include "os/font_engine.h"
 
+#include "liba/nocopy.h"
 #include "liba/text.h"
 #include "os/log.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
+#include <map>
 #include <optional>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 #include FT_FREETYPE_H
@@ -16,9 +23,63 @@
 
 namespace os {
 
+namespace {
+
+// A font file mapped into memory once for every face made from it: faces of the same file at
+// other sizes and styles share its pages instead of mapping (and paging in) a copy each.
+class MappedFont : private liba::Nocopy {
+public:
+    explicit MappedFont(const std::string& path)
+    {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct stat info { };
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            void* data = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data != MAP_FAILED) {
+                m_data = static_cast<const FT_Byte*>(data);
+                m_size = size_t(info.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFont()
+    {
+        if (m_data)
+            ::munmap(const_cast<FT_Byte*>(m_data), m_size);
+    }
+
+    const FT_Byte* data() const { return m_data; }
+    size_t size() const { return m_size; }
+
+private:
+    const FT_Byte* m_data = nullptr;
+    size_t m_size = 0;
+};
+
+} // namespace
+
 struct FontEngine::Library {
     FT_Library freetype = nullptr;
     bool fontconfig = false;
+    // The files mapped for the faces alive, by path.
+    std::map<std::string, std::weak_ptr<MappedFont>> files;
+
+    // The mapping of the file, shared with the faces already using it; null when it cannot be
+    // mapped.
+    std::shared_ptr<MappedFont> map_file(const std::string& path)
+    {
+        std::weak_ptr<MappedFont>& slot = files[path];
+        std::shared_ptr<MappedFont> file = slot.lock();
+        if (!file) {
+            file = std::make_shared<MappedFont>(path);
+            if (!file->data())
+                return nullptr;
+            slot = file;
+        }
+        return file;
+    }
 
     Library()
     {
@@ -158,9 +219,10 @@ struct Glyph {
 
 class FreeTypeFace final : public FontFace {
 public:
-    FreeTypeFace(std::shared_ptr<FontEngine::Library> library, FT_Face face, const Match& match,
-        const FontRequest& request)
+    FreeTypeFace(std::shared_ptr<FontEngine::Library> library, std::shared_ptr<MappedFont> file, FT_Face face,
+        const Match& match, const FontRequest& request)
         : m_library(std::move(library))
+        , m_file(std::move(file))
         , m_face(face)
         , m_match(match)
         , m_request(request)
@@ -238,6 +300,7 @@ private:
     }
 
     std::shared_ptr<FontEngine::Library> m_library; // outlives the face
+    std::shared_ptr<MappedFont> m_file; // the face's bytes, when mapped here; outlives the face
     FT_Face m_face;
     Match m_match;
     FontRequest m_request;
@@ -356,17 +419,34 @@ void FreeTypeFace::draw_underline(
     }
 }
 
-std::shared_ptr<FontFace> open_face(
-    const std::shared_ptr<FontEngine::Library>& library, const Match& match, const FontRequest& request)
+// scalable (when given) tells whether the face opened draws at any size.
+std::shared_ptr<FontFace> open_face(const std::shared_ptr<FontEngine::Library>& library, const Match& match,
+    const FontRequest& request, bool* scalable = nullptr)
 {
     if (!library->freetype)
         return nullptr;
     FT_Face face = nullptr;
-    if (FT_New_Face(library->freetype, match.file.c_str(), FT_Long(match.index), &face) != 0)
+    std::shared_ptr<MappedFont> file = library->map_file(match.file);
+    FT_Error error = file ? FT_New_Memory_Face(
+                         library->freetype, file->data(), FT_Long(file->size()), FT_Long(match.index), &face)
+                          : FT_New_Face(library->freetype, match.file.c_str(), FT_Long(match.index), &face);
+    if (error != 0)
         return nullptr;
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && face->num_charmaps > 0)
         FT_Set_Charmap(face, face->charmaps[0]);
-    return std::make_shared<FreeTypeFace>(library, face, match, request);
+    if (scalable)
+        *scalable = FT_IS_SCALABLE(face);
+    return std::make_shared<FreeTypeFace>(library, std::move(file), face, match, request);
+}
+
+// What fontconfig chose for a family and style when the choice was a scalable face: the size
+// played no part in it then, and other sizes of the same family and style take it without
+// asking fontconfig again (a skin asks for a few families at many sizes).
+using StyleKey = std::tuple<std::u16string, bool, bool>;
+std::map<StyleKey, Match>& scalable_matches()
+{
+    static std::map<StyleKey, Match> s_matches;
+    return s_matches;
 }
 
 } // namespace
@@ -394,8 +474,18 @@ std::shared_ptr<FontFace> FontEngine::open(const FontRequest& asked)
 
     std::shared_ptr<FontFace> face;
     if (m_library->fontconfig) {
-        if (std::optional<Match> match = find_match(request))
-            face = open_face(m_library, *match, request);
+        StyleKey style {request.family, request.bold, request.italic};
+        auto known = scalable_matches().find(style);
+        if (known != scalable_matches().end())
+            face = open_face(m_library, known->second, request);
+        if (!face) {
+            if (std::optional<Match> match = find_match(request)) {
+                bool scalable = false;
+                face = open_face(m_library, *match, request, &scalable);
+                if (face && scalable)
+                    scalable_matches()[style] = *match;
+            }
+        }
         if (!face) {
             for (const Match& any : list_all(request)) {
                 if ((face = open_face(m_library, any, request)))

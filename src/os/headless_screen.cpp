@@ -29,6 +29,11 @@ void HeadlessScreen::set_idle_handler(std::function<bool()> handler)
     headless().set_idle_handler(std::move(handler));
 }
 
+int64_t HeadlessScreen::idle_deadline() const
+{
+    return headless().idle_deadline();
+}
+
 void HeadlessScreen::press(Point point)
 {
     input_pointer_down(PointerButton::left, point);

@@ -29,6 +29,8 @@ public:
     void advance(int64_t ms);
     // See HeadlessBackend::set_idle_handler: what to do whenever a loop runs out of work.
     void set_idle_handler(std::function<bool()> handler);
+    // Inside the idle handler: the clock time of the next timer, or -1 when none is set.
+    int64_t idle_deadline() const;
 
     // The stylus, in device-screen pixels.
     void press(Point point);

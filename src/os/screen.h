@@ -223,7 +223,17 @@ private:
     void take_capture(Window* window);
     void move_window(Window& window, const Rect& rect);
     void invalidate_window(Window& window, const Rect& client_rect);
-    void frame_changed() { m_frame_dirty = true; }
+    // The frame must be composed again: whole, or (screen coordinates) only there.
+    void frame_changed()
+    {
+        m_frame_dirty = true;
+        m_damage_all = true;
+    }
+    void frame_changed(const Rect& screen_rect);
+    // A paint of the window is delivered: runs it, then counts its surface changed where its
+    // handler reported drawing (Window::report_painted), or everywhere when it reported nothing.
+    intptr_t deliver_paint(Window& window, const WindowMessage& message);
+    void report_painted(Window& window, const Rect& client_rect);
     void bars_changed(Window& window);
 
     // The loop (screen_loop.cpp).
@@ -296,6 +306,16 @@ private:
     bool m_power = true;
     Surface m_frame;
     bool m_frame_dirty = true;
+    // What the next compose must redo: all of it, or the damaged rectangle only.
+    bool m_damage_all = true;
+    Rect m_damage;
+    // The paint being delivered, and where its handler reported drawing.
+    struct PaintReport {
+        WindowId window = 0;
+        bool reported = false;
+        Rect drawn; // client coordinates
+    };
+    PaintReport m_paint_report;
     int32_t m_shown_minute = -1;
 };
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace os {
 
@@ -19,6 +20,13 @@ constexpr uint32_t s_quit_mark = 0x03F1;
 
 constexpr int64_t s_min_timer_ms = 10;
 constexpr int64_t s_max_timer_ms = std::numeric_limits<int32_t>::max();
+
+Rect moved_by(Rect rect, Point by)
+{
+    rect.position.x += by.x;
+    rect.position.y += by.y;
+    return rect;
+}
 
 } // namespace
 
@@ -83,13 +91,46 @@ intptr_t Screen::dispatch(const WindowMessage& message)
     Window* window = find(message.window);
     if (!window)
         return 0;
-    intptr_t result = window->m_handler.on_message(*window, message);
-    if (message.id == WM_PAINT) {
-        if (Window* still = find(message.window))
-            still->m_painting = {};
+    if (message.id == WM_PAINT)
+        return deliver_paint(*window, message);
+    return window->m_handler.on_message(*window, message);
+}
+
+intptr_t Screen::deliver_paint(Window& window, const WindowMessage& message)
+{
+    // A handler may paint other windows before it returns: each paint keeps its own report.
+    PaintReport outer = std::exchange(m_paint_report, PaintReport {window.id(), false, {}});
+    intptr_t result = window.m_handler.on_message(window, message);
+    PaintReport report = std::exchange(m_paint_report, outer);
+    Window* still = find(message.window);
+    if (!still) {
         frame_changed();
+        return result;
     }
+    still->m_painting = {};
+    if (report.reported)
+        frame_changed(moved_by(report.drawn, still->rect().position));
+    else
+        frame_changed();
     return result;
+}
+
+void Screen::report_painted(Window& window, const Rect& client_rect)
+{
+    Rect drawn = intersect(client_rect, {{0, 0}, window.rect().size});
+    if (m_paint_report.window == window.id()) {
+        m_paint_report.reported = true;
+        m_paint_report.drawn = unite(m_paint_report.drawn, drawn);
+        return;
+    }
+    // Drawn outside a paint: that part of the frame is stale all the same.
+    frame_changed(moved_by(drawn, window.rect().position));
+}
+
+void Screen::frame_changed(const Rect& screen_rect)
+{
+    m_frame_dirty = true;
+    m_damage = unite(m_damage, screen_rect);
 }
 
 bool Screen::run_until(const std::function<bool()>& done)
@@ -135,6 +176,10 @@ bool Screen::take_ready(WindowMessage& message)
 
 bool Screen::take_paint(WindowMessage& message)
 {
+    // Nothing is seen while the display is off: windows stay invalid and are painted once, when
+    // it comes back on, rather than at every change in between.
+    if (!m_power)
+        return false;
     for (Window* window : m_z_order) {
         if (!window->is_visible() || window->m_dirty.empty())
             continue;
@@ -144,7 +189,6 @@ bool Screen::take_paint(WindowMessage& message)
         message.window = window->id();
         message.id = WM_PAINT;
         message.time = now();
-        frame_changed();
         return true;
     }
     return false;
@@ -329,7 +373,7 @@ void Screen::present()
     int32_t minute = m_backend->minutes_of_day();
     if (minute != m_shown_minute && bar_height() > 0) {
         m_shown_minute = minute;
-        m_frame_dirty = true;
+        frame_changed();
     }
     if (!m_frame_dirty)
         return;
@@ -340,21 +384,31 @@ void Screen::present()
 
 void Screen::compose()
 {
+    Rect screen {{0, 0}, m_size};
+    bool all = m_damage_all || m_frame.width != m_size.width || m_frame.height != m_size.height || !m_power;
+    // The shell's bars are drawn over whole: a change under them composes the whole frame.
+    if (!all && bar_height() > 0) {
+        all = !intersect(m_damage, Shell::title_bar(m_size, bar_height())).empty()
+            || !intersect(m_damage, Shell::bottom_bar(m_size, bar_height())).empty();
+    }
+    Rect area = all ? screen : intersect(m_damage, screen);
+    m_damage_all = false;
+    m_damage = {};
     if (m_frame.width != m_size.width || m_frame.height != m_size.height)
         m_frame.resize(m_size.width, m_size.height);
     if (!m_power) {
         std::fill(m_frame.pixels.begin(), m_frame.pixels.end(), rgb(0, 0, 0));
         return;
     }
-    std::fill(m_frame.pixels.begin(), m_frame.pixels.end(), s_desktop_color);
+    for (int32_t y = area.top(); y < area.bottom(); ++y)
+        std::fill_n(m_frame.row(y) + area.left(), area.size.width, s_desktop_color);
     const std::u16string* caption = nullptr;
-    Rect screen {{0, 0}, m_size};
     for (Window* window : m_z_order) {
         if (!window->is_visible())
             continue;
         if (window->kind() == WindowKind::normal)
             caption = &window->caption();
-        Rect visible = intersect(window->rect(), screen);
+        Rect visible = intersect(window->rect(), area);
         const Surface& pixels = window->surface();
         for (int32_t y = visible.top(); y < visible.bottom(); ++y) {
             const uint32_t* from
@@ -362,6 +416,8 @@ void Screen::compose()
             std::copy_n(from, visible.size.width, m_frame.row(y) + visible.left());
         }
     }
+    if (!all)
+        return;
     ShellState shell;
     shell.screen = m_size;
     shell.bar_height = bar_height();

@@ -79,11 +79,15 @@ void Window::update()
         return;
     m_painting = m_dirty;
     m_dirty = {};
-    WindowId id = m_id;
-    send(WM_PAINT);
-    if (Window* still = m_screen.find(id))
-        still->m_painting = {};
-    m_screen.frame_changed();
+    WindowMessage message;
+    message.window = m_id;
+    message.id = WM_PAINT;
+    m_screen.deliver_paint(*this, message);
+}
+
+void Window::report_painted(const Rect& client_rect)
+{
+    m_screen.report_painted(*this, client_rect);
 }
 
 void Window::set_capture()

@@ -89,6 +89,10 @@ public:
     bool is_invalid() const { return !m_dirty.empty(); }
     Rect update_rect() const { return m_painting; }
     Surface& surface() { return m_surface; }
+    // Tells the screen that the handler of the paint being delivered drew on the surface only
+    // inside client_rect (called once or more during WM_PAINT): the screen then composes that part
+    // of its frame only. A paint that reports nothing counts as drawing the whole window.
+    void report_painted(const Rect& client_rect);
     const Surface& surface() const { return m_surface; }
     // Sends WM_PAINT now when the window is invalid and visible.
     void update();

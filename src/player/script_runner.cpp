@@ -16,6 +16,8 @@
 #include "skinner/menu_manager_impl_bar.h"
 #include "skinner/menu_popup.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -181,6 +183,7 @@ void ScriptRunner::start()
 {
     m_wall_origin = Clock::now();
     m_clock_origin = m_screen.now();
+    m_tick_interval = s_tick_ms;
     m_window.set_timer(1, s_tick_ms);
     if (auto* headless = dynamic_cast<os::HeadlessScreen*>(&m_screen))
         headless->set_idle_handler([this] { return on_idle(); });
@@ -193,17 +196,65 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
     return 0;
 }
 
-// Headless, the loop has nothing to do before the next timer: a short sleep, then the screen's
-// clock catches up with the wall clock.
+// Headless, the loop has nothing to do before the next timer: a sleep until that timer falls due
+// by the wall clock (any post from another thread ends it early), then the screen's clock catches
+// up with the wall clock, and reaches the timer when the sleep ran to it, so that each timer costs
+// one wake-up.
 bool ScriptRunner::on_idle()
 {
-    m_screen.wait_for_post(std::chrono::milliseconds(s_idle_sleep_ms));
+    auto& headless = static_cast<os::HeadlessScreen&>(m_screen);
+    // The loop first runs out of work once the first frame is presented: the script starts there
+    // rather than at its first tick.
+    if (!m_stepped) {
+        step();
+        return true;
+    }
+    catch_up_clock();
+    int64_t deadline = headless.idle_deadline();
+    int64_t sleep_ms = s_max_idle_sleep_ms;
+    if (deadline >= 0) {
+        Clock::time_point due = m_wall_origin + std::chrono::milliseconds(deadline - m_clock_origin);
+        sleep_ms = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    }
+    // A timer due within the slack fires now: a sleep of a millisecond or two costs a wake-up and
+    // the timer would fire in the same tick of the wall clock anyway.
+    if (deadline >= 0 && sleep_ms <= s_timer_slack_ms) {
+        if (deadline > m_screen.now())
+            headless.advance(deadline - m_screen.now());
+        return true;
+    }
+    bool timer_reached = sleep_ms <= s_max_idle_sleep_ms;
+    sleep_ms = std::clamp<int64_t>(sleep_ms, 0, s_max_idle_sleep_ms);
+    if (sleep_ms > 0 && m_screen.wait_for_post(std::chrono::milliseconds(sleep_ms)))
+        timer_reached = false;
+    catch_up_clock();
+    if (timer_reached && deadline > m_screen.now())
+        headless.advance(deadline - m_screen.now());
+    return true;
+}
+
+void ScriptRunner::catch_up_clock()
+{
     int64_t wall
         = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_wall_origin).count();
     int64_t behind = m_clock_origin + wall - m_screen.now();
     if (behind > 0)
         static_cast<os::HeadlessScreen&>(m_screen).advance(behind);
-    return true;
+}
+
+// While a plain wait runs, the tick falls due when it ends rather than every s_tick_ms: a script
+// that waits does not wake the player more often than the player wakes itself.
+void ScriptRunner::schedule_tick()
+{
+    int64_t interval = s_tick_ms;
+    if (m_wait == Wait::until && !m_finished) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+        interval = std::max<int64_t>(left, s_tick_ms);
+    }
+    if (interval == m_tick_interval)
+        return;
+    m_tick_interval = interval;
+    m_window.set_timer(1, interval);
 }
 
 void ScriptRunner::step()
@@ -211,6 +262,7 @@ void ScriptRunner::step()
     if (m_finished || m_in_step)
         return;
     m_in_step = true;
+    m_stepped = true;
     while (!m_finished) {
         if (m_wait != Wait::none) {
             if (!wait_over())
@@ -235,6 +287,7 @@ void ScriptRunner::step()
         if (outcome == Outcome::yield)
             break;
     }
+    schedule_tick();
     m_in_step = false;
 }
 

@@ -66,8 +66,10 @@ std::vector<std::string> split_words(const std::string& line);
 class ScriptRunner final : private os::WindowHandler {
 public:
     static constexpr int64_t s_tick_ms = 20;
-    // Headless, how long the loop sleeps when it has nothing to do (timers may fire this late).
-    static constexpr int64_t s_idle_sleep_ms = 10;
+    // Headless, the longest the loop sleeps at once when it has nothing to do before its next timer.
+    static constexpr int64_t s_max_idle_sleep_ms = 1000;
+    // Headless, a timer due within this many milliseconds fires without a sleep first.
+    static constexpr int64_t s_timer_slack_ms = 2;
     static constexpr int64_t s_until_end_ms = 60000;
     // How long a menu may take to open.
     static constexpr int64_t s_menu_open_ms = 2000;
@@ -76,7 +78,8 @@ public:
     ScriptRunner(os::Screen& screen, FormMain& form, std::vector<std::string> lines);
     ~ScriptRunner();
 
-    // Starts the ticks (and, headless, the clock following the wall clock).
+    // Starts the ticks (and, headless, the clock following the wall clock; the first command then
+    // runs as soon as the first frame is presented).
     void start();
     // 0 once the script ran to its end, 1 after a failed command.
     int exit_status() const { return m_status; }
@@ -95,6 +98,8 @@ private:
 
     intptr_t on_message(os::Window& window, const os::WindowMessage& message) override;
     bool on_idle();
+    void catch_up_clock();
+    void schedule_tick();
     void step();
     // Whether the current wait is over (false: keep waiting); may fail the script.
     bool wait_over();
@@ -125,12 +130,14 @@ private:
     int m_status = 0;
     bool m_finished = false;
     bool m_in_step = false;
+    bool m_stepped = false;
     os::Window m_window;
 
     Wait m_wait = Wait::none;
     Clock::time_point m_deadline;
     Clock::time_point m_wall_origin;
     int64_t m_clock_origin = 0;
+    int64_t m_tick_interval = 0;
     // The captions still to choose, the pop-up they are looked for in, and its entries.
     std::vector<std::string> m_menu_path;
     size_t m_menu_step = 0;

@@ -123,17 +123,52 @@ void Canvas::stretch(Rect destination, const os::Surface& source, Rect src_rect,
             = src_rect.left() + stretched_offset(x - start.x, src_rect.size.width, destination.size.width);
         columns[size_t(x - target.left())] = sx >= 0 && sx < source.width ? sx : -1;
     }
-    for (int32_t y = target.top(); y < target.bottom(); ++y) {
-        int32_t sy
-            = src_rect.top() + stretched_offset(y - start.y, src_rect.size.height, destination.size.height);
-        if (sy < 0 || sy >= source.height)
-            continue;
-        const uint32_t* from = source.row(sy);
-        uint32_t* to = m_surface->row(y) + target.left();
-        for (size_t i = 0; i < columns.size(); ++i) {
-            if (columns[i] >= 0)
-                combine_run(to + i, from + columns[i], 1, op);
+    // The raster operation is chosen once, not per pixel: stretching a background is the bulk of
+    // repainting a control.
+    auto each_pixel = [&](auto combine) {
+        for (int32_t y = target.top(); y < target.bottom(); ++y) {
+            int32_t sy = src_rect.top()
+                + stretched_offset(y - start.y, src_rect.size.height, destination.size.height);
+            if (sy < 0 || sy >= source.height)
+                continue;
+            const uint32_t* from = source.row(sy);
+            uint32_t* to = m_surface->row(y) + target.left();
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (columns[i] >= 0)
+                    combine(to[i], from[columns[i]]);
+            }
         }
+    };
+    // Copies whose rows need no stretching (a source as wide as the destination) or repeat one
+    // source pixel (a source one pixel wide) are row copies and row fills.
+    bool all_columns = columns.front() >= 0 && columns.back() >= 0;
+    if (op == RasterOp::Copy && all_columns
+        && (src_rect.size.width == destination.size.width || src_rect.size.width == 1)) {
+        bool fill = src_rect.size.width == 1;
+        for (int32_t y = target.top(); y < target.bottom(); ++y) {
+            int32_t sy = src_rect.top()
+                + stretched_offset(y - start.y, src_rect.size.height, destination.size.height);
+            if (sy < 0 || sy >= source.height)
+                continue;
+            const uint32_t* from = source.row(sy) + columns.front();
+            uint32_t* to = m_surface->row(y) + target.left();
+            if (fill)
+                std::fill_n(to, columns.size(), *from);
+            else
+                std::copy_n(from, columns.size(), to);
+        }
+        return;
+    }
+    switch (op) {
+    case RasterOp::Copy:
+        each_pixel([](uint32_t& d, uint32_t s) { d = s; });
+        break;
+    case RasterOp::Or:
+        each_pixel([](uint32_t& d, uint32_t s) { d |= s; });
+        break;
+    case RasterOp::And:
+        each_pixel([](uint32_t& d, uint32_t s) { d &= s; });
+        break;
     }
 }
 

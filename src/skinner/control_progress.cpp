@@ -26,6 +26,22 @@ double ControlProgress::value_at(Point point) const
     return progress_value_at(m_orientation, rect(), m_track_size, point);
 }
 
+bool ControlProgress::looks_alike(double a, double b) const
+{
+    // The rectangles paint() draws that depend on the value.
+    const Rect& bar = rect();
+    if (progress_thumb_rect(m_orientation, bar, m_track_size, a)
+        != progress_thumb_rect(m_orientation, bar, m_track_size, b))
+        return false;
+    if (m_orientation == ProgressGrowsUp || m_orientation == ProgressGrowsLeft) {
+        int32_t unfilled_mode = m_orientation == ProgressGrowsUp ? ProgressGrowsDown : ProgressGrowsRight;
+        return progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - a)
+            == progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - b);
+    }
+    return progress_fill_rect(m_orientation, bar, m_track_size, a)
+        == progress_fill_rect(m_orientation, bar, m_track_size, b);
+}
+
 Rect ControlProgress::fill_rect() const
 {
     return progress_fill_rect(m_orientation, rect(), m_track_size, value());

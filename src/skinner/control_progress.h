@@ -28,6 +28,8 @@ public:
     void paint(Canvas& canvas, Point dirty_position, Size dirty_size) override;
     void on_skin_changed() override;
     double value_at(Point point) const override;
+    // The same fill, unfilled part and thumb rectangles.
+    bool looks_alike(double a, double b) const override;
 
     int32_t orientation() const { return m_orientation; }
     int32_t track_size() const { return m_track_size; }

@@ -66,9 +66,13 @@ void ControlProgressBase::set_value(double v)
     double clamped = std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0);
     if (clamped == m_value)
         return;
+    double before = m_value;
     m_value = clamped;
     value_changed();
-    invalidate();
+    // A position bar moves by a fraction of a pixel at each refresh of a long track: only a
+    // change of the drawn rectangles is worth a repaint.
+    if (!looks_alike(before, clamped))
+        invalidate();
 }
 
 void ControlProgressBase::set_value(double minimum, double maximum, double v)

@@ -33,8 +33,12 @@ public:
     // 56: the value a tap at point stands for, in [0, 1].
     virtual double value_at(Point point) const;
 
+    // Whether the control is drawn alike at values a and b: a change between them is stored and
+    // announced but repaints nothing. The base has no geometry: only equal values look alike.
+    virtual bool looks_alike(double a, double b) const { return a == b; }
+
     // Clamps v to [0, 1] (NaN counts as 0); a different result is stored, announced with
-    // value_changed() and repainted.
+    // value_changed() and repainted unless it looks alike (looks_alike).
     void set_value(double v);
     // (v - minimum) / (maximum - minimum), or 0 when maximum <= minimum; then as set_value(v).
     void set_value(double minimum, double maximum, double v);

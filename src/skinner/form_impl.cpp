@@ -381,7 +381,25 @@ void FormImpl::invalidate(Point position, Size size)
     if (rect.empty())
         return;
     m_dirty = os::unite(m_dirty, rect);
+    add_dirty_part(rect);
     m_window.invalidate(rect);
+}
+
+void FormImpl::add_dirty_part(Rect rect)
+{
+    for (size_t i = 0; i < m_dirty_parts.size();) {
+        if (os::intersect(m_dirty_parts[i], rect).empty()) {
+            ++i;
+            continue;
+        }
+        // The merged rectangle may now reach parts it missed before: look at them all again.
+        rect = os::unite(rect, m_dirty_parts[i]);
+        m_dirty_parts.erase(m_dirty_parts.begin() + std::ptrdiff_t(i));
+        i = 0;
+    }
+    m_dirty_parts.push_back(rect);
+    if (m_dirty_parts.size() > s_max_dirty_parts)
+        m_dirty_parts.assign(1, m_dirty);
 }
 
 void FormImpl::invalidate_all()
@@ -405,17 +423,22 @@ void FormImpl::paint_back_buffered(const os::Rect& update)
     if (m_back_buffer.width != client.width || m_back_buffer.height != client.height) {
         m_back_buffer.resize(client.width, client.height, s_back_buffer_fill);
         m_dirty = {{0, 0}, client};
+        m_dirty_parts.assign(1, m_dirty);
     }
     os::Rect painted = m_dirty;
-    if (!m_dirty.empty()) {
-        Rect dirty = m_dirty;
-        m_dirty = {};
-        // Only the dirty part is drawn: what lies outside it in the back buffer is still right,
-        // and drawing the background there would cover controls that are not repainted.
-        Canvas canvas(m_back_buffer, {0, 0}, dirty);
-        m_form->on_window_paint(canvas, dirty);
+    // Only the dirty parts are drawn: what lies outside them in the back buffer is still right,
+    // and drawing the background there would cover controls that are not repainted. Taken first:
+    // painting may invalidate again, for the next paint.
+    std::vector<Rect> parts = std::move(m_dirty_parts);
+    m_dirty_parts.clear();
+    m_dirty = {};
+    for (const Rect& part : parts) {
+        Canvas canvas(m_back_buffer, {0, 0}, part);
+        m_form->on_window_paint(canvas, part);
     }
     os::Rect shown = os::intersect(os::unite(update, painted), {{0, 0}, client});
+    // Only this part of the window changes, so only this part of the screen is composed again.
+    m_window.report_painted(shown);
     if (shown.empty())
         return;
     Canvas window(m_window.surface());
@@ -426,6 +449,8 @@ void FormImpl::paint_flicker(const os::Rect& update)
 {
     Rect area = intersect(m_dirty, update);
     m_dirty = {};
+    m_dirty_parts.clear();
+    m_window.report_painted(area);
     if (area.empty())
         return;
     Canvas canvas(m_window.surface(), {0, 0}, area);

@@ -66,6 +66,8 @@ inline constexpr uint32_t WM_COMMAND = 0x0111;
 inline constexpr uint32_t WM_INITMENUPOPUP = 0x0117;
 
 inline constexpr uint32_t s_back_buffer_fill = 0xFF00FFFFu; // cyan
+// More separate dirty rectangles than this are painted as their bounding box.
+inline constexpr size_t s_max_dirty_parts = 4;
 inline constexpr uint32_t s_flicker_fill = 0xFFFF00FFu; // magenta
 
 // The command a form receives when the screen's size or work area changed.
@@ -104,6 +106,8 @@ public:
     void invalidate_all();
     // Empty when clean.
     Rect dirty_rect() const { return m_dirty; }
+    // The separate rectangles the next paint draws, inside dirty_rect().
+    const std::vector<Rect>& dirty_parts() const { return m_dirty_parts; }
     bool has_back_buffer() const { return m_back_buffer.width > 0; }
     const os::Surface& back_buffer() const { return m_back_buffer; }
 
@@ -165,6 +169,7 @@ public:
     static void set_application_name(std::u16string_view name);
 
 private:
+    void add_dirty_part(Rect rect);
     struct Route;
     static const Route s_routes[];
 
@@ -207,7 +212,10 @@ private:
     Font m_default_font;
     std::array<bool, 3> m_down {};
     Point m_last_point;
+    // The bounding box of what needs drawing, and the same as up to s_max_dirty_parts separate
+    // rectangles (overlapping ones merged), so that far-apart changes do not repaint all between.
     Rect m_dirty;
+    std::vector<Rect> m_dirty_parts;
     os::Surface m_back_buffer;
     bool m_position_pending = true;
     bool m_modal = false;

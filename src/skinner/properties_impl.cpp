@@ -3,6 +3,7 @@
 #include "liba/text.h"
 #include "os/fatal_error.h"
 #include "os/log.h"
+#include "os/zip_open.h"
 #include "skinner/skin_file.h"
 
 #include <algorithm>
@@ -20,6 +21,9 @@ PropertiesImpl::PropertiesImpl(std::u16string_view path, Size screen, DeviceKind
 {
     os::log() << u"Form::get_workarea 0 " << os::bar_height(screen, device) << u" " << m_workarea.width
               << u" " << m_workarea.height << u"\n";
+    // Held open while the skin loads: the description and every picture read the archive, and
+    // share its bytes (read once) while a reader of it is alive.
+    std::unique_ptr<liba::ZipFile> archive = os::open_zip(path);
     m_description = SkinDescription(read_skin_description(path));
     m_valid = m_description.valid();
     if (!m_valid)

@@ -57,6 +57,47 @@ TEST_F(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
     EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
 }
 
+TEST_F(ScreenLoop, a_reported_paint_recomposes_its_part_as_a_whole_compose_would)
+{
+    TestWindow back(screen, {{0, 26}, {240, 268}});
+    TestWindow front(screen, {{50, 100}, {100, 100}}, nullptr, true, WindowKind::popup);
+    front.recorder.set_color(rgb(0, 0, 0xFF));
+    settle(back, front);
+    screen.frame();
+    back.recorder.react = [](Window& window, const WindowMessage& message) -> intptr_t {
+        if (message.id == WM_PAINT)
+            window.report_painted(window.update_rect());
+        return 0;
+    };
+    back.recorder.set_color(rgb(0xFF, 0, 0));
+    // Partly under the pop-up, which must stay on top.
+    back.window.invalidate({{40, 60}, {30, 30}});
+    screen.dispatch_pending();
+    Surface partial = screen.frame();
+    EXPECT_EQ(partial.at(45, 26 + 65), rgb(0xFF, 0, 0));
+    EXPECT_EQ(partial.at(55, 26 + 80), rgb(0, 0, 0xFF));
+    EXPECT_EQ(partial.at(75, 26 + 65), rgb(0x20, 0xC0, 0x40));
+    screen.set_power(false);
+    screen.set_power(true);
+    EXPECT_EQ(screen.frame().pixels, partial.pixels) << "the whole frame composed again is the same";
+}
+
+TEST_F(ScreenLoop, paints_wait_while_the_display_is_off)
+{
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    settle(a);
+    screen.set_power(false);
+    a.window.invalidate({{10, 10}, {5, 5}});
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 0u);
+    EXPECT_EQ(screen.frame().at(20, 40), rgb(0, 0, 0));
+    screen.set_power(true);
+    screen.dispatch_pending();
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{10, 10}, {5, 5}}));
+    EXPECT_EQ(screen.frame().at(20, 40), rgb(0x20, 0xC0, 0x40));
+}
+
 TEST_F(ScreenLoop, posted_messages_come_before_paints_and_in_order)
 {
     TestWindow a(screen, {{0, 0}, {100, 100}});

@@ -15,10 +15,11 @@ void HeadlessBackend::poll()
     m_gamepads->repeat(m_now);
 }
 
-bool HeadlessBackend::wait(int64_t)
+bool HeadlessBackend::wait(int64_t deadline_ms)
 {
     if (!m_idle)
         return false;
+    m_idle_deadline = deadline_ms;
     // A copy: the handler may replace itself.
     std::function<bool()> idle = m_idle;
     return idle();

@@ -36,12 +36,16 @@ public:
     // advances the clock, waits for other threads (Screen::wait_for_post) or closes something,
     // and answers true to go on; false ends the run.
     void set_idle_handler(std::function<bool()> handler) { m_idle = std::move(handler); }
+    // While the idle handler runs: the clock time the loop would wait until (its next timer),
+    // or -1 when no timer is set.
+    int64_t idle_deadline() const { return m_idle_deadline; }
     uint64_t presented() const { return m_presented; }
     Cursor shown_cursor() const { return m_cursor; }
 
 private:
     std::atomic<int64_t> m_now {0};
     std::function<bool()> m_idle;
+    int64_t m_idle_deadline = -1;
     uint64_t m_presented = 0;
     Cursor m_cursor = Cursor::arrow;
     std::unique_ptr<Gamepads> m_gamepads;
