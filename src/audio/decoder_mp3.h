@@ -52,6 +52,10 @@ private:
     struct MadDeleter {
         void operator()(MadDecoder* mad) const;
     };
+    // After a seek: forgets the frames decoded so far, then decodes the block's prelude without
+    // output, so that the block's frame sounds as it does when the file plays from its start.
+    void restart(const MP3Data& coded);
+
     std::unique_ptr<MadDecoder, MadDeleter> m_mad;
 };
 
