@@ -169,8 +169,11 @@ MP3Data FileReaderMP3::frame_after_seek(MP3Header& header)
     bool synchronised = false;
     for (;;) {
         refill();
-        if (!next_frame(header, &m_reference))
+        if (!next_frame(header, &m_reference)) {
+            // No frame after the position: the reader is at the end of the file.
+            m_seek_target = -1;
             return MP3Data {};
+        }
         refill();
         if (!synchronised && !is_followed_by_frame(header)) {
             ++m_offset;
