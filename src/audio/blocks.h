@@ -7,6 +7,7 @@
 #include "liba/data_buffer.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace audio {
 
@@ -62,8 +63,20 @@ struct GSMData {
 // One MPEG audio frame: the buffer holds 2000 bytes beginning with the frame header, of which
 // frame_length belong to the frame (the rest is guard for the decoder).
 struct MP3Data {
+    MP3Data() = default;
+    MP3Data(liba::DataBuffer frame, uint32_t length)
+        : data(std::move(frame))
+        , frame_length(length)
+    {
+    }
+
     liba::DataBuffer data;
     uint32_t frame_length = 0;
+    // The first frame after a seek: the decoder forgets the frames it decoded before, then decodes
+    // prelude, the whole frames that precede this one in the file, only to rebuild the state this
+    // frame depends on (the Layer III bit reservoir and the overlap of the previous frame).
+    bool restart = false;
+    liba::DataBuffer prelude;
 
     uint32_t size() const { return data.size(); }
     bool empty() const { return data.size() == 0; }

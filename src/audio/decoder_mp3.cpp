@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mad.h>
 #include <new>
+#include <vector>
 
 namespace audio {
 
@@ -101,8 +102,37 @@ DecoderMP3::Result DecoderMP3::decode_frame(const uint8_t* input, uint32_t input
     return Decoded;
 }
 
+void DecoderMP3::restart(const MP3Data& coded)
+{
+    MadDecoder& mad = *m_mad;
+    mad_frame_finish(&mad.frame);
+    mad_stream_finish(&mad.stream);
+    mad_stream_init(&mad.stream);
+    mad_frame_init(&mad.frame);
+    mad_synth_init(&mad.synth);
+    size_t prelude = coded.prelude.size();
+    if (prelude == 0)
+        return;
+    // The prelude followed by the frame's own block: a Layer III frame keeps as much of its data
+    // for the next frames as the next frame's side information asks for, so libmad must see the
+    // beginning of each next frame, the block's frame included, to fill the bit reservoir.
+    std::vector<uint8_t> input(coded.prelude.data(), coded.prelude.data() + prelude);
+    input.insert(input.end(), coded.data.data(), coded.data.data() + coded.size());
+    mad_stream_buffer(&mad.stream, input.data(), input.size());
+    while (size_t(mad.stream.next_frame - input.data()) < prelude) {
+        if (mad_frame_decode(&mad.frame, &mad.stream) == 0) {
+            mad.frame.options &= ~MAD_OPTION_HALFSAMPLERATE;
+            mad_synth_frame(&mad.synth, &mad.frame);
+        } else if (!MAD_RECOVERABLE(mad.stream.error)) {
+            break;
+        }
+    }
+}
+
 PCMData DecoderMP3::decode_block(const MP3Data& coded)
 {
+    if (coded.restart)
+        restart(coded);
     MP3Header header;
     if (coded.size() < 4 || !parse_frame_header(coded.data.data(), header))
         return PCMData {};

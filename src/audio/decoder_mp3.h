@@ -3,11 +3,13 @@
 // Turns the MPEG audio frames of FileReaderMP3 into 16-bit PCM through libmad, one frame per
 // coded block. Every sample rate a frame header can carry (8000 to 48000 Hz) is decoded; the block
 // takes its format from the frame's own header. A frame that cannot be decoded (a header that does
-// not parse, a Layer III frame whose bit reservoir was lost by a seek, damaged data) gives an empty
-// block, and the decoder template pulls the next frame.
+// not parse, a Layer III frame whose bit reservoir is missing, damaged data) gives an empty block,
+// and the decoder template pulls the next frame.
 //
 // Runs on the player's thread under the decoder template's lock; the libmad state is touched by
-// nothing else. It keeps libmad's Layer III bit reservoir from one frame to the next.
+// nothing else. It keeps libmad's Layer III bit reservoir from one frame to the next; the first
+// block after a seek (marked restart) makes it start afresh and rebuild that state from the
+// frames before the block (its prelude), so the frame sounds as when the file plays through.
 
 #include "audio/block_decoder_pcm.h"
 #include "audio/blocks.h"
@@ -52,6 +54,10 @@ private:
     struct MadDeleter {
         void operator()(MadDecoder* mad) const;
     };
+    // After a seek: forgets the frames decoded so far, then decodes the block's prelude without
+    // output, so that the block's frame sounds as it does when the file plays from its start.
+    void restart(const MP3Data& coded);
+
     std::unique_ptr<MadDecoder, MadDeleter> m_mad;
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace audio {
 
@@ -148,13 +149,68 @@ MP3Data FileReaderMP3::take_frame(const MP3Header& header)
     return block;
 }
 
+// True when an agreeing header starts right where the frame at m_offset ends, or the file ends
+// there. Expects a refill just before.
+bool FileReaderMP3::is_followed_by_frame(const MP3Header& header)
+{
+    int32_t next = m_offset + header.frame_length;
+    if (file_offset() + header.frame_length >= m_length)
+        return true;
+    MP3Header second;
+    return next + 4 <= m_fill && parse_frame_header(&m_buffer[next], second) && second.agrees_with(header);
+}
+
+// The first frame at or after the position sought, with the frames before it as its prelude. The
+// search began prime_bytes before that position (seek_position); its first frame must be followed
+// by another, and the frames after it are taken as they follow one another.
+MP3Data FileReaderMP3::frame_after_seek(MP3Header& header)
+{
+    std::vector<uint8_t> prelude;
+    bool synchronised = false;
+    for (;;) {
+        refill();
+        if (!next_frame(header, &m_reference)) {
+            // No frame after the position: the reader is at the end of the file.
+            m_seek_target = -1;
+            return MP3Data {};
+        }
+        refill();
+        if (!synchronised && !is_followed_by_frame(header)) {
+            ++m_offset;
+            continue;
+        }
+        synchronised = true;
+        if (file_offset() >= m_seek_target || m_offset + header.frame_length > m_fill)
+            break;
+        // The frames lie between the start of the search and the position sought, so the
+        // prelude holds at most prime_bytes.
+        prelude.insert(
+            prelude.end(), m_buffer.begin() + m_offset, m_buffer.begin() + m_offset + header.frame_length);
+        m_offset += header.frame_length;
+    }
+    m_seek_target = -1;
+    if (m_offset + header.frame_length > m_fill) {
+        m_offset = m_fill;
+        return MP3Data {};
+    }
+    MP3Data block = take_frame(header);
+    block.restart = true;
+    if (!prelude.empty()) {
+        block.prelude = liba::DataBuffer::make(uint32_t(prelude.size()));
+        std::memcpy(block.prelude.writable(), prelude.data(), prelude.size());
+    }
+    return block;
+}
+
 MP3Data FileReaderMP3::get_block(int32_t)
 {
     liba::ScopedLock guard(m_lock);
     if (!is_open() || is_end())
         return MP3Data {};
-    refill();
     MP3Header header;
+    if (m_seek_target >= 0)
+        return frame_after_seek(header);
+    refill();
     if (!next_frame(header, &m_reference))
         return MP3Data {};
     refill();
@@ -223,17 +279,21 @@ int32_t FileReaderMP3::length()
 int32_t FileReaderMP3::position()
 {
     liba::ScopedLock guard(m_lock);
-    return static_cast<int32_t>(std::clamp<int64_t>(m_buffer_end - (m_fill - m_offset), 0, s_max_position));
+    if (m_seek_target >= 0)
+        return static_cast<int32_t>(m_seek_target);
+    return static_cast<int32_t>(std::clamp<int64_t>(file_offset(), 0, s_max_position));
 }
 
 void FileReaderMP3::seek_position(int32_t position)
 {
     liba::ScopedLock guard(m_lock);
     int32_t p = std::clamp(position, 0, m_length);
-    m_file.seek(static_cast<uint32_t>(p));
-    m_buffer_end = p;
+    int32_t start = std::max(0, p - prime_bytes);
+    m_file.seek(static_cast<uint32_t>(start));
+    m_buffer_end = start;
     m_fill = 0;
     m_offset = 0;
+    m_seek_target = p;
 }
 
 bool FileReaderMP3::skip_time(double seconds)

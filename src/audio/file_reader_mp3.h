@@ -41,6 +41,11 @@ public:
     // The longest frame a block can carry with the decoder's 8 guard bytes after it. Only MPEG-2.5
     // Layer II frames at high bitrates are longer; they are not taken for frames.
     static constexpr int32_t max_frame_length = block_size - 8;
+    // How far before a seek's position the search for frames begins: the frames found there form
+    // the prelude that restores the decoder's state. A Layer III frame may take up to 511 bytes of
+    // its data from the frames before it, and its sound overlaps the frame before it; 4096 bytes
+    // hold at least two whole frames of any stream, and more of the short ones.
+    static constexpr int32_t prime_bytes = 4096;
 
     // Never fails; callers test is_open().
     explicit FileReaderMP3(std::u16string_view path);
@@ -62,8 +67,12 @@ public:
     int32_t length() override;
     // The file offset of the next byte not yet searched or handed out.
     int32_t position() override;
-    // Clamped to [0, length]; empties the buffer, so the next get_block searches for a frame
-    // from there.
+    // Clamped to [0, length]. The next get_block hands out the first frame that starts at or
+    // after the position, found by a search that begins up to prime_bytes before it and accepts a
+    // frame only when an agreeing header follows it (or the file ends), so a frame-like pattern
+    // inside the audio data is not taken for a frame. That block is marked restart and carries the
+    // frames found before the position as its prelude; position() reads the position sought until
+    // then.
     void seek_position(int32_t position) override;
     bool skip_time(double seconds) override;
     bool skip_forward(int32_t bytes) override;
@@ -78,6 +87,9 @@ private:
     bool skip_tag(int64_t tag_length);
     bool next_frame(MP3Header& header, const MP3Header* match);
     MP3Data take_frame(const MP3Header& header);
+    MP3Data frame_after_seek(MP3Header& header);
+    bool is_followed_by_frame(const MP3Header& header);
+    int64_t file_offset() const { return m_buffer_end - (m_fill - m_offset); }
 
     os::File m_file;
     int32_t m_length = 0;
@@ -90,6 +102,8 @@ private:
     std::array<uint8_t, buffer_size> m_buffer {};
     int32_t m_fill = 0;
     int32_t m_offset = 0;
+    // The position of the last seek while its frame has not been handed out yet, else -1.
+    int64_t m_seek_target = -1;
 };
 
 } // namespace audio

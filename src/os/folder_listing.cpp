@@ -18,11 +18,27 @@ bool is_dot_entry(std::string_view name)
     return name == "." || name == "..";
 }
 
-bool comes_before(const FolderEntry& a, const FolderEntry& b)
+// By name without regard to case, names equal that way by their code units. Each name is
+// lower-cased once, not at every comparison: a folder of 10,000 files takes some 130,000.
+void sort_by_name(std::vector<FolderEntry>& entries)
 {
-    std::u16string lower_a = liba::to_lower(a.name);
-    std::u16string lower_b = liba::to_lower(b.name);
-    return lower_a != lower_b ? lower_a < lower_b : a.name < b.name;
+    struct Keyed {
+        std::u16string lower;
+        FolderEntry* entry;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.size());
+    for (FolderEntry& entry : entries)
+        keyed.push_back({liba::to_lower(entry.name), &entry});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        int order = a.lower.compare(b.lower);
+        return order != 0 ? order < 0 : a.entry->name < b.entry->name;
+    });
+    std::vector<FolderEntry> sorted;
+    sorted.reserve(entries.size());
+    for (Keyed& key : keyed)
+        sorted.push_back(std::move(*key.entry));
+    entries = std::move(sorted);
 }
 
 } // namespace
@@ -41,10 +57,11 @@ std::vector<FolderEntry> list_folder(const std::string& native_folder, std::u16s
         struct stat info { };
         if (!wildcard_match(mask, wide) || ::fstatat(::dirfd(folder), entry->d_name, &info, 0) != 0)
             continue;
-        entries.push_back({std::move(wide), S_ISDIR(info.st_mode), static_cast<uint64_t>(info.st_dev)});
+        entries.push_back({std::move(wide), S_ISDIR(info.st_mode), static_cast<uint64_t>(info.st_dev),
+            static_cast<uint64_t>(info.st_size)});
     }
     ::closedir(folder);
-    std::sort(entries.begin(), entries.end(), comes_before);
+    sort_by_name(entries);
     return entries;
 }
 

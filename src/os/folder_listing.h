@@ -14,6 +14,8 @@ struct FolderEntry {
     // The file system holding the entry (links followed): a folder on another device than its
     // parent is a mount point.
     uint64_t device = 0;
+    // Bytes of a file (links followed).
+    uint64_t size = 0;
 };
 
 // The entries of a native folder whose names match mask (see wildcard.h), "." and ".." left out,

@@ -60,19 +60,22 @@ std::vector<FolderEntry> list_pattern(std::u16string_view folder, std::u16string
 }
 
 // False when the finder asked to stop.
-bool files_pass(Finder& finder, std::u16string_view folder, std::u16string_view mask)
+bool files_pass(Finder& finder, std::u16string_view folder, const std::vector<FolderEntry>& entries)
 {
-    for (const FolderEntry& entry : list_pattern(folder, mask)) {
-        if (!entry.folder && !finder.on_file(join(folder, entry.name)))
+    for (const FolderEntry& entry : entries) {
+        if (entry.folder)
+            continue;
+        finder.set_listed_size(entry.size);
+        if (!finder.on_file(join(folder, entry.name)))
             return false;
     }
     return true;
 }
 
-bool folders_pass(Finder& finder, std::u16string_view folder, std::u16string_view file_mask,
-    std::u16string_view folder_mask, bool recursive)
+bool folders_pass(Finder& finder, std::u16string_view folder, const std::vector<FolderEntry>& entries,
+    std::u16string_view file_mask, std::u16string_view folder_mask, bool recursive)
 {
-    for (const FolderEntry& entry : list_pattern(folder, folder_mask)) {
+    for (const FolderEntry& entry : entries) {
         if (!entry.folder)
             continue;
         std::u16string path = join(folder, entry.name);
@@ -92,8 +95,19 @@ void search(Finder& finder, std::u16string_view folder, std::u16string_view file
     SearchGuard guard(folder);
     if (guard.searched_already())
         return;
-    if (files_pass(finder, folder, file_mask))
-        folders_pass(finder, folder, file_mask, folder_mask, recursive);
+    // One listing serves both passes when the masks are the same (as they are for "*").
+    std::vector<FolderEntry> files = list_pattern(folder, file_mask);
+    if (!files_pass(finder, folder, files))
+        return;
+    if (folder_mask == file_mask) {
+        // Only the folders are kept while the subfolders are searched.
+        std::erase_if(files, [](const FolderEntry& entry) { return !entry.folder; });
+        files.shrink_to_fit();
+        folders_pass(finder, folder, files, file_mask, folder_mask, recursive);
+        return;
+    }
+    files = {};
+    folders_pass(finder, folder, list_pattern(folder, folder_mask), file_mask, folder_mask, recursive);
 }
 
 } // namespace os

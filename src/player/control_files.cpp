@@ -40,11 +40,6 @@ std::u16string normal_folder(std::u16string_view path)
     return text.size() > 1 ? os::strip_separator(text) : text;
 }
 
-std::u16string sort_key(const FileEntry& entry)
-{
-    return liba::to_lower(entry.name);
-}
-
 // Collects the folders a search reports.
 class FolderList : public os::Finder {
 public:
@@ -133,13 +128,27 @@ void ControlFiles::list_places()
     m_places.push_back({u"/", u"/", {}, FileEntry::folder});
 }
 
+// By kind, then by lower-cased name, each name lower-cased once; entries equal in both keep the
+// listing's order.
 void ControlFiles::sort_entries()
 {
-    std::stable_sort(m_entries.begin(), m_entries.end(), [](const FileEntry& a, const FileEntry& b) {
-        if (a.kind != b.kind)
-            return a.kind < b.kind;
-        return sort_key(a) < sort_key(b);
+    struct Keyed {
+        int32_t kind;
+        std::u16string lower;
+        FileEntry* entry;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(m_entries.size());
+    for (FileEntry& entry : m_entries)
+        keyed.push_back({entry.kind, liba::to_lower(entry.name), &entry});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.lower < b.lower;
     });
+    std::vector<FileEntry> sorted;
+    sorted.reserve(m_entries.size());
+    for (Keyed& key : keyed)
+        sorted.push_back(std::move(*key.entry));
+    m_entries = std::move(sorted);
 }
 
 bool ControlFiles::is_place(std::u16string_view folder) const
@@ -161,7 +170,7 @@ bool ControlFiles::on_file(const std::u16string& path)
     std::u16string name = os::file_name(path);
     if (name.starts_with(u'.') || !is_audio_file(path))
         return true;
-    m_entries.push_back({path, name, size_text(os::file_info(path).size), FileEntry::audio});
+    m_entries.push_back({path, std::move(name), size_text(listed_size()), FileEntry::audio});
     return true;
 }
 
@@ -169,7 +178,7 @@ bool ControlFiles::on_folder(const std::u16string& path)
 {
     std::u16string name = os::file_name(path);
     if (!name.starts_with(u'.'))
-        m_entries.push_back({path, name, {}, FileEntry::folder});
+        m_entries.push_back({path, std::move(name), {}, FileEntry::folder});
     return true;
 }
 
@@ -179,8 +188,13 @@ void ControlFiles::select_path(std::u16string_view path)
 {
     int32_t row = m_entries.empty() ? -1 : 0;
     if (!path.empty()) {
+        // Listed paths hold no macro, so expansion keeps their length: only one of the target's
+        // expanded length, or one more (a trailing separator), can be the same path.
+        size_t length = os::strip_separator(os::expand_path(path)).size();
         for (int32_t i = entry_count() - 1; i >= 0; --i) {
-            if (os::same_path(m_entries[size_t(i)].path, path)) {
+            size_t listed = m_entries[size_t(i)].path.size();
+            if ((listed == length || listed == length + 1)
+                && os::same_path(m_entries[size_t(i)].path, path)) {
                 row = i;
                 break;
             }

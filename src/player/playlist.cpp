@@ -34,16 +34,51 @@ void shuffle_files(std::vector<std::u16string>& files)
     }
 }
 
+// Sorting compares the lower-cased expanded paths without making them: a list of 50,000 paths
+// would need as much memory again for its keys. Expansion turns every '\\' into '/' and replaces a
+// leading macro; only the paths that begin with one are expanded beforehand.
 void sort_files(std::vector<std::u16string>& files)
 {
-    std::vector<std::pair<std::u16string, std::u16string>> keyed;
-    keyed.reserve(files.size());
-    for (std::u16string& file : files)
-        keyed.emplace_back(liba::to_lower(os::expand_path(file)), std::move(file));
-    std::stable_sort(
-        keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        files[i] = std::move(keyed[i].second);
+    std::vector<std::u16string> expanded(files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+        if (files[i].starts_with(u'%'))
+            expanded[i] = os::expand_path(files[i]);
+    auto key
+        = [&](uint32_t i) -> std::u16string_view { return expanded[i].empty() ? files[i] : expanded[i]; };
+    auto unit = [](char16_t c) { return liba::to_lower(c == u'\\' ? u'/' : c); };
+    std::vector<uint32_t> order(files.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = uint32_t(i);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        std::u16string_view x = key(a);
+        std::u16string_view y = key(b);
+        size_t common = std::min(x.size(), y.size());
+        for (size_t i = 0; i < common; ++i) {
+            if (x[i] == y[i])
+                continue;
+            char16_t p = unit(x[i]);
+            char16_t q = unit(y[i]);
+            if (p != q)
+                return p < q;
+        }
+        return x.size() < y.size();
+    });
+    // Place k takes the file at order[k]: done in place, cycle by cycle, each place marked done by
+    // order[k] = k.
+    for (uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        std::u16string held = std::move(files[start]);
+        uint32_t place = start;
+        while (order[place] != start) {
+            uint32_t from = order[place];
+            files[place] = std::move(files[from]);
+            order[place] = place;
+            place = from;
+        }
+        files[place] = std::move(held);
+        order[place] = place;
+    }
 }
 
 void Playlist::build(std::u16string_view folder)

@@ -228,3 +228,29 @@ TEST(Search, a_finder_may_descend_itself_from_on_folder)
     ASSERT_EQ(finder.files.size(), 1u);
     EXPECT_EQ(finder.files[0], dir.file("a") + u"/b/c/deep.mp3");
 }
+
+TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_sizes)
+{
+    // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names
+    // equal that way by their own code units.
+    class Sizes final : public os::Finder {
+    public:
+        bool on_file(const std::u16string& path) override
+        {
+            std::string name = liba::to_utf8(path.substr(path.rfind(u'/') + 1));
+            files.push_back(name + " " + std::to_string(listed_size()));
+            return true;
+        }
+        std::vector<std::string> files;
+    };
+    test::TempDir dir;
+    for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "A10.mp3", "a9.mp3",
+             "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "zeta.mp3", "Z.mp3"})
+        test::write_file(dir.native(name), test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
+    test::write_file(dir.native("b.mp3"), {1, 2, 3});
+    Sizes finder;
+    os::search(finder, root(dir), u"*", u"*", false);
+    EXPECT_EQ(finder.files,
+        (Events {"a-1.mp3 0", "a.mp3 0", "A10.mp3 0", "a9.mp3 2048", "a_1.mp3 0", "B.mp3 0", "b.mp3 3",
+            "Z.mp3 0", "zeta.mp3 0", "\xC3\x89t\xC3\xA9.mp3 0", "\xC3\xA9t\xC3\xA9.mp3 0"}));
+}

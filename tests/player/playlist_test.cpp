@@ -1,6 +1,7 @@
 #include "player/playlist.h"
 
 #include "liba/text.h"
+#include "os/path.h"
 #include "os/rand.h"
 #include "support/test_support.h"
 
@@ -227,6 +228,21 @@ TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits)
         [](const auto& a, const auto& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
     for (size_t i = 0; i < s_count; ++i)
         ASSERT_EQ(files[i], liba::to_text(int64_t(i)));
+}
+
+TEST(Playlist, sorted_order_is_the_lower_cased_expanded_paths_by_code_unit)
+{
+    std::vector<std::u16string> files {u"/m/b.mp3", u"%app_path%/z.mp3", u"\\m\\A.mp3", u"/m/a.mp3",
+        u"/M/sub/x.mp3", u"/m/sub-2/y.mp3", u"/m/\u00C9t\u00E9.mp3", u"/m/\u00E9t\u00E9.mp3", u"/m/Zed.wav",
+        u"/m/a.mp3.mp3", u"/m/B.mp3"};
+    // The same order by keys made beforehand; equal keys keep the order they had.
+    std::vector<std::u16string> expected = files;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        return liba::to_lower(os::expand_path(a)) < liba::to_lower(os::expand_path(b));
+    });
+    player::sort_files(files);
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(files[0], u"\\m\\A.mp3") << "equal to /m/a.mp3 but listed first";
 }
 
 } // namespace
