@@ -237,6 +237,8 @@ void PlayerPCMImpl::evaluate_requests()
         start_playing();
     else if (!want_play && m_state != State::Closed)
         stop_playing();
+    else if (!want_play)
+        m_pending = PCMData {}; // a block kept after a failed device belongs to the stopped stream
     apply_pause(want_pause);
 }
 

@@ -359,6 +359,9 @@ TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
     // taking the refusal for a failed device, waits for the next play to open one again.
     ASSERT_TRUE(wait_until([&] { return device.calls("close").size() == 1 && player->device_failed(); }));
     EXPECT_EQ(device.calls("open").size(), 1u);
+    // A stop then drops the block kept for that device.
+    player->stop();
+    ASSERT_TRUE(drained());
     player->play();
     ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 6; }));
     EXPECT_FALSE(player->device_failed());
