@@ -61,4 +61,9 @@ bool PlayerPCM::open_failed()
     return m_impl->open_failed();
 }
 
+bool PlayerPCM::device_failed()
+{
+    return m_impl->device_failed();
+}
+
 } // namespace audio

@@ -63,6 +63,10 @@ public:
     // True when the last attempt to open the device failed (cleared by the next success). The
     // player is then closed; the block that could not be played waits for the next play().
     bool open_failed();
+    // True when no device opened or the open device failed while playing (its sound output went
+    // away), until a device opens again. The player then stays closed, keeping the block it could
+    // not play, until the next play().
+    bool device_failed();
 
 private:
     std::unique_ptr<PlayerPCMImpl> m_impl;

@@ -64,6 +64,7 @@ public:
     double get_level(int32_t channel);
     bool is_drained();
     bool open_failed();
+    bool device_failed();
 
 private:
     enum class State : int32_t {
@@ -120,6 +121,9 @@ private:
     State m_state = State::Closed;
     bool m_paused = false;
     bool m_open_failed = false;
+    // No device opened, or the open one refused a buffer (the sound output went away). The
+    // player stays closed until the next request, instead of reopening at once.
+    bool m_device_failed = false;
     // The device accepted close() and its close notice is on the way: it takes no other call.
     bool m_device_closing = false;
 

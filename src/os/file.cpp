@@ -31,10 +31,16 @@ int open_flags(FileMode mode)
 File::File(std::u16string_view path, FileMode mode)
 {
     std::string native = native_path(path);
-    int handle = ::open(native.c_str(), open_flags(mode) | O_CLOEXEC, 0644);
+    // Opened for reading without waiting: opening a FIFO would wait for a writer for ever.
+    bool read = mode == FileMode::Read;
+    int handle = ::open(native.c_str(), open_flags(mode) | O_CLOEXEC | (read ? O_NONBLOCK : 0), 0644);
     struct stat info { };
-    // A folder opens on POSIX but is no file to read or write.
-    if (handle >= 0 && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode))) {
+    // A folder opens on POSIX but is no file to read or write. Only a regular file is read: a
+    // FIFO, socket or device found among files could block or never end.
+    bool refused = handle >= 0
+        && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode) || (read && !S_ISREG(info.st_mode))
+            || (read && ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK) != 0));
+    if (refused) {
         ::close(handle);
         handle = -1;
     }

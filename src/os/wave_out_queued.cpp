@@ -19,7 +19,7 @@ void WaveOutQueued::post_open()
 WaveResult WaveOutQueued::prepare(WaveHeader& header)
 {
     std::lock_guard guard(m_mutex);
-    if (m_closed)
+    if (m_closed || m_lost)
         return WaveResult::Error;
     if (!header.data && header.buffer_length > 0)
         return WaveResult::InvalidParam;
@@ -44,7 +44,7 @@ WaveResult WaveOutQueued::write(WaveHeader& header)
     bool was_empty = false;
     {
         std::lock_guard guard(m_mutex);
-        if (m_closed)
+        if (m_closed || m_lost)
             return WaveResult::Error;
         if (!header.data && header.buffer_length > 0)
             return WaveResult::InvalidParam;
@@ -90,16 +90,29 @@ WaveResult WaveOutQueued::reset()
         std::lock_guard guard(m_mutex);
         if (m_closed)
             return WaveResult::Error;
-        hand_back_retired_locked();
-        while (!m_queue.empty()) {
-            WaveHeader* header = m_queue.front();
-            m_queue.pop_front();
-            hand_back_locked(*header);
-        }
-        m_front_offset = 0;
+        hand_back_all_locked();
     }
     m_changed.notify_all();
     return WaveResult::Ok;
+}
+
+void WaveOutQueued::lose_locked()
+{
+    if (m_lost || m_closed)
+        return;
+    m_lost = true;
+    hand_back_all_locked();
+}
+
+void WaveOutQueued::hand_back_all_locked()
+{
+    hand_back_retired_locked();
+    while (!m_queue.empty()) {
+        WaveHeader* header = m_queue.front();
+        m_queue.pop_front();
+        hand_back_locked(*header);
+    }
+    m_front_offset = 0;
 }
 
 WaveResult WaveOutQueued::set_volume(uint32_t volume)

@@ -44,6 +44,9 @@ protected:
     // Headers of length 0 at the front are handed back even when count is 0.
     uint32_t take_locked(uint8_t* out, uint32_t count, Handback handback = Handback::Now);
     bool has_work_locked() const { return !m_paused && !m_queue.empty(); }
+    // With m_mutex held, on any thread: the sound output is gone. Every queued header is handed
+    // back at once and the device refuses prepare() and write() from now on (close() still works).
+    void lose_locked();
     // With m_mutex held: the bytes of the front header not taken yet (0 when none is queued).
     uint32_t front_bytes_locked() const;
 
@@ -61,6 +64,7 @@ protected:
 private:
     void hand_back_locked(WaveHeader& header);
     void hand_back_retired_locked();
+    void hand_back_all_locked();
 
     const WaveFormat m_format;
     MessageQueue& m_notify;
@@ -71,6 +75,7 @@ private:
     uint32_t m_front_offset = 0;
     bool m_paused = false;
     bool m_closed = false;
+    bool m_lost = false;
 };
 
 } // namespace os

@@ -232,7 +232,11 @@ int32_t FormMain::on_menu(skinner::MenuEntry& menu)
 void FormMain::on_timer(uint32_t id)
 {
     if (id == m_status_timer) {
-        if (refresh_status() && m_chain) {
+        // The sound output went away: back to browsing as "Stop" does (an audiobook keeps its
+        // place); playing again once a device is there needs no restart.
+        if (m_chain && m_player->device_failed()) {
+            on_command(u"Stop");
+        } else if (refresh_status() && m_chain) {
             if (m_sleep.mode() == SleepMode::end_of_track) {
                 set_sleep(SleepMode::off);
                 on_command(u"Stop");

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 
@@ -364,6 +365,10 @@ ScriptRunner::Outcome ScriptRunner::execute(const Words& words, std::string& err
         print_state();
         return Outcome::next;
     }
+    if (command == "rss" && words.size() == 1) {
+        print_rss();
+        return Outcome::next;
+    }
     if (command == "quit" && words.size() == 1) {
         finish(0);
         return Outcome::yield;
@@ -548,6 +553,22 @@ void ScriptRunner::print_state()
         playlist.size(), utf8(playlist.current_path()).c_str(), position, length, playlist.random() ? 1 : 0,
         playlist.repeat() ? 1 : 0, m_form.equalizer_on() ? 1 : 0, m_form.volume(), m_form.screen_off(),
         utf8(os::file_name(m_form.language_path())).c_str());
+    std::fflush(stdout);
+}
+
+void ScriptRunner::print_rss()
+{
+    // The resident set as the kernel counts it, in KiB ("VmRSS:   12345 kB"); 0 where unknown.
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    long kib = 0;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            kib = std::strtol(line.c_str() + 6, nullptr, 10);
+            break;
+        }
+    }
+    std::printf("rss=%ld\n", kib);
     std::fflush(stdout);
 }
 

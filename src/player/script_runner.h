@@ -23,6 +23,7 @@
 //   state                    prints one line: mode=browse|play paused=0|1 folder=... selected=...
 //                            track=N/M path=... pos=P len=L random=0|1 repeat=0|1 eq=0|1
 //                            volume=V screenoff=K language=...
+//   rss                      prints one line: rss=KIB, the player's resident memory in KiB
 //   quit                     the command "Exit" (so does the end of the script)
 // Words are separated by blanks; a word with blanks goes in double quotes. Blank lines and lines
 // starting with "#" are skipped. A command that cannot be carried out prints
@@ -118,6 +119,7 @@ private:
     // is not there.
     bool choose_in_menu(std::string& error);
     void print_state();
+    void print_rss();
     skinner::Control* find_control(const std::string& name, bool visible_only) const;
     void post_command(const std::string& command);
 

@@ -351,10 +351,16 @@ TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
     ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
     device.complete();
     device.complete();
-    // Draining ends with the refused buffer counted free: the device closes and, play being still
-    // wanted, opens again and goes on.
-    ASSERT_TRUE(wait_until([&] { return device.calls("close").size() == 1; }));
+    // Draining ends with the refused buffer counted free: the device closes, and the player,
+    // taking the refusal for a failed device, waits for the next play to open one again.
+    ASSERT_TRUE(wait_until([&] { return device.calls("close").size() == 1 && player->device_failed(); }));
+    EXPECT_EQ(device.calls("open").size(), 1u);
+    // A stop then drops the block kept for that device.
+    player->stop();
+    ASSERT_TRUE(drained());
+    player->play();
     ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 6; }));
+    EXPECT_FALSE(player->device_failed());
 }
 
 TEST_F(PlayerPCMScripted, destruction_while_playing_resets_and_closes_the_device)

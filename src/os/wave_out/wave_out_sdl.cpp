@@ -6,7 +6,8 @@
 //
 // A header whose last byte went out in one callback is handed back at the next one, when SDL has
 // passed those bytes on to the hardware; a header is thus not reported played while its sound
-// still sits in SDL's buffer. While paused the callback plays silence.
+// still sits in SDL's buffer. While paused the callback plays silence. A device SDL reports
+// removed is lost: its headers are handed back and it takes no more (the player opens a new one).
 
 #include "liba/text.h"
 #include "os/log.h"
@@ -87,10 +88,15 @@ private:
         const uint32_t out_frame = uint32_t(format().channels) * sizeof(float);
         const uint32_t in_frame = format().block_align();
         uint32_t frames = std::min<uint32_t>(length / out_frame, uint32_t(m_scratch.size() / in_frame));
-        uint32_t taken;
+        uint32_t taken = 0;
         {
             std::lock_guard guard(m_mutex);
-            taken = take_locked(m_scratch.data(), frames * in_frame, Handback::NextTake);
+            // A removed device (SDL_AUDIODEVICEREMOVED) goes on calling back at its pace with
+            // nowhere to play: its headers go back now, so the player sees the loss.
+            if (SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+                lose_locked();
+            else
+                taken = take_locked(m_scratch.data(), frames * in_frame, Handback::NextTake);
         }
         uint32_t got = taken / in_frame;
         pcm_to_float(m_scratch.data(), format().bits_per_sample, format().channels, got, volume(),
