@@ -5,7 +5,7 @@
 #include "os/application.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "support/test_support.h"
 #include "support/window_recorder.h"
 

@@ -5,9 +5,9 @@
 #include "fake_form_events.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
 #include "os/keys.h"
 #include "os/message_box.h"
+#include "os/screen/headless_screen.h"
 #include "skinner/control_button.h"
 #include "skinner/control_frame.h"
 #include "skinner/form.h"
