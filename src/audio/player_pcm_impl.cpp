@@ -2,6 +2,7 @@
 
 #include "audio/player_pcm.h"
 #include "os/log.h"
+#include "os/thread_priority.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,7 +173,7 @@ bool PlayerPCMImpl::open_failed()
 void PlayerPCMImpl::run()
 {
     // Raising the priority needs a right the user may not have: playing on without it is fine.
-    if (!set_priority(s_thread_priority))
+    if (!os::set_current_thread_priority(s_thread_priority))
         os::log() << u"PlayerPCM: thread priority not raised\n";
     while (!stop_requested()) {
         os::Message message = m_queue.get();

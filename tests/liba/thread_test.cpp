@@ -2,9 +2,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -26,12 +24,10 @@ public:
     }
     int started() const { return m_started.load(); }
     int finished() const { return m_finished.load(); }
-    pid_t tid() const { return m_tid.load(); }
 
 protected:
     void run() override
     {
-        m_tid.store(::gettid());
         m_started.fetch_add(1);
         while (!m_open.load() && !stop_requested())
             std::this_thread::yield();
@@ -45,38 +41,9 @@ private:
     std::atomic<bool> m_open {false};
     std::atomic<int> m_started {0};
     std::atomic<int> m_finished {0};
-    std::atomic<pid_t> m_tid {0};
 };
 
 } // namespace
-
-TEST(Thread, priority_levels_map_to_the_platform_table_and_clamp)
-{
-    const int expected[] = {5, 4, 3, 2, 1};
-    for (int level = -2; level <= 2; ++level)
-        EXPECT_EQ(liba::Thread::platform_priority(level), expected[level + 2]) << "level " << level;
-    EXPECT_EQ(liba::Thread::platform_priority(5), liba::Thread::platform_priority(2));
-    EXPECT_EQ(liba::Thread::platform_priority(-7), liba::Thread::platform_priority(-2));
-    EXPECT_EQ(liba::Thread::platform_priority(INT32_MIN + 1), 5);
-    EXPECT_EQ(liba::Thread::platform_priority(INT32_MAX - 2), 1);
-}
-
-TEST(Thread, out_of_range_priority_acts_like_the_nearest_level)
-{
-    GateThread thread;
-    ASSERT_TRUE(thread.start());
-    thread.wait_started(1);
-    for (auto [outside, inside] : {std::pair {-7, -2}, std::pair {5, 2}}) {
-        bool accepted_inside = thread.set_priority(inside);
-        errno = 0;
-        int nice_inside = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid()));
-        EXPECT_EQ(thread.set_priority(outside), accepted_inside) << outside;
-        int nice_outside = ::getpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid()));
-        EXPECT_EQ(nice_outside, nice_inside) << outside;
-    }
-    thread.release();
-    thread.join();
-}
 
 TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
 {
@@ -93,10 +60,9 @@ TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
     EXPECT_FALSE(thread.running());
 }
 
-TEST(Thread, without_start_join_returns_at_once_and_set_priority_is_refused)
+TEST(Thread, without_start_join_returns_at_once)
 {
     GateThread thread;
-    EXPECT_FALSE(thread.set_priority(0));
     thread.join();
     thread.join();
     EXPECT_EQ(thread.started(), 0);
