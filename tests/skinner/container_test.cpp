@@ -525,12 +525,13 @@ TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_
     a.on_value_changed(a);
     a.on_selection_changed(a);
     a.on_scroll(a, 7);
-    a.on_reserved_22(a, 3);
-    EXPECT_EQ(a.on_reserved_1(a, 1), 0);
+    skinner::GridClick header;
+    header.column = 3;
+    a.on_header_hold(a, header);
     EXPECT_EQ(a.on_child_focused(), 0);
     EXPECT_EQ(bare.listener.log,
-        (std::vector<std::string> {
-            "command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7", "reserved22 a 3"}));
+        (std::vector<std::string> {"command Play", "value a 0.500000", "changed a", "selection a",
+            "scroll a 7", "header hold a 3"}));
 
     Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
     RecordingControl child(orphan, u"a");
