@@ -1,12 +1,12 @@
 #include "skinner/properties.h"
 
 #include "liba/text.h"
+#include "os/zip_writer.h"
 #include "skin_samples.h"
 #include "skinner/font_rep.h"
 #include "skinner/picture_rep.h"
 #include "skinner/skin_client.h"
 #include "support/scoped_config.h"
-#include "support/zip_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -91,7 +91,7 @@ TEST(PropertiesLoading, reads_the_first_entry_whose_extension_is_skin_in_any_cas
     second.version = u"Second";
     SkinModel decoy = with_sizes({});
     decoy.version = u"Decoy";
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("notes.txt", {'h', 'i'});
     zip.add("skin", test::describe(decoy));
     zip.add("x.skinny", test::describe(decoy));
@@ -107,7 +107,7 @@ TEST(PropertiesLoading, reads_the_first_entry_whose_extension_is_skin_in_any_cas
 
 TEST(PropertiesLoading, an_invalid_first_skin_entry_is_not_replaced_by_a_later_one)
 {
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("broken.skin", test::Bytes(600, 0));
     zip.add("good.skin", test::describe(with_sizes({})));
     SkinFiles files;
@@ -120,7 +120,7 @@ TEST(PropertiesLoading, a_cut_archive_entry_is_logged_and_gives_an_invalid_skin)
 {
     test::ScopedConfig config;
     config.set_logging(true);
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("cut.skin", test::describe(with_sizes({})));
     test::Bytes archive = zip.finish();
     // Only the local header and part of the data remain.

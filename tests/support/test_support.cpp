@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <chrono>
@@ -44,12 +45,14 @@ ByteWriter& ByteWriter::u8(uint8_t v)
 
 ByteWriter& ByteWriter::u16(uint16_t v)
 {
-    return u8(uint8_t(v)).u8(uint8_t(v >> 8));
+    liba::append_le16(bytes, v);
+    return *this;
 }
 
 ByteWriter& ByteWriter::u32(uint32_t v)
 {
-    return u16(uint16_t(v)).u16(uint16_t(v >> 16));
+    liba::append_le32(bytes, v);
+    return *this;
 }
 
 ByteWriter& ByteWriter::tag(std::string_view four)
