@@ -7,9 +7,9 @@
 #include "skinner/picture_rep.h"
 #include "skinner/skin_client.h"
 #include "support/scoped_config.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using skinner::DeviceKind;
 using skinner::Point;
@@ -57,11 +57,6 @@ std::u16string chosen(Properties& properties, std::u16string_view form)
 {
     uint32_t record = properties.impl().choose_form(form);
     return record ? properties.impl().description().name(record) : u"(none)";
-}
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
 }
 
 // The screen sizes of a Pocket PC whose work area is 240 x height: bars of 26 above and below.
@@ -609,11 +604,11 @@ TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_re
 {
     SkinFiles files;
     Properties skin(files.plain(query_model()), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"FormMain", u"nope", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"FormMain", u"nope", u"Width", 0), test::failed_exit,
         "report_no_control: Skin file \\{.*plain.skin\\} form \\{FormMain\\} has no control \\{nope\\}");
-    EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), failed_exit,
+    EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), test::failed_exit,
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
-    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
 }
 
@@ -621,9 +616,9 @@ TEST(PropertiesDeathTest, a_query_on_an_invalid_skin_reports_no_skin)
 {
     SkinFiles files;
     Properties skin(files.dir().file("absent.skin"), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
-    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), failed_exit, "report_no_skin: ");
+    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), test::failed_exit, "report_no_skin: ");
 }
 
 TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
@@ -634,7 +629,7 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
     Properties skin(files.plain(test::model_with_forms(
                         {test::sized_form(u"FormMain", 240, 300), test::sized_form(u"Other", 1, 1)})),
         s_qvga);
-    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), failed_exit,
+    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no form \\{FormMain\\} for workarea_size=240 268. list of "
         "all forms:");
     std::u16string log = test::ScopedConfig::log_text();

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -159,6 +160,11 @@ bool wait_until(const std::function<bool()>& condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+bool failed_exit(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
 }
 
 } // namespace test
