@@ -3,6 +3,7 @@
 #include "audio/player_pcm.h"
 #include "os/log.h"
 #include "os/thread_priority.h"
+#include "os/wave_out/pcm_to_float.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,46 +32,10 @@ uint32_t player_volume_word(double volume)
     return half | half << 16;
 }
 
-namespace {
-
-int64_t sample_magnitude(const uint8_t* p, int32_t bits)
-{
-    switch (bits) {
-    case 8:
-        return std::abs(int64_t(p[0]) - 128);
-    case 16:
-        return std::abs(int64_t(int16_t(uint16_t(p[0] | p[1] << 8))));
-    case 24:
-        return std::abs(
-            int64_t(int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8));
-    default:
-        return std::abs(int64_t(
-            int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24)));
-    }
-}
-
-double full_scale(int32_t bits)
-{
-    switch (bits) {
-    case 8:
-        return 128.0;
-    case 16:
-        return 32768.0;
-    case 24:
-        return 8388608.0;
-    case 32:
-        return 2147483648.0;
-    default:
-        return 0.0;
-    }
-}
-
-} // namespace
-
 PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, int32_t bits_per_sample)
 {
     PeakLevels levels;
-    double scale = full_scale(bits_per_sample);
+    double scale = os::pcm_full_scale(bits_per_sample);
     if (!data || bytes == 0 || channels <= 0 || scale == 0.0)
         return levels;
     const uint32_t sample_bytes = uint32_t(bits_per_sample / 8);
@@ -80,7 +45,7 @@ PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, in
         int64_t peak = 0;
         const uint8_t* p = data + uint32_t(c) * sample_bytes;
         for (uint32_t f = 0; f < frames; ++f, p += frame)
-            peak = std::max(peak, sample_magnitude(p, bits_per_sample));
+            peak = std::max(peak, std::abs(int64_t(os::pcm_sample(p, bits_per_sample))));
         levels.level[c] = std::min(double(peak) / scale, 1.0);
     }
     if (channels == 1)
