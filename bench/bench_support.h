@@ -6,10 +6,10 @@
 #include "skinner/control_window.h"
 #include "skinner/font.h"
 #include "skinner/shell_hooks.h"
+#include "support/bmp_writer.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -41,29 +41,15 @@ public:
     skinner::ShellHooks hooks;
 };
 
-// A 24-bit bottom-up bitmap of pixel(x, y) = 0xRRGGBB.
+// A 24-bit bitmap file of pixel(x, y) = 0xRRGGBB.
 template<typename Pixel>
 void write_bmp(const std::filesystem::path& path, int32_t width, int32_t height, Pixel pixel)
 {
-    uint32_t stride = (uint32_t(width) * 3 + 3) / 4 * 4;
-    uint32_t data = stride * uint32_t(height);
-    std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v), u16(v >> 16); };
-    b.push_back('B'), b.push_back('M');
-    u32(54 + data), u32(0), u32(54);
-    u32(40), u32(uint32_t(width)), u32(uint32_t(height)), u16(1), u16(24), u32(0), u32(data), u32(0), u32(0),
-        u32(0), u32(0);
-    for (int32_t y = height - 1; y >= 0; --y) {
-        size_t start = b.size();
-        for (int32_t x = 0; x < width; ++x) {
-            uint32_t p = pixel(x, y);
-            b.push_back(uint8_t(p)), b.push_back(uint8_t(p >> 8)), b.push_back(uint8_t(p >> 16));
-        }
-        b.resize(start + stride, 0);
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            pixels.push_back(pixel(x, y));
+    test::write_file(path, test::make_bmp24(width, height, pixels));
 }
 
 } // namespace bench

@@ -4,7 +4,7 @@
 // form of 50 auto controls from its skin. The skin (at scale 2) and its bitmaps are written to a
 // temporary folder at start-up. Targets: a repaint under 4 ms, a build under 2 ms.
 
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "skinner/form.h"
 #include "skinner/properties.h"
 #include "skinner/skin_writer.h"

@@ -1,5 +1,7 @@
 #include "audio/decoder_adpcm.h"
 
+#include "liba/little_endian.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -28,7 +30,7 @@ struct ChannelState {
 
 int32_t s16_at(const uint8_t* p)
 {
-    return static_cast<int16_t>(uint16_t(p[0] | (p[1] << 8)));
+    return static_cast<int16_t>(liba::load_le16(p));
 }
 
 void put_s16(uint8_t* p, int32_t value)

@@ -1,5 +1,7 @@
 #include "audio/file_reader_wav.h"
 
+#include "liba/little_endian.h"
+
 #include <cstring>
 
 namespace audio {
@@ -37,7 +39,7 @@ bool read_u16(liba::ResourceReader& file, uint16_t& value)
     uint8_t b[2];
     if (file.read(b, 2) != 2)
         return false;
-    value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    value = liba::load_le16(b);
     return true;
 }
 
@@ -46,19 +48,21 @@ bool read_u32(liba::ResourceReader& file, uint32_t& value)
     uint8_t b[4];
     if (file.read(b, 4) != 4)
         return false;
-    value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    value = liba::load_le32(b);
     return true;
 }
 
 bool write_u16(liba::ResourceWriter& file, uint16_t value)
 {
-    uint8_t b[2] = {uint8_t(value), uint8_t(value >> 8)};
+    uint8_t b[2];
+    liba::store_le16(b, value);
     return file.write(b, 2) == 2;
 }
 
 bool write_u32(liba::ResourceWriter& file, uint32_t value)
 {
-    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    uint8_t b[4];
+    liba::store_le32(b, value);
     return file.write(b, 4) == 4;
 }
 

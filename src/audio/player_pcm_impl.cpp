@@ -2,6 +2,8 @@
 
 #include "audio/player_pcm.h"
 #include "os/log.h"
+#include "os/thread_priority.h"
+#include "os/wave_out/pcm_to_float.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,77 +32,20 @@ uint32_t player_volume_word(double volume)
     return half | half << 16;
 }
 
-namespace {
-
-template<int32_t Bits> int64_t sample_magnitude(const uint8_t* p)
-{
-    switch (Bits) {
-    case 8:
-        return std::abs(int64_t(p[0]) - 128);
-    case 16:
-        return std::abs(int64_t(int16_t(uint16_t(p[0] | p[1] << 8))));
-    case 24:
-        return std::abs(
-            int64_t(int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8));
-    default:
-        return std::abs(int64_t(
-            int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24)));
-    }
-}
-
-// The largest magnitude of one channel: the sample width is fixed per loop, so the loop over a
-// buffer (five times a second while playing) carries no branch on it.
-template<int32_t Bits> int64_t channel_peak(const uint8_t* p, uint32_t frames, uint32_t frame)
-{
-    int64_t peak = 0;
-    for (uint32_t f = 0; f < frames; ++f, p += frame)
-        peak = std::max(peak, sample_magnitude<Bits>(p));
-    return peak;
-}
-
-int64_t channel_peak(const uint8_t* p, uint32_t frames, uint32_t frame, int32_t bits)
-{
-    switch (bits) {
-    case 8:
-        return channel_peak<8>(p, frames, frame);
-    case 16:
-        return channel_peak<16>(p, frames, frame);
-    case 24:
-        return channel_peak<24>(p, frames, frame);
-    default:
-        return channel_peak<32>(p, frames, frame);
-    }
-}
-
-double full_scale(int32_t bits)
-{
-    switch (bits) {
-    case 8:
-        return 128.0;
-    case 16:
-        return 32768.0;
-    case 24:
-        return 8388608.0;
-    case 32:
-        return 2147483648.0;
-    default:
-        return 0.0;
-    }
-}
-
-} // namespace
-
 PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, int32_t bits_per_sample)
 {
     PeakLevels levels;
-    double scale = full_scale(bits_per_sample);
+    double scale = os::pcm_full_scale(bits_per_sample);
     if (!data || bytes == 0 || channels <= 0 || scale == 0.0)
         return levels;
     const uint32_t sample_bytes = uint32_t(bits_per_sample / 8);
     const uint32_t frame = sample_bytes * uint32_t(channels);
     const uint32_t frames = bytes / frame;
     for (int32_t c = std::min(channels, 2) - 1; c >= 0; --c) {
-        int64_t peak = channel_peak(data + uint32_t(c) * sample_bytes, frames, frame, bits_per_sample);
+        int64_t peak = 0;
+        const uint8_t* p = data + uint32_t(c) * sample_bytes;
+        for (uint32_t f = 0; f < frames; ++f, p += frame)
+            peak = std::max(peak, std::abs(int64_t(os::pcm_sample(p, bits_per_sample))));
         levels.level[c] = std::min(double(peak) / scale, 1.0);
     }
     if (channels == 1)
@@ -188,18 +133,12 @@ bool PlayerPCMImpl::open_failed()
     return m_open_failed;
 }
 
-bool PlayerPCMImpl::device_failed()
-{
-    liba::ScopedLock guard(m_owner.lock());
-    return m_device_failed;
-}
-
 // ---- the player's thread ----
 
 void PlayerPCMImpl::run()
 {
     // Raising the priority needs a right the user may not have: playing on without it is fine.
-    if (!set_priority(s_thread_priority))
+    if (!os::set_current_thread_priority(s_thread_priority))
         os::log() << u"PlayerPCM: thread priority not raised\n";
     while (!stop_requested()) {
         os::Message message = m_queue.get();
@@ -258,8 +197,6 @@ void PlayerPCMImpl::evaluate_requests()
         start_playing();
     else if (!want_play && m_state != State::Closed)
         stop_playing();
-    else if (!want_play)
-        m_pending = PCMData {}; // a block kept after a failed device belongs to the stopped stream
     apply_pause(want_pause);
 }
 
@@ -318,12 +255,10 @@ void PlayerPCMImpl::open_device()
     m_device = m_factory ? m_factory(format, m_queue) : nullptr;
     if (!m_device) {
         os::log() << u"PlayerPCM: the wave output did not open\n";
-        m_device_failed = true;
         open_failed_now();
         return;
     }
     m_open_failed = false;
-    m_device_failed = false;
     m_device_closing = false;
     allocate_buffers(player_buffer_bytes(format));
     for (os::WaveHeader& header : m_headers)
@@ -367,14 +302,11 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
         [done](const os::WaveHeader& header) { return reinterpret_cast<intptr_t>(&header) == done; });
     if (it == m_headers.end() || it->user == 0)
         return;
-    // The levels first: the device handed the buffer back before its notice, and the device's
-    // thread may still hold the device's lock just after posting it; measuring first lets it go
-    // instead of this thread waking only to block on it.
-    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
-    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     if (os::WaveOut* device = live_device())
         device->unprepare(*it);
     it->user = 0;
+    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
+    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     continue_or_close();
 }
 
@@ -418,11 +350,8 @@ void PlayerPCMImpl::release_device()
     m_levels = PeakLevels {};
     m_channels = m_bits_per_sample = m_sample_rate = 0;
     m_device.reset();
-    // A play still wanted starts again, with the block of the new format if one waits; after a
-    // failed device only a new request tries again (reopening at once could fail for ever, each
-    // time dropping what the refused buffers held).
-    if (!m_device_failed)
-        m_queue.post(os::WM_USER);
+    // A play still wanted starts again, with the block of the new format if one waits.
+    m_queue.post(os::WM_USER);
 }
 
 bool PlayerPCMImpl::fill_headers()
@@ -470,7 +399,6 @@ bool PlayerPCMImpl::queue_header(os::WaveHeader& header, uint32_t fill_level)
     os::log() << u"PlayerPCM: the wave output refused a buffer\n";
     m_device->unprepare(header);
     header.user = 0;
-    m_device_failed = true;
     return false;
 }
 

@@ -8,7 +8,6 @@
 #include "liba/nocopy.h"
 
 #include <atomic>
-#include <cstdint>
 #include <mutex>
 #include <thread>
 
@@ -25,13 +24,7 @@ public:
     bool stop_requested() const { return m_stop.load(std::memory_order_acquire); }
     // Waits without time limit for the thread to end; returns at once when none was started.
     void join();
-    // Level -2 (lowest) .. 2 (highest), clamped. False when the platform refuses (raising a
-    // thread's priority needs the right to do so) or no thread runs.
-    bool set_priority(int level);
     bool running() const { return m_running.load(std::memory_order_acquire); }
-
-    // The platform priority of a level: 5 (lowest) .. 1 (highest).
-    static int platform_priority(int level);
 
 protected:
     virtual void run() = 0;
@@ -43,8 +36,6 @@ private:
     std::mutex m_handle_mutex;
     std::atomic<bool> m_stop {false};
     std::atomic<bool> m_running {false};
-    // The kernel's id of the running thread, for its priority; 0 when none runs.
-    std::atomic<int32_t> m_thread_id {0};
 };
 
 } // namespace liba

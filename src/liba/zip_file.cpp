@@ -1,5 +1,6 @@
 #include "liba/zip_file.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <algorithm>
@@ -18,16 +19,6 @@ constexpr uint32_t s_compressed_size_at = 18;
 constexpr uint32_t s_size_at = 22;
 constexpr uint32_t s_name_length_at = 26;
 constexpr uint32_t s_extra_length_at = 28;
-
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t le32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 std::u16string normalised_entry_name(std::u16string_view name)
 {
@@ -96,12 +87,13 @@ bool ZipFile::read_exact(uint64_t offset, void* buffer, uint32_t count)
 bool ZipFile::read_header(Header& header)
 {
     uint8_t fixed[s_fixed_header_size];
-    if (!read_exact(m_next_header, fixed, s_fixed_header_size) || le32(fixed) != s_local_header_signature)
+    if (!read_exact(m_next_header, fixed, s_fixed_header_size)
+        || load_le32(fixed) != s_local_header_signature)
         return false;
-    header.compressed_size = le32(fixed + s_compressed_size_at);
-    header.size = le32(fixed + s_size_at);
-    uint16_t name_length = le16(fixed + s_name_length_at);
-    uint16_t extra_length = le16(fixed + s_extra_length_at);
+    header.compressed_size = load_le32(fixed + s_compressed_size_at);
+    header.size = load_le32(fixed + s_size_at);
+    uint16_t name_length = load_le16(fixed + s_name_length_at);
+    uint16_t extra_length = load_le16(fixed + s_extra_length_at);
     uint64_t name_offset = m_next_header + s_fixed_header_size;
     header.data_offset = name_offset + name_length + extra_length;
     // Name and extra field must lie inside the archive; only then is the name buffer made.

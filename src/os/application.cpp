@@ -1,5 +1,6 @@
 #include "os/application.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 #include "os/fatal_error.h"
 #include "os/log.h"
@@ -118,23 +119,12 @@ bool write_all(int fd, const uint8_t* bytes, size_t size, int64_t deadline)
     return true;
 }
 
-void put_u32(std::vector<uint8_t>& bytes, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(uint8_t(value >> shift));
-}
-
-uint32_t get_u32(const uint8_t* bytes)
-{
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
-}
-
 // The copy-data message: data word, byte count, then the text as UTF-16LE without a zero.
 std::vector<uint8_t> copy_data_message(uint32_t data_word, std::u16string_view text)
 {
     std::vector<uint8_t> bytes;
-    put_u32(bytes, data_word);
-    put_u32(bytes, uint32_t(text.size() * 2));
+    liba::append_le32(bytes, data_word);
+    liba::append_le32(bytes, uint32_t(text.size() * 2));
     for (char16_t unit : text) {
         bytes.push_back(uint8_t(unit));
         bytes.push_back(uint8_t(unit >> 8));
@@ -205,8 +195,8 @@ private:
         uint8_t header[8];
         if (!read_exactly(client, header, sizeof header, deadline))
             return;
-        uint32_t data_word = get_u32(header);
-        uint32_t count = get_u32(header + 4);
+        uint32_t data_word = liba::load_le32(header);
+        uint32_t count = liba::load_le32(header + 4);
         if (count > s_max_command_bytes) {
             log() << u"Application: a command line of {" << int64_t(count) << u"} bytes refused\n";
             return;

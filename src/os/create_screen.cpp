@@ -1,6 +1,6 @@
 #include "os/create_screen.h"
 
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "os/screen/sdl_backend.h"
 
 namespace os {

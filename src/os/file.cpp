@@ -60,14 +60,15 @@ File::~File()
     m_handle = -1;
 }
 
-uint32_t File::read(void* buffer, uint32_t count)
+namespace {
+
+// Repeats a partial read or write (transfer(done) moves bytes from offset done on) until count
+// bytes moved, the end of the file or an error; an interrupted call is repeated.
+template<typename Transfer> uint32_t whole(uint32_t count, Transfer transfer)
 {
-    if (!good() || count == 0)
-        return 0;
-    auto* out = static_cast<uint8_t*>(buffer);
     uint32_t done = 0;
     while (done < count) {
-        ssize_t n = ::read(m_handle, out + done, count - done);
+        ssize_t n = transfer(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -77,21 +78,22 @@ uint32_t File::read(void* buffer, uint32_t count)
     return done;
 }
 
+} // namespace
+
+uint32_t File::read(void* buffer, uint32_t count)
+{
+    if (!good() || count == 0)
+        return 0;
+    auto* out = static_cast<uint8_t*>(buffer);
+    return whole(count, [&](uint32_t done) { return ::read(m_handle, out + done, count - done); });
+}
+
 uint32_t File::write(const void* buffer, uint32_t count)
 {
     if (!good() || count == 0)
         return 0;
     auto* in = static_cast<const uint8_t*>(buffer);
-    uint32_t done = 0;
-    while (done < count) {
-        ssize_t n = ::write(m_handle, in + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<uint32_t>(n);
-    }
-    return done;
+    return whole(count, [&](uint32_t done) { return ::write(m_handle, in + done, count - done); });
 }
 
 int32_t File::skip(int32_t count)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
+#include <pwd.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -12,17 +13,6 @@
 namespace os {
 
 namespace {
-
-std::string env_or(const char* name, const std::string& fallback)
-{
-    const char* value = std::getenv(name);
-    return value && *value ? std::string(value) : fallback;
-}
-
-std::string home_folder()
-{
-    return env_or("HOME", "/");
-}
 
 std::string executable_path()
 {
@@ -42,7 +32,7 @@ std::string executable_path()
 // not set or names the home folder itself.
 std::string user_dir(const std::string& key)
 {
-    std::string config = env_or("XDG_CONFIG_HOME", home_folder() + "/.config");
+    std::string config = xdg_folder("XDG_CONFIG_HOME", ".config");
     std::ifstream dirs(config + "/user-dirs.dirs");
     std::string line;
     while (std::getline(dirs, line)) {
@@ -76,8 +66,8 @@ const std::array<Macro, 9>& macros()
     static const std::array<Macro, 9> table = [] {
         std::u16string full = liba::from_utf8(executable_path());
         std::u16string folder = strip_separator(parent_folder(full));
-        std::string config = env_or("XDG_CONFIG_HOME", home_folder() + "/.config");
-        std::string data = env_or("XDG_DATA_HOME", home_folder() + "/.local/share");
+        std::string config = xdg_folder("XDG_CONFIG_HOME", ".config");
+        std::string data = xdg_folder("XDG_DATA_HOME", ".local/share");
         std::u16string applications = liba::from_utf8(data + "/applications");
         return std::array<Macro, 9> {{
             {u"%app_full_name%", full},
@@ -102,6 +92,25 @@ size_t last_separator(std::u16string_view path)
 
 } // namespace
 
+std::string home_folder()
+{
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return home;
+    // A session without HOME (started by a service manager, say) still has an account.
+    const passwd* account = ::getpwuid(::getuid());
+    return account && account->pw_dir && *account->pw_dir ? account->pw_dir : "/";
+}
+
+std::string xdg_folder(const char* variable, std::string_view below_home)
+{
+    // Relative values are to be ignored, as if unset.
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/')
+        return value;
+    return home_folder() + "/" + std::string(below_home);
+}
+
 std::u16string home_folder_path()
 {
     return liba::from_utf8(home_folder());
@@ -109,10 +118,7 @@ std::u16string home_folder_path()
 
 std::u16string config_folder_path()
 {
-    const char* value = std::getenv("XDG_CONFIG_HOME");
-    if (value && value[0] == '/')
-        return liba::from_utf8(value);
-    return liba::from_utf8(home_folder() + "/.config");
+    return liba::from_utf8(xdg_folder("XDG_CONFIG_HOME", ".config"));
 }
 
 std::u16string music_folder_path()

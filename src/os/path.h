@@ -36,10 +36,14 @@ bool path_starts_with(std::u16string_view prefix, std::u16string_view path);
 
 bool is_separator(char16_t c);
 
-// The user's home folder ($HOME, else "/").
+// The user's home folder: $HOME, else the account's home folder, else "/".
+std::string home_folder();
 std::u16string home_folder_path();
 // The user's configuration folder ($XDG_CONFIG_HOME when it is an absolute path, else ~/.config).
 std::u16string config_folder_path();
+// An XDG base folder: the variable's value when it is an absolute path, else the home folder
+// joined with below_home (xdg_folder("XDG_CONFIG_HOME", ".config")).
+std::string xdg_folder(const char* variable, std::string_view below_home);
 // The user's music folder (XDG_MUSIC_DIR of user-dirs.dirs); empty when none is set apart from
 // the home folder. Read anew on each call.
 std::u16string music_folder_path();

@@ -1,16 +1,16 @@
 #include "os/switches.h"
 
 #include "liba/text.h"
+#include "os/path.h"
 
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace os {
@@ -45,15 +45,6 @@ std::string trim(const std::string& text)
 bool same_name(const std::string& a, std::u16string_view b)
 {
     return liba::to_lower(liba::from_utf8(a)) == liba::to_lower(b);
-}
-
-std::string config_folder()
-{
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config)
-        return config;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config";
 }
 
 std::vector<std::string> read_lines()
@@ -120,22 +111,11 @@ bool parse_number(const std::string& text, uint32_t& value)
     return true;
 }
 
-bool make_folders(const std::string& folder)
-{
-    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
 } // namespace
 
 std::string switches_file()
 {
-    return config_folder() + "/melodeck/switches.ini";
+    return xdg_folder("XDG_CONFIG_HOME", ".config") + "/melodeck/switches.ini";
 }
 
 bool read_registry_flag(std::u16string_view key_path, std::u16string_view value_name, uint32_t& value)
@@ -172,7 +152,9 @@ bool write_registry_value(std::u16string_view key_path, std::u16string_view valu
         lines.push_back(entry);
     }
     std::string path = switches_file();
-    if (!make_folders(path.substr(0, path.rfind('/'))))
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    if (error)
         return false;
     std::string temporary = path + ".tmp";
     {

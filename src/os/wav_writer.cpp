@@ -1,22 +1,12 @@
 #include "os/wav_writer.h"
 
+#include "liba/little_endian.h"
+
 #include <algorithm>
 
 namespace os {
 
 namespace {
-
-void put16(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 } // namespace
 
@@ -39,16 +29,16 @@ void WavWriter::write_header()
     uint32_t block_align = uint32_t((m_bits + 7) / 8 * m_channels);
     auto data = static_cast<uint32_t>(std::min<uint64_t>(m_data_bytes, 0xFFFFFFFFu - 36));
     uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-    put32(header + 4, 36 + data);
-    put32(header + 16, 16);
-    put16(header + 20, 1);
-    put16(header + 22, uint32_t(m_channels));
-    put32(header + 24, uint32_t(m_rate));
-    put32(header + 28, block_align * uint32_t(m_rate));
-    put16(header + 32, block_align);
-    put16(header + 34, uint32_t(m_bits));
+    liba::store_le32(header + 4, 36 + data);
+    liba::store_le32(header + 16, 16);
+    liba::store_le16(header + 20, uint16_t(1));
+    liba::store_le16(header + 22, uint16_t(uint32_t(m_channels)));
+    liba::store_le32(header + 24, uint32_t(m_rate));
+    liba::store_le32(header + 28, block_align * uint32_t(m_rate));
+    liba::store_le16(header + 32, uint16_t(block_align));
+    liba::store_le16(header + 34, uint16_t(uint32_t(m_bits)));
     header[36] = 'd', header[37] = 'a', header[38] = 't', header[39] = 'a';
-    put32(header + 40, data);
+    liba::store_le32(header + 40, data);
     m_file.seek(0);
     m_file.write(header, sizeof header);
 }

@@ -84,7 +84,7 @@ inline int32_t lparam_high(intptr_t lparam)
 }
 
 struct WindowMessage {
-    // 0: a thread message (posted to the UI thread, not to a window) or a callback.
+    // 0 for a thread message (posted to the UI thread, not to a window) or a callback.
     WindowId window = 0;
     uint32_t id = WM_NULL;
     uintptr_t wparam = 0;

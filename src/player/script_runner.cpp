@@ -2,11 +2,11 @@
 
 #include "liba/text.h"
 #include "os/directory.h"
-#include "os/headless_screen.h"
 #include "os/keys.h"
 #include "os/path.h"
 #include "os/png_writer.h"
 #include "os/screen.h"
+#include "os/screen/headless_screen.h"
 #include "player/form_main.h"
 #include "skinner/control_button.h"
 #include "skinner/control_frame.h"

@@ -1,5 +1,6 @@
 #include "skinner/bmp_reader.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <bit>
@@ -19,15 +20,6 @@ constexpr uint32_t s_bi_rgb = 0;
 constexpr uint32_t s_bi_rle8 = 1;
 constexpr uint32_t s_bi_rle4 = 2;
 constexpr uint32_t s_bi_bitfields = 3;
-
-uint16_t u16_at(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t u32_at(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // One colour channel of a masked pixel, widened to 8 bits (all ones stays all ones).
 struct Channel {
@@ -110,8 +102,8 @@ bool Decoder::read_headers()
         return fail(u"file too short for a bitmap header");
     if (file_header[0] != 'B' || file_header[1] != 'M')
         return fail(u"no BM signature");
-    m_pixel_offset = u32_at(file_header + 10);
-    m_header.size = u32_at(file_header + 14);
+    m_pixel_offset = liba::load_le32(file_header + 10);
+    m_header.size = liba::load_le32(file_header + 14);
     if (m_header.size != s_core_header_size && m_header.size < s_info_header_size)
         return fail(u"unknown bitmap header size {" + liba::to_text(int64_t(m_header.size)) + u"}");
 
@@ -120,9 +112,9 @@ bool Decoder::read_headers()
     if (!read_at(s_file_header_size, h, wanted))
         return fail(u"bitmap header cut short");
     if (m_header.size == s_core_header_size) {
-        m_header.width = u16_at(h + 4);
-        m_header.height = u16_at(h + 6);
-        m_header.bits = u16_at(h + 10);
+        m_header.width = liba::load_le16(h + 4);
+        m_header.height = liba::load_le16(h + 6);
+        m_header.bits = liba::load_le16(h + 10);
         m_header.palette_entry = 3;
         return true;
     }
@@ -131,15 +123,15 @@ bool Decoder::read_headers()
 
 bool Decoder::parse_info_header(const uint8_t* h)
 {
-    m_header.width = int32_t(u32_at(h + 4));
-    m_header.height = int32_t(u32_at(h + 8));
-    m_header.bits = u16_at(h + 14);
-    m_header.compression = u32_at(h + 16);
-    m_header.colors_used = u32_at(h + 32);
+    m_header.width = int32_t(liba::load_le32(h + 4));
+    m_header.height = int32_t(liba::load_le32(h + 8));
+    m_header.bits = liba::load_le16(h + 14);
+    m_header.compression = liba::load_le32(h + 16);
+    m_header.colors_used = liba::load_le32(h + 32);
     // Headers of 52 bytes and more carry the masks inside.
     if (m_header.size >= 52) {
         for (int i = 0; i < 3; ++i)
-            m_header.masks[i] = u32_at(h + 40 + 4 * i);
+            m_header.masks[i] = liba::load_le32(h + 40 + 4 * i);
         m_header.has_masks = true;
     }
     return true;
@@ -179,7 +171,7 @@ bool Decoder::read_masks()
         if (!read_at(s_file_header_size + h.size, masks, sizeof masks))
             return fail(u"bit field masks cut short");
         for (int i = 0; i < 3; ++i)
-            h.masks[i] = u32_at(masks + 4 * i);
+            h.masks[i] = liba::load_le32(masks + 4 * i);
     }
     uint32_t all = 0;
     for (int i = 0; i < 3; ++i) {
@@ -276,7 +268,7 @@ void Decoder::decode_row(const uint8_t* row, uint32_t* out) const
     default: {
         const uint32_t bytes = m_header.bits / 8;
         for (uint32_t x = 0; x < width; ++x, row += bytes) {
-            uint32_t p = bytes == 2 ? u16_at(row) : u32_at(row);
+            uint32_t p = bytes == 2 ? liba::load_le16(row) : liba::load_le32(row);
             out[x] = os::rgb(uint8_t(m_channels[0].extract(p)), uint8_t(m_channels[1].extract(p)),
                 uint8_t(m_channels[2].extract(p)));
         }

@@ -75,11 +75,6 @@ int32_t Container::on_edit_finished(Control& grid, const GridEdit& edit)
     return m_listener ? m_listener->on_edit_finished(grid, edit) : 0;
 }
 
-int32_t Container::on_reserved_11(Control& control, int32_t argument)
-{
-    return m_listener ? m_listener->on_reserved_11(control, argument) : 0;
-}
-
 int32_t Container::on_scroll(Control& bar, int32_t position)
 {
     return m_listener ? m_listener->on_scroll(bar, position) : 0;
@@ -100,19 +95,14 @@ int32_t Container::on_value_changed(Control& control)
     return m_listener ? m_listener->on_value_changed(control) : 0;
 }
 
-int32_t Container::on_reserved_16(Control& control, int32_t argument)
-{
-    return m_listener ? m_listener->on_reserved_16(control, argument) : 0;
-}
-
 int32_t Container::on_header_click(Control& grid, const GridClick& click)
 {
     return m_listener ? m_listener->on_header_click(grid, click) : 0;
 }
 
-int32_t Container::on_reserved_18(Control& control, int32_t argument)
+int32_t Container::on_header_hold(Control& grid, const GridClick& click)
 {
-    return m_listener ? m_listener->on_reserved_18(control, argument) : 0;
+    return m_listener ? m_listener->on_header_hold(grid, click) : 0;
 }
 
 int32_t Container::on_selection_changed(Control& control)
@@ -128,11 +118,6 @@ int32_t Container::on_child_focused()
 int32_t Container::on_menu(MenuEntry& menu)
 {
     return m_listener ? m_listener->on_menu(menu) : 0;
-}
-
-int32_t Container::on_reserved_22(Control& control, int32_t argument)
-{
-    return m_listener ? m_listener->on_reserved_22(control, argument) : 0;
 }
 
 // Registration and order --------------------------------------------------------------------------

@@ -64,40 +64,37 @@ public:
     int32_t on_cell_click(Control& grid, const GridClick& click) override;
     int32_t on_cell_hold(Control& grid, const GridClick& click) override;
     int32_t on_edit_finished(Control& grid, const GridEdit& edit) override;
-    int32_t on_reserved_11(Control& control, int32_t argument) override;
     int32_t on_scroll(Control& bar, int32_t position) override;
     int32_t on_command(std::u16string_view command) override;
     int32_t on_child_value(Control& control, double value) override;
     int32_t on_value_changed(Control& control) override;
-    int32_t on_reserved_16(Control& control, int32_t argument) override;
     int32_t on_header_click(Control& grid, const GridClick& click) override;
-    int32_t on_reserved_18(Control& control, int32_t argument) override;
+    int32_t on_header_hold(Control& grid, const GridClick& click) override;
     int32_t on_selection_changed(Control& control) override;
     int32_t on_child_focused() override;
     int32_t on_menu(MenuEntry& menu) override;
-    int32_t on_reserved_22(Control& control, int32_t argument) override;
 
-    // 23: makes control (null: none) the focused one; while active the old one is told it lost the
+    // Makes control (null: none) the focused one; while active the old one is told it lost the
     // focus and the new one that it gained it.
     virtual void set_focus(Control* control);
-    // 24: active, and control is the focused one.
+    // Active, and control is the focused one.
     virtual bool is_focused(const Control* control) const;
-    // 25: activating focuses the first control of the focus order when none is focused, or tells
+    // Activating focuses the first control of the focus order when none is focused, or tells
     // the focused one it gained the focus; deactivating tells it it lost it.
     virtual void activate(bool flag);
-    // 26: destroys the auto controls.
+    // Destroys the auto controls.
     ~Container() override;
-    // 27: stores the origin and size and lays out every control.
+    // Stores the origin and size and lays out every control.
     virtual void resize(Point origin, Size size);
-    // 28: re-reads the design size, makes the auto controls anew, lets every control re-read its
+    // Re-reads the design size, makes the auto controls anew, lets every control re-read its
     // properties, sorts and lays out the controls again.
     virtual void on_skin_changed();
-    // 29 to 31: to the focused control; false when there is none or it did not handle it. Key
+    // To the focused control; false when there is none or it did not handle it. Key
     // downs it leaves move the focus (see above).
     virtual bool on_char(std::u16string_view text);
     virtual bool on_key_down(int32_t key);
     virtual bool on_key_up(int32_t key);
-    // 32: to every control.
+    // To every control.
     virtual void on_timer(uint32_t id);
 
     // A second control with the same non-empty name is a fatal error. The control goes after every

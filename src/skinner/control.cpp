@@ -69,11 +69,6 @@ int32_t Control::on_edit_finished(Control& grid, const GridEdit& edit)
     return m_container->on_edit_finished(grid, edit);
 }
 
-int32_t Control::on_reserved_11(Control& control, int32_t argument)
-{
-    return m_container->on_reserved_11(control, argument);
-}
-
 int32_t Control::on_scroll(Control& bar, int32_t position)
 {
     return m_container->on_scroll(bar, position);
@@ -94,19 +89,14 @@ int32_t Control::on_value_changed(Control& control)
     return m_container->on_value_changed(control);
 }
 
-int32_t Control::on_reserved_16(Control& control, int32_t argument)
-{
-    return m_container->on_reserved_16(control, argument);
-}
-
 int32_t Control::on_header_click(Control& grid, const GridClick& click)
 {
     return m_container->on_header_click(grid, click);
 }
 
-int32_t Control::on_reserved_18(Control& control, int32_t argument)
+int32_t Control::on_header_hold(Control& grid, const GridClick& click)
 {
-    return m_container->on_reserved_18(control, argument);
+    return m_container->on_header_hold(grid, click);
 }
 
 int32_t Control::on_selection_changed(Control& control)
@@ -117,11 +107,6 @@ int32_t Control::on_selection_changed(Control& control)
 int32_t Control::on_menu(MenuEntry& menu)
 {
     return m_container->on_menu(menu);
-}
-
-int32_t Control::on_reserved_22(Control& control, int32_t argument)
-{
-    return m_container->on_reserved_22(control, argument);
 }
 
 // Control slots -----------------------------------------------------------------------------------
@@ -195,9 +180,6 @@ void Control::on_button1_down(Point, bool)
 {
 }
 void Control::on_button1_up(Point, bool)
-{
-}
-void Control::on_pointer_reserved(Point)
 {
 }
 

@@ -17,8 +17,7 @@
 // "TabOrder", "Position", "Size" (scaled points), "Visible", "Enabled" (through set_visible and
 // set_enabled), "Gestures", "ZOrder" (through set_z_order), "WantFocus" (through set_want_focus).
 //
-// The first 23 virtual slots are the Listener's; the control's own follow in the order of the
-// declarations below. Coordinates are window coordinates. User-interface thread only.
+// Coordinates are window coordinates. User-interface thread only.
 
 #include "liba/nocopy.h"
 #include "os/cursor.h"
@@ -57,48 +56,41 @@ public:
     int32_t on_cell_click(Control& grid, const GridClick& click) override;
     int32_t on_cell_hold(Control& grid, const GridClick& click) override;
     int32_t on_edit_finished(Control& grid, const GridEdit& edit) override;
-    int32_t on_reserved_11(Control& control, int32_t argument) override;
     int32_t on_scroll(Control& bar, int32_t position) override;
     int32_t on_command(std::u16string_view command) override;
     int32_t on_child_value(Control& control, double value) override;
     int32_t on_value_changed(Control& control) override;
-    int32_t on_reserved_16(Control& control, int32_t argument) override;
     int32_t on_header_click(Control& grid, const GridClick& click) override;
-    int32_t on_reserved_18(Control& control, int32_t argument) override;
+    int32_t on_header_hold(Control& grid, const GridClick& click) override;
     int32_t on_selection_changed(Control& control) override;
     int32_t on_menu(MenuEntry& menu) override;
-    int32_t on_reserved_22(Control& control, int32_t argument) override;
 
-    // 23: stops the control's timer and unregisters it.
+    // Stops the control's timer and unregisters it.
     ~Control() override;
-    // 24: stores z and has the container sort its controls again.
+    // Stores z and has the container sort its controls again.
     virtual void set_z_order(int32_t z);
-    // 25: stores the flag; a control that no longer wants the focus while holding it passes it on.
+    // Stores the flag; a control that no longer wants the focus while holding it passes it on.
     virtual void set_want_focus(bool flag);
-    // 26
     virtual bool want_focus() const { return m_want_focus; }
-    // 27
-    virtual int32_t reserved_27() { return 0; }
-    // 28, 29: invalidate, so that the focus picture comes or goes.
+    // Invalidate, so that the focus picture comes or goes.
     virtual void on_focus_gained();
     virtual void on_focus_lost();
-    // 30: the control's effective visibility (own flag and container's) changed to visible.
+    // The control's effective visibility (own flag and container's) changed to visible.
     virtual void on_show(bool visible);
-    // 31: whether a tap-and-hold at point becomes a button-2 press ("Gestures").
+    // Whether a tap-and-hold at point becomes a button-2 press ("Gestures").
     virtual bool wants_gestures(Point point);
-    // 32: the effective enabled state changed.
+    // The effective enabled state changed.
     virtual void on_enable(bool enabled);
-    // 33: draws the focus picture over the rectangle while the container reports the control as
+    // Draws the focus picture over the rectangle while the container reports the control as
     // focused. dirty is the part of the window being repainted.
     virtual void paint(Canvas& canvas, Point dirty_position, Size dirty_size);
-    // 34: the pointer's shape over the control; none = the default arrow.
+    // The pointer's shape over the control; none = the default arrow.
     virtual std::optional<os::Cursor> cursor() const { return m_cursor; }
-    // 35: whether the point is inside the rectangle.
+    // Whether the point is inside the rectangle.
     virtual bool hit_test(Point point) const;
-    // 36, 37
     virtual void on_mouse_move(Point point);
     virtual void on_mouse_leave();
-    // 38 to 43: button 0 (stylus), button 2 (tap-and-hold), button 1. The flag of an up event is the
+    // Button 0 (stylus), button 2 (tap-and-hold), button 1. The flag of an up event is the
     // double-click flag of the press it ends.
     virtual void on_button0_down(Point point, bool double_click);
     virtual void on_button0_up(Point point, bool double_click);
@@ -106,24 +98,20 @@ public:
     virtual void on_button2_up(Point point, bool double_click);
     virtual void on_button1_down(Point point, bool double_click);
     virtual void on_button1_up(Point point, bool double_click);
-    // 44
-    virtual void on_pointer_reserved(Point point);
-    // 45 to 47: whether the control handled the text or key (codes of key_codes.h).
+    // Whether the control handled the text or key (codes of key_codes.h).
     virtual bool on_char(std::u16string_view text);
     virtual bool on_key_down(int32_t key);
     virtual bool on_key_up(int32_t key);
-    // 48: the control's own timer ticked.
+    // The control's own timer ticked.
     virtual void on_own_timer();
-    // 49: a timer of the window ticked; calls on_own_timer for the control's timer.
+    // A timer of the window ticked; calls on_own_timer for the control's timer.
     virtual void on_timer(uint32_t id);
-    // 50: moves the control, invalidating the old and the new rectangle when it changes.
+    // Moves the control, invalidating the old and the new rectangle when it changes.
     virtual void set_rect(const Rect& rect);
-    // 51: the size the control wants: the "Size" value.
+    // The size the control wants: the "Size" value.
     virtual Size design_size() const { return m_design_size; }
-    // 52: re-reads the common properties.
+    // Re-reads the common properties.
     virtual void on_skin_changed();
-    // 53
-    virtual int32_t reserved_53() { return 0; }
 
     // Own flag and the container's.
     bool is_visible() const;

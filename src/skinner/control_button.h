@@ -78,13 +78,11 @@ public:
     bool on_key_up(int32_t key) override;
     void on_skin_changed() override;
 
-    // 54: stores a different text, tells the behaviour and repaints.
+    // Stores a different text, tells the behaviour and repaints.
     virtual void set_text(std::u16string_view text);
-    // 55: tells the behaviour, then raises on_child_click (this, argument).
+    // Tells the behaviour, then raises on_child_click (this, argument).
     virtual void fire(Point argument);
-    // 56
-    virtual int32_t reserved_56() { return 0; }
-    // 57: the styles the button draws from.
+    // The styles the button draws from.
     virtual const StateStyles& state_styles() const { return m_styles; }
 
     // Fires with the centre of the rectangle (width / 2, height / 2 from its top-left corner).

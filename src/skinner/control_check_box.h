@@ -20,7 +20,7 @@ public:
     void fire(Point argument) override;
     const StateStyles& state_styles() const override;
 
-    // 58: repaints when the flag changes.
+    // Repaints when the flag changes.
     virtual void set_checked(bool checked);
     bool is_checked() const { return m_checked; }
 

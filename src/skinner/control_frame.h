@@ -41,7 +41,7 @@ public:
     Size design_size() const override;
     void on_skin_changed() override;
 
-    // 54: rebuilds the lines and the natural size from text.
+    // Rebuilds the lines and the natural size from text.
     virtual void layout_text(std::u16string_view text);
 
     // Stores a different text, lays it out and repaints.

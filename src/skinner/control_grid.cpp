@@ -142,7 +142,7 @@ int32_t ControlGrid::header_clicked(const GridClick& click)
 
 int32_t ControlGrid::header_held(const GridClick& click)
 {
-    return container().on_reserved_18(*this, click.column);
+    return container().on_header_hold(*this, click);
 }
 
 int32_t ControlGrid::edit_finished(const GridEdit& edit)

@@ -119,7 +119,7 @@ public:
     void set_rect(const Rect& rect) override;
     void on_skin_changed() override;
 
-    // 54 to 68, after the panel's.
+    // What a grid subclass supplies or overrides.
     virtual int32_t row_height() const { return m_item_height; }
     virtual int32_t header_height() const { return 0; }
     // >= 0: fixed pixels; < 0: a weight for a share of the remaining width.
@@ -140,13 +140,10 @@ public:
     virtual int32_t on_indent_click(const GridClick& click);
     // Raises on_header_click (this, click).
     virtual int32_t header_clicked(const GridClick& click);
-    // Raises on_reserved_18 (this, column): a hold on the header.
+    // Raises on_header_hold (this, click).
     virtual int32_t header_held(const GridClick& click);
     // Raises on_edit_finished (this, edit).
     virtual int32_t edit_finished(const GridEdit& edit);
-    virtual int32_t reserved_66() { return 0; }
-    virtual void reserved_67() { }
-    virtual int32_t reserved_68() { return 0; }
 
     // GridSelectionStrategy: what a strategy asks of the grid.
     void selection_changed() override;

@@ -26,11 +26,11 @@ public:
     void on_button0_up(Point point, bool double_click) override;
     void on_skin_changed() override;
 
-    // 54: raises on_child_value (this, value) to the container.
+    // Raises on_child_value (this, value) to the container.
     virtual void report_value(double value);
-    // 55: raises on_value_changed (this) to the container.
+    // Raises on_value_changed (this) to the container.
     virtual void value_changed();
-    // 56: the value a tap at point stands for, in [0, 1].
+    // The value a tap at point stands for, in [0, 1].
     virtual double value_at(Point point) const;
 
     // Whether the control is drawn alike at values a and b: a change between them is stored and

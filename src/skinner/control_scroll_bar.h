@@ -67,7 +67,7 @@ public:
     void set_rect(const Rect& rect) override;
     void on_skin_changed() override;
 
-    // 54: raises on_scroll (this, position) to the container.
+    // Raises on_scroll (this, position) to the container.
     virtual void on_position_changed(int32_t position);
 
     // A changed minimum or maximum is stored; the position is clamped again and the bar laid out.

@@ -42,12 +42,12 @@ public:
 
     // Re-reads the container, then the form's own properties.
     void on_skin_changed() override;
-    // 33: whether a close request may close the form.
+    // Whether a close request may close the form.
     virtual bool can_close() { return true; }
-    // 34: the form's window to the top (with the windows it owns) and activated, restored when it
+    // The form's window to the top (with the windows it owns) and activated, restored when it
     // was minimised; when a modal dialog it owns has disabled it, that dialog is activated.
     virtual void bring_to_front();
-    // 35: a picture of the form could not be loaded. A form with a parent hands it to the parent;
+    // A picture of the form could not be loaded. A form with a parent hands it to the parent;
     // the top form shows a message box (the text of "on_picture_failed_to_load", by default "Out
     // of memory", then the picture's name, scale and skin path) and closes when it is modal.
     virtual void on_picture_failed(const Picture& picture);

@@ -6,15 +6,7 @@ int32_t Listener::on_child_click(Control&, Point)
 {
     return 0;
 }
-int32_t Listener::on_reserved_1(Control&, int32_t)
-{
-    return 0;
-}
 int32_t Listener::on_cell_click(Control&, const GridClick&)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_3(Control&, int32_t)
 {
     return 0;
 }
@@ -22,31 +14,7 @@ int32_t Listener::on_cell_hold(Control&, const GridClick&)
 {
     return 0;
 }
-int32_t Listener::on_reserved_5(Control&, int32_t)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_6(Control&, int32_t)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_7(Control&, int32_t)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_8(Control&, int32_t)
-{
-    return 0;
-}
 int32_t Listener::on_edit_finished(Control&, const GridEdit&)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_10(Control&, int32_t)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_11(Control&, int32_t)
 {
     return 0;
 }
@@ -66,15 +34,11 @@ int32_t Listener::on_value_changed(Control&)
 {
     return 0;
 }
-int32_t Listener::on_reserved_16(Control&, int32_t)
-{
-    return 0;
-}
 int32_t Listener::on_header_click(Control&, const GridClick&)
 {
     return 0;
 }
-int32_t Listener::on_reserved_18(Control&, int32_t)
+int32_t Listener::on_header_hold(Control&, const GridClick&)
 {
     return 0;
 }
@@ -87,10 +51,6 @@ int32_t Listener::on_child_focused()
     return 0;
 }
 int32_t Listener::on_menu(MenuEntry&)
-{
-    return 0;
-}
-int32_t Listener::on_reserved_22(Control&, int32_t)
 {
     return 0;
 }

@@ -7,11 +7,9 @@
 // button's click reaches the panel or form that owns the button, and a command raised anywhere
 // climbs to the form.
 //
-// Every slot does nothing and answers 0 here. Slots 1, 3, 5 to 8 and 10 are never passed on: their
-// 0 stands wherever they are raised. A control's own on_child_focused does nothing either (a
-// panel answers it by taking the focus in its own container; see ControlPanel); a container passes
-// it on like the others. The reserved slots keep their places and arguments for controls that
-// need another notification.
+// Every notification does nothing and answers 0 here. A control's own on_child_focused does nothing
+// either (a panel answers it by taking the focus in its own container; see ControlPanel); a
+// container passes it on like the others.
 //
 // User-interface thread only.
 
@@ -39,41 +37,32 @@ class Listener {
 public:
     virtual ~Listener() = default;
 
-    // 0: a control was clicked; a button passes the point of the tap (window coordinates).
+    // A control was clicked; a button passes the point of the tap (window coordinates).
     virtual int32_t on_child_click(Control& control, Point argument);
-    virtual int32_t on_reserved_1(Control& control, int32_t argument);
-    // 2: a grid row was tapped; the click's double_tap flag asks for the row to be activated.
+    // A grid row was tapped; the click's double_tap flag asks for the row to be activated.
     virtual int32_t on_cell_click(Control& grid, const GridClick& click);
-    virtual int32_t on_reserved_3(Control& control, int32_t argument);
-    // 4: a grid row was held.
+    // A grid row was held.
     virtual int32_t on_cell_hold(Control& grid, const GridClick& click);
-    virtual int32_t on_reserved_5(Control& control, int32_t argument);
-    virtual int32_t on_reserved_6(Control& control, int32_t argument);
-    virtual int32_t on_reserved_7(Control& control, int32_t argument);
-    virtual int32_t on_reserved_8(Control& control, int32_t argument);
-    // 9: an in-place edit of a grid cell ended.
+    // An in-place edit of a grid cell ended.
     virtual int32_t on_edit_finished(Control& grid, const GridEdit& edit);
-    virtual int32_t on_reserved_10(Control& control, int32_t argument);
-    virtual int32_t on_reserved_11(Control& control, int32_t argument);
-    // 12: a scroll bar moved to a new position.
+    // A scroll bar moved to a new position.
     virtual int32_t on_scroll(Control& bar, int32_t position);
-    // 13: a command by name (a button's name, a soft key, a menu entry...).
+    // A command by name (a button's name, a soft key, a menu entry...).
     virtual int32_t on_command(std::u16string_view command);
-    // 14: the user drags a control towards a value; the owner decides whether to take it.
+    // The user drags a control towards a value; the owner decides whether to take it.
     virtual int32_t on_child_value(Control& control, double value);
-    // 15: a control's value changed.
+    // A control's value changed.
     virtual int32_t on_value_changed(Control& control);
-    virtual int32_t on_reserved_16(Control& control, int32_t argument);
-    // 17: a grid's header was tapped.
+    // A grid's header was tapped.
     virtual int32_t on_header_click(Control& grid, const GridClick& click);
-    virtual int32_t on_reserved_18(Control& control, int32_t argument);
-    // 19: a control's selection changed.
+    // A grid's header was held.
+    virtual int32_t on_header_hold(Control& grid, const GridClick& click);
+    // A control's selection changed.
     virtual int32_t on_selection_changed(Control& control);
-    // 20: a control of the container has just taken the focus.
+    // A control of the container has just taken the focus.
     virtual int32_t on_child_focused();
-    // 21: a menu is about to open and may be filled.
+    // A menu is about to open and may be filled.
     virtual int32_t on_menu(MenuEntry& menu);
-    virtual int32_t on_reserved_22(Control& control, int32_t argument);
 };
 
 } // namespace skinner

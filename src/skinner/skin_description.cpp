@@ -1,5 +1,7 @@
 #include "skinner/skin_description.h"
 
+#include "liba/little_endian.h"
+
 #include <algorithm>
 
 namespace skinner {
@@ -22,15 +24,14 @@ uint16_t SkinDescription::half(uint32_t offset) const
 {
     if (!inside(offset, 2))
         return 0;
-    return uint16_t(m_bytes[offset] | (m_bytes[offset + 1] << 8));
+    return liba::load_le16(&m_bytes[offset]);
 }
 
 uint32_t SkinDescription::word(uint32_t offset) const
 {
     if (!inside(offset, 4))
         return 0;
-    return uint32_t(m_bytes[offset]) | (uint32_t(m_bytes[offset + 1]) << 8)
-        | (uint32_t(m_bytes[offset + 2]) << 16) | (uint32_t(m_bytes[offset + 3]) << 24);
+    return liba::load_le32(&m_bytes[offset]);
 }
 
 bool SkinDescription::validate()

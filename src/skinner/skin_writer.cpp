@@ -1,5 +1,6 @@
 #include "skinner/skin_writer.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <algorithm>
@@ -279,8 +280,8 @@ uint32_t SkinWriter::write_record(const SkinRecord& record, const std::vector<Au
     if (auto_controls) {
         put32(offset + 4 * s_word_auto_count, uint32_t(auto_controls->size()));
         for (const AutoControl& entry : *auto_controls) {
-            append16(uint16_t(m_pool.at(entry.control)));
-            append16(uint16_t(m_pool.at(entry.kind)));
+            liba::append_le16(m_bytes, uint16_t(m_pool.at(entry.control)));
+            liba::append_le16(m_bytes, uint16_t(m_pool.at(entry.kind)));
         }
     }
     for (size_t type = 0; type < s_property_type_count; ++type)
@@ -306,29 +307,29 @@ void SkinWriter::write_table(uint32_t record, const SkinRecord& source, Property
 
 void SkinWriter::write_entry(const SkinProperty& property)
 {
-    append16(uint16_t(m_pool.at(property.name)));
+    liba::append_le16(m_bytes, uint16_t(m_pool.at(property.name)));
     std::visit(
         [&](const auto& value) {
             using T = std::decay_t<decltype(value)>;
             if constexpr (std::is_same_v<T, int32_t>) {
-                append16(0);
-                append32(uint32_t(value));
+                liba::append_le16(m_bytes, 0);
+                liba::append_le32(m_bytes, uint32_t(value));
             } else if constexpr (std::is_same_v<T, PointEntry>) {
-                append16(uint16_t(value.x));
-                append16(uint16_t(value.y));
+                liba::append_le16(m_bytes, uint16_t(value.x));
+                liba::append_le16(m_bytes, uint16_t(value.y));
             } else if constexpr (std::is_same_v<T, std::u16string>) {
-                append16(uint16_t(m_pool.at(value)));
+                liba::append_le16(m_bytes, uint16_t(m_pool.at(value)));
             } else if constexpr (std::is_same_v<T, PictureEntry>) {
                 for (uint16_t field : {value.left, value.top, value.inner_left, value.inner_top,
                          value.inner_right, value.inner_bottom, value.right, value.bottom})
-                    append16(field);
+                    liba::append_le16(m_bytes, field);
                 m_bytes.push_back(value.index);
                 m_bytes.push_back(value.stretch);
             } else if constexpr (std::is_same_v<T, ColourEntry>) {
                 m_bytes.insert(m_bytes.end(), value.bytes.begin(), value.bytes.end());
             } else {
-                append16(0);
-                append32(value.index);
+                liba::append_le16(m_bytes, 0);
+                liba::append_le32(m_bytes, value.index);
             }
         },
         property.value);
@@ -353,33 +354,19 @@ void SkinWriter::align()
 
 void SkinWriter::put16(uint32_t at, uint16_t value)
 {
-    m_bytes[at] = uint8_t(value);
-    m_bytes[at + 1] = uint8_t(value >> 8);
+    liba::store_le16(&m_bytes[at], value);
 }
 
 void SkinWriter::put32(uint32_t at, uint32_t value)
 {
-    put16(at, uint16_t(value));
-    put16(at + 2, uint16_t(value >> 16));
-}
-
-void SkinWriter::append16(uint16_t value)
-{
-    m_bytes.push_back(uint8_t(value));
-    m_bytes.push_back(uint8_t(value >> 8));
-}
-
-void SkinWriter::append32(uint32_t value)
-{
-    append16(uint16_t(value));
-    append16(uint16_t(value >> 16));
+    liba::store_le32(&m_bytes[at], value);
 }
 
 void SkinWriter::append_text(std::u16string_view text)
 {
     for (char16_t unit : text)
-        append16(unit);
-    append16(0);
+        liba::append_le16(m_bytes, unit);
+    liba::append_le16(m_bytes, 0);
 }
 
 } // namespace skinner

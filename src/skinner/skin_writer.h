@@ -66,8 +66,6 @@ private:
     void align();
     void put16(uint32_t at, uint16_t value);
     void put32(uint32_t at, uint32_t value);
-    void append16(uint16_t value);
-    void append32(uint32_t value);
     void append_text(std::u16string_view text);
 
     std::vector<SkinWriteError> m_errors;

@@ -1,7 +1,7 @@
 #include "os/active_scheduler.h"
 
 #include "os/active.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "os/application.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "support/test_support.h"
 #include "support/window_recorder.h"
 
@@ -244,15 +244,6 @@ TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_
     EXPECT_EQ(status.st_mode & 0777, 0700u);
 }
 
-namespace {
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
-} // namespace
-
 TEST(ApplicationDeathTest, a_second_object_and_a_name_too_long_for_the_class_buffer_are_fatal)
 {
     EXPECT_EXIT(
@@ -260,7 +251,7 @@ TEST(ApplicationDeathTest, a_second_object_and_a_name_too_long_for_the_class_buf
             os::Application one(u"One");
             os::Application two(u"Two");
         },
-        failed_exit, "Application::Application: instance != 0");
+        test::failed_exit, "Application::Application: instance != 0");
     // "SkinnerClass_" and 25 characters make 38: the longest name there is room for.
     std::u16string longest(25, u'n');
     EXPECT_EXIT(
@@ -270,5 +261,5 @@ TEST(ApplicationDeathTest, a_second_object_and_a_name_too_long_for_the_class_buf
             }
             os::Application too_long(longest + u"n");
         },
-        failed_exit, "Application::Application: Application name is too long. Sorry.");
+        test::failed_exit, "Application::Application: Application name is too long. Sorry.");
 }

@@ -3,24 +3,15 @@
 #include "liba/text.h"
 #include "os/message_box.h"
 #include "support/scoped_config.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-namespace {
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
-} // namespace
 
 TEST(FatalErrorDeathTest, ends_the_process_with_a_failure_status_showing_message_and_place)
 {
     test::ScopedConfig config;
     EXPECT_EXIT(os::fatal_error(u"PlayerPCM::on_data", u"on_data unexpected - player is active object"),
-        failed_exit, "PlayerPCM::on_data: on_data unexpected - player is active object");
+        test::failed_exit, "PlayerPCM::on_data: on_data unexpected - player is active object");
     EXPECT_FALSE(std::filesystem::exists(test::ScopedConfig::log_file())) << "logging is off";
 }
 
@@ -30,7 +21,7 @@ TEST(FatalErrorDeathTest, logs_gluck_line_when_logging_is_on)
     config.set_logging(true);
     EXPECT_EXIT(
         os::fatal_error(u"Container::register_control", u"control with id {7} already exists in container"),
-        failed_exit, "control with id \\{7\\} already exists");
+        test::failed_exit, "control with id \\{7\\} already exists");
     EXPECT_EQ(test::ScopedConfig::log_text(),
         u"Gluck: control with id {7} already exists in container @ Container::register_control\n");
 }
@@ -45,5 +36,5 @@ TEST(FatalErrorDeathTest, goes_through_the_installed_message_box)
             });
             os::fatal_error(u"Where", u"What");
         },
-        failed_exit, "handler saw \\[Where\\] \\[What\\]");
+        test::failed_exit, "handler saw \\[Where\\] \\[What\\]");
 }

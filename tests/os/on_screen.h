@@ -4,7 +4,7 @@
 
 #include "support/window_recorder.h"
 
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,13 @@
 
 #include "liba/text.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
+#include <pwd.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -115,4 +120,41 @@ TEST(Path, path_starts_with_is_a_character_prefix)
     EXPECT_TRUE(os::path_starts_with(u"Storage Card", u"Storage Card"));
     EXPECT_FALSE(os::path_starts_with(u"Storage Card", u"Storage"));
     EXPECT_FALSE(os::path_starts_with(u"/media/card", u"/home/user/Documents"));
+}
+
+namespace {
+
+// Sets an environment variable for one scope (unset when value is null), then puts it back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value)
+        : m_name(name)
+    {
+        if (const char* previous = std::getenv(name))
+            m_previous = previous;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_previous ? ::setenv(m_name, m_previous->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_previous;
+};
+
+} // namespace
+
+TEST(Path, xdg_folders_fall_back_below_the_home_folder_and_the_home_folder_to_the_account)
+{
+    {
+        ScopedEnv home("HOME", "/home/someone");
+        for (const char* ignored : {static_cast<const char*>(nullptr), "", "relative/config"}) {
+            ScopedEnv config("XDG_CONFIG_HOME", ignored);
+            EXPECT_EQ(os::xdg_folder("XDG_CONFIG_HOME", ".config"), "/home/someone/.config");
+        }
+        ScopedEnv config("XDG_CONFIG_HOME", "/elsewhere");
+        EXPECT_EQ(os::xdg_folder("XDG_CONFIG_HOME", ".config"), "/elsewhere");
+    }
+    ScopedEnv home("HOME", nullptr);
+    const passwd* account = ::getpwuid(::getuid());
+    EXPECT_EQ(os::home_folder(), account && account->pw_dir && *account->pw_dir ? account->pw_dir : "/");
 }

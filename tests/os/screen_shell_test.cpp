@@ -1,11 +1,11 @@
 #include "support/test_support.h"
 #include "support/window_recorder.h"
 
-#include "os/headless_screen.h"
 #include "os/keys.h"
 #include "os/message_box.h"
 #include "os/message_box_window.h"
 #include "os/png_writer.h"
+#include "os/screen/headless_screen.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 
 #include "audio/scripted_wave_out.h"
 
-#include "os/headless_screen.h"
 #include "os/rand.h"
+#include "os/screen/headless_screen.h"
 #include "player/form_main.h"
 #include "player/resume_rewind.h"
 #include "player/settings.h"

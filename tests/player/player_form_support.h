@@ -5,7 +5,7 @@
 // taps at window points of that form.
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "os/window.h"
 #include "skinner/control.h"
 #include "skinner/form.h"

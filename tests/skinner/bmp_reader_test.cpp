@@ -1,8 +1,8 @@
 #include "liba/memory_reader.h"
 #include "liba/zip_file.h"
+#include "os/zip_writer.h"
 #include "skinner/bmp_reader.h"
 #include "support/bmp_writer.h"
-#include "support/zip_writer.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -153,7 +153,7 @@ TEST(BmpReader, largest_sides_accepted)
 
 TEST(BmpReader, reads_a_zip_entry)
 {
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("other.txt", {1, 2, 3}).add("Pics/Back.bmp", small24());
     liba::ZipFile archive(std::make_unique<liba::MemoryReader>(zip.finish()));
     ASSERT_TRUE(archive.find(u"pics/back.bmp"));

@@ -4,9 +4,9 @@
 #include "skinner/control_frame.h"
 #include "skinner/control_panel.h"
 #include "skinner/key_codes.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using skinner::Container;
 using skinner::Control;
@@ -26,11 +26,6 @@ constexpr uint32_t s_red = 0xFFE00040u;
 constexpr uint32_t s_green = 0xFF00E040u;
 constexpr uint32_t s_white = 0xFFE0E040u;
 constexpr uint32_t s_grey = 0xFFC0D0E0u;
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
 
 std::string focused_name(const Container& container)
 {
@@ -109,7 +104,7 @@ TEST(ContainerDeathTest, a_second_control_with_the_same_name_ends_the_program)
 {
     BareContainer bare;
     RecordingControl first(bare.container, u"btnPlay");
-    EXPECT_EXIT(RecordingControl(bare.container, u"btnPlay"), failed_exit,
+    EXPECT_EXIT(RecordingControl(bare.container, u"btnPlay"), test::failed_exit,
         "Container::register_control: control with id \\{btnPlay\\} already exists in container");
 }
 
@@ -525,12 +520,13 @@ TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_
     a.on_value_changed(a);
     a.on_selection_changed(a);
     a.on_scroll(a, 7);
-    a.on_reserved_22(a, 3);
-    EXPECT_EQ(a.on_reserved_1(a, 1), 0);
+    skinner::GridClick header;
+    header.column = 3;
+    a.on_header_hold(a, header);
     EXPECT_EQ(a.on_child_focused(), 0);
     EXPECT_EQ(bare.listener.log,
-        (std::vector<std::string> {
-            "command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7", "reserved22 a 3"}));
+        (std::vector<std::string> {"command Play", "value a 0.500000", "changed a", "selection a",
+            "scroll a 7", "header hold a 3"}));
 
     Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
     RecordingControl child(orphan, u"a");

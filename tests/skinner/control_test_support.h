@@ -155,13 +155,9 @@ public:
     {
         return note("scroll " + name_of(control) + " " + std::to_string(position));
     }
-    int32_t on_reserved_1(skinner::Control& control, int32_t) override
+    int32_t on_header_hold(skinner::Control& control, const skinner::GridClick& click) override
     {
-        return note("reserved1 " + name_of(control));
-    }
-    int32_t on_reserved_22(skinner::Control& control, int32_t argument) override
-    {
-        return note("reserved22 " + name_of(control) + " " + std::to_string(argument));
+        return note("header hold " + name_of(control) + " " + std::to_string(click.column));
     }
     int32_t on_child_focused() override { return note("focused"); }
 

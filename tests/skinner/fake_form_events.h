@@ -5,8 +5,8 @@
 // another, and owns its window. DeviceScope sets the device kind for one test; FormsDevice adds a
 // headless screen and the forms skin (tests/fixtures/skins/forms_skin.xml) loaded for it.
 
-#include "os/headless_screen.h"
 #include "os/platform.h"
+#include "os/screen/headless_screen.h"
 #include "os/window.h"
 #include "os/window_handler.h"
 #include "skinner/device_capability.h"

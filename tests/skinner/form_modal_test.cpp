@@ -4,7 +4,7 @@
 
 #include "fake_form_events.h"
 
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "skinner/menu_manager_impl.h"
 #include "support/scoped_config.h"
 

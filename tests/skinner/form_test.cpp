@@ -5,9 +5,9 @@
 #include "fake_form_events.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
 #include "os/keys.h"
 #include "os/message_box.h"
+#include "os/screen/headless_screen.h"
 #include "skinner/control_button.h"
 #include "skinner/control_frame.h"
 #include "skinner/form.h"
@@ -16,7 +16,6 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using namespace skinner;
 using Device = test::FormsDevice;
@@ -314,15 +313,6 @@ TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
     os::set_message_box_handler(std::move(previous));
 }
 
-namespace {
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
-} // namespace
-
 TEST(FormDeathTest, a_form_has_one_main_menu_and_unregisters_only_that_one)
 {
     Device device({240, 320});
@@ -331,13 +321,13 @@ TEST(FormDeathTest, a_form_has_one_main_menu_and_unregisters_only_that_one)
     Control second(form, u"", LookupMode::none);
     form.register_menu_main(first);
     EXPECT_EQ(form.menu_main(), &first);
-    EXPECT_EXIT(form.register_menu_main(second), failed_exit,
+    EXPECT_EXIT(form.register_menu_main(second), test::failed_exit,
         "Form::register_menu_main: Menu main is already exists");
-    EXPECT_EXIT(
-        form.unregister_menu_main(second), failed_exit, "Form::unregister_menu_main: Menus do not match");
+    EXPECT_EXIT(form.unregister_menu_main(second), test::failed_exit,
+        "Form::unregister_menu_main: Menus do not match");
     form.unregister_menu_main(first);
     EXPECT_EQ(form.menu_main(), nullptr);
-    EXPECT_EXIT(form.unregister_menu_main(first), failed_exit, "Menus do not match");
+    EXPECT_EXIT(form.unregister_menu_main(first), test::failed_exit, "Menus do not match");
     form.register_menu_main(second);
     EXPECT_EQ(form.menu_main(), &second);
     form.unregister_menu_main(second);

@@ -3,8 +3,8 @@
 
 #include "fake_form_events.h"
 
-#include "os/headless_screen.h"
 #include "os/keys.h"
+#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "os/switches.h"
 #include "skinner/form_placement.h"

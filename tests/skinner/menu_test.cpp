@@ -6,8 +6,8 @@
 #include "fake_form_events.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
 #include "os/keys.h"
+#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "skinner/control.h"
 #include "skinner/control_button.h"

@@ -1,7 +1,7 @@
+#include "os/zip_writer.h"
 #include "skinner/picture.h"
 #include "skinner/picture_rep.h"
 #include "support/bmp_writer.h"
-#include "support/zip_writer.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -32,7 +32,7 @@ public:
     }
     std::u16string path()
     {
-        test::ZipWriter zip;
+        os::ZipWriter zip;
         zip.add("test.skin", {'S', 'K', 'I', 'N'});
         for (const auto& [name, bytes] : m_entries)
             zip.add(name, bytes);

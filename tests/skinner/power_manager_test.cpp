@@ -6,8 +6,8 @@
 
 #include "fake_form_events.h"
 
-#include "os/headless_screen.h"
 #include "os/keys.h"
+#include "os/screen/headless_screen.h"
 #include "skinner/control_subclass.h"
 #include "skinner/form.h"
 #include "skinner/key_codes.h"

@@ -1,15 +1,15 @@
 #include "skinner/properties.h"
 
 #include "liba/text.h"
+#include "os/zip_writer.h"
 #include "skin_samples.h"
 #include "skinner/font_rep.h"
 #include "skinner/picture_rep.h"
 #include "skinner/skin_client.h"
 #include "support/scoped_config.h"
-#include "support/zip_writer.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using skinner::DeviceKind;
 using skinner::Point;
@@ -59,11 +59,6 @@ std::u16string chosen(Properties& properties, std::u16string_view form)
     return record ? properties.impl().description().name(record) : u"(none)";
 }
 
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
 // The screen sizes of a Pocket PC whose work area is 240 x height: bars of 26 above and below.
 Size pocket_screen_for_workarea(int32_t height)
 {
@@ -91,7 +86,7 @@ TEST(PropertiesLoading, reads_the_first_entry_whose_extension_is_skin_in_any_cas
     second.version = u"Second";
     SkinModel decoy = with_sizes({});
     decoy.version = u"Decoy";
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("notes.txt", {'h', 'i'});
     zip.add("skin", test::describe(decoy));
     zip.add("x.skinny", test::describe(decoy));
@@ -107,7 +102,7 @@ TEST(PropertiesLoading, reads_the_first_entry_whose_extension_is_skin_in_any_cas
 
 TEST(PropertiesLoading, an_invalid_first_skin_entry_is_not_replaced_by_a_later_one)
 {
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("broken.skin", test::Bytes(600, 0));
     zip.add("good.skin", test::describe(with_sizes({})));
     SkinFiles files;
@@ -120,7 +115,7 @@ TEST(PropertiesLoading, a_cut_archive_entry_is_logged_and_gives_an_invalid_skin)
 {
     test::ScopedConfig config;
     config.set_logging(true);
-    test::ZipWriter zip;
+    os::ZipWriter zip;
     zip.add("cut.skin", test::describe(with_sizes({})));
     test::Bytes archive = zip.finish();
     // Only the local header and part of the data remain.
@@ -609,11 +604,11 @@ TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_re
 {
     SkinFiles files;
     Properties skin(files.plain(query_model()), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"FormMain", u"nope", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"FormMain", u"nope", u"Width", 0), test::failed_exit,
         "report_no_control: Skin file \\{.*plain.skin\\} form \\{FormMain\\} has no control \\{nope\\}");
-    EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), failed_exit,
+    EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), test::failed_exit,
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
-    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
 }
 
@@ -621,9 +616,9 @@ TEST(PropertiesDeathTest, a_query_on_an_invalid_skin_reports_no_skin)
 {
     SkinFiles files;
     Properties skin(files.dir().file("absent.skin"), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), failed_exit,
+    EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
-    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), failed_exit, "report_no_skin: ");
+    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), test::failed_exit, "report_no_skin: ");
 }
 
 TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
@@ -634,7 +629,7 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
     Properties skin(files.plain(test::model_with_forms(
                         {test::sized_form(u"FormMain", 240, 300), test::sized_form(u"Other", 1, 1)})),
         s_qvga);
-    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), failed_exit,
+    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no form \\{FormMain\\} for workarea_size=240 268. list of "
         "all forms:");
     std::u16string log = test::ScopedConfig::log_text();

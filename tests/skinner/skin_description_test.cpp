@@ -1,5 +1,6 @@
 #include "skinner/skin_description.h"
 
+#include "liba/little_endian.h"
 #include "skin_samples.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +13,17 @@ namespace {
 
 uint32_t word_at(const test::Bytes& bytes, uint32_t at)
 {
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16
-        | uint32_t(bytes[at + 3]) << 24;
+    return liba::load_le32(&bytes[at]);
 }
 
 void set_word(test::Bytes& bytes, uint32_t at, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = uint8_t(value >> (8 * i));
+    liba::store_le32(&bytes[at], value);
 }
 
 void set_half(test::Bytes& bytes, uint32_t at, uint16_t value)
 {
-    bytes[at] = uint8_t(value);
-    bytes[at + 1] = uint8_t(value >> 8);
+    liba::store_le16(&bytes[at], value);
 }
 
 bool valid(const test::Bytes& bytes)

@@ -1,18 +1,14 @@
 #include "skinner/vb_collection.h"
 
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-#include <sys/wait.h>
 
 using skinner::VBCollection;
 
 namespace {
-
-bool failed_exit(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
 
 VBCollection<std::string> three()
 {
@@ -49,17 +45,17 @@ TEST(VBCollection, indexes_inserts_and_removes)
 TEST(VBCollectionDeathTest, a_row_index_of_minus_one_ends_the_program)
 {
     VBCollection<std::string> rows = three();
-    EXPECT_EXIT(rows[-1], failed_exit, "pos is invalid");
+    EXPECT_EXIT(rows[-1], test::failed_exit, "pos is invalid");
 }
 
 TEST(VBCollectionDeathTest, an_index_at_or_past_the_size_ends_the_program)
 {
     const VBCollection<std::string> rows = three();
-    EXPECT_EXIT(rows[3], failed_exit, "VBCollection::operator\\[\\]: pos is invalid");
-    EXPECT_EXIT(rows[int64_t(1) << 40], failed_exit, "pos is invalid");
+    EXPECT_EXIT(rows[3], test::failed_exit, "VBCollection::operator\\[\\]: pos is invalid");
+    EXPECT_EXIT(rows[int64_t(1) << 40], test::failed_exit, "pos is invalid");
     VBCollection<std::string> empty;
-    EXPECT_EXIT(empty[0], failed_exit, "pos is invalid");
-    EXPECT_EXIT(empty.remove(0), failed_exit, "pos is invalid");
+    EXPECT_EXIT(empty[0], test::failed_exit, "pos is invalid");
+    EXPECT_EXIT(empty.remove(0), test::failed_exit, "pos is invalid");
     VBCollection<std::string> some = three();
-    EXPECT_EXIT(some.insert(5, "z"), failed_exit, "pos is invalid");
+    EXPECT_EXIT(some.insert(5, "z"), test::failed_exit, "pos is invalid");
 }

@@ -1,5 +1,7 @@
 #include "support/bmp_writer.h"
 
+#include "liba/little_endian.h"
+
 namespace test {
 
 namespace {
@@ -91,14 +93,12 @@ Bytes make_bmp24(int32_t width, int32_t height, const std::vector<uint32_t>& pix
 
 void patch32(Bytes& bytes, size_t offset, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes.at(offset + size_t(i)) = uint8_t(value >> (8 * i));
+    liba::store_le32(&bytes.at(offset), value);
 }
 
 void patch16(Bytes& bytes, size_t offset, uint16_t value)
 {
-    bytes.at(offset) = uint8_t(value);
-    bytes.at(offset + 1) = uint8_t(value >> 8);
+    liba::store_le16(&bytes.at(offset), value);
 }
 
 } // namespace test

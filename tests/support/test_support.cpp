@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -44,12 +46,14 @@ ByteWriter& ByteWriter::u8(uint8_t v)
 
 ByteWriter& ByteWriter::u16(uint16_t v)
 {
-    return u8(uint8_t(v)).u8(uint8_t(v >> 8));
+    liba::append_le16(bytes, v);
+    return *this;
 }
 
 ByteWriter& ByteWriter::u32(uint32_t v)
 {
-    return u16(uint16_t(v)).u16(uint16_t(v >> 16));
+    liba::append_le32(bytes, v);
+    return *this;
 }
 
 ByteWriter& ByteWriter::tag(std::string_view four)
@@ -156,6 +160,11 @@ bool wait_until(const std::function<bool()>& condition)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+bool failed_exit(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
 }
 
 } // namespace test

@@ -76,6 +76,10 @@ std::u16string u16(const std::filesystem::path& path);
 // broken part from hanging the suite; nothing is measured.
 bool wait_until(const std::function<bool()>& condition);
 
+// Whether a death test's process ended by exit() with a non-zero status (the fatal-error path),
+// not by a signal.
+bool failed_exit(int status);
+
 } // namespace test
 
 // Skips the current test when the shared corpus is not beside the repository.

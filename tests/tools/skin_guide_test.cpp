@@ -6,7 +6,7 @@
 #include "skinc/skin_compiler.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "png_read.h"
 #include "skinner/form.h"
 #include "skinner/properties.h"

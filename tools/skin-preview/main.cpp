@@ -17,8 +17,8 @@
 
 #include "liba/text.h"
 #include "os/create_screen.h"
-#include "os/headless_screen.h"
 #include "os/png_writer.h"
+#include "os/screen/headless_screen.h"
 #include "os/screen_options.h"
 #include "skinner/device_capability.h"
 #include "skinner/form.h"

@@ -2,10 +2,10 @@
 
 #include "liba/text.h"
 #include "os/zip_open.h"
+#include "os/zip_writer.h"
 #include "skinc/property_reference.h"
 #include "skinc/skin_dump.h"
 #include "skinc/skin_source.h"
-#include "skinc/zip_writer.h"
 #include "skinner/skin_description.h"
 #include "skinner/skin_file.h"
 #include "skinner/skin_writer.h"
@@ -78,11 +78,11 @@ bool build_skin(const std::filesystem::path& source, const std::filesystem::path
     for (const SourceError& warning : unread_properties(skin.model()))
         messages.push_back(message(source, warning.line, warning.message, "warning"));
 
-    ZipWriter zip;
-    zip.add(liba::from_utf8(output.stem().string()) + u".skin", writer.bytes());
+    os::ZipWriter zip;
+    zip.add(output.stem().string() + ".skin", writer.bytes());
     for (const BitmapFiles& bitmap : skin.bitmaps()) {
         for (const auto& [entry, file] : bitmap.entries)
-            zip.add(entry, read_whole(file));
+            zip.add(liba::to_utf8(entry), read_whole(file));
     }
     if (!write_whole(output, zip.finish())) {
         messages.push_back(message(output, 0, u"cannot write the skin file"));

@@ -1,30 +1,39 @@
 #include "os/wave_out/pcm_to_float.h"
 
+#include "liba/little_endian.h"
+
 namespace os {
 
-namespace {
-
-// The sample at p as a fraction of full scale.
-float sample_at(const uint8_t* p, int bits)
+int32_t pcm_sample(const uint8_t* p, int bits)
 {
     switch (bits) {
     case 8:
-        return float(int(p[0]) - 128) * (1.0f / 128.0f);
+        return int32_t(p[0]) - 128;
     case 16:
-        return float(int16_t(uint16_t(p[0] | p[1] << 8))) * (1.0f / 32768.0f);
-    case 24: {
-        // Shift into the top of a 32-bit word so that the sign comes along.
-        auto v = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
-        return float(v >> 8) * (1.0f / 8388608.0f);
-    }
-    default: {
-        auto v = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-        return float(double(v) * (1.0 / 2147483648.0));
-    }
+        return int16_t(liba::load_le16(p));
+    case 24:
+        // Shifted into the top of a 32-bit word so that the sign comes along.
+        return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+    default:
+        return int32_t(liba::load_le32(p));
     }
 }
 
-} // namespace
+double pcm_full_scale(int bits)
+{
+    switch (bits) {
+    case 8:
+        return 128.0;
+    case 16:
+        return 32768.0;
+    case 24:
+        return 8388608.0;
+    case 32:
+        return 2147483648.0;
+    default:
+        return 0.0;
+    }
+}
 
 float channel_gain(uint32_t volume, int channel, int channels)
 {
@@ -47,9 +56,10 @@ bool pcm_to_float(const uint8_t* in, int bits, int channels, uint32_t frames, ui
     for (int c = 0; c < channels; ++c)
         gains[c] = channel_gain(volume, c, channels);
     const int bytes = bits / 8;
+    const double scale = 1.0 / pcm_full_scale(bits);
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < channels; ++c) {
-            *out++ = sample_at(in, bits) * gains[c];
+            *out++ = float(pcm_sample(in, bits) * scale) * gains[c];
             in += bytes;
         }
     }

@@ -13,6 +13,12 @@ namespace os {
 // channel 1 the right half and the others the mean of both.
 float channel_gain(uint32_t volume, int channel, int channels);
 
+// One little-endian PCM sample (8-bit unsigned, 16, 24 or 32-bit signed) as a signed value, 8-bit
+// samples centred on 0: -full scale .. full scale - 1.
+int32_t pcm_sample(const uint8_t* p, int bits);
+// The full scale of a width: 128, 32768, 8388608 or 2147483648; 0 for any other width.
+double pcm_full_scale(int bits);
+
 // Converts frames of interleaved little-endian PCM (8-bit unsigned, 16, 24 or 32-bit signed; 1 to
 // 8 channels) to float samples in -1..1 scaled by the channel gains. False, writing nothing, for
 // any other format.

@@ -4,7 +4,7 @@
 // queued bytes at the rate the format plays them, measured on the steady clock from the moment
 // playing (re)starts, or as fast as they come when paced is off, and hands them to played().
 
-#include "os/wave_out_queued.h"
+#include "os/wave_out/wave_out_queued.h"
 
 #include <chrono>
 #include <cstdint>

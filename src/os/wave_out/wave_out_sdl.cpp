@@ -13,7 +13,7 @@
 #include "os/log.h"
 #include "os/wave_out/pcm_to_float.h"
 #include "os/wave_out/wave_out_backends.h"
-#include "os/wave_out_queued.h"
+#include "os/wave_out/wave_out_queued.h"
 
 #include <SDL2/SDL.h>
 

@@ -1,4 +1,4 @@
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 
 #include "os/screen/headless_backend.h"
 

@@ -1,4 +1,4 @@
-#include "os/wave_out_queued.h"
+#include "os/wave_out/wave_out_queued.h"
 
 #include <algorithm>
 #include <cstring>

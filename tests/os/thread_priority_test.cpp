@@ -1,0 +1,39 @@
+#include "os/thread_priority.h"
+
+#include <cerrno>
+#include <climits>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+TEST(ThreadPriority, levels_map_to_the_platform_table_and_clamp)
+{
+    const int expected[] = {5, 4, 3, 2, 1};
+    for (int level = -2; level <= 2; ++level)
+        EXPECT_EQ(os::platform_priority(level), expected[level + 2]) << "level " << level;
+    EXPECT_EQ(os::platform_priority(-7), 5);
+    EXPECT_EQ(os::platform_priority(5), 1);
+    EXPECT_EQ(os::platform_priority(INT_MIN), 5);
+    EXPECT_EQ(os::platform_priority(INT_MAX), 1);
+}
+
+// Lowering is always permitted, so the lowest level is checked on a thread of its own; the
+// test's main thread keeps its priority.
+TEST(ThreadPriority, sets_only_the_calling_thread)
+{
+    int before = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (before > 10)
+        GTEST_SKIP() << "this process runs below the lowest level already";
+    bool accepted = false;
+    int nice = 0;
+    std::thread worker([&] {
+        accepted = os::set_current_thread_priority(-7);
+        errno = 0;
+        nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    });
+    worker.join();
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(nice, 10) << "the lowest level is ten nice steps below normal";
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), before);
+}
