@@ -9,7 +9,7 @@
 // hidden names.
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
+#include "os/screen/headless_screen.h"
 #include "os/surface.h"
 #include "player/bookmarks.h"
 #include "player/control_files.h"

@@ -133,6 +133,12 @@ bool PlayerPCMImpl::open_failed()
     return m_open_failed;
 }
 
+bool PlayerPCMImpl::device_failed()
+{
+    liba::ScopedLock guard(m_owner.lock());
+    return m_device_failed;
+}
+
 // ---- the player's thread ----
 
 void PlayerPCMImpl::run()
@@ -197,6 +203,8 @@ void PlayerPCMImpl::evaluate_requests()
         start_playing();
     else if (!want_play && m_state != State::Closed)
         stop_playing();
+    else if (!want_play)
+        m_pending = PCMData {}; // a block kept after a failed device belongs to the stopped stream
     apply_pause(want_pause);
 }
 
@@ -255,10 +263,12 @@ void PlayerPCMImpl::open_device()
     m_device = m_factory ? m_factory(format, m_queue) : nullptr;
     if (!m_device) {
         os::log() << u"PlayerPCM: the wave output did not open\n";
+        m_device_failed = true;
         open_failed_now();
         return;
     }
     m_open_failed = false;
+    m_device_failed = false;
     m_device_closing = false;
     allocate_buffers(player_buffer_bytes(format));
     for (os::WaveHeader& header : m_headers)
@@ -302,11 +312,14 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
         [done](const os::WaveHeader& header) { return reinterpret_cast<intptr_t>(&header) == done; });
     if (it == m_headers.end() || it->user == 0)
         return;
+    // The levels first: the device handed the buffer back before its notice, and the device's
+    // thread may still hold the device's lock just after posting it; measuring first lets it go
+    // instead of this thread waking only to block on it.
+    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
+    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     if (os::WaveOut* device = live_device())
         device->unprepare(*it);
     it->user = 0;
-    os::WaveFormat format = device_format_for(m_channels, m_bits_per_sample, m_sample_rate);
-    m_levels = peak_levels(it->data, it->buffer_length, format.channels, format.bits_per_sample);
     continue_or_close();
 }
 
@@ -350,8 +363,11 @@ void PlayerPCMImpl::release_device()
     m_levels = PeakLevels {};
     m_channels = m_bits_per_sample = m_sample_rate = 0;
     m_device.reset();
-    // A play still wanted starts again, with the block of the new format if one waits.
-    m_queue.post(os::WM_USER);
+    // A play still wanted starts again, with the block of the new format if one waits; after a
+    // failed device only a new request tries again (reopening at once could fail for ever, each
+    // time dropping what the refused buffers held).
+    if (!m_device_failed)
+        m_queue.post(os::WM_USER);
 }
 
 bool PlayerPCMImpl::fill_headers()
@@ -399,6 +415,7 @@ bool PlayerPCMImpl::queue_header(os::WaveHeader& header, uint32_t fill_level)
     os::log() << u"PlayerPCM: the wave output refused a buffer\n";
     m_device->unprepare(header);
     header.user = 0;
+    m_device_failed = true;
     return false;
 }
 

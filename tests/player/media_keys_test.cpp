@@ -3,8 +3,8 @@
 
 #include "player_run.h"
 
-#include "os/headless_screen.h"
 #include "os/keys.h"
+#include "os/screen/headless_screen.h"
 #include "player/form_main.h"
 #include "skinner/device_capability.h"
 #include "skinner/properties.h"

@@ -4,8 +4,8 @@
 
 #include "player_run.h"
 
-#include "os/headless_screen.h"
 #include "os/platform.h"
+#include "os/screen/headless_screen.h"
 #include "player/form_main.h"
 #include "player/mpris.h"
 #include "skinner/device_capability.h"

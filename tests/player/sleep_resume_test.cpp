@@ -7,8 +7,8 @@
 #include "audio/scripted_wave_out.h"
 
 #include "liba/text.h"
-#include "os/headless_screen.h"
 #include "os/keys.h"
+#include "os/screen/headless_screen.h"
 #include "os/window.h"
 #include "player/form_main.h"
 #include "player/resume_rewind.h"
