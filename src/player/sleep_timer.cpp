@@ -2,6 +2,7 @@
 
 #include "os/window_message.h"
 #include "skinner/form_impl.h"
+#include "skinner/power_manager_impl.h"
 
 #include <utility>
 
@@ -65,21 +66,8 @@ UserActivityHook::UserActivityHook(os::WindowId window, std::function<void()> on
 
 intptr_t UserActivityHook::on_hooked_message(const os::WindowMessage& message, bool&)
 {
-    switch (message.id) {
-    case os::WM_HOTKEY:
-        if (message.lparam & os::MOD_KEYUP)
-            break;
-        [[fallthrough]];
-    case os::WM_LBUTTONDOWN:
-    case os::WM_LBUTTONDBLCLK:
-    case os::WM_KEYDOWN:
-    case skinner::WM_SYSKEYDOWN:
-    case skinner::WM_FORM_KEY:
+    if (skinner::is_user_activity(message))
         m_on_activity();
-        break;
-    default:
-        break;
-    }
     return 0;
 }
 

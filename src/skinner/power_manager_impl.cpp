@@ -1,6 +1,8 @@
 #include "skinner/power_manager_impl.h"
 
+#include "os/window_message.h"
 #include "skinner/form.h"
+#include "skinner/form_impl.h"
 #include "skinner/power_manager_impl_pocket.h"
 
 namespace skinner {
@@ -27,6 +29,22 @@ void PowerManagerImpl::set_interval(double)
 
 void PowerManagerImpl::reset()
 {
+}
+
+bool is_user_activity(const os::WindowMessage& message)
+{
+    switch (message.id) {
+    case os::WM_HOTKEY:
+        return !(message.lparam & os::MOD_KEYUP);
+    case os::WM_LBUTTONDOWN:
+    case os::WM_LBUTTONDBLCLK:
+    case os::WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_FORM_KEY:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::unique_ptr<PowerManagerImpl> create_power_manager(Form& form)

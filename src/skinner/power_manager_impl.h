@@ -13,6 +13,10 @@
 
 #include <memory>
 
+namespace os {
+struct WindowMessage;
+}
+
 namespace skinner {
 
 class Form;
@@ -34,6 +38,10 @@ public:
 private:
     Form& m_form;
 };
+
+// Whether a message on a form's window is the user's doing (a tap, a key or a hardware button
+// going down): what wakes the display and restarts its idle time.
+bool is_user_activity(const os::WindowMessage& message);
 
 // A plain manager on a Smartphone, the working one (PowerManagerImplPocket) otherwise.
 std::unique_ptr<PowerManagerImpl> create_power_manager(Form& form);

@@ -68,26 +68,12 @@ bool PowerManagerImplPocket::form_in_front() const
 
 intptr_t PowerManagerImplPocket::on_hooked_message(const os::WindowMessage& message, bool&)
 {
-    switch (message.id) {
-    case os::WM_HOTKEY:
-        if (message.lparam & os::MOD_KEYUP)
-            break;
-        [[fallthrough]];
-    case os::WM_LBUTTONDOWN:
-    case os::WM_LBUTTONDBLCLK:
-    case os::WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_FORM_KEY:
+    if (is_user_activity(message)) {
         os::log() << u"PowerManagerImpl interesting message\n";
         set_display(true);
         restart();
-        break;
-    case os::WM_TIMER:
-        if (m_timer != 0 && uint32_t(message.wparam) == m_timer)
-            on_tick();
-        break;
-    default:
-        break;
+    } else if (message.id == os::WM_TIMER && m_timer != 0 && uint32_t(message.wparam) == m_timer) {
+        on_tick();
     }
     return 0;
 }
