@@ -381,8 +381,8 @@ void FormMain::toggle_pause()
         if (m_audiobook) {
             audio::FileReader& reader = m_chain->get_reader();
             int32_t position = reader.position();
-            int32_t back
-                = rewound_position(reader, position, rewind_seconds(double(now_ms() - m_paused_at_ms) / 1000));
+            int32_t back = rewound_position(
+                reader, position, rewind_seconds(double(now_ms() - m_paused_at_ms) / 1000));
             if (back != position) {
                 reader.seek_position(back);
                 m_end_reached_ms = -1;
