@@ -2,6 +2,7 @@
 // music folder the test makes and the silent sound backend: the playlist walk at its ends, the
 // audiobook bookmarks, the position bar, the settings round trip and the periodic save.
 
+#include "player_form_support.h"
 #include "player_run.h"
 
 #include "audio/scripted_wave_out.h"
@@ -30,14 +31,7 @@ class FormMainTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("MELODECK_AUDIO", "null", 1);
-        os::set_platform_kind(os::PlatformKind::pocket_pc);
-        skinner::forget_static_capabilities();
-        m_screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
-        std::string app = MELODECK_APP_DIR;
-        m_skin = std::make_unique<skinner::Properties>(
-            test::u16(std::filesystem::path(app) / "skins/default/default.skin"), skinner::Size {480, 640});
-        m_skin->set_language(test::u16(std::filesystem::path(app) / "English.lng"));
+        test::make_main_form_surroundings(m_screen, m_skin);
         m_form = std::make_unique<FormMain>(nullptr, m_skin.get());
     }
 

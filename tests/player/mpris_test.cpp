@@ -2,6 +2,7 @@
 // what a desktop client reads and what its calls do to the main form, driven on the headless
 // screen while the client runs on a thread of its own.
 
+#include "player_form_support.h"
 #include "player_run.h"
 
 #include "os/platform.h"
@@ -154,13 +155,7 @@ protected:
         ::pclose(daemon);
         ASSERT_GT(m_daemon, 0);
         ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-        ::setenv("MELODECK_AUDIO", "null", 1);
-        os::set_platform_kind(os::PlatformKind::pocket_pc);
-        skinner::forget_static_capabilities();
-        m_screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
-        std::filesystem::path app = MELODECK_APP_DIR;
-        m_skin = std::make_unique<skinner::Properties>(
-            test::u16(app / "skins/default/default.skin"), skinner::Size {480, 640});
+        test::make_main_form_surroundings(m_screen, m_skin);
         m_form = std::make_unique<FormMain>(nullptr, m_skin.get());
         for (int i = 0; i < 3; ++i)
             test::write_tone(m_music.path() / ("track" + std::to_string(i) + ".wav"), 10, uint16_t(i * 1000));

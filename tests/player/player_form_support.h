@@ -5,15 +5,19 @@
 // taps at window points of that form.
 
 #include "liba/text.h"
+#include "os/platform.h"
 #include "os/screen/headless_screen.h"
 #include "os/window.h"
 #include "skinner/control.h"
+#include "skinner/device_capability.h"
 #include "skinner/form.h"
 #include "skinner/listener.h"
 #include "skinner/properties.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,19 @@ namespace test {
 inline std::u16string default_skin_path()
 {
     return liba::from_utf8(std::string(MELODECK_APP_DIR) + "/skins/default/default.skin");
+}
+
+// What a main form needs around it in the suites: the null sound backend, a Pocket PC, a 480x640
+// headless screen and the shipped default skin with the English language file.
+inline void make_main_form_surroundings(
+    std::unique_ptr<os::HeadlessScreen>& screen, std::unique_ptr<skinner::Properties>& skin)
+{
+    ::setenv("MELODECK_AUDIO", "null", 1);
+    os::set_platform_kind(os::PlatformKind::pocket_pc);
+    skinner::forget_static_capabilities();
+    screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
+    skin = std::make_unique<skinner::Properties>(default_skin_path(), skinner::Size {480, 640});
+    skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
 }
 
 // The notifications that reach the form, as text: "command Play", "changed pbVolume".

@@ -2,6 +2,7 @@
 // then the main form on the headless screen, its clock driven by the test and the sound device
 // holding every buffer, so the reader stands still unless the form moves it.
 
+#include "player_form_support.h"
 #include "player_run.h"
 
 #include "audio/scripted_wave_out.h"
@@ -64,14 +65,7 @@ class SleepResumeTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("MELODECK_AUDIO", "null", 1);
-        os::set_platform_kind(os::PlatformKind::pocket_pc);
-        skinner::forget_static_capabilities();
-        m_screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
-        std::filesystem::path app = MELODECK_APP_DIR;
-        m_skin = std::make_unique<skinner::Properties>(
-            test::u16(app / "skins/default/default.skin"), skinner::Size {480, 640});
-        m_skin->set_language(test::u16(app / "English.lng"));
+        test::make_main_form_surroundings(m_screen, m_skin);
         m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), m_device.factory());
         m_form->impl().window().show(os::ShowMode::show);
         m_screen->dispatch_pending();
