@@ -242,7 +242,10 @@ TEST(Playlist, sorted_order_is_the_lower_cased_expanded_paths_by_code_unit)
     });
     player::sort_files(files);
     EXPECT_EQ(files, expected);
-    EXPECT_EQ(files[0], u"\\m\\A.mp3") << "equal to /m/a.mp3 but listed first";
+    // Where %app_path% lands depends on the folder the suite runs from; the two spellings of
+    // /m/a.mp3 are equal keys and keep their order wherever that is.
+    const auto at = [&](std::u16string_view name) { return std::find(files.begin(), files.end(), name); };
+    EXPECT_EQ(at(u"\\m\\A.mp3") + 1, at(u"/m/a.mp3")) << "equal to /m/a.mp3 and listed just before it";
 }
 
 } // namespace
