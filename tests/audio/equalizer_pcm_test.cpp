@@ -115,27 +115,26 @@ TEST(EqualizerPCMLimiter, limits_closed_half_waves_of_one_channel_at_the_boundar
         int32_t channels, channel, frames, returned;
         std::vector<int32_t> out;
     };
-    const Case cases[] = {
-        {"full scale itself is pulled half way", {full, 0}, 1, 0, 2, 2, {half_way(full), 0}},
-        {"only beyond it is the target full scale", {-full - 1, 0}, 1, 0, 2, 2, {-full, 0}},
-        {"just above the threshold", {threshold + 1, 0}, 1, 0, 2, 2, {threshold, 0}},
-        {"at the threshold nothing moves", {threshold - 7, threshold, -1}, 1, 0, 3, 2,
-            {threshold - 7, threshold, -1}},
-        {"the full 32-bit range: 64-bit products", {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0}, 1, 0, 5, 5,
-            {full - 1, -full, -full, 5, 0}},
-        // The zeros end at the rising sample; the loud run may go on.
-        {"an open half-wave waits", {0, 0, mid, big, 110000000}, 1, 0, 5, 2, {0, 0, mid, big, 110000000}},
-        {"a zero after a run belongs to it and ending on zero closes it", {mid, big, 0, 0}, 1, 0, 4, 4,
-            {int32_t(int64_t(mid) * half_way(big) / big), half_way(big), 0, 0}},
-        {"a zero then a negative sample starts a new half-wave", {-mid, 0, -big, 5}, 1, 0, 4, 3,
-            {-half_way(mid), 0, -half_way(big), 5}},
-        // Channel 0 loud and complete, channel 1 loud and still rising.
-        {"interleaved channel 0", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 0, 3, 2,
-            {int32_t(int64_t(mid) * half_way(big) / big), 125000000, half_way(big), 126000000, -5,
-                127000000}},
-        {"interleaved channel 1", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 1, 3, 0,
-            {mid, 125000000, big, 126000000, -5, 127000000}},
-    };
+    const Case cases[]
+        = {{"full scale itself is pulled half way", {full, 0}, 1, 0, 2, 2, {half_way(full), 0}},
+            {"only beyond it is the target full scale", {-full - 1, 0}, 1, 0, 2, 2, {-full, 0}},
+            {"just above the threshold", {threshold + 1, 0}, 1, 0, 2, 2, {threshold, 0}},
+            {"at the threshold nothing moves", {threshold - 7, threshold, -1}, 1, 0, 3, 2,
+                {threshold - 7, threshold, -1}},
+            {"the full 32-bit range: 64-bit products", {INT32_MAX, INT32_MIN, INT32_MIN, 5, 0}, 1, 0, 5, 5,
+                {full - 1, -full, -full, 5, 0}},
+            // The zeros end at the rising sample; the loud run may go on.
+            {"an open half-wave waits", {0, 0, mid, big, 110000000}, 1, 0, 5, 2, {0, 0, mid, big, 110000000}},
+            {"a zero after a run belongs to it and ending on zero closes it", {mid, big, 0, 0}, 1, 0, 4, 4,
+                {int32_t(int64_t(mid) * half_way(big) / big), half_way(big), 0, 0}},
+            {"a zero then a negative sample starts a new half-wave", {-mid, 0, -big, 5}, 1, 0, 4, 3,
+                {-half_way(mid), 0, -half_way(big), 5}},
+            // Channel 0 loud and complete, channel 1 loud and still rising.
+            {"interleaved channel 0", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 0, 3, 2,
+                {int32_t(int64_t(mid) * half_way(big) / big), 125000000, half_way(big), 126000000, -5,
+                    127000000}},
+            {"interleaved channel 1", {mid, 125000000, big, 126000000, -5, 127000000}, 2, 1, 3, 0,
+                {mid, 125000000, big, 126000000, -5, 127000000}}};
     for (const Case& c : cases) {
         std::vector<int32_t> samples = c.in;
         EXPECT_EQ(EqualizerPCM::limit_channel(samples.data(), c.channels, c.channel, 0, c.frames), c.returned)

@@ -228,10 +228,8 @@ TEST(DecoderMP3Clipping, fixtures_that_never_clip_decode_as_they_always_did)
         size_t samples;
         uint64_t checksum;
     };
-    const Case cases[] = {
-        {"corrupt.mp3", 36864, 0x2f8fe26ff90b2f22u},
-        {"id3v1_title.mp3", 27648, 0xd3ccc729bc7b3639u},
-        {"id3v2_title.mp3", 14400, 0x9b4d7b36b6d0210au},
+    const Case cases[] = {{"corrupt.mp3", 36864, 0x2f8fe26ff90b2f22u},
+        {"id3v1_title.mp3", 27648, 0xd3ccc729bc7b3639u}, {"id3v2_title.mp3", 14400, 0x9b4d7b36b6d0210au},
         {"mpeg1_32k_mono_cbr64.mp3", 21888, 0xde93f57a6135515bu},
         {"mpeg1_44k_stereo_cbr128.mp3", 57600, 0x56a6675c3d87d21cu},
         {"mpeg1_layer2_48k_stereo.mp2", 57600, 0xa2c4d49d38c6a478u},
@@ -240,8 +238,7 @@ TEST(DecoderMP3Clipping, fixtures_that_never_clip_decode_as_they_always_did)
         {"mpeg2_16k_stereo_cbr32.mp3", 21888, 0x957f9844d05f24d7u},
         {"mpeg2_22k_mono_vbr.mp3", 14976, 0x4179cd759ad553a9u},
         {"mpeg2_layer2_16k_mono.mp2", 10368, 0xc22a5a878e96c44eu},
-        {"truncated.mp3", 25344, 0x4b59163e82c7558fu},
-    };
+        {"truncated.mp3", 25344, 0x4b59163e82c7558fu}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::path path = test::fixture(std::string("mp3/") + c.name);

@@ -89,11 +89,10 @@ TEST(FileReaderMP3, searches_past_whatever_is_not_a_frame_of_the_stream)
     std::vector<uint32_t> four(4, 417);
     test::Bytes cut = plain_frames(5);
     cut.resize(cut.size() - 100);
-    const Case cases[] = {
-        {"variable bitrate, another rate between",
-            cat({frame_bytes({}, 417), frame_bytes(padded, 418), frame_bytes(other_rate, 384),
-                frame_bytes(fast, 1044)}),
-            {417, 418, 1044}},
+    const Case cases[] = {{"variable bitrate, another rate between",
+                              cat({frame_bytes({}, 417), frame_bytes(padded, 418),
+                                  frame_bytes(other_rate, 384), frame_bytes(fast, 1044)}),
+                              {417, 418, 1044}},
         {"junk first", cat({junk(3333), plain_frames(4)}), four},
         // An MPEG-2 header whose frame would reach past both real frames, the whole stream.
         {"false header first", cat({header_bytes({MPEG2, 3, 14, 0}), junk(96), plain_frames(2), junk(200)}),
@@ -102,8 +101,7 @@ TEST(FileReaderMP3, searches_past_whatever_is_not_a_frame_of_the_stream)
         {"long junk before and between frames",
             cat({junk(25000), plain_frames(2), junk(15000, 3), plain_frames(2)}), four},
         {"tag size past the end of the file", cat({bogus_tag, junk(50), plain_frames(4)}), four},
-        {"last frame cut", cut, four},
-    };
+        {"last frame cut", cut, four}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         File file(c.bytes);
@@ -147,17 +145,12 @@ TEST(FileReaderMP3, refuses_files_without_two_agreeing_frames)
     };
     Frame free_format {MPEG1, 3, 0};
     Frame long_layer2 {MPEG25, 2, 14, 2}; // 2880 bytes: longer than a block can carry
-    const Case cases[] = {
-        {"empty", {}},
-        {"three bytes", {0xFF, 0xFB, 0x90}},
-        {"one frame", plain_frames(1)},
-        {"junk", junk(30000)},
-        {"all 0xFF", test::Bytes(5000, 0xFF)},
+    const Case cases[] = {{"empty", {}}, {"three bytes", {0xFF, 0xFB, 0x90}}, {"one frame", plain_frames(1)},
+        {"junk", junk(30000)}, {"all 0xFF", test::Bytes(5000, 0xFF)},
         {"two frames that disagree", cat({frame_bytes({}, 417), frame_bytes({MPEG1, 3, 9, 1}, 384)})},
         {"free format", cat({frame_bytes(free_format, 400), frame_bytes(free_format, 400)})},
         {"frames longer than a block", cat({frame_bytes(long_layer2, 2880), frame_bytes(long_layer2, 2880)})},
-        {"second header cut", cat({frame_bytes({}, 417), {0xFF, 0xFB, 0x90}})},
-    };
+        {"second header cut", cat({frame_bytes({}, 417), {0xFF, 0xFB, 0x90}})}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         File file(c.bytes);
@@ -182,8 +175,7 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate)
         Frame frame;
         int32_t version, layer, channels, sample_rate, bitrate, frame_length, samples_per_frame;
     };
-    const Case cases[] = {
-        {"MPEG-1 L3 128k 44.1k", {MPEG1, 3, 9, 0}, 1, 3, 2, 44100, 128, 417, 1152},
+    const Case cases[] = {{"MPEG-1 L3 128k 44.1k", {MPEG1, 3, 9, 0}, 1, 3, 2, 44100, 128, 417, 1152},
         {"MPEG-1 L3 128k 44.1k padded", {MPEG1, 3, 9, 0, true}, 1, 3, 2, 44100, 128, 418, 1152},
         {"MPEG-1 L3 320k 32k padded mono", {MPEG1, 3, 14, 2, true, true}, 1, 3, 1, 32000, 320, 1441, 1152},
         {"MPEG-1 L2 384k 48k", {MPEG1, 2, 14, 1}, 1, 2, 2, 48000, 384, 1152, 1152},
@@ -196,8 +188,7 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate)
         {"MPEG-2 L1 256k 22.05k", {MPEG2, 1, 14, 0}, 2, 1, 2, 22050, 256, 556, 384},
         {"MPEG-2.5 L3 8k 8k mono", {MPEG25, 3, 1, 2, false, true}, 3, 3, 1, 8000, 8, 72, 576},
         {"MPEG-2.5 L3 24k 12k", {MPEG25, 3, 3, 1}, 3, 3, 2, 12000, 24, 144, 576},
-        {"MPEG-2.5 L3 160k 11.025k", {MPEG25, 3, 14, 0}, 3, 3, 2, 11025, 160, 1044, 576},
-    };
+        {"MPEG-2.5 L3 160k 11.025k", {MPEG25, 3, 14, 0}, 3, 3, 2, 11025, 160, 1044, 576}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MP3Header h;

@@ -109,11 +109,8 @@ TEST(PlayerPCM, peak_levels_of_every_sample_width)
         {"24-bit mono", {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}, 1, 24, 0.5, 0.5},
         {"32-bit stereo", {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}, 2, 32, 1.0, 0.25},
         {"no channels", {0xFF, 0x7F, 0xFF, 0x7F}, 0, 16, 0, 0},
-        {"no bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 0, 0, 0},
-        {"12 bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 12, 0, 0},
-        {"less than a frame", {0xFF, 0x7F, 0xFF}, 2, 16, 0, 0},
-        {"no bytes", {}, 2, 16, 0, 0},
-    };
+        {"no bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 0, 0, 0}, {"12 bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 12, 0, 0},
+        {"less than a frame", {0xFF, 0x7F, 0xFF}, 2, 16, 0, 0}, {"no bytes", {}, 2, 16, 0, 0}};
     for (const Case& c : cases) {
         audio::PeakLevels levels
             = audio::peak_levels(c.data.data(), uint32_t(c.data.size()), c.channels, c.bits);

@@ -236,22 +236,21 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
         change(wav);
         return wav;
     };
-    const std::pair<const char*, CodedWav> cases[] = {
-        {"ADPCM 8 bits per sample", with(CodedWav {}, [](CodedWav& w) { w.bits = 8; })},
-        {"ADPCM 8 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 8; })},
-        {"ADPCM 6 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 6; })},
-        {"ADPCM no channel", with(CodedWav {}, [](CodedWav& w) { w.channels = 0; })},
-        {"ADPCM 3 channels", with(CodedWav {}, [](CodedWav& w) { w.channels = 3, w.block_align = 768; })},
-        {"ADPCM block_align 0", with(CodedWav {}, [](CodedWav& w) { w.block_align = 0; })},
-        {"ADPCM block_align 7", with(CodedWav {}, [](CodedWav& w) { w.block_align = 7; })},
-        {"ADPCM block_align 14 stereo",
-            with(CodedWav {}, [](CodedWav& w) { w.channels = 2, w.block_align = 14; })},
-        {"GSM 11025 Hz", with(gsm, [](CodedWav& w) { w.sample_rate = 11025; })},
-        {"GSM block_align 64", with(gsm, [](CodedWav& w) { w.block_align = 64; })},
-        {"GSM block_align 0", with(gsm, [](CodedWav& w) { w.block_align = 0; })},
-        {"GSM stereo", with(gsm, [](CodedWav& w) { w.channels = 2; })},
-        {"GSM 321 samples per block", with(gsm, [](CodedWav& w) { w.samples_per_block = 321; })},
-    };
+    const std::pair<const char*, CodedWav> cases[]
+        = {{"ADPCM 8 bits per sample", with(CodedWav {}, [](CodedWav& w) { w.bits = 8; })},
+            {"ADPCM 8 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 8; })},
+            {"ADPCM 6 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 6; })},
+            {"ADPCM no channel", with(CodedWav {}, [](CodedWav& w) { w.channels = 0; })},
+            {"ADPCM 3 channels", with(CodedWav {}, [](CodedWav& w) { w.channels = 3, w.block_align = 768; })},
+            {"ADPCM block_align 0", with(CodedWav {}, [](CodedWav& w) { w.block_align = 0; })},
+            {"ADPCM block_align 7", with(CodedWav {}, [](CodedWav& w) { w.block_align = 7; })},
+            {"ADPCM block_align 14 stereo",
+                with(CodedWav {}, [](CodedWav& w) { w.channels = 2, w.block_align = 14; })},
+            {"GSM 11025 Hz", with(gsm, [](CodedWav& w) { w.sample_rate = 11025; })},
+            {"GSM block_align 64", with(gsm, [](CodedWav& w) { w.block_align = 64; })},
+            {"GSM block_align 0", with(gsm, [](CodedWav& w) { w.block_align = 0; })},
+            {"GSM stereo", with(gsm, [](CodedWav& w) { w.channels = 2; })},
+            {"GSM 321 samples per block", with(gsm, [](CodedWav& w) { w.samples_per_block = 321; })}};
     for (auto [what, wav] : cases) {
         SCOPED_TRACE(what);
         wav.data = numbered_blocks(2, 256);

@@ -46,17 +46,13 @@ TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
         std::string bytes;
         std::u16string text;
     };
-    const Case cases[] = {
-        {"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the very end
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
-        {"a\x80z", u"a\uFFFDz"},
-        {"\xC3", u"\uFFFD"}, // a truncated sequence
+    const Case cases[] = {{"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the very end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"}, {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+        {"a\x80z", u"a\uFFFDz"}, {"\xC3", u"\uFFFD"}, // a truncated sequence
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
         {"a\xFF"
          "b",
-            u"a\uFFFDb"},
-    };
+            u"a\uFFFDb"}};
     EXPECT_TRUE(liba::is_valid_utf8("plain ascii"));
     for (const Case& c : cases) {
         EXPECT_FALSE(liba::is_valid_utf8(c.bytes)) << testing::PrintToString(c.bytes);

@@ -148,14 +148,8 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
 
 TEST(XmlNode, attribute_text_survives_serialisation_exactly)
 {
-    const std::u16string values[] = {
-        u"<&>\"'",
-        u"line\nnext\ttab\r",
-        u"  spaces  ",
-        u"Gr\u00F6\u00DFe \u20AC \U0001F3B5",
-        u"",
-        u"\\\\card\\Music\\a b.mp3",
-    };
+    const std::u16string values[] = {u"<&>\"'", u"line\nnext\ttab\r", u"  spaces  ",
+        u"Gr\u00F6\u00DFe \u20AC \U0001F3B5", u"", u"\\\\card\\Music\\a b.mp3"};
     XmlNode document = XmlNode::create();
     XmlNode element = document.add_child(u"E");
     for (size_t i = 0; i < std::size(values); ++i)
@@ -235,29 +229,14 @@ template<class T> struct ReadCase {
 
 TEST(XmlText, integer_reading)
 {
-    const ReadCase<int32_t> cases[] = {
-        {u"12abc", true, 12},
-        {u"  -42", true, -42},
-        {u"+7", true, 7},
-        {u"\t\r\n 5 6", true, 5},
-        {u"007", true, 7},
-        {u"0x10", true, 0},
-        {u"2147483647", true, std::numeric_limits<int32_t>::max()},
-        {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
-        {u"-2147483648", true, std::numeric_limits<int32_t>::min()},
-        {u"4294967297", true, 1},
-        {u"-4294967295", true, 1},
-        {u"99999999999999999999", true, 0x630FFFFF},
-        {u"abc", false, 0},
-        {u"- 5", false, 0},
-        {u"--5", false, 0},
-        {u"+-5", false, 0},
-        {u".5", false, 0},
-        {u"", false, 777},
-        {u"   ", false, 777},
-        {u"-", false, 777},
-        {u"  +", false, 777},
-    };
+    const ReadCase<int32_t> cases[]
+        = {{u"12abc", true, 12}, {u"  -42", true, -42}, {u"+7", true, 7}, {u"\t\r\n 5 6", true, 5},
+            {u"007", true, 7}, {u"0x10", true, 0}, {u"2147483647", true, std::numeric_limits<int32_t>::max()},
+            {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
+            {u"-2147483648", true, std::numeric_limits<int32_t>::min()}, {u"4294967297", true, 1},
+            {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"abc", false, 0},
+            {u"- 5", false, 0}, {u"--5", false, 0}, {u"+-5", false, 0}, {u".5", false, 0}, {u"", false, 777},
+            {u"   ", false, 777}, {u"-", false, 777}, {u"  +", false, 777}};
     for (const ReadCase<int32_t>& c : cases) {
         int32_t value = 777;
         EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
@@ -267,30 +246,12 @@ TEST(XmlText, integer_reading)
 
 TEST(XmlText, real_reading)
 {
-    const ReadCase<double> cases[] = {
-        {u"1.5", true, 1.5},
-        {u"  -0.25", true, -0.25},
-        {u"+2.5xyz", true, 2.5},
-        {u"1e3", true, 1000.0},
-        {u"1.5e3", true, 1500.0},
-        {u"2E-2", true, 0.02},
-        {u"1e+2", true, 100.0},
-        {u"1e", true, 1.0},
-        {u"1e+", true, 1.0},
-        {u"3.", true, 3.0},
-        {u"1,5", true, 1.0},
-        {u"0.000000", true, 0.0},
-        {u"1.000000", true, 1.0},
-        {u"80", true, 80.0},
-        {u"1e-999", true, 0.0},
-        {u"1e999", false, 777.0},
-        {u".5", false, 0.0},
-        {u"abc", false, 0.0},
-        {u"-e5", false, 0.0},
-        {u"", false, 777.0},
-        {u" \t", false, 777.0},
-        {u"+", false, 777.0},
-    };
+    const ReadCase<double> cases[] = {{u"1.5", true, 1.5}, {u"  -0.25", true, -0.25}, {u"+2.5xyz", true, 2.5},
+        {u"1e3", true, 1000.0}, {u"1.5e3", true, 1500.0}, {u"2E-2", true, 0.02}, {u"1e+2", true, 100.0},
+        {u"1e", true, 1.0}, {u"1e+", true, 1.0}, {u"3.", true, 3.0}, {u"1,5", true, 1.0},
+        {u"0.000000", true, 0.0}, {u"1.000000", true, 1.0}, {u"80", true, 80.0}, {u"1e-999", true, 0.0},
+        {u"1e999", false, 777.0}, {u".5", false, 0.0}, {u"abc", false, 0.0}, {u"-e5", false, 0.0},
+        {u"", false, 777.0}, {u" \t", false, 777.0}, {u"+", false, 777.0}};
     for (const ReadCase<double>& c : cases) {
         double value = 777.0;
         EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
@@ -317,16 +278,9 @@ TEST(XmlText, real_reading_of_extreme_texts)
 
 TEST(XmlText, boolean_reading_takes_exactly_the_table)
 {
-    const std::pair<std::u16string_view, bool> accepted[] = {
-        {u"true", true},
-        {u"True", true},
-        {u"TRUE", true},
-        {u"1", true},
-        {u"false", false},
-        {u"False", false},
-        {u"FALSE", false},
-        {u"0", false},
-    };
+    const std::pair<std::u16string_view, bool> accepted[]
+        = {{u"true", true}, {u"True", true}, {u"TRUE", true}, {u"1", true}, {u"false", false},
+            {u"False", false}, {u"FALSE", false}, {u"0", false}};
     for (auto [text, meaning] : accepted) {
         bool value = !meaning;
         EXPECT_TRUE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
