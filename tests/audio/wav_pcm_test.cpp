@@ -46,12 +46,8 @@ TEST(WavPcm, reads_the_format_chunk_and_hands_out_the_file_bytes_in_order)
     WavFile file(test::make_wav(ramp_spec(44100)));
     FileReaderWAVPCM reader(file.path);
     ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(reader.channels(), 2u);
-    EXPECT_EQ(reader.sample_rate(), 44100u);
-    EXPECT_EQ(reader.bits_per_sample(), 16u);
     EXPECT_EQ(reader.bitrate(), 44100u * 4 * 8);
-    EXPECT_EQ(reader.length(), 44100 * 4);
-    EXPECT_DOUBLE_EQ(reader.duration(), 1.0);
+    EXPECT_EQ(reader.length(), 44100 * 4); // in bytes
     EXPECT_EQ(reader.time_to_position(0.5), 22050 * 4);
     test::Decoded decoded = test::decode_all(reader, 1000);
     EXPECT_EQ(decoded.frames, 44100);
@@ -150,20 +146,17 @@ TEST(WavPcm, seeks_land_on_the_frame_boundary_below)
             EXPECT_TRUE(block.empty());
         }
     }
-}
-
-TEST(WavPcm, block_align_zero_never_moves_and_cannot_skip)
-{
+    // With block_align 0 it never moves and cannot skip.
     WavSpec spec = ramp_spec(100);
     spec.block_align = 0;
-    WavFile file(test::make_wav(spec));
-    FileReaderWAVPCM reader(file.path);
-    ASSERT_TRUE(reader.is_open());
-    reader.seek_position(40);
-    EXPECT_EQ(reader.position(), 0);
-    EXPECT_FALSE(reader.skip_forward(40));
-    EXPECT_TRUE(reader.get_block(100).empty());
-    EXPECT_EQ(reader.position_to_time(400), 0.0);
+    WavFile zero(test::make_wav(spec));
+    FileReaderWAVPCM still(zero.path);
+    ASSERT_TRUE(still.is_open());
+    still.seek_position(40);
+    EXPECT_EQ(still.position(), 0);
+    EXPECT_FALSE(still.skip_forward(40));
+    EXPECT_TRUE(still.get_block(100).empty());
+    EXPECT_EQ(still.position_to_time(400), 0.0);
 }
 
 TEST(WavPcm, multichannel_24_bit_passes_through_as_stored)
