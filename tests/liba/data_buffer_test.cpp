@@ -29,6 +29,9 @@ TEST(DataBuffer, views_share_storage_until_written_and_a_shared_view_copies_only
     auto zero = liba::DataBuffer::make(0);
     EXPECT_TRUE(zero.empty());
     zero.fill(1); // nothing to fill, no crash
+    auto one = liba::DataBuffer::make(1);
+    one.fill(9);
+    EXPECT_EQ(one.data()[0], 9);
 }
 
 TEST(DataBufferConcurrency, views_released_on_many_threads_free_the_storage_once)

@@ -9,6 +9,8 @@ TEST(Text, utf8_round_trips_including_surrogate_pairs)
     EXPECT_EQ(liba::to_utf8(u"\u00E9"), "\xC3\xA9");
     // Lone surrogates become replacement characters.
     std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+    // A high surrogate ending a view pairs with nothing past the view.
+    EXPECT_EQ(liba::to_utf8(std::u16string_view(u"a\U00010000", 2)), "a\xEF\xBF\xBD");
     EXPECT_EQ(liba::to_utf8(lone),
         "a\xEF\xBF\xBD"
         "b\xEF\xBF\xBD");
