@@ -1,6 +1,5 @@
-// The equalizer's band against the textbook peaking filter, its limiter on its own, its push path,
-// and its locks. What it does to streams block by block is checked against the plain model in
-// equalizer_exact_test.cpp.
+// The equalizer's band against the textbook peaking filter, its limiter on its own, and its locks. What it
+// does to streams block by block is checked against the plain model in equalizer_exact_test.cpp.
 
 #include "audio/equalizer_pcm.h"
 
@@ -141,25 +140,6 @@ TEST(EqualizerPCMLimiter, limits_closed_half_waves_of_one_channel_at_the_boundar
             << c.what;
         EXPECT_EQ(samples, c.out) << c.what;
     }
-}
-
-TEST(EqualizerPCM, push_path_delivers_the_processed_block_downstream)
-{
-    struct Recorder : audio::Consumer<PCMData> {
-        std::vector<PCMData> blocks;
-        void on_data(const PCMData& block) override { blocks.push_back(block); }
-    };
-    EqualizerPCM eq;
-    Recorder recorder;
-    eq.connect(&recorder);
-    eq.set_frequency(1000);
-    eq.set_amplitude(6);
-    eq.on_data(pcm16(std::vector<int16_t>(2000, 1000), 1, 8000));
-    ASSERT_EQ(recorder.blocks.size(), 1u);
-    ASSERT_EQ(recorder.blocks[0].size(), 4000u);
-    const auto* got = reinterpret_cast<const int16_t*>(recorder.blocks[0].data.data());
-    EXPECT_EQ(got[799], 0) << "800 frames of delay at 8000 Hz";
-    EXPECT_NE(got[800], 0);
 }
 
 // The player's thread pulls through the equalizer while the UI thread changes the band, resets,
