@@ -301,6 +301,10 @@ TEST(MP3Seek, a_frame_like_pattern_after_the_position_is_not_taken_for_a_frame)
     EXPECT_EQ(block.prelude.size() % 417, 0u) << "whole frames only";
     EXPECT_GT(block.prelude.size(), 0u);
     EXPECT_FALSE(reader.get_block(1).restart);
+    // At the start of the last frame: the end of the file follows it, and it plays.
+    reader.seek_position(39 * 417);
+    EXPECT_EQ(reader.get_block(1).frame_length, 417u);
+    EXPECT_EQ(reader.position(), reader.length());
     // Into the last frame: no frame follows, and the reader stands at the end.
     reader.seek_position(reader.length() - 100);
     EXPECT_TRUE(reader.get_block(1).empty());
