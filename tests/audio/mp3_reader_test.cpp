@@ -185,6 +185,7 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate)
         {"MPEG-2 L3 64k 22.05k padded", {MPEG2, 3, 8, 0, true}, 2, 3, 2, 22050, 64, 209, 576},
         {"MPEG-2 L3 160k 24k", {MPEG2, 3, 14, 1}, 2, 3, 2, 24000, 160, 480, 576},
         {"MPEG-2 L2 32k 16k", {MPEG2, 2, 4, 2}, 2, 2, 2, 16000, 32, 288, 1152},
+        {"MPEG-2 L2 16k 16k", {MPEG2, 2, 2, 2}, 2, 2, 2, 16000, 16, 144, 1152},
         {"MPEG-2 L1 256k 22.05k", {MPEG2, 1, 14, 0}, 2, 1, 2, 22050, 256, 556, 384},
         {"MPEG-2.5 L3 8k 8k mono", {MPEG25, 3, 1, 2, false, true}, 3, 3, 1, 8000, 8, 72, 576},
         {"MPEG-2.5 L3 24k 12k", {MPEG25, 3, 3, 1}, 3, 3, 2, 12000, 24, 144, 576},
@@ -301,15 +302,17 @@ TEST(MP3Seek, a_frame_like_pattern_after_the_position_is_not_taken_for_a_frame)
     EXPECT_EQ(block.prelude.size() % 417, 0u) << "whole frames only";
     EXPECT_GT(block.prelude.size(), 0u);
     EXPECT_FALSE(reader.get_block(1).restart);
-    // At the start of the last frame: the end of the file follows it, and it plays.
-    reader.seek_position(39 * 417);
-    EXPECT_EQ(reader.get_block(1).frame_length, 417u);
-    EXPECT_EQ(reader.position(), reader.length());
     // Into the last frame: no frame follows, and the reader stands at the end.
     reader.seek_position(reader.length() - 100);
     EXPECT_TRUE(reader.get_block(1).empty());
     EXPECT_EQ(reader.position(), reader.length());
     EXPECT_TRUE(reader.is_end());
+    // A last frame after more junk than the search's head start: the end of the file follows it.
+    test::write_file(dir.native("g.mp3"), cat({plain_frames(10), junk(5000), plain_frames(1)}));
+    FileReaderMP3 lone(dir.file("g.mp3"));
+    lone.seek_position(10 * 417 + 5000);
+    EXPECT_EQ(lone.get_block(1).frame_length, 417u);
+    EXPECT_TRUE(lone.is_end());
 }
 
 } // namespace
