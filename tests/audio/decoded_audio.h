@@ -40,12 +40,6 @@ inline double snr_db(const std::vector<int16_t>& reference, const std::vector<in
     return noise == 0 ? 1000.0 : 10 * std::log10(signal / noise);
 }
 
-// Records the size of every block pushed to it.
-template<typename T> struct Recorder : audio::Consumer<T> {
-    std::vector<uint32_t> sizes;
-    void on_data(const T& block) override { sizes.push_back(block.size()); }
-};
-
 using Samples = std::vector<int16_t>;
 
 inline void append(Samples& to, const audio::PCMData& block)
@@ -251,13 +245,6 @@ inline void expect_plays_without_harm(audio::Provider<audio::PCMData>& provider,
     EXPECT_FALSE(decoded.ragged);
     EXPECT_LE(decoded.frames, reader.length());
     EXPECT_TRUE(provider.get_block(4096).empty());
-}
-
-// A parameter name from a file name: the part before the first dot.
-template<class Param> std::string file_stem(const testing::TestParamInfo<Param>& info)
-{
-    std::string name = info.param.name;
-    return name.substr(0, name.find('.'));
 }
 
 } // namespace test

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -226,4 +227,51 @@ TEST(EqualizerPCMExact, an_endless_half_wave_matches_the_model)
         ASSERT_NO_FATAL_FAILURE(
             pair.run(std::vector<uint8_t>(size_t(channels) * 2 * 9000, 0), channels, 16, 44100));
     }
+}
+
+// One listening session: switched off, then on; blocks it cannot process (passed on as they come);
+// a band change, amplitude 0 and back, format changes (which empty the delay line and restart the
+// limiter, even far into a longer line), a band at 100/201 of the rate, and a reset.
+TEST(EqualizerPCMExact, settings_formats_and_resets_of_a_session_match_the_model)
+{
+    auto s16 = [](std::vector<int16_t> samples) {
+        std::vector<uint8_t> bytes(samples.size() * 2);
+        std::memcpy(bytes.data(), samples.data(), bytes.size());
+        return bytes;
+    };
+    std::mt19937 random(11);
+    Signal loud(random, Signal::loud_sine);
+    auto block = [&](uint32_t frames, int32_t channels) {
+        return make_block(loud, frames * uint32_t(channels), 16, 0);
+    };
+    std::vector<int16_t> rising_at_end(4800, 0);
+    rising_at_end.back() = 1000;
+    Pair pair;
+    pair.run(block(1000, 2), 2, 16, 44100); // switched off
+    pair.set_band(1000, 1, 6);
+    pair.run(block(3000, 2), 2, 16, 44100);
+    for (auto [channels, bits, rate, extra] : {std::tuple {3, 16, 44100, 0}, {2, 24, 44100, 0},
+             {2, 32, 44100, 0}, {1, 12, 44100, 0}, {2, 16, 0, 0}, {2, 16, -44100, 0},
+             {2, 16, EqualizerPCM::max_sample_rate + 1, 0}, {0, 16, 44100, 0}, {2, 16, 44100, 3}})
+        ASSERT_NO_FATAL_FAILURE(
+            pair.run(make_block(loud, extra ? 0 : 600, 16, uint32_t(extra)), channels, bits, rate))
+            << channels << " ch " << bits << " bits " << rate << " Hz";
+    pair.run(block(500, 2), 2, 16, 44100);
+    pair.set_amplitude(0.0);
+    pair.run(block(500, 2), 2, 16, 44100);
+    pair.set_amplitude(-6);
+    pair.run(block(700, 2), 2, 16, 44100);
+    pair.set_band(300, 2, 10);
+    pair.run(block(9000, 2), 2, 16, 44100);
+    pair.run(block(8000, 2), 2, 16, 48000);
+    pair.run(block(8000, 1), 1, 16, 48000);
+    pair.run(s16(rising_at_end), 1, 16, 48000);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_NO_FATAL_FAILURE(pair.run(block(200, 1), 1, 16, 8000));
+    pair.set_band(23881, 1, 6);
+    pair.run(block(2000, 2), 2, 16, 48000);
+    pair.set_band(23880, 1, 6);
+    pair.run(block(2000, 2), 2, 16, 48000);
+    pair.reset();
+    pair.run(block(3001, 2), 2, 16, 48000);
 }

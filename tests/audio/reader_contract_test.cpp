@@ -54,9 +54,8 @@ struct ReaderCase {
     int32_t step; // positions move by whole coded frames of this many units (1: exactly)
 };
 
-const ReaderCase s_cases[] = {
-    {"pcm", reader_only<audio::FileReaderWAVPCM>, "vorbis_mpc/sweep_44k_mono.wav", nullptr,
-        audio::codec_name::PCM, 1, 44100, 0.5, 22050, 1},
+const ReaderCase s_cases[] = {{"pcm", reader_only<audio::FileReaderWAVPCM>, "vorbis_mpc/sweep_44k_mono.wav",
+                                  nullptr, audio::codec_name::PCM, 1, 44100, 0.5, 22050, 1},
     {"adpcm", reader_decoder<audio::FileReaderWAVADPCM, audio::DecoderADPCM>, "adpcm_gsm/adpcm_mono.wav",
         "adpcm_gsm/adpcm_mono_truncated.wav", audio::codec_name::ADPCM, 1, 8000, 0.5, 4000, 1},
     {"gsm", reader_decoder<audio::FileReaderWAVGSM, audio::DecoderGSM>, "adpcm_gsm/gsm.wav",
@@ -66,8 +65,7 @@ const ReaderCase s_cases[] = {
     {"mpc", reader_only<audio::DecoderMPC>, "vorbis_mpc/mpc_44k_stereo.mpc", "vorbis_mpc/mpc_truncated.mpc",
         audio::codec_name::MPC, 2, 44100, 0.5, 22050, 1152},
     {"mp3", mp3_chain, "mp3/mpeg1_44k_stereo_cbr128.mp3", "mp3/truncated.mp3", audio::codec_name::MP3, 2,
-        44100, 0.653, 25 * 1152, 418},
-};
+        44100, 0.653, 25 * 1152, 418}};
 
 class ReaderContract : public testing::TestWithParam<ReaderCase> {
 protected:

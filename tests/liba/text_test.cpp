@@ -9,6 +9,8 @@ TEST(Text, utf8_round_trips_including_surrogate_pairs)
     EXPECT_EQ(liba::to_utf8(u"\u00E9"), "\xC3\xA9");
     // Lone surrogates become replacement characters.
     std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+    // A high surrogate ending a view pairs with nothing past the view.
+    EXPECT_EQ(liba::to_utf8(std::u16string_view(u"a\U00010000", 2)), "a\xEF\xBF\xBD");
     EXPECT_EQ(liba::to_utf8(lone),
         "a\xEF\xBF\xBD"
         "b\xEF\xBF\xBD");
@@ -46,17 +48,13 @@ TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
         std::string bytes;
         std::u16string text;
     };
-    const Case cases[] = {
-        {"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the very end
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
-        {"a\x80z", u"a\uFFFDz"},
-        {"\xC3", u"\uFFFD"}, // a truncated sequence
+    const Case cases[] = {{"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the very end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"}, {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+        {"a\x80z", u"a\uFFFDz"}, {"\xC3", u"\uFFFD"}, // a truncated sequence
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
         {"a\xFF"
          "b",
-            u"a\uFFFDb"},
-    };
+            u"a\uFFFDb"}};
     EXPECT_TRUE(liba::is_valid_utf8("plain ascii"));
     for (const Case& c : cases) {
         EXPECT_FALSE(liba::is_valid_utf8(c.bytes)) << testing::PrintToString(c.bytes);

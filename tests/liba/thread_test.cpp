@@ -60,17 +60,11 @@ TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
     EXPECT_FALSE(thread.running());
 }
 
-TEST(Thread, without_start_join_returns_at_once)
+TEST(Thread, joins_once_and_starts_again_after_the_thread_ended)
 {
     GateThread thread;
-    thread.join();
-    thread.join();
+    thread.join(); // without a start: at once
     EXPECT_EQ(thread.started(), 0);
-}
-
-TEST(Thread, join_after_run_ended_by_itself_returns_and_releases_once)
-{
-    GateThread thread;
     thread.release();
     ASSERT_TRUE(thread.start());
     while (thread.running())
@@ -80,14 +74,6 @@ TEST(Thread, join_after_run_ended_by_itself_returns_and_releases_once)
     thread.join();
     thread.join();
     EXPECT_EQ(thread.finished(), 1);
-}
-
-TEST(Thread, starts_again_after_the_thread_ended)
-{
-    GateThread thread;
-    thread.release();
-    ASSERT_TRUE(thread.start());
-    thread.join();
     ASSERT_TRUE(thread.start());
     thread.join();
     // Restart without a join in between: the ended thread is released by start itself.

@@ -1,4 +1,9 @@
+// ID3v1 tags and the MP3 play chain: the fields, their text, where the tag is looked for, the
+// chain's title from the tag, and the MP3 chain tried last, by content.
+
+#include "audio/file_reader_mp3.h"
 #include "audio/id3v1.h"
+#include "audio/play_chain_mp3.h"
 #include "mp3_test_util.h"
 #include "os/file.h"
 
@@ -7,6 +12,16 @@
 using audio::ID3v1Tag;
 
 namespace {
+
+std::unique_ptr<audio::PlayChain> open(const std::filesystem::path& path)
+{
+    return audio::create_play_chain(test::u16(path));
+}
+
+struct ReaderKind : audio::PlayChainVisitor {
+    bool mp3 = false;
+    void visit(audio::FileReaderMP3&) override { mp3 = true; }
+};
 
 // "TAG" and a 125-byte body; fields are given as stored and padded with zeros.
 test::Bytes tag_bytes(
@@ -35,7 +50,7 @@ ID3v1Tag read(const test::Bytes& file_bytes)
 
 } // namespace
 
-TEST(ID3v1, reads_the_fields_and_the_track_number)
+TEST(ID3v1, reads_the_fields_their_text_and_the_track_number)
 {
     ID3v1Tag tag
         = read(mp3test::cat({mp3test::plain_frames(4), tag_bytes("A Title", "An Artist", "Note", 17)}));
@@ -55,19 +70,13 @@ TEST(ID3v1, reads_the_fields_and_the_track_number)
     tag = read(tag_bytes("T", "", comment + "g\5"));
     EXPECT_EQ(tag.track, 0) << "a full 30-byte comment";
     EXPECT_EQ(tag.comment.size(), 30u);
-}
-
-TEST(ID3v1, fields_lose_blank_padding_and_what_follows_a_zero)
-{
-    ID3v1Tag tag = read(tag_bytes("Padded title                  ",
-        std::string("Skupinove foto\0garbage!", 23), "                              "));
+    // Fields lose blank padding and what follows a zero.
+    tag = read(tag_bytes("Padded title                  ", std::string("Skupinove foto\0garbage!", 23),
+        "                              "));
     EXPECT_EQ(tag.title, u"Padded title");
     EXPECT_EQ(tag.artist, u"Skupinove foto");
     EXPECT_TRUE(tag.comment.empty());
-}
-
-TEST(ID3v1, eight_bit_text_is_windows_1252_unless_it_is_utf8)
-{
+    // Eight-bit text is Windows-1252 unless it is UTF-8.
     EXPECT_EQ(read(tag_bytes("Caf\xE9 \x80 \x93ok\x94")).title, u"Caf\u00E9 \u20AC \u201Cok\u201D");
     EXPECT_EQ(read(tag_bytes("Caf\xC3\xA9 \xE2\x82\xAC")).title, u"Caf\u00E9 \u20AC");
 }
@@ -95,11 +104,50 @@ TEST(ID3v1, where_the_tag_is_looked_for)
     EXPECT_EQ(body, 1503u);
 }
 
-TEST(ID3v1, corpus_titles)
+TEST(PlayChainMP3, opens_by_content_and_takes_the_id3v1_title)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("sound.wav"), test::read_file(test::fixture("mp3/mpeg1_32k_mono_cbr64.mp3")));
+    auto chain = audio::create_play_chain(dir.file("sound.wav"));
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->get_codec_name(), u"mp3");
+    EXPECT_EQ(chain->get_title(), u"sound.wav");
+    ReaderKind kind;
+    chain->accept(kind);
+    EXPECT_TRUE(kind.mp3);
+    EXPECT_FALSE(test::decode_all(chain->get_provider(), 4096).samples.empty());
+
+    auto titled = open(test::fixture("mp3/id3v1_title.mp3"));
+    ASSERT_TRUE(titled);
+    EXPECT_EQ(titled->get_title(), u"Test Tone");
+    auto both_tags = open(test::fixture("mp3/id3v2_title.mp3"));
+    ASSERT_TRUE(both_tags);
+    EXPECT_EQ(both_tags->get_title(), u"Tagged Tone");
+    EXPECT_EQ(both_tags->get_reader().sample_rate(), 22050u);
+}
+
+TEST(PlayChainMP3, is_tried_last_and_refuses_what_holds_no_stream)
+{
+    test::TempDir dir;
+    test::WavSpec spec;
+    spec.data = mp3test::plain_frames(6);
+    test::write_file(dir.native("pcm.wav"), test::make_wav(spec));
+    auto pcm = audio::create_play_chain(dir.file("pcm.wav"));
+    ASSERT_TRUE(pcm);
+    EXPECT_EQ(pcm->get_codec_name(), u"PCM");
+    test::write_file(dir.native("junk.mp3"), mp3test::junk(20000));
+    EXPECT_FALSE(audio::create_play_chain(dir.file("junk.mp3")));
+    EXPECT_FALSE(audio::create_play_chain(dir.file("missing.mp3")));
+}
+
+TEST(PlayChainMP3, corpus_files_take_their_tag_title_and_time)
 {
     SKIP_WITHOUT_CORPUS();
-    auto title = [](const char* name) { return audio::read_id3v1(test::u16(test::corpus(name))).title; };
-    EXPECT_EQ(title("mp3_id3v1_title_nul_then_garbage.mp3"), u"Skupinove foto");
-    EXPECT_EQ(title("mp3_id3v1_title_info_cbr.mp3"), u"some title");
-    EXPECT_EQ(title("mp3_id3v2_apic_64k_xing_id3v1.mp3"), u"Solace");
+    EXPECT_EQ(open(test::corpus("mp3_id3v2_apic_64k_xing_id3v1.mp3"))->get_title(), u"Solace");
+    EXPECT_EQ(open(test::corpus("mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3"))->get_title(),
+        u"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3")
+        << "an empty tag title keeps the file name";
+    EXPECT_DOUBLE_EQ(open(test::corpus("mp3_mpeg25_8k_mono_40s.mp3"))->get_reader().duration(), 40.176);
+    EXPECT_EQ(open(test::corpus("mp3_id3v1_title_nul_then_garbage.mp3"))->get_title(), u"Skupinove foto");
+    EXPECT_EQ(open(test::corpus("mp3_id3v1_title_info_cbr.mp3"))->get_title(), u"some title");
 }

@@ -1,0 +1,366 @@
+// The coded WAV formats, MS ADPCM and GSM 6.10: decodes against sox and against the ADPCM
+// arithmetic worked by hand, damaged blocks, and the header rules and block arithmetic of their
+// readers. What every reader promises is in reader_contract_test.cpp.
+
+#include "audio/decoder_adpcm.h"
+#include "audio/decoder_gsm.h"
+#include "audio/file_reader_wav_adpcm.h"
+#include "audio/file_reader_wav_gsm.h"
+#include "audio/play_chain.h"
+#include "decoded_audio.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <tuple>
+
+namespace {
+
+using test::Bytes;
+using test::ByteWriter;
+
+constexpr int16_t s_standard[7][2]
+    = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+
+// A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
+struct CodedWav {
+    uint16_t format_tag = 2;
+    uint16_t channels = 1;
+    uint32_t sample_rate = 8000;
+    int32_t block_align = 256;
+    uint16_t samples_per_block = 500;
+    uint16_t bits = 4;
+    uint16_t coefficient_count = 7;
+    int16_t coefficient_offset = 0; // added to every stored coefficient
+    int64_t fact = -1; // -1: no "fact" chunk
+    Bytes data {};
+};
+
+CodedWav gsm_wav()
+{
+    return {.format_tag = 49, .block_align = 65, .samples_per_block = 320, .bits = 0};
+}
+
+Bytes make_coded_wav(const CodedWav& w)
+{
+    ByteWriter ext;
+    if (w.format_tag == 49) {
+        ext.u16(2).u16(w.samples_per_block);
+    } else {
+        ext.u16(uint16_t(4 * (w.coefficient_count + 1))).u16(w.samples_per_block).u16(w.coefficient_count);
+        for (int i = 0; i < w.coefficient_count; ++i)
+            ext.u16(uint16_t(s_standard[i % 7][0] + w.coefficient_offset))
+                .u16(uint16_t(s_standard[i % 7][1] + w.coefficient_offset));
+    }
+    test::WavSpec spec;
+    spec.format_tag = w.format_tag;
+    spec.channels = w.channels;
+    spec.sample_rate = w.sample_rate;
+    spec.bits = w.bits;
+    spec.block_align = w.block_align;
+    spec.fmt_extra = ext.bytes;
+    if (w.fact >= 0)
+        spec.chunks_before_data.push_back({"fact", ByteWriter().u32(uint32_t(w.fact)).bytes});
+    spec.data = w.data;
+    return test::make_wav(spec);
+}
+
+// count blocks of block_align bytes; block i starts with the byte i, and as a mono ADPCM block it
+// decodes from predictor 0, delta 16, sample1 100 i.
+Bytes numbered_blocks(int count, int block_align)
+{
+    ByteWriter out;
+    for (int i = 0; i < count; ++i) {
+        out.u8(uint8_t(i)).u16(16).u16(uint16_t(100 * i)).u16(0);
+        out.raw(Bytes(size_t(block_align - 7), uint8_t(i)));
+    }
+    return out.bytes;
+}
+
+std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
+{
+    test::write_file(dir.native("a.wav"), bytes);
+    return dir.file("a.wav");
+}
+
+// The reader of the file's format tag.
+std::unique_ptr<audio::FileReader> open_coded(const test::TempDir& dir, const CodedWav& wav)
+{
+    std::u16string path = write_temp(dir, make_coded_wav(wav));
+    if (wav.format_tag == 49)
+        return std::make_unique<audio::FileReaderWAVGSM>(path);
+    return std::make_unique<audio::FileReaderWAVADPCM>(path);
+}
+
+std::vector<int16_t> decode_fixture(const std::string& name)
+{
+    std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(test::u16(test::fixture(name)));
+    EXPECT_TRUE(chain) << name;
+    return chain ? test::decode_all(chain->get_provider(), 4096).samples : std::vector<int16_t> {};
+}
+
+std::vector<int16_t> decode(const uint8_t* block, size_t size, uint32_t channels, uint32_t samples)
+{
+    std::vector<uint8_t> out(channels * samples * 2, 0xAB);
+    EXPECT_TRUE(audio::decode_adpcm_block(block, size, out.data(), channels, samples));
+    audio::PCMData pcm {liba::DataBuffer::copy_of(out.data(), uint32_t(out.size())), 1, 16, 8000};
+    return test::samples_of(pcm);
+}
+
+} // namespace
+
+TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_follow_their_source)
+{
+    struct Case {
+        const char* file;
+        const char* source;
+        double snr_db; // GSM, a lossy speech codec, follows its source only loosely
+    };
+    for (Case c : {Case {"adpcm_mono", "source_mono", 18}, {"adpcm_stereo", "source_stereo", 18},
+             {"gsm", "source_mono", 5}}) {
+        SCOPED_TRACE(c.file);
+        std::string base = std::string("adpcm_gsm/") + c.file;
+        std::vector<int16_t> ours = decode_fixture(base + ".wav");
+        EXPECT_EQ(ours, test::pcm_file_samples(test::fixture(base + "_sox.wav")));
+        std::vector<int16_t> source
+            = test::pcm_file_samples(test::fixture(std::string("adpcm_gsm/") + c.source + ".wav"));
+        EXPECT_GT(test::snr_db(source, ours), c.snr_db);
+    }
+}
+
+TEST(WavCoded, a_damaged_block_costs_only_its_own_sound)
+{
+    // ADPCM: block 2 has a bad predictor and plays as silence; block 5 holds extreme values, decoded
+    // but different. GSM: the blocks before the damage decode as sox does.
+    std::vector<int16_t> reference = test::pcm_file_samples(test::fixture("adpcm_gsm/adpcm_mono_sox.wav"));
+    std::vector<int16_t> ours = decode_fixture("adpcm_gsm/adpcm_mono_corrupt.wav");
+    ASSERT_EQ(ours.size(), reference.size());
+    for (size_t block = 0; block < 8; ++block) {
+        std::vector<int16_t> got(
+            ours.begin() + ptrdiff_t(block * 500), ours.begin() + ptrdiff_t(block * 500 + 500));
+        std::vector<int16_t> expected(
+            reference.begin() + ptrdiff_t(block * 500), reference.begin() + ptrdiff_t(block * 500 + 500));
+        if (block == 2) {
+            EXPECT_EQ(got, std::vector<int16_t>(500, 0));
+        } else if (block != 5) {
+            EXPECT_EQ(got, expected) << "block " << block;
+        }
+    }
+    reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
+    ours = decode_fixture("adpcm_gsm/gsm_corrupt.wav");
+    ASSERT_EQ(ours.size(), reference.size());
+    EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 4 * 320, reference.begin()));
+    EXPECT_FALSE(std::equal(ours.begin() + 4 * 320, ours.begin() + 6 * 320, reference.begin() + 4 * 320));
+}
+
+TEST(DecoderADPCM, predicts_adds_and_adapts_as_worked_by_hand)
+{
+    // Predictor 0 (256, 0), delta 16, sample1 100, sample2 0. Code 1: 100 + 16 = 116, delta
+    // 230 x 16 >> 8 = 14 -> raised to 16. Code F (-1): 116 - 16 = 100. Code 8 (-8): 100 - 128 = -28,
+    // delta 768 x 16 >> 8 = 48. Code 1: -28 + 48 = 20.
+    uint8_t mono[] = {0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81};
+    EXPECT_EQ(decode(mono, sizeof mono, 1, 6), (std::vector<int16_t> {0, 100, 116, 100, -28, 20}));
+    // An odd number of codes ends on the high nibble of the last byte.
+    EXPECT_EQ(decode(mono, sizeof mono, 1, 5), (std::vector<int16_t> {0, 100, 116, 100, -28}));
+    // Predictor 5 (460, -208) with sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
+    // arithmetic shift (a division would give -423). Then (-424 x 460 + 100 x 208) >> 8 = -681.
+    uint8_t shift[] = {5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00};
+    EXPECT_EQ(decode(shift, sizeof shift, 1, 4), (std::vector<int16_t> {300, -100, -424, -681}));
+    // Stereo: header fields interleave left/right; the high nibble is left, the low one right.
+    // Right uses predictor 1 (512, -256): (20 x 512 - 2 x 256) >> 8 + 32 x 2 = 102.
+    uint8_t stereo[] = {0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12};
+    EXPECT_EQ(decode(stereo, sizeof stereo, 2, 3), (std::vector<int16_t> {1, 2, 10, 20, 26, 102}));
+    // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
+    for (uint8_t p = 0; p < 7; ++p) {
+        uint8_t block[] = {p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00};
+        EXPECT_EQ(
+            decode(block, sizeof block, 1, 3)[2], (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
+            << "predictor " << int(p);
+    }
+    // Extreme codes clamp to 16 bits.
+    Bytes loud {0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0};
+    loud.resize(7 + 40, 0x77);
+    loud.resize(7 + 80, 0x88);
+    std::vector<int16_t> out = decode(loud.data(), loud.size(), 1, 2 + 160);
+    EXPECT_EQ(out[2], 32767);
+    EXPECT_EQ(out[81], 32767);
+    EXPECT_EQ(out[161], -32768);
+}
+
+TEST(DecoderADPCM, refuses_a_block_it_cannot_decode_without_writing)
+{
+    uint8_t good[] = {0, 16, 0, 100, 0, 0, 0, 0x11};
+    uint8_t bad_predictor[] = {7, 16, 0, 100, 0, 0, 0, 0x11};
+    uint8_t out[8] = {0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
+    EXPECT_FALSE(audio::decode_adpcm_block(bad_predictor, 8, out, 1, 4));
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 7, out, 1, 4)) << "input too short for the codes";
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, out, 1, 5)) << "input too short for the codes";
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, out, 3, 2));
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, out, 1, 1));
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 8), std::vector<uint8_t>(8, 0xAB));
+    // Blocks of a format it cannot decode give an empty block.
+    audio::DecoderADPCM decoder;
+    liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
+    for (auto [channels, bits, align] :
+        {std::tuple {1u, 4u, 256u}, {1u, 4u, 7u}, {1u, 8u, 256u}, {3u, 4u, 256u}, {1u, 4u, 0u}})
+        EXPECT_EQ(decoder.decode_block({bytes, channels, bits, 8000, align}).frames(),
+            align == 256 && bits == 4 && channels == 1 ? 1000u : 0u)
+            << align;
+    EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
+    // The block counts asked for the frames wanted.
+    EXPECT_EQ(decoder.units_for_frames(16384), 1);
+    audio::DecoderGSM gsm;
+    EXPECT_EQ(gsm.units_for_frames(160), 1);
+    EXPECT_EQ(gsm.units_for_frames(161), 2);
+    EXPECT_EQ(gsm.units_for_frames(0), 0);
+    EXPECT_EQ(gsm.units_for_frames(INT32_MAX), INT32_MAX / 160 + 1);
+    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
+    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
+}
+
+TEST(DecoderADPCM, samples_per_block_follows_block_align)
+{
+    for (auto [align, channels, samples] :
+        {std::tuple {256u, 1u, 500u}, {512u, 2u, 500u}, {512u, 1u, 1012u}, {8u, 1u, 4u}, {15u, 2u, 3u},
+            {0u, 1u, 0u}, {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 0u, 0u}, {256u, 3u, 0u}})
+        EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
+}
+
+TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
+{
+    test::TempDir dir;
+    CodedWav gsm = gsm_wav();
+    auto with = [](CodedWav wav, auto change) {
+        change(wav);
+        return wav;
+    };
+    const std::pair<const char*, CodedWav> cases[]
+        = {{"ADPCM 8 bits per sample", with(CodedWav {}, [](CodedWav& w) { w.bits = 8; })},
+            {"ADPCM 8 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 8; })},
+            {"ADPCM 6 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 6; })},
+            {"ADPCM no channel", with(CodedWav {}, [](CodedWav& w) { w.channels = 0; })},
+            {"ADPCM 3 channels", with(CodedWav {}, [](CodedWav& w) { w.channels = 3, w.block_align = 768; })},
+            {"ADPCM block_align 0", with(CodedWav {}, [](CodedWav& w) { w.block_align = 0; })},
+            {"ADPCM block_align 7", with(CodedWav {}, [](CodedWav& w) { w.block_align = 7; })},
+            {"ADPCM block_align 14 stereo",
+                with(CodedWav {}, [](CodedWav& w) { w.channels = 2, w.block_align = 14; })},
+            {"GSM 11025 Hz", with(gsm, [](CodedWav& w) { w.sample_rate = 11025; })},
+            {"GSM block_align 64", with(gsm, [](CodedWav& w) { w.block_align = 64; })},
+            {"GSM block_align 0", with(gsm, [](CodedWav& w) { w.block_align = 0; })},
+            {"GSM stereo", with(gsm, [](CodedWav& w) { w.channels = 2; })},
+            {"GSM 321 samples per block", with(gsm, [](CodedWav& w) { w.samples_per_block = 321; })}};
+    for (auto [what, wav] : cases) {
+        SCOPED_TRACE(what);
+        wav.data = numbered_blocks(2, 256);
+        wav.fact = 1000;
+        EXPECT_FALSE(open_coded(dir, wav)->is_open());
+        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
+        EXPECT_TRUE(!chain || chain->get_codec_name() != (wav.format_tag == 49 ? u"GSM" : u"ADPCM"));
+    }
+    // Cut inside the coefficient table, inside the GSM extension.
+    for (auto [wav, size] : {std::pair {CodedWav {}, 50}, {gsm, 38}}) {
+        wav.data = numbered_blocks(2, 256);
+        Bytes cut = make_coded_wav(wav);
+        cut.resize(size_t(size));
+        EXPECT_FALSE(audio::FileReaderWAVADPCM(write_temp(dir, cut)).is_open());
+        EXPECT_FALSE(audio::FileReaderWAVGSM(write_temp(dir, cut)).is_open());
+    }
+    EXPECT_TRUE(open_coded(dir, {.block_align = 8, .data = Bytes(8)})->is_open()) << "the smallest block";
+}
+
+TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_present)
+{
+    test::TempDir dir;
+    struct Case {
+        bool gsm;
+        int64_t fact;
+        int blocks;
+        int32_t length;
+    };
+    // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
+    for (Case c : {Case {false, 4000, 8, 8}, {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 1, 8, 1},
+             {false, -1, 8, 8}, {false, 0, 8, 8}, {false, 100000, 8, 8}, {false, 4000, 3, 3},
+             {true, 16000, 50, 50}, {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50},
+             {true, 0, 50, 50}, {true, 16000, 7, 7}}) {
+        SCOPED_TRACE(
+            testing::Message() << (c.gsm ? "GSM" : "ADPCM") << " fact " << c.fact << ", " << c.blocks);
+        CodedWav wav = c.gsm ? gsm_wav() : CodedWav {};
+        wav.fact = c.fact;
+        wav.data = numbered_blocks(c.blocks, wav.block_align);
+        wav.data.resize(wav.data.size() + size_t(wav.block_align) - 1, 0xEE);
+        std::unique_ptr<audio::FileReader> reader = open_coded(dir, wav);
+        ASSERT_TRUE(reader->is_open());
+        EXPECT_EQ(reader->length(), c.length);
+        EXPECT_DOUBLE_EQ(reader->duration(), c.length * wav.samples_per_block / 8000.0);
+    }
+    CodedWav no_spb {.samples_per_block = 0, .fact = 4000, .data = numbered_blocks(8, 256)};
+    std::unique_ptr<audio::FileReader> reader = open_coded(dir, no_spb);
+    EXPECT_EQ(reader->length(), 8);
+    EXPECT_EQ(reader->time_to_position(1.0), 0);
+    EXPECT_FALSE(reader->skip_time(1.0));
+}
+
+TEST(WavCoded, the_readers_seek_by_block_and_convert_times)
+{
+    test::TempDir dir;
+    audio::FileReaderWAVADPCM reader(
+        write_temp(dir, make_coded_wav({.fact = 4000, .data = numbered_blocks(8, 256)})));
+    reader.seek_position(3);
+    audio::ADPCMData block = reader.get_block(2);
+    ASSERT_EQ(block.size(), 512u);
+    EXPECT_EQ(block.data.data()[0], 3);
+    EXPECT_EQ(block.data.data()[511], 4);
+    EXPECT_EQ(reader.position(), 5);
+    reader.seek_position(INT32_MAX);
+    EXPECT_EQ(reader.position(), 8);
+    reader.seek_time(0.25);
+    EXPECT_EQ(reader.position(), 4);
+    EXPECT_EQ(reader.time_to_position(0.0624), 0);
+    EXPECT_EQ(reader.time_to_position(-1.0), -16);
+    EXPECT_EQ(reader.time_to_position(1e12), INT32_MAX);
+    EXPECT_DOUBLE_EQ(reader.position_to_time(3), 0.1875);
+    reader.seek_time(0.3);
+    EXPECT_DOUBLE_EQ(reader.time(), 0.25);
+}
+
+TEST(WavCoded, the_standard_coefficients_decode_whatever_the_file_holds)
+{
+    test::TempDir dir;
+    Bytes block {1, 16, 0, 0xE8, 0x03, 0xF4, 0x01};
+    block.resize(256, 0x11);
+    std::vector<int16_t> decoded[2];
+    for (int16_t offset : {0, 37}) {
+        test::write_file(
+            dir.native("a.wav"), make_coded_wav({.coefficient_offset = offset, .fact = 500, .data = block}));
+        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
+        ASSERT_TRUE(chain);
+        auto& reader = static_cast<audio::FileReaderWAVADPCM&>(chain->get_reader());
+        EXPECT_EQ(reader.adpcm_info().coefficients[1].first, 512 + offset);
+        decoded[offset != 0] = test::decode_all(chain->get_provider(), 4096).samples;
+    }
+    EXPECT_EQ(decoded[0], decoded[1]);
+    EXPECT_EQ(decoded[0][2], (1000 * 512 - 500 * 256) / 256 + 16);
+}
+
+TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
+{
+    test::TempDir dir;
+    CodedWav wav = gsm_wav();
+    wav.fact = 1600;
+    wav.data = numbered_blocks(5, 65);
+    Bytes file = make_coded_wav(wav);
+    audio::FileReaderWAVGSM reader(write_temp(dir, file));
+    ASSERT_EQ(reader.length(), 5);
+    size_t data_start = file.size() - 5 * 65 - 1; // 325 bytes of data and a pad byte
+    std::filesystem::resize_file(dir.native("a.wav"), data_start + 3 * 65 + 20);
+    EXPECT_EQ(reader.get_block(10).size(), 3 * 65u);
+    EXPECT_EQ(reader.position(), 3);
+    EXPECT_TRUE(reader.get_block(1).empty());
+    test::write_file(dir.native("a.wav"), file);
+    audio::GSMData block = reader.get_block(1);
+    ASSERT_EQ(block.size(), 65u);
+    EXPECT_EQ(block.data.data()[0], 3);
+    EXPECT_EQ(block.data.data()[64], 3);
+}
