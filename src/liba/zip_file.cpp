@@ -33,10 +33,11 @@ std::u16string normalised_entry_name(std::u16string_view name)
 // characters, nearly all of them, are compared as they are, without building the normalised text.
 bool entry_name_is(std::u16string_view entry, std::u16string_view wanted)
 {
-    if (!entry.empty() && (entry.back() == u'/' || entry.back() == u'\\'))
-        entry.remove_suffix(1);
+    // The full normalisation takes off the trailing separator itself: only once.
     if (std::any_of(entry.begin(), entry.end(), [](char16_t c) { return c >= 0x80; }))
         return normalised_entry_name(entry) == wanted;
+    if (!entry.empty() && (entry.back() == u'/' || entry.back() == u'\\'))
+        entry.remove_suffix(1);
     if (entry.size() != wanted.size())
         return false;
     for (size_t i = 0; i < entry.size(); ++i) {
