@@ -262,6 +262,13 @@ TEST(BmpReader, refuses_palettes_too_large_or_past_the_end)
     test::patch32(too_many, s_colors_used, 257);
     expect_refused(too_many, u"palette");
 
+    // No count given: the entries before the pixel data are the palette.
+    test::Bytes implied = bytes;
+    test::patch32(implied, s_colors_used, 0);
+    Decoded d = decode(implied);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.image.pixels, opaque_all({0xFFFFFF, 0}));
+
     // 256 entries declared, pixel data said to follow them, but the file ends first.
     test::Bytes past_end = bytes;
     test::patch32(past_end, s_colors_used, 256);

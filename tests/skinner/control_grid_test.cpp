@@ -461,9 +461,12 @@ TEST(ControlGrid, inserted_and_removed_rows_keep_the_selection_on_its_row)
     grid.on_rows_removed(0, 2);
     EXPECT_EQ(grid.selected_row(), 6);
     EXPECT_EQ(f.recorder.selection_changes.size(), changes);
+    f.window.clean();
     grid.on_rows_removed(5, 2);
     EXPECT_EQ(grid.selected_row(), -1);
     EXPECT_EQ(f.recorder.selection_changes.size(), changes + 1);
+    EXPECT_TRUE(f.window.was_invalidated(grid.painter().rect()))
+        << "the selection's row is drawn plain again";
 }
 
 TEST(ControlGrid, the_highlight_goes_with_its_removed_row)
@@ -512,6 +515,7 @@ TEST(ControlGrid, escape_and_disabling_discard_losing_the_focus_keeps_and_the_ed
     grid.on_key_down(skinner::KeyEscape);
     grid.begin_edit(0, 1, u"y");
     grid.set_enabled(false);
+    EXPECT_FALSE(grid.is_editing()) << "disabling ends the edit at once";
     grid.set_enabled(true);
     f.form.activate(true);
     f.form.set_focus(&grid);

@@ -121,27 +121,6 @@ TEST(ControlProgress, a_double_tap_does_not_drag)
     EXPECT_TRUE(f.recorder.values.empty());
 }
 
-TEST(ControlProgress, a_control_as_thick_as_its_track_reports_zero_everywhere)
-{
-    ListsForm f;
-    ControlProgress square(f.form, u"prgSquare", LookupMode::named);
-    for (int32_t x = 10; x < 18; ++x)
-        EXPECT_DOUBLE_EQ(square.value_at({x, 72}), 0.0);
-    f.form.mouse_down(0, {17, 77}, false);
-    EXPECT_EQ(f.recorder.values, (std::vector<double> {0.0}));
-}
-
-TEST(ControlProgress, vertical_and_leftward_taps)
-{
-    ListsForm f;
-    ControlProgress up(f.form, u"prgUp", LookupMode::named);
-    ControlProgress left(f.form, u"prgLeft", LookupMode::named);
-    EXPECT_DOUBLE_EQ(up.value_at({130, 14}), 1.0);
-    EXPECT_DOUBLE_EQ(up.value_at({130, 106}), 0.0);
-    EXPECT_DOUBLE_EQ(left.value_at({14, 50}), 1.0);
-    EXPECT_DOUBLE_EQ(left.value_at({106, 50}), 0.0);
-}
-
 TEST(ControlProgress, growing_right_paints_background_fill_and_thumb)
 {
     ListsForm f;

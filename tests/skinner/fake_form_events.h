@@ -7,14 +7,13 @@
 
 #include "os/platform.h"
 #include "os/screen/headless_screen.h"
-#include "os/window.h"
-#include "os/window_handler.h"
 #include "skinner/device_capability.h"
 #include "skinner/form.h"
 #include "skinner/form_events.h"
 #include "skinner/form_impl.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
+#include "support/window_recorder.h"
 
 #include <filesystem>
 #include <functional>
@@ -109,24 +108,15 @@ private:
 };
 
 // The device kind for one test: the platform, and the framework's cached answer about it.
-class DeviceScope {
-public:
+struct DeviceScope {
     explicit DeviceScope(os::PlatformKind kind)
-        : m_previous(os::platform_kind())
+        : platform(kind)
     {
-        os::set_platform_kind(kind);
         skinner::forget_static_capabilities();
     }
-    ~DeviceScope()
-    {
-        os::set_platform_kind(m_previous);
-        skinner::forget_static_capabilities();
-    }
-    DeviceScope(const DeviceScope&) = delete;
-    DeviceScope& operator=(const DeviceScope&) = delete;
+    ~DeviceScope() { skinner::forget_static_capabilities(); }
 
-private:
-    os::PlatformKind m_previous;
+    PlatformScope platform;
 };
 
 // A device of one kind and screen, with the forms skin loaded for it.
@@ -171,15 +161,5 @@ inline void script(os::HeadlessScreen& screen, std::vector<std::function<void()>
         return true;
     });
 }
-
-// A window that does nothing with its messages.
-struct QuietWindow : os::WindowHandler {
-    explicit QuietWindow(os::Screen& screen)
-        : window(screen, *this)
-    {
-    }
-    intptr_t on_message(os::Window&, const os::WindowMessage&) override { return 0; }
-    os::Window window;
-};
 
 } // namespace test

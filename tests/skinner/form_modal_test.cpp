@@ -6,7 +6,6 @@
 
 #include "os/screen/headless_screen.h"
 #include "skinner/menu_manager_impl.h"
-#include "support/scoped_config.h"
 
 #include <algorithm>
 #include <functional>
@@ -186,23 +185,4 @@ TEST(FormModal, a_form_already_in_its_loop_does_not_start_another)
     Script script(screen, {[&] { form.impl.close(); }});
     EXPECT_TRUE(form.impl.do_modal());
     EXPECT_FALSE(again);
-}
-
-TEST(FormModal, the_loop_logs_its_steps)
-{
-    test::ScopedConfig config;
-    config.set_logging(true);
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    show(form, {240, 268});
-    screen.advance(1500);
-    Script script(screen, {[&] { form.impl.close(); }});
-    form.impl.do_modal();
-    std::u16string log = test::ScopedConfig::log_text();
-    size_t first = log.find(u" Form::do_modal: 1\n");
-    ASSERT_NE(first, std::u16string::npos) << test::narrow(log);
-    size_t line = log.rfind(u'\n', first) + 1;
-    EXPECT_EQ(log.substr(line, 3), u"1.5") << "the time comes before each step";
-    EXPECT_LT(first, log.find(u" Form::do_modal: 2\n"));
-    EXPECT_LT(log.find(u" Form::do_modal: 2\n"), log.find(u" Form::do_modal: 3\n"));
 }

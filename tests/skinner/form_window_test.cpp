@@ -197,8 +197,6 @@ TEST(FormWindow, copy_data_zero_is_the_command_line_of_another_copy)
 
 TEST(FormWindow, activation_reaches_the_form_on_a_pocket_pc_only)
 {
-    test::ScopedConfig config;
-    config.set_logging(true);
     {
         DeviceScope device(os::PlatformKind::pocket_pc);
         os::HeadlessScreen screen({240, 320});
@@ -221,9 +219,6 @@ TEST(FormWindow, activation_reaches_the_form_on_a_pocket_pc_only)
         a.impl.window().show(os::ShowMode::show);
         EXPECT_EQ(a.calls, (Calls {"size 176x180"}));
     }
-    std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(log.find(u"WM_ACTIVATE\n"), std::u16string::npos);
-    EXPECT_NE(log.find(u"WM_ACTIVATE WA_INACTIVE\n"), std::u16string::npos);
 }
 
 TEST(FormWindow, messages_for_a_detached_form_are_dropped)
@@ -362,7 +357,7 @@ TEST(FormWindowPointer, losing_the_capture_lets_every_button_up_at_the_last_poin
     os::HeadlessScreen screen({240, 320});
     FakeForm form;
     show(form, {240, 268});
-    test::QuietWindow other(screen);
+    test::TestWindow other(screen, {}, nullptr, false);
     screen.press({10, 40});
     screen.move_to({12, 44});
     test::deliver(screen);
@@ -398,8 +393,6 @@ TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls
 
 TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
 {
-    test::ScopedConfig config;
-    config.set_logging(true);
     os::HeadlessScreen screen({240, 320});
     FakeForm form;
     show(form, {240, 268});
@@ -418,8 +411,6 @@ TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
     ASSERT_TRUE(end);
     EXPECT_EQ(end->id, WM_FORM_END_MODAL);
     EXPECT_EQ(end->window, form.impl.window().id());
-    std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(log.find(u"Form WM_CLOSE sent\nWM_CLOSE received\n"), std::u16string::npos);
 }
 
 // --- Painting -----------------------------------------------------------------------------------

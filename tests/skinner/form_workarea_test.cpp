@@ -4,7 +4,6 @@
 
 #include "skinner/device_capability.h"
 #include "skinner/form_workarea.h"
-#include "support/scoped_config.h"
 
 #include <gtest/gtest.h>
 
@@ -52,17 +51,6 @@ TEST(FormWorkarea, screens_too_small_for_the_bars_leave_an_empty_area)
     EXPECT_EQ(form_workarea({240, 40}, false, false), (os::Rect {{0, 26}, {240, 0}}));
 }
 
-TEST(FormWorkarea, every_answer_is_logged)
-{
-    test::ScopedConfig config;
-    config.set_logging(true);
-    form_workarea({240, 320}, false, false);
-    form_workarea({176, 220}, true, false);
-    std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(log.find(u"Form::get_workarea 0 26 240 268\n"), std::u16string::npos) << test::narrow(log);
-    EXPECT_NE(log.find(u"Form::get_workarea 0 20 176 180\n"), std::u16string::npos);
-}
-
 TEST(DeviceCapability, the_platform_type_is_compared_without_case)
 {
     EXPECT_TRUE(is_smartphone_type(u"SmartPhone"));
@@ -76,10 +64,8 @@ TEST(DeviceCapability, the_platform_type_is_compared_without_case)
     EXPECT_FALSE(is_smartphone_type(std::u16string(200, u' ') + u"smartphone"));
 }
 
-TEST(DeviceCapability, asked_once_logged_once_and_kept)
+TEST(DeviceCapability, asked_once_and_kept)
 {
-    test::ScopedConfig config;
-    config.set_logging(true);
     {
         test::DeviceScope device(os::PlatformKind::smartphone);
         EXPECT_TRUE(static_capability_is_smartphone());
@@ -96,9 +82,4 @@ TEST(DeviceCapability, asked_once_logged_once_and_kept)
         // Version 5 devices have soft keys as well.
         EXPECT_TRUE(static_capability_has_soft_keys());
     }
-    std::u16string log = test::ScopedConfig::log_text();
-    size_t first = log.find(u"static_capability_is_smartphone=SmartPhone\n");
-    ASSERT_NE(first, std::u16string::npos) << test::narrow(log);
-    EXPECT_EQ(log.find(u"static_capability_is_smartphone=SmartPhone\n", first + 1), std::u16string::npos);
-    EXPECT_NE(log.find(u"static_capability_is_smartphone=PocketPC\n"), std::u16string::npos);
 }

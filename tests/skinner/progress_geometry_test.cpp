@@ -7,9 +7,8 @@ using skinner::Rect;
 
 namespace {
 
-// A 100 x 20 bar at (10, 30) with an 8-pixel thumb (half track 4).
+// A 100 x 20 bar at (10, 30) with an 8-pixel thumb (half track 4), and the same bar standing up.
 const Rect s_bar {{10, 30}, {100, 20}};
-// The same bar standing up: 20 x 100.
 const Rect s_tall {{10, 30}, {20, 100}};
 constexpr int32_t s_track = 8;
 
@@ -20,61 +19,40 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
 
 } // namespace
 
-TEST(ProgressGeometry, growing_right_spans_zero_to_one_between_the_thumb_centres)
+TEST(ProgressGeometry, values_run_between_the_thumb_centres_and_are_clamped_beyond_them)
 {
-    // Left end: x + t2; right end: x + w - t + t2.
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {14, 35}), 0.0);
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {10 + 100 - 8 + 4, 35}), 1.0);
+    // Growing right: from x + t2 to x + w - t + t2; the other coordinate does not matter.
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {14 + 46, 35}), 0.5);
-    // Beyond the ends: clamped; the other coordinate does not matter.
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {-500, 1000}), 0.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(3, s_bar, s_track, {500, -1000}), 1.0);
-}
-
-TEST(ProgressGeometry, growing_left_runs_from_the_right_end)
-{
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {10 + 100 - 4, 35}), 0.0);
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {14, 35}), 1.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {0, 35}), 1.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(1, s_bar, s_track, {200, 35}), 0.0);
-}
-
-TEST(ProgressGeometry, vertical_orientations_use_y)
-{
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 34}), 0.0);
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 30 + 92 + 4}), 1.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(0, s_tall, s_track, {0, 34 + 23}), 0.25);
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 34}), 1.0);
-    EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 30 + 92 + 4}), 0.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 34 + 23}), 0.75);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(2, s_tall, s_track, {0, 10000}), 0.0);
 }
 
-TEST(ProgressGeometry, no_travel_or_unknown_orientation_gives_zero)
+TEST(ProgressGeometry, no_travel_or_unknown_orientation_gives_zero_and_a_wide_track_stays_in_range)
 {
     Rect as_thick_as_the_track {{0, 0}, {8, 8}};
     for (int32_t orientation = 0; orientation < 4; ++orientation) {
-        SCOPED_TRACE(orientation);
         for (int32_t x = -5; x < 20; x += 3)
             EXPECT_DOUBLE_EQ(skinner::progress_value_at(orientation, as_thick_as_the_track, 8, {x, x}), 0.0);
     }
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(4, s_bar, s_track, {100, 35}), 0.0);
     EXPECT_DOUBLE_EQ(skinner::progress_value_at(-1, s_bar, s_track, {100, 35}), 0.0);
-}
-
-TEST(ProgressGeometry, a_track_larger_than_the_bar_still_gives_a_value_in_range)
-{
-    Rect narrow {{0, 0}, {10, 10}};
+    EXPECT_TRUE(skinner::progress_fill_rect(7, s_bar, s_track, 0.5).empty());
+    EXPECT_TRUE(skinner::progress_thumb_rect(9, s_bar, s_track, 0.5).empty());
     for (int32_t x = -30; x < 30; ++x) {
-        double value = skinner::progress_value_at(3, narrow, 20, {x, 0});
+        double value = skinner::progress_value_at(3, {{0, 0}, {10, 10}}, 20, {x, 0});
         EXPECT_GE(value, 0.0);
         EXPECT_LE(value, 1.0);
     }
 }
 
-TEST(ProgressGeometry, fill_rectangles_of_the_four_modes)
+TEST(ProgressGeometry, fill_and_thumb_of_the_four_modes)
 {
-    // travel 92 across, 92 down; f = 0.25 gives 23.
+    // Travel 92 either way; f = 0.25 gives 23.
     EXPECT_EQ(skinner::progress_fill_rect(0, s_tall, s_track, 0.25), r(10, 30, 20, 23));
     EXPECT_EQ(skinner::progress_fill_rect(1, s_bar, s_track, 0.25), r(10 + 69, 30, 23, 20));
     EXPECT_EQ(skinner::progress_fill_rect(2, s_tall, s_track, 0.25), r(10, 30 + 69, 20, 23));
@@ -82,22 +60,13 @@ TEST(ProgressGeometry, fill_rectangles_of_the_four_modes)
     // Truncated toward zero: 92 * 0.3 = 27.6.
     EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 0.3).size.width, 27);
     EXPECT_TRUE(skinner::progress_fill_rect(3, s_bar, s_track, 0.0).empty());
-    EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 1.0), r(10, 30, 92, 20));
-    EXPECT_TRUE(skinner::progress_fill_rect(7, s_bar, s_track, 0.5).empty());
-}
-
-TEST(ProgressGeometry, thumb_sits_at_the_moving_end_of_the_fill)
-{
     EXPECT_EQ(skinner::progress_thumb_rect(0, s_tall, s_track, 0.25), r(10, 53, 20, 8));
     EXPECT_EQ(skinner::progress_thumb_rect(1, s_bar, s_track, 0.25), r(79, 30, 8, 20));
     EXPECT_EQ(skinner::progress_thumb_rect(2, s_tall, s_track, 0.25), r(10, 99, 20, 8));
-    EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 0.25), r(33, 30, 8, 20));
     // At the ends the thumb is flush with the bar's edges.
     EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 0.0), r(10, 30, 8, 20));
     EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 1.0), r(102, 30, 8, 20));
-    EXPECT_EQ(skinner::progress_thumb_rect(2, s_tall, s_track, 1.0), r(10, 30, 20, 8));
     EXPECT_EQ(skinner::progress_thumb_rect(0, s_tall, s_track, 1.0), r(10, 122, 20, 8));
-    EXPECT_TRUE(skinner::progress_thumb_rect(9, s_bar, s_track, 0.5).empty());
 }
 
 TEST(ProgressGeometry, a_tap_on_the_thumb_centre_gives_back_its_value)

@@ -252,26 +252,6 @@ TEST(SkinDescription, names_compare_by_code_unit_with_prefixes_first)
         << "each type has its own table";
 }
 
-TEST(SkinDescription, table_search_probes_the_upper_middle_and_counts_each_comparison)
-{
-    skinner::SkinModel model = test::model_with_forms(
-        {test::form(u"F", {test::prop(u"a", int32_t(1)), test::prop(u"b", int32_t(2))})});
-    SkinDescription description(test::describe(model));
-    uint32_t form = description.form_root();
-    uint64_t comparisons = 0;
-    EXPECT_NE(description.find_property(form, PropertyType::integer, u"b", comparisons), 0u);
-    EXPECT_EQ(comparisons, 1u) << "of two entries the probe is the second";
-    comparisons = 0;
-    EXPECT_NE(description.find_property(form, PropertyType::integer, u"a", comparisons), 0u);
-    EXPECT_EQ(comparisons, 2u);
-    comparisons = 0;
-    EXPECT_EQ(description.find_property(form, PropertyType::integer, u"c", comparisons), 0u);
-    EXPECT_EQ(comparisons, 1u);
-    comparisons = 0;
-    EXPECT_EQ(description.find_property(form, PropertyType::string, u"a", comparisons), 0u);
-    EXPECT_EQ(comparisons, 0u) << "an empty table takes no comparison";
-}
-
 TEST(SkinDescription, searches_of_a_balanced_tree_take_at_most_its_depth)
 {
     std::vector<skinner::SkinRecord> controls;

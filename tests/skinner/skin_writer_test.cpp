@@ -121,6 +121,11 @@ TEST(SkinWriter, refuses_duplicate_names_with_their_lines)
     model.forms[0].controls[1].line = 4;
     EXPECT_EQ(errors_of(model), "4: duplicate control {b} in form {A}\n");
 
+    model = test::model_with_forms({test::form(
+        u"A", {}, {test::record(u"b", {test::prop(u"Size", int32_t(1)), test::prop(u"Size", int32_t(2))})})});
+    EXPECT_NE(errors_of(model).find("duplicate int property {Size} in {b}"), std::string::npos)
+        << "a control's own properties are checked";
+
     model = test::model_with_forms({});
     model.kinds = {test::record(u"K"), test::record(u"K")};
     EXPECT_NE(errors_of(model).find("duplicate kind {K}"), std::string::npos);
