@@ -20,6 +20,21 @@
 
 namespace audio {
 
+// The header of a WAV of coded blocks: the samples per block of the fmt extension and the sample
+// count of the "fact" chunk.
+struct WAVInfoBlocks : WAVInfo {
+    uint16_t samples_per_block = 1;
+    // Sample count of the "fact" chunk; 0 when the file has none.
+    uint32_t fact_samples = 0;
+
+protected:
+    // Called at the end of read_extension: reads fact_samples. A file without a "fact" chunk is
+    // accepted (its length comes from the data chunk); one whose "fact" chunk is cut short is not.
+    bool read_fact(liba::ResourceReader& file);
+    // A "fact" chunk holding fact_samples, at the end of write_extension.
+    bool write_fact(liba::ResourceWriter& file);
+};
+
 class FileReaderWAVBlocks : public FileReaderWAV {
 public:
     // Of the decoded PCM, whatever the coded sample size.
@@ -41,8 +56,9 @@ public:
 protected:
     FileReaderWAVBlocks(std::u16string_view path, int32_t skip_piece);
 
-    // Derived constructors call this once open(record) has run.
-    void set_block_counts(uint32_t samples_per_block, uint32_t fact_samples);
+    // Derived constructors call this once their record exists: opens the file as FileReaderWAV::open
+    // does and counts its blocks.
+    void open(WAVInfoBlocks& record);
     // Reads up to count whole blocks from the current one, under the lock. Empty at the end, on a
     // reader that is not open, or when the file yields less than one block. A read that stops
     // inside a block returns the whole blocks and leaves the file on the next block boundary.

@@ -10,11 +10,7 @@
 
 namespace audio {
 
-struct WAVInfoGSM : WAVInfo {
-    uint16_t samples_per_block = 1;
-    // Sample count of the "fact" chunk; 0 when the file has none.
-    uint32_t fact_samples = 0;
-
+struct WAVInfoGSM : WAVInfoBlocks {
     // Accepts format tag 49, mono, 8000 Hz, 320 samples per block and 65-byte blocks.
     bool read_extension(liba::ResourceReader& file) override;
     // The extension, then a "fact" chunk holding fact_samples.
