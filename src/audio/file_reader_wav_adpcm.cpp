@@ -53,24 +53,14 @@ bool WAVInfoADPCM::write_extension(liba::ResourceWriter& file)
 }
 
 FileReaderWAVADPCM::FileReaderWAVADPCM(std::u16string_view path)
-    : FileReaderWAVBlocks(path, 5)
+    : FileReaderWAVCoded(path, 5)
 {
-    open(m_info);
 }
 
 ADPCMData FileReaderWAVADPCM::get_block(int32_t blocks)
 {
     return {
         read_blocks(blocks), m_info.channels, m_info.bits_per_sample, m_info.sample_rate, m_info.block_align};
-}
-
-int32_t FileReaderWAVADPCM::deliver_blocks(int32_t count)
-{
-    ADPCMData block = get_block(count);
-    if (block.empty())
-        return 0;
-    deliver(block);
-    return static_cast<int32_t>(block.size() / m_info.block_align);
 }
 
 } // namespace audio

@@ -30,21 +30,14 @@ struct WAVInfoADPCM : WAVInfoBlocks {
     bool write_extension(liba::ResourceWriter& file) override;
 };
 
-class FileReaderWAVADPCM : public Provider<ADPCMData>, public FileReaderWAVBlocks {
+class FileReaderWAVADPCM : public FileReaderWAVCoded<ADPCMData, WAVInfoADPCM> {
 public:
     explicit FileReaderWAVADPCM(std::u16string_view path);
 
-    const WAVInfo& info() const override { return m_info; }
     const WAVInfoADPCM& adpcm_info() const { return m_info; }
 
     // Up to n whole blocks, carrying channels, 4 bits, rate and block_align. Empty at the end.
     ADPCMData get_block(int32_t blocks) override;
-
-protected:
-    int32_t deliver_blocks(int32_t count) override;
-
-private:
-    WAVInfoADPCM m_info;
 };
 
 } // namespace audio

@@ -14,6 +14,7 @@
 // thread. All of them hold the reader's lock. The conversions read values fixed at opening.
 
 #include "audio/file_reader_wav.h"
+#include "audio/pipeline.h"
 #include "liba/data_buffer.h"
 
 #include <cstdint>
@@ -72,6 +73,32 @@ private:
     uint32_t m_samples_per_block = 0;
     int32_t m_length = 0;
     int32_t m_current_block = 0;
+};
+
+// A reader of coded blocks handed out as Block (with size() and empty()), whose header record is
+// Info. The derived reader's get_block wraps read_blocks.
+template<typename Block, typename Info>
+class FileReaderWAVCoded : public Provider<Block>, public FileReaderWAVBlocks {
+public:
+    const WAVInfo& info() const override { return m_info; }
+
+protected:
+    FileReaderWAVCoded(std::u16string_view path, int32_t skip_piece)
+        : FileReaderWAVBlocks(path, skip_piece)
+    {
+        open(m_info);
+    }
+
+    int32_t deliver_blocks(int32_t count) override
+    {
+        Block block = this->get_block(count);
+        if (block.empty())
+            return 0;
+        this->deliver(block);
+        return static_cast<int32_t>(block.size() / m_info.block_align);
+    }
+
+    Info m_info;
 };
 
 } // namespace audio

@@ -30,23 +30,13 @@ bool WAVInfoGSM::write_extension(liba::ResourceWriter& file)
 }
 
 FileReaderWAVGSM::FileReaderWAVGSM(std::u16string_view path)
-    : FileReaderWAVBlocks(path, 10)
+    : FileReaderWAVCoded(path, 10)
 {
-    open(m_info);
 }
 
 GSMData FileReaderWAVGSM::get_block(int32_t blocks)
 {
     return {read_blocks(blocks)};
-}
-
-int32_t FileReaderWAVGSM::deliver_blocks(int32_t count)
-{
-    GSMData block = get_block(count);
-    if (block.empty())
-        return 0;
-    deliver(block);
-    return static_cast<int32_t>(block.size() / s_block_align);
 }
 
 } // namespace audio

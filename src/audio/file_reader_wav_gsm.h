@@ -17,21 +17,14 @@ struct WAVInfoGSM : WAVInfoBlocks {
     bool write_extension(liba::ResourceWriter& file) override;
 };
 
-class FileReaderWAVGSM : public Provider<GSMData>, public FileReaderWAVBlocks {
+class FileReaderWAVGSM : public FileReaderWAVCoded<GSMData, WAVInfoGSM> {
 public:
     explicit FileReaderWAVGSM(std::u16string_view path);
 
-    const WAVInfo& info() const override { return m_info; }
     const WAVInfoGSM& gsm_info() const { return m_info; }
 
     // Up to n whole 65-byte blocks. Empty at the end.
     GSMData get_block(int32_t blocks) override;
-
-protected:
-    int32_t deliver_blocks(int32_t count) override;
-
-private:
-    WAVInfoGSM m_info;
 };
 
 } // namespace audio
