@@ -117,6 +117,15 @@ Scene& scene()
     return s_scene;
 }
 
+// Times draw on a canvas over a screen-sized surface.
+template<typename Draw> void time_drawing(benchmark::State& state, Draw draw)
+{
+    os::Surface surface(s_width, s_height);
+    Canvas canvas(surface);
+    for (auto _ : state)
+        draw(canvas);
+}
+
 void BM_FullRepaint(benchmark::State& state)
 {
     os::Surface surface(s_width, s_height);
@@ -132,38 +141,28 @@ BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_TiledBackground(benchmark::State& state)
 {
-    os::Surface surface(s_width, s_height);
-    Canvas canvas(surface);
-    for (auto _ : state)
-        scene().background.draw(canvas, {0, 0}, {s_width, s_height});
+    time_drawing(state, [](Canvas& canvas) { scene().background.draw(canvas, {0, 0}, {s_width, s_height}); });
 }
 BENCHMARK(BM_TiledBackground)->Unit(benchmark::kMicrosecond);
 
 void BM_MaskedButton(benchmark::State& state)
 {
-    os::Surface surface(s_width, s_height);
-    Canvas canvas(surface);
-    for (auto _ : state)
-        scene().button.draw(canvas, {16, 80}, {216, 80});
+    time_drawing(state, [](Canvas& canvas) { scene().button.draw(canvas, {16, 80}, {216, 80}); });
 }
 BENCHMARK(BM_MaskedButton)->Unit(benchmark::kMicrosecond);
 
 void BM_AlphaPicture(benchmark::State& state)
 {
-    os::Surface surface(s_width, s_height);
-    Canvas canvas(surface);
-    for (auto _ : state)
-        scene().glow.draw(canvas, {40, 560}, {96, 96});
+    time_drawing(state, [](Canvas& canvas) { scene().glow.draw(canvas, {40, 560}, {96, 96}); });
 }
 BENCHMARK(BM_AlphaPicture)->Unit(benchmark::kMicrosecond);
 
 void BM_TextLine(benchmark::State& state)
 {
-    os::Surface surface(s_width, s_height);
-    Canvas canvas(surface);
-    for (auto _ : state)
+    time_drawing(state, [](Canvas& canvas) {
         scene().font.draw_text(canvas, {0, 0, 0, 0}, u"The quick brown fox jumps over the lazy dog", {0, 0},
             {s_width, 40}, 0, 1);
+    });
 }
 BENCHMARK(BM_TextLine)->Unit(benchmark::kMicrosecond);
 

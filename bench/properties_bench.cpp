@@ -109,18 +109,28 @@ void read_control(skinner::Properties& properties, std::u16string_view form, std
 }
 constexpr int64_t s_reads_per_control = 14;
 
-void refresh_pattern(benchmark::State& state)
+// Times read(properties, control) over every control of the skin, each counted as
+// lookups_per_control lookups.
+template<typename Read> void time_per_control(benchmark::State& state, int64_t lookups_per_control, Read read)
 {
     skinner::Properties& properties = skin();
     std::vector<std::u16string> controls = control_names();
     int64_t lookups = 0;
     for (auto _ : state) {
         for (const std::u16string& control : controls) {
-            read_control(properties, u"FormSettings", control);
-            lookups += s_reads_per_control;
+            read(properties, control);
+            lookups += lookups_per_control;
         }
     }
     state.SetItemsProcessed(lookups);
+}
+
+void refresh_pattern(benchmark::State& state)
+{
+    time_per_control(
+        state, s_reads_per_control, [](skinner::Properties& properties, const std::u16string& control) {
+            read_control(properties, u"FormSettings", control);
+        });
 }
 BENCHMARK(refresh_pattern);
 
@@ -135,32 +145,18 @@ BENCHMARK(same_property);
 
 void alternating_forms(benchmark::State& state)
 {
-    skinner::Properties& properties = skin();
-    std::vector<std::u16string> controls = control_names();
-    int64_t lookups = 0;
-    for (auto _ : state) {
-        for (const std::u16string& control : controls) {
-            benchmark::DoNotOptimize(properties.get_point(u"FormAbout", control, u"Position", Point {}));
-            benchmark::DoNotOptimize(properties.get_point(u"FormSettings", control, u"Size", Point {}));
-            lookups += 2;
-        }
-    }
-    state.SetItemsProcessed(lookups);
+    time_per_control(state, 2, [](skinner::Properties& properties, const std::u16string& control) {
+        benchmark::DoNotOptimize(properties.get_point(u"FormAbout", control, u"Position", Point {}));
+        benchmark::DoNotOptimize(properties.get_point(u"FormSettings", control, u"Size", Point {}));
+    });
 }
 BENCHMARK(alternating_forms);
 
 void translated_strings(benchmark::State& state)
 {
-    skinner::Properties& properties = skin();
-    std::vector<std::u16string> controls = control_names();
-    int64_t lookups = 0;
-    for (auto _ : state) {
-        for (const std::u16string& control : controls) {
-            benchmark::DoNotOptimize(properties.get_string(u"FormMain", control, u"Caption", u""));
-            ++lookups;
-        }
-    }
-    state.SetItemsProcessed(lookups);
+    time_per_control(state, 1, [](skinner::Properties& properties, const std::u16string& control) {
+        benchmark::DoNotOptimize(properties.get_string(u"FormMain", control, u"Caption", u""));
+    });
 }
 BENCHMARK(translated_strings);
 

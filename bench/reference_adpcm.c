@@ -3,6 +3,8 @@
  * Reads the whole file, finds the "fmt " and "data" chunks, decodes every whole block of the data
  * into one PCM buffer and prints the number of sample frames. */
 
+#include "wav_file.h"
+
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,17 +15,9 @@ static const int coefficients[7][2]
 static const int adaptation[16]
     = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
 
-static unsigned u16(const uint8_t* p)
-{
-    return p[0] | (p[1] << 8);
-}
-static unsigned long u32(const uint8_t* p)
-{
-    return u16(p) | ((unsigned long)u16(p + 2) << 16);
-}
 static int s16(const uint8_t* p)
 {
-    return (int16_t)u16(p);
+    return (int16_t)wav_u16(p);
 }
 
 static int16_t decode_nibble(int code, int* sample1, int* sample2, int* delta, int c1, int c2)
@@ -72,46 +66,25 @@ static int decode_block(const uint8_t* in, int16_t* out, int channels, int sampl
 
 int main(int argc, char** argv)
 {
-    FILE* f;
-    uint8_t* file;
-    long size, pos;
-    const uint8_t *fmt = NULL, *data = NULL;
-    unsigned long data_size = 0;
+    struct wav_file wav;
+    const uint8_t *fmt, *data;
+    unsigned long data_size;
     int channels, block_align, samples;
     long blocks, b;
     int16_t* pcm;
 
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s FILE.wav\n", argv[0]);
-        return 2;
-    }
-    f = fopen(argv[1], "rb");
-    if (!f || fseek(f, 0, SEEK_END) != 0 || (size = ftell(f)) < 12) {
-        fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 1;
-    }
-    rewind(f);
-    file = malloc((size_t)size);
-    if (!file || fread(file, 1, (size_t)size, f) != (size_t)size)
-        return 1;
-    fclose(f);
-    for (pos = 12; pos + 8 <= size; pos += 8 + (long)((u32(file + pos + 4) + 1) & ~1UL)) {
-        if (!memcmp(file + pos, "fmt ", 4))
-            fmt = file + pos + 8;
-        if (!memcmp(file + pos, "data", 4)) {
-            data = file + pos + 8;
-            data_size = u32(file + pos + 4);
-            if (data_size > (unsigned long)(size - pos - 8))
-                data_size = (unsigned long)(size - pos - 8);
-            break;
-        }
-    }
-    if (!fmt || !data || u16(fmt) != 2) {
+    int status = wav_read(argc, argv, &wav);
+    if (status != 0)
+        return status;
+    fmt = wav.fmt;
+    data = wav.data;
+    data_size = wav.data_size;
+    if (!fmt || !data || wav_u16(fmt) != 2) {
         fprintf(stderr, "not a Microsoft ADPCM WAV\n");
         return 1;
     }
-    channels = (int)u16(fmt + 2);
-    block_align = (int)u16(fmt + 12);
+    channels = (int)wav_u16(fmt + 2);
+    block_align = (int)wav_u16(fmt + 12);
     if (channels < 1 || channels > 2 || block_align <= 7 * channels) {
         fprintf(stderr, "unsupported ADPCM layout\n");
         return 1;
@@ -128,6 +101,6 @@ int main(int argc, char** argv)
     }
     printf("%ld\n", blocks * samples);
     free(pcm);
-    free(file);
+    free(wav.bytes);
     return 0;
 }

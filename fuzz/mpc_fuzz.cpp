@@ -2,43 +2,10 @@
 // that are always whole 16-bit frames of the announced format.
 
 #include "audio/decoder_mpc.h"
-#include "fuzz/fuzz_file.h"
-
-#include <cstdlib>
-
-namespace {
-
-void check(const audio::PCMData& block)
-{
-    if (!block.empty()
-        && (block.bits_per_sample != 16 || block.frame_size() == 0 || block.size() % block.frame_size() != 0))
-        std::abort();
-}
-
-} // namespace
+#include "fuzz/fuzz_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz::TempFile file(data, size);
-    audio::DecoderMPC reader(file.path());
-    if (!reader.is_open())
-        return 0;
-    reader.bitrate();
-    int32_t length = reader.length();
-    for (int i = 0; i < 4; ++i) {
-        audio::PCMData block = reader.get_block(700);
-        check(block);
-        if (block.empty())
-            break;
-    }
-    reader.position();
-    reader.is_end();
-    reader.seek_position(length / 2);
-    check(reader.get_block(4096));
-    reader.seek_position(length + 10);
-    check(reader.get_block(100));
-    reader.seek_position(-1);
-    check(reader.get_block(1));
-    reader.time();
-    return 0;
+    // 700 frames: less than one library frame, so blocks are cut from a decoded frame.
+    return fuzz::run_frame_decoder<audio::DecoderMPC>(data, size, 700, 4096);
 }

@@ -1,7 +1,5 @@
 #include "audio/decoder_mpc.h"
 
-#include "audio/frame_position.h"
-
 #include <mpc/mpcdec.h>
 
 #include <algorithm>
@@ -102,7 +100,7 @@ struct DecoderMPC::Library {
 };
 
 DecoderMPC::DecoderMPC(std::u16string_view path)
-    : m_file(path, os::FileMode::Read)
+    : FrameDecoder(path)
 {
     if (!m_file.good())
         return;
@@ -192,16 +190,6 @@ bool DecoderMPC::is_end()
     return !is_open() || position() >= length();
 }
 
-int32_t DecoderMPC::time_to_position(double seconds)
-{
-    return frames_from_seconds(m_sample_rate, seconds);
-}
-
-double DecoderMPC::position_to_time(int32_t position)
-{
-    return seconds_from_frames(m_sample_rate, position);
-}
-
 int32_t DecoderMPC::length()
 {
     liba::ScopedLock guard(m_lock);
@@ -223,16 +211,6 @@ void DecoderMPC::seek_position(int32_t position)
     if (mpc_demux_seek_sample(m_library->demux, static_cast<mpc_uint64_t>(m_sample_position))
         == MPC_STATUS_OK)
         m_stream_ended = false;
-}
-
-bool DecoderMPC::skip_time(double seconds)
-{
-    return skip_forward(time_to_position(seconds));
-}
-
-bool DecoderMPC::skip_forward(int32_t frames)
-{
-    return is_open() && skip_frames(*this, frames);
 }
 
 } // namespace audio

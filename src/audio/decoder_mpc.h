@@ -13,11 +13,7 @@
 // lock. channels, sample_rate and bitrate return values fixed at opening and take no lock.
 
 #include "audio/blocks.h"
-#include "audio/file_reader.h"
-#include "audio/pipeline.h"
-#include "liba/critical_section.h"
-#include "liba/nocopy.h"
-#include "os/file.h"
+#include "audio/frame_position.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,7 +21,7 @@
 
 namespace audio {
 
-class DecoderMPC : public Provider<PCMData>, public FileReader, private liba::Nocopy {
+class DecoderMPC : public FrameDecoder {
 public:
     // Never fails; a file whose Musepack header cannot be read gives a reader that is not open,
     // with 0 channels.
@@ -41,20 +37,12 @@ public:
     bool is_open() override;
     // Not open, or the position has reached the length.
     bool is_end() override;
-    unsigned channels() override { return m_channels; }
-    unsigned bits_per_sample() override { return 16; }
-    unsigned sample_rate() override { return m_sample_rate; }
-    // The header's average, in bits per second.
-    unsigned bitrate() override { return m_bitrate; }
-    int32_t time_to_position(double seconds) override;
-    double position_to_time(int32_t position) override;
+    // bitrate(): the header's average.
 
     int32_t length() override;
     int32_t position() override;
     // Held inside 0..length(); the position is set at once, the library moves to that frame.
     void seek_position(int32_t position) override;
-    bool skip_time(double seconds) override;
-    bool skip_forward(int32_t frames) override;
 
 private:
     struct Library;
@@ -63,18 +51,13 @@ private:
     // Called with the lock held.
     PCMData decode_frame();
 
-    os::File m_file;
     std::unique_ptr<Library> m_library; // null when the header was refused
-    unsigned m_channels = 0;
-    unsigned m_sample_rate = 0;
-    unsigned m_bitrate = 0;
     int32_t m_sample_position = 0;
     int32_t m_total_samples = 0;
     int64_t m_max_silent_frames = 0;
     // The library reported the end of the stream or an error; it must not be asked to decode again
     // (it reads out of bounds when it is) until a seek.
     bool m_stream_ended = false;
-    liba::CriticalSection m_lock;
     PCMData m_pending;
 };
 

@@ -1,7 +1,5 @@
 #include "audio/decoder_vorbis.h"
 
-#include "audio/frame_position.h"
-
 #include <tremor/ivorbisfile.h>
 
 #include <algorithm>
@@ -92,7 +90,7 @@ struct DecoderVorbis::Stream {
 };
 
 DecoderVorbis::DecoderVorbis(std::u16string_view path)
-    : m_file(path, os::FileMode::Read)
+    : FrameDecoder(path)
 {
     if (!m_file.good())
         return;
@@ -107,7 +105,7 @@ DecoderVorbis::DecoderVorbis(std::u16string_view path)
     }
     m_channels = static_cast<unsigned>(info->channels);
     m_sample_rate = static_cast<unsigned>(info->rate);
-    m_average_bitrate = average_bitrate(stream->file, *info);
+    m_bitrate = average_bitrate(stream->file, *info);
     m_stream = std::move(stream);
 }
 
@@ -155,16 +153,6 @@ bool DecoderVorbis::is_end()
     return !m_stream || position() == length();
 }
 
-int32_t DecoderVorbis::time_to_position(double seconds)
-{
-    return frames_from_seconds(m_sample_rate, seconds);
-}
-
-double DecoderVorbis::position_to_time(int32_t position)
-{
-    return seconds_from_frames(m_sample_rate, position);
-}
-
 int32_t DecoderVorbis::length()
 {
     liba::ScopedLock guard(m_lock);
@@ -186,16 +174,6 @@ void DecoderVorbis::seek_position(int32_t position)
     liba::ScopedLock guard(m_lock);
     if (m_stream)
         ov_pcm_seek(&m_stream->file, position);
-}
-
-bool DecoderVorbis::skip_time(double seconds)
-{
-    return skip_forward(time_to_position(seconds));
-}
-
-bool DecoderVorbis::skip_forward(int32_t frames)
-{
-    return is_open() && skip_frames(*this, frames);
 }
 
 } // namespace audio

@@ -13,11 +13,7 @@
 // the first stream.
 
 #include "audio/blocks.h"
-#include "audio/file_reader.h"
-#include "audio/pipeline.h"
-#include "liba/critical_section.h"
-#include "liba/nocopy.h"
-#include "os/file.h"
+#include "audio/frame_position.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +34,7 @@ int seek(os::File& file, int64_t offset, int whence);
 long tell(os::File& file);
 } // namespace vorbis_source
 
-class DecoderVorbis : public Provider<PCMData>, public FileReader, private liba::Nocopy {
+class DecoderVorbis : public FrameDecoder {
 public:
     // Never fails; a file that does not open as Ogg Vorbis gives a reader that is not open.
     explicit DecoderVorbis(std::u16string_view path);
@@ -52,31 +48,18 @@ public:
     bool is_open() override;
     // Not open, or the position equals the length exactly.
     bool is_end() override;
-    unsigned channels() override { return m_channels; }
-    unsigned bits_per_sample() override { return 16; }
-    unsigned sample_rate() override { return m_sample_rate; }
-    // The average over the whole file in bits per second; the encoder's nominal rate when the
-    // library cannot tell.
-    unsigned bitrate() override { return m_average_bitrate; }
-    int32_t time_to_position(double seconds) override;
-    double position_to_time(int32_t position) override;
+    // bitrate(): the average over the whole file; the encoder's nominal rate when the library
+    // cannot tell.
 
     int32_t length() override;
     int32_t position() override;
     // The library moves to the frame; a position outside the stream is ignored.
     void seek_position(int32_t position) override;
-    bool skip_time(double seconds) override;
-    bool skip_forward(int32_t frames) override;
 
 private:
     struct Stream;
 
-    os::File m_file;
     std::unique_ptr<Stream> m_stream; // null when the file did not open as Ogg Vorbis
-    unsigned m_channels = 0;
-    unsigned m_sample_rate = 0;
-    unsigned m_average_bitrate = 0;
-    liba::CriticalSection m_lock;
 };
 
 } // namespace audio

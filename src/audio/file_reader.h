@@ -13,7 +13,11 @@
 // and seek_position; each reader guards its state with its own recursive lock. The conversions
 // read only values fixed at opening and take no lock.
 
+#include "liba/critical_section.h"
+#include "os/file.h"
+
 #include <cstdint>
+#include <string_view>
 
 namespace audio {
 
@@ -45,6 +49,34 @@ public:
     // must not be used while the chain feeds the player (seek with seek_position instead).
     virtual bool skip_time(double seconds) = 0;
     virtual bool skip_forward(int32_t position) = 0;
+};
+
+// Base of the readers that parse their file themselves (WAV, MP3): the file, opened for reading,
+// whether its header was accepted, and the reader's recursive lock.
+class FileReaderOfFile : public FileReader {
+public:
+    // The header was accepted.
+    bool is_open() override
+    {
+        liba::ScopedLock guard(m_lock);
+        return m_valid;
+    }
+    // Not open, or the position has reached the length.
+    bool is_end() override
+    {
+        liba::ScopedLock guard(m_lock);
+        return !m_valid || position() >= length();
+    }
+
+protected:
+    explicit FileReaderOfFile(std::u16string_view path)
+        : m_file(path, os::FileMode::Read)
+    {
+    }
+
+    os::File m_file;
+    bool m_valid = false;
+    liba::CriticalSection m_lock;
 };
 
 } // namespace audio

@@ -29,16 +29,14 @@ int64_t id3v2_length(const uint8_t* p)
 } // namespace
 
 FileReaderMP3::FileReaderMP3(std::u16string_view path)
-    : m_file(path, os::FileMode::Read)
+    : FileReaderOfFile(path)
 {
     liba::ScopedLock guard(m_lock);
-    if (!m_file.good()) {
-        m_valid = false;
+    if (!m_file.good())
         return;
-    }
     m_length = static_cast<int32_t>(std::min<int64_t>(m_file.size(), s_max_position));
     // An empty file holds no stream: it is refused like any other file without frames.
-    m_valid = m_length > 0 && find_reference() && !is_end();
+    m_valid = m_length > 0 && find_reference() && position() < length();
     // Reading starts again at the beginning of the buffered window; get_block finds the frames again.
     m_offset = 0;
 }
@@ -221,18 +219,6 @@ MP3Data FileReaderMP3::get_block(int32_t)
         return MP3Data {};
     }
     return take_frame(header);
-}
-
-bool FileReaderMP3::is_open()
-{
-    liba::ScopedLock guard(m_lock);
-    return m_valid;
-}
-
-bool FileReaderMP3::is_end()
-{
-    liba::ScopedLock guard(m_lock);
-    return !m_valid || position() >= length();
 }
 
 unsigned FileReaderMP3::channels()

@@ -32,7 +32,7 @@
 
 namespace audio {
 
-class FileReaderMP3 : public Provider<MP3Data>, public FileReader {
+class FileReaderMP3 : public Provider<MP3Data>, public FileReaderOfFile {
 public:
     // File bytes held at once; topped up when fewer than block_size unparsed bytes remain.
     static constexpr int32_t buffer_size = 10000;
@@ -55,8 +55,6 @@ public:
     // the reader is not open.
     MP3Data get_block(int32_t ignored) override;
 
-    bool is_open() override;
-    bool is_end() override;
     unsigned channels() override;
     unsigned bits_per_sample() override;
     unsigned sample_rate() override;
@@ -91,13 +89,10 @@ private:
     bool is_followed_by_frame(const MP3Header& header);
     int64_t file_offset() const { return m_buffer_end - (m_fill - m_offset); }
 
-    os::File m_file;
     int32_t m_length = 0;
     MP3Header m_reference;
     // The file offset just past the last byte read into the buffer.
     int64_t m_buffer_end = 0;
-    bool m_valid = true;
-    liba::CriticalSection m_lock;
     // Always 0 <= m_offset <= m_fill <= buffer_size.
     std::array<uint8_t, buffer_size> m_buffer {};
     int32_t m_fill = 0;

@@ -26,6 +26,19 @@ bool read_id(liba::ResourceReader& file, char id[4])
     return file.read(id, 4) == 4;
 }
 
+// A little-endian u16 or u32.
+template<typename Value> bool read_le(liba::ResourceReader& file, Value& value)
+{
+    uint8_t b[sizeof(Value)];
+    if (file.read(b, sizeof(Value)) != sizeof(Value))
+        return false;
+    if constexpr (sizeof(Value) == 2)
+        value = liba::load_le16(b);
+    else
+        value = liba::load_le32(b);
+    return true;
+}
+
 } // namespace
 
 bool expect_tag(liba::ResourceReader& file, std::string_view tag)
@@ -36,20 +49,12 @@ bool expect_tag(liba::ResourceReader& file, std::string_view tag)
 
 bool read_u16(liba::ResourceReader& file, uint16_t& value)
 {
-    uint8_t b[2];
-    if (file.read(b, 2) != 2)
-        return false;
-    value = liba::load_le16(b);
-    return true;
+    return read_le(file, value);
 }
 
 bool read_u32(liba::ResourceReader& file, uint32_t& value)
 {
-    uint8_t b[4];
-    if (file.read(b, 4) != 4)
-        return false;
-    value = liba::load_le32(b);
-    return true;
+    return read_le(file, value);
 }
 
 bool write_u16(liba::ResourceWriter& file, uint16_t value)
@@ -121,25 +126,13 @@ bool open_wav(WAVInfo& info, liba::ResourceReader& file)
 }
 
 FileReaderWAV::FileReaderWAV(std::u16string_view path)
-    : m_file(path, os::FileMode::Read)
+    : FileReaderOfFile(path)
 {
 }
 
 void FileReaderWAV::open(WAVInfo& record)
 {
     m_valid = open_wav(record, m_file);
-}
-
-bool FileReaderWAV::is_open()
-{
-    liba::ScopedLock guard(m_lock);
-    return m_valid;
-}
-
-bool FileReaderWAV::is_end()
-{
-    liba::ScopedLock guard(m_lock);
-    return !m_valid || position() >= length();
 }
 
 unsigned FileReaderWAV::channels()

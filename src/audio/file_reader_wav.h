@@ -53,13 +53,11 @@ bool find_chunk(liba::ResourceReader& file, const WAVInfo& info, std::string_vie
 // Parses the header into info (read_extension included) and finds the data chunk.
 bool open_wav(WAVInfo& info, liba::ResourceReader& file);
 
-// Common base of the WAV readers: the file, the valid flag and the reader's lock.
-class FileReaderWAV : public FileReader {
+// Common base of the WAV readers.
+class FileReaderWAV : public FileReaderOfFile {
 public:
     explicit FileReaderWAV(std::u16string_view path);
 
-    bool is_open() override;
-    bool is_end() override;
     unsigned channels() override;
     unsigned bits_per_sample() override;
     unsigned sample_rate() override;
@@ -70,10 +68,6 @@ public:
 protected:
     // Derived constructors call this once their record exists.
     void open(WAVInfo& record);
-
-    os::File m_file;
-    bool m_valid = false;
-    liba::CriticalSection m_lock;
 };
 
 } // namespace audio

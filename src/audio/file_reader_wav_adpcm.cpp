@@ -38,11 +38,7 @@ bool WAVInfoADPCM::read_extension(liba::ResourceReader& file)
         if (!read_s16(file, pair.first) || !read_s16(file, pair.second))
             return false;
     }
-    // Without a "fact" chunk the length comes from the data chunk.
-    uint32_t fact_size = 0;
-    if (find_chunk(file, *this, "fact", fact_size) && !read_u32(file, fact_samples))
-        return false;
-    return true;
+    return read_fact(file);
 }
 
 bool WAVInfoADPCM::write_extension(liba::ResourceWriter& file)
@@ -53,29 +49,18 @@ bool WAVInfoADPCM::write_extension(liba::ResourceWriter& file)
         ok = ok && write_u16(file, static_cast<uint16_t>(pair.first))
             && write_u16(file, static_cast<uint16_t>(pair.second));
     }
-    return ok && file.write("fact", 4) == 4 && write_u32(file, 4) && write_u32(file, fact_samples);
+    return ok && write_fact(file);
 }
 
 FileReaderWAVADPCM::FileReaderWAVADPCM(std::u16string_view path)
-    : FileReaderWAVBlocks(path, 5)
+    : FileReaderWAVCoded(path, 5)
 {
-    open(m_info);
-    set_block_counts(m_info.samples_per_block, m_info.fact_samples);
 }
 
 ADPCMData FileReaderWAVADPCM::get_block(int32_t blocks)
 {
     return {
         read_blocks(blocks), m_info.channels, m_info.bits_per_sample, m_info.sample_rate, m_info.block_align};
-}
-
-int32_t FileReaderWAVADPCM::deliver_blocks(int32_t count)
-{
-    ADPCMData block = get_block(count);
-    if (block.empty())
-        return 0;
-    deliver(block);
-    return static_cast<int32_t>(block.size() / m_info.block_align);
 }
 
 } // namespace audio

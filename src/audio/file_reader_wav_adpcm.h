@@ -17,13 +17,10 @@ struct ADPCMCoefficients {
     int32_t second = 0;
 };
 
-struct WAVInfoADPCM : WAVInfo {
-    uint16_t samples_per_block = 1;
+struct WAVInfoADPCM : WAVInfoBlocks {
     // The file's own predictor table; read and kept, but decoding uses the standard table.
     std::vector<ADPCMCoefficients> coefficients;
     uint32_t coefficient_count = 0;
-    // Sample count of the "fact" chunk; 0 when the file has none.
-    uint32_t fact_samples = 0;
 
     // Accepts format tag 2, 1 or 2 channels, 4 bits per sample and the 7 coefficient pairs of the
     // standard table. Also refuses a block_align that leaves no room for the block header
@@ -33,21 +30,14 @@ struct WAVInfoADPCM : WAVInfo {
     bool write_extension(liba::ResourceWriter& file) override;
 };
 
-class FileReaderWAVADPCM : public Provider<ADPCMData>, public FileReaderWAVBlocks {
+class FileReaderWAVADPCM : public FileReaderWAVCoded<ADPCMData, WAVInfoADPCM> {
 public:
     explicit FileReaderWAVADPCM(std::u16string_view path);
 
-    const WAVInfo& info() const override { return m_info; }
     const WAVInfoADPCM& adpcm_info() const { return m_info; }
 
     // Up to n whole blocks, carrying channels, 4 bits, rate and block_align. Empty at the end.
     ADPCMData get_block(int32_t blocks) override;
-
-protected:
-    int32_t deliver_blocks(int32_t count) override;
-
-private:
-    WAVInfoADPCM m_info;
 };
 
 } // namespace audio

@@ -24,16 +24,27 @@ FileReaderWAVBlocks::FileReaderWAVBlocks(std::u16string_view path, int32_t skip_
 {
 }
 
-void FileReaderWAVBlocks::set_block_counts(uint32_t samples_per_block, uint32_t fact_samples)
+bool WAVInfoBlocks::read_fact(liba::ResourceReader& file)
 {
-    m_samples_per_block = samples_per_block;
-    const WAVInfo& record = info();
+    uint32_t fact_size = 0;
+    return !find_chunk(file, *this, "fact", fact_size) || read_u32(file, fact_samples);
+}
+
+bool WAVInfoBlocks::write_fact(liba::ResourceWriter& file)
+{
+    return file.write("fact", 4) == 4 && write_u32(file, 4) && write_u32(file, fact_samples);
+}
+
+void FileReaderWAVBlocks::open(WAVInfoBlocks& record)
+{
+    FileReaderWAV::open(record);
+    m_samples_per_block = record.samples_per_block;
     if (!m_valid || record.block_align == 0)
         return;
     uint64_t available = m_file.size() > record.data_start ? m_file.size() - record.data_start : 0;
     uint64_t blocks = std::min<uint64_t>(record.data_size, available) / record.block_align;
-    if (fact_samples > 0 && samples_per_block > 0) {
-        uint64_t from_fact = (uint64_t(fact_samples) + samples_per_block - 1) / samples_per_block;
+    if (record.fact_samples > 0 && m_samples_per_block > 0) {
+        uint64_t from_fact = (uint64_t(record.fact_samples) + m_samples_per_block - 1) / m_samples_per_block;
         blocks = std::min(blocks, from_fact);
     }
     m_length = static_cast<int32_t>(std::min<uint64_t>(blocks, std::numeric_limits<int32_t>::max()));

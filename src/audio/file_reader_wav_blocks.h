@@ -14,11 +14,27 @@
 // thread. All of them hold the reader's lock. The conversions read values fixed at opening.
 
 #include "audio/file_reader_wav.h"
+#include "audio/pipeline.h"
 #include "liba/data_buffer.h"
 
 #include <cstdint>
 
 namespace audio {
+
+// The header of a WAV of coded blocks: the samples per block of the fmt extension and the sample
+// count of the "fact" chunk.
+struct WAVInfoBlocks : WAVInfo {
+    uint16_t samples_per_block = 1;
+    // Sample count of the "fact" chunk; 0 when the file has none.
+    uint32_t fact_samples = 0;
+
+protected:
+    // Called at the end of read_extension: reads fact_samples. A file without a "fact" chunk is
+    // accepted (its length comes from the data chunk); one whose "fact" chunk is cut short is not.
+    bool read_fact(liba::ResourceReader& file);
+    // A "fact" chunk holding fact_samples, at the end of write_extension.
+    bool write_fact(liba::ResourceWriter& file);
+};
 
 class FileReaderWAVBlocks : public FileReaderWAV {
 public:
@@ -41,8 +57,9 @@ public:
 protected:
     FileReaderWAVBlocks(std::u16string_view path, int32_t skip_piece);
 
-    // Derived constructors call this once open(record) has run.
-    void set_block_counts(uint32_t samples_per_block, uint32_t fact_samples);
+    // Derived constructors call this once their record exists: opens the file as FileReaderWAV::open
+    // does and counts its blocks.
+    void open(WAVInfoBlocks& record);
     // Reads up to count whole blocks from the current one, under the lock. Empty at the end, on a
     // reader that is not open, or when the file yields less than one block. A read that stops
     // inside a block returns the whole blocks and leaves the file on the next block boundary.
@@ -56,6 +73,32 @@ private:
     uint32_t m_samples_per_block = 0;
     int32_t m_length = 0;
     int32_t m_current_block = 0;
+};
+
+// A reader of coded blocks handed out as Block (with size() and empty()), whose header record is
+// Info. The derived reader's get_block wraps read_blocks.
+template<typename Block, typename Info>
+class FileReaderWAVCoded : public Provider<Block>, public FileReaderWAVBlocks {
+public:
+    const WAVInfo& info() const override { return m_info; }
+
+protected:
+    FileReaderWAVCoded(std::u16string_view path, int32_t skip_piece)
+        : FileReaderWAVBlocks(path, skip_piece)
+    {
+        open(m_info);
+    }
+
+    int32_t deliver_blocks(int32_t count) override
+    {
+        Block block = this->get_block(count);
+        if (block.empty())
+            return 0;
+        this->deliver(block);
+        return static_cast<int32_t>(block.size() / m_info.block_align);
+    }
+
+    Info m_info;
 };
 
 } // namespace audio

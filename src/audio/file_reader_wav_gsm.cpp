@@ -21,38 +21,22 @@ bool WAVInfoGSM::read_extension(liba::ResourceReader& file)
     if (channels != 1 || sample_rate != s_sample_rate || samples_per_block != s_samples_per_block
         || block_align != s_block_align)
         return false;
-    // Without a "fact" chunk the length comes from the data chunk.
-    uint32_t fact_size = 0;
-    if (find_chunk(file, *this, "fact", fact_size) && !read_u32(file, fact_samples))
-        return false;
-    return true;
+    return read_fact(file);
 }
 
 bool WAVInfoGSM::write_extension(liba::ResourceWriter& file)
 {
-    return write_u16(file, 2) && write_u16(file, samples_per_block) && file.write("fact", 4) == 4
-        && write_u32(file, 4) && write_u32(file, fact_samples);
+    return write_u16(file, 2) && write_u16(file, samples_per_block) && write_fact(file);
 }
 
 FileReaderWAVGSM::FileReaderWAVGSM(std::u16string_view path)
-    : FileReaderWAVBlocks(path, 10)
+    : FileReaderWAVCoded(path, 10)
 {
-    open(m_info);
-    set_block_counts(m_info.samples_per_block, m_info.fact_samples);
 }
 
 GSMData FileReaderWAVGSM::get_block(int32_t blocks)
 {
     return {read_blocks(blocks)};
-}
-
-int32_t FileReaderWAVGSM::deliver_blocks(int32_t count)
-{
-    GSMData block = get_block(count);
-    if (block.empty())
-        return 0;
-    deliver(block);
-    return static_cast<int32_t>(block.size() / s_block_align);
 }
 
 } // namespace audio

@@ -10,32 +10,21 @@
 
 namespace audio {
 
-struct WAVInfoGSM : WAVInfo {
-    uint16_t samples_per_block = 1;
-    // Sample count of the "fact" chunk; 0 when the file has none.
-    uint32_t fact_samples = 0;
-
+struct WAVInfoGSM : WAVInfoBlocks {
     // Accepts format tag 49, mono, 8000 Hz, 320 samples per block and 65-byte blocks.
     bool read_extension(liba::ResourceReader& file) override;
     // The extension, then a "fact" chunk holding fact_samples.
     bool write_extension(liba::ResourceWriter& file) override;
 };
 
-class FileReaderWAVGSM : public Provider<GSMData>, public FileReaderWAVBlocks {
+class FileReaderWAVGSM : public FileReaderWAVCoded<GSMData, WAVInfoGSM> {
 public:
     explicit FileReaderWAVGSM(std::u16string_view path);
 
-    const WAVInfo& info() const override { return m_info; }
     const WAVInfoGSM& gsm_info() const { return m_info; }
 
     // Up to n whole 65-byte blocks. Empty at the end.
     GSMData get_block(int32_t blocks) override;
-
-protected:
-    int32_t deliver_blocks(int32_t count) override;
-
-private:
-    WAVInfoGSM m_info;
 };
 
 } // namespace audio

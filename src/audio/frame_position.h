@@ -1,14 +1,20 @@
 #pragma once
 
-// Conversions for the readers whose position unit is the sample frame (Ogg Vorbis, Musepack).
+// The readers whose position unit is the sample frame (Ogg Vorbis, Musepack): conversions, skipping
+// by reading, and their common base.
 
 #include "audio/blocks.h"
+#include "audio/file_reader.h"
 #include "audio/pipeline.h"
+#include "liba/critical_section.h"
+#include "liba/nocopy.h"
+#include "os/file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 
 namespace audio {
 
@@ -50,5 +56,38 @@ inline bool skip_frames(Provider<PCMData>& reader, int32_t frames)
     }
     return true;
 }
+
+// A reader that decodes its file to 16-bit interleaved PCM itself and is the PCM provider of its
+// chain, counting positions in sample frames. It holds the file (opened for reading), the facts
+// fixed at opening (0 until the derived reader sets them) and the reader's recursive lock; the facts
+// and the conversions take no lock.
+class FrameDecoder : public Provider<PCMData>, public FileReader, private liba::Nocopy {
+public:
+    unsigned channels() override { return m_channels; }
+    unsigned bits_per_sample() override { return 16; }
+    unsigned sample_rate() override { return m_sample_rate; }
+    unsigned bitrate() override { return m_bitrate; }
+    int32_t time_to_position(double seconds) override { return frames_from_seconds(m_sample_rate, seconds); }
+    double position_to_time(int32_t position) override
+    {
+        return seconds_from_frames(m_sample_rate, position);
+    }
+    bool skip_time(double seconds) override { return skip_forward(time_to_position(seconds)); }
+    // False when not open or when the stream ends first.
+    bool skip_forward(int32_t frames) override { return is_open() && skip_frames(*this, frames); }
+
+protected:
+    explicit FrameDecoder(std::u16string_view path)
+        : m_file(path, os::FileMode::Read)
+    {
+    }
+
+    os::File m_file;
+    unsigned m_channels = 0;
+    unsigned m_sample_rate = 0;
+    // In bits per second.
+    unsigned m_bitrate = 0;
+    liba::CriticalSection m_lock;
+};
 
 } // namespace audio

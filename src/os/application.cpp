@@ -87,36 +87,36 @@ bool wait_ready(int fd, short events, int64_t deadline)
     }
 }
 
-bool read_exactly(int fd, uint8_t* bytes, size_t size, int64_t deadline)
+// Moves size bytes through the socket, transfer(offset, count) moving a piece (recv or send),
+// each waited for (events) until the deadline. False on an error, a peer that closed, or the
+// deadline passed.
+template<typename Transfer>
+bool transfer_all(int fd, short events, size_t size, int64_t deadline, Transfer transfer)
 {
-    while (size > 0) {
-        if (!wait_ready(fd, POLLIN, deadline))
+    size_t done = 0;
+    while (done < size) {
+        if (!wait_ready(fd, events, deadline))
             return false;
-        ssize_t got = recv(fd, bytes, size, 0);
-        if (got < 0 && errno == EINTR)
+        ssize_t moved = transfer(done, size - done);
+        if (moved < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (moved <= 0)
             return false;
-        bytes += got;
-        size -= size_t(got);
+        done += size_t(moved);
     }
     return true;
 }
 
+bool read_exactly(int fd, uint8_t* bytes, size_t size, int64_t deadline)
+{
+    return transfer_all(fd, POLLIN, size, deadline,
+        [&](size_t offset, size_t count) { return recv(fd, bytes + offset, count, 0); });
+}
+
 bool write_all(int fd, const uint8_t* bytes, size_t size, int64_t deadline)
 {
-    while (size > 0) {
-        if (!wait_ready(fd, POLLOUT, deadline))
-            return false;
-        ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        size -= size_t(sent);
-    }
-    return true;
+    return transfer_all(fd, POLLOUT, size, deadline,
+        [&](size_t offset, size_t count) { return send(fd, bytes + offset, count, MSG_NOSIGNAL); });
 }
 
 // The copy-data message: data word, byte count, then the text as UTF-16LE without a zero.

@@ -253,6 +253,8 @@ private:
     void kill_timers(Window& window);
 
     // Input (screen_input.cpp).
+    // Queues a press or release of button at point, stamped now.
+    void input_button(InputKind kind, PointerButton button, Point point);
     bool resolve(Pending& pending);
     bool resolve_pointer(Pending& pending);
     bool resolve_key(Pending& pending);

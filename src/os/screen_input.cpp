@@ -36,22 +36,23 @@ char16_t control_character(uint32_t virtual_key)
 
 } // namespace
 
-void Screen::input_pointer_down(PointerButton button, Point point)
+void Screen::input_button(InputKind kind, PointerButton button, Point point)
 {
-    Pending pending {InputKind::pointer_down};
+    Pending pending {kind};
     pending.button = button;
     pending.point = point;
     pending.message.time = now();
     push(std::move(pending));
 }
 
+void Screen::input_pointer_down(PointerButton button, Point point)
+{
+    input_button(InputKind::pointer_down, button, point);
+}
+
 void Screen::input_pointer_up(PointerButton button, Point point)
 {
-    Pending pending {InputKind::pointer_up};
-    pending.button = button;
-    pending.point = point;
-    pending.message.time = now();
-    push(std::move(pending));
+    input_button(InputKind::pointer_up, button, point);
 }
 
 void Screen::input_pointer_move(Point point)

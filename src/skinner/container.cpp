@@ -223,26 +223,25 @@ void Container::create_auto_controls(AutoControlFactory factory)
     }
 }
 
+void Container::set_flag(bool& stored, bool flag, bool (Control::*own)() const, void (Control::*notify)(bool))
+{
+    if (flag == stored)
+        return;
+    stored = flag;
+    for_each_control([&](Control& control) {
+        if ((control.*own)())
+            (control.*notify)(flag);
+    });
+}
+
 void Container::set_visible(bool flag)
 {
-    if (flag == m_visible)
-        return;
-    m_visible = flag;
-    for_each_control([flag](Control& control) {
-        if (control.visible_flag())
-            control.on_show(flag);
-    });
+    set_flag(m_visible, flag, &Control::visible_flag, &Control::on_show);
 }
 
 void Container::set_enabled(bool flag)
 {
-    if (flag == m_enabled)
-        return;
-    m_enabled = flag;
-    for_each_control([flag](Control& control) {
-        if (control.enabled_flag())
-            control.on_enable(flag);
-    });
+    set_flag(m_enabled, flag, &Control::enabled_flag, &Control::on_enable);
 }
 
 // Focus -------------------------------------------------------------------------------------------

@@ -161,6 +161,9 @@ public:
     std::vector<Control*> focus_order() const;
 
 private:
+    // set_visible and set_enabled: stores flag in stored and tells each control whose own flag
+    // (own()) is set through notify.
+    void set_flag(bool& stored, bool flag, bool (Control::*own)() const, void (Control::*notify)(bool));
     Size read_design_size();
     void focus(Control& control);
     bool is_registered(const Control* control) const;

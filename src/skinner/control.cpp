@@ -270,34 +270,30 @@ void Control::repaint_area()
         window().invalidate(m_rect);
 }
 
-void Control::set_visible(bool flag)
+void Control::set_flag(
+    bool& stored, bool flag, bool (Control::*effective)() const, void (Control::*notify)(bool))
 {
-    if (flag == m_visible)
+    if (flag == stored)
         return;
-    bool before = is_visible();
-    m_visible = flag;
-    bool after = is_visible();
+    bool before = (this->*effective)();
+    stored = flag;
+    bool after = (this->*effective)();
     if (before != after) {
-        on_show(after);
+        (this->*notify)(after);
         repaint_area();
     }
     if (!after)
         m_container->focus_away_from(*this);
 }
 
+void Control::set_visible(bool flag)
+{
+    set_flag(m_visible, flag, &Control::is_visible, &Control::on_show);
+}
+
 void Control::set_enabled(bool flag)
 {
-    if (flag == m_enabled)
-        return;
-    bool before = is_enabled();
-    m_enabled = flag;
-    bool after = is_enabled();
-    if (before != after) {
-        on_enable(after);
-        repaint_area();
-    }
-    if (!after)
-        m_container->focus_away_from(*this);
+    set_flag(m_enabled, flag, &Control::is_enabled, &Control::on_enable);
 }
 
 void Control::set_design_rect(Point position, Size size)

@@ -178,6 +178,9 @@ private:
     bool reads_properties() const;
     // Adds the rectangle to the dirty area even while hidden (it was just shown or hidden).
     void repaint_area();
+    // set_visible and set_enabled: stores flag in stored; when effective() changes, calls notify
+    // with its new value and repaints; focus leaves the control when effective() is false.
+    void set_flag(bool& stored, bool flag, bool (Control::*effective)() const, void (Control::*notify)(bool));
 
     Container* m_container;
     std::u16string m_name;

@@ -72,54 +72,15 @@ Font::Font(int32_t scale)
 {
 }
 
-Font::Font(const Font& other)
-    : m_rep(other.m_rep)
-    , m_scale(other.m_scale)
-{
-    if (m_rep)
-        ++m_rep->uses;
-}
+Font::Font(const Font& other) = default;
+Font::Font(Font&& other) noexcept = default;
+Font& Font::operator=(const Font& other) = default;
+Font& Font::operator=(Font&& other) noexcept = default;
+Font::~Font() = default;
 
-Font::Font(Font&& other) noexcept
-    : m_rep(std::exchange(other.m_rep, nullptr))
-    , m_scale(other.m_scale)
+void Font::forget(const FontRep& rep)
 {
-}
-
-Font& Font::operator=(const Font& other)
-{
-    if (this != &other) {
-        if (other.m_rep)
-            ++other.m_rep->uses;
-        release();
-        m_rep = other.m_rep;
-        m_scale = other.m_scale;
-    }
-    return *this;
-}
-
-Font& Font::operator=(Font&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        m_rep = std::exchange(other.m_rep, nullptr);
-        m_scale = other.m_scale;
-    }
-    return *this;
-}
-
-Font::~Font()
-{
-    release();
-}
-
-void Font::release()
-{
-    if (!m_rep)
-        return;
-    if (--m_rep->uses == 0)
-        registry().erase(Key {m_rep->text(), m_rep->scale()});
-    m_rep = nullptr;
+    registry().erase(Key {rep.text(), rep.scale()});
 }
 
 size_t Font::loaded_count()
@@ -135,15 +96,13 @@ bool Font::set(std::u16string_view text)
     std::unique_ptr<FontRep>& rep = registry()[Key {std::u16string(text), m_scale}];
     if (!rep)
         rep = std::make_unique<FontRep>(text, description, m_scale);
-    ++rep->uses;
-    release();
-    m_rep = rep.get();
+    m_rep = RegistryUse<FontRep, &Font::forget>(rep.get());
     return true;
 }
 
 Size Font::measure(std::u16string_view text) const
 {
-    os::FontFace* face = face_of(m_rep);
+    os::FontFace* face = face_of(m_rep.get());
     if (!face)
         return {0, 0};
     return {text.empty() ? 0 : face->measure(text), face->line_height()};
@@ -152,7 +111,7 @@ Size Font::measure(std::u16string_view text) const
 void Font::draw_text(Canvas& canvas, Color color, std::u16string_view text, Point position, Size size,
     int32_t horizontal, int32_t vertical) const
 {
-    os::FontFace* face = face_of(m_rep);
+    os::FontFace* face = face_of(m_rep.get());
     if (!face || text.empty() || size.empty())
         return;
     Rect box {position, size};
@@ -167,7 +126,7 @@ void Font::draw_text(Canvas& canvas, Color color, std::u16string_view text, Poin
 void Font::draw_text_ellipsis(Canvas& canvas, Color color, std::u16string_view text, Point position,
     Size size, int32_t horizontal, int32_t vertical) const
 {
-    os::FontFace* face = face_of(m_rep);
+    os::FontFace* face = face_of(m_rep.get());
     if (!face)
         return;
     std::u16string shown = shorten_with_ellipsis(

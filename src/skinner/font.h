@@ -12,6 +12,7 @@
 
 #include "skinner/canvas.h"
 #include "skinner/geometry.h"
+#include "skinner/registry_use.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,15 +50,16 @@ public:
 
     int32_t scale() const { return m_scale; }
     // The shared representation; null while unset.
-    const FontRep* rep() const { return m_rep; }
+    const FontRep* rep() const { return m_rep.get(); }
 
     // Representations alive in the registry.
     static size_t loaded_count();
 
 private:
-    void release();
+    // Takes the representation out of the registry.
+    static void forget(const FontRep& rep);
 
-    FontRep* m_rep = nullptr;
+    RegistryUse<FontRep, &Font::forget> m_rep;
     int32_t m_scale = 1;
 };
 

@@ -29,7 +29,6 @@ PictureRep* acquire(std::u16string_view skin_path, std::u16string_view name, int
     std::unique_ptr<PictureRep>& rep = registry()[key];
     if (!rep)
         rep = std::make_unique<PictureRep>(skin_path, name, scale);
-    ++rep->uses;
     return rep.get();
 }
 
@@ -51,58 +50,16 @@ Picture::Picture(std::u16string_view skin_path, std::u16string_view name, bool s
     m_frame.inner_bottom = m_frame.bottom = bitmap.height;
 }
 
-Picture::Picture(const Picture& other)
-    : m_rep(other.m_rep)
-    , m_frame(other.m_frame)
-    , m_stretch(other.m_stretch)
-{
-    if (m_rep)
-        ++m_rep->uses;
-}
+Picture::Picture() = default;
+Picture::Picture(const Picture& other) = default;
+Picture::Picture(Picture&& other) noexcept = default;
+Picture& Picture::operator=(const Picture& other) = default;
+Picture& Picture::operator=(Picture&& other) noexcept = default;
+Picture::~Picture() = default;
 
-Picture::Picture(Picture&& other) noexcept
-    : m_rep(std::exchange(other.m_rep, nullptr))
-    , m_frame(other.m_frame)
-    , m_stretch(other.m_stretch)
+void Picture::forget(const PictureRep& rep)
 {
-}
-
-Picture& Picture::operator=(const Picture& other)
-{
-    if (this != &other) {
-        if (other.m_rep)
-            ++other.m_rep->uses;
-        release();
-        m_rep = other.m_rep;
-        m_frame = other.m_frame;
-        m_stretch = other.m_stretch;
-    }
-    return *this;
-}
-
-Picture& Picture::operator=(Picture&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        m_rep = std::exchange(other.m_rep, nullptr);
-        m_frame = other.m_frame;
-        m_stretch = other.m_stretch;
-    }
-    return *this;
-}
-
-Picture::~Picture()
-{
-    release();
-}
-
-void Picture::release()
-{
-    if (!m_rep)
-        return;
-    if (--m_rep->uses == 0)
-        registry().erase(Key {m_rep->scale(), m_rep->skin_path(), m_rep->name()});
-    m_rep = nullptr;
+    registry().erase(Key {rep.scale(), rep.skin_path(), rep.name()});
 }
 
 size_t Picture::loaded_count()

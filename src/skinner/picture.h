@@ -24,6 +24,7 @@
 #include "skinner/canvas.h"
 #include "skinner/geometry.h"
 #include "skinner/nine_part.h"
+#include "skinner/registry_use.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +37,7 @@ class PictureRep;
 class Picture {
 public:
     // No image: draws nothing, and every point is transparent.
-    Picture() = default;
+    Picture();
     // The registry's image for (scale, skin_path, name), loaded on first use. scale is cut to 1..4.
     Picture(std::u16string_view skin_path, std::u16string_view name, bool stretch, int32_t scale);
     Picture(const Picture& other);
@@ -67,7 +68,7 @@ public:
     const NinePartFrame& frame() const { return m_frame; }
     bool stretch() const { return m_stretch; }
     // The shared representation; null for a default picture.
-    const PictureRep* rep() const { return m_rep; }
+    const PictureRep* rep() const { return m_rep.get(); }
 
     // Representations alive in the registry.
     static size_t loaded_count();
@@ -75,9 +76,10 @@ public:
 private:
     void draw_frame(Canvas& canvas, const Rect& destination, const os::Surface& source, RasterOp op) const;
     void draw_alpha(Canvas& canvas, const Rect& destination) const;
-    void release();
+    // Takes the representation out of the registry.
+    static void forget(const PictureRep& rep);
 
-    PictureRep* m_rep = nullptr;
+    RegistryUse<PictureRep, &Picture::forget> m_rep;
     NinePartFrame m_frame;
     bool m_stretch = false;
 };

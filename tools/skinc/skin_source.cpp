@@ -287,48 +287,45 @@ void SkinSource::read_size(const Element& element)
     m_model.sizes.push_back(size);
 }
 
-void SkinSource::read_bitmap_list(const Element& element)
+void SkinSource::read_list(const Element& element, const char* item, const char* attribute,
+    const std::function<void(const std::u16string& value, int line)>& take)
 {
+    const std::u16string tag = u"<" + liba::from_utf8(item) + u">";
     for_each_child(element.node, [&](pugi::xml_node node) {
         Element child {node, line_of(node.offset_debug())};
-        if (node.type() != pugi::node_element || std::string_view(node.name()) != "bitmap") {
-            error(child.line, u"<bitmaps> holds only <bitmap> elements");
+        if (node.type() != pugi::node_element || std::string_view(node.name()) != item) {
+            error(child.line, u"<" + liba::from_utf8(item) + u"s> holds only " + tag + u" elements");
             return;
         }
-        for (const std::u16string& name : unknown_attributes(node, {"name"}))
-            error(child.line, u"unknown attribute " + braced(name) + u" of <bitmap>");
-        std::optional<std::u16string> name = child.attribute("name");
-        if (!name) {
-            error(child.line, u"<bitmap> needs a name");
+        for (const std::u16string& name : unknown_attributes(node, {attribute}))
+            error(child.line, u"unknown attribute " + braced(name) + u" of " + tag);
+        std::optional<std::u16string> value = child.attribute(attribute);
+        if (!value) {
+            error(child.line, tag + u" needs a " + liba::from_utf8(attribute));
             return;
         }
-        std::u16string picture = picture_name(*name);
+        take(*value, child.line);
+    });
+}
+
+void SkinSource::read_bitmap_list(const Element& element)
+{
+    read_list(element, "bitmap", "name", [&](const std::u16string& name, int line) {
+        std::u16string picture = picture_name(name);
         if (m_picture_indices.contains(picture))
-            error(child.line, u"duplicate picture " + braced(picture));
+            error(line, u"duplicate picture " + braced(picture));
         else
-            picture_index(picture, child.line);
+            picture_index(picture, line);
     });
 }
 
 void SkinSource::read_font_list(const Element& element)
 {
-    for_each_child(element.node, [&](pugi::xml_node node) {
-        Element child {node, line_of(node.offset_debug())};
-        if (node.type() != pugi::node_element || std::string_view(node.name()) != "font") {
-            error(child.line, u"<fonts> holds only <font> elements");
-            return;
-        }
-        for (const std::u16string& name : unknown_attributes(node, {"value"}))
-            error(child.line, u"unknown attribute " + braced(name) + u" of <font>");
-        std::optional<std::u16string> value = child.attribute("value");
-        if (!value) {
-            error(child.line, u"<font> needs a value");
-            return;
-        }
-        if (m_font_indices.contains(*value))
-            error(child.line, u"duplicate font " + braced(*value));
+    read_list(element, "font", "value", [&](const std::u16string& value, int line) {
+        if (m_font_indices.contains(value))
+            error(line, u"duplicate font " + braced(value));
         else
-            font_index(*value, child.line);
+            font_index(value, line);
     });
 }
 
@@ -453,40 +450,35 @@ std::optional<skinner::PictureEntry> SkinSource::read_picture(const Element& ele
     if (!index)
         return std::nullopt;
     const BitmapFiles& files = m_bitmaps[*index];
-    std::vector<int64_t> rect = {0, 0, files.width, files.height};
-    if (auto text = element.attribute("rect")) {
-        auto numbers = parse_numbers(*text, 4, 0, 65535);
-        if (!numbers) {
+    // Reads the attribute's four numbers into numbers, left as they are without the attribute;
+    // false after reporting a value that is not four numbers.
+    auto read_four = [&](const char* name, std::vector<int64_t>& numbers) {
+        std::optional<std::u16string> text = element.attribute(name);
+        if (!text)
+            return true;
+        auto parsed = parse_numbers(*text, 4, 0, 65535);
+        if (!parsed) {
             error(line,
-                u"rect " + braced(*text) + u" is not four numbers from 0 to 65535: left top right bottom");
-            return std::nullopt;
+                liba::from_utf8(name) + u" " + braced(*text)
+                    + u" is not four numbers from 0 to 65535: left top right bottom");
+            return false;
         }
-        rect = *numbers;
-    }
+        numbers = *parsed;
+        return true;
+    };
+    std::vector<int64_t> rect = {0, 0, files.width, files.height};
+    if (!read_four("rect", rect))
+        return std::nullopt;
     std::vector<int64_t> inner = rect;
     if (element.attribute("inner") && element.attribute("border")) {
         error(line, u"<picture> takes inner or border, not both");
         return std::nullopt;
     }
-    if (auto text = element.attribute("inner")) {
-        auto numbers = parse_numbers(*text, 4, 0, 65535);
-        if (!numbers) {
-            error(line,
-                u"inner " + braced(*text) + u" is not four numbers from 0 to 65535: left top right bottom");
-            return std::nullopt;
-        }
-        inner = *numbers;
-    }
-    if (auto text = element.attribute("border")) {
-        auto numbers = parse_numbers(*text, 4, 0, 65535);
-        if (!numbers) {
-            error(line,
-                u"border " + braced(*text) + u" is not four numbers from 0 to 65535: left top right bottom");
-            return std::nullopt;
-        }
-        inner = {rect[0] + (*numbers)[0], rect[1] + (*numbers)[1], rect[2] - (*numbers)[2],
-            rect[3] - (*numbers)[3]};
-    }
+    std::vector<int64_t> border = {0, 0, 0, 0};
+    if (!read_four("inner", inner) || !read_four("border", border))
+        return std::nullopt;
+    if (element.attribute("border"))
+        inner = {rect[0] + border[0], rect[1] + border[1], rect[2] - border[2], rect[3] - border[3]};
     bool ordered = rect[0] <= inner[0] && inner[0] <= inner[2] && inner[2] <= rect[2] && rect[1] <= inner[1]
         && inner[1] <= inner[3] && inner[3] <= rect[3];
     if (!ordered) {

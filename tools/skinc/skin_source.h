@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,6 +51,10 @@ private:
 
     void read_skin(const Element& skin);
     void read_size(const Element& element);
+    // The children of a list element, each an <item> with one attribute whose value take gets;
+    // anything else is an error.
+    void read_list(const Element& element, const char* item, const char* attribute,
+        const std::function<void(const std::u16string& value, int line)>& take);
     void read_bitmap_list(const Element& element);
     void read_font_list(const Element& element);
     void read_form(const Element& element);
