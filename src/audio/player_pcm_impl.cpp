@@ -6,6 +6,7 @@
 #include "os/wave_out/pcm_to_float.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -32,24 +33,51 @@ uint32_t player_volume_word(double volume)
     return half | half << 16;
 }
 
+namespace {
+
+// The peaks of channels 0 and 1 (channel 0 twice for mono) in one pass over the frames: the loop
+// runs on the player's thread for every buffer that comes back, so the width is not asked per
+// sample.
+template<int bits> std::array<int64_t, 2> peaks_of(const uint8_t* data, uint32_t frames, uint32_t frame)
+{
+    constexpr uint32_t sample_bytes = bits / 8;
+    const uint32_t second = frame > sample_bytes ? sample_bytes : 0;
+    int64_t left = 0;
+    int64_t right = 0;
+    for (const uint8_t* p = data; frames > 0; --frames, p += frame) {
+        left = std::max(left, std::abs(int64_t(os::pcm_sample<bits>(p))));
+        right = std::max(right, std::abs(int64_t(os::pcm_sample<bits>(p + second))));
+    }
+    return {left, right};
+}
+
+} // namespace
+
 PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, int32_t bits_per_sample)
 {
     PeakLevels levels;
     double scale = os::pcm_full_scale(bits_per_sample);
     if (!data || bytes == 0 || channels <= 0 || scale == 0.0)
         return levels;
-    const uint32_t sample_bytes = uint32_t(bits_per_sample / 8);
-    const uint32_t frame = sample_bytes * uint32_t(channels);
+    const uint32_t frame = uint32_t(bits_per_sample / 8) * uint32_t(channels);
     const uint32_t frames = bytes / frame;
-    for (int32_t c = std::min(channels, 2) - 1; c >= 0; --c) {
-        int64_t peak = 0;
-        const uint8_t* p = data + uint32_t(c) * sample_bytes;
-        for (uint32_t f = 0; f < frames; ++f, p += frame)
-            peak = std::max(peak, std::abs(int64_t(os::pcm_sample(p, bits_per_sample))));
-        levels.level[c] = std::min(double(peak) / scale, 1.0);
+    std::array<int64_t, 2> peaks {};
+    switch (bits_per_sample) {
+    case 8:
+        peaks = peaks_of<8>(data, frames, frame);
+        break;
+    case 16:
+        peaks = peaks_of<16>(data, frames, frame);
+        break;
+    case 24:
+        peaks = peaks_of<24>(data, frames, frame);
+        break;
+    default:
+        peaks = peaks_of<32>(data, frames, frame);
+        break;
     }
-    if (channels == 1)
-        levels.level[1] = levels.level[0];
+    for (int c = 0; c < 2; ++c)
+        levels.level[c] = std::min(double(peaks[size_t(c)]) / scale, 1.0);
     return levels;
 }
 

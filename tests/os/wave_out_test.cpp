@@ -169,6 +169,24 @@ TEST_P(WaveOutBackends, reset_hands_back_every_queued_header_before_it_returns)
     close_and_expect_notice(*device, queue);
 }
 
+TEST_P(WaveOutBackends, a_reset_while_headers_are_played_keeps_each_notice_once_and_in_order)
+{
+    std::unique_ptr<os::WaveOut> device = open(format);
+    ASSERT_TRUE(device);
+    // The consuming thread hands headers back while reset() hands back the rest.
+    std::vector<Buffer> buffers;
+    buffers.reserve(40);
+    for (uint32_t i = 0; i < 40; ++i)
+        buffers.emplace_back(4, i + 1);
+    for (Buffer& buffer : buffers)
+        ASSERT_TRUE(queue_header(*device, buffer));
+    ASSERT_EQ(device->reset(), os::WaveResult::Ok);
+    for (Buffer& buffer : buffers)
+        EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
+    EXPECT_FALSE(queue.try_get()) << "a notice came twice";
+    close_and_expect_notice(*device, queue);
+}
+
 TEST_P(WaveOutBackends, pause_holds_queued_headers_until_restart_and_close_refuses_meanwhile)
 {
     std::unique_ptr<os::WaveOut> device = open(format);

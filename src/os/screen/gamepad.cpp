@@ -1,19 +1,30 @@
 #include "os/screen/gamepad.h"
 
 #include "liba/text.h"
+#include "os/descriptor_watch.h"
 #include "os/keys.h"
 #include "os/log.h"
 #include "os/screen.h"
+#include "os/screen/sdl_library.h"
 
-#include <SDL.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <string>
+#include <string_view>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace os {
 
 namespace {
+
+constexpr const char* s_input_folder = "/dev/input";
 
 struct SourceKey {
     uint32_t virtual_key;
@@ -47,20 +58,25 @@ void add_mappings_from_named_file()
     const char* value = std::getenv("SDL_GAMECONTROLLERCONFIG");
     if (!value || !*value || std::strchr(value, ',') || access(value, R_OK) != 0)
         return;
-    if (SDL_GameControllerAddMappingsFromFile(value) < 0)
+    if (sdl().SDL_GameControllerAddMappingsFromRW(sdl().SDL_RWFromFile(value, "rb"), 1) < 0)
         log() << u"Gamepad mappings not read from {" << liba::from_utf8(value) << u"}: "
-              << liba::from_utf8(SDL_GetError()) << u"\n";
+              << liba::from_utf8(sdl().SDL_GetError()) << u"\n";
 }
 
 // The subsystem stays open for the rest of the process once opened: opening it scans the input
 // devices, which every screen made after the first would pay again.
-bool open_subsystem(Gamepads::Signals signals)
+bool open_sdl_subsystem(Gamepads::Signals signals)
 {
     static bool s_open = [signals] {
+        const char* why = nullptr;
+        if (!load_sdl(&why)) {
+            log() << u"No gamepads: " << liba::from_utf8(why) << u"\n";
+            return false;
+        }
         if (signals == Gamepads::Signals::default_handling)
-            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-            log() << u"No gamepads: " << liba::from_utf8(SDL_GetError()) << u"\n";
+            sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl().SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+            log() << u"No gamepads: " << liba::from_utf8(sdl().SDL_GetError()) << u"\n";
             return false;
         }
         add_mappings_from_named_file();
@@ -69,30 +85,124 @@ bool open_subsystem(Gamepads::Signals signals)
     return s_open;
 }
 
+bool has_bit(const unsigned long* bits, unsigned bit)
+{
+    constexpr unsigned per_word = 8 * sizeof(unsigned long);
+    return (bits[bit / per_word] >> (bit % per_word)) & 1;
+}
+
+bool has_bit_in(const unsigned long* bits, unsigned first, unsigned last)
+{
+    for (unsigned bit = first; bit <= last; ++bit) {
+        if (has_bit(bits, bit))
+            return true;
+    }
+    return false;
+}
+
+// An event device with joystick or gamepad buttons, or the axes only joysticks and wheels have.
+// Devices this user cannot open are passed over: SDL could not open them either.
+bool joystick_event_device(const std::string& path)
+{
+    int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    unsigned long keys[KEY_MAX / (8 * sizeof(unsigned long)) + 1] {};
+    unsigned long axes[ABS_MAX / (8 * sizeof(unsigned long)) + 1] {};
+    bool read = ::ioctl(descriptor, EVIOCGBIT(EV_KEY, sizeof keys), keys) >= 0
+        && ::ioctl(descriptor, EVIOCGBIT(EV_ABS, sizeof axes), axes) >= 0;
+    ::close(descriptor);
+    return read
+        && (has_bit_in(keys, BTN_JOYSTICK, BTN_THUMBR)
+            || has_bit_in(keys, BTN_TRIGGER_HAPPY, BTN_TRIGGER_HAPPY40)
+            || has_bit_in(axes, ABS_THROTTLE, ABS_BRAKE));
+}
+
+// Whether a controller may be plugged in: a legacy joystick node, or an event device that looks
+// like one. Permissive on purpose: a wrong guess only opens the subsystem, which then decides.
+bool input_devices_have_joystick()
+{
+    DIR* folder = ::opendir(s_input_folder);
+    if (!folder)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(folder)) {
+        std::string_view name = entry->d_name;
+        found = name.starts_with("js")
+            || (name.starts_with("event")
+                && joystick_event_device(std::string(s_input_folder) + "/" + entry->d_name));
+        if (found)
+            break;
+    }
+    ::closedir(folder);
+    return found;
+}
+
 } // namespace
 
 Gamepads::Gamepads(Screen& screen, Signals signals)
     : m_screen(&screen)
-    , m_subsystem(open_subsystem(signals))
+    , m_signals(signals)
 {
-    if (!m_subsystem)
+    // Open already for an earlier screen, or joysticks the program made itself (SDL's virtual
+    // ones), count as plugged in; neither can be when SDL is not even loaded.
+    const SdlLibrary* present = sdl_if_present();
+    if ((present && (present->SDL_WasInit(SDL_INIT_GAMECONTROLLER) || present->SDL_NumJoysticks() > 0))
+        || input_devices_have_joystick()) {
+        open_subsystem();
         return;
-    for (int32_t index = 0; index < SDL_NumJoysticks(); ++index)
-        open(index);
+    }
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0
+        || ::inotify_add_watch(m_inotify, s_input_folder, IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
+        // No input folder at all (a container) has nothing to plug in.
+        if (errno != ENOENT)
+            log() << u"Gamepads plugged in later go unseen: /dev/input not watched {" << errno << u"}\n";
+        return;
+    }
+    m_watch
+        = std::make_unique<DescriptorWatch>(screen, m_inotify, [this] { return on_input_devices_changed(); });
+}
+
+bool Gamepads::open_subsystem()
+{
+    m_subsystem = open_sdl_subsystem(m_signals);
+    if (m_subsystem) {
+        for (int32_t index = 0; index < sdl().SDL_NumJoysticks(); ++index)
+            open(index);
+    }
+    return m_subsystem;
+}
+
+bool Gamepads::on_input_devices_changed()
+{
+    // Drained before looking, so that a change made while looking wakes the watch again.
+    alignas(inotify_event) char events[4096];
+    while (::read(m_inotify, events, sizeof events) > 0) { }
+    if (m_subsystem)
+        return false;
+    // Once open, SDL follows the devices itself: the watch stops.
+    return !input_devices_have_joystick() || !open_subsystem();
 }
 
 Gamepads::~Gamepads()
 {
+    m_watch.reset();
+    if (m_inotify >= 0)
+        ::close(m_inotify);
     for (Controller& controller : m_controllers)
-        SDL_GameControllerClose(controller.handle);
+        sdl().SDL_GameControllerClose(controller.handle);
 }
 
 void Gamepads::poll()
 {
-    if (!m_subsystem)
-        return;
+    if (!m_subsystem) {
+        const SdlLibrary* loaded = sdl_if_loaded();
+        if (!loaded || loaded->SDL_NumJoysticks() <= 0 || !open_subsystem())
+            return;
+    }
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (sdl().SDL_PollEvent(&event))
         handle(event);
 }
 
@@ -121,22 +231,22 @@ void Gamepads::handle(const SDL_Event& event)
 
 void Gamepads::open(int32_t device_index)
 {
-    if (!SDL_IsGameController(device_index)) {
-        const char* name = SDL_JoystickNameForIndex(device_index);
+    if (!sdl().SDL_IsGameController(device_index)) {
+        const char* name = sdl().SDL_JoystickNameForIndex(device_index);
         log() << u"Joystick {" << liba::from_utf8(name ? name : "")
               << u"} has no game-controller mapping (SDL_GAMECONTROLLERCONFIG adds one)\n";
         return;
     }
-    SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(device_index);
+    SDL_JoystickID instance = sdl().SDL_JoystickGetDeviceInstanceID(device_index);
     // Controllers plugged in before the subsystem opened come both ways: listed and as an event.
     if (instance < 0 || find(instance))
         return;
-    SDL_GameController* handle = SDL_GameControllerOpen(device_index);
+    SDL_GameController* handle = sdl().SDL_GameControllerOpen(device_index);
     if (!handle) {
-        log() << u"Gamepad not opened: " << liba::from_utf8(SDL_GetError()) << u"\n";
+        log() << u"Gamepad not opened: " << liba::from_utf8(sdl().SDL_GetError()) << u"\n";
         return;
     }
-    const char* name = SDL_GameControllerName(handle);
+    const char* name = sdl().SDL_GameControllerName(handle);
     log() << u"Gamepad {" << liba::from_utf8(name ? name : "") << u"} plugged in\n";
     Controller controller;
     controller.instance = instance;
@@ -151,7 +261,7 @@ void Gamepads::close(int32_t instance)
         return;
     for (uint8_t source = 0; source < source_count; ++source)
         set_source(*controller, Source(source), false);
-    SDL_GameControllerClose(controller->handle);
+    sdl().SDL_GameControllerClose(controller->handle);
     std::erase_if(m_controllers, [instance](const Controller& c) { return c.instance == instance; });
     log() << u"Gamepad unplugged\n";
 }
@@ -240,7 +350,7 @@ void Gamepads::on_soft_key_button(Controller& controller, bool start, bool down)
     bool spoilt = own_spoilt;
     own_spoilt = false;
     // A controller pulled out lets go of its buttons before it is gone: not a press to act on.
-    if (spoilt || !SDL_GameControllerGetAttached(controller.handle))
+    if (spoilt || !sdl().SDL_GameControllerGetAttached(controller.handle))
         return;
     uint32_t key = start ? VK_F2 : VK_F1;
     m_screen->input_key(key, true);

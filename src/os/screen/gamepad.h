@@ -20,6 +20,13 @@
 // controllers may be plugged in; one held key counts once however many buttons hold it. A
 // controller comes and goes with SDL's device events; one that goes releases what it held.
 //
+// SDL's game-controller subsystem (its mapping database and device scan, 1.5 MiB and a few
+// milliseconds, and a device poll at every turn of the loop) is opened only once a controller may
+// be there: an input device with joystick or gamepad buttons (or a legacy joystick node) that this
+// user can open, found at the start or when /dev/input changes (watched with inotify, which costs
+// nothing while nothing changes), or a joystick the program made itself (SDL's virtual joysticks,
+// seen by poll()). Once open it stays open and SDL follows the devices.
+//
 // UI thread only (the screen's thread), like SDL's event queue.
 
 #include "liba/nocopy.h"
@@ -27,6 +34,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,6 +43,7 @@ struct _SDL_GameController;
 
 namespace os {
 
+class DescriptorWatch;
 class Screen;
 
 class Gamepads : private liba::Nocopy {
@@ -52,13 +61,14 @@ public:
     };
 
     // Opens SDL's game-controller subsystem (once per process; a failure is logged and leaves no
-    // controllers) and every controller already plugged in.
+    // controllers) and every controller already plugged in, or watches for one to come.
     Gamepads(Screen& screen, Signals signals);
     ~Gamepads();
 
     // An event taken from SDL's queue; anything but a controller event is ignored.
     void handle(const SDL_Event& event);
-    // Takes every event waiting in SDL's queue, for a screen that has no other reader of it.
+    // Takes every event waiting in SDL's queue, for a screen that has no other reader of it; while
+    // the subsystem is closed, only looks whether the program made a joystick of its own.
     void poll();
     // Delivers the repeat of the held key when it has fallen due.
     void repeat(int64_t now_ms);
@@ -100,6 +110,10 @@ private:
         int64_t due;
     };
 
+    // Opens the subsystem and the controllers there; false when it cannot be opened.
+    bool open_subsystem();
+    // The watch's handler: true to go on watching.
+    bool on_input_devices_changed();
     void open(int32_t device_index);
     void close(int32_t instance);
     Controller* find(int32_t instance);
@@ -111,7 +125,11 @@ private:
     void release(uint32_t virtual_key);
 
     Screen* m_screen;
+    Signals m_signals;
     bool m_subsystem = false;
+    // While the subsystem is closed: /dev/input watched (inotify), or -1.
+    int m_inotify = -1;
+    std::unique_ptr<DescriptorWatch> m_watch;
     std::vector<Controller> m_controllers;
     // How many sources hold each virtual key down.
     std::map<uint32_t, int32_t> m_held;

@@ -5,8 +5,8 @@
 #include "os/screen.h"
 #include "os/screen/gamepad.h"
 #include "os/screen/sdl_keys.h"
+#include "os/screen/sdl_library.h"
 
-#include <SDL.h>
 #include <algorithm>
 #include <array>
 #include <ctime>
@@ -57,7 +57,7 @@ public:
     bool open(Size size, std::string& error);
 
     void attach(Screen& screen) override;
-    int64_t now_ms() override { return int64_t(SDL_GetTicks64()); }
+    int64_t now_ms() override { return int64_t(sdl().SDL_GetTicks64()); }
     int32_t minutes_of_day() override;
     void poll() override;
     bool wait(int64_t deadline_ms) override;
@@ -90,22 +90,22 @@ SdlBackend::~SdlBackend()
     m_gamepads.reset();
     for (SDL_Cursor* cursor : m_cursors) {
         if (cursor)
-            SDL_FreeCursor(cursor);
+            sdl().SDL_FreeCursor(cursor);
     }
     if (m_texture)
-        SDL_DestroyTexture(m_texture);
+        sdl().SDL_DestroyTexture(m_texture);
     if (m_renderer)
-        SDL_DestroyRenderer(m_renderer);
+        sdl().SDL_DestroyRenderer(m_renderer);
     if (m_window)
-        SDL_DestroyWindow(m_window);
+        sdl().SDL_DestroyWindow(m_window);
     if (m_video)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        sdl().SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 int32_t scale_to_fit(Size size)
 {
     SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || size.empty())
+    if (sdl().SDL_GetDisplayUsableBounds(0, &usable) != 0 || size.empty())
         return 1;
     // Leave room for the desktop's window decorations.
     int32_t by_width = usable.w * 9 / 10 / size.width;
@@ -115,37 +115,42 @@ int32_t scale_to_fit(Size size)
 
 bool SdlBackend::open(Size size, std::string& error)
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("no display: ") + SDL_GetError();
+    const char* why = nullptr;
+    if (!load_sdl(&why)) {
+        error = std::string("no display: ") + why;
+        return false;
+    }
+    if (sdl().SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("no display: ") + sdl().SDL_GetError();
         return false;
     }
     m_video = true;
     m_size = size;
     m_scale = scale_to_fit(size);
-    m_window = SDL_CreateWindow("Melodeck", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+    m_window = sdl().SDL_CreateWindow("Melodeck", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
         size.width * m_scale, size.height * m_scale, SDL_WINDOW_RESIZABLE);
     if (m_window)
-        m_renderer = SDL_CreateRenderer(m_window, -1, 0);
+        m_renderer = sdl().SDL_CreateRenderer(m_window, -1, 0);
     if (m_window && !m_renderer)
-        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+        m_renderer = sdl().SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
     if (!m_renderer || !make_texture(size)) {
-        error = std::string("cannot open the screen window: ") + SDL_GetError();
+        error = std::string("cannot open the screen window: ") + sdl().SDL_GetError();
         return false;
     }
-    m_wake_event = SDL_RegisterEvents(1);
-    SDL_StartTextInput();
+    m_wake_event = sdl().SDL_RegisterEvents(1);
+    sdl().SDL_StartTextInput();
     return true;
 }
 
 bool SdlBackend::make_texture(Size size)
 {
     if (m_texture)
-        SDL_DestroyTexture(m_texture);
-    m_texture = SDL_CreateTexture(
+        sdl().SDL_DestroyTexture(m_texture);
+    m_texture = sdl().SDL_CreateTexture(
         m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, size.width, size.height);
     // The renderer maps mouse coordinates back into device pixels.
-    SDL_RenderSetLogicalSize(m_renderer, size.width, size.height);
-    SDL_RenderSetIntegerScale(m_renderer, SDL_TRUE);
+    sdl().SDL_RenderSetLogicalSize(m_renderer, size.width, size.height);
+    sdl().SDL_RenderSetIntegerScale(m_renderer, SDL_TRUE);
     return m_texture != nullptr;
 }
 
@@ -167,7 +172,7 @@ int32_t SdlBackend::minutes_of_day()
 void SdlBackend::poll()
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (sdl().SDL_PollEvent(&event))
         handle(event);
     if (m_gamepads)
         m_gamepads->repeat(now_ms());
@@ -181,7 +186,7 @@ bool SdlBackend::wait(int64_t deadline_ms)
     if (deadline_ms >= 0)
         timeout = std::clamp<int64_t>(deadline_ms - now_ms(), 0, s_max_wait_ms);
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, int(timeout)))
+    if (sdl().SDL_WaitEventTimeout(&event, int(timeout)))
         handle(event);
     poll();
     return true;
@@ -191,39 +196,40 @@ void SdlBackend::wake()
 {
     SDL_Event event {};
     event.type = m_wake_event;
-    SDL_PushEvent(&event);
+    sdl().SDL_PushEvent(&event);
 }
 
 void SdlBackend::present(const Surface& frame)
 {
     if (frame.width != m_size.width || frame.height != m_size.height)
         return;
-    SDL_UpdateTexture(m_texture, nullptr, frame.pixels.data(), frame.width * int(sizeof(uint32_t)));
+    sdl().SDL_UpdateTexture(m_texture, nullptr, frame.pixels.data(), frame.width * int(sizeof(uint32_t)));
     show_texture();
 }
 
 void SdlBackend::show_texture()
 {
-    SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
-    SDL_RenderClear(m_renderer);
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-    SDL_RenderPresent(m_renderer);
+    sdl().SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
+    sdl().SDL_RenderClear(m_renderer);
+    sdl().SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    sdl().SDL_RenderPresent(m_renderer);
 }
 
 void SdlBackend::set_cursor(Cursor cursor)
 {
     SDL_Cursor*& cached = m_cursors[size_t(cursor)];
     if (!cached)
-        cached = SDL_CreateSystemCursor(system_cursor(cursor));
+        cached = sdl().SDL_CreateSystemCursor(system_cursor(cursor));
     if (cached)
-        SDL_SetCursor(cached);
+        sdl().SDL_SetCursor(cached);
 }
 
 void SdlBackend::resized(Size size)
 {
     m_size = size;
     if (!make_texture(size))
-        log() << u"Screen texture for the new size failed {" << liba::from_utf8(SDL_GetError()) << u"}\n";
+        log() << u"Screen texture for the new size failed {" << liba::from_utf8(sdl().SDL_GetError())
+              << u"}\n";
 }
 
 void SdlBackend::handle(const SDL_Event& event)

@@ -1,21 +1,18 @@
 #include "os/wave_out/pcm_to_float.h"
 
-#include "liba/little_endian.h"
-
 namespace os {
 
 int32_t pcm_sample(const uint8_t* p, int bits)
 {
     switch (bits) {
     case 8:
-        return int32_t(p[0]) - 128;
+        return pcm_sample<8>(p);
     case 16:
-        return int16_t(liba::load_le16(p));
+        return pcm_sample<16>(p);
     case 24:
-        // Shifted into the top of a 32-bit word so that the sign comes along.
-        return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+        return pcm_sample<24>(p);
     default:
-        return int32_t(liba::load_le32(p));
+        return pcm_sample<32>(p);
     }
 }
 
@@ -46,24 +43,45 @@ float channel_gain(uint32_t volume, int channel, int channels)
     return (left + right) / 2.0f;
 }
 
+namespace {
+
+template<int bits>
+void convert(const uint8_t* in, int channels, uint32_t frames, const float* gains, float* out)
+{
+    constexpr double scale = 1.0 / double(int64_t(1) << (bits - 1));
+    for (uint32_t f = 0; f < frames; ++f) {
+        for (int c = 0; c < channels; ++c) {
+            *out++ = float(pcm_sample<bits>(in) * scale) * gains[c];
+            in += bits / 8;
+        }
+    }
+}
+
+} // namespace
+
 bool pcm_to_float(const uint8_t* in, int bits, int channels, uint32_t frames, uint32_t volume, float* out)
 {
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
     if (channels < 1 || channels > 8)
         return false;
     float gains[8];
     for (int c = 0; c < channels; ++c)
         gains[c] = channel_gain(volume, c, channels);
-    const int bytes = bits / 8;
-    const double scale = 1.0 / pcm_full_scale(bits);
-    for (uint32_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < channels; ++c) {
-            *out++ = float(pcm_sample(in, bits) * scale) * gains[c];
-            in += bytes;
-        }
+    switch (bits) {
+    case 8:
+        convert<8>(in, channels, frames, gains, out);
+        return true;
+    case 16:
+        convert<16>(in, channels, frames, gains, out);
+        return true;
+    case 24:
+        convert<24>(in, channels, frames, gains, out);
+        return true;
+    case 32:
+        convert<32>(in, channels, frames, gains, out);
+        return true;
+    default:
+        return false;
     }
-    return true;
 }
 
 } // namespace os

@@ -4,6 +4,8 @@
 // 32-bit float samples at the stream's rate and channel count (the sound system converts rate and
 // channel layout from there), so every PCM width is converted here, with the volume applied.
 
+#include "liba/little_endian.h"
+
 #include <cstdint>
 
 namespace os {
@@ -14,7 +16,21 @@ namespace os {
 float channel_gain(uint32_t volume, int channel, int channels);
 
 // One little-endian PCM sample (8-bit unsigned, 16, 24 or 32-bit signed) as a signed value, 8-bit
-// samples centred on 0: -full scale .. full scale - 1.
+// samples centred on 0: -full scale .. full scale - 1. The template reads a width known at
+// compile time, for loops over whole buffers.
+template<int bits> int32_t pcm_sample(const uint8_t* p)
+{
+    if constexpr (bits == 8) {
+        return int32_t(p[0]) - 128;
+    } else if constexpr (bits == 16) {
+        return int16_t(liba::load_le16(p));
+    } else if constexpr (bits == 24) {
+        // Shifted into the top of a 32-bit word so that the sign comes along.
+        return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+    } else {
+        return int32_t(liba::load_le32(p));
+    }
+}
 int32_t pcm_sample(const uint8_t* p, int bits);
 // The full scale of a width: 128, 32768, 8388608 or 2147483648; 0 for any other width.
 double pcm_full_scale(int bits);

@@ -45,8 +45,9 @@ private:
     {
         if (!failing(m_fail_switch))
             return;
-        std::lock_guard guard(m_mutex);
+        std::unique_lock lock(m_mutex);
         lose_locked();
+        post_notices(lock);
     }
 
     const std::string m_fail_switch;

@@ -101,7 +101,7 @@ void WaveOutPaced::run()
         }
         uint32_t taken = take_locked(chunk.data(), want);
         sent += taken;
-        lock.unlock();
+        post_notices(lock);
         if (taken > 0)
             played(chunk.data(), taken);
     }

@@ -87,10 +87,11 @@ WaveResult WaveOutQueued::restart()
 WaveResult WaveOutQueued::reset()
 {
     {
-        std::lock_guard guard(m_mutex);
+        std::unique_lock lock(m_mutex);
         if (m_closed)
             return WaveResult::Error;
         hand_back_all_locked();
+        post_notices(lock);
     }
     m_changed.notify_all();
     return WaveResult::Ok;
@@ -181,9 +182,23 @@ void WaveOutQueued::hand_back_retired_locked()
 void WaveOutQueued::hand_back_locked(WaveHeader& header)
 {
     header.flags = (header.flags & ~WHDR_INQUEUE) | WHDR_DONE;
-    // The header belongs to the driving thread again as soon as the notice is posted.
-    m_notify.post(MM_WOM_DONE, reinterpret_cast<uintptr_t>(static_cast<WaveOut*>(this)),
-        reinterpret_cast<intptr_t>(&header));
+    m_notices.push_back(&header);
+}
+
+void WaveOutQueued::post_notices(std::unique_lock<std::mutex>& lock)
+{
+    if (m_notices.empty()) {
+        lock.unlock();
+        return;
+    }
+    std::lock_guard posting(m_posting);
+    m_posting_now.swap(m_notices);
+    lock.unlock();
+    // The header belongs to the driving thread again as soon as its notice is posted.
+    for (WaveHeader* header : m_posting_now)
+        m_notify.post(MM_WOM_DONE, reinterpret_cast<uintptr_t>(static_cast<WaveOut*>(this)),
+            reinterpret_cast<intptr_t>(header));
+    m_posting_now.clear();
 }
 
 } // namespace os

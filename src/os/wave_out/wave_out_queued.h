@@ -3,8 +3,11 @@
 // What every real wave-output backend shares: the queue of written headers, their flags, the
 // notices, pause and volume. A backend only consumes bytes: its own thread calls take_locked()
 // under m_mutex, which copies bytes out of the queued headers in order and hands back each header
-// whose last byte went out. Hand-backs and their notices happen under m_mutex, so reset() never
-// races with a consuming thread and headers come back in the order written.
+// whose last byte went out. Hand-backs happen under m_mutex, so reset() never races with a
+// consuming thread; their notices are posted by post_notices() just after m_mutex is let go, so
+// that the driving thread, woken by a notice, does not find the device still locked and block on
+// it. Notices keep the order of the hand-backs: they are posted under a second mutex, taken before
+// m_mutex is let go.
 
 #include "os/wave_out.h"
 
@@ -43,6 +46,10 @@ protected:
     // into out (or drops them when out is null) and returns how many were taken: 0 while paused.
     // Headers of length 0 at the front are handed back even when count is 0.
     uint32_t take_locked(uint8_t* out, uint32_t count, Handback handback = Handback::Now);
+    // Lets go of m_mutex (held by lock), then posts the notices of the headers handed back under
+    // it, in order. Every caller that may have handed headers back (take_locked, lose_locked)
+    // ends its hold of m_mutex with it.
+    void post_notices(std::unique_lock<std::mutex>& lock);
     bool has_work_locked() const { return !m_paused && !m_queue.empty(); }
     // With m_mutex held, on any thread: the sound output is gone. Every queued header is handed
     // back at once and the device refuses prepare() and write() from now on (close() still works).
@@ -72,6 +79,11 @@ private:
     // Guarded by m_mutex.
     std::deque<WaveHeader*> m_queue;
     std::vector<WaveHeader*> m_retired;
+    // Handed back, their notices not posted yet.
+    std::vector<WaveHeader*> m_notices;
+    // Held while notices are posted; taken only with m_mutex held. Guards m_posting_now.
+    std::mutex m_posting;
+    std::vector<WaveHeader*> m_posting_now;
     uint32_t m_front_offset = 0;
     bool m_paused = false;
     bool m_closed = false;

@@ -11,11 +11,10 @@
 
 #include "liba/text.h"
 #include "os/log.h"
+#include "os/screen/sdl_library.h"
 #include "os/wave_out/pcm_to_float.h"
 #include "os/wave_out/wave_out_backends.h"
 #include "os/wave_out/wave_out_queued.h"
-
-#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <cstring>
@@ -31,11 +30,16 @@ bool init_audio()
 {
     static std::mutex s_mutex;
     std::lock_guard guard(s_mutex);
-    if (SDL_WasInit(SDL_INIT_AUDIO))
+    const char* why = nullptr;
+    if (!load_sdl(&why)) {
+        log() << u"SDL audio unavailable {" << liba::from_utf8(why) << u"}\n";
+        return false;
+    }
+    if (sdl().SDL_WasInit(SDL_INIT_AUDIO))
         return true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+    if (sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
         return true;
-    log() << u"SDL audio unavailable {" << liba::from_utf8(SDL_GetError()) << u"}\n";
+    log() << u"SDL audio unavailable {" << liba::from_utf8(sdl().SDL_GetError()) << u"}\n";
     return false;
 }
 
@@ -66,14 +70,14 @@ public:
         wanted.callback = &WaveOutSDL::callback;
         wanted.userdata = this;
         SDL_AudioSpec obtained {};
-        m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        m_device = sdl().SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
         if (m_device == 0) {
-            log() << u"SDL audio device not opened {" << liba::from_utf8(SDL_GetError()) << u"}\n";
+            log() << u"SDL audio device not opened {" << liba::from_utf8(sdl().SDL_GetError()) << u"}\n";
             return false;
         }
         m_scratch.resize(size_t(obtained.samples) * format().block_align());
         post_open();
-        SDL_PauseAudioDevice(m_device, 0);
+        sdl().SDL_PauseAudioDevice(m_device, 0);
         return true;
     }
 
@@ -90,13 +94,14 @@ private:
         uint32_t frames = std::min<uint32_t>(length / out_frame, uint32_t(m_scratch.size() / in_frame));
         uint32_t taken = 0;
         {
-            std::lock_guard guard(m_mutex);
+            std::unique_lock lock(m_mutex);
             // A removed device (SDL_AUDIODEVICEREMOVED) goes on calling back at its pace with
             // nowhere to play: its headers go back now, so the player sees the loss.
-            if (SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+            if (sdl().SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
                 lose_locked();
             else
                 taken = take_locked(m_scratch.data(), frames * in_frame, Handback::NextTake);
+            post_notices(lock);
         }
         uint32_t got = taken / in_frame;
         pcm_to_float(m_scratch.data(), format().bits_per_sample, format().channels, got, volume(),
@@ -108,7 +113,7 @@ private:
     {
         // Waits for a running callback to end; the callback takes only m_mutex, never held here.
         if (m_device != 0) {
-            SDL_CloseAudioDevice(m_device);
+            sdl().SDL_CloseAudioDevice(m_device);
             m_device = 0;
         }
     }
@@ -124,15 +129,14 @@ std::unique_ptr<WaveOut> open_wave_out_sdl(const WaveFormat& format, MessageQueu
 {
     if (!format.valid())
         return nullptr;
-    std::unique_ptr<WaveOutSDL> device;
-    if (init_audio()) {
-        device = std::make_unique<WaveOutSDL>(format, queue);
-        if (!device->start())
-            device.reset();
-    }
+    if (!init_audio())
+        return nullptr;
+    auto device = std::make_unique<WaveOutSDL>(format, queue);
+    if (!device->start())
+        device.reset();
     // SDL keeps its error texts in storage of the calling thread, which only threads SDL created
     // release: the player's thread releases it here, its errors having been logged.
-    SDL_TLSCleanup();
+    sdl().SDL_TLSCleanup();
     return device;
 }
 
