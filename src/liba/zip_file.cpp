@@ -29,29 +29,6 @@ std::u16string normalised_entry_name(std::u16string_view name)
     return out;
 }
 
-// Whether the entry's name, normalised, equals wanted (already normalised). Names of ASCII
-// characters, nearly all of them, are compared as they are, without building the normalised text.
-bool entry_name_is(std::u16string_view entry, std::u16string_view wanted)
-{
-    // The full normalisation takes off the trailing separator itself: only once.
-    if (std::any_of(entry.begin(), entry.end(), [](char16_t c) { return c >= 0x80; }))
-        return normalised_entry_name(entry) == wanted;
-    if (!entry.empty() && (entry.back() == u'/' || entry.back() == u'\\'))
-        entry.remove_suffix(1);
-    if (entry.size() != wanted.size())
-        return false;
-    for (size_t i = 0; i < entry.size(); ++i) {
-        char16_t c = entry[i];
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-        else if (c == u'\\')
-            c = u'/';
-        if (c != wanted[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 struct ZipFile::Header {
@@ -130,16 +107,26 @@ std::u16string ZipFile::next_entry()
 
 bool ZipFile::find(std::u16string_view name)
 {
-    m_next_header = 0;
-    // The name sought is normalised once for the whole walk, not once per entry.
-    const std::u16string wanted = normalised_entry_name(name);
-    for (;;) {
-        std::u16string entry = next_entry();
-        if (entry.empty())
-            return false;
-        if (entry_name_is(entry, wanted))
-            return true;
+    if (!m_indexed) {
+        m_indexed = true;
+        m_next_header = 0;
+        for (;;) {
+            uint64_t header_offset = m_next_header;
+            std::u16string entry = next_entry();
+            if (entry.empty())
+                break;
+            m_index.emplace(normalised_entry_name(entry), header_offset);
+        }
+        m_walk_end = m_next_header;
     }
+    auto found = m_index.find(normalised_entry_name(name));
+    if (found == m_index.end()) {
+        clear_entry();
+        m_next_header = m_walk_end;
+        return false;
+    }
+    m_next_header = found->second;
+    return !next_entry().empty();
 }
 
 uint32_t ZipFile::read(void* buffer, uint32_t count)

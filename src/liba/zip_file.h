@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace liba {
 
@@ -31,7 +32,10 @@ public:
     // byte: UTF-8 when valid, else Windows-1252). Empty when there is no further usable entry;
     // the walk then stays at its end and no entry is current (reads return 0).
     std::u16string next_entry();
-    // Rewinds and walks until an entry name matches (same_entry_name); that entry is then current.
+    // Makes the first entry of the walk whose name matches (same_entry_name) the current one, as
+    // a walk from the start would find it; the walk then goes on after that entry. Without a match
+    // the walk is at its end and no entry is current. The first call walks the whole archive once
+    // and keeps every name, so a skin's hundred pictures cost one walk, not a hundred.
     bool find(std::u16string_view name);
 
     // min(count, size - position) bytes of the current entry, fewer when the archive is cut short.
@@ -64,6 +68,11 @@ private:
     uint64_t m_entry_offset = 0;
     uint32_t m_entry_size = 0;
     uint32_t m_entry_position = 0;
+    // Normalised entry names to the offsets of their headers (the first of equal names), and the
+    // offset where the walk ends; made by the first find().
+    std::unordered_map<std::u16string, uint64_t> m_index;
+    uint64_t m_walk_end = 0;
+    bool m_indexed = false;
 };
 
 // Entry names compare like paths: letter case ignored (liba::to_lower), '\' and '/' equal, and one
