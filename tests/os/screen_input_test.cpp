@@ -234,6 +234,40 @@ TEST_F(ScreenHold, a_move_beyond_the_slop_cancels_and_a_small_one_does_not)
     EXPECT_EQ(w.held, (std::vector<bool> {true, false}));
 }
 
+TEST_F(ScreenHold, a_key_pressed_meanwhile_does_not_cancel_it)
+{
+    HoldWindow w(screen, {{0, 30}, {240, 200}});
+    screen.press({50, 60});
+    screen.advance(100);
+    screen.key(VK_DOWN);
+    screen.advance(s_hold_ms);
+    screen.release({50, 60});
+    screen.dispatch_pending();
+    EXPECT_EQ(w.held, (std::vector<bool> {true}));
+}
+
+TEST_F(ScreenHold, what_is_posted_while_waiting_keeps_its_place_before_later_input)
+{
+    HoldWindow w(screen, {{0, 30}, {240, 200}});
+    int idles = 0;
+    screen.set_idle_handler([&] {
+        if (++idles == 1)
+            w.window.post(WM_USER);
+        else if (idles == 2)
+            screen.release({50, 60});
+        return idles < 5;
+    });
+    screen.press({50, 60});
+    screen.dispatch_pending();
+    EXPECT_EQ(w.held, (std::vector<bool> {false}));
+    std::vector<uint32_t> ids;
+    for (uint32_t id : w.recorder.ids()) {
+        if (id == WM_USER || id == WM_LBUTTONDOWN || id == WM_LBUTTONUP)
+            ids.push_back(id);
+    }
+    EXPECT_EQ(ids, (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_USER, WM_LBUTTONUP}));
+}
+
 TEST_F(ScreenHold, a_move_after_the_deadline_does_not_matter)
 {
     HoldWindow w(screen, {{0, 30}, {240, 200}});
