@@ -9,8 +9,10 @@ namespace {
 
 // A 16-bit WAV in.wav in a fresh folder, and melodeck-decode run on it.
 struct Decode {
-    Decode(uint16_t channels, uint32_t rate, test::Bytes data)
+    Decode(uint16_t channels, uint32_t rate, test::Bytes data, bool list_chunk = false)
     {
+        if (list_chunk)
+            spec.chunks_before_data = {{"LIST", test::Bytes(9, 'i')}};
         spec.channels = channels;
         spec.sample_rate = rate;
         spec.data = std::move(data);
@@ -43,7 +45,7 @@ struct Decode {
 
 TEST(MelodeckDecode, decodes_and_plays_the_data_chunk_byte_for_byte)
 {
-    Decode decode(2, 44100, test::ramp16(2 * 40000));
+    Decode decode(2, 44100, test::ramp16(2 * 40000), true); // an odd-sized chunk before the data
     test::ToolRun run = decode(decode.out("out.wav"));
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_NE(
