@@ -1,7 +1,7 @@
 #include "os/drives.h"
 
 #include "os/finder.h"
-#include "support/scoped_config.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -100,28 +100,4 @@ TEST(FindDrives, stops_when_the_finder_says_so_and_never_reports_a_root_as_a_car
     Cards beside_a_root;
     os::find_drives(beside_a_root, {u"/", u"/proc"}, u"/home/nobody");
     EXPECT_FALSE(contains(beside_a_root.found, u"/proc"));
-}
-
-TEST(FindDrives, each_decision_is_logged)
-{
-    REQUIRE_PROC_MOUNTED();
-    test::ScopedConfig config;
-    config.set_logging(true);
-    Cards skipped;
-    os::find_drives(skipped, {u"/"}, u"/proc/self");
-    std::u16string text = test::ScopedConfig::log_text();
-    EXPECT_NE(text.find(u"find_drives: mydoc={/proc/self}\nskipping result={/proc}\n"), std::u16string::npos);
-
-    config.set_logging(false);
-    config.set_logging(true);
-    Cards returned;
-    os::find_drives(returned, {u"/"}, u"/home/u");
-    text = test::ScopedConfig::log_text();
-    EXPECT_NE(text.find(u"find_drives: mydoc={/home/u}\nreturning result={/proc}\n"), std::u16string::npos);
-    size_t decisions = 0;
-    for (size_t at = text.find(u"returning result={"); at != std::u16string::npos;
-         at = text.find(u"returning result={", at + 1))
-        ++decisions;
-    EXPECT_EQ(decisions, returned.found.size());
-    EXPECT_EQ(text.find(u"skipping"), std::u16string::npos);
 }

@@ -2,6 +2,7 @@
 #include "os/keys.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace os;
 using test::PlatformScope;
@@ -232,6 +233,35 @@ TEST_F(ScreenHold, a_move_beyond_the_slop_cancels_and_a_small_one_does_not)
     screen.release({50, 60});
     screen.dispatch_pending();
     EXPECT_EQ(w.held, (std::vector<bool> {true, false}));
+}
+
+TEST_F(ScreenHold, a_key_pressed_meanwhile_does_not_cancel_it)
+{
+    HoldWindow w(screen, {{0, 30}, {240, 200}});
+    screen.press({50, 60});
+    screen.advance(100);
+    screen.key(VK_DOWN);
+    screen.advance(s_hold_ms);
+    screen.release({50, 60});
+    screen.dispatch_pending();
+    EXPECT_EQ(w.held, (std::vector<bool> {true}));
+}
+
+TEST_F(ScreenHold, what_other_threads_post_while_it_waits_is_taken_in_on_arrival)
+{
+    HoldWindow w(screen, {{0, 30}, {240, 200}});
+    int idles = 0;
+    screen.set_idle_handler([&] {
+        if (++idles == 1) // as a sound notice comes
+            std::thread([&] { w.window.post(WM_USER); }).join();
+        screen.advance(100);
+        return idles < 20;
+    });
+    screen.press({50, 60});
+    screen.dispatch_pending();
+    EXPECT_EQ(w.held, (std::vector<bool> {true}));
+    ASSERT_EQ(w.recorder.count(WM_USER), 1u);
+    EXPECT_EQ(w.recorder.only(WM_USER)[0].time, 100) << "stamped when it arrived, not after the hold";
 }
 
 TEST_F(ScreenHold, a_move_after_the_deadline_does_not_matter)

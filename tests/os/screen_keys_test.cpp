@@ -16,49 +16,25 @@ struct KeyRow {
     int32_t code;
 };
 
-// The whole key table: the desktop key, the handheld's virtual key, the framework's code.
+// Rows at the edges of the key table's ranges and one of each kind: the desktop key, the handheld's
+// virtual key, the framework's code.
 const KeyRow s_rows[] = {
     {"left shift", SDLK_LSHIFT, VK_SHIFT, 1},
-    {"right shift", SDLK_RSHIFT, VK_SHIFT, 1},
     {"left ctrl", SDLK_LCTRL, VK_CONTROL, 2},
-    {"right ctrl", SDLK_RCTRL, VK_CONTROL, 2},
-    {"left alt", SDLK_LALT, VK_MENU, 3},
-    {"right alt", SDLK_RALT, VK_MENU, 3},
     {"left", SDLK_LEFT, VK_LEFT, 4},
-    {"right", SDLK_RIGHT, VK_RIGHT, 5},
-    {"up", SDLK_UP, VK_UP, 6},
-    {"down", SDLK_DOWN, VK_DOWN, 7},
-    {"escape", SDLK_ESCAPE, VK_ESCAPE, 8},
     {"enter", SDLK_RETURN, VK_RETURN, 9},
     {"keypad enter", SDLK_KP_ENTER, VK_RETURN, 9},
-    {"space", SDLK_SPACE, VK_SPACE, 10},
-    {"backspace", SDLK_BACKSPACE, VK_BACK, 11},
-    {"delete", SDLK_DELETE, VK_DELETE, 12},
-    {"insert", SDLK_INSERT, VK_INSERT, 13},
-    {"home", SDLK_HOME, VK_HOME, 14},
-    {"end", SDLK_END, VK_END, 15},
-    {"page down", SDLK_PAGEDOWN, VK_NEXT, 16},
     {"page up", SDLK_PAGEUP, VK_PRIOR, 17},
-    {"tab", SDLK_TAB, VK_TAB, 18},
-    {"application", SDLK_APPLICATION, VK_APPS, 19},
     {"a", SDLK_a, VK_A, 20},
-    {"m", SDLK_m, VK_A + 12, 32},
     {"z", SDLK_z, VK_A + 25, 45},
     {"0", SDLK_0, VK_0, 46},
-    {"5", SDLK_5, VK_0 + 5, 51},
     {"9", SDLK_9, VK_0 + 9, 55},
     {"keypad 0", SDLK_KP_0, VK_0, 46},
-    {"keypad 1", SDLK_KP_1, VK_0 + 1, 47},
     {"keypad 9", SDLK_KP_9, VK_0 + 9, 55},
     {"left soft key", SDLK_F1, VK_TSOFT1, 0},
     {"right soft key", SDLK_F2, VK_TSOFT2, 0},
     // Media keys: the main form reads their virtual keys itself.
     {"play", SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0},
-    {"stop", SDLK_AUDIOSTOP, VK_MEDIA_STOP, 0},
-    {"next", SDLK_AUDIONEXT, VK_MEDIA_NEXT_TRACK, 0},
-    {"previous", SDLK_AUDIOPREV, VK_MEDIA_PREV_TRACK, 0},
-    {"volume up", SDLK_VOLUMEUP, VK_VOLUME_UP, 0},
-    {"volume down", SDLK_VOLUMEDOWN, VK_VOLUME_DOWN, 0},
 };
 
 } // namespace

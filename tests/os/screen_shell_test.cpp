@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 #include "support/window_recorder.h"
+#include "tools/png_read.h"
 
 #include "os/keys.h"
 #include "os/message_box.h"
@@ -9,7 +10,6 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <png.h>
 
 using namespace os;
 using test::PlatformScope;
@@ -192,6 +192,20 @@ TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves)
     EXPECT_TRUE(Shell::item_rects({320, 240}, 0, PlatformKind::smartphone, 2)[0].empty());
 }
 
+TEST(ScreenCompose, a_frame_rectangle_is_the_four_edges_inside_the_rectangle)
+{
+    Surface surface(10, 10, 0);
+    const Rect rect {{2, 3}, {5, 4}};
+    Shell::frame_rect(surface, rect, 0xFFu);
+    for (int32_t y = 0; y < 10; ++y) {
+        for (int32_t x = 0; x < 10; ++x) {
+            bool edge = rect.contains({x, y})
+                && (x == rect.left() || x == rect.right() - 1 || y == rect.top() || y == rect.bottom() - 1);
+            EXPECT_EQ(surface.at(x, y), edge ? 0xFFu : 0u) << x << "," << y;
+        }
+    }
+}
+
 TEST(ScreenPower, off_is_black_and_the_first_key_wakes_and_is_delivered)
 {
     HeadlessScreen screen({240, 320});
@@ -316,26 +330,6 @@ TEST(ScreenMessageBox, off_the_ui_thread_or_after_quitting_it_writes_to_stderr)
     EXPECT_EQ(screen.windows().size(), 1u);
 }
 
-namespace {
-
-// Reads a PNG back with libpng as 8-bit RGB rows.
-bool read_png(const std::filesystem::path& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgb)
-{
-    png_image image {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
-        return false;
-    width = int32_t(image.width);
-    height = int32_t(image.height);
-    return true;
-}
-
-} // namespace
-
 TEST(ScreenPng, a_screenshot_reads_back_pixel_for_pixel)
 {
     HeadlessScreen screen({176, 220});
@@ -344,18 +338,14 @@ TEST(ScreenPng, a_screenshot_reads_back_pixel_for_pixel)
     screen.dispatch_pending();
     test::TempDir dir;
     ASSERT_TRUE(write_png(screen.frame(), dir.file("shot.png")));
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> pixels;
-    ASSERT_TRUE(read_png(dir.native("shot.png"), width, height, pixels));
-    ASSERT_EQ(width, 176);
-    ASSERT_EQ(height, 220);
+    test::Png png;
+    ASSERT_TRUE(test::read_png(dir.native("shot.png"), png));
+    ASSERT_EQ(png.width, 176);
+    ASSERT_EQ(png.height, 220);
     const Surface& frame = screen.frame();
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            const uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 3];
-            ASSERT_EQ(rgb(p[0], p[1], p[2]), frame.at(x, y)) << x << "," << y;
-        }
+    for (int32_t y = 0; y < png.height; ++y) {
+        for (int32_t x = 0; x < png.width; ++x)
+            ASSERT_EQ(png.at(x, y), frame.at(x, y) & 0xFFFFFF) << x << "," << y;
     }
     EXPECT_EQ(frame.at(10, 30), rgb(1, 2, 3));
 }

@@ -106,6 +106,11 @@ TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
     EXPECT_EQ(fs::status(dir.native("Settings.xml")).permissions() & fs::perms::all,
         fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(entries_in(dir.path()), 1u);
+    // Saving leaves no descriptor open behind it.
+    size_t open_before = entries_in("/proc/self/fd");
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
+    EXPECT_EQ(entries_in("/proc/self/fd"), open_before);
 }
 
 TEST(XmlFile, failed_write_leaves_the_old_file_intact)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 std::string forms_skin()
@@ -53,81 +55,73 @@ protected:
 
 } // namespace
 
-TEST_F(SkinPreview, a_screenshot_is_the_whole_device_screen_with_the_form_in_its_work_area)
+struct ShotCase {
+    const char* arguments; // after the forms skin
+    const char* out;
+    int32_t width, height;
+    std::vector<std::tuple<int32_t, int32_t, uint32_t>> pixels; // x, y, 0xRRGGBB
+};
+
+class SkinPreviewShots : public SkinPreview, public testing::WithParamInterface<ShotCase> { };
+
+// The whole device screen with the form in its work area: the layout and the scale follow the
+// screen and the device, and without a form name the first fitting form in name order is shown.
+TEST_P(SkinPreviewShots, show_the_chosen_layout_at_its_scale)
 {
-    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --screen 240x320"));
-    EXPECT_EQ(run.out, "form FormMain (layout FormMain) at scale 1 on 240x320 Pocket PC\n");
-    EXPECT_EQ(png.width, 240);
-    EXPECT_EQ(png.height, 320);
-    EXPECT_EQ(png.at(230, 2), s_title_bar);
-    EXPECT_EQ(png.at(230, 318), s_bottom_bar);
-    EXPECT_EQ(png.at(120, 26 + 220), 0x000040u) << "the form's background";
-    EXPECT_EQ(png.at(1, 26 + 1), 0x204060u) << "the title frame's border";
-    EXPECT_EQ(png.at(108, 26 + 108), 0xE02020u) << "the masked button";
-    EXPECT_EQ(png.at(100, 26 + 100), 0x000040u) << "through the mask";
+    ASSERT_TRUE(shoot(forms_skin() + GetParam().arguments));
+    EXPECT_EQ(run.out, GetParam().out);
+    EXPECT_EQ(png.width, GetParam().width);
+    EXPECT_EQ(png.height, GetParam().height);
+    for (auto [x, y, colour] : GetParam().pixels)
+        EXPECT_EQ(png.at(x, y), colour) << x << "," << y;
 }
 
-TEST_F(SkinPreview, the_layout_and_the_scale_follow_the_screen_and_the_device)
+INSTANTIATE_TEST_SUITE_P(Screens, SkinPreviewShots,
+    testing::Values(ShotCase {" --form FormMain --screen 240x320",
+                        "form FormMain (layout FormMain) at scale 1 on 240x320 Pocket PC\n", 240, 320,
+                        {{230, 2, s_title_bar}, {230, 318, s_bottom_bar}, {120, 26 + 220, 0x000040u},
+                            {1, 26 + 1, 0x204060u}, {108, 26 + 108, 0xE02020u}, {100, 26 + 100, 0x000040u}}},
+        ShotCase {" --form FormMain", "form FormMain (layout FormMain) at scale 2 on 480x640 Pocket PC\n",
+            480, 640, {{216, 52 + 216, 0xE02020u}, {201, 52 + 201, 0x000040u}}},
+        ShotCase {" --form FormMain --screen 320x240",
+            "form FormMain (layout FormMainWide) at scale 1 on 320x240 Pocket PC\n", 320, 240,
+            {{160, 26 + 100, 0x00E040u}}},
+        ShotCase {" --form FormMain --platform smartphone --screen 176x220",
+            "form FormMain (layout FormMainPhone) at scale 1 on 176x220 Smartphone\n", 176, 220,
+            {{10, 20 + 10, 0xE00040u}}},
+        ShotCase {" --screen 240x320",
+            "form FormDialog (layout FormDialog) at scale 1 on 240x320 Pocket PC\n", 240, 320,
+            {{60, 120, 0x204060u}, {59, 120, 0x303030u}}}));
+
+TEST_F(SkinPreview, refuses_what_the_player_would_refuse_and_tells_wrong_usage_apart)
 {
-    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain", " --screenshot="));
-    EXPECT_EQ(run.out, "form FormMain (layout FormMain) at scale 2 on 480x640 Pocket PC\n");
-    EXPECT_EQ(png.width, 480);
-    EXPECT_EQ(png.height, 640);
-    EXPECT_EQ(png.at(216, 52 + 216), 0xE02020u) << "the button doubled";
-    EXPECT_EQ(png.at(201, 52 + 201), 0x000040u);
-
-    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --screen 320x240"));
-    EXPECT_EQ(run.out, "form FormMain (layout FormMainWide) at scale 1 on 320x240 Pocket PC\n");
-    EXPECT_EQ(png.width, 320);
-    EXPECT_EQ(png.at(160, 26 + 100), 0x00E040u);
-
-    ASSERT_TRUE(shoot(forms_skin() + " --form FormMain --platform smartphone --screen 176x220"));
-    EXPECT_EQ(run.out, "form FormMain (layout FormMainPhone) at scale 1 on 176x220 Smartphone\n");
-    EXPECT_EQ(png.width, 176);
-    EXPECT_EQ(png.height, 220);
-    EXPECT_EQ(png.at(10, 20 + 10), 0xE00040u);
-}
-
-TEST_F(SkinPreview, without_a_form_name_the_first_fitting_form_in_name_order)
-{
-    ASSERT_TRUE(shoot(forms_skin() + " --screen 240x320"));
-    EXPECT_EQ(run.out, "form FormDialog (layout FormDialog) at scale 1 on 240x320 Pocket PC\n");
-    // The dialog sits centred in the work area: its frame's corner at (60, 120).
-    EXPECT_EQ(png.at(60, 120), 0x204060u);
-    EXPECT_NE(png.at(59, 120), 0x204060u);
-}
-
-TEST_F(SkinPreview, refuses_what_the_player_would_refuse_and_says_why)
-{
-
     test::write_file(dir.native("bad.skin"), {'n', 'o', 't', ' ', 'a', ' ', 's', 'k', 'i', 'n'});
-    run = preview(dir.native("bad.skin").string() + " --screenshot " + shot, dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("holds no valid skin description"), std::string::npos) << run.err;
-    EXPECT_FALSE(std::filesystem::exists(shot));
-
-    run = preview(dir.native("missing.skin").string() + " --headless", dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
-
-    run = preview(forms_skin() + " --screen 800x600 --screenshot " + shot, dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("laid out for 240x320, 320x240, 176x220, none of which times 1 to 4 is 800x600"),
-        std::string::npos)
-        << run.err;
-    EXPECT_FALSE(std::filesystem::exists(shot));
-
-    run = preview(forms_skin() + " --form FormNothing --headless", dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("the skin has no form {FormNothing}"), std::string::npos) << run.err;
-
-    // The landscape layout is wider than a portrait screen's work area.
-    run = preview(forms_skin() + " --form FormMainWide --screen 240x320 --headless", dir);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("no layout of form {FormMainWide} fits the work area 240x268"), std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find("+FormMainWide Size=320 188 Devices=P good_for_device"), std::string::npos)
-        << run.err;
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* error;
+    };
+    const std::string skin = forms_skin();
+    for (const Case& c :
+        std::vector<Case> {{dir.native("bad.skin").string(), 1, "holds no valid skin description"},
+            {dir.native("missing.skin").string(), 1, "cannot be read"},
+            {skin + " --screen 800x600", 1,
+                "laid out for 240x320, 320x240, 176x220, none of which times 1 to 4 is 800x600"},
+            {skin + " --form FormNothing", 1, "the skin has no form {FormNothing}"},
+            // The landscape layout is wider than a portrait screen's work area.
+            {skin + " --form FormMainWide --screen 240x320", 1,
+                "no layout of form {FormMainWide} fits the work area 240x268"},
+            {skin + " --form FormMainWide --screen 240x320", 1,
+                "+FormMainWide Size=320 188 Devices=P good_for_device"},
+            {"", 2, "usage: skin-preview"}, {skin + " other.skin", 2, "usage: skin-preview"},
+            {skin + " --bogus", 2, "usage: skin-preview"}, {skin + " --form", 2, "usage: skin-preview"},
+            {skin + " --screen 10x10", 2, "usage: skin-preview"},
+            {skin + " --platform palm", 2, "usage: skin-preview"}}) {
+        run = preview(c.arguments.empty() ? "" : c.arguments + " --screenshot " + shot, dir);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_FALSE(std::filesystem::exists(shot)) << c.arguments;
+    }
 }
 
 TEST_F(SkinPreview, a_skin_missing_a_picture_names_it)
@@ -150,17 +144,6 @@ TEST_F(SkinPreview, a_skin_missing_a_picture_names_it)
     run = preview(dir.native("built/a.skin").string() + " --headless", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("names pictures that cannot be loaded: back"), std::string::npos) << run.err;
-}
-
-TEST_F(SkinPreview, wrong_usage_is_told_apart_from_a_refused_skin)
-{
-    for (const std::string& arguments :
-        {std::string(), forms_skin() + " other.skin", forms_skin() + " --bogus", forms_skin() + " --form",
-            forms_skin() + " --screen 10x10", forms_skin() + " --platform palm"}) {
-        run = preview(arguments, dir);
-        EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_NE(run.err.find("usage: skin-preview"), std::string::npos) << arguments;
-    }
 }
 
 TEST_F(SkinPreview, a_skin_for_another_program_or_device_gets_every_reason)
