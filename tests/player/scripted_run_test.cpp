@@ -160,6 +160,9 @@ INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
             "open $M\nselect a.wav\ncommand Play\nmenu \"Sleep timer\" \"At the end of the track\"\ntext "
             "frmStatus\nuntil-end 20000\nstate\n",
             {"Sleep (repeat) 1 / 3", "mode=browse", "track=1/3"}},
+        // Play on the up entry plays the whole folder, its subfolders included.
+        UserRun {"play_on_the_up_entry_plays_the_whole_folder", s_sorted, "",
+            "open $M\nselect ...\ncommand Play\nstate\n", {"mode=play", "track=1/3 path=$M/a.wav"}},
         // Shuffle switched off while playing: the playing file stays current in the sorted order.
         UserRun {"shuffle_switched_off_keeps_the_playing_file_current", "", "",
             "open $M\nselect b.wav\ncommand Play\nmenu Shuffle\nstate\n",
