@@ -34,26 +34,11 @@ void make_file(const std::filesystem::path& path, size_t bytes)
 }
 
 // $HOME for one test.
-class ScopedHome {
-public:
-    explicit ScopedHome(const std::filesystem::path& home)
-    {
-        if (const char* previous = std::getenv("HOME"))
-            m_previous = previous;
-        ::setenv("HOME", home.c_str(), 1);
-    }
-    ~ScopedHome()
-    {
-        if (m_previous)
-            ::setenv("HOME", m_previous->c_str(), 1);
-        else
-            ::unsetenv("HOME");
-    }
-    ScopedHome(const ScopedHome&) = delete;
-    ScopedHome& operator=(const ScopedHome&) = delete;
-
-private:
-    std::optional<std::string> m_previous;
+struct ScopedHome {
+    explicit ScopedHome(const std::filesystem::path& home) { ::setenv("HOME", home.c_str(), 1); }
+    ~ScopedHome() { previous ? ::setenv("HOME", previous->c_str(), 1) : ::unsetenv("HOME"); }
+    const char* set = std::getenv("HOME");
+    std::optional<std::string> previous = set ? std::optional<std::string>(set) : std::nullopt;
 };
 
 // A folder with b.MP3 (512 bytes), A.wav (2048), notes.txt, .hidden.mp3 and the subfolders Zeta
@@ -137,7 +122,7 @@ std::vector<std::string> captions(const std::vector<skinner::MenuEntry>& entries
 
 } // namespace
 
-TEST(ControlFiles, lists_up_folders_then_audio_files_by_name_without_case_and_their_sizes)
+TEST(ControlFiles, lists_up_folders_then_audio_files_and_going_up_selects_the_folder_left)
 {
     Browser browser;
     EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "Zeta", "A.wav", "b.MP3"}));
@@ -153,11 +138,7 @@ TEST(ControlFiles, lists_up_folders_then_audio_files_by_name_without_case_and_th
     }
     EXPECT_EQ(browser.files.entry_at(4).kind, FileEntry::none);
     EXPECT_EQ(browser.files.entry_at(-1).kind, FileEntry::none);
-}
-
-TEST(ControlFiles, going_up_selects_the_folder_left_and_a_vanished_path_selects_the_first_row)
-{
-    Browser browser;
+    // Going up selects the folder left; a vanished path selects the first row.
     browser.open_as_form(browser.path("Zeta"));
     EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "inside.ogg"}));
     browser.open_as_form(browser.files.entry_at(0).path);

@@ -1,24 +1,26 @@
-// The main form driven directly on the headless screen, with the default skin of the app folder, a
-// music folder the test makes and the silent sound backend: the playlist walk at its ends, the
-// audiobook bookmarks, the position bar, the settings round trip and the periodic save.
+// The main form driven directly on the headless screen with the default skin, a music folder the test makes
+// and a sound device that holds every buffer until the test hands it back (so the reader rests unless the
+// form moves it): the audiobook bookmarks and their rewind, the position bar, the settings, the periodic
+// save, the ends of tracks, the sleep timer. The clock arithmetic first.
 
 #include "player_form_support.h"
 #include "player_run.h"
 
 #include "audio/scripted_wave_out.h"
 
-#include "os/rand.h"
-#include "os/screen/headless_screen.h"
+#include "os/keys.h"
 #include "player/form_main.h"
 #include "player/resume_rewind.h"
 #include "player/settings.h"
-#include "skinner/device_capability.h"
+#include "player/sleep_timer.h"
+#include "skinner/control_frame.h"
+#include "skinner/form_impl.h"
 #include "skinner/key_codes.h"
 #include "skinner/menu_entry.h"
-#include "skinner/properties.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -26,42 +28,76 @@
 namespace {
 
 using player::FormMain;
+using player::SleepMode;
+using player::SleepTimer;
+
+TEST(ResumeRewind, the_rest_decides_how_far_back_at_each_boundary)
+{
+    const std::pair<double, double> table[] = {{-5, 0}, {0, 0}, {9.9, 0}, {10, 1}, {60, 1}, {60.1, 2},
+        {3600, 2}, {3600.5, 10}, {86400, 10}, {86401, 30}, {1e9, 30}, {NAN, 0}};
+    for (auto [rest, back] : table)
+        EXPECT_EQ(player::rewind_seconds(rest), back) << "rest " << rest;
+    // Unknown, or saved after now: an hour.
+    EXPECT_EQ(player::rest_since_saved(-1, 1000), 3600);
+    EXPECT_EQ(player::rest_since_saved(2000, 1000), 3600);
+    EXPECT_EQ(player::rest_since_saved(1000, 1005), 5);
+}
+
+TEST(SleepTimer, rounds_minutes_up_and_runs_out_ten_seconds_after_the_time)
+{
+    SleepTimer timer;
+    timer.start(SleepMode::minutes_15, 1000);
+    for (auto [at, minutes] : {std::pair<int64_t, int32_t> {1001, 15}, {61000, 14}, {900999, 1}, {901000, 0}})
+        EXPECT_EQ(timer.minutes_left(at), minutes) << at;
+    EXPECT_EQ(timer.step(900999).kind, SleepTimer::Step::none);
+    EXPECT_EQ(timer.step(910999).kind, SleepTimer::Step::fade);
+    EXPECT_EQ(timer.step(911000).kind, SleepTimer::Step::run_out);
+    EXPECT_EQ(timer.mode(), SleepMode::off);
+    // Untimed: never fades, shows no minutes.
+    timer.start(SleepMode::end_of_track, 0);
+    EXPECT_EQ(timer.step(int64_t(1) << 40).kind, SleepTimer::Step::none);
+    EXPECT_EQ(timer.minutes_left(0), -1);
+}
 
 class FormMainTest : public testing::Test {
 protected:
     void SetUp() override
     {
         test::make_main_form_surroundings(m_screen, m_skin);
-        m_form = std::make_unique<FormMain>(nullptr, m_skin.get());
+        m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), m_device.factory());
+        m_form->impl().window().show(os::ShowMode::show);
+        m_screen->dispatch_pending();
+        m_form->load_settings(settings_path());
+        if (m_form->playlist().random())
+            m_form->on_command(u"Random");
     }
-
     void TearDown() override
     {
         m_form.reset();
-        m_skin.reset();
-        m_screen.reset();
         ::unsetenv("MELODECK_AUDIO");
     }
 
-    // Files named name0.wav, name1.wav, ... of a few seconds, and the browser in their folder.
-    std::vector<std::string> make_music(int count, double seconds = 3)
+    // track0.wav, track1.wav, ...: 8 kHz mono 16-bit ramps (16000 bytes a second), and the browser in their
+    // folder.
+    void make_music(int count, double seconds)
     {
-        std::vector<std::string> names;
-        for (int i = 0; i < count; ++i) {
-            names.push_back("track" + std::to_string(i) + ".wav");
-            test::write_tone(m_music.path() / names.back(), seconds, uint16_t(i * 1000));
-        }
+        for (int i = 0; i < count; ++i)
+            test::write_tone(m_music.path() / ("track" + std::to_string(i) + ".wav"), seconds);
         m_form->open_folder(test::u16(m_music.path()));
-        return names;
     }
-
-    void select(const std::string& name) { m_form->files().select_path(m_music.file(name)); }
     std::u16string path(const std::string& name) const { return m_music.file(name); }
+    void play(const std::string& name, std::u16string_view command)
+    {
+        m_form->files().select_path(path(name));
+        m_form->on_command(command);
+        ASSERT_TRUE(m_form->is_playing());
+    }
     std::u16string playing() const
     {
         return m_form->is_playing() ? m_form->playlist().current_path() : std::u16string();
     }
-
+    int32_t position() { return m_form->chain()->get_reader().position(); }
+    std::u16string settings_path() const { return test::u16(m_folder.path() / "Settings.xml"); }
     // Lets the player's thread run while the screen's clock moves with the wall clock.
     void run_for(int64_t ms)
     {
@@ -71,101 +107,65 @@ protected:
             m_screen->dispatch_pending();
         }
     }
-
-    void set_modes(bool random, bool repeat)
+    // The screen's clock moves on by ms: a long rest in one leap, the last seconds in steps of the status
+    // timer.
+    void advance(int64_t ms)
     {
-        if (m_form->playlist().random() != random)
-            m_form->on_command(u"Random");
-        if (m_form->playlist().repeat() != repeat)
-            m_form->on_command(u"Repeat");
+        int64_t leap = std::max<int64_t>(0, ms - 20000);
+        for (int64_t spent = 0, step = leap; spent < ms;
+             spent += step, step = std::min<int64_t>(200, ms - spent)) {
+            m_screen->advance(step);
+            m_screen->dispatch_pending();
+        }
+    }
+    // The place of the first sound the device gets after mark bytes, in bytes of the file, read from the ramp
+    // the files hold (so modulo 131072).
+    int32_t heard_after(size_t mark)
+    {
+        for (int waited = 0; m_device.played().size() < mark + 2 && waited < 2000; waited += 10) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            m_device.complete_all();
+        }
+        std::vector<uint8_t> played = m_device.played();
+        return played.size() < mark + 2 ? -1 : int32_t(played[mark] | played[mark + 1] << 8) * 2;
+    }
+    std::string status()
+    {
+        return liba::to_utf8(
+            dynamic_cast<skinner::ControlFrame&>(*m_form->find_control(u"frmStatus")).text());
+    }
+    // The main menu as the soft key opens it.
+    std::vector<skinner::MenuEntry> menu()
+    {
+        skinner::MenuEntry menu;
+        menu.id = u"Menu";
+        m_form->on_menu(menu);
+        return menu.children;
     }
 
     test::TempDir m_music;
     test::TempDir m_folder;
+    test::ScriptedWaveOut m_device;
     std::unique_ptr<os::HeadlessScreen> m_screen;
     std::unique_ptr<skinner::Properties> m_skin;
     std::unique_ptr<FormMain> m_form;
 };
 
-TEST_F(FormMainTest, repeat_off_the_last_file_goes_back_to_browsing_and_stays_current)
+TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_reach_the_player)
 {
-    make_music(3);
-    set_modes(false, false);
-    select("track2.wav");
-    m_form->on_command(u"Play");
-    EXPECT_EQ(playing(), path("track2.wav"));
-    m_form->on_command(u"Next");
-    EXPECT_FALSE(m_form->is_playing());
-    EXPECT_EQ(m_form->playlist().current_index(), 2);
-    EXPECT_FALSE(m_form->panel().visible_flag());
-}
-
-TEST_F(FormMainTest, prev_wraps_to_the_last_file_with_repeat_and_stops_without)
-{
-    make_music(3);
-    for (bool repeat : {true, false}) {
-        set_modes(false, repeat);
-        select("track0.wav");
-        m_form->on_command(u"Play");
-        ASSERT_EQ(playing(), path("track0.wav"));
-        m_form->on_command(u"Prev");
-        EXPECT_EQ(playing(), repeat ? path("track2.wav") : std::u16string()) << "repeat " << repeat;
-        m_form->on_command(u"Stop");
-    }
-}
-
-TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_refresh_otherwise)
-{
-    auto first_ids = [this] {
-        skinner::MenuEntry menu;
-        menu.id = u"Menu";
-        m_form->on_menu(menu);
-        return menu.children.at(0).id;
-    };
-    make_music(1);
-    EXPECT_EQ(first_ids(), u"RefreshList");
-    select("track0.wav");
-    m_form->on_command(u"Play");
-    EXPECT_EQ(first_ids(), u"Stop");
-    // The volume keys of the level panel reach the player; the box shows whether any is left.
+    make_music(1, 3);
+    EXPECT_EQ(menu().at(0).id, u"RefreshList");
+    play("track0.wav", u"Play");
+    EXPECT_EQ(menu().at(0).id, u"Stop");
+    // The box of the level panel shows whether any volume is left.
     player::PanelLevels& levels = m_form->panel().levels();
     levels.volume().set_value(0.02);
     levels.on_key_down(skinner::KeyLeft);
-    EXPECT_EQ(levels.volume().value(), 0.0);
     EXPECT_EQ(m_form->player().get_volume(), 0.0);
     EXPECT_FALSE(levels.volume_check().is_checked());
     levels.on_key_down(skinner::KeyRight);
     EXPECT_GT(m_form->player().get_volume(), 0.0);
     EXPECT_TRUE(levels.volume_check().is_checked());
-}
-
-TEST_F(FormMainTest, random_with_repeat_shuffles_again_at_the_end_and_goes_on_at_the_first)
-{
-    os::seed_rand(7);
-    make_music(6);
-    set_modes(true, true);
-    m_form->files().select_path(u"");
-    m_form->on_command(u"Play");
-    ASSERT_TRUE(m_form->is_playing());
-    ASSERT_EQ(m_form->playlist().current_index(), 0);
-    std::vector<std::u16string> first = m_form->playlist().files();
-    for (int i = 0; i < 5; ++i)
-        m_form->on_command(u"Next");
-    ASSERT_EQ(m_form->playlist().current_index(), 5);
-    m_form->on_command(u"Next");
-    std::vector<std::u16string> second = m_form->playlist().files();
-    EXPECT_EQ(m_form->playlist().current_index(), 0);
-    EXPECT_EQ(playing(), second[0]);
-    EXPECT_NE(first, second);
-    std::sort(first.begin(), first.end());
-    std::sort(second.begin(), second.end());
-    EXPECT_EQ(first, second);
-    // Random switched off while playing: the playing file stays current in the sorted order.
-    std::u16string current = playing();
-    m_form->on_command(u"Random");
-    EXPECT_EQ(m_form->playlist().files(), first);
-    EXPECT_EQ(m_form->playlist().current_path(), current);
-    EXPECT_EQ(playing(), current);
 }
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
@@ -175,36 +175,31 @@ TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_
     test::write_settings_file(m_folder.path() / "Settings.xml",
         "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
             + std::to_string(now) + "\"/>" + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
-    m_form->load_settings(test::u16(m_folder.path() / "Settings.xml"));
+    m_form->load_settings(settings_path());
     make_music(2, 10);
-    select("track0.wav");
-    m_form->on_command(u"PlayAudiobook");
-    ASSERT_TRUE(m_form->is_playing());
-    audio::FileReader& reader = m_form->chain()->get_reader();
+    play("track0.wav", u"PlayAudiobook");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 5000);
-    EXPECT_GE(reader.position(), 5000);
+    EXPECT_GE(position(), 5000);
     m_form->on_command(u"Pause");
     run_for(100);
-    reader.seek_position(9000);
+    m_form->chain()->get_reader().seek_position(9000);
     m_form->on_command(u"Stop");
     const std::vector<player::Bookmark>& list = m_form->bookmarks().list();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list.back().path, path("track0.wav"));
     EXPECT_EQ(list.back().position, 9000);
     // Stopping at the start stores nothing; outside audiobook mode nothing resumes.
-    select("track1.wav");
-    m_form->on_command(u"PlayAudiobook");
+    play("track1.wav", u"PlayAudiobook");
     m_form->on_command(u"Pause");
     run_for(100);
     m_form->chain()->get_reader().seek_position(0);
     m_form->on_command(u"Stop");
     EXPECT_EQ(m_form->bookmarks().list().size(), 2u);
     EXPECT_FALSE(m_form->has_bookmark(path("track1.wav")));
-    select("track0.wav");
-    m_form->on_command(u"PlaySingle");
+    play("track0.wav", u"PlaySingle");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 0);
     // The stored bookmark reached the file at once.
-    player::Settings saved = player::load_settings_file(test::u16(m_folder.path() / "Settings.xml"));
+    player::Settings saved = player::load_settings_file(settings_path());
     ASSERT_EQ(saved.bookmarks.size(), 2u);
     EXPECT_EQ(saved.bookmarks.back().position, 9000);
     EXPECT_GE(saved.bookmarks.back().saved, now);
@@ -213,8 +208,7 @@ TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_
 TEST_F(FormMainTest, only_the_user_moving_the_position_bar_seeks)
 {
     make_music(1, 10);
-    select("track0.wav");
-    m_form->on_command(u"Play");
+    play("track0.wav", u"Play");
     m_form->on_command(u"Pause");
     run_for(100);
     audio::FileReader& reader = m_form->chain()->get_reader();
@@ -235,112 +229,165 @@ TEST_F(FormMainTest, only_the_user_moving_the_position_bar_seeks)
     EXPECT_NEAR(reader.position(), target, 1);
 }
 
-TEST_F(FormMainTest, odd_settings_are_taken_as_the_bars_and_tables_say_and_written_back)
-{
-    struct Case {
-        std::string volume;
-        double bar;
-        std::string written;
-    };
-    for (const Case& c : {Case {"2.5", 1.0, "1.000000"}, Case {"abc", 0.0, "0.000000"}}) {
-        std::filesystem::path file = m_folder.path() / "odd.xml";
-        test::write_settings_file(file,
-            "<Sound Volume=\"" + c.volume
-                + "\" EqualizerOn=\"TRUE\"/><Playback ScreenOff=\"7\" Random=\"yes\" "
-                  "Repeat=\"0\"/><Bookmarks><Bookmark Path=\"a.wav\" Pos=\"1\"/><Bookmark Path=\"a.wav\" "
-                  "Pos=\"2\"/>"
-                  "<Bookmark Path=\"b.wav\"/></Bookmarks>");
-        m_form->load_settings(test::u16(file));
-        EXPECT_EQ(m_form->volume(), c.bar) << c.volume;
-        EXPECT_EQ(m_form->panel().levels().volume_check().is_checked(), c.bar > 0.0);
-        EXPECT_TRUE(m_form->playlist().random());
-        EXPECT_FALSE(m_form->playlist().repeat());
-        EXPECT_TRUE(m_form->equalizer_on());
-        EXPECT_EQ(m_form->screen_off(), 7);
-        EXPECT_EQ(m_form->bookmarks().list().size(), 2u);
-        skinner::MenuEntry menu;
-        menu.id = u"Menu";
-        m_form->on_menu(menu);
-        auto screen_off = std::find_if(
-            menu.children.begin(), menu.children.end(), [](auto& e) { return e.id == u"ScreenOff"; });
-        ASSERT_NE(screen_off, menu.children.end());
-        EXPECT_TRUE(std::none_of(
-            screen_off->children.begin(), screen_off->children.end(), [](auto& e) { return e.checked; }));
-
-        m_form->save_settings(test::u16(file));
-        std::string text = test::read_text(file);
-        EXPECT_NE(text.find("Volume=\"" + c.written + "\" EqualizerOn=\"true\""), std::string::npos) << text;
-        EXPECT_NE(text.find("ScreenOff=\"7\" Random=\"true\" Repeat=\"false\""), std::string::npos) << text;
-        // Duplicates stay until the next bookmark of the path replaces the last of them.
-        EXPECT_NE(text.find("Pos=\"1\""), std::string::npos);
-        EXPECT_NE(text.find("Pos=\"2\""), std::string::npos);
-    }
-}
-
 TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place)
 {
-    std::filesystem::path file = m_folder.path() / "Settings.xml";
-    m_form->load_settings(test::u16(file));
     make_music(1, 40);
-    select("track0.wav");
-    m_form->on_command(u"PlayAudiobook");
+    play("track0.wav", u"PlayAudiobook");
     // A busy machine may start the player's thread late: a book at 0 has no place to keep.
-    for (int i = 0; i < 500 && m_form->chain()->get_reader().position() == 0; ++i)
+    for (int i = 0; i < 500 && position() == 0; ++i)
         run_for(10);
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(m_folder.path() / "Settings.xml"));
     m_screen->advance(FormMain::s_audiobook_save_ms);
     run_for(300);
-    player::Settings saved = player::load_settings_file(test::u16(file));
-    ASSERT_EQ(saved.bookmarks.size(), 1u) << test::read_text(file);
+    player::Settings saved = player::load_settings_file(settings_path());
+    ASSERT_EQ(saved.bookmarks.size(), 1u);
     EXPECT_EQ(saved.bookmarks[0].path, path("track0.wav"));
     EXPECT_GT(saved.bookmarks[0].position, 0);
 }
 
 TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_a_device_that_never_does)
 {
-    m_form.reset();
-    test::ScriptedWaveOut device;
-    m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), device.factory());
     make_music(2, 0.25);
-    set_modes(false, false);
-    select("track0.wav");
-    m_form->on_command(u"Play");
+    m_form->on_command(u"Repeat");
+    play("track0.wav", u"Play");
     // The device holds every header: the reader is at its end long before the sound is.
     run_for(300);
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    ASSERT_EQ(reader.position(), reader.length());
+    ASSERT_EQ(position(), m_form->chain()->get_reader().length());
     EXPECT_EQ(playing(), path("track0.wav"));
     // Played out: the next tick moves on.
-    device.complete_all();
+    m_device.complete_all();
     run_for(300);
     EXPECT_EQ(playing(), path("track1.wav"));
-    // Never played out: 2 s after the reader's end (on the screen's clock), the last track ends
-    // all the same.
+    // Never played out: 2 s after the reader's end (on the screen's clock), the last track ends all the same.
     run_for(300);
-    m_screen->advance(1000);
-    m_screen->dispatch_pending();
+    advance(1000);
     EXPECT_EQ(playing(), path("track1.wav"));
-    m_screen->advance(FormMain::s_drain_timeout_ms);
-    m_screen->dispatch_pending();
+    advance(FormMain::s_drain_timeout_ms);
     EXPECT_FALSE(m_form->is_playing());
-    m_form.reset();
 }
 
 TEST_F(FormMainTest, a_device_that_does_not_open_ends_playing_at_that_file)
 {
-    m_form.reset();
-    test::ScriptedWaveOut device;
-    device.fail_opens(100);
-    m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), device.factory());
+    m_device.fail_opens(100);
     make_music(3, 5);
-    set_modes(false, false);
-    select("track0.wav");
+    m_form->on_command(u"Repeat");
+    m_form->files().select_path(path("track0.wav"));
     m_form->on_command(u"Play");
     run_for(800);
     EXPECT_FALSE(m_form->is_playing());
     EXPECT_EQ(m_form->playlist().current_index(), 0);
-    EXPECT_LE(device.open_attempts(), 2); // the stop and the play of that start, no more
-    m_form.reset();
+    // The stop and the play of that start, no more.
+    EXPECT_LE(m_device.open_attempts(), 2);
+}
+
+TEST_F(FormMainTest, a_sleep_timer_fades_pauses_keeps_the_place_and_gives_the_volume_back)
+{
+    make_music(2, 40);
+    m_form->panel().levels().volume().set_value(0.8);
+    play("track0.wav", u"PlayAudiobook");
+    // The player's thread fills the device, which keeps every buffer: the reader then rests.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    m_form->on_command(u"Sleep_15min");
+    EXPECT_EQ(status(), "Sleep 15 (repeat) 1 / 2");
+    std::vector<skinner::MenuEntry> entries = menu();
+    auto sleep = std::find_if(entries.begin(), entries.end(), [](auto& e) { return e.id == u"Sleep"; });
+    ASSERT_NE(sleep, entries.end());
+    EXPECT_EQ(std::prev(sleep)->id, u"Equalizer");
+    ASSERT_EQ(sleep->children.size(), 5u);
+    EXPECT_TRUE(sleep->children[1].checked);
+    EXPECT_FALSE(sleep->children[0].checked);
+
+    // Halfway through the fade a key starts the same 15 minutes again, at the old volume.
+    advance(15 * 60000 + 5000);
+    EXPECT_NEAR(m_form->player().get_volume(), 0.4, 0.05);
+    EXPECT_EQ(status(), "Sleep 0 (repeat) 1 / 2");
+    m_screen->key(os::VK_SHIFT);
+    m_screen->dispatch_pending();
+    EXPECT_DOUBLE_EQ(m_form->player().get_volume(), 0.8);
+    EXPECT_EQ(status(), "Sleep 15 (repeat) 1 / 2");
+
+    // Left to run out: silence, then paused with the volume back and the bookmark in the file.
+    advance(15 * 60000 + 9000);
+    EXPECT_FALSE(m_form->is_paused());
+    EXPECT_LT(m_form->player().get_volume(), 0.1);
+    int32_t place = position();
+    advance(1200);
+    EXPECT_TRUE(m_form->is_paused());
+    EXPECT_DOUBLE_EQ(m_form->player().get_volume(), 0.8);
+    EXPECT_DOUBLE_EQ(m_form->volume(), 0.8);
+    EXPECT_EQ(m_form->sleep_timer().mode(), SleepMode::off);
+    EXPECT_EQ(status(), "Playing (repeat) 1 / 2");
+    player::Settings saved = player::load_settings_file(settings_path());
+    ASSERT_EQ(saved.bookmarks.size(), 1u);
+    EXPECT_EQ(saved.bookmarks[0].position, place);
+    EXPECT_DOUBLE_EQ(saved.volume, 0.8);
+
+    // Resumed two minutes later: 2 s back, through the reader's time.
+    m_form->chain()->get_reader().seek_position(320000);
+    advance(120000);
+    m_form->on_command(u"Resume");
+    EXPECT_EQ(position(), 320000 - 32000);
+    // A pause under 10 s goes nowhere.
+    m_form->on_command(u"Pause");
+    advance(9800);
+    m_form->on_command(u"Resume");
+    EXPECT_EQ(position(), 320000 - 32000);
+    // Stopped two minutes into a pause: the bookmark dates from the pause, for the next start.
+    m_form->on_command(u"Pause");
+    advance(120000);
+    m_form->on_command(u"Stop");
+    EXPECT_LE(m_form->bookmarks().saved_time(path("track0.wav")), player::utc_seconds() - 119);
+    // Outside audiobook mode a long pause resumes where it was.
+    play("track1.wav", u"Play");
+    m_form->on_command(u"Pause");
+    m_form->chain()->get_reader().seek_position(320000);
+    advance(120000);
+    m_form->on_command(u"Resume");
+    EXPECT_EQ(position(), 320000);
+}
+
+TEST_F(FormMainTest, a_sleep_at_the_end_of_the_track_stops_there_instead_of_going_on)
+{
+    make_music(2, 40);
+    play("track0.wav", u"Play");
+    m_form->on_command(u"Sleep_end_of_track");
+    EXPECT_EQ(status(), "Sleep (repeat) 1 / 2");
+    // A track change keeps the timer: it waits for the end of the track playing then.
+    m_form->on_command(u"Prev");
+    m_form->on_command(u"Next");
+    // At its end a device that never reports drained lets the track go after 2 s.
+    audio::FileReader& reader = m_form->chain()->get_reader();
+    reader.seek_position(reader.length());
+    advance(FormMain::s_drain_timeout_ms + 400);
+    EXPECT_FALSE(m_form->is_playing());
+    EXPECT_EQ(m_form->playlist().current_path(), path("track0.wav"));
+    EXPECT_EQ(m_form->sleep_timer().mode(), SleepMode::off);
+}
+
+TEST_F(FormMainTest, a_bookmark_of_an_older_file_goes_back_and_never_before_the_start)
+{
+    make_music(2, 40);
+    test::write_settings_file(m_folder.path() / "Settings.xml",
+        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string()
+            + "\" Pos=\"320000\"/><Bookmark Path=\"" + m_music.native("track1.wav").string()
+            + "\" Pos=\"320000\" Saved=\"" + std::to_string(player::utc_seconds() - 2 * 86400)
+            + "\"/><Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
+    m_form->load_settings(settings_path());
+    m_form->open_folder(test::u16(m_music.path()));
+    // No time kept: an hour of rest, 2 s back.
+    play("track0.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(0), (320000 - 32000) % 131072);
+    m_form->on_command(u"Stop");
+    // Two days of rest: 30 s back; 20 s in, never before the start. (The stop is let through to the device
+    // first, so that nothing of the first book follows the mark.)
+    for (int waited = 0; !m_form->player().is_drained() && waited < 2000; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    size_t mark = m_device.played().size();
+    play("track1.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(mark), 0);
+    m_form->save_settings(settings_path());
+    std::string text = test::read_text(m_folder.path() / "Settings.xml");
+    EXPECT_NE(text.find("Path=\"elsewhere.wav\" Pos=\"77\" />"), std::string::npos) << text;
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+// The playlist: which files a folder gives, their sorted and shuffled orders, and the walk through them.
+
 #include "player/playlist.h"
 
 #include "liba/text.h"
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -90,6 +93,17 @@ TEST_F(PlaylistFolder, shuffle_with_a_fixed_seed_is_a_reproducible_permutation)
     os::seed_rand(1);
     list.build(root());
     EXPECT_EQ(names(list), shuffled);
+    // With repeat, going on past the end shuffles again; going back past the start does not.
+    list.set_current(39);
+    EXPECT_TRUE(list.advance(Direction::forward));
+    EXPECT_EQ(list.current_index(), 0);
+    auto again = names(list);
+    EXPECT_NE(again, shuffled);
+    EXPECT_EQ(std::multiset<std::string>(again.begin(), again.end()),
+        std::multiset<std::string>(sorted.begin(), sorted.end()));
+    EXPECT_TRUE(list.advance(Direction::back));
+    EXPECT_EQ(list.current_index(), 39);
+    EXPECT_EQ(names(list), again);
 }
 
 TEST_F(PlaylistFolder, build_single_takes_only_an_existing_audio_file)
@@ -127,86 +141,38 @@ TEST_F(PlaylistFolder, set_current_path_searches_from_the_end_and_fails_on_a_van
     EXPECT_EQ(list.current_path(), m_folder.file("c.mp3"));
 }
 
-struct MoveCase {
-    int32_t size;
-    bool repeat;
-    int32_t start;
-    Direction direction;
-    bool result;
-    int32_t index;
-};
-
-std::ostream& operator<<(std::ostream& out, const MoveCase& c)
-{
-    return out << "size " << c.size << " repeat " << c.repeat << " from " << c.start
-               << (c.direction == Direction::forward ? " forward" : " back");
-}
-
-class PlaylistMove : public PlaylistFolder, public ::testing::WithParamInterface<MoveCase> { };
-
-TEST_P(PlaylistMove, advance_in_sorted_order)
-{
-    const MoveCase& c = GetParam();
-    for (int32_t i = 0; i < c.size; ++i)
-        make({("f" + std::to_string(i) + ".mp3").c_str()});
-    player::Playlist list;
-    list.set_random(false);
-    list.set_repeat(c.repeat);
-    list.build(root());
-    ASSERT_EQ(list.size(), c.size);
-    list.set_current(c.start);
-    EXPECT_EQ(list.advance(c.direction), c.result);
-    EXPECT_EQ(list.current_index(), c.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, PlaylistMove,
-    ::testing::Values(MoveCase {0, true, 0, Direction::forward, false, 0},
-        MoveCase {0, true, 0, Direction::back, false, 0}, MoveCase {3, false, 1, Direction::forward, true, 2},
-        MoveCase {3, false, 2, Direction::forward, false, 2}, // repeat off: stays on the last
-        MoveCase {3, true, 2, Direction::forward, true, 0}, MoveCase {3, true, 0, Direction::back, true, 2},
-        MoveCase {3, false, 0, Direction::back, false, 0}, MoveCase {3, false, 2, Direction::back, true, 1},
-        MoveCase {1, true, 0, Direction::forward, true, 0},
-        MoveCase {1, false, 0, Direction::forward, false, 0}));
-
-TEST(Playlist, set_current_clamps_and_tells_whether_the_index_stood)
+TEST_F(PlaylistFolder, set_current_clamps_and_advance_stops_or_wraps_at_the_ends)
 {
     player::Playlist list;
     EXPECT_FALSE(list.set_current(0));
+    EXPECT_FALSE(list.advance(Direction::forward));
     EXPECT_EQ(list.current_index(), 0);
-    test::TempDir folder;
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
-        test::write_file(folder.native(name), {});
-    list.build(liba::from_utf8(folder.path().string()));
-    struct {
-        int32_t index;
-        bool result;
-        int32_t stored;
-    } const cases[] = {{-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(list.set_current(c.index), c.result) << c.index;
-        EXPECT_EQ(list.current_index(), c.stored) << c.index;
-    }
-}
-
-TEST_F(PlaylistFolder, random_repeat_reshuffles_at_the_end_and_starts_over)
-{
-    for (int i = 0; i < 20; ++i)
-        make({("f" + std::to_string(i) + ".mp3").c_str()});
-    player::Playlist list;
-    os::seed_rand(5);
+    make({"a.mp3", "b.mp3", "c.mp3"});
+    list.set_random(false);
     list.build(root());
-    auto first = names(list);
-    list.set_current(19);
+    // (index set, whether it stood, the index stored)
+    for (auto [index, stood, stored] :
+        {std::tuple {-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}}) {
+        EXPECT_EQ(list.set_current(index), stood) << index;
+        EXPECT_EQ(list.current_index(), stored) << index;
+    }
+    // (repeat, from, direction, whether it moved, where to)
+    for (auto [repeat, from, direction, moved, to] :
+        {std::tuple {false, 1, Direction::forward, true, 2}, {false, 2, Direction::forward, false, 2},
+            {true, 2, Direction::forward, true, 0}, {true, 0, Direction::back, true, 2},
+            {false, 0, Direction::back, false, 0}, {false, 2, Direction::back, true, 1}}) {
+        list.set_repeat(repeat);
+        list.set_current(from);
+        EXPECT_EQ(list.advance(direction), moved) << repeat << " " << from;
+        EXPECT_EQ(list.current_index(), to) << repeat << " " << from;
+    }
+    // One file: repeat plays it again, without repeat the end is there.
+    list.build_single(m_folder.file("a.mp3"));
+    list.set_repeat(true);
     EXPECT_TRUE(list.advance(Direction::forward));
+    list.set_repeat(false);
+    EXPECT_FALSE(list.advance(Direction::forward));
     EXPECT_EQ(list.current_index(), 0);
-    auto second = names(list);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(std::set<std::string>(second.begin(), second.end()),
-        std::set<std::string>(first.begin(), first.end()));
-    // Going back past the start wraps without a reshuffle.
-    EXPECT_TRUE(list.advance(Direction::back));
-    EXPECT_EQ(list.current_index(), 19);
-    EXPECT_EQ(names(list), second);
 }
 
 TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits)

@@ -8,13 +8,11 @@
 #include "os/xml_file.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <optional>
 #include <random>
 #include <spawn.h>
 #include <sstream>
@@ -41,117 +39,55 @@ constexpr bool s_sanitized = false;
 constexpr bool s_sanitized = false;
 #endif
 
-// A copy of the player started in the background: stdout comes through a pipe when asked for,
-// else it goes to /dev/null; stderr goes to stderr.txt in the app copy's folder.
-class Started {
-public:
-    Started(const AppCopy& app, const fs::path& script, const std::vector<std::string>& environment,
-        bool read_stdout = false)
-    {
-        // The given assignments first, then the defaults, then this process's environment; a
-        // name set once is not set again.
-        std::vector<std::string> variables;
-        auto add = [&variables](std::string_view assignment) {
-            std::string_view name = assignment.substr(0, assignment.find('=') + 1);
-            for (const std::string& variable : variables)
-                if (variable.starts_with(name))
-                    return;
-            variables.emplace_back(assignment);
-        };
-        for (const std::string& variable : environment)
-            add(variable);
-        add("MELODECK_AUDIO=null");
-        add(app.environment());
-        for (char** variable = environ; *variable; ++variable)
-            add(*variable);
-        std::vector<char*> envp;
-        for (std::string& variable : variables)
-            envp.push_back(variable.data());
-        envp.push_back(nullptr);
-        std::string program = (app.app() / "melodeck").string();
-        std::string script_path = script.string();
-        std::vector<char*> argv {program.data(), const_cast<char*>("--headless"),
-            const_cast<char*>("--script"), script_path.data(), nullptr};
+// The player started on the script in the background with its stdout to read (stderr goes to
+// stderr.txt in the app copy's folder); pclose gives its wait status. A copy still running after two
+// minutes is killed, so that a hang fails the test instead of stopping the suite.
+FILE* open_player(const AppCopy& app, const fs::path& script, const std::string& environment = "")
+{
+    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " " + environment
+        + " timeout -s KILL 120 " + (app.app() / "melodeck").string() + " --headless --script "
+        + script.string() + " 2>" + (app.dir.path() / "stderr.txt").string() + " </dev/null";
+    return ::popen(command.c_str(), "r");
+}
 
-        int out[2] = {-1, -1};
-        if (read_stdout && ::pipe2(out, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        if (read_stdout)
-            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        else
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        std::string errors = (app.dir.path() / "stderr.txt").string();
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        if (read_stdout) {
-            ::close(out[1]);
-            m_out = ::fdopen(out[0], "r");
-        }
-        // A copy that hangs is ended, so that a hang fails the test instead of stopping the suite.
-        if (m_pid > 0) {
-            m_watchdog = std::thread([this] {
-                std::unique_lock lock(m_mutex);
-                if (!m_ended.wait_for(lock, std::chrono::seconds(120), [this] { return m_reaped; }))
-                    ::kill(m_pid, SIGKILL);
-            });
+// The lines of its stdout that are state lines, until it closes.
+std::vector<std::string> states_of(FILE* out, const std::function<void(size_t)>& on_state = nullptr)
+{
+    std::vector<std::string> states;
+    char buffer[4096];
+    while (out && std::fgets(buffer, sizeof buffer, out)) {
+        if (std::string_view(buffer).starts_with("mode=")) {
+            states.emplace_back(buffer);
+            if (on_state)
+                on_state(states.size());
         }
     }
-    ~Started()
-    {
-        if (m_pid > 0 && m_status == -2) {
-            ::kill(m_pid, SIGKILL);
-            wait();
-        }
-        if (m_watchdog.joinable())
-            m_watchdog.join();
-        if (m_out)
-            std::fclose(m_out);
-    }
-    Started(const Started&) = delete;
-    Started& operator=(const Started&) = delete;
+    return states;
+}
 
-    pid_t pid() const { return m_pid; }
-    // The next line of its stdout without the newline; nothing once it is closed.
-    std::optional<std::string> line()
-    {
-        char buffer[4096];
-        if (!m_out || !std::fgets(buffer, sizeof buffer, m_out))
-            return std::nullopt;
-        std::string text = buffer;
-        if (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
-    }
-    void kill() { ::kill(m_pid, SIGKILL); }
-    // The exit status once it ended, -1 when a signal ended it.
-    int wait()
-    {
-        if (m_status != -2)
-            return m_status;
-        int raw = 0;
-        bool reaped = m_pid > 0 && ::waitpid(m_pid, &raw, 0) == m_pid;
-        {
-            std::lock_guard guard(m_mutex);
-            m_reaped = true;
-        }
-        m_ended.notify_all();
-        return m_status = reaped && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
+int exit_status(FILE* out)
+{
+    int raw = out ? ::pclose(out) : -1;
+    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
 
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_ended;
-    bool m_reaped = false;
-    std::thread m_watchdog;
-    pid_t m_pid = -1;
-    FILE* m_out = nullptr;
-    int m_status = -2;
-};
+// A copy started in the background through env, so that the pid is the player's; stdout goes to
+// /dev/null.
+pid_t spawn_player(const AppCopy& app, const fs::path& script)
+{
+    std::string environment = app.environment(), program = (app.app() / "melodeck").string();
+    std::string file = script.string();
+    const char* argv[] = {"env", "MELODECK_AUDIO=null", environment.c_str(), program.c_str(), "--headless",
+        "--script", file.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (::posix_spawnp(&pid, "env", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
 
 fs::path write_script(const AppCopy& app, const std::string& name, const std::string& script)
 {
@@ -205,14 +141,12 @@ TEST(Soak, track_changes_seeks_pauses_and_menus_keep_memory_flat)
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<long> rss;
     std::vector<std::string> states;
-    for (size_t start = 0; start < run.out.size();) {
-        size_t end = run.out.find('\n', start);
-        std::string line = run.out.substr(start, end - start);
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
         if (line.starts_with("rss="))
             rss.push_back(value_after(line, "rss="));
         else if (line.starts_with("mode="))
             states.push_back(line);
-        start = end == std::string::npos ? run.out.size() : end + 1;
     }
     ASSERT_EQ(rss.size(), 2u) << run.out;
     ASSERT_EQ(states.size(), 2u);
@@ -264,22 +198,24 @@ std::string kill_runs(int runs, int books, uint32_t seed)
         fs::path file = write_script(app, "kill.txt", script);
         std::error_code error;
         auto before = fs::last_write_time(app.settings(), error);
-        Started player(app, file, {});
+        pid_t player = spawn_player(app, file);
         // Killed at a random moment once this run has begun saving: during a save, between two
         // saves, or (rarely) after the end of its script.
-        bool saving = player.pid() > 0 && test::wait_until([&] {
+        bool saving = player > 0 && test::wait_until([&] {
             std::error_code changed;
             return fs::last_write_time(app.settings(), changed) != before;
         });
         if (!saving) {
             faults << "run " << run << " never saved\n";
+            ::kill(player, SIGKILL);
+            ::waitpid(player, nullptr, 0);
             break;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         // What is there now is a completed save: it must survive the kill.
         int before_kill = bookmark_count(load_settings(app));
-        player.kill();
-        player.wait();
+        ::kill(player, SIGKILL);
+        ::waitpid(player, nullptr, 0);
         liba::XmlNode settings = load_settings(app);
         int count = bookmark_count(settings);
         if (settings.is_null())
@@ -330,14 +266,13 @@ TEST_P(DeviceLost, playing_stops_quietly_and_plays_again_once_the_device_is_back
     copy_every_format(app.music());
     fs::path switch_file = app.dir.path() / "lost.png";
     fs::path sdl_out = app.dir.path() / "sdl.raw";
-    std::vector<std::string> environment;
-    std::string lose;
+    std::string environment, lose;
     if (GetParam().sdl) {
         // The disk output reports its device removed when a write fails, as /dev/full makes it.
         fs::create_symlink("/dev/full", sdl_out);
-        environment = {"MELODECK_AUDIO=sdl", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + sdl_out.string()};
+        environment = "MELODECK_AUDIO=sdl SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + sdl_out.string();
     } else {
-        environment = {"MELODECK_AUDIO_FAIL=" + switch_file.string()};
+        environment = "MELODECK_AUDIO_FAIL=" + switch_file.string();
         lose = "screenshot " + switch_file.string() + "\n";
     }
     std::string script = "open " + app.music().string()
@@ -347,22 +282,16 @@ TEST_P(DeviceLost, playing_stops_quietly_and_plays_again_once_the_device_is_back
         + "until-end 5000\nstate\ncommand Play\nwait 300\nstate\n"
         // The device comes back while the player waits here (the test restores it on that line).
         + "wait 1500\ncommand Play\nwait 500\nstate\ncommand Stop\n";
-    Started player(app, write_script(app, "lost.txt", script), environment, true);
-    std::vector<std::string> states;
-    while (std::optional<std::string> line = player.line()) {
-        if (!line->starts_with("mode="))
-            continue;
-        states.push_back(*line);
-        if (states.size() == 2) {
-            if (GetParam().sdl) {
-                fs::remove(sdl_out);
-                test::write_text(sdl_out, "");
-            } else {
-                fs::remove(switch_file);
-            }
+    FILE* player = open_player(app, write_script(app, "lost.txt", script), environment);
+    std::vector<std::string> states = states_of(player, [&](size_t count) {
+        if (count == 2 && GetParam().sdl) {
+            fs::remove(sdl_out);
+            test::write_text(sdl_out, "");
+        } else if (count == 2) {
+            fs::remove(switch_file);
         }
-    }
-    EXPECT_EQ(player.wait(), 0) << test::read_text(app.dir.path() / "stderr.txt");
+    });
+    EXPECT_EQ(exit_status(player), 0) << test::read_text(app.dir.path() / "stderr.txt");
     ASSERT_EQ(states.size(), 3u);
     EXPECT_TRUE(states[0].starts_with("mode=browse paused=0")) << states[0];
     EXPECT_TRUE(states[1].starts_with("mode=browse paused=0")) << states[1];
@@ -383,19 +312,17 @@ TEST(Crowd, ten_copies_started_at_once_make_one_form_and_nine_exit_0)
 {
     AppCopy app;
     fs::path file = write_script(app, "crowd.txt", "wait 1500\nstate\n");
-    std::vector<std::unique_ptr<Started>> copies;
+    std::vector<FILE*> copies;
     for (int i = 0; i < 10; ++i)
-        copies.push_back(std::make_unique<Started>(app, file, std::vector<std::string> {}, true));
-    int forms = 0;
-    for (auto& copy : copies) {
-        int lines = 0;
-        while (std::optional<std::string> line = copy->line())
-            lines += line->starts_with("mode=") ? 1 : 0;
-        EXPECT_EQ(copy->wait(), 0);
-        EXPECT_LE(lines, 1);
+        copies.push_back(open_player(app, file));
+    size_t forms = 0;
+    for (FILE* copy : copies) {
+        size_t lines = states_of(copy).size();
+        EXPECT_EQ(exit_status(copy), 0);
+        EXPECT_LE(lines, 1u);
         forms += lines;
     }
-    EXPECT_EQ(forms, 1);
+    EXPECT_EQ(forms, 1u);
 }
 
 // ---- a folder of hostile files ----
@@ -479,13 +406,11 @@ TEST(HostileFolder, browsing_and_playing_everything_neither_crashes_nor_hangs)
         script += "wait 20\ncommand Next\n";
     script += "state\nopen " + folder.string() + "/loop/loop/loop\nstate\n";
     fs::path file = write_script(app, "hostile.txt", script);
-    Started player(app, file, {}, true);
-    std::vector<std::string> states;
-    while (std::optional<std::string> line = player.line())
-        if (line->starts_with("mode="))
-            states.push_back(*line);
+    FILE* player = open_player(app, file);
+    std::vector<std::string> states = states_of(player);
+    int status = exit_status(player);
     std::string errors = test::read_text(app.dir.path() / "stderr.txt");
-    EXPECT_EQ(player.wait(), 0) << errors;
+    EXPECT_EQ(status, 0) << errors;
     EXPECT_EQ(errors.find("Gluck"), std::string::npos) << errors;
     ASSERT_EQ(states.size(), refused.size() + 3);
     for (size_t i = 0; i < refused.size(); ++i) {

@@ -1,15 +1,13 @@
-// The player as its users start it: the built melodeck, copied with its app folder into a
-// temporary folder, run headless by script.
+// The player as its users start it: the built melodeck, copied with its app folder into a temporary folder,
+// run headless by script, with a path on its command line, as a second copy and installed.
 
 #include "player_run.h"
 
+#include "liba/text.h"
 #include "player/script_runner.h"
-
-#include "liba/xml_node.h"
-#include "os/xml_file.h"
+#include "player/start_up.h"
 
 #include <chrono>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -20,13 +18,7 @@ using test::AppCopy;
 using test::PlayerRun;
 using test::run_player;
 
-std::string line_with(const std::string& text, const std::string& start)
-{
-    size_t at = text.find(start);
-    if (at == std::string::npos)
-        return {};
-    return text.substr(at, text.find('\n', at) - at);
-}
+constexpr size_t npos = std::string::npos;
 
 TEST(ScriptedRun, every_byte_of_a_two_track_playlist_reaches_the_device_in_order)
 {
@@ -39,8 +31,8 @@ TEST(ScriptedRun, every_byte_of_a_two_track_playlist_reaches_the_device_in_order
         "open " + app.music().string() + "\nselect a.wav\ncommand Play\nuntil-end 20000\nstate\n",
         "MELODECK_AUDIO=file:" + out + ",fast");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("mode=browse"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("track=2/2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("mode=browse"), npos) << run.out;
+    EXPECT_NE(run.out.find("track=2/2"), npos) << run.out;
     test::Bytes played = test::read_file(out);
     test::Bytes expected = test::tone_data(0.5, 0);
     test::Bytes second = test::tone_data(0.5, 20000);
@@ -55,8 +47,8 @@ TEST(ScriptedRun, without_skins_the_warning_goes_to_stderr_and_the_player_exits_
     AppCopy app(false);
     PlayerRun run = run_player(app, "state\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.err.find("Default skin not found or it is incompatible with this version of Melodeck"),
-        std::string::npos)
+    EXPECT_NE(
+        run.err.find("Default skin not found or it is incompatible with this version of Melodeck"), npos)
         << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(app.settings()));
@@ -72,38 +64,9 @@ TEST(ScriptedRun, only_an_alternative_skin_that_is_there_and_does_not_serve_gets
     test::write_text(app.app() / "skins/alternative/alternative.skin", "not a skin");
     PlayerRun warned = run_player(app, "state\n");
     EXPECT_EQ(warned.status, 0);
-    EXPECT_NE(
-        warned.err.find("Alternative skin is incompatible with this version of Melodeck"), std::string::npos)
+    EXPECT_NE(warned.err.find("Alternative skin is incompatible with this version of Melodeck"), npos)
         << warned.err;
-    EXPECT_NE(warned.out.find("mode=browse"), std::string::npos) << "the default skin runs";
-}
-
-TEST(ScriptedRun, a_second_copy_hands_over_its_command_line_and_exits_0_without_a_form)
-{
-    AppCopy app;
-    test::write_text(app.dir.path() / "first.txt", "wait 1500\nstate\n");
-    std::string first = "env MELODECK_AUDIO=null " + app.environment() + " "
-        + (app.app() / "melodeck").string() + " --headless --script "
-        + (app.dir.path() / "first.txt").string() + " >" + (app.dir.path() / "first.out").string()
-        + " 2>&1 &";
-    ASSERT_EQ(std::system(first.c_str()), 0);
-    // The first copy holds the start-up lock once its file is there.
-    for (int i = 0; i < 2000 && std::filesystem::is_empty(app.run_dir()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // One copy while the first is still starting, one once it runs: neither shows a form (their
-    // scripts would print a state line).
-    PlayerRun during = run_player(app, "state\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    PlayerRun after = run_player(app, "state\n");
-    EXPECT_EQ(during.status, 0) << during.err;
-    EXPECT_EQ(during.out, "");
-    EXPECT_EQ(after.status, 0) << after.err;
-    EXPECT_EQ(after.out, "");
-    // The first copy goes on to the end of its own script.
-    for (int i = 0; i < 100 && !std::filesystem::exists(app.settings()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_NE(test::read_text(app.dir.path() / "first.out").find("mode=browse"), std::string::npos);
+    EXPECT_NE(warned.out.find("mode=browse"), npos) << "the default skin runs";
 }
 
 // A language made from English.lng with every text marked, so that any translated text shows it.
@@ -114,70 +77,146 @@ void write_marked_language(const AppCopy& app)
     size_t start = 0;
     while (start < english.size()) {
         size_t end = english.find('\n', start);
-        std::string line = english.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string line = english.substr(start, end == npos ? npos : end - start);
         size_t blank = line.find_first_of(" \t");
-        if (!line.empty() && !line.starts_with("//") && blank != std::string::npos)
+        if (!line.empty() && !line.starts_with("//") && blank != npos)
             line = line.substr(0, blank) + " ZZ" + line.substr(line.find_first_not_of(" \t", blank));
         marked += line + "\n";
-        start = end == std::string::npos ? english.size() : end + 1;
+        start = end == npos ? english.size() : end + 1;
     }
     test::write_text(app.app() / "Marked.lng", marked);
 }
 
-TEST(ScriptedRun, a_language_switch_translates_the_menu_and_the_about_form_and_back)
+// A run as a user makes it: Settings.xml, a path on the command line, the script ("$M" stands for the music
+// folder, which holds a.wav, b.wav and c.wav of two seconds each), the texts its output shows in this order,
+// and texts the settings file keeps afterwards.
+struct UserRun {
+    const char* name;
+    const char* settings;
+    const char* path;
+    const char* script;
+    std::vector<std::string> shown;
+    std::vector<std::string> saved = {};
+};
+
+class UserRuns : public testing::TestWithParam<UserRun> { };
+
+TEST_P(UserRuns, show_and_keep_what_the_user_expects)
 {
+    const UserRun& user = GetParam();
     AppCopy app;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        test::write_tone(app.music() / name, 2);
     write_marked_language(app);
-    PlayerRun run = run_player(app,
-        "menu Language Marked\n"
-        "state\n"
-        "menu \"ZZLanguage\" English\n"
-        "state\n"
-        "menu Language Marked\n"
-        "command About\n"
-        "text frmProduct\n"
-        "text frmCopyright\n"
-        "tap btnOk\n"
-        "state\n");
-    ASSERT_EQ(run.status, 0) << run.err << run.out;
-    EXPECT_NE(run.out.find("language=Marked.lng"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("language=English.lng"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("MOSK Melodeck v1.0"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("\nZZ"), std::string::npos) << "the about form's skin text in the new language\n"
-                                                       << run.out;
-    EXPECT_NE(test::read_text(app.settings()).find("Marked.lng"), std::string::npos);
-}
-
-TEST(ScriptedRun, the_pick_menu_plays_as_chosen_and_cancel_changes_nothing)
-{
-    AppCopy app;
-    test::write_tone(app.music() / "a.wav", 3);
-    test::write_tone(app.music() / "b.wav", 3);
-    PlayerRun run = run_player(app,
-        "open " + app.music().string()
-            + "\nselect b.wav\nkey Enter\npick Cancel\nstate\nkey Enter\npick \"Play this file\"\nstate\n");
+    if (*user.settings)
+        test::write_settings(app, user.settings);
+    auto expand = [&app](std::string text) {
+        for (size_t at; (at = text.find("$M")) != npos;)
+            text.replace(at, 2, app.music().string());
+        return text;
+    };
+    PlayerRun run
+        = run_player(app, expand(user.script), "", *user.path ? "\"" + expand(user.path) + "\"" : "");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(
-        run.out.find("mode=browse paused=0 folder=" + app.music().string() + " selected=b.wav track=0/0"),
-        std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("mode=play paused=0 folder=" + app.music().string() + " selected=b.wav track=1/1"),
-        std::string::npos)
-        << run.out;
-}
-
-TEST(ScriptedRun, the_menu_switches_modes_and_the_settings_keep_them)
-{
-    AppCopy app;
-    PlayerRun run = run_player(app,
-        "menu Shuffle\nmenu Repeat\nmenu Equalizer\nmenu \"Screen off\" \"After 30 seconds\"\nstate\nquit\n");
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string state = line_with(run.out, "mode=");
-    EXPECT_NE(state.find("random=0 repeat=0 eq=1"), std::string::npos) << state;
-    EXPECT_NE(state.find("screenoff=2"), std::string::npos) << state;
+    size_t at = 0;
+    for (const std::string& text : user.shown) {
+        at = run.out.find(expand(text), at);
+        ASSERT_NE(at, npos) << "no " << text << " in\n" << run.out;
+    }
     std::string settings = test::read_text(app.settings());
-    EXPECT_NE(settings.find("Random=\"false\" Repeat=\"false\""), std::string::npos) << settings;
-    EXPECT_NE(settings.find("ScreenOff=\"2\""), std::string::npos) << settings;
+    for (const std::string& text : user.saved)
+        EXPECT_NE(settings.find(text), npos) << settings;
+}
+
+const char* const s_sorted = "<Playback Random=\"false\" Repeat=\"true\"/>";
+
+INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
+    testing::Values(
+        UserRun {"last_track_without_repeat_goes_back_to_browsing",
+            "<Playback Random=\"false\" Repeat=\"false\"/>", "",
+            "open $M\nselect c.wav\ncommand Play\ncommand Next\nstate\n", {"mode=browse", "track=3/3"}},
+        UserRun {"prev_wraps_to_the_last_track_with_repeat_and_stops_without", s_sorted, "",
+            "open $M\nselect a.wav\ncommand Play\ncommand Prev\nstate\nmenu Repeat\ncommand Stop\nselect "
+            "a.wav\ncommand Play\ncommand Prev\nstate\n",
+            {"mode=play", "track=3/3 path=$M/c.wav", "mode=browse"}},
+        // Track keys do nothing while nothing plays; play starts what the play soft key would.
+        UserRun {"media_keys_drive_the_player", "<Sound Volume=\"0.5\"/><Playback Random=\"false\"/>", "",
+            "open $M\nselect a.wav\nkey NextTrack\nstate\nkey PlayPause\nstate\nkey PlayPause\nstate\nkey "
+            "PlayPause\nkey NextTrack\nstate\nkey PrevTrack\nstate\nkey VolumeUp\nstate\nkey VolumeDown\nkey "
+            "VolumeDown\nstate\nkey MediaStop\nstate\n",
+            {"mode=browse", "mode=play paused=0", "track=1/3", "paused=1", "paused=0", "track=2/3",
+                "track=1/3", "volume=0.550", "volume=0.450", "mode=browse"}},
+        UserRun {"the_pick_menu_plays_as_chosen_and_cancel_changes_nothing", "", "",
+            "open $M\nselect b.wav\nkey Enter\npick Cancel\nstate\nkey Enter\npick \"Play this "
+            "file\"\nstate\n",
+            {"mode=browse paused=0 folder=$M selected=b.wav track=0/0",
+                "mode=play paused=0 folder=$M selected=b.wav track=1/1"}},
+        UserRun {"the_menu_switches_modes_and_the_settings_keep_them", "", "",
+            "menu Shuffle\nmenu Repeat\nmenu Equalizer\nmenu \"Screen off\" \"After 30 "
+            "seconds\"\nstate\nquit\n",
+            {"random=0 repeat=0 eq=1", "screenoff=2"},
+            {"Random=\"false\" Repeat=\"false\"", "ScreenOff=\"2\""}},
+        UserRun {"the_sleep_menu_stops_the_player_at_the_end_of_the_track", s_sorted, "",
+            "open $M\nselect a.wav\ncommand Play\nmenu \"Sleep timer\" \"At the end of the track\"\ntext "
+            "frmStatus\nuntil-end 20000\nstate\n",
+            {"Sleep (repeat) 1 / 3", "mode=browse", "track=1/3"}},
+        // Play on the up entry plays the whole folder, its subfolders included.
+        UserRun {"play_on_the_up_entry_plays_the_whole_folder", s_sorted, "",
+            "open $M\nselect ...\ncommand Play\nstate\n", {"mode=play", "track=1/3 path=$M/a.wav"}},
+        // Shuffle switched off while playing: the playing file stays current in the sorted order.
+        UserRun {"shuffle_switched_off_keeps_the_playing_file_current", "", "",
+            "open $M\nselect b.wav\ncommand Play\nmenu Shuffle\nstate\n",
+            {"mode=play", "track=2/3 path=$M/b.wav"}},
+        // Odd values are taken as the bars and tables say and written back so; duplicate bookmarks
+        // stay until the next bookmark of the path replaces the last of them.
+        UserRun {"odd_settings_are_taken_as_the_bars_say_and_written_back",
+            "<Sound Volume=\"2.5\" EqualizerOn=\"TRUE\"/>"
+            "<Playback ScreenOff=\"7\" Random=\"yes\" Repeat=\"0\"/><Bookmarks><Bookmark Path=\"a.wav\" "
+            "Pos=\"1\"/>"
+            "<Bookmark Path=\"a.wav\" Pos=\"2\"/></Bookmarks>",
+            "", "state\n", {"random=1 repeat=0 eq=1 volume=1.000 screenoff=7"},
+            {"Volume=\"1.000000\" EqualizerOn=\"true\"", "ScreenOff=\"7\" Random=\"true\" Repeat=\"false\"",
+                "Pos=\"1\"", "Pos=\"2\""}},
+        UserRun {"a_file_on_the_command_line_plays_in_its_folder", s_sorted, "$M/b.wav",
+            "state\nwait 300\ntext frmInfo\n",
+            {"mode=play", "track=2/3 path=$M/b.wav", "8kHz 16bit 128kbps"}},
+        UserRun {
+            "a_folder_on_the_command_line_opens", "", "$M", "state\n", {"mode=browse paused=0 folder=$M "}},
+        // The language switch translates the menu and the about form, and back.
+        UserRun {"a_language_switch_translates_the_menu_and_the_about_form", "", "",
+            "menu Language Marked\nstate\nmenu \"ZZLanguage\" English\nstate\nmenu Language Marked\ncommand "
+            "About\ntext frmProduct\ntext frmCopyright\ntap btnOk\nstate\n",
+            {"language=Marked.lng", "language=English.lng", "MOSK Melodeck v1.0", "\nZZ"}, {"Marked.lng"}}),
+    [](const testing::TestParamInfo<UserRun>& info) { return std::string(info.param.name); });
+
+TEST(ScriptedRun, later_copies_hand_their_command_line_to_the_running_player_and_exit_0_without_a_form)
+{
+    AppCopy app;
+    test::write_tone(app.music() / "my song.wav", 5);
+    test::write_text(app.dir.path() / "first.txt", "wait 2500\nstate\n");
+    std::string first = "env MELODECK_AUDIO=null " + app.environment() + " "
+        + (app.app() / "melodeck").string() + " --headless --script "
+        + (app.dir.path() / "first.txt").string() + " >" + (app.dir.path() / "first.out").string()
+        + " 2>&1 &";
+    ASSERT_EQ(std::system(first.c_str()), 0);
+    // The first copy holds the start-up lock once its file is there.
+    for (int i = 0; i < 2000 && std::filesystem::is_empty(app.run_dir()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A copy started while the first is still starting shows no form (its script would print).
+    PlayerRun during = run_player(app, "state\n");
+    EXPECT_EQ(during.status, 0) << during.err;
+    EXPECT_EQ(during.out, "");
+    // One started in the music folder hands over its path, given relative to that folder.
+    std::string second = "cd " + app.music().string() + " && env " + app.environment() + " "
+        + (app.app() / "melodeck").string() + " \"my song.wav\"";
+    EXPECT_EQ(std::system(second.c_str()), 0);
+    // The first copy goes on to the end of its own script.
+    for (int i = 0; i < 400 && !std::filesystem::exists(app.settings()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::string out = test::read_text(app.dir.path() / "first.out");
+    EXPECT_NE(out.find("mode=play"), npos) << out;
+    EXPECT_NE(out.find("path=" + (app.music() / "my song.wav").string()), npos) << out;
 }
 
 TEST(ScriptWords, are_split_at_blanks_and_kept_whole_in_quotes)
@@ -207,11 +246,10 @@ TEST_P(ScriptedRunFailure, names_the_line_and_exits_1)
     AppCopy app;
     PlayerRun run = run_player(app, std::string("state\n") + GetParam().line + "\nstate\n");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(std::string("script line 2: ") + GetParam().line + ": " + GetParam().reason),
-        std::string::npos)
+    EXPECT_NE(run.err.find(std::string("script line 2: ") + GetParam().line + ": " + GetParam().reason), npos)
         << run.err;
     // The run stops there: one state line only.
-    EXPECT_EQ(run.out.find("mode=", run.out.find("mode=") + 1), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("mode=", run.out.find("mode=") + 1), npos) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ScriptedRunFailure,
@@ -221,50 +259,75 @@ INSTANTIATE_TEST_SUITE_P(Lines, ScriptedRunFailure,
         BadLine {"open /no/such/folder", "no such folder"}, BadLine {"wait soon", "a time"},
         BadLine {"dance", "unknown command"}, BadLine {"until-end -5", "a time"}));
 
-TEST(ScriptedRun, killed_while_saving_bookmarks_leaves_a_settings_file_that_loads)
+TEST(CommandLine, a_path_reaches_the_running_copy_absolute_and_whole)
 {
-    AppCopy app;
-    test::write_tone(app.music() / "book.wav", 30);
-    std::string script = "open " + app.music().string() + "\nselect book.wav\ncommand PlayAudiobook\n";
-    // Every Pause/Resume pair moves on a little; every Stop and start stores a bookmark and saves.
-    for (int i = 0; i < 200; ++i)
-        script += "wait 5\ncommand Stop\ncommand PlayAudiobook\n";
-    test::write_text(app.dir.path() / "book.txt", script);
-    for (int round = 0; round < 3; ++round) {
-        auto saved_at = [&app] {
-            std::error_code error;
-            return std::filesystem::last_write_time(app.settings(), error);
-        };
-        auto before = saved_at();
-        std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " "
-            + (app.app() / "melodeck").string() + " --headless --script "
-            + (app.dir.path() / "book.txt").string() + " >/dev/null 2>&1 & echo $!";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        int pid = 0;
-        ASSERT_EQ(std::fscanf(pipe, "%d", &pid), 1);
-        ::pclose(pipe);
-        // Killed once this copy has started saving (start-up takes longer under sanitizers), at a
-        // different moment of its saving in each round.
-        for (int i = 0; i < 500 && saved_at() == before; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 85 * round));
-        ::kill(pid, SIGKILL);
-        // Dead once gone or a zombie (nobody may reap an orphan here).
-        auto alive = [pid] {
-            std::string stat = test::read_text("/proc/" + std::to_string(pid) + "/stat");
-            size_t paren = stat.rfind(')');
-            return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
-        };
-        for (int i = 0; i < 50 && alive(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!std::filesystem::exists(app.settings()))
-            continue;
-        liba::XmlNode document = os::xml_load(test::u16(app.settings()));
-        ASSERT_FALSE(document.is_null()) << "round " << round << ": " << test::read_text(app.settings());
-        EXPECT_FALSE(document.child(u"Settings").child(u"Bookmarks").is_null());
+    std::string cwd = std::filesystem::current_path().string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string path;
+    } cases[] = {
+        {{"--headless", "music"}, cwd + "/music"},
+        {{"./a b/../say \"hi\".wav", "--script", "s t.txt"}, cwd + "/say \"hi\".wav"},
+        {{"//x//y/", "--platform", "smartphone"}, "/x/y"},
+        {{"///"}, "/"},
+        {{"--headless"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        std::optional<player::CommandLine> given = player::parse_command_line(c.args, error);
+        ASSERT_TRUE(given) << error;
+        EXPECT_EQ(given->path, c.path);
+        std::optional<player::CommandLine> handed
+            = player::parse_command_line(player::split_command_line(given->text), error);
+        ASSERT_TRUE(handed) << liba::to_utf8(given->text);
+        EXPECT_EQ(handed->path, c.path) << liba::to_utf8(given->text);
+        EXPECT_EQ(handed->script, given->script);
     }
-    EXPECT_TRUE(std::filesystem::exists(app.settings())) << "no bookmark was ever saved";
+    std::string error;
+    EXPECT_FALSE(player::parse_command_line({"a", "b"}, error));
+}
+
+TEST(CommandLine, settings_stay_in_the_app_folder_unless_it_is_read_only)
+{
+    EXPECT_EQ(player::settings_path(u"/opt/app", true, u"/home/u/.config"), u"/opt/app/Settings.xml");
+    EXPECT_EQ(player::settings_path(u"/usr/lib/melodeck", false, u"/home/u/.config"),
+        u"/home/u/.config/melodeck/Settings.xml");
+}
+
+TEST(CommandLine, the_installed_player_runs_from_its_link_with_a_desktop_entry_and_an_icon)
+{
+    test::TempDir prefix;
+    std::filesystem::path build = std::filesystem::path(MELODECK_BIN_DIR).parent_path();
+    std::string install
+        = "cmake --install " + build.string() + " --prefix " + prefix.path().string() + " >/dev/null";
+    ASSERT_EQ(std::system(install.c_str()), 0);
+    std::string desktop = test::read_text(prefix.path() / "share/applications/melodeck.desktop");
+    EXPECT_NE(desktop.find("Exec=" + (prefix.path() / "bin/melodeck").string() + " %f\n"), npos) << desktop;
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "share/icons/hicolor/scalable/apps/melodeck.svg"));
+    test::TempDir run;
+    test::write_text(prefix.path() / "s.txt", "state\n");
+    std::string command = "env MELODECK_AUDIO=null XDG_RUNTIME_DIR=" + run.path().string() + " "
+        + (prefix.path() / "bin/melodeck").string() + " --headless --script "
+        + (prefix.path() / "s.txt").string() + " >" + (prefix.path() / "out.txt").string() + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::string out = test::read_text(prefix.path() / "out.txt");
+    EXPECT_NE(out.find("mode=browse"), npos) << out;
+    EXPECT_NE(out.find("language=English.lng"), npos) << out;
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "lib/melodeck/Settings.xml"));
+
+    // An app folder the user may not write to (root may write anywhere: only for other users).
+    if (::geteuid() == 0)
+        return;
+    std::filesystem::path app = prefix.path() / "lib/melodeck";
+    std::filesystem::remove(app / "Settings.xml");
+    std::filesystem::permissions(
+        app, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    EXPECT_EQ(
+        std::system(("env XDG_CONFIG_HOME=" + prefix.path().string() + "/config " + command).c_str()), 0);
+    std::filesystem::permissions(
+        app, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "config/melodeck/Settings.xml"));
+    EXPECT_FALSE(std::filesystem::exists(app / "Settings.xml"));
 }
 
 } // namespace
