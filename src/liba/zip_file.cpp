@@ -43,8 +43,9 @@ bool same_entry_name(std::u16string_view a, std::u16string_view b)
     return normalised_entry_name(a) == normalised_entry_name(b);
 }
 
-ZipFile::ZipFile(std::unique_ptr<ResourceReader> archive)
+ZipFile::ZipFile(std::unique_ptr<ResourceReader> archive, std::shared_ptr<const ZipIndex> index)
     : m_archive(std::move(archive))
+    , m_index(std::move(index))
 {
     if (m_archive && m_archive->good())
         m_archive_size = m_archive->size();
@@ -107,26 +108,39 @@ std::u16string ZipFile::next_entry()
 
 bool ZipFile::find(std::u16string_view name)
 {
-    if (!m_indexed) {
-        m_indexed = true;
-        m_next_header = 0;
-        for (;;) {
-            uint64_t header_offset = m_next_header;
-            std::u16string entry = next_entry();
-            if (entry.empty())
-                break;
-            m_index.emplace(normalised_entry_name(entry), header_offset);
-        }
-        m_walk_end = m_next_header;
-    }
-    auto found = m_index.find(normalised_entry_name(name));
-    if (found == m_index.end()) {
+    std::shared_ptr<const ZipIndex> entries = index();
+    auto found = entries->headers.find(normalised_entry_name(name));
+    if (found == entries->headers.end()) {
         clear_entry();
-        m_next_header = m_walk_end;
+        m_next_header = entries->walk_end;
         return false;
     }
     m_next_header = found->second;
     return !next_entry().empty();
+}
+
+std::shared_ptr<const ZipIndex> ZipFile::index()
+{
+    if (m_index)
+        return m_index;
+    const uint64_t next_header = m_next_header, entry_offset = m_entry_offset;
+    const uint32_t entry_size = m_entry_size, entry_position = m_entry_position;
+    auto made = std::make_shared<ZipIndex>();
+    m_next_header = 0;
+    for (;;) {
+        uint64_t header_offset = m_next_header;
+        std::u16string entry = next_entry();
+        if (entry.empty())
+            break;
+        made->headers.emplace(normalised_entry_name(entry), header_offset);
+    }
+    made->walk_end = m_next_header;
+    m_next_header = next_header;
+    m_entry_offset = entry_offset;
+    m_entry_size = entry_size;
+    m_entry_position = entry_position;
+    m_index = std::move(made);
+    return m_index;
 }
 
 uint32_t ZipFile::read(void* buffer, uint32_t count)

@@ -22,10 +22,19 @@
 
 namespace liba {
 
+// Where each entry's local header lies, by normalised name (the first of equal names), and where
+// the walk ends: what find() looks up instead of walking the archive each time.
+struct ZipIndex {
+    std::unordered_map<std::u16string, uint64_t> headers;
+    uint64_t walk_end = 0;
+};
+
 class ZipFile : public ResourceReaderWriterBase, private Nocopy {
 public:
-    // Takes the archive stream over. A null or failed stream gives a walk that ends at once.
-    explicit ZipFile(std::unique_ptr<ResourceReader> archive);
+    // Takes the archive stream over. A null or failed stream gives a walk that ends at once. An
+    // index, when given, must be one made over the same bytes (readers of one archive share it).
+    explicit ZipFile(
+        std::unique_ptr<ResourceReader> archive, std::shared_ptr<const ZipIndex> index = nullptr);
     ~ZipFile() override;
 
     // Advances to the next entry and returns its name (8-bit text as stored, up to its first zero
@@ -34,9 +43,11 @@ public:
     std::u16string next_entry();
     // Makes the first entry of the walk whose name matches (same_entry_name) the current one, as
     // a walk from the start would find it; the walk then goes on after that entry. Without a match
-    // the walk is at its end and no entry is current. The first call walks the whole archive once
-    // and keeps every name, so a skin's hundred pictures cost one walk, not a hundred.
+    // the walk is at its end and no entry is current. Looks the name up in index().
     bool find(std::u16string_view name);
+    // The archive's index: the one given, or made by one walk of the whole archive at the first
+    // call and kept. The walk's position and the current entry stay as they were.
+    std::shared_ptr<const ZipIndex> index();
 
     // min(count, size - position) bytes of the current entry, fewer when the archive is cut short.
     uint32_t read(void* buffer, uint32_t count) override;
@@ -68,11 +79,7 @@ private:
     uint64_t m_entry_offset = 0;
     uint32_t m_entry_size = 0;
     uint32_t m_entry_position = 0;
-    // Normalised entry names to the offsets of their headers (the first of equal names), and the
-    // offset where the walk ends; made by the first find().
-    std::unordered_map<std::u16string, uint64_t> m_index;
-    uint64_t m_walk_end = 0;
-    bool m_indexed = false;
+    std::shared_ptr<const ZipIndex> m_index;
 };
 
 // Entry names compare like paths: letter case ignored (liba::to_lower), '\' and '/' equal, and one

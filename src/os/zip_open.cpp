@@ -30,6 +30,8 @@ struct CachedArchive {
     off_t size = 0;
     int64_t modified_ns = 0;
     std::weak_ptr<const std::vector<uint8_t>> bytes;
+    // Its entries' index, made once for all the readers that share the bytes.
+    std::weak_ptr<const liba::ZipIndex> index;
 
     bool same_file(const CachedArchive& other) const
     {
@@ -62,8 +64,12 @@ std::unique_ptr<liba::ZipFile> open_zip(std::u16string_view path)
     std::optional<CachedArchive> id = identify(path);
     if (id) {
         std::lock_guard guard(s_cache_mutex);
-        if (auto bytes = s_cache.bytes.lock(); bytes && s_cache.same_file(*id))
-            return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(std::move(bytes)));
+        if (auto bytes = s_cache.bytes.lock(); bytes && s_cache.same_file(*id)) {
+            auto zip = std::make_unique<liba::ZipFile>(
+                std::make_unique<liba::MemoryReader>(std::move(bytes)), s_cache.index.lock());
+            s_cache.index = zip->index();
+            return zip;
+        }
     }
     std::unique_ptr<File> file = open_file(path, FileMode::Read);
     uint32_t size = file && file->good() ? file->size() : 0;
@@ -73,12 +79,14 @@ std::unique_ptr<liba::ZipFile> open_zip(std::u16string_view path)
     if (file->read(bytes.data(), size) != size)
         return std::make_unique<liba::ZipFile>(std::move(file));
     auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+    auto zip = std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(shared));
     if (id && id->size == off_t(size)) {
         std::lock_guard guard(s_cache_mutex);
         s_cache = std::move(*id);
         s_cache.bytes = shared;
+        s_cache.index = zip->index();
     }
-    return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(std::move(shared)));
+    return zip;
 }
 
 } // namespace os

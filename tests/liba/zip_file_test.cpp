@@ -210,6 +210,29 @@ TEST(ZipFile, find_compares_names_like_paths)
     EXPECT_FALSE(liba::same_entry_name(u"/a", u"a"));
 }
 
+// Readers of one archive share its index: made once, it leaves the walk where it was, and a
+// reader given it finds what its own walk would, first of equal names included.
+TEST(ZipFile, an_index_made_once_serves_every_reader_of_the_archive)
+{
+    test::ByteWriter w;
+    stored(w, "a", "one");
+    stored(w, "B/", "");
+    stored(w, "b", "two");
+    auto first = open(w.bytes);
+    ASSERT_EQ(first->next_entry(), u"a");
+    std::shared_ptr<const liba::ZipIndex> index = first->index();
+    EXPECT_EQ(read_text(*first), "one");
+    EXPECT_EQ(first->next_entry(), u"B/");
+    EXPECT_EQ(first->index(), index);
+
+    liba::ZipFile second(std::make_unique<liba::MemoryReader>(w.bytes), index);
+    ASSERT_TRUE(second.find(u"b"));
+    EXPECT_EQ(second.size(), 0u) << "the folder entry comes first";
+    EXPECT_EQ(second.next_entry(), u"b");
+    EXPECT_FALSE(second.find(u"c"));
+    EXPECT_TRUE(second.next_entry().empty());
+}
+
 TEST(ZipFile, names_are_windows_1252_unless_valid_utf8)
 {
     test::ByteWriter w;
