@@ -129,14 +129,17 @@ std::unique_ptr<WaveOut> open_wave_out_sdl(const WaveFormat& format, MessageQueu
 {
     if (!format.valid())
         return nullptr;
-    if (!init_audio())
-        return nullptr;
-    auto device = std::make_unique<WaveOutSDL>(format, queue);
-    if (!device->start())
-        device.reset();
+    std::unique_ptr<WaveOutSDL> device;
+    if (init_audio()) {
+        device = std::make_unique<WaveOutSDL>(format, queue);
+        if (!device->start())
+            device.reset();
+    }
     // SDL keeps its error texts in storage of the calling thread, which only threads SDL created
-    // release: the player's thread releases it here, its errors having been logged.
-    sdl().SDL_TLSCleanup();
+    // release: the player's thread releases it here, its errors having been logged (a subsystem
+    // that failed to start leaves one too).
+    if (const SdlLibrary* library = sdl_if_loaded())
+        library->SDL_TLSCleanup();
     return device;
 }
 
