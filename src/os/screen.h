@@ -119,6 +119,10 @@ public:
     // Blocks until another thread posts something or timeout passes; true when a post arrived.
     // For loops that must wait for other threads without a platform to wait on (headless runs).
     bool wait_for_post(std::chrono::milliseconds timeout);
+    // Runs callback once, the next time a waiting loop runs out of work: after the paints and the
+    // due timers, with the frame presented, before it would wait. Replaces a callback not yet run;
+    // nullptr cancels it. UI thread only.
+    void call_when_idle(std::function<void()> callback);
 
     // Any thread. False when the screen no longer takes posts (it quit).
     bool post(WindowId window, uint32_t id, uintptr_t wparam = 0, intptr_t lparam = 0);
@@ -287,6 +291,7 @@ private:
     MessageQueue m_posts; // from any thread; absorbed into m_pending on the UI thread
     std::deque<Pending> m_pending;
     bool m_quit_reached = false;
+    std::function<void()> m_when_idle;
     std::vector<Timer> m_timers;
     uint64_t m_timer_sequence = 0;
 

@@ -54,9 +54,18 @@ Screen::Next Screen::next(WindowMessage& message, bool may_wait)
         present();
         if (!may_wait)
             return Next::idle;
+        if (m_when_idle) {
+            std::exchange(m_when_idle, nullptr)();
+            continue;
+        }
         if (!m_backend->wait(next_deadline()))
             post_quit();
     }
+}
+
+void Screen::call_when_idle(std::function<void()> callback)
+{
+    m_when_idle = std::move(callback);
 }
 
 std::optional<WindowMessage> Screen::peek_message(PeekMode mode)

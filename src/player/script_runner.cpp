@@ -176,6 +176,7 @@ ScriptRunner::ScriptRunner(os::Screen& screen, FormMain& form, std::vector<std::
 ScriptRunner::~ScriptRunner()
 {
     m_window.kill_timer(1);
+    m_screen.call_when_idle(nullptr);
     if (auto* headless = dynamic_cast<os::HeadlessScreen*>(&m_screen))
         headless->set_idle_handler(nullptr);
 }
@@ -184,8 +185,9 @@ void ScriptRunner::start()
 {
     m_wall_origin = Clock::now();
     m_clock_origin = m_screen.now();
-    m_tick_interval = s_tick_ms;
-    m_window.set_timer(1, s_tick_ms);
+    // The script starts once the loop first runs out of work, which is right after the first frame
+    // is presented; its tick timer is set by that first step.
+    m_screen.call_when_idle([this] { step(); });
     if (auto* headless = dynamic_cast<os::HeadlessScreen*>(&m_screen))
         headless->set_idle_handler([this] { return on_idle(); });
 }
@@ -204,12 +206,6 @@ intptr_t ScriptRunner::on_message(os::Window&, const os::WindowMessage& message)
 bool ScriptRunner::on_idle()
 {
     auto& headless = static_cast<os::HeadlessScreen&>(m_screen);
-    // The loop first runs out of work once the first frame is presented: the script starts there
-    // rather than at its first tick.
-    if (!m_stepped) {
-        step();
-        return true;
-    }
     catch_up_clock();
     int64_t deadline = headless.idle_deadline();
     int64_t sleep_ms = s_max_idle_sleep_ms;
@@ -263,7 +259,6 @@ void ScriptRunner::step()
     if (m_finished || m_in_step)
         return;
     m_in_step = true;
-    m_stepped = true;
     while (!m_finished) {
         if (m_wait != Wait::none) {
             if (!wait_over())

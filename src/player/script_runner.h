@@ -29,8 +29,9 @@
 // starting with "#" are skipped. A command that cannot be carried out prints
 // "melodeck: script line N: LINE: reason" on stderr and ends the run with status 1.
 //
-// The script is driven from the screen's loop, never from its own call stack: a hidden window's
-// 20 ms timer runs the next commands, and each command that hands something to the loop (input,
+// The script is driven from the screen's loop, never from its own call stack: the first commands
+// run as soon as the loop first runs out of work (the first frame presented), then a hidden
+// window's 20 ms timer runs the next ones, and each command that hands something to the loop (input,
 // a command, a menu) lets the loop run before the next line. So menus, pop-ups and modal forms,
 // which run nested loops, are scripted from inside those loops. On the headless screen the
 // screen's clock follows the wall clock, so timers and sound keep their real pace.
@@ -132,7 +133,6 @@ private:
     int m_status = 0;
     bool m_finished = false;
     bool m_in_step = false;
-    bool m_stepped = false;
     os::Window m_window;
 
     Wait m_wait = Wait::none;

@@ -181,6 +181,57 @@ TEST_F(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
     EXPECT_TRUE(screen.quitting());
 }
 
+TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_any_wait)
+{
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    // A timer far off: the loop would wait for it after the paint.
+    a.window.set_timer(1, 60000);
+    std::vector<std::string> seen;
+    screen.set_idle_handler([&] {
+        seen.push_back("wait");
+        screen.post_quit();
+        return true;
+    });
+    screen.call_when_idle([&] {
+        seen.push_back("idle paints=" + std::to_string(a.recorder.count(WM_PAINT))
+            + " frames=" + std::to_string(screen.frames_presented()));
+        // A callback set from the callback runs at the next idle point, after this paint.
+        a.window.invalidate();
+        screen.call_when_idle(
+            [&] { seen.push_back("again paints=" + std::to_string(a.recorder.count(WM_PAINT))); });
+    });
+    EXPECT_FALSE(screen.run_until([] { return false; }));
+    EXPECT_EQ(seen, (std::vector<std::string> {"idle paints=1 frames=1", "again paints=2", "wait"}));
+    screen.set_idle_handler(nullptr);
+}
+
+TEST_F(ScreenLoop, an_idle_callback_is_replaced_or_cancelled_before_it_runs)
+{
+    TestWindow a(screen, {{0, 0}, {100, 100}});
+    int first = 0, second = 0, cancelled = 0, waits = 0;
+    screen.call_when_idle([&] { ++first; });
+    screen.call_when_idle([&] { ++second; });
+    // A loop that may not wait never runs it.
+    screen.dispatch_pending();
+    EXPECT_EQ(second, 0);
+    screen.set_idle_handler([&] {
+        if (++waits == 1) {
+            screen.call_when_idle([&] { ++cancelled; });
+            screen.call_when_idle(nullptr);
+            screen.post_callback([] {});
+        } else {
+            screen.post_quit();
+        }
+        return true;
+    });
+    screen.run_until([] { return false; });
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(cancelled, 0);
+    EXPECT_EQ(waits, 2);
+    screen.set_idle_handler(nullptr);
+}
+
 // Two modal loops, the inner one run from a message of the outer one; each ends on its own end
 // message, and an end message for the outer window reaching the inner loop is kept for later.
 class ModalLoop {
