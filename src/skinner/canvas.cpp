@@ -42,6 +42,10 @@ void combine_run(uint32_t* destination, const uint32_t* source, int32_t count, R
         for (int32_t i = 0; i < count; ++i)
             destination[i] &= source[i];
         break;
+    case RasterOp::Blend:
+        for (int32_t i = 0; i < count; ++i)
+            destination[i] = blend_onto(source[i], destination[i]);
+        break;
     }
 }
 
@@ -139,23 +143,41 @@ void Canvas::stretch(Rect destination, const os::Surface& source, Rect src_rect,
             }
         }
     };
-    // Copies whose rows need no stretching (a source as wide as the destination) or repeat one
-    // source pixel (a source one pixel wide) are row copies and row fills.
+    // Copies whose rows need no stretching (a source as wide as the destination) are row copies.
+    // Widening copies repeat each source pixel over a run of destination pixels: each run is one
+    // fill (a background stretched across a window is mostly such runs).
     bool all_columns = columns.front() >= 0 && columns.back() >= 0;
-    if (op == RasterOp::Copy && all_columns
-        && (src_rect.size.width == destination.size.width || src_rect.size.width == 1)) {
-        bool fill = src_rect.size.width == 1;
+    bool same_width = src_rect.size.width == destination.size.width;
+    if (op == RasterOp::Copy
+        && ((same_width && all_columns) || destination.size.width >= 2 * src_rect.size.width)) {
+        struct Run {
+            int32_t offset;
+            int32_t length;
+            int32_t column;
+        };
+        std::vector<Run> runs;
+        if (!same_width) {
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (columns[i] < 0)
+                    continue;
+                Run* last = runs.empty() ? nullptr : &runs.back();
+                if (last && last->column == columns[i] && size_t(last->offset + last->length) == i)
+                    ++last->length;
+                else
+                    runs.push_back({int32_t(i), 1, columns[i]});
+            }
+        }
         for (int32_t y = target.top(); y < target.bottom(); ++y) {
             int32_t sy = src_rect.top()
                 + stretched_offset(y - start.y, src_rect.size.height, destination.size.height);
             if (sy < 0 || sy >= source.height)
                 continue;
-            const uint32_t* from = source.row(sy) + columns.front();
+            const uint32_t* from = source.row(sy);
             uint32_t* to = m_surface->row(y) + target.left();
-            if (fill)
-                std::fill_n(to, columns.size(), *from);
-            else
-                std::copy_n(from, columns.size(), to);
+            if (same_width)
+                std::copy_n(from + columns.front(), columns.size(), to);
+            for (const Run& run : runs)
+                std::fill_n(to + run.offset, run.length, from[run.column]);
         }
         return;
     }
@@ -168,6 +190,9 @@ void Canvas::stretch(Rect destination, const os::Surface& source, Rect src_rect,
         break;
     case RasterOp::And:
         each_pixel([](uint32_t& d, uint32_t s) { d &= s; });
+        break;
+    case RasterOp::Blend:
+        each_pixel([](uint32_t& d, uint32_t s) { d = blend_onto(s, d); });
         break;
     }
 }
@@ -186,6 +211,9 @@ void Canvas::fill_combined(Rect target, uint32_t pixel, RasterOp op)
             break;
         case RasterOp::And:
             std::for_each(row, end, [pixel](uint32_t& d) { d &= pixel; });
+            break;
+        case RasterOp::Blend:
+            std::for_each(row, end, [pixel](uint32_t& d) { d = blend_onto(pixel, d); });
             break;
         }
     }
@@ -246,14 +274,7 @@ void Canvas::set_pixel(Point point, uint32_t pixel)
 
 void Canvas::blend(Point position, const os::Surface& source)
 {
-    Rect target = visible({position, {source.width, source.height}});
-    Point shift = position + m_origin;
-    for (int32_t y = target.top(); y < target.bottom(); ++y) {
-        const uint32_t* from = source.row(y - shift.y) + (target.left() - shift.x);
-        uint32_t* to = m_surface->row(y) + target.left();
-        for (int32_t i = 0; i < target.size.width; ++i)
-            to[i] = (blend_pixel(from[i], to[i]) & 0x00FFFFFFu) | (to[i] & 0xFF000000u);
-    }
+    copy({position, {source.width, source.height}}, source, {0, 0}, RasterOp::Blend);
 }
 
 } // namespace skinner

@@ -20,6 +20,7 @@ enum class RasterOp {
     Copy, // d = s
     Or, // d = d | s
     And, // d = d & s
+    Blend, // d = s blended by its alpha byte onto d (blend_pixel), d keeping its own alpha byte
 };
 
 class Canvas {
@@ -68,6 +69,16 @@ private:
 // One byte lane at a time: (d * 256 + (s - d) * a) / 256 with a = the source's alpha byte; the
 // lanes are worked two at a time on the 0x00FF00FF masks. All four bytes are blended, alpha too.
 uint32_t blend_pixel(uint32_t source, uint32_t destination);
+
+// blend_pixel's colour bytes with the destination's own alpha byte: RasterOp::Blend. A clear source
+// pixel (alpha 0) leaves the destination as it is, which is what the formula gives too; skins are
+// mostly such pixels around their frames.
+inline uint32_t blend_onto(uint32_t source, uint32_t destination)
+{
+    if ((source >> 24) == 0)
+        return destination;
+    return (blend_pixel(source, destination) & 0x00FFFFFFu) | (destination & 0xFF000000u);
+}
 
 // Applies op to count pixels.
 void combine_run(uint32_t* destination, const uint32_t* source, int32_t count, RasterOp op);

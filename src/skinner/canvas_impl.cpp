@@ -12,12 +12,6 @@ void CanvasImpl::reset(Size size, uint32_t fill)
     m_surface.pixels.assign(size_t(m_surface.width) * size_t(m_surface.height), fill);
 }
 
-void CanvasImpl::shift_blue_to_alpha()
-{
-    for (uint32_t& pixel : m_surface.pixels)
-        pixel <<= 24;
-}
-
 void CanvasImpl::make_opaque()
 {
     for (uint32_t& pixel : m_surface.pixels)

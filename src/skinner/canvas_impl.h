@@ -27,9 +27,6 @@ public:
     os::Surface& surface() { return m_surface; }
     const os::Surface& surface() const { return m_surface; }
 
-    // Every pixel p becomes p << 24: the blue byte of an alpha map becomes the alpha byte and the
-    // colour bytes become 0.
-    void shift_blue_to_alpha();
     // Every alpha byte becomes 0xFF.
     void make_opaque();
 

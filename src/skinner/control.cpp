@@ -264,6 +264,13 @@ void Control::invalidate()
         repaint_area();
 }
 
+void Control::invalidate(const Rect& part)
+{
+    Rect inside = intersect(part, m_rect);
+    if (is_visible() && !inside.empty())
+        window().invalidate(inside);
+}
+
 void Control::repaint_area()
 {
     if (!m_rect.empty())

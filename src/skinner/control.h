@@ -120,6 +120,8 @@ public:
     bool has_capture() const;
     // Adds the rectangle to the window's dirty area, when visible.
     void invalidate();
+    // Adds the part of it inside the rectangle, when visible.
+    void invalidate(const Rect& part);
     // Store the flag; when the effective state changes, on_show / on_enable with it and the
     // rectangle is repainted; a control hidden or disabled while holding the focus passes it on.
     void set_visible(bool flag);

@@ -1,5 +1,7 @@
 #include "skinner/control_progress.h"
 
+#include <algorithm>
+
 namespace skinner {
 
 ControlProgress::ControlProgress(Container& container, std::u16string_view name, LookupMode mode)
@@ -26,20 +28,41 @@ double ControlProgress::value_at(Point point) const
     return progress_value_at(m_orientation, rect(), m_track_size, point);
 }
 
-bool ControlProgress::looks_alike(double a, double b) const
+Rect ControlProgress::changed_rect(double a, double b) const
 {
-    // The rectangles paint() draws that depend on the value.
     const Rect& bar = rect();
-    if (progress_thumb_rect(m_orientation, bar, m_track_size, a)
-        != progress_thumb_rect(m_orientation, bar, m_track_size, b))
-        return false;
-    if (m_orientation == ProgressGrowsUp || m_orientation == ProgressGrowsLeft) {
-        int32_t unfilled_mode = m_orientation == ProgressGrowsUp ? ProgressGrowsDown : ProgressGrowsRight;
-        return progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - a)
-            == progress_fill_rect(unfilled_mode, bar, m_track_size, 1.0 - b);
+    // The picture drawn from the bar's start up to the moving edge: the fill, or, growing up or
+    // left, the background over the unfilled part (a fill growing down or right with 1 - value).
+    bool reversed = m_orientation == ProgressGrowsUp || m_orientation == ProgressGrowsLeft;
+    int32_t mode = m_orientation;
+    if (reversed)
+        mode = m_orientation == ProgressGrowsUp ? ProgressGrowsDown : ProgressGrowsRight;
+    const Picture& moving = reversed ? background() : m_progress;
+    Rect span_a = progress_fill_rect(mode, bar, m_track_size, reversed ? 1.0 - a : a);
+    Rect span_b = progress_fill_rect(mode, bar, m_track_size, reversed ? 1.0 - b : b);
+    Rect thumb_a = progress_thumb_rect(m_orientation, bar, m_track_size, a);
+    Rect thumb_b = progress_thumb_rect(m_orientation, bar, m_track_size, b);
+    if (span_a == span_b && thumb_a == thumb_b)
+        return {};
+    bool horizontal = mode == ProgressGrowsRight;
+    auto length = [horizontal](const Rect& r) { return horizontal ? r.size.width : r.size.height; };
+    int32_t borders = horizontal ? moving.min_size().width : moving.min_size().height;
+    // Below the borders' sum the borders are squeezed and every pixel may move.
+    auto unsqueezed = [&](const Rect& r) { return length(r) == 0 || length(r) >= borders; };
+    Rect changed = unite(span_a, span_b);
+    if (moving.grows_in_place(horizontal) && unsqueezed(span_a) && unsqueezed(span_b)) {
+        int32_t far = moving.far_border(horizontal);
+        if (horizontal) {
+            int32_t from = std::min(span_a.right(), span_b.right()) - far;
+            int32_t to = std::max(span_a.right(), span_b.right());
+            changed = Rect::from_edges(from, bar.top(), to, bar.bottom());
+        } else {
+            int32_t from = std::min(span_a.bottom(), span_b.bottom()) - far;
+            int32_t to = std::max(span_a.bottom(), span_b.bottom());
+            changed = Rect::from_edges(bar.left(), from, bar.right(), to);
+        }
     }
-    return progress_fill_rect(m_orientation, bar, m_track_size, a)
-        == progress_fill_rect(m_orientation, bar, m_track_size, b);
+    return intersect(unite(changed, unite(thumb_a, thumb_b)), bar);
 }
 
 Rect ControlProgress::fill_rect() const

@@ -28,8 +28,11 @@ public:
     void paint(Canvas& canvas, Point dirty_position, Size dirty_size) override;
     void on_skin_changed() override;
     double value_at(Point point) const override;
-    // The same fill, unfilled part and thumb rectangles.
-    bool looks_alike(double a, double b) const override;
+    // Nothing when the fill (or unfilled part) and the thumb rectangles are the same. Otherwise the
+    // two thumbs and the span between the two positions of the moving edge, with the far border
+    // of the picture drawn up to that edge when its middle repeats along the bar
+    // (Picture::grows_in_place), else all of both fills (or unfilled parts).
+    Rect changed_rect(double a, double b) const override;
 
     int32_t orientation() const { return m_orientation; }
     int32_t track_size() const { return m_track_size; }

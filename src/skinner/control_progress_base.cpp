@@ -69,10 +69,9 @@ void ControlProgressBase::set_value(double v)
     double before = m_value;
     m_value = clamped;
     value_changed();
-    // A position bar moves by a fraction of a pixel at each refresh of a long track: only a
-    // change of the drawn rectangles is worth a repaint.
-    if (!looks_alike(before, clamped))
-        invalidate();
+    // A position bar moves by a fraction of a pixel at each refresh of a long track, and a level
+    // meter by a few pixels five times a second: only what the change can alter is repainted.
+    invalidate(changed_rect(before, clamped));
 }
 
 void ControlProgressBase::set_value(double minimum, double maximum, double v)

@@ -33,12 +33,13 @@ public:
     // The value a tap at point stands for, in [0, 1].
     virtual double value_at(Point point) const;
 
-    // Whether the control is drawn alike at values a and b: a change between them is stored and
-    // announced but repaints nothing. The base has no geometry: only equal values look alike.
-    virtual bool looks_alike(double a, double b) const { return a == b; }
+    // The part of the control whose pixels may differ between values a and b; empty when it is
+    // drawn alike at both (a change between them is then stored and announced but repaints
+    // nothing). The base has no geometry: the whole rectangle unless the values are equal.
+    virtual Rect changed_rect(double a, double b) const { return a == b ? Rect {} : rect(); }
 
     // Clamps v to [0, 1] (NaN counts as 0); a different result is stored, announced with
-    // value_changed() and repainted unless it looks alike (looks_alike).
+    // value_changed() and its changed_rect repainted.
     void set_value(double v);
     // (v - minimum) / (maximum - minimum), or 0 when maximum <= minimum; then as set_value(v).
     void set_value(double minimum, double maximum, double v);

@@ -1,6 +1,5 @@
 #include "skinner/picture.h"
 
-#include "skinner/canvas_impl.h"
 #include "skinner/picture_rep.h"
 
 #include <algorithm>
@@ -30,13 +29,6 @@ PictureRep* acquire(std::u16string_view skin_path, std::u16string_view name, int
     if (!rep)
         rep = std::make_unique<PictureRep>(skin_path, name, scale);
     return rep.get();
-}
-
-// The colour layer of an alpha-blended picture, reused from paint to paint.
-CanvasImpl& scratch()
-{
-    static CanvasImpl s_scratch;
-    return s_scratch;
 }
 
 } // namespace
@@ -70,6 +62,44 @@ size_t Picture::loaded_count()
 bool Picture::has_image() const
 {
     return m_rep && m_rep->has_image();
+}
+
+bool Picture::grows_in_place(bool horizontal) const
+{
+    if (!has_image() || !m_stretch)
+        return true;
+    // Stretched: every line across the middle band must repeat one pixel along the axis.
+    const NinePartFrame& f = m_frame;
+    int32_t band_start = horizontal ? f.inner_left : f.inner_top;
+    int32_t band_end = horizontal ? f.inner_right : f.inner_bottom;
+    int32_t across_start = horizontal ? f.top : f.left;
+    int32_t across_end = horizontal ? f.bottom : f.right;
+    if (band_end - band_start <= 1)
+        return true;
+    const os::Surface& color = m_rep->color();
+    const os::Surface& mask = m_rep->mask();
+    auto at = [horizontal](const os::Surface& s, int32_t along, int32_t across) {
+        return horizontal ? s.at(along, across) : s.at(across, along);
+    };
+    for (int32_t across = across_start; across < across_end; ++across) {
+        for (int32_t along = band_start; along < band_end; ++along) {
+            // A band reaching past the bitmap draws nothing there, unlike its other pixels.
+            bool inside = horizontal ? color.contains(along, across) : color.contains(across, along);
+            if (!inside)
+                return false;
+            if (at(color, along, across) != at(color, band_start, across))
+                return false;
+            if (m_rep->has_mask() && at(mask, along, across) != at(mask, band_start, across))
+                return false;
+        }
+    }
+    return true;
+}
+
+int32_t Picture::far_border(bool horizontal) const
+{
+    return std::max(
+        0, horizontal ? m_frame.right - m_frame.inner_right : m_frame.bottom - m_frame.inner_bottom);
 }
 
 Size Picture::size() const
@@ -115,7 +145,8 @@ void Picture::draw(Canvas& canvas, Point position, Size size) const
     if (!m_rep->has_mask()) {
         draw_frame(canvas, destination, m_rep->color(), RasterOp::Copy);
     } else if (m_rep->alpha()) {
-        draw_alpha(canvas, destination);
+        // The colour bitmap carries the alpha map in its alpha bytes: one pass blends it on.
+        draw_frame(canvas, destination, m_rep->color(), RasterOp::Blend);
     } else {
         draw_frame(canvas, destination, m_rep->mask(), RasterOp::Or);
         draw_frame(canvas, destination, m_rep->color(), RasterOp::And);
@@ -135,27 +166,6 @@ void Picture::draw_frame(
         else
             canvas.tile(cell.destination, source, cell.source, op);
     }
-}
-
-void Picture::draw_alpha(Canvas& canvas, const Rect& destination) const
-{
-    // Only the part of the picture that the clip lets through is composed: the scratch canvas
-    // covers that part, and the picture is drawn onto it shifted accordingly.
-    Rect on_surface {destination.position + canvas.origin(), destination.size};
-    Rect visible = intersect(on_surface, canvas.surface_clip());
-    if (visible.empty())
-        return;
-    CanvasImpl& layer = scratch();
-    layer.reset(visible.size, 0);
-    Point inside = visible.position - on_surface.position;
-    Canvas target(layer.surface(), {-inside.x, -inside.y}, {inside, visible.size});
-    Rect local {{0, 0}, destination.size};
-    draw_frame(target, local, m_rep->mask(), RasterOp::Copy);
-    layer.shift_blue_to_alpha();
-    draw_frame(target, local, m_rep->color(), RasterOp::Or);
-    // Blending straight onto the target gives the colour bytes that blending onto an opaque copy
-    // of it and copying back would; the target keeps its own alpha bytes.
-    canvas.blend(visible.position - canvas.origin(), layer.surface());
 }
 
 bool Picture::is_transparent(Point point, Point position, Size size) const

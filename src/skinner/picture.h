@@ -15,8 +15,8 @@
 //     and centre stretched (nearest neighbour) or tiled according to the stretch flag;
 //   - with a 1-bit mask every part is first ORed with the mask, then ANDed with the colour bitmap,
 //     so mask white is opaque, mask black keeps the destination (the colour bitmap is white there);
-//   - with an alpha map the frame is composed on a scratch canvas (alpha from the map's blue
-//     channel) and blended onto the target;
+//   - with an alpha map every part is blended onto the target, each pixel by the map's blue
+//     channel (kept in the colour bitmap's alpha bytes);
 //   - without either the colour bitmap is copied.
 //
 // User-interface thread only; the registry is not locked.
@@ -53,6 +53,13 @@ public:
     // alpha map) pixel it maps to is black. Used for hit tests of irregular shapes.
     bool is_transparent(Point point, Point position, Size size) const;
 
+    // Whether drawings from the same start whose lengths along one axis (widths when horizontal)
+    // differ, both at least the borders' sum, differ only from the shorter one's far border on:
+    // true when the middle band repeats along that axis, tiled or stretched from pixels alike
+    // along it (or without an image). A growing bar then repaints only its moving end.
+    bool grows_in_place(bool horizontal) const;
+    // The far (right or bottom) border's length along the axis.
+    int32_t far_border(bool horizontal) const;
     // (right - left, bottom - top).
     Size size() const;
     // The border sizes: (inner left - left + right - inner right, inner top - top + bottom - inner bottom).
@@ -75,7 +82,6 @@ public:
 
 private:
     void draw_frame(Canvas& canvas, const Rect& destination, const os::Surface& source, RasterOp op) const;
-    void draw_alpha(Canvas& canvas, const Rect& destination) const;
     // Takes the representation out of the registry.
     static void forget(const PictureRep& rep);
 

@@ -103,9 +103,9 @@ void PictureRep::load()
     }
     load_companion();
     if (m_alpha) {
-        // The colour bitmap is ORed onto the alpha layer, whose alpha bytes must survive.
-        for (uint32_t& pixel : m_color.pixels)
-            pixel &= 0x00FFFFFFu;
+        // Drawn by blending: each colour pixel takes its alpha from the map's blue byte.
+        for (size_t i = 0; i < m_color.pixels.size(); ++i)
+            m_color.pixels[i] = (m_color.pixels[i] & 0x00FFFFFFu) | (m_mask.pixels[i] << 24);
     }
     m_loaded_size = {m_color.width, m_color.height};
     os::log() << seconds_since(start) << u" PictureRep::PictureRep 3\n";

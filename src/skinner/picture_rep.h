@@ -27,7 +27,8 @@ public:
     bool has_image() const { return m_color.width > 0; }
     // The colour bitmap's size before scaling.
     Size loaded_size() const { return m_loaded_size; }
-    // The bitmaps as drawn, scaled. The colour bitmap of an alpha-mapped picture has alpha bytes 0.
+    // The bitmaps as drawn, scaled. The colour bitmap of an alpha-mapped picture carries the alpha
+    // map's blue byte in its alpha bytes (how much of each pixel covers what lies beneath).
     const os::Surface& color() const { return m_color; }
     // The mask or alpha map; empty when the picture is opaque.
     const os::Surface& mask() const { return m_mask; }

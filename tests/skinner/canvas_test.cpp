@@ -1,6 +1,7 @@
 #include "skinner/canvas.h"
 #include "skinner/canvas_impl.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using skinner::Canvas;
@@ -244,18 +245,66 @@ TEST(Canvas, blend_keeps_the_targets_alpha_and_clip)
     EXPECT_EQ(target.at(2, 0), 0xFF000000u);
 }
 
-TEST(CanvasImpl, reuses_and_clears_and_moves_blue_to_alpha)
+TEST(CanvasImpl, reuses_and_clears_and_makes_opaque)
 {
     skinner::CanvasImpl impl(Size {2, 2});
     EXPECT_EQ(impl.surface().at(1, 1), 0u);
-    impl.row(0)[0] = 0xFF1234ABu;
-    impl.row(0)[1] = 0x00000001u;
-    impl.shift_blue_to_alpha();
-    EXPECT_EQ(impl.row(0)[0], 0xAB000000u);
-    EXPECT_EQ(impl.row(0)[1], 0x01000000u);
     impl.make_opaque();
     EXPECT_EQ(impl.row(1)[1], 0xFF000000u);
     impl.reset({3, -1}, 7);
     EXPECT_EQ(impl.width(), 3);
     EXPECT_EQ(impl.height(), 0);
+}
+
+// Blending straight from the source while stretching, tiling or copying gives the pixels that
+// drawing the same source on a clear layer and blending the layer on would: what a half-transparent
+// skin picture relies on. Sources with every alpha, destinations wider, narrower and clipped.
+TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
+{
+    os::Surface source(7, 5);
+    uint32_t seed = 12345;
+    for (uint32_t& pixel : source.pixels) {
+        seed = seed * 1103515245u + 12345u;
+        pixel = seed;
+    }
+    os::Surface target(40, 30);
+    for (size_t i = 0; i < target.pixels.size(); ++i)
+        target.pixels[i] = 0x80000000u | uint32_t(i * 2654435761u >> 8);
+    const os::Surface& s = source;
+    const std::function<void(Canvas&, RasterOp)> draws[] = {
+        [&s](Canvas& c, RasterOp op) {
+            c.copy({{3, 2}, {9, 9}}, s, {1, 1}, op);
+        },
+        [&s](Canvas& c, RasterOp op) {
+            c.stretch({{-2, 1}, {31, 17}}, s, {{1, 0}, {5, 5}}, op);
+        },
+        [&s](Canvas& c, RasterOp op) {
+            c.stretch({{5, 5}, {4, 3}}, s, {{0, 0}, {7, 5}}, op);
+        },
+        [&s](Canvas& c, RasterOp op) {
+            c.stretch({{2, 2}, {20, 6}}, s, {{6, 4}, {1, 1}}, op);
+        },
+        // Widened from a rectangle reaching past the source's right edge.
+        [&s](Canvas& c, RasterOp op) {
+            c.stretch({{0, 0}, {30, 4}}, s, {{5, 0}, {4, 5}}, op);
+        },
+        [&s](Canvas& c, RasterOp op) {
+            c.tile({{1, 0}, {37, 23}}, s, {{2, 1}, {4, 3}}, op);
+        },
+        [&s](Canvas& c, RasterOp op) {
+            c.tile({{0, 3}, {12, 12}}, s, {{3, 3}, {1, 1}}, op);
+        },
+    };
+    for (size_t i = 0; i < std::size(draws); ++i) {
+        SCOPED_TRACE(i);
+        os::Surface direct = target;
+        Canvas canvas(direct, {1, 2}, {{0, 0}, {33, 24}});
+        draws[i](canvas, RasterOp::Blend);
+        os::Surface layer(target.width, target.height, 0);
+        Canvas on_layer(layer, {1, 2}, {{0, 0}, {33, 24}});
+        draws[i](on_layer, RasterOp::Copy);
+        os::Surface layered = target;
+        Canvas(layered).blend({0, 0}, layer);
+        EXPECT_EQ(direct.pixels, layered.pixels);
+    }
 }

@@ -74,8 +74,59 @@ TEST(ControlProgress, a_change_repaints_only_when_the_drawn_rectangles_move)
     EXPECT_EQ(f.recorder.value_changes.size(), 2u) << "still stored and announced";
     EXPECT_DOUBLE_EQ(bar.value(), 0.501);
     bar.set_value(0.6);
+    // Fill edge 56 to 65, thumbs 56..63 and 65..72: one-pixel pictures grow in place.
     ASSERT_EQ(f.window.invalidations.size(), 1u);
-    EXPECT_EQ(f.window.invalidations[0], bar.rect());
+    EXPECT_EQ(f.window.invalidations[0], (skinner::Rect {{56, 10}, {17, 20}}));
+}
+
+// What a value change invalidates is all that changes: repainting only those parts of what was
+// shown gives the full painting at the new value, for bars of every kind of picture. Bars whose
+// moving picture grows in place repaint only around their moving end.
+TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painting)
+{
+    test::TestControlWindow window;
+    test::Recorder recorder;
+    skinner::Properties skin(test::lists_skin_path(), {240, 320});
+    skinner::Container form(window, &skin, u"FormBars", LookupMode::named, &recorder);
+    struct Bar {
+        const char16_t* name;
+        bool in_place;
+    };
+    const Bar bars[] = {{u"barTiledRight", true}, {u"barPanelRight", true}, {u"barRampRight", false},
+        {u"barGlowLeft", true}, {u"barPanelUp", true}, {u"barButtonDown", false}};
+    const double values[] = {0.37, 0.371, 0.5, 0.52, 0.02, 0.0, 1.0, 0.999, 0.6, 0.01, 0.25, 0.0};
+    constexpr uint32_t s_beneath = 0xFF335577u;
+    for (const Bar& b : bars) {
+        ControlProgress bar(form, b.name, LookupMode::named);
+        ASSERT_FALSE(bar.rect().empty());
+        bool horizontal = bar.orientation() == 1 || bar.orientation() == 3;
+        auto paint = [&](os::Surface& surface, skinner::Rect part) {
+            skinner::Canvas canvas(surface, {0, 0}, part);
+            canvas.fill(part, s_beneath);
+            bar.paint(canvas, part.position, part.size);
+        };
+        os::Surface shown(240, 268, s_beneath);
+        paint(shown, bar.rect());
+        double before = bar.value();
+        for (double v : values) {
+            window.invalidations.clear();
+            bar.set_value(v);
+            for (const skinner::Rect& part : window.invalidations)
+                paint(shown, part);
+            os::Surface whole(240, 268, s_beneath);
+            paint(whole, bar.rect());
+            ASSERT_EQ(shown.pixels, whole.pixels)
+                << liba::to_utf8(b.name) << " from " << before << " to " << v;
+            if (before == 0.5 && v == 0.52) {
+                ASSERT_EQ(window.invalidations.size(), 1u);
+                const skinner::Rect& part = window.invalidations[0];
+                int32_t length = horizontal ? part.size.width : part.size.height;
+                int32_t bar_length = horizontal ? bar.rect().size.width : bar.rect().size.height;
+                EXPECT_EQ(length < bar_length / 4, b.in_place) << liba::to_utf8(b.name) << ": " << length;
+            }
+            before = v;
+        }
+    }
 }
 
 TEST(ControlProgress, set_value_over_a_range)
