@@ -354,6 +354,8 @@ void PlayerPCMImpl::on_buffer_done(intptr_t done)
 void PlayerPCMImpl::continue_or_close()
 {
     if (m_state == State::Playing) {
+        if (queued_headers() > s_refill_at_queued)
+            return;
         if (!fill_headers())
             m_state = State::Draining;
     } else if (m_state == State::Draining && all_headers_free() && live_device()) {
@@ -451,6 +453,12 @@ bool PlayerPCMImpl::matches_device(const PCMData& block) const
 {
     return block.channels == m_channels && block.bits_per_sample == m_bits_per_sample
         && block.sample_rate == m_sample_rate;
+}
+
+int PlayerPCMImpl::queued_headers() const
+{
+    return int(std::count_if(
+        m_headers.begin(), m_headers.end(), [](const os::WaveHeader& header) { return header.user != 0; }));
 }
 
 bool PlayerPCMImpl::all_headers_free() const

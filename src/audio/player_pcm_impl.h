@@ -46,6 +46,10 @@ PeakLevels peak_levels(const uint8_t* data, uint32_t bytes, int32_t channels, in
 class PlayerPCMImpl : private liba::Thread {
 public:
     static constexpr int s_header_count = 6;
+    // While playing, returned buffers are filled again once no more than this many are still
+    // queued: the decoding then runs in bursts of three buffers (600 ms of sound) with 600 ms
+    // still queued, instead of one buffer at every return.
+    static constexpr int s_refill_at_queued = 3;
     static constexpr int32_t s_frames_per_pull = 16384;
     static constexpr int s_thread_priority = 1;
 
@@ -98,6 +102,7 @@ private:
     bool fill_header(os::WaveHeader& header);
     bool queue_header(os::WaveHeader& header, uint32_t fill_level);
     bool matches_device(const PCMData& block) const;
+    int queued_headers() const;
     bool all_headers_free() const;
     void apply_volume();
     // The open device, or null once it has been asked to close.

@@ -371,6 +371,30 @@ TEST_F(PlayerPCMScripted, drained_only_once_the_last_buffer_has_been_played)
     EXPECT_EQ(device.played(), bytes_of(block)) << "nothing of the end is cut";
 }
 
+// Decoding runs in bursts: returned buffers are filled again only once three or fewer are still
+// queued (600 ms of sound), three at a time.
+TEST_F(PlayerPCMScripted, returned_buffers_are_filled_again_three_at_a_time_with_three_still_queued)
+{
+    // Nine buffers of 200 ms, each with its own level, so that each return can be seen handled.
+    for (int16_t i = 1; i <= 9; ++i)
+        source.add(pattern16(8820, {{int16_t(1000 * i)}, {int16_t(1000 * i)}}));
+    player->play();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    for (int i = 1; i <= 2; ++i) {
+        device.complete();
+        ASSERT_TRUE(wait_until([&] { return player->get_level(0) == 1000 * i / 32768.0; }));
+        EXPECT_EQ(device.queued(), size_t(6 - i)) << "nothing filled while more than three are queued";
+    }
+    device.complete();
+    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    EXPECT_EQ(device.calls("write").size(), 9u);
+    ASSERT_TRUE(wait_until([&] {
+        device.complete_all();
+        return player->is_drained();
+    }));
+    EXPECT_EQ(device.played().size(), 9u * 35280u);
+}
+
 TEST_F(PlayerPCMScripted, volume_is_clamped_stored_and_applied_as_a_word)
 {
     player->set_volume(0.5);
