@@ -90,6 +90,7 @@ ScreenOptionsResult parse_screen_options(const std::vector<std::string>& args)
         }
         if (!takes_value(option.name)) {
             result.rest.push_back(args[i]);
+            result.rest_at.push_back(i);
             continue;
         }
         if (!option.value) {

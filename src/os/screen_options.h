@@ -29,6 +29,8 @@ struct ScreenOptionsResult {
     ScreenOptions options;
     // The arguments that are not screen options, in their order.
     std::vector<std::string> rest;
+    // Where each of rest stands in the arguments given.
+    std::vector<size_t> rest_at;
     // Empty when every screen option was valid; else a message naming the option.
     std::string error;
 };

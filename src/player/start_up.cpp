@@ -170,7 +170,8 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     }
     CommandLine result;
     result.screen = parsed.options;
-    std::string given_path;
+    // Where the path stands in args.
+    std::optional<size_t> path_at;
     for (size_t i = 0; i < parsed.rest.size(); ++i) {
         const std::string& arg = parsed.rest[i];
         if (arg == "--script" && i + 1 < parsed.rest.size()) {
@@ -181,20 +182,18 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
             error = "unknown option {" + arg + "}";
             return std::nullopt;
         } else if (result.path.empty()) {
-            given_path = arg;
+            path_at = parsed.rest_at[i];
             result.path = absolute_path(arg);
         } else {
             error = "one path at a time, not also {" + arg + "}";
             return std::nullopt;
         }
     }
-    // The first copy runs in another folder: PATH goes last, absolute.
-    bool path_left_out = false;
-    for (const std::string& arg : args) {
-        if (!path_left_out && !given_path.empty() && arg == given_path)
-            path_left_out = true;
-        else
-            add_argument(result.text, arg);
+    // The first copy runs in another folder: PATH goes last, absolute. (The same text may also
+    // stand earlier as an option's value: only the path's own place is left out.)
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i != path_at)
+            add_argument(result.text, args[i]);
     }
     if (!result.path.empty())
         add_argument(result.text, result.path);

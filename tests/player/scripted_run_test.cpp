@@ -271,6 +271,9 @@ TEST(CommandLine, a_path_reaches_the_running_copy_absolute_and_whole)
         {{"//x//y/", "--platform", "smartphone"}, "/x/y"},
         {{"///"}, "/"},
         {{"--headless"}, ""},
+        // The path's text also given before it as an option's value (a fuzz finding).
+        {{"--script", "g", "--script", "t", "g"}, cwd + "/g"},
+        {{"--screenshot", "g.png", "g.png"}, cwd + "/g.png"},
     };
     for (const Case& c : cases) {
         std::string error;
