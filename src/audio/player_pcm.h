@@ -2,9 +2,9 @@
 
 // The last stage of the block graph: a consumer of PCM that owns a worker thread, pulls blocks
 // from its provider (the equalizer) and keeps the wave-output device supplied through six
-// rotating buffers of 200 ms, filled again three at a time once only three are still queued (the
-// decoding runs in bursts, which wakes caches less often than a buffer at a time). When the PCM format changes between blocks the device is drained,
-// closed and opened again for the new format by the player itself.
+// rotating buffers of 200 ms, filled again three at a time once only three are still queued (so
+// the decoding runs in bursts of 600 ms of sound). When the PCM format changes between blocks the
+// device is drained, closed and opened again for the new format by the player itself.
 //
 // Threads and locks: the operations below are called on the UI thread. The player's thread does
 // everything else, under lock() (this consumer's lock, the player's single lock); the pulls it
