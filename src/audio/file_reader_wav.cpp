@@ -57,20 +57,6 @@ bool read_u32(liba::ResourceReader& file, uint32_t& value)
     return read_le(file, value);
 }
 
-bool write_u16(liba::ResourceWriter& file, uint16_t value)
-{
-    uint8_t b[2];
-    liba::store_le16(b, value);
-    return file.write(b, 2) == 2;
-}
-
-bool write_u32(liba::ResourceWriter& file, uint32_t value)
-{
-    uint8_t b[4];
-    liba::store_le32(b, value);
-    return file.write(b, 4) == 4;
-}
-
 bool find_chunk(liba::ResourceReader& file, const WAVInfo& info, std::string_view tag, uint32_t& size)
 {
     uint64_t file_size = file.size();

@@ -36,8 +36,6 @@ struct WAVInfo {
     // Called with the file just after the 16 common fmt bytes: reads the format-specific part and
     // decides whether the reader accepts the file.
     virtual bool read_extension(liba::ResourceReader&) { return true; }
-    // Writes the same part back in the layout read_extension reads.
-    virtual bool write_extension(liba::ResourceWriter&) { return true; }
 };
 
 // Reads 4 bytes and compares them with tag.
@@ -45,8 +43,6 @@ bool expect_tag(liba::ResourceReader& file, std::string_view tag);
 // Reads a little-endian u16 / u32; false on a short read.
 bool read_u16(liba::ResourceReader& file, uint16_t& value);
 bool read_u32(liba::ResourceReader& file, uint32_t& value);
-bool write_u16(liba::ResourceWriter& file, uint16_t value);
-bool write_u32(liba::ResourceWriter& file, uint32_t value);
 // Searches the chunk tag from the end of the fmt chunk; on success the file stands at its body
 // and size holds its declared size.
 bool find_chunk(liba::ResourceReader& file, const WAVInfo& info, std::string_view tag, uint32_t& size);

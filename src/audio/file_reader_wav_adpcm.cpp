@@ -41,17 +41,6 @@ bool WAVInfoADPCM::read_extension(liba::ResourceReader& file)
     return read_fact(file);
 }
 
-bool WAVInfoADPCM::write_extension(liba::ResourceWriter& file)
-{
-    bool ok = write_u16(file, static_cast<uint16_t>(4 * (coefficient_count + 1)))
-        && write_u16(file, samples_per_block) && write_u16(file, static_cast<uint16_t>(coefficient_count));
-    for (const ADPCMCoefficients& pair : coefficients) {
-        ok = ok && write_u16(file, static_cast<uint16_t>(pair.first))
-            && write_u16(file, static_cast<uint16_t>(pair.second));
-    }
-    return ok && write_fact(file);
-}
-
 FileReaderWAVADPCM::FileReaderWAVADPCM(std::u16string_view path)
     : FileReaderWAVCoded(path, 5)
 {

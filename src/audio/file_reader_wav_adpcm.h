@@ -27,7 +27,6 @@ struct WAVInfoADPCM : WAVInfoBlocks {
     // (0, or not more than 7 bytes per channel), on which no block could be decoded.
     bool read_extension(liba::ResourceReader& file) override;
     // The extension, then a "fact" chunk holding fact_samples.
-    bool write_extension(liba::ResourceWriter& file) override;
 };
 
 class FileReaderWAVADPCM : public FileReaderWAVCoded<ADPCMData, WAVInfoADPCM> {

@@ -30,11 +30,6 @@ bool WAVInfoBlocks::read_fact(liba::ResourceReader& file)
     return !find_chunk(file, *this, "fact", fact_size) || read_u32(file, fact_samples);
 }
 
-bool WAVInfoBlocks::write_fact(liba::ResourceWriter& file)
-{
-    return file.write("fact", 4) == 4 && write_u32(file, 4) && write_u32(file, fact_samples);
-}
-
 void FileReaderWAVBlocks::open(WAVInfoBlocks& record)
 {
     FileReaderWAV::open(record);

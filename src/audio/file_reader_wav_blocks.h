@@ -32,8 +32,6 @@ protected:
     // Called at the end of read_extension: reads fact_samples. A file without a "fact" chunk is
     // accepted (its length comes from the data chunk); one whose "fact" chunk is cut short is not.
     bool read_fact(liba::ResourceReader& file);
-    // A "fact" chunk holding fact_samples, at the end of write_extension.
-    bool write_fact(liba::ResourceWriter& file);
 };
 
 class FileReaderWAVBlocks : public FileReaderWAV {

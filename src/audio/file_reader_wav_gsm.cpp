@@ -24,11 +24,6 @@ bool WAVInfoGSM::read_extension(liba::ResourceReader& file)
     return read_fact(file);
 }
 
-bool WAVInfoGSM::write_extension(liba::ResourceWriter& file)
-{
-    return write_u16(file, 2) && write_u16(file, samples_per_block) && write_fact(file);
-}
-
 FileReaderWAVGSM::FileReaderWAVGSM(std::u16string_view path)
     : FileReaderWAVCoded(path, 10)
 {

@@ -14,7 +14,6 @@ struct WAVInfoGSM : WAVInfoBlocks {
     // Accepts format tag 49, mono, 8000 Hz, 320 samples per block and 65-byte blocks.
     bool read_extension(liba::ResourceReader& file) override;
     // The extension, then a "fact" chunk holding fact_samples.
-    bool write_extension(liba::ResourceWriter& file) override;
 };
 
 class FileReaderWAVGSM : public FileReaderWAVCoded<GSMData, WAVInfoGSM> {

@@ -2,20 +2,6 @@
 
 namespace os {
 
-int32_t pcm_sample(const uint8_t* p, int bits)
-{
-    switch (bits) {
-    case 8:
-        return pcm_sample<8>(p);
-    case 16:
-        return pcm_sample<16>(p);
-    case 24:
-        return pcm_sample<24>(p);
-    default:
-        return pcm_sample<32>(p);
-    }
-}
-
 double pcm_full_scale(int bits)
 {
     switch (bits) {

@@ -31,7 +31,6 @@ template<int bits> int32_t pcm_sample(const uint8_t* p)
         return int32_t(liba::load_le32(p));
     }
 }
-int32_t pcm_sample(const uint8_t* p, int bits);
 // The full scale of a width: 128, 32768, 8388608 or 2147483648; 0 for any other width.
 double pcm_full_scale(int bits);
 
