@@ -30,11 +30,16 @@ public:
     ScriptedWaveOut& operator=(const ScriptedWaveOut&) = delete;
     ~ScriptedWaveOut() { EXPECT_EQ(m_device, nullptr) << "a device outlived its host"; }
 
-    // Runs f under the mutex.
+    // Runs f under the mutex; get() copies a member under it.
     template<typename F> auto locked(F f) const
     {
         std::lock_guard guard(m_mutex);
         return f();
+    }
+    template<typename T> T get(T ScriptedWaveOut::*member) const
+    {
+        std::lock_guard guard(m_mutex);
+        return this->*member;
     }
 
     os::WaveOutFactory factory()
@@ -77,10 +82,7 @@ public:
         if (post)
             post();
     }
-    bool close_notice_held() const
-    {
-        return locked([&] { return bool(m_held_close); });
-    }
+    bool close_notice_held() const { return bool(get(&ScriptedWaveOut::m_held_close)); }
 
     // Hands back the oldest queued header as played; false when none is queued.
     bool complete()
@@ -103,10 +105,7 @@ public:
         return count;
     }
 
-    std::vector<std::string> calls() const
-    {
-        return locked([&] { return m_calls; });
-    }
+    std::vector<std::string> calls() const { return get(&ScriptedWaveOut::m_calls); }
     // The calls whose text begins with prefix.
     std::vector<std::string> calls(std::string_view prefix) const
     {
@@ -114,35 +113,17 @@ public:
         std::erase_if(found, [&](const std::string& call) { return !call.starts_with(prefix); });
         return found;
     }
-    size_t queued() const
-    {
-        return locked([&] { return m_queue.size(); });
-    }
-    bool is_open() const
-    {
-        return locked([&] { return m_device != nullptr; });
-    }
+    size_t queued() const { return get(&ScriptedWaveOut::m_queue).size(); }
+    bool is_open() const { return get(&ScriptedWaveOut::m_device) != nullptr; }
     bool is_paused() const
     {
         return locked([&] { return m_device && m_paused; });
     }
-    int open_attempts() const
-    {
-        return locked([&] { return m_open_attempts; });
-    }
-    uint32_t volume() const
-    {
-        return locked([&] { return m_volume; });
-    }
+    int open_attempts() const { return get(&ScriptedWaveOut::m_open_attempts); }
+    uint32_t volume() const { return get(&ScriptedWaveOut::m_volume); }
     // The bytes of every completed header in order (headers handed back by reset are not played).
-    std::vector<uint8_t> played() const
-    {
-        return locked([&] { return m_played; });
-    }
-    int refusals() const
-    {
-        return locked([&] { return m_refusals; });
-    }
+    std::vector<uint8_t> played() const { return get(&ScriptedWaveOut::m_played); }
+    int refusals() const { return get(&ScriptedWaveOut::m_refusals); }
 
 private:
     class Device final : public os::WaveOut {
