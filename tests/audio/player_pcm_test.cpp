@@ -298,21 +298,6 @@ TEST_F(PlayerPCMScripted, play_with_an_empty_chain_keeps_play_wanted_and_a_reope
     EXPECT_TRUE(device.is_paused()) << "the listener paused: the reopened device must not play";
 }
 
-TEST_F(PlayerPCMScripted, drained_only_once_the_last_buffer_has_been_played)
-{
-    PCMData block = counting_block(10000, 2, 16, 44100); // one full buffer and 4720 bytes
-    source.add(block);
-    player->play();
-    ASSERT_TRUE(queued(2));
-    EXPECT_TRUE(source.used_up());
-    EXPECT_FALSE(player->is_drained());
-    device.complete();
-    EXPECT_FALSE(player->is_drained());
-    device.complete();
-    ASSERT_TRUE(drained());
-    EXPECT_EQ(device.played(), bytes_of({block})) << "nothing of the end is cut";
-}
-
 // Returned buffers are filled again only once three or fewer are queued, three at a time; levels
 // come from the last returned buffer.
 TEST_F(PlayerPCMScripted, buffers_are_refilled_three_at_a_time_and_levels_follow_the_returned_ones)
