@@ -14,38 +14,36 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 namespace test {
 
-inline std::vector<int16_t> samples_of(const audio::PCMData& block)
+using Samples = std::vector<int16_t>;
+
+inline Samples samples_of(const audio::PCMData& block)
 {
-    std::vector<int16_t> out(block.size() / 2);
-    const uint8_t* p = block.data.data();
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<int16_t>(uint16_t(p[2 * i] | (p[2 * i + 1] << 8)));
+    Samples out(block.size() / 2);
+    std::memcpy(out.data(), block.data.data(), out.size() * 2);
     return out;
 }
-
-// Signal-to-noise ratio of got against reference, in dB, over the common length.
-inline double snr_db(const std::vector<int16_t>& reference, const std::vector<int16_t>& got)
-{
-    double signal = 0;
-    double noise = 0;
-    for (size_t i = 0; i < std::min(reference.size(), got.size()); ++i) {
-        signal += double(reference[i]) * reference[i];
-        noise += (double(reference[i]) - got[i]) * (double(reference[i]) - got[i]);
-    }
-    return noise == 0 ? 1000.0 : 10 * std::log10(signal / noise);
-}
-
-using Samples = std::vector<int16_t>;
 
 inline void append(Samples& to, const audio::PCMData& block)
 {
     Samples more = samples_of(block);
     to.insert(to.end(), more.begin(), more.end());
+}
+
+// Signal-to-noise ratio of got against reference, in dB, over the common length.
+inline double snr_db(const Samples& reference, const Samples& got)
+{
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < std::min(reference.size(), got.size()); ++i) {
+        signal += double(reference[i]) * reference[i];
+        noise += (double(reference[i]) - got[i]) * (double(reference[i]) - got[i]);
+    }
+    return noise == 0 ? 1000.0 : 10 * std::log10(signal / noise);
 }
 
 struct Decoded {
@@ -97,18 +95,11 @@ inline std::vector<double> channel(const Samples& interleaved, int channels, int
     return out;
 }
 
-inline std::vector<double> as_doubles(const Samples& samples)
-{
-    return std::vector<double>(samples.begin(), samples.end());
-}
-
 // Normalised correlation of a[from_a ...] with b[from_b ...] over count samples (1: same shape).
 inline double correlation(
     const std::vector<double>& a, size_t from_a, const std::vector<double>& b, size_t from_b, size_t count)
 {
-    double ab = 0;
-    double aa = 0;
-    double bb = 0;
+    double ab = 0, aa = 0, bb = 0;
     for (size_t i = 0; i < count && from_a + i < a.size() && from_b + i < b.size(); ++i) {
         ab += a[from_a + i] * b[from_b + i];
         aa += a[from_a + i] * a[from_a + i];
@@ -139,7 +130,7 @@ inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, 
 inline double rms(const std::vector<double>& a, size_t from = 0, size_t count = SIZE_MAX)
 {
     double sum = 0;
-    size_t n = 0;
+    size_t n = 0; // samples summed
     for (size_t i = from; i < a.size() && n < count; ++i, ++n)
         sum += a[i] * a[i];
     return n == 0 ? 0 : std::sqrt(sum / double(n));
@@ -149,7 +140,7 @@ inline double rms(const std::vector<double>& a, size_t from = 0, size_t count = 
 // mono, read through the PCM reader.
 inline std::vector<double> source_sweep()
 {
-    return as_doubles(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")));
+    return channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0);
 }
 
 inline constexpr int32_t s_sweep_frames = 22050;
