@@ -175,6 +175,7 @@ TEST(EqualizerPCMConcurrency, pulls_survive_setters_resets_and_the_chain_being_d
             eq.set_amplitude(i % 11 == 0 ? 0.0 : -12 + i % 25);
             if (i % 5 == 0)
                 eq.reset();
+            (void)eq.delay_line_size();
             std::this_thread::yield();
         }
     });
