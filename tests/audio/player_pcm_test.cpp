@@ -3,16 +3,12 @@
 #include "audio/player_pcm.h"
 #include "audio/player_pcm_impl.h"
 #include "audio/processor.h"
-#include "liba/text.h"
 #include "scripted_wave_out.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstring>
 #include <limits>
 #include <thread>
 
@@ -21,39 +17,31 @@ namespace {
 using audio::PCMData;
 using test::counting_block;
 using test::wait_until;
+using Calls = std::vector<std::string>;
 
-std::vector<uint8_t> bytes_of(const PCMData& block)
-{
-    return {block.data.data(), block.data.data() + block.size()};
-}
-
-std::vector<uint8_t> joined(std::initializer_list<PCMData> blocks)
+std::vector<uint8_t> bytes_of(std::initializer_list<PCMData> blocks)
 {
     std::vector<uint8_t> all;
-    for (const PCMData& block : blocks) {
-        std::vector<uint8_t> bytes = bytes_of(block);
-        all.insert(all.end(), bytes.begin(), bytes.end());
-    }
+    for (const PCMData& block : blocks)
+        all.insert(all.end(), block.data.data(), block.data.data() + block.size());
     return all;
 }
 
 // Interleaved 16-bit frames given per channel as a repeating pattern.
 PCMData pattern16(uint32_t frames, const std::vector<std::vector<int16_t>>& channels, int32_t rate = 44100)
 {
-    auto count = int32_t(channels.size());
-    liba::DataBuffer data = liba::DataBuffer::make(frames * uint32_t(count) * 2);
+    liba::DataBuffer data = liba::DataBuffer::make(frames * uint32_t(channels.size()) * 2);
     uint8_t* p = data.writable();
-    for (uint32_t f = 0; f < frames; ++f) {
+    for (uint32_t f = 0; f < frames; ++f)
         for (const std::vector<int16_t>& channel : channels) {
             auto v = uint16_t(channel[f % channel.size()]);
             *p++ = uint8_t(v);
             *p++ = uint8_t(v >> 8);
         }
-    }
-    return PCMData {data, count, 16, rate};
+    return PCMData {data, int32_t(channels.size()), 16, rate};
 }
 
-// The player on the scripted device with a scripted source. The device outlives the player.
+// The player on the scripted device with a scripted source; a broken device rule fails the test.
 class PlayerPCMScripted : public ::testing::Test {
 protected:
     void SetUp() override { source.connect(player.get()); }
@@ -62,10 +50,18 @@ protected:
         player.reset();
         EXPECT_EQ(device.refusals(), 0) << "the player broke a rule of the device";
     }
-
     bool drained()
     {
         return wait_until([&] { return player->is_drained(); });
+    }
+    bool queued(size_t count)
+    {
+        return wait_until([&] { return device.queued() == count; });
+    }
+    Calls last_calls(size_t count)
+    {
+        Calls calls = device.calls();
+        return Calls(calls.end() - ptrdiff_t(std::min(count, calls.size())), calls.end());
     }
 
     test::ScriptedWaveOut device;
@@ -73,95 +69,73 @@ protected:
     std::unique_ptr<audio::PlayerPCM> player = std::make_unique<audio::PlayerPCM>(device.factory());
 };
 
-// ---- numbers ----
-
-TEST(PlayerPCM, device_formats_round_sample_widths_up_to_whole_bytes)
+TEST(PlayerPCM, device_formats_and_peak_levels_of_every_sample_width)
 {
-    os::WaveFormat twelve = audio::device_format_for(2, 12, 44100);
-    EXPECT_EQ(twelve.bits_per_sample, 16);
-    EXPECT_TRUE(twelve.valid());
+    EXPECT_EQ(audio::device_format_for(2, 12, 44100).bits_per_sample, 16);
+    EXPECT_TRUE(audio::device_format_for(2, 12, 44100).valid());
     EXPECT_EQ(audio::device_format_for(1, 20, 8000).bits_per_sample, 24);
     EXPECT_EQ(audio::device_format_for(1, 4, 8000).bits_per_sample, 8);
-    EXPECT_FALSE(audio::device_format_for(2, 40, 44100).valid());
-    EXPECT_FALSE(audio::device_format_for(2, 0, 44100).valid());
-    EXPECT_FALSE(audio::device_format_for(9, 16, 44100).valid());
-    EXPECT_FALSE(audio::device_format_for(2, 16, 0).valid());
-    EXPECT_FALSE(audio::device_format_for(2, 16, -44100).valid());
+    for (auto [channels, bits, rate] :
+        {std::tuple {2, 40, 44100}, {2, 0, 44100}, {9, 16, 44100}, {2, 16, 0}, {2, 16, -44100}})
+        EXPECT_FALSE(audio::device_format_for(channels, bits, rate).valid()) << channels << " " << bits;
     EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
-}
-
-TEST(PlayerPCM, peak_levels_of_every_sample_width)
-{
-    auto bytes = [](const PCMData& block) { return bytes_of(block); };
     struct Case {
-        const char* what;
         std::vector<uint8_t> data;
         int32_t channels, bits;
         double left, right;
     };
-    const Case cases[] = {
-        {"16-bit mono shows on both", bytes(pattern16(100, {{0, 16384, -100}})), 1, 16, 0.5, 0.5},
-        {"16-bit stereo", bytes(pattern16(100, {{100, -8192}, {-32768, 5}})), 2, 16, 0.25, 1.0},
-        // Channels past the second are not shown; they must not leak into the first two.
-        {"16-bit, four channels", bytes(pattern16(10, {{1024}, {2048}, {32767}, {32767}})), 4, 16,
-            1024 / 32768.0, 2048 / 32768.0},
-        {"8-bit stereo, 64 and 128 from the middle", {192, 0, 128, 100}, 2, 8, 0.5, 1.0},
-        {"24-bit mono", {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}, 1, 24, 0.5, 0.5},
-        {"32-bit stereo", {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}, 2, 32, 1.0, 0.25},
-        {"no channels", {0xFF, 0x7F, 0xFF, 0x7F}, 0, 16, 0, 0},
-        {"no bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 0, 0, 0}, {"12 bits", {0xFF, 0x7F, 0xFF, 0x7F}, 2, 12, 0, 0},
-        {"less than a frame", {0xFF, 0x7F, 0xFF}, 2, 16, 0, 0}, {"no bytes", {}, 2, 16, 0, 0}};
+    const Case cases[] = {{bytes_of({pattern16(100, {{0, 16384, -100}})}), 1, 16, 0.5, 0.5},
+        {bytes_of({pattern16(100, {{100, -8192}, {-32768, 5}})}), 2, 16, 0.25, 1.0},
+        // Channels past the second must not leak into the first two.
+        {bytes_of({pattern16(10, {{1024}, {2048}, {32767}, {32767}})}), 4, 16, 1024 / 32768.0,
+            2048 / 32768.0},
+        {{192, 0, 128, 100}, 2, 8, 0.5, 1.0}, {{0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}, 1, 24, 0.5, 0.5},
+        {{0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x20}, 2, 32, 1.0, 0.25},
+        {{0xFF, 0x7F, 0xFF, 0x7F}, 0, 16, 0, 0}, {{0xFF, 0x7F, 0xFF, 0x7F}, 2, 0, 0, 0},
+        {{0xFF, 0x7F, 0xFF, 0x7F}, 2, 12, 0, 0}, {{0xFF, 0x7F, 0xFF}, 2, 16, 0, 0}, {{}, 2, 16, 0, 0}};
     for (const Case& c : cases) {
         audio::PeakLevels levels
             = audio::peak_levels(c.data.data(), uint32_t(c.data.size()), c.channels, c.bits);
-        EXPECT_DOUBLE_EQ(levels.level[0], c.left) << c.what;
-        EXPECT_DOUBLE_EQ(levels.level[1], c.right) << c.what;
+        EXPECT_DOUBLE_EQ(levels.level[0], c.left) << c.channels << "x" << c.bits << ", " << c.data.size();
+        EXPECT_DOUBLE_EQ(levels.level[1], c.right) << c.channels << "x" << c.bits << ", " << c.data.size();
     }
     audio::PeakLevels null = audio::peak_levels(nullptr, 4, 2, 16);
     EXPECT_EQ(null.level[0] + null.level[1], 0.0);
 }
 
-// ---- requests and device ----
-
 TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_waiting_block)
 {
-    PCMData first = counting_block(3000, 2, 16, 44100, 0);
-    PCMData second = counting_block(1000, 2, 16, 22050, 77);
+    PCMData first = counting_block(3000, 2, 16, 44100, 0), second = counting_block(1000, 2, 16, 22050, 77);
     source.add(first);
     source.add(second);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
-    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t> {12000})
-        << "the header before the change is short";
-
+    ASSERT_TRUE(queued(1));
     ASSERT_TRUE(device.complete());
-    ASSERT_TRUE(wait_until([&] { return device.format().sample_rate == 22050 && device.queued() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
     EXPECT_FALSE(player->is_drained());
-    EXPECT_EQ(device.queued_lengths(), std::vector<uint32_t> {4000});
     ASSERT_TRUE(device.complete());
     ASSERT_TRUE(drained());
-
-    std::vector<std::string> expected {"open 2x16@44100", "volume ffffffff", "write 12000", "close",
-        "open 2x16@22050", "volume ffffffff", "write 4000", "close"};
-    EXPECT_EQ(device.calls(), expected);
-    EXPECT_EQ(device.played(), joined({first, second}));
+    EXPECT_EQ(device.calls(),
+        (Calls {"open 2x16@44100", "volume ffffffff", "write 12000", "close", "open 2x16@22050",
+            "volume ffffffff", "write 4000", "close"}));
+    EXPECT_EQ(device.played(), bytes_of({first, second}));
 }
 
 TEST_F(PlayerPCMScripted, a_format_change_on_a_buffer_boundary_never_reaches_the_old_device)
 {
-    PCMData first = counting_block(8820, 2, 16, 44100, 0); // exactly one buffer
-    PCMData second = counting_block(1000, 1, 16, 44100, 9);
+    PCMData first = counting_block(8820, 2, 16, 44100, 0), second = counting_block(1000, 1, 16, 44100, 9);
     source.add(first);
     source.add(second);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
-    EXPECT_EQ(device.queued_lengths(), (std::vector<uint32_t> {35280, 0}));
+    ASSERT_TRUE(queued(2));
+    EXPECT_EQ(device.calls("write"), (Calls {"write 35280", "write 0"}));
     device.complete();
     device.complete();
-    ASSERT_TRUE(wait_until([&] { return device.format().channels == 1 && device.queued() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
+    EXPECT_EQ(device.calls("open").back(), "open 1x16@44100");
     device.complete();
     ASSERT_TRUE(drained());
-    EXPECT_EQ(device.played(), joined({first, second}));
+    EXPECT_EQ(device.played(), bytes_of({first, second}));
 }
 
 TEST_F(PlayerPCMScripted, pause_then_play_resumes_the_queued_sound_and_pause_then_stop_resets)
@@ -169,31 +143,26 @@ TEST_F(PlayerPCMScripted, pause_then_play_resumes_the_queued_sound_and_pause_the
     PCMData block = counting_block(44100 * 4, 2, 16, 44100, 5);
     source.add(block);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(queued(6));
     ASSERT_TRUE(player->pause());
     ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
     ASSERT_TRUE(player->play());
     ASSERT_TRUE(wait_until([&] { return !device.is_paused(); }));
     EXPECT_TRUE(device.calls("reset").empty());
-    EXPECT_EQ(device.queued(), 6u);
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(device.complete());
-    EXPECT_EQ(device.played(), bytes_of(block.slice(0, 6 * 35280)));
+    EXPECT_EQ(device.played(), bytes_of({block.slice(0, 6 * 35280)}));
 
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(queued(6));
     player->pause();
     ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
     player->stop();
     ASSERT_TRUE(drained());
-    std::vector<std::string> calls = device.calls();
-    std::vector<std::string> tail(calls.end() - 4, calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string> {"pause", "reset", "restart", "close"}));
+    EXPECT_EQ(last_calls(4), (Calls {"pause", "reset", "restart", "close"}));
     EXPECT_EQ(device.played().size(), 6 * 35280u) << "reset buffers are not played";
-    EXPECT_EQ(device.calls("open").size(), 1u);
-    // The next device is not held by the old pause.
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    EXPECT_FALSE(device.is_paused());
+    ASSERT_TRUE(queued(6));
+    EXPECT_FALSE(device.is_paused()) << "the next device is not held by the old pause";
 }
 
 TEST_F(PlayerPCMScripted, stop_while_playing_drops_the_waiting_block_and_destruction_closes)
@@ -201,21 +170,16 @@ TEST_F(PlayerPCMScripted, stop_while_playing_drops_the_waiting_block_and_destruc
     PCMData block = counting_block(44100 * 4, 2, 16, 44100, 1);
     source.add(block);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(queued(6));
     player->stop();
     ASSERT_TRUE(drained());
-
-    // Four pulls of 16384 frames filled the six buffers; the rest of the fourth went with the
-    // stop, and the next play goes on with the fifth.
+    // Four pulls of 16384 frames filled six buffers; the rest of the fourth went with the stop.
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(queued(6));
     device.complete();
-    EXPECT_EQ(device.played(), bytes_of(block.slice(4 * 65536, 35280)));
-    // Destruction while playing resets and closes the device.
+    EXPECT_EQ(device.played(), bytes_of({block.slice(4 * 65536, 35280)}));
     player.reset();
-    std::vector<std::string> calls = device.calls();
-    EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
-        (std::vector<std::string> {"reset", "close"}));
+    EXPECT_EQ(last_calls(2), (Calls {"reset", "close"}));
     EXPECT_FALSE(device.is_open());
 }
 
@@ -224,20 +188,18 @@ TEST_F(PlayerPCMScripted, stop_while_draining_closes_and_forgets_the_block_of_th
     source.add(counting_block(3000, 2, 16, 44100));
     source.add(counting_block(1000, 2, 16, 22050)); // waits for a reopen that stop cancels
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    ASSERT_TRUE(queued(1));
     player->stop();
     ASSERT_TRUE(drained());
-    EXPECT_EQ(device.calls("open").size(), 1u);
     EXPECT_EQ(device.calls("reset").size(), 1u);
-
     PCMData next = counting_block(1000, 2, 16, 44100, 50);
     source.add(next);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
-    EXPECT_EQ(device.calls("open"), (std::vector<std::string> {"open 2x16@44100", "open 2x16@44100"}));
+    ASSERT_TRUE(queued(1));
+    EXPECT_EQ(device.calls("open"), (Calls {"open 2x16@44100", "open 2x16@44100"}));
     device.complete();
     ASSERT_TRUE(drained());
-    EXPECT_EQ(device.played(), bytes_of(next));
+    EXPECT_EQ(device.played(), bytes_of({next}));
 }
 
 TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for_the_next_device)
@@ -245,21 +207,19 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     source.add(counting_block(3000, 2, 16, 44100));
     device.hold_close_notice();
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    ASSERT_TRUE(queued(1));
     player->stop();
     ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
-    // The closed device must not be paused, restarted, reset or given a volume.
+    // None of these may reach the closed device.
     player->pause();
     player->set_volume(0.5);
     player->play();
     player->pause();
     source.add(counting_block(1000, 2, 16, 44100, 9));
     EXPECT_FALSE(player->is_drained());
-
-    // The requests were queued before the notice, so they are all seen while the device closes.
     device.release_close_notice();
     ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
-    std::vector<std::string> calls = device.calls();
+    Calls calls = device.calls();
     auto close = std::find(calls.begin(), calls.end(), "close");
     ASSERT_NE(close, calls.end());
     EXPECT_EQ(*std::next(close), "open 2x16@44100") << "a call reached the closed device";
@@ -272,7 +232,7 @@ TEST_F(PlayerPCMScripted, a_stop_while_the_device_closes_leaves_that_device_alon
     source.add(counting_block(3000, 2, 16, 44100));
     device.hold_close_notice();
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    ASSERT_TRUE(queued(1));
     player->stop();
     ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
     player->stop();
@@ -288,7 +248,6 @@ TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_start
     player->play();
     ASSERT_TRUE(wait_until([&] { return player->open_failed(); }));
     EXPECT_EQ(device.open_attempts(), 0);
-
     PCMData block = counting_block(2000, 1, 8, 11025);
     source.add(block);
     device.fail_opens(1);
@@ -296,14 +255,12 @@ TEST_F(PlayerPCMScripted, a_failed_open_returns_to_closed_and_a_later_play_start
     ASSERT_TRUE(wait_until([&] { return device.open_attempts() == 1 && player->open_failed(); }));
     EXPECT_FALSE(device.is_open());
     EXPECT_FALSE(player->is_drained()) << "the block that could not play still waits";
-
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
+    ASSERT_TRUE(queued(1));
     EXPECT_FALSE(player->open_failed());
     device.complete();
     ASSERT_TRUE(drained());
-    EXPECT_EQ(device.played(), bytes_of(block)) << "nothing is lost";
-    EXPECT_EQ(device.open_attempts(), 2);
+    EXPECT_EQ(device.played(), bytes_of({block})) << "nothing is lost";
 }
 
 TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
@@ -311,15 +268,12 @@ TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
     source.add(counting_block(44100 * 3, 2, 16, 44100));
     device.refuse_write(2);
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.calls("write").size() == 3; }));
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
+    ASSERT_TRUE(wait_until([&] { return device.calls("write").size() == 3 && device.queued() == 2; }));
     device.complete();
     device.complete();
-    // Draining ends with the refused buffer counted free: the device closes, and the player,
-    // taking the refusal for a failed device, waits for the next play to open one again.
+    // The device closes and the player, taking the refusal for a failed device, waits for a play.
     ASSERT_TRUE(wait_until([&] { return device.calls("close").size() == 1 && player->device_failed(); }));
     EXPECT_EQ(device.calls("open").size(), 1u);
-    // A stop then drops the block kept for that device.
     player->stop();
     ASSERT_TRUE(drained());
     player->play();
@@ -327,72 +281,46 @@ TEST_F(PlayerPCMScripted, a_refused_buffer_is_not_busy_so_draining_still_closes)
     EXPECT_FALSE(player->device_failed());
 }
 
-TEST_F(PlayerPCMScripted, play_with_an_empty_chain_leaves_the_device_closed_and_play_wanted)
+TEST_F(PlayerPCMScripted, play_with_an_empty_chain_keeps_play_wanted_and_a_reopened_device_keeps_a_pause)
 {
     player->play();
     ASSERT_TRUE(drained());
     EXPECT_EQ(device.open_attempts(), 0);
-
     // The wish to play survives: the next request finds the data and opens.
-    source.add(counting_block(1000, 2, 16, 44100));
-    player->pause();
-    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
-    EXPECT_EQ(device.calls("open").size(), 1u);
-}
-
-TEST_F(PlayerPCMScripted, a_device_reopened_while_paused_stays_paused)
-{
     PCMData block = counting_block(44100 * 3, 2, 16, 44100);
     source.add(block.slice(0, 12000));
     source.add(counting_block(1000, 1, 16, 44100)); // a format change: the device closes and reopens
     source.add(block.slice(12000, 40000));
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 1; }));
     player->pause();
-    ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
+    ASSERT_TRUE(wait_until([&] { return device.is_paused() && device.queued() == 1; }));
     device.complete(); // the device went on with what it held, then closes
     ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
     EXPECT_TRUE(device.is_paused()) << "the listener paused: the reopened device must not play";
 }
 
-TEST_F(PlayerPCMScripted, drained_only_once_the_last_buffer_has_been_played)
+// Returned buffers are filled again only once three or fewer are queued, three at a time; levels
+// come from the last returned buffer.
+TEST_F(PlayerPCMScripted, buffers_are_refilled_three_at_a_time_and_levels_follow_the_returned_ones)
 {
-    PCMData block = counting_block(10000, 2, 16, 44100); // one full buffer and 4720 bytes
-    source.add(block);
-    player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 2; }));
-    // The reader has reached its end here, while 1.2 s of it is still to be heard.
-    EXPECT_TRUE(source.used_up());
-    EXPECT_FALSE(player->is_drained());
-    device.complete();
-    EXPECT_FALSE(player->is_drained());
-    device.complete();
-    ASSERT_TRUE(drained());
-    EXPECT_EQ(device.played(), bytes_of(block)) << "nothing of the end is cut";
-}
-
-// Decoding runs in bursts: returned buffers are filled again only once three or fewer are still
-// queued (600 ms of sound), three at a time.
-TEST_F(PlayerPCMScripted, returned_buffers_are_filled_again_three_at_a_time_with_three_still_queued)
-{
-    // Nine buffers of 200 ms, each with its own level, so that each return can be seen handled.
     for (int16_t i = 1; i <= 9; ++i)
-        source.add(pattern16(8820, {{int16_t(1000 * i)}, {int16_t(1000 * i)}}));
+        source.add(pattern16(8820, {{int16_t(1000 * i)}, {int16_t(-500 * i), 7}}));
     player->play();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    EXPECT_EQ(player->get_level(0), 0.0);
+    ASSERT_TRUE(queued(6));
     for (int i = 1; i <= 2; ++i) {
         device.complete();
         ASSERT_TRUE(wait_until([&] { return player->get_level(0) == 1000 * i / 32768.0; }));
+        EXPECT_DOUBLE_EQ(player->get_level(1), 500 * i / 32768.0);
+        EXPECT_DOUBLE_EQ(player->get_level(5), 500 * i / 32768.0);
+        EXPECT_DOUBLE_EQ(player->get_level(-1), 1000 * i / 32768.0);
         EXPECT_EQ(device.queued(), size_t(6 - i)) << "nothing filled while more than three are queued";
     }
     device.complete();
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
+    ASSERT_TRUE(queued(6));
     EXPECT_EQ(device.calls("write").size(), 9u);
-    ASSERT_TRUE(wait_until([&] {
-        device.complete_all();
-        return player->is_drained();
-    }));
-    EXPECT_EQ(device.played().size(), 9u * 35280u);
+    player->stop();
+    ASSERT_TRUE(drained());
+    EXPECT_EQ(player->get_level(0) + player->get_level(1), 0.0) << "cleared when the device closes";
 }
 
 TEST_F(PlayerPCMScripted, volume_is_clamped_stored_and_applied_as_a_word)
@@ -402,36 +330,13 @@ TEST_F(PlayerPCMScripted, volume_is_clamped_stored_and_applied_as_a_word)
     source.add(counting_block(44100, 2, 16, 44100));
     player->play();
     ASSERT_TRUE(wait_until([&] { return device.queued() > 0; }));
-    EXPECT_EQ(device.calls("volume"), std::vector<std::string> {"volume 7fff7fff"}) << "applied at open";
-
-    player->set_volume(1.7);
-    EXPECT_EQ(player->get_volume(), 1.0);
-    EXPECT_EQ(device.volume(), 0xFFFFFFFFu);
-    player->set_volume(-0.2);
-    EXPECT_EQ(player->get_volume(), 0.0);
-    EXPECT_EQ(device.volume(), 0u);
-    player->set_volume(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(player->get_volume(), 0.0);
-    EXPECT_EQ(device.volume(), 0u);
-}
-
-TEST_F(PlayerPCMScripted, levels_come_from_the_last_returned_buffer_and_clamp_the_channel)
-{
-    source.add(pattern16(44100 * 2, {{100, -8192}, {16384, 7}}));
-    player->play();
-    EXPECT_EQ(player->get_level(0), 0.0);
-    ASSERT_TRUE(wait_until([&] { return device.queued() == 6; }));
-    device.complete();
-    ASSERT_TRUE(wait_until([&] { return player->get_level(1) > 0.0; }));
-    EXPECT_DOUBLE_EQ(player->get_level(0), 0.25);
-    EXPECT_DOUBLE_EQ(player->get_level(1), 0.5);
-    EXPECT_DOUBLE_EQ(player->get_level(5), 0.5);
-    EXPECT_DOUBLE_EQ(player->get_level(-1), 0.25);
-
-    player->stop();
-    ASSERT_TRUE(drained());
-    EXPECT_EQ(player->get_level(0), 0.0) << "levels are cleared when the device closes";
-    EXPECT_EQ(player->get_level(1), 0.0);
+    EXPECT_EQ(device.calls("volume"), Calls {"volume 7fff7fff"}) << "applied at open";
+    for (auto [volume, stored, word] : {std::tuple {1.7, 1.0, 0xFFFFFFFFu}, {-0.2, 0.0, 0u},
+             {std::numeric_limits<double>::quiet_NaN(), 0.0, 0u}}) {
+        player->set_volume(volume);
+        EXPECT_EQ(player->get_volume(), stored);
+        EXPECT_EQ(device.volume(), word);
+    }
 }
 
 TEST(PlayerPCMDeathTest, a_pushed_block_ends_the_process)
@@ -446,8 +351,6 @@ TEST(PlayerPCMDeathTest, a_pushed_block_ends_the_process)
         "PlayerPCM::on_data: on_data unexpected - player is active object");
 }
 
-// ---- real backends ----
-
 // A WAV file whose samples are a 16-bit ramp, opened as the player's chain.
 struct RampChain {
     RampChain(
@@ -456,8 +359,7 @@ struct RampChain {
         test::WavSpec spec;
         spec.channels = channels;
         spec.sample_rate = rate;
-        spec.data = test::ramp16(samples);
-        data = spec.data;
+        data = spec.data = test::ramp16(samples);
         test::write_file(dir.native(name), test::make_wav(spec));
         chain = audio::create_play_chain(dir.file(name));
     }
@@ -468,16 +370,14 @@ struct RampChain {
 std::vector<uint8_t> wav_data(const std::filesystem::path& path)
 {
     std::vector<uint8_t> file = test::read_file(path);
-    if (file.size() < 44)
-        return {};
-    return {file.begin() + 44, file.end()};
+    return file.size() < 44 ? file : std::vector<uint8_t>(file.begin() + 44, file.end());
 }
 
 TEST(PlayerPCMFile, tracks_of_one_format_come_out_of_the_file_backend_byte_for_byte_in_one_file)
 {
     test::TempDir dir;
-    RampChain first(dir, "first.wav", 44100 * 2 * 3 + 2 * 77, 2, 44100);
-    RampChain second(dir, "second.wav", 2 * 4321, 2, 44100);
+    RampChain first(dir, "first.wav", 44100 * 2 * 3 + 2 * 77, 2, 44100),
+        second(dir, "second.wav", 2 * 4321, 2, 44100);
     std::string out = dir.native("out.wav").string();
     audio::PlayerPCM player(os::wave_out_factory("file:" + out + ",fast"));
     for (RampChain* track : {&first, &second}) {
@@ -489,24 +389,19 @@ TEST(PlayerPCMFile, tracks_of_one_format_come_out_of_the_file_backend_byte_for_b
         player.stop();
         track->chain->get_provider().connect(nullptr);
     }
-    std::vector<uint8_t> expected = first.data;
-    expected.insert(expected.end(), second.data.begin(), second.data.end());
-    EXPECT_TRUE(wav_data(out) == expected) << "the bytes differ";
+    first.data.insert(first.data.end(), second.data.begin(), second.data.end());
+    EXPECT_TRUE(wav_data(out) == first.data) << "the bytes differ";
     std::vector<uint8_t> file = test::read_file(out);
     EXPECT_EQ(file[22], 2); // channels
     EXPECT_EQ(file[24] | file[25] << 8, 44100 & 0xFFFF);
-}
-
-TEST(PlayerPCMFile, an_unwritable_file_fails_the_open_without_hanging_the_player)
-{
-    test::TempDir dir;
+    // An unwritable file fails the open without hanging the player.
     test::BlockSource source;
-    audio::PlayerPCM player(os::wave_out_factory("file:" + dir.native("no/such/folder/out.wav").string()));
-    source.connect(&player);
+    audio::PlayerPCM failing(os::wave_out_factory("file:" + dir.native("no/such/folder/out.wav").string()));
+    source.connect(&failing);
     source.add(counting_block(1000, 2, 16, 44100));
-    player.play();
-    ASSERT_TRUE(wait_until([&] { return player.open_failed(); }));
-    EXPECT_FALSE(player.is_drained());
+    failing.play();
+    ASSERT_TRUE(wait_until([&] { return failing.open_failed(); }));
+    EXPECT_FALSE(failing.is_drained());
 }
 
 // ---- concurrency ----
@@ -524,18 +419,14 @@ public:
     PCMData get_block(int32_t max) override
     {
         m_pulls.fetch_add(1);
-        uint32_t frames = uint32_t(std::clamp(max, 0, m_frames_per_block));
-        PCMData block
-            = pattern16(frames, std::vector<std::vector<int16_t>>(size_t(m_channels), {m_mark}), m_rate);
-        return block;
+        return pattern16(uint32_t(std::clamp(max, 0, m_frames_per_block)),
+            std::vector<std::vector<int16_t>>(size_t(m_channels), {m_mark}), m_rate);
     }
     int pulls() const { return m_pulls.load(); }
 
 private:
     const int16_t m_mark;
-    const int32_t m_channels;
-    const int32_t m_rate;
-    const int32_t m_frames_per_block;
+    const int32_t m_channels, m_rate, m_frames_per_block;
     std::atomic<int> m_pulls {0};
 };
 
@@ -549,10 +440,7 @@ class PlayerPCMConcurrency : public ::testing::TestWithParam<std::string> {
 protected:
     std::string backend()
     {
-        std::string choice = GetParam();
-        if (choice == "file")
-            return "file:" + dir.native("out.wav").string() + ",fast";
-        return choice;
+        return GetParam() == "file" ? "file:" + dir.native("out.wav").string() + ",fast" : GetParam();
     }
     test::TempDir dir;
 };
@@ -565,26 +453,16 @@ TEST_P(PlayerPCMConcurrency, requests_in_a_tight_loop_while_the_thread_pulls)
     player.play();
     ASSERT_TRUE(wait_until([&] { return source.pulls() > 0; }));
     for (int i = 0; i < 20000; ++i) {
-        switch (i % 7) {
-        case 0:
-        case 4:
+        if (i % 7 == 0 || i % 7 == 4)
             player.play();
-            break;
-        case 1:
+        else if (i % 7 == 1)
             player.pause();
-            break;
-        case 2:
+        else if (i % 7 == 2)
             player.stop();
-            break;
-        default:
-            break;
-        }
         player.set_volume((i % 13) / 10.0 - 0.1);
         double level = player.get_level(i % 3 - 1);
-        ASSERT_GE(level, 0.0);
-        ASSERT_LE(level, 1.0);
-        ASSERT_GE(player.get_volume(), 0.0);
-        ASSERT_LE(player.get_volume(), 1.0);
+        ASSERT_TRUE(level >= 0.0 && level <= 1.0) << level;
+        ASSERT_TRUE(player.get_volume() >= 0.0 && player.get_volume() <= 1.0);
         player.is_drained();
     }
     player.stop();
@@ -602,8 +480,7 @@ TEST_P(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
     player.play();
     int16_t mark = 1;
     // The silent backend hands buffers back in real time: fewer rounds there.
-    const int rounds = GetParam() == "file" ? 100 : 8;
-    for (int round = 0; round < rounds; ++round) {
+    for (int round = 0; round < (GetParam() == "file" ? 100 : 8); ++round) {
         ASSERT_TRUE(wait_until([&] { return current->pulls() > 0; }));
         // As the application does: relink under the stage's lock, then delete the old chain.
         auto next = std::make_unique<MarkedSource>(++mark, 1, 8000, 256);
@@ -623,10 +500,9 @@ TEST_P(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
         return;
     std::vector<uint8_t> data = wav_data(dir.native("out.wav"));
     ASSERT_FALSE(data.empty());
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        int value = data[i] | data[i + 1] << 8;
-        ASSERT_TRUE(value >= 1 && value <= mark) << "sample " << i / 2 << " holds " << value;
-    }
+    for (size_t i = 0; i + 1 < data.size(); i += 2)
+        ASSERT_TRUE((data[i] | data[i + 1] << 8) >= 1 && (data[i] | data[i + 1] << 8) <= mark)
+            << "sample " << i / 2;
 }
 
 TEST_P(PlayerPCMConcurrency, destruction_during_playback)
@@ -645,9 +521,8 @@ TEST_P(PlayerPCMConcurrency, destruction_during_playback)
 INSTANTIATE_TEST_SUITE_P(Backends, PlayerPCMConcurrency, ::testing::Values("null", "file"),
     [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
-// The application's track loop over real chains (a PCM reader, and readers feeding decoders)
-// through the equalizer, while the UI thread reads positions, levels and settings of every stage.
-// Under ThreadSanitizer any pair of locks taken in both orders is reported.
+// The application's track loop over real chains through the equalizer, while the UI thread reads
+// positions, levels and settings of every stage (ThreadSanitizer reports locks taken in both orders).
 TEST(PlayerPCMConcurrencyChains, the_track_loop_through_the_equalizer_keeps_the_lock_order)
 {
     test::TempDir dir;

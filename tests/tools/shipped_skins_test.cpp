@@ -33,17 +33,11 @@ struct Screen {
 };
 
 // The screens data/skins/make_skins.py draws a layout for.
-const Screen s_screens[] = {{{240, 320}, os::PlatformKind::pocket_pc, "P240x320"},
-    {{480, 640}, os::PlatformKind::pocket_pc, "P480x640"},
-    {{320, 240}, os::PlatformKind::pocket_pc, "P320x240"},
-    {{640, 480}, os::PlatformKind::pocket_pc, "P640x480"},
-    {{240, 240}, os::PlatformKind::pocket_pc, "P240x240"},
-    {{720, 720}, os::PlatformKind::pocket_pc, "P720x720"},
-    {{480, 800}, os::PlatformKind::pocket_pc, "P480x800"},
-    {{720, 1280}, os::PlatformKind::pocket_pc, "P720x1280"},
-    {{1280, 720}, os::PlatformKind::pocket_pc, "P1280x720"},
-    {{176, 220}, os::PlatformKind::smartphone, "S176x220"},
-    {{240, 320}, os::PlatformKind::smartphone, "S240x320"}};
+constexpr os::PlatformKind P = os::PlatformKind::pocket_pc, S = os::PlatformKind::smartphone;
+const Screen s_screens[] = {{{240, 320}, P, "P240x320"}, {{480, 640}, P, "P480x640"},
+    {{320, 240}, P, "P320x240"}, {{640, 480}, P, "P640x480"}, {{240, 240}, P, "P240x240"},
+    {{720, 720}, P, "P720x720"}, {{480, 800}, P, "P480x800"}, {{720, 1280}, P, "P720x1280"},
+    {{1280, 720}, P, "P1280x720"}, {{176, 220}, S, "S176x220"}, {{240, 320}, S, "S240x320"}};
 
 std::string skin_file(const std::string& skin)
 {

@@ -1,11 +1,12 @@
-#include "liba/little_endian.h"
-#include "os/zip_writer.h"
-#include "skinc/skin_compiler.h"
-#include "skinc/skin_source.h"
+// skinc: its errors and warnings with their lines, its limits, the archive it writes, dumps and
+// round trips, and its command line.
 
+#include "liba/little_endian.h"
 #include "liba/text.h"
 #include "liba/zip_file.h"
 #include "os/zip_open.h"
+#include "os/zip_writer.h"
+#include "skinc/skin_compiler.h"
 #include "skinner/skin_description.h"
 #include "skinner/skin_file.h"
 #include "skinner/skin_samples.h"
@@ -49,10 +50,9 @@ public:
     // Whether the messages hold each of the texts.
     testing::AssertionResult reports(const std::vector<std::string>& texts) const
     {
-        for (const std::string& text : texts) {
+        for (const std::string& text : texts)
             if (errors().find(text) == std::string::npos)
                 return testing::AssertionFailure() << "no {" << text << "} in\n" << errors();
-        }
         return testing::AssertionSuccess();
     }
     test::Bytes description() const { return skinner::read_skin_description(m_dir.file("out.skin")); }
@@ -75,8 +75,6 @@ std::vector<std::string> entry_names(const std::u16string& archive)
 }
 
 } // namespace
-
-// Errors ----------------------------------------------------------------------------------------
 
 struct ErrorCase {
     const char* body; // inside <skin version="V">, from line 2 on; a whole source if it starts with "<?"
@@ -147,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, SkincErrors,
         ErrorCase {
             "<?<skin version=\"vvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvvv\">\n</skin>\n", {"1: error: version {"}}));
 
-TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone)
+TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone_and_boundaries_accepted)
 {
     Source source;
     std::string list = "<bitmaps>\n";
@@ -159,31 +157,21 @@ TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone
     EXPECT_EQ(source.errors(), "259: error: more than 256 pictures\n");
     list.erase(list.rfind("<bitmap "));
     EXPECT_TRUE(source.build(list + "</bitmaps>\n")) << source.errors();
-
-    std::string body = "<kind name=\"K\">\n";
-    // 40 values of 1000 characters: the pool needs about 80 KiB.
+    std::string body = "<kind name=\"K\">\n"; // 40 values of 1000 characters: some 80 KiB of pool
     for (int i = 0; i < 40; ++i)
         body += "<string name=\"s" + std::to_string(100 + i) + "\" value=\""
             + std::string(1000, char('a' + i % 26)) + std::to_string(i) + "\"/>\n";
     EXPECT_FALSE(source.build(body + "</kind>\n"));
-    EXPECT_TRUE(source.reports({"error: string {", "would start beyond the first 64 KiB"}));
     EXPECT_EQ(source.errors().find('\n'), source.errors().size() - 1) << "one error";
-}
+    EXPECT_TRUE(source.reports({"error: string {", "would start beyond the first 64 KiB"}));
 
-TEST(SkincLimits, boundary_values_are_accepted)
-{
-    Source source;
-    source.bitmap("sub.bmp");
     std::filesystem::create_directory(source.dir().native("dir"));
     source.bitmap("dir/pic.bmp");
-    ASSERT_TRUE(source.build("<bitmaps><bitmap name=\"dir/pic\"/></bitmaps>\n<kind name=\"K\">\n"
-                             "<int name=\"A\" value=\"2147483647\"/>\n"
-                             "<int name=\"B\" value=\"-2147483648\"/>\n"
-                             "<int name=\"C\" value=\"0xFFFFFFFF\"/>\n"
-                             "<point name=\"D\" value=\" -32768\t32767 \"/>\n"
-                             "<colour name=\"E\" value=\"#A0B0C0D0\"/>\n"
-                             "<colour name=\"F\" value=\"255 0 1\"/>\n"
-                             "</kind>\n",
+    ASSERT_TRUE(source.build(
+        "<bitmaps><bitmap name=\"dir/pic\"/></bitmaps>\n<kind name=\"K\">\n"
+        "<int name=\"A\" value=\"2147483647\"/><int name=\"B\" value=\"-2147483648\"/>\n"
+        "<int name=\"C\" value=\"0xFFFFFFFF\"/><point name=\"D\" value=\" -32768\t32767 \"/>\n"
+        "<colour name=\"E\" value=\"#A0B0C0D0\"/><colour name=\"F\" value=\"255 0 1\"/></kind>\n",
         "version=\"" + std::string(31, 'v') + "\""))
         << source.errors();
     skinner::SkinModel model = skinner::SkinDescription(source.description()).to_model();
@@ -199,8 +187,6 @@ TEST(SkincLimits, boundary_values_are_accepted)
     EXPECT_EQ(std::get<skinner::ColourEntry>(p[5].value).bytes, (std::array<uint8_t, 4> {255, 0, 1, 0}));
 }
 
-// Output ----------------------------------------------------------------------------------------
-
 TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_companions)
 {
     Source source;
@@ -214,18 +200,13 @@ TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_com
     ASSERT_TRUE(description.valid());
     EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"b", u"a"}))
         << "order of first use";
-}
-
-TEST(SkincBuild, entries_are_stored_with_the_standard_checksum)
-{
+    // Entries are stored, with the standard checksum, non-ASCII names flagged as UTF-8.
     os::ZipWriter zip;
     zip.add("d\xc3\xa9.txt", {1, 2, 3});
     std::vector<uint8_t> archive = zip.finish();
     EXPECT_EQ(liba::load_le32(&archive[14]), 0x55BC801Du) << "the CRC-32 of 01 02 03";
-    EXPECT_EQ(archive[6] | archive[7] << 8, 0x0800) << "a non-ASCII name is flagged as UTF-8";
-    EXPECT_EQ(archive[8], 0) << "stored";
-    EXPECT_EQ(archive[18], 3) << "compressed size = size";
-    EXPECT_EQ(archive[22], 3);
+    EXPECT_EQ(archive[6] | archive[7] << 8, 0x0800);
+    EXPECT_EQ(archive[8] + archive[18] + archive[22], 0 + 3 + 3) << "stored: compressed size = size";
 }
 
 TEST(SkincBuild, the_test_skin_builds_dumps_and_builds_again_to_the_same_description)
@@ -288,8 +269,6 @@ TEST(SkincDump, refuses_what_is_not_a_skin_and_does_not_write_outside_its_folder
     EXPECT_NE(source.find("<bitmap name=\"../evil\""), std::string::npos) << "the source is still printed";
 }
 
-// Command line ----------------------------------------------------------------------------------
-
 TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
 {
     test::TempDir dir;
@@ -318,8 +297,6 @@ TEST(SkincCommand, builds_dumps_and_reports_with_exit_statuses)
     EXPECT_EQ(test::run_tool("skinc", "compile a b", dir).status, 2);
     EXPECT_EQ(test::run_tool("skinc", "build only-one", dir).status, 2);
 }
-
-// Warnings --------------------------------------------------------------------------------------
 
 TEST(SkincWarnings, name_the_line_of_what_nothing_reads_and_the_skin_still_builds)
 {
