@@ -80,13 +80,8 @@ TEST(FontEngine, measure_sums_advances_and_skips_control_characters)
     // A lone surrogate and a character outside the basic plane measure without trouble.
     EXPECT_GT(f->measure(u"\xD800"), 0);
     EXPECT_GT(f->measure(u"\U0001F600"), 0);
-}
-
-TEST(FontEngine, line_height_grows_with_the_size)
-{
-    auto small = face(12);
-    auto large = face(32);
-    ASSERT_TRUE(small && large);
+    // The line height grows with the size.
+    auto small = face(12), large = face(32);
     EXPECT_GE(small->line_height(), 12);
     EXPECT_LE(small->line_height(), 20);
     EXPECT_GE(large->line_height(), 32);
@@ -114,17 +109,14 @@ TEST(FontEngine, draws_inside_the_clip_only)
             EXPECT_EQ(clipped.at(x, y), inside ? full.at(x, y) : s_paper) << x << "," << y;
         }
     }
-}
-
-TEST(FontEngine, drawing_past_the_surface_edges_is_cut)
-{
-    auto f = face(30);
-    ASSERT_NE(f, nullptr);
-    os::Surface s(10, 10, s_paper);
-    f->draw(s, -15, -12, u"WWWW", s_ink, {-100, -100, 100, 100});
-    f->draw(s, 5, 5, u"WWWW", s_ink, {-100, -100, 100, 100});
-    EXPECT_GT(ink_count(s), 0);
-    f->draw(s, 0, 0, u"W", s_ink, {5, 5, 5, 9}); // empty clip
+    // Drawing past the surface's edges is cut; an empty clip draws nothing.
+    os::Surface small(10, 10, s_paper);
+    f->draw(small, -15, -12, u"WWWW", s_ink, {-100, -100, 100, 100});
+    f->draw(small, 5, 5, u"WWWW", s_ink, {-100, -100, 100, 100});
+    EXPECT_GT(ink_count(small), 0);
+    os::Surface empty(10, 10, s_paper);
+    f->draw(empty, 0, 0, u"W", s_ink, {5, 5, 5, 9});
+    EXPECT_EQ(ink_count(empty), 0);
 }
 
 TEST(FontEngine, ink_starts_at_the_pen_and_sits_on_the_line)
