@@ -158,14 +158,6 @@ TEST_F(ScreenLoop, peek_and_quit_after_what_was_posted_before_which_stays)
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_USER + 2}));
 }
 
-TEST_F(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    EXPECT_FALSE(screen.run_until([] { return false; }));
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
-    EXPECT_TRUE(screen.quitting());
-}
-
 TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_any_wait)
 {
     TestWindow a(screen, {{0, 0}, {100, 100}});
@@ -257,19 +249,6 @@ TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_t
         EXPECT_EQ(screen.quitting(), quit);
         EXPECT_TRUE(quit || screen.active_window() == &outer.window);
     }
-}
-
-TEST_F(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    a.window.set_class_name(u"SkinnerClass_Melodeck");
-    screen.copy_data(u"SkinnerClass_Melodeck", 0, {'a', 0, 'b', 0});
-    screen.copy_data(u"SomethingElse", 0, {1});
-    screen.dispatch_pending();
-    auto copies = a.recorder.only(WM_COPYDATA);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].wparam, 0u);
-    EXPECT_EQ(copies[0].data, (std::vector<uint8_t> {'a', 0, 'b', 0}));
 }
 
 TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)

