@@ -23,7 +23,7 @@ public:
 
     bool on_file(const std::u16string& path) override
     {
-        events.push_back("file " + relative(path));
+        events.push_back("file " + relative(path) + (sizes ? " " + std::to_string(listed_size()) : ""));
         return events.back() != stop_at;
     }
     bool on_folder(const std::u16string& path) override
@@ -34,6 +34,7 @@ public:
 
     std::vector<std::string> events;
     std::string stop_at; // the event whose callback answers "stop"
+    bool sizes = false; // adds the listed size to each file
 
 private:
     std::string relative(const std::u16string& path) const
@@ -177,24 +178,16 @@ TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_siz
 {
     // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names
     // equal that way by their own code units.
-    class Sizes final : public os::Finder {
-    public:
-        bool on_file(const std::u16string& path) override
-        {
-            std::string name = liba::to_utf8(path.substr(path.rfind(u'/') + 1));
-            files.push_back(name + " " + std::to_string(listed_size()));
-            return true;
-        }
-        std::vector<std::string> files;
-    };
     test::TempDir dir;
     for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "A10.mp3", "a9.mp3",
              "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "zeta.mp3", "Z.mp3"})
         test::write_file(dir.native(name), test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
     test::write_file(dir.native("b.mp3"), {1, 2, 3});
-    Sizes finder;
+    Recorder finder(root(dir) + u"/");
+    finder.sizes = true;
     os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.files,
-        (Events {"a-1.mp3 0", "a.mp3 0", "A10.mp3 0", "a9.mp3 2048", "a_1.mp3 0", "B.mp3 0", "b.mp3 3",
-            "Z.mp3 0", "zeta.mp3 0", "\xC3\x89t\xC3\xA9.mp3 0", "\xC3\xA9t\xC3\xA9.mp3 0"}));
+    EXPECT_EQ(finder.events,
+        (Events {"file a-1.mp3 0", "file a.mp3 0", "file A10.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0",
+            "file B.mp3 0", "file b.mp3 3", "file Z.mp3 0", "file zeta.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0",
+            "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }
