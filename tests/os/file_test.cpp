@@ -118,20 +118,3 @@ TEST(File, skip_seek_and_tell_use_absolute_byte_positions)
     EXPECT_TRUE(file.seek(0xFFFFFFFFu)) << "positions are unsigned 32-bit";
     EXPECT_EQ(file.tell(), 0xFFFFFFFFu);
 }
-
-TEST(File, app_path_macro_and_backslashes_reach_the_executable_folder)
-{
-    std::filesystem::path native = liba::to_utf8(os::expand_path(u"%app_path%")) + "/file-test-app-path.bin";
-    std::filesystem::remove(native);
-    {
-        os::File file(u"%app_path%\\file-test-app-path.bin", os::FileMode::Write);
-        ASSERT_TRUE(file.good());
-        EXPECT_EQ(file.write("ok", 2), 2u);
-    }
-    {
-        os::File file(u"%app_path%/file-test-app-path.bin", os::FileMode::Read);
-        EXPECT_EQ(file.size(), 2u);
-    }
-    EXPECT_EQ(test::read_file(native), (test::Bytes {'o', 'k'}));
-    std::filesystem::remove(native);
-}

@@ -122,29 +122,6 @@ TEST(FontEngine, draws_inside_the_clip_only)
     EXPECT_EQ(ink_count(empty), 0);
 }
 
-TEST(FontEngine, ink_starts_at_the_pen_and_sits_on_the_line)
-{
-    auto f = face(32);
-    ASSERT_NE(f, nullptr);
-    os::Surface s(100, 60, s_paper);
-    f->draw(s, 20, 10, u"H", s_ink, whole(s));
-    int32_t left = 100, top = 60, bottom = -1;
-    for (int32_t y = 0; y < 60; ++y) {
-        for (int32_t x = 0; x < 100; ++x) {
-            if (inked(s.at(x, y))) {
-                left = std::min(left, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    EXPECT_GE(left, 20);
-    EXPECT_LE(left, 26);
-    EXPECT_GE(top, 10);
-    // "H" has no descender: its ink ends on the baseline.
-    EXPECT_EQ(bottom, 10 + f->ascent() - 1);
-}
-
 TEST(FontEngine, bold_inks_more_and_italic_leans_right)
 {
     auto regular = face(40);

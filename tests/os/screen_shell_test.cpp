@@ -83,17 +83,6 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
     EXPECT_FALSE(input_panel_info().on);
 }
 
-TEST(ScreenPlatform, kind_type_string_and_version)
-{
-    for (PlatformKind kind : {PlatformKind::smartphone, PlatformKind::pocket_pc}) {
-        PlatformScope scope(kind);
-        EXPECT_EQ(is_smartphone(), kind == PlatformKind::smartphone);
-        EXPECT_EQ(platform_type_string(), kind == PlatformKind::smartphone ? u"SmartPhone" : u"PocketPC");
-        EXPECT_EQ(HeadlessScreen({176, 220}).kind(), kind);
-    }
-    EXPECT_EQ(s_os_version_major, 5);
-}
-
 TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
 {
     HeadlessScreen screen({240, 320});
