@@ -114,22 +114,22 @@ TEST_F(GamepadKeys, each_button_and_axis_gives_its_key)
         {"select", SDL_CONTROLLER_BUTTON_BACK, 0, VK_F1},
     };
     for (const Row& row : rows) {
-        if (row.axis_value == 0) {
-            pad.button(SDL_GameControllerButton(row.control), true);
-            std::vector<std::string> pressed = keys();
-            pad.button(SDL_GameControllerButton(row.control), false);
-            std::vector<std::string> both = pressed;
-            for (const std::string& key : keys())
-                both.push_back(key);
-            EXPECT_EQ(both, (std::vector<std::string> {down(row.key), up(row.key)})) << row.name;
-        } else {
-            pad.axis(SDL_GameControllerAxis(row.control), row.axis_value);
-            EXPECT_EQ(keys(), std::vector<std::string> {down(row.key)}) << row.name;
-            bool trigger = row.control == SDL_CONTROLLER_AXIS_TRIGGERLEFT
-                || row.control == SDL_CONTROLLER_AXIS_TRIGGERRIGHT;
-            pad.axis(SDL_GameControllerAxis(row.control), trigger ? s_trigger_rest : 0);
-            EXPECT_EQ(keys(), std::vector<std::string> {up(row.key)}) << row.name;
-        }
+        bool trigger = row.control == SDL_CONTROLLER_AXIS_TRIGGERRIGHT;
+        auto press = [&](bool down) {
+            if (row.axis_value == 0)
+                pad.button(SDL_GameControllerButton(row.control), down);
+            else
+                pad.axis(SDL_GameControllerAxis(row.control),
+                    down          ? row.axis_value
+                        : trigger ? s_trigger_rest
+                                  : 0);
+        };
+        press(true);
+        std::vector<std::string> seen = keys();
+        press(false);
+        for (const std::string& key : keys())
+            seen.push_back(key);
+        EXPECT_EQ(seen, (std::vector<std::string> {down(row.key), up(row.key)})) << row.name;
     }
     // Nothing for the guide button, a stick inside its dead zone, or the right stick.
     pad.button(SDL_CONTROLLER_BUTTON_GUIDE, true);
