@@ -2,6 +2,7 @@
 #include "os/keys.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 using namespace os;
@@ -138,54 +139,38 @@ TEST_F(ScreenInput, only_a_quick_second_tap_nearby_is_a_double_tap)
 
 TEST_F(ScreenInput, holds)
 {
-    // Steps: p press, r release, a advance by x, m move by (x, y), k a key, R the right button.
-    struct Step {
-        char op;
-        int x = 0, y = 0;
-    };
+    // Press, wait, maybe move or press a key, wait again, release; or a tap of the right button.
     struct Case {
         const char* name;
-        std::vector<Step> steps;
+        int first_wait;
+        std::optional<Point> move;
+        bool key;
+        int second_wait;
         bool held;
+        bool right = false;
     };
     const Point p {50, 60};
     const Case cases[] = {
-        {"held half a second", {{'p'}, {'a', s_hold_ms}, {'r'}}, true},
-        {"released a moment early", {{'p'}, {'a', s_hold_ms - 1}, {'r'}}, false},
-        {"a move within the slop",
-            {{'p'}, {'a', 100}, {'m', s_hold_slop, -s_hold_slop}, {'a', s_hold_ms}, {'r'}}, true},
-        {"a move beyond the slop", {{'p'}, {'a', 100}, {'m', 0, s_hold_slop + 1}, {'a', s_hold_ms}, {'r'}},
-            false},
-        {"a key meanwhile", {{'p'}, {'a', 100}, {'k'}, {'a', s_hold_ms}, {'r'}}, true},
-        {"a move after the deadline", {{'p'}, {'a', s_hold_ms}, {'m', 100, 100}, {'r'}}, true},
-        {"the right button", {{'R'}}, true},
+        {"held half a second", s_hold_ms, {}, false, 0, true},
+        {"released a moment early", s_hold_ms - 1, {}, false, 0, false},
+        {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true},
+        {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false},
+        {"a key meanwhile", 100, {}, true, s_hold_ms, true},
+        {"a move after the deadline", s_hold_ms, Point {100, 100}, false, 0, true},
+        {"the right button", 0, {}, false, 0, true, true},
     };
     for (const Case& c : cases) {
         HeadlessScreen s({240, 320});
         HoldWindow w(s, {{0, 30}, {240, 200}});
-        Point at = p;
-        for (const Step& step : c.steps) {
-            switch (step.op) {
-            case 'p':
-                s.press(at);
-                break;
-            case 'r':
-                s.release(at);
-                break;
-            case 'a':
-                s.advance(step.x);
-                break;
-            case 'm':
-                s.move_to(at = p + Point {step.x, step.y});
-                break;
-            case 'k':
-                s.key(VK_DOWN);
-                break;
-            case 'R':
-                s.right_tap(at);
-                break;
-            }
-        }
+        c.right ? s.right_tap(p) : s.press(p);
+        s.advance(c.first_wait);
+        if (c.move)
+            s.move_to(p + *c.move);
+        if (c.key)
+            s.key(VK_DOWN);
+        s.advance(c.second_wait);
+        if (!c.right)
+            s.release(p + c.move.value_or(Point {}));
         s.dispatch_pending();
         EXPECT_EQ(w.held, (std::vector<bool> {c.held})) << c.name;
         EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u) << c.name;
