@@ -32,7 +32,7 @@ protected:
         while (!m_open.load() && !stop_requested())
             std::this_thread::yield();
         // Some work after the wake-up, so a join that does not wait would see it unfinished.
-        for (int i = 0; i < 2000; ++i)
+        for (int i = 0; i < 200; ++i)
             std::this_thread::yield();
         m_finished.fetch_add(1);
     }
