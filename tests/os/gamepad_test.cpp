@@ -104,6 +104,13 @@ TEST_F(GamepadKeys, each_button_and_axis_gives_its_key)
     };
     const Row rows[] = {
         {"A", SDL_CONTROLLER_BUTTON_A, 0, VK_RETURN},
+        {"B", SDL_CONTROLLER_BUTTON_B, 0, VK_ESCAPE},
+        {"X", SDL_CONTROLLER_BUTTON_X, 0, VK_MEDIA_PLAY_PAUSE},
+        {"Y", SDL_CONTROLLER_BUTTON_Y, 0, VK_APPS},
+        {"right shoulder", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0, VK_MEDIA_NEXT_TRACK},
+        {"d-pad down", SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0, VK_DOWN},
+        {"d-pad left", SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0, VK_LEFT},
+        {"d-pad right", SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0, VK_RIGHT},
         {"left shoulder", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0, VK_MEDIA_PREV_TRACK},
         {"d-pad up", SDL_CONTROLLER_BUTTON_DPAD_UP, 0, VK_UP},
         {"stick left", SDL_CONTROLLER_AXIS_LEFTX, -32768, VK_LEFT},

@@ -26,6 +26,7 @@ const KeyRow s_rows[] = {
     {"0", SDLK_0, VK_0, 46},
     {"9", SDLK_9, VK_0 + 9, 55},
     {"keypad 0", SDLK_KP_0, VK_0, 46},
+    {"keypad 9", SDLK_KP_9, VK_0 + 9, 55},
     {"left soft key", SDLK_F1, VK_TSOFT1, 0},
     // Media keys: the main form reads their virtual keys itself.
     {"play", SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0},

@@ -108,6 +108,7 @@ TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place_before_paints)
     a.window.post(WM_USER + 1, 7, 8);
     screen.post_callback([&] { seen.push_back("callback"); });
     screen.post_thread_message(WM_USER + 9, 3);
+    screen.copy_data(u"SomethingElse", 0, {1}); // no window of that class: nothing
     a.window.post(WM_USER + 2);
     WindowMessage message;
     while (screen.get_message(message)) {
