@@ -97,6 +97,16 @@ TEST(FontEngine, draws_inside_the_clip_only)
     os::Surface full(200, 40, s_paper);
     f->draw(full, 5, 5, u"HHHHHHHH", s_ink, whole(full));
     ASSERT_GT(ink_count(full), 0);
+    int32_t left = 200, bottom = -1; // ink starts at the pen and "H" ends on the baseline
+    for (int32_t i = 0; i < 200 * 40; ++i) {
+        if (inked(full.pixels[size_t(i)])) {
+            left = std::min(left, i % 200);
+            bottom = std::max(bottom, i / 200);
+        }
+    }
+    EXPECT_GE(left, 5);
+    EXPECT_LE(left, 10);
+    EXPECT_EQ(bottom, 5 + f->ascent() - 1);
     // Solid stems take the colour itself; anti-aliased edges blend it with the background.
     EXPECT_NE(std::find(full.pixels.begin(), full.pixels.end(), s_ink), full.pixels.end());
     EXPECT_NE(std::find_if(full.pixels.begin(), full.pixels.end(),
