@@ -32,7 +32,7 @@ protected:
         while (!m_open.load() && !stop_requested())
             std::this_thread::yield();
         // Some work after the wake-up, so a join that does not wait would see it unfinished.
-        for (int i = 0; i < 2000; ++i)
+        for (int i = 0; i < 200; ++i)
             std::this_thread::yield();
         m_finished.fetch_add(1);
     }
@@ -45,14 +45,17 @@ private:
 
 } // namespace
 
-TEST(Thread, second_start_while_running_fails_and_the_first_goes_on)
+TEST(Thread, start_clears_an_earlier_stop_and_a_second_start_while_running_fails)
 {
     GateThread thread;
+    thread.request_stop();
     ASSERT_TRUE(thread.start());
     thread.wait_started(1);
+    EXPECT_FALSE(thread.stop_requested());
     EXPECT_FALSE(thread.start());
     EXPECT_TRUE(thread.running());
     EXPECT_FALSE(thread.stop_requested()) << "the refused start must change nothing";
+    EXPECT_EQ(thread.finished(), 0) << "run must still be waiting for its gate";
     thread.release();
     thread.join();
     EXPECT_EQ(thread.started(), 1);
@@ -69,8 +72,7 @@ TEST(Thread, joins_once_and_starts_again_after_the_thread_ended)
     ASSERT_TRUE(thread.start());
     while (thread.running())
         std::this_thread::yield();
-    // The thread has ended on its own; join, a second join and the destructor each must not
-    // release its handle again.
+    // Ended on its own: join, a second join and the destructor must not release its handle again.
     thread.join();
     thread.join();
     EXPECT_EQ(thread.finished(), 1);
@@ -86,33 +88,17 @@ TEST(Thread, joins_once_and_starts_again_after_the_thread_ended)
     EXPECT_EQ(thread.finished(), 4);
 }
 
-TEST(Thread, start_clears_a_stop_requested_earlier)
-{
-    GateThread thread;
-    thread.request_stop();
-    EXPECT_TRUE(thread.stop_requested());
-    ASSERT_TRUE(thread.start());
-    thread.wait_started(1);
-    EXPECT_FALSE(thread.stop_requested());
-    EXPECT_EQ(thread.finished(), 0) << "run must still be waiting for its gate";
-    thread.release();
-    thread.join();
-}
-
 TEST(ThreadConcurrency, two_threads_joining_at_once_both_return)
 {
     GateThread thread;
     ASSERT_TRUE(thread.start());
     thread.wait_started(1);
     std::atomic<int> joined {0};
-    std::thread first([&] {
+    auto joiner = [&] {
         thread.join();
         joined.fetch_add(1);
-    });
-    std::thread second([&] {
-        thread.join();
-        joined.fetch_add(1);
-    });
+    };
+    std::thread first(joiner), second(joiner);
     thread.release();
     first.join();
     second.join();

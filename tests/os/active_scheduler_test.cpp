@@ -52,123 +52,59 @@ protected:
 
 } // namespace
 
-TEST_F(ActiveScheduler, queued_object_runs_once_when_the_queue_is_pumped)
-{
-    Recorder active(runs, 1);
-    ASSERT_TRUE(scheduler.queue(active));
-    EXPECT_TRUE(active.pending());
-    EXPECT_EQ(scheduler.queued_count(), 1u);
-    EXPECT_TRUE(runs.empty()) << "nothing runs before the queue is pumped";
-    EXPECT_EQ(queue.pump(), 1u);
-    EXPECT_EQ(runs, std::vector<int> {1});
-    EXPECT_FALSE(active.pending_while_running) << "the flag is cleared before run";
-    EXPECT_FALSE(active.pending());
-    EXPECT_EQ(scheduler.queued_count(), 0u);
-    queue.pump();
-    EXPECT_EQ(runs.size(), 1u);
-}
-
-TEST_F(ActiveScheduler, dispatch_message_names_the_object)
-{
-    Recorder active(runs, 1);
-    scheduler.queue(active);
-    std::optional<os::Message> message = queue.try_get();
-    ASSERT_TRUE(message.has_value());
-    EXPECT_EQ(message->id, os::WM_USER + 5);
-    EXPECT_EQ(message->wparam, name_of(active));
-    ASSERT_TRUE(message->callback);
-    message->callback();
-    EXPECT_EQ(runs, std::vector<int> {1});
-}
-
-TEST_F(ActiveScheduler, objects_run_in_queueing_order)
-{
-    Recorder first(runs, 1);
-    Recorder second(runs, 2);
-    Recorder third(runs, 3);
-    scheduler.queue(second);
-    scheduler.queue(first);
-    scheduler.queue(third);
-    queue.pump();
-    EXPECT_EQ(runs, (std::vector<int> {2, 1, 3}));
-}
-
-TEST_F(ActiveScheduler, queueing_a_pending_object_again_is_refused_and_it_runs_once)
+TEST_F(ActiveScheduler, queued_objects_run_once_in_queueing_order_when_the_queue_is_pumped)
 {
     CActiveScheduler other(queue);
-    Recorder active(runs, 1);
-    ASSERT_TRUE(scheduler.queue(active));
-    EXPECT_FALSE(scheduler.queue(active));
-    EXPECT_FALSE(other.queue(active));
-    EXPECT_EQ(queue.size(), 1u);
-    EXPECT_EQ(scheduler.queued_count(), 1u);
+    Recorder first(runs, 1), second(runs, 2), stranger(runs, 3);
+    ASSERT_TRUE(scheduler.queue(second));
+    ASSERT_TRUE(scheduler.queue(first));
+    EXPECT_FALSE(scheduler.queue(first)) << "pending already";
+    EXPECT_FALSE(other.queue(first));
+    EXPECT_TRUE(first.pending());
+    EXPECT_EQ(queue.size(), 2u);
+    EXPECT_EQ(scheduler.queued_count(), 2u);
     EXPECT_EQ(other.queued_count(), 0u);
-    queue.pump();
-    EXPECT_EQ(runs, std::vector<int> {1});
-}
-
-TEST_F(ActiveScheduler, dispatch_naming_an_object_not_queued_changes_nothing)
-{
-    Recorder queued(runs, 1);
-    Recorder stranger(runs, 2);
-    scheduler.queue(queued);
-    scheduler.dispatch(name_of(stranger));
+    scheduler.dispatch(name_of(stranger)); // not queued: changes nothing
     scheduler.dispatch(0);
-    EXPECT_TRUE(runs.empty());
-    EXPECT_EQ(scheduler.queued_count(), 1u);
-    EXPECT_TRUE(queued.pending());
+    EXPECT_TRUE(runs.empty()) << "nothing runs before the queue is pumped";
+    std::optional<os::Message> message = queue.try_get();
+    ASSERT_TRUE(message && message->callback);
+    EXPECT_EQ(message->id, os::WM_USER + 5);
+    EXPECT_EQ(message->wparam, name_of(second));
+    message->callback();
+    EXPECT_EQ(queue.pump(), 1u);
+    EXPECT_EQ(runs, (std::vector<int> {2, 1}));
+    EXPECT_FALSE(first.pending_while_running) << "the flag is cleared before run";
+    EXPECT_FALSE(first.pending());
+    EXPECT_EQ(scheduler.queued_count(), 0u);
     queue.pump();
-    EXPECT_EQ(runs, std::vector<int> {1});
+    EXPECT_EQ(runs.size(), 2u);
 }
 
-TEST_F(ActiveScheduler, object_may_queue_itself_again_from_run)
+TEST_F(ActiveScheduler, objects_queue_themselves_from_run_and_cancelled_or_destroyed_ones_never_run)
 {
-    Recorder active(runs, 1);
+    Recorder again(runs, 1), cancelled(runs, 2), kept(runs, 3), requeued(runs, 4);
+    auto destroyed = std::make_unique<Recorder>(runs, 5);
     int rounds = 0;
-    active.on_run = [&] {
+    again.on_run = [&] {
         if (++rounds < 3) {
-            EXPECT_TRUE(scheduler.queue(active));
+            EXPECT_TRUE(scheduler.queue(again));
         }
     };
-    scheduler.queue(active);
-    while (queue.pump() > 0) { }
-    EXPECT_EQ(runs, (std::vector<int> {1, 1, 1}));
-    EXPECT_EQ(scheduler.queued_count(), 0u);
-}
-
-TEST_F(ActiveScheduler, cancelled_or_destroyed_objects_never_run)
-{
-    Recorder cancelled(runs, 1);
-    auto destroyed = std::make_unique<Recorder>(runs, 2);
-    Recorder kept(runs, 3);
-    scheduler.queue(cancelled);
-    scheduler.queue(*destroyed);
-    scheduler.queue(kept);
+    for (Recorder* active : {&again, &cancelled, destroyed.get(), &kept, &requeued})
+        scheduler.queue(*active);
     cancelled.cancel();
     EXPECT_FALSE(cancelled.pending());
     destroyed.reset();
-    EXPECT_EQ(scheduler.queued_count(), 1u);
-    queue.pump();
-    EXPECT_EQ(runs, std::vector<int> {3});
-}
-
-TEST_F(ActiveScheduler, object_queued_again_after_cancel_runs_once)
-{
-    Recorder active(runs, 1);
-    scheduler.queue(active);
-    active.cancel();
-    scheduler.queue(active);
-    // Two dispatches name the object; it is in the list for the first only.
-    EXPECT_EQ(queue.pump(), 2u);
-    EXPECT_EQ(runs, std::vector<int> {1});
-}
-
-TEST_F(ActiveScheduler, queueing_on_a_queue_that_quit_fails_and_leaves_nothing_queued)
-{
-    Recorder active(runs, 1);
-    queue.post_quit();
-    EXPECT_FALSE(scheduler.queue(active));
-    EXPECT_FALSE(active.pending());
+    requeued.cancel(); // queued again: two dispatches name it, it runs for one only
+    scheduler.queue(requeued);
+    EXPECT_EQ(scheduler.queued_count(), 3u);
+    while (queue.pump() > 0) { }
+    EXPECT_EQ(runs, (std::vector<int> {1, 3, 4, 1, 1}));
+    EXPECT_EQ(scheduler.queued_count(), 0u);
+    queue.post_quit(); // queueing on a queue that quit fails and leaves nothing queued
+    EXPECT_FALSE(scheduler.queue(kept));
+    EXPECT_FALSE(kept.pending());
     EXPECT_EQ(scheduler.queued_count(), 0u);
 }
 

@@ -1,5 +1,6 @@
 #include "os/drives.h"
 
+#include "liba/text.h"
 #include "os/finder.h"
 #include "support/test_support.h"
 
@@ -25,19 +26,12 @@ public:
     int limit = 1000;
 };
 
-// /proc is a mount point on every Linux system: a volume of its own under the root "/".
 bool proc_is_mounted()
 {
     struct stat root { };
     struct stat proc { };
     return ::stat("/", &root) == 0 && ::stat("/proc", &proc) == 0 && root.st_dev != proc.st_dev;
 }
-
-#define REQUIRE_PROC_MOUNTED()                                                                               \
-    do {                                                                                                     \
-        if (!proc_is_mounted())                                                                              \
-            GTEST_SKIP() << "/proc is no mount point here";                                                  \
-    } while (0)
 
 bool contains(const std::vector<std::u16string>& paths, std::u16string_view path)
 {
@@ -68,35 +62,24 @@ TEST(FindDrives, plain_folders_are_no_cards)
     EXPECT_TRUE(cards.found.empty());
 }
 
-TEST(FindDrives, mount_points_are_reported_with_their_full_path)
+// /proc is a mount point on every Linux system: a volume of its own under the root "/".
+TEST(FindDrives, mount_points_are_reported_unless_they_hold_the_documents_folder_or_are_roots)
 {
-    REQUIRE_PROC_MOUNTED();
+    if (!proc_is_mounted())
+        GTEST_SKIP() << "/proc is no mount point here";
     Cards cards;
     os::find_drives(cards, {u"/"}, u"/home/nobody/Documents");
     EXPECT_TRUE(contains(cards.found, u"/proc"));
     EXPECT_FALSE(contains(cards.found, u"/etc")) << "a folder of the root's own volume";
-}
-
-TEST(FindDrives, card_holding_the_documents_folder_is_skipped)
-{
-    REQUIRE_PROC_MOUNTED();
-    Cards cards;
-    os::find_drives(cards, {u"/"}, u"/PROC/self/Documents");
-    EXPECT_FALSE(contains(cards.found, u"/proc"));
-    Cards exact;
-    os::find_drives(exact, {u"/"}, u"/proc/");
-    EXPECT_FALSE(contains(exact.found, u"/proc"));
-}
-
-TEST(FindDrives, stops_when_the_finder_says_so_and_never_reports_a_root_as_a_card)
-{
-    REQUIRE_PROC_MOUNTED();
-    Cards cards;
-    cards.limit = 1;
-    // The same root twice: without the stop, every card would come twice.
-    os::find_drives(cards, {u"/", u"/"}, u"/home/nobody");
-    EXPECT_EQ(cards.found.size(), 1u);
-
+    for (std::u16string_view documents : {u"/PROC/self/Documents", u"/proc/"}) {
+        Cards holding;
+        os::find_drives(holding, {u"/"}, documents);
+        EXPECT_FALSE(contains(holding.found, u"/proc")) << liba::to_utf8(documents);
+    }
+    Cards stopped;
+    stopped.limit = 1;
+    os::find_drives(stopped, {u"/", u"/"}, u"/home/nobody"); // without the stop, every card twice
+    EXPECT_EQ(stopped.found.size(), 1u);
     Cards beside_a_root;
     os::find_drives(beside_a_root, {u"/", u"/proc"}, u"/home/nobody");
     EXPECT_FALSE(contains(beside_a_root.found, u"/proc"));

@@ -24,22 +24,18 @@ void expect_inert(os::File& file)
 
 } // namespace
 
-TEST(File, missing_file_for_read_is_not_good_and_every_operation_gives_nothing)
+TEST(File, a_missing_file_for_read_or_a_folder_is_not_good_and_every_operation_gives_nothing)
 {
     test::TempDir dir;
     os::File file(dir.file("missing.wav"), os::FileMode::Read);
     ASSERT_EQ(file.errors(), std::vector<std::u16string> {u"can't open file"});
     expect_inert(file);
     EXPECT_FALSE(std::filesystem::exists(dir.native("missing.wav")));
-}
-
-TEST(File, a_folder_does_not_open_as_a_file)
-{
-    test::TempDir dir;
     for (os::FileMode mode : {os::FileMode::Read, os::FileMode::Append, os::FileMode::ReadWrite}) {
-        os::File file(dir.file(""), mode);
-        expect_inert(file);
+        os::File folder(dir.file(""), mode);
+        expect_inert(folder);
     }
+    EXPECT_FALSE(os::open_file(dir.file("none"), os::FileMode::Read)->good());
 }
 
 TEST(File, missing_file_for_append_is_created_and_written_from_offset_0)
@@ -99,61 +95,26 @@ TEST(File, read_write_mode_creates_keeps_and_reads_back)
     EXPECT_EQ(file.write(text, 0), 0u);
 }
 
-TEST(File, skip_returns_the_distance_actually_moved)
+TEST(File, skip_seek_and_tell_use_absolute_byte_positions)
 {
     test::TempDir dir;
-    test::write_file(dir.native("f"), test::Bytes(10, 1));
+    test::write_file(dir.native("f"), test::Bytes {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     os::File file(dir.file("f"), os::FileMode::Read);
     EXPECT_EQ(file.skip(4), 4);
     EXPECT_EQ(file.skip(-3), -3);
     EXPECT_EQ(file.tell(), 1u);
-    // Before the start the platform refuses and nothing moves.
-    EXPECT_EQ(file.skip(-5), 0);
+    EXPECT_EQ(file.skip(-5), 0) << "before the start nothing moves";
     EXPECT_EQ(file.tell(), 1u);
-    // Past the end the platform moves anyway.
-    EXPECT_EQ(file.skip(100), 100);
+    EXPECT_EQ(file.skip(100), 100) << "past the end the platform moves anyway";
     EXPECT_EQ(file.tell(), 101u);
     uint8_t byte = 0;
     EXPECT_EQ(file.read(&byte, 1), 0u);
     EXPECT_EQ(file.skip(0), 0);
     EXPECT_EQ(file.size(), 10u);
-}
-
-TEST(File, seek_and_tell_use_absolute_byte_positions)
-{
-    test::TempDir dir;
-    test::write_file(dir.native("f"), test::Bytes {0, 1, 2, 3, 4, 5});
-    os::File file(dir.file("f"), os::FileMode::Read);
     ASSERT_TRUE(file.seek(4));
-    uint8_t byte = 0;
     EXPECT_EQ(file.read(&byte, 1), 1u);
     EXPECT_EQ(byte, 4);
     EXPECT_EQ(file.tell(), 5u);
     EXPECT_TRUE(file.seek(0xFFFFFFFFu)) << "positions are unsigned 32-bit";
     EXPECT_EQ(file.tell(), 0xFFFFFFFFu);
-}
-
-TEST(File, app_path_macro_and_backslashes_reach_the_executable_folder)
-{
-    std::filesystem::path native = liba::to_utf8(os::expand_path(u"%app_path%")) + "/file-test-app-path.bin";
-    std::filesystem::remove(native);
-    {
-        os::File file(u"%app_path%\\file-test-app-path.bin", os::FileMode::Write);
-        ASSERT_TRUE(file.good());
-        EXPECT_EQ(file.write("ok", 2), 2u);
-    }
-    {
-        os::File file(u"%app_path%/file-test-app-path.bin", os::FileMode::Read);
-        EXPECT_EQ(file.size(), 2u);
-    }
-    EXPECT_EQ(test::read_file(native), (test::Bytes {'o', 'k'}));
-    std::filesystem::remove(native);
-}
-
-TEST(File, open_file_gives_a_heap_file_with_the_same_behaviour)
-{
-    test::TempDir dir;
-    std::unique_ptr<os::File> file = os::open_file(dir.file("none"), os::FileMode::Read);
-    ASSERT_TRUE(file);
-    EXPECT_FALSE(file->good());
 }

@@ -6,55 +6,28 @@
 
 using namespace std::chrono_literals;
 
-TEST(MessageQueue, hands_out_messages_in_posting_order_with_their_parameters)
-{
-    os::MessageQueue queue;
-    EXPECT_TRUE(queue.post(os::WM_USER, 1, -1));
-    EXPECT_TRUE(queue.post(955, 2, 20));
-    EXPECT_TRUE(queue.post(957, 3, 30));
-    EXPECT_EQ(queue.size(), 3u);
-    os::Message first = queue.get();
-    EXPECT_EQ(first.id, os::WM_USER);
-    EXPECT_EQ(first.wparam, 1u);
-    EXPECT_EQ(first.lparam, -1);
-    EXPECT_EQ(queue.get().id, 955u);
-    EXPECT_EQ(queue.get().lparam, 30);
-    EXPECT_EQ(queue.size(), 0u);
-}
-
-TEST(MessageQueue, quit_comes_after_the_messages_posted_before_it_and_stays)
-{
-    os::MessageQueue queue;
-    queue.post(1);
-    queue.post(2);
-    queue.post_quit();
-    EXPECT_TRUE(queue.quitting());
-    EXPECT_EQ(queue.get().id, 1u);
-    EXPECT_EQ(queue.get().id, 2u);
-    EXPECT_EQ(queue.get().id, os::WM_QUIT);
-    EXPECT_EQ(queue.get().id, os::WM_QUIT);
-    EXPECT_EQ(queue.try_get()->id, os::WM_QUIT);
-}
-
-TEST(MessageQueue, posting_after_quit_fails_and_adds_nothing)
-{
-    os::MessageQueue queue;
-    queue.post_quit();
-    EXPECT_FALSE(queue.post(7));
-    EXPECT_FALSE(queue.post_callback([] { ADD_FAILURE() << "callback of a refused post ran"; }));
-    EXPECT_EQ(queue.size(), 0u);
-    EXPECT_EQ(queue.pump(), 0u);
-}
-
-TEST(MessageQueue, waiting_with_a_limit_on_an_empty_queue_gives_nothing)
+TEST(MessageQueue, hands_out_messages_in_order_then_quit_which_stays_and_refuses_posts)
 {
     os::MessageQueue queue;
     EXPECT_FALSE(queue.try_get().has_value());
     EXPECT_FALSE(queue.get_for(1ms).has_value());
-    queue.post(5);
-    std::optional<os::Message> message = queue.get_for(0ms);
-    ASSERT_TRUE(message.has_value());
-    EXPECT_EQ(message->id, 5u);
+    EXPECT_TRUE(queue.post(os::WM_USER, 1, -1));
+    EXPECT_TRUE(queue.post(955, 2, 20));
+    EXPECT_EQ(queue.size(), 2u);
+    os::Message first = queue.get();
+    EXPECT_EQ(first.id, os::WM_USER);
+    EXPECT_EQ(first.wparam, 1u);
+    EXPECT_EQ(first.lparam, -1);
+    queue.post_quit();
+    EXPECT_TRUE(queue.quitting());
+    EXPECT_FALSE(queue.post(7));
+    EXPECT_FALSE(queue.post_callback([] { ADD_FAILURE() << "callback of a refused post ran"; }));
+    EXPECT_EQ(queue.get_for(0ms)->lparam, 20);
+    EXPECT_EQ(queue.get().id, os::WM_QUIT);
+    EXPECT_EQ(queue.get().id, os::WM_QUIT);
+    EXPECT_EQ(queue.try_get()->id, os::WM_QUIT);
+    EXPECT_EQ(queue.size(), 0u);
+    EXPECT_EQ(queue.pump(), 0u);
 }
 
 TEST(MessageQueue, pump_runs_callbacks_and_hands_the_rest_to_the_handler_in_order)
@@ -75,7 +48,7 @@ TEST(MessageQueue, pump_runs_callbacks_and_hands_the_rest_to_the_handler_in_orde
     EXPECT_EQ(queue.pump(), 0u);
 }
 
-TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_from_another_thread)
+TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_or_quit_from_another_thread)
 {
     os::MessageQueue queue;
     std::thread poster([&] { queue.post(42, 4, 2); });
@@ -83,11 +56,6 @@ TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_from_another_thread
     poster.join();
     EXPECT_EQ(message.id, 42u);
     EXPECT_EQ(message.wparam, 4u);
-}
-
-TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_quit_from_another_thread)
-{
-    os::MessageQueue queue;
     std::thread quitter([&] { queue.post_quit(); });
     EXPECT_EQ(queue.get().id, os::WM_QUIT);
     quitter.join();

@@ -24,31 +24,21 @@ std::u16string executable_folder()
 
 } // namespace
 
-TEST(Path, app_macros_name_the_running_executable)
+TEST(Path, only_one_leading_macro_is_replaced_and_backslashes_become_slashes)
 {
-    EXPECT_EQ(os::expand_path(u"%app_full_name%"), executable());
-    EXPECT_EQ(os::expand_path(u"%app_path%"), executable_folder());
-    EXPECT_EQ(os::expand_path(u"%app_name%"), os::file_name(executable()));
-    EXPECT_EQ(os::expand_path(u"%app_full_name%.txt"), executable() + u".txt");
-}
-
-TEST(Path, leading_macro_is_replaced_and_backslashes_become_slashes)
-{
-    EXPECT_EQ(os::expand_path(u"%app_path%/skins/default/default.skin"),
-        executable_folder() + u"/skins/default/default.skin");
-    EXPECT_EQ(os::expand_path(u"%app_path%\\skins\\default\\default.skin"),
-        executable_folder() + u"/skins/default/default.skin");
-    EXPECT_EQ(os::expand_path(u"a\\b/c\\\\d"), u"a/b/c//d");
-}
-
-TEST(Path, only_one_macro_and_only_at_the_start_is_replaced)
-{
-    EXPECT_EQ(os::expand_path(u"x/%app_path%/y"), u"x/%app_path%/y");
-    EXPECT_EQ(os::expand_path(u"x\\%app_path%\\y"), u"x/%app_path%/y");
-    EXPECT_EQ(os::expand_path(u"%app_path%%app_path%"), executable_folder() + u"%app_path%");
-    // Macros compare exactly: case and spelling matter.
-    EXPECT_EQ(os::expand_path(u"%APP_PATH%/x"), u"%APP_PATH%/x");
-    EXPECT_EQ(os::expand_path(u"%app_path"), u"%app_path");
+    const std::u16string folder = executable_folder();
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"%app_full_name%", executable()}, {u"%app_full_name%.txt", executable() + u".txt"},
+        {u"%app_name%", os::file_name(executable())}, {u"%app_path%", folder},
+        {u"%app_path%\\skins\\default\\default.skin", folder + u"/skins/default/default.skin"},
+        {u"a\\b/c\\\\d", u"a/b/c//d"}, {u"x\\%app_path%\\y", u"x/%app_path%/y"},
+        {u"%app_path%%app_path%", folder + u"%app_path%"},
+        {u"%APP_PATH%/x", u"%APP_PATH%/x"}, // case and spelling matter
+        {u"%app_path", u"%app_path"}, {u"%program_files%", u"/usr/local"},
+        {u"%windows%/x", u"/x"}, // a folder the platform does not have is empty
+    };
+    for (const auto& [path, expanded] : cases)
+        EXPECT_EQ(os::expand_path(path), expanded) << liba::to_utf8(path);
 }
 
 TEST(Path, every_macro_expands_to_something_without_the_macro)
@@ -59,48 +49,28 @@ TEST(Path, every_macro_expands_to_something_without_the_macro)
         EXPECT_FALSE(expanded.empty()) << liba::to_utf8(macro);
         EXPECT_EQ(expanded.find(u'%'), std::u16string::npos) << liba::to_utf8(macro);
     }
-    EXPECT_EQ(os::expand_path(u"%program_files%"), u"/usr/local");
-    // A folder the platform does not have is empty, so what follows stays.
-    EXPECT_EQ(os::expand_path(u"%windows%/x"), u"/x");
 }
 
 TEST(Path, splitting_and_joining_take_either_separator)
 {
-    // parent_folder keeps the last separator of either kind.
-    EXPECT_EQ(os::parent_folder(u"a/b\\c.mp3"), u"a/b\\");
-    EXPECT_EQ(os::parent_folder(u"a\\b/c"), u"a\\b/");
-    EXPECT_EQ(os::parent_folder(u"name"), u"");
-    EXPECT_EQ(os::parent_folder(u"/"), u"/");
-    EXPECT_EQ(os::parent_folder(u""), u"");
-    // strip_separator removes exactly one.
-    EXPECT_EQ(os::strip_separator(u"a/b/"), u"a/b");
-    EXPECT_EQ(os::strip_separator(u"a\\b\\"), u"a\\b");
-    EXPECT_EQ(os::strip_separator(u"a//"), u"a/");
-    EXPECT_EQ(os::strip_separator(u"a"), u"a");
-    EXPECT_EQ(os::strip_separator(u""), u"");
-    // file_name is the text after the last separator.
-    EXPECT_EQ(os::file_name(u"a/b\\c.mp3"), u"c.mp3");
-    EXPECT_EQ(os::file_name(u"c.mp3"), u"c.mp3");
-    EXPECT_EQ(os::file_name(u"a/b/"), u"");
-    // join puts one separator between.
+    using Op = std::u16string (*)(std::u16string_view);
+    const Op parent = os::parent_folder, strip = os::strip_separator, name = os::file_name,
+             ext = os::extension, bare = os::without_extension;
+    const std::tuple<Op, std::u16string_view, std::u16string_view> cases[]
+        = {{parent, u"a/b\\c.mp3", u"a/b\\"}, {parent, u"a\\b/c", u"a\\b/"}, {parent, u"name", u""},
+            {parent, u"/", u"/"}, {parent, u"", u""}, {strip, u"a/b/", u"a/b"}, {strip, u"a\\b\\", u"a\\b"},
+            {strip, u"a//", u"a/"}, {strip, u"a", u"a"}, {strip, u"", u""}, {name, u"a/b\\c.mp3", u"c.mp3"},
+            {name, u"c.mp3", u"c.mp3"}, {name, u"a/b/", u""}, {ext, u"a.b\\c", u""}, {ext, u"a.b/c", u""},
+            {ext, u"a\\c.mp3", u"mp3"}, {ext, u"a\\c.tar.GZ", u"GZ"}, {ext, u"noext", u""},
+            {ext, u"trailing.", u""}, {bare, u"a.b\\c", u"a.b\\c"}, {bare, u"a\\c.mp3", u"a\\c"},
+            {bare, u"x.tar.gz", u"x.tar"}};
+    for (const auto& [op, path, expected] : cases)
+        EXPECT_EQ(op(path), expected) << liba::to_utf8(path);
     EXPECT_EQ(os::join(u"", u"name"), u"name");
     EXPECT_EQ(os::join(u"a", u"b"), u"a/b");
     EXPECT_EQ(os::join(u"a/", u"b"), u"a/b");
     EXPECT_EQ(os::join(u"a\\", u"b"), u"a/b");
     EXPECT_EQ(os::join(u"/", u"media"), u"/media");
-}
-
-TEST(Path, extension_counts_only_a_dot_after_the_last_separator)
-{
-    EXPECT_EQ(os::extension(u"a.b\\c"), u"");
-    EXPECT_EQ(os::extension(u"a.b/c"), u"");
-    EXPECT_EQ(os::extension(u"a\\c.mp3"), u"mp3");
-    EXPECT_EQ(os::extension(u"a\\c.tar.GZ"), u"GZ");
-    EXPECT_EQ(os::extension(u"noext"), u"");
-    EXPECT_EQ(os::extension(u"trailing."), u"");
-    EXPECT_EQ(os::without_extension(u"a.b\\c"), u"a.b\\c");
-    EXPECT_EQ(os::without_extension(u"a\\c.mp3"), u"a\\c");
-    EXPECT_EQ(os::without_extension(u"x.tar.gz"), u"x.tar");
 }
 
 TEST(Path, same_path_ignores_case_separator_kind_and_one_trailing_separator)

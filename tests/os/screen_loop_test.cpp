@@ -1,6 +1,5 @@
 #include "on_screen.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -17,12 +16,23 @@ using ScreenLoop = test::OnScreen;
 using ScreenTimers = test::OnScreen;
 using ScreenConcurrency = test::OnScreen;
 
-TEST_F(ScreenLoop, size_then_activate_on_show_then_paint)
+TEST_F(ScreenLoop, size_activate_paint_on_show_and_update_at_once)
 {
     TestWindow a(screen, {{0, 26}, {240, 268}});
+    TestWindow hidden(screen, {{0, 0}, {100, 100}}, nullptr, false);
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_SIZE, WM_ACTIVATE, WM_PAINT}));
     EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{0, 0}, {240, 268}}));
+    EXPECT_EQ(hidden.recorder.count(WM_PAINT), 0u); // kept until shown
+    hidden.window.show(ShowMode::show);
+    screen.dispatch_pending();
+    EXPECT_EQ(hidden.recorder.count(WM_PAINT), 1u);
+    a.recorder.log.clear();
+    a.window.update(); // at once, and only when invalid
+    a.window.invalidate();
+    a.window.update();
+    a.window.update();
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
 }
 
 TEST_F(ScreenLoop, invalidations_add_up_into_one_paint_clipped_to_the_window)
@@ -45,16 +55,17 @@ TEST_F(ScreenLoop, invalidations_add_up_into_one_paint_clipped_to_the_window)
     screen.dispatch_pending();
     ASSERT_EQ(a.recorder.count(WM_PAINT), 2u);
     EXPECT_EQ(a.recorder.only(WM_PAINT)[1].update, (Rect {{0, 190}, {20, 10}}));
-}
 
-TEST_F(ScreenLoop, hidden_windows_keep_their_paint_until_shown)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}}, nullptr, false);
+    screen.set_power(false); // paints wait while the display is off
+    a.window.invalidate({{10, 40}, {5, 5}});
     screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 0u);
-    a.window.show(ShowMode::show);
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 2u);
+    EXPECT_EQ(screen.frame().at(12, 42), rgb(0, 0, 0));
+    screen.set_power(true);
     screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 3u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[2].update, (Rect {{10, 40}, {5, 5}}));
+    EXPECT_EQ(screen.frame().at(12, 42), rgb(0x20, 0xC0, 0x40));
 }
 
 TEST_F(ScreenLoop, a_reported_paint_recomposes_its_part_as_a_whole_compose_would)
@@ -82,69 +93,22 @@ TEST_F(ScreenLoop, a_reported_paint_recomposes_its_part_as_a_whole_compose_would
     EXPECT_EQ(screen.frame().pixels, partial.pixels) << "the whole frame composed again is the same";
 }
 
-TEST_F(ScreenLoop, paints_wait_while_the_display_is_off)
-{
-    TestWindow a(screen, {{0, 26}, {240, 268}});
-    settle(a);
-    screen.set_power(false);
-    a.window.invalidate({{10, 10}, {5, 5}});
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 0u);
-    EXPECT_EQ(screen.frame().at(20, 40), rgb(0, 0, 0));
-    screen.set_power(true);
-    screen.dispatch_pending();
-    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
-    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{10, 10}, {5, 5}}));
-    EXPECT_EQ(screen.frame().at(20, 40), rgb(0x20, 0xC0, 0x40));
-}
-
-TEST_F(ScreenLoop, posted_messages_come_before_paints_and_in_order)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    a.recorder.log.clear();
-    a.window.invalidate();
-    a.window.post(WM_USER + 1, 7, 8);
-    a.window.post(WM_USER + 2);
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_USER + 1, WM_USER + 2, WM_PAINT}));
-    EXPECT_EQ(a.recorder.log[0].wparam, 7u);
-    EXPECT_EQ(a.recorder.log[0].lparam, 8);
-}
-
-TEST_F(ScreenLoop, update_paints_at_once)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    a.recorder.log.clear();
-    a.window.update();
-    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_PAINT}));
-    a.window.update();
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
-}
-
-TEST_F(ScreenLoop, messages_for_destroyed_windows_are_dropped)
-{
-    auto a = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
-    WindowId id = a->window.id();
-    a->window.post(WM_USER);
-    a.reset();
-    WindowMessage message;
-    ASSERT_TRUE(screen.get_message(message));
-    EXPECT_EQ(message.window, id);
-    EXPECT_EQ(screen.dispatch(message), 0);
-}
-
-TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
+TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place_before_paints)
 {
     std::vector<std::string> seen;
     TestWindow a(screen, {{0, 0}, {100, 100}});
     settle(a);
     a.recorder.react = [&](Window&, const WindowMessage& m) {
-        seen.push_back("window " + std::to_string(m.id - WM_USER));
+        seen.push_back(m.id == WM_PAINT ? "paint"
+                                        : "window " + std::to_string(m.id - WM_USER) + " "
+                    + std::to_string(m.wparam) + std::to_string(m.lparam));
         return 0;
     };
-    a.window.post(WM_USER + 1);
+    a.window.invalidate(); // posts come before paints
+    a.window.post(WM_USER + 1, 7, 8);
     screen.post_callback([&] { seen.push_back("callback"); });
     screen.post_thread_message(WM_USER + 9, 3);
+    screen.copy_data(u"SomethingElse", 0, {1}); // no window of that class: nothing
     a.window.post(WM_USER + 2);
     WindowMessage message;
     while (screen.get_message(message)) {
@@ -154,31 +118,35 @@ TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place)
         }
         screen.dispatch(message);
     }
-    EXPECT_EQ(seen, (std::vector<std::string> {"window 1", "callback", "thread 9 3", "window 2"}));
+    EXPECT_EQ(
+        seen, (std::vector<std::string> {"window 1 78", "callback", "thread 9 3", "window 2 00", "paint"}));
 }
 
-TEST_F(ScreenLoop, quit_comes_after_what_was_posted_before_and_stays)
+TEST_F(ScreenLoop, peek_and_quit_after_what_was_posted_before_which_stays)
 {
+    auto gone = std::make_unique<TestWindow>(screen, Rect {{0, 0}, {100, 100}});
     TestWindow a(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    a.window.post(WM_USER);
+    settle(a);
+    EXPECT_FALSE(screen.peek_message(PeekMode::keep));
+    a.window.post(WM_USER + 1);
+    a.window.post(WM_USER + 2);
+    EXPECT_EQ(screen.peek_message(PeekMode::keep)->id, WM_USER + 1);
+    EXPECT_EQ(screen.peek_message(PeekMode::remove)->id, WM_USER + 1);
+    gone->window.post(WM_USER); // for a destroyed window: dropped
+    gone.reset();
     screen.post_quit();
-    EXPECT_FALSE(a.window.post(WM_USER + 1));
+    EXPECT_FALSE(a.window.post(WM_USER + 3));
     WindowMessage message;
     ASSERT_TRUE(screen.get_message(message));
-    EXPECT_EQ(message.id, WM_USER);
+    EXPECT_EQ(message.id, WM_USER + 2);
+    screen.dispatch(message);
+    ASSERT_TRUE(screen.get_message(message));
+    EXPECT_EQ(screen.dispatch(message), 0);
     EXPECT_FALSE(screen.get_message(message));
     EXPECT_EQ(message.id, WM_QUIT);
     EXPECT_FALSE(screen.get_message(message));
     EXPECT_TRUE(screen.quitting());
-}
-
-TEST_F(ScreenLoop, a_run_without_idle_handler_ends_when_idle)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    EXPECT_FALSE(screen.run_until([] { return false; }));
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
-    EXPECT_TRUE(screen.quitting());
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_USER + 2}));
 }
 
 TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_any_wait)
@@ -187,6 +155,8 @@ TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_
     // A timer far off: the loop would wait for it after the paint.
     a.window.set_timer(1, 60000);
     std::vector<std::string> seen;
+    screen.call_when_idle([&] { seen.push_back("replaced"); });
+    screen.dispatch_pending(); // a loop that may not wait runs none
     screen.set_idle_handler([&] {
         seen.push_back("wait");
         screen.post_quit();
@@ -202,33 +172,6 @@ TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_
     });
     EXPECT_FALSE(screen.run_until([] { return false; }));
     EXPECT_EQ(seen, (std::vector<std::string> {"idle paints=1 frames=1", "again paints=2", "wait"}));
-    screen.set_idle_handler(nullptr);
-}
-
-TEST_F(ScreenLoop, an_idle_callback_is_replaced_or_cancelled_before_it_runs)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    int first = 0, second = 0, cancelled = 0, waits = 0;
-    screen.call_when_idle([&] { ++first; });
-    screen.call_when_idle([&] { ++second; });
-    // A loop that may not wait never runs it.
-    screen.dispatch_pending();
-    EXPECT_EQ(second, 0);
-    screen.set_idle_handler([&] {
-        if (++waits == 1) {
-            screen.call_when_idle([&] { ++cancelled; });
-            screen.call_when_idle(nullptr);
-            screen.post_callback([] {});
-        } else {
-            screen.post_quit();
-        }
-        return true;
-    });
-    screen.run_until([] { return false; });
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(second, 1);
-    EXPECT_EQ(cancelled, 0);
-    EXPECT_EQ(waits, 2);
     screen.set_idle_handler(nullptr);
 }
 
@@ -264,87 +207,39 @@ private:
     Window& m_window;
 };
 
-TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order)
+TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_them_all)
 {
-    std::vector<std::string> events;
-    TestWindow outer(screen, {{0, 0}, {100, 100}});
-    TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
-    outer.recorder.react = [&](Window&, const WindowMessage& m) {
-        if (m.id == WM_USER + 1) {
-            inner.window.show(ShowMode::show);
-            events.push_back("inner starts");
-            bool ended = ModalLoop(screen, inner.window).run();
-            events.push_back(ended ? "inner ended" : "inner quit");
-            inner.window.show(ShowMode::hide);
-        }
-        return 0;
-    };
-    int idle = 0;
-    screen.set_idle_handler([&] {
-        ++idle;
-        if (idle == 1) {
-            // Both end messages are waiting: the outer one first.
-            outer.window.post(WM_END);
-            inner.window.post(WM_END);
-        }
-        return idle < 10;
-    });
-    outer.window.post(WM_USER + 1);
-    bool ended = ModalLoop(screen, outer.window).run();
-    events.push_back(ended ? "outer ended" : "outer quit");
-    EXPECT_EQ(events, (std::vector<std::string> {"inner starts", "inner ended", "outer ended"}));
-    EXPECT_EQ(screen.active_window(), &outer.window);
-    EXPECT_FALSE(screen.quitting());
-}
-
-TEST_F(ScreenLoop, quitting_ends_every_nested_loop)
-{
-    std::vector<std::string> events;
-    TestWindow outer(screen, {{0, 0}, {100, 100}});
-    TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
-    outer.recorder.react = [&](Window&, const WindowMessage& m) {
-        if (m.id == WM_USER + 1)
-            events.push_back(ModalLoop(screen, inner.window).run() ? "inner ended" : "inner quit");
-        return 0;
-    };
-    outer.window.post(WM_USER + 1);
-    screen.set_idle_handler([&] {
-        screen.post_quit();
-        return true;
-    });
-    events.push_back(ModalLoop(screen, outer.window).run() ? "outer ended" : "outer quit");
-    EXPECT_EQ(events, (std::vector<std::string> {"inner quit", "outer quit"}));
-}
-
-TEST_F(ScreenLoop, peek_keeps_or_removes_the_next_message)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    screen.dispatch_pending();
-    EXPECT_FALSE(screen.peek_message(PeekMode::keep));
-    a.window.post(WM_USER + 1);
-    a.window.post(WM_USER + 2);
-    auto kept = screen.peek_message(PeekMode::keep);
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->id, WM_USER + 1);
-    auto removed = screen.peek_message(PeekMode::remove);
-    ASSERT_TRUE(removed);
-    EXPECT_EQ(removed->id, WM_USER + 1);
-    WindowMessage message;
-    ASSERT_TRUE(screen.get_message(message));
-    EXPECT_EQ(message.id, WM_USER + 2);
-}
-
-TEST_F(ScreenLoop, copy_data_reaches_the_window_with_the_class_name)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    a.window.set_class_name(u"SkinnerClass_Melodeck");
-    screen.copy_data(u"SkinnerClass_Melodeck", 0, {'a', 0, 'b', 0});
-    screen.copy_data(u"SomethingElse", 0, {1});
-    screen.dispatch_pending();
-    auto copies = a.recorder.only(WM_COPYDATA);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].wparam, 0u);
-    EXPECT_EQ(copies[0].data, (std::vector<uint8_t> {'a', 0, 'b', 0}));
+    for (bool quit : {false, true}) {
+        HeadlessScreen screen({240, 320});
+        std::vector<std::string> events;
+        TestWindow outer(screen, {{0, 0}, {100, 100}});
+        TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
+        outer.recorder.react = [&](Window&, const WindowMessage& m) {
+            if (m.id == WM_USER + 1) {
+                inner.window.show(ShowMode::show);
+                events.push_back(ModalLoop(screen, inner.window).run() ? "inner ended" : "inner quit");
+                inner.window.show(ShowMode::hide);
+            }
+            return 0;
+        };
+        int idle = 0;
+        screen.set_idle_handler([&] {
+            if (++idle == 1 && quit) {
+                screen.post_quit();
+            } else if (idle == 1) { // both end messages wait: the outer one first
+                outer.window.post(WM_END);
+                inner.window.post(WM_END);
+            }
+            return idle < 10;
+        });
+        outer.window.post(WM_USER + 1);
+        events.push_back(ModalLoop(screen, outer.window).run() ? "outer ended" : "outer quit");
+        EXPECT_EQ(events,
+            quit ? (std::vector<std::string> {"inner quit", "outer quit"})
+                 : (std::vector<std::string> {"inner ended", "outer ended"}));
+        EXPECT_EQ(screen.quitting(), quit);
+        EXPECT_TRUE(quit || screen.active_window() == &outer.window);
+    }
 }
 
 TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)
@@ -372,22 +267,10 @@ TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)
     EXPECT_EQ(fired,
         (std::vector<std::string> {
             "b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
-}
-
-TEST_F(ScreenTimers, a_late_loop_sees_each_timer_once)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
+    fired.clear();
+    screen.advance(1000); // a late loop sees each timer once
     screen.dispatch_pending();
-    a.window.set_timer(5, 100);
-    screen.advance(1000);
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_TIMER), 1u);
-    screen.advance(99);
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_TIMER), 1u);
-    screen.advance(1);
-    screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_TIMER), 2u);
+    EXPECT_EQ(fired.size(), 3u);
 }
 
 TEST_F(ScreenTimers, restart_kill_clamp_and_destroy)
@@ -414,40 +297,6 @@ TEST_F(ScreenTimers, restart_kill_clamp_and_destroy)
     screen.advance(5000);
     EXPECT_EQ(screen.dispatch_pending(), 0u);
     EXPECT_EQ(b.recorder.count(WM_TIMER), 1u);
-}
-
-TEST_F(ScreenConcurrency, posts_from_other_threads_all_arrive_in_each_threads_order)
-{
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    settle(a);
-    constexpr int threads = 4;
-    constexpr int per_thread = 500;
-    std::atomic<int> callbacks {0};
-    std::vector<std::thread> posters;
-    WindowId id = a.window.id();
-    for (int t = 0; t < threads; ++t) {
-        posters.emplace_back([&, t] {
-            for (int i = 0; i < per_thread; ++i) {
-                screen.post(id, WM_USER, uintptr_t(t), i);
-                screen.post_callback([&] { ++callbacks; });
-            }
-        });
-    }
-    screen.set_idle_handler([&] {
-        if (a.recorder.count(WM_USER) == threads * per_thread && callbacks == threads * per_thread)
-            return false;
-        screen.wait_for_post(std::chrono::milliseconds(1000));
-        return true;
-    });
-    screen.run_until([] { return false; });
-    for (std::thread& poster : posters)
-        poster.join();
-    std::vector<intptr_t> next(threads, 0);
-    for (const test::Recorded& r : a.recorder.only(WM_USER)) {
-        ASSERT_EQ(r.lparam, next[r.wparam]) << "thread " << r.wparam;
-        ++next[r.wparam];
-    }
-    EXPECT_EQ(callbacks.load(), threads * per_thread);
 }
 
 TEST_F(ScreenConcurrency, quit_from_another_thread_ends_a_waiting_loop)

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,18 +23,18 @@ public:
 
     bool on_file(const std::u16string& path) override
     {
-        events.push_back("file " + relative(path));
-        return !stop_file || !stop_file(events.back());
+        events.push_back("file " + relative(path) + (sizes ? " " + std::to_string(listed_size()) : ""));
+        return events.back() != stop_at;
     }
     bool on_folder(const std::u16string& path) override
     {
         events.push_back("folder " + relative(path));
-        return !stop_folder || !stop_folder(events.back());
+        return events.back() != stop_at;
     }
 
     std::vector<std::string> events;
-    std::function<bool(const std::string&)> stop_file;
-    std::function<bool(const std::string&)> stop_folder;
+    std::string stop_at; // the event whose callback answers "stop"
+    bool sizes = false; // adds the listed size to each file
 
 private:
     std::string relative(const std::u16string& path) const
@@ -105,52 +104,34 @@ TEST(Search, order_masks_recursion_and_stops_over_one_tree)
     make_tree(dir);
     for (const WalkCase& c : cases) {
         Recorder finder(root(dir));
-        finder.stop_file = finder.stop_folder = [&](const std::string& event) { return event == c.stop_at; };
+        finder.stop_at = c.stop_at;
         os::search(finder, root(dir), c.files, c.folders, c.recursive);
         EXPECT_EQ(finder.events, c.expected) << c.what;
     }
 }
 
-TEST(Search, dot_entries_are_never_reported_but_hidden_names_are)
+TEST(Search, dots_names_not_utf8_missing_folders_and_the_folder_as_given)
 {
     test::TempDir dir;
     touch(dir.native(".hidden"));
+    touch(dir.native("sub/f.mp3"));
+    touch(dir.path() / std::string("bad\xFF.mp3"));
     std::filesystem::create_directory(dir.native(".config"));
     Recorder finder(root(dir));
-    os::search(finder, root(dir), u".*", u".*", true);
-    EXPECT_EQ(finder.events, (Events {"file /.hidden", "folder /.config"}));
-}
-
-TEST(Search, paths_keep_the_folder_as_given)
-{
-    test::TempDir dir;
-    touch(dir.native("sub/f.mp3"));
-    Recorder finder(u"");
-    os::search(finder, root(dir) + u"\\sub\\", u"*", u"*", false);
-    EXPECT_EQ(finder.events, (Events {"file " + dir.path().string() + "\\sub/f.mp3"}));
-}
-
-TEST(Search, empty_folder_means_the_current_folder_with_bare_names)
-{
-    test::TempDir dir;
-    touch(dir.native("one.lng"));
-    touch(dir.native("two.txt"));
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    Recorder finder(u"");
-    os::search(finder, u"", u"*.lng", u"*", false);
-    std::filesystem::current_path(previous);
-    EXPECT_EQ(finder.events, (Events {"file one.lng"}));
-}
-
-TEST(Search, missing_folder_or_a_file_gives_no_callbacks)
-{
-    test::TempDir dir;
-    touch(dir.native("plain"));
-    Recorder finder(root(dir));
+    os::search(finder, root(dir), u"*", u".*", false); // "." and ".." never, hidden names yes
     os::search(finder, dir.file("absent"), u"*", u"*", true);
-    os::search(finder, dir.file("plain"), u"*", u"*", true);
-    EXPECT_TRUE(finder.events.empty());
+    os::search(finder, dir.file(".hidden"), u"*", u"*", true);
+    EXPECT_EQ(finder.events, (Events {"file /.hidden", "folder /.config"}));
+    Recorder as_given(u"");
+    os::search(as_given, root(dir) + u"\\sub\\", u"*", u"*", false);
+    EXPECT_EQ(as_given.events, (Events {"file " + dir.path().string() + "\\sub/f.mp3"}));
+    // An empty folder is the current folder, with bare names.
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.native("sub"));
+    Recorder bare(u"");
+    os::search(bare, u"", u"*.mp3", u"*", false);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
 }
 
 // Permissions do not stop the superuser from reading, so as root the search runs in a child
@@ -193,64 +174,20 @@ TEST(Search, link_loops_end_and_links_to_elsewhere_are_followed)
             "file /up/other/b.mp3", "folder /up/tree"}));
 }
 
-TEST(Search, names_that_are_not_utf8_are_left_out)
-{
-    test::TempDir dir;
-    touch(dir.native("good.mp3"));
-    touch(dir.path() / std::string("bad\xFF.mp3"));
-    Recorder finder(root(dir));
-    os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.events, (Events {"file /good.mp3"}));
-}
-
-TEST(Search, a_finder_may_descend_itself_from_on_folder)
-{
-    // The playlist builder's way: on_folder searches the folder it is given.
-    class Descender final : public os::Finder {
-    public:
-        bool on_file(const std::u16string& path) override
-        {
-            files.push_back(path);
-            return true;
-        }
-        bool on_folder(const std::u16string& path) override
-        {
-            os::search(*this, path, u"*", u"*", false);
-            return true;
-        }
-        std::vector<std::u16string> files;
-    };
-    test::TempDir dir;
-    touch(dir.native("a/b/c/deep.mp3"));
-    std::filesystem::create_directory_symlink("..", dir.native("a/b/loop"));
-    Descender finder;
-    os::search(finder, dir.file("a"), u"*", u"*", false);
-    ASSERT_EQ(finder.files.size(), 1u);
-    EXPECT_EQ(finder.files[0], dir.file("a") + u"/b/c/deep.mp3");
-}
-
 TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_sizes)
 {
     // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names
     // equal that way by their own code units.
-    class Sizes final : public os::Finder {
-    public:
-        bool on_file(const std::u16string& path) override
-        {
-            std::string name = liba::to_utf8(path.substr(path.rfind(u'/') + 1));
-            files.push_back(name + " " + std::to_string(listed_size()));
-            return true;
-        }
-        std::vector<std::string> files;
-    };
     test::TempDir dir;
     for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "A10.mp3", "a9.mp3",
              "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "zeta.mp3", "Z.mp3"})
         test::write_file(dir.native(name), test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
     test::write_file(dir.native("b.mp3"), {1, 2, 3});
-    Sizes finder;
+    Recorder finder(root(dir) + u"/");
+    finder.sizes = true;
     os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.files,
-        (Events {"a-1.mp3 0", "a.mp3 0", "A10.mp3 0", "a9.mp3 2048", "a_1.mp3 0", "B.mp3 0", "b.mp3 3",
-            "Z.mp3 0", "zeta.mp3 0", "\xC3\x89t\xC3\xA9.mp3 0", "\xC3\xA9t\xC3\xA9.mp3 0"}));
+    EXPECT_EQ(finder.events,
+        (Events {"file a-1.mp3 0", "file a.mp3 0", "file A10.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0",
+            "file B.mp3 0", "file b.mp3 3", "file Z.mp3 0", "file zeta.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0",
+            "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }

@@ -27,46 +27,33 @@ void write_store(const std::string& text)
 
 } // namespace
 
-TEST(Switches, store_lives_under_the_config_home)
+TEST(Switches, the_store_under_the_config_home_is_made_on_the_first_write_under_a_known_root)
 {
     test::ScopedConfig config;
     EXPECT_EQ(std::filesystem::path(os::switches_file()), config.folder().path() / "melodeck/switches.ini");
-}
-
-TEST(Switches, missing_file_leaves_the_value_and_opens_the_key)
-{
-    test::ScopedConfig config;
     uint32_t value = 77;
-    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value)) << "a missing file opens the key";
     EXPECT_EQ(value, 77u);
-    EXPECT_FALSE(std::filesystem::exists(os::switches_file()));
-}
-
-TEST(Switches, unknown_root_is_refused_for_reading_and_writing)
-{
-    test::ScopedConfig config;
-    uint32_t value = 5;
     for (std::u16string_view key :
         {u"HKEY_NOWHERE\\Software\\MOSK", u"Software\\MOSK", u"", u"HKEY_CURRENT"}) {
         EXPECT_FALSE(os::read_registry_flag(key, u"Log", value))
             << testing::PrintToString(std::u16string(key));
         EXPECT_FALSE(os::write_registry_value(key, u"Log", 1));
     }
-    EXPECT_EQ(value, 5u);
+    EXPECT_EQ(value, 77u);
     EXPECT_FALSE(std::filesystem::exists(os::switches_file()));
-}
-
-TEST(Switches, every_known_root_is_accepted)
-{
-    test::ScopedConfig config;
+    std::filesystem::path nested = config.folder().path() / "a" / "b";
+    ::setenv("XDG_CONFIG_HOME", nested.c_str(), 1); // missing folders are made
     for (std::u16string_view root : {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_CURRENT_CONFIG",
              u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"}) {
         std::u16string key = std::u16string(root) + u"\\Software\\X";
         ASSERT_TRUE(os::write_registry_value(key, u"Flag", 3));
-        uint32_t value = 0;
+        value = 0;
         EXPECT_TRUE(os::read_registry_flag(key, u"Flag", value));
         EXPECT_EQ(value, 3u);
     }
+    EXPECT_TRUE(std::filesystem::exists(nested / "melodeck/switches.ini"));
+    EXPECT_FALSE(std::filesystem::exists(nested / "melodeck/switches.ini.tmp"));
 }
 
 TEST(Switches, written_values_read_back_and_replace_earlier_ones)
@@ -82,27 +69,25 @@ TEST(Switches, written_values_read_back_and_replace_earlier_ones)
     EXPECT_EQ(log, 0u);
     EXPECT_EQ(flicker, 0xFFFFFFFFu);
     EXPECT_EQ(store_text(), "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=0\nFlicker=4294967295\n");
-}
-
-TEST(Switches, key_paths_and_value_names_ignore_case)
-{
-    test::ScopedConfig config;
-    ASSERT_TRUE(os::write_registry_value(u"hkey_current_user\\SOFTWARE\\mosk", u"LOG", 1));
-    uint32_t value = 0;
-    EXPECT_TRUE(os::read_registry_flag(s_key, u"log", value));
-    EXPECT_EQ(value, 1u);
-    ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 2));
-    EXPECT_EQ(store_text(), "[hkey_current_user\\SOFTWARE\\mosk]\nLog=2\n") << "one section, one value";
+    // Key paths and value names ignore case: one section, one value.
+    ASSERT_TRUE(os::write_registry_value(u"hkey_current_user\\SOFTWARE\\mosk", u"Log", 2));
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"log", log));
+    EXPECT_EQ(log, 2u);
+    EXPECT_EQ(store_text(), "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=2\nFlicker=4294967295\n");
 }
 
 TEST(Switches, writing_leaves_other_sections_and_lines_untouched)
 {
     test::ScopedConfig config;
-    write_store("; switches\n[HKEY_USERS\\Other]\nLog=5\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n\n"
-                "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    write_store(
+        "; "
+        "switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n\n"
+        "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
     ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
     EXPECT_EQ(store_text(),
-        "; switches\n[HKEY_USERS\\Other]\nLog=5\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\nLog=1\n\n"
+        "; "
+        "switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker="
+        "1\nLog=1\n\n"
         "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
     uint32_t other = 0;
     EXPECT_TRUE(os::read_registry_flag(u"HKEY_USERS\\Other", u"Log", other));
@@ -110,16 +95,9 @@ TEST(Switches, writing_leaves_other_sections_and_lines_untouched)
     uint32_t spaced = 0;
     EXPECT_TRUE(os::read_registry_flag(u"HKEY_LOCAL_MACHINE\\Third", u"X", spaced));
     EXPECT_EQ(spaced, 2u);
-}
-
-TEST(Switches, a_value_of_another_section_is_not_read)
-{
-    test::ScopedConfig config;
-    write_store(
-        "[HKEY_CURRENT_USER\\Software\\Other]\nLog=1\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n");
-    uint32_t value = 0;
-    EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
-    EXPECT_EQ(value, 0u);
+    uint32_t elsewhere = 0; // only in another section
+    EXPECT_TRUE(os::read_registry_flag(s_key, u"Other", elsewhere));
+    EXPECT_EQ(elsewhere, 0u);
 }
 
 TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x_and_other_text_leaves_the_value)
@@ -136,14 +114,4 @@ TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x_and_other_text_leaves
         EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
         EXPECT_EQ(value, expected) << "Log=" << text;
     }
-}
-
-TEST(Switches, writing_creates_the_missing_folders)
-{
-    test::ScopedConfig config;
-    std::filesystem::path nested = config.folder().path() / "a" / "b";
-    ::setenv("XDG_CONFIG_HOME", nested.c_str(), 1);
-    EXPECT_TRUE(os::write_registry_value(s_key, u"Log", 0));
-    EXPECT_TRUE(std::filesystem::exists(nested / "melodeck/switches.ini"));
-    EXPECT_FALSE(std::filesystem::exists(nested / "melodeck/switches.ini.tmp"));
 }

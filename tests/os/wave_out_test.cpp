@@ -106,7 +106,7 @@ protected:
     const os::WaveFormat format {1, 16, 8000};
 };
 
-TEST_P(WaveOutBackends, opening_posts_the_open_notice_keeps_the_format_and_volume_and_refuses_bad_formats)
+TEST_P(WaveOutBackends, headers_come_back_in_the_order_written_and_bad_formats_are_refused)
 {
     std::unique_ptr<os::WaveOut> device = open(format);
     ASSERT_TRUE(device);
@@ -114,19 +114,6 @@ TEST_P(WaveOutBackends, opening_posts_the_open_notice_keeps_the_format_and_volum
     EXPECT_EQ(device->volume(), 0xFFFFFFFFu);
     EXPECT_EQ(device->set_volume(0x12345678), os::WaveResult::Ok);
     EXPECT_EQ(device->volume(), 0x12345678u);
-    close_and_expect_notice(*device, queue);
-    EXPECT_FALSE(queue.try_get()) << "nothing after the close notice";
-    // Formats no device plays are refused without a notice.
-    for (const os::WaveFormat& bad : {os::WaveFormat {2, 12, 44100}, os::WaveFormat {9, 16, 44100},
-             os::WaveFormat {0, 16, 44100}, os::WaveFormat {2, 16, 0}, os::WaveFormat {2, 16, -8000}})
-        EXPECT_FALSE(GetParam().open(dir, bad, queue));
-    EXPECT_FALSE(queue.try_get());
-}
-
-TEST_P(WaveOutBackends, headers_come_back_in_the_order_written_and_can_be_written_again)
-{
-    std::unique_ptr<os::WaveOut> device = open(format);
-    ASSERT_TRUE(device);
     std::array<Buffer, 5> buffers {
         Buffer(320, 1), Buffer(0, 2), Buffer(160, 3), Buffer(2, 4), Buffer(480, 5)};
     for (Buffer& buffer : buffers)
@@ -145,32 +132,31 @@ TEST_P(WaveOutBackends, headers_come_back_in_the_order_written_and_can_be_writte
         EXPECT_EQ(done_header(next_notice(queue)), &buffers[0].header);
     }
     close_and_expect_notice(*device, queue);
+    EXPECT_FALSE(queue.try_get()) << "nothing after the close notice";
+    // Formats no device plays are refused without a notice.
+    for (const os::WaveFormat& bad : {os::WaveFormat {2, 12, 44100}, os::WaveFormat {9, 16, 44100},
+             os::WaveFormat {0, 16, 44100}, os::WaveFormat {2, 16, 0}, os::WaveFormat {2, 16, -8000}})
+        EXPECT_FALSE(GetParam().open(dir, bad, queue));
+    EXPECT_FALSE(queue.try_get());
 }
 
-TEST_P(WaveOutBackends, reset_hands_back_every_queued_header_before_it_returns)
+TEST_P(WaveOutBackends, reset_hands_back_every_header_once_in_order_before_it_returns)
 {
     std::unique_ptr<os::WaveOut> device = open(format);
     ASSERT_TRUE(device);
     ASSERT_EQ(device->pause(), os::WaveResult::Ok);
-    std::array<Buffer, 3> buffers {Buffer(1600, 1), Buffer(1600, 2), Buffer(1600, 3)};
-    for (Buffer& buffer : buffers)
+    std::array<Buffer, 3> held {Buffer(1600, 1), Buffer(1600, 2), Buffer(1600, 3)};
+    for (Buffer& buffer : held)
         ASSERT_TRUE(queue_header(*device, buffer));
     ASSERT_EQ(device->reset(), os::WaveResult::Ok);
-    for (Buffer& buffer : buffers) {
+    for (Buffer& buffer : held) {
         std::optional<os::Message> done = queue.try_get();
         ASSERT_TRUE(done) << "reset must not leave a header to come back later";
         EXPECT_EQ(done_header(*done), &buffer.header);
-        EXPECT_TRUE(buffer.header.flags & os::WHDR_DONE);
-        EXPECT_FALSE(buffer.header.flags & os::WHDR_INQUEUE);
+        EXPECT_EQ(buffer.header.flags & (os::WHDR_DONE | os::WHDR_INQUEUE), os::WHDR_DONE);
     }
-    close_and_expect_notice(*device, queue);
-}
-
-TEST_P(WaveOutBackends, a_reset_while_headers_are_played_keeps_each_notice_once_and_in_order)
-{
-    std::unique_ptr<os::WaveOut> device = open(format);
-    ASSERT_TRUE(device);
-    // The consuming thread hands headers back while reset() hands back the rest.
+    // Playing: the consuming thread hands headers back while reset() hands back the rest.
+    ASSERT_EQ(device->restart(), os::WaveResult::Ok);
     std::vector<Buffer> buffers;
     buffers.reserve(40);
     for (uint32_t i = 0; i < 40; ++i)
@@ -184,39 +170,25 @@ TEST_P(WaveOutBackends, a_reset_while_headers_are_played_keeps_each_notice_once_
     close_and_expect_notice(*device, queue);
 }
 
-TEST_P(WaveOutBackends, pause_holds_queued_headers_until_restart_and_close_refuses_meanwhile)
+TEST_P(WaveOutBackends, pause_holds_headers_until_restart_and_the_device_refuses_what_breaks_its_rules)
 {
     std::unique_ptr<os::WaveOut> device = open(format);
     ASSERT_TRUE(device);
     ASSERT_EQ(device->pause(), os::WaveResult::Ok);
-    Buffer buffer(160);
-    ASSERT_TRUE(queue_header(*device, buffer));
-    EXPECT_EQ(device->close(), os::WaveResult::StillPlaying);
-    // A header coming back while paused is a fault whenever it happens; this only gives it a
-    // chance to show.
-    EXPECT_FALSE(queue.get_for(100ms)) << "played while paused, or a refused close posted";
-    ASSERT_EQ(device->restart(), os::WaveResult::Ok);
-    EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
-    close_and_expect_notice(*device, queue);
-}
-
-TEST_P(WaveOutBackends, the_device_refuses_what_breaks_its_rules)
-{
-    std::unique_ptr<os::WaveOut> device = open(format);
-    ASSERT_TRUE(device);
-    device->pause();
     Buffer buffer(160);
     EXPECT_EQ(device->write(buffer.header), os::WaveResult::Unprepared);
     ASSERT_TRUE(queue_header(*device, buffer));
     EXPECT_EQ(device->write(buffer.header), os::WaveResult::StillPlaying);
     EXPECT_EQ(device->prepare(buffer.header), os::WaveResult::StillPlaying);
     EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::StillPlaying);
+    EXPECT_EQ(device->close(), os::WaveResult::StillPlaying);
     os::WaveHeader no_data;
     no_data.buffer_length = 16;
     EXPECT_EQ(device->prepare(no_data), os::WaveResult::InvalidParam);
-    device->reset();
+    // A header coming back while paused is a fault whenever it happens; this gives it a chance.
+    EXPECT_FALSE(queue.get_for(100ms)) << "played while paused, or a refused close posted";
+    ASSERT_EQ(device->restart(), os::WaveResult::Ok);
     EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
-    EXPECT_FALSE(queue.try_get()) << "the header came back twice";
     close_and_expect_notice(*device, queue);
 
     EXPECT_EQ(device->close(), os::WaveResult::Error);
@@ -243,16 +215,11 @@ TEST_P(WaveOutBackends, every_format_the_readers_hand_out_plays)
         EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
         close_and_expect_notice(*device, queue);
     }
-}
-
-TEST_P(WaveOutBackends, destroying_an_open_device_with_queued_headers_is_safe)
-{
+    // Destroying an open device with queued headers is safe.
     std::unique_ptr<os::WaveOut> device = open(format);
-    ASSERT_TRUE(device);
     std::array<Buffer, 3> buffers {Buffer(1600), Buffer(1600), Buffer(1600)};
     for (Buffer& buffer : buffers)
         ASSERT_TRUE(queue_header(*device, buffer));
-    device.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(All, WaveOutBackends, ::testing::ValuesIn(s_backends),
@@ -289,13 +256,13 @@ std::vector<uint8_t> joined(std::initializer_list<const Buffer*> buffers)
     return all;
 }
 
-TEST(WaveOutFile, writes_exactly_the_bytes_played_whatever_the_volume)
+TEST(WaveOutFile, writes_exactly_the_bytes_played_appending_in_the_same_format)
 {
     test::TempDir dir;
     std::string path = dir.native("out.wav").string();
-    Buffer a(4000, 1), b(0, 2), c(12346, 3);
+    Buffer a(4000, 1), b(0, 2), c(12346, 3), d(1600, 4), e(3202, 5), f(999, 8);
     play_through("file:" + path + ",fast", {2, 16, 22050}, {&a, &b, &c});
-    EXPECT_TRUE(file_data(path) == joined({&a, &c}));
+    EXPECT_TRUE(file_data(path) == joined({&a, &c})) << "whatever the volume";
     std::vector<uint8_t> file = test::read_file(path);
     ASSERT_GE(file.size(), 44u);
     EXPECT_EQ(file[22], 2); // channels
@@ -303,66 +270,36 @@ TEST(WaveOutFile, writes_exactly_the_bytes_played_whatever_the_volume)
     EXPECT_EQ(file[34], 16); // bits
     uint32_t data_size = file[40] | file[41] << 8 | file[42] << 16 | uint32_t(file[43]) << 24;
     EXPECT_EQ(data_size, 16346u) << "the header's size is up to date after close";
-}
+    play_through("file:" + path, {1, 16, 8000}, {&d}); // another format starts anew
+    play_through("file:" + path, {1, 16, 8000}, {&e}); // paced, same format: appended
+    EXPECT_TRUE(file_data(path) == joined({&d, &e}));
+    play_through("file:" + path + ",fast", {1, 8, 8000}, {&f});
+    EXPECT_TRUE(file_data(path) == joined({&f}));
+    EXPECT_EQ(test::read_file(path)[34], 8);
 
-TEST(WaveOutFile, paced_writing_keeps_every_byte_too)
-{
-    test::TempDir dir;
-    std::string path = dir.native("out.wav").string();
-    Buffer a(1600, 4), b(3202, 5); // 50 ms and a bit more at 8000 Hz mono
-    play_through("file:" + path, {1, 16, 8000}, {&a, &b});
-    EXPECT_TRUE(file_data(path) == joined({&a, &b}));
-}
-
-TEST(WaveOutFile, reopening_in_the_same_format_appends_and_another_format_starts_anew)
-{
-    test::TempDir dir;
-    std::string choice = "file:" + dir.native("out.wav").string() + ",fast";
-    Buffer a(800, 6), b(640, 7), c(999, 8);
-    play_through(choice, {1, 16, 8000}, {&a});
-    play_through(choice, {1, 16, 8000}, {&b});
-    EXPECT_TRUE(file_data(dir.native("out.wav")) == joined({&a, &b}));
-    play_through(choice, {1, 8, 8000}, {&c});
-    EXPECT_TRUE(file_data(dir.native("out.wav")) == joined({&c}));
-    EXPECT_EQ(test::read_file(dir.native("out.wav"))[34], 8);
-}
-
-TEST(WaveOutFile, an_unwritable_path_opens_nothing)
-{
-    test::TempDir dir;
-    os::MessageQueue queue;
-    std::string choice = "file:" + dir.native("missing/out.wav").string() + ",fast";
-    EXPECT_FALSE(os::open_wave_out(choice, {2, 16, 44100}, queue));
+    os::MessageQueue queue; // an unwritable path opens nothing
+    EXPECT_FALSE(os::open_wave_out("file:" + dir.native("missing/out.wav").string(), {2, 16, 44100}, queue));
     EXPECT_FALSE(os::open_wave_out("file:", {2, 16, 44100}, queue));
     EXPECT_FALSE(queue.try_get());
 }
 
-// ---- choosing a backend ----
-
-TEST(WaveOutChoice, the_environment_names_the_backend)
+TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_still_gives_a_device)
 {
     test::TempDir dir;
     std::string path = dir.native("env.wav").string();
     setenv("MELODECK_AUDIO", ("file:" + path + ",fast").c_str(), 1);
     os::WaveOutFactory factory = os::wave_out_factory();
     unsetenv("MELODECK_AUDIO");
-    os::MessageQueue queue;
-    std::unique_ptr<os::WaveOut> device = factory({1, 8, 8000}, queue);
-    ASSERT_TRUE(device);
-    EXPECT_TRUE(std::filesystem::exists(path));
-    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
-    close_and_expect_notice(*device, queue);
-}
-
-TEST(WaveOutChoice, an_unknown_choice_still_gives_a_device)
-{
-    // "sdl", or "null" where no sound output opens: either way something plays.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     os::MessageQueue queue;
-    std::unique_ptr<os::WaveOut> device = os::open_wave_out("loudspeaker", {2, 16, 44100}, queue);
-    ASSERT_TRUE(device);
-    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
-    close_and_expect_notice(*device, queue);
+    for (int which = 0; which < 2; ++which) {
+        std::unique_ptr<os::WaveOut> device
+            = which ? os::open_wave_out("loudspeaker", {2, 16, 44100}, queue) : factory({1, 8, 8000}, queue);
+        ASSERT_TRUE(device);
+        ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+        close_and_expect_notice(*device, queue);
+    }
+    EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 // ---- pacing and conversion ----
@@ -380,81 +317,39 @@ TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
     EXPECT_EQ(os::paced_bytes_due(std::chrono::hours(30), 12'288'000, 32), uint64_t(30) * 3600 * 12'288'000);
 }
 
-TEST(PcmToFloat, eight_bit_is_unsigned_around_128)
+TEST(PcmToFloat, each_width_and_the_volume_word)
 {
-    const uint8_t in[] = {0, 128, 255, 64};
-    float out[4];
-    ASSERT_TRUE(os::pcm_to_float(in, 8, 1, 4, 0xFFFFFFFF, out));
-    EXPECT_FLOAT_EQ(out[0], -1.0f);
-    EXPECT_FLOAT_EQ(out[1], 0.0f);
-    EXPECT_FLOAT_EQ(out[2], 127.0f / 128.0f);
-    EXPECT_FLOAT_EQ(out[3], -0.5f);
-}
-
-TEST(PcmToFloat, sixteen_twenty_four_and_thirty_two_bit_are_signed_little_endian)
-{
-    const uint8_t s16[] = {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40, 0xFF, 0xFF};
-    float out[4];
-    ASSERT_TRUE(os::pcm_to_float(s16, 16, 2, 2, 0xFFFFFFFF, out));
-    EXPECT_FLOAT_EQ(out[0], -1.0f);
-    EXPECT_FLOAT_EQ(out[1], 32767.0f / 32768.0f);
-    EXPECT_FLOAT_EQ(out[2], 0.5f);
-    EXPECT_FLOAT_EQ(out[3], -1.0f / 32768.0f);
-
-    const uint8_t s24[] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0xC0, 0x01, 0x00, 0x00};
-    ASSERT_TRUE(os::pcm_to_float(s24, 24, 1, 4, 0xFFFFFFFF, out));
-    EXPECT_FLOAT_EQ(out[0], -1.0f);
-    EXPECT_FLOAT_EQ(out[1], 8388607.0f / 8388608.0f);
-    EXPECT_FLOAT_EQ(out[2], -0.5f);
-    EXPECT_FLOAT_EQ(out[3], 1.0f / 8388608.0f);
-
-    const uint8_t s32[] = {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x40, 0xFF, 0xFF, 0xFF, 0xFF};
-    ASSERT_TRUE(os::pcm_to_float(s32, 32, 3, 1, 0xFFFFFFFF, out));
-    EXPECT_FLOAT_EQ(out[0], -1.0f);
-    EXPECT_FLOAT_EQ(out[1], 0.5f);
-    EXPECT_NEAR(out[2], 0.0f, 1e-9f);
-    EXPECT_LT(out[2], 0.0f);
-}
-
-TEST(PcmToFloat, eight_channels_stay_in_place)
-{
-    std::vector<uint8_t> in;
-    for (int frame = 0; frame < 3; ++frame)
-        for (int channel = 0; channel < 8; ++channel) {
-            auto v = uint16_t(int16_t((channel + 1) * 1000 * (frame % 2 ? -1 : 1)));
-            in.push_back(uint8_t(v));
-            in.push_back(uint8_t(v >> 8));
-        }
-    float out[24];
-    ASSERT_TRUE(os::pcm_to_float(in.data(), 16, 8, 3, 0xFFFFFFFF, out));
-    for (int frame = 0; frame < 3; ++frame)
-        for (int channel = 0; channel < 8; ++channel)
-            EXPECT_FLOAT_EQ(out[frame * 8 + channel], (channel + 1) * 1000 * (frame % 2 ? -1 : 1) / 32768.0f)
-                << "frame " << frame << " channel " << channel;
-}
-
-TEST(PcmToFloat, the_volume_word_scales_left_and_right)
-{
-    const uint8_t in[] = {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}; // three channels at 0.5
-    float out[3];
-    ASSERT_TRUE(os::pcm_to_float(in, 16, 3, 1, 0x0000FFFF, out));
-    EXPECT_FLOAT_EQ(out[0], 0.5f);
-    EXPECT_FLOAT_EQ(out[1], 0.0f);
-    EXPECT_FLOAT_EQ(out[2], 0.25f) << "further channels take the mean";
-    ASSERT_TRUE(os::pcm_to_float(in, 16, 1, 3, 0x7FFF0000, out));
-    EXPECT_FLOAT_EQ(out[0], 0.0f) << "mono follows the left half";
+    struct Case {
+        int bits, channels, frames;
+        uint32_t volume;
+        std::vector<uint8_t> in;
+        std::vector<float> out;
+    };
+    const Case cases[] = {
+        {8, 1, 4, 0xFFFFFFFF, {0, 128, 255, 64}, {-1, 0, 127.0f / 128, -0.5f}}, // unsigned around 128
+        {16, 2, 2, 0xFFFFFFFF, {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40, 0xFF, 0xFF},
+            {-1, 32767.0f / 32768, 0.5f, -1.0f / 32768}},
+        {24, 1, 4, 0xFFFFFFFF, {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0xC0, 0x01, 0x00, 0x00},
+            {-1, 8388607.0f / 8388608, -0.5f, 1.0f / 8388608}},
+        {32, 2, 1, 0xFFFFFFFF, {0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x40}, {-1, 0.5f}},
+        // Left and right halves; further channels take the mean; mono follows the left.
+        {16, 3, 1, 0x0000FFFF, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0.5f, 0, 0.25f}},
+        {16, 1, 3, 0x7FFF0000, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        std::vector<float> out(c.out.size(), 42.0f);
+        ASSERT_TRUE(os::pcm_to_float(c.in.data(), c.bits, c.channels, c.frames, c.volume, out.data()))
+            << c.bits;
+        for (size_t i = 0; i < out.size(); ++i)
+            EXPECT_FLOAT_EQ(out[i], c.out[i]) << c.bits << " bits, sample " << i;
+    }
     EXPECT_FLOAT_EQ(os::channel_gain(0x80000000, 1, 2), 32768.0f / 65535.0f);
     EXPECT_FLOAT_EQ(os::channel_gain(0xFFFFFFFF, 7, 8), 1.0f);
-}
-
-TEST(PcmToFloat, other_widths_and_channel_counts_are_refused)
-{
-    const uint8_t in[64] = {};
-    float out[64] = {42.0f};
-    EXPECT_FALSE(os::pcm_to_float(in, 12, 2, 1, 0xFFFFFFFF, out));
-    EXPECT_FALSE(os::pcm_to_float(in, 0, 2, 1, 0xFFFFFFFF, out));
-    EXPECT_FALSE(os::pcm_to_float(in, 16, 9, 1, 0xFFFFFFFF, out));
-    EXPECT_FALSE(os::pcm_to_float(in, 16, 0, 1, 0xFFFFFFFF, out));
+    float out[4] = {42.0f};
+    const uint8_t in[4] = {};
+    // Other widths and channel counts are refused.
+    for (auto [bits, channels] : {std::pair {12, 2}, {0, 2}, {16, 9}, {16, 0}})
+        EXPECT_FALSE(os::pcm_to_float(in, bits, channels, 1, 0xFFFFFFFF, out)) << bits << "x" << channels;
     EXPECT_EQ(out[0], 42.0f);
 }
 
