@@ -1,9 +1,9 @@
 #pragma once
 
-// A form for testing the window side alone: it answers the window procedure from plain fields and
-// writes down every call, paints its background in one colour and a "control" rectangle in
-// another, and owns its window. DeviceScope sets the device kind for one test; FormsDevice adds a
-// headless screen and the forms skin (tests/fixtures/skins/forms_skin.xml) loaded for it.
+// A fake form for the window side: answers from plain fields, writes down every call, paints its
+// background and a "control" rectangle, owns its window. A menu manager that writes down its calls.
+// DeviceScope sets the device kind for one test; FormsDevice adds a headless screen and the forms
+// skin (tests/fixtures/skins/forms_skin.xml).
 
 #include "os/platform.h"
 #include "os/screen/headless_screen.h"
@@ -11,6 +11,7 @@
 #include "skinner/form.h"
 #include "skinner/form_events.h"
 #include "skinner/form_impl.h"
+#include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
 #include "support/window_recorder.h"
@@ -105,6 +106,35 @@ public:
 private:
     void note(std::string call) { calls.push_back(std::move(call)); }
     static std::string where(skinner::Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+};
+
+// Gives the form a size, places it (mode 0: at the work area's origin) and shows it.
+inline void show(FakeForm& form, os::Size size)
+{
+    form.placement.size = size;
+    form.impl.place();
+    form.impl.window().show(os::ShowMode::show);
+    form.calls.clear();
+}
+
+class RecordingMenu : public skinner::MenuManagerImpl {
+public:
+    bool on_command(const os::WindowMessage& m) override
+    {
+        seen.push_back("command " + std::to_string(m.wparam));
+        return true;
+    }
+    bool on_popup_init(const os::WindowMessage&) override
+    {
+        seen.push_back("popup");
+        return true;
+    }
+    void rebuild() override { seen.push_back("rebuild"); }
+    void show() override { seen.push_back("show"); }
+    void mark_dirty() override { seen.push_back("dirty"); }
+    void refresh() override { seen.push_back("refresh"); }
+
+    std::vector<std::string> seen;
 };
 
 // The device kind for one test: the platform, and the framework's cached answer about it.

@@ -1,8 +1,3 @@
-// Menus of forms on the headless screen: the command bar of a Pocket PC and the soft keys of a
-// Smartphone, built from a form's menu items (tests/fixtures/skins/forms_skin.xml gives the soft
-// keys' texts), popups asked from the form each time they open, keyboard and stylus in popups,
-// commands reaching the form, the lazy rebuild, the Back key and the command table's bounds.
-
 #include "fake_form_events.h"
 
 #include "liba/text.h"
@@ -212,40 +207,6 @@ TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
     EXPECT_TRUE(pocket.form.impl().window().is_active());
 }
 
-TEST(Menu, a_greyed_entry_cannot_be_chosen_and_escape_closes_one_level_at_a_time)
-{
-    PocketMenu pocket;
-    pocket.listener.save_enabled = false;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    std::vector<int32_t> rows;
-    in_popup(screen, os::VK_F2,
-        {[&] {
-             // Tapping the greyed row does nothing.
-             const MenuPopup& popup = *MenuPopup::innermost();
-             os::Rect row = popup.current_layout().rows[1];
-             os::Rect box = popup.current_layout().box;
-             screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
-         },
-            [&] {
-                rows.push_back(selected());
-                screen.key(os::VK_UP);
-                screen.key(os::VK_UP); // Recent
-                screen.key(os::VK_RETURN); // opens the submenu
-            },
-            [&] {
-                rows.push_back(selected());
-                screen.key(os::VK_ESCAPE); // the submenu closes
-            },
-            [&] {
-                rows.push_back(selected());
-                screen.key(os::VK_ESCAPE); // the popup closes
-            }});
-    EXPECT_EQ(rows, (std::vector<int32_t> {0, 0, 2}));
-    EXPECT_TRUE(pocket.listener.commands.empty());
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_FALSE(screen.quitting());
-}
-
 TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
 {
     PocketMenu pocket;
@@ -256,11 +217,14 @@ TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
         os::Rect box = popup.current_layout().box;
         screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
     };
+    pocket.listener.save_enabled = false;
     os::Rect box;
-    in_popup(screen, os::VK_F2, {[&] {
-        box = MenuPopup::innermost()->current_layout().box;
-        tap_row(3);
-    }});
+    in_popup(screen, os::VK_F2,
+        {[&] { tap_row(1); }, // greyed: nothing happens
+            [&] {
+                box = MenuPopup::innermost()->current_layout().box;
+                tap_row(3);
+            }});
     EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdQuit"}));
     // Opened upward from the bar, inside the screen.
     EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height());
@@ -359,25 +323,6 @@ TEST(Menu, commands_outside_the_table_are_not_the_managers)
         EXPECT_FALSE(manager.on_popup_init(message)) << command;
     }
     EXPECT_TRUE(pocket.listener.commands.empty());
-}
-
-TEST(MenuCommandTable, numbers_rows_from_100_and_cuts_back)
-{
-    MenuCommandTable table;
-    EXPECT_FALSE(table.find(s_first_menu_command));
-    EXPECT_EQ(table.add(u"a", nullptr), 100u);
-    EXPECT_EQ(table.add(u"b", nullptr), 101u);
-    EXPECT_EQ(table.add(u"c", nullptr), 102u);
-    table.set(101, u"B", nullptr);
-    table.set(103, u"nothing", nullptr);
-    EXPECT_EQ(table.find(101)->id, u"B");
-    EXPECT_FALSE(table.find(99));
-    EXPECT_FALSE(table.find(103));
-    table.cut(1);
-    EXPECT_EQ(table.size(), 1u);
-    EXPECT_FALSE(table.find(101));
-    table.cut(5);
-    EXPECT_EQ(table.size(), 1u);
 }
 
 TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
@@ -552,31 +497,6 @@ public:
 };
 
 } // namespace
-
-TEST(MenuSmartphone, back_goes_to_the_form_first_and_then_to_the_shell)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    BackForm form(device.skin);
-    show(form);
-    auto& manager = dynamic_cast<MenuManagerImplSmartphone&>(*form.impl().menu_manager());
-    device.screen.key_down(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyEscape, KeyBackspace}));
-    EXPECT_TRUE(manager.wants_to_go_back());
-    device.screen.key_up(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_FALSE(manager.wants_to_go_back());
-    form.bring_to_front(); // the shell sent it to the background
-
-    // A form that handles Escape keeps the shell out.
-    form.handles_escape = true;
-    device.screen.key_down(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_FALSE(manager.wants_to_go_back());
-    device.screen.key_up(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(form.keys.size(), 4u);
-}
 
 TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
 {
