@@ -135,22 +135,10 @@ TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
     EXPECT_GT(empty.height, 0);
     EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
     EXPECT_EQ(font.measure(u"Wide").height, empty.height);
+    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
     // Scale 2 doubles the em size: the line is about twice as high.
     Font big = make_font(u"12 0 0 0 Tahoma", 2);
     EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
-}
-
-TEST(Font, unset_font_draws_with_the_default_face)
-{
-    Font unset;
-    EXPECT_EQ(unset.rep(), nullptr);
-    Size size = unset.measure(u"Hello");
-    EXPECT_GT(size.width, 0);
-    EXPECT_GT(size.height, 0);
-    os::Surface s(100, 30, s_paper);
-    Canvas canvas(s);
-    unset.draw_text(canvas, s_ink, u"Hello", {0, 0}, {100, 30}, 0, 0);
-    EXPECT_TRUE(Ink(s).any());
 }
 
 TEST(Font, draw_text_ink_stays_inside_the_rectangle)
@@ -215,34 +203,6 @@ TEST(Font, ellipsis_bisection_with_a_fixed_width)
     EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
     // The cut never splits a surrogate pair.
     EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
-}
-
-TEST(Font, draw_text_ellipsis_draws_the_shortened_text)
-{
-    Font font = make_font(u"14 0 0 0 Tahoma");
-    std::u16string text = u"A rather long title that cannot fit";
-    Size box {120, 30};
-    os::Surface with(200, 40, s_paper), expected(200, 40, s_paper);
-    Canvas a(with), b(expected);
-    font.draw_text_ellipsis(a, s_ink, text, {5, 5}, box, 0, 1);
-    std::u16string shown = skinner::shorten_with_ellipsis(
-        text, box.width, [&](std::u16string_view t) { return font.measure(t).width; });
-    ASSERT_NE(shown, text);
-    EXPECT_EQ(shown.back(), skinner::s_ellipsis);
-    EXPECT_LT(font.measure(shown).width, box.width);
-    font.draw_text(b, s_ink, shown, {5, 5}, box, 0, 1);
-    EXPECT_EQ(with.pixels, expected.pixels);
-
-    // A text that fits is drawn whole, and an empty one draws nothing.
-    os::Surface fits(200, 40, s_paper), whole(200, 40, s_paper);
-    Canvas c(fits), d(whole);
-    font.draw_text_ellipsis(c, s_ink, u"Short", {5, 5}, box, 0, 1);
-    font.draw_text(d, s_ink, u"Short", {5, 5}, box, 0, 1);
-    EXPECT_EQ(fits.pixels, whole.pixels);
-    os::Surface blank(200, 40, s_paper);
-    Canvas e(blank);
-    font.draw_text_ellipsis(e, s_ink, u"", {5, 5}, box, 0, 1);
-    EXPECT_FALSE(Ink(blank).any());
 }
 
 TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)

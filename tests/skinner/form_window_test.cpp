@@ -85,7 +85,8 @@ TEST(FormPlacement, start_positions_in_a_240x268_work_area)
     };
     for (const Case& c : cases) {
         FormPlacement placement {c.size, c.mode, c.position, c.extent, c.parent};
-        EXPECT_EQ(place_form_window(placement, current, work).value_or(os::Rect {}), c.expected) << "mode " << c.mode;
+        EXPECT_EQ(place_form_window(placement, current, work).value_or(os::Rect {}), c.expected)
+            << "mode " << c.mode;
     }
 }
 
@@ -424,35 +425,6 @@ TEST(FormWindowPaint, a_window_update_without_dirt_shows_the_back_buffer_again_a
     EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {100, 100}}));
     shown.screen.dispatch_pending();
     EXPECT_EQ(form.impl.back_buffer().width, 100);
-}
-
-TEST(FormWindowPaint, flicker_mode_paints_straight_into_the_window_over_magenta)
-{
-    test::ScopedConfig config;
-    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 1));
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    ASSERT_TRUE(form.impl.flicker_debug());
-    form.paint_background = false;
-    form.control = {{10, 10}, {20, 20}};
-    show(form, {240, 268});
-    screen.dispatch_pending();
-    EXPECT_FALSE(form.impl.has_back_buffer());
-    const os::Surface& surface = form.impl.window().surface();
-    EXPECT_EQ(pixel(surface, 5, 5), s_flicker_fill);
-    EXPECT_EQ(pixel(surface, 15, 15), form.control_color);
-
-    // A repaint flashes its own area only.
-    os::Shell::fill(form.impl.window().surface(), {{0, 0}, {240, 268}}, os::rgb(0, 0, 0));
-    form.impl.invalidate({100, 100}, {10, 10});
-    screen.dispatch_pending();
-    EXPECT_EQ(pixel(surface, 100, 100), s_flicker_fill);
-    EXPECT_EQ(pixel(surface, 5, 5), os::rgb(0, 0, 0));
-    EXPECT_FALSE(form.impl.has_back_buffer());
-
-    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 0));
-    FakeForm plain;
-    EXPECT_FALSE(plain.impl.flicker_debug());
 }
 
 TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)

@@ -213,8 +213,6 @@ TEST(PropertiesForms, sizes_in_the_choice_and_trace_are_scaled)
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {480, 536}));
 }
 
-// Queries ---------------------------------------------------------------------------------------
-
 namespace {
 
 SkinModel query_model()
@@ -301,8 +299,6 @@ TEST(PropertiesQueries, auto_controls_come_in_their_stored_order)
     Properties invalid(files.dir().file("absent.skin"), s_qvga);
     EXPECT_EQ(invalid.auto_control_count(u"FormMain"), 0u);
 }
-
-// Refresh and reload ----------------------------------------------------------------------------
 
 namespace {
 
@@ -398,8 +394,6 @@ TEST(PropertiesRefresh, reload_with_a_language_takes_both)
         << "an unreadable language leaves no translations";
 }
 
-// Fatal reports ---------------------------------------------------------------------------------
-
 TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_report)
 {
     SkinFiles files;
@@ -433,8 +427,6 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
         << liba::to_utf8(log);
 }
 
-// The test skin ---------------------------------------------------------------------------------
-
 #ifdef MELODECK_TEST_SKIN
 
 TEST(PropertiesTestSkin, pictures_keep_their_masks_alpha_maps_and_frames_at_scale_2)
@@ -467,31 +459,7 @@ TEST(PropertiesTestSkin, pictures_keep_their_masks_alpha_maps_and_frames_at_scal
     EXPECT_EQ(background.size(), (Size {16, 16}));
 }
 
-TEST(PropertiesTestSkin, every_property_type_reads_back)
-{
-    Properties skin(liba::from_utf8(MELODECK_TEST_SKIN), s_qvga);
-    ASSERT_TRUE(skin.is_valid());
-    EXPECT_EQ(skin.get_point(u"FormMain", u"btnPlay", u"Position", {}), (Point {10, 20}));
-    EXPECT_EQ(skin.get_point(u"FormMain", u"btnPlay", u"Size", {}), (Point {16, -16}));
-    EXPECT_EQ(skin.get_int(u"FormMain", u"btnPlay", u"Margin", 0), -3);
-    EXPECT_EQ(skin.get_int(u"FormMain", u"btnPlay", u"Mask", 0), -1);
-    EXPECT_EQ(skin.get_string(u"FormMain", u"btnPlay", u"Caption", u""), u"Menu_Play");
-    EXPECT_EQ(skinner::anchor_from_name(skin.get_string(u"FormMain", u"btnPlay", u"AnchorX", u"")),
-        skinner::AnchorMode::both_side);
-    EXPECT_EQ(skin.get_cursor(u"FormMain", u"btnPlay", u"Cursor", os::Cursor::arrow), os::Cursor::ibeam);
-    EXPECT_EQ(skin.get_cursor(u"", u"Auto.Button", u"Cursor", os::Cursor::arrow), os::Cursor::hand);
-    EXPECT_EQ(skin.get_color(u"FormMain", u"btnPlay", u"Color", {}), (skinner::Color {255, 128, 0, 0}));
-    EXPECT_EQ(skin.get_color(u"FormMain", u"btnPlay", u"Shadow", {}), (skinner::Color {1, 2, 3, 4}));
-    skinner::Font font = skin.get_font(u"FormMain", u"btnPlay", u"Font", skinner::Font());
-    ASSERT_NE(font.rep(), nullptr);
-    EXPECT_EQ(font.rep(), skin.impl().fonts()[0].rep());
-    EXPECT_NE(skin.get_font(u"", u"Auto.Frame", u"Font", skinner::Font()).rep(), font.rep());
-    EXPECT_EQ(skin.auto_control_count(u"FormMain"), 2u);
-}
-
 #endif
-
-// Names and devices -----------------------------------------------------------------------------
 
 TEST(SkinDevice, work_area_rule_and_device_letters)
 {
