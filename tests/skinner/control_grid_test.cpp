@@ -192,12 +192,12 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers)
     const TapCase cases[] = {
         {"row 2", 100, 0, {37, 166}, {37, 166}, 2, 2, -2},
         {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, 0, -2},
-        {"released below", 100, 0, row_point(3), {30, 300}, 3, -2, -2},
+        {"released just below", 100, 0, row_point(3), {30, 260}, 3, -2, -2},
         {"released above", 100, 0, row_point(3), {30, 100}, 3, -2, -2},
         {"below the last row", 3, 0, row_point(5), row_point(5), -1, 5, -2},
         {"header", 100, 20, {50, 125}, {50, 125}, -1, -2, 1},
         {"header to row", 100, 20, {50, 125}, {50, 170}, -1, -2, -2},
-        {"under the header", 100, 20, {50, 145}, {50, 145}, 0, 0, -2},
+        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, 0, -2},
     };
     for (const TapCase& c : cases) {
         SCOPED_TRACE(c.name);

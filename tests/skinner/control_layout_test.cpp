@@ -93,6 +93,7 @@ TEST(FocusOrder, forward_steps_and_wraps_without_counting_as_a_move)
 {
     EXPECT_EQ(focus_step(3, 2, true), (FocusStep {0, false})) << "from the last: to the first, not moved";
     EXPECT_EQ(focus_step(3, -1, true), (FocusStep {0, true})) << "from outside: the first";
+    EXPECT_EQ(focus_step(3, -1, false), (FocusStep {2, true})) << "backward from outside: the last";
     EXPECT_EQ(focus_step(1, 0, true), (FocusStep {0, false})) << "a lone control wraps onto itself";
 }
 
