@@ -11,6 +11,7 @@
 #include "skinner/form.h"
 #include "skinner/form_events.h"
 #include "skinner/form_impl.h"
+#include "skinner/key_codes.h"
 #include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
@@ -135,6 +136,26 @@ public:
     void refresh() override { seen.push_back("refresh"); }
 
     std::vector<std::string> seen;
+};
+
+// A real form of the forms skin that writes down its key-downs and command lines; it takes every key
+// but Back (Escape, and the Backspace a Smartphone adds), which it takes only when told to.
+class KeyForm : public skinner::Form {
+public:
+    explicit KeyForm(skinner::Properties& skin, skinner::Form* parent = nullptr)
+        : Form(parent, &skin, u"FormMain", nullptr)
+    {
+    }
+    bool on_key_down(int32_t key) override
+    {
+        keys.push_back(key);
+        return (key != skinner::KeyEscape && key != skinner::KeyBackspace) || handles_escape;
+    }
+    void on_command_line(std::u16string_view text) override { command_lines.push_back(narrow(text)); }
+
+    bool handles_escape = false;
+    std::vector<int32_t> keys;
+    std::vector<std::string> command_lines;
 };
 
 // The device kind for one test: the platform, and the framework's cached answer about it.

@@ -421,30 +421,6 @@ TEST(PopupMenu, a_menu_near_the_edges_stays_in_the_work_area_and_an_owner_gone_m
     EXPECT_TRUE(pocket.listener.commands.empty());
 }
 
-namespace {
-
-// A form that writes down its key-downs and may handle Escape.
-class BackForm : public Form {
-public:
-    BackForm(Properties& skin)
-        : Form(nullptr, &skin, u"FormMain", nullptr)
-    {
-    }
-    bool on_key_down(int32_t key) override
-    {
-        keys.push_back(key);
-        return handles_escape && key == KeyEscape;
-    }
-
-    void on_command_line(std::u16string_view text) override { command_lines.push_back(test::narrow(text)); }
-
-    bool handles_escape = false;
-    std::vector<int32_t> keys;
-    std::vector<std::string> command_lines;
-};
-
-} // namespace
-
 TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
 {
     Device device({240, 320}, os::PlatformKind::pocket_pc);
@@ -468,7 +444,7 @@ TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
 TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until_started_again)
 {
     Device device({176, 220}, os::PlatformKind::smartphone);
-    BackForm form(device.skin);
+    test::KeyForm form(device.skin);
     show(form);
     os::Window& window = form.impl().window();
     form.handles_escape = true;

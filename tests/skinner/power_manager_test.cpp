@@ -17,24 +17,10 @@
 using namespace skinner;
 using Device = test::FormsDevice;
 using test::deliver;
+using test::KeyForm;
 using test::show;
 
 namespace {
-
-// A form that writes down the keys it receives.
-class KeyForm : public Form {
-public:
-    explicit KeyForm(Properties& skin, Form* parent = nullptr)
-        : Form(parent, &skin, u"FormMain", nullptr)
-    {
-    }
-    bool on_key_down(int32_t key) override
-    {
-        keys.push_back(key);
-        return true;
-    }
-    std::vector<int32_t> keys;
-};
 
 // Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
 void pass(os::HeadlessScreen& screen, int64_t ms)
