@@ -58,6 +58,7 @@ TEST(ContainerOrder, z_order_decides_painting_and_hit_testing_and_ties_follow_re
     ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
     ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
     EXPECT_TRUE(one.name().empty());
+    EXPECT_EQ(one.kind_name(), u"Kind.Button");
     EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}}));
 
     BareContainer bare;
@@ -88,6 +89,10 @@ TEST(ContainerOrder, destroyed_controls_leave_the_list_the_focus_and_the_capture
     EXPECT_EQ(bare.container.focused(), nullptr);
     EXPECT_EQ(bare.container.captured(), nullptr);
     EXPECT_EQ(bare.container.hover(), nullptr);
+    EXPECT_FALSE(bare.container.is_focused(nullptr));
+    bare.container.activate(false);
+    bare.container.activate(false);
+    EXPECT_EQ(keep.events, (Events {"gained", "lost"})) << "deactivating without a focus tells nobody";
     bare.container.mouse_up(skinner::ButtonTap, {5, 5});
     EXPECT_EQ(keep.count("up0 5 5"), 0u);
     EXPECT_EQ(bare.container.find_control(u"gone"), nullptr);
@@ -125,6 +130,7 @@ TEST(ControlProperties, common_properties_come_from_the_control_record)
     RecordingControl free(form.container, u"notInTheSkin", {{1, 2}, {3, 4}});
     EXPECT_EQ(free.get_int(u"ZOrder", 77), 77);
     EXPECT_EQ(free.get_string(u"Text", u"plain"), u"plain");
+    EXPECT_EQ(free.get_cursor(u"Cursor", os::Cursor::wait), os::Cursor::wait);
     EXPECT_EQ(free.rect(), (Rect {{1, 2}, {3, 4}}));
 
     // The topmost control under a point decides about gestures.
@@ -141,6 +147,7 @@ TEST(ControlProperties, focus_picture_shows_only_while_the_container_is_active)
     form.container.set_focus(&button);
     form.window.paint_all(form.container);
     EXPECT_EQ(form.window.pixel({130, 130}), s_red) << "focused but not active";
+    EXPECT_FALSE(form.container.is_focused(&button));
     form.container.activate(true);
     form.window.paint(form.container);
     EXPECT_EQ(form.window.pixel({130, 130}), s_grey);
@@ -275,6 +282,7 @@ TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
     EXPECT_EQ(bare.container.captured(), &b);
     EXPECT_EQ(bare.container.hover(), &b);
     EXPECT_EQ(bare.window.cursor, os::Cursor::hand);
+    EXPECT_TRUE(b.has_capture());
     bare.container.mouse_move({10, 10});
     bare.container.mouse_up(skinner::ButtonTap, {10, 10});
     EXPECT_EQ(b.events, (Events {"gained", "down0 70 10", "move 10 10", "up0 10 10"}))

@@ -315,6 +315,9 @@ TEST(ButtonBehaviour, caption_sets_the_title_close_posts_the_close_and_ok_answer
     SkinContainer phone(u"FormTest", DeviceKind::smartphone);
     ControlButton phone_caption(phone.container, u"btnCaption", LookupMode::named);
     EXPECT_EQ(phone.window.title_bar_refreshes, 1) << "a smartphone also refreshes the title bar";
+    ControlButton phone_close(phone.container, u"btnClose", LookupMode::named);
+    phone_close.press();
+    EXPECT_EQ(phone.window.closes, 1);
 
     ControlButton close(form.container, u"btnClose", LookupMode::named);
     tap(form, centre(close), centre(close));

@@ -190,4 +190,9 @@ TEST(ControlFrame, set_text_lays_out_and_repaints_only_a_new_text)
     frame.set_text(u"a\\nb");
     EXPECT_TRUE(form.window.was_invalidated(frame.rect()));
     EXPECT_EQ(texts(frame), (Lines {u"a\\nb"})) << "without Wrap the marker is text";
+    ControlFrame bare(form.container, u"notInTheSkin", LookupMode::none);
+    EXPECT_EQ(texts(bare), (Lines {u""}));
+    EXPECT_FALSE(bare.want_focus());
+    bare.set_text(u"x");
+    EXPECT_EQ(texts(bare), (Lines {u"x"})) << "no properties: one line in the default font";
 }

@@ -81,8 +81,9 @@ TEST(FontDescription, four_integers_then_the_face_or_nothing_is_touched)
     EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
     EXPECT_EQ(parsed(u"+7 0 0 0 T").height, 7);
     EXPECT_EQ(parsed(u"2147483647 0 0 0 T").height, 2147483647);
-    for (const char16_t* text : {u"", u"Tahoma", u"12 0 0", u"12 0 0 x Tahoma", u"12x 0 0 0 Tahoma",
-             u"12,0,0,0 Tahoma", u"- 0 0 0 Tahoma", u"2147483648 0 0 0 Tahoma"})
+    for (const char16_t* text :
+        {u"", u"Tahoma", u"12 0 0", u"12 0 0 x Tahoma", u"12x 0 0 0 Tahoma", u"12,0,0,0 Tahoma",
+            u"- 0 0 0 Tahoma", u"2147483648 0 0 0 Tahoma", u"99999999999999999999 0 0 0 Tahoma"})
         EXPECT_TRUE(malformed(text)) << liba::to_utf8(text);
 }
 

@@ -48,6 +48,7 @@ TEST(FormWindow, starts_hidden_titled_loading_under_the_class_name_and_owned_by_
     EXPECT_EQ(form.impl.window().caption(), u"Loading...");
     EXPECT_EQ(screen.find_window(u"SkinnerClass_Melodeck"), &form.impl.window());
     EXPECT_TRUE(form.impl.position_pending());
+    EXPECT_EQ(FormImpl::windows().back(), &form.impl);
     FakeForm popup(&form, FormWindowKind::popup);
     EXPECT_EQ(popup.impl.window().owner(), &form.impl.window());
     EXPECT_EQ(popup.impl.window().kind(), os::WindowKind::popup);
@@ -425,6 +426,21 @@ TEST(FormWindowPaint, a_window_update_without_dirt_shows_the_back_buffer_again_a
     EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {100, 100}}));
     shown.screen.dispatch_pending();
     EXPECT_EQ(form.impl.back_buffer().width, 100);
+}
+
+TEST(FormWindowPaint, flicker_mode_paints_straight_into_the_window_over_magenta)
+{
+    test::ScopedConfig config;
+    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 1));
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    form.paint_background = false;
+    form.control = {{10, 10}, {20, 20}};
+    show(form, {240, 268});
+    screen.dispatch_pending();
+    EXPECT_FALSE(form.impl.has_back_buffer());
+    EXPECT_EQ(pixel(form.impl.window().surface(), 5, 5), s_flicker_fill);
+    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
 }
 
 TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)

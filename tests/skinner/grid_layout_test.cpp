@@ -59,6 +59,7 @@ TEST(GridLayout, painting_covers_partial_rows_but_stops_at_the_row_count)
 TEST(GridLayout, scrolling_a_row_into_view)
 {
     // Page of 5 rows from 10: rows 10..14 are visible.
+    EXPECT_EQ(skinner::grid_page_rows(200, 0, 0), 0) << "rows of no height";
     EXPECT_EQ(skinner::grid_first_showing(14, 10, 5), 10);
     EXPECT_EQ(skinner::grid_first_showing(15, 10, 5), 11);
     EXPECT_EQ(skinner::grid_first_showing(0, 10, 5), 0);

@@ -328,6 +328,20 @@ TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
     Control next(pocket.form, u"next", LookupMode::none);
     table.set(gone, u"cmdNext", &next);
     EXPECT_EQ(table.find(gone)->owner, &next);
+    table.set(s_first_menu_command - 1, u"below", nullptr);
+    table.set(s_first_menu_command + 2, u"past", nullptr);
+    EXPECT_EQ(table.size(), 2u) << "rows outside the table are not set";
+    // Commands outside the manager's table are not the manager's.
+    MenuManagerImpl& manager = *pocket.form.impl().menu_manager();
+    for (uintptr_t command :
+        {uintptr_t(0), uintptr_t(99), uintptr_t(s_first_menu_command + 2), uintptr_t(0xFFFF)}) {
+        os::WindowMessage message;
+        message.id = WM_COMMAND;
+        message.wparam = command;
+        EXPECT_FALSE(manager.on_command(message)) << command;
+        message.id = WM_INITMENUPOPUP;
+        EXPECT_FALSE(manager.on_popup_init(message)) << command;
+    }
 }
 
 namespace {

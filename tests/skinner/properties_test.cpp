@@ -264,6 +264,7 @@ TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_f
     EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
     EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
     EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
+    EXPECT_EQ(chosen(properties, u""), u"(none)");
 }
 
 TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
