@@ -397,6 +397,7 @@ TEST(PopupMenu, opens_at_the_point_and_raises_the_chosen_id_on_its_owner)
         {"into the submenu",
             {key(os::VK_UP), key(os::VK_UP), key(os::VK_RIGHT), key(os::VK_DOWN), key(os::VK_RETURN)},
             {"PlaySubfolder"}},
+        {"Enter on the first row", {key(os::VK_RETURN)}, {"PlaySingle"}},
         {"Escape", {key(os::VK_ESCAPE)}, {}},
         {"tap outside", {[&] {
              screen.tap({2, form.bottom() - 2});
