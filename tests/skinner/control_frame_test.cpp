@@ -55,44 +55,36 @@ std::pair<int32_t, int32_t> inked_rows(const test::TestControlWindow& window, co
 
 } // namespace
 
-// Wrapping as a plain function ---------------------------------------------------------------------
+struct WrapCase {
+    std::u16string_view text;
+    int32_t width;
+    Lines lines;
+};
 
-TEST(TextWrap, breaks_at_the_last_space_that_fits)
+TEST(TextWrap, breaks_at_the_last_space_that_fits_and_at_line_feeds_and_markers)
 {
-    EXPECT_EQ(wrap(u"one two three", 1000), (Lines {u"one two three"}));
-    EXPECT_EQ(wrap(u"one two three", 75), (Lines {u"one two", u"three"}));
-    EXPECT_EQ(wrap(u"one two three", 35), (Lines {u"one", u"two", u"three"}));
-    EXPECT_EQ(wrap(u"one two three", 70), (Lines {u"one two", u"three"})) << "exactly as wide fits";
-    EXPECT_EQ(wrap(u"one two three", 69), (Lines {u"one", u"two", u"three"}));
+    const WrapCase cases[] = {
+        {u"one two three", 1000, {u"one two three"}},
+        {u"one two three", 75, {u"one two", u"three"}},
+        {u"one two three", 70, {u"one two", u"three"}}, // exactly as wide fits
+        {u"one two three", 69, {u"one", u"two", u"three"}},
+        {u"abcdefghij xy", 30, {u"abcdefghij", u"xy"}}, // a word too wide stays whole
+        {u"xy abcdefghij", 30, {u"xy", u"abcdefghij"}},
+        {u"abcdefghij", 0, {u"abcdefghij"}},
+        {u" lead", 10, {u" lead"}}, // a break at the line start gives no empty line
+        {u"one\\ntwo", 1000, {u"one", u"two"}},
+        {u"one\ntwo", 1000, {u"one", u"two"}},
+        {u"one\n", 1000, {u"one", u""}},
+        {u"\\n\\n", 1000, {u"", u"", u""}},
+        {u"a\\b\\", 1000, {u"a\\b\\"}}, // a backslash alone is text
+        {u"aaa bbb\\nc", 35, {u"aaa", u"bbb", u"c"}},
+        {u"aaa bbb\nc", 35, {u"aaa", u"bbb", u"c"}},
+        {u"", 100, {u""}},
+        {u"", -5, {u""}},
+    };
+    for (const WrapCase& c : cases)
+        EXPECT_EQ(wrap(c.text, c.width), c.lines) << liba::to_utf8(c.text) << " in " << c.width;
 }
-
-TEST(TextWrap, a_word_wider_than_the_frame_stays_whole_on_its_own_line)
-{
-    EXPECT_EQ(wrap(u"abcdefghij xy", 30), (Lines {u"abcdefghij", u"xy"}));
-    EXPECT_EQ(wrap(u"xy abcdefghij", 30), (Lines {u"xy", u"abcdefghij"}));
-    EXPECT_EQ(wrap(u"abcdefghij", 0), (Lines {u"abcdefghij"}));
-    EXPECT_EQ(wrap(u" lead", 10), (Lines {u" lead"})) << "a break at the line start gives no empty line";
-}
-
-TEST(TextWrap, line_feeds_and_the_marker_end_lines)
-{
-    EXPECT_EQ(wrap(u"one\\ntwo", 1000), (Lines {u"one", u"two"}));
-    EXPECT_EQ(wrap(u"one\ntwo", 1000), (Lines {u"one", u"two"}));
-    EXPECT_EQ(wrap(u"one\n", 1000), (Lines {u"one", u""})) << "the last line may be empty";
-    EXPECT_EQ(wrap(u"\\n\\n", 1000), (Lines {u"", u"", u""}));
-    EXPECT_EQ(wrap(u"a\\b\\", 1000), (Lines {u"a\\b\\"})) << "a backslash alone is text";
-    EXPECT_EQ(wrap(u"aaa bbb\\nc", 35), (Lines {u"aaa", u"bbb", u"c"}))
-        << "the text before the marker is checked for width too";
-    EXPECT_EQ(wrap(u"aaa bbb\nc", 35), (Lines {u"aaa", u"bbb", u"c"}));
-}
-
-TEST(TextWrap, an_empty_text_is_one_empty_line)
-{
-    EXPECT_EQ(wrap(u"", 100), (Lines {u""}));
-    EXPECT_EQ(wrap(u"", -5), (Lines {u""}));
-}
-
-// Frames from the skin ---------------------------------------------------------------------------
 
 TEST(ControlFrame, properties_and_defaults)
 {
@@ -145,16 +137,10 @@ TEST(ControlFrame, the_marker_splits_the_text_and_the_lines_are_centred_as_a_blo
         {frame.rect().left(), top + line_one}, {frame.rect().size.width, frame.lines()[1].size.height}};
     EXPECT_GE(inked_rows(form.window, first_line).first, 0) << "line one";
     EXPECT_GE(inked_rows(form.window, second_line).first, 0) << "line two";
-}
-
-TEST(ControlFrame, an_empty_wrapped_text_is_one_empty_line_and_draws_nothing)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"frmMarker", LookupMode::named);
     frame.set_text(u"");
     ASSERT_EQ(texts(frame), (Lines {u""}));
     form.window.paint_all(form.container);
-    EXPECT_EQ(inked_rows(form.window, frame.rect()).first, -1);
+    EXPECT_EQ(inked_rows(form.window, frame.rect()).first, -1) << "an empty text draws nothing";
 }
 
 TEST(ControlFrame, auto_size_reports_the_text_size_unless_size_is_larger)
@@ -204,15 +190,9 @@ TEST(ControlFrame, set_text_lays_out_and_repaints_only_a_new_text)
     frame.set_text(u"a\\nb");
     EXPECT_TRUE(form.window.was_invalidated(frame.rect()));
     EXPECT_EQ(texts(frame), (Lines {u"a\\nb"})) << "without Wrap the marker is text";
-}
-
-TEST(ControlFrame, a_frame_without_properties_has_one_line_in_the_default_font)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"notInTheSkin", LookupMode::none);
-    EXPECT_EQ(texts(frame), (Lines {u""}));
-    EXPECT_EQ(frame.font().rep(), form.window.font.rep());
-    EXPECT_FALSE(frame.want_focus());
-    frame.set_text(u"x");
-    EXPECT_EQ(texts(frame), (Lines {u"x"}));
+    ControlFrame bare(form.container, u"notInTheSkin", LookupMode::none);
+    EXPECT_EQ(texts(bare), (Lines {u""}));
+    EXPECT_FALSE(bare.want_focus());
+    bare.set_text(u"x");
+    EXPECT_EQ(texts(bare), (Lines {u"x"})) << "no properties: one line in the default font";
 }

@@ -110,191 +110,128 @@ os::Surface paint(skinner::Control& control)
 
 } // namespace
 
-// Layout ----------------------------------------------------------------------------------------
+struct LayoutCase {
+    int32_t rows;
+    Offsets widths;
+    Offsets offsets;
+    bool vertical;
+    bool horizontal;
+};
 
-TEST(ControlGrid, fixed_and_proportional_columns_share_the_client_width)
+TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_columns_overflow)
 {
-    ListsForm f;
-    List grid(f.form, 5, {20, -1, -2});
-    EXPECT_EQ(grid.painter().rect(), (Rect {{0, 120}, {240, 140}}));
-    EXPECT_EQ(grid.column_offsets(), (Offsets {0, 20, 93, 240}));
-    EXPECT_FALSE(grid.vertical_bar().is_visible());
-    EXPECT_FALSE(grid.horizontal_bar().is_visible());
-}
-
-TEST(ControlGrid, a_default_column_fills_the_width_beside_the_vertical_bar)
-{
+    const LayoutCase cases[] = {
+        {5, {20, -1, -2}, {0, 20, 93, 240}, false, false}, {7, {-1}, {0, 240}, false, false},
+        {8, {-1}, {0, 228}, true, false}, // a default column fills the width beside the bar
+        {5, {300, -1}, {0, 300, 300}, false, true}, // fixed columns wider than the grid
+    };
+    for (const LayoutCase& c : cases) {
+        ListsForm f;
+        List grid(f.form, c.rows, c.widths);
+        EXPECT_EQ(grid.column_offsets(), c.offsets) << c.rows;
+        EXPECT_EQ(grid.vertical_bar().is_visible(), c.vertical) << c.rows;
+        EXPECT_EQ(grid.horizontal_bar().is_visible(), c.horizontal) << c.rows;
+    }
     ListsForm f;
     List grid(f.form, 100);
-    EXPECT_TRUE(grid.vertical_bar().is_visible());
-    EXPECT_FALSE(grid.horizontal_bar().is_visible());
-    EXPECT_EQ(grid.column_offsets(), (Offsets {0, 228}));
     EXPECT_EQ(grid.vertical_bar().rect(), (Rect {{228, 120}, {12, 140}}));
-    EXPECT_EQ(grid.vertical_bar().minimum(), 0);
     EXPECT_EQ(grid.vertical_bar().maximum(), 100);
     EXPECT_EQ(grid.vertical_bar().page(), 7);
-    EXPECT_EQ(grid.horizontal_bar().maximum(), 228);
     EXPECT_EQ(grid.horizontal_bar().page(), 228);
+    ListsForm g;
+    List wide(g.form, 5, {300, -1});
+    EXPECT_EQ(wide.painter().rect().size, (skinner::Size {240, 128}));
+    wide.horizontal_bar().set_position(500);
+    EXPECT_EQ(wide.scroll_offset(), 60);
+    tap(g, {10, 130});
+    ASSERT_EQ(g.recorder.cell_clicks.size(), 1u);
+    EXPECT_EQ(g.recorder.cell_clicks[0].offset, (Point {70, 10})) << "70 pixels into the first column";
 }
 
-TEST(ControlGrid, fixed_columns_wider_than_the_grid_scroll_sideways)
-{
-    ListsForm f;
-    List grid(f.form, 5, {300, -1});
-    EXPECT_TRUE(grid.horizontal_bar().is_visible());
-    EXPECT_FALSE(grid.vertical_bar().is_visible());
-    EXPECT_EQ(grid.column_offsets(), (Offsets {0, 300, 300}));
-    EXPECT_EQ(grid.painter().rect().size, (skinner::Size {240, 128}));
-    grid.horizontal_bar().set_position(500);
-    EXPECT_EQ(grid.scroll_offset(), 60);
-    // A tap at painter x 10 is 70 pixels into the first column.
-    tap(f, {10, 130});
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
-    EXPECT_EQ(f.recorder.cell_clicks[0].offset, (Point {70, 10}));
-}
-
-TEST(ControlGrid, growing_the_rows_brings_the_vertical_bar)
-{
-    ListsForm f;
-    List grid(f.form, 7);
-    EXPECT_FALSE(grid.vertical_bar().is_visible());
-    grid.set_rows(8);
-    EXPECT_TRUE(grid.vertical_bar().is_visible());
-    EXPECT_EQ(grid.column_offsets(), (Offsets {0, 228}));
-}
-
-// Painting --------------------------------------------------------------------------------------
-
-TEST(ControlGrid, paints_the_visible_rows_and_never_past_the_last)
+TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
 {
     ListsForm f;
     List grid(f.form, 100);
     grid.vertical_bar().set_position(10);
     paint(grid);
     EXPECT_EQ(grid.drawn_rows(), (std::vector<int32_t> {10, 11, 12, 13, 14, 15, 16}));
-    EXPECT_EQ(grid.drawn[0].position, (Point {0, 120}));
     EXPECT_EQ(grid.drawn[0].size, (skinner::Size {228, 20}));
 
     ListsForm g;
-    List few(g.form, 3);
-    paint(few);
-    EXPECT_EQ(few.drawn_rows(), (std::vector<int32_t> {0, 1, 2}));
-}
-
-TEST(ControlGrid, the_selected_row_is_painted_in_its_style)
-{
-    ListsForm f;
-    List grid(f.form, 5);
-    grid.select_row(1);
-    os::Surface surface = paint(grid);
+    List few(g.form, 5);
+    few.select_row(1);
+    os::Surface surface = paint(few);
+    EXPECT_EQ(few.drawn_rows(), (std::vector<int32_t> {0, 1, 2, 3, 4})) << "never past the last";
     EXPECT_EQ(surface.at(50, 125), 0xFF000040u) << "row 0: ItemNormal";
     EXPECT_EQ(surface.at(50, 145), 0xFF00E040u) << "row 1: ItemSelection";
     EXPECT_EQ(surface.at(50, 230), 0xFF204060u) << "below the rows: the grid's background";
-    ASSERT_GE(grid.drawn.size(), 2u);
-    EXPECT_FALSE(grid.drawn[0].selected);
-    EXPECT_TRUE(grid.drawn[1].selected);
+
+    ListsForm h;
+    List headed(h.form, 100, {20, -1}, 20);
+    EXPECT_EQ(headed.page_rows(), 6);
+    paint(headed);
+    ASSERT_EQ(headed.headers.size(), 2u);
+    EXPECT_EQ(headed.headers[1].position, (Point {20, 120}));
+    EXPECT_EQ(headed.headers[1].size, (skinner::Size {208, 20}));
+    EXPECT_EQ(headed.drawn[0].position, (Point {0, 140}));
 }
 
-TEST(ControlGrid, header_cells_are_drawn_above_the_rows)
-{
-    ListsForm f;
-    List grid(f.form, 100, {20, -1}, 20);
-    EXPECT_EQ(grid.page_rows(), 6);
-    paint(grid);
-    ASSERT_EQ(grid.headers.size(), 2u);
-    EXPECT_EQ(grid.headers[1].position, (Point {20, 120}));
-    EXPECT_EQ(grid.headers[1].size, (skinner::Size {208, 20}));
-    EXPECT_EQ(grid.drawn[0].position, (Point {0, 140}));
-}
+struct TapCase {
+    const char* name;
+    int32_t rows;
+    int32_t header;
+    Point down;
+    Point up;
+    int32_t selected; // after the release
+    int32_t clicked_row; // -2: no cell click
+    int32_t header_column; // -2: no header click
+};
 
-// Stylus ----------------------------------------------------------------------------------------
-
-TEST(ControlGrid, a_tap_selects_the_row_and_clicks_it_even_on_the_top_pixel)
+TEST(ControlGrid, taps_select_and_click_rows_and_headers)
 {
+    const TapCase cases[] = {
+        {"row 2", 100, 0, {37, 166}, {37, 166}, 2, 2, -2},
+        {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, 0, -2},
+        {"released just below", 100, 0, row_point(3), {30, 260}, 3, -2, -2},
+        {"released above", 100, 0, row_point(3), {30, 100}, 3, -2, -2},
+        {"below the last row", 3, 0, row_point(5), row_point(5), -1, 5, -2},
+        {"header", 100, 20, {50, 125}, {50, 125}, -1, -2, 1},
+        {"header to row", 100, 20, {50, 125}, {50, 170}, -1, -2, -2},
+        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, 0, -2},
+    };
+    for (const TapCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListsForm f;
+        List grid(f.form, c.rows, {20, -1}, c.header);
+        f.form.mouse_down(0, c.down, false);
+        f.form.mouse_up(0, c.up);
+        EXPECT_EQ(grid.selected_row(), c.selected);
+        EXPECT_EQ(f.recorder.cell_clicks.empty() ? -2 : f.recorder.cell_clicks[0].row, c.clicked_row);
+        EXPECT_EQ(
+            f.recorder.header_clicks.empty() ? -2 : f.recorder.header_clicks[0].column, c.header_column);
+    }
     ListsForm f;
     List grid(f.form, 100);
     tap(f, {37, 166});
-    EXPECT_EQ(grid.selected_row(), 2);
-    EXPECT_EQ(f.recorder.selection_changes, (std::vector<skinner::Control*> {&grid}));
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
-    GridClick click = f.recorder.cell_clicks[0];
-    EXPECT_EQ(click.row, 2);
-    EXPECT_EQ(click.column, 0);
-    EXPECT_EQ(click.offset, (Point {37, 6}));
-    EXPECT_EQ(click.point, (Point {37, 166}));
-    EXPECT_FALSE(click.double_tap);
-
     tap(f, {37, 166}, true);
     ASSERT_EQ(f.recorder.cell_clicks.size(), 2u);
+    EXPECT_EQ(f.recorder.cell_clicks[0].offset, (Point {37, 6}));
+    EXPECT_EQ(f.recorder.cell_clicks[0].point, (Point {37, 166}));
+    EXPECT_FALSE(f.recorder.cell_clicks[0].double_tap);
     EXPECT_TRUE(f.recorder.cell_clicks[1].double_tap);
     EXPECT_EQ(f.recorder.selection_changes.size(), 1u) << "the same row again is no change";
-
-    tap(f, {30, 120});
-    EXPECT_TRUE(f.recorder.header_clicks.empty()) << "without a header the top pixel is a row";
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 3u);
-    EXPECT_EQ(f.recorder.cell_clicks[2].row, 0);
-}
-
-TEST(ControlGrid, a_release_outside_the_rows_does_not_click_and_dragging_moves_the_selection)
-{
-    ListsForm f;
-    List grid(f.form, 100);
-    f.form.mouse_down(0, row_point(3), false);
-    f.form.mouse_up(0, {30, 300});
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
-    EXPECT_EQ(grid.selected_row(), 3) << "the press selected";
-    f.form.mouse_down(0, row_point(4), false);
-    f.form.mouse_up(0, {30, 100});
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
+    // Dragging moves the selection; moves without a press select nothing.
     f.form.mouse_down(0, row_point(1), false);
     f.form.mouse_move(row_point(4));
     EXPECT_EQ(grid.selected_row(), 4);
     f.form.mouse_up(0, row_point(4));
     f.form.mouse_move(row_point(6));
-    EXPECT_EQ(grid.selected_row(), 4) << "moves without a press select nothing";
-}
-
-TEST(ControlGrid, taps_below_the_last_row_click_but_do_not_select)
-{
-    ListsForm f;
-    List grid(f.form, 3);
-    tap(f, row_point(5));
-    EXPECT_EQ(grid.selected_row(), -1);
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
-    EXPECT_EQ(f.recorder.cell_clicks[0].row, 5);
-}
-
-TEST(ControlGrid, header_taps_click_the_header_only)
-{
-    ListsForm f;
-    List grid(f.form, 100, {20, -1}, 20);
-    tap(f, {50, 125});
-    ASSERT_EQ(f.recorder.header_clicks.size(), 1u);
-    EXPECT_EQ(f.recorder.header_clicks[0].column, 1);
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
-    EXPECT_EQ(grid.selected_row(), -1);
-    // Pressed on the header, released on a row: neither.
-    f.form.mouse_down(0, {50, 125}, false);
-    f.form.mouse_up(0, {50, 170});
-    EXPECT_EQ(f.recorder.header_clicks.size(), 1u);
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
-    tap(f, {50, 145});
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 1u);
-    EXPECT_EQ(f.recorder.cell_clicks[0].row, 0);
-}
-
-TEST(ControlGrid, a_hold_selects_and_raises_cell_hold)
-{
-    ListsForm f;
-    List grid(f.form, 100);
-    grid.vertical_bar().set_position(20);
-    EXPECT_TRUE(f.form.wants_gesture(row_point(3)));
-    f.form.mouse_down(2, row_point(3), false);
-    f.form.mouse_up(2, row_point(3));
-    EXPECT_EQ(grid.selected_row(), 23);
-    ASSERT_EQ(f.recorder.cell_holds.size(), 1u);
-    EXPECT_EQ(f.recorder.cell_holds[0].row, 23);
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
+    EXPECT_EQ(grid.selected_row(), 4);
+    // A press within the indent goes to the indent handler.
+    grid.indent = 12;
+    tap(f, {5, 130});
+    EXPECT_EQ(grid.indent_clicks.size(), 1u);
+    EXPECT_EQ(grid.selected_row(), 4);
 }
 
 // A subclass that overrides the grid's own slots hears taps and holds first; passing them on
@@ -319,58 +256,48 @@ public:
 };
 } // namespace
 
-TEST(ControlGrid, a_subclass_hears_its_own_taps_and_holds_before_the_container)
+TEST(ControlGrid, a_hold_selects_and_a_subclass_hears_taps_and_holds_before_the_container)
 {
     for (bool pass_on : {false, true}) {
         SCOPED_TRACE(pass_on ? "passed on" : "kept");
         ListsForm f;
         Browser grid(f.form, 100);
         grid.pass_on = pass_on;
-        tap(f, row_point(2));
+        grid.vertical_bar().set_position(20);
+        EXPECT_TRUE(f.form.wants_gesture(row_point(3)));
         tap(f, row_point(2), true);
         f.form.mouse_down(2, row_point(4), false);
         f.form.mouse_up(2, row_point(4));
-        ASSERT_EQ(grid.clicks.size(), 2u);
-        EXPECT_EQ(grid.clicks[0].row, 2);
-        EXPECT_FALSE(grid.clicks[0].double_tap);
-        EXPECT_TRUE(grid.clicks[1].double_tap) << "the activation reaches the subclass";
+        ASSERT_EQ(grid.clicks.size(), 1u);
+        EXPECT_TRUE(grid.clicks[0].double_tap) << "the activation reaches the subclass";
         ASSERT_EQ(grid.holds.size(), 1u);
-        EXPECT_EQ(grid.holds[0].row, 4);
-        EXPECT_EQ(grid.selected_row(), 4);
-        EXPECT_EQ(f.recorder.cell_clicks.size(), pass_on ? 2u : 0u);
+        EXPECT_EQ(grid.holds[0].row, 24);
+        EXPECT_EQ(grid.selected_row(), 24);
+        EXPECT_EQ(f.recorder.cell_clicks.size(), pass_on ? 1u : 0u);
         EXPECT_EQ(f.recorder.cell_holds.size(), pass_on ? 1u : 0u);
     }
 }
 
-TEST(ControlGrid, a_press_within_the_indent_goes_to_the_indent_handler)
-{
-    ListsForm f;
-    List grid(f.form, 100);
-    grid.indent = 12;
-    tap(f, {5, 130});
-    EXPECT_EQ(grid.indent_clicks.size(), 1u);
-    EXPECT_EQ(grid.selected_row(), -1);
-    EXPECT_TRUE(f.recorder.cell_clicks.empty());
-    tap(f, {12, 130});
-    EXPECT_EQ(grid.selected_row(), 0);
-}
-
-TEST(ControlGrid, the_highlight_follows_the_pointer_over_the_rows)
+TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_row)
 {
     ListsForm f;
     HighlightList grid(f.form, 100);
     f.form.mouse_move(row_point(3));
     EXPECT_EQ(grid.highlighted_row(), 3);
-    EXPECT_TRUE(grid.is_highlighted(0, 3));
     paint(grid);
     ASSERT_GE(grid.drawn.size(), 4u);
     EXPECT_TRUE(grid.drawn[3].highlighted);
     EXPECT_FALSE(grid.drawn[2].highlighted);
     f.form.mouse_move({30, 50});
     EXPECT_EQ(grid.highlighted_row(), -1) << "leaving the grid clears it";
+    grid.highlight(0, 6);
+    grid.on_rows_removed(0, 2);
+    EXPECT_EQ(grid.highlighted_row(), 4);
+    grid.on_rows_inserted(4, 1);
+    EXPECT_EQ(grid.highlighted_row(), 5);
+    grid.on_rows_removed(5, 1);
+    EXPECT_EQ(grid.highlighted_row(), -1);
 }
-
-// Scrolling -------------------------------------------------------------------------------------
 
 TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_selecting_scrolls_the_row_into_view)
 {
@@ -392,8 +319,6 @@ TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_selecting_scrolls_th
     grid.select_row(99);
     EXPECT_EQ(grid.first_visible_row(), 93);
 }
-
-// Keys ------------------------------------------------------------------------------------------
 
 TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_inside_after_a_removal)
 {
@@ -422,15 +347,9 @@ TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_i
     EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
     EXPECT_TRUE(grid.on_key_down(skinner::KeyUp));
     EXPECT_EQ(grid.selected_row(), 3);
-}
-
-TEST(ControlGrid, keys_on_an_empty_list_are_not_handled)
-{
-    ListsForm f;
-    List grid(f.form, 0);
+    grid.set_rows(0);
     for (int32_t key : {skinner::KeyUp, skinner::KeyDown, skinner::KeyHome, skinner::KeyEnd})
-        EXPECT_FALSE(grid.on_key_down(key)) << key;
-    EXPECT_EQ(grid.selected_row(), -1);
+        EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
 }
 
 TEST(ControlGrid, down_on_the_last_row_reaches_the_enclosing_container)
@@ -445,8 +364,6 @@ TEST(ControlGrid, down_on_the_last_row_reaches_the_enclosing_container)
     EXPECT_EQ(f.form.focused(), &after) << "the form moved the focus on";
     EXPECT_EQ(grid.selected_row(), 2);
 }
-
-// Selection bookkeeping -------------------------------------------------------------------------
 
 TEST(ControlGrid, inserted_and_removed_rows_keep_the_selection_on_its_row)
 {
@@ -468,21 +385,6 @@ TEST(ControlGrid, inserted_and_removed_rows_keep_the_selection_on_its_row)
     EXPECT_TRUE(f.window.was_invalidated(grid.painter().rect()))
         << "the selection's row is drawn plain again";
 }
-
-TEST(ControlGrid, the_highlight_goes_with_its_removed_row)
-{
-    ListsForm f;
-    HighlightList grid(f.form, 20);
-    grid.highlight(0, 6);
-    grid.on_rows_removed(0, 2);
-    EXPECT_EQ(grid.highlighted_row(), 4);
-    grid.on_rows_inserted(4, 1);
-    EXPECT_EQ(grid.highlighted_row(), 5);
-    grid.on_rows_removed(5, 1);
-    EXPECT_EQ(grid.highlighted_row(), -1);
-}
-
-// In-place edit ---------------------------------------------------------------------------------
 
 TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)
 {

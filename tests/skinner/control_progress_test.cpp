@@ -30,18 +30,6 @@ struct Painted {
 
 } // namespace
 
-TEST(ControlProgress, reads_orientation_track_size_and_geometry_from_the_skin)
-{
-    ListsForm f;
-    ControlProgress right(f.form, u"prgRight", LookupMode::named);
-    ControlProgress up(f.form, u"prgUp", LookupMode::named);
-    EXPECT_EQ(right.orientation(), 3);
-    EXPECT_EQ(up.orientation(), 2);
-    EXPECT_EQ(right.track_size(), 8);
-    EXPECT_EQ(right.rect(), (skinner::Rect {{10, 10}, {100, 20}}));
-    EXPECT_DOUBLE_EQ(right.value(), 0.0);
-}
-
 TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
 {
     ListsForm f;
@@ -60,6 +48,16 @@ TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
     bar.set_value(0.5);
     bar.set_value(std::nan(""));
     EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "NaN counts as 0";
+    // Over a range.
+    bar.set_value(10.0, 30.0, 15.0);
+    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
+    bar.set_value(10.0, 30.0, 99.0);
+    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
+    bar.set_value(10.0, 10.0, 10.0);
+    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
+    bar.set_value(0.4);
+    bar.set_value(10.0, 5.0, 7.0);
+    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
 }
 
 TEST(ControlProgress, a_change_repaints_only_when_the_drawn_rectangles_move)
@@ -79,9 +77,7 @@ TEST(ControlProgress, a_change_repaints_only_when_the_drawn_rectangles_move)
     EXPECT_EQ(f.window.invalidations[0], (skinner::Rect {{56, 10}, {17, 20}}));
 }
 
-// What a value change invalidates is all that changes: repainting only those parts of what was
-// shown gives the full painting at the new value, for bars of every kind of picture. Bars whose
-// moving picture grows in place repaint only around their moving end.
+// Repainting only what a value change invalidates gives the full painting at the new value.
 TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painting)
 {
     test::TestControlWindow window;
@@ -129,21 +125,6 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
     }
 }
 
-TEST(ControlProgress, set_value_over_a_range)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(10.0, 30.0, 15.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
-    bar.set_value(10.0, 30.0, 99.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
-    bar.set_value(10.0, 10.0, 10.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    bar.set_value(0.4);
-    bar.set_value(10.0, 5.0, 7.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
-}
-
 TEST(ControlProgress, dragging_reports_values_without_setting_them)
 {
     ListsForm f;
@@ -159,74 +140,48 @@ TEST(ControlProgress, dragging_reports_values_without_setting_them)
     EXPECT_DOUBLE_EQ(bar.value(), 0.0);
     EXPECT_TRUE(f.recorder.value_changes.empty());
     EXPECT_FALSE(bar.is_dragging());
-}
-
-TEST(ControlProgress, a_double_tap_does_not_drag)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
     f.form.mouse_down(0, {60, 15}, true);
-    EXPECT_FALSE(bar.is_dragging());
+    EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
     f.form.mouse_move({80, 15});
     f.form.mouse_up(0, {80, 15});
-    EXPECT_TRUE(f.recorder.values.empty());
+    EXPECT_EQ(f.recorder.values.size(), 4u);
 }
 
-TEST(ControlProgress, growing_right_paints_background_fill_and_thumb)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(0.5); // fill 46 wide: x 10..55, thumb x 56..63
-    Painted p;
-    p.paint(bar);
-    EXPECT_EQ(p.at(10, 15), s_green);
-    EXPECT_EQ(p.at(55, 15), s_green);
-    EXPECT_EQ(p.at(56, 15), s_red);
-    EXPECT_EQ(p.at(63, 15), s_red);
-    EXPECT_EQ(p.at(64, 15), s_blue);
-    EXPECT_EQ(p.at(109, 29), s_blue);
-    EXPECT_EQ(p.at(110, 15), 0xFF808080u) << "nothing outside the rectangle";
-}
+struct PaintCase {
+    const char16_t* name;
+    double value;
+    bool enabled;
+    std::vector<std::pair<skinner::Point, uint32_t>> pixels;
+};
 
-TEST(ControlProgress, growing_up_left_and_down_paint_from_their_own_ends)
+TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_own_end)
 {
-    ListsForm f;
-    ControlProgress up(f.form, u"prgUp", LookupMode::named);
-    ControlProgress left(f.form, u"prgLeft", LookupMode::named);
-    ControlProgress down(f.form, u"prgDown", LookupMode::named);
-    up.set_value(0.25); // travel 92: the top 69 pixels are unfilled, the thumb at y 79..86
-    left.set_value(0.5); // unfilled x 10..55, thumb 56..63, fill to 109
-    down.set_value(0.5); // fill y 10..55, thumb 56..63, background below
-    Painted p;
-    p.paint(up);
-    EXPECT_EQ(p.at(130, 10), s_blue);
-    EXPECT_EQ(p.at(130, 78), s_blue);
-    EXPECT_EQ(p.at(130, 79), s_red);
-    EXPECT_EQ(p.at(130, 86), s_red);
-    EXPECT_EQ(p.at(130, 87), s_green);
-    EXPECT_EQ(p.at(130, 109), s_green);
-    p.paint(left);
-    p.paint(down);
-    EXPECT_EQ(p.at(10, 50), s_blue);
-    EXPECT_EQ(p.at(56, 50), s_red);
-    EXPECT_EQ(p.at(64, 50), s_green);
-    EXPECT_EQ(p.at(109, 50), s_green);
-    EXPECT_EQ(p.at(160, 10), s_green);
-    EXPECT_EQ(p.at(160, 56), s_red);
-    EXPECT_EQ(p.at(160, 64), s_blue);
-}
-
-TEST(ControlProgress, a_disabled_slider_draws_the_disabled_thumb_and_still_the_fill)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(0.5);
-    bar.set_enabled(false);
-    Painted p;
-    p.paint(bar);
-    EXPECT_EQ(p.at(30, 15), s_green);
-    EXPECT_EQ(p.at(60, 15), s_white);
-    // Disabled controls take no stylus.
-    f.form.mouse_down(0, {60, 15}, false);
-    EXPECT_TRUE(f.recorder.values.empty());
+    const PaintCase cases[] = {
+        // Fill 46 wide: x 10..55, thumb x 56..63.
+        {u"prgRight", 0.5, true,
+            {{{10, 15}, s_green}, {{55, 15}, s_green}, {{56, 15}, s_red}, {{63, 15}, s_red},
+                {{64, 15}, s_blue}, {{109, 29}, s_blue}, {{110, 15}, 0xFF808080u}}},
+        {u"prgRight", 0.5, false, {{{30, 15}, s_green}, {{60, 15}, s_white}}},
+        // Travel 92: the top 69 pixels are unfilled, the thumb at y 79..86.
+        {u"prgUp", 0.25, true,
+            {{{130, 10}, s_blue}, {{130, 78}, s_blue}, {{130, 79}, s_red}, {{130, 86}, s_red},
+                {{130, 87}, s_green}, {{130, 109}, s_green}}},
+        {u"prgLeft", 0.5, true,
+            {{{10, 50}, s_blue}, {{56, 50}, s_red}, {{64, 50}, s_green}, {{109, 50}, s_green}}},
+        {u"prgDown", 0.5, true, {{{160, 10}, s_green}, {{160, 56}, s_red}, {{160, 64}, s_blue}}},
+    };
+    for (const PaintCase& c : cases) {
+        ListsForm f;
+        ControlProgress bar(f.form, c.name, LookupMode::named);
+        bar.set_value(c.value);
+        bar.set_enabled(c.enabled);
+        Painted p;
+        p.paint(bar);
+        for (const auto& [point, colour] : c.pixels)
+            EXPECT_EQ(p.at(point.x, point.y), colour)
+                << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
+        const skinner::Rect& rect = bar.rect();
+        f.form.mouse_down(0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
+        EXPECT_EQ(f.recorder.values.empty(), !c.enabled) << "disabled controls take no stylus";
+    }
 }

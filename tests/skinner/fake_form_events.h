@@ -1,9 +1,9 @@
 #pragma once
 
-// A form for testing the window side alone: it answers the window procedure from plain fields and
-// writes down every call, paints its background in one colour and a "control" rectangle in
-// another, and owns its window. DeviceScope sets the device kind for one test; FormsDevice adds a
-// headless screen and the forms skin (tests/fixtures/skins/forms_skin.xml) loaded for it.
+// A fake form for the window side: answers from plain fields, writes down every call, paints its
+// background and a "control" rectangle, owns its window. A menu manager that writes down its calls.
+// DeviceScope sets the device kind for one test; FormsDevice adds a headless screen and the forms
+// skin (tests/fixtures/skins/forms_skin.xml).
 
 #include "os/platform.h"
 #include "os/screen/headless_screen.h"
@@ -11,6 +11,8 @@
 #include "skinner/form.h"
 #include "skinner/form_events.h"
 #include "skinner/form_impl.h"
+#include "skinner/key_codes.h"
+#include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
 #include "support/test_support.h"
 #include "support/window_recorder.h"
@@ -105,6 +107,55 @@ public:
 private:
     void note(std::string call) { calls.push_back(std::move(call)); }
     static std::string where(skinner::Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+};
+
+// Gives the form a size, places it (mode 0: at the work area's origin) and shows it.
+inline void show(FakeForm& form, os::Size size)
+{
+    form.placement.size = size;
+    form.impl.place();
+    form.impl.window().show(os::ShowMode::show);
+    form.calls.clear();
+}
+
+class RecordingMenu : public skinner::MenuManagerImpl {
+public:
+    bool on_command(const os::WindowMessage& m) override
+    {
+        seen.push_back("command " + std::to_string(m.wparam));
+        return true;
+    }
+    bool on_popup_init(const os::WindowMessage&) override
+    {
+        seen.push_back("popup");
+        return true;
+    }
+    void rebuild() override { seen.push_back("rebuild"); }
+    void show() override { seen.push_back("show"); }
+    void mark_dirty() override { seen.push_back("dirty"); }
+    void refresh() override { seen.push_back("refresh"); }
+
+    std::vector<std::string> seen;
+};
+
+// A real form of the forms skin that writes down its key-downs and command lines; it takes every key
+// but Back (Escape, and the Backspace a Smartphone adds), which it takes only when told to.
+class KeyForm : public skinner::Form {
+public:
+    explicit KeyForm(skinner::Properties& skin, skinner::Form* parent = nullptr)
+        : Form(parent, &skin, u"FormMain", nullptr)
+    {
+    }
+    bool on_key_down(int32_t key) override
+    {
+        keys.push_back(key);
+        return (key != skinner::KeyEscape && key != skinner::KeyBackspace) || handles_escape;
+    }
+    void on_command_line(std::u16string_view text) override { command_lines.push_back(narrow(text)); }
+
+    bool handles_escape = false;
+    std::vector<int32_t> keys;
+    std::vector<std::string> command_lines;
 };
 
 // The device kind for one test: the platform, and the framework's cached answer about it.

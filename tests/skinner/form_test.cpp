@@ -1,7 +1,3 @@
-// Forms built from a real skin (tests/fixtures/skins/forms_skin.xml) on the headless screen: form
-// choice and placement, auto controls, painting through the back buffer, modal dialogs closed by
-// their own buttons, gestures, the main menu registration and skin refreshes.
-
 #include "fake_form_events.h"
 
 #include "liba/text.h"
@@ -70,18 +66,11 @@ TEST(Form, is_built_from_its_layout_with_its_auto_controls_and_placed_but_hidden
     EXPECT_NE(dynamic_cast<ControlButton*>(form.find_control(u"btnOk")), nullptr);
     EXPECT_EQ(form.find_control(u"lstNothing"), nullptr);
     EXPECT_EQ(Form::forms().back(), &form);
-    EXPECT_NE(form.impl().default_font().rep(), nullptr);
-}
-
-TEST(Form, leaves_the_list_of_forms_when_destroyed)
-{
-    Device device({240, 320});
     size_t before = Form::forms().size();
-    auto form = std::make_unique<Form>(nullptr, &device.skin, u"FormMain", nullptr);
-    os::WindowId id = form->impl().window().id();
-    EXPECT_EQ(Form::forms().size(), before + 1);
-    form.reset();
-    EXPECT_EQ(Form::forms().size(), before);
+    auto other = std::make_unique<Form>(nullptr, &device.skin, u"FormMain", nullptr);
+    os::WindowId id = other->impl().window().id();
+    other.reset();
+    EXPECT_EQ(Form::forms().size(), before) << "a destroyed form leaves the list";
     EXPECT_EQ(device.screen.find(id), nullptr);
 }
 
@@ -110,18 +99,14 @@ TEST(Form, the_layout_follows_the_device_and_the_screen)
         EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 52}, {480, 536}}));
         EXPECT_EQ(form.find_control(u"btnOk")->rect(), (Rect {{200, 200}, {32, 32}}));
     }
-}
-
-TEST(Form, start_positions_from_the_skin)
-{
+    // Start positions: as given, centred, and filling the work area grown to hold btnFar.
     Device device({240, 320});
-    Form placed(nullptr, &device.skin, u"FormPlaced", nullptr);
-    EXPECT_EQ(placed.impl().window().rect(), (os::Rect {{10, 60}, {100, 50}}));
-    Form dialog(nullptr, &device.skin, u"FormDialog", nullptr);
-    EXPECT_EQ(dialog.impl().window().rect(), (os::Rect {{60, 120}, {120, 80}}));
-    // Mode 4 fills the work area and grows to hold btnFar (250 + 20 wide, 20 + 300 high).
-    Form extent(nullptr, &device.skin, u"FormExtent", nullptr);
-    EXPECT_EQ(extent.impl().window().rect(), (os::Rect {{0, 26}, {270, 320}}));
+    EXPECT_EQ(Form(nullptr, &device.skin, u"FormPlaced", nullptr).impl().window().rect(),
+        (os::Rect {{10, 60}, {100, 50}}));
+    EXPECT_EQ(Form(nullptr, &device.skin, u"FormDialog", nullptr).impl().window().rect(),
+        (os::Rect {{60, 120}, {120, 80}}));
+    EXPECT_EQ(Form(nullptr, &device.skin, u"FormExtent", nullptr).impl().window().rect(),
+        (os::Rect {{0, 26}, {270, 320}}));
 }
 
 TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
@@ -221,40 +206,6 @@ TEST(Form, a_modal_dialog_closes_with_its_own_button_and_gives_its_parent_back)
             }});
     EXPECT_TRUE(main.do_modal());
     EXPECT_FALSE(dialog.impl().window().is_visible());
-}
-
-namespace {
-
-class StubbornDialog : public Form {
-public:
-    using Form::Form;
-    bool can_close() override
-    {
-        ++asked;
-        return allowed;
-    }
-    int asked = 0;
-    bool allowed = false;
-};
-
-} // namespace
-
-TEST(Form, a_form_that_cannot_close_stays_open)
-{
-    Device device({240, 320});
-    StubbornDialog dialog(nullptr, &device.skin, u"FormDialog", nullptr);
-    script(device.screen,
-        {[&] {
-             device.screen.tap({120, 160});
-         },
-            [&] {
-                EXPECT_TRUE(dialog.impl().window().is_visible());
-                EXPECT_TRUE(dialog.is_modal());
-                dialog.allowed = true;
-                device.screen.tap({120, 160});
-            }});
-    EXPECT_TRUE(dialog.do_modal());
-    EXPECT_EQ(dialog.asked, 2);
 }
 
 TEST(Form, refresh_skin_rereads_every_form_of_the_handle)

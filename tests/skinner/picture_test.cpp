@@ -70,6 +70,14 @@ struct Target {
     {
     }
     uint32_t at(int32_t x, int32_t y) const { return surface.at(x, y); }
+    // The source column of each pixel of row 0.
+    std::vector<int32_t> columns() const
+    {
+        std::vector<int32_t> result;
+        for (int32_t x = 0; x < surface.width; ++x)
+            result.push_back(source_x(at(x, 0)));
+        return result;
+    }
 };
 
 void frame(
@@ -83,14 +91,12 @@ void frame(
 
 } // namespace
 
-TEST(Picture, loads_from_the_archive_and_frames_the_whole_bitmap)
+TEST(Picture, loads_from_the_archive_or_beside_it_and_a_missing_one_draws_nothing)
 {
     Skin skin;
     skin.entry("Back.bmp", test::make_bmp24(3, 2, coordinates(3, 2)));
+    skin.beside("Side.bmp", test::make_bmp24(2, 1, {0x222222, 0x333333}));
     Picture picture(skin.path(), u"Back", false, 1);
-    ASSERT_TRUE(picture.has_image());
-    EXPECT_EQ(picture.size(), (Size {3, 2}));
-    EXPECT_EQ(picture.min_size(), (Size {0, 0}));
     EXPECT_EQ(picture.frame(), (skinner::NinePartFrame {0, 0, 0, 0, 3, 2, 3, 2}));
     Target target(5, 4);
     picture.draw(target.canvas, {1, 1}, {3, 2});
@@ -98,16 +104,7 @@ TEST(Picture, loads_from_the_archive_and_frames_the_whole_bitmap)
     EXPECT_EQ(target.at(1, 1), 0xFF000000u | 0x010100u);
     EXPECT_EQ(target.at(3, 2), 0xFF000000u | 0x030200u);
     EXPECT_EQ(target.at(4, 3), s_background);
-}
-
-TEST(Picture, falls_back_to_the_skin_folder_and_to_plain_folders)
-{
-    Skin skin;
-    skin.entry("Back.bmp", test::make_bmp24(1, 1, {0x111111}));
-    skin.beside("Side.bmp", test::make_bmp24(2, 1, {0x222222, 0x333333}));
-    Picture side(skin.path(), u"Side", false, 1);
-    ASSERT_TRUE(side.has_image());
-    EXPECT_EQ(side.size(), (Size {2, 1}));
+    EXPECT_EQ(Picture(skin.path(), u"Side", false, 1).size(), (Size {2, 1}));
 
     // An entry that cannot be decoded counts as missing, so the folder's file serves.
     test::Bytes broken = test::make_bmp24(1, 1, {0x444444});
@@ -115,27 +112,16 @@ TEST(Picture, falls_back_to_the_skin_folder_and_to_plain_folders)
     Skin damaged;
     damaged.entry("Back.bmp", broken).beside("Back.bmp", test::make_bmp24(1, 1, {0x555555}));
     Picture back(damaged.path(), u"Back", false, 1);
-    ASSERT_TRUE(back.has_image());
-    Target target(1, 1);
-    back.draw(target.canvas, {0, 0}, {1, 1});
-    EXPECT_EQ(target.at(0, 0), 0xFF555555u);
-}
+    Target one(2, 2);
+    back.draw(one.canvas, {0, 0}, {1, 1});
+    EXPECT_EQ(one.at(0, 0), 0xFF555555u);
 
-TEST(Picture, missing_bitmap_gives_an_empty_picture_that_draws_nothing)
-{
-    Skin skin;
     Picture missing(skin.path(), u"Nothing", true, 1);
     EXPECT_FALSE(missing.has_image());
-    EXPECT_NE(missing.rep(), nullptr);
-    EXPECT_EQ(missing.size(), (Size {0, 0}));
-    Target target(2, 2);
-    missing.draw(target.canvas, {0, 0}, {2, 2});
-    EXPECT_EQ(target.surface.pixels, std::vector<uint32_t>(4, s_background));
-
-    Picture none;
-    EXPECT_FALSE(none.has_image());
-    none.draw(target.canvas, {0, 0}, {2, 2});
-    EXPECT_TRUE(none.is_transparent({0, 0}, {0, 0}, {2, 2}));
+    missing.draw(one.canvas, {1, 1}, {1, 1});
+    Picture().draw(one.canvas, {1, 1}, {1, 1});
+    EXPECT_EQ(one.at(1, 1), s_background);
+    EXPECT_TRUE(Picture().is_transparent({0, 0}, {0, 0}, {2, 2}));
 }
 
 TEST(Picture, one_bit_mask_makes_black_mask_pixels_transparent)
@@ -160,6 +146,16 @@ TEST(Picture, one_bit_mask_makes_black_mask_pixels_transparent)
     EXPECT_EQ(target.at(2, 0), 0xFF0000FFu);
     EXPECT_FALSE(picture.is_transparent({0, 0}, {0, 0}, {3, 1}));
     EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
+
+    // A mask of another size is ignored; without a mask all inside is opaque, outside transparent.
+    skin.entry("Odd.bmp", test::make_bmp24(2, 1, {0x123456, 0x123456}));
+    skin.entry("Odd_1.bmp", test::make_bmp24(1, 1, {0}));
+    Picture odd(skin.path(), u"Odd", false, 1);
+    EXPECT_FALSE(odd.rep()->has_mask());
+    EXPECT_FALSE(odd.is_transparent({24, 14}, {5, 5}, {20, 10}));
+    EXPECT_TRUE(odd.is_transparent({25, 5}, {5, 5}, {20, 10}));
+    EXPECT_TRUE(odd.is_transparent({5, 15}, {5, 5}, {20, 10}));
+    EXPECT_TRUE(odd.is_transparent({4, 5}, {5, 5}, {20, 10}));
 }
 
 TEST(Picture, alpha_map_blends_by_its_blue_channel)
@@ -198,84 +194,33 @@ TEST(Picture, alpha_picture_clipped_and_offset_blends_the_right_pixels)
     EXPECT_EQ(surface.at(4, 0), 0xFF000000u);
 }
 
-TEST(Picture, picture_without_mask_is_opaque_everywhere_inside)
-{
-    Skin skin;
-    skin.entry("Flat.bmp", test::make_bmp24(2, 2, {0, 0, 0, 0}));
-    Picture picture(skin.path(), u"Flat", true, 1);
-    for (int32_t y = 5; y < 15; ++y) {
-        for (int32_t x = 5; x < 25; ++x)
-            EXPECT_FALSE(picture.is_transparent({x, y}, {5, 5}, {20, 10}));
-    }
-    // Outside the rectangle every picture is transparent.
-    EXPECT_TRUE(picture.is_transparent({4, 5}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(picture.is_transparent({25, 5}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(picture.is_transparent({5, 15}, {5, 5}, {20, 10}));
-}
-
-TEST(Picture, mask_of_another_size_is_ignored)
-{
-    Skin skin;
-    skin.entry("Odd.bmp", test::make_bmp24(2, 1, {0x123456, 0x123456}));
-    skin.entry("Odd_1.bmp", test::make_bmp24(1, 1, {0}));
-    Picture picture(skin.path(), u"Odd", false, 1);
-    ASSERT_TRUE(picture.has_image());
-    EXPECT_FALSE(picture.rep()->has_mask());
-    Target target(2, 1);
-    picture.draw(target.canvas, {0, 0}, {2, 1});
-    EXPECT_EQ(target.at(1, 0), 0xFF123456u);
-}
-
-TEST(Picture, nine_part_drawing_shrinks_borders_of_a_narrow_destination)
-{
-    Skin skin;
-    skin.entry("Bar.bmp", test::make_bmp24(10, 1, coordinates(10, 1)));
-    Picture picture(skin.path(), u"Bar", true, 1);
-    frame(picture, {0, 0}, {3, 0}, {7, 1}, {10, 1});
-    EXPECT_EQ(picture.min_size(), (Size {6, 0}));
-    Target target(5, 1);
-    picture.draw(target.canvas, {0, 0}, {5, 1});
-    // Borders 3 + 3 in 5 pixels: left keeps 3, right keeps its outer 2, no centre.
+struct NineCase {
+    int32_t source_width;
+    bool stretch;
+    int32_t left, right; // inner left, inner right; 0, 0: no borders
+    int32_t width;
     std::vector<int32_t> columns;
-    for (int32_t x = 0; x < 5; ++x)
-        columns.push_back(source_x(target.at(x, 0)));
-    EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 8, 9}));
-}
+};
 
-TEST(Picture, middle_is_stretched_or_tiled)
+TEST(Picture, nine_part_borders_are_kept_or_shrunk_and_the_middle_stretched_or_tiled)
 {
-    Skin skin;
-    skin.entry("Bar.bmp", test::make_bmp24(6, 1, coordinates(6, 1)));
-    for (bool stretch : {true, false}) {
-        Picture picture(skin.path(), u"Bar", stretch, 1);
-        frame(picture, {0, 0}, {2, 0}, {4, 1}, {6, 1});
-        Target target(11, 1);
-        picture.draw(target.canvas, {0, 0}, {11, 1});
-        std::vector<int32_t> columns;
-        for (int32_t x = 0; x < 11; ++x)
-            columns.push_back(source_x(target.at(x, 0)));
-        if (stretch)
-            EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 2, 2, 2, 3, 3, 3, 4, 5}));
-        else
-            EXPECT_EQ(columns, (std::vector<int32_t> {0, 1, 2, 3, 2, 3, 2, 3, 2, 4, 5}));
+    const NineCase cases[] = {
+        {10, true, 3, 7, 5, {0, 1, 2, 8, 9}}, // borders 3 + 3 in 5: the right keeps its outer 2
+        {6, true, 2, 4, 11, {0, 1, 2, 2, 2, 2, 3, 3, 3, 4, 5}},
+        {6, false, 2, 4, 11, {0, 1, 2, 3, 2, 3, 2, 3, 2, 4, 5}},
+        {4, false, 0, 0, 10, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1}}, // one cell
+        {4, true, 0, 0, 8, {0, 0, 1, 1, 2, 2, 3, 3}},
+    };
+    for (const NineCase& c : cases) {
+        Skin skin;
+        skin.entry("Bar.bmp", test::make_bmp24(c.source_width, 1, coordinates(c.source_width, 1)));
+        Picture picture(skin.path(), u"Bar", c.stretch, 1);
+        if (c.right != 0)
+            frame(picture, {0, 0}, {c.left, 0}, {c.right, 1}, {c.source_width, 1});
+        Target target(c.width, 1);
+        picture.draw(target.canvas, {0, 0}, {c.width, 1});
+        EXPECT_EQ(target.columns(), c.columns) << c.source_width << " " << c.stretch << " " << c.width;
     }
-}
-
-TEST(Picture, picture_without_borders_is_tiled_or_stretched_as_one_cell)
-{
-    Skin skin;
-    skin.entry("Cell.bmp", test::make_bmp24(10, 1, coordinates(10, 1)));
-    Picture tiled(skin.path(), u"Cell", false, 1);
-    Target target(25, 1);
-    tiled.draw(target.canvas, {0, 0}, {25, 1});
-    for (int32_t x = 0; x < 25; ++x)
-        EXPECT_EQ(source_x(target.at(x, 0)), x % 10) << x;
-
-    Picture stretched(skin.path(), u"Cell", true, 1);
-    Target wide(20, 1);
-    stretched.draw(wide.canvas, {0, 0}, {20, 1});
-    for (int32_t x = 0; x < 20; ++x)
-        EXPECT_EQ(source_x(wide.at(x, 0)), x / 2) << x;
 }
 
 TEST(Picture, transparency_matches_what_is_drawn_in_borders_and_middles)
@@ -330,23 +275,20 @@ TEST(Picture, transparency_mapping_of_borders_and_middles)
     EXPECT_EQ(clear_tiled, (std::vector<int32_t> {1, 3, 5, 7}));
 }
 
-TEST(Picture, registry_shares_one_representation_per_key)
+TEST(Picture, registry_shares_one_representation_per_key_frees_at_the_last_release_and_reloads)
 {
     Skin skin;
-    skin.entry("A.bmp", test::make_bmp24(1, 1, {1})).entry("B.bmp", test::make_bmp24(1, 1, {2}));
+    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x010203})).entry("B.bmp", test::make_bmp24(1, 1, {2}));
     std::u16string path = skin.path();
     size_t before = Picture::loaded_count();
     {
         Picture a1(path, u"A", false, 1);
         Picture a2(path, u"A", true, 1);
         EXPECT_EQ(a1.rep(), a2.rep());
-        EXPECT_EQ(a1.rep()->uses, 2);
-        EXPECT_EQ(Picture::loaded_count(), before + 1);
         Picture a_scaled(path, u"A", false, 2);
         Picture b(path, u"B", false, 1);
         EXPECT_NE(a_scaled.rep(), a1.rep());
         EXPECT_NE(b.rep(), a1.rep());
-        EXPECT_EQ(Picture::loaded_count(), before + 3);
         {
             Picture copy = a1;
             Picture assigned;
@@ -355,26 +297,11 @@ TEST(Picture, registry_shares_one_representation_per_key)
             EXPECT_EQ(a1.rep()->uses, 4);
             EXPECT_EQ(b.rep()->uses, 1);
             Picture moved = std::move(copy);
-            EXPECT_EQ(copy.rep(), nullptr);
             EXPECT_EQ(a1.rep()->uses, 4);
         }
-        EXPECT_EQ(a1.rep()->uses, 2);
         Picture& same = a1;
         a1 = same;
         EXPECT_EQ(a2.rep()->uses, 2);
-    }
-    EXPECT_EQ(Picture::loaded_count(), before);
-}
-
-TEST(Picture, last_release_frees_and_a_later_use_reloads)
-{
-    Skin skin;
-    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x010203}));
-    std::u16string path = skin.path();
-    size_t before = Picture::loaded_count();
-    {
-        Picture a(path, u"A", false, 1);
-        EXPECT_EQ(Picture::loaded_count(), before + 1);
     }
     EXPECT_EQ(Picture::loaded_count(), before);
     // The archive changes; a fresh use loads it again and sees the new image.
@@ -384,7 +311,6 @@ TEST(Picture, last_release_frees_and_a_later_use_reloads)
     Target target(1, 1);
     again.draw(target.canvas, {0, 0}, {1, 1});
     EXPECT_EQ(target.at(0, 0), 0xFF040506u);
-    EXPECT_EQ(Picture::loaded_count(), before + 1);
 }
 
 TEST(Picture, scale_two_doubles_sizes_and_pixels)

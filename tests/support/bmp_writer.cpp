@@ -22,18 +22,9 @@ Bytes encode_row(const BmpSpec& spec, const uint32_t* values)
             row[size_t(x) / per_byte] |= uint8_t(v << shift);
             break;
         }
-        case 16:
-            row[size_t(x) * 2] = uint8_t(v);
-            row[size_t(x) * 2 + 1] = uint8_t(v >> 8);
-            break;
-        case 24:
-            row[size_t(x) * 3] = uint8_t(v);
-            row[size_t(x) * 3 + 1] = uint8_t(v >> 8);
-            row[size_t(x) * 3 + 2] = uint8_t(v >> 16);
-            break;
-        default:
-            for (int i = 0; i < 4; ++i)
-                row[size_t(x) * 4 + size_t(i)] = uint8_t(v >> (8 * i));
+        default: // 16, 24 and 32 bits: little-endian
+            for (uint32_t i = 0; i < spec.bits / 8u; ++i)
+                row[size_t(x) * spec.bits / 8 + i] = uint8_t(v >> (8 * i));
             break;
         }
     }

@@ -2,9 +2,8 @@
 
 #include "support/test_support.h"
 
-// Windows bitmap files for tests, at every depth the skins may use. values holds one entry per
-// pixel, rows top-down, whatever the stored orientation: palette indices at 1, 4 and 8 bits, raw
-// 16-bit words at 16 bits, 0xRRGGBB at 24 and 32 bits.
+// Bitmap files at every depth skins use. values: one per pixel, rows top-down; palette indices at
+// 1, 4 and 8 bits, raw words at 16, 0xRRGGBB at 24 and 32.
 
 #include <cstdint>
 #include <vector>

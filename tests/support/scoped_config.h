@@ -1,8 +1,7 @@
 #pragma once
 
-// Points the switch store ($XDG_CONFIG_HOME) at a fresh temporary folder for the lifetime of the
-// object, and helps tests switch the log on and read it. On destruction logging is switched off
-// (closing the log file), the log file is removed and the environment restored.
+// Points the switch store ($XDG_CONFIG_HOME) at a fresh folder while it lives and switches the log on
+// and reads it; at the end the log is switched off and removed and the environment restored.
 
 #include "support/test_support.h"
 

@@ -1,28 +1,21 @@
 #include "support/test_support.h"
 
-#include "liba/little_endian.h"
 #include "liba/text.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
-#include <random>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace test {
 
 TempDir::TempDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "melodeck-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    char* made = ::mkdtemp(buffer.data());
-    if (!made)
+    if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
-    m_path = made;
+    m_path = pattern;
 }
 
 TempDir::~TempDir()
@@ -33,52 +26,10 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::u16string TempDir::file(std::string_view name) const
-{
-    return u16(m_path / name);
-}
-
-ByteWriter& ByteWriter::u8(uint8_t v)
-{
-    bytes.push_back(v);
-    return *this;
-}
-
-ByteWriter& ByteWriter::u16(uint16_t v)
-{
-    liba::append_le16(bytes, v);
-    return *this;
-}
-
-ByteWriter& ByteWriter::u32(uint32_t v)
-{
-    liba::append_le32(bytes, v);
-    return *this;
-}
-
-ByteWriter& ByteWriter::tag(std::string_view four)
-{
-    for (char c : four.substr(0, 4))
-        u8(uint8_t(c));
-    return *this;
-}
-
-ByteWriter& ByteWriter::raw(const Bytes& more)
-{
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return *this;
-}
-
-ByteWriter& ByteWriter::raw(std::string_view text)
-{
-    bytes.insert(bytes.end(), text.begin(), text.end());
-    return *this;
-}
-
 void write_file(const std::filesystem::path& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 Bytes read_file(const std::filesystem::path& path)

@@ -1,16 +1,16 @@
 #pragma once
 
-// Helpers shared by the suites: temporary folders, byte builders for RIFF files, fixture and
-// corpus locations.
+// Helpers shared by the suites: temporary folders, byte builders, fixture and corpus locations.
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace test {
+
+std::u16string u16(const std::filesystem::path& path);
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
@@ -22,7 +22,7 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     // The path of name inside the folder, as the system's text type.
-    std::u16string file(std::string_view name) const;
+    std::u16string file(std::string_view name) const { return u16(m_path / name); }
     std::filesystem::path native(std::string_view name) const { return m_path / name; }
 
 private:
@@ -34,19 +34,25 @@ using Bytes = std::vector<uint8_t>;
 // Little-endian byte assembly.
 struct ByteWriter {
     Bytes bytes;
-    ByteWriter& u8(uint8_t v);
-    ByteWriter& u16(uint16_t v);
-    ByteWriter& u32(uint32_t v);
-    ByteWriter& tag(std::string_view four);
-    ByteWriter& raw(const Bytes& more);
-    ByteWriter& raw(std::string_view text);
+    ByteWriter& u8(uint8_t v) { return raw(Bytes {v}); }
+    ByteWriter& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
+    ByteWriter& u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
+    ByteWriter& tag(std::string_view four) { return raw(four.substr(0, 4)); }
+    ByteWriter& raw(const Bytes& more)
+    {
+        return raw(std::string_view(reinterpret_cast<const char*>(more.data()), more.size()));
+    }
+    ByteWriter& raw(std::string_view text)
+    {
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
 };
 
 void write_file(const std::filesystem::path& path, const Bytes& bytes);
 Bytes read_file(const std::filesystem::path& path);
 
-// A PCM WAV image. Chunks may be added before and after the data chunk; data_size overrides the
-// declared size of the data chunk.
+// A PCM WAV image, with chunks before and after the data; data_size overrides the declared size.
 struct WavSpec {
     uint16_t format_tag = 1;
     uint16_t channels = 2;
@@ -61,8 +67,7 @@ struct WavSpec {
 };
 Bytes make_wav(const WavSpec& spec);
 
-// A ramp: 16-bit sample k of the stream has value k (wrapping at 16 bits), interleaved, so any
-// slip of offset or seek shows in the values.
+// 16-bit sample k has value k (wrapping), so any slip of offset or seek shows in the values.
 Bytes ramp16(uint32_t samples);
 
 // The committed fixtures, and the shared real-world corpus (empty when it is absent).
@@ -70,14 +75,10 @@ std::filesystem::path fixture(std::string_view name);
 std::filesystem::path corpus_dir();
 std::filesystem::path corpus(std::string_view name);
 
-std::u16string u16(const std::filesystem::path& path);
-
-// Waits for a condition another thread or process brings about. The limit (20 s) only keeps a
-// broken part from hanging the suite; nothing is measured.
+// Waits for a condition another thread or process brings about; the 20 s limit only stops hangs.
 bool wait_until(const std::function<bool()>& condition);
 
-// Whether a death test's process ended by exit() with a non-zero status (the fatal-error path),
-// not by a signal.
+// Whether a death test's process ended by exit() with a non-zero status, not by a signal.
 bool failed_exit(int status);
 
 } // namespace test

@@ -1,8 +1,7 @@
 #pragma once
 
-// A window procedure for tests: records every message it gets (with the update rectangle during
-// paints), paints its update rectangle in one colour, and hands each message to an optional
-// reaction. TestWindow bundles one with its window.
+// A window procedure that records every message (with the update rectangle), paints its update
+// rectangle in one colour and hands each message to an optional reaction; TestWindow owns one.
 
 #include "os/platform.h"
 #include "os/screen.h"
@@ -49,17 +48,12 @@ public:
             result.push_back(entry.id);
         return result;
     }
-    size_t count(uint32_t id) const
-    {
-        return size_t(std::count_if(log.begin(), log.end(), [&](const Recorded& r) { return r.id == id; }));
-    }
+    size_t count(uint32_t id) const { return only(id).size(); }
     std::vector<Recorded> only(uint32_t id) const
     {
         std::vector<Recorded> result;
-        for (const Recorded& entry : log) {
-            if (entry.id == id)
-                result.push_back(entry);
-        }
+        std::copy_if(log.begin(), log.end(), std::back_inserter(result),
+            [&](const Recorded& r) { return r.id == id; });
         return result;
     }
     void set_color(uint32_t color) { m_color = color; }
