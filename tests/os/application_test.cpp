@@ -53,35 +53,24 @@ public:
     }
     ~Copy()
     {
-        if (m_go >= 0)
-            close(m_go);
-        if (m_pid > 0 && !m_status) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
+        close(m_go);
+        if (!m_status)
+            kill_now();
     }
 
-    void go()
-    {
-        char go = 1;
-        ASSERT_EQ(write(m_go, &go, 1), 1);
-    }
+    void go() { ASSERT_EQ(write(m_go, "g", 1), 1); }
     bool running()
     {
         int status = 0;
-        if (m_status || waitpid(m_pid, &status, WNOHANG) == 0)
-            return !m_status;
-        m_status = status;
-        return false;
+        if (!m_status && waitpid(m_pid, &status, WNOHANG) != 0)
+            m_status = status;
+        return !m_status;
     }
     // The exit status, or -1 when it did not exit normally.
     int exit_status()
     {
-        if (!m_status) {
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-            m_status = status;
-        }
+        if (!m_status)
+            waitpid(m_pid, &m_status.emplace(), 0);
         return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
     }
     void kill_now()

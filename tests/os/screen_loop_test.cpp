@@ -171,35 +171,23 @@ TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_
 
 // Two modal loops, the inner one run from a message of the outer one; each ends on its own end
 // message, and an end message for the outer window reaching the inner loop is kept for later.
-class ModalLoop {
-public:
-    ModalLoop(Screen& screen, Window& window)
-        : m_screen(screen)
-        , m_window(window)
-    {
+bool run_modal(Screen& screen, Window& window)
+{
+    WindowMessage message;
+    std::vector<WindowMessage> foreign;
+    bool ended = false;
+    while (!ended && screen.get_message(message)) {
+        if (message.id == WM_END && message.window == window.id())
+            ended = true;
+        else if (message.id == WM_END)
+            foreign.push_back(message);
+        else
+            screen.dispatch(message);
     }
-    bool run()
-    {
-        WindowMessage message;
-        std::vector<WindowMessage> foreign;
-        bool ended = false;
-        while (!ended && m_screen.get_message(message)) {
-            if (message.id == WM_END && message.window == m_window.id())
-                ended = true;
-            else if (message.id == WM_END)
-                foreign.push_back(message);
-            else
-                m_screen.dispatch(message);
-        }
-        for (const WindowMessage& m : foreign)
-            m_screen.post(m.window, m.id);
-        return ended;
-    }
-
-private:
-    Screen& m_screen;
-    Window& m_window;
-};
+    for (const WindowMessage& m : foreign)
+        screen.post(m.window, m.id);
+    return ended;
+}
 
 TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_them_all)
 {
@@ -211,7 +199,7 @@ TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_t
         outer.recorder.react = [&](Window&, const WindowMessage& m) {
             if (m.id == WM_USER + 1) {
                 inner.window.show(ShowMode::show);
-                events.push_back(ModalLoop(screen, inner.window).run() ? "inner ended" : "inner quit");
+                events.push_back(run_modal(screen, inner.window) ? "inner ended" : "inner quit");
                 inner.window.show(ShowMode::hide);
             }
             return 0;
@@ -227,7 +215,7 @@ TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_t
             return idle < 10;
         });
         outer.window.post(WM_USER + 1);
-        events.push_back(ModalLoop(screen, outer.window).run() ? "outer ended" : "outer quit");
+        events.push_back(run_modal(screen, outer.window) ? "outer ended" : "outer quit");
         EXPECT_EQ(events,
             quit ? (std::vector<std::string> {"inner quit", "outer quit"})
                  : (std::vector<std::string> {"inner ended", "outer ended"}));

@@ -22,12 +22,6 @@ struct AreaCase {
     Rect area;
 };
 
-std::ostream& operator<<(std::ostream& out, const AreaCase& c)
-{
-    return out << (c.kind == PlatformKind::smartphone ? "smartphone " : "pocketpc ") << c.screen.width << "x"
-               << c.screen.height;
-}
-
 constexpr uint32_t s_green = rgb(0x20, 0xC0, 0x40);
 
 // Rows of the frame's middle column: which colour starts where.
@@ -50,7 +44,7 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
         {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}},
     };
     for (const AreaCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << c);
+        SCOPED_TRACE(testing::Message() << int(c.kind) << " " << c.screen.width << "x" << c.screen.height);
         EXPECT_EQ(work_area(c.screen, c.kind), c.area);
         if (c.area.size.height == 0)
             continue;
