@@ -87,6 +87,7 @@ TEST(LanguageFile, utf16_needs_its_mark_and_an_even_length_else_the_bytes_are_ei
     EXPECT_EQ(odd.translate(u"K"), u"v");
     EXPECT_NE(odd.find(u"\u00ff\u00fe"), nullptr);
     EXPECT_EQ(loaded("K Gr\xC3\xBC\xC3\x9F\n").translate(u"K"), u"Gr\u00fc\u00df");
+    EXPECT_EQ(loaded("").size(), 0u);
     liba::MemoryReader failed("K v\n", 4); // an unopened file fails and changes nothing
     failed.add_error(u"can't open file");
     EXPECT_FALSE(liba::load_language(failed, odd));

@@ -28,7 +28,8 @@ TEST(Text, case_mapping_covers_latin1_greek_and_cyrillic_but_not_symbols)
 {
     EXPECT_EQ(liba::to_lower(u"ABC \u00C4\u00D6 \u0416 \u0401"), u"abc \u00E4\u00F6 \u0436 \u0451");
     EXPECT_EQ(liba::to_upper(u"abc \u00E4 \u0436"), u"ABC \u00C4 \u0416");
-    EXPECT_EQ(liba::to_lower(u"\u00D7"), u"\u00D7"); // multiplication sign has no case
+    EXPECT_EQ(liba::to_lower(u"\u00D7"), u"\u00D7"); // multiplication and division signs have no case
+    EXPECT_EQ(liba::to_upper(u"\u00F7"), u"\u00F7");
     // The unassigned capital slot U+03A2 stays.
     EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
     EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");

@@ -100,6 +100,7 @@ TEST(ZipFile, read_seek_and_skip_stay_inside_the_current_entry)
     auto zip = open(w.bytes);
     ASSERT_TRUE(zip->find(u"digits"));
     EXPECT_EQ(read_text(*zip, 100), "0123456789") << "never past the entry";
+    EXPECT_EQ(read_text(*zip, 0), "");
     liba::ResourceWriter& writer = *zip; // writes nothing and shares the reader's positions
     EXPECT_EQ(writer.write("xyz", 3), 0u);
     EXPECT_EQ(writer.size(), 10u);
