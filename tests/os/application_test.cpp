@@ -197,8 +197,9 @@ TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_
         std::optional<std::string> runtime;
         std::string expected;
     };
-    for (const Case& c : {Case {folder.path().string(), folder.path().string()},
-             Case {std::nullopt, fallback}, Case {open_folder.string(), fallback}}) {
+    for (const Case& c :
+        {Case {folder.path().string(), folder.path().string()}, Case {std::nullopt, fallback},
+            Case {open_folder.string(), fallback}, Case {folder.native("missing").string(), fallback}}) {
         SCOPED_TRACE(c.runtime.value_or("(unset)"));
         if (c.runtime)
             setenv("XDG_RUNTIME_DIR", c.runtime->c_str(), 1);

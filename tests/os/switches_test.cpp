@@ -101,7 +101,7 @@ TEST(Switches, numbers_are_decimal_or_hexadecimal_after_0x_and_other_text_leaves
     test::ScopedConfig config;
     const uint32_t untouched = 123;
     const std::pair<const char*, uint32_t> cases[] = {{"08", 8}, {" 7 \r", 7}, {"0XfF", 255},
-        {"4294967295", 0xFFFFFFFF}, {"abc", untouched}, {"-1", untouched}, {"1x", untouched},
+        {"4294967295", 0xFFFFFFFF}, {"abc", untouched}, {"", untouched}, {"-1", untouched}, {"1x", untouched},
         {"4294967296", untouched}, {"99999999999999999999", untouched}, {"0x", untouched}};
     for (auto [text, expected] : cases) {
         write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");

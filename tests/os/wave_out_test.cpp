@@ -1,5 +1,6 @@
 #include "os/wave_out.h"
 #include "os/wave_out/pcm_to_float.h"
+#include "os/wave_out/wave_out_backends.h"
 #include "os/wave_out/wave_out_paced.h"
 #include "support/test_support.h"
 
@@ -269,6 +270,7 @@ TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_stil
         close_and_expect_notice(*device, queue);
     }
     EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_FALSE(os::open_wave_out_sdl({2, 12, 44100}, queue)); // refused by the backend itself too
 }
 
 // ---- pacing and conversion ----
