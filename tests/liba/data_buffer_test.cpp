@@ -12,11 +12,9 @@ TEST(DataBuffer, views_share_storage_until_written_and_a_shared_view_copies_only
     liba::DataBuffer middle = buffer.slice(2, 3);
     EXPECT_TRUE(copy.shares_storage_with(buffer));
     EXPECT_TRUE(middle.shares_storage_with(buffer));
-    EXPECT_EQ(middle.offset(), 2u);
     EXPECT_EQ(middle.slice(1, 1).data()[0], 'd');
     middle.writable()[0] = 'X';
     EXPECT_FALSE(middle.shares_storage_with(buffer));
-    EXPECT_EQ(middle.offset(), 0u);
     EXPECT_EQ(std::memcmp(middle.data(), "Xde", 3), 0);
     EXPECT_EQ(std::memcmp(buffer.data(), "abcdef", 6), 0);
     // An unshared view is written in place.
@@ -29,9 +27,6 @@ TEST(DataBuffer, views_share_storage_until_written_and_a_shared_view_copies_only
     auto zero = liba::DataBuffer::make(0);
     EXPECT_TRUE(zero.empty());
     zero.fill(1); // nothing to fill, no crash
-    auto one = liba::DataBuffer::make(1);
-    one.fill(9);
-    EXPECT_EQ(one.data()[0], 9);
 }
 
 TEST(DataBufferConcurrency, views_released_on_many_threads_free_the_storage_once)

