@@ -87,8 +87,6 @@ TEST(MelodeckDecode, the_equalizer_delays_by_100_ms_and_shapes_the_sound)
         tone.u16(uint16_t(int16_t(i % 16 < 8 ? 8000 : -8000)));
     Decode decode(1, 8000, tone.bytes);
     const test::Bytes& in = decode.spec.data;
-    ASSERT_EQ(decode("--eq 500,1,0" + decode.out("flat.wav")).status, 0);
-    EXPECT_EQ(decode.data("flat.wav"), in); // 0 dB: the stage is off
     ASSERT_EQ(decode("--eq 500,1,6" + decode.out("eq.wav")).status, 0);
     test::Bytes out = decode.data("eq.wav");
     ASSERT_EQ(out.size(), in.size());
