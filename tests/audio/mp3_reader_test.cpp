@@ -169,6 +169,7 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate)
         {"MPEG-1 L3 128k 44.1k padded", {MPEG1, 3, 9, 0, true}, 1, 3, 2, 44100, 128, 418, 1152},
         {"MPEG-1 L3 320k 32k padded mono", {MPEG1, 3, 14, 2, true, true}, 1, 3, 1, 32000, 320, 1441, 1152},
         {"MPEG-1 L2 384k 48k", {MPEG1, 2, 14, 1}, 1, 2, 2, 48000, 384, 1152, 1152},
+        {"MPEG-1 L2 56k 44.1k", {MPEG1, 2, 3, 0}, 1, 2, 2, 44100, 56, 182, 1152},
         {"MPEG-1 L1 448k 32k padded", {MPEG1, 1, 14, 2, true}, 1, 1, 2, 32000, 448, 676, 384},
         {"MPEG-2 L3 64k 22.05k padded", {MPEG2, 3, 8, 0, true}, 2, 3, 2, 22050, 64, 209, 576},
         {"MPEG-2 L2 16k 16k", {MPEG2, 2, 2, 2}, 2, 2, 2, 16000, 16, 144, 1152},
