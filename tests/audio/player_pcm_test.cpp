@@ -73,7 +73,7 @@ TEST(PlayerPCM, device_formats_and_peak_levels_of_every_sample_width)
 {
     EXPECT_EQ(audio::device_format_for(2, 12, 44100).bits_per_sample, 16);
     EXPECT_EQ(audio::device_format_for(1, 4, 8000).bits_per_sample, 8);
-    for (auto [channels, bits, rate] : {std::tuple {2, 40, 44100}, {9, 16, 44100}, {2, 16, 0}})
+    for (auto [channels, bits, rate] : {std::tuple {2, 40, 44100}, {2, 0, 44100}, {9, 16, 44100}, {2, 16, 0}})
         EXPECT_FALSE(audio::device_format_for(channels, bits, rate).valid()) << channels << " " << bits;
     EXPECT_EQ(audio::player_buffer_bytes({0, 16, 44100}), 0);
     struct Case {
@@ -208,6 +208,7 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     player->stop();
     ASSERT_TRUE(wait_until([&] { return device.close_notice_held(); }));
     // None of these may reach the closed device.
+    player->stop();
     player->pause();
     player->set_volume(0.5);
     player->play();

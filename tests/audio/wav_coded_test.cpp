@@ -218,7 +218,7 @@ TEST(DecoderADPCM, refuses_a_block_it_cannot_decode_without_writing)
 TEST(DecoderADPCM, samples_per_block_follows_block_align)
 {
     for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
-             {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 3u, 0u}})
+             {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 0u, 0u}, {256u, 3u, 0u}})
         EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
 }
 
