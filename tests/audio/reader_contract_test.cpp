@@ -166,19 +166,6 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
     }
 }
 
-TEST_P(ReaderContract, damaged_audio_plays_whole_frames_within_its_time_then_ends)
-{
-    const ReaderCase& c = GetParam();
-    if (!c.damaged)
-        GTEST_SKIP() << "every byte of PCM is a sample";
-    std::unique_ptr<PlayChain> chain = open(c.damaged);
-    test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
-    EXPECT_FALSE(decoded.ragged);
-    EXPECT_GT(decoded.frames, 0);
-    EXPECT_LE(decoded.frames, std::lround(chain->get_reader().duration() * c.rate) + 1152);
-    EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
-}
-
 TEST_P(ReaderContract, skips_push_what_they_pass_over_and_fail_at_the_end)
 {
     std::unique_ptr<PlayChain> chain = open(GetParam().file);
@@ -198,7 +185,7 @@ TEST_P(ReaderContract, skips_push_what_they_pass_over_and_fail_at_the_end)
     chain->get_provider().connect(nullptr);
 }
 
-TEST_P(ReaderContract, a_cut_file_plays_what_it_holds_then_ends)
+TEST_P(ReaderContract, a_cut_or_damaged_file_plays_whole_frames_then_ends)
 {
     const ReaderCase& c = GetParam();
     test::TempDir dir;
@@ -223,6 +210,14 @@ TEST_P(ReaderContract, a_cut_file_plays_what_it_holds_then_ends)
     size_t half = cut.samples.size() / 2;
     EXPECT_TRUE(
         std::equal(cut.samples.begin(), cut.samples.begin() + ptrdiff_t(half), whole.samples.begin()));
+    if (!c.damaged)
+        return; // every byte of PCM is a sample
+    std::unique_ptr<PlayChain> damaged = open(c.damaged);
+    test::Decoded decoded = test::decode_all(damaged->get_provider(), 4096);
+    EXPECT_FALSE(decoded.ragged);
+    EXPECT_GT(decoded.frames, 0);
+    EXPECT_LE(decoded.frames, std::lround(damaged->get_reader().duration() * c.rate) + 1152);
+    EXPECT_TRUE(damaged->get_provider().get_block(4096).empty());
 }
 
 TEST_P(ReaderContract, refuses_what_is_not_its_format)
@@ -346,7 +341,6 @@ using audio::codec_name::PCM;
 using audio::codec_name::Vorbis;
 
 const CorpusCase s_corpus[] = {{"vorbis_mpc/vorbis_44k_mono.ogg", Vorbis, 1, 44100, 22050},
-    {"vorbis_mpc/vorbis_22k_mono.ogg", Vorbis, 1, 22050, 11025},
     {"vorbis_mpc/vorbis_16k_stereo.ogg", Vorbis, 2, 16000, 8000},
     {"vorbis_mpc/vorbis_10_frames.ogg", Vorbis, 1, 44100, 10},
     {"vorbis_mpc/mpc_44k_mono.mpc", MPC, 1, 44100, 22050},
@@ -355,7 +349,6 @@ const CorpusCase s_corpus[] = {{"vorbis_mpc/vorbis_44k_mono.ogg", Vorbis, 1, 441
     {"pcm16_data_size_too_big.wav", PCM, 1, 16000, 2478},
     {"pcm16_riff_size_too_big.wav", PCM, 1, 8000, 40200},
     {"pcm16_win2000_fact_filt_after_data.wav", PCM, 1, 22050, 1862},
-    {"pcm16_fact_zero_before_data.wav", PCM, 1, 8000, 8001},
     {"pcm16_fmt18_fact_list.wav", PCM, 1, 8000, 20396},
     {"adpcm_ms_mono_16k_block512_libsndfile.wav", ADPCM, 1, 16000, 16 * 1012},
     {"adpcm_ms_mono_11024hz_block256_truncated.wav", ADPCM, 1, 11024, 63 * 500},
@@ -365,26 +358,20 @@ const CorpusCase s_corpus[] = {{"vorbis_mpc/vorbis_44k_mono.ogg", Vorbis, 1, 441
     {"gsm_ffmpeg_list_before_data.wav", GSM, 1, 8000, 3 * 320},
     {"gsm_goldwave_odd_data_pad_list.wav", GSM, 1, 8000, 75 * 320},
     {"gsm_fact_after_data_goldwave.wav", GSM, 1, 8000, 140 * 320},
-    {"gsm_no_fact_riffsize_too_big.wav", GSM, 1, 8000, 389 * 320},
     {"gsm_fmt28_extra_bytes.wav", GSM, 1, 8000, 625 * 320},
     {"vorbis_mono_16k_libsndfile.ogg", Vorbis, 1, 16000, 16000},
     {"vorbis_title_comment_44k_mono.ogg", Vorbis, 1, 44100, 79872},
-    {"sv7_music_7s.mpc", MPC, 2, 44100, 337180}, {"sv7_click_3frames.mpc", MPC, 2, 44100, 2717},
-    {"sv7_cut_apev2_footer.mpc", MPC, 2, 44100, 12191}, {"sv8_bach_0.5s.mpc", MPC, 2, 48000, 24000},
-    {"sv8_music_7s_same_as_sv7.mpc", MPC, 2, 44100, 337180},
-    {"mp3_cbr_mono_bladeenc.mp3", MP3, 1, 44100, 136 * 1152},
+    {"sv7_click_3frames.mpc", MPC, 2, 44100, 2717}, {"sv7_cut_apev2_footer.mpc", MPC, 2, 44100, 12191},
+    {"sv8_bach_0.5s.mpc", MPC, 2, 48000, 24000}, {"mp3_cbr_mono_bladeenc.mp3", MP3, 1, 44100, 136 * 1152},
     {"mp3_disguised_as.wav", MP3, 1, 44100, 46 * 1152},
     {"mp3_garbage_before_first_frame.mp3", MP3, 1, 44100, 19 * 1152},
     {"mp3_id3v2_apic_64k_xing_id3v1.mp3", MP3, 2, 44100, 10 * 1152},
-    {"mp3_id3v2_165k_tag_apic.mp3", MP3, 2, 44100, 31 * 1152},
     {"mp3_two_id3v2_tags.mp3", MP3, 2, 44100, 5 * 1152},
-    {"mp3_mpeg25_8k_mono_40s.mp3", MP3, 1, 8000, 558 * 576},
     {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", MP3, 2, 8000, 2 * 576},
     {"mp3_mpeg25_11k_xing_5frames.mp3", MP3, 2, 11025, 5 * 576},
     {"mp3_mpeg2_22k_xing_vbr_cut.mp3", MP3, 1, 22050, 197 * 576},
     {"mp3_id3v1_title_nul_then_garbage.mp3", MP3, 2, 16000, 59 * 576},
     {"mpeg1_layer1_44k.mp1", MP3, 2, 44100, 49 * 384}, {"mpeg1_layer2_44k.mp2", MP3, 2, 44100, 49 * 1152},
-    {"mpeg2_layer2_24k.mp2", MP3, 2, 24000, 63 * 1152},
     {"riff_wave_mpeg_layer3_tag55.wav", MP3, 2, 44100, 5 * 1152}};
 
 INSTANTIATE_TEST_SUITE_P(

@@ -277,11 +277,6 @@ public:
             m_blocks.pop_front();
         return out;
     }
-    bool used_up() const
-    {
-        std::lock_guard guard(m_mutex);
-        return m_blocks.empty();
-    }
 
 private:
     mutable std::mutex m_mutex;

@@ -48,21 +48,6 @@ TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
     expect_ten_seconds<DecoderMPC>("mpc_silence_10s.mpc");
 }
 
-TEST(DecoderVorbis, blocks_hold_what_was_asked_up_to_8192_frames_and_seeks_outside_stay)
-{
-    DecoderVorbis reader(fixture("vorbis_44k_stereo.ogg"));
-    EXPECT_EQ(reader.get_block(1).frames(), 1u);
-    EXPECT_EQ(reader.position(), 1);
-    PCMData block = reader.get_block(10000);
-    EXPECT_LE(block.size(), 32768u);
-    EXPECT_GT(block.size(), 0u);
-    int32_t before = reader.position();
-    reader.seek_position(-1);
-    EXPECT_EQ(reader.position(), before);
-    reader.seek_position(reader.length() + 1);
-    EXPECT_EQ(reader.position(), before);
-}
-
 TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
 {
     DecoderVorbis reader(fixture("vorbis_chained.ogg"));
@@ -180,25 +165,4 @@ TEST(DecoderVorbisMPC, headers_that_cannot_be_read_are_refused)
     DecoderVorbis capture(dir.file("capture.ogg"));
     EXPECT_FALSE(capture.is_open());
     EXPECT_EQ(capture.channels(), 0u);
-}
-
-TEST(DecoderMPC, both_stream_versions_of_one_recording_sound_alike_and_seek_alike)
-{
-    SKIP_WITHOUT_CORPUS();
-    std::vector<double> left[2];
-    for (int v = 0; v < 2; ++v) {
-        const char* name = v == 0 ? "sv7_music_7s.mpc" : "sv8_music_7s_same_as_sv7.mpc";
-        DecoderMPC straight(u16(test::corpus(name)));
-        left[v] = test::channel(test::decode_all(straight, 8192).samples, 2, 0);
-        for (int32_t target : {300000, 5000, 123456}) {
-            DecoderMPC reader(u16(test::corpus(name)));
-            reader.seek_position(target);
-            EXPECT_EQ(reader.position(), target);
-            std::vector<double> sought = test::channel(test::pull_samples(reader, 1000, 2 * 1000), 2, 0);
-            EXPECT_GT(test::correlation(sought, 0, left[v], size_t(target), sought.size()), 0.99)
-                << name << " " << target;
-        }
-    }
-    EXPECT_EQ(test::best_lag(left[0], left[1], 64), 0);
-    EXPECT_GT(test::correlation(left[0], 0, left[1], 0, left[0].size()), 0.95);
 }
