@@ -2,6 +2,8 @@
 
 #include "liba/little_endian.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace audio {
@@ -142,7 +144,15 @@ unsigned FileReaderWAV::sample_rate()
 unsigned FileReaderWAV::bitrate()
 {
     liba::ScopedLock guard(m_lock);
-    return info().avg_bytes_per_sec * 8;
+    const WAVInfo& header = info();
+    if (header.avg_bytes_per_sec != 0)
+        return header.avg_bytes_per_sec * 8;
+    // Some writers leave the average at 0: it follows from the block size and the frames per block.
+    uint32_t frames = frames_per_block();
+    if (frames == 0)
+        return 0;
+    return unsigned(
+        std::min<uint64_t>(uint64_t(header.block_align) * 8 * header.sample_rate / frames, UINT32_MAX));
 }
 
 } // namespace audio

@@ -57,9 +57,12 @@ public:
     unsigned channels() override;
     unsigned bits_per_sample() override;
     unsigned sample_rate() override;
+    // The header's average bytes per second x 8; from the block size when the header gives 0.
     unsigned bitrate() override;
 
     virtual const WAVInfo& info() const = 0;
+    // The frames one block of block_align bytes holds: 1 for PCM.
+    virtual uint32_t frames_per_block() const { return 1; }
 
 protected:
     // Derived constructors call this once their record exists.

@@ -39,6 +39,8 @@ public:
     // Of the decoded PCM, whatever the coded sample size.
     unsigned bits_per_sample() override { return 16; }
 
+    uint32_t frames_per_block() const override { return m_samples_per_block; }
+
     int32_t length() override;
     int32_t position() override;
     // Moves to block b, kept within 0..length(); at length() the reader is at its end.
