@@ -143,20 +143,6 @@ TEST(Canvas, tiling_starts_at_the_destination_corner_even_when_clipped)
     EXPECT_EQ(target.at(7, 7), s_background);
 }
 
-TEST(Canvas, single_pixel_cells_fill_with_their_pixel)
-{
-    os::Surface source = coordinates(4, 4);
-    os::Surface target(5, 5, 0xFF000000u);
-    Canvas canvas(target);
-    canvas.tile({{0, 0}, {5, 2}}, source, {{2, 3}, {1, 1}});
-    canvas.stretch({{0, 2}, {5, 2}}, source, {{1, 1}, {1, 1}}, RasterOp::Or);
-    canvas.tile({{0, 4}, {5, 1}}, source, {{9, 9}, {1, 1}});
-    EXPECT_EQ(target.at(4, 1), source.at(2, 3));
-    EXPECT_EQ(target.at(0, 3), source.at(1, 1));
-    // A cell outside the source draws nothing.
-    EXPECT_EQ(target.at(2, 4), 0xFF000000u);
-}
-
 TEST(Canvas, fill_and_pixels_stay_inside_the_clip)
 {
     os::Surface target(4, 4, s_background);

@@ -64,17 +64,6 @@ TEST(AnchorLayout, both_axes_use_their_own_mode)
     EXPECT_EQ(rect, (Rect {{440, 26 + 134}, {30, 268}}));
 }
 
-TEST(ControlGeometry, overlap_excludes_touching_edges)
-{
-    Rect dirty {{10, 10}, {20, 20}};
-    EXPECT_TRUE(skinner::overlaps({{0, 0}, {11, 11}}, dirty));
-    EXPECT_FALSE(skinner::overlaps({{0, 0}, {10, 40}}, dirty)) << "ends where the dirty area begins";
-    EXPECT_FALSE(skinner::overlaps({{30, 10}, {5, 5}}, dirty)) << "begins where the dirty area ends";
-    EXPECT_FALSE(skinner::overlaps({{10, 30}, {5, 5}}, dirty));
-    EXPECT_TRUE(skinner::overlaps({{0, 0}, {100, 100}}, dirty)) << "covers it";
-    EXPECT_FALSE(skinner::overlaps({{std::numeric_limits<int32_t>::max() - 1, 0}, {100, 100}}, dirty));
-}
-
 TEST(ControlGeometry, contains_is_half_open_and_never_wraps)
 {
     Rect rect {{10, 20}, {5, 4}};
@@ -95,11 +84,4 @@ TEST(FocusOrder, forward_steps_and_wraps_without_counting_as_a_move)
     EXPECT_EQ(focus_step(3, -1, true), (FocusStep {0, true})) << "from outside: the first";
     EXPECT_EQ(focus_step(3, -1, false), (FocusStep {2, true})) << "backward from outside: the last";
     EXPECT_EQ(focus_step(1, 0, true), (FocusStep {0, false})) << "a lone control wraps onto itself";
-}
-
-TEST(FocusOrder, nothing_to_focus_gives_no_target)
-{
-    EXPECT_EQ(focus_step(0, -1, false), (FocusStep {-1, false}));
-    EXPECT_EQ(focus_step(-4, 3, true), (FocusStep {-1, false}));
-    EXPECT_EQ(focus_step(2, 7, true), (FocusStep {0, true})) << "an index past the end is outside";
 }

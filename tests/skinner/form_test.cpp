@@ -134,23 +134,6 @@ TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
 }
 
-TEST(Form, a_pressed_button_repaints_only_its_own_rectangle)
-{
-    Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    show(form);
-    device.screen.press({48, 26 + 108});
-    device.screen.dispatch_pending();
-    ASSERT_FALSE(device.screen.quitting());
-    const os::Surface& frame = device.screen.frame();
-    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0xE0E040u) << "the Pressed picture fills the rectangle";
-    EXPECT_EQ(rgb_at(frame, 100, 26 + 100), 0x000040u) << "the other button is untouched";
-    EXPECT_EQ(rgb_at(frame, 108, 26 + 108), 0xE02020u);
-    device.screen.release({48, 26 + 108});
-    device.screen.dispatch_pending();
-    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0x000040u);
-}
-
 TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
@@ -168,44 +151,6 @@ TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
     device.screen.tap({108, 26 + 108});
     device.screen.dispatch_pending();
     EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
-}
-
-TEST(Form, enter_presses_the_focused_button_on_both_kinds_of_device)
-{
-    for (os::PlatformKind kind : {os::PlatformKind::pocket_pc, os::PlatformKind::smartphone}) {
-        bool phone = kind == os::PlatformKind::smartphone;
-        Device device(phone ? os::Size {176, 220} : os::Size {240, 320}, kind);
-        Clicks clicks;
-        Form form(nullptr, &device.skin, u"FormMain", &clicks);
-        script(device.screen, {[&] { device.screen.key(os::VK_RETURN); }, [&] { form.close(); }});
-        EXPECT_TRUE(form.do_modal());
-        EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnOk"})) << (phone ? "smartphone" : "pocket pc");
-    }
-}
-
-TEST(Form, a_modal_dialog_closes_with_its_own_button_and_gives_its_parent_back)
-{
-    Device device({240, 320});
-    Form main(nullptr, &device.skin, u"FormMain", nullptr);
-    Form dialog(&main, &device.skin, u"FormDialog", nullptr);
-    bool dialog_ended = false;
-    device.screen.post_callback([&] { dialog_ended = dialog.do_modal(); });
-    script(device.screen,
-        {[&] {
-             EXPECT_EQ(Form::modal_form(), &dialog);
-             EXPECT_FALSE(main.impl().window().is_enabled());
-             // The close button sits in the middle of the centred dialog.
-             device.screen.tap({60 + 60, 120 + 40});
-         },
-            [&] {
-                EXPECT_TRUE(dialog_ended);
-                EXPECT_EQ(Form::modal_form(), &main);
-                EXPECT_TRUE(main.impl().window().is_enabled());
-                EXPECT_EQ(device.screen.active_window(), &main.impl().window());
-                main.close();
-            }});
-    EXPECT_TRUE(main.do_modal());
-    EXPECT_FALSE(dialog.impl().window().is_visible());
 }
 
 TEST(Form, refresh_skin_rereads_every_form_of_the_handle)

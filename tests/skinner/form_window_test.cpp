@@ -40,20 +40,6 @@ struct Shown {
 
 } // namespace
 
-TEST(FormWindow, starts_hidden_titled_loading_under_the_class_name_and_owned_by_its_owner)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    EXPECT_FALSE(form.impl.window().is_visible());
-    EXPECT_EQ(form.impl.window().caption(), u"Loading...");
-    EXPECT_EQ(screen.find_window(u"SkinnerClass_Melodeck"), &form.impl.window());
-    EXPECT_TRUE(form.impl.position_pending());
-    EXPECT_EQ(FormImpl::windows().back(), &form.impl);
-    FakeForm popup(&form, FormWindowKind::popup);
-    EXPECT_EQ(popup.impl.window().owner(), &form.impl.window());
-    EXPECT_EQ(popup.impl.window().kind(), os::WindowKind::popup);
-}
-
 TEST(FormPlacement, start_positions_in_a_240x268_work_area)
 {
     const os::Rect work {{0, 26}, {240, 268}};
@@ -364,22 +350,6 @@ TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
     EXPECT_EQ(end->window, form.impl.window().id());
 }
 
-TEST(FormWindowPaint, a_new_back_buffer_is_cyan_and_makes_the_whole_form_dirty)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.paint_background = false;
-    form.control = {{10, 10}, {20, 20}};
-    show(form, {240, 268});
-    screen.dispatch_pending();
-    EXPECT_EQ(form.paints, (std::vector<Rect> {{{0, 0}, {240, 268}}}));
-    const os::Surface& surface = form.impl.window().surface();
-    EXPECT_EQ(pixel(surface, 5, 5), s_back_buffer_fill);
-    EXPECT_EQ(pixel(surface, 10, 10), form.control_color);
-    EXPECT_EQ(pixel(surface, 30, 30), s_back_buffer_fill);
-    EXPECT_EQ(screen.frame().at(15, 26 + 15), form.control_color) << "the frame shows the window";
-}
-
 TEST(FormWindowPaint, only_the_dirty_parts_are_drawn_merged_when_they_overlap_and_cut_to_the_window)
 {
     Shown shown({{10, 10}, {20, 20}});
@@ -408,39 +378,6 @@ TEST(FormWindowPaint, only_the_dirty_parts_are_drawn_merged_when_they_overlap_an
     EXPECT_EQ(
         form.impl.dirty_parts(), (std::vector<Rect> {{{0, 0}, {60, 20 * int32_t(s_max_dirty_parts) + 5}}}))
         << "too many parts become their bounding box";
-}
-
-TEST(FormWindowPaint, a_window_update_without_dirt_shows_the_back_buffer_again_and_a_new_size_drops_it)
-{
-    Shown shown({{10, 10}, {20, 20}});
-    FakeForm& form = shown.form;
-    // Something scribbled on the window (a box that was over it) is mended from the buffer.
-    os::Shell::fill(form.impl.window().surface(), {{0, 0}, {50, 50}}, os::rgb(9, 9, 9));
-    form.impl.window().invalidate({{0, 0}, {50, 50}});
-    shown.screen.dispatch_pending();
-    EXPECT_TRUE(form.paints.empty());
-    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
-    EXPECT_EQ(pixel(form.impl.window().surface(), 40, 40), form.background);
-    form.impl.window().move({{0, 26}, {100, 100}});
-    EXPECT_FALSE(form.impl.has_back_buffer());
-    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {100, 100}}));
-    shown.screen.dispatch_pending();
-    EXPECT_EQ(form.impl.back_buffer().width, 100);
-}
-
-TEST(FormWindowPaint, flicker_mode_paints_straight_into_the_window_over_magenta)
-{
-    test::ScopedConfig config;
-    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 1));
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.paint_background = false;
-    form.control = {{10, 10}, {20, 20}};
-    show(form, {240, 268});
-    screen.dispatch_pending();
-    EXPECT_FALSE(form.impl.has_back_buffer());
-    EXPECT_EQ(pixel(form.impl.window().surface(), 5, 5), s_flicker_fill);
-    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
 }
 
 TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
@@ -511,19 +448,4 @@ TEST(FormWindowMenu, menu_messages_go_to_the_manager_which_refreshes_while_a_mai
     EXPECT_EQ(seen, (std::vector<std::string> {"refresh", "command 101", "refresh"}));
     form.impl.register_menu_bar();
     EXPECT_EQ(seen.back(), "rebuild");
-}
-
-TEST(FormWindowMenu, a_smartphone_form_restores_its_soft_keys_when_activated)
-{
-    DeviceScope device(os::PlatformKind::smartphone);
-    os::HeadlessScreen screen({176, 220});
-    FakeForm form;
-    auto menu = std::make_unique<test::RecordingMenu>();
-    std::vector<std::string>& seen = menu->seen;
-    form.impl.set_menu_manager(std::move(menu));
-    form.placement.size = {176, 180};
-    form.impl.place();
-    form.impl.window().show(os::ShowMode::show);
-    EXPECT_EQ(seen, (std::vector<std::string> {"show"}));
-    EXPECT_EQ(form.calls, (Calls {"size 176x180"})) << "the form itself is not activated";
 }

@@ -277,38 +277,6 @@ TEST(Menu, a_single_visible_ok_item_becomes_the_soft_key_itself)
     EXPECT_FALSE(device.screen.quitting());
 }
 
-TEST(Menu, an_item_turned_invisible_leaves_the_next_rebuild_only)
-{
-    Device device({240, 320}, os::PlatformKind::pocket_pc);
-    MenuListener listener;
-    Form form(nullptr, &device.skin, u"FormMain", &listener);
-    ControlMenuMain menu(form);
-    MenuMainButton shuffle(form, u"cmdShuffle", u"Shuffle");
-    MenuMainButton repeat(form, u"cmdRepeat", u"Repeat");
-    show(form);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
-    shuffle.set_visible(false);
-    // Marking only: the bar still shows it until the window handled its next message.
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
-    {
-        MenuMainButton extra(form, u"cmdExtra", u"Extra");
-        extra.set_enabled(false);
-        form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-        EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat", "Extra"}));
-        EXPECT_FALSE(form.impl().window().bar_items()[3].enabled);
-    }
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
-    // A bar key that is a plain item delivers its id, tapped or by its command number.
-    device.screen.tap({239, 319});
-    device.screen.dispatch_pending();
-    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat"}));
-    form.impl().window().send(WM_COMMAND, s_first_menu_command + 2);
-    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat", "cmdRepeat"}));
-}
-
 TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
 {
     PocketMenu pocket;
@@ -483,36 +451,4 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     EXPECT_TRUE(window.is_visible());
     EXPECT_TRUE(window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
-}
-
-TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    MenuMainButton play(pocket.form, u"cmdPlay", u"Play");
-    play.set_image_index(1);
-    MenuMainButton stop(pocket.form, u"cmdStop", u"Stop");
-    stop.set_image_index(2); // beyond the strip of two: the text
-    pocket.form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    const std::vector<os::BarItem>& items = pocket.form.impl().window().bar_items();
-    ASSERT_EQ(items.size(), 4u);
-    EXPECT_FALSE(items[1].image);
-    ASSERT_TRUE(items[2].image);
-    EXPECT_FALSE(items[3].image);
-
-    std::vector<os::Rect> cells = os::Shell::item_rects(screen.size(), screen.bar_height(), screen.kind(), 4);
-    const os::Surface& frame = screen.frame();
-    // "back" is the ramp (32x, 32y, 0x40); the strip's second 4-pixel square starts at x = 4.
-    os::Rect picture {
-        {cells[2].left() + (cells[2].size.width - 4) / 2, cells[2].top() + (cells[2].size.height - 4) / 2},
-        {4, 4}};
-    for (int32_t y = 0; y < 4; ++y)
-        for (int32_t x = 0; x < 4; ++x)
-            EXPECT_EQ(frame.at(picture.left() + x, picture.top() + y),
-                os::rgb(uint8_t((4 + x) * 32), uint8_t(y * 32), 0x40))
-                << x << "," << y;
-    // Chosen like any key.
-    screen.tap(picture.position);
-    screen.dispatch_pending();
-    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdPlay"}));
 }

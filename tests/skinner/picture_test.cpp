@@ -253,28 +253,6 @@ TEST(Picture, transparency_matches_what_is_drawn_in_borders_and_middles)
     }
 }
 
-TEST(Picture, transparency_mapping_of_borders_and_middles)
-{
-    // One row, black mask pixels at source columns 1 and 3; borders 2 and 2, middle 2..4.
-    Skin skin;
-    skin.entry("Row.bmp", test::make_bmp24(6, 1, {0, s_white, 0, s_white, 0, 0}));
-    skin.entry("Row_1.bmp", test::make_bmp24(6, 1, {s_white, s_black, s_white, s_black, s_white, s_white}));
-    Picture stretched(skin.path(), u"Row", true, 1);
-    Picture tiled(skin.path(), u"Row", false, 1);
-    for (Picture* p : {&stretched, &tiled})
-        frame(*p, {0, 0}, {2, 0}, {4, 1}, {6, 1});
-    std::vector<int32_t> clear_stretched, clear_tiled;
-    for (int32_t o = 0; o < 11; ++o) {
-        if (stretched.is_transparent({10 + o, 0}, {10, 0}, {11, 3}))
-            clear_stretched.push_back(o);
-        if (tiled.is_transparent({10 + o, 0}, {10, 0}, {11, 3}))
-            clear_tiled.push_back(o);
-    }
-    // Middle offsets 3..8 map to 2 + (o - 2) * 2 / 7 stretched, 2 + (o - 2) mod 2 tiled.
-    EXPECT_EQ(clear_stretched, (std::vector<int32_t> {1, 6, 7, 8}));
-    EXPECT_EQ(clear_tiled, (std::vector<int32_t> {1, 3, 5, 7}));
-}
-
 TEST(Picture, registry_shares_one_representation_per_key_frees_at_the_last_release_and_reloads)
 {
     Skin skin;

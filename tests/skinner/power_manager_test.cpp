@@ -169,24 +169,6 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     EXPECT_TRUE(manager->is_display_on());
 }
 
-TEST(PowerManager, a_backlight_name_that_is_no_device_is_ignored)
-{
-    test::TempDir dir;
-    write_file(dir.native("brightness"), "not a number");
-    write_file(dir.native("max_brightness"), "255");
-    for (std::string folder : {dir.path().string(), (dir.path() / "missing").string(), std::string()}) {
-        EnvScope env(folder);
-        Device device;
-        KeyForm form(device.skin);
-        std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-        EXPECT_FALSE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight()) << folder;
-        show(form);
-        manager->set_interval(1);
-        pass(device.screen, 2000);
-        EXPECT_FALSE(device.screen.power()) << folder; // the screen still goes off
-    }
-}
-
 namespace {
 
 // A hook that writes down the messages it saw, and may keep key-downs from the window.

@@ -251,18 +251,6 @@ TEST(SkinDescription, names_compare_by_code_unit_with_prefixes_first)
         << "each type has its own table";
 }
 
-TEST(SkinDescription, preorder_visits_node_then_left_then_right)
-{
-    std::vector<skinner::SkinForm> forms;
-    for (char16_t c : std::u16string(u"abcdefg"))
-        forms.push_back(test::form(std::u16string(1, c)));
-    SkinDescription description(test::describe(test::model_with_forms(forms)));
-    std::u16string order;
-    for (uint32_t record : description.preorder(description.form_root()))
-        order += description.name(record);
-    EXPECT_EQ(order, u"dbacfeg");
-}
-
 TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
 {
     // 20000 kind records chained by their right children: a list-shaped tree.

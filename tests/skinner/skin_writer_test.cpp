@@ -94,23 +94,6 @@ TEST(SkinWriter, written_and_read_back_gives_the_same_bytes)
     EXPECT_EQ(test::describe(description.to_model()), bytes);
 }
 
-TEST(SkinWriter, records_and_tables_start_on_four_byte_boundaries)
-{
-    skinner::SkinDescription description(test::describe(sample()));
-    for (uint32_t form : description.preorder(description.form_root())) {
-        EXPECT_EQ(form % 4, 0u);
-        for (uint32_t control : description.preorder(description.control_root(form))) {
-            EXPECT_EQ(control % 4, 0u);
-            for (size_t type = 0; type < skinner::s_property_type_count; ++type) {
-                for (uint32_t entry : description.entries(control, skinner::PropertyType(type)))
-                    EXPECT_EQ((entry - description.entries(control, skinner::PropertyType(type))[0])
-                            % skinner::skin_layout::s_entry_size[type],
-                        0u);
-            }
-        }
-    }
-}
-
 TEST(SkinWriter, refuses_duplicate_names_with_their_lines)
 {
     SkinModel model = test::model_with_forms({test::form(u"A"), test::form(u"A")});
@@ -159,20 +142,6 @@ TEST(SkinWriter, at_most_256_pictures_and_32_sizes)
     EXPECT_EQ(errors_of(model), "");
     model.sizes.push_back({99, 99, 0, 40});
     EXPECT_EQ(errors_of(model), "40: more than 32 sizes\n");
-}
-
-TEST(SkinWriter, version_and_device_texts_fit_31_characters)
-{
-    SkinModel model = test::model_with_forms({});
-    model.line = 2;
-    model.version = std::u16string(31, u'v');
-    model.devices = std::u16string(31, u'P');
-    EXPECT_EQ(errors_of(model), "");
-    model.version += u'v';
-    EXPECT_NE(errors_of(model).find("2: version {"), std::string::npos);
-    model.version = u"ok";
-    model.devices = std::u16string(u"P\0S", 3);
-    EXPECT_EQ(errors_of(model), "2: device list holds a zero character\n");
 }
 
 TEST(SkinWriter, indices_must_name_list_entries)
