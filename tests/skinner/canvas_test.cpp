@@ -92,19 +92,6 @@ TEST(Canvas, copy_inside_one_surface_moves_rows_down_without_smearing)
     }
 }
 
-TEST(Canvas, raster_operations)
-{
-    os::Surface target(3, 1, 0xFF0F0F0Fu);
-    os::Surface source(3, 1, 0xFF00FFF0u);
-    Canvas canvas(target);
-    canvas.copy({{0, 0}, {1, 1}}, source, {0, 0}, RasterOp::Copy);
-    canvas.copy({{1, 0}, {1, 1}}, source, {1, 0}, RasterOp::Or);
-    canvas.copy({{2, 0}, {1, 1}}, source, {2, 0}, RasterOp::And);
-    EXPECT_EQ(target.at(0, 0), 0xFF00FFF0u);
-    EXPECT_EQ(target.at(1, 0), 0xFF0FFFFFu);
-    EXPECT_EQ(target.at(2, 0), 0xFF000F00u);
-}
-
 TEST(Canvas, stretch_is_nearest_neighbour)
 {
     os::Surface source = coordinates(3, 2);

@@ -140,19 +140,6 @@ TEST(ControlProperties, common_properties_come_from_the_control_record)
     EXPECT_FALSE(form.container.wants_gesture({95, 125}));
 }
 
-TEST(ControlProperties, focus_picture_shows_only_while_the_container_is_active)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnFocusPic", LookupMode::named);
-    form.container.set_focus(&button);
-    form.window.paint_all(form.container);
-    EXPECT_EQ(form.window.pixel({130, 130}), s_red) << "focused but not active";
-    EXPECT_FALSE(form.container.is_focused(&button));
-    form.container.activate(true);
-    form.window.paint(form.container);
-    EXPECT_EQ(form.window.pixel({130, 130}), s_grey);
-}
-
 TEST(ControlState, hiding_showing_and_moving_repaint_the_areas_and_the_container_flags_count)
 {
     BareContainer bare;
@@ -321,23 +308,6 @@ TEST(ContainerPointer, a_disabled_control_swallows_the_stylus_and_hides_the_one_
     EXPECT_TRUE(form.listener.log.empty());
     form.window.paint_all(form.container);
     EXPECT_EQ(form.window.pixel({20, 130}), s_white) << "the disabled button paints on top";
-}
-
-TEST(ContainerPaint, only_visible_controls_in_the_dirty_area_paint_lowest_first)
-{
-    BareContainer bare;
-    RecordingControl under(bare.container, u"under", {{0, 0}, {40, 40}});
-    RecordingControl over(bare.container, u"over", {{20, 20}, {40, 40}}, 3);
-    RecordingControl away(bare.container, u"away", {{100, 100}, {10, 10}});
-    RecordingControl hidden(bare.container, u"hidden", {{0, 0}, {40, 40}});
-    under.fill = 0xFF0000FFu;
-    over.fill = 0xFF00FF00u;
-    hidden.set_visible(false);
-    bare.window.dirty = {{0, 0}, {50, 50}};
-    bare.window.paint(bare.container);
-    EXPECT_EQ(away.count("paint") + hidden.count("paint"), 0u);
-    EXPECT_EQ(bare.window.pixel({30, 30}), 0xFF00FF00u);
-    EXPECT_EQ(bare.window.pixel({10, 10}), 0xFF0000FFu);
 }
 
 TEST(ControlTimer, a_control_hears_its_own_timer_and_replaces_it_when_started_again)

@@ -57,27 +57,6 @@ TEST(AnchorLayout, extreme_skin_values_stay_inside_32_bits)
     EXPECT_EQ(anchor_axis(AnchorMode::max_side, small, big, small, small, 0), (Span {small, 0}));
 }
 
-TEST(AnchorLayout, both_axes_use_their_own_mode)
-{
-    Rect rect = skinner::anchor_rect(
-        AnchorMode::max_side, AnchorMode::ratio, {0, 26}, {240, 268}, {480, 536}, {200, 67}, {30, 134});
-    EXPECT_EQ(rect, (Rect {{440, 26 + 134}, {30, 268}}));
-}
-
-TEST(ControlGeometry, contains_is_half_open_and_never_wraps)
-{
-    Rect rect {{10, 20}, {5, 4}};
-    EXPECT_TRUE(skinner::rect_contains(rect, {10, 20}));
-    EXPECT_TRUE(skinner::rect_contains(rect, {14, 23}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {15, 23}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {14, 24}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {9, 20}));
-    EXPECT_FALSE(skinner::rect_contains({{0, 0}, {0, 0}}, {0, 0})) << "an empty rectangle holds nothing";
-    Rect far {{std::numeric_limits<int32_t>::max() - 2, 0}, {10, 10}};
-    EXPECT_TRUE(skinner::rect_contains(far, {std::numeric_limits<int32_t>::max(), 5}));
-    EXPECT_FALSE(skinner::rect_contains(far, {std::numeric_limits<int32_t>::min(), 5}));
-}
-
 TEST(FocusOrder, forward_steps_and_wraps_without_counting_as_a_move)
 {
     EXPECT_EQ(focus_step(3, 2, true), (FocusStep {0, false})) << "from the last: to the first, not moved";

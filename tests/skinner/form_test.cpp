@@ -74,41 +74,6 @@ TEST(Form, is_built_from_its_layout_with_its_auto_controls_and_placed_but_hidden
     EXPECT_EQ(device.screen.find(id), nullptr);
 }
 
-TEST(Form, the_layout_follows_the_device_and_the_screen)
-{
-    {
-        Device device({320, 240});
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {320, 188}}));
-        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle"}));
-        show(form);
-        EXPECT_EQ(rgb_at(device.screen.frame(), 100, 100), 0x00E040u) << "the wide layout's green";
-    }
-    {
-        Device device({176, 220}, os::PlatformKind::smartphone);
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 20}, {176, 180}}));
-        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnOk"}));
-        show(form);
-        EXPECT_EQ(rgb_at(device.screen.frame(), 10, 30), 0xE00040u) << "the phone layout's red";
-    }
-    {
-        // 480x640 is 240x320 at scale 2: everything doubles.
-        Device device({480, 640});
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 52}, {480, 536}}));
-        EXPECT_EQ(form.find_control(u"btnOk")->rect(), (Rect {{200, 200}, {32, 32}}));
-    }
-    // Start positions: as given, centred, and filling the work area grown to hold btnFar.
-    Device device({240, 320});
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormPlaced", nullptr).impl().window().rect(),
-        (os::Rect {{10, 60}, {100, 50}}));
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormDialog", nullptr).impl().window().rect(),
-        (os::Rect {{60, 120}, {120, 80}}));
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormExtent", nullptr).impl().window().rect(),
-        (os::Rect {{0, 26}, {270, 320}}));
-}
-
 TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
 {
     Device device({240, 320});

@@ -77,31 +77,6 @@ TEST(FormPlacement, start_positions_in_a_240x268_work_area)
     }
 }
 
-TEST(FormWindow, placing_moves_and_sizes_the_window_and_repaints_it_whole)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.impl.place();
-    EXPECT_TRUE(form.impl.position_pending()) << "no size yet: nothing to place";
-    EXPECT_TRUE(form.impl.window().rect().empty());
-
-    form.placement.size = {200, 100};
-    form.impl.place();
-    // Never placed before: the window starts at the work area's origin.
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {200, 100}}));
-    EXPECT_EQ(form.calls, (Calls {"size 200x100"}));
-    EXPECT_FALSE(form.impl.position_pending());
-    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {200, 100}}));
-
-    form.placement.start_position = 1;
-    form.impl.place();
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{20, 110}, {200, 100}}));
-    form.placement.start_position = 0;
-    form.impl.window().move({{5, 6}, {200, 100}});
-    form.impl.place();
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{5, 6}, {200, 100}})) << "mode 0 keeps the position";
-}
-
 TEST(FormWindow, setting_changes_place_the_form_again_and_screen_changes_are_announced)
 {
     os::HeadlessScreen screen({240, 320});
@@ -143,32 +118,6 @@ TEST(FormWindow, copy_data_zero_is_the_command_line_of_another_copy)
     test::deliver(screen);
     // An odd last byte is no character.
     EXPECT_EQ(form.calls, (Calls {"command_line a/b", "command_line "}));
-}
-
-TEST(FormWindow, activation_reaches_the_form_on_a_pocket_pc_only)
-{
-    {
-        DeviceScope device(os::PlatformKind::pocket_pc);
-        os::HeadlessScreen screen({240, 320});
-        FakeForm a;
-        FakeForm b;
-        show(a, {240, 268});
-        EXPECT_TRUE(a.calls.empty());
-        b.placement.size = {240, 268};
-        b.impl.place();
-        b.impl.window().show(os::ShowMode::show);
-        EXPECT_EQ(a.calls, (Calls {"deactivate"}));
-        EXPECT_EQ(b.calls, (Calls {"size 240x268", "activate"}));
-    }
-    {
-        DeviceScope device(os::PlatformKind::smartphone);
-        os::HeadlessScreen screen({176, 220});
-        FakeForm a;
-        a.placement.size = {176, 180};
-        a.impl.place();
-        a.impl.window().show(os::ShowMode::show);
-        EXPECT_EQ(a.calls, (Calls {"size 176x180"}));
-    }
 }
 
 TEST(FormWindow, messages_for_a_detached_form_are_dropped)
@@ -267,35 +216,6 @@ TEST(FormWindowPointer,
     screen.tap({11, 41});
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
-}
-
-TEST(FormWindowPointer, a_hold_is_button_2_only_where_the_form_wants_gestures)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    show(form, {240, 268});
-    form.gesture_area = {{0, 0}, {100, 100}};
-
-    screen.hold({10, 40});
-    test::deliver(screen);
-    // The finger's lift after the gesture still comes as an up of button 0.
-    EXPECT_EQ(form.calls, (Calls {"down 2 10,14", "up 2 10,14", "up 0 10,14"}));
-
-    form.calls.clear();
-    screen.hold({150, 40});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 150,14", "up 0 150,14"}));
-
-    form.calls.clear();
-    screen.tap({10, 40});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14"})) << "a short tap is no gesture";
-
-    form.calls.clear();
-    screen.right_tap({20, 50});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 2 20,24", "up 2 20,24", "up 0 20,24"}));
-    EXPECT_FALSE(form.impl.window().has_capture());
 }
 
 TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls_outside)
@@ -424,28 +344,4 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     screen.advance(10);
     screen.dispatch_pending();
     EXPECT_EQ(c.timers.size(), 3u);
-}
-
-TEST(FormWindowMenu, menu_messages_go_to_the_manager_which_refreshes_while_a_main_menu_exists)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    show(form, {240, 268});
-    auto menu = std::make_unique<test::RecordingMenu>();
-    std::vector<std::string>& seen = menu->seen;
-    form.impl.set_menu_manager(std::move(menu));
-    form.impl.window().send(WM_COMMAND, 100);
-    form.impl.window().send(WM_INITMENUPOPUP);
-    form.impl.window().send(os::WM_HOTKEY, os::VK_ESCAPE);
-    form.impl.window().send(os::WM_TIMER, 77);
-    EXPECT_EQ(seen, (std::vector<std::string> {"command 100", "popup", "command 27"}));
-
-    seen.clear();
-    form.menu_main = true;
-    form.impl.window().send(os::WM_TIMER, 77);
-    form.impl.window().send(os::WM_USER + 50);
-    form.impl.window().send(WM_COMMAND, 101);
-    EXPECT_EQ(seen, (std::vector<std::string> {"refresh", "command 101", "refresh"}));
-    form.impl.register_menu_bar();
-    EXPECT_EQ(seen.back(), "rebuild");
 }

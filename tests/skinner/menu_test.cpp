@@ -160,30 +160,6 @@ std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
     return pixels;
 }
 
-TEST(Menu, the_bar_keeps_the_forms_soft_keys_while_its_popups_are_open)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    os::Window& form_window = pocket.form.impl().window();
-    std::vector<uint32_t> before = bottom_bar_pixels(screen);
-    std::vector<os::Window*> bar_windows;
-    std::vector<uint32_t> during;
-    in_popup(screen, os::VK_F2,
-        {[&] { bar_windows.push_back(screen.bar_window()); }, [&] { screen.key(os::VK_UP); }, // Quit
-            [&] { screen.key(os::VK_UP); }, // Recent
-            [&] { screen.key(os::VK_RIGHT); }, // into its submenu
-            [&] {
-                bar_windows.push_back(screen.bar_window());
-                during = bottom_bar_pixels(screen);
-                screen.key(os::VK_ESCAPE);
-            },
-            [&] { screen.key(os::VK_ESCAPE); }});
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_EQ(bar_windows, (std::vector<os::Window*> {&form_window, &form_window}));
-    EXPECT_EQ(during, before) << "the bar lost the form's soft keys while a menu was open";
-    EXPECT_EQ(screen.bar_window(), &form_window);
-}
-
 TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
 {
     PocketMenu pocket;

@@ -253,44 +253,6 @@ TEST(Picture, transparency_matches_what_is_drawn_in_borders_and_middles)
     }
 }
 
-TEST(Picture, registry_shares_one_representation_per_key_frees_at_the_last_release_and_reloads)
-{
-    Skin skin;
-    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x010203})).entry("B.bmp", test::make_bmp24(1, 1, {2}));
-    std::u16string path = skin.path();
-    size_t before = Picture::loaded_count();
-    {
-        Picture a1(path, u"A", false, 1);
-        Picture a2(path, u"A", true, 1);
-        EXPECT_EQ(a1.rep(), a2.rep());
-        Picture a_scaled(path, u"A", false, 2);
-        Picture b(path, u"B", false, 1);
-        EXPECT_NE(a_scaled.rep(), a1.rep());
-        EXPECT_NE(b.rep(), a1.rep());
-        {
-            Picture copy = a1;
-            Picture assigned;
-            assigned = b;
-            assigned = copy; // lets go of B once, takes A again
-            EXPECT_EQ(a1.rep()->uses, 4);
-            EXPECT_EQ(b.rep()->uses, 1);
-            Picture moved = std::move(copy);
-            EXPECT_EQ(a1.rep()->uses, 4);
-        }
-        Picture& same = a1;
-        a1 = same;
-        EXPECT_EQ(a2.rep()->uses, 2);
-    }
-    EXPECT_EQ(Picture::loaded_count(), before);
-    // The archive changes; a fresh use loads it again and sees the new image.
-    skin.entry("A.bmp", test::make_bmp24(1, 1, {0x040506}));
-    ASSERT_EQ(skin.path(), path);
-    Picture again(path, u"A", false, 1);
-    Target target(1, 1);
-    again.draw(target.canvas, {0, 0}, {1, 1});
-    EXPECT_EQ(target.at(0, 0), 0xFF040506u);
-}
-
 TEST(Picture, scale_two_doubles_sizes_and_pixels)
 {
     Skin skin;
