@@ -1,7 +1,6 @@
 #include "control_test_support.h"
 #include "skinner/control_frame.h"
 #include "skinner/control_layout.h"
-#include "skinner/text_wrap.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +14,6 @@ using test::SkinContainer;
 namespace {
 
 using Lines = std::vector<std::u16string>;
-
-// Ten pixels per code unit, like a fixed-pitch font.
-int32_t fixed_width(std::u16string_view text)
-{
-    return int32_t(text.size()) * 10;
-}
-
-Lines wrap(std::u16string_view text, int32_t available)
-{
-    return skinner::wrap_text(text, available, fixed_width);
-}
 
 Lines texts(const ControlFrame& frame)
 {
@@ -60,31 +48,6 @@ struct WrapCase {
     int32_t width;
     Lines lines;
 };
-
-TEST(TextWrap, breaks_at_the_last_space_that_fits_and_at_line_feeds_and_markers)
-{
-    const WrapCase cases[] = {
-        {u"one two three", 1000, {u"one two three"}},
-        {u"one two three", 75, {u"one two", u"three"}},
-        {u"one two three", 70, {u"one two", u"three"}}, // exactly as wide fits
-        {u"one two three", 69, {u"one", u"two", u"three"}},
-        {u"abcdefghij xy", 30, {u"abcdefghij", u"xy"}}, // a word too wide stays whole
-        {u"xy abcdefghij", 30, {u"xy", u"abcdefghij"}},
-        {u"abcdefghij", 0, {u"abcdefghij"}},
-        {u" lead", 10, {u" lead"}}, // a break at the line start gives no empty line
-        {u"one\\ntwo", 1000, {u"one", u"two"}},
-        {u"one\ntwo", 1000, {u"one", u"two"}},
-        {u"one\n", 1000, {u"one", u""}},
-        {u"\\n\\n", 1000, {u"", u"", u""}},
-        {u"a\\b\\", 1000, {u"a\\b\\"}}, // a backslash alone is text
-        {u"aaa bbb\\nc", 35, {u"aaa", u"bbb", u"c"}},
-        {u"aaa bbb\nc", 35, {u"aaa", u"bbb", u"c"}},
-        {u"", 100, {u""}},
-        {u"", -5, {u""}},
-    };
-    for (const WrapCase& c : cases)
-        EXPECT_EQ(wrap(c.text, c.width), c.lines) << liba::to_utf8(c.text) << " in " << c.width;
-}
 
 TEST(ControlFrame, wraps_at_word_boundaries_for_its_width_and_again_when_resized)
 {

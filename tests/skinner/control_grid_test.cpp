@@ -234,28 +234,6 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers)
     EXPECT_EQ(grid.selected_row(), 4);
 }
 
-// A subclass that overrides the grid's own slots hears taps and holds first; passing them on
-// (the base slot) reaches the container as a plain grid does.
-namespace {
-class Browser : public List {
-public:
-    using List::List;
-    int32_t on_cell_click(skinner::Control& grid, const GridClick& click) override
-    {
-        clicks.push_back(click);
-        return pass_on ? List::on_cell_click(grid, click) : 1;
-    }
-    int32_t on_cell_hold(skinner::Control& grid, const GridClick& click) override
-    {
-        holds.push_back(click);
-        return pass_on ? List::on_cell_hold(grid, click) : 1;
-    }
-    bool pass_on = false;
-    std::vector<GridClick> clicks;
-    std::vector<GridClick> holds;
-};
-} // namespace
-
 TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_row)
 {
     ListsForm f;
@@ -328,27 +306,6 @@ TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_i
     grid.set_rows(0);
     for (int32_t key : {skinner::KeyUp, skinner::KeyDown, skinner::KeyHome, skinner::KeyEnd})
         EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
-}
-
-TEST(ControlGrid, inserted_and_removed_rows_keep_the_selection_on_its_row)
-{
-    ListsForm f;
-    List grid(f.form, 20);
-    grid.select_row(5);
-    size_t changes = f.recorder.selection_changes.size();
-    grid.on_rows_inserted(2, 3);
-    EXPECT_EQ(grid.selected_row(), 8);
-    grid.on_rows_inserted(9, 3);
-    EXPECT_EQ(grid.selected_row(), 8);
-    grid.on_rows_removed(0, 2);
-    EXPECT_EQ(grid.selected_row(), 6);
-    EXPECT_EQ(f.recorder.selection_changes.size(), changes);
-    f.window.clean();
-    grid.on_rows_removed(5, 2);
-    EXPECT_EQ(grid.selected_row(), -1);
-    EXPECT_EQ(f.recorder.selection_changes.size(), changes + 1);
-    EXPECT_TRUE(f.window.was_invalidated(grid.painter().rect()))
-        << "the selection's row is drawn plain again";
 }
 
 TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)

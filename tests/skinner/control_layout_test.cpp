@@ -24,28 +24,6 @@ struct AxisCase {
 
 } // namespace
 
-TEST(AnchorLayout, each_mode_along_one_axis)
-{
-    const AxisCase cases[] = {
-        {"min side keeps the near distance", AnchorMode::min_side, 0, 240, 480, 200, 30, {200, 30}},
-        {"min side adds the origin", AnchorMode::min_side, 7, 240, 480, 200, 30, {207, 30}},
-        {"max side keeps the far distance", AnchorMode::max_side, 0, 240, 480, 200, 30, {440, 30}},
-        {"max side when shrinking", AnchorMode::max_side, 5, 240, 200, 200, 30, {165, 30}},
-        {"both sides stretch", AnchorMode::both_side, 0, 240, 480, 10, 220, {10, 460}},
-        {"both sides shrink below zero", AnchorMode::both_side, 0, 240, 100, 10, 50, {10, -90}},
-        {"ratio scales position and size", AnchorMode::ratio, 0, 240, 480, 60, 120, {120, 240}},
-        {"ratio takes the size between the scaled ends", AnchorMode::ratio, 0, 3, 4, 1, 1, {1, 1}},
-        {"ratio truncates toward zero", AnchorMode::ratio, 0, 3, 2, 2, 2, {1, 1}},
-        {"ratio of a negative position truncates toward zero", AnchorMode::ratio, 0, 3, 2, -2, 1, {-1, 1}},
-        {"ratio with a zero design extent is min side", AnchorMode::ratio, 4, 0, 480, 60, 120, {64, 120}},
-        {"ratio keeps the origin", AnchorMode::ratio, 10, 100, 50, 40, 20, {30, 10}},
-    };
-    for (const AxisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(anchor_axis(c.mode, c.origin, c.design, c.extent, c.position, c.length), c.expected);
-    }
-}
-
 TEST(AnchorLayout, extreme_skin_values_stay_inside_32_bits)
 {
     constexpr int32_t big = std::numeric_limits<int32_t>::max();

@@ -50,30 +50,6 @@ std::vector<std::string> auto_names(const Form& form)
 
 } // namespace
 
-TEST(Form, is_built_from_its_layout_with_its_auto_controls_and_placed_but_hidden)
-{
-    Device device({240, 320});
-    Clicks clicks;
-    Form form(nullptr, &device.skin, u"FormMain", &clicks);
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
-    EXPECT_FALSE(form.impl().window().is_visible());
-    EXPECT_FALSE(form.position_pending());
-    EXPECT_EQ(form.start_position(), 3);
-    EXPECT_TRUE(form.background().has_image());
-    // "Auto.List" makes nothing; the others come in their order.
-    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle", "btnOk", "frmGlow", "btnPlain"}));
-    EXPECT_NE(dynamic_cast<ControlFrame*>(form.find_control(u"frmTitle")), nullptr);
-    EXPECT_NE(dynamic_cast<ControlButton*>(form.find_control(u"btnOk")), nullptr);
-    EXPECT_EQ(form.find_control(u"lstNothing"), nullptr);
-    EXPECT_EQ(Form::forms().back(), &form);
-    size_t before = Form::forms().size();
-    auto other = std::make_unique<Form>(nullptr, &device.skin, u"FormMain", nullptr);
-    os::WindowId id = other->impl().window().id();
-    other.reset();
-    EXPECT_EQ(Form::forms().size(), before) << "a destroyed form leaves the list";
-    EXPECT_EQ(device.screen.find(id), nullptr);
-}
-
 TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
 {
     Device device({240, 320});

@@ -178,22 +178,6 @@ TEST(Picture, alpha_map_blends_by_its_blue_channel)
     EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
 }
 
-TEST(Picture, alpha_picture_clipped_and_offset_blends_the_right_pixels)
-{
-    Skin skin;
-    skin.entry("Glow.bmp", test::make_bmp24(4, 1, {0x100000, 0x200000, 0x300000, 0x400000}));
-    skin.entry("Glow_8.bmp", test::make_bmp24(4, 1, {0xFF, 0xFF, 0xFF, 0xFF}));
-    Picture picture(skin.path(), u"Glow", false, 1);
-    os::Surface surface(6, 1, 0xFF000000u);
-    // Canvas (0, 0) at surface 1; only canvas x 1..2 visible.
-    Canvas canvas(surface, {1, 0}, {{1, 0}, {2, 1}});
-    picture.draw(canvas, {0, 0}, {4, 1});
-    EXPECT_EQ(surface.at(1, 0), 0xFF000000u);
-    EXPECT_EQ(surface.at(2, 0), 0xFF1F0000u); // 0x20 * 255 / 256
-    EXPECT_EQ(surface.at(3, 0), 0xFF2F0000u);
-    EXPECT_EQ(surface.at(4, 0), 0xFF000000u);
-}
-
 struct NineCase {
     int32_t source_width;
     bool stretch;

@@ -96,20 +96,8 @@ TEST(SkinWriter, written_and_read_back_gives_the_same_bytes)
 
 TEST(SkinWriter, refuses_duplicate_names_with_their_lines)
 {
-    SkinModel model = test::model_with_forms({test::form(u"A"), test::form(u"A")});
-    model.forms[1].record.line = 12;
-    EXPECT_EQ(errors_of(model), "12: duplicate form {A}\n");
-
-    model = test::model_with_forms({test::form(u"A", {}, {test::record(u"b"), test::record(u"b")})});
-    model.forms[0].controls[1].line = 4;
-    EXPECT_EQ(errors_of(model), "4: duplicate control {b} in form {A}\n");
-
-    model = test::model_with_forms({test::form(
-        u"A", {}, {test::record(u"b", {test::prop(u"Size", int32_t(1)), test::prop(u"Size", int32_t(2))})})});
-    EXPECT_NE(errors_of(model).find("duplicate int property {Size} in {b}"), std::string::npos)
-        << "a control's own properties are checked";
-
-    model = test::model_with_forms({});
+    // Forms, controls and a kind's properties are checked through skinc's own suite.
+    SkinModel model = test::model_with_forms({});
     model.kinds = {test::record(u"K"), test::record(u"K")};
     EXPECT_NE(errors_of(model).find("duplicate kind {K}"), std::string::npos);
 
@@ -170,27 +158,4 @@ TEST(SkinWriter, auto_controls_must_name_controls_of_their_form)
     SkinModel model = test::model_with_forms(
         {test::form(u"A", {}, {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}})});
     EXPECT_EQ(errors_of(model), "8: auto control {btm} has no control in form {A}\n");
-}
-
-TEST(SkinWriter, strings_named_by_short_offsets_must_start_in_the_first_64_kib)
-{
-    // Strings of 1000 units: 2002 bytes each. After the 540-byte header, string k starts at
-    // 540 + 2002 k, so strings 0..32 start below 65536 and string 33 at 66606.
-    auto model_with = [](int count) {
-        std::vector<skinner::SkinProperty> properties;
-        for (int i = 0; i < count; ++i) {
-            std::u16string name = liba::to_text(int64_t(100 + i)) + std::u16string(997, u'x');
-            properties.push_back({name, int32_t(i), 10 + i});
-        }
-        return test::model_with_forms({test::form(u"A", properties)});
-    };
-    EXPECT_EQ(errors_of(model_with(33)), "");
-    std::string errors = errors_of(model_with(34));
-    EXPECT_EQ(errors.substr(0, 12), "43: string {") << errors.substr(0, 80);
-    EXPECT_NE(errors.find("beyond the first 64 KiB"), std::string::npos);
-
-    // Record names have 32-bit offsets and may lie further on.
-    SkinModel model = model_with(33);
-    model.kinds.push_back(test::record(std::u16string(30000, u'k')));
-    EXPECT_EQ(errors_of(model), "");
 }
