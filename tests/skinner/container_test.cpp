@@ -406,3 +406,46 @@ TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_click
     panel.set_design_rect({10, 150}, {160, 60});
     EXPECT_EQ(second.rect(), (Rect {{10 + 30 + 40, 150}, {20, 20}})) << "MAX_SIDE inside the wider panel";
 }
+
+TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up_and_unknown_buttons_are_ignored)
+{
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
+    bare.container.mouse_down(skinner::ButtonTap, {1, 1}, true);
+    bare.container.mouse_down(skinner::ButtonHold, {2, 2}, false);
+    bare.container.mouse_down(skinner::ButtonSecond, {3, 3}, false);
+    bare.container.mouse_up(skinner::ButtonTap, {4, 4});
+    EXPECT_EQ(bare.container.captured(), &a);
+    bare.container.mouse_up(skinner::ButtonSecond, {5, 5});
+    bare.container.mouse_up(skinner::ButtonHold, {6, 6});
+    EXPECT_EQ(bare.container.captured(), nullptr);
+    EXPECT_EQ(a.events,
+        (Events {"down0 double 1 1", "down2 2 2", "down1 3 3", "up0 double 4 4", "up1 5 5", "up2 6 6"}))
+        << "an up carries the double-click flag of its own press";
+    a.events.clear();
+    bare.container.mouse_down(-1, {1, 1}, false);
+    bare.container.mouse_down(3, {1, 1}, false);
+    bare.container.mouse_up(7, {1, 1});
+    EXPECT_TRUE(a.events.empty()) << "buttons outside the table are ignored";
+    EXPECT_FALSE(bare.container.is_down(3));
+}
+
+TEST(ContainerPointer, hover_follows_the_pointer_with_leave_repaint_and_cursor)
+{
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
+    RecordingControl b(bare.container, u"b", {{60, 0}, {50, 50}});
+    a.shape = os::Cursor::ibeam;
+    bare.container.mouse_move({10, 10});
+    EXPECT_EQ(bare.window.cursor, os::Cursor::ibeam);
+    bare.window.clean();
+    EXPECT_FALSE(bare.container.set_hover(&a)) << "no change";
+    bare.container.mouse_move({70, 10});
+    EXPECT_EQ(a.events, (Events {"move 10 10", "leave"}));
+    EXPECT_TRUE(bare.window.was_invalidated(a.rect()));
+    EXPECT_TRUE(bare.window.was_invalidated(b.rect()));
+    EXPECT_EQ(bare.window.cursor, std::nullopt) << "b has no cursor: the default arrow";
+    bare.container.mouse_move({200, 200});
+    EXPECT_EQ(bare.container.hover(), nullptr);
+    EXPECT_EQ(b.events, (Events {"move 70 10", "leave"}));
+}

@@ -61,6 +61,12 @@ Font make_font(std::u16string_view description, int32_t scale = 1)
     return font;
 }
 
+// Ten pixels per code unit, like a fixed-pitch font.
+int32_t fixed_width(std::u16string_view text)
+{
+    return int32_t(text.size()) * 10;
+}
+
 } // namespace
 
 TEST(FontDescription, four_integers_then_the_face_or_nothing_is_touched)
@@ -175,4 +181,33 @@ TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
         std::exit(ok ? 0 : 1);
     };
     EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}
+
+TEST(Font, ellipsis_bisection_with_a_fixed_width)
+{
+    using skinner::shorten_with_ellipsis;
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdefg", 65, fixed_width), u"abcde\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 5, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
+}
+
+TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
+{
+    Font font = make_font(u"12 0 0 0 Tahoma");
+    Size empty = font.measure(u"");
+    EXPECT_EQ(empty.width, 0);
+    EXPECT_GT(empty.height, 0);
+    EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
+    EXPECT_EQ(font.measure(u"Wide").height, empty.height);
+    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
+    // Scale 2 doubles the em size: the line is about twice as high.
+    Font big = make_font(u"12 0 0 0 Tahoma", 2);
+    EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
 }

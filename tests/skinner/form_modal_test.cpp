@@ -123,3 +123,15 @@ TEST(FormModal, quitting_ends_every_loop_and_says_so)
     EXPECT_EQ(seen, (std::vector<std::string> {"child quit", "parent quit"}));
     EXPECT_EQ(FormImpl::modal(), nullptr);
 }
+
+TEST(FormModal, a_form_already_in_its_loop_does_not_start_another)
+{
+    os::HeadlessScreen screen({240, 320});
+    FakeForm form;
+    show(form, {240, 268});
+    bool again = true;
+    screen.post_callback([&] { again = form.impl.do_modal(); });
+    test::script(screen, {[&] { form.impl.close(); }});
+    EXPECT_TRUE(form.impl.do_modal());
+    EXPECT_FALSE(again);
+}

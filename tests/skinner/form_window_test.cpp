@@ -326,3 +326,22 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     screen.dispatch_pending();
     EXPECT_EQ(c.timers.size(), 3u);
 }
+
+TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
+{
+    DeviceScope device(os::PlatformKind::smartphone);
+    os::HeadlessScreen screen({176, 220});
+    FakeForm form;
+    show(form, {176, 180});
+    screen.key_down(os::VK_A);
+    screen.type(u"a\t");
+    screen.key_up(os::VK_A);
+    screen.key(os::VK_0 + 9);
+    test::deliver(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
+
+    // The Pocket PC's joined message means nothing here.
+    form.calls.clear();
+    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
+    EXPECT_TRUE(form.calls.empty());
+}

@@ -62,4 +62,6 @@ TEST(DeviceCapability, the_platform_type_is_compared_without_case)
     EXPECT_FALSE(is_smartphone_type(u""));
     // Only the first 200 characters are read.
     EXPECT_FALSE(is_smartphone_type(std::u16string(200, u' ') + u"smartphone"));
+    test::DeviceScope device(os::PlatformKind::pocket_pc);
+    EXPECT_TRUE(static_capability_has_soft_keys()) << "version 5 devices have soft keys as well";
 }

@@ -30,3 +30,11 @@ TEST(GridLayout, columns_and_rows_under_a_point)
     EXPECT_EQ(skinner::grid_row_at(60, 20, 40, 7), 8);
     EXPECT_EQ(skinner::grid_row_at(60, 20, 0, 7), -1);
 }
+
+TEST(GridLayout, fixed_columns_wider_than_the_grid_leave_nothing_to_proportional_ones)
+{
+    EXPECT_EQ(skinner::grid_column_offsets({200, -1, 100, -3}, 240), (Offsets {0, 200, 200, 300, 300}));
+    EXPECT_EQ(skinner::grid_fixed_width({200, -1, 100, -3}), 300);
+    // A negative client width is no width at all.
+    EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
+}

@@ -229,3 +229,17 @@ TEST(ControlSubclass, a_window_that_goes_takes_its_hooks_along)
     EXPECT_TRUE(pass_on);
     EXPECT_TRUE(log.empty());
 }
+
+TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    manager->set_interval(1);
+    show(form);
+    pass(device.screen, 5000);
+    manager->set_display(false);
+    EXPECT_TRUE(manager->is_display_on());
+    EXPECT_TRUE(device.screen.power());
+}

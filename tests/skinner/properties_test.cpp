@@ -383,3 +383,16 @@ TEST(SkinDevice, work_area_rule_and_device_letters)
     EXPECT_TRUE(skinner::good_for_device(u"xPx", DeviceKind::pocket_pc));
     EXPECT_FALSE(skinner::good_for_device(u"S", DeviceKind::pocket_pc));
 }
+
+TEST(PropertiesRefresh, reload_with_a_language_takes_both)
+{
+    SkinFiles files;
+    Properties skin(files.dir().file("absent.skin"), s_qvga);
+    EXPECT_FALSE(skin.is_valid());
+    skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
+    EXPECT_TRUE(skin.is_valid());
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
+    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
+        << "an unreadable language leaves no translations";
+}
