@@ -76,6 +76,7 @@ TEST(FontDescription, four_integers_then_the_face_or_nothing_is_touched)
     EXPECT_TRUE(d.bold && d.italic && d.underline);
     EXPECT_EQ(d.face, u"Arial Narrow ");
     EXPECT_FALSE(parsed(u"32 0 0 0 Tahoma").bold);
+    EXPECT_TRUE(parsed(u"12 0 1 0 Tahoma").italic);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
     EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
     EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);

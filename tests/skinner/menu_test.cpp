@@ -428,3 +428,59 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     EXPECT_TRUE(window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
 }
+
+TEST(Menu, the_bar_keeps_the_forms_soft_keys_while_its_popups_are_open)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    os::Window& form_window = pocket.form.impl().window();
+    std::vector<uint32_t> before = bottom_bar_pixels(screen);
+    std::vector<os::Window*> bar_windows;
+    std::vector<uint32_t> during;
+    in_popup(screen, os::VK_F2,
+        {[&] { bar_windows.push_back(screen.bar_window()); }, [&] { screen.key(os::VK_UP); }, // Quit
+            [&] { screen.key(os::VK_UP); }, // Recent
+            [&] { screen.key(os::VK_RIGHT); }, // into its submenu
+            [&] {
+                bar_windows.push_back(screen.bar_window());
+                during = bottom_bar_pixels(screen);
+                screen.key(os::VK_ESCAPE);
+            },
+            [&] { screen.key(os::VK_ESCAPE); }});
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_EQ(bar_windows, (std::vector<os::Window*> {&form_window, &form_window}));
+    EXPECT_EQ(during, before) << "the bar lost the form's soft keys while a menu was open";
+    EXPECT_EQ(screen.bar_window(), &form_window);
+}
+
+TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    MenuMainButton play(pocket.form, u"cmdPlay", u"Play");
+    play.set_image_index(1);
+    MenuMainButton stop(pocket.form, u"cmdStop", u"Stop");
+    stop.set_image_index(2); // beyond the strip of two: the text
+    pocket.form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
+    const std::vector<os::BarItem>& items = pocket.form.impl().window().bar_items();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_FALSE(items[1].image);
+    ASSERT_TRUE(items[2].image);
+    EXPECT_FALSE(items[3].image);
+
+    std::vector<os::Rect> cells = os::Shell::item_rects(screen.size(), screen.bar_height(), screen.kind(), 4);
+    const os::Surface& frame = screen.frame();
+    // "back" is the ramp (32x, 32y, 0x40); the strip's second 4-pixel square starts at x = 4.
+    os::Rect picture {
+        {cells[2].left() + (cells[2].size.width - 4) / 2, cells[2].top() + (cells[2].size.height - 4) / 2},
+        {4, 4}};
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(frame.at(picture.left() + x, picture.top() + y),
+                os::rgb(uint8_t((4 + x) * 32), uint8_t(y * 32), 0x40))
+                << x << "," << y;
+    // Chosen like any key.
+    screen.tap(picture.position);
+    screen.dispatch_pending();
+    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdPlay"}));
+}
