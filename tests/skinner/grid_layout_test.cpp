@@ -38,3 +38,25 @@ TEST(GridLayout, fixed_columns_wider_than_the_grid_leave_nothing_to_proportional
     // A negative client width is no width at all.
     EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
 }
+
+TEST(GridLayout, painting_covers_partial_rows_but_stops_at_the_row_count)
+{
+    // 200 high, header 20, rows 40: tops 20, 60, 100, 140, 180 are inside.
+    EXPECT_EQ(skinner::grid_paint_end(10, 1000, 200, 20, 40), 15);
+    EXPECT_EQ(skinner::grid_paint_end(10, 12, 200, 20, 40), 12);
+    EXPECT_EQ(skinner::grid_paint_end(0, 0, 200, 20, 40), 0);
+    EXPECT_EQ(skinner::grid_paint_end(0, 100, 20, 20, 40), 0);
+    EXPECT_EQ(skinner::grid_paint_end(0, 100, 200, 20, 0), 0);
+}
+
+TEST(GridLayout, scrolling_a_row_into_view)
+{
+    // Page of 5 rows from 10: rows 10..14 are visible.
+    EXPECT_EQ(skinner::grid_page_rows(200, 0, 0), 0) << "rows of no height";
+    EXPECT_EQ(skinner::grid_first_showing(14, 10, 5), 10);
+    EXPECT_EQ(skinner::grid_first_showing(15, 10, 5), 11);
+    EXPECT_EQ(skinner::grid_first_showing(0, 10, 5), 0);
+    EXPECT_EQ(skinner::grid_first_showing(-1, 10, 5), 10);
+    // A view smaller than a row shows the row at its top.
+    EXPECT_EQ(skinner::grid_first_showing(12, 10, 0), 12);
+}

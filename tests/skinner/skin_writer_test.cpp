@@ -159,3 +159,17 @@ TEST(SkinWriter, auto_controls_must_name_controls_of_their_form)
         {test::form(u"A", {}, {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}})});
     EXPECT_EQ(errors_of(model), "8: auto control {btm} has no control in form {A}\n");
 }
+
+TEST(SkinWriter, version_and_device_texts_fit_31_characters)
+{
+    SkinModel model = test::model_with_forms({});
+    model.line = 2;
+    model.version = std::u16string(31, u'v');
+    model.devices = std::u16string(31, u'P');
+    EXPECT_EQ(errors_of(model), "");
+    model.version += u'v';
+    EXPECT_NE(errors_of(model).find("2: version {"), std::string::npos);
+    model.version = u"ok";
+    model.devices = std::u16string(u"P\0S", 3);
+    EXPECT_EQ(errors_of(model), "2: device list holds a zero character\n");
+}
