@@ -92,28 +92,6 @@ TEST(Canvas, copy_inside_one_surface_moves_rows_down_without_smearing)
     }
 }
 
-TEST(Canvas, stretch_is_nearest_neighbour)
-{
-    os::Surface source = coordinates(3, 2);
-    os::Surface target(7, 4, s_background);
-    Canvas canvas(target);
-    canvas.stretch({{1, 0}, {6, 4}}, source, {{0, 0}, {3, 2}});
-    for (int32_t y = 0; y < 4; ++y) {
-        EXPECT_EQ(target.at(0, y), s_background);
-        for (int32_t i = 0; i < 6; ++i) {
-            EXPECT_EQ(source_x(target.at(1 + i, y)), i * 3 / 6);
-            EXPECT_EQ(source_y(target.at(1 + i, y)), y * 2 / 4);
-        }
-    }
-    // Shrinking picks every other pixel, and a clipped stretch keeps the same mapping.
-    os::Surface narrow(4, 1, s_background);
-    Canvas small(narrow, {0, 0}, {{1, 0}, {2, 1}});
-    small.stretch({{0, 0}, {4, 1}}, coordinates(8, 1), {{0, 0}, {8, 1}});
-    EXPECT_EQ(source_x(narrow.at(1, 0)), 2);
-    EXPECT_EQ(source_x(narrow.at(2, 0)), 4);
-    EXPECT_EQ(narrow.at(3, 0), s_background);
-}
-
 TEST(Canvas, tiling_starts_at_the_destination_corner_even_when_clipped)
 {
     os::Surface source = coordinates(3, 3);

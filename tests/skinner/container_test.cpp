@@ -241,23 +241,6 @@ TEST(ContainerFocus, hiding_disabling_or_refusing_the_focused_control_moves_the_
     EXPECT_EQ(c.count("key 9"), 0u) << "keys do not reach a control that refused the focus";
 }
 
-TEST(ContainerFocus, keys_and_characters_go_to_the_focused_control_first)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a");
-    RecordingControl b(bare.container, u"b");
-    EXPECT_FALSE(bare.container.on_char(u"x")) << "no focused control";
-    EXPECT_FALSE(bare.container.on_key_up(skinner::KeyEnter));
-    bare.container.activate(true);
-    a.handles_keys = true;
-    EXPECT_TRUE(bare.container.on_key_down(skinner::KeyTab));
-    EXPECT_EQ(bare.container.focused(), &a) << "a took the Tab itself";
-    EXPECT_TRUE(bare.container.on_key_up(skinner::KeyTab));
-    EXPECT_TRUE(bare.container.on_char(u"q"));
-    EXPECT_EQ(a.events, (Events {"gained", "key 18", "keyup 18", "char q"}));
-    EXPECT_TRUE(b.events.empty());
-}
-
 TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
 {
     BareContainer bare;
@@ -332,27 +315,6 @@ TEST(ControlTimer, a_control_hears_its_own_timer_and_replaces_it_when_started_ag
     EXPECT_EQ(bare.window.timers.count(b_timer), 0u) << "destroying a control stops its timer";
     a.stop_timer();
     EXPECT_TRUE(bare.window.timers.empty());
-}
-
-TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_stop)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a");
-    a.on_command(u"Play");
-    a.on_child_value(a, 0.5);
-    a.on_value_changed(a);
-    a.on_selection_changed(a);
-    a.on_scroll(a, 7);
-    skinner::GridClick header;
-    header.column = 3;
-    a.on_header_hold(a, header);
-    EXPECT_EQ(a.on_child_focused(), 0);
-    EXPECT_EQ(bare.listener.log,
-        (Events {"command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7",
-            "header hold a 3"}));
-    Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
-    RecordingControl child(orphan, u"a");
-    EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";
 }
 
 TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size)
@@ -448,4 +410,25 @@ TEST(ContainerPointer, hover_follows_the_pointer_with_leave_repaint_and_cursor)
     bare.container.mouse_move({200, 200});
     EXPECT_EQ(bare.container.hover(), nullptr);
     EXPECT_EQ(b.events, (Events {"move 70 10", "leave"}));
+}
+
+TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_stop)
+{
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a");
+    a.on_command(u"Play");
+    a.on_child_value(a, 0.5);
+    a.on_value_changed(a);
+    a.on_selection_changed(a);
+    a.on_scroll(a, 7);
+    skinner::GridClick header;
+    header.column = 3;
+    a.on_header_hold(a, header);
+    EXPECT_EQ(a.on_child_focused(), 0);
+    EXPECT_EQ(bare.listener.log,
+        (Events {"command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7",
+            "header hold a 3"}));
+    Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
+    RecordingControl child(orphan, u"a");
+    EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";
 }

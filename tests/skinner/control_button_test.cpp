@@ -219,6 +219,34 @@ struct BehaviourCase {
     bool done_button;
 };
 
+TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
+{
+    SkinContainer form(u"FormTest");
+    ControlButton button(form.container, u"btnStates", LookupMode::named);
+    form.container.activate(true);
+    form.container.on_key_down(skinner::KeyEnter);
+    tap(form, centre(button), centre(button));
+    EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
+    form.container.on_key_up(skinner::KeyEnter);
+    EXPECT_EQ(form.listener.count("click"), 1u);
+
+    form.container.on_key_down(skinner::KeyEnter);
+    form.container.mouse_down(skinner::ButtonTap, {12, 82}, false);
+    form.container.on_key_up(skinner::KeyEnter);
+    EXPECT_EQ(form.listener.count("click"), 1u) << "the stylus still holds it";
+    form.container.mouse_up(skinner::ButtonTap, {13, 83});
+    EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
+
+    // A hold by the owner keeps the others from firing.
+    button.set_held_by_other(true);
+    EXPECT_EQ(shown(form, button), s_green);
+    tap(form, centre(button), centre(button));
+    form.container.on_key_down(skinner::KeyEnter);
+    form.container.on_key_up(skinner::KeyEnter);
+    button.set_held_by_other(false);
+    EXPECT_EQ(form.listener.count("click"), 2u) << "ending the owner's hold fires nothing";
+}
+
 TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_version)
 {
     const DeviceKind pocket = DeviceKind::pocket_pc;
@@ -291,32 +319,4 @@ TEST(ButtonBehaviour, caption_sets_the_title_close_posts_the_close_and_ok_answer
     EXPECT_FALSE(yes_form.window.hooks.take_changed());
     yes.set_visible(false);
     EXPECT_TRUE(yes_form.window.hooks.take_changed()) << "showing or hiding a soft key is marked";
-}
-
-TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnStates", LookupMode::named);
-    form.container.activate(true);
-    form.container.on_key_down(skinner::KeyEnter);
-    tap(form, centre(button), centre(button));
-    EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
-    form.container.on_key_up(skinner::KeyEnter);
-    EXPECT_EQ(form.listener.count("click"), 1u);
-
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.mouse_down(skinner::ButtonTap, {12, 82}, false);
-    form.container.on_key_up(skinner::KeyEnter);
-    EXPECT_EQ(form.listener.count("click"), 1u) << "the stylus still holds it";
-    form.container.mouse_up(skinner::ButtonTap, {13, 83});
-    EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
-
-    // A hold by the owner keeps the others from firing.
-    button.set_held_by_other(true);
-    EXPECT_EQ(shown(form, button), s_green);
-    tap(form, centre(button), centre(button));
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.on_key_up(skinner::KeyEnter);
-    button.set_held_by_other(false);
-    EXPECT_EQ(form.listener.count("click"), 2u) << "ending the owner's hold fires nothing";
 }

@@ -94,32 +94,6 @@ TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
     EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
 }
 
-TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
-{
-    Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    Properties other(test::u16(skin_file("forms_skin.skin")), {240, 320}, device_kind());
-    Form bystander(nullptr, &other, u"FormDialog", nullptr);
-    device.screen.dispatch_pending();
-
-    // The skin of the property suites has a FormMain of the same size with other auto controls.
-    device.skin.reload(test::u16(std::filesystem::path(MELODECK_TEST_SKIN)), {240, 320});
-    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnAuto", "frmAuto"}));
-    EXPECT_EQ(form.find_control(u"btnOk"), nullptr);
-    EXPECT_EQ(auto_names(bystander), (std::vector<std::string> {"btnClose"})) << "another handle's form";
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
-    EXPECT_EQ(form.impl().dirty_rect(), (Rect {{0, 0}, {240, 268}})) << "repainted whole";
-
-    // A layout of another size: the form takes it and is placed again (centred, as it now asks).
-    device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
-    EXPECT_EQ(form.start_position(), 1);
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
-    EXPECT_EQ(form.size(), (Size {200, 100}));
-    form.impl().window().show(os::ShowMode::show);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
-}
-
 TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
 {
     Device device({240, 320});
@@ -168,4 +142,30 @@ TEST(FormDeathTest, a_form_has_one_main_menu_and_unregisters_only_that_one)
     form.register_menu_main(second);
     EXPECT_EQ(form.menu_main(), &second);
     form.unregister_menu_main(second);
+}
+
+TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    Properties other(test::u16(skin_file("forms_skin.skin")), {240, 320}, device_kind());
+    Form bystander(nullptr, &other, u"FormDialog", nullptr);
+    device.screen.dispatch_pending();
+
+    // The skin of the property suites has a FormMain of the same size with other auto controls.
+    device.skin.reload(test::u16(std::filesystem::path(MELODECK_TEST_SKIN)), {240, 320});
+    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnAuto", "frmAuto"}));
+    EXPECT_EQ(form.find_control(u"btnOk"), nullptr);
+    EXPECT_EQ(auto_names(bystander), (std::vector<std::string> {"btnClose"})) << "another handle's form";
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+    EXPECT_EQ(form.impl().dirty_rect(), (Rect {{0, 0}, {240, 268}})) << "repainted whole";
+
+    // A layout of another size: the form takes it and is placed again (centred, as it now asks).
+    device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
+    EXPECT_EQ(form.start_position(), 1);
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
+    EXPECT_EQ(form.size(), (Size {200, 100}));
+    form.impl().window().show(os::ShowMode::show);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }

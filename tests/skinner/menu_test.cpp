@@ -212,47 +212,6 @@ TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
     EXPECT_FALSE(screen.quitting());
 }
 
-TEST(Menu, a_single_visible_ok_item_becomes_the_soft_key_itself)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    MenuListener listener;
-    Form form(nullptr, &device.skin, u"FormMain", &listener);
-    ControlMenuMain menu(form);
-    MenuMainButton play(form, u"cmdPlay", u"Play", s_soft_key_ok);
-    MenuMainButton pause(form, u"cmdPause", u"Pause", s_soft_key_ok);
-    MenuMainButton stop(form, u"cmdStop", u"Stop", s_soft_key_ok);
-    pause.set_visible(false);
-    stop.set_visible(false);
-    show(form);
-    ASSERT_NE(dynamic_cast<MenuManagerImplSmartphone*>(form.impl().menu_manager()), nullptr);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Play", "Menu"}));
-
-    // Only Pause visible: the left key is Pause, chosen directly without a popup.
-    play.set_visible(false);
-    pause.set_visible(true);
-    device.screen.key(os::VK_F1); // a handled message: the bar is rebuilt before the key is read
-    device.screen.dispatch_pending();
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Pause", "Menu"}));
-    device.screen.key(os::VK_F1);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_EQ(listener.commands.back(), "cmdPause");
-
-    // Two visible: the key, named by the skin, opens a popup of both.
-    stop.set_visible(true);
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu"}));
-    std::vector<std::string> seen;
-    in_popup(device.screen, os::VK_F1, {[&] {
-        seen = popup_texts(bar_manager(form).popup());
-        device.screen.key(os::VK_DOWN);
-        device.screen.key(os::VK_RETURN);
-    }});
-    EXPECT_EQ(seen, (std::vector<std::string> {"Pause", "Stop"}));
-    EXPECT_EQ(listener.commands.back(), "cmdStop");
-    EXPECT_FALSE(device.screen.quitting());
-}
-
 TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
 {
     PocketMenu pocket;

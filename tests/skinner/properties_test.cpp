@@ -123,39 +123,6 @@ struct ScaleCase {
     int32_t scale; // -1: not looked at
 };
 
-TEST(PropertiesScale, listed_sizes_device_letters_and_the_screen_decide_the_scale)
-{
-    const DeviceKind pocket = DeviceKind::pocket_pc;
-    const ScaleCase cases[] = {
-        {{}, u"", pocket, {480, 640}, true, 1},
-        {{}, u"", pocket, {1, 1}, true, 1},
-        {{{176, 220}, {240, 320}}, u"", pocket, {480, 640}, true, 2},
-        {{{176, 220}, {240, 320}}, u"", pocket, {720, 960}, true, 3},
-        {{{176, 220}, {240, 320}}, u"", pocket, {960, 1280}, true, 4},
-        {{{176, 220}, {240, 320}}, u"", pocket, {1200, 1600}, false, -1}, // scale 5 is beyond the range
-        {{{240, 240}, {240, 320}}, u"", pocket, {480, 800}, false, 2}, // best fit
-        {{{500, 500}}, u"", pocket, {480, 640}, false, 1}, // nothing fits
-        {{{110, 300}, {160, 100}}, u"", pocket, {480, 640}, false, 3}, // width slack counts first
-        {{{120, 160}, {240, 320}}, u"", pocket, {300, 400}, false, 1}, // a tie: the earliest
-        {{{240, 320}}, u"", pocket, {0, 0}, true, 1}, // unknown screen
-        {{}, u"S", pocket, {240, 320}, false, 1},
-        {{}, u"S", DeviceKind::smartphone, {240, 320}, true, 1},
-        {{{240, 320}}, u"S", pocket, {480, 640}, false, 2},
-    };
-    SkinFiles files;
-    int row = 0;
-    for (const ScaleCase& c : cases) {
-        SkinModel model = with_sizes(c.sizes);
-        model.devices = c.devices;
-        Properties properties(files.plain(model, "s" + std::to_string(row) + ".skin"), c.screen, c.kind);
-        EXPECT_EQ(properties.check_version(u"Melodeck_1.00", c.screen), c.passes) << "row " << row;
-        if (c.scale >= 0) {
-            EXPECT_EQ(properties.impl().scale(), c.scale) << "row " << row;
-        }
-        ++row;
-    }
-}
-
 struct FormCase {
     std::vector<skinner::SkinForm> forms;
     Size screen;
