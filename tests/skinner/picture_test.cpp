@@ -246,3 +246,30 @@ TEST(Picture, scaling_refuses_results_beyond_the_side_limit)
     EXPECT_TRUE(skinner::scale_surface(os::Surface(5000, 1), 2, out));
     EXPECT_EQ(out.width, 10000);
 }
+
+TEST(Picture, scale_two_doubles_sizes_and_pixels)
+{
+    Skin skin;
+    skin.entry("Dot.bmp", test::make_bmp24(2, 1, {0x0000AA, s_white}));
+    test::BmpSpec mask;
+    mask.width = 2;
+    mask.bits = 1;
+    mask.palette = {s_black, s_white};
+    skin.entry("Dot_1.bmp", test::make_bmp(mask, {1, 0}));
+    Picture picture(skin.path(), u"Dot", false, 2);
+    EXPECT_EQ(picture.size(), (Size {4, 2}));
+    EXPECT_EQ(picture.rep()->loaded_size(), (Size {2, 1}));
+    EXPECT_EQ(picture.rep()->scale(), 2);
+    Target target(4, 2);
+    picture.draw(target.canvas, {0, 0}, picture.size());
+    for (int32_t y = 0; y < 2; ++y) {
+        EXPECT_EQ(target.at(0, y), 0xFF0000AAu);
+        EXPECT_EQ(target.at(1, y), 0xFF0000AAu);
+        // The mask scaled with the bitmap: the right half is transparent.
+        EXPECT_EQ(target.at(2, y), s_background);
+        EXPECT_EQ(target.at(3, y), s_background);
+    }
+    // Scales outside 1..4 are cut to them.
+    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 9).rep()->scale(), 4);
+    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 0).rep()->scale(), 1);
+}
