@@ -133,24 +133,6 @@ TEST(BmpReader, decodes_every_depth_and_header_to_opaque_pixels)
     }
 }
 
-TEST(BmpReader, largest_sides_accepted)
-{
-    test::BmpSpec spec;
-    spec.bits = 1;
-    spec.palette = {0, 0xFFFFFF};
-    spec.width = skinner::s_bmp_max_side;
-    spec.height = 1;
-    Decoded wide = decode(test::make_bmp(spec, std::vector<uint32_t>(size_t(spec.width), 1)));
-    EXPECT_TRUE(wide.ok);
-    EXPECT_EQ(wide.image.width, skinner::s_bmp_max_side);
-    spec.width = 1;
-    spec.height = skinner::s_bmp_max_side;
-    spec.top_down = true;
-    Decoded tall = decode(test::make_bmp(spec, std::vector<uint32_t>(size_t(spec.height), 1)));
-    EXPECT_TRUE(tall.ok);
-    EXPECT_EQ(tall.image.height, skinner::s_bmp_max_side);
-}
-
 TEST(BmpReader, reads_a_zip_entry)
 {
     os::ZipWriter zip;

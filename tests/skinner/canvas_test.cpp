@@ -92,41 +92,6 @@ TEST(Canvas, copy_inside_one_surface_moves_rows_down_without_smearing)
     }
 }
 
-TEST(Canvas, raster_operations)
-{
-    os::Surface target(3, 1, 0xFF0F0F0Fu);
-    os::Surface source(3, 1, 0xFF00FFF0u);
-    Canvas canvas(target);
-    canvas.copy({{0, 0}, {1, 1}}, source, {0, 0}, RasterOp::Copy);
-    canvas.copy({{1, 0}, {1, 1}}, source, {1, 0}, RasterOp::Or);
-    canvas.copy({{2, 0}, {1, 1}}, source, {2, 0}, RasterOp::And);
-    EXPECT_EQ(target.at(0, 0), 0xFF00FFF0u);
-    EXPECT_EQ(target.at(1, 0), 0xFF0FFFFFu);
-    EXPECT_EQ(target.at(2, 0), 0xFF000F00u);
-}
-
-TEST(Canvas, stretch_is_nearest_neighbour)
-{
-    os::Surface source = coordinates(3, 2);
-    os::Surface target(7, 4, s_background);
-    Canvas canvas(target);
-    canvas.stretch({{1, 0}, {6, 4}}, source, {{0, 0}, {3, 2}});
-    for (int32_t y = 0; y < 4; ++y) {
-        EXPECT_EQ(target.at(0, y), s_background);
-        for (int32_t i = 0; i < 6; ++i) {
-            EXPECT_EQ(source_x(target.at(1 + i, y)), i * 3 / 6);
-            EXPECT_EQ(source_y(target.at(1 + i, y)), y * 2 / 4);
-        }
-    }
-    // Shrinking picks every other pixel, and a clipped stretch keeps the same mapping.
-    os::Surface narrow(4, 1, s_background);
-    Canvas small(narrow, {0, 0}, {{1, 0}, {2, 1}});
-    small.stretch({{0, 0}, {4, 1}}, coordinates(8, 1), {{0, 0}, {8, 1}});
-    EXPECT_EQ(source_x(narrow.at(1, 0)), 2);
-    EXPECT_EQ(source_x(narrow.at(2, 0)), 4);
-    EXPECT_EQ(narrow.at(3, 0), s_background);
-}
-
 TEST(Canvas, tiling_starts_at_the_destination_corner_even_when_clipped)
 {
     os::Surface source = coordinates(3, 3);
@@ -141,20 +106,6 @@ TEST(Canvas, tiling_starts_at_the_destination_corner_even_when_clipped)
     }
     EXPECT_EQ(target.at(3, 4), s_background);
     EXPECT_EQ(target.at(7, 7), s_background);
-}
-
-TEST(Canvas, single_pixel_cells_fill_with_their_pixel)
-{
-    os::Surface source = coordinates(4, 4);
-    os::Surface target(5, 5, 0xFF000000u);
-    Canvas canvas(target);
-    canvas.tile({{0, 0}, {5, 2}}, source, {{2, 3}, {1, 1}});
-    canvas.stretch({{0, 2}, {5, 2}}, source, {{1, 1}, {1, 1}}, RasterOp::Or);
-    canvas.tile({{0, 4}, {5, 1}}, source, {{9, 9}, {1, 1}});
-    EXPECT_EQ(target.at(4, 1), source.at(2, 3));
-    EXPECT_EQ(target.at(0, 3), source.at(1, 1));
-    // A cell outside the source draws nothing.
-    EXPECT_EQ(target.at(2, 4), 0xFF000000u);
 }
 
 TEST(Canvas, fill_and_pixels_stay_inside_the_clip)

@@ -140,19 +140,6 @@ TEST(ControlProperties, common_properties_come_from_the_control_record)
     EXPECT_FALSE(form.container.wants_gesture({95, 125}));
 }
 
-TEST(ControlProperties, focus_picture_shows_only_while_the_container_is_active)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnFocusPic", LookupMode::named);
-    form.container.set_focus(&button);
-    form.window.paint_all(form.container);
-    EXPECT_EQ(form.window.pixel({130, 130}), s_red) << "focused but not active";
-    EXPECT_FALSE(form.container.is_focused(&button));
-    form.container.activate(true);
-    form.window.paint(form.container);
-    EXPECT_EQ(form.window.pixel({130, 130}), s_grey);
-}
-
 TEST(ControlState, hiding_showing_and_moving_repaint_the_areas_and_the_container_flags_count)
 {
     BareContainer bare;
@@ -254,23 +241,6 @@ TEST(ContainerFocus, hiding_disabling_or_refusing_the_focused_control_moves_the_
     EXPECT_EQ(c.count("key 9"), 0u) << "keys do not reach a control that refused the focus";
 }
 
-TEST(ContainerFocus, keys_and_characters_go_to_the_focused_control_first)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a");
-    RecordingControl b(bare.container, u"b");
-    EXPECT_FALSE(bare.container.on_char(u"x")) << "no focused control";
-    EXPECT_FALSE(bare.container.on_key_up(skinner::KeyEnter));
-    bare.container.activate(true);
-    a.handles_keys = true;
-    EXPECT_TRUE(bare.container.on_key_down(skinner::KeyTab));
-    EXPECT_EQ(bare.container.focused(), &a) << "a took the Tab itself";
-    EXPECT_TRUE(bare.container.on_key_up(skinner::KeyTab));
-    EXPECT_TRUE(bare.container.on_char(u"q"));
-    EXPECT_EQ(a.events, (Events {"gained", "key 18", "keyup 18", "char q"}));
-    EXPECT_TRUE(b.events.empty());
-}
-
 TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
 {
     BareContainer bare;
@@ -289,29 +259,6 @@ TEST(ContainerPointer, a_tap_captures_hovers_focuses_and_releases)
         << "the captured control gets everything, wherever the pointer goes";
     EXPECT_EQ(a.count("move 10 10"), 0u);
     EXPECT_EQ(bare.container.captured(), nullptr);
-}
-
-TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up_and_unknown_buttons_are_ignored)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
-    bare.container.mouse_down(skinner::ButtonTap, {1, 1}, true);
-    bare.container.mouse_down(skinner::ButtonHold, {2, 2}, false);
-    bare.container.mouse_down(skinner::ButtonSecond, {3, 3}, false);
-    bare.container.mouse_up(skinner::ButtonTap, {4, 4});
-    EXPECT_EQ(bare.container.captured(), &a);
-    bare.container.mouse_up(skinner::ButtonSecond, {5, 5});
-    bare.container.mouse_up(skinner::ButtonHold, {6, 6});
-    EXPECT_EQ(bare.container.captured(), nullptr);
-    EXPECT_EQ(a.events,
-        (Events {"down0 double 1 1", "down2 2 2", "down1 3 3", "up0 double 4 4", "up1 5 5", "up2 6 6"}))
-        << "an up carries the double-click flag of its own press";
-    a.events.clear();
-    bare.container.mouse_down(-1, {1, 1}, false);
-    bare.container.mouse_down(3, {1, 1}, false);
-    bare.container.mouse_up(7, {1, 1});
-    EXPECT_TRUE(a.events.empty()) << "buttons outside the table are ignored";
-    EXPECT_FALSE(bare.container.is_down(3));
 }
 
 TEST(ContainerPointer, a_disabled_control_swallows_the_stylus_and_hides_the_one_below)
@@ -346,43 +293,6 @@ TEST(ContainerPointer, a_disabled_control_swallows_the_stylus_and_hides_the_one_
     EXPECT_EQ(form.window.pixel({20, 130}), s_white) << "the disabled button paints on top";
 }
 
-TEST(ContainerPointer, hover_follows_the_pointer_with_leave_repaint_and_cursor)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
-    RecordingControl b(bare.container, u"b", {{60, 0}, {50, 50}});
-    a.shape = os::Cursor::ibeam;
-    bare.container.mouse_move({10, 10});
-    EXPECT_EQ(bare.window.cursor, os::Cursor::ibeam);
-    bare.window.clean();
-    EXPECT_FALSE(bare.container.set_hover(&a)) << "no change";
-    bare.container.mouse_move({70, 10});
-    EXPECT_EQ(a.events, (Events {"move 10 10", "leave"}));
-    EXPECT_TRUE(bare.window.was_invalidated(a.rect()));
-    EXPECT_TRUE(bare.window.was_invalidated(b.rect()));
-    EXPECT_EQ(bare.window.cursor, std::nullopt) << "b has no cursor: the default arrow";
-    bare.container.mouse_move({200, 200});
-    EXPECT_EQ(bare.container.hover(), nullptr);
-    EXPECT_EQ(b.events, (Events {"move 70 10", "leave"}));
-}
-
-TEST(ContainerPaint, only_visible_controls_in_the_dirty_area_paint_lowest_first)
-{
-    BareContainer bare;
-    RecordingControl under(bare.container, u"under", {{0, 0}, {40, 40}});
-    RecordingControl over(bare.container, u"over", {{20, 20}, {40, 40}}, 3);
-    RecordingControl away(bare.container, u"away", {{100, 100}, {10, 10}});
-    RecordingControl hidden(bare.container, u"hidden", {{0, 0}, {40, 40}});
-    under.fill = 0xFF0000FFu;
-    over.fill = 0xFF00FF00u;
-    hidden.set_visible(false);
-    bare.window.dirty = {{0, 0}, {50, 50}};
-    bare.window.paint(bare.container);
-    EXPECT_EQ(away.count("paint") + hidden.count("paint"), 0u);
-    EXPECT_EQ(bare.window.pixel({30, 30}), 0xFF00FF00u);
-    EXPECT_EQ(bare.window.pixel({10, 10}), 0xFF0000FFu);
-}
-
 TEST(ControlTimer, a_control_hears_its_own_timer_and_replaces_it_when_started_again)
 {
     BareContainer bare;
@@ -405,27 +315,6 @@ TEST(ControlTimer, a_control_hears_its_own_timer_and_replaces_it_when_started_ag
     EXPECT_EQ(bare.window.timers.count(b_timer), 0u) << "destroying a control stops its timer";
     a.stop_timer();
     EXPECT_TRUE(bare.window.timers.empty());
-}
-
-TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_stop)
-{
-    BareContainer bare;
-    RecordingControl a(bare.container, u"a");
-    a.on_command(u"Play");
-    a.on_child_value(a, 0.5);
-    a.on_value_changed(a);
-    a.on_selection_changed(a);
-    a.on_scroll(a, 7);
-    skinner::GridClick header;
-    header.column = 3;
-    a.on_header_hold(a, header);
-    EXPECT_EQ(a.on_child_focused(), 0);
-    EXPECT_EQ(bare.listener.log,
-        (Events {"command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7",
-            "header hold a 3"}));
-    Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
-    RecordingControl child(orphan, u"a");
-    EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";
 }
 
 TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size)
@@ -458,25 +347,6 @@ TEST(ContainerLayout, anchors_follow_a_resize_from_the_design_size)
         (Size {120, 60}));
 }
 
-TEST(ContainerSkin, reloading_reads_everything_again_and_makes_new_auto_controls)
-{
-    SkinContainer form(u"FormReload");
-    ControlButton move(form.container, u"btnMove", LookupMode::named);
-    ControlButton lo(form.container, u"lo", LookupMode::named);
-    ControlButton hi(form.container, u"hi", LookupMode::named);
-    form.container.create_auto_controls(skinner::make_auto_control);
-    EXPECT_EQ(test::names(form.container.controls()), "btnMove lo aBtn hi");
-    form.properties.reload(test::controls_skin("controls_skin_moved"), test::s_screen);
-    ASSERT_TRUE(form.properties.is_valid());
-    form.container.on_skin_changed();
-    EXPECT_EQ(test::names(form.container.controls()), "btnMove aFrame aBtn2 hi lo");
-    EXPECT_EQ(form.container.design_size(), (Size {200, 200}));
-    EXPECT_EQ(form.container.size(), (Size {240, 268})) << "the window decides the current size";
-    EXPECT_EQ(move.text(), u"After");
-    EXPECT_FALSE(move.is_visible());
-    EXPECT_EQ(move.rect(), (Rect {{50, 60}, {30, 30}})) << "laid out again at once";
-}
-
 TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_clicks_climb_to_the_form)
 {
     SkinContainer form(u"FormTest");
@@ -499,36 +369,66 @@ TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_click
     EXPECT_EQ(second.rect(), (Rect {{10 + 30 + 40, 150}, {20, 20}})) << "MAX_SIDE inside the wider panel";
 }
 
-TEST(ControlPanel, focus_tab_timers_and_hiding_reach_nested_children)
+TEST(ContainerPointer, the_capture_lasts_until_the_last_button_is_up_and_unknown_buttons_are_ignored)
 {
-    SkinContainer form(u"FormTest");
-    RecordingControl other(form.container, u"other");
-    ControlPanel outer(form.container, u"pnlMain", LookupMode::named);
-    ControlPanel inner(outer.inner(), u"pnlInner", LookupMode::named);
-    ControlButton leaf(inner.inner(), u"ibtn2", LookupMode::named);
-    form.container.activate(true);
-    form.container.mouse_down(skinner::ButtonTap, {95, 205}, false);
-    EXPECT_EQ(form.container.focused(), &outer);
-    EXPECT_TRUE(inner.inner().is_focused(&leaf)) << "every container on the way is active";
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
+    bare.container.mouse_down(skinner::ButtonTap, {1, 1}, true);
+    bare.container.mouse_down(skinner::ButtonHold, {2, 2}, false);
+    bare.container.mouse_down(skinner::ButtonSecond, {3, 3}, false);
+    bare.container.mouse_up(skinner::ButtonTap, {4, 4});
+    EXPECT_EQ(bare.container.captured(), &a);
+    bare.container.mouse_up(skinner::ButtonSecond, {5, 5});
+    bare.container.mouse_up(skinner::ButtonHold, {6, 6});
+    EXPECT_EQ(bare.container.captured(), nullptr);
+    EXPECT_EQ(a.events,
+        (Events {"down0 double 1 1", "down2 2 2", "down1 3 3", "up0 double 4 4", "up1 5 5", "up2 6 6"}))
+        << "an up carries the double-click flag of its own press";
+    a.events.clear();
+    bare.container.mouse_down(-1, {1, 1}, false);
+    bare.container.mouse_down(3, {1, 1}, false);
+    bare.container.mouse_up(7, {1, 1});
+    EXPECT_TRUE(a.events.empty()) << "buttons outside the table are ignored";
+    EXPECT_FALSE(bare.container.is_down(3));
+}
 
-    SkinContainer second(u"FormTest");
-    ControlPanel panel(second.container, u"pnlBare", LookupMode::named);
-    RecordingControl one(panel.inner(), u"one");
-    RecordingControl two(panel.inner(), u"two");
-    RecordingControl after(second.container, u"after");
-    second.container.activate(true);
-    EXPECT_TRUE(panel.inner().is_focused(&one));
-    EXPECT_TRUE(second.container.on_key_down(skinner::KeyTab));
-    EXPECT_TRUE(panel.inner().is_focused(&two));
-    EXPECT_TRUE(second.container.on_key_down(skinner::KeyTab)) << "the panel wrapped; the form moved on";
-    EXPECT_EQ(second.container.focused(), &after);
-    EXPECT_EQ(one.events.back(), "lost");
-    RecordingControl child(panel.inner(), u"child", {{0, 0}, {10, 10}});
-    child.start_timer(0.1);
-    second.container.on_timer(child.timer_id());
-    EXPECT_EQ(child.count("timer"), 1u);
-    panel.set_visible(false);
-    EXPECT_EQ(child.events.back(), "hide");
-    panel.set_enabled(false);
-    EXPECT_FALSE(child.is_enabled());
+TEST(ContainerPointer, hover_follows_the_pointer_with_leave_repaint_and_cursor)
+{
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a", {{0, 0}, {50, 50}});
+    RecordingControl b(bare.container, u"b", {{60, 0}, {50, 50}});
+    a.shape = os::Cursor::ibeam;
+    bare.container.mouse_move({10, 10});
+    EXPECT_EQ(bare.window.cursor, os::Cursor::ibeam);
+    bare.window.clean();
+    EXPECT_FALSE(bare.container.set_hover(&a)) << "no change";
+    bare.container.mouse_move({70, 10});
+    EXPECT_EQ(a.events, (Events {"move 10 10", "leave"}));
+    EXPECT_TRUE(bare.window.was_invalidated(a.rect()));
+    EXPECT_TRUE(bare.window.was_invalidated(b.rect()));
+    EXPECT_EQ(bare.window.cursor, std::nullopt) << "b has no cursor: the default arrow";
+    bare.container.mouse_move({200, 200});
+    EXPECT_EQ(bare.container.hover(), nullptr);
+    EXPECT_EQ(b.events, (Events {"move 70 10", "leave"}));
+}
+
+TEST(ControlNotifications, forwarded_slots_climb_to_the_listener_and_the_others_stop)
+{
+    BareContainer bare;
+    RecordingControl a(bare.container, u"a");
+    a.on_command(u"Play");
+    a.on_child_value(a, 0.5);
+    a.on_value_changed(a);
+    a.on_selection_changed(a);
+    a.on_scroll(a, 7);
+    skinner::GridClick header;
+    header.column = 3;
+    a.on_header_hold(a, header);
+    EXPECT_EQ(a.on_child_focused(), 0);
+    EXPECT_EQ(bare.listener.log,
+        (Events {"command Play", "value a 0.500000", "changed a", "selection a", "scroll a 7",
+            "header hold a 3"}));
+    Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
+    RecordingControl child(orphan, u"a");
+    EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";
 }

@@ -113,24 +113,6 @@ TEST(ButtonText, text_goes_inside_the_borders_with_the_alignments)
         << "aligned left, the right end stays empty";
 }
 
-TEST(ButtonText, set_text_repaints_only_for_a_new_text_and_the_language_comes_through_a_refresh)
-{
-    test::TempDir folder;
-    std::string language = "Menu_Play Play\n";
-    test::write_file(folder.native("lang.lng"), test::Bytes(language.begin(), language.end()));
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnText", LookupMode::named);
-    form.window.clean();
-    button.set_text(u"Menu_Play");
-    EXPECT_TRUE(form.window.invalidations.empty());
-    button.set_text(u"Stop");
-    EXPECT_TRUE(form.window.was_invalidated(button.rect()));
-
-    ASSERT_TRUE(form.properties.set_language(folder.file("lang.lng")));
-    form.container.on_skin_changed();
-    EXPECT_EQ(button.text(), u"Play");
-}
-
 TEST(ButtonStylus, a_tap_fires_once_with_the_release_point_but_not_released_outside_or_disabled)
 {
     SkinContainer form(u"FormTest");
@@ -187,34 +169,6 @@ TEST(ButtonKeys, enter_presses_at_the_centre_when_released_and_losing_the_focus_
     EXPECT_EQ(form.listener.count("click"), 1u) << "without firing";
 }
 
-TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnStates", LookupMode::named);
-    form.container.activate(true);
-    form.container.on_key_down(skinner::KeyEnter);
-    tap(form, centre(button), centre(button));
-    EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
-    form.container.on_key_up(skinner::KeyEnter);
-    EXPECT_EQ(form.listener.count("click"), 1u);
-
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.mouse_down(skinner::ButtonTap, {12, 82}, false);
-    form.container.on_key_up(skinner::KeyEnter);
-    EXPECT_EQ(form.listener.count("click"), 1u) << "the stylus still holds it";
-    form.container.mouse_up(skinner::ButtonTap, {13, 83});
-    EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
-
-    // A hold by the owner keeps the others from firing.
-    button.set_held_by_other(true);
-    EXPECT_EQ(shown(form, button), s_green);
-    tap(form, centre(button), centre(button));
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.on_key_up(skinner::KeyEnter);
-    button.set_held_by_other(false);
-    EXPECT_EQ(form.listener.count("click"), 2u) << "ending the owner's hold fires nothing";
-}
-
 TEST(ButtonCommands, the_command_with_the_button_name_presses_it_at_its_centre)
 {
     SkinContainer form(u"FormTest");
@@ -264,6 +218,34 @@ struct BehaviourCase {
     bool shown;
     bool done_button;
 };
+
+TEST(ButtonKeys, holding_enter_and_tapping_fires_once_when_the_last_hold_ends)
+{
+    SkinContainer form(u"FormTest");
+    ControlButton button(form.container, u"btnStates", LookupMode::named);
+    form.container.activate(true);
+    form.container.on_key_down(skinner::KeyEnter);
+    tap(form, centre(button), centre(button));
+    EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
+    form.container.on_key_up(skinner::KeyEnter);
+    EXPECT_EQ(form.listener.count("click"), 1u);
+
+    form.container.on_key_down(skinner::KeyEnter);
+    form.container.mouse_down(skinner::ButtonTap, {12, 82}, false);
+    form.container.on_key_up(skinner::KeyEnter);
+    EXPECT_EQ(form.listener.count("click"), 1u) << "the stylus still holds it";
+    form.container.mouse_up(skinner::ButtonTap, {13, 83});
+    EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
+
+    // A hold by the owner keeps the others from firing.
+    button.set_held_by_other(true);
+    EXPECT_EQ(shown(form, button), s_green);
+    tap(form, centre(button), centre(button));
+    form.container.on_key_down(skinner::KeyEnter);
+    form.container.on_key_up(skinner::KeyEnter);
+    button.set_held_by_other(false);
+    EXPECT_EQ(form.listener.count("click"), 2u) << "ending the owner's hold fires nothing";
+}
 
 TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_version)
 {
@@ -337,26 +319,4 @@ TEST(ButtonBehaviour, caption_sets_the_title_close_posts_the_close_and_ok_answer
     EXPECT_FALSE(yes_form.window.hooks.take_changed());
     yes.set_visible(false);
     EXPECT_TRUE(yes_form.window.hooks.take_changed()) << "showing or hiding a soft key is marked";
-}
-
-TEST(ShellHooks, registering_again_moves_the_item_an_empty_tag_answers_to_the_name_done_requests_count)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton a(form.container, u"btnA", LookupMode::named);
-    ControlButton b(form.container, u"btnB", LookupMode::named);
-    skinner::ShellHooks hooks;
-    hooks.add_soft_key(u"#smartphone_ok#", a);
-    hooks.add_soft_key(u"", b);
-    hooks.add_soft_key(u"#smartphone_ok#", a);
-    EXPECT_EQ(hooks.soft_key_items().size(), 2u);
-    EXPECT_EQ(hooks.soft_key_items().back().button, &a);
-    EXPECT_EQ(hooks.soft_keys(u"btnB"), std::vector<ControlButton*> {&b});
-    EXPECT_TRUE(hooks.soft_keys(u"").empty()) << "an empty tag is not a name";
-    hooks.request_done_button(false);
-    hooks.request_done_button(true);
-    hooks.request_done_button(true);
-    hooks.request_done_button(false);
-    EXPECT_TRUE(hooks.done_button_shown()) << "one request is still standing; none never goes below";
-    hooks.request_done_button(false);
-    EXPECT_FALSE(hooks.done_button_shown());
 }

@@ -1,7 +1,6 @@
 #include "control_test_support.h"
 #include "skinner/control_frame.h"
 #include "skinner/control_layout.h"
-#include "skinner/text_wrap.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +14,6 @@ using test::SkinContainer;
 namespace {
 
 using Lines = std::vector<std::u16string>;
-
-// Ten pixels per code unit, like a fixed-pitch font.
-int32_t fixed_width(std::u16string_view text)
-{
-    return int32_t(text.size()) * 10;
-}
-
-Lines wrap(std::u16string_view text, int32_t available)
-{
-    return skinner::wrap_text(text, available, fixed_width);
-}
 
 Lines texts(const ControlFrame& frame)
 {
@@ -60,48 +48,6 @@ struct WrapCase {
     int32_t width;
     Lines lines;
 };
-
-TEST(TextWrap, breaks_at_the_last_space_that_fits_and_at_line_feeds_and_markers)
-{
-    const WrapCase cases[] = {
-        {u"one two three", 1000, {u"one two three"}},
-        {u"one two three", 75, {u"one two", u"three"}},
-        {u"one two three", 70, {u"one two", u"three"}}, // exactly as wide fits
-        {u"one two three", 69, {u"one", u"two", u"three"}},
-        {u"abcdefghij xy", 30, {u"abcdefghij", u"xy"}}, // a word too wide stays whole
-        {u"xy abcdefghij", 30, {u"xy", u"abcdefghij"}},
-        {u"abcdefghij", 0, {u"abcdefghij"}},
-        {u" lead", 10, {u" lead"}}, // a break at the line start gives no empty line
-        {u"one\\ntwo", 1000, {u"one", u"two"}},
-        {u"one\ntwo", 1000, {u"one", u"two"}},
-        {u"one\n", 1000, {u"one", u""}},
-        {u"\\n\\n", 1000, {u"", u"", u""}},
-        {u"a\\b\\", 1000, {u"a\\b\\"}}, // a backslash alone is text
-        {u"aaa bbb\\nc", 35, {u"aaa", u"bbb", u"c"}},
-        {u"aaa bbb\nc", 35, {u"aaa", u"bbb", u"c"}},
-        {u"", 100, {u""}},
-        {u"", -5, {u""}},
-    };
-    for (const WrapCase& c : cases)
-        EXPECT_EQ(wrap(c.text, c.width), c.lines) << liba::to_utf8(c.text) << " in " << c.width;
-}
-
-TEST(ControlFrame, properties_and_defaults)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame plain(form.container, u"frmPlain", LookupMode::named);
-    ControlFrame automatic(form.container, u"frmAuto", LookupMode::named);
-    EXPECT_EQ(plain.text(), u"Status_Play");
-    EXPECT_FALSE(plain.want_focus()) << "a frame does not want the focus";
-    EXPECT_TRUE(automatic.want_focus()) << "unless its skin says WantFocus, from the start";
-    EXPECT_FALSE(plain.wraps() || plain.auto_sizes() || plain.ellipsis());
-    EXPECT_EQ(plain.font().rep(), form.window.font.rep()) << "no font: the window's default";
-    EXPECT_EQ(texts(plain), (Lines {u"Status_Play"}));
-    EXPECT_EQ(automatic.border_min(), (Point {2, 3}));
-    EXPECT_EQ(automatic.border_max(), (Point {4, 5}));
-    form.window.paint_all(form.container);
-    EXPECT_EQ(form.window.pixel({121, 181}), 0xFFC0D0E0u) << "the Normal picture";
-}
 
 TEST(ControlFrame, wraps_at_word_boundaries_for_its_width_and_again_when_resized)
 {
@@ -178,21 +124,4 @@ TEST(ControlFrame, ellipsis_shortens_a_single_line_that_does_not_fit)
         for (int32_t x = frame.rect().left(); x < frame.rect().right(); ++x)
             ASSERT_EQ(form.window.pixel({x, y}), expected.pixel({x, y})) << x << "," << y;
     }
-}
-
-TEST(ControlFrame, set_text_lays_out_and_repaints_only_a_new_text)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"frmPlain", LookupMode::named);
-    form.window.clean();
-    frame.set_text(u"Status_Play");
-    EXPECT_TRUE(form.window.invalidations.empty());
-    frame.set_text(u"a\\nb");
-    EXPECT_TRUE(form.window.was_invalidated(frame.rect()));
-    EXPECT_EQ(texts(frame), (Lines {u"a\\nb"})) << "without Wrap the marker is text";
-    ControlFrame bare(form.container, u"notInTheSkin", LookupMode::none);
-    EXPECT_EQ(texts(bare), (Lines {u""}));
-    EXPECT_FALSE(bare.want_focus());
-    bare.set_text(u"x");
-    EXPECT_EQ(texts(bare), (Lines {u"x"})) << "no properties: one line in the default font";
 }

@@ -234,50 +234,6 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers)
     EXPECT_EQ(grid.selected_row(), 4);
 }
 
-// A subclass that overrides the grid's own slots hears taps and holds first; passing them on
-// (the base slot) reaches the container as a plain grid does.
-namespace {
-class Browser : public List {
-public:
-    using List::List;
-    int32_t on_cell_click(skinner::Control& grid, const GridClick& click) override
-    {
-        clicks.push_back(click);
-        return pass_on ? List::on_cell_click(grid, click) : 1;
-    }
-    int32_t on_cell_hold(skinner::Control& grid, const GridClick& click) override
-    {
-        holds.push_back(click);
-        return pass_on ? List::on_cell_hold(grid, click) : 1;
-    }
-    bool pass_on = false;
-    std::vector<GridClick> clicks;
-    std::vector<GridClick> holds;
-};
-} // namespace
-
-TEST(ControlGrid, a_hold_selects_and_a_subclass_hears_taps_and_holds_before_the_container)
-{
-    for (bool pass_on : {false, true}) {
-        SCOPED_TRACE(pass_on ? "passed on" : "kept");
-        ListsForm f;
-        Browser grid(f.form, 100);
-        grid.pass_on = pass_on;
-        grid.vertical_bar().set_position(20);
-        EXPECT_TRUE(f.form.wants_gesture(row_point(3)));
-        tap(f, row_point(2), true);
-        f.form.mouse_down(2, row_point(4), false);
-        f.form.mouse_up(2, row_point(4));
-        ASSERT_EQ(grid.clicks.size(), 1u);
-        EXPECT_TRUE(grid.clicks[0].double_tap) << "the activation reaches the subclass";
-        ASSERT_EQ(grid.holds.size(), 1u);
-        EXPECT_EQ(grid.holds[0].row, 24);
-        EXPECT_EQ(grid.selected_row(), 24);
-        EXPECT_EQ(f.recorder.cell_clicks.size(), pass_on ? 1u : 0u);
-        EXPECT_EQ(f.recorder.cell_holds.size(), pass_on ? 1u : 0u);
-    }
-}
-
 TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_row)
 {
     ListsForm f;
@@ -352,40 +308,6 @@ TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_i
         EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
 }
 
-TEST(ControlGrid, down_on_the_last_row_reaches_the_enclosing_container)
-{
-    ListsForm f;
-    List grid(f.form, 3);
-    skinner::ControlButton after(f.form, u"btnAfter", LookupMode::named);
-    f.form.activate(true);
-    f.form.set_focus(&grid);
-    grid.select_row(2);
-    EXPECT_TRUE(f.form.on_key_down(skinner::KeyDown));
-    EXPECT_EQ(f.form.focused(), &after) << "the form moved the focus on";
-    EXPECT_EQ(grid.selected_row(), 2);
-}
-
-TEST(ControlGrid, inserted_and_removed_rows_keep_the_selection_on_its_row)
-{
-    ListsForm f;
-    List grid(f.form, 20);
-    grid.select_row(5);
-    size_t changes = f.recorder.selection_changes.size();
-    grid.on_rows_inserted(2, 3);
-    EXPECT_EQ(grid.selected_row(), 8);
-    grid.on_rows_inserted(9, 3);
-    EXPECT_EQ(grid.selected_row(), 8);
-    grid.on_rows_removed(0, 2);
-    EXPECT_EQ(grid.selected_row(), 6);
-    EXPECT_EQ(f.recorder.selection_changes.size(), changes);
-    f.window.clean();
-    grid.on_rows_removed(5, 2);
-    EXPECT_EQ(grid.selected_row(), -1);
-    EXPECT_EQ(f.recorder.selection_changes.size(), changes + 1);
-    EXPECT_TRUE(f.window.was_invalidated(grid.painter().rect()))
-        << "the selection's row is drawn plain again";
-}
-
 TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)
 {
     ListsForm f;
@@ -407,35 +329,4 @@ TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)
     EXPECT_EQ(f.recorder.edits[0].row, 2);
     EXPECT_TRUE(f.recorder.edits[0].keep);
     EXPECT_EQ(f.recorder.edits[0].text, u"ac");
-}
-
-TEST(ControlGrid, escape_and_disabling_discard_losing_the_focus_keeps_and_the_edit_follows_its_row)
-{
-    ListsForm f;
-    List grid(f.form, 100);
-    grid.begin_edit(0, 1, u"x");
-    grid.on_key_down(skinner::KeyEscape);
-    grid.begin_edit(0, 1, u"y");
-    grid.set_enabled(false);
-    EXPECT_FALSE(grid.is_editing()) << "disabling ends the edit at once";
-    grid.set_enabled(true);
-    f.form.activate(true);
-    f.form.set_focus(&grid);
-    grid.begin_edit(0, 1, u"z");
-    f.form.set_focus(nullptr);
-    ASSERT_EQ(f.recorder.edits.size(), 3u);
-    EXPECT_FALSE(f.recorder.edits[0].keep);
-    EXPECT_FALSE(f.recorder.edits[1].keep);
-    EXPECT_TRUE(f.recorder.edits[2].keep);
-    EXPECT_EQ(f.recorder.edits[2].text, u"z");
-    grid.begin_edit(0, 8, u"");
-    EXPECT_FALSE(grid.edit().is_visible()) << "row 8 is below the page";
-    grid.vertical_bar().set_position(5);
-    EXPECT_TRUE(grid.edit().is_visible());
-    EXPECT_EQ(grid.edit().rect(), (Rect {{0, 180}, {228, 20}}));
-    grid.vertical_bar().set_position(2);
-    EXPECT_EQ(grid.edit().rect(), (Rect {{0, 240}, {228, 20}}));
-    grid.vertical_bar().set_position(1);
-    EXPECT_FALSE(grid.edit().is_visible());
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyTab) == false) << "Tab is left to the container";
 }

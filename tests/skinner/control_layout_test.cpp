@@ -24,28 +24,6 @@ struct AxisCase {
 
 } // namespace
 
-TEST(AnchorLayout, each_mode_along_one_axis)
-{
-    const AxisCase cases[] = {
-        {"min side keeps the near distance", AnchorMode::min_side, 0, 240, 480, 200, 30, {200, 30}},
-        {"min side adds the origin", AnchorMode::min_side, 7, 240, 480, 200, 30, {207, 30}},
-        {"max side keeps the far distance", AnchorMode::max_side, 0, 240, 480, 200, 30, {440, 30}},
-        {"max side when shrinking", AnchorMode::max_side, 5, 240, 200, 200, 30, {165, 30}},
-        {"both sides stretch", AnchorMode::both_side, 0, 240, 480, 10, 220, {10, 460}},
-        {"both sides shrink below zero", AnchorMode::both_side, 0, 240, 100, 10, 50, {10, -90}},
-        {"ratio scales position and size", AnchorMode::ratio, 0, 240, 480, 60, 120, {120, 240}},
-        {"ratio takes the size between the scaled ends", AnchorMode::ratio, 0, 3, 4, 1, 1, {1, 1}},
-        {"ratio truncates toward zero", AnchorMode::ratio, 0, 3, 2, 2, 2, {1, 1}},
-        {"ratio of a negative position truncates toward zero", AnchorMode::ratio, 0, 3, 2, -2, 1, {-1, 1}},
-        {"ratio with a zero design extent is min side", AnchorMode::ratio, 4, 0, 480, 60, 120, {64, 120}},
-        {"ratio keeps the origin", AnchorMode::ratio, 10, 100, 50, 40, 20, {30, 10}},
-    };
-    for (const AxisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(anchor_axis(c.mode, c.origin, c.design, c.extent, c.position, c.length), c.expected);
-    }
-}
-
 TEST(AnchorLayout, extreme_skin_values_stay_inside_32_bits)
 {
     constexpr int32_t big = std::numeric_limits<int32_t>::max();
@@ -57,49 +35,10 @@ TEST(AnchorLayout, extreme_skin_values_stay_inside_32_bits)
     EXPECT_EQ(anchor_axis(AnchorMode::max_side, small, big, small, small, 0), (Span {small, 0}));
 }
 
-TEST(AnchorLayout, both_axes_use_their_own_mode)
-{
-    Rect rect = skinner::anchor_rect(
-        AnchorMode::max_side, AnchorMode::ratio, {0, 26}, {240, 268}, {480, 536}, {200, 67}, {30, 134});
-    EXPECT_EQ(rect, (Rect {{440, 26 + 134}, {30, 268}}));
-}
-
-TEST(ControlGeometry, overlap_excludes_touching_edges)
-{
-    Rect dirty {{10, 10}, {20, 20}};
-    EXPECT_TRUE(skinner::overlaps({{0, 0}, {11, 11}}, dirty));
-    EXPECT_FALSE(skinner::overlaps({{0, 0}, {10, 40}}, dirty)) << "ends where the dirty area begins";
-    EXPECT_FALSE(skinner::overlaps({{30, 10}, {5, 5}}, dirty)) << "begins where the dirty area ends";
-    EXPECT_FALSE(skinner::overlaps({{10, 30}, {5, 5}}, dirty));
-    EXPECT_TRUE(skinner::overlaps({{0, 0}, {100, 100}}, dirty)) << "covers it";
-    EXPECT_FALSE(skinner::overlaps({{std::numeric_limits<int32_t>::max() - 1, 0}, {100, 100}}, dirty));
-}
-
-TEST(ControlGeometry, contains_is_half_open_and_never_wraps)
-{
-    Rect rect {{10, 20}, {5, 4}};
-    EXPECT_TRUE(skinner::rect_contains(rect, {10, 20}));
-    EXPECT_TRUE(skinner::rect_contains(rect, {14, 23}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {15, 23}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {14, 24}));
-    EXPECT_FALSE(skinner::rect_contains(rect, {9, 20}));
-    EXPECT_FALSE(skinner::rect_contains({{0, 0}, {0, 0}}, {0, 0})) << "an empty rectangle holds nothing";
-    Rect far {{std::numeric_limits<int32_t>::max() - 2, 0}, {10, 10}};
-    EXPECT_TRUE(skinner::rect_contains(far, {std::numeric_limits<int32_t>::max(), 5}));
-    EXPECT_FALSE(skinner::rect_contains(far, {std::numeric_limits<int32_t>::min(), 5}));
-}
-
 TEST(FocusOrder, forward_steps_and_wraps_without_counting_as_a_move)
 {
     EXPECT_EQ(focus_step(3, 2, true), (FocusStep {0, false})) << "from the last: to the first, not moved";
     EXPECT_EQ(focus_step(3, -1, true), (FocusStep {0, true})) << "from outside: the first";
     EXPECT_EQ(focus_step(3, -1, false), (FocusStep {2, true})) << "backward from outside: the last";
     EXPECT_EQ(focus_step(1, 0, true), (FocusStep {0, false})) << "a lone control wraps onto itself";
-}
-
-TEST(FocusOrder, nothing_to_focus_gives_no_target)
-{
-    EXPECT_EQ(focus_step(0, -1, false), (FocusStep {-1, false}));
-    EXPECT_EQ(focus_step(-4, 3, true), (FocusStep {-1, false}));
-    EXPECT_EQ(focus_step(2, 7, true), (FocusStep {0, true})) << "an index past the end is outside";
 }

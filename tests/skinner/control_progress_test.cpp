@@ -60,23 +60,6 @@ TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
     EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
 }
 
-TEST(ControlProgress, a_change_repaints_only_when_the_drawn_rectangles_move)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(0.5);
-    f.window.invalidations.clear();
-    // A 100-pixel bar: a thousandth is less than a pixel, a tenth is ten.
-    bar.set_value(0.501);
-    EXPECT_TRUE(f.window.invalidations.empty());
-    EXPECT_EQ(f.recorder.value_changes.size(), 2u) << "still stored and announced";
-    EXPECT_DOUBLE_EQ(bar.value(), 0.501);
-    bar.set_value(0.6);
-    // Fill edge 56 to 65, thumbs 56..63 and 65..72: one-pixel pictures grow in place.
-    ASSERT_EQ(f.window.invalidations.size(), 1u);
-    EXPECT_EQ(f.window.invalidations[0], (skinner::Rect {{56, 10}, {17, 20}}));
-}
-
 // Repainting only what a value change invalidates gives the full painting at the new value.
 TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painting)
 {

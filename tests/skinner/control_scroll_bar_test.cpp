@@ -151,13 +151,3 @@ TEST(ControlScrollBar, dragging_the_thumb_pins_at_both_ends)
     f.form.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 0) << "no drag after the release";
 }
-
-TEST(ControlScrollBar, moving_the_bar_lays_the_buttons_out_again)
-{
-    BarForm f;
-    f.bar.set_position(45);
-    f.bar.set_rect(r(0, 0, 10, 210));
-    EXPECT_EQ(f.bar.parts().travel, 166);
-    EXPECT_EQ(f.bar.button(ScrollPart::MaxButton).rect(), r(0, 190, 10, 20));
-    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect().top(), 20 + int32_t(166 * 0.45));
-}

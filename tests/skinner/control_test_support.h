@@ -55,11 +55,7 @@ public:
             std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
             std::max(dirty.bottom(), rect.bottom()));
     }
-    void set_cursor(std::optional<os::Cursor> shape) override
-    {
-        cursor = shape;
-        ++cursor_changes;
-    }
+    void set_cursor(std::optional<os::Cursor> shape) override { cursor = shape; }
     uint32_t start_timer(double seconds) override
     {
         uint32_t id = allocate_timer_id();
@@ -116,7 +112,6 @@ public:
     skinner::Rect dirty;
     std::vector<skinner::Rect> invalidations;
     std::optional<os::Cursor> cursor;
-    int32_t cursor_changes = 0;
     std::map<uint32_t, double> timers;
     std::vector<uint32_t> killed;
     std::set<int32_t> keys_down;

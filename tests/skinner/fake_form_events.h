@@ -66,7 +66,7 @@ public:
         return handles_chars;
     }
     void on_window_timer(uint32_t id) override { timers.push_back(id); }
-    bool on_window_wants_gesture(skinner::Point point) override { return gesture_area.contains(point); }
+    bool on_window_wants_gesture(skinner::Point) override { return false; }
     void on_window_mouse_down(int32_t button, skinner::Point point, bool double_click) override
     {
         note("down " + std::to_string(button) + " " + where(point) + (double_click ? " double" : ""));
@@ -79,8 +79,7 @@ public:
     void on_window_paint(skinner::Canvas& canvas, const skinner::Rect& dirty) override
     {
         paints.push_back(dirty);
-        if (paint_background)
-            canvas.fill({{0, 0}, {placement.size.width, placement.size.height}}, background);
+        canvas.fill({{0, 0}, {placement.size.width, placement.size.height}}, background);
         if (!control.empty())
             canvas.fill(control, control_color);
     }
@@ -95,8 +94,6 @@ public:
     bool can_close = true;
     bool handles_chars = false;
     bool menu_main = false;
-    bool paint_background = true;
-    skinner::Rect gesture_area;
     skinner::FormPlacement placement;
     uint32_t background = os::rgb(0x10, 0x20, 0x30);
     skinner::Rect control;

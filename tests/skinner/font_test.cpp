@@ -108,41 +108,6 @@ TEST(Font, logical_height_weight_and_face_follow_the_description_and_scale)
     EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
 }
 
-TEST(Font, registry_shares_by_description_and_scale)
-{
-    size_t before = Font::loaded_count();
-    {
-        Font a = make_font(u"14 0 0 0 Registry Test");
-        Font b = make_font(u"14 0 0 0 Registry Test");
-        Font scaled = make_font(u"14 0 0 0 Registry Test", 2);
-        EXPECT_EQ(a.rep(), b.rep());
-        EXPECT_NE(a.rep(), scaled.rep());
-        Font copy = a;
-        EXPECT_FALSE(copy.set(u"nonsense")) << "a malformed description leaves the binding alone";
-        EXPECT_EQ(copy.rep(), a.rep());
-        EXPECT_TRUE(copy.set(u"15 0 0 0 Registry Test"));
-        EXPECT_EQ(a.rep()->uses, 2) << "rebinding lets go of the old representation";
-        copy = scaled;
-        Font moved = std::move(copy);
-        EXPECT_EQ(scaled.rep()->uses, 2);
-    }
-    EXPECT_EQ(Font::loaded_count(), before);
-}
-
-TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
-{
-    Font font = make_font(u"12 0 0 0 Tahoma");
-    Size empty = font.measure(u"");
-    EXPECT_EQ(empty.width, 0);
-    EXPECT_GT(empty.height, 0);
-    EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
-    EXPECT_EQ(font.measure(u"Wide").height, empty.height);
-    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
-    // Scale 2 doubles the em size: the line is about twice as high.
-    Font big = make_font(u"12 0 0 0 Tahoma", 2);
-    EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
-}
-
 TEST(Font, draw_text_ink_stays_inside_the_rectangle)
 {
     Font font = make_font(u"20 0 0 0 Tahoma");
@@ -192,21 +157,6 @@ TEST(Font, draw_text_aligns_left_centre_and_right)
     EXPECT_EQ(other.top, left.top);
 }
 
-TEST(Font, ellipsis_bisection_with_a_fixed_width)
-{
-    using skinner::shorten_with_ellipsis;
-    // Exactly as wide as the room: shortened.
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdefg", 65, fixed_width), u"abcde\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 5, fixed_width), u"\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
-    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
-    // The cut never splits a surrogate pair.
-    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
-}
-
 TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
 {
     // The child process starts afresh, so the engine meets fontconfig for the first time there,
@@ -232,4 +182,33 @@ TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
         std::exit(ok ? 0 : 1);
     };
     EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}
+
+TEST(Font, ellipsis_bisection_with_a_fixed_width)
+{
+    using skinner::shorten_with_ellipsis;
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdefg", 65, fixed_width), u"abcde\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 5, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
+}
+
+TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
+{
+    Font font = make_font(u"12 0 0 0 Tahoma");
+    Size empty = font.measure(u"");
+    EXPECT_EQ(empty.width, 0);
+    EXPECT_GT(empty.height, 0);
+    EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
+    EXPECT_EQ(font.measure(u"Wide").height, empty.height);
+    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
+    // Scale 2 doubles the em size: the line is about twice as high.
+    Font big = make_font(u"12 0 0 0 Tahoma", 2);
+    EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
 }

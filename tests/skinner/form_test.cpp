@@ -50,65 +50,6 @@ std::vector<std::string> auto_names(const Form& form)
 
 } // namespace
 
-TEST(Form, is_built_from_its_layout_with_its_auto_controls_and_placed_but_hidden)
-{
-    Device device({240, 320});
-    Clicks clicks;
-    Form form(nullptr, &device.skin, u"FormMain", &clicks);
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
-    EXPECT_FALSE(form.impl().window().is_visible());
-    EXPECT_FALSE(form.position_pending());
-    EXPECT_EQ(form.start_position(), 3);
-    EXPECT_TRUE(form.background().has_image());
-    // "Auto.List" makes nothing; the others come in their order.
-    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle", "btnOk", "frmGlow", "btnPlain"}));
-    EXPECT_NE(dynamic_cast<ControlFrame*>(form.find_control(u"frmTitle")), nullptr);
-    EXPECT_NE(dynamic_cast<ControlButton*>(form.find_control(u"btnOk")), nullptr);
-    EXPECT_EQ(form.find_control(u"lstNothing"), nullptr);
-    EXPECT_EQ(Form::forms().back(), &form);
-    size_t before = Form::forms().size();
-    auto other = std::make_unique<Form>(nullptr, &device.skin, u"FormMain", nullptr);
-    os::WindowId id = other->impl().window().id();
-    other.reset();
-    EXPECT_EQ(Form::forms().size(), before) << "a destroyed form leaves the list";
-    EXPECT_EQ(device.screen.find(id), nullptr);
-}
-
-TEST(Form, the_layout_follows_the_device_and_the_screen)
-{
-    {
-        Device device({320, 240});
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {320, 188}}));
-        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"frmTitle"}));
-        show(form);
-        EXPECT_EQ(rgb_at(device.screen.frame(), 100, 100), 0x00E040u) << "the wide layout's green";
-    }
-    {
-        Device device({176, 220}, os::PlatformKind::smartphone);
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 20}, {176, 180}}));
-        EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnOk"}));
-        show(form);
-        EXPECT_EQ(rgb_at(device.screen.frame(), 10, 30), 0xE00040u) << "the phone layout's red";
-    }
-    {
-        // 480x640 is 240x320 at scale 2: everything doubles.
-        Device device({480, 640});
-        Form form(nullptr, &device.skin, u"FormMain", nullptr);
-        EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 52}, {480, 536}}));
-        EXPECT_EQ(form.find_control(u"btnOk")->rect(), (Rect {{200, 200}, {32, 32}}));
-    }
-    // Start positions: as given, centred, and filling the work area grown to hold btnFar.
-    Device device({240, 320});
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormPlaced", nullptr).impl().window().rect(),
-        (os::Rect {{10, 60}, {100, 50}}));
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormDialog", nullptr).impl().window().rect(),
-        (os::Rect {{60, 120}, {120, 80}}));
-    EXPECT_EQ(Form(nullptr, &device.skin, u"FormExtent", nullptr).impl().window().rect(),
-        (os::Rect {{0, 26}, {270, 320}}));
-}
-
 TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
 {
     Device device({240, 320});
@@ -134,23 +75,6 @@ TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
 }
 
-TEST(Form, a_pressed_button_repaints_only_its_own_rectangle)
-{
-    Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    show(form);
-    device.screen.press({48, 26 + 108});
-    device.screen.dispatch_pending();
-    ASSERT_FALSE(device.screen.quitting());
-    const os::Surface& frame = device.screen.frame();
-    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0xE0E040u) << "the Pressed picture fills the rectangle";
-    EXPECT_EQ(rgb_at(frame, 100, 26 + 100), 0x000040u) << "the other button is untouched";
-    EXPECT_EQ(rgb_at(frame, 108, 26 + 108), 0xE02020u);
-    device.screen.release({48, 26 + 108});
-    device.screen.dispatch_pending();
-    EXPECT_EQ(rgb_at(frame, 40, 26 + 100), 0x000040u);
-}
-
 TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
@@ -168,70 +92,6 @@ TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
     device.screen.tap({108, 26 + 108});
     device.screen.dispatch_pending();
     EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
-}
-
-TEST(Form, enter_presses_the_focused_button_on_both_kinds_of_device)
-{
-    for (os::PlatformKind kind : {os::PlatformKind::pocket_pc, os::PlatformKind::smartphone}) {
-        bool phone = kind == os::PlatformKind::smartphone;
-        Device device(phone ? os::Size {176, 220} : os::Size {240, 320}, kind);
-        Clicks clicks;
-        Form form(nullptr, &device.skin, u"FormMain", &clicks);
-        script(device.screen, {[&] { device.screen.key(os::VK_RETURN); }, [&] { form.close(); }});
-        EXPECT_TRUE(form.do_modal());
-        EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnOk"})) << (phone ? "smartphone" : "pocket pc");
-    }
-}
-
-TEST(Form, a_modal_dialog_closes_with_its_own_button_and_gives_its_parent_back)
-{
-    Device device({240, 320});
-    Form main(nullptr, &device.skin, u"FormMain", nullptr);
-    Form dialog(&main, &device.skin, u"FormDialog", nullptr);
-    bool dialog_ended = false;
-    device.screen.post_callback([&] { dialog_ended = dialog.do_modal(); });
-    script(device.screen,
-        {[&] {
-             EXPECT_EQ(Form::modal_form(), &dialog);
-             EXPECT_FALSE(main.impl().window().is_enabled());
-             // The close button sits in the middle of the centred dialog.
-             device.screen.tap({60 + 60, 120 + 40});
-         },
-            [&] {
-                EXPECT_TRUE(dialog_ended);
-                EXPECT_EQ(Form::modal_form(), &main);
-                EXPECT_TRUE(main.impl().window().is_enabled());
-                EXPECT_EQ(device.screen.active_window(), &main.impl().window());
-                main.close();
-            }});
-    EXPECT_TRUE(main.do_modal());
-    EXPECT_FALSE(dialog.impl().window().is_visible());
-}
-
-TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
-{
-    Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    Properties other(test::u16(skin_file("forms_skin.skin")), {240, 320}, device_kind());
-    Form bystander(nullptr, &other, u"FormDialog", nullptr);
-    device.screen.dispatch_pending();
-
-    // The skin of the property suites has a FormMain of the same size with other auto controls.
-    device.skin.reload(test::u16(std::filesystem::path(MELODECK_TEST_SKIN)), {240, 320});
-    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnAuto", "frmAuto"}));
-    EXPECT_EQ(form.find_control(u"btnOk"), nullptr);
-    EXPECT_EQ(auto_names(bystander), (std::vector<std::string> {"btnClose"})) << "another handle's form";
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
-    EXPECT_EQ(form.impl().dirty_rect(), (Rect {{0, 0}, {240, 268}})) << "repainted whole";
-
-    // A layout of another size: the form takes it and is placed again (centred, as it now asks).
-    device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
-    EXPECT_EQ(form.start_position(), 1);
-    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
-    EXPECT_EQ(form.size(), (Size {200, 100}));
-    form.impl().window().show(os::ShowMode::show);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }
 
 TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
@@ -282,4 +142,30 @@ TEST(FormDeathTest, a_form_has_one_main_menu_and_unregisters_only_that_one)
     form.register_menu_main(second);
     EXPECT_EQ(form.menu_main(), &second);
     form.unregister_menu_main(second);
+}
+
+TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
+{
+    Device device({240, 320});
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    Properties other(test::u16(skin_file("forms_skin.skin")), {240, 320}, device_kind());
+    Form bystander(nullptr, &other, u"FormDialog", nullptr);
+    device.screen.dispatch_pending();
+
+    // The skin of the property suites has a FormMain of the same size with other auto controls.
+    device.skin.reload(test::u16(std::filesystem::path(MELODECK_TEST_SKIN)), {240, 320});
+    EXPECT_EQ(auto_names(form), (std::vector<std::string> {"btnAuto", "frmAuto"}));
+    EXPECT_EQ(form.find_control(u"btnOk"), nullptr);
+    EXPECT_EQ(auto_names(bystander), (std::vector<std::string> {"btnClose"})) << "another handle's form";
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+    EXPECT_EQ(form.impl().dirty_rect(), (Rect {{0, 0}, {240, 268}})) << "repainted whole";
+
+    // A layout of another size: the form takes it and is placed again (centred, as it now asks).
+    device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
+    EXPECT_EQ(form.start_position(), 1);
+    EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
+    EXPECT_EQ(form.size(), (Size {200, 100}));
+    form.impl().window().show(os::ShowMode::show);
+    device.screen.dispatch_pending();
+    EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }

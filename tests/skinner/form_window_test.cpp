@@ -40,20 +40,6 @@ struct Shown {
 
 } // namespace
 
-TEST(FormWindow, starts_hidden_titled_loading_under_the_class_name_and_owned_by_its_owner)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    EXPECT_FALSE(form.impl.window().is_visible());
-    EXPECT_EQ(form.impl.window().caption(), u"Loading...");
-    EXPECT_EQ(screen.find_window(u"SkinnerClass_Melodeck"), &form.impl.window());
-    EXPECT_TRUE(form.impl.position_pending());
-    EXPECT_EQ(FormImpl::windows().back(), &form.impl);
-    FakeForm popup(&form, FormWindowKind::popup);
-    EXPECT_EQ(popup.impl.window().owner(), &form.impl.window());
-    EXPECT_EQ(popup.impl.window().kind(), os::WindowKind::popup);
-}
-
 TEST(FormPlacement, start_positions_in_a_240x268_work_area)
 {
     const os::Rect work {{0, 26}, {240, 268}};
@@ -89,31 +75,6 @@ TEST(FormPlacement, start_positions_in_a_240x268_work_area)
         EXPECT_EQ(place_form_window(placement, current, work).value_or(os::Rect {}), c.expected)
             << "mode " << c.mode;
     }
-}
-
-TEST(FormWindow, placing_moves_and_sizes_the_window_and_repaints_it_whole)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.impl.place();
-    EXPECT_TRUE(form.impl.position_pending()) << "no size yet: nothing to place";
-    EXPECT_TRUE(form.impl.window().rect().empty());
-
-    form.placement.size = {200, 100};
-    form.impl.place();
-    // Never placed before: the window starts at the work area's origin.
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {200, 100}}));
-    EXPECT_EQ(form.calls, (Calls {"size 200x100"}));
-    EXPECT_FALSE(form.impl.position_pending());
-    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {200, 100}}));
-
-    form.placement.start_position = 1;
-    form.impl.place();
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{20, 110}, {200, 100}}));
-    form.placement.start_position = 0;
-    form.impl.window().move({{5, 6}, {200, 100}});
-    form.impl.place();
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{5, 6}, {200, 100}})) << "mode 0 keeps the position";
 }
 
 TEST(FormWindow, setting_changes_place_the_form_again_and_screen_changes_are_announced)
@@ -157,32 +118,6 @@ TEST(FormWindow, copy_data_zero_is_the_command_line_of_another_copy)
     test::deliver(screen);
     // An odd last byte is no character.
     EXPECT_EQ(form.calls, (Calls {"command_line a/b", "command_line "}));
-}
-
-TEST(FormWindow, activation_reaches_the_form_on_a_pocket_pc_only)
-{
-    {
-        DeviceScope device(os::PlatformKind::pocket_pc);
-        os::HeadlessScreen screen({240, 320});
-        FakeForm a;
-        FakeForm b;
-        show(a, {240, 268});
-        EXPECT_TRUE(a.calls.empty());
-        b.placement.size = {240, 268};
-        b.impl.place();
-        b.impl.window().show(os::ShowMode::show);
-        EXPECT_EQ(a.calls, (Calls {"deactivate"}));
-        EXPECT_EQ(b.calls, (Calls {"size 240x268", "activate"}));
-    }
-    {
-        DeviceScope device(os::PlatformKind::smartphone);
-        os::HeadlessScreen screen({176, 220});
-        FakeForm a;
-        a.placement.size = {176, 180};
-        a.impl.place();
-        a.impl.window().show(os::ShowMode::show);
-        EXPECT_EQ(a.calls, (Calls {"size 176x180"}));
-    }
 }
 
 TEST(FormWindow, messages_for_a_detached_form_are_dropped)
@@ -239,25 +174,6 @@ TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is
     EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"}));
 }
 
-TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
-{
-    DeviceScope device(os::PlatformKind::smartphone);
-    os::HeadlessScreen screen({176, 220});
-    FakeForm form;
-    show(form, {176, 180});
-    screen.key_down(os::VK_A);
-    screen.type(u"a\t");
-    screen.key_up(os::VK_A);
-    screen.key(os::VK_0 + 9);
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
-
-    // The Pocket PC's joined message means nothing here.
-    form.calls.clear();
-    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
-    EXPECT_TRUE(form.calls.empty());
-}
-
 TEST(FormWindowPointer,
     taps_come_as_button_0_in_client_pixels_with_the_capture_held_between_and_doubles_say_so)
 {
@@ -281,35 +197,6 @@ TEST(FormWindowPointer,
     screen.tap({11, 41});
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
-}
-
-TEST(FormWindowPointer, a_hold_is_button_2_only_where_the_form_wants_gestures)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    show(form, {240, 268});
-    form.gesture_area = {{0, 0}, {100, 100}};
-
-    screen.hold({10, 40});
-    test::deliver(screen);
-    // The finger's lift after the gesture still comes as an up of button 0.
-    EXPECT_EQ(form.calls, (Calls {"down 2 10,14", "up 2 10,14", "up 0 10,14"}));
-
-    form.calls.clear();
-    screen.hold({150, 40});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 150,14", "up 0 150,14"}));
-
-    form.calls.clear();
-    screen.tap({10, 40});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14"})) << "a short tap is no gesture";
-
-    form.calls.clear();
-    screen.right_tap({20, 50});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 2 20,24", "up 2 20,24", "up 0 20,24"}));
-    EXPECT_FALSE(form.impl.window().has_capture());
 }
 
 TEST(FormWindowPointer, a_popup_closes_when_the_capture_leaves_it_or_a_tap_falls_outside)
@@ -364,22 +251,6 @@ TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
     EXPECT_EQ(end->window, form.impl.window().id());
 }
 
-TEST(FormWindowPaint, a_new_back_buffer_is_cyan_and_makes_the_whole_form_dirty)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.paint_background = false;
-    form.control = {{10, 10}, {20, 20}};
-    show(form, {240, 268});
-    screen.dispatch_pending();
-    EXPECT_EQ(form.paints, (std::vector<Rect> {{{0, 0}, {240, 268}}}));
-    const os::Surface& surface = form.impl.window().surface();
-    EXPECT_EQ(pixel(surface, 5, 5), s_back_buffer_fill);
-    EXPECT_EQ(pixel(surface, 10, 10), form.control_color);
-    EXPECT_EQ(pixel(surface, 30, 30), s_back_buffer_fill);
-    EXPECT_EQ(screen.frame().at(15, 26 + 15), form.control_color) << "the frame shows the window";
-}
-
 TEST(FormWindowPaint, only_the_dirty_parts_are_drawn_merged_when_they_overlap_and_cut_to_the_window)
 {
     Shown shown({{10, 10}, {20, 20}});
@@ -408,39 +279,6 @@ TEST(FormWindowPaint, only_the_dirty_parts_are_drawn_merged_when_they_overlap_an
     EXPECT_EQ(
         form.impl.dirty_parts(), (std::vector<Rect> {{{0, 0}, {60, 20 * int32_t(s_max_dirty_parts) + 5}}}))
         << "too many parts become their bounding box";
-}
-
-TEST(FormWindowPaint, a_window_update_without_dirt_shows_the_back_buffer_again_and_a_new_size_drops_it)
-{
-    Shown shown({{10, 10}, {20, 20}});
-    FakeForm& form = shown.form;
-    // Something scribbled on the window (a box that was over it) is mended from the buffer.
-    os::Shell::fill(form.impl.window().surface(), {{0, 0}, {50, 50}}, os::rgb(9, 9, 9));
-    form.impl.window().invalidate({{0, 0}, {50, 50}});
-    shown.screen.dispatch_pending();
-    EXPECT_TRUE(form.paints.empty());
-    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
-    EXPECT_EQ(pixel(form.impl.window().surface(), 40, 40), form.background);
-    form.impl.window().move({{0, 26}, {100, 100}});
-    EXPECT_FALSE(form.impl.has_back_buffer());
-    EXPECT_EQ(form.impl.dirty_rect(), (Rect {{0, 0}, {100, 100}}));
-    shown.screen.dispatch_pending();
-    EXPECT_EQ(form.impl.back_buffer().width, 100);
-}
-
-TEST(FormWindowPaint, flicker_mode_paints_straight_into_the_window_over_magenta)
-{
-    test::ScopedConfig config;
-    ASSERT_TRUE(os::write_registry_value(os::s_switches_key, u"Flicker", 1));
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    form.paint_background = false;
-    form.control = {{10, 10}, {20, 20}};
-    show(form, {240, 268});
-    screen.dispatch_pending();
-    EXPECT_FALSE(form.impl.has_back_buffer());
-    EXPECT_EQ(pixel(form.impl.window().surface(), 5, 5), s_flicker_fill);
-    EXPECT_EQ(pixel(form.impl.window().surface(), 15, 15), form.control_color);
 }
 
 TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
@@ -489,41 +327,21 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     EXPECT_EQ(c.timers.size(), 3u);
 }
 
-TEST(FormWindowMenu, menu_messages_go_to_the_manager_which_refreshes_while_a_main_menu_exists)
-{
-    os::HeadlessScreen screen({240, 320});
-    FakeForm form;
-    show(form, {240, 268});
-    auto menu = std::make_unique<test::RecordingMenu>();
-    std::vector<std::string>& seen = menu->seen;
-    form.impl.set_menu_manager(std::move(menu));
-    form.impl.window().send(WM_COMMAND, 100);
-    form.impl.window().send(WM_INITMENUPOPUP);
-    form.impl.window().send(os::WM_HOTKEY, os::VK_ESCAPE);
-    form.impl.window().send(os::WM_TIMER, 77);
-    EXPECT_EQ(seen, (std::vector<std::string> {"command 100", "popup", "command 27"}));
-
-    seen.clear();
-    form.menu_main = true;
-    form.impl.window().send(os::WM_TIMER, 77);
-    form.impl.window().send(os::WM_USER + 50);
-    form.impl.window().send(WM_COMMAND, 101);
-    EXPECT_EQ(seen, (std::vector<std::string> {"refresh", "command 101", "refresh"}));
-    form.impl.register_menu_bar();
-    EXPECT_EQ(seen.back(), "rebuild");
-}
-
-TEST(FormWindowMenu, a_smartphone_form_restores_its_soft_keys_when_activated)
+TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
 {
     DeviceScope device(os::PlatformKind::smartphone);
     os::HeadlessScreen screen({176, 220});
     FakeForm form;
-    auto menu = std::make_unique<test::RecordingMenu>();
-    std::vector<std::string>& seen = menu->seen;
-    form.impl.set_menu_manager(std::move(menu));
-    form.placement.size = {176, 180};
-    form.impl.place();
-    form.impl.window().show(os::ShowMode::show);
-    EXPECT_EQ(seen, (std::vector<std::string> {"show"}));
-    EXPECT_EQ(form.calls, (Calls {"size 176x180"})) << "the form itself is not activated";
+    show(form, {176, 180});
+    screen.key_down(os::VK_A);
+    screen.type(u"a\t");
+    screen.key_up(os::VK_A);
+    screen.key(os::VK_0 + 9);
+    test::deliver(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
+
+    // The Pocket PC's joined message means nothing here.
+    form.calls.clear();
+    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
+    EXPECT_TRUE(form.calls.empty());
 }

@@ -5,21 +5,6 @@
 using skinner::GridZone;
 using Offsets = std::vector<int32_t>;
 
-TEST(GridLayout, proportional_columns_share_what_the_fixed_ones_leave)
-{
-    // The last proportional column takes the remainder even when fixed columns follow it.
-    EXPECT_EQ(skinner::grid_column_offsets({-1, -1, -1, 10}, 110), (Offsets {0, 33, 66, 100, 110}));
-    EXPECT_EQ(skinner::grid_column_offsets({-2, 30, -1}, 130), (Offsets {0, 66, 96, 130}));
-}
-
-TEST(GridLayout, fixed_columns_wider_than_the_grid_leave_nothing_to_proportional_ones)
-{
-    EXPECT_EQ(skinner::grid_column_offsets({200, -1, 100, -3}, 240), (Offsets {0, 200, 200, 300, 300}));
-    EXPECT_EQ(skinner::grid_fixed_width({200, -1, 100, -3}), 300);
-    // A negative client width is no width at all.
-    EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
-}
-
 TEST(GridLayout, huge_weights_and_widths_do_not_overflow)
 {
     Offsets offsets = skinner::grid_column_offsets({INT32_MIN, INT32_MIN, -1}, 1000);
@@ -44,6 +29,14 @@ TEST(GridLayout, columns_and_rows_under_a_point)
     EXPECT_EQ(skinner::grid_row_at(59, 20, 40, 0), 0);
     EXPECT_EQ(skinner::grid_row_at(60, 20, 40, 7), 8);
     EXPECT_EQ(skinner::grid_row_at(60, 20, 0, 7), -1);
+}
+
+TEST(GridLayout, fixed_columns_wider_than_the_grid_leave_nothing_to_proportional_ones)
+{
+    EXPECT_EQ(skinner::grid_column_offsets({200, -1, 100, -3}, 240), (Offsets {0, 200, 200, 300, 300}));
+    EXPECT_EQ(skinner::grid_fixed_width({200, -1, 100, -3}), 300);
+    // A negative client width is no width at all.
+    EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
 }
 
 TEST(GridLayout, painting_covers_partial_rows_but_stops_at_the_row_count)

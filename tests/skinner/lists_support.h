@@ -27,10 +27,6 @@ public:
     {
         return note(cell_clicks, click);
     }
-    int32_t on_cell_hold(skinner::Control&, const skinner::GridClick& click) override
-    {
-        return note(cell_holds, click);
-    }
     int32_t on_header_click(skinner::Control&, const skinner::GridClick& click) override
     {
         return note(header_clicks, click);
@@ -52,7 +48,6 @@ public:
 
     std::vector<skinner::Control*> clicks;
     std::vector<skinner::GridClick> cell_clicks;
-    std::vector<skinner::GridClick> cell_holds;
     std::vector<skinner::GridClick> header_clicks;
     std::vector<std::pair<skinner::Control*, int32_t>> scrolls;
     std::vector<double> values;

@@ -160,30 +160,6 @@ std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
     return pixels;
 }
 
-TEST(Menu, the_bar_keeps_the_forms_soft_keys_while_its_popups_are_open)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    os::Window& form_window = pocket.form.impl().window();
-    std::vector<uint32_t> before = bottom_bar_pixels(screen);
-    std::vector<os::Window*> bar_windows;
-    std::vector<uint32_t> during;
-    in_popup(screen, os::VK_F2,
-        {[&] { bar_windows.push_back(screen.bar_window()); }, [&] { screen.key(os::VK_UP); }, // Quit
-            [&] { screen.key(os::VK_UP); }, // Recent
-            [&] { screen.key(os::VK_RIGHT); }, // into its submenu
-            [&] {
-                bar_windows.push_back(screen.bar_window());
-                during = bottom_bar_pixels(screen);
-                screen.key(os::VK_ESCAPE);
-            },
-            [&] { screen.key(os::VK_ESCAPE); }});
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_EQ(bar_windows, (std::vector<os::Window*> {&form_window, &form_window}));
-    EXPECT_EQ(during, before) << "the bar lost the form's soft keys while a menu was open";
-    EXPECT_EQ(screen.bar_window(), &form_window);
-}
-
 TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
 {
     PocketMenu pocket;
@@ -234,79 +210,6 @@ TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
     EXPECT_EQ(pocket.listener.commands.size(), 1u);
     EXPECT_EQ(MenuPopup::innermost(), nullptr);
     EXPECT_FALSE(screen.quitting());
-}
-
-TEST(Menu, a_single_visible_ok_item_becomes_the_soft_key_itself)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    MenuListener listener;
-    Form form(nullptr, &device.skin, u"FormMain", &listener);
-    ControlMenuMain menu(form);
-    MenuMainButton play(form, u"cmdPlay", u"Play", s_soft_key_ok);
-    MenuMainButton pause(form, u"cmdPause", u"Pause", s_soft_key_ok);
-    MenuMainButton stop(form, u"cmdStop", u"Stop", s_soft_key_ok);
-    pause.set_visible(false);
-    stop.set_visible(false);
-    show(form);
-    ASSERT_NE(dynamic_cast<MenuManagerImplSmartphone*>(form.impl().menu_manager()), nullptr);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Play", "Menu"}));
-
-    // Only Pause visible: the left key is Pause, chosen directly without a popup.
-    play.set_visible(false);
-    pause.set_visible(true);
-    device.screen.key(os::VK_F1); // a handled message: the bar is rebuilt before the key is read
-    device.screen.dispatch_pending();
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Pause", "Menu"}));
-    device.screen.key(os::VK_F1);
-    device.screen.dispatch_pending();
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_EQ(listener.commands.back(), "cmdPause");
-
-    // Two visible: the key, named by the skin, opens a popup of both.
-    stop.set_visible(true);
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu"}));
-    std::vector<std::string> seen;
-    in_popup(device.screen, os::VK_F1, {[&] {
-        seen = popup_texts(bar_manager(form).popup());
-        device.screen.key(os::VK_DOWN);
-        device.screen.key(os::VK_RETURN);
-    }});
-    EXPECT_EQ(seen, (std::vector<std::string> {"Pause", "Stop"}));
-    EXPECT_EQ(listener.commands.back(), "cmdStop");
-    EXPECT_FALSE(device.screen.quitting());
-}
-
-TEST(Menu, an_item_turned_invisible_leaves_the_next_rebuild_only)
-{
-    Device device({240, 320}, os::PlatformKind::pocket_pc);
-    MenuListener listener;
-    Form form(nullptr, &device.skin, u"FormMain", &listener);
-    ControlMenuMain menu(form);
-    MenuMainButton shuffle(form, u"cmdShuffle", u"Shuffle");
-    MenuMainButton repeat(form, u"cmdRepeat", u"Repeat");
-    show(form);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
-    shuffle.set_visible(false);
-    // Marking only: the bar still shows it until the window handled its next message.
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Shuffle", "Repeat"}));
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
-    {
-        MenuMainButton extra(form, u"cmdExtra", u"Extra");
-        extra.set_enabled(false);
-        form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-        EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat", "Extra"}));
-        EXPECT_FALSE(form.impl().window().bar_items()[3].enabled);
-    }
-    form.impl().window().send(os::WM_KEYUP, os::VK_SPACE);
-    EXPECT_EQ(bar_texts(form), (std::vector<std::string> {"Done", "Menu", "Repeat"}));
-    // A bar key that is a plain item delivers its id, tapped or by its command number.
-    device.screen.tap({239, 319});
-    device.screen.dispatch_pending();
-    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat"}));
-    form.impl().window().send(WM_COMMAND, s_first_menu_command + 2);
-    EXPECT_EQ(listener.commands, (std::vector<std::string> {"cmdRepeat", "cmdRepeat"}));
 }
 
 TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
@@ -483,6 +386,30 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     EXPECT_TRUE(window.is_visible());
     EXPECT_TRUE(window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
+}
+
+TEST(Menu, the_bar_keeps_the_forms_soft_keys_while_its_popups_are_open)
+{
+    PocketMenu pocket;
+    os::HeadlessScreen& screen = pocket.device.screen;
+    os::Window& form_window = pocket.form.impl().window();
+    std::vector<uint32_t> before = bottom_bar_pixels(screen);
+    std::vector<os::Window*> bar_windows;
+    std::vector<uint32_t> during;
+    in_popup(screen, os::VK_F2,
+        {[&] { bar_windows.push_back(screen.bar_window()); }, [&] { screen.key(os::VK_UP); }, // Quit
+            [&] { screen.key(os::VK_UP); }, // Recent
+            [&] { screen.key(os::VK_RIGHT); }, // into its submenu
+            [&] {
+                bar_windows.push_back(screen.bar_window());
+                during = bottom_bar_pixels(screen);
+                screen.key(os::VK_ESCAPE);
+            },
+            [&] { screen.key(os::VK_ESCAPE); }});
+    EXPECT_EQ(MenuPopup::innermost(), nullptr);
+    EXPECT_EQ(bar_windows, (std::vector<os::Window*> {&form_window, &form_window}));
+    EXPECT_EQ(during, before) << "the bar lost the form's soft keys while a menu was open";
+    EXPECT_EQ(screen.bar_window(), &form_window);
 }
 
 TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)

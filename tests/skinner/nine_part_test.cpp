@@ -31,18 +31,6 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
 
 } // namespace
 
-TEST(NinePart, borders_that_fit_are_kept_others_shrink_evenly_with_the_far_side_losing_the_odd_pixel)
-{
-    EXPECT_EQ(skinner::fit_borders({4, 6}, 10), (Borders {4, 6}));
-    EXPECT_EQ(skinner::fit_borders({4, 6}, 8), (Borders {3, 5}));
-    EXPECT_EQ(skinner::fit_borders({4, 6}, 7), (Borders {3, 4}));
-    EXPECT_EQ(skinner::fit_borders({5, 5}, 9), (Borders {5, 4}));
-    // A side that would go negative stops at 0 and the other gives up the rest.
-    EXPECT_EQ(skinner::fit_borders({2, 10}, 6), (Borders {0, 6}));
-    EXPECT_EQ(skinner::fit_borders({10, 1}, 4), (Borders {4, 0}));
-    EXPECT_EQ(skinner::fit_borders({3, 3}, -4), (Borders {0, 0}));
-}
-
 TEST(NinePart, destination_narrower_than_the_side_borders_draws_no_centre)
 {
     // Width 7 against borders 4 + 6: excess 3, left loses 1, right loses 2.
@@ -80,4 +68,16 @@ TEST(NinePart, map_to_source_of_an_empty_middle_and_a_moved_origin)
     EXPECT_EQ(skinner::map_to_source(7, 20, 0, 4, 4, 8, false), 4);
     // Offsets from a non-zero source origin.
     EXPECT_EQ(skinner::map_to_source(2, 50, 100, 104, 124, 130, true), 102);
+}
+
+TEST(NinePart, borders_that_fit_are_kept_others_shrink_evenly_with_the_far_side_losing_the_odd_pixel)
+{
+    EXPECT_EQ(skinner::fit_borders({4, 6}, 10), (Borders {4, 6}));
+    EXPECT_EQ(skinner::fit_borders({4, 6}, 8), (Borders {3, 5}));
+    EXPECT_EQ(skinner::fit_borders({4, 6}, 7), (Borders {3, 4}));
+    EXPECT_EQ(skinner::fit_borders({5, 5}, 9), (Borders {5, 4}));
+    // A side that would go negative stops at 0 and the other gives up the rest.
+    EXPECT_EQ(skinner::fit_borders({2, 10}, 6), (Borders {0, 6}));
+    EXPECT_EQ(skinner::fit_borders({10, 1}, 4), (Borders {4, 0}));
+    EXPECT_EQ(skinner::fit_borders({3, 3}, -4), (Borders {0, 0}));
 }

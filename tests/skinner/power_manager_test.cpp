@@ -52,20 +52,6 @@ void write_file(const std::filesystem::path& path, const std::string& text)
 
 } // namespace
 
-TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
-    manager->set_interval(1);
-    show(form);
-    pass(device.screen, 5000);
-    manager->set_display(false);
-    EXPECT_TRUE(manager->is_display_on());
-    EXPECT_TRUE(device.screen.power());
-}
-
 TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_first_key)
 {
     Device device;
@@ -169,24 +155,6 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     EXPECT_TRUE(manager->is_display_on());
 }
 
-TEST(PowerManager, a_backlight_name_that_is_no_device_is_ignored)
-{
-    test::TempDir dir;
-    write_file(dir.native("brightness"), "not a number");
-    write_file(dir.native("max_brightness"), "255");
-    for (std::string folder : {dir.path().string(), (dir.path() / "missing").string(), std::string()}) {
-        EnvScope env(folder);
-        Device device;
-        KeyForm form(device.skin);
-        std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-        EXPECT_FALSE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight()) << folder;
-        show(form);
-        manager->set_interval(1);
-        pass(device.screen, 2000);
-        EXPECT_FALSE(device.screen.power()) << folder; // the screen still goes off
-    }
-}
-
 namespace {
 
 // A hook that writes down the messages it saw, and may keep key-downs from the window.
@@ -260,4 +228,18 @@ TEST(ControlSubclass, a_window_that_goes_takes_its_hooks_along)
     EXPECT_EQ(ControlSubclass::run_hooks(1, message, pass_on), 0);
     EXPECT_TRUE(pass_on);
     EXPECT_TRUE(log.empty());
+}
+
+TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
+{
+    Device device({176, 220}, os::PlatformKind::smartphone);
+    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    manager->set_interval(1);
+    show(form);
+    pass(device.screen, 5000);
+    manager->set_display(false);
+    EXPECT_TRUE(manager->is_display_on());
+    EXPECT_TRUE(device.screen.power());
 }

@@ -12,11 +12,6 @@ const Rect s_bar {{10, 30}, {100, 20}};
 const Rect s_tall {{10, 30}, {20, 100}};
 constexpr int32_t s_track = 8;
 
-Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
-{
-    return {{x, y}, {w, h}};
-}
-
 } // namespace
 
 TEST(ProgressGeometry, values_run_between_the_thumb_centres_and_are_clamped_beyond_them)
@@ -48,20 +43,4 @@ TEST(ProgressGeometry, no_travel_or_unknown_orientation_gives_zero_and_a_wide_tr
         EXPECT_GE(value, 0.0);
         EXPECT_LE(value, 1.0);
     }
-}
-
-TEST(ProgressGeometry, a_tap_on_the_thumb_centre_gives_back_its_value)
-{
-    for (int32_t orientation = 0; orientation < 4; ++orientation) {
-        const Rect& bar = orientation % 2 == 0 ? s_tall : s_bar;
-        for (double value : {0.0, 0.25, 0.5, 1.0}) {
-            SCOPED_TRACE(testing::Message() << "orientation " << orientation << " value " << value);
-            Rect thumb = skinner::progress_thumb_rect(orientation, bar, s_track, value);
-            Point centre {thumb.left() + (orientation % 2 == 0 ? 0 : s_track / 2),
-                thumb.top() + (orientation % 2 == 0 ? s_track / 2 : 0)};
-            EXPECT_NEAR(skinner::progress_value_at(orientation, bar, s_track, centre), value, 1e-9);
-        }
-    }
-    EXPECT_EQ(skinner::progress_fill_rect(3, s_bar, s_track, 0.3).size.width, 27) << "92 * 0.3 truncated";
-    EXPECT_EQ(skinner::progress_thumb_rect(3, s_bar, s_track, 1.0), r(102, 30, 8, 20));
 }

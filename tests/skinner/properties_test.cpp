@@ -123,39 +123,6 @@ struct ScaleCase {
     int32_t scale; // -1: not looked at
 };
 
-TEST(PropertiesScale, listed_sizes_device_letters_and_the_screen_decide_the_scale)
-{
-    const DeviceKind pocket = DeviceKind::pocket_pc;
-    const ScaleCase cases[] = {
-        {{}, u"", pocket, {480, 640}, true, 1},
-        {{}, u"", pocket, {1, 1}, true, 1},
-        {{{176, 220}, {240, 320}}, u"", pocket, {480, 640}, true, 2},
-        {{{176, 220}, {240, 320}}, u"", pocket, {720, 960}, true, 3},
-        {{{176, 220}, {240, 320}}, u"", pocket, {960, 1280}, true, 4},
-        {{{176, 220}, {240, 320}}, u"", pocket, {1200, 1600}, false, -1}, // scale 5 is beyond the range
-        {{{240, 240}, {240, 320}}, u"", pocket, {480, 800}, false, 2}, // best fit
-        {{{500, 500}}, u"", pocket, {480, 640}, false, 1}, // nothing fits
-        {{{110, 300}, {160, 100}}, u"", pocket, {480, 640}, false, 3}, // width slack counts first
-        {{{120, 160}, {240, 320}}, u"", pocket, {300, 400}, false, 1}, // a tie: the earliest
-        {{{240, 320}}, u"", pocket, {0, 0}, true, 1}, // unknown screen
-        {{}, u"S", pocket, {240, 320}, false, 1},
-        {{}, u"S", DeviceKind::smartphone, {240, 320}, true, 1},
-        {{{240, 320}}, u"S", pocket, {480, 640}, false, 2},
-    };
-    SkinFiles files;
-    int row = 0;
-    for (const ScaleCase& c : cases) {
-        SkinModel model = with_sizes(c.sizes);
-        model.devices = c.devices;
-        Properties properties(files.plain(model, "s" + std::to_string(row) + ".skin"), c.screen, c.kind);
-        EXPECT_EQ(properties.check_version(u"Melodeck_1.00", c.screen), c.passes) << "row " << row;
-        if (c.scale >= 0) {
-            EXPECT_EQ(properties.impl().scale(), c.scale) << "row " << row;
-        }
-        ++row;
-    }
-}
-
 struct FormCase {
     std::vector<skinner::SkinForm> forms;
     Size screen;
@@ -196,21 +163,6 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
             c.kind);
         EXPECT_EQ(chosen(properties, c.query), c.chosen) << "row " << row++;
     }
-}
-
-TEST(PropertiesForms, sizes_in_the_choice_and_trace_are_scaled)
-{
-    SkinFiles files;
-    SkinModel model = test::model_with_forms({test::sized_form(u"About", 10, 10),
-        test::sized_form(u"FormMain", 240, 268), test::sized_form(u"FormMain2", 240, 300, u"S")});
-    model.sizes = {{240, 320, 0}};
-    Properties properties(files.plain(model), {480, 640});
-    ASSERT_EQ(properties.impl().scale(), 2);
-    EXPECT_EQ(chosen(properties, u"FormMain"), u"FormMain") << "480x536 fills the 480x536 work area";
-    // Every record looked at, in pre-order: FormMain is the root.
-    EXPECT_EQ(properties.impl().form_trace(),
-        u"+FormMain Size=480 536 Devices= good_for_device\n-About\n+FormMain2 Size=480 600 Devices=S\n");
-    EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {480, 536}));
 }
 
 namespace {
@@ -287,20 +239,6 @@ TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
     EXPECT_EQ(chosen(properties, u"Form"), u"FormMain");
 }
 
-TEST(PropertiesQueries, auto_controls_come_in_their_stored_order)
-{
-    SkinFiles files;
-    Properties properties(files.plain(query_model()), s_qvga);
-    ASSERT_EQ(properties.auto_control_count(u"FormMain"), 2u);
-    EXPECT_EQ(properties.auto_control(u"FormMain", 0),
-        (std::pair<std::u16string, std::u16string> {u"lbl", u"Auto.Frame"}));
-    EXPECT_EQ(properties.auto_control(u"FormMain", 1).second, u"Auto.Button");
-    EXPECT_EQ(properties.auto_control(u"FormMain", 2), (std::pair<std::u16string, std::u16string> {}));
-    EXPECT_EQ(properties.auto_control_count(u"FormNone"), 0u);
-    Properties invalid(files.dir().file("absent.skin"), s_qvga);
-    EXPECT_EQ(invalid.auto_control_count(u"FormMain"), 0u);
-}
-
 namespace {
 
 // A form stand-in: counts its reloads and records their order.
@@ -328,24 +266,6 @@ private:
 };
 
 } // namespace
-
-TEST(PropertiesRefresh, every_form_of_this_handle_reloads_in_creation_order)
-{
-    SkinFiles files;
-    std::u16string path = files.plain(query_model());
-    Properties mine(path, s_qvga);
-    Properties other(path, s_qvga);
-    std::vector<std::string> order;
-    Client first(&mine, order, "first");
-    Client stranger(&other, order, "stranger");
-    auto third = std::make_unique<Client>(&mine, order, "third");
-    Client second(&mine, order, "second");
-    auto doomed = std::make_unique<Client>(&mine, order, "doomed");
-    third.reset();
-    second.on_reload = [&] { doomed.reset(); }; // destroyed during the refresh: skipped
-    mine.refresh_skin();
-    EXPECT_EQ(order, (std::vector<std::string> {"first", "second"}));
-}
 
 TEST(PropertiesRefresh, reload_replaces_the_skin_and_refreshes_the_forms)
 {
@@ -380,19 +300,6 @@ TEST(PropertiesRefresh, a_language_that_cannot_be_read_keeps_the_old_one)
     EXPECT_EQ(order.size(), 1u) << "no refresh after a failure";
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
     EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
-}
-
-TEST(PropertiesRefresh, reload_with_a_language_takes_both)
-{
-    SkinFiles files;
-    Properties skin(files.dir().file("absent.skin"), s_qvga);
-    EXPECT_FALSE(skin.is_valid());
-    skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
-    EXPECT_TRUE(skin.is_valid());
-    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
-    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
-    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
-        << "an unreadable language leaves no translations";
 }
 
 TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_report)
@@ -430,36 +337,6 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
 
 #ifdef MELODECK_TEST_SKIN
 
-TEST(PropertiesTestSkin, pictures_keep_their_masks_alpha_maps_and_frames_at_scale_2)
-{
-    Properties skin(liba::from_utf8(MELODECK_TEST_SKIN), {480, 640});
-    ASSERT_TRUE(skin.is_valid());
-    ASSERT_TRUE(skin.check_version(u"Melodeck_1.00", {480, 640}));
-    ASSERT_EQ(skin.impl().scale(), 2);
-    ASSERT_EQ(skin.impl().pictures().size(), 4u);
-
-    skinner::Picture button = skin.get_picture(u"FormMain", u"btnPlay", u"Picture", {});
-    ASSERT_TRUE(button.has_image());
-    EXPECT_TRUE(button.rep()->has_mask());
-    EXPECT_FALSE(button.rep()->alpha());
-    EXPECT_EQ(button.size(), (Size {32, 32}));
-
-    skinner::Picture glow = skin.get_picture(u"FormMain", u"btnPlay", u"Glow", {});
-    ASSERT_TRUE(glow.has_image());
-    EXPECT_TRUE(glow.rep()->alpha());
-    EXPECT_EQ(glow.frame().left, 4);
-    EXPECT_EQ(glow.frame().bottom, 20);
-
-    skinner::Picture frame = skin.get_picture(u"FormMain", u"btnPlay", u"Frame", {});
-    EXPECT_FALSE(frame.rep()->has_mask());
-    EXPECT_EQ(frame.min_size(), (Size {32, 32})) << "8-pixel borders, doubled";
-    EXPECT_FALSE(frame.stretch());
-
-    skinner::Picture background = skin.get_form_picture(u"FormMain", u"Background", {});
-    EXPECT_TRUE(background.stretch());
-    EXPECT_EQ(background.size(), (Size {16, 16}));
-}
-
 #endif
 
 TEST(SkinDevice, work_area_rule_and_device_letters)
@@ -472,4 +349,17 @@ TEST(SkinDevice, work_area_rule_and_device_letters)
     EXPECT_FALSE(skinner::good_for_device(u"s", DeviceKind::smartphone));
     EXPECT_TRUE(skinner::good_for_device(u"xPx", DeviceKind::pocket_pc));
     EXPECT_FALSE(skinner::good_for_device(u"S", DeviceKind::pocket_pc));
+}
+
+TEST(PropertiesRefresh, reload_with_a_language_takes_both)
+{
+    SkinFiles files;
+    Properties skin(files.dir().file("absent.skin"), s_qvga);
+    EXPECT_FALSE(skin.is_valid());
+    skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
+    EXPECT_TRUE(skin.is_valid());
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
+    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
+        << "an unreadable language leaves no translations";
 }

@@ -40,19 +40,6 @@ TEST(ScrollGeometry, extreme_and_empty_ranges_do_not_overflow_or_divide_by_zero)
     EXPECT_TRUE(parts.thumb.empty()) << "a bar shorter than its buttons has no thumb";
 }
 
-TEST(ScrollGeometry, a_horizontal_bar_lays_its_parts_along_x)
-{
-    // 200 x 20; end buttons 20 and 30; thumb borders 10: travel 140; page 25 at 50 of 100.
-    skinner::ScrollBarParts parts
-        = skinner::scroll_bar_parts(r(10, 5, 200, 20), false, {0, 100, 25}, 50, 20, 30, 10);
-    EXPECT_EQ(parts.min_button, r(10, 5, 20, 20));
-    EXPECT_EQ(parts.max_button, r(180, 5, 30, 20));
-    EXPECT_EQ(parts.thumb, r(100, 5, 45, 20));
-    EXPECT_EQ(parts.min_space, r(30, 5, 70, 20));
-    EXPECT_EQ(parts.max_space, r(145, 5, 35, 20));
-    EXPECT_EQ(parts[ScrollPart::Thumb], parts.thumb);
-}
-
 TEST(ScrollGeometry, repeat_keeps_counting_while_disabled_and_does_not_wrap_when_held_forever)
 {
     skinner::RepeatCountdown countdown;

@@ -223,46 +223,6 @@ TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_sa
     }
 }
 
-TEST(SkinDescription, names_compare_by_code_unit_with_prefixes_first)
-{
-    std::vector<std::u16string> names = {u"a", u"Z", u"Form", u"FormMain", u"FormMain2", u"\u00e9", u"z",
-        u"\U0001F3B5", u"\uFFFF", u"A b", u"0"};
-    std::vector<skinner::SkinRecord> controls;
-    std::vector<skinner::SkinProperty> properties;
-    for (const std::u16string& name : names) {
-        controls.push_back(test::record(name));
-        properties.push_back(test::prop(name, int32_t(name.size())));
-    }
-    skinner::SkinModel model = test::model_with_forms({test::form(u"F", properties, controls)});
-    SkinDescription description(test::describe(model));
-    ASSERT_TRUE(description.valid());
-    uint32_t form = description.form_root();
-    for (const std::u16string& name : names) {
-        uint64_t comparisons = 0;
-        EXPECT_NE(description.find_record(description.control_root(form), name, comparisons), 0u);
-        uint32_t entry = description.find_property(form, PropertyType::integer, name, comparisons);
-        ASSERT_NE(entry, 0u);
-        EXPECT_EQ(description.integer_at(entry), int32_t(name.size()));
-    }
-    uint64_t comparisons = 0;
-    EXPECT_EQ(description.find_record(description.control_root(form), u"For", comparisons), 0u);
-    EXPECT_EQ(description.find_record(description.control_root(form), u"FormMain22", comparisons), 0u);
-    EXPECT_EQ(description.find_property(form, PropertyType::point, u"a", comparisons), 0u)
-        << "each type has its own table";
-}
-
-TEST(SkinDescription, preorder_visits_node_then_left_then_right)
-{
-    std::vector<skinner::SkinForm> forms;
-    for (char16_t c : std::u16string(u"abcdefg"))
-        forms.push_back(test::form(std::u16string(1, c)));
-    SkinDescription description(test::describe(test::model_with_forms(forms)));
-    std::u16string order;
-    for (uint32_t record : description.preorder(description.form_root()))
-        order += description.name(record);
-    EXPECT_EQ(order, u"dbacfeg");
-}
-
 TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
 {
     // 20000 kind records chained by their right children: a list-shaped tree.

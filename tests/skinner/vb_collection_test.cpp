@@ -42,12 +42,6 @@ TEST(VBCollection, indexes_inserts_and_removes)
     EXPECT_EQ(rows[3], "b");
 }
 
-TEST(VBCollectionDeathTest, a_row_index_of_minus_one_ends_the_program)
-{
-    VBCollection<std::string> rows = three();
-    EXPECT_EXIT(rows[-1], test::failed_exit, "pos is invalid");
-}
-
 TEST(VBCollectionDeathTest, an_index_at_or_past_the_size_ends_the_program)
 {
     const VBCollection<std::string> rows = three();
