@@ -13,7 +13,7 @@ using skinner::Size;
 
 namespace {
 
-constexpr uint32_t s_background = 0xFF204060u;
+constexpr uint32_t s_background = 0xFF000000u;
 constexpr uint32_t s_white = 0xFFFFFF;
 constexpr uint32_t s_black = 0x000000;
 
@@ -124,58 +124,67 @@ TEST(Picture, loads_from_the_archive_or_beside_it_and_a_missing_one_draws_nothin
     EXPECT_TRUE(Picture().is_transparent({0, 0}, {0, 0}, {2, 2}));
 }
 
-TEST(Picture, one_bit_mask_makes_black_mask_pixels_transparent)
+// A one-bit mask of 0 (transparent) and 1 (opaque) pixels in one row.
+test::Bytes mask_row(std::vector<uint32_t> bits)
 {
-    Skin skin;
-    // Colour: red, white (under the transparent mask pixel), blue.
-    skin.entry("Round.bmp", test::make_bmp24(3, 1, {0xFF0000, s_white, 0x0000FF}));
-    test::BmpSpec mask;
-    mask.width = 3;
-    mask.bits = 1;
-    mask.palette = {s_black, s_white};
-    skin.entry("Round_1.bmp", test::make_bmp(mask, {1, 0, 1}));
-    // An alpha map too: the mask wins.
-    skin.entry("Round_8.bmp", test::make_bmp24(3, 1, {0, 0, 0}));
-    Picture picture(skin.path(), u"Round", false, 1);
-    ASSERT_TRUE(picture.rep()->has_mask());
-    EXPECT_FALSE(picture.rep()->alpha());
-    Target target(3, 1);
-    picture.draw(target.canvas, {0, 0}, {3, 1});
-    EXPECT_EQ(target.at(0, 0), 0xFFFF0000u);
-    EXPECT_EQ(target.at(1, 0), s_background);
-    EXPECT_EQ(target.at(2, 0), 0xFF0000FFu);
-    EXPECT_FALSE(picture.is_transparent({0, 0}, {0, 0}, {3, 1}));
-    EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
+    return test::make_bmp({.width = int32_t(bits.size()), .bits = 1, .palette = {s_black, s_white}}, bits);
+}
 
-    // A mask of another size is ignored; without a mask all inside is opaque, outside transparent.
+TEST(Picture, masks_and_alpha_maps_decide_what_is_drawn_and_hit_and_scale_with_the_bitmap)
+{
+    struct Case {
+        const char* name;
+        std::vector<uint32_t> colour; // one row
+        test::Bytes mask, alpha; // _1 and _8 entries; empty: none
+        int32_t scale;
+        bool has_mask, alpha_map; // an alpha map is held as the mask
+        std::vector<uint32_t> drawn; // each row of the drawn picture
+    };
+    const uint32_t o = s_background;
+    const Case cases[] = {
+        {"mask; an alpha map too, the mask wins", {0xFF0000, s_white, 0x0000FF}, mask_row({1, 0, 1}),
+            test::make_bmp24(3, 1, {0, 0, 0}), 1, true, false, {0xFFFF0000u, o, 0xFF0000FFu}},
+        // (d * 256 + (s - d) * a) / 256 per byte, the alpha from blue; the target keeps its alpha.
+        {"alpha map", {0xFF0000, 0xFF0000, 0x00FF00}, {}, test::make_bmp24(3, 1, {0x000080, 0, 0x0000FF}), 1,
+            true, true, {0xFF7F0000u, o, 0xFF00FE00u}},
+        {"mask of another size is ignored", {0x123456, 0x123456}, test::make_bmp24(1, 1, {0}), {}, 1, false,
+            false, {0xFF123456u, 0xFF123456u}},
+        {"scale two: the mask scaled too", {0x0000AA, s_white}, mask_row({1, 0}), {}, 2, true, false,
+            {0xFF0000AAu, 0xFF0000AAu, o, o}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Skin skin;
+        const int32_t width = int32_t(c.colour.size());
+        skin.entry("Pic.bmp", test::make_bmp24(width, 1, c.colour));
+        if (!c.mask.empty())
+            skin.entry("Pic_1.bmp", c.mask);
+        if (!c.alpha.empty())
+            skin.entry("Pic_8.bmp", c.alpha);
+        Picture picture(skin.path(), u"Pic", false, c.scale);
+        EXPECT_EQ(picture.rep()->has_mask(), c.has_mask);
+        EXPECT_EQ(bool(picture.rep()->alpha()), c.alpha_map);
+        EXPECT_EQ(picture.rep()->loaded_size(), (Size {width, 1}));
+        ASSERT_EQ(picture.size(), (Size {width * c.scale, c.scale}));
+        Target target(width * c.scale, c.scale);
+        picture.draw(target.canvas, {0, 0}, picture.size());
+        for (int32_t y = 0; y < c.scale; ++y) {
+            for (int32_t x = 0; x < width * c.scale; ++x) {
+                EXPECT_EQ(target.at(x, y), c.drawn[size_t(x)]) << x << "," << y;
+                EXPECT_EQ(picture.is_transparent({x, y}, {0, 0}, picture.size()), c.drawn[size_t(x)] == o);
+            }
+        }
+    }
+    // Outside its rectangle a picture is transparent; scales outside 1..4 are cut to them.
+    Skin skin;
     skin.entry("Odd.bmp", test::make_bmp24(2, 1, {0x123456, 0x123456}));
-    skin.entry("Odd_1.bmp", test::make_bmp24(1, 1, {0}));
     Picture odd(skin.path(), u"Odd", false, 1);
-    EXPECT_FALSE(odd.rep()->has_mask());
     EXPECT_FALSE(odd.is_transparent({24, 14}, {5, 5}, {20, 10}));
     EXPECT_TRUE(odd.is_transparent({25, 5}, {5, 5}, {20, 10}));
     EXPECT_TRUE(odd.is_transparent({5, 15}, {5, 5}, {20, 10}));
     EXPECT_TRUE(odd.is_transparent({4, 5}, {5, 5}, {20, 10}));
-}
-
-TEST(Picture, alpha_map_blends_by_its_blue_channel)
-{
-    Skin skin;
-    skin.entry("Glow.bmp", test::make_bmp24(3, 1, {0xFF0000, 0xFF0000, 0x00FF00}));
-    // Blue carries the opacity.
-    skin.entry("Glow_8.bmp", test::make_bmp24(3, 1, {0x000080, 0x000000, 0x0000FF}));
-    Picture picture(skin.path(), u"Glow", false, 1);
-    ASSERT_TRUE(picture.rep()->alpha());
-    os::Surface surface(3, 1, 0xFF000000u);
-    Canvas canvas(surface);
-    picture.draw(canvas, {0, 0}, {3, 1});
-    // (d * 256 + (s - d) * a) / 256 per byte; the target keeps its alpha.
-    EXPECT_EQ(surface.at(0, 0), 0xFF7F0000u);
-    EXPECT_EQ(surface.at(1, 0), 0xFF000000u);
-    EXPECT_EQ(surface.at(2, 0), 0xFF00FE00u);
-    // Black in the alpha map is transparent for hit tests too.
-    EXPECT_FALSE(picture.is_transparent({0, 0}, {0, 0}, {3, 1}));
-    EXPECT_TRUE(picture.is_transparent({1, 0}, {0, 0}, {3, 1}));
+    EXPECT_EQ(Picture(skin.path(), u"Odd", false, 9).rep()->scale(), 4);
+    EXPECT_EQ(Picture(skin.path(), u"Odd", false, 0).rep()->scale(), 1);
 }
 
 struct NineCase {
@@ -245,31 +254,4 @@ TEST(Picture, scaling_refuses_results_beyond_the_side_limit)
     EXPECT_EQ(out.width, 0);
     EXPECT_TRUE(skinner::scale_surface(os::Surface(5000, 1), 2, out));
     EXPECT_EQ(out.width, 10000);
-}
-
-TEST(Picture, scale_two_doubles_sizes_and_pixels)
-{
-    Skin skin;
-    skin.entry("Dot.bmp", test::make_bmp24(2, 1, {0x0000AA, s_white}));
-    test::BmpSpec mask;
-    mask.width = 2;
-    mask.bits = 1;
-    mask.palette = {s_black, s_white};
-    skin.entry("Dot_1.bmp", test::make_bmp(mask, {1, 0}));
-    Picture picture(skin.path(), u"Dot", false, 2);
-    EXPECT_EQ(picture.size(), (Size {4, 2}));
-    EXPECT_EQ(picture.rep()->loaded_size(), (Size {2, 1}));
-    EXPECT_EQ(picture.rep()->scale(), 2);
-    Target target(4, 2);
-    picture.draw(target.canvas, {0, 0}, picture.size());
-    for (int32_t y = 0; y < 2; ++y) {
-        EXPECT_EQ(target.at(0, y), 0xFF0000AAu);
-        EXPECT_EQ(target.at(1, y), 0xFF0000AAu);
-        // The mask scaled with the bitmap: the right half is transparent.
-        EXPECT_EQ(target.at(2, y), s_background);
-        EXPECT_EQ(target.at(3, y), s_background);
-    }
-    // Scales outside 1..4 are cut to them.
-    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 9).rep()->scale(), 4);
-    EXPECT_EQ(Picture(skin.path(), u"Dot", false, 0).rep()->scale(), 1);
 }
