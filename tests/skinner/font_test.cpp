@@ -108,53 +108,47 @@ TEST(Font, logical_height_weight_and_face_follow_the_description_and_scale)
     EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
 }
 
-TEST(Font, draw_text_ink_stays_inside_the_rectangle)
-{
-    Font font = make_font(u"20 0 0 0 Tahoma");
-    os::Surface s(300, 80, s_paper);
-    Canvas canvas(s);
-    Rect box {{40, 20}, {60, 12}}; // lower than the line and narrower than the text
-    font.draw_text(canvas, s_ink, u"WWWWWWWWWWWW", box.position, box.size, 1, 1);
-    Ink ink(s);
-    ASSERT_TRUE(ink.any());
-    EXPECT_GE(ink.left, box.left());
-    EXPECT_LT(ink.right, box.right());
-    EXPECT_GE(ink.top, box.top());
-    EXPECT_LT(ink.bottom, box.bottom());
-    // The canvas's own clip and origin apply too.
-    os::Surface t(300, 80, s_paper);
-    Canvas shifted(t, {10, 0}, {{0, 0}, {50, 80}});
-    font.draw_text(shifted, s_ink, u"WWWWWWWWWWWW", {0, 0}, {300, 80}, 0, 0);
-    Ink cut(t);
-    EXPECT_GE(cut.left, 10);
-    EXPECT_LT(cut.right, 60);
-}
-
-TEST(Font, draw_text_aligns_left_centre_and_right)
+TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
 {
     Font font = make_font(u"16 0 0 0 Tahoma");
-    int32_t width = font.measure(u"Menu").width;
+    const Size line = font.measure(u"Menu");
+    EXPECT_EQ(font.measure(u"").width, 0);
+    EXPECT_EQ(font.measure(u"").height, line.height);
+    EXPECT_GT(font.measure(u"Menu Menu").width, line.width);
+    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
+    EXPECT_GE(make_font(u"16 0 0 0 Tahoma", 2).measure(u"x").height, 2 * line.height - 2);
+
     Rect box {{20, 10}, {200, 40}};
-    auto draw = [&](int32_t h, int32_t v) {
+    auto draw = [&](std::u16string_view text, int32_t h, int32_t v, Rect within = {{0, 0}, {240, 60}}) {
         os::Surface s(240, 60, s_paper);
-        Canvas canvas(s);
-        font.draw_text(canvas, s_ink, u"Menu", box.position, box.size, h, v);
+        Canvas canvas(s, within.position, {{0, 0}, within.size});
+        font.draw_text(canvas, s_ink, text, box.position, box.size, h, v);
         return Ink(s);
     };
-    Ink left = draw(0, 0), centre = draw(1, 1), right = draw(2, 2);
+    Ink left = draw(u"Menu", 0, 0), centre = draw(u"Menu", 1, 1), right = draw(u"Menu", 2, 2);
     ASSERT_TRUE(left.any() && centre.any() && right.any());
     EXPECT_LE(left.left - box.left(), 3);
     EXPECT_LE(box.right() - 1 - right.right, 3);
-    EXPECT_EQ(right.left - left.left, box.size.width - width);
-    EXPECT_EQ(centre.left - left.left, (box.size.width - width) / 2);
-    // Vertically: top, centred, bottom.
-    int32_t line = font.measure(u"Menu").height;
-    EXPECT_EQ(right.top - left.top, box.size.height - line);
-    EXPECT_EQ(centre.top - left.top, (box.size.height - line) / 2);
-    // An unknown alignment counts as left/top.
-    Ink other = draw(7, -1);
-    EXPECT_EQ(other.left, left.left);
+    EXPECT_EQ(right.left - left.left, box.size.width - line.width);
+    EXPECT_EQ(centre.left - left.left, (box.size.width - line.width) / 2);
+    EXPECT_EQ(right.top - left.top, box.size.height - line.height);
+    EXPECT_EQ(centre.top - left.top, (box.size.height - line.height) / 2);
+    Ink other = draw(u"Menu", 7, -1);
+    EXPECT_EQ(other.left, left.left) << "an unknown alignment counts as left/top";
     EXPECT_EQ(other.top, left.top);
+
+    // Text wider and a box lower than the line: the ink stays inside, and inside the canvas's clip.
+    box = {{40, 20}, {60, 12}};
+    Ink cut = draw(u"WWWWWWWWWWWW", 1, 1);
+    ASSERT_TRUE(cut.any());
+    EXPECT_GE(cut.left, box.left());
+    EXPECT_LT(cut.right, box.right());
+    EXPECT_GE(cut.top, box.top());
+    EXPECT_LT(cut.bottom, box.bottom());
+    box = {{0, 0}, {300, 80}};
+    Ink clipped = draw(u"WWWWWWWWWWWW", 0, 0, {{10, 0}, {50, 60}});
+    EXPECT_GE(clipped.left, 10);
+    EXPECT_LT(clipped.right, 60);
 }
 
 TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
@@ -197,18 +191,4 @@ TEST(Font, ellipsis_bisection_with_a_fixed_width)
     EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
     // The cut never splits a surrogate pair.
     EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
-}
-
-TEST(Font, measure_is_zero_wide_for_empty_text_and_grows_with_text)
-{
-    Font font = make_font(u"12 0 0 0 Tahoma");
-    Size empty = font.measure(u"");
-    EXPECT_EQ(empty.width, 0);
-    EXPECT_GT(empty.height, 0);
-    EXPECT_GT(font.measure(u"Wide text").width, font.measure(u"Wide").width);
-    EXPECT_EQ(font.measure(u"Wide").height, empty.height);
-    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
-    // Scale 2 doubles the em size: the line is about twice as high.
-    Font big = make_font(u"12 0 0 0 Tahoma", 2);
-    EXPECT_GE(big.measure(u"x").height, 2 * empty.height - 2);
 }

@@ -95,42 +95,19 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     manager->set_interval(-5);
     pass(device.screen, 20000);
     EXPECT_TRUE(device.screen.power());
-}
 
-TEST(PowerManager, time_with_another_window_in_front_does_not_count)
-{
-    Device device;
-    KeyForm form(device.skin);
-    KeyForm other(device.skin);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    show(form);
+    // Time with another window in front does not count; a dialog the form owns keeps it in front.
     manager->set_interval(5);
     manager->reset();
+    KeyForm other(device.skin);
     show(other);
     pass(device.screen, 30000);
     EXPECT_TRUE(device.screen.power());
-    // A dialog the form owns keeps the form in front.
     KeyForm dialog(device.skin, &form);
     form.impl().window().bring_to_front();
     show(dialog);
     pass(device.screen, 6000);
     EXPECT_FALSE(device.screen.power());
-}
-
-TEST(PowerManager, destroyed_it_leaves_the_window_alone)
-{
-    Device device;
-    KeyForm form(device.skin);
-    show(form);
-    {
-        std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-        manager->set_interval(1);
-    }
-    pass(device.screen, 5000);
-    EXPECT_TRUE(device.screen.power());
-    device.screen.key(os::VK_UP);
-    deliver(device.screen);
-    EXPECT_EQ(form.keys.size(), 1u);
 }
 
 TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
@@ -153,34 +130,35 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     deliver(device.screen);
     EXPECT_EQ(read_file(dir.native("brightness")), "37");
     EXPECT_TRUE(manager->is_display_on());
+
+    manager.reset();
+    pass(device.screen, 5000);
+    EXPECT_EQ(read_file(dir.native("brightness")), "37") << "destroyed, it leaves the display alone";
+    device.screen.key(os::VK_UP);
+    deliver(device.screen);
+    EXPECT_EQ(form.keys.size(), 2u);
 }
 
 namespace {
 
-// A hook that writes down the messages it saw, and may keep key-downs from the window.
-class Recorder : public ControlSubclass {
-public:
+// A hook that writes down the key-downs it saw, and may keep them from the window.
+struct Recorder : ControlSubclass {
     Recorder(std::vector<std::string>& log, std::string name)
-        : m_log(log)
-        , m_name(std::move(name))
+        : log(log)
+        , name(std::move(name))
     {
     }
-    bool swallow_keys = false;
-
-protected:
     intptr_t on_hooked_message(const os::WindowMessage& message, bool& pass_on) override
     {
         if (message.id != os::WM_KEYDOWN)
             return 0;
-        m_log.push_back(m_name);
-        if (swallow_keys)
-            pass_on = false;
+        log.push_back(name);
+        pass_on = !swallow_keys;
         return 7;
     }
-
-private:
-    std::vector<std::string>& m_log;
-    std::string m_name;
+    std::vector<std::string>& log;
+    std::string name;
+    bool swallow_keys = false;
 };
 
 } // namespace
@@ -209,25 +187,21 @@ TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from
     form.impl().window().send(os::WM_KEYDOWN, os::VK_UP);
     EXPECT_EQ(log.back(), "first");
     EXPECT_EQ(form.keys.size(), 2u);
-}
 
-TEST(ControlSubclass, a_window_that_goes_takes_its_hooks_along)
-{
-    Device device;
-    std::vector<std::string> log;
-    Recorder hook(log, "hook");
+    // A window that goes takes its hooks along.
+    os::WindowId gone_id = 0;
     {
-        KeyForm form(device.skin);
-        hook.install(form.impl().window().id());
-        EXPECT_NE(hook.hooked_window(), 0u);
+        KeyForm gone(device.skin);
+        gone_id = gone.impl().window().id();
+        second.install(gone_id);
     }
-    EXPECT_EQ(hook.hooked_window(), 0u);
+    EXPECT_EQ(second.hooked_window(), 0u);
     bool pass_on = false;
     os::WindowMessage message;
     message.id = os::WM_KEYDOWN;
-    EXPECT_EQ(ControlSubclass::run_hooks(1, message, pass_on), 0);
+    EXPECT_EQ(ControlSubclass::run_hooks(gone_id, message, pass_on), 0);
     EXPECT_TRUE(pass_on);
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(log.size(), 4u);
 }
 
 TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
