@@ -1,10 +1,21 @@
+// The canvas and the fonts drawn on it.
+
+#include "liba/text.h"
+#include "os/font_engine.h"
 #include "skinner/canvas.h"
 #include "skinner/canvas_impl.h"
+#include "skinner/font.h"
+#include "skinner/font_rep.h"
+#include "support/test_support.h"
 
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
 using skinner::Canvas;
+using skinner::Color;
+using skinner::Font;
+using skinner::FontDescription;
 using skinner::Point;
 using skinner::RasterOp;
 using skinner::Rect;
@@ -30,6 +41,56 @@ os::Surface coordinates(int32_t width, int32_t height)
 uint32_t from(int32_t x, int32_t y)
 {
     return 0xFF000000u | uint32_t(x << 8) | uint32_t(y);
+}
+
+constexpr uint32_t s_paper = 0xFFFFFFFFu;
+constexpr Color s_ink {0, 0, 0x80, 0x55};
+
+FontDescription parsed(std::u16string_view text)
+{
+    FontDescription d;
+    EXPECT_TRUE(skinner::parse_font_description(text, d)) << std::string(text.begin(), text.end());
+    return d;
+}
+
+bool malformed(std::u16string_view text)
+{
+    FontDescription d;
+    d.face = u"untouched";
+    bool ok = skinner::parse_font_description(text, d);
+    return !ok && d.face == u"untouched" && d.height == 12;
+}
+
+// The inked columns and rows of a surface.
+struct Ink {
+    int32_t left = INT32_MAX, right = -1, top = INT32_MAX, bottom = -1;
+    explicit Ink(const os::Surface& s)
+    {
+        for (int32_t y = 0; y < s.height; ++y) {
+            for (int32_t x = 0; x < s.width; ++x) {
+                if (s.at(x, y) != s_paper) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+    }
+    bool any() const { return right >= 0; }
+};
+
+Font make_font(std::u16string_view description, int32_t scale = 1)
+{
+    Font font(scale);
+    EXPECT_TRUE(font.set(description));
+    return font;
+}
+
+// Ten pixels per code unit, like a fixed-pitch font.
+int32_t fixed_width(std::u16string_view text)
+{
+    return int32_t(text.size()) * 10;
 }
 
 } // namespace
@@ -186,4 +247,128 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
         Canvas(layered).blend({0, 0}, layer);
         EXPECT_EQ(direct.pixels, layered.pixels) << "kind " << c.kind << " at " << c.dest.position.x;
     }
+}
+
+TEST(FontDescription, four_integers_then_the_face_or_nothing_is_touched)
+{
+    FontDescription d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
+    EXPECT_EQ(d.height, 8);
+    EXPECT_TRUE(d.bold && d.italic && d.underline);
+    EXPECT_EQ(d.face, u"Arial Narrow ");
+    FontDescription plain = parsed(u"32 0 0 0 Tahoma");
+    EXPECT_FALSE(plain.bold || plain.italic || plain.underline);
+    EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
+    EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
+    EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
+    EXPECT_EQ(parsed(u"+7 0 0 0 T").height, 7);
+    EXPECT_EQ(parsed(u"2147483647 0 0 0 T").height, 2147483647);
+    for (const char16_t* text :
+        {u"", u"Tahoma", u"12 0 0", u"12 0 0 x Tahoma", u"12x 0 0 0 Tahoma", u"12,0,0,0 Tahoma",
+            u"- 0 0 0 Tahoma", u"2147483648 0 0 0 Tahoma", u"99999999999999999999 0 0 0 Tahoma"})
+        EXPECT_TRUE(malformed(text)) << liba::to_utf8(text);
+}
+
+TEST(Font, logical_height_weight_and_face_follow_the_description_and_scale)
+{
+    Font font = make_font(u"12 1 0 0 Tahoma", 2);
+    EXPECT_EQ(font.rep()->logical_height(), -32);
+    EXPECT_EQ(font.rep()->weight(), 700);
+    EXPECT_EQ(make_font(u"12 0 0 0 Tahoma").rep()->weight(), 400);
+    EXPECT_EQ(make_font(u"10 0 0 0 X").rep()->logical_height(), -13); // 13.33 truncated
+    EXPECT_EQ(make_font(u"-10 0 0 0 X").rep()->logical_height(), 13);
+    EXPECT_EQ(make_font(u"1 0 0 0 X", 3).rep()->logical_height(), -4);
+    EXPECT_EQ(make_font(u"0 0 0 0 X").rep()->logical_height(), 0);
+    EXPECT_EQ(skinner::pixel_size_for(-32), 32);
+    EXPECT_EQ(skinner::pixel_size_for(13), 13);
+    EXPECT_EQ(skinner::pixel_size_for(0), 12);
+    EXPECT_EQ(skinner::pixel_size_for(INT32_MIN), os::s_max_pixel_size);
+    // A height that overflows 32 bits after scaling is cut, not wrapped.
+    EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
+    std::u16string long_name(40, u'A');
+    EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
+}
+
+TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
+{
+    Font font = make_font(u"16 0 0 0 Tahoma");
+    const Size line = font.measure(u"Menu");
+    EXPECT_EQ(font.measure(u"").width, 0);
+    EXPECT_EQ(font.measure(u"").height, line.height);
+    EXPECT_GT(font.measure(u"Menu Menu").width, line.width);
+    EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
+    EXPECT_GE(make_font(u"16 0 0 0 Tahoma", 2).measure(u"x").height, 2 * line.height - 2);
+
+    Rect box {{20, 10}, {200, 40}};
+    auto draw = [&](std::u16string_view text, int32_t h, int32_t v, Rect within = {{0, 0}, {240, 60}}) {
+        os::Surface s(240, 60, s_paper);
+        Canvas canvas(s, within.position, {{0, 0}, within.size});
+        font.draw_text(canvas, s_ink, text, box.position, box.size, h, v);
+        return Ink(s);
+    };
+    Ink left = draw(u"Menu", 0, 0), centre = draw(u"Menu", 1, 1), right = draw(u"Menu", 2, 2);
+    ASSERT_TRUE(left.any() && centre.any() && right.any());
+    EXPECT_LE(left.left - box.left(), 3);
+    EXPECT_LE(box.right() - 1 - right.right, 3);
+    EXPECT_EQ(right.left - left.left, box.size.width - line.width);
+    EXPECT_EQ(centre.left - left.left, (box.size.width - line.width) / 2);
+    EXPECT_EQ(right.top - left.top, box.size.height - line.height);
+    EXPECT_EQ(centre.top - left.top, (box.size.height - line.height) / 2);
+    Ink other = draw(u"Menu", 7, -1);
+    EXPECT_EQ(other.left, left.left) << "an unknown alignment counts as left/top";
+    EXPECT_EQ(other.top, left.top);
+
+    // Text wider and a box lower than the line: the ink stays inside, and inside the canvas's clip.
+    box = {{40, 20}, {60, 12}};
+    Ink cut = draw(u"WWWWWWWWWWWW", 1, 1);
+    ASSERT_TRUE(cut.any());
+    EXPECT_GE(cut.left, box.left());
+    EXPECT_LT(cut.right, box.right());
+    EXPECT_GE(cut.top, box.top());
+    EXPECT_LT(cut.bottom, box.bottom());
+    box = {{0, 0}, {300, 80}};
+    Ink clipped = draw(u"WWWWWWWWWWWW", 0, 0, {{10, 0}, {50, 60}});
+    EXPECT_GE(clipped.left, 10);
+    EXPECT_LT(clipped.right, 60);
+}
+
+TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
+{
+    // The child process starts afresh, so the engine meets fontconfig for the first time there,
+    // configured with no font folders at all.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::TempDir dir;
+    test::write_file(dir.native("fonts.conf"),
+        test::Bytes {'<', 'f', 'o', 'n', 't', 'c', 'o', 'n', 'f', 'i', 'g', '/', '>'});
+    std::string config = dir.native("fonts.conf").string();
+    auto run = [&] {
+        ::setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        ::setenv("FONTCONFIG_PATH", dir.path().c_str(), 1);
+        bool ok = os::FontEngine::instance().open({u"Tahoma", 12, false, false, false}) == nullptr;
+        Font font = make_font(u"12 0 0 0 Tahoma");
+        Font unset;
+        ok = ok && font.measure(u"Hello") == Size {0, 0} && unset.measure(u"Hello") == Size {0, 0};
+        os::Surface s(50, 20, s_paper);
+        Canvas canvas(s);
+        font.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        font.draw_text_ellipsis(canvas, s_ink, u"Hello", {0, 0}, {5, 20}, 0, 0);
+        unset.draw_text(canvas, s_ink, u"Hello", {0, 0}, {50, 20}, 0, 0);
+        ok = ok && !Ink(s).any();
+        std::exit(ok ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}
+
+TEST(Font, ellipsis_bisection_with_a_fixed_width)
+{
+    using skinner::shorten_with_ellipsis;
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdefg", 65, fixed_width), u"abcde\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 5, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }
