@@ -142,7 +142,7 @@ TEST(FormWindow, settings_copies_of_the_program_and_detaching)
     EXPECT_TRUE(form.timers.empty());
 }
 
-TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is_not_taken)
+TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
 {
     DeviceScope device(os::PlatformKind::pocket_pc);
     Shown shown;
@@ -167,37 +167,16 @@ TEST(FormWindowKeys, pocket_pc_offers_the_character_first_and_the_key_when_it_is
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"key_down 9"}));
 
-    // A key without a character, then a character alone: it is its own key too.
+    // A key without a character waits for the character typed with it.
     form.calls.clear();
     form.chars = false;
     screen.key_down(os::VK_DOWN);
     screen.type(u"Q");
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
-}
 
-TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
-{
-    DeviceScope device(os::PlatformKind::smartphone);
-    os::HeadlessScreen screen({176, 220});
-    FakeForm form;
-    show(form, {176, 180});
-    screen.key_down(os::VK_A);
-    screen.type(u"a\t");
-    screen.key_up(os::VK_A);
-    screen.key(os::VK_0 + 9);
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
+    // Taps come as button 0 in client pixels, with the capture held between.
     form.calls.clear();
-    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
-    EXPECT_TRUE(form.calls.empty()) << "the Pocket PC's joined message means nothing here";
-}
-
-TEST(FormWindowPointer, taps_in_client_pixels_capture_doubles_and_popups_closing_on_a_tap_outside)
-{
-    Shown shown;
-    FakeForm& form = shown.form;
-    os::HeadlessScreen& screen = shown.screen;
     screen.press({10, 40});
     test::deliver(screen);
     EXPECT_TRUE(form.impl.window().has_capture());
@@ -237,12 +216,9 @@ TEST(FormWindowPointer, taps_in_client_pixels_capture_doubles_and_popups_closing
     EXPECT_TRUE(popup.impl.window().is_visible()) << "a popup closes from the loop";
     test::deliver(screen);
     EXPECT_FALSE(popup.impl.window().is_visible());
-}
 
-TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
-{
-    Shown shown;
-    FakeForm& form = shown.form;
+    // Closing asks the form; a refusal keeps it open.
+    form.calls.clear();
     form.can_close = false;
     form.impl.close();
     EXPECT_EQ(form.calls, (Calls {"can_close"}));
@@ -258,6 +234,23 @@ TEST(FormWindow, close_asks_the_form_and_a_refusal_keeps_it_open)
     ASSERT_TRUE(end);
     EXPECT_EQ(end->id, WM_FORM_END_MODAL);
     EXPECT_EQ(end->window, form.impl.window().id());
+}
+
+TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
+{
+    DeviceScope device(os::PlatformKind::smartphone);
+    os::HeadlessScreen screen({176, 220});
+    FakeForm form;
+    show(form, {176, 180});
+    screen.key_down(os::VK_A);
+    screen.type(u"a\t");
+    screen.key_up(os::VK_A);
+    screen.key(os::VK_0 + 9);
+    test::deliver(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 20", "char a", "key_up 20", "key_down 55", "key_up 55"}));
+    form.calls.clear();
+    form.impl.window().send(WM_FORM_KEY, os::VK_A, 'a');
+    EXPECT_TRUE(form.calls.empty()) << "the Pocket PC's joined message means nothing here";
 }
 
 TEST(FormWindowPaint, only_the_dirty_parts_are_drawn_merged_when_they_overlap_and_cut_to_the_window)
