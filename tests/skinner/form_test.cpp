@@ -54,6 +54,29 @@ std::vector<std::string> auto_names(const Form& form)
     return names;
 }
 
+// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
+void pass(os::HeadlessScreen& screen, int64_t ms)
+{
+    for (int64_t done = 0; done < ms; done += 100) {
+        screen.advance(100);
+        screen.dispatch_pending();
+    }
+}
+
+// Sets MELODECK_BACKLIGHT for one scope.
+struct EnvScope {
+    explicit EnvScope(const std::string& value) { ::setenv("MELODECK_BACKLIGHT", value.c_str(), 1); }
+    ~EnvScope() { ::unsetenv("MELODECK_BACKLIGHT"); }
+};
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::string text;
+    in >> text;
+    return text;
+}
+
 } // namespace
 
 TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
@@ -173,38 +196,6 @@ TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
     EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }
 
-namespace {
-
-// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
-void pass(os::HeadlessScreen& screen, int64_t ms)
-{
-    for (int64_t done = 0; done < ms; done += 100) {
-        screen.advance(100);
-        screen.dispatch_pending();
-    }
-}
-
-// Sets MELODECK_BACKLIGHT for one scope.
-struct EnvScope {
-    explicit EnvScope(const std::string& value) { ::setenv("MELODECK_BACKLIGHT", value.c_str(), 1); }
-    ~EnvScope() { ::unsetenv("MELODECK_BACKLIGHT"); }
-};
-
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::string text;
-    in >> text;
-    return text;
-}
-
-void write_file(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path) << text << "\n";
-}
-
-} // namespace
-
 TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_first_key)
 {
     Device device;
@@ -266,8 +257,8 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
 TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
 {
     test::TempDir dir;
-    write_file(dir.native("brightness"), "37");
-    write_file(dir.native("max_brightness"), "255");
+    test::write_file(dir.native("brightness"), {'3', '7', '\n'});
+    test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
     EnvScope env(dir.path().string());
     Device device;
     KeyForm form(device.skin);

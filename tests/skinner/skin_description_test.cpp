@@ -39,14 +39,25 @@ void set_word(test::Bytes& bytes, uint32_t at, uint32_t value)
     liba::store_le32(&bytes[at], value);
 }
 
-void set_half(test::Bytes& bytes, uint32_t at, uint16_t value)
-{
-    liba::store_le16(&bytes[at], value);
-}
-
 bool valid(const test::Bytes& bytes)
 {
     return SkinDescription(bytes).valid();
+}
+
+struct Patch {
+    uint32_t at;
+    uint32_t value;
+    int width = 4; // bytes
+};
+
+// Whether the bytes with the patches applied make a valid description.
+bool valid_with(test::Bytes bytes, std::initializer_list<Patch> patches)
+{
+    for (const Patch& patch : patches) {
+        for (int i = 0; i < patch.width; ++i)
+            bytes[patch.at + uint32_t(i)] = uint8_t(patch.value >> (8 * i));
+    }
+    return valid(bytes);
 }
 
 // One form "Main" with a control "btn" holding a property of every type, a kind, two pictures and a
@@ -193,18 +204,14 @@ TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_
 
 TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
 {
+    const test::Bytes empty = test::describe(skinner::SkinModel {});
     for (uint32_t field : {s_version, s_devices}) {
-        test::Bytes bytes = test::describe(skinner::SkinModel {});
+        test::Bytes bytes = empty;
         for (uint32_t i = 0; i < 31; ++i)
-            set_half(bytes, field + 2 * i, u'A');
+            liba::store_le16(&bytes[field + 2 * i], u'A');
         EXPECT_TRUE(valid(bytes)) << "31 units and the terminator fill the field";
-        set_half(bytes, field + 62, u'A');
-        EXPECT_FALSE(valid(bytes)) << "no terminator in 32 units";
-
-        bytes = test::describe(skinner::SkinModel {});
-        set_half(bytes, field, u'A');
-        set_half(bytes, field + 62, u'B');
-        EXPECT_FALSE(valid(bytes)) << "a unit after the terminator";
+        EXPECT_FALSE(valid_with(bytes, {{field + 62, u'A', 2}})) << "no terminator in 32 units";
+        EXPECT_FALSE(valid_with(empty, {{field, u'A', 2}, {field + 62, u'B', 2}})) << "a unit after it";
     }
 }
 
@@ -234,11 +241,8 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
         {"one record in two trees", s_kind_root, form},
         {"a loop in a control tree", control + 4 * s_word_right, control},
     };
-    for (const Case& c : cases) {
-        test::Bytes changed = bytes;
-        set_word(changed, c.at, c.value);
-        EXPECT_EQ(valid(changed), c.valid) << c.what;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(valid_with(bytes, {{c.at, c.value}}), c.valid) << c.what;
     // The last two bytes hold no terminator when they are made non-zero.
     test::Bytes cut = bytes;
     cut.push_back('x');
@@ -258,23 +262,13 @@ TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
         uint32_t end = word_at(bytes, begin_at + 4);
         ASSERT_EQ(end - begin, s_entry_size[type]) << "one entry of each type";
 
-        test::Bytes changed = bytes;
-        set_word(changed, begin_at + 4, end - 1);
-        EXPECT_FALSE(valid(changed)) << "part of an entry, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at + 4, begin - s_entry_size[type]);
-        EXPECT_FALSE(valid(changed)) << "end before begin, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at, uint32_t(bytes.size()));
-        set_word(changed, begin_at + 4, uint32_t(bytes.size() + s_entry_size[type]));
-        EXPECT_FALSE(valid(changed)) << "past the end, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at, 0xFFFFFFFF);
-        set_word(changed, begin_at + 4, 0xFFFFFFFF);
-        EXPECT_TRUE(valid(changed)) << "begin = end is empty wherever it points, type " << type;
+        const uint32_t size = uint32_t(bytes.size());
+        EXPECT_FALSE(valid_with(bytes, {{begin_at + 4, end - 1}})) << "part of an entry, type " << type;
+        EXPECT_FALSE(valid_with(bytes, {{begin_at + 4, begin - s_entry_size[type]}})) << "end before begin";
+        EXPECT_FALSE(valid_with(bytes, {{begin_at, size}, {begin_at + 4, size + s_entry_size[type]}}))
+            << "past the end, type " << type;
+        EXPECT_TRUE(valid_with(bytes, {{begin_at, 0xFFFFFFFF}, {begin_at + 4, 0xFFFFFFFF}}))
+            << "begin = end is empty wherever it points, type " << type;
     }
 }
 
@@ -290,22 +284,14 @@ TEST(SkinDescription, picture_font_and_string_references_are_checked)
     uint32_t caption = description.find_property(control, PropertyType::string, u"Caption", comparisons);
     ASSERT_TRUE(picture && font && caption);
 
-    test::Bytes changed = bytes;
-    changed[picture + 18] = 2; // two pictures in the list
-    EXPECT_FALSE(valid(changed));
-    changed[picture + 18] = 1;
-    EXPECT_TRUE(valid(changed));
-    changed = bytes;
-    set_word(changed, font + 4, 1); // one font in the list
-    EXPECT_FALSE(valid(changed));
-
+    EXPECT_FALSE(valid_with(bytes, {{picture + 18, 2, 1}})) << "two pictures in the list";
+    EXPECT_TRUE(valid_with(bytes, {{picture + 18, 1, 1}}));
+    EXPECT_FALSE(valid_with(bytes, {{font + 4, 1}})) << "one font in the list";
     // An odd offset just before the end leaves a single byte: no room for a terminator.
-    for (uint32_t at : {caption + 2, form + s_form_record_size + 2}) {
-        changed = bytes;
-        changed.resize(0x10000, 0xAA);
-        set_half(changed, at, 0xFFFF);
-        EXPECT_FALSE(valid(changed)) << (at == caption + 2 ? "string value" : "auto-control kind");
-    }
+    test::Bytes long_bytes = bytes;
+    long_bytes.resize(0x10000, 0xAA);
+    EXPECT_FALSE(valid_with(long_bytes, {{caption + 2, 0xFFFF, 2}})) << "string value";
+    EXPECT_FALSE(valid_with(long_bytes, {{form + s_form_record_size + 2, 0xFFFF, 2}})) << "auto-control kind";
 }
 
 TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_safely)
@@ -366,29 +352,19 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
     uint32_t form = word_at(bytes, s_form_root);
     uint32_t root = word_at(bytes, form + 4 * s_word_control_root);
 
-    test::Bytes changed = bytes;
-    uint32_t left = word_at(bytes, root + 4 * s_word_left);
-    set_word(changed, root + 4 * s_word_left, word_at(bytes, root + 4 * s_word_right));
-    set_word(changed, root + 4 * s_word_right, left);
-    EXPECT_FALSE(valid(changed)) << "children swapped";
-
+    const uint32_t left = word_at(bytes, root + 4 * s_word_left);
+    const uint32_t right = word_at(bytes, root + 4 * s_word_right);
+    EXPECT_FALSE(valid_with(bytes, {{root + 4 * s_word_left, right}, {root + 4 * s_word_right, left}}))
+        << "children swapped";
     // "c" below "b" on the left is out of order even though it is a leaf.
-    changed = bytes;
-    uint32_t right = word_at(bytes, root + 4 * s_word_right);
-    set_word(changed, root + 4 * s_word_right, 0);
-    set_word(changed, left + 4 * s_word_right, right);
-    EXPECT_FALSE(valid(changed)) << "a grandchild on the wrong side of the root";
-
-    // Swap the names of the first two integer entries.
-    changed = bytes;
-    uint32_t begin = word_at(bytes, form + 4 * s_word_tables);
-    uint16_t first = uint16_t(changed[begin] | changed[begin + 1] << 8);
-    uint16_t second = uint16_t(changed[begin + 8] | changed[begin + 9] << 8);
-    set_half(changed, begin, second);
-    set_half(changed, begin + 8, first);
-    EXPECT_FALSE(valid(changed)) << "table entries swapped";
-    set_half(changed, begin, first);
-    EXPECT_TRUE(valid(changed)) << "equal neighbours keep the order";
+    EXPECT_FALSE(valid_with(bytes, {{root + 4 * s_word_right, 0}, {left + 4 * s_word_right, right}}))
+        << "a grandchild on the wrong side of the root";
+    // The names of the first two integer entries.
+    const uint32_t begin = word_at(bytes, form + 4 * s_word_tables);
+    const uint32_t first = liba::load_le16(&bytes[begin]);
+    const uint32_t second = liba::load_le16(&bytes[begin + 8]);
+    EXPECT_FALSE(valid_with(bytes, {{begin, second, 2}, {begin + 8, first, 2}})) << "table entries swapped";
+    EXPECT_TRUE(valid_with(bytes, {{begin + 8, first, 2}})) << "equal neighbours keep the order";
 }
 
 TEST(SkinWriter, refuses_duplicate_names_with_their_lines)
