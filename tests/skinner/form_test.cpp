@@ -54,13 +54,15 @@ std::vector<std::string> auto_names(const Form& form)
     return names;
 }
 
-// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all.
-void pass(os::HeadlessScreen& screen, int64_t ms)
+// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all; then
+// whether the display is on.
+bool on_after(os::HeadlessScreen& screen, int64_t ms)
 {
     for (int64_t done = 0; done < ms; done += 100) {
         screen.advance(100);
         screen.dispatch_pending();
     }
+    return screen.power();
 }
 
 // Sets MELODECK_BACKLIGHT for one scope.
@@ -76,6 +78,26 @@ std::string read_file(const std::filesystem::path& path)
     in >> text;
     return text;
 }
+
+// A hook that writes down the key-downs it saw, and may keep them from the window.
+struct Recorder : ControlSubclass {
+    Recorder(std::vector<std::string>& log, std::string name)
+        : log(log)
+        , name(std::move(name))
+    {
+    }
+    intptr_t on_hooked_message(const os::WindowMessage& message, bool& pass_on) override
+    {
+        if (message.id != os::WM_KEYDOWN)
+            return 0;
+        log.push_back(name);
+        pass_on = !swallow_keys;
+        return 7;
+    }
+    std::vector<std::string>& log;
+    std::string name;
+    bool swallow_keys = false;
+};
 
 } // namespace
 
@@ -205,10 +227,8 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     show(form);
     manager->set_interval(10);
     manager->reset();
-    pass(device.screen, 10000);
-    EXPECT_TRUE(device.screen.power()); // not beyond the interval yet
-    pass(device.screen, 1000);
-    EXPECT_FALSE(device.screen.power());
+    EXPECT_TRUE(on_after(device.screen, 10000)) << "not beyond the interval yet";
+    EXPECT_FALSE(on_after(device.screen, 1000));
     EXPECT_FALSE(manager->is_display_on());
 
     // The first key switches on and still reaches the form; a full interval follows.
@@ -216,10 +236,8 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     deliver(device.screen);
     EXPECT_TRUE(device.screen.power());
     EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyDown}));
-    pass(device.screen, 10000);
-    EXPECT_TRUE(device.screen.power());
-    pass(device.screen, 1000);
-    EXPECT_FALSE(device.screen.power());
+    EXPECT_TRUE(on_after(device.screen, 10000));
+    EXPECT_FALSE(on_after(device.screen, 1000));
 
     // A tap wakes it too.
     device.screen.tap({100, 100});
@@ -227,31 +245,27 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     EXPECT_TRUE(manager->is_display_on());
 
     // Input and reset restart the count; an interval of 0 or less never switches.
-    pass(device.screen, 8000);
+    on_after(device.screen, 8000);
     device.screen.key(os::VK_UP);
     device.screen.dispatch_pending();
-    pass(device.screen, 8000);
+    on_after(device.screen, 8000);
     manager->reset();
-    pass(device.screen, 8000);
-    EXPECT_TRUE(device.screen.power());
+    EXPECT_TRUE(on_after(device.screen, 8000));
     manager->set_interval(0);
-    pass(device.screen, 60000);
+    EXPECT_TRUE(on_after(device.screen, 60000));
     manager->set_interval(-5);
-    pass(device.screen, 20000);
-    EXPECT_TRUE(device.screen.power());
+    EXPECT_TRUE(on_after(device.screen, 20000));
 
     // Time with another window in front does not count; a dialog the form owns keeps it in front.
     manager->set_interval(5);
     manager->reset();
     KeyForm other(device.skin);
     show(other);
-    pass(device.screen, 30000);
-    EXPECT_TRUE(device.screen.power());
+    EXPECT_TRUE(on_after(device.screen, 30000));
     KeyForm dialog(device.skin, &form);
     form.impl().window().bring_to_front();
     show(dialog);
-    pass(device.screen, 6000);
-    EXPECT_FALSE(device.screen.power());
+    EXPECT_FALSE(on_after(device.screen, 6000));
 }
 
 TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
@@ -267,7 +281,7 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     show(form);
     manager->set_interval(2);
     manager->reset();
-    pass(device.screen, 3000);
+    on_after(device.screen, 3000);
     EXPECT_EQ(read_file(dir.native("brightness")), "0");
     EXPECT_FALSE(manager->is_display_on());
     device.screen.key(os::VK_RETURN);
@@ -276,36 +290,12 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     EXPECT_TRUE(manager->is_display_on());
 
     manager.reset();
-    pass(device.screen, 5000);
+    on_after(device.screen, 5000);
     EXPECT_EQ(read_file(dir.native("brightness")), "37") << "destroyed, it leaves the display alone";
     device.screen.key(os::VK_UP);
     deliver(device.screen);
     EXPECT_EQ(form.keys.size(), 2u);
 }
-
-namespace {
-
-// A hook that writes down the key-downs it saw, and may keep them from the window.
-struct Recorder : ControlSubclass {
-    Recorder(std::vector<std::string>& log, std::string name)
-        : log(log)
-        , name(std::move(name))
-    {
-    }
-    intptr_t on_hooked_message(const os::WindowMessage& message, bool& pass_on) override
-    {
-        if (message.id != os::WM_KEYDOWN)
-            return 0;
-        log.push_back(name);
-        pass_on = !swallow_keys;
-        return 7;
-    }
-    std::vector<std::string>& log;
-    std::string name;
-    bool swallow_keys = false;
-};
-
-} // namespace
 
 TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from_the_window)
 {
@@ -356,8 +346,7 @@ TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
     EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
     manager->set_interval(1);
     show(form);
-    pass(device.screen, 5000);
+    EXPECT_TRUE(on_after(device.screen, 5000));
     manager->set_display(false);
-    EXPECT_TRUE(manager->is_display_on());
-    EXPECT_TRUE(device.screen.power());
+    EXPECT_TRUE(manager->is_display_on() && device.screen.power());
 }
