@@ -76,6 +76,8 @@ TEST(FormWorkarea, bars_of_both_kinds_of_device_and_the_input_panel)
         {{240, 320}, false, nullptr, {{0, 26}, {240, 268}}},
         {{320, 240}, false, nullptr, {{0, 26}, {320, 188}}},
         {{176, 220}, true, nullptr, {{0, 20}, {176, 180}}},
+        {{352, 416}, true, nullptr, {{0, 40}, {352, 336}}},
+        {{480, 640}, true, nullptr, {{0, 54}, {480, 532}}},
         {{320, 240}, true, nullptr, {{0, 0}, {320, 240}}},
         {{240, 40}, false, nullptr, {{0, 26}, {240, 0}}}, // too small for the bars
         {{240, 320}, false, &panel, {{0, 26}, {240, 190}}}, // a shown panel ends the area
@@ -174,6 +176,11 @@ TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
     screen.type(u"Q");
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
+    form.calls.clear();
+    screen.key(os::VK_DOWN);
+    screen.type(u"B");
+    test::deliver(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"})) << "B is its own key";
 
     // Taps come as button 0 in client pixels, with the capture held between.
     form.calls.clear();
@@ -293,6 +300,10 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     FakeForm& a = shown.form;
     FakeForm b;
     show(b, {240, 268});
+    auto tick = [&](int64_t ms) {
+        screen.advance(ms);
+        screen.dispatch_pending();
+    };
     uint32_t first = a.impl.start_timer(0.2);
     EXPECT_NE(first, 0u);
     std::vector<uint32_t> ids {first, b.impl.start_timer(0.2), a.impl.start_timer(1.0)};
@@ -301,10 +312,8 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     a.impl.kill_timer(first);
     a.impl.kill_timer(0);
     a.impl.kill_timer(first + 1);
-    for (int step = 0; step < 5; ++step) {
-        screen.advance(200);
-        screen.dispatch_pending();
-    }
+    for (int step = 0; step < 5; ++step)
+        tick(200);
     EXPECT_EQ(a.timers, (std::vector<uint32_t> {first + 2}));
     EXPECT_EQ(b.timers, std::vector<uint32_t>(5, first + 1));
 
@@ -312,18 +321,15 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     FakeForm c;
     show(c, {240, 268});
     c.impl.start_timer(0.2509);
-    screen.advance(249);
-    screen.dispatch_pending();
+    tick(249);
     EXPECT_TRUE(c.timers.empty());
-    screen.advance(1);
-    screen.dispatch_pending();
+    tick(1);
     EXPECT_EQ(c.timers.size(), 1u);
     c.impl.kill_timer(c.timers[0]);
     c.impl.start_timer(-3.0);
     c.impl.start_timer(std::nan(""));
     c.impl.start_timer(1e300);
-    screen.advance(10);
-    screen.dispatch_pending();
+    tick(10);
     EXPECT_EQ(c.timers.size(), 3u);
 }
 
@@ -352,8 +358,7 @@ TEST(FormModal, a_modal_child_disables_the_other_forms_and_closing_it_brings_the
         seen.push_back("child starts");
         child_ended = child.impl.do_modal();
         seen.push_back("child ended");
-        EXPECT_TRUE(parent.impl.window().is_enabled());
-        EXPECT_TRUE(bystander.impl.window().is_enabled());
+        EXPECT_TRUE(parent.impl.window().is_enabled() && bystander.impl.window().is_enabled());
         EXPECT_FALSE(already_disabled.impl.window().is_enabled()) << "only what the child disabled";
         EXPECT_FALSE(child.impl.window().is_visible());
         EXPECT_EQ(screen.active_window(), &parent.impl.window());
@@ -369,8 +374,7 @@ TEST(FormModal, a_modal_child_disables_the_other_forms_and_closing_it_brings_the
              EXPECT_EQ(FormImpl::modal(), &child.impl);
              EXPECT_TRUE(child.impl.is_modal() && parent.impl.is_modal());
              EXPECT_TRUE(child.impl.window().is_visible() && child.impl.window().is_enabled());
-             EXPECT_FALSE(parent.impl.window().is_enabled());
-             EXPECT_FALSE(bystander.impl.window().is_enabled());
+             EXPECT_FALSE(parent.impl.window().is_enabled() || bystander.impl.window().is_enabled());
              EXPECT_TRUE(popup.impl.window().is_enabled()) << "popups stay usable";
              EXPECT_EQ(screen.active_window(), &child.impl.window());
              seen.push_back("closing child");
@@ -385,9 +389,7 @@ TEST(FormModal, a_modal_child_disables_the_other_forms_and_closing_it_brings_the
         seen, (std::vector<std::string> {"child starts", "closing child", "child ended", "closing parent"}));
     EXPECT_TRUE(child_ended);
     EXPECT_EQ(FormImpl::modal(), nullptr);
-    EXPECT_FALSE(parent.impl.is_modal());
-    EXPECT_FALSE(parent.impl.window().is_visible());
-    EXPECT_FALSE(screen.quitting());
+    EXPECT_FALSE(parent.impl.is_modal() || parent.impl.window().is_visible() || screen.quitting());
     EXPECT_EQ(child.calls.back(), "deactivate");
 }
 
