@@ -184,27 +184,6 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     EXPECT_EQ(impl.height(), 0);
 }
 
-TEST(Canvas, blend_pixel_follows_the_byte_formula)
-{
-    // Each byte: (d * 256 + (s - d) * a) / 256.
-    auto reference = [](uint32_t s, uint32_t d) {
-        int32_t a = int32_t(s >> 24);
-        uint32_t out = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            int32_t sb = int32_t((s >> shift) & 0xFF);
-            int32_t db = int32_t((d >> shift) & 0xFF);
-            out |= uint32_t((db * 256 + (sb - db) * a) / 256) << shift;
-        }
-        return out;
-    };
-    const uint32_t samples[] = {0x00000000u, 0xFFFFFFFFu, 0x80FF0000u, 0x7F00FF80u, 0x01FFFFFFu, 0xFE123456u,
-        0x40A0B0C0u, 0xC0010203u};
-    for (uint32_t s : samples) {
-        for (uint32_t d : samples)
-            EXPECT_EQ(skinner::blend_pixel(s, d), reference(s, d)) << std::hex << s << " over " << d;
-    }
-}
-
 // Blending straight from the source equals drawing it on a clear layer and blending the layer.
 TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
 {

@@ -367,84 +367,49 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
     EXPECT_TRUE(valid_with(bytes, {{begin + 8, first, 2}})) << "equal neighbours keep the order";
 }
 
-TEST(SkinWriter, refuses_duplicate_names_with_their_lines)
+TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_limits)
 {
-    // Forms, controls and a kind's properties are checked through skinc's own suite.
-    SkinModel model = test::model_with_forms({});
-    model.kinds = {test::record(u"K"), test::record(u"K")};
-    EXPECT_NE(errors_of(model).find("duplicate kind {K}"), std::string::npos);
-
-    model = test::model_with_forms(
-        {test::form(u"A", {test::prop(u"Size", test::point(1, 1)), test::prop(u"Size", test::point(2, 2))})});
-    model.forms[0].record.properties[1].line = 9;
-    EXPECT_EQ(errors_of(model), "9: duplicate point property {Size} in {A}\n");
-
-    model = test::model_with_forms(
-        {test::form(u"A", {test::prop(u"Size", test::point(1, 1)), test::prop(u"Size", int32_t(2))})});
-    EXPECT_EQ(errors_of(model), "") << "one name in two tables is allowed";
-
-    model = test::model_with_forms({});
-    model.pictures = {{u"x", 3}, {u"x", 5}};
-    EXPECT_EQ(errors_of(model), "5: duplicate picture {x}\n");
-}
-
-TEST(SkinWriter, at_most_256_pictures_and_32_sizes)
-{
-    SkinModel model = test::model_with_forms({});
+    // Forms, controls and a kind's properties are checked through skinc's own suite too.
+    using test::prop;
+    SkinModel limits
+        = test::model_with_forms({test::form(u"A", {prop(u"S", test::point(1, 1)), prop(u"S", int32_t(2))})});
+    limits.line = 2;
+    limits.version = std::u16string(31, u'v');
+    limits.devices = std::u16string(31, u'P');
     for (int i = 0; i < 256; ++i)
-        model.pictures.push_back({u"p" + liba::to_text(int64_t(i)), i + 1});
-    EXPECT_EQ(errors_of(model), "");
-    model.pictures.push_back({u"extra", 300});
-    EXPECT_EQ(errors_of(model), "300: more than 256 pictures\n");
-
-    model = test::model_with_forms({});
+        limits.pictures.push_back({u"p" + liba::to_text(int64_t(i)), i + 1});
     for (int i = 0; i < 32; ++i)
-        model.sizes.push_back({uint32_t(i + 1), 1, 0, i + 1});
-    EXPECT_EQ(errors_of(model), "");
-    model.sizes.push_back({99, 99, 0, 40});
-    EXPECT_EQ(errors_of(model), "40: more than 32 sizes\n");
-}
+        limits.sizes.push_back({uint32_t(i + 1), 1, 0, i + 1});
+    EXPECT_EQ(errors_of(limits), "") << "one name in two tables is allowed";
+    limits.version += u'v';
+    limits.pictures.push_back({u"extra", 300});
+    limits.sizes.push_back({99, 99, 0, 40});
+    EXPECT_EQ(errors_of(limits),
+        "2: version {" + std::string(32, 'v')
+            + "} is longer than 31 characters\n40: more than 32 sizes\n"
+              "300: more than 256 pictures\n");
 
-TEST(SkinWriter, indices_must_name_list_entries)
-{
-    SkinModel model = test::model_with_forms(
-        {test::form(u"A", {test::prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 1, 0})})});
-    model.pictures = {{u"only"}};
-    model.forms[0].record.properties[0].line = 6;
-    EXPECT_EQ(errors_of(model), "6: picture index 1 is not in the picture list\n");
-    model.forms[0].record.properties[0].value = skinner::FontEntry {0};
-    EXPECT_EQ(errors_of(model), "6: font index 0 is not in the font list\n");
-}
-
-TEST(SkinWriter, names_must_be_present_and_free_of_zero_characters)
-{
-    EXPECT_NE(
-        errors_of(test::model_with_forms({test::form(u"")})).find("form without a name"), std::string::npos);
-    SkinModel model = test::model_with_forms({test::form(u"A", {test::prop(u"", int32_t(1))})});
-    EXPECT_NE(errors_of(model).find("property without a name"), std::string::npos);
-    model = test::model_with_forms({test::form(u"A", {test::prop(u"S", std::u16string(u"a\0b", 3))})});
-    EXPECT_NE(errors_of(model).find("string {S} holds a zero character"), std::string::npos);
-}
-
-TEST(SkinWriter, auto_controls_must_name_controls_of_their_form)
-{
-    SkinModel model = test::model_with_forms(
-        {test::form(u"A", {}, {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}})});
-    EXPECT_EQ(errors_of(model), "8: auto control {btm} has no control in form {A}\n");
-}
-
-TEST(SkinWriter, version_and_device_texts_fit_31_characters)
-{
-    SkinModel model = test::model_with_forms({});
-    model.line = 2;
-    model.version = std::u16string(31, u'v');
-    model.devices = std::u16string(31, u'P');
-    EXPECT_EQ(errors_of(model), "");
-    model.version += u'v';
-    EXPECT_NE(errors_of(model).find("2: version {"), std::string::npos);
-    model.version = u"ok";
-    model.devices = std::u16string(u"P\0S", 3);
-    EXPECT_EQ(errors_of(model), "2: device list holds a zero character\n");
+    SkinModel faults = test::model_with_forms(
+        {test::form(u"A", {prop(u"Size", test::point(1, 1)), prop(u"Size", test::point(2, 2))},
+             {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
+            test::form(u"B",
+                {prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 2, 0}),
+                    prop(u"F", skinner::FontEntry {0}), prop(u"", int32_t(1)),
+                    prop(u"S", std::u16string(u"a\0b", 3))}),
+            test::form(u"")});
+    faults.line = 2;
+    faults.devices = std::u16string(u"P\0S", 3);
+    faults.forms[0].record.properties[1].line = 9;
+    faults.forms[1].record.properties[0].line = 6;
+    faults.forms[1].record.properties[1].line = 7;
+    faults.pictures = {{u"x", 3}, {u"x", 5}};
+    faults.kinds = {test::record(u"K"), test::record(u"K")};
+    EXPECT_EQ(errors_of(faults),
+        "2: device list holds a zero character\n5: duplicate picture {x}\n"
+        "9: duplicate point property {Size} in {A}\n8: auto control {btm} has no control in form {A}\n"
+        "6: picture index 2 is not in the picture list\n7: font index 0 is not in the font list\n"
+        "0: property without a name\n0: string {S} holds a zero character\n0: form without a name\n"
+        "0: duplicate kind {K}\n");
 }
 
 TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_invalid_skins)
