@@ -486,7 +486,6 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
         {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
             u"FormX1"},
         {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"},
-        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"", u"(none)"},
     };
     SkinFiles files;
     int row = 0;
