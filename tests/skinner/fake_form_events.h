@@ -1,9 +1,8 @@
 #pragma once
 
-// A fake form for the window side: answers from plain fields, writes down every call, paints its
-// background and a "control" rectangle, owns its window. A menu manager that writes down its calls.
-// DeviceScope sets the device kind for one test; FormsDevice adds a headless screen and the forms
-// skin (tests/fixtures/skins/forms_skin.xml).
+// FakeForm: a form for the window side that writes down its calls and paints a background and a
+// "control" rectangle. KeyForm: a real form of the forms skin (tests/fixtures/skins/forms_skin.xml)
+// that writes down its keys. FormsDevice: a device kind, a headless screen and that skin.
 
 #include "os/platform.h"
 #include "os/screen/headless_screen.h"
@@ -43,28 +42,12 @@ public:
         placement.size = {size.width, size.height};
     }
     void on_window_activate(bool active) override { note(active ? "activate" : "deactivate"); }
-    bool on_window_can_close() override
-    {
-        note("can_close");
-        return can_close;
-    }
+    bool on_window_can_close() override { return note("can_close") && can_close; }
     void on_window_command(std::u16string_view command) override { note("command " + narrow(command)); }
     void on_window_command_line(std::u16string_view text) override { note("command_line " + narrow(text)); }
-    bool on_window_key_down(int32_t key) override
-    {
-        note("key_down " + std::to_string(key));
-        return true;
-    }
-    bool on_window_key_up(int32_t key) override
-    {
-        note("key_up " + std::to_string(key));
-        return true;
-    }
-    bool on_window_char(std::u16string_view text) override
-    {
-        note("char " + narrow(text));
-        return handles_chars;
-    }
+    bool on_window_key_down(int32_t key) override { return note("key_down " + std::to_string(key)); }
+    bool on_window_key_up(int32_t key) override { return note("key_up " + std::to_string(key)); }
+    bool on_window_char(std::u16string_view text) override { return note("char " + narrow(text)) && chars; }
     void on_window_timer(uint32_t id) override { timers.push_back(id); }
     bool on_window_wants_gesture(skinner::Point) override { return false; }
     void on_window_mouse_down(int32_t button, skinner::Point point, bool double_click) override
@@ -79,30 +62,28 @@ public:
     void on_window_paint(skinner::Canvas& canvas, const skinner::Rect& dirty) override
     {
         paints.push_back(dirty);
-        canvas.fill({{0, 0}, {placement.size.width, placement.size.height}}, background);
-        if (!control.empty())
-            canvas.fill(control, control_color);
+        canvas.fill({{0, 0}, {placement.size.width, placement.size.height}}, os::rgb(0x10, 0x20, 0x30));
+        canvas.fill(control, control_color);
     }
     skinner::FormPlacement window_placement() override { return placement; }
-    bool has_menu_main() const override { return menu_main; }
+    bool has_menu_main() const override { return false; }
 
-    // Calls other than paints and timers, in order.
-    std::vector<std::string> calls;
+    std::vector<std::string> calls; // but paints and timers, in order
     std::vector<skinner::Rect> paints;
     std::vector<uint32_t> timers;
-
     bool can_close = true;
-    bool handles_chars = false;
-    bool menu_main = false;
+    bool chars = false; // whether characters are taken
     skinner::FormPlacement placement;
-    uint32_t background = os::rgb(0x10, 0x20, 0x30);
     skinner::Rect control;
     uint32_t control_color = os::rgb(0xF0, 0xE0, 0x00);
-
     skinner::FormImpl impl;
 
 private:
-    void note(std::string call) { calls.push_back(std::move(call)); }
+    bool note(std::string call)
+    {
+        calls.push_back(std::move(call));
+        return true;
+    }
     static std::string where(skinner::Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 };
 
@@ -115,28 +96,18 @@ inline void show(FakeForm& form, os::Size size)
     form.calls.clear();
 }
 
-class RecordingMenu : public skinner::MenuManagerImpl {
-public:
-    bool on_command(const os::WindowMessage& m) override
-    {
-        seen.push_back("command " + std::to_string(m.wparam));
-        return true;
-    }
-    bool on_popup_init(const os::WindowMessage&) override
-    {
-        seen.push_back("popup");
-        return true;
-    }
-    void rebuild() override { seen.push_back("rebuild"); }
-    void show() override { seen.push_back("show"); }
-    void mark_dirty() override { seen.push_back("dirty"); }
-    void refresh() override { seen.push_back("refresh"); }
-
-    std::vector<std::string> seen;
+// A menu manager that counts its rebuilds.
+struct CountingMenu : skinner::MenuManagerImpl {
+    bool on_command(const os::WindowMessage&) override { return true; }
+    bool on_popup_init(const os::WindowMessage&) override { return true; }
+    void rebuild() override { ++rebuilds; }
+    void show() override { }
+    void mark_dirty() override { }
+    void refresh() override { }
+    int rebuilds = 0;
 };
 
-// A real form of the forms skin that writes down its key-downs and command lines; it takes every key
-// but Back (Escape, and the Backspace a Smartphone adds), which it takes only when told to.
+// Takes every key but Back (Escape, and a Smartphone's Backspace) unless told to.
 class KeyForm : public skinner::Form {
 public:
     explicit KeyForm(skinner::Properties& skin, skinner::Form* parent = nullptr)
@@ -155,7 +126,6 @@ public:
     std::vector<std::string> command_lines;
 };
 
-// The device kind for one test: the platform, and the framework's cached answer about it.
 struct DeviceScope {
     explicit DeviceScope(os::PlatformKind kind)
         : platform(kind)
@@ -167,7 +137,6 @@ struct DeviceScope {
     PlatformScope platform;
 };
 
-// A device of one kind and screen, with the forms skin loaded for it.
 struct FormsDevice {
     explicit FormsDevice(os::Size size = {240, 320}, os::PlatformKind kind = os::PlatformKind::pocket_pc)
         : scope(kind)

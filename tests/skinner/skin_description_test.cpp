@@ -1,13 +1,31 @@
-#include "skinner/skin_description.h"
+// Skin descriptions: the writer, the reader's checks, and the skin handle over them.
 
 #include "liba/little_endian.h"
+#include "liba/text.h"
+#include "os/zip_writer.h"
 #include "skin_samples.h"
+#include "skinner/font_rep.h"
+#include "skinner/picture_rep.h"
+#include "skinner/properties.h"
+#include "skinner/skin_client.h"
+#include "skinner/skin_description.h"
+#include "skinner/skin_writer.h"
+#include "support/scoped_config.h"
+#include "support/test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
-using skinner::PropertyType;
-using skinner::SkinDescription;
 using namespace skinner::skin_layout;
+using skinner::DeviceKind;
+using skinner::Point;
+using skinner::Properties;
+using skinner::PropertyType;
+using skinner::Size;
+using skinner::SkinDescription;
+using skinner::SkinModel;
+using skinner::SkinWriter;
 
 namespace {
 
@@ -21,14 +39,25 @@ void set_word(test::Bytes& bytes, uint32_t at, uint32_t value)
     liba::store_le32(&bytes[at], value);
 }
 
-void set_half(test::Bytes& bytes, uint32_t at, uint16_t value)
-{
-    liba::store_le16(&bytes[at], value);
-}
-
 bool valid(const test::Bytes& bytes)
 {
     return SkinDescription(bytes).valid();
+}
+
+struct Patch {
+    uint32_t at;
+    uint32_t value;
+    int width = 4; // bytes
+};
+
+// Whether the bytes with the patches applied make a valid description.
+bool valid_with(test::Bytes bytes, std::initializer_list<Patch> patches)
+{
+    for (const Patch& patch : patches) {
+        for (int i = 0; i < patch.width; ++i)
+            bytes[patch.at + uint32_t(i)] = uint8_t(patch.value >> (8 * i));
+    }
+    return valid(bytes);
 }
 
 // One form "Main" with a control "btn" holding a property of every type, a kind, two pictures and a
@@ -53,6 +82,69 @@ skinner::SkinModel full_model()
     return model;
 }
 
+// The errors as "line: message" lines.
+std::string errors_of(const SkinModel& model)
+{
+    SkinWriter writer(model);
+    std::string text;
+    for (const auto& error : writer.errors())
+        text += std::to_string(error.line) + ": " + liba::to_utf8(error.message) + "\n";
+    EXPECT_EQ(writer.good(), text.empty());
+    EXPECT_EQ(writer.bytes().empty(), !writer.good());
+    return text;
+}
+
+SkinModel shuffled(SkinModel model, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::shuffle(model.forms.begin(), model.forms.end(), random);
+    std::shuffle(model.kinds.begin(), model.kinds.end(), random);
+    for (skinner::SkinForm& form : model.forms) {
+        std::shuffle(form.controls.begin(), form.controls.end(), random);
+        std::shuffle(form.record.properties.begin(), form.record.properties.end(), random);
+        for (skinner::SkinRecord& control : form.controls)
+            std::shuffle(control.properties.begin(), control.properties.end(), random);
+    }
+    return model;
+}
+
+constexpr Size s_qvga {240, 320};
+
+// Description files in a fresh folder.
+class SkinFiles {
+public:
+    std::u16string plain(const SkinModel& model, std::string_view name = "plain.skin")
+    {
+        return file(name, test::describe(model));
+    }
+    std::u16string file(std::string_view name, const test::Bytes& bytes)
+    {
+        test::write_file(m_dir.native(name), bytes);
+        return m_dir.file(name);
+    }
+    std::u16string language(std::string_view text)
+    {
+        return file("lang.lng", test::Bytes(text.begin(), text.end()));
+    }
+    const test::TempDir& dir() const { return m_dir; }
+
+private:
+    test::TempDir m_dir;
+};
+
+SkinModel with_main(std::u16string version = u"Melodeck_1.00")
+{
+    SkinModel model = test::model_with_forms({test::sized_form(u"FormMain", 1, 1)});
+    model.version = std::move(version);
+    return model;
+}
+
+std::u16string chosen(Properties& properties, std::u16string_view form)
+{
+    uint32_t record = properties.impl().choose_form(form);
+    return record ? properties.impl().description().name(record) : u"(none)";
+}
+
 } // namespace
 
 TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
@@ -67,6 +159,33 @@ TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
     EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"back", u"panel"}));
     EXPECT_EQ(description.font_descriptions(), std::vector<std::u16string> {u"12 0 0 0 Tahoma"});
     EXPECT_EQ(description.to_model(), model);
+    EXPECT_EQ(test::describe(description.to_model()), test::describe(model));
+}
+
+TEST(SkinWriter, layout_follows_names_not_the_source_order_but_keeps_the_orders_that_carry_meaning)
+{
+    SkinModel model = full_model();
+    std::vector<skinner::SkinRecord> controls;
+    for (int c = 0; c < 7; ++c)
+        controls.push_back(test::record(u"ctl" + liba::to_text(int64_t(c)),
+            {test::prop(u"Width", int32_t(c)), test::prop(u"Text", u"t"), test::prop(u"X", int32_t(1))}));
+    for (int f = 0; f < 4; ++f)
+        model.forms.push_back(test::form(u"Form" + liba::to_text(int64_t(f)),
+            {test::prop(u"Size", test::point(240, int16_t(200 + f))), test::prop(u"Devices", u"P")}, controls,
+            {{u"ctl1", u"Auto.Button", 0}, {u"ctl0", u"Auto.Frame", 0}}));
+    model.kinds.push_back(test::record(u"Auto.Frame"));
+    const test::Bytes reference = test::describe(model);
+    for (unsigned seed = 1; seed <= 5; ++seed)
+        EXPECT_EQ(test::describe(shuffled(model, seed)), reference) << "seed " << seed;
+    SkinModel changed = model;
+    std::swap(changed.pictures[0], changed.pictures[1]);
+    EXPECT_NE(test::describe(changed), reference);
+    changed = model;
+    for (size_t f = 1; f < changed.forms.size(); ++f)
+        std::swap(changed.forms[f].auto_controls[0], changed.forms[f].auto_controls[1]);
+    EXPECT_NE(test::describe(changed), reference);
+    for (const skinner::SkinForm& form : SkinDescription(test::describe(changed)).to_model().forms)
+        EXPECT_EQ(form.auto_controls[0].control, form.auto_controls.size() == 2 ? u"ctl0" : u"btn");
 }
 
 TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_is_checked)
@@ -85,18 +204,14 @@ TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_
 
 TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
 {
+    const test::Bytes empty = test::describe(skinner::SkinModel {});
     for (uint32_t field : {s_version, s_devices}) {
-        test::Bytes bytes = test::describe(skinner::SkinModel {});
+        test::Bytes bytes = empty;
         for (uint32_t i = 0; i < 31; ++i)
-            set_half(bytes, field + 2 * i, u'A');
+            liba::store_le16(&bytes[field + 2 * i], u'A');
         EXPECT_TRUE(valid(bytes)) << "31 units and the terminator fill the field";
-        set_half(bytes, field + 62, u'A');
-        EXPECT_FALSE(valid(bytes)) << "no terminator in 32 units";
-
-        bytes = test::describe(skinner::SkinModel {});
-        set_half(bytes, field, u'A');
-        set_half(bytes, field + 62, u'B');
-        EXPECT_FALSE(valid(bytes)) << "a unit after the terminator";
+        EXPECT_FALSE(valid_with(bytes, {{field + 62, u'A', 2}})) << "no terminator in 32 units";
+        EXPECT_FALSE(valid_with(empty, {{field, u'A', 2}, {field + 62, u'B', 2}})) << "a unit after it";
     }
 }
 
@@ -126,11 +241,8 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
         {"one record in two trees", s_kind_root, form},
         {"a loop in a control tree", control + 4 * s_word_right, control},
     };
-    for (const Case& c : cases) {
-        test::Bytes changed = bytes;
-        set_word(changed, c.at, c.value);
-        EXPECT_EQ(valid(changed), c.valid) << c.what;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(valid_with(bytes, {{c.at, c.value}}), c.valid) << c.what;
     // The last two bytes hold no terminator when they are made non-zero.
     test::Bytes cut = bytes;
     cut.push_back('x');
@@ -150,23 +262,13 @@ TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
         uint32_t end = word_at(bytes, begin_at + 4);
         ASSERT_EQ(end - begin, s_entry_size[type]) << "one entry of each type";
 
-        test::Bytes changed = bytes;
-        set_word(changed, begin_at + 4, end - 1);
-        EXPECT_FALSE(valid(changed)) << "part of an entry, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at + 4, begin - s_entry_size[type]);
-        EXPECT_FALSE(valid(changed)) << "end before begin, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at, uint32_t(bytes.size()));
-        set_word(changed, begin_at + 4, uint32_t(bytes.size() + s_entry_size[type]));
-        EXPECT_FALSE(valid(changed)) << "past the end, type " << type;
-
-        changed = bytes;
-        set_word(changed, begin_at, 0xFFFFFFFF);
-        set_word(changed, begin_at + 4, 0xFFFFFFFF);
-        EXPECT_TRUE(valid(changed)) << "begin = end is empty wherever it points, type " << type;
+        const uint32_t size = uint32_t(bytes.size());
+        EXPECT_FALSE(valid_with(bytes, {{begin_at + 4, end - 1}})) << "part of an entry, type " << type;
+        EXPECT_FALSE(valid_with(bytes, {{begin_at + 4, begin - s_entry_size[type]}})) << "end before begin";
+        EXPECT_FALSE(valid_with(bytes, {{begin_at, size}, {begin_at + 4, size + s_entry_size[type]}}))
+            << "past the end, type " << type;
+        EXPECT_TRUE(valid_with(bytes, {{begin_at, 0xFFFFFFFF}, {begin_at + 4, 0xFFFFFFFF}}))
+            << "begin = end is empty wherever it points, type " << type;
     }
 }
 
@@ -182,22 +284,14 @@ TEST(SkinDescription, picture_font_and_string_references_are_checked)
     uint32_t caption = description.find_property(control, PropertyType::string, u"Caption", comparisons);
     ASSERT_TRUE(picture && font && caption);
 
-    test::Bytes changed = bytes;
-    changed[picture + 18] = 2; // two pictures in the list
-    EXPECT_FALSE(valid(changed));
-    changed[picture + 18] = 1;
-    EXPECT_TRUE(valid(changed));
-    changed = bytes;
-    set_word(changed, font + 4, 1); // one font in the list
-    EXPECT_FALSE(valid(changed));
-
+    EXPECT_FALSE(valid_with(bytes, {{picture + 18, 2, 1}})) << "two pictures in the list";
+    EXPECT_TRUE(valid_with(bytes, {{picture + 18, 1, 1}}));
+    EXPECT_FALSE(valid_with(bytes, {{font + 4, 1}})) << "one font in the list";
     // An odd offset just before the end leaves a single byte: no room for a terminator.
-    for (uint32_t at : {caption + 2, form + s_form_record_size + 2}) {
-        changed = bytes;
-        changed.resize(0x10000, 0xAA);
-        set_half(changed, at, 0xFFFF);
-        EXPECT_FALSE(valid(changed)) << (at == caption + 2 ? "string value" : "auto-control kind");
-    }
+    test::Bytes long_bytes = bytes;
+    long_bytes.resize(0x10000, 0xAA);
+    EXPECT_FALSE(valid_with(long_bytes, {{caption + 2, 0xFFFF, 2}})) << "string value";
+    EXPECT_FALSE(valid_with(long_bytes, {{form + s_form_record_size + 2, 0xFFFF, 2}})) << "auto-control kind";
 }
 
 TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_safely)
@@ -258,27 +352,306 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
     uint32_t form = word_at(bytes, s_form_root);
     uint32_t root = word_at(bytes, form + 4 * s_word_control_root);
 
-    test::Bytes changed = bytes;
-    uint32_t left = word_at(bytes, root + 4 * s_word_left);
-    set_word(changed, root + 4 * s_word_left, word_at(bytes, root + 4 * s_word_right));
-    set_word(changed, root + 4 * s_word_right, left);
-    EXPECT_FALSE(valid(changed)) << "children swapped";
-
+    const uint32_t left = word_at(bytes, root + 4 * s_word_left);
+    const uint32_t right = word_at(bytes, root + 4 * s_word_right);
+    EXPECT_FALSE(valid_with(bytes, {{root + 4 * s_word_left, right}, {root + 4 * s_word_right, left}}))
+        << "children swapped";
     // "c" below "b" on the left is out of order even though it is a leaf.
-    changed = bytes;
-    uint32_t right = word_at(bytes, root + 4 * s_word_right);
-    set_word(changed, root + 4 * s_word_right, 0);
-    set_word(changed, left + 4 * s_word_right, right);
-    EXPECT_FALSE(valid(changed)) << "a grandchild on the wrong side of the root";
+    EXPECT_FALSE(valid_with(bytes, {{root + 4 * s_word_right, 0}, {left + 4 * s_word_right, right}}))
+        << "a grandchild on the wrong side of the root";
+    // The names of the first two integer entries.
+    const uint32_t begin = word_at(bytes, form + 4 * s_word_tables);
+    const uint32_t first = liba::load_le16(&bytes[begin]);
+    const uint32_t second = liba::load_le16(&bytes[begin + 8]);
+    EXPECT_FALSE(valid_with(bytes, {{begin, second, 2}, {begin + 8, first, 2}})) << "table entries swapped";
+    EXPECT_TRUE(valid_with(bytes, {{begin + 8, first, 2}})) << "equal neighbours keep the order";
+}
 
-    // Swap the names of the first two integer entries.
-    changed = bytes;
-    uint32_t begin = word_at(bytes, form + 4 * s_word_tables);
-    uint16_t first = uint16_t(changed[begin] | changed[begin + 1] << 8);
-    uint16_t second = uint16_t(changed[begin + 8] | changed[begin + 9] << 8);
-    set_half(changed, begin, second);
-    set_half(changed, begin + 8, first);
-    EXPECT_FALSE(valid(changed)) << "table entries swapped";
-    set_half(changed, begin, first);
-    EXPECT_TRUE(valid(changed)) << "equal neighbours keep the order";
+TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_limits)
+{
+    // Forms, controls and a kind's properties are checked through skinc's own suite too.
+    using test::prop;
+    SkinModel limits
+        = test::model_with_forms({test::form(u"A", {prop(u"S", test::point(1, 1)), prop(u"S", int32_t(2))})});
+    limits.line = 2;
+    limits.version = std::u16string(31, u'v');
+    limits.devices = std::u16string(31, u'P');
+    for (int i = 0; i < 256; ++i)
+        limits.pictures.push_back({u"p" + liba::to_text(int64_t(i)), i + 1});
+    for (int i = 0; i < 32; ++i)
+        limits.sizes.push_back({uint32_t(i + 1), 1, 0, i + 1});
+    EXPECT_EQ(errors_of(limits), "") << "one name in two tables is allowed";
+    limits.version += u'v';
+    limits.pictures.push_back({u"extra", 300});
+    limits.sizes.push_back({99, 99, 0, 40});
+    EXPECT_EQ(errors_of(limits),
+        "2: version {" + std::string(32, 'v')
+            + "} is longer than 31 characters\n40: more than 32 sizes\n"
+              "300: more than 256 pictures\n");
+
+    SkinModel faults = test::model_with_forms(
+        {test::form(u"A", {prop(u"Size", test::point(1, 1)), prop(u"Size", test::point(2, 2))},
+             {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
+            test::form(u"B",
+                {prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 2, 0}),
+                    prop(u"F", skinner::FontEntry {0}), prop(u"", int32_t(1)),
+                    prop(u"S", std::u16string(u"a\0b", 3))}),
+            test::form(u"")});
+    faults.line = 2;
+    faults.devices = std::u16string(u"P\0S", 3);
+    faults.forms[0].record.properties[1].line = 9;
+    faults.forms[1].record.properties[0].line = 6;
+    faults.forms[1].record.properties[1].line = 7;
+    faults.pictures = {{u"x", 3}, {u"x", 5}};
+    faults.kinds = {test::record(u"K"), test::record(u"K")};
+    EXPECT_EQ(errors_of(faults),
+        "2: device list holds a zero character\n5: duplicate picture {x}\n"
+        "9: duplicate point property {Size} in {A}\n8: auto control {btm} has no control in form {A}\n"
+        "6: picture index 2 is not in the picture list\n7: font index 0 is not in the font list\n"
+        "0: property without a name\n0: string {S} holds a zero character\n0: form without a name\n"
+        "0: duplicate kind {K}\n");
+}
+
+TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_invalid_skins)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    SkinFiles files;
+    Properties plain(files.plain(with_main()), s_qvga);
+    EXPECT_TRUE(plain.check_version(u"Melodeck_1.00", s_qvga));
+    EXPECT_FALSE(plain.check_version(u"Melodeck_1.01", s_qvga));
+
+    os::ZipWriter zip;
+    zip.add("notes.txt", {'h', 'i'});
+    zip.add("x.skinny", test::describe(with_main(u"Decoy")));
+    zip.add("Default.SKIN", test::describe(with_main(u"First")));
+    zip.add("later.skin", test::describe(with_main(u"Second")));
+    Properties archive(files.file("archive.skin", zip.finish()), s_qvga);
+    EXPECT_TRUE(archive.check_version(u"First", s_qvga));
+
+    os::ZipWriter broken;
+    broken.add("broken.skin", test::Bytes(600, 0));
+    broken.add("good.skin", test::describe(with_main()));
+    EXPECT_FALSE(Properties(files.file("broken.skin", broken.finish()), s_qvga).is_valid())
+        << "an invalid first entry is not replaced by a later one";
+
+    os::ZipWriter cut;
+    cut.add("cut.skin", test::describe(with_main()));
+    test::Bytes bytes = cut.finish();
+    bytes.resize(30 + 8 + 300);
+    std::u16string cut_path = files.file("cut.skin", bytes);
+    EXPECT_FALSE(Properties(cut_path, s_qvga).is_valid());
+
+    Properties missing(files.dir().file("nothing-here.skin"), s_qvga);
+    EXPECT_FALSE(missing.check_version(u"", {0, 0}));
+    EXPECT_FALSE(Properties(files.file("noise.skin", test::Bytes(5000, 0x5A)), s_qvga).is_valid());
+
+    SkinModel no_bitmap = with_main();
+    no_bitmap.pictures = {{u"nowhere"}};
+    EXPECT_FALSE(Properties(files.plain(no_bitmap, "pic.skin"), s_qvga).is_valid());
+    std::u16string log = test::ScopedConfig::log_text();
+    EXPECT_NE(
+        log.find(u"Error: skin [" + cut_path + u"] failed to load from archive\n"), std::u16string::npos);
+    EXPECT_NE(
+        log.find(u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"), std::u16string::npos);
+}
+
+struct FormCase {
+    std::vector<skinner::SkinForm> forms;
+    Size screen;
+    DeviceKind kind;
+    const char16_t* query;
+    const char16_t* chosen;
+};
+
+TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_is_chosen)
+{
+    using test::sized_form;
+    const DeviceKind pocket = DeviceKind::pocket_pc;
+    auto two = [&](int32_t fullscreen) {
+        return std::vector {
+            sized_form(u"FormMain", 240, 268), sized_form(u"FormMain2", 240, 294, u"", fullscreen)};
+    };
+    const std::vector<FormCase> cases {
+        {two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
+        {two(0), {240, 322}, pocket, u"FormMain", u"FormMain"},
+        {two(0), {240, 322}, pocket, u"FormMain2", u"(none)"}, // the name is a prefix, not a pattern
+        {two(1), {240, 320}, pocket, u"FormMain", u"FormMain2"}, // full screen: against the screen
+        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 220},
+            DeviceKind::smartphone, u"FormMain", u"FormMain"},
+        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 232}, pocket,
+            u"FormMain", u"FormMainP"},
+        {{sized_form(u"FormA", 200, 260), sized_form(u"FormB", 220, 10)}, s_qvga, pocket, u"Form", u"FormB"},
+        // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
+        {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
+            u"FormX1"},
+        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"},
+    };
+    SkinFiles files;
+    int row = 0;
+    for (const FormCase& c : cases) {
+        Properties properties(
+            files.plain(test::model_with_forms(c.forms), "f" + std::to_string(row) + ".skin"), c.screen,
+            c.kind);
+        EXPECT_EQ(chosen(properties, c.query), c.chosen) << "row " << row++;
+    }
+}
+
+namespace {
+
+SkinModel query_model()
+{
+    SkinModel model = test::model_with_forms({test::form(u"FormMain",
+        {test::prop(u"Size", test::point(100, 100)), test::prop(u"StartPosition", int32_t(2)),
+            test::prop(u"Devices", u"P")},
+        {test::record(u"btn",
+             {test::prop(u"Position", test::point(-7, 9)), test::prop(u"Width", int32_t(30)),
+                 test::prop(u"Huge", int32_t(0x7FFFFFF0)), test::prop(u"Caption", u"Menu_Play"),
+                 test::prop(u"Plain", u"No_Key"), test::prop(u"Cursor", u"HAND"),
+                 test::prop(u"BadCursor", u"hand"), test::prop(u"KeyCursor", u"Cursor_Key"),
+                 test::prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
+            test::record(u"lbl")},
+        {{u"lbl", u"Auto.Frame", 0}, {u"btn", u"Auto.Button", 0}})});
+    model.sizes = {{240, 320, 0}};
+    model.kinds = {test::record(u"Auto.Button", {test::prop(u"Width", int32_t(12))})};
+    return model;
+}
+
+} // namespace
+
+TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_form_reads_the_kind)
+{
+    SkinFiles files;
+    Properties properties(files.plain(query_model()), {480, 640});
+    ASSERT_EQ(properties.impl().scale(), 2);
+    EXPECT_EQ(properties.get_point(u"FormMain", u"btn", u"Position", {}), (Point {-14, 18}));
+    EXPECT_EQ(properties.get_int(u"FormMain", u"btn", u"Width", 0), 30);
+    EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Width", 0), 60);
+    EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Huge", 0), INT32_MAX)
+        << "held at the range end";
+    EXPECT_EQ(properties.get_form_int(u"FormMain", u"StartPosition", 0), 2);
+    EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {200, 200}));
+    skinner::Color color = properties.get_color(u"FormMain", u"btn", u"Color", {});
+    EXPECT_EQ(color, (skinner::Color {10, 20, 30, 40}));
+    // A missing property gives the default exactly as given.
+    EXPECT_EQ(properties.get_point(u"FormMain", u"btn", u"Nothing", {3, 4}), (Point {3, 4}));
+    EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Nothing", 5), 5);
+    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Nothing", u"Menu_Play"), u"Menu_Play");
+    EXPECT_EQ(properties.get_form_point(u"FormMain", u"Nothing", {7, 8}), (Point {7, 8}));
+    EXPECT_EQ(properties.get_int(u"FormMain", u"btn", u"Position", -1), -1) << "a point is not an integer";
+    skinner::Color fallback {1, 2, 3, 4};
+    EXPECT_EQ(properties.get_color(u"FormMain", u"lbl", u"Color", fallback), fallback);
+    EXPECT_FALSE(properties.get_picture(u"FormMain", u"btn", u"Nothing", skinner::Picture()).has_image());
+    EXPECT_EQ(properties.get_font(u"FormMain", u"btn", u"Nothing", skinner::Font(3)).scale(), 3);
+    EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"Nothing", os::Cursor::wait), os::Cursor::wait);
+    // An empty form name reads the kind record.
+    EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
+    EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
+    EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
+    EXPECT_EQ(chosen(properties, u""), u"(none)");
+}
+
+TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
+{
+    SkinFiles files;
+    Properties properties(files.plain(query_model()), s_qvga);
+    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play");
+    ASSERT_TRUE(
+        properties.set_language(files.language("Menu_Play Play now\nP S\nHAND WAIT\nCursor_Key HAND\n")));
+    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Play now");
+    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Plain", u""), u"No_Key")
+        << "falls back to the value";
+    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Gone", u"Menu_Play"), u"Menu_Play")
+        << "defaults are not translated";
+    EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"Cursor", os::Cursor::arrow), os::Cursor::hand);
+    EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"KeyCursor", os::Cursor::arrow), os::Cursor::arrow);
+    EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"BadCursor", os::Cursor::no), os::Cursor::no);
+    // "Devices" P, translated, would read S and exclude the form on a Pocket PC; a new name makes
+    // a new choice, under the new language.
+    EXPECT_EQ(chosen(properties, u"Form"), u"FormMain");
+}
+
+namespace {
+
+// A form stand-in: counts its reloads and reads a value during each.
+class Client : public skinner::SkinClient {
+public:
+    explicit Client(Properties& skin)
+        : m_skin(skin)
+    {
+    }
+    const Properties* skin_handle() const override { return &m_skin; }
+    void reload_properties() override
+    {
+        ++reloads;
+        width = m_skin.is_valid() ? m_skin.get_int(u"FormMain", u"btn", u"Width", -1) : -1;
+    }
+    int reloads = 0;
+    int32_t width = 0;
+
+private:
+    Properties& m_skin;
+};
+
+} // namespace
+
+TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say_so)
+{
+    SkinFiles files;
+    SkinModel after = query_model();
+    after.forms[0].controls[0].properties[1].value = int32_t(99);
+    Properties skin(files.plain(query_model(), "before.skin"), s_qvga);
+    Client form(skin);
+    skin.reload(files.plain(after, "after.skin"), s_qvga);
+    EXPECT_EQ(form.width, 99);
+    EXPECT_EQ(skin.impl().path(), files.dir().file("after.skin"));
+
+    ASSERT_TRUE(skin.set_language(files.language("Menu_Play= Spielen")));
+    EXPECT_EQ(form.reloads, 2);
+    EXPECT_FALSE(skin.set_language(files.dir().file("absent.lng")));
+    EXPECT_EQ(form.reloads, 2) << "no refresh after a failure; the old language stays";
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
+    EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
+
+    skin.reload(files.dir().file("missing.skin"), s_qvga);
+    EXPECT_FALSE(skin.is_valid()) << "an invalid skin replaces the old one too; the caller checks";
+    skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
+    EXPECT_TRUE(skin.is_valid());
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
+    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
+    EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
+        << "an unreadable language leaves no translations";
+}
+
+TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_report)
+{
+    SkinFiles files;
+    Properties skin(files.plain(query_model()), s_qvga);
+    EXPECT_EXIT(skin.get_int(u"FormMain", u"nope", u"Width", 0), test::failed_exit,
+        "report_no_control: Skin file \\{.*plain.skin\\} form \\{FormMain\\} has no control \\{nope\\}");
+    EXPECT_EXIT(skin.get_point(u"FormNone", u"btn", u"Position", {}), test::failed_exit,
+        "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
+    EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
+        "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
+    Properties invalid(files.dir().file("absent.skin"), s_qvga);
+    EXPECT_EXIT(invalid.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
+        "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
+}
+
+TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
+{
+    test::ScopedConfig config;
+    config.set_logging(true);
+    SkinFiles files;
+    Properties skin(files.plain(test::model_with_forms(
+                        {test::sized_form(u"FormMain", 240, 300), test::sized_form(u"Other", 1, 1)})),
+        s_qvga);
+    EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), test::failed_exit,
+        "report_no_form: Skin file \\{.*\\} has no form \\{FormMain\\} for workarea_size=240 268. list of "
+        "all forms:");
+    std::u16string log = test::ScopedConfig::log_text();
+    EXPECT_NE(log.find(u"has no form {FormMain} for workarea_size=240 268. list of all forms:\n"
+                       u"-Other\n+FormMain Size=240 300 Devices= good_for_device\n @ report_no_form\n"),
+        std::u16string::npos)
+        << liba::to_utf8(log);
 }
