@@ -1,9 +1,7 @@
-// The main form driven directly on the headless screen with the default skin, a music folder the test makes
-// and a sound device that holds every buffer until the test hands it back (so the reader rests unless the
-// form moves it): the audiobook bookmarks and their rewind, the position bar, the settings, the periodic
-// save, the ends of tracks, the sleep timer. The clock arithmetic first.
+// The main form on the headless screen with the default skin and a sound device that holds every
+// buffer until the test hands it back (so the reader rests unless the form moves it): audiobook
+// bookmarks and their rewind, the position bar, the periodic save, the ends of tracks, the sleep timer.
 
-#include "player_form_support.h"
 #include "player_run.h"
 
 #include "audio/scripted_wave_out.h"
@@ -18,11 +16,7 @@
 #include "skinner/key_codes.h"
 #include "skinner/menu_entry.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <gtest/gtest.h>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -77,8 +71,7 @@ protected:
         ::unsetenv("MELODECK_AUDIO");
     }
 
-    // track0.wav, track1.wav, ...: 8 kHz mono 16-bit ramps (16000 bytes a second), and the browser in their
-    // folder.
+    // track0.wav, track1.wav, ...: 16000 bytes a second, and the browser in their folder.
     void make_music(int count, double seconds)
     {
         for (int i = 0; i < count; ++i)
@@ -92,12 +85,9 @@ protected:
         m_form->on_command(command);
         ASSERT_TRUE(m_form->is_playing());
     }
-    std::u16string playing() const
-    {
-        return m_form->is_playing() ? m_form->playlist().current_path() : std::u16string();
-    }
     int32_t position() { return m_form->chain()->get_reader().position(); }
-    std::u16string settings_path() const { return test::u16(m_folder.path() / "Settings.xml"); }
+    std::u16string settings_path() const { return m_folder.file("Settings.xml"); }
+    std::u16string playing() const { return m_form->is_playing() ? m_form->playlist().current_path() : u""; }
     // Lets the player's thread run while the screen's clock moves with the wall clock.
     void run_for(int64_t ms)
     {
@@ -107,8 +97,7 @@ protected:
             m_screen->dispatch_pending();
         }
     }
-    // The screen's clock moves on by ms: a long rest in one leap, the last seconds in steps of the status
-    // timer.
+    // The screen's clock moves on by ms: a long rest in one leap, the last 20 s in steps of 200 ms.
     void advance(int64_t ms)
     {
         int64_t leap = std::max<int64_t>(0, ms - 20000);
@@ -118,8 +107,7 @@ protected:
             m_screen->dispatch_pending();
         }
     }
-    // The place of the first sound the device gets after mark bytes, in bytes of the file, read from the ramp
-    // the files hold (so modulo 131072).
+    // The place in the file (modulo 131072, read from the ramp) of the sound after mark bytes played.
     int32_t heard_after(size_t mark)
     {
         for (int waited = 0; m_device.played().size() < mark + 2 && waited < 2000; waited += 10) {
@@ -151,9 +139,9 @@ protected:
     std::unique_ptr<FormMain> m_form;
 };
 
-TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_reach_the_player)
+TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_position_bar_reach_the_player)
 {
-    make_music(1, 3);
+    make_music(1, 10);
     EXPECT_EQ(menu().at(0).id, u"RefreshList");
     play("track0.wav", u"Play");
     EXPECT_EQ(menu().at(0).id, u"Stop");
@@ -166,13 +154,32 @@ TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_reac
     levels.on_key_down(skinner::KeyRight);
     EXPECT_GT(m_form->player().get_volume(), 0.0);
     EXPECT_TRUE(levels.volume_check().is_checked());
+    // Only the user moving the position bar seeks.
+    m_form->on_command(u"Pause");
+    run_for(100);
+    audio::FileReader& reader = m_form->chain()->get_reader();
+    int32_t length = reader.length();
+    // A place where length x (place / length) truncates below it: a refresh that seeks shows.
+    int32_t place = 2;
+    while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
+        place += 2;
+    ASSERT_LT(place, length);
+    reader.seek_position(place);
+    for (int i = 0; i < 3; ++i)
+        m_form->refresh_status();
+    EXPECT_EQ(reader.position(), place);
+    // The step button is the user's: it seeks to the truncated product.
+    double value = m_form->panel().position().position().value();
+    m_form->panel().position().step_right().press();
+    int32_t target = int32_t(double(length) * std::min(1.0, value + 0.05));
+    EXPECT_NEAR(reader.position(), target, 1);
 }
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
 {
     // Saved a moment ago: the book did not rest long enough to go back.
     int64_t now = player::utc_seconds();
-    test::write_settings_file(m_folder.path() / "Settings.xml",
+    test::write_settings(m_folder.path() / "Settings.xml",
         "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
             + std::to_string(now) + "\"/>" + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(settings_path());
@@ -203,30 +210,6 @@ TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_
     ASSERT_EQ(saved.bookmarks.size(), 2u);
     EXPECT_EQ(saved.bookmarks.back().position, 9000);
     EXPECT_GE(saved.bookmarks.back().saved, now);
-}
-
-TEST_F(FormMainTest, only_the_user_moving_the_position_bar_seeks)
-{
-    make_music(1, 10);
-    play("track0.wav", u"Play");
-    m_form->on_command(u"Pause");
-    run_for(100);
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    int32_t length = reader.length();
-    // A place where length x (place / length) truncates below it: a refresh that seeks shows.
-    int32_t place = 2;
-    while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
-        place += 2;
-    ASSERT_LT(place, length);
-    reader.seek_position(place);
-    for (int i = 0; i < 3; ++i)
-        m_form->refresh_status();
-    EXPECT_EQ(reader.position(), place);
-    // The step button is the user's: it seeks to the truncated product.
-    double value = m_form->panel().position().position().value();
-    m_form->panel().position().step_right().press();
-    int32_t target = int32_t(double(length) * std::min(1.0, value + 0.05));
-    EXPECT_NEAR(reader.position(), target, 1);
 }
 
 TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place)
@@ -368,7 +351,7 @@ TEST_F(FormMainTest, a_sleep_at_the_end_of_the_track_stops_there_instead_of_goin
 TEST_F(FormMainTest, a_bookmark_of_an_older_file_goes_back_and_never_before_the_start)
 {
     make_music(2, 40);
-    test::write_settings_file(m_folder.path() / "Settings.xml",
+    test::write_settings(m_folder.path() / "Settings.xml",
         "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string()
             + "\" Pos=\"320000\"/><Bookmark Path=\"" + m_music.native("track1.wav").string()
             + "\" Pos=\"320000\" Saved=\"" + std::to_string(player::utc_seconds() - 2 * 86400)

@@ -2,21 +2,12 @@
 // what a desktop client reads and what its calls do to the main form, driven on the headless
 // screen while the client runs on a thread of its own.
 
-#include "player_form_support.h"
-#include "player_run.h"
-
-#include "os/platform.h"
-#include "os/screen/headless_screen.h"
 #include "player/form_main.h"
 #include "player/mpris.h"
-#include "skinner/device_capability.h"
-#include "skinner/properties.h"
+#include "player_run.h"
 
-#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <future>
-#include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
 namespace {
@@ -27,51 +18,39 @@ using player::Mpris;
 constexpr const char* s_path = "/org/mpris/MediaPlayer2";
 constexpr const char* s_player = "org.mpris.MediaPlayer2.Player";
 
-std::string read_contents(sd_bus_message* message, const std::string& type);
-
-// A dictionary of variants as "key=value;" pairs.
-std::string read_dict(sd_bus_message* message)
+// A value as text: strings and object paths as they are, int64 in decimal, a dictionary of variants
+// as "key=value;" pairs; other types are skipped.
+std::string read_contents(sd_bus_message* message, const std::string& type)
 {
-    std::string text;
+    const char* text = nullptr;
+    int64_t value = 0;
+    if (type == "s" || type == "o")
+        return sd_bus_message_read_basic(message, type[0], &text) > 0 ? text : "";
+    if (type == "x")
+        return sd_bus_message_read_basic(message, 'x', &value) > 0 ? std::to_string(value) : "";
+    if (type != "a{sv}") {
+        sd_bus_message_skip(message, type.c_str());
+        return "";
+    }
+    std::string dict;
     sd_bus_message_enter_container(message, 'a', "{sv}");
     while (sd_bus_message_enter_container(message, 'e', "sv") > 0) {
-        const char* key = nullptr;
         const char* contents = nullptr;
-        sd_bus_message_read(message, "s", &key);
+        sd_bus_message_read(message, "s", &text);
+        dict += std::string(text) + "=";
         sd_bus_message_peek_type(message, nullptr, &contents);
         sd_bus_message_enter_container(message, 'v', contents);
-        text += std::string(key) + "=" + read_contents(message, contents ? contents : "") + ";";
+        dict += read_contents(message, contents ? contents : "") + ";";
         sd_bus_message_exit_container(message);
         sd_bus_message_exit_container(message);
     }
     sd_bus_message_exit_container(message);
-    return text;
-}
-
-// A value as text: strings and object paths as they are, int64 in decimal, dictionaries of variants
-// as read_dict gives them; other types are skipped.
-std::string read_contents(sd_bus_message* message, const std::string& type)
-{
-    if (type == "s" || type == "o") {
-        const char* text = nullptr;
-        sd_bus_message_read_basic(message, type[0], &text);
-        return text ? text : "";
-    }
-    if (type == "x") {
-        int64_t value = 0;
-        sd_bus_message_read_basic(message, 'x', &value);
-        return std::to_string(value);
-    }
-    if (type == "a{sv}")
-        return read_dict(message);
-    sd_bus_message_skip(message, type.c_str());
-    return "";
+    return dict;
 }
 
 // A desktop client: calls, property reads and the signals it heard ("Seeked", "changed " and the
 // properties changed).
-class Client {
-public:
+struct Client {
     Client()
     {
         EXPECT_GE(sd_bus_open_user(&m_bus), 0);
@@ -114,8 +93,6 @@ public:
         }
         return false;
     }
-
-private:
     static const char* name() { return Mpris::s_bus_name.data(); }
     static int on_signal(sd_bus_message* message, void* userdata, sd_bus_error*)
     {
@@ -126,7 +103,7 @@ private:
                        message, "org.freedesktop.DBus.Properties", "PropertiesChanged")) {
             const char* interface = nullptr;
             sd_bus_message_read(message, "s", &interface);
-            heard.push_back("changed " + read_dict(message));
+            heard.push_back("changed " + read_contents(message, "a{sv}"));
         }
         return 0;
     }
@@ -190,6 +167,14 @@ protected:
 
 TEST_F(MprisTest, a_desktop_client_sees_the_track_and_its_calls_act_on_the_form)
 {
+    // Without a session bus there is no MPRIS player and no complaint.
+    std::string address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (m_folder.path() / "none").string()).c_str(), 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Mpris::connect(*m_screen, *m_form), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+
     m_form->files().select_path(m_music.file("track0.wav"));
     m_form->on_command(u"Play");
     std::unique_ptr<Mpris> mpris = Mpris::connect(*m_screen, *m_form);
@@ -244,14 +229,6 @@ TEST_F(MprisTest, a_desktop_client_sees_the_track_and_its_calls_act_on_the_form)
         return c.heard("PlaybackStatus=Playing;");
     }));
     EXPECT_EQ(m_form->playlist().current_path(), m_music.file("track2.wav"));
-}
-
-TEST_F(MprisTest, without_a_session_bus_there_is_no_mpris_player_and_no_complaint)
-{
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (m_folder.path() / "none").string()).c_str(), 1);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Mpris::connect(*m_screen, *m_form), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 } // namespace

@@ -1,13 +1,23 @@
 #pragma once
 
 // What the player suites share: a private copy of the app folder (the player writes Settings.xml
-// beside itself), a small music folder, Settings.xml texts, and scripted runs of that copy.
+// beside itself) and scripted runs of it, music and Settings.xml texts, and the headless screen with
+// the shipped default skin and a form "FormMain" whose listener writes down what reaches it.
 
+#include "liba/text.h"
+#include "os/platform.h"
+#include "os/screen/headless_screen.h"
+#include "skinner/control.h"
+#include "skinner/device_capability.h"
+#include "skinner/form.h"
+#include "skinner/listener.h"
+#include "skinner/properties.h"
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
-#include <filesystem>
-#include <string>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -21,13 +31,12 @@ struct PlayerRun {
 
 // A temporary folder holding app/ (a copy of the built app folder, Settings.xml left out), music/
 // and run/ (the runtime folder that keeps one copy of the player per user, private to the test).
-class AppCopy {
-public:
+struct AppCopy {
     explicit AppCopy(bool with_skins = true)
     {
         namespace fs = std::filesystem;
         fs::copy(MELODECK_APP_DIR, app(), fs::copy_options::recursive);
-        fs::remove(app() / "Settings.xml");
+        fs::remove(settings());
         fs::remove_all(app() / "music");
         if (!with_skins)
             fs::remove_all(app() / "skins");
@@ -35,7 +44,6 @@ public:
         fs::create_directories(run_dir());
         ::chmod(run_dir().c_str(), 0700);
     }
-
     std::filesystem::path app() const { return dir.path() / "app"; }
     std::filesystem::path music() const { return dir.path() / "music"; }
     std::filesystem::path run_dir() const { return dir.path() / "run"; }
@@ -49,11 +57,9 @@ public:
 inline Bytes tone_data(double seconds, uint16_t start = 0)
 {
     Bytes data;
-    auto samples = uint32_t(seconds * 8000);
-    for (uint32_t i = 0; i < samples; ++i) {
-        auto value = uint16_t(start + i);
-        data.push_back(uint8_t(value));
-        data.push_back(uint8_t(value >> 8));
+    for (uint32_t i = 0; i < uint32_t(seconds * 8000); ++i) {
+        data.push_back(uint8_t(start + i));
+        data.push_back(uint8_t(uint16_t(start + i) >> 8));
     }
     return data;
 }
@@ -79,14 +85,9 @@ inline std::string read_text(const std::filesystem::path& path)
 }
 
 // A settings file with the given elements inside Settings.
-inline void write_settings_file(const std::filesystem::path& path, const std::string& inside)
+inline void write_settings(const std::filesystem::path& path, const std::string& inside)
 {
     write_text(path, "<?xml version=\"1.0\"?>\n<Settings>" + inside + "</Settings>\n");
-}
-
-inline void write_settings(const AppCopy& app, const std::string& inside)
-{
-    write_settings_file(app.settings(), inside);
 }
 
 // Runs the copy's melodeck headless with the script; environment holds assignments put before the
@@ -104,5 +105,79 @@ inline PlayerRun run_player(const AppCopy& app, const std::string& script,
     int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(out), read_text(err)};
 }
+
+inline std::u16string default_skin_path()
+{
+    return liba::from_utf8(std::string(MELODECK_APP_DIR) + "/skins/default/default.skin");
+}
+
+// What a main form needs around it in the suites: the null sound backend, a Pocket PC, a 480x640
+// headless screen and the shipped default skin with the English language file.
+inline void make_main_form_surroundings(
+    std::unique_ptr<os::HeadlessScreen>& screen, std::unique_ptr<skinner::Properties>& skin)
+{
+    ::setenv("MELODECK_AUDIO", "null", 1);
+    os::set_platform_kind(os::PlatformKind::pocket_pc);
+    skinner::forget_static_capabilities();
+    screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
+    skin = std::make_unique<skinner::Properties>(default_skin_path(), skinner::Size {480, 640});
+    skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
+}
+
+// The notifications that reach the form, as text: "command Play", "changed pbVolume".
+struct FormRecorder : skinner::Listener {
+    int32_t on_command(std::u16string_view command) override
+    {
+        log.push_back("command " + liba::to_utf8(command));
+        return 0;
+    }
+    int32_t on_value_changed(skinner::Control& control) override
+    {
+        log.push_back("changed " + liba::to_utf8(control.name()));
+        return 0;
+    }
+    std::vector<std::string> log;
+};
+
+// The device screen with the default skin and a shown main form.
+struct SkinnedForm {
+    SkinnedForm()
+        : screen({480, 640})
+        , skin(default_skin_path(), {480, 640})
+        , form(nullptr, &skin, u"FormMain", &recorder)
+    {
+        EXPECT_TRUE(skin.is_valid());
+    }
+    void show()
+    {
+        form.impl().window().show(os::ShowMode::show);
+        screen.dispatch_pending();
+    }
+    // A window point of the form as a point of the device screen.
+    os::Point on_screen(skinner::Point point) const
+    {
+        os::Rect window = form.impl().window().rect();
+        return {window.position.x + point.x, window.position.y + point.y};
+    }
+    void tap(skinner::Point point)
+    {
+        screen.tap(on_screen(point));
+        screen.dispatch_pending();
+    }
+    // The commands the form heard since the last call.
+    std::vector<std::string> commands()
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : std::exchange(recorder.log, {}))
+            if (line.starts_with("command "))
+                found.push_back(line.substr(8));
+        return found;
+    }
+
+    os::HeadlessScreen screen;
+    skinner::Properties skin;
+    FormRecorder recorder;
+    skinner::Form form;
+};
 
 } // namespace test
