@@ -204,11 +204,6 @@ TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_c
     for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
              Case {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
         int32_t row = browser.row_of(c.name);
-        // The name cell's left edge plus a row height, and the middle of the row.
-        const skinner::Rect& rows = browser.files.painter().rect();
-        int32_t height = browser.files.row_height();
-        skinner::Point expected {
-            rows.left() + browser.files.column_offsets()[2] + height, rows.top() + row * height + height / 2};
         // The menu's loop runs one step per idle moment: where it opened, then each key.
         std::optional<os::Point> opened;
         size_t step = 0;
@@ -224,7 +219,7 @@ TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_c
         browser.screen.dispatch_pending();
         browser.screen.set_idle_handler(nullptr);
         ASSERT_TRUE(opened.has_value()) << c.name;
-        EXPECT_EQ(*opened, browser.on_screen(expected));
+        EXPECT_EQ(*opened, browser.on_screen(browser.files.pick_menu_point(row)));
         std::vector<std::string> captions;
         for (const skinner::MenuEntry& entry : browser.files.pick_menu(browser.files.entry_at(row)))
             captions.push_back(
