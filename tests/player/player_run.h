@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sys/stat.h>
@@ -90,20 +91,43 @@ inline void write_settings(const std::filesystem::path& path, const std::string&
     write_text(path, "<?xml version=\"1.0\"?>\n<Settings>" + inside + "</Settings>\n");
 }
 
-// Runs the copy's melodeck headless with the script; environment holds assignments put before the
-// command (MELODECK_AUDIO is null unless it sets it). options go after --headless.
+// Starts the copy's melodeck headless on the script in the background, its stdout to read and its
+// stderr into stderr.txt of the copy's folder; environment holds assignments put before the command
+// (MELODECK_AUDIO is null unless it sets it), options go after --headless. A copy still running after
+// two minutes is killed, so that a hang fails the test instead of stopping the suite.
+inline FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "",
+    const std::string& options = "")
+{
+    // Copies on the same script share its file, written once.
+    std::filesystem::path file
+        = app.dir.path() / ("script" + std::to_string(std::hash<std::string> {}(script)));
+    if (!std::filesystem::exists(file))
+        write_text(file, script);
+    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " " + environment
+        + " timeout -s KILL 120 " + (app.app() / "melodeck").string() + " --headless " + options
+        + " --script " + file.string() + " 2>" + (app.dir.path() / "stderr.txt").string() + " </dev/null";
+    return ::popen(command.c_str(), "r");
+}
+
+// The exit status of a copy open_player started, -1 when it did not exit by itself.
+inline int exit_status(FILE* player)
+{
+    int raw = player ? ::pclose(player) : -1;
+    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Runs the copy's melodeck as open_player starts it, to its end.
 inline PlayerRun run_player(const AppCopy& app, const std::string& script,
     const std::string& environment = "", const std::string& options = "")
 {
-    std::filesystem::path script_file = app.dir.path() / "script.txt";
-    write_text(script_file, script);
-    std::string out = (app.dir.path() / "stdout.txt").string();
-    std::string err = (app.dir.path() / "stderr.txt").string();
-    std::string command = "env MELODECK_AUDIO=null " + app.environment() + " " + environment + " "
-        + (app.app() / "melodeck").string() + " --headless " + options + " --script " + script_file.string()
-        + " >" + out + " 2>" + err + " </dev/null";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(out), read_text(err)};
+    PlayerRun run;
+    FILE* player = open_player(app, script, environment, options);
+    char buffer[4096];
+    for (size_t read; player && (read = std::fread(buffer, 1, sizeof buffer, player)) > 0;)
+        run.out.append(buffer, read);
+    run.status = exit_status(player);
+    run.err = read_text(app.dir.path() / "stderr.txt");
+    return run;
 }
 
 inline std::u16string default_skin_path()

@@ -32,21 +32,6 @@ constexpr bool s_sanitized = false;
 constexpr bool s_sanitized = false;
 #endif
 
-// The player started on the script in the background with its stdout to read (stderr goes to
-// stderr.txt in the app copy's folder). A copy still running after two minutes is killed, so that a
-// hang fails the test instead of stopping the suite.
-FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "")
-{
-    // Copies on the same script share its file, written once.
-    fs::path file = app.dir.path() / ("script" + std::to_string(std::hash<std::string> {}(script)) + ".txt");
-    if (!fs::exists(file))
-        test::write_text(file, script);
-    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " " + environment
-        + " timeout -s KILL 120 " + (app.app() / "melodeck").string() + " --headless --script "
-        + file.string() + " 2>" + (app.dir.path() / "stderr.txt").string() + " </dev/null";
-    return ::popen(command.c_str(), "r");
-}
-
 // The state lines of its stdout until it closes, then its exit status (-1 when it did not exit).
 int states_of(
     FILE* out, std::vector<std::string>& states, const std::function<void(size_t)>& on_state = nullptr)
@@ -59,8 +44,7 @@ int states_of(
                 on_state(states.size());
         }
     }
-    int raw = out ? ::pclose(out) : -1;
-    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return test::exit_status(out);
 }
 
 // A copy started in the background through env, so that the pid is the player's; stdout goes to
@@ -232,7 +216,7 @@ TEST(DeviceLost, playing_stops_quietly_and_plays_again_once_the_device_is_back)
             ? "MELODECK_AUDIO=sdl SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + sdl_out.string()
             : "MELODECK_AUDIO_FAIL=" + switch_file.string();
         std::vector<std::string> states;
-        int status = states_of(open_player(app, script, environment), states, [&](size_t count) {
+        int status = states_of(test::open_player(app, script, environment), states, [&](size_t count) {
             if (count == 2) {
                 fs::remove(sdl ? sdl_out : switch_file);
                 if (sdl)
@@ -256,7 +240,7 @@ TEST(Crowd, ten_copies_started_at_once_make_one_form_and_nine_exit_0)
     AppCopy app;
     std::vector<FILE*> copies;
     for (int i = 0; i < 10; ++i)
-        copies.push_back(open_player(app, "wait 1500\nstate\n"));
+        copies.push_back(test::open_player(app, "wait 1500\nstate\n"));
     std::vector<std::string> states;
     for (FILE* copy : copies)
         EXPECT_EQ(states_of(copy, states), 0);
@@ -344,7 +328,7 @@ TEST(HostileFolder, browsing_and_playing_everything_neither_crashes_nor_hangs)
         script += "wait 20\ncommand Next\n";
     script += "state\nopen " + folder.string() + "/loop/loop/loop\nstate\n";
     std::vector<std::string> states;
-    int status = states_of(open_player(app, script), states);
+    int status = states_of(test::open_player(app, script), states);
     std::string errors = test::read_text(app.dir.path() / "stderr.txt");
     EXPECT_EQ(status, 0) << errors;
     EXPECT_EQ(errors.find("Gluck"), std::string::npos) << errors;
