@@ -135,6 +135,10 @@ TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act
         EXPECT_EQ(browser.files.on_key_down(key), handled) << selected << " " << key;
         EXPECT_EQ(browser.commands(), commands) << selected << " " << key;
     }
+    // A skin read again (here for a smaller screen) gives the icon column its width.
+    int32_t icon = browser.files.column_offsets().at(1);
+    browser.skin.reload(test::default_skin_path(), {240, 320});
+    EXPECT_NE(browser.files.column_offsets().at(1), icon);
     // A vanished path selects the first row.
     browser.files.open_folder(browser.folder());
     std::filesystem::remove(browser.dir.native("A.wav"));

@@ -112,7 +112,7 @@ struct Client {
     }
     ~Client() { sd_bus_flush_close_unref(m_bus); }
 
-    void call(const char* method, const char* types = "", int64_t a = 0, const char* track = nullptr)
+    Client& call(const char* method, const char* types = "", int64_t a = 0, const char* track = nullptr)
     {
         sd_bus_error error = SD_BUS_ERROR_NULL;
         int result = track
@@ -120,6 +120,7 @@ struct Client {
             : sd_bus_call_method(m_bus, name(), s_path, s_player, method, &error, nullptr, types, a);
         EXPECT_GE(result, 0) << method << ": " << (error.message ? error.message : "");
         sd_bus_error_free(&error);
+        return *this;
     }
     std::string get(const char* property, const char* type = "s", const char* interface = s_player)
     {
@@ -522,16 +523,10 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     EXPECT_EQ(client([](Client& c) { return c.get("PlaybackStatus"); }), "Playing");
 
     // Paused, the device takes nothing more: the reader stays where the seeks put it.
-    EXPECT_TRUE(client([](Client& c) {
-        c.call("PlayPause");
-        return c.heard("PlaybackStatus=Paused;");
-    }));
+    EXPECT_TRUE(client([](Client& c) { return c.call("PlayPause").heard("PlaybackStatus=Paused;"); }));
     EXPECT_TRUE(m_form->is_paused());
     int64_t before = client([](Client& c) { return c.position(); });
-    EXPECT_TRUE(client([](Client& c) {
-        c.call("Seek", "x", 1500000);
-        return c.heard("Seeked");
-    }));
+    EXPECT_TRUE(client([](Client& c) { return c.call("Seek", "x", 1500000).heard("Seeked"); }));
     EXPECT_NEAR(double(client([](Client& c) { return c.position(); })), double(before + 1500000), 1000.0);
     size_t id_at = track.find("mpris:trackid=") + 14;
     std::string id = track.substr(id_at, track.find(';', id_at) - id_at);
@@ -549,17 +544,11 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     EXPECT_NE(client(metadata).find("xesam:title=track1"), std::string::npos);
     client([](Client& c) { c.call("Seek", "x", 60000000); });
     EXPECT_EQ(m_form->playlist().current_index(), 2);
-    EXPECT_TRUE(client([](Client& c) {
-        c.call("Stop");
-        return c.heard("PlaybackStatus=Stopped;");
-    }));
+    EXPECT_TRUE(client([](Client& c) { return c.call("Stop").heard("PlaybackStatus=Stopped;"); }));
     EXPECT_FALSE(m_form->is_playing());
     EXPECT_NE(
         client(metadata).find("mpris:trackid=/org/mpris/MediaPlayer2/TrackList/NoTrack;"), std::string::npos);
-    EXPECT_TRUE(client([](Client& c) {
-        c.call("Play");
-        return c.heard("PlaybackStatus=Playing;");
-    }));
+    EXPECT_TRUE(client([](Client& c) { return c.call("Play").heard("PlaybackStatus=Playing;"); }));
     EXPECT_EQ(m_form->playlist().current_path(), path("track2.wav"));
 }
 

@@ -94,7 +94,7 @@ inline void write_settings(const std::filesystem::path& path, const std::string&
 // Starts the copy's melodeck headless on the script in the background, its stdout to read and its
 // stderr into stderr.txt of the copy's folder; environment holds assignments put before the command
 // (MELODECK_AUDIO is null unless it sets it), options go after --headless. A copy still running after
-// two minutes is killed, so that a hang fails the test instead of stopping the suite.
+// ten minutes is killed, so that a hang fails the test instead of stopping the suite.
 inline FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "",
     const std::string& options = "")
 {
@@ -104,7 +104,7 @@ inline FILE* open_player(const AppCopy& app, const std::string& script, const st
     if (!std::filesystem::exists(file))
         write_text(file, script);
     std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " " + environment
-        + " timeout -s KILL 120 " + (app.app() / "melodeck").string() + " --headless " + options
+        + " timeout -s KILL 600 " + (app.app() / "melodeck").string() + " --headless " + options
         + " --script " + file.string() + " 2>" + (app.dir.path() / "stderr.txt").string() + " </dev/null";
     return ::popen(command.c_str(), "r");
 }
