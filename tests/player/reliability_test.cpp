@@ -83,9 +83,9 @@ void copy_every_format(const fs::path& to)
 
 TEST(Soak, track_changes_seeks_pauses_and_menus_keep_memory_flat)
 {
-    // MELODECK_SOAK_CYCLES sets the length of the run.
+    // MELODECK_SOAK_CYCLES sets the length of the run; under the sanitizers a shorter run finds the
+    // same leaks and races.
     const char* cycles_text = std::getenv("MELODECK_SOAK_CYCLES");
-    // Under the sanitizers a shorter run finds the same leaks and races.
     const int cycles = cycles_text ? std::atoi(cycles_text) : s_sanitized ? 250 : 1000;
     ASSERT_GT(cycles, 100);
     AppCopy app;
@@ -110,9 +110,8 @@ TEST(Soak, track_changes_seeks_pauses_and_menus_keep_memory_flat)
     EXPECT_EQ(run.out.compare(run.out.rfind("mode="), 18, "mode=play paused=0"), 0) << run.out;
     EXPECT_GT(rss[0], 0);
     // The sanitizers keep freed memory in quarantine and shadow: only a plain build measures.
-    if (!s_sanitized) {
-        EXPECT_LE(rss[1] - rss[0], 1024) << "KiB after cycle 100: " << rss[0] << ", at the end: " << rss[1];
-    }
+    EXPECT_TRUE(s_sanitized || rss[1] - rss[0] <= 1024)
+        << "KiB after cycle 100: " << rss[0] << ", at the end: " << rss[1];
 }
 
 // ---- kill -9 while saving ----
@@ -249,8 +248,8 @@ TEST(Crowd, ten_copies_started_at_once_make_one_form_and_nine_exit_0)
 
 // ---- a folder of hostile files ----
 
-// Every file of the shared corpus (when it is there), cut and empty and unreadable copies, a huge
-// sparse one, names no encoding likes, names as long as the file system takes, a folder with an
+// Every file of the shared corpus (when it is there), cut and empty and unreadable copies, huge
+// sparse ones, names no encoding likes, names as long as the file system takes, a folder with an
 // audio extension, a FIFO and symbolic links that go round in circles.
 size_t make_hostile_folder(const fs::path& folder)
 {
@@ -283,8 +282,7 @@ size_t make_hostile_folder(const fs::path& folder)
     fs::resize_file(folder / "huge.wav", uint64_t(5) << 30);
     add("huge.mp3", mp3);
     fs::resize_file(folder / "huge.mp3", uint64_t(5) << 30);
-    add("bad_utf8_\xff\xfe\xc3.mp3", mp3);
-    add("latin1_caf\xe9_na\xefve.wav", good);
+    add("bad_utf8_\xff\xfe\xc3_caf\xe9.mp3", mp3);
     std::string long_utf8;
     while (long_utf8.size() < 240)
         long_utf8 += "\xd0\x96\xe2\x99\xab";
