@@ -6,21 +6,14 @@
 
 #include "os/keys.h"
 #include "player/bookmarks.h"
-#include "player_form_support.h"
+#include "player_run.h"
 #include "skinner/control_frame.h"
 #include "skinner/key_codes.h"
 #include "skinner/menu_popup.h"
 #include "support/scoped_config.h"
-#include "support/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <deque>
 #include <fstream>
-#include <functional>
 #include <optional>
-#include <tuple>
 
 using player::ControlFiles;
 using player::FileEntry;
@@ -36,9 +29,8 @@ void make_file(const std::filesystem::path& path, size_t bytes)
 // $HOME for one test.
 struct ScopedHome {
     explicit ScopedHome(const std::filesystem::path& home) { ::setenv("HOME", home.c_str(), 1); }
-    ~ScopedHome() { previous ? ::setenv("HOME", previous->c_str(), 1) : ::unsetenv("HOME"); }
-    const char* set = std::getenv("HOME");
-    std::optional<std::string> previous = set ? std::optional<std::string>(set) : std::nullopt;
+    ~ScopedHome() { ::setenv("HOME", previous.c_str(), 1); }
+    std::string previous = std::getenv("HOME");
 };
 
 // A folder with b.MP3 (512 bytes), A.wav (2048), notes.txt, .hidden.mp3 and the subfolders Zeta
@@ -69,10 +61,8 @@ struct Browser : test::SkinnedForm {
     }
     int32_t row_of(std::string_view name) const
     {
-        for (int32_t row = 0; row < files.entry_count(); ++row)
-            if (liba::to_utf8(files.entry_at(row).name) == name)
-                return row;
-        return -1;
+        std::vector<std::string> list = names();
+        return int32_t(std::find(list.begin(), list.end(), name) - list.begin());
     }
     // The middle of the name cell of row, in window coordinates.
     skinner::Point name_cell(int32_t row) const
@@ -93,36 +83,9 @@ struct Browser : test::SkinnedForm {
     ControlFiles files;
 };
 
-// Starts something that opens a pop-up menu, and runs the steps one per idle moment of the menu's
-// loop; when they are over while the menu is still open, the screen quits it.
-void in_popup(
-    os::HeadlessScreen& screen, std::deque<std::function<void()>> steps, const std::function<void()>& start)
-{
-    screen.set_idle_handler([&steps] {
-        if (steps.empty())
-            return false;
-        std::function<void()> step = std::move(steps.front());
-        steps.pop_front();
-        step();
-        return true;
-    });
-    start();
-    screen.dispatch_pending();
-    screen.set_idle_handler(nullptr);
-}
-
-std::vector<std::string> captions(const std::vector<skinner::MenuEntry>& entries)
-{
-    std::vector<std::string> texts;
-    for (const skinner::MenuEntry& entry : entries)
-        texts.push_back(
-            liba::to_utf8(entry.id) + " " + liba::to_utf8(entry.text) + (entry.separator_after ? " |" : ""));
-    return texts;
-}
-
 } // namespace
 
-TEST(ControlFiles, lists_up_folders_then_audio_files_and_going_up_selects_the_folder_left)
+TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act_on_them)
 {
     Browser browser;
     EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "Zeta", "A.wav", "b.MP3"}));
@@ -138,15 +101,46 @@ TEST(ControlFiles, lists_up_folders_then_audio_files_and_going_up_selects_the_fo
     }
     EXPECT_EQ(browser.files.entry_at(4).kind, FileEntry::none);
     EXPECT_EQ(browser.files.entry_at(-1).kind, FileEntry::none);
-    // Going up selects the folder left; a vanished path selects the first row.
+    // Going up selects the folder left.
     browser.open_as_form(browser.path("Zeta"));
     EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "inside.ogg"}));
     browser.open_as_form(browser.files.entry_at(0).path);
     EXPECT_EQ(browser.files.current_folder(), browser.folder());
     EXPECT_EQ(browser.files.selected_path(), browser.path("Zeta"));
+    // A tap opens folders and plays an audio file only when tapped again.
+    int32_t wav = browser.row_of("A.wav");
+    browser.tap(browser.name_cell(wav));
+    EXPECT_EQ(browser.files.selected_row(), wav);
+    EXPECT_TRUE(browser.commands().empty());
+    browser.tap(browser.name_cell(wav));
+    EXPECT_EQ(browser.commands(), (std::vector<std::string> {"Play"}));
 
-    browser.files.select_path(browser.path("A.wav"));
-    EXPECT_EQ(browser.files.selected_row(), browser.row_of("A.wav"));
+    browser.screen.advance(2000);
+    browser.tap(browser.name_cell(browser.row_of("Zeta")));
+    browser.screen.advance(2000);
+    browser.tap(browser.name_cell(browser.row_of("...")));
+    EXPECT_EQ(browser.commands(), (std::vector<std::string> {"PickFolder", "PickUp"}));
+    // Keys raise the pick commands; escape at the top level is left alone.
+    using Key = std::tuple<std::string, int32_t, bool, std::vector<std::string>>; // "" for the top level
+    for (const auto& [selected, key, handled, commands] :
+        {Key {"Zeta", skinner::KeyEnter, true, {"PickFolder"}},
+            Key {"...", skinner::KeyEnter, true, {"PickUp"}},
+            Key {"Zeta", skinner::KeyApplication, true, {"PickFolder"}},
+            Key {"Zeta", skinner::KeyEscape, true, {"PickUp"}}, Key {"b.MP3", skinner::KeyDown, false, {}},
+            Key {"A.wav", skinner::KeyDown, true, {}}, Key {"", skinner::KeyEscape, false, {}},
+            Key {"", skinner::KeySpace, false, {}}}) {
+        browser.files.open_folder(selected.empty() ? u"" : browser.folder());
+        browser.files.select_path(selected.empty() ? u"/" : browser.path(selected));
+        browser.recorder.log.clear();
+        EXPECT_EQ(browser.files.on_key_down(key), handled) << selected << " " << key;
+        EXPECT_EQ(browser.commands(), commands) << selected << " " << key;
+    }
+    // A skin read again (here for a smaller screen) gives the icon column its width.
+    int32_t icon = browser.files.column_offsets().at(1);
+    browser.skin.reload(test::default_skin_path(), {240, 320});
+    EXPECT_NE(browser.files.column_offsets().at(1), icon);
+    // A vanished path selects the first row.
+    browser.files.open_folder(browser.folder());
     std::filesystem::remove(browser.dir.native("A.wav"));
     browser.files.refresh();
     browser.files.select_path(browser.path("A.wav"));
@@ -198,53 +192,6 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     }
 }
 
-TEST(ControlFiles, keys_raise_the_pick_commands_and_escape_at_the_top_level_is_left_alone)
-{
-    Browser browser;
-    struct Case {
-        bool top_level;
-        std::string selected;
-        int32_t key;
-        bool handled;
-        std::vector<std::string> commands;
-    };
-    const std::vector<Case> cases {
-        {false, "Zeta", skinner::KeyEnter, true, {"PickFolder"}},
-        {false, "...", skinner::KeyEnter, true, {"PickUp"}},
-        {false, "Zeta", skinner::KeyApplication, true, {"PickFolder"}},
-        {false, "Zeta", skinner::KeyEscape, true, {"PickUp"}},
-        {false, "b.MP3", skinner::KeyDown, false, {}},
-        {false, "A.wav", skinner::KeyDown, true, {}},
-        {true, "/", skinner::KeyEscape, false, {}},
-        {true, "/", skinner::KeySpace, false, {}},
-    };
-    for (const Case& c : cases) {
-        browser.files.open_folder(c.top_level ? u"" : browser.folder());
-        browser.files.select_path(c.top_level ? u"/" : browser.path(c.selected));
-        browser.recorder.log.clear();
-        EXPECT_EQ(browser.files.on_key_down(c.key), c.handled) << c.selected << " " << c.key;
-        EXPECT_EQ(browser.recorder.commands(), c.commands) << c.selected << " " << c.key;
-    }
-}
-
-TEST(ControlFiles, a_tap_opens_folders_and_plays_an_audio_file_only_when_tapped_again)
-{
-    Browser browser;
-    int32_t wav = browser.row_of("A.wav");
-    browser.tap(browser.name_cell(wav));
-    EXPECT_EQ(browser.files.selected_row(), wav);
-    EXPECT_TRUE(browser.recorder.commands().empty());
-    browser.tap(browser.name_cell(wav));
-    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"Play"}));
-
-    browser.recorder.log.clear();
-    browser.screen.advance(2000);
-    browser.tap(browser.name_cell(browser.row_of("Zeta")));
-    browser.screen.advance(2000);
-    browser.tap(browser.name_cell(browser.row_of("...")));
-    EXPECT_EQ(browser.recorder.commands(), (std::vector<std::string> {"PickFolder", "PickUp"}));
-}
-
 TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_cancel_changes_nothing)
 {
     Browser browser;
@@ -261,27 +208,30 @@ TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_c
     for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
              Case {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
         int32_t row = browser.row_of(c.name);
-        // The name cell's left edge plus a row height, and the middle of the row.
-        const skinner::Rect& rows = browser.files.painter().rect();
-        int32_t height = browser.files.row_height();
-        skinner::Point expected {
-            rows.left() + browser.files.column_offsets()[2] + height, rows.top() + row * height + height / 2};
+        // The menu's loop runs one step per idle moment: where it opened, then each key.
         std::optional<os::Point> opened;
-        std::deque<std::function<void()>> steps {[&] {
-            if (const skinner::MenuPopup* popup = skinner::MenuPopup::innermost())
-                opened = popup->window().rect().position;
-        }};
-        for (uint32_t key : c.keys)
-            steps.push_back([&browser, key] { browser.screen.key(key); });
+        size_t step = 0;
+        browser.screen.set_idle_handler([&] {
+            if (step == 0 && skinner::MenuPopup::innermost())
+                opened = skinner::MenuPopup::innermost()->window().rect().position;
+            if (step > 0 && step <= c.keys.size())
+                browser.screen.key(c.keys[step - 1]);
+            return step++ <= c.keys.size();
+        });
         browser.recorder.log.clear();
-        in_popup(browser.screen, std::move(steps),
-            [&] { browser.screen.right_tap(browser.on_screen(browser.name_cell(row))); });
+        browser.screen.right_tap(browser.on_screen(browser.name_cell(row)));
+        browser.screen.dispatch_pending();
+        browser.screen.set_idle_handler(nullptr);
         ASSERT_TRUE(opened.has_value()) << c.name;
-        EXPECT_EQ(*opened, browser.on_screen(expected));
-        EXPECT_EQ(captions(browser.files.pick_menu(browser.files.entry_at(row))),
+        EXPECT_EQ(*opened, browser.on_screen(browser.files.pick_menu_point(row)));
+        std::vector<std::string> captions;
+        for (const skinner::MenuEntry& entry : browser.files.pick_menu(browser.files.entry_at(row)))
+            captions.push_back(
+                liba::to_utf8(entry.id + u" " + entry.text) + (entry.separator_after ? " |" : ""));
+        EXPECT_EQ(captions,
             (std::vector<std::string> {"PlaySingle Nur diese", "PlayAudiobook " + c.audiobook,
                 "Play Menu_Play_folder", "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
-        EXPECT_EQ(browser.recorder.commands(), c.commands);
+        EXPECT_EQ(browser.commands(), c.commands);
         EXPECT_EQ(browser.files.current_folder(), browser.folder());
         EXPECT_EQ(browser.files.selected_row(), row);
     }

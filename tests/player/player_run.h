@@ -1,13 +1,24 @@
 #pragma once
 
 // What the player suites share: a private copy of the app folder (the player writes Settings.xml
-// beside itself), a small music folder, Settings.xml texts, and scripted runs of that copy.
+// beside itself) and scripted runs of it, music and Settings.xml texts, and the headless screen with
+// the shipped default skin and a form "FormMain" whose listener writes down what reaches it.
 
+#include "liba/text.h"
+#include "os/platform.h"
+#include "os/screen/headless_screen.h"
+#include "skinner/control.h"
+#include "skinner/device_capability.h"
+#include "skinner/form.h"
+#include "skinner/listener.h"
+#include "skinner/properties.h"
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -21,13 +32,12 @@ struct PlayerRun {
 
 // A temporary folder holding app/ (a copy of the built app folder, Settings.xml left out), music/
 // and run/ (the runtime folder that keeps one copy of the player per user, private to the test).
-class AppCopy {
-public:
+struct AppCopy {
     explicit AppCopy(bool with_skins = true)
     {
         namespace fs = std::filesystem;
         fs::copy(MELODECK_APP_DIR, app(), fs::copy_options::recursive);
-        fs::remove(app() / "Settings.xml");
+        fs::remove(settings());
         fs::remove_all(app() / "music");
         if (!with_skins)
             fs::remove_all(app() / "skins");
@@ -35,7 +45,6 @@ public:
         fs::create_directories(run_dir());
         ::chmod(run_dir().c_str(), 0700);
     }
-
     std::filesystem::path app() const { return dir.path() / "app"; }
     std::filesystem::path music() const { return dir.path() / "music"; }
     std::filesystem::path run_dir() const { return dir.path() / "run"; }
@@ -49,11 +58,9 @@ public:
 inline Bytes tone_data(double seconds, uint16_t start = 0)
 {
     Bytes data;
-    auto samples = uint32_t(seconds * 8000);
-    for (uint32_t i = 0; i < samples; ++i) {
-        auto value = uint16_t(start + i);
-        data.push_back(uint8_t(value));
-        data.push_back(uint8_t(value >> 8));
+    for (uint32_t i = 0; i < uint32_t(seconds * 8000); ++i) {
+        data.push_back(uint8_t(start + i));
+        data.push_back(uint8_t(uint16_t(start + i) >> 8));
     }
     return data;
 }
@@ -79,30 +86,122 @@ inline std::string read_text(const std::filesystem::path& path)
 }
 
 // A settings file with the given elements inside Settings.
-inline void write_settings_file(const std::filesystem::path& path, const std::string& inside)
+inline void write_settings(const std::filesystem::path& path, const std::string& inside)
 {
     write_text(path, "<?xml version=\"1.0\"?>\n<Settings>" + inside + "</Settings>\n");
 }
 
-inline void write_settings(const AppCopy& app, const std::string& inside)
+// Starts the copy's melodeck headless on the script in the background, its stdout to read and its
+// stderr into stderr.txt of the copy's folder; environment holds assignments put before the command
+// (MELODECK_AUDIO is null unless it sets it), options go after --headless. A copy still running after
+// ten minutes is killed, so that a hang fails the test instead of stopping the suite.
+inline FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "",
+    const std::string& options = "")
 {
-    write_settings_file(app.settings(), inside);
+    // Copies on the same script share its file, written once.
+    std::filesystem::path file
+        = app.dir.path() / ("script" + std::to_string(std::hash<std::string> {}(script)));
+    if (!std::filesystem::exists(file))
+        write_text(file, script);
+    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " " + environment
+        + " timeout -s KILL 600 " + (app.app() / "melodeck").string() + " --headless " + options
+        + " --script " + file.string() + " 2>" + (app.dir.path() / "stderr.txt").string() + " </dev/null";
+    return ::popen(command.c_str(), "r");
 }
 
-// Runs the copy's melodeck headless with the script; environment holds assignments put before the
-// command (MELODECK_AUDIO is null unless it sets it). options go after --headless.
+// The exit status of a copy open_player started, -1 when it did not exit by itself.
+inline int exit_status(FILE* player)
+{
+    int raw = player ? ::pclose(player) : -1;
+    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Runs the copy's melodeck as open_player starts it, to its end.
 inline PlayerRun run_player(const AppCopy& app, const std::string& script,
     const std::string& environment = "", const std::string& options = "")
 {
-    std::filesystem::path script_file = app.dir.path() / "script.txt";
-    write_text(script_file, script);
-    std::string out = (app.dir.path() / "stdout.txt").string();
-    std::string err = (app.dir.path() / "stderr.txt").string();
-    std::string command = "env MELODECK_AUDIO=null " + app.environment() + " " + environment + " "
-        + (app.app() / "melodeck").string() + " --headless " + options + " --script " + script_file.string()
-        + " >" + out + " 2>" + err + " </dev/null";
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(out), read_text(err)};
+    PlayerRun run;
+    FILE* player = open_player(app, script, environment, options);
+    char buffer[4096];
+    for (size_t read; player && (read = std::fread(buffer, 1, sizeof buffer, player)) > 0;)
+        run.out.append(buffer, read);
+    run.status = exit_status(player);
+    run.err = read_text(app.dir.path() / "stderr.txt");
+    return run;
 }
+
+inline std::u16string default_skin_path()
+{
+    return liba::from_utf8(std::string(MELODECK_APP_DIR) + "/skins/default/default.skin");
+}
+
+// What a main form needs around it in the suites: the null sound backend, a Pocket PC, a 480x640
+// headless screen and the shipped default skin with the English language file.
+inline void make_main_form_surroundings(
+    std::unique_ptr<os::HeadlessScreen>& screen, std::unique_ptr<skinner::Properties>& skin)
+{
+    ::setenv("MELODECK_AUDIO", "null", 1);
+    os::set_platform_kind(os::PlatformKind::pocket_pc);
+    skinner::forget_static_capabilities();
+    screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
+    skin = std::make_unique<skinner::Properties>(default_skin_path(), skinner::Size {480, 640});
+    skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
+}
+
+// The notifications that reach the form, as text: "command Play", "changed pbVolume".
+struct FormRecorder : skinner::Listener {
+    int32_t on_command(std::u16string_view command) override
+    {
+        log.push_back("command " + liba::to_utf8(command));
+        return 0;
+    }
+    int32_t on_value_changed(skinner::Control& control) override
+    {
+        log.push_back("changed " + liba::to_utf8(control.name()));
+        return 0;
+    }
+    std::vector<std::string> log;
+};
+
+// The device screen with the default skin and a shown main form.
+struct SkinnedForm {
+    SkinnedForm()
+        : screen({480, 640})
+        , skin(default_skin_path(), {480, 640})
+        , form(nullptr, &skin, u"FormMain", &recorder)
+    {
+        EXPECT_TRUE(skin.is_valid());
+    }
+    void show()
+    {
+        form.impl().window().show(os::ShowMode::show);
+        screen.dispatch_pending();
+    }
+    // A window point of the form as a point of the device screen.
+    os::Point on_screen(skinner::Point point) const
+    {
+        os::Rect window = form.impl().window().rect();
+        return {window.position.x + point.x, window.position.y + point.y};
+    }
+    void tap(skinner::Point point)
+    {
+        screen.tap(on_screen(point));
+        screen.dispatch_pending();
+    }
+    // The commands the form heard since the last call.
+    std::vector<std::string> commands()
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : std::exchange(recorder.log, {}))
+            if (line.starts_with("command "))
+                found.push_back(line.substr(8));
+        return found;
+    }
+
+    os::HeadlessScreen screen;
+    skinner::Properties skin;
+    FormRecorder recorder;
+    skinner::Form form;
+};
 
 } // namespace test

@@ -2,12 +2,10 @@
 
 #include "player/settings.h"
 
-#include "liba/text.h"
 #include "os/path.h"
 #include "player_run.h"
 
 #include <cstdio>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -100,9 +98,8 @@ TEST(Settings, round_trip_writes_elements_and_attributes_in_order)
     player::Settings in = player::load_settings_file(folder.file("Settings.xml"));
     EXPECT_EQ(summary(in), summary(out));
     for (size_t i = 0; i < in.bookmarks.size(); ++i)
-        EXPECT_TRUE(in.bookmarks[i].path == out.bookmarks[i].path
-            && in.bookmarks[i].position == out.bookmarks[i].position)
-            << i;
+        EXPECT_EQ(std::tie(in.bookmarks[i].path, in.bookmarks[i].position),
+            std::tie(out.bookmarks[i].path, out.bookmarks[i].position));
     EXPECT_EQ(player::read_language_setting(folder.file("Settings.xml")), u"/app/Deutsch.lng");
 
     // A file name may hold line breaks, control characters and markup; they come back as they were.

@@ -1,10 +1,12 @@
 #pragma once
 
-// Runs one of the built tools as a separate process, the way a user runs it from a shell.
+// Runs one of the built tools as a separate process, the way a user runs it from a shell, and reads
+// the PNG pictures and WAV files the tools write.
 
 #include "support/test_support.h"
 
 #include <cstdlib>
+#include <png.h>
 #include <string>
 #include <sys/wait.h>
 
@@ -16,6 +18,17 @@ struct ToolRun {
     std::string err;
 };
 
+inline std::string read_text(const std::filesystem::path& path)
+{
+    Bytes bytes = read_file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+inline void write_text(const std::filesystem::path& path, const std::string& text)
+{
+    write_file(path, Bytes(text.begin(), text.end()));
+}
+
 // tool and arguments are shell words; environment holds assignments put before the command. The
 // outputs pass through files in dir. MELODECK_AUDIO is cleared unless environment sets it.
 inline ToolRun run_tool(const std::string& tool, const std::string& arguments, const TempDir& dir,
@@ -26,11 +39,7 @@ inline ToolRun run_tool(const std::string& tool, const std::string& arguments, c
     std::string command = "env -u MELODECK_AUDIO " + environment + " " + MELODECK_BIN_DIR + "/" + tool + " "
         + arguments + " >" + out + " 2>" + err + " </dev/null";
     int raw = std::system(command.c_str());
-    auto text = [](const std::filesystem::path& path) {
-        Bytes bytes = read_file(path);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(out), read_text(err)};
 }
 
 // The bytes after the 44-byte header of a canonical WAV (what the tools and the file backend write).
@@ -38,6 +47,32 @@ inline Bytes wav_data(const std::filesystem::path& wav)
 {
     Bytes bytes = read_file(wav);
     return bytes.size() < 44 ? Bytes {} : Bytes(bytes.begin() + 44, bytes.end());
+}
+
+struct Png {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> rgb;
+
+    // 0xRRGGBB of the pixel.
+    uint32_t at(int32_t x, int32_t y) const
+    {
+        size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+        return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
+    }
+};
+
+inline bool read_png(const std::filesystem::path& path, Png& png)
+{
+    png_image image {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    png.rgb.resize(PNG_IMAGE_SIZE(image));
+    png.width = int32_t(image.width);
+    png.height = int32_t(image.height);
+    return png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr);
 }
 
 } // namespace test
