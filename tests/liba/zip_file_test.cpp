@@ -162,46 +162,37 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
 // Archives whose walk ends early: the entries before the fault are found, none after it.
 TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
 {
-    struct Case {
-        const char* what;
-        test::Bytes bytes;
-    };
-    std::vector<Case> cases;
-    auto add = [&](const char* what, const std::function<void(test::ByteWriter&)>& fault) {
+    auto around = [](const std::function<void(test::ByteWriter&)>& fault) {
         test::ByteWriter w;
         stored(w, "first", "11111");
         fault(w);
         stored(w, "later", "later");
-        cases.push_back({what, w.bytes});
+        return w.bytes;
     };
-    add("a RIFF header",
-        [](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); });
-    add("an entry without a name", [](test::ByteWriter& w) { stored(w, "", "anonymous"); });
-    add("a data descriptor", [](test::ByteWriter& w) {
-        local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
-        w.raw("BMdata").u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
-    });
-    // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
-    add("a size that wraps the offset",
-        [](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); });
-    for (size_t at : {26u, 28u}) {
-        add("a name or extra length past the end", [at](test::ByteWriter& w) {
-            size_t header = w.bytes.size();
-            local_header(w, "n", 0, 0);
-            w.bytes[header + at] = 0xFF;
-            w.bytes[header + at + 1] = 0xFF;
-        });
-    }
-    // Cut inside the signature, the sizes, the name and the extra field of the second header.
-    test::ByteWriter w;
+    test::ByteWriter w; // cut inside the signature, the sizes, the name and the extra field of a header
     stored(w, "first", "11111");
     size_t second = w.bytes.size();
     stored(w, "second.bmp", "22222", "EXTRA");
-    for (size_t end : {second + 2, second + 29, second + 42})
-        cases.push_back({"cut inside a header", cut(w.bytes, end)});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto zip = open(c.bytes);
+    std::vector<test::Bytes> cases {cut(w.bytes, second + 2), cut(w.bytes, second + 29),
+        cut(w.bytes, second + 42),
+        around([](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); }),
+        around([](test::ByteWriter& w) { stored(w, "", "anonymous"); }),
+        around([](test::ByteWriter& w) { // a data descriptor
+            local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
+            w.raw("BMdata").u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
+        }),
+        // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
+        around([](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); })};
+    for (size_t at : {26u, 28u}) { // a name or extra length past the end
+        cases.push_back(around([at](test::ByteWriter& w) {
+            size_t header = w.bytes.size();
+            local_header(w, "n", 0, 0);
+            w.bytes[header + at] = w.bytes[header + at + 1] = 0xFF;
+        }));
+    }
+    for (const test::Bytes& bytes : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes.size()));
+        auto zip = open(bytes);
         EXPECT_EQ(zip->next_entry(), u"first");
         EXPECT_EQ(read_text(*zip), "11111");
         std::u16string next = zip->next_entry();

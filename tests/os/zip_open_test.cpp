@@ -47,6 +47,7 @@ TEST(OpenZip, reads_an_archive_on_disk_again_once_the_file_changed_and_a_big_one
     test::write_file(dir.native("default.skin"), two_entry_archive());
     auto first = os::open_zip(dir.file("default.skin"));
     EXPECT_EQ(back_bmp(*first), "data of Back.bmp");
+    EXPECT_EQ(back_bmp(*os::open_zip(dir.file("default.skin"))), "data of Back.bmp"); // from the cache
     ASSERT_TRUE(first->find(u"SKIN.SKIN"));
     EXPECT_EQ(first->size(), 17u);
     EXPECT_EQ(first->next_entry(), u"Back.bmp");
