@@ -3,6 +3,8 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(File, missing_files_and_folders_are_inert_and_each_mode_reads_and_writes_as_it_should)
 {
@@ -21,6 +23,10 @@ TEST(File, missing_files_and_folders_are_inert_and_each_mode_reads_and_writes_as
         file.flush();
     }
     EXPECT_FALSE(os::open_file(dir.file("none"), os::FileMode::Read)->good());
+    ASSERT_EQ(
+        ::mkfifo(dir.native("fifo").c_str(), 0600), 0); // opened without waiting for a writer, and refused
+    EXPECT_EXIT((::alarm(10), ::_exit(os::File(dir.file("fifo"), os::FileMode::Read).good())),
+        testing::ExitedWithCode(0), "");
 
     for (int round = 0; round < 2; ++round) { // a missing file for append is made, then appended to
         os::File file(dir.file("f"), os::FileMode::Append);
