@@ -2,20 +2,12 @@
 
 #include "os/keys.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace os;
 using test::TestWindow;
 
-namespace {
-
-std::vector<Window*> order(std::initializer_list<Window*> windows)
-{
-    return windows;
-}
-
-} // namespace
+using order = std::vector<Window*>;
 
 using ScreenWindows = test::OnScreen;
 
@@ -146,26 +138,19 @@ TEST_F(ScreenWindows, minimising_hides_a_window_with_its_own_and_restoring_bring
 
 TEST_F(ScreenWindows, the_first_key_or_tap_on_the_empty_desktop_restores_the_window_and_goes_no_further)
 {
-    struct Case {
-        const char* name;
-        std::function<void()> input;
-    };
-    std::vector<Case> cases {{"tap",
-                                 [&] {
-                                     screen.tap({120, 100});
-                                 }},
-        {"held key", [&] {
-             screen.key_down(VK_DOWN);
-             screen.key_down(VK_DOWN);
-             screen.key_up(VK_DOWN);
-         }}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (bool by_tap : {true, false}) {
+        SCOPED_TRACE(by_tap ? "tap" : "held key");
         TestWindow main(screen, {{0, 26}, {240, 268}});
         settle(main);
         main.window.minimize();
         ASSERT_EQ(screen.active_window(), nullptr);
-        c.input();
+        if (by_tap) {
+            screen.tap({120, 100});
+        } else {
+            screen.key_down(VK_DOWN);
+            screen.key_down(VK_DOWN);
+            screen.key_up(VK_DOWN);
+        }
         screen.dispatch_pending();
         EXPECT_TRUE(main.window.is_active());
         for (uint32_t id : {WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_LBUTTONDOWN, WM_LBUTTONUP})
