@@ -14,12 +14,9 @@ namespace {
 
 std::vector<uint32_t> pointer_ids(const test::WindowRecorder& recorder)
 {
-    std::vector<uint32_t> result;
-    for (const Recorded& r : recorder.log) {
-        if (r.id >= WM_MOUSEMOVE && r.id <= WM_LBUTTONDBLCLK)
-            result.push_back(r.id);
-    }
-    return result;
+    std::vector<uint32_t> ids = recorder.ids();
+    std::erase_if(ids, [](uint32_t id) { return id < WM_MOUSEMOVE || id > WM_LBUTTONDBLCLK; });
+    return ids;
 }
 
 Point point_of(const Recorded& r)
@@ -29,28 +26,21 @@ Point point_of(const Recorded& r)
 
 // A window that takes the capture on a stylus down and asks the screen about a hold, as a form's
 // window procedure does; it records what it decided.
-struct HoldWindow {
+struct HoldWindow : TestWindow {
     HoldWindow(HeadlessScreen& screen, Rect rect)
-        : screen(screen)
-        , window(screen, recorder)
+        : TestWindow(screen, rect)
     {
-        window.move(rect);
-        window.show(ShowMode::show);
-        recorder.react = [this](Window& w, const WindowMessage& m) {
+        recorder.react = [this, &screen](Window& w, const WindowMessage& m) {
             if (m.id == WM_LBUTTONDOWN) {
                 w.set_capture();
-                held.push_back(this->screen.recognise_hold(m));
+                held.push_back(screen.recognise_hold(m));
             } else if (m.id == WM_LBUTTONUP) {
                 w.release_capture();
             }
             return 0;
         };
     }
-
-    HeadlessScreen& screen;
     std::vector<bool> held;
-    test::WindowRecorder recorder;
-    Window window;
 };
 
 } // namespace
