@@ -103,29 +103,6 @@ protected:
             unsetenv("XDG_RUNTIME_DIR");
     }
 
-    // The screen with the running copy's form (a window of the instance's class), and the loop
-    // run until another copy's command line reached it (at most a few seconds).
-    struct Running {
-        Running()
-        {
-            form.window.set_class_name(u"SkinnerClass_Test");
-            screen.set_idle_handler([this] {
-                screen.wait_for_post(20ms);
-                return std::chrono::steady_clock::now() < deadline;
-            });
-        }
-        std::vector<test::Recorded> wait_for_copy_data()
-        {
-            deadline = std::chrono::steady_clock::now() + 5s;
-            screen.run_until([this] { return form.recorder.count(os::WM_COPYDATA) > 0; });
-            return form.recorder.only(os::WM_COPYDATA);
-        }
-
-        os::HeadlessScreen screen {{240, 320}};
-        test::TestWindow form {screen, {{0, 26}, {240, 268}}};
-        std::chrono::steady_clock::time_point deadline;
-    };
-
     test::TempDir folder;
 
 private:
@@ -137,17 +114,25 @@ private:
 TEST_F(SingleInstance, a_second_copy_waits_for_the_start_up_then_hands_its_command_line_to_the_first)
 {
     Copy second(u"melodeck /home/ann/Müsic", false);
-    Running running;
+    os::HeadlessScreen screen {{240, 320}}; // with the running copy's form, a window of its class
+    test::TestWindow form {screen, {{0, 26}, {240, 268}}};
+    form.window.set_class_name(u"SkinnerClass_Test");
     os::Application first(u"Test");
     EXPECT_EQ(os::Application::instance(), &first);
     EXPECT_FALSE(first.check_running(u"melodeck"));
-    EXPECT_EQ(running.screen.cursor(), os::Cursor::wait);
+    EXPECT_EQ(screen.cursor(), os::Cursor::wait);
     second.go();
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(waitpid(second.pid, nullptr, WNOHANG), 0) << "the second copy must wait for the start-up lock";
     first.release_startup();
-    EXPECT_EQ(running.screen.cursor(), os::Cursor::arrow);
-    std::vector<test::Recorded> copies = running.wait_for_copy_data();
+    EXPECT_EQ(screen.cursor(), os::Cursor::arrow);
+    auto deadline = std::chrono::steady_clock::now() + 5s; // the loop waits a few seconds at most
+    screen.set_idle_handler([&] {
+        screen.wait_for_post(20ms);
+        return std::chrono::steady_clock::now() < deadline;
+    });
+    screen.run_until([&] { return form.recorder.count(os::WM_COPYDATA) > 0; });
+    std::vector<test::Recorded> copies = form.recorder.only(os::WM_COPYDATA);
     ASSERT_EQ(copies.size(), 1u);
     std::u16string text(copies[0].data.size() / 2, u'\0');
     std::memcpy(text.data(), copies[0].data.data(), text.size() * 2); // UTF-16LE, as on this machine
