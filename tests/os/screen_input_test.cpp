@@ -61,6 +61,8 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_and_a
     EXPECT_EQ(screen.windows().back(), &below.window);
     EXPECT_EQ(below.recorder.log.front().id, WM_ACTIVATE); // before the button
     EXPECT_EQ(below.recorder.log.front().wparam, WA_CLICKACTIVE);
+    EXPECT_EQ(WindowId(below.recorder.log.front().lparam), above.window.id()); // the one it replaced
+    EXPECT_EQ(above.recorder.only(WM_ACTIVATE).at(0).wparam, WA_INACTIVE);
     above.window.bring_to_front();
     above.window.enable(false); // a disabled window swallows the stylus and hides those below
     below.recorder.log.clear();

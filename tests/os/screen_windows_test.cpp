@@ -60,25 +60,6 @@ TEST_F(ScreenWindows, showing_raises_and_activates_and_owned_windows_stay_above_
     EXPECT_EQ(popup.recorder.count(WM_ACTIVATE), 0u);
 }
 
-TEST_F(ScreenWindows, activation_tells_both_windows_in_order)
-{
-    std::vector<std::string> seen; // outlives the windows, which report to it until they are gone
-    TestWindow a(screen, {{0, 0}, {100, 100}});
-    a.recorder.log.clear();
-    TestWindow b(screen, {{0, 0}, {100, 100}}, nullptr, false);
-    for (TestWindow* w : {&a, &b}) {
-        std::string name = w == &a ? "a" : "b";
-        w->recorder.react = [&seen, name](Window&, const WindowMessage& m) {
-            if (m.id == WM_ACTIVATE)
-                seen.push_back(name + std::to_string(m.wparam));
-            return 0;
-        };
-    }
-    b.window.show(ShowMode::show);
-    EXPECT_EQ(seen, (std::vector<std::string> {"a0", "b1"}));
-    EXPECT_EQ(WindowId(b.recorder.only(WM_ACTIVATE)[0].lparam), a.window.id());
-}
-
 TEST_F(ScreenWindows, the_active_window_gone_activates_its_owner_unless_disabled_or_the_next)
 {
     TestWindow owner(screen, {{0, 0}, {100, 100}});
