@@ -26,13 +26,6 @@ void stored(test::ByteWriter& w, std::string_view name, std::string_view data, s
     w.raw(data);
 }
 
-// What follows the entries of a real archive: a central directory record and its end record.
-void central_directory(test::ByteWriter& w)
-{
-    w.u32(0x02014B50).raw(std::string(42, '\0'));
-    w.u32(0x06054B50).raw(std::string(18, '\0'));
-}
-
 std::unique_ptr<liba::ZipFile> open(const test::Bytes& bytes)
 {
     return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(bytes));
@@ -69,7 +62,10 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     local_header(w, "deflated.bmp", 5, 9, s_deflate);
     w.raw("zzzzz");
     stored(w, "hidden.bmp", "three");
-    central_directory(w);
+    w.u32(0x02014B50)
+        .raw(std::string(42, '\0'))
+        .u32(0x06054B50)
+        .raw(std::string(18, '\0')); // central directory
     auto zip = open(w.bytes);
 
     const std::pair<std::u16string_view, std::string_view> walk[]
