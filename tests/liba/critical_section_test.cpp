@@ -4,45 +4,32 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-namespace {
-
-// Asks another thread whether it can take the lock now.
-bool free_for_another_thread(liba::CriticalSection& lock)
-{
-    bool taken = false;
-    std::thread other([&] {
-        taken = lock.try_enter();
-        if (taken)
-            lock.leave();
-    });
-    other.join();
-    return taken;
-}
-
-} // namespace
-
 TEST(CriticalSectionConcurrency,
     the_holder_enters_again_and_a_waiting_thread_gets_the_lock_after_the_last_leave)
 {
     liba::CriticalSection lock;
-    std::atomic<bool> asking {false};
-    std::atomic<bool> inside {false};
+    auto free_for_another_thread = [&] {
+        bool taken = false;
+        std::thread([&] { (taken = lock.try_enter()) ? lock.leave() : void(); }).join();
+        return taken;
+    };
+    std::atomic<bool> asking {false}, inside {false};
     lock.enter();
     lock.enter();
-    EXPECT_FALSE(free_for_another_thread(lock));
+    EXPECT_FALSE(free_for_another_thread());
     std::thread other([&] {
-        asking.store(true);
+        asking = true;
         liba::ScopedLock guard(lock);
-        inside.store(true);
+        inside = true;
     });
-    while (!asking.load())
+    while (!asking)
         std::this_thread::yield();
     lock.leave();
-    EXPECT_FALSE(inside.load()) << "one enter is still outstanding";
+    EXPECT_FALSE(inside) << "one enter is still outstanding";
     lock.leave();
     other.join();
-    EXPECT_TRUE(inside.load());
-    EXPECT_TRUE(free_for_another_thread(lock));
+    EXPECT_TRUE(inside);
+    EXPECT_TRUE(free_for_another_thread());
 }
 
 TEST(CriticalSectionConcurrency, guards_shared_counting_from_several_threads)

@@ -10,13 +10,6 @@ using liba::StringTranslator;
 
 namespace {
 
-StringTranslator parsed(std::u16string_view text)
-{
-    StringTranslator translator;
-    liba::parse_language(text, translator);
-    return translator;
-}
-
 StringTranslator loaded(std::string_view bytes)
 {
     liba::MemoryReader reader(bytes.data(), uint32_t(bytes.size()));
@@ -27,20 +20,7 @@ StringTranslator loaded(std::string_view bytes)
 
 } // namespace
 
-TEST(StringTranslator, falls_back_to_the_key_or_the_given_text)
-{
-    StringTranslator translator;
-    translator.set(u"Menu_Exit", u"Quit");
-    EXPECT_EQ(translator.translate(u"Menu_Stop"), u"Menu_Stop");
-    EXPECT_EQ(translator.translate(u"Status_Play", u""), u"");
-    EXPECT_EQ(translator.translate(u"menu_exit"), u"menu_exit") << "keys are case-sensitive";
-    translator.set(u"Menu_Exit", u"Leave");
-    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
-    EXPECT_EQ(translator.size(), 1u);
-    EXPECT_EQ(parsed(u"// c\n\n  K v\n=\n= t\n").size(), 1u);
-}
-
-TEST(LanguageFile, each_line_gives_a_key_and_its_text)
+TEST(LanguageFile, each_line_gives_a_key_and_its_text_and_a_miss_falls_back)
 {
     struct Case {
         const char16_t* file;
@@ -52,6 +32,7 @@ TEST(LanguageFile, each_line_gives_a_key_and_its_text)
         {u"Menu_Exit  \tQuit now \n", u"Menu_Exit", u"Quit now "}, // those after the word are not
         {u"Menu_Exit=Quit now\n", u"Menu_Exit=Quit", u"now"}, // "=" inside the word is part of the key
         {u"Menu_Exit=Quit now\n", u"Menu_Exit", nullptr},
+        {u"Menu_Exit Quit\n", u"menu_exit", nullptr},
         {u"Status_Play\n", u"Status_Play", u""}, // an empty text is a translation, not a miss
         {u"A one\rB two\nA three\r\nC four", u"A", u"three"}, // later lines win
         {u"A one\rB two\nA three\r\nC four", u"C", u"four"}, // the last line needs no line end
@@ -62,14 +43,19 @@ TEST(LanguageFile, each_line_gives_a_key_and_its_text)
         {u"  // About About\n=\n= text\n", u"", nullptr},
     };
     for (const Case& c : cases) {
-        StringTranslator translator = parsed(c.file);
-        const std::u16string* text = translator.find(c.key);
+        StringTranslator translator;
+        liba::parse_language(c.file, translator);
         SCOPED_TRACE(liba::to_utf8(c.file));
+        const std::u16string* text = translator.find(c.key);
         ASSERT_EQ(text != nullptr, c.text != nullptr);
-        if (text) {
-            EXPECT_EQ(*text, c.text);
-        }
+        EXPECT_EQ(translator.translate(c.key, u"fallback"), c.text ? c.text : u"fallback");
+        EXPECT_EQ(translator.translate(c.key), c.text ? c.text : c.key);
     }
+    StringTranslator translator;
+    translator.set(u"Menu_Exit", u"Quit");
+    translator.set(u"Menu_Exit", u"Leave");
+    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
+    EXPECT_EQ(translator.size(), 1u);
 }
 
 TEST(LanguageFile, utf16_needs_its_mark_and_an_even_length_else_the_bytes_are_eight_bit_text)

@@ -26,13 +26,6 @@ void stored(test::ByteWriter& w, std::string_view name, std::string_view data, s
     w.raw(data);
 }
 
-// What follows the entries of a real archive: a central directory record and its end record.
-void central_directory(test::ByteWriter& w)
-{
-    w.u32(0x02014B50).raw(std::string(42, '\0'));
-    w.u32(0x06054B50).raw(std::string(18, '\0'));
-}
-
 std::unique_ptr<liba::ZipFile> open(const test::Bytes& bytes)
 {
     return std::make_unique<liba::ZipFile>(std::make_unique<liba::MemoryReader>(bytes));
@@ -69,7 +62,10 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     local_header(w, "deflated.bmp", 5, 9, s_deflate);
     w.raw("zzzzz");
     stored(w, "hidden.bmp", "three");
-    central_directory(w);
+    w.u32(0x02014B50)
+        .raw(std::string(42, '\0'))
+        .u32(0x06054B50)
+        .raw(std::string(18, '\0')); // central directory
     auto zip = open(w.bytes);
 
     const std::pair<std::u16string_view, std::string_view> walk[]
@@ -92,39 +88,16 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     EXPECT_EQ(liba::ZipFile(std::move(failed)).next_entry(), u"");
 }
 
-TEST(ZipFile, read_seek_and_skip_stay_inside_the_current_entry)
-{
-    test::ByteWriter w;
-    stored(w, "digits", "0123456789");
-    stored(w, "after", "AFTER");
-    auto zip = open(w.bytes);
-    ASSERT_TRUE(zip->find(u"digits"));
-    EXPECT_EQ(read_text(*zip, 100), "0123456789") << "never past the entry";
-    EXPECT_EQ(read_text(*zip, 0), "");
-    liba::ResourceWriter& writer = *zip; // writes nothing and shares the reader's positions
-    EXPECT_EQ(writer.write("xyz", 3), 0u);
-    EXPECT_EQ(writer.size(), 10u);
-
-    EXPECT_TRUE(writer.seek(3));
-    EXPECT_EQ(zip->skip(-100), -3); // never before the start of the entry
-    EXPECT_EQ(zip->skip(100), 10); // never past its end
-    EXPECT_EQ(zip->tell(), 10u);
-    // A seek past the end is kept, but nothing of the next entry is read from there.
-    EXPECT_TRUE(zip->seek(12));
-    EXPECT_EQ(read_text(*zip), "");
-    EXPECT_EQ(zip->skip(-4), -4);
-    EXPECT_EQ(read_text(*zip), "89");
-    EXPECT_EQ(zip->skip(std::numeric_limits<int32_t>::min()), -10);
-}
-
-TEST(ZipFile, find_compares_names_like_paths)
+TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_inside_the_entry)
 {
     test::ByteWriter w;
     stored(w, "Skin/Main.SKIN", "main");
     stored(w, "Pics/Caf\xC3\xA9.bmp", "cafe");
     stored(w, "\xC3\x84lt//", "");
+    stored(w, "B/", "");
+    stored(w, "b", "");
+    stored(w, "digits", "0123456789");
     auto zip = open(w.bytes);
-
     // find rewinds every time; a name ending in two separators loses one of them, accented or not.
     const std::pair<std::u16string_view, const char*> cases[]
         = {{u"skin\\main.skin", "main"}, {u"pics/CAF\u00C9.BMP/", "cafe"}, {u"Skin/Main.skin", "main"},
@@ -137,39 +110,41 @@ TEST(ZipFile, find_compares_names_like_paths)
     EXPECT_EQ(read_text(*zip), "") << "a failed find leaves no entry to read";
     EXPECT_TRUE(liba::same_entry_name(u"\u0416\\X", u"\u0436/x/"));
     EXPECT_FALSE(liba::same_entry_name(u"/a", u"a"));
-}
 
-// Readers of one archive share its index: made once, it leaves the walk where it was, and a
-// reader given it finds what its own walk would, first of equal names included.
-TEST(ZipFile, an_index_made_once_serves_every_reader_of_the_archive)
-{
-    test::ByteWriter w;
-    stored(w, "a", "one");
-    stored(w, "B/", "");
-    stored(w, "b", "two");
-    auto first = open(w.bytes);
-    ASSERT_EQ(first->next_entry(), u"a");
-    std::shared_ptr<const liba::ZipIndex> index = first->index();
-    EXPECT_EQ(first->next_entry(), u"B/");
-
+    // An index made once leaves the walk where it was; a reader given it finds what its own walk
+    // would, first of equal names included.
+    zip = open(w.bytes);
+    ASSERT_EQ(zip->next_entry(), u"Skin/Main.SKIN");
+    std::shared_ptr<const liba::ZipIndex> index = zip->index();
+    EXPECT_EQ(zip->next_entry(), u"Pics/Caf\u00E9.bmp");
     liba::ZipFile second(std::make_unique<liba::MemoryReader>(w.bytes), index);
     ASSERT_TRUE(second.find(u"b"));
-    EXPECT_EQ(second.size(), 0u) << "the folder entry comes first";
-    EXPECT_EQ(second.next_entry(), u"b");
-    EXPECT_FALSE(second.find(u"c"));
-}
+    EXPECT_EQ(second.next_entry(), u"b") << "the folder entry comes first";
 
-TEST(ZipFile, a_cut_archive_gives_short_reads_and_huge_declared_sizes_are_bounded_by_it)
-{
-    test::ByteWriter w;
-    stored(w, "first", "11111");
-    stored(w, "picture.bmp", "0123456789");
-    auto zip = open(cut(w.bytes, w.bytes.size() - 4));
-    ASSERT_TRUE(zip->find(u"picture.bmp"));
+    ASSERT_TRUE(second.find(u"digits"));
+    EXPECT_EQ(read_text(second, 100), "0123456789") << "never past the entry";
+    EXPECT_EQ(read_text(second, 0), "");
+    liba::ResourceWriter& writer = second; // writes nothing and shares the reader's positions
+    EXPECT_EQ(writer.write("xyz", 3), 0u);
+    EXPECT_EQ(writer.size(), 10u);
+    EXPECT_TRUE(writer.seek(3));
+    EXPECT_EQ(second.skip(-100), -3); // never before the start of the entry
+    EXPECT_EQ(second.skip(100), 10); // never past its end
+    EXPECT_EQ(second.tell(), 10u);
+    // A seek past the end is kept, but nothing of the next entry is read from there.
+    EXPECT_TRUE(second.seek(12));
+    EXPECT_EQ(read_text(second), "");
+    EXPECT_EQ(second.skip(-4), -4);
+    EXPECT_EQ(read_text(second), "89");
+    EXPECT_EQ(second.skip(std::numeric_limits<int32_t>::min()), -10);
+    EXPECT_FALSE(second.find(u"c"));
+
+    zip = open(cut(w.bytes, w.bytes.size() - 4)); // a cut archive gives short reads
+    ASSERT_TRUE(zip->find(u"digits"));
     EXPECT_EQ(read_text(*zip, 100), "012345");
     EXPECT_EQ(zip->next_entry(), u"");
 
-    test::ByteWriter h;
+    test::ByteWriter h; // huge declared sizes are bounded by the archive
     local_header(h, "huge", 0xFFFFFFF0u, 0xFFFFFFF0u);
     h.raw("tail");
     zip = open(h.bytes);
@@ -183,46 +158,37 @@ TEST(ZipFile, a_cut_archive_gives_short_reads_and_huge_declared_sizes_are_bounde
 // Archives whose walk ends early: the entries before the fault are found, none after it.
 TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
 {
-    struct Case {
-        const char* what;
-        test::Bytes bytes;
-    };
-    std::vector<Case> cases;
-    auto add = [&](const char* what, const std::function<void(test::ByteWriter&)>& fault) {
+    auto around = [](const std::function<void(test::ByteWriter&)>& fault) {
         test::ByteWriter w;
         stored(w, "first", "11111");
         fault(w);
         stored(w, "later", "later");
-        cases.push_back({what, w.bytes});
+        return w.bytes;
     };
-    add("a RIFF header",
-        [](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); });
-    add("an entry without a name", [](test::ByteWriter& w) { stored(w, "", "anonymous"); });
-    add("a data descriptor", [](test::ByteWriter& w) {
-        local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
-        w.raw("BMdata").u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
-    });
-    // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
-    add("a size that wraps the offset",
-        [](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); });
-    for (size_t at : {26u, 28u}) {
-        add("a name or extra length past the end", [at](test::ByteWriter& w) {
-            size_t header = w.bytes.size();
-            local_header(w, "n", 0, 0);
-            w.bytes[header + at] = 0xFF;
-            w.bytes[header + at + 1] = 0xFF;
-        });
-    }
-    // Cut inside the signature, the sizes, the name and the extra field of the second header.
-    test::ByteWriter w;
+    test::ByteWriter w; // cut inside the signature, the sizes, the name and the extra field of a header
     stored(w, "first", "11111");
     size_t second = w.bytes.size();
     stored(w, "second.bmp", "22222", "EXTRA");
-    for (size_t end : {second + 2, second + 29, second + 42})
-        cases.push_back({"cut inside a header", cut(w.bytes, end)});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto zip = open(c.bytes);
+    std::vector<test::Bytes> cases {cut(w.bytes, second + 2), cut(w.bytes, second + 29),
+        cut(w.bytes, second + 42),
+        around([](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); }),
+        around([](test::ByteWriter& w) { stored(w, "", "anonymous"); }),
+        around([](test::ByteWriter& w) { // a data descriptor
+            local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
+            w.raw("BMdata").u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
+        }),
+        // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
+        around([](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); })};
+    for (size_t at : {26u, 28u}) { // a name or extra length past the end
+        cases.push_back(around([at](test::ByteWriter& w) {
+            size_t header = w.bytes.size();
+            local_header(w, "n", 0, 0);
+            w.bytes[header + at] = w.bytes[header + at + 1] = 0xFF;
+        }));
+    }
+    for (const test::Bytes& bytes : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes.size()));
+        auto zip = open(bytes);
         EXPECT_EQ(zip->next_entry(), u"first");
         EXPECT_EQ(read_text(*zip), "11111");
         std::u16string next = zip->next_entry();

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -29,16 +30,14 @@ namespace {
 // Another copy of the program: waits for go(), then checks with its command line and exits 0
 // when it found a running copy, 1 when it is the only one. A staying copy that is the only one
 // keeps running (holding the lock and listening) until killed.
-class Copy {
-public:
+struct Copy {
     Copy(std::u16string command_line, bool stay)
     {
         int fds[2];
         if (pipe(fds) != 0)
             throw std::runtime_error("pipe");
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[1]);
+        pid = fork();
+        if (pid == 0) {
             char go = 0;
             if (read(fds[0], &go, 1) != 1)
                 _exit(3);
@@ -49,40 +48,32 @@ public:
             _exit(found ? 0 : 1);
         }
         close(fds[0]);
-        m_go = fds[1];
+        go_fd = fds[1];
     }
     ~Copy()
     {
-        close(m_go);
-        if (!m_status)
+        close(go_fd);
+        if (!status)
             kill_now();
     }
 
-    void go() { ASSERT_EQ(write(m_go, "g", 1), 1); }
-    bool running()
-    {
-        int status = 0;
-        if (!m_status && waitpid(m_pid, &status, WNOHANG) != 0)
-            m_status = status;
-        return !m_status;
-    }
+    void go() { ASSERT_EQ(write(go_fd, "g", 1), 1); }
     // The exit status, or -1 when it did not exit normally.
     int exit_status()
     {
-        if (!m_status)
-            waitpid(m_pid, &m_status.emplace(), 0);
-        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
+        if (!status)
+            waitpid(pid, &status.emplace(), 0);
+        return WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
     }
     void kill_now()
     {
-        kill(m_pid, SIGKILL);
+        kill(pid, SIGKILL);
         exit_status();
     }
 
-private:
-    pid_t m_pid = -1;
-    int m_go = -1;
-    std::optional<int> m_status;
+    pid_t pid = -1;
+    int go_fd = -1;
+    std::optional<int> status;
 };
 
 bool connects(const std::string& path)
@@ -112,63 +103,40 @@ protected:
             unsetenv("XDG_RUNTIME_DIR");
     }
 
-    // The screen with the running copy's form (a window of the instance's class), and the loop
-    // run until another copy's command line reached it (at most a few seconds).
-    struct Running {
-        Running()
-        {
-            form.window.set_class_name(u"SkinnerClass_Test");
-            screen.set_idle_handler([this] {
-                screen.wait_for_post(20ms);
-                return std::chrono::steady_clock::now() < deadline;
-            });
-        }
-        std::vector<test::Recorded> wait_for_copy_data()
-        {
-            deadline = std::chrono::steady_clock::now() + 5s;
-            screen.run_until([this] { return form.recorder.count(os::WM_COPYDATA) > 0; });
-            return form.recorder.only(os::WM_COPYDATA);
-        }
-
-        os::HeadlessScreen screen {{240, 320}};
-        test::TestWindow form {screen, {{0, 26}, {240, 268}}};
-        std::chrono::steady_clock::time_point deadline;
-    };
-
     test::TempDir folder;
 
 private:
     std::optional<std::string> m_previous;
 };
 
-std::vector<uint8_t> utf16_bytes(std::u16string_view text)
-{
-    std::vector<uint8_t> bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(uint8_t(unit));
-        bytes.push_back(uint8_t(unit >> 8));
-    }
-    return bytes;
-}
-
 } // namespace
 
 TEST_F(SingleInstance, a_second_copy_waits_for_the_start_up_then_hands_its_command_line_to_the_first)
 {
     Copy second(u"melodeck /home/ann/Müsic", false);
-    Running running;
+    os::HeadlessScreen screen {{240, 320}}; // with the running copy's form, a window of its class
+    test::TestWindow form {screen, {{0, 26}, {240, 268}}};
+    form.window.set_class_name(u"SkinnerClass_Test");
     os::Application first(u"Test");
     EXPECT_EQ(os::Application::instance(), &first);
     EXPECT_FALSE(first.check_running(u"melodeck"));
-    EXPECT_EQ(running.screen.cursor(), os::Cursor::wait);
+    EXPECT_EQ(screen.cursor(), os::Cursor::wait);
     second.go();
     std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(second.running()) << "the second copy must wait for the start-up lock";
+    EXPECT_EQ(waitpid(second.pid, nullptr, WNOHANG), 0) << "the second copy must wait for the start-up lock";
     first.release_startup();
-    EXPECT_EQ(running.screen.cursor(), os::Cursor::arrow);
-    std::vector<test::Recorded> copies = running.wait_for_copy_data();
+    EXPECT_EQ(screen.cursor(), os::Cursor::arrow);
+    auto deadline = std::chrono::steady_clock::now() + 5s; // the loop waits a few seconds at most
+    screen.set_idle_handler([&] {
+        screen.wait_for_post(20ms);
+        return std::chrono::steady_clock::now() < deadline;
+    });
+    screen.run_until([&] { return form.recorder.count(os::WM_COPYDATA) > 0; });
+    std::vector<test::Recorded> copies = form.recorder.only(os::WM_COPYDATA);
     ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].data, utf16_bytes(u"melodeck /home/ann/Müsic"));
+    std::u16string text(copies[0].data.size() / 2, u'\0');
+    std::memcpy(text.data(), copies[0].data.data(), text.size() * 2); // UTF-16LE, as on this machine
+    EXPECT_EQ(text, u"melodeck /home/ann/Müsic");
     EXPECT_EQ(second.exit_status(), 0) << "the second copy found the first";
 }
 

@@ -22,7 +22,7 @@ std::string read_file(const std::filesystem::path& path)
 
 } // namespace
 
-TEST(Backlight, switches_to_zero_and_back_and_twice_is_once)
+TEST(Backlight, switches_to_zero_and_back_twice_is_once_and_folders_that_are_no_device_are_refused)
 {
     test::TempDir dir;
     write_file(dir.native("brightness"), "120");
@@ -40,15 +40,11 @@ TEST(Backlight, switches_to_zero_and_back_and_twice_is_once)
     device->switch_off();
     device->switch_on();
     EXPECT_EQ(read_file(dir.native("brightness")), "255");
-}
-
-TEST(Backlight, refuses_folders_that_are_no_device)
-{
-    test::TempDir dir;
-    EXPECT_FALSE(os::Backlight::open(dir.path().string())); // empty folder
-    write_file(dir.native("brightness"), "5");
-    EXPECT_FALSE(os::Backlight::open(dir.path().string())); // no maximum
-    write_file(dir.native("max_brightness"), "x");
-    EXPECT_FALSE(os::Backlight::open(dir.path().string()));
-    EXPECT_FALSE(os::Backlight::open((dir.path() / "nothing").string()));
+    test::TempDir empty; // folders that are no device are refused
+    EXPECT_FALSE(os::Backlight::open(empty.path().string()));
+    write_file(empty.native("brightness"), "5");
+    EXPECT_FALSE(os::Backlight::open(empty.path().string())); // no maximum
+    write_file(empty.native("max_brightness"), "x");
+    EXPECT_FALSE(os::Backlight::open(empty.path().string()));
+    EXPECT_FALSE(os::Backlight::open((empty.path() / "nothing").string()));
 }

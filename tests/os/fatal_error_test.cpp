@@ -7,17 +7,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(FatalErrorDeathTest, ends_the_process_with_a_failure_status_showing_message_and_place)
+TEST(FatalErrorDeathTest,
+    ends_the_process_with_a_failure_status_showing_message_and_place_and_logs_a_gluck_line)
 {
     test::ScopedConfig config;
     EXPECT_EXIT(os::fatal_error(u"PlayerPCM::on_data", u"on_data unexpected - player is active object"),
         test::failed_exit, "PlayerPCM::on_data: on_data unexpected - player is active object");
     EXPECT_FALSE(std::filesystem::exists(test::ScopedConfig::log_file())) << "logging is off";
-}
-
-TEST(FatalErrorDeathTest, logs_gluck_line_when_logging_is_on)
-{
-    test::ScopedConfig config;
     config.set_logging(true);
     EXPECT_EXIT(
         os::fatal_error(u"Container::register_control", u"control with id {7} already exists in container"),

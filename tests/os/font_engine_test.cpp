@@ -1,9 +1,8 @@
 #include "os/font_engine.h"
+#include "os/geometry.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
-
-using os::FontEngine;
-using os::FontRequest;
 
 namespace {
 
@@ -13,25 +12,21 @@ constexpr uint32_t s_ink = 0xFF000080u;
 std::shared_ptr<os::FontFace> face(int32_t size, bool bold = false, bool italic = false,
     bool underline = false, std::u16string family = u"Tahoma")
 {
-    return FontEngine::instance().open({family, size, bold, italic, underline});
+    return os::FontEngine::instance().open({family, size, bold, italic, underline});
 }
 
-os::ClipBox whole(const os::Surface& s)
+// Paper of the size with the text drawn in ink at (x, y), clipped to clip (else the whole paper).
+os::Surface drawn(const std::shared_ptr<os::FontFace>& face, os::Size size, int32_t x, int32_t y,
+    std::u16string_view text, std::optional<os::ClipBox> clip = {})
 {
-    return {0, 0, s.width, s.height};
-}
-
-bool inked(uint32_t pixel)
-{
-    return pixel != s_paper;
+    os::Surface s(size.width, size.height, s_paper);
+    face->draw(s, x, y, text, s_ink, clip.value_or(os::ClipBox {0, 0, size.width, size.height}));
+    return s;
 }
 
 int32_t ink_count(const os::Surface& s)
 {
-    int32_t count = 0;
-    for (uint32_t p : s.pixels)
-        count += inked(p) ? 1 : 0;
-    return count;
+    return int32_t(std::count_if(s.pixels.begin(), s.pixels.end(), [](uint32_t p) { return p != s_paper; }));
 }
 
 // Mean x of the ink in rows [top, bottom).
@@ -41,10 +36,8 @@ double ink_centre(const os::Surface& s, int32_t top, int32_t bottom)
     int32_t count = 0;
     for (int32_t y = top; y < bottom; ++y) {
         for (int32_t x = 0; x < s.width; ++x) {
-            if (inked(s.at(x, y))) {
-                sum += x;
-                ++count;
-            }
+            sum += s.at(x, y) != s_paper ? x : 0;
+            count += s.at(x, y) != s_paper ? 1 : 0;
         }
     }
     return count ? sum / count : -1;
@@ -52,33 +45,25 @@ double ink_centre(const os::Surface& s, int32_t top, int32_t bottom)
 
 } // namespace
 
-TEST(FontEngine, same_request_shares_one_face_and_an_unknown_family_falls_back)
-{
-    auto a = face(16);
-    ASSERT_NE(a, nullptr) << "no font installed (fonts-dejavu-core)";
-    EXPECT_EQ(a, face(16));
-    EXPECT_NE(a, face(16, true));
-    // Sizes are cut to the engine's range.
-    EXPECT_EQ(face(0), face(1));
-    EXPECT_EQ(face(1 << 20), face(os::s_max_pixel_size));
-    // An unknown family falls back to an installed face.
-    auto f = face(14, false, false, false, u"No Such Family 12345");
-    ASSERT_NE(f, nullptr);
-    EXPECT_GT(f->measure(u"abc"), 0);
-}
-
-TEST(FontEngine, measure_sums_advances_and_skips_control_characters)
+TEST(FontEngine, faces_are_shared_and_fall_back_and_measure_sums_advances_without_control_characters)
 {
     auto f = face(20);
-    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f, nullptr) << "no font installed (fonts-dejavu-core)";
+    EXPECT_EQ(f, face(20));
+    EXPECT_NE(f, face(20, true));
+    EXPECT_EQ(face(0), face(1)); // sizes are cut to the engine's range
+    EXPECT_EQ(face(1 << 20), face(os::s_max_pixel_size));
+    auto fallback = face(14, false, false, false, u"No Such Family 12345");
+    ASSERT_NE(fallback, nullptr);
+    EXPECT_GT(fallback->measure(u"abc"), 0);
+
     EXPECT_EQ(f->measure(u""), 0);
     EXPECT_EQ(f->measure(u"a\nb\tc\r"), f->measure(u"abc"));
     EXPECT_EQ(f->measure(u"iiii"), 4 * f->measure(u"i"));
     // A lone surrogate and a character outside the basic plane measure without trouble.
     EXPECT_GT(f->measure(u"\xD800"), 0);
     EXPECT_GT(f->measure(u"\U0001F600"), 0);
-    // The line height grows with the size.
-    auto small = face(12), large = face(32);
+    auto small = face(12), large = face(32); // the line height grows with the size
     EXPECT_GE(small->line_height(), 12);
     EXPECT_LE(large->line_height(), 48);
     EXPECT_GT(large->ascent(), small->ascent());
@@ -88,12 +73,10 @@ TEST(FontEngine, draws_inside_the_clip_only)
 {
     auto f = face(24);
     ASSERT_NE(f, nullptr);
-    os::Surface full(200, 40, s_paper);
-    f->draw(full, 5, 5, u"HHHHHHHH", s_ink, whole(full));
-    ASSERT_GT(ink_count(full), 0);
+    os::Surface full = drawn(f, {200, 40}, 5, 5, u"HHHHHHHH");
     int32_t left = 200, bottom = -1; // ink starts at the pen and "H" ends on the baseline
     for (int32_t i = 0; i < 200 * 40; ++i) {
-        if (inked(full.pixels[size_t(i)])) {
+        if (full.pixels[size_t(i)] != s_paper) {
             left = std::min(left, i % 200);
             bottom = std::max(bottom, i / 200);
         }
@@ -106,9 +89,8 @@ TEST(FontEngine, draws_inside_the_clip_only)
                   [](uint32_t p) { return p != s_ink && p != s_paper && p >> 24 == 0xFF; }),
         full.pixels.end());
 
-    os::Surface clipped(200, 40, s_paper);
     os::ClipBox box {30, 10, 60, 20};
-    f->draw(clipped, 5, 5, u"HHHHHHHH", s_ink, box);
+    os::Surface clipped = drawn(f, {200, 40}, 5, 5, u"HHHHHHHH", box);
     for (int32_t y = 0; y < 40; ++y) {
         for (int32_t x = 0; x < 200; ++x) {
             bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
@@ -116,36 +98,23 @@ TEST(FontEngine, draws_inside_the_clip_only)
         }
     }
     // Drawing past the surface's edges is cut; an empty clip draws nothing.
-    os::Surface small(10, 10, s_paper);
-    f->draw(small, -15, -12, u"WWWW", s_ink, {-100, -100, 100, 100});
-    EXPECT_GT(ink_count(small), 0);
-    os::Surface empty(10, 10, s_paper);
-    f->draw(empty, 0, 0, u"W", s_ink, {5, 5, 5, 9});
-    EXPECT_EQ(ink_count(empty), 0);
+    EXPECT_GT(ink_count(drawn(f, {10, 10}, -15, -12, u"WWWW", os::ClipBox {-100, -100, 100, 100})), 0);
+    EXPECT_EQ(ink_count(drawn(f, {10, 10}, 0, 0, u"W", os::ClipBox {5, 5, 5, 9})), 0);
 }
 
-TEST(FontEngine, bold_inks_more_and_italic_leans_right)
+TEST(FontEngine, bold_inks_more_italic_leans_right_and_underline_is_a_solid_row_below_the_baseline)
 {
-    auto regular = face(40);
-    auto bold = face(40, true);
-    auto italic = face(40, false, true);
-    ASSERT_TRUE(regular && bold && italic);
-    os::Surface r(200, 60, s_paper), b(200, 60, s_paper), i(200, 60, s_paper);
-    regular->draw(r, 10, 0, u"lll", s_ink, whole(r));
-    bold->draw(b, 10, 0, u"lll", s_ink, whole(b));
-    italic->draw(i, 10, 0, u"l", s_ink, whole(i));
-    EXPECT_GT(ink_count(b), ink_count(r) * 5 / 4);
+    auto regular = face(40), bold = face(40, true), italic = face(40, false, true);
+    auto underlined = face(24, false, false, true);
+    ASSERT_TRUE(regular && bold && italic && underlined);
+    EXPECT_GT(ink_count(drawn(bold, {200, 60}, 10, 0, u"lll")),
+        ink_count(drawn(regular, {200, 60}, 10, 0, u"lll")) * 5 / 4);
+    os::Surface i = drawn(italic, {200, 60}, 10, 0, u"l");
     int32_t a = italic->ascent();
     EXPECT_GT(ink_centre(i, 0, a / 3), ink_centre(i, 2 * a / 3, a) + 2);
-}
 
-TEST(FontEngine, underline_is_a_solid_row_below_the_baseline_inside_the_line)
-{
-    auto underlined = face(24, false, false, true);
-    ASSERT_TRUE(underlined);
     int32_t width = underlined->measure(u"a b c");
-    os::Surface s(200, 40, s_paper);
-    underlined->draw(s, 10, 0, u"a b c", s_ink, whole(s));
+    os::Surface s = drawn(underlined, {200, 40}, 10, 0, u"a b c");
     int32_t full_rows = 0;
     for (int32_t y = underlined->ascent(); y < underlined->line_height(); ++y) {
         bool solid = true;

@@ -22,22 +22,19 @@ TEST(MessageQueue, hands_out_messages_in_order_then_quit_which_stays_and_refuses
     EXPECT_EQ(queue.get_for(0ms)->lparam, 20);
     EXPECT_EQ(queue.get().id, os::WM_QUIT);
     EXPECT_EQ(queue.try_get()->id, os::WM_QUIT);
-}
-
-TEST(MessageQueue, pump_runs_callbacks_and_hands_the_rest_to_the_handler_in_order)
-{
-    os::MessageQueue queue;
+    // A second queue: pump runs callbacks and hands the rest to the handler in order.
+    os::MessageQueue pumped;
     std::vector<int> seen;
-    queue.post(10);
-    queue.post_callback([&] {
+    pumped.post(10);
+    pumped.post_callback([&] {
         seen.push_back(-1);
         // Posted while pumping: waits for the next pump.
-        queue.post_callback([&] { seen.push_back(-2); });
+        pumped.post_callback([&] { seen.push_back(-2); });
     });
-    queue.post(11);
-    EXPECT_EQ(queue.pump([&](const os::Message& m) { seen.push_back(int(m.id)); }), 3u);
+    pumped.post(11);
+    EXPECT_EQ(pumped.pump([&](const os::Message& m) { seen.push_back(int(m.id)); }), 3u);
     EXPECT_EQ(seen, (std::vector<int> {10, -1, 11}));
-    EXPECT_EQ(queue.pump(), 1u);
+    EXPECT_EQ(pumped.pump(), 1u);
     EXPECT_EQ(seen.back(), -2);
 }
 

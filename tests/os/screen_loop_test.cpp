@@ -6,12 +6,6 @@
 using namespace os;
 using test::TestWindow;
 
-namespace {
-
-constexpr uint32_t WM_END = WM_USER + 3;
-
-} // namespace
-
 using ScreenLoop = test::OnScreen;
 using ScreenTimers = test::OnScreen;
 using ScreenConcurrency = test::OnScreen;
@@ -167,61 +161,6 @@ TEST_F(ScreenLoop, the_idle_callback_runs_once_after_the_first_frame_and_before_
     EXPECT_FALSE(screen.run_until([] { return false; }));
     EXPECT_EQ(seen, (std::vector<std::string> {"idle paints=1 frames=1", "again paints=2", "wait"}));
     screen.set_idle_handler(nullptr);
-}
-
-// Two modal loops, the inner one run from a message of the outer one; each ends on its own end
-// message, and an end message for the outer window reaching the inner loop is kept for later.
-bool run_modal(Screen& screen, Window& window)
-{
-    WindowMessage message;
-    std::vector<WindowMessage> foreign;
-    bool ended = false;
-    while (!ended && screen.get_message(message)) {
-        if (message.id == WM_END && message.window == window.id())
-            ended = true;
-        else if (message.id == WM_END)
-            foreign.push_back(message);
-        else
-            screen.dispatch(message);
-    }
-    for (const WindowMessage& m : foreign)
-        screen.post(m.window, m.id);
-    return ended;
-}
-
-TEST_F(ScreenLoop, nested_modal_loops_end_in_the_right_order_and_quitting_ends_them_all)
-{
-    for (bool quit : {false, true}) {
-        HeadlessScreen screen({240, 320});
-        std::vector<std::string> events;
-        TestWindow outer(screen, {{0, 0}, {100, 100}});
-        TestWindow inner(screen, {{0, 0}, {50, 50}}, &outer.window, false);
-        outer.recorder.react = [&](Window&, const WindowMessage& m) {
-            if (m.id == WM_USER + 1) {
-                inner.window.show(ShowMode::show);
-                events.push_back(run_modal(screen, inner.window) ? "inner ended" : "inner quit");
-                inner.window.show(ShowMode::hide);
-            }
-            return 0;
-        };
-        int idle = 0;
-        screen.set_idle_handler([&] {
-            if (++idle == 1 && quit) {
-                screen.post_quit();
-            } else if (idle == 1) { // both end messages wait: the outer one first
-                outer.window.post(WM_END);
-                inner.window.post(WM_END);
-            }
-            return idle < 10;
-        });
-        outer.window.post(WM_USER + 1);
-        events.push_back(run_modal(screen, outer.window) ? "outer ended" : "outer quit");
-        EXPECT_EQ(events,
-            quit ? (std::vector<std::string> {"inner quit", "outer quit"})
-                 : (std::vector<std::string> {"inner ended", "outer ended"}));
-        EXPECT_EQ(screen.quitting(), quit);
-        EXPECT_TRUE(quit || screen.active_window() == &outer.window);
-    }
 }
 
 TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)

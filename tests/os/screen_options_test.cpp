@@ -4,7 +4,7 @@
 
 using namespace os;
 
-TEST(ScreenOptions, defaults_without_options_and_the_rest_kept_in_order)
+TEST(ScreenOptions, defaults_both_spellings_and_the_rest_kept_in_order)
 {
     ScreenOptionsResult result = parse_screen_options({"song.mp3", "-x", "--other=1"});
     EXPECT_EQ(result.options.size, (Size {480, 640}));
@@ -14,18 +14,12 @@ TEST(ScreenOptions, defaults_without_options_and_the_rest_kept_in_order)
     result = parse_screen_options(4, argv);
     EXPECT_EQ(result.options.size, (Size {320, 240}));
     EXPECT_EQ(result.rest, (std::vector<std::string> {"file"}));
-}
-
-TEST(ScreenOptions, both_spellings_of_every_option)
-{
-    ScreenOptionsResult result
-        = parse_screen_options({"--screen", "240x320", "a", "--platform=smartphone", "--headless", "b"});
+    result = parse_screen_options({"--screen", "240x320", "a", "--platform=smartphone", "--headless", "b"});
     EXPECT_TRUE(result.error.empty()) << result.error;
     EXPECT_EQ(result.options.size, (Size {240, 320}));
     EXPECT_EQ(result.options.kind, PlatformKind::smartphone);
     EXPECT_TRUE(result.options.headless);
     EXPECT_EQ(result.rest, (std::vector<std::string> {"a", "b"}));
-
     result = parse_screen_options({"--screen=176x220", "--platform", "pocketpc", "--screenshot", "shot.png"});
     EXPECT_TRUE(result.error.empty()) << result.error;
     EXPECT_EQ(result.options.kind, PlatformKind::pocket_pc);
@@ -33,7 +27,7 @@ TEST(ScreenOptions, both_spellings_of_every_option)
     EXPECT_TRUE(result.options.headless);
 }
 
-TEST(ScreenOptions, sizes_at_and_beyond_the_limits)
+TEST(ScreenOptions, sizes_beyond_the_limits_and_bad_values_are_reported_by_name)
 {
     Size size;
     EXPECT_TRUE(parse_screen_size("64x4096", size));
@@ -44,10 +38,6 @@ TEST(ScreenOptions, sizes_at_and_beyond_the_limits)
         EXPECT_FALSE(parse_screen_size(bad, untouched)) << bad;
         EXPECT_EQ(untouched, (Size {1, 2})) << bad;
     }
-}
-
-TEST(ScreenOptions, bad_values_are_reported_by_name)
-{
     EXPECT_NE(parse_screen_options({"--screen", "big"}).error.find("--screen"), std::string::npos);
     EXPECT_NE(parse_screen_options({"--platform=palm"}).error.find("palm"), std::string::npos);
     EXPECT_NE(parse_screen_options({"--screen"}).error.find("wants a value"), std::string::npos);

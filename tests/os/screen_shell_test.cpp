@@ -16,12 +16,6 @@ using test::TestWindow;
 
 namespace {
 
-struct AreaCase {
-    PlatformKind kind;
-    Size screen;
-    Rect area;
-};
-
 constexpr uint32_t s_green = rgb(0x20, 0xC0, 0x40);
 
 // Rows of the frame's middle column: which colour starts where.
@@ -31,11 +25,23 @@ void expect_column(const Surface& frame, int32_t x, int32_t from, int32_t to, ui
         ASSERT_EQ(frame.at(x, y), color) << "x " << x << " y " << y;
 }
 
+// A portrait Pocket PC screen with a window over its work area.
+class ScreenShell : public testing::Test {
+protected:
+    HeadlessScreen screen {{240, 320}};
+    TestWindow main {screen, {{0, 26}, {240, 268}}};
+};
+
 } // namespace
 
 TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame_it)
 {
-    const AreaCase cases[] = {
+    struct Case {
+        PlatformKind kind;
+        Size screen;
+        Rect area;
+    };
+    const Case cases[] = {
         {PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
         {PlatformKind::pocket_pc, {640, 480}, {{0, 52}, {640, 376}}},
         {PlatformKind::smartphone, {176, 220}, {{0, 20}, {176, 180}}},
@@ -43,7 +49,7 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
         {PlatformKind::smartphone, {320, 240}, {{0, 0}, {320, 240}}},
         {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}},
     };
-    for (const AreaCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.kind) << " " << c.screen.width << "x" << c.screen.height);
         EXPECT_EQ(work_area(c.screen, c.kind), c.area);
         if (c.area.size.height == 0)
@@ -95,27 +101,19 @@ TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
     EXPECT_EQ(screen.frames_presented(), before + 1);
 }
 
-TEST(ScreenCompose, the_title_shows_the_top_normal_windows_caption_and_a_clock)
+TEST_F(ScreenShell, the_title_shows_the_top_normal_windows_caption_and_a_clock)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow a(screen, {{0, 26}, {240, 268}});
     screen.dispatch_pending();
     Surface plain = screen.frame();
-    a.window.set_caption(u"Melodeck");
+    main.window.set_caption(u"Melodeck");
     Surface titled = screen.frame();
-    auto differs = [](const Surface& a, const Surface& b, int32_t from_x, int32_t to_x) {
-        for (int32_t y = 0; y < 26; ++y) {
-            for (int32_t x = from_x; x < to_x; ++x) {
-                if (a.at(x, y) != b.at(x, y))
-                    return true;
-            }
-        }
-        return false;
+    auto bar = [](const Surface& s) {
+        return std::vector<uint32_t>(s.pixels.begin(), s.pixels.begin() + 26 * 240);
     };
-    EXPECT_TRUE(differs(plain, titled, 0, 120));
+    EXPECT_NE(bar(plain), bar(titled));
     EXPECT_EQ(Shell::clock_text(-1), u"23:59");
     screen.advance(60 * 1000); // the clock turns over with the screen's clock
-    EXPECT_TRUE(differs(titled, screen.frame(), 180, 240));
+    EXPECT_NE(bar(titled), bar(screen.frame()));
 }
 
 TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines_wrap)
@@ -138,19 +136,17 @@ TEST(ScreenCompose, a_frame_rectangle_is_the_four_edges_inside_the_rectangle)
     Surface surface(10, 10, 0);
     const Rect rect {{2, 3}, {5, 4}};
     Shell::frame_rect(surface, rect, 0xFFu);
-    for (int32_t y = 0; y < 10; ++y) {
-        for (int32_t x = 0; x < 10; ++x) {
-            bool edge = rect.contains({x, y})
-                && (x == rect.left() || x == rect.right() - 1 || y == rect.top() || y == rect.bottom() - 1);
-            EXPECT_EQ(surface.at(x, y), edge ? 0xFFu : 0u) << x << "," << y;
-        }
+    for (int32_t i = 0; i < 100; ++i) {
+        int32_t x = i % 10, y = i / 10;
+        bool edge = rect.contains({x, y})
+            && (x == rect.left() || x == rect.right() - 1 || y == rect.top() || y == rect.bottom() - 1);
+        EXPECT_EQ(surface.at(x, y), edge ? 0xFFu : 0u) << x << "," << y;
     }
 }
 
-TEST(ScreenPower, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)
+TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow a(screen, {{0, 26}, {240, 268}});
+    TestWindow& a = main;
     screen.dispatch_pending();
     for (bool by_key : {true, false}) {
         screen.set_power(false);
@@ -168,10 +164,8 @@ TEST(ScreenPower, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_b
     }
 }
 
-TEST(ScreenMessageBox, shown_modally_and_closed_by_enter)
+TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow main(screen, {{0, 26}, {240, 268}});
     TestWindow other(screen, {{0, 26}, {100, 100}});
     screen.dispatch_pending();
     main.window.bring_to_front();
@@ -230,10 +224,8 @@ TEST(ScreenMessageBox, closed_by_tapping_ok)
     EXPECT_EQ(screen.active_window(), &main.window);
 }
 
-TEST(ScreenMessageBox, off_the_ui_thread_or_after_quitting_it_writes_to_stderr)
+TEST_F(ScreenShell, a_message_box_after_quitting_writes_to_stderr)
 {
-    HeadlessScreen screen({240, 320});
-    TestWindow main(screen, {{0, 26}, {240, 268}});
     screen.post_quit();
     screen.dispatch_pending();
     testing::internal::CaptureStderr();

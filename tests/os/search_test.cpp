@@ -14,37 +14,30 @@
 namespace {
 
 // Records every callback as "file <path>" or "folder <path>", paths relative to the root.
-class Recorder final : public os::Finder {
-public:
+struct Recorder final : os::Finder {
     explicit Recorder(std::u16string root)
-        : m_root(std::move(root))
+        : root(std::move(root))
     {
     }
-
     bool on_file(const std::u16string& path) override
     {
-        events.push_back("file " + relative(path) + (sizes ? " " + std::to_string(listed_size()) : ""));
-        return events.back() != stop_at;
+        return note("file " + relative(path) + (sizes ? " " + std::to_string(listed_size()) : ""));
     }
-    bool on_folder(const std::u16string& path) override
+    bool on_folder(const std::u16string& path) override { return note("folder " + relative(path)); }
+    bool note(const std::string& event)
     {
-        events.push_back("folder " + relative(path));
-        return events.back() != stop_at;
+        events.push_back(event);
+        return event != stop_at;
+    }
+    std::string relative(const std::u16string& path) const
+    {
+        return path.starts_with(root) ? liba::to_utf8(path.substr(root.size())) : "?" + liba::to_utf8(path);
     }
 
+    std::u16string root;
     std::vector<std::string> events;
     std::string stop_at; // the event whose callback answers "stop"
     bool sizes = false; // adds the listed size to each file
-
-private:
-    std::string relative(const std::u16string& path) const
-    {
-        if (path.starts_with(m_root))
-            return liba::to_utf8(path.substr(m_root.size()));
-        return "?" + liba::to_utf8(path);
-    }
-
-    std::u16string m_root;
 };
 
 void touch(const std::filesystem::path& path)

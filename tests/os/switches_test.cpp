@@ -70,27 +70,16 @@ TEST(Switches, written_values_read_back_and_replace_earlier_ones)
     EXPECT_TRUE(os::read_registry_flag(s_key, u"log", log));
     EXPECT_EQ(log, 2u);
     EXPECT_EQ(store_text(), "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=2\nFlicker=4294967295\n");
-}
-
-TEST(Switches, writing_leaves_other_sections_and_lines_untouched)
-{
-    test::ScopedConfig config;
-    write_store(
-        "; "
-        "switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n\n"
-        "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    // Writing leaves other sections and lines untouched.
+    write_store("; switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\n"
+                "Flicker=1\n\n[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
     ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
     EXPECT_EQ(store_text(),
-        "; "
-        "switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker="
-        "1\nLog=1\n\n"
-        "[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
-    uint32_t other = 0;
-    EXPECT_TRUE(os::read_registry_flag(u"HKEY_USERS\\Other", u"Log", other));
-    EXPECT_EQ(other, 5u);
-    uint32_t spaced = 0;
-    EXPECT_TRUE(os::read_registry_flag(u"HKEY_LOCAL_MACHINE\\Third", u"X", spaced));
-    EXPECT_EQ(spaced, 2u);
+        "; switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n"
+        "Log=1\n\n[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    EXPECT_TRUE(os::read_registry_flag(u"HKEY_USERS\\Other", u"Log", log));
+    EXPECT_TRUE(os::read_registry_flag(u"HKEY_LOCAL_MACHINE\\Third", u"X", flicker));
+    EXPECT_EQ(std::pair(log, flicker), std::pair(5u, 2u));
     uint32_t elsewhere = 0; // only in another section
     EXPECT_TRUE(os::read_registry_flag(s_key, u"Other", elsewhere));
     EXPECT_EQ(elsewhere, 0u);

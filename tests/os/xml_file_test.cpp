@@ -35,45 +35,18 @@ size_t entries_in(const fs::path& folder)
     return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-// Limits the size of files this process may write, for the life of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_old_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_old_handler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_old_handler)(int) = nullptr;
-};
-
 } // namespace
 
-TEST(XmlFile, missing_or_malformed_file_loads_as_null)
+TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_through_backslashes_and_links)
 {
     test::TempDir dir;
+    fs::create_directory(dir.native("sub"));
     EXPECT_TRUE(os::xml_load(dir.file("Settings.xml")).is_null());
     EXPECT_TRUE(os::xml_load(test::u16(dir.path())).is_null());
     for (std::string_view text : {"", "<Settings></Sound>"}) {
         test::write_file(dir.native("bad.xml"), test::Bytes(text.begin(), text.end()));
         EXPECT_TRUE(os::xml_load(dir.file("bad.xml")).is_null()) << text;
     }
-}
-
-TEST(XmlFile, saved_documents_load_back_through_backslash_paths_and_links)
-{
-    test::TempDir dir;
-    fs::create_directory(dir.native("sub"));
     std::u16string backslashed = test::u16(dir.path()) + u"\\sub\\Settings.xml";
     ASSERT_TRUE(os::xml_save(settings_document(3), backslashed));
     liba::XmlNode list = os::xml_load(dir.file("sub/Settings.xml")).child(u"Settings").child(u"Bookmarks");
@@ -121,11 +94,16 @@ TEST(XmlFile, a_failed_save_keeps_the_old_file_and_only_a_document_is_saved_into
     test::TempDir dir;
     ASSERT_TRUE(os::xml_save(settings_document(2), dir.file("Settings.xml")));
     std::string before = text_of(dir.native("Settings.xml"));
-    {
-        // The new text is far larger than the process may now write: the disk is "full".
-        FileSizeLimit limit(before.size() + 100);
-        EXPECT_FALSE(os::xml_save(settings_document(500), dir.file("Settings.xml")));
-    }
+    // The new text is far larger than the process may now write: the disk is "full".
+    rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = before.size() + 100;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(os::xml_save(settings_document(500), dir.file("Settings.xml")));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, handler);
     EXPECT_FALSE(os::xml_save(settings_document(1), dir.file("absent/Settings.xml")));
     EXPECT_FALSE(os::xml_save(settings_document(1).child(u"Settings"), dir.file("element.xml")));
     EXPECT_FALSE(os::xml_save(liba::XmlNode(), dir.file("null.xml")));
