@@ -17,38 +17,19 @@ constexpr uint32_t s_green = 0xFF00E040u;
 constexpr uint32_t s_blue = 0xFF000040u;
 constexpr uint32_t s_white = 0xFFE0E040u;
 
-struct Painted {
-    os::Surface surface {240, 268, 0xFF808080u};
-
-    void paint(skinner::Control& control)
-    {
-        skinner::Canvas canvas(surface);
-        control.paint(canvas, control.rect().position, control.rect().size);
-    }
-    uint32_t at(int32_t x, int32_t y) const { return surface.at(x, y); }
-};
-
 } // namespace
 
-TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
+TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_values_without_setting_them)
 {
     ListsForm f;
     ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(0.25);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
-    EXPECT_EQ(f.recorder.value_changes.size(), 1u);
-    bar.set_value(0.25);
-    EXPECT_EQ(f.recorder.value_changes.size(), 1u) << "the same value is no change";
-    bar.set_value(7.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
-    bar.set_value(1.5);
-    EXPECT_EQ(f.recorder.value_changes.size(), 2u) << "clamped to the value it already has";
-    bar.set_value(-3.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    bar.set_value(0.5);
-    bar.set_value(std::nan(""));
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "NaN counts as 0";
-    // Over a range.
+    const std::pair<double, double> steps[]
+        = {{0.25, 0.25}, {0.25, 0.25}, {7.0, 1.0}, {1.5, 1.0}, {-3.0, 0.0}, {0.5, 0.5}, {std::nan(""), 0.0}};
+    for (const auto& [value, want] : steps) {
+        bar.set_value(value);
+        EXPECT_DOUBLE_EQ(bar.value(), want) << value;
+    }
+    EXPECT_EQ(f.recorder.value_changes.size(), 5u) << "only changes are announced";
     bar.set_value(10.0, 30.0, 15.0);
     EXPECT_DOUBLE_EQ(bar.value(), 0.25);
     bar.set_value(10.0, 30.0, 99.0);
@@ -58,9 +39,24 @@ TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
     bar.set_value(0.4);
     bar.set_value(10.0, 5.0, 7.0);
     EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
+
+    f.recorder.value_changes.clear();
+    // Ends: x + t2 = 14 and x + w - t + t2 = 106.
+    f.form.mouse_down(0, {14, 15}, false);
+    f.form.mouse_move({106, 15});
+    f.form.mouse_move({500, 15});
+    f.form.mouse_move({-40, 15});
+    f.form.mouse_up(0, {60, 15});
+    f.form.mouse_move({106, 15});
+    EXPECT_EQ(f.recorder.values, (std::vector<double> {0.0, 1.0, 1.0, 0.0}));
+    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
+    EXPECT_TRUE(f.recorder.value_changes.empty());
+    f.form.mouse_down(0, {60, 15}, true);
+    EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
+    f.form.mouse_move({80, 15});
+    EXPECT_EQ(f.recorder.values.size(), 4u);
 }
 
-// Repainting only what a value change invalidates gives the full painting at the new value.
 TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painting)
 {
     test::TestControlWindow window;
@@ -108,28 +104,6 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
     }
 }
 
-TEST(ControlProgress, dragging_reports_values_without_setting_them)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    // Ends: x + t2 = 14 and x + w - t + t2 = 106.
-    f.form.mouse_down(0, {14, 15}, false);
-    f.form.mouse_move({106, 15});
-    f.form.mouse_move({500, 15});
-    f.form.mouse_move({-40, 15});
-    f.form.mouse_up(0, {60, 15});
-    f.form.mouse_move({106, 15});
-    EXPECT_EQ(f.recorder.values, (std::vector<double> {0.0, 1.0, 1.0, 0.0}));
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    EXPECT_TRUE(f.recorder.value_changes.empty());
-    EXPECT_FALSE(bar.is_dragging());
-    f.form.mouse_down(0, {60, 15}, true);
-    EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
-    f.form.mouse_move({80, 15});
-    f.form.mouse_up(0, {80, 15});
-    EXPECT_EQ(f.recorder.values.size(), 4u);
-}
-
 struct PaintCase {
     const char16_t* name;
     double value;
@@ -158,10 +132,11 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
         ControlProgress bar(f.form, c.name, LookupMode::named);
         bar.set_value(c.value);
         bar.set_enabled(c.enabled);
-        Painted p;
-        p.paint(bar);
+        os::Surface surface {240, 268, 0xFF808080u};
+        skinner::Canvas canvas(surface);
+        bar.paint(canvas, bar.rect().position, bar.rect().size);
         for (const auto& [point, colour] : c.pixels)
-            EXPECT_EQ(p.at(point.x, point.y), colour)
+            EXPECT_EQ(surface.at(point.x, point.y), colour)
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
         const skinner::Rect& rect = bar.rect();
         f.form.mouse_down(0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);

@@ -1,21 +1,16 @@
 #include "fake_form_events.h"
 
-#include "liba/text.h"
 #include "os/keys.h"
 #include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "skinner/control.h"
-#include "skinner/control_button.h"
 #include "skinner/control_menu_main.h"
 #include "skinner/form.h"
-#include "skinner/key_codes.h"
 #include "skinner/menu_command_table.h"
 #include "skinner/menu_main_button.h"
 #include "skinner/menu_manager_impl_pocket.h"
-#include "skinner/menu_manager_impl_smartphone.h"
 #include "skinner/menu_popup.h"
 #include "skinner/popup_menu.h"
-#include "skinner/properties.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +32,7 @@ MenuEntry entry(const char16_t* id, const char16_t* text)
     return result;
 }
 
-// The form's side: fills the "menuFile" popup and writes down what reaches it.
+// The form's side: fills the "menuFile" popup (Save greyed) and writes down what reaches it.
 struct MenuListener : Listener {
     int32_t on_menu(MenuEntry& menu) override
     {
@@ -46,7 +41,7 @@ struct MenuListener : Listener {
             menu.children.push_back(entry(u"cmdOpen", u"Open"));
             menu.children.back().shortcut = u"Ctrl+O";
             menu.children.push_back(entry(u"cmdSave", u"Save"));
-            menu.children.back().enabled = save_enabled;
+            menu.children.back().enabled = false;
             menu.children.back().separator_after = true;
             MenuEntry recent = entry(u"menuRecent", u"Recent");
             recent.children.push_back(entry(u"cmdRecent1", u"one.mp3"));
@@ -63,29 +58,28 @@ struct MenuListener : Listener {
     }
 
     int asked = 0;
-    bool save_enabled = true;
     std::vector<std::string> commands;
 };
 
-std::vector<std::string> bar_texts(const Form& form)
+// The texts of bar items or popup rows.
+template<class Item> std::vector<std::string> texts_of(const std::vector<Item>& items)
 {
     std::vector<std::string> texts;
-    for (const os::BarItem& item : form.impl().window().bar_items())
+    for (const Item& item : items)
         texts.push_back(test::narrow(item.text));
     return texts;
 }
 
-std::vector<std::string> popup_texts(const std::vector<MenuPopupItem>& items)
+// The pick menu of a list row: a greyed entry, a check with a separator and a submenu.
+std::vector<MenuEntry> pick_entries()
 {
-    std::vector<std::string> texts;
-    for (const MenuPopupItem& item : items)
-        texts.push_back(test::narrow(item.text));
-    return texts;
-}
-
-MenuManagerImplBar& bar_manager(Form& form)
-{
-    return *dynamic_cast<MenuManagerImplBar*>(form.impl().menu_manager());
+    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
+        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
+    entries[1].enabled = false;
+    entries[2].checked = true;
+    entries[2].separator_after = true;
+    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
+    return entries;
 }
 
 // Presses the key that opens a popup and runs one step per idle moment inside it. When the steps
@@ -96,6 +90,26 @@ void in_popup(os::HeadlessScreen& screen, uint32_t key, std::vector<std::functio
     screen.key(key);
     screen.dispatch_pending();
     screen.set_idle_handler(nullptr);
+}
+
+// Opens the pick menu of owner at point and runs one step per idle moment inside it.
+void in_pick_menu(
+    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
+{
+    test::script(screen, std::move(steps));
+    popup_menu(owner, point, pick_entries());
+    screen.set_idle_handler(nullptr);
+}
+
+// The pixels of the screen's bottom bar as the screen shows them now.
+std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
+{
+    const os::Surface& frame = screen.frame();
+    os::Rect bar = os::Shell::bottom_bar(screen.size(), screen.bar_height());
+    std::vector<uint32_t> pixels;
+    for (int32_t y = bar.top(); y < bar.bottom(); ++y)
+        pixels.insert(pixels.end(), frame.row(y) + bar.left(), frame.row(y) + bar.right());
+    return pixels;
 }
 
 int32_t selected()
@@ -122,94 +136,95 @@ struct PocketMenu {
     MenuMainSubMenu file;
 };
 
+// One step per idle moment inside a popup, from a script: d u l r the arrows, e Enter, x Escape,
+// 0-9 a tap on that row, o a tap on the screen's corner, O a tap low in the form, ? notes the row
+// selected in the innermost popup.
+std::vector<std::function<void()>> steps(
+    os::HeadlessScreen& screen, const os::Window& form, std::string_view script, std::vector<int32_t>& rows)
+{
+    std::vector<std::function<void()>> out;
+    for (char c : script) {
+        std::string_view keys = "dulrex";
+        const uint32_t codes[]
+            = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
+        if (size_t k = keys.find(c); k != keys.npos) {
+            out.push_back([&screen, code = codes[k]] { screen.key(code); });
+        } else if (c >= '0' && c <= '9') {
+            out.push_back([&screen, row = size_t(c - '0')] {
+                const MenuPopup& popup = *MenuPopup::innermost();
+                os::Rect cell = popup.current_layout().rows[row];
+                os::Rect box = popup.current_layout().box;
+                screen.tap({box.left() + cell.left() + 4, box.top() + cell.top() + 2});
+            });
+        } else if (c == 'o' || c == 'O') {
+            out.push_back([&screen, &form, c] { screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2}); });
+        } else {
+            out.push_back([&rows] { rows.push_back(selected()); });
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-TEST(Menu, a_popup_is_asked_from_the_form_each_time_and_lists_its_entries_once)
+TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_in_pick_menus)
 {
     PocketMenu pocket;
     os::HeadlessScreen& screen = pocket.device.screen;
-    MenuManagerImplBar& manager = bar_manager(pocket.form);
+    os::Window& window = pocket.form.impl().window();
+    Control owner(pocket.form, u"row", LookupMode::none);
     // The OK variant: both soft keys first, the left one without entries showing the skin's text.
-    EXPECT_EQ(bar_texts(pocket.form), (std::vector<std::string> {"Done", "File"}));
-    int asked_before = pocket.listener.asked;
-    std::vector<std::string> seen;
-    for (int round = 0; round < 2; ++round) {
-        in_popup(screen, os::VK_F2, {[&] {
-            ASSERT_NE(MenuPopup::innermost(), nullptr);
-            seen = popup_texts(manager.popup());
-            screen.key(os::VK_ESCAPE);
-        }});
-        EXPECT_EQ(seen, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"})) << round;
-        EXPECT_EQ(pocket.listener.asked, asked_before + round + 1);
-        // The keys and the popup's four commands (the submenu's two included), nothing left over.
-        EXPECT_EQ(manager.command_table().size(), 2u + 5u);
-    }
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_TRUE(pocket.listener.commands.empty());
-    EXPECT_FALSE(screen.quitting());
-}
-
-// The pixels of the screen's bottom bar as the screen shows them now.
-std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
-{
-    const os::Surface& frame = screen.frame();
-    os::Rect bar = os::Shell::bottom_bar(screen.size(), screen.bar_height());
-    std::vector<uint32_t> pixels;
-    for (int32_t y = bar.top(); y < bar.bottom(); ++y)
-        pixels.insert(pixels.end(), frame.row(y) + bar.left(), frame.row(y) + bar.right());
-    return pixels;
-}
-
-TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
-{
-    PocketMenu pocket;
-    pocket.listener.save_enabled = false;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    std::vector<int32_t> rows;
-    auto note = [&] { rows.push_back(selected()); };
-    in_popup(screen, os::VK_F2,
-        {note, [&] { screen.key(os::VK_DOWN); }, note, // Save is greyed: skipped
-            [&] { screen.key(os::VK_UP); }, note, [&] { screen.key(os::VK_UP); }, note, // wraps
-            [&] { screen.key(os::VK_DOWN); }, [&] { screen.key(os::VK_DOWN); }, note,
-            [&] { screen.key(os::VK_RIGHT); }, note, // in the submenu now
-            [&] { screen.key(os::VK_LEFT); }, note, // back to Recent
-            [&] { screen.key(os::VK_RIGHT); }, [&] { screen.key(os::VK_DOWN); }, note,
-            [&] { screen.key(os::VK_RETURN); }});
-    EXPECT_EQ(rows, (std::vector<int32_t> {0, 2, 0, 3, 2, 0, 2, 1}));
-    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdRecent2"}));
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_FALSE(screen.quitting());
-    // The form has its window back.
-    EXPECT_TRUE(pocket.form.impl().window().is_active());
-}
-
-TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    auto tap_row = [&](size_t index) {
-        const MenuPopup& popup = *MenuPopup::innermost();
-        os::Rect row = popup.current_layout().rows[index];
-        os::Rect box = popup.current_layout().box;
-        screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+    EXPECT_EQ(texts_of(pocket.form.impl().window().bar_items()), (std::vector<std::string> {"Done", "File"}));
+    int asked = pocket.listener.asked;
+    struct Case {
+        bool pick; // the pick menu of a row at (30, 40), or the bar's "File" popup
+        std::string_view script;
+        std::vector<int32_t> rows;
+        std::vector<std::string> commands;
     };
-    pocket.listener.save_enabled = false;
-    os::Rect box;
-    in_popup(screen, os::VK_F2,
-        {[&] { tap_row(1); }, // greyed: nothing happens
-            [&] {
-                box = MenuPopup::innermost()->current_layout().box;
-                tap_row(3);
-            }});
-    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdQuit"}));
-    // Opened upward from the bar, inside the screen.
-    EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height());
-    EXPECT_GE(box.top(), 0);
-
-    in_popup(screen, os::VK_F2, {[&] { screen.tap({2, 2}); }});
-    EXPECT_EQ(pocket.listener.commands.size(), 1u);
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_FALSE(screen.quitting());
+    const Case cases[] = {
+        {false, "x", {}, {}},
+        // Greyed Save is skipped, Up wraps, Right enters the submenu and Left leaves it.
+        {false, "?d?u?u?dd?r?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
+        {false, "13", {}, {"cmdQuit"}},
+        {false, "o", {}, {}},
+        {true, "2", {}, {"Play"}},
+        {true, "uurde", {}, {"PlaySubfolder"}},
+        {true, "e", {}, {"PlaySingle"}},
+        {true, "x", {}, {}},
+        {true, "O", {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        pocket.listener.commands.clear();
+        std::vector<int32_t> rows;
+        os::Rect box;
+        std::vector<std::string> texts;
+        std::vector<std::function<void()>> script = steps(screen, window, c.script, rows);
+        script.insert(script.begin(), [&] {
+            box = MenuPopup::innermost()->current_layout().box;
+            texts = texts_of(MenuPopup::innermost()->items());
+        });
+        if (c.pick) {
+            in_pick_menu(screen, owner, {30, 40}, std::move(script));
+            EXPECT_EQ(box.position, (os::Point {window.rect().left() + 30, window.rect().top() + 40}));
+        } else {
+            in_popup(screen, os::VK_F2, std::move(script));
+            EXPECT_EQ(texts, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"}));
+            EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height())
+                << "opened upward from the bar";
+            // The keys and the popup's four commands (the submenu's two included), nothing left over.
+            EXPECT_EQ(
+                dynamic_cast<MenuManagerImplBar&>(*pocket.form.impl().menu_manager()).command_table().size(),
+                2u + 5u);
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(pocket.listener.commands, c.commands);
+        EXPECT_EQ(MenuPopup::innermost(), nullptr);
+        EXPECT_FALSE(screen.quitting());
+        EXPECT_TRUE(window.is_active()) << "the form has its keys back";
+    }
+    EXPECT_EQ(pocket.listener.asked, asked + 4) << "asked anew each time it opens";
 }
 
 TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
@@ -247,95 +262,24 @@ TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
     }
 }
 
-namespace {
-
-// The pick menu of a list row: a separator, a check, a greyed entry and a submenu.
-std::vector<MenuEntry> pick_entries()
-{
-    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
-        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
-    entries[1].enabled = false;
-    entries[2].checked = true;
-    entries[2].separator_after = true;
-    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
-    return entries;
-}
-
-// Opens the pick menu of owner at point and runs the steps inside it; the popup's box as opened.
-os::Rect pick_menu(
-    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
-{
-    os::Rect box;
-    steps.insert(steps.begin(), [&] { box = MenuPopup::innermost()->current_layout().box; });
-    test::script(screen, std::move(steps));
-    popup_menu(owner, point, pick_entries());
-    screen.set_idle_handler(nullptr);
-    return box;
-}
-
-void tap_row(os::HeadlessScreen& screen, size_t index)
-{
-    const MenuPopup& popup = *MenuPopup::innermost();
-    os::Rect row = popup.current_layout().rows[index];
-    os::Rect box = popup.current_layout().box;
-    screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
-}
-
-} // namespace
-
-TEST(PopupMenu, opens_at_the_point_and_raises_the_chosen_id_on_its_owner)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    Control row(pocket.form, u"row", LookupMode::none);
-    os::Rect form = pocket.form.impl().window().rect();
-    auto key = [&](uint32_t k) { return [&screen, k] { screen.key(k); }; };
-    struct Case {
-        const char* name;
-        std::vector<std::function<void()>> steps;
-        std::vector<std::string> commands;
-    };
-    std::vector<Case> cases {
-        {"tap", {[&] { tap_row(screen, 2); }}, {"Play"}},
-        {"into the submenu",
-            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RIGHT), key(os::VK_DOWN), key(os::VK_RETURN)},
-            {"PlaySubfolder"}},
-        {"Enter on the first row", {key(os::VK_RETURN)}, {"PlaySingle"}},
-        {"Escape", {key(os::VK_ESCAPE)}, {}},
-        {"tap outside", {[&] {
-             screen.tap({2, form.bottom() - 2});
-         }},
-            {}},
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        pocket.listener.commands.clear();
-        os::Rect box = pick_menu(screen, row, {30, 40}, std::move(c.steps));
-        EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
-        EXPECT_EQ(pocket.listener.commands, c.commands);
-        EXPECT_EQ(MenuPopup::innermost(), nullptr);
-        EXPECT_FALSE(screen.quitting());
-        EXPECT_TRUE(pocket.form.impl().window().is_active()) << "the form has its keys back";
-    }
-}
-
 TEST(PopupMenu, a_menu_near_the_edges_stays_in_the_work_area_and_an_owner_gone_meanwhile_hears_nothing)
 {
     PocketMenu pocket;
     os::HeadlessScreen& screen = pocket.device.screen;
     Control row(pocket.form, u"row", LookupMode::none);
     os::Rect form = pocket.form.impl().window().rect();
+    os::Rect box;
     uint32_t corner = 0;
-    os::Rect box = pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
-        const os::Rect& shown = MenuPopup::innermost()->current_layout().box;
-        corner = screen.frame().row(shown.top())[shown.left()];
+    in_pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
+        box = MenuPopup::innermost()->current_layout().box;
+        corner = screen.frame().row(box.top())[box.left()];
         screen.key(os::VK_ESCAPE);
     }});
     EXPECT_EQ(box.right(), screen.work_area().right());
     EXPECT_EQ(box.bottom(), screen.work_area().bottom()) << "kept above the command bar";
     EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
     auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
-    pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
+    in_pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
     EXPECT_TRUE(pocket.listener.commands.empty());
 }
 
