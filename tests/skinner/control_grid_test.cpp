@@ -1,6 +1,6 @@
 #include "skinner/control_grid.h"
 
-#include "lists_support.h"
+#include "control_test_support.h"
 #include "skinner/control_button.h"
 #include "skinner/grid_selection_strategy_single_row.h"
 #include "skinner/grid_selection_strategy_with_highlight.h"
@@ -14,6 +14,7 @@ using skinner::LookupMode;
 using skinner::Point;
 using skinner::Rect;
 using test::ListsForm;
+using Events = std::vector<std::string>;
 using Offsets = std::vector<int32_t>;
 
 namespace {
@@ -110,22 +111,21 @@ os::Surface paint(skinner::Control& control)
 
 } // namespace
 
-struct LayoutCase {
-    int32_t rows;
-    Offsets widths;
-    Offsets offsets;
-    bool vertical;
-    bool horizontal;
-};
-
 TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_columns_overflow)
 {
-    const LayoutCase cases[] = {
+    struct Case {
+        int32_t rows;
+        Offsets widths;
+        Offsets offsets;
+        bool vertical;
+        bool horizontal;
+    };
+    const Case cases[] = {
         {5, {20, -1, -2}, {0, 20, 93, 240}, false, false}, {7, {-1}, {0, 240}, false, false},
         {8, {-1}, {0, 228}, true, false}, // a default column fills the width beside the bar
         {5, {300, -1}, {0, 300, 300}, false, true}, // fixed columns wider than the grid
     };
-    for (const LayoutCase& c : cases) {
+    for (const Case& c : cases) {
         ListsForm f;
         List grid(f.form, c.rows, c.widths);
         EXPECT_EQ(grid.column_offsets(), c.offsets) << c.rows;
@@ -144,8 +144,8 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
     wide.horizontal_bar().set_position(500);
     EXPECT_EQ(wide.scroll_offset(), 60);
     tap(g, {10, 130});
-    ASSERT_EQ(g.recorder.cell_clicks.size(), 1u);
-    EXPECT_EQ(g.recorder.cell_clicks[0].offset, (Point {70, 10})) << "70 pixels into the first column";
+    EXPECT_EQ(g.listener.log, (Events {"selection lstGrid", "cell 0 0 +70+10 @10,130"}))
+        << "70 pixels into the first column";
 }
 
 TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
@@ -176,61 +176,52 @@ TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
     EXPECT_EQ(headed.drawn[0].position, (Point {0, 140}));
 }
 
-struct TapCase {
-    const char* name;
-    int32_t rows;
-    int32_t header;
-    Point down;
-    Point up;
-    int32_t selected; // after the release
-    int32_t clicked_row; // -2: no cell click
-    int32_t header_column; // -2: no header click
-};
-
-TEST(ControlGrid, taps_select_and_click_rows_and_headers)
+TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_selection)
 {
-    const TapCase cases[] = {
-        {"row 2", 100, 0, {37, 166}, {37, 166}, 2, 2, -2},
-        {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, 0, -2},
-        {"released just below", 100, 0, row_point(3), {30, 260}, 3, -2, -2},
-        {"released above", 100, 0, row_point(3), {30, 100}, 3, -2, -2},
-        {"below the last row", 3, 0, row_point(5), row_point(5), -1, 5, -2},
-        {"header", 100, 20, {50, 125}, {50, 125}, -1, -2, 1},
-        {"header to row", 100, 20, {50, 125}, {50, 170}, -1, -2, -2},
-        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, 0, -2},
+    struct Case {
+        const char* name;
+        int32_t rows;
+        int32_t header;
+        Point down;
+        Point up;
+        int32_t selected; // after the release
+        std::string told; // the notification the release gives, if any
     };
-    for (const TapCase& c : cases) {
+    const Case cases[] = {
+        {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, "cell 0 1"},
+        {"released just below", 100, 0, row_point(3), {30, 260}, 3, ""},
+        {"released above", 100, 0, row_point(3), {30, 100}, 3, ""},
+        {"below the last row", 3, 0, row_point(5), row_point(5), -1, "cell 5 1"},
+        {"header", 100, 20, {50, 125}, {50, 125}, -1, "header 1"},
+        {"header to row", 100, 20, {50, 125}, {50, 170}, -1, ""},
+        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, "cell 0 1"},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ListsForm f;
         List grid(f.form, c.rows, {20, -1}, c.header);
         f.form.mouse_down(0, c.down, false);
         f.form.mouse_up(0, c.up);
         EXPECT_EQ(grid.selected_row(), c.selected);
-        EXPECT_EQ(f.recorder.cell_clicks.empty() ? -2 : f.recorder.cell_clicks[0].row, c.clicked_row);
-        EXPECT_EQ(
-            f.recorder.header_clicks.empty() ? -2 : f.recorder.header_clicks[0].column, c.header_column);
+        EXPECT_EQ(f.listener.count("cell") + f.listener.count("header"), c.told.empty() ? 0u : 1u);
+        EXPECT_EQ(f.listener.count(c.told.empty() ? "-" : c.told), c.told.empty() ? 0u : 1u);
     }
     ListsForm f;
     List grid(f.form, 100);
     tap(f, {37, 166});
     tap(f, {37, 166}, true);
-    ASSERT_EQ(f.recorder.cell_clicks.size(), 2u);
-    EXPECT_EQ(f.recorder.cell_clicks[0].offset, (Point {37, 6}));
-    EXPECT_EQ(f.recorder.cell_clicks[0].point, (Point {37, 166}));
-    EXPECT_FALSE(f.recorder.cell_clicks[0].double_tap);
-    EXPECT_TRUE(f.recorder.cell_clicks[1].double_tap);
-    EXPECT_EQ(f.recorder.selection_changes.size(), 1u) << "the same row again is no change";
-    // Dragging moves the selection; moves without a press select nothing.
+    EXPECT_EQ(f.listener.log,
+        (Events {"selection lstGrid", "cell 2 0 +37+6 @37,166", "cell 2 0 +37+6 @37,166 double"}))
+        << "the same row again is no change";
     f.form.mouse_down(0, row_point(1), false);
     f.form.mouse_move(row_point(4));
     EXPECT_EQ(grid.selected_row(), 4);
     f.form.mouse_up(0, row_point(4));
     f.form.mouse_move(row_point(6));
-    EXPECT_EQ(grid.selected_row(), 4);
-    // A press within the indent goes to the indent handler.
+    EXPECT_EQ(grid.selected_row(), 4) << "moves without a press select nothing";
     grid.indent = 12;
     tap(f, {5, 130});
-    EXPECT_EQ(grid.indent_clicks.size(), 1u);
+    EXPECT_EQ(grid.indent_clicks.size(), 1u) << "a press within the indent goes to the indent handler";
     EXPECT_EQ(grid.selected_row(), 4);
 }
 
@@ -241,9 +232,11 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_ro
     f.form.mouse_move(row_point(3));
     EXPECT_EQ(grid.highlighted_row(), 3);
     paint(grid);
-    ASSERT_GE(grid.drawn.size(), 4u);
     EXPECT_TRUE(grid.drawn[3].highlighted);
     EXPECT_FALSE(grid.drawn[2].highlighted);
+    f.form.mouse_move({234, 130});
+    EXPECT_EQ(grid.highlighted_row(), -1) << "onto the grid's own bar";
+    f.form.mouse_move(row_point(3));
     f.form.mouse_move({30, 50});
     EXPECT_EQ(grid.highlighted_row(), -1) << "leaving the grid clears it";
     grid.highlight(0, 6);
@@ -255,7 +248,7 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_ro
     EXPECT_EQ(grid.highlighted_row(), -1);
 }
 
-TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_selecting_scrolls_the_row_into_view)
+TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scrolls_into_view)
 {
     ListsForm f;
     List grid(f.form, 100);
@@ -265,68 +258,50 @@ TEST(ControlGrid, scroll_bar_moves_change_the_first_row_and_selecting_scrolls_th
     EXPECT_EQ(f.window.dirty, grid.rect());
     tap(f, row_point(30, 30));
     EXPECT_EQ(grid.selected_row(), 30);
-    EXPECT_TRUE(f.recorder.scrolls.empty()) << "the grid's bars notify the grid, not the form";
-    grid.select_row(50);
-    EXPECT_EQ(grid.first_visible_row(), 44);
-    grid.select_row(46);
-    EXPECT_EQ(grid.first_visible_row(), 44);
-    grid.select_row(10);
-    EXPECT_EQ(grid.first_visible_row(), 10);
-    grid.select_row(99);
-    EXPECT_EQ(grid.first_visible_row(), 93);
-}
+    EXPECT_EQ(f.listener.count("scroll"), 0u) << "the grid's bars notify the grid, not the form";
+    const std::pair<int32_t, int32_t> into_view[] = {{50, 44}, {46, 44}, {10, 10}, {99, 93}};
+    for (const auto& [row, first] : into_view) {
+        grid.select_row(row);
+        EXPECT_EQ(grid.first_visible_row(), first) << row;
+    }
 
-TEST(ControlGrid, up_and_down_keys_move_the_selection_within_the_rows_and_back_inside_after_a_removal)
-{
-    ListsForm f;
-    List grid(f.form, 10);
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyUp)) << "from none Up selects row 0";
-    EXPECT_EQ(grid.selected_row(), 0);
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyUp));
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyPageUp));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyDown));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyPageDown));
-    EXPECT_EQ(grid.selected_row(), 2);
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyEnd));
-    EXPECT_EQ(grid.selected_row(), 9);
+    grid.set_rows(10);
+    grid.select_row(-1);
+    const std::tuple<int32_t, bool, int32_t> keys[]
+        = {{skinner::KeyUp, true, 0}, // from none Up selects row 0
+            {skinner::KeyUp, false, 0}, {skinner::KeyPageUp, false, 0}, {skinner::KeyDown, true, 1},
+            {skinner::KeyPageDown, true, 2}, {skinner::KeyEnd, true, 9}, {skinner::KeyDown, false, 9},
+            {skinner::KeyPageDown, false, 9}, {skinner::KeyHome, true, 0}, {skinner::KeyEnter, false, 0},
+            {skinner::KeyA, false, 0}};
+    for (const auto& [key, taken, row] : keys) {
+        EXPECT_EQ(grid.on_key_down(key), taken) << key;
+        EXPECT_EQ(grid.selected_row(), row) << key;
+    }
+    grid.select_row(9);
     EXPECT_EQ(grid.first_visible_row(), 3);
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyPageDown));
-    EXPECT_EQ(grid.selected_row(), 9);
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyHome));
-    EXPECT_EQ(grid.selected_row(), 0);
-    EXPECT_EQ(grid.first_visible_row(), 0);
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyEnter));
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyA));
-    grid.select_row(8);
     grid.set_rows(4);
     EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
     EXPECT_TRUE(grid.on_key_down(skinner::KeyUp));
-    EXPECT_EQ(grid.selected_row(), 3);
+    EXPECT_EQ(grid.selected_row(), 3) << "back inside after a removal";
     grid.set_rows(0);
     for (int32_t key : {skinner::KeyUp, skinner::KeyDown, skinner::KeyHome, skinner::KeyEnd})
         EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
 }
 
-TEST(ControlGrid, an_edit_opens_over_its_cell_and_enter_keeps_the_text)
+TEST(ControlGrid, an_edit_opens_over_its_cell_takes_the_keys_first_and_enter_keeps_the_text)
 {
     ListsForm f;
     List grid(f.form, 100, {20, -1});
     grid.begin_edit(1, 2, u"ab");
     EXPECT_TRUE(grid.is_editing());
-    EXPECT_TRUE(grid.edit().is_visible());
     EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
     EXPECT_TRUE(grid.on_char(u"c"));
     EXPECT_TRUE(grid.on_key_down(skinner::KeyLeft));
     EXPECT_TRUE(grid.on_key_down(skinner::KeyBackspace));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyDown)) << "the open edit takes the keys first";
+    EXPECT_TRUE(grid.on_key_down(skinner::KeyDown));
     EXPECT_EQ(grid.selected_row(), -1);
     EXPECT_TRUE(grid.on_key_down(skinner::KeyEnter));
     EXPECT_FALSE(grid.is_editing());
     EXPECT_FALSE(grid.edit().is_visible());
-    ASSERT_EQ(f.recorder.edits.size(), 1u);
-    EXPECT_EQ(f.recorder.edits[0].column, 1);
-    EXPECT_EQ(f.recorder.edits[0].row, 2);
-    EXPECT_TRUE(f.recorder.edits[0].keep);
-    EXPECT_EQ(f.recorder.edits[0].text, u"ac");
+    EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});
 }

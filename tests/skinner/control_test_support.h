@@ -3,12 +3,13 @@
 // What the control suites share: a real window for controls to live in (it keeps the dirty area,
 // the cursor, the timers, the title and the shell hooks, and owns a surface to paint into), a
 // listener that records the notifications reaching it, a control that records the events it gets,
-// and the skins compiled from tests/fixtures/skins/controls_*.xml.
+// and containers for the forms of the skins compiled from tests/fixtures/skins/controls_*.xml.
 
 #include "liba/text.h"
 #include "os/surface.h"
 #include "skinner/container.h"
 #include "skinner/control.h"
+#include "skinner/control_grid.h"
 #include "skinner/control_window.h"
 #include "skinner/properties.h"
 #include "skinner/shell_hooks.h"
@@ -19,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,12 +64,7 @@ public:
         timers[id] = seconds;
         return id;
     }
-    void kill_timer(uint32_t id) override
-    {
-        if (id != 0)
-            killed.push_back(id);
-        timers.erase(id);
-    }
+    void kill_timer(uint32_t id) override { timers.erase(id); }
     bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
     skinner::DeviceKind device_kind() const override { return kind; }
     int32_t os_major_version() const override { return version; }
@@ -78,19 +75,13 @@ public:
     uint64_t log_handle() const override { return 0x2A; }
     skinner::ShellHooks& shell_hooks() override { return hooks; }
 
-    // Paints the dirty area of container over a paper background, as the form does, and cleans it.
-    void paint(skinner::Container& container)
-    {
-        skinner::Canvas canvas(surface);
-        skinner::Rect area = dirty.empty() ? skinner::Rect {{0, 0}, {surface.width, surface.height}} : dirty;
-        canvas.fill(area, s_paper);
-        container.paint(canvas, area.position, area.size);
-        dirty = {};
-    }
+    // Paints the whole container over a paper background, as the form does, and cleans it.
     void paint_all(skinner::Container& container)
     {
+        skinner::Canvas canvas(surface);
+        canvas.fill({{0, 0}, {surface.width, surface.height}}, s_paper);
+        container.paint(canvas, {0, 0}, {surface.width, surface.height});
         dirty = {};
-        paint(container);
     }
     uint32_t pixel(skinner::Point point) const { return surface.at(point.x, point.y); }
     void clean()
@@ -113,7 +104,6 @@ public:
     std::vector<skinner::Rect> invalidations;
     std::optional<os::Cursor> cursor;
     std::map<uint32_t, double> timers;
-    std::vector<uint32_t> killed;
     std::set<int32_t> keys_down;
     std::vector<std::u16string> titles;
     int32_t title_bar_refreshes = 0;
@@ -122,13 +112,13 @@ public:
 };
 
 // The notifications that reach a container's listener, as text: "click btnA 10 20",
-// "command Play", "focused", "value pbVolume 0.5"...
+// "command Play", "focused", "value pbVolume 0.5", "cell 2 0 +37+6 @37,166 double"...
 class RecordingListener : public skinner::Listener {
 public:
-    int32_t on_child_click(skinner::Control& control, skinner::Point argument) override
+    int32_t on_child_click(skinner::Control& control, skinner::Point point) override
     {
-        return note("click " + name_of(control) + " " + std::to_string(argument.x) + " "
-            + std::to_string(argument.y));
+        return note(
+            "click " + name_of(control) + " " + std::to_string(point.x) + " " + std::to_string(point.y));
     }
     int32_t on_command(std::u16string_view command) override
     {
@@ -136,7 +126,9 @@ public:
     }
     int32_t on_child_value(skinner::Control& control, double value) override
     {
-        return note("value " + name_of(control) + " " + std::to_string(value));
+        std::ostringstream text;
+        text << "value " << name_of(control) << " " << value;
+        return note(text.str());
     }
     int32_t on_value_changed(skinner::Control& control) override
     {
@@ -150,11 +142,27 @@ public:
     {
         return note("scroll " + name_of(control) + " " + std::to_string(position));
     }
+    int32_t on_header_click(skinner::Control&, const skinner::GridClick& click) override
+    {
+        return note("header " + std::to_string(click.column));
+    }
     int32_t on_header_hold(skinner::Control& control, const skinner::GridClick& click) override
     {
         return note("header hold " + name_of(control) + " " + std::to_string(click.column));
     }
-    int32_t on_child_focused() override { return note("focused"); }
+    int32_t on_cell_click(skinner::Control&, const skinner::GridClick& click) override
+    {
+        return note("cell " + std::to_string(click.row) + " " + std::to_string(click.column) + " +"
+            + std::to_string(click.offset.x) + "+" + std::to_string(click.offset.y) + " @"
+            + std::to_string(click.point.x) + "," + std::to_string(click.point.y)
+            + (click.double_tap ? " double" : ""));
+    }
+    int32_t on_edit_finished(skinner::Control&, const skinner::GridEdit& edit) override
+    {
+        return note("edit " + std::to_string(edit.column) + " " + std::to_string(edit.row)
+            + (edit.keep ? " keep " : " drop ") + liba::to_utf8(edit.text));
+    }
+    int32_t on_child_focused() override { return note_focus ? note("focused") : 0; }
 
     size_t count(const std::string& prefix) const
     {
@@ -168,6 +176,7 @@ public:
     }
 
     std::vector<std::string> log;
+    bool note_focus = true;
 
 private:
     int32_t note(std::string line)
@@ -201,13 +210,6 @@ public:
     }
     void on_show(bool visible) override { record(visible ? "show" : "hide"); }
     void on_enable(bool enabled) override { record(enabled ? "enable" : "disable"); }
-    void paint(skinner::Canvas& canvas, skinner::Point position, skinner::Size size) override
-    {
-        record("paint");
-        if (fill != 0)
-            canvas.fill(rect(), fill);
-        Control::paint(canvas, position, size);
-    }
     void on_mouse_move(skinner::Point point) override { record("move", point); }
     void on_mouse_leave() override { record("leave"); }
     void on_button0_down(skinner::Point point, bool twice) override
@@ -225,17 +227,7 @@ public:
     bool on_key_down(int32_t key) override
     {
         record("key " + std::to_string(key));
-        return handles_keys;
-    }
-    bool on_key_up(int32_t key) override
-    {
-        record("keyup " + std::to_string(key));
-        return handles_keys;
-    }
-    bool on_char(std::u16string_view text) override
-    {
-        record("char " + liba::to_utf8(text));
-        return handles_keys;
+        return false;
     }
     void on_own_timer() override { record("timer"); }
     std::optional<os::Cursor> cursor() const override { return shape; }
@@ -251,8 +243,6 @@ public:
     }
 
     std::vector<std::string> events;
-    uint32_t fill = 0;
-    bool handles_keys = false;
     std::optional<os::Cursor> shape;
 };
 
@@ -291,6 +281,31 @@ public:
     skinner::Properties properties;
     RecordingListener listener;
     skinner::Container container;
+};
+
+// The form "FormLists" (or another) of controls_lists.xml, laid out at its design size.
+struct ListsForm {
+    explicit ListsForm(std::u16string_view name = u"FormLists")
+        : skin(controls_skin("controls_lists"), s_screen)
+        , form(window, &skin, name, skinner::LookupMode::named, &listener)
+    {
+        listener.note_focus = false;
+    }
+
+    // Runs every timer of the window once, in id order.
+    void tick_timers()
+    {
+        std::vector<uint32_t> ids;
+        for (const auto& [id, seconds] : window.timers)
+            ids.push_back(id);
+        for (uint32_t id : ids)
+            form.on_timer(id);
+    }
+
+    TestControlWindow window;
+    RecordingListener listener;
+    skinner::Properties skin;
+    skinner::Container form;
 };
 
 inline std::string names(const std::vector<skinner::Control*>& controls)
