@@ -8,7 +8,7 @@
 TEST(ControlEdit, types_at_the_caret_moves_and_erases_surrogate_pairs_whole_and_ends_on_enter_or_escape)
 {
     test::ListsForm f;
-    skinner::ControlEdit edit(f.form, u"Kind.Edit", skinner::LookupMode::kind);
+    skinner::ControlEdit edit(f.container, u"Kind.Edit", skinner::LookupMode::kind);
     std::vector<bool> endings;
     edit.set_on_finished([&](bool keep) { endings.push_back(keep); });
     edit.set_text(u"a\U0001F3B5c");

@@ -97,8 +97,8 @@ Point row_point(int32_t row, int32_t first = 0, int32_t header = 0)
 
 void tap(ListsForm& f, Point point, bool double_tap = false)
 {
-    f.form.mouse_down(0, point, double_tap);
-    f.form.mouse_up(0, point);
+    f.container.mouse_down(0, point, double_tap);
+    f.container.mouse_up(0, point);
 }
 
 os::Surface paint(skinner::Control& control)
@@ -127,19 +127,19 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
     };
     for (const Case& c : cases) {
         ListsForm f;
-        List grid(f.form, c.rows, c.widths);
+        List grid(f.container, c.rows, c.widths);
         EXPECT_EQ(grid.column_offsets(), c.offsets) << c.rows;
         EXPECT_EQ(grid.vertical_bar().is_visible(), c.vertical) << c.rows;
         EXPECT_EQ(grid.horizontal_bar().is_visible(), c.horizontal) << c.rows;
     }
     ListsForm f;
-    List grid(f.form, 100);
+    List grid(f.container, 100);
     EXPECT_EQ(grid.vertical_bar().rect(), (Rect {{228, 120}, {12, 140}}));
     EXPECT_EQ(grid.vertical_bar().maximum(), 100);
     EXPECT_EQ(grid.vertical_bar().page(), 7);
     EXPECT_EQ(grid.horizontal_bar().page(), 228);
     ListsForm g;
-    List wide(g.form, 5, {300, -1});
+    List wide(g.container, 5, {300, -1});
     EXPECT_EQ(wide.painter().rect().size, (skinner::Size {240, 128}));
     wide.horizontal_bar().set_position(500);
     EXPECT_EQ(wide.scroll_offset(), 60);
@@ -151,14 +151,14 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
 TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
 {
     ListsForm f;
-    List grid(f.form, 100);
+    List grid(f.container, 100);
     grid.vertical_bar().set_position(10);
     paint(grid);
     EXPECT_EQ(grid.drawn_rows(), (std::vector<int32_t> {10, 11, 12, 13, 14, 15, 16}));
     EXPECT_EQ(grid.drawn[0].size, (skinner::Size {228, 20}));
 
     ListsForm g;
-    List few(g.form, 5);
+    List few(g.container, 5);
     few.select_row(1);
     os::Surface surface = paint(few);
     EXPECT_EQ(few.drawn_rows(), (std::vector<int32_t> {0, 1, 2, 3, 4})) << "never past the last";
@@ -167,7 +167,7 @@ TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
     EXPECT_EQ(surface.at(50, 230), 0xFF204060u) << "below the rows: the grid's background";
 
     ListsForm h;
-    List headed(h.form, 100, {20, -1}, 20);
+    List headed(h.container, 100, {20, -1}, 20);
     EXPECT_EQ(headed.page_rows(), 6);
     paint(headed);
     ASSERT_EQ(headed.headers.size(), 2u);
@@ -199,25 +199,25 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ListsForm f;
-        List grid(f.form, c.rows, {20, -1}, c.header);
-        f.form.mouse_down(0, c.down, false);
-        f.form.mouse_up(0, c.up);
+        List grid(f.container, c.rows, {20, -1}, c.header);
+        f.container.mouse_down(0, c.down, false);
+        f.container.mouse_up(0, c.up);
         EXPECT_EQ(grid.selected_row(), c.selected);
         EXPECT_EQ(f.listener.count("cell") + f.listener.count("header"), c.told.empty() ? 0u : 1u);
         EXPECT_EQ(f.listener.count(c.told.empty() ? "-" : c.told), c.told.empty() ? 0u : 1u);
     }
     ListsForm f;
-    List grid(f.form, 100);
+    List grid(f.container, 100);
     tap(f, {37, 166});
     tap(f, {37, 166}, true);
     EXPECT_EQ(f.listener.log,
         (Events {"selection lstGrid", "cell 2 0 +37+6 @37,166", "cell 2 0 +37+6 @37,166 double"}))
         << "the same row again is no change";
-    f.form.mouse_down(0, row_point(1), false);
-    f.form.mouse_move(row_point(4));
+    f.container.mouse_down(0, row_point(1), false);
+    f.container.mouse_move(row_point(4));
     EXPECT_EQ(grid.selected_row(), 4);
-    f.form.mouse_up(0, row_point(4));
-    f.form.mouse_move(row_point(6));
+    f.container.mouse_up(0, row_point(4));
+    f.container.mouse_move(row_point(6));
     EXPECT_EQ(grid.selected_row(), 4) << "moves without a press select nothing";
     grid.indent = 12;
     tap(f, {5, 130});
@@ -228,16 +228,16 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
 TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_row)
 {
     ListsForm f;
-    HighlightList grid(f.form, 100);
-    f.form.mouse_move(row_point(3));
+    HighlightList grid(f.container, 100);
+    f.container.mouse_move(row_point(3));
     EXPECT_EQ(grid.highlighted_row(), 3);
     paint(grid);
     EXPECT_TRUE(grid.drawn[3].highlighted);
     EXPECT_FALSE(grid.drawn[2].highlighted);
-    f.form.mouse_move({234, 130});
+    f.container.mouse_move({234, 130});
     EXPECT_EQ(grid.highlighted_row(), -1) << "onto the grid's own bar";
-    f.form.mouse_move(row_point(3));
-    f.form.mouse_move({30, 50});
+    f.container.mouse_move(row_point(3));
+    f.container.mouse_move({30, 50});
     EXPECT_EQ(grid.highlighted_row(), -1) << "leaving the grid clears it";
     grid.highlight(0, 6);
     grid.on_rows_removed(0, 2);
@@ -251,11 +251,11 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_ro
 TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scrolls_into_view)
 {
     ListsForm f;
-    List grid(f.form, 100);
-    f.window.dirty = {};
+    List grid(f.container, 100);
+    f.window.clean();
     grid.vertical_bar().set_position(30);
     EXPECT_EQ(grid.first_visible_row(), 30);
-    EXPECT_EQ(f.window.dirty, grid.rect());
+    EXPECT_TRUE(f.window.was_invalidated(grid.rect()));
     tap(f, row_point(30, 30));
     EXPECT_EQ(grid.selected_row(), 30);
     EXPECT_EQ(f.listener.count("scroll"), 0u) << "the grid's bars notify the grid, not the form";
@@ -291,7 +291,7 @@ TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scro
 TEST(ControlGrid, an_edit_opens_over_its_cell_takes_the_keys_first_and_enter_keeps_the_text)
 {
     ListsForm f;
-    List grid(f.form, 100, {20, -1});
+    List grid(f.container, 100, {20, -1});
     grid.begin_edit(1, 2, u"ab");
     EXPECT_TRUE(grid.is_editing());
     EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));

@@ -22,7 +22,7 @@ constexpr uint32_t s_white = 0xFFE0E040u;
 TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_values_without_setting_them)
 {
     ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
+    ControlProgress bar(f.container, u"prgRight", LookupMode::named);
     const std::pair<double, double> steps[]
         = {{0.25, 0.25}, {0.25, 0.25}, {7.0, 1.0}, {1.5, 1.0}, {-3.0, 0.0}, {0.5, 0.5}, {std::nan(""), 0.0}};
     for (const auto& [value, want] : steps) {
@@ -42,19 +42,19 @@ TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_
 
     f.listener.log.clear();
     // Ends: x + t2 = 14 and x + w - t + t2 = 106.
-    f.form.mouse_down(0, {14, 15}, false);
-    f.form.mouse_move({106, 15});
-    f.form.mouse_move({500, 15});
-    f.form.mouse_move({-40, 15});
-    f.form.mouse_up(0, {60, 15});
-    f.form.mouse_move({106, 15});
+    f.container.mouse_down(0, {14, 15}, false);
+    f.container.mouse_move({106, 15});
+    f.container.mouse_move({500, 15});
+    f.container.mouse_move({-40, 15});
+    f.container.mouse_up(0, {60, 15});
+    f.container.mouse_move({106, 15});
     EXPECT_EQ(f.listener.log,
         (std::vector<std::string> {
             "value prgRight 0", "value prgRight 1", "value prgRight 1", "value prgRight 0"}))
         << "the values are told, not set";
-    f.form.mouse_down(0, {60, 15}, true);
+    f.container.mouse_down(0, {60, 15}, true);
     EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
-    f.form.mouse_move({80, 15});
+    f.container.mouse_move({80, 15});
     EXPECT_EQ(f.listener.log.size(), 4u);
 }
 
@@ -70,7 +70,7 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
     const double values[] = {0.37, 0.371, 0.5, 0.52, 0.02, 0.0, 1.0, 0.999, 0.6, 0.01, 0.25, 0.0};
     constexpr uint32_t s_beneath = 0xFF335577u;
     for (const Bar& b : bars) {
-        ControlProgress bar(f.form, b.name, LookupMode::named);
+        ControlProgress bar(f.container, b.name, LookupMode::named);
         ASSERT_FALSE(bar.rect().empty());
         bool horizontal = bar.orientation() == 1 || bar.orientation() == 3;
         auto paint = [&](os::Surface& surface, skinner::Rect part) {
@@ -127,7 +127,7 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
     };
     for (const PaintCase& c : cases) {
         ListsForm f;
-        ControlProgress bar(f.form, c.name, LookupMode::named);
+        ControlProgress bar(f.container, c.name, LookupMode::named);
         bar.set_value(c.value);
         bar.set_enabled(c.enabled);
         os::Surface surface {240, 268, 0xFF808080u};
@@ -137,7 +137,8 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
             EXPECT_EQ(surface.at(point.x, point.y), colour)
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
         const skinner::Rect& rect = bar.rect();
-        f.form.mouse_down(0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
+        f.container.mouse_down(
+            0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
         EXPECT_EQ(f.listener.count("value"), c.enabled ? 1u : 0u) << "disabled controls take no stylus";
     }
 }

@@ -15,7 +15,7 @@ namespace {
 
 // sbBar: 20 x 110 at (200, 5), end buttons 20 each, thumb borders 4: travel 66.
 struct BarForm : ListsForm {
-    ControlScrollBar bar {form, u"sbBar", LookupMode::named};
+    ControlScrollBar bar {container, u"sbBar", LookupMode::named};
 
     skinner::Point centre(ScrollPart part) const
     {
@@ -24,8 +24,17 @@ struct BarForm : ListsForm {
     }
     void tap(ScrollPart part)
     {
-        form.mouse_down(0, centre(part), false);
-        form.mouse_up(0, centre(part));
+        container.mouse_down(0, centre(part), false);
+        container.mouse_up(0, centre(part));
+    }
+    // Runs every timer of the window once, in id order.
+    void tick_timers()
+    {
+        std::vector<uint32_t> ids;
+        for (const auto& [id, seconds] : window.timers)
+            ids.push_back(id);
+        for (uint32_t id : ids)
+            container.on_timer(id);
     }
 };
 
@@ -82,7 +91,7 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
         f.listener.log, (Events {"scroll sbBar 1", "scroll sbBar 11", "scroll sbBar 1", "scroll sbBar 0"}))
         << "the buttons' clicks end at the bar";
 
-    f.form.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
+    f.container.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
     EXPECT_EQ(f.bar.position(), 1);
     ASSERT_EQ(f.window.timers.size(), 1u);
     EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
@@ -92,26 +101,26 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     f.tick_timers();
     f.tick_timers();
     EXPECT_EQ(f.bar.position(), 3);
-    f.form.mouse_up(0, f.centre(ScrollPart::MaxButton));
+    f.container.mouse_up(0, f.centre(ScrollPart::MaxButton));
     EXPECT_TRUE(f.window.timers.empty()) << "the release stops the timer";
     // A held space keeps paging until the end.
-    f.form.mouse_down(0, {210, 90}, false);
+    f.container.mouse_down(0, {210, 90}, false);
     for (int tick = 0; tick < 30; ++tick)
         f.tick_timers();
     EXPECT_EQ(f.bar.position(), 90);
-    f.form.mouse_up(0, {210, 90});
+    f.container.mouse_up(0, {210, 90});
 
     f.bar.set_position(0);
     skinner::Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
-    f.form.mouse_down(0, press, false);
-    f.form.mouse_move({press.x, press.y + 33});
+    f.container.mouse_down(0, press, false);
+    f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 50);
-    f.form.mouse_move({press.x, press.y + 500});
+    f.container.mouse_move({press.x, press.y + 500});
     EXPECT_EQ(f.bar.position(), 90);
-    f.form.mouse_move({press.x, press.y - 500});
+    f.container.mouse_move({press.x, press.y - 500});
     EXPECT_EQ(f.bar.position(), 0);
-    f.form.mouse_up(0, press);
-    f.form.mouse_move({press.x, press.y + 33});
+    f.container.mouse_up(0, press);
+    f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 0) << "no drag after the release";
     f.bar.set_enabled(false);
     f.tap(ScrollPart::MaxButton);

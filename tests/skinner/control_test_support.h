@@ -37,26 +37,15 @@ inline constexpr skinner::Size s_phone_screen {240, 400};
 
 class TestControlWindow : public skinner::ControlWindow {
 public:
-    explicit TestControlWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
-        skinner::Size size = s_screen)
+    explicit TestControlWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5)
         : kind(kind)
         , version(version)
-        , surface(size.width, size.height, s_paper)
+        , surface(s_screen.width, s_screen.height, s_paper)
     {
         font.set(u"12 0 0 0 Tahoma");
     }
 
-    void invalidate(const skinner::Rect& rect) override
-    {
-        invalidations.push_back(rect);
-        if (dirty.empty()) {
-            dirty = rect;
-            return;
-        }
-        dirty = skinner::Rect::from_edges(std::min(dirty.left(), rect.left()),
-            std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
-            std::max(dirty.bottom(), rect.bottom()));
-    }
+    void invalidate(const skinner::Rect& rect) override { invalidations.push_back(rect); }
     void set_cursor(std::optional<os::Cursor> shape) override { cursor = shape; }
     uint32_t start_timer(double seconds) override
     {
@@ -81,14 +70,9 @@ public:
         skinner::Canvas canvas(surface);
         canvas.fill({{0, 0}, {surface.width, surface.height}}, s_paper);
         container.paint(canvas, {0, 0}, {surface.width, surface.height});
-        dirty = {};
     }
     uint32_t pixel(skinner::Point point) const { return surface.at(point.x, point.y); }
-    void clean()
-    {
-        dirty = {};
-        invalidations.clear();
-    }
+    void clean() { invalidations.clear(); }
     bool was_invalidated(const skinner::Rect& rect) const
     {
         return std::find(invalidations.begin(), invalidations.end(), rect) != invalidations.end();
@@ -100,7 +84,6 @@ public:
     int32_t version;
     skinner::Font font;
     os::Surface surface;
-    skinner::Rect dirty;
     std::vector<skinner::Rect> invalidations;
     std::optional<os::Cursor> cursor;
     std::map<uint32_t, double> timers;
@@ -247,11 +230,9 @@ public:
 };
 
 // A container without a skin, designed 240 x 268 and laid out at that size.
-class BareContainer {
-public:
-    explicit BareContainer(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc)
-        : window(kind)
-        , container(window, nullptr, u"", skinner::LookupMode::none, &listener)
+struct BareContainer {
+    BareContainer()
+        : container(window, nullptr, u"", skinner::LookupMode::none, &listener)
     {
         container.resize({0, 0}, {240, 268});
     }
@@ -262,8 +243,7 @@ public:
 };
 
 // A container for a form of the controls skin, laid out at its design size.
-class SkinContainer {
-public:
+struct SkinContainer {
     // A Smartphone's work area on a 240 x 320 screen is too short for most forms of the skin: its
     // screen is 240 x 400.
     explicit SkinContainer(std::u16string_view form,
@@ -283,29 +263,13 @@ public:
     skinner::Container container;
 };
 
-// The form "FormLists" (or another) of controls_lists.xml, laid out at its design size.
-struct ListsForm {
+// A form of controls_lists.xml (the list controls' skin); focus notices are not written down.
+struct ListsForm : SkinContainer {
     explicit ListsForm(std::u16string_view name = u"FormLists")
-        : skin(controls_skin("controls_lists"), s_screen)
-        , form(window, &skin, name, skinner::LookupMode::named, &listener)
+        : SkinContainer(name, skinner::DeviceKind::pocket_pc, 5, "controls_lists")
     {
         listener.note_focus = false;
     }
-
-    // Runs every timer of the window once, in id order.
-    void tick_timers()
-    {
-        std::vector<uint32_t> ids;
-        for (const auto& [id, seconds] : window.timers)
-            ids.push_back(id);
-        for (uint32_t id : ids)
-            form.on_timer(id);
-    }
-
-    TestControlWindow window;
-    RecordingListener listener;
-    skinner::Properties skin;
-    skinner::Container form;
 };
 
 inline std::string names(const std::vector<skinner::Control*>& controls)
