@@ -1,7 +1,6 @@
 #include "skinner/control_grid.h"
 
 #include "control_test_support.h"
-#include "skinner/control_button.h"
 #include "skinner/grid_selection_strategy_single_row.h"
 #include "skinner/grid_selection_strategy_with_highlight.h"
 #include "skinner/key_codes.h"
@@ -19,12 +18,12 @@ using Offsets = std::vector<int32_t>;
 
 namespace {
 
+// A cell (or a header cell: row -1) as drawn.
 struct Drawn {
     int32_t column;
     int32_t row;
     Point position;
     skinner::Size size;
-    bool selected;
     bool highlighted;
 };
 
@@ -33,57 +32,45 @@ template<class Strategy> class Songs : public ControlGrid, public Strategy {
 public:
     Songs(skinner::Container& container, int32_t rows, Offsets widths = {-1}, int32_t header = 0)
         : ControlGrid(container, u"lstGrid", LookupMode::named)
-        , m_rows(rows)
-        , m_widths(std::move(widths))
-        , m_header(header)
+        , rows(rows)
+        , widths(std::move(widths))
+        , header(header)
     {
         update_layout();
     }
 
-    int32_t row_count() const override { return m_rows; }
-    int32_t column_count() const override { return int32_t(m_widths.size()); }
-    int32_t column_width(int32_t column) const override { return m_widths[size_t(column)]; }
-    int32_t header_height() const override { return m_header; }
+    int32_t row_count() const override { return rows; }
+    int32_t column_count() const override { return int32_t(widths.size()); }
+    int32_t column_width(int32_t column) const override { return widths[size_t(column)]; }
+    int32_t header_height() const override { return header; }
     int32_t row_indent(int32_t) const override { return indent; }
-    int32_t on_indent_click(const GridClick& click) override
+    int32_t on_indent_click(const GridClick&) override
     {
-        indent_clicks.push_back(click);
+        ++indent_clicks;
         return 0;
     }
     void draw_cell(int32_t column, int32_t row, skinner::Canvas& canvas, Point position, skinner::Size size,
         bool selected, bool highlighted) override
     {
-        drawn.push_back({column, row, position, size, selected, highlighted});
+        drawn.push_back({column, row, position, size, highlighted});
         draw_cell_text(canvas, skinner::grid_cell_style(selected, highlighted), u"", position, size);
     }
     void draw_header(int32_t column, skinner::Canvas&, Point position, skinner::Size size) override
     {
-        headers.push_back({column, -1, position, size, false, false});
+        drawn.push_back({column, -1, position, size, false});
     }
-
-    void set_rows(int32_t rows)
+    void set_rows(int32_t count)
     {
-        m_rows = rows;
+        rows = count;
         update_layout();
     }
-    std::vector<int32_t> drawn_rows() const
-    {
-        std::vector<int32_t> rows;
-        for (const Drawn& cell : drawn)
-            if (rows.empty() || rows.back() != cell.row)
-                rows.push_back(cell.row);
-        return rows;
-    }
 
-    std::vector<Drawn> drawn;
-    std::vector<Drawn> headers;
-    std::vector<GridClick> indent_clicks;
+    int32_t rows;
+    Offsets widths;
+    int32_t header;
     int32_t indent = 0;
-
-private:
-    int32_t m_rows;
-    Offsets m_widths;
-    int32_t m_header;
+    int32_t indent_clicks = 0;
+    std::vector<Drawn> drawn;
 };
 
 using List = Songs<skinner::GridSelectionStrategySingleRow>;
@@ -151,29 +138,25 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
 TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
 {
     ListsForm f;
-    List grid(f.container, 100);
-    grid.vertical_bar().set_position(10);
-    paint(grid);
-    EXPECT_EQ(grid.drawn_rows(), (std::vector<int32_t> {10, 11, 12, 13, 14, 15, 16}));
-    EXPECT_EQ(grid.drawn[0].size, (skinner::Size {228, 20}));
+    List headed(f.container, 100, {20, -1}, 20);
+    EXPECT_EQ(headed.page_rows(), 6);
+    headed.vertical_bar().set_position(10);
+    paint(headed);
+    ASSERT_EQ(headed.drawn.size(), 2u + 6 * 2);
+    EXPECT_EQ(headed.drawn[1].position, (Point {20, 120})) << "the header's second column";
+    EXPECT_EQ(headed.drawn[1].size, (skinner::Size {208, 20}));
+    EXPECT_EQ(headed.drawn[2].row, 10);
+    EXPECT_EQ(headed.drawn[2].position, (Point {0, 140}));
+    EXPECT_EQ(headed.drawn.back().row, 15);
 
     ListsForm g;
     List few(g.container, 5);
     few.select_row(1);
     os::Surface surface = paint(few);
-    EXPECT_EQ(few.drawn_rows(), (std::vector<int32_t> {0, 1, 2, 3, 4})) << "never past the last";
+    EXPECT_EQ(few.drawn.back().row, 4) << "never past the last";
     EXPECT_EQ(surface.at(50, 125), 0xFF000040u) << "row 0: ItemNormal";
     EXPECT_EQ(surface.at(50, 145), 0xFF00E040u) << "row 1: ItemSelection";
     EXPECT_EQ(surface.at(50, 230), 0xFF204060u) << "below the rows: the grid's background";
-
-    ListsForm h;
-    List headed(h.container, 100, {20, -1}, 20);
-    EXPECT_EQ(headed.page_rows(), 6);
-    paint(headed);
-    ASSERT_EQ(headed.headers.size(), 2u);
-    EXPECT_EQ(headed.headers[1].position, (Point {20, 120}));
-    EXPECT_EQ(headed.headers[1].size, (skinner::Size {208, 20}));
-    EXPECT_EQ(headed.drawn[0].position, (Point {0, 140}));
 }
 
 TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_selection)
@@ -221,7 +204,7 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
     EXPECT_EQ(grid.selected_row(), 4) << "moves without a press select nothing";
     grid.indent = 12;
     tap(f, {5, 130});
-    EXPECT_EQ(grid.indent_clicks.size(), 1u) << "a press within the indent goes to the indent handler";
+    EXPECT_EQ(grid.indent_clicks, 1) << "a press within the indent goes to the indent handler";
     EXPECT_EQ(grid.selected_row(), 4);
 }
 

@@ -38,16 +38,13 @@ struct MenuListener : Listener {
     {
         ++asked;
         if (menu.id == u"menuFile") {
-            menu.children.push_back(entry(u"cmdOpen", u"Open"));
-            menu.children.back().shortcut = u"Ctrl+O";
-            menu.children.push_back(entry(u"cmdSave", u"Save"));
-            menu.children.back().enabled = false;
-            menu.children.back().separator_after = true;
             MenuEntry recent = entry(u"menuRecent", u"Recent");
-            recent.children.push_back(entry(u"cmdRecent1", u"one.mp3"));
-            recent.children.push_back(entry(u"cmdRecent2", u"two.mp3"));
-            menu.children.push_back(std::move(recent));
-            menu.children.push_back(entry(u"cmdQuit", u"Quit"));
+            recent.children = {entry(u"cmdRecent1", u"one.mp3"), entry(u"cmdRecent2", u"two.mp3")};
+            menu.children = {
+                entry(u"cmdOpen", u"Open"), entry(u"cmdSave", u"Save"), recent, entry(u"cmdQuit", u"Quit")};
+            menu.children[0].shortcut = u"Ctrl+O";
+            menu.children[1].enabled = false;
+            menu.children[1].separator_after = true;
         }
         return 0;
     }
