@@ -345,7 +345,7 @@ TEST(ControlNotifications, a_control_passes_what_it_does_not_handle_up_to_a_list
     a.on_header_hold(a, header);
     a.on_child_value(a, 0.5);
     EXPECT_EQ(a.on_child_focused(), 0);
-    EXPECT_EQ(bare.listener.log, (Events {"header hold a 3", "value a 0.5"}));
+    EXPECT_EQ(bare.listener.log, (Events {"hold a 3", "value a 0.5"}));
     Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
     RecordingControl child(orphan, u"a");
     EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";

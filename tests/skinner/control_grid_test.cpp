@@ -131,7 +131,7 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
     wide.horizontal_bar().set_position(500);
     EXPECT_EQ(wide.scroll_offset(), 60);
     tap(g, {10, 130});
-    EXPECT_EQ(g.listener.log, (Events {"selection lstGrid", "cell 0 0 +70+10 @10,130"}))
+    EXPECT_EQ(g.listener.log, (Events {"selection lstGrid", "cell 0 0 70 10 10 130 single"}))
         << "70 pixels into the first column";
 }
 
@@ -194,7 +194,7 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
     tap(f, {37, 166});
     tap(f, {37, 166}, true);
     EXPECT_EQ(f.listener.log,
-        (Events {"selection lstGrid", "cell 2 0 +37+6 @37,166", "cell 2 0 +37+6 @37,166 double"}))
+        (Events {"selection lstGrid", "cell 2 0 37 6 37 166 single", "cell 2 0 37 6 37 166 double"}))
         << "the same row again is no change";
     f.container.mouse_down(0, row_point(1), false);
     f.container.mouse_move(row_point(4));

@@ -22,6 +22,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test {
@@ -94,56 +95,35 @@ public:
     skinner::ShellHooks hooks;
 };
 
-// The notifications that reach a container's listener, as text: "click btnA 10 20",
-// "command Play", "focused", "value pbVolume 0.5", "cell 2 0 +37+6 @37,166 double"...
+// The notifications that reach a container's listener, as text: "click btnA 10 20", "command Play",
+// "focused", "value pbVolume 0.5", "cell 2 0 37 6 37 166 double" (row, column, offset, point)...
 class RecordingListener : public skinner::Listener {
 public:
-    int32_t on_child_click(skinner::Control& control, skinner::Point point) override
+    using Control = skinner::Control;
+    using Click = skinner::GridClick;
+
+    int32_t on_child_click(Control& c, skinner::Point p) override
     {
-        return note(
-            "click " + name_of(control) + " " + std::to_string(point.x) + " " + std::to_string(point.y));
+        return note("click", name_of(c), p.x, p.y);
     }
     int32_t on_command(std::u16string_view command) override
     {
-        return note("command " + liba::to_utf8(command));
+        return note("command", liba::to_utf8(command));
     }
-    int32_t on_child_value(skinner::Control& control, double value) override
+    int32_t on_child_value(Control& c, double value) override { return note("value", name_of(c), value); }
+    int32_t on_value_changed(Control& c) override { return note("changed", name_of(c)); }
+    int32_t on_selection_changed(Control& c) override { return note("selection", name_of(c)); }
+    int32_t on_scroll(Control& c, int32_t position) override { return note("scroll", name_of(c), position); }
+    int32_t on_header_click(Control&, const Click& k) override { return note("header", k.column); }
+    int32_t on_header_hold(Control& c, const Click& k) override { return note("hold", name_of(c), k.column); }
+    int32_t on_cell_click(Control&, const Click& k) override
     {
-        std::ostringstream text;
-        text << "value " << name_of(control) << " " << value;
-        return note(text.str());
+        return note("cell", k.row, k.column, k.offset.x, k.offset.y, k.point.x, k.point.y,
+            k.double_tap ? "double" : "single");
     }
-    int32_t on_value_changed(skinner::Control& control) override
+    int32_t on_edit_finished(Control&, const skinner::GridEdit& edit) override
     {
-        return note("changed " + name_of(control));
-    }
-    int32_t on_selection_changed(skinner::Control& control) override
-    {
-        return note("selection " + name_of(control));
-    }
-    int32_t on_scroll(skinner::Control& control, int32_t position) override
-    {
-        return note("scroll " + name_of(control) + " " + std::to_string(position));
-    }
-    int32_t on_header_click(skinner::Control&, const skinner::GridClick& click) override
-    {
-        return note("header " + std::to_string(click.column));
-    }
-    int32_t on_header_hold(skinner::Control& control, const skinner::GridClick& click) override
-    {
-        return note("header hold " + name_of(control) + " " + std::to_string(click.column));
-    }
-    int32_t on_cell_click(skinner::Control&, const skinner::GridClick& click) override
-    {
-        return note("cell " + std::to_string(click.row) + " " + std::to_string(click.column) + " +"
-            + std::to_string(click.offset.x) + "+" + std::to_string(click.offset.y) + " @"
-            + std::to_string(click.point.x) + "," + std::to_string(click.point.y)
-            + (click.double_tap ? " double" : ""));
-    }
-    int32_t on_edit_finished(skinner::Control&, const skinner::GridEdit& edit) override
-    {
-        return note("edit " + std::to_string(edit.column) + " " + std::to_string(edit.row)
-            + (edit.keep ? " keep " : " drop ") + liba::to_utf8(edit.text));
+        return note("edit", edit.column, edit.row, edit.keep ? "keep" : "drop", liba::to_utf8(edit.text));
     }
     int32_t on_child_focused() override { return note_focus ? note("focused") : 0; }
 
@@ -153,7 +133,7 @@ public:
             log.begin(), log.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
     }
 
-    static std::string name_of(const skinner::Control& control)
+    static std::string name_of(const Control& control)
     {
         return liba::to_utf8(control.name().empty() ? control.kind_name() : control.name());
     }
@@ -162,9 +142,13 @@ public:
     bool note_focus = true;
 
 private:
-    int32_t note(std::string line)
+    // Writes the parts down as one line, a space between each two.
+    template<class... Parts> int32_t note(const Parts&... parts)
     {
-        log.push_back(std::move(line));
+        std::ostringstream line;
+        const char* gap = "";
+        ((line << std::exchange(gap, " ") << parts), ...);
+        log.push_back(line.str());
         return 0;
     }
 };
