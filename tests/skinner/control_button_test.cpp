@@ -4,11 +4,9 @@
 #include "skinner/control_check_box.h"
 #include "skinner/control_layout.h"
 #include "skinner/key_codes.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-using skinner::ButtonAction;
 using skinner::ControlButton;
 using skinner::ControlCheckBox;
 using skinner::DeviceKind;
@@ -57,7 +55,7 @@ bool inked(const test::TestControlWindow& window, const Rect& rect)
 
 } // namespace
 
-TEST(ButtonStyles, each_state_draws_its_own_picture_and_missing_ones_fall_back_to_normal)
+TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_the_borders)
 {
     struct Case {
         const char16_t* name;
@@ -78,6 +76,8 @@ TEST(ButtonStyles, each_state_draws_its_own_picture_and_missing_ones_fall_back_t
     }
     SkinContainer form(u"FormTest");
     ControlButton button(form.container, u"btnStates", LookupMode::named);
+    ControlButton text(form.container, u"btnText", LookupMode::named);
+    ControlButton borders(form.container, u"btnBorders", LookupMode::named);
     EXPECT_EQ(button.state_styles()[skinner::StatePressed].color, (skinner::Color {4, 5, 6, 0}));
     EXPECT_EQ(button.state_styles()[skinner::StateHighlighted].color, (skinner::Color {1, 2, 3, 0}))
         << "a state without its own colour takes Normal's";
@@ -86,13 +86,6 @@ TEST(ButtonStyles, each_state_draws_its_own_picture_and_missing_ones_fall_back_t
     bare.set_design_rect({0, 0}, {10, 10});
     EXPECT_TRUE(bare.hit_test({9, 9})) << "no picture: the whole rectangle";
     EXPECT_FALSE(bare.hit_test({10, 9}));
-}
-
-TEST(ButtonText, text_goes_inside_the_borders_with_the_alignments)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton text(form.container, u"btnText", LookupMode::named);
-    ControlButton borders(form.container, u"btnBorders", LookupMode::named);
     EXPECT_EQ(text.text(), u"Menu_Play") << "no language: the key itself";
     EXPECT_EQ(text.border_max(), (Point {2, 3})) << "BorderMax defaults to BorderMin";
     EXPECT_EQ(borders.border_max(), (Point {3, 4}));
@@ -113,7 +106,7 @@ TEST(ButtonText, text_goes_inside_the_borders_with_the_alignments)
         << "aligned left, the right end stays empty";
 }
 
-TEST(ButtonStylus, a_tap_fires_once_at_the_release_and_transparent_pixels_pass_it_to_the_control_below)
+TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the_press)
 {
     SkinContainer form(u"FormTest");
     ControlButton button(form.container, u"btnStates", LookupMode::named);
@@ -135,13 +128,10 @@ TEST(ButtonStylus, a_tap_fires_once_at_the_release_and_transparent_pixels_pass_i
     EXPECT_EQ(form.listener.count("click btnUnder 100 10"), 1u);
     EXPECT_EQ(form.listener.count("click btnRound 108 18"), 1u);
     EXPECT_EQ(form.listener.count("click"), 3u) << "a release on a transparent pixel does not fire";
-}
 
-TEST(ButtonKeys, enter_and_the_stylus_and_the_command_of_its_name_press_it_and_the_last_hold_fires)
-{
-    SkinContainer form(u"FormTest");
-    ControlButton button(form.container, u"btnStates", LookupMode::named);
+    button.set_enabled(true);
     ControlButton other(form.container, u"btnPlain", LookupMode::named);
+    form.listener.log.clear();
     form.container.activate(true);
     form.container.set_focus(&button);
     EXPECT_TRUE(form.container.on_key_down(skinner::KeyEnter));

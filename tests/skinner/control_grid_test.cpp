@@ -111,6 +111,8 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
         {5, {20, -1, -2}, {0, 20, 93, 240}, false, false}, {7, {-1}, {0, 240}, false, false},
         {8, {-1}, {0, 228}, true, false}, // a default column fills the width beside the bar
         {5, {300, -1}, {0, 300, 300}, false, true}, // fixed columns wider than the grid
+        {7, {300, -1}, {0, 300, 300}, true, true}, // the horizontal bar leaves room for 6 rows
+        {8, {230}, {0, 230}, true, true}, // 230 fits only without the vertical bar
     };
     for (const Case& c : cases) {
         ListsForm f;

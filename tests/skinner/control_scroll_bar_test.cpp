@@ -77,6 +77,22 @@ TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_t
     f.bar.set_position(0);
     EXPECT_EQ(f.bar.maximum(), 20) << "a maximum below the minimum is an empty range";
     EXPECT_EQ(f.bar.position(), 20);
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70)) << "and the thumb fills the travel";
+    f.bar.set_page(-4);
+    EXPECT_EQ(f.bar.page_in_use(), 0);
+
+    // The whole 32-bit range neither overflows nor divides by zero.
+    f.bar.set_range(INT32_MIN, INT32_MAX);
+    f.bar.set_page(INT32_MAX);
+    EXPECT_EQ(f.bar.page_in_use(), INT32_MAX);
+    f.bar.set_position(INT32_MAX);
+    EXPECT_EQ(f.bar.position(), 0);
+    f.tap(ScrollPart::MinSpace);
+    EXPECT_EQ(f.bar.position(), INT32_MIN + 1);
+    f.bar.set_rect(r(200, 5, 20, 30));
+    EXPECT_EQ(f.bar.parts().travel, 0);
+    EXPECT_TRUE(f.bar.button(ScrollPart::Thumb).rect().empty())
+        << "a bar shorter than its buttons has no thumb";
 }
 
 TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags_between_the_ends)
@@ -105,9 +121,9 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     EXPECT_TRUE(f.window.timers.empty()) << "the release stops the timer";
     // A held space keeps paging until the end.
     f.container.mouse_down(0, {210, 90}, false);
-    for (int tick = 0; tick < 30; ++tick)
+    for (int tick = 0; tick < 100; ++tick)
         f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 90);
+    EXPECT_EQ(f.bar.position(), 90) << "held long after the end";
     f.container.mouse_up(0, {210, 90});
 
     f.bar.set_position(0);
@@ -122,6 +138,12 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     f.container.mouse_up(0, press);
     f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 0) << "no drag after the release";
+    f.bar.set_range(-50, 50);
+    f.bar.set_position(-50);
+    f.container.mouse_down(0, f.centre(ScrollPart::Thumb), false);
+    f.container.mouse_move({press.x, f.centre(ScrollPart::Thumb).y + 33});
+    EXPECT_EQ(f.bar.position(), 0) << "halfway from a negative minimum";
+    f.container.mouse_up(0, press);
     f.bar.set_enabled(false);
     f.tap(ScrollPart::MaxButton);
     EXPECT_EQ(f.bar.position(), 0) << "a disabled bar takes no stylus";
