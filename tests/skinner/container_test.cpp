@@ -8,35 +8,16 @@
 
 #include <gtest/gtest.h>
 
-using skinner::Container;
-using skinner::Control;
-using skinner::ControlButton;
-using skinner::ControlPanel;
-using skinner::LookupMode;
-using skinner::Point;
-using skinner::Rect;
-using skinner::Size;
-using test::BareContainer;
-using test::RecordingControl;
-using test::SkinContainer;
-using Events = std::vector<std::string>;
+using namespace skinner;
+using namespace test;
 
 namespace {
 
-constexpr uint32_t s_red = 0xFFE00040u;
-constexpr uint32_t s_green = 0xFF00E040u;
-constexpr uint32_t s_white = 0xFFE0E040u;
 constexpr uint32_t s_grey = 0xFFC0D0E0u;
 
 std::string focused_name(const Container& container)
 {
-    return container.focused() ? test::RecordingListener::name_of(*container.focused()) : "(none)";
-}
-
-void tap(Container& container, Point point)
-{
-    container.mouse_down(skinner::ButtonTap, point, false);
-    container.mouse_up(skinner::ButtonTap, point);
+    return container.focused() ? RecordingListener::name_of(*container.focused()) : "(none)";
 }
 
 } // namespace
@@ -47,7 +28,7 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     ControlButton a(form.container, u"btnA", LookupMode::named);
     ControlButton b(form.container, u"btnB", LookupMode::named);
     ControlButton low(form.container, u"btnLow", LookupMode::named);
-    EXPECT_EQ(test::names(form.container.controls()), "btnLow btnA btnB");
+    EXPECT_EQ(names(form.container.controls()), "btnLow btnA btnB");
     EXPECT_EQ(form.container.control_at({35, 35}), &b) << "both at z 5: the later one is on top";
     EXPECT_EQ(form.container.control_at({25, 25}), &a) << "above the lower z-order";
     EXPECT_EQ(form.container.control_at({5, 5}), nullptr);
@@ -118,11 +99,11 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     RecordingControl y(bare.container, u"b", {}, 5);
     auto z = std::make_unique<RecordingControl>(bare.container, u"c", Rect {{0, 0}, {10, 10}}, 1);
     x.set_z_order(9);
-    EXPECT_EQ(test::names(bare.container.controls()), "c b a");
+    EXPECT_EQ(names(bare.container.controls()), "c b a");
     x.set_z_order(5);
-    EXPECT_EQ(test::names(bare.container.controls()), "c a b") << "a was registered before b";
+    EXPECT_EQ(names(bare.container.controls()), "c a b") << "a was registered before b";
     y.set_z_order(-3);
-    EXPECT_EQ(test::names(bare.container.controls()), "b c a");
+    EXPECT_EQ(names(bare.container.controls()), "b c a");
 
     bare.window.clean();
     x.set_visible(false);
@@ -157,7 +138,7 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     uint32_t z_timer = z->timer_id();
     z.reset();
     EXPECT_EQ(bare.window.timers.count(z_timer), 0u) << "destroying a control stops its timer";
-    EXPECT_EQ(test::names(bare.container.controls()), "b a");
+    EXPECT_EQ(names(bare.container.controls()), "b a");
     EXPECT_EQ(bare.container.focused(), nullptr);
     EXPECT_EQ(bare.container.captured(), nullptr);
     EXPECT_EQ(bare.container.hover(), nullptr);
@@ -215,7 +196,7 @@ TEST(ContainerFocus, tab_follows_tab_order_and_wraps_and_a_focused_control_that_
     RecordingControl c(bare.container, u"c", {}, 3);
     RecordingControl hidden(bare.container, u"hidden");
     hidden.set_visible(false);
-    EXPECT_EQ(test::names(bare.container.focus_order()), "b a c");
+    EXPECT_EQ(names(bare.container.focus_order()), "b a c");
     bare.container.activate(true);
     bare.window.keys_down = {skinner::KeyShift};
     EXPECT_FALSE(bare.container.on_key_down(skinner::KeyTab)) << "backward from the first wraps";

@@ -7,50 +7,16 @@
 
 #include <gtest/gtest.h>
 
-using skinner::ControlButton;
-using skinner::ControlCheckBox;
-using skinner::DeviceKind;
-using skinner::LookupMode;
-using skinner::Point;
-using skinner::Rect;
-using test::SkinContainer;
+using namespace skinner;
+using namespace test;
 
 namespace {
-
-constexpr uint32_t s_red = 0xFFE00040u;
-constexpr uint32_t s_green = 0xFF00E040u;
-constexpr uint32_t s_blue = 0xFF000040u;
-constexpr uint32_t s_white = 0xFFE0E040u;
-
-Point centre(const ControlButton& button)
-{
-    return {button.rect().left() + button.rect().size.width / 2,
-        button.rect().top() + button.rect().size.height / 2};
-}
 
 // The colour a button shows at its centre, painted alone.
 uint32_t shown(SkinContainer& form, const ControlButton& button)
 {
     form.window.paint_all(form.container);
-    return form.window.pixel(centre(button));
-}
-
-void tap(SkinContainer& form, Point down, Point up)
-{
-    form.container.mouse_down(skinner::ButtonTap, down, false);
-    form.container.mouse_up(skinner::ButtonTap, up);
-}
-
-// Whether any pixel inside rect differs from the paper.
-bool inked(const test::TestControlWindow& window, const Rect& rect)
-{
-    for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
-        for (int32_t x = rect.left(); x < rect.right(); ++x) {
-            if (window.pixel({x, y}) != test::TestControlWindow::s_paper)
-                return true;
-        }
-    }
-    return false;
+    return form.window.pixel(centre(button.rect()));
 }
 
 } // namespace
@@ -67,9 +33,9 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
         SkinContainer form(u"FormTest");
         ControlButton button(form.container, c.name, LookupMode::named);
         EXPECT_EQ(shown(form, button), c.normal);
-        form.container.mouse_move(centre(button));
+        form.container.mouse_move(centre(button.rect()));
         EXPECT_EQ(shown(form, button), c.highlighted);
-        form.container.mouse_down(skinner::ButtonTap, centre(button), false);
+        form.container.mouse_down(skinner::ButtonTap, centre(button.rect()), false);
         EXPECT_EQ(shown(form, button), c.pressed);
         button.set_enabled(false);
         EXPECT_EQ(shown(form, button), c.disabled) << "disabled wins over held";
@@ -95,14 +61,13 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
     text.set_text(u"Ab");
     form.window.paint_all(form.container);
     Rect inside = skinner::inset_rect(text.rect(), text.border_min(), text.border_max());
-    EXPECT_TRUE(inked(form.window, inside));
-    EXPECT_FALSE(inked(form.window, {text.rect().position, {2, 20}})) << "left border";
-    EXPECT_FALSE(inked(form.window, {{text.rect().left(), inside.bottom()}, {60, 3}})) << "bottom border";
+    EXPECT_TRUE(form.window.inked(inside));
+    EXPECT_FALSE(form.window.inked({text.rect().position, {2, 20}})) << "left border";
+    EXPECT_FALSE(form.window.inked({{text.rect().left(), inside.bottom()}, {60, 3}})) << "bottom border";
     int32_t width = text.state_styles()[0].font.measure(text.text()).width;
     ASSERT_LT(width + 4, inside.size.width) << "the text leaves room on its right";
-    EXPECT_FALSE(inked(form.window,
-        {{inside.left() + width + 2, inside.top()},
-            {inside.right() - inside.left() - width - 2, inside.size.height}}))
+    EXPECT_FALSE(form.window.inked({{inside.left() + width + 2, inside.top()},
+        {inside.right() - inside.left() - width - 2, inside.size.height}}))
         << "aligned left, the right end stays empty";
 }
 
@@ -112,19 +77,19 @@ TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the
     ControlButton button(form.container, u"btnStates", LookupMode::named);
     ControlButton under(form.container, u"btnUnder", LookupMode::named);
     ControlButton round(form.container, u"btnRound", LookupMode::named);
-    tap(form, {12, 82}, {20, 90});
+    tap(form.container, {12, 82}, {20, 90});
     EXPECT_EQ(form.listener.log, (std::vector<std::string> {"focused", "click btnStates 20 90"}));
-    tap(form, centre(button), {100, 200});
-    form.container.mouse_down(skinner::ButtonTap, centre(button), false);
+    tap(form.container, centre(button.rect()), {100, 200});
+    form.container.mouse_down(skinner::ButtonTap, centre(button.rect()), false);
     button.set_enabled(false);
-    form.container.mouse_up(skinner::ButtonTap, centre(button));
+    form.container.mouse_up(skinner::ButtonTap, centre(button.rect()));
     EXPECT_EQ(form.listener.count("click"), 1u) << "released outside, or disabled while held";
     EXPECT_FALSE(button.is_held());
 
     EXPECT_FALSE(round.hit_test({100, 10})) << "outside the disc";
-    tap(form, {100, 10}, {100, 10});
-    tap(form, {108, 18}, {108, 18});
-    tap(form, {108, 18}, {115, 25});
+    tap(form.container, {100, 10}, {100, 10});
+    tap(form.container, {108, 18}, {108, 18});
+    tap(form.container, {108, 18}, {115, 25});
     EXPECT_EQ(form.listener.count("click btnUnder 100 10"), 1u);
     EXPECT_EQ(form.listener.count("click btnRound 108 18"), 1u);
     EXPECT_EQ(form.listener.count("click"), 3u) << "a release on a transparent pixel does not fire";
@@ -136,7 +101,7 @@ TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the
     form.container.set_focus(&button);
     EXPECT_TRUE(form.container.on_key_down(skinner::KeyEnter));
     EXPECT_EQ(button.state(), skinner::StatePressed);
-    tap(form, centre(button), centre(button));
+    tap(form.container, centre(button.rect()), centre(button.rect()));
     EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
     EXPECT_TRUE(form.container.on_key_up(skinner::KeyEnter));
     EXPECT_EQ(form.listener.log.back(), "click btnStates 25 90") << "at its centre";
@@ -155,7 +120,7 @@ TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the
     // A hold by the owner keeps the others from firing.
     button.set_held_by_other(true);
     EXPECT_EQ(shown(form, button), s_green);
-    tap(form, centre(button), centre(button));
+    tap(form.container, centre(button.rect()), centre(button.rect()));
     button.set_held_by_other(false);
     EXPECT_EQ(form.listener.count("click"), 2u) << "ending the owner's hold fires nothing";
 
@@ -174,13 +139,13 @@ TEST(CheckBox, tapped_twice_returns_to_its_state_and_checked_styles_default_to_c
     ControlCheckBox box(form.container, u"chk", LookupMode::named);
     ControlCheckBox on(form.container, u"chkOn", LookupMode::named);
     EXPECT_EQ(shown(form, box), s_red);
-    tap(form, centre(box), centre(box));
+    tap(form.container, centre(box.rect()), centre(box.rect()));
     EXPECT_TRUE(box.is_checked()) << "toggled before the click is raised";
     form.container.mouse_move({0, 0});
     EXPECT_EQ(shown(form, box), s_green) << "CheckedNormal";
-    form.container.mouse_down(skinner::ButtonTap, centre(box), false);
+    form.container.mouse_down(skinner::ButtonTap, centre(box.rect()), false);
     EXPECT_EQ(shown(form, box), s_blue) << "CheckedPressed";
-    form.container.mouse_up(skinner::ButtonTap, centre(box));
+    form.container.mouse_up(skinner::ButtonTap, centre(box.rect()));
     EXPECT_FALSE(box.is_checked());
     EXPECT_EQ(form.listener.count("click chk"), 2u);
     EXPECT_TRUE(on.is_checked()) << "\"Checked\" 1";
@@ -250,7 +215,7 @@ TEST(ButtonBehaviour, caption_sets_the_title_close_posts_the_close_and_ok_answer
     caption.set_text(u"Playing");
     EXPECT_EQ(form.window.titles.back(), u"Playing");
     EXPECT_EQ(form.window.title_bar_refreshes, 0);
-    tap(form, centre(close), centre(close));
+    tap(form.container, centre(close.rect()), centre(close.rect()));
     EXPECT_EQ(form.window.closes, 1);
     EXPECT_EQ(form.listener.count("click btnClose"), 1u);
     SkinContainer phone(u"FormTest", DeviceKind::smartphone);

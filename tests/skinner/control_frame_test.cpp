@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-using skinner::ControlFrame;
-using skinner::LookupMode;
-using skinner::Rect;
-using skinner::Size;
-using test::SkinContainer;
+using namespace skinner;
+using namespace test;
+
 using Lines = std::vector<std::u16string>;
 
 namespace {
@@ -19,21 +17,6 @@ Lines texts(const ControlFrame& frame)
     for (const ControlFrame::Line& line : frame.lines())
         result.push_back(line.text);
     return result;
-}
-
-// The first and last rows of rect that hold a pixel other than the paper; (-1, -1) when none does.
-std::pair<int32_t, int32_t> inked_rows(const test::TestControlWindow& window, const Rect& rect)
-{
-    std::pair<int32_t, int32_t> rows {-1, -1};
-    for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
-        for (int32_t x = rect.left(); x < rect.right(); ++x) {
-            if (window.pixel({x, y}) != test::TestControlWindow::s_paper) {
-                rows = {rows.first < 0 ? y : rows.first, y};
-                break;
-            }
-        }
-    }
-    return rows;
 }
 
 } // namespace
@@ -71,25 +54,24 @@ TEST(ControlFrame, paints_marker_lines_centred_as_a_block_and_shortens_a_line_th
     ASSERT_EQ(texts(frame), (Lines {u"one", u"two"}));
     int32_t line_one = frame.lines()[0].size.height;
     int32_t total = line_one + frame.lines()[1].size.height;
-    int32_t top = frame.rect().top() + (frame.rect().size.height - total) / 2;
+    Rect box = frame.rect();
+    int32_t top = box.top() + (box.size.height - total) / 2;
     form.window.paint_all(form.container);
-    auto [first, last] = inked_rows(form.window, frame.rect());
-    EXPECT_GE(first, top);
-    EXPECT_LT(last, top + total);
-    Rect second_line {{frame.rect().left(), top + line_one}, {frame.rect().size.width, total - line_one}};
-    Rect first_line {{frame.rect().left(), top}, {frame.rect().size.width, line_one}};
-    EXPECT_GE(inked_rows(form.window, first_line).first, 0) << "line one";
-    EXPECT_GE(inked_rows(form.window, second_line).first, 0) << "line two";
+    EXPECT_FALSE(form.window.inked({box.position, {box.size.width, top - box.top()}})) << "above the block";
+    EXPECT_TRUE(form.window.inked({{box.left(), top}, {box.size.width, line_one}})) << "line one";
+    EXPECT_TRUE(form.window.inked({{box.left(), top + line_one}, {box.size.width, total - line_one}}));
+    EXPECT_FALSE(form.window.inked({{box.left(), top + total}, {box.size.width, box.bottom() - top - total}}))
+        << "below the block";
 
     // The ellipsis frame as drawn by hand with the shortened text.
-    Rect box = skinner::inset_rect(shortened.rect(), shortened.border_min(), shortened.border_max());
+    Rect inner = inset_rect(shortened.rect(), shortened.border_min(), shortened.border_max());
     test::TestControlWindow expected;
-    skinner::Canvas canvas(expected.surface);
-    std::u16string text = skinner::shorten_with_ellipsis(shortened.text(), box.size.width,
+    Canvas canvas(expected.surface);
+    std::u16string text = shorten_with_ellipsis(shortened.text(), inner.size.width,
         [&](std::u16string_view piece) { return shortened.font().measure(piece).width; });
-    ASSERT_EQ(text.back(), skinner::s_ellipsis);
+    ASSERT_EQ(text.back(), s_ellipsis);
     shortened.font().draw_text(
-        canvas, shortened.color(), text, box.position, box.size, skinner::AlignNear, skinner::AlignCentre);
+        canvas, shortened.color(), text, inner.position, inner.size, AlignNear, AlignCentre);
     for (int32_t y = shortened.rect().top(); y < shortened.rect().bottom(); ++y) {
         for (int32_t x = shortened.rect().left(); x < shortened.rect().right(); ++x)
             ASSERT_EQ(form.window.pixel({x, y}), expected.pixel({x, y})) << x << "," << y;
@@ -98,5 +80,5 @@ TEST(ControlFrame, paints_marker_lines_centred_as_a_block_and_shortens_a_line_th
     frame.set_text(u"");
     ASSERT_EQ(texts(frame), (Lines {u""}));
     form.window.paint_all(form.container);
-    EXPECT_EQ(inked_rows(form.window, frame.rect()).first, -1) << "an empty text draws nothing";
+    EXPECT_FALSE(form.window.inked(box)) << "an empty text draws nothing";
 }

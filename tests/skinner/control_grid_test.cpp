@@ -7,13 +7,9 @@
 
 #include <gtest/gtest.h>
 
-using skinner::ControlGrid;
-using skinner::GridClick;
-using skinner::LookupMode;
-using skinner::Point;
-using skinner::Rect;
-using test::ListsForm;
-using Events = std::vector<std::string>;
+using namespace skinner;
+using namespace test;
+
 using Offsets = std::vector<int32_t>;
 
 namespace {
@@ -82,12 +78,6 @@ Point row_point(int32_t row, int32_t first = 0, int32_t header = 0)
     return {30, 120 + header + (row - first) * 20 + 10};
 }
 
-void tap(ListsForm& f, Point point, bool double_tap = false)
-{
-    f.container.mouse_down(0, point, double_tap);
-    f.container.mouse_up(0, point);
-}
-
 os::Surface paint(skinner::Control& control)
 {
     os::Surface surface(240, 268, 0xFF808080u);
@@ -132,7 +122,7 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
     EXPECT_EQ(wide.painter().rect().size, (skinner::Size {240, 128}));
     wide.horizontal_bar().set_position(500);
     EXPECT_EQ(wide.scroll_offset(), 60);
-    tap(g, {10, 130});
+    tap(g.container, {10, 130});
     EXPECT_EQ(g.listener.log, (Events {"selection lstGrid", "cell 0 0 70 10 10 130 single"}))
         << "70 pixels into the first column";
 }
@@ -193,8 +183,8 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
     }
     ListsForm f;
     List grid(f.container, 100);
-    tap(f, {37, 166});
-    tap(f, {37, 166}, true);
+    tap(f.container, {37, 166});
+    tap(f.container, {37, 166}, true);
     EXPECT_EQ(f.listener.log,
         (Events {"selection lstGrid", "cell 2 0 37 6 37 166 single", "cell 2 0 37 6 37 166 double"}))
         << "the same row again is no change";
@@ -205,7 +195,7 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
     f.container.mouse_move(row_point(6));
     EXPECT_EQ(grid.selected_row(), 4) << "moves without a press select nothing";
     grid.indent = 12;
-    tap(f, {5, 130});
+    tap(f.container, {5, 130});
     EXPECT_EQ(grid.indent_clicks, 1) << "a press within the indent goes to the indent handler";
     EXPECT_EQ(grid.selected_row(), 4);
 }
@@ -241,7 +231,7 @@ TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scro
     grid.vertical_bar().set_position(30);
     EXPECT_EQ(grid.first_visible_row(), 30);
     EXPECT_TRUE(f.window.was_invalidated(grid.rect()));
-    tap(f, row_point(30, 30));
+    tap(f.container, row_point(30, 30));
     EXPECT_EQ(grid.selected_row(), 30);
     EXPECT_EQ(f.listener.count("scroll"), 0u) << "the grid's bars notify the grid, not the form";
     const std::pair<int32_t, int32_t> into_view[] = {{50, 44}, {46, 44}, {10, 10}, {99, 93}};

@@ -4,20 +4,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace skinner;
+using namespace test;
+
 #include <cmath>
-
-using skinner::ControlProgress;
-using skinner::LookupMode;
-using test::ListsForm;
-
-namespace {
-
-constexpr uint32_t s_red = 0xFFE00040u;
-constexpr uint32_t s_green = 0xFF00E040u;
-constexpr uint32_t s_blue = 0xFF000040u;
-constexpr uint32_t s_white = 0xFFE0E040u;
-
-} // namespace
 
 TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_values_without_setting_them)
 {

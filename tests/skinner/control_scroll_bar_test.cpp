@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-using skinner::ControlScrollBar;
-using skinner::LookupMode;
-using skinner::Rect;
-using skinner::ScrollPart;
-using test::ListsForm;
-using Events = std::vector<std::string>;
+using namespace skinner;
+using namespace test;
 
 namespace {
 

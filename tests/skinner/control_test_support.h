@@ -11,6 +11,7 @@
 #include "skinner/control.h"
 #include "skinner/control_grid.h"
 #include "skinner/control_window.h"
+#include "skinner/key_codes.h"
 #include "skinner/properties.h"
 #include "skinner/shell_hooks.h"
 
@@ -31,6 +32,14 @@ inline std::u16string controls_skin(std::string_view name = "controls_skin")
 {
     return liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(name) + ".skin");
 }
+
+// The colours of the skins' pictures.
+inline constexpr uint32_t s_red = 0xFFE00040u;
+inline constexpr uint32_t s_green = 0xFF00E040u;
+inline constexpr uint32_t s_blue = 0xFF000040u;
+inline constexpr uint32_t s_white = 0xFFE0E040u;
+
+using Events = std::vector<std::string>;
 
 // The Pocket PC screen the skins are laid out for: work area 240 x 268.
 inline constexpr skinner::Size s_screen {240, 320};
@@ -74,6 +83,17 @@ public:
     }
     uint32_t pixel(skinner::Point point) const { return surface.at(point.x, point.y); }
     void clean() { invalidations.clear(); }
+    // Whether any pixel inside rect differs from the paper.
+    bool inked(const skinner::Rect& rect) const
+    {
+        for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
+            for (int32_t x = rect.left(); x < rect.right(); ++x) {
+                if (pixel({x, y}) != s_paper)
+                    return true;
+            }
+        }
+        return false;
+    }
     bool was_invalidated(const skinner::Rect& rect) const
     {
         return std::find(invalidations.begin(), invalidations.end(), rect) != invalidations.end();
@@ -255,6 +275,22 @@ struct ListsForm : SkinContainer {
         listener.note_focus = false;
     }
 };
+
+inline skinner::Point centre(const skinner::Rect& rect)
+{
+    return {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2};
+}
+
+// A tap of the stylus pressed at down and lifted at up.
+inline void tap(skinner::Container& container, skinner::Point down, skinner::Point up, bool twice = false)
+{
+    container.mouse_down(skinner::ButtonTap, down, twice);
+    container.mouse_up(skinner::ButtonTap, up);
+}
+inline void tap(skinner::Container& container, skinner::Point point, bool twice = false)
+{
+    tap(container, point, point, twice);
+}
 
 inline std::string names(const std::vector<skinner::Control*>& controls)
 {
