@@ -87,8 +87,7 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     no_size.container.resize({0, 0}, {100, 100});
     EXPECT_EQ(ratio0.rect(), (Rect {{10, 12}, {20, 22}})) << "RATIO without a design size is MIN_SIDE";
     EXPECT_EQ(SkinContainer(u"FormSizes").container.size(), (Size {100, 100}));
-    EXPECT_EQ(SkinContainer(u"FormSizes", skinner::DeviceKind::smartphone).container.design_size(),
-        (Size {100, 120}))
+    EXPECT_EQ(SkinContainer(u"FormSizes", DeviceKind::smartphone).container.design_size(), (Size {100, 120}))
         << "a smartphone designs for SizeNoButtons";
 }
 
@@ -133,7 +132,7 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
 
     bare.container.activate(true);
     bare.container.set_focus(z.get());
-    bare.container.mouse_down(skinner::ButtonTap, {5, 5}, false);
+    bare.container.mouse_down(ButtonTap, {5, 5}, false);
     EXPECT_EQ(bare.container.captured(), z.get());
     uint32_t z_timer = z->timer_id();
     z.reset();
@@ -143,7 +142,7 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     EXPECT_EQ(bare.container.captured(), nullptr);
     EXPECT_EQ(bare.container.hover(), nullptr);
     EXPECT_EQ(bare.container.find_control(u"c"), nullptr);
-    bare.container.mouse_up(skinner::ButtonTap, {5, 5});
+    bare.container.mouse_up(ButtonTap, {5, 5});
     x.events.clear();
     bare.container.activate(false);
     EXPECT_TRUE(x.events.empty()) << "deactivating without a focus tells nobody";
@@ -183,7 +182,7 @@ TEST(ContainerFocus, tab_follows_tab_order_and_wraps_and_a_focused_control_that_
     std::string order = focused_name(form.container);
     std::vector<bool> taken;
     for (int step = 0; step < 3; ++step) {
-        taken.push_back(form.container.on_key_down(skinner::KeyTab));
+        taken.push_back(form.container.on_key_down(KeyTab));
         order += " " + focused_name(form.container);
     }
     EXPECT_EQ(order, "tab2 tab3 tab1 tab2");
@@ -198,15 +197,15 @@ TEST(ContainerFocus, tab_follows_tab_order_and_wraps_and_a_focused_control_that_
     hidden.set_visible(false);
     EXPECT_EQ(names(bare.container.focus_order()), "b a c");
     bare.container.activate(true);
-    bare.window.keys_down = {skinner::KeyShift};
-    EXPECT_FALSE(bare.container.on_key_down(skinner::KeyTab)) << "backward from the first wraps";
+    bare.window.keys_down = {KeyShift};
+    EXPECT_FALSE(bare.container.on_key_down(KeyTab)) << "backward from the first wraps";
     EXPECT_EQ(focused_name(bare.container), "c");
-    EXPECT_TRUE(bare.container.on_key_down(skinner::KeyUp));
+    EXPECT_TRUE(bare.container.on_key_down(KeyUp));
     EXPECT_EQ(focused_name(bare.container), "a");
-    EXPECT_TRUE(bare.container.on_key_down(skinner::KeyDown));
-    for (int32_t modifier : {skinner::KeyControl, skinner::KeyAlt}) {
+    EXPECT_TRUE(bare.container.on_key_down(KeyDown));
+    for (int32_t modifier : {KeyControl, KeyAlt}) {
         bare.window.keys_down = {modifier};
-        EXPECT_FALSE(bare.container.on_key_down(skinner::KeyTab));
+        EXPECT_FALSE(bare.container.on_key_down(KeyTab));
     }
     EXPECT_EQ(focused_name(bare.container), "c");
     bare.window.keys_down = {};
@@ -220,7 +219,7 @@ TEST(ContainerFocus, tab_follows_tab_order_and_wraps_and_a_focused_control_that_
     EXPECT_EQ(focused_name(bare.container), "a");
     a.set_want_focus(false);
     EXPECT_EQ(bare.container.focused(), nullptr) << "no control can take it any more";
-    EXPECT_FALSE(bare.container.on_key_down(skinner::KeyEnter));
+    EXPECT_FALSE(bare.container.on_key_down(KeyEnter));
     EXPECT_EQ(a.count("key 9"), 0u) << "keys do not reach a control that refused the focus";
 }
 
@@ -238,18 +237,18 @@ TEST(ContainerPointer,
     bare.window.clean();
     EXPECT_FALSE(bare.container.set_hover(&a)) << "no change";
     bare.container.mouse_move({70, 10});
-    bare.container.mouse_down(skinner::ButtonTap, {70, 10}, true);
+    bare.container.mouse_down(ButtonTap, {70, 10}, true);
     EXPECT_EQ(bare.container.hover(), &b);
     EXPECT_TRUE(bare.window.was_invalidated(a.rect())) << "the one left repaints";
     EXPECT_TRUE(bare.window.was_invalidated(b.rect()));
     EXPECT_EQ(bare.window.cursor, os::Cursor::hand);
-    bare.container.mouse_down(skinner::ButtonHold, {2, 2}, false);
-    bare.container.mouse_down(skinner::ButtonSecond, {3, 3}, false);
+    bare.container.mouse_down(ButtonHold, {2, 2}, false);
+    bare.container.mouse_down(ButtonSecond, {3, 3}, false);
     bare.container.mouse_move({10, 10});
-    bare.container.mouse_up(skinner::ButtonTap, {4, 4});
+    bare.container.mouse_up(ButtonTap, {4, 4});
     EXPECT_TRUE(b.has_capture());
-    bare.container.mouse_up(skinner::ButtonSecond, {5, 5});
-    bare.container.mouse_up(skinner::ButtonHold, {6, 6});
+    bare.container.mouse_up(ButtonSecond, {5, 5});
+    bare.container.mouse_up(ButtonHold, {6, 6});
     EXPECT_EQ(bare.container.captured(), nullptr);
     EXPECT_EQ(b.events,
         (Events {"move 70 10", "gained", "down0 double 70 10", "down2 2 2", "down1 3 3", "move 10 10",
@@ -280,7 +279,7 @@ TEST(ContainerPointer,
     EXPECT_TRUE(a.events.empty());
     EXPECT_EQ(bare.container.focused(), nullptr);
     top.set_visible(false);
-    bare.container.mouse_down(skinner::ButtonTap, {10, 10}, false);
+    bare.container.mouse_down(ButtonTap, {10, 10}, false);
     EXPECT_EQ(bare.container.captured(), &a);
 
     SkinContainer form(u"FormTest");
@@ -309,9 +308,9 @@ TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_click
     EXPECT_EQ(form.window.pixel({25, 225}), s_white) << "the template's Background";
     EXPECT_EQ(form.window.pixel({5, 205}), s_red) << "children paint over it";
     EXPECT_EQ(form.window.pixel({150, 230}), s_grey) << "no template: the panel's own Background";
-    form.container.mouse_down(skinner::ButtonTap, {5, 205}, false);
+    form.container.mouse_down(ButtonTap, {5, 205}, false);
     EXPECT_EQ(panel.inner().captured(), &first);
-    form.container.mouse_up(skinner::ButtonTap, {6, 206});
+    form.container.mouse_up(ButtonTap, {6, 206});
     EXPECT_EQ(form.listener.log, (Events {"focused", "focused", "click pbtn1 6 206"}));
     panel.set_design_rect({10, 150}, {160, 60});
     EXPECT_EQ(second.rect(), (Rect {{10 + 30 + 40, 150}, {20, 20}})) << "MAX_SIDE inside the wider panel";
@@ -321,7 +320,7 @@ TEST(ControlNotifications, a_control_passes_what_it_does_not_handle_up_to_a_list
 {
     BareContainer bare;
     RecordingControl a(bare.container, u"a");
-    skinner::GridClick header;
+    GridClick header;
     header.column = 3;
     a.on_header_hold(a, header);
     a.on_child_value(a, 0.5);

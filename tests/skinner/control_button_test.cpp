@@ -35,7 +35,7 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
         EXPECT_EQ(shown(form, button), c.normal);
         form.container.mouse_move(centre(button.rect()));
         EXPECT_EQ(shown(form, button), c.highlighted);
-        form.container.mouse_down(skinner::ButtonTap, centre(button.rect()), false);
+        form.container.mouse_down(ButtonTap, centre(button.rect()), false);
         EXPECT_EQ(shown(form, button), c.pressed);
         button.set_enabled(false);
         EXPECT_EQ(shown(form, button), c.disabled) << "disabled wins over held";
@@ -44,8 +44,8 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
     ControlButton button(form.container, u"btnStates", LookupMode::named);
     ControlButton text(form.container, u"btnText", LookupMode::named);
     ControlButton borders(form.container, u"btnBorders", LookupMode::named);
-    EXPECT_EQ(button.state_styles()[skinner::StatePressed].color, (skinner::Color {4, 5, 6, 0}));
-    EXPECT_EQ(button.state_styles()[skinner::StateHighlighted].color, (skinner::Color {1, 2, 3, 0}))
+    EXPECT_EQ(button.state_styles()[StatePressed].color, (Color {4, 5, 6, 0}));
+    EXPECT_EQ(button.state_styles()[StateHighlighted].color, (Color {1, 2, 3, 0}))
         << "a state without its own colour takes Normal's";
     ControlButton bare(form.container, u"notInTheSkin", LookupMode::none);
     EXPECT_EQ(bare.state_styles()[0].font.rep(), form.window.font.rep()) << "no properties: the window font";
@@ -55,12 +55,12 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
     EXPECT_EQ(text.text(), u"Menu_Play") << "no language: the key itself";
     EXPECT_EQ(text.border_max(), (Point {2, 3})) << "BorderMax defaults to BorderMin";
     EXPECT_EQ(borders.border_max(), (Point {3, 4}));
-    EXPECT_EQ(borders.horizontal_alignment(), skinner::AlignCentre) << "\"right\" is not a name";
-    EXPECT_EQ(borders.vertical_alignment(), skinner::AlignNear);
+    EXPECT_EQ(borders.horizontal_alignment(), AlignCentre) << "\"right\" is not a name";
+    EXPECT_EQ(borders.vertical_alignment(), AlignNear);
 
     text.set_text(u"Ab");
     form.window.paint_all(form.container);
-    Rect inside = skinner::inset_rect(text.rect(), text.border_min(), text.border_max());
+    Rect inside = inset_rect(text.rect(), text.border_min(), text.border_max());
     EXPECT_TRUE(form.window.inked(inside));
     EXPECT_FALSE(form.window.inked({text.rect().position, {2, 20}})) << "left border";
     EXPECT_FALSE(form.window.inked({{text.rect().left(), inside.bottom()}, {60, 3}})) << "bottom border";
@@ -80,9 +80,9 @@ TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the
     tap(form.container, {12, 82}, {20, 90});
     EXPECT_EQ(form.listener.log, (std::vector<std::string> {"focused", "click btnStates 20 90"}));
     tap(form.container, centre(button.rect()), {100, 200});
-    form.container.mouse_down(skinner::ButtonTap, centre(button.rect()), false);
+    form.container.mouse_down(ButtonTap, centre(button.rect()), false);
     button.set_enabled(false);
-    form.container.mouse_up(skinner::ButtonTap, centre(button.rect()));
+    form.container.mouse_up(ButtonTap, centre(button.rect()));
     EXPECT_EQ(form.listener.count("click"), 1u) << "released outside, or disabled while held";
     EXPECT_FALSE(button.is_held());
 
@@ -99,21 +99,21 @@ TEST(ButtonPress, taps_enter_and_its_command_press_it_and_the_last_hold_ends_the
     form.listener.log.clear();
     form.container.activate(true);
     form.container.set_focus(&button);
-    EXPECT_TRUE(form.container.on_key_down(skinner::KeyEnter));
-    EXPECT_EQ(button.state(), skinner::StatePressed);
+    EXPECT_TRUE(form.container.on_key_down(KeyEnter));
+    EXPECT_EQ(button.state(), StatePressed);
     tap(form.container, centre(button.rect()), centre(button.rect()));
     EXPECT_EQ(form.listener.count("click"), 0u) << "Enter still holds it";
-    EXPECT_TRUE(form.container.on_key_up(skinner::KeyEnter));
+    EXPECT_TRUE(form.container.on_key_up(KeyEnter));
     EXPECT_EQ(form.listener.log.back(), "click btnStates 25 90") << "at its centre";
-    EXPECT_FALSE(button.on_key_down(skinner::KeySpace));
-    EXPECT_TRUE(button.on_key_up(skinner::KeyEnter)) << "a stray key-up is taken but fires nothing";
-    form.container.on_key_down(skinner::KeyEnter);
-    form.container.mouse_down(skinner::ButtonTap, {12, 82}, false);
-    form.container.on_key_up(skinner::KeyEnter);
+    EXPECT_FALSE(button.on_key_down(KeySpace));
+    EXPECT_TRUE(button.on_key_up(KeyEnter)) << "a stray key-up is taken but fires nothing";
+    form.container.on_key_down(KeyEnter);
+    form.container.mouse_down(ButtonTap, {12, 82}, false);
+    form.container.on_key_up(KeyEnter);
     EXPECT_EQ(form.listener.count("click"), 1u) << "the stylus still holds it";
-    form.container.mouse_up(skinner::ButtonTap, {13, 83});
+    form.container.mouse_up(ButtonTap, {13, 83});
     EXPECT_EQ(form.listener.log.back(), "click btnStates 13 83");
-    form.container.on_key_down(skinner::KeyEnter);
+    form.container.on_key_down(KeyEnter);
     form.container.set_focus(&other);
     EXPECT_FALSE(button.held_by_key()) << "losing the focus ends the hold without firing";
 
@@ -143,9 +143,9 @@ TEST(CheckBox, tapped_twice_returns_to_its_state_and_checked_styles_default_to_c
     EXPECT_TRUE(box.is_checked()) << "toggled before the click is raised";
     form.container.mouse_move({0, 0});
     EXPECT_EQ(shown(form, box), s_green) << "CheckedNormal";
-    form.container.mouse_down(skinner::ButtonTap, centre(box.rect()), false);
+    form.container.mouse_down(ButtonTap, centre(box.rect()), false);
     EXPECT_EQ(shown(form, box), s_blue) << "CheckedPressed";
-    form.container.mouse_up(skinner::ButtonTap, centre(box.rect()));
+    form.container.mouse_up(ButtonTap, centre(box.rect()));
     EXPECT_FALSE(box.is_checked());
     EXPECT_EQ(form.listener.count("click chk"), 2u);
     EXPECT_TRUE(on.is_checked()) << "\"Checked\" 1";
@@ -174,14 +174,14 @@ TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_vers
     const BehaviourCase cases[] = {
         {u"btnClose", pocket, 5, std::nullopt, true, false},
         {u"btnClose", phone, 5, u"btnClose", true, false},
-        {u"btnOk", phone, 5, skinner::s_soft_key_ok, true, false},
-        {u"btnOk", pocket, 5, skinner::s_soft_key_ok, false, false},
+        {u"btnOk", phone, 5, s_soft_key_ok, true, false},
+        {u"btnOk", pocket, 5, s_soft_key_ok, false, false},
         {u"btnOk", pocket, 4, std::nullopt, false, true},
-        {u"btnYes", pocket, 5, skinner::s_soft_key_ok, true, false},
+        {u"btnYes", pocket, 5, s_soft_key_ok, true, false},
         {u"btnYes", pocket, 4, std::nullopt, true, false},
-        {u"btnCancel", pocket, 5, skinner::s_soft_key_menu, true, false},
+        {u"btnCancel", pocket, 5, s_soft_key_menu, true, false},
         {u"btnCancel", pocket, 4, std::nullopt, true, false},
-        {u"btnCancel", phone, 4, skinner::s_soft_key_menu, true, false},
+        {u"btnCancel", phone, 4, s_soft_key_menu, true, false},
         {u"btnSys", phone, 5, std::nullopt, true, false},
         {u"btnBadAction", phone, 5, std::nullopt, true, false},
         {u"btnCaption", pocket, 5, std::nullopt, false, false},
@@ -231,7 +231,7 @@ TEST(ButtonBehaviour, caption_sets_the_title_close_posts_the_close_and_ok_answer
         SkinContainer ok_form(u"FormTest", DeviceKind::pocket_pc, version);
         ControlButton ok(ok_form.container, u"btnOk", LookupMode::named);
         EXPECT_FALSE(ok_form.window.hooks.on_command(2));
-        EXPECT_TRUE(ok_form.window.hooks.on_command(skinner::ShellHooks::s_ok_command));
+        EXPECT_TRUE(ok_form.window.hooks.on_command(ShellHooks::s_ok_command));
         EXPECT_EQ(ok_form.listener.log, (std::vector<std::string> {"click btnOk 210 50"})) << version;
     }
 }

@@ -19,14 +19,14 @@ struct Drawn {
     int32_t column;
     int32_t row;
     Point position;
-    skinner::Size size;
+    Size size;
     bool highlighted;
 };
 
 // lstGrid: 240 x 140 at (0, 120), rows 20 high, a 12-pixel vertical bar: 7 rows a page.
 template<class Strategy> class Songs : public ControlGrid, public Strategy {
 public:
-    Songs(skinner::Container& container, int32_t rows, Offsets widths = {-1}, int32_t header = 0)
+    Songs(Container& container, int32_t rows, Offsets widths = {-1}, int32_t header = 0)
         : ControlGrid(container, u"lstGrid", LookupMode::named)
         , rows(rows)
         , widths(std::move(widths))
@@ -45,13 +45,13 @@ public:
         ++indent_clicks;
         return 0;
     }
-    void draw_cell(int32_t column, int32_t row, skinner::Canvas& canvas, Point position, skinner::Size size,
-        bool selected, bool highlighted) override
+    void draw_cell(int32_t column, int32_t row, Canvas& canvas, Point position, Size size, bool selected,
+        bool highlighted) override
     {
         drawn.push_back({column, row, position, size, highlighted});
-        draw_cell_text(canvas, skinner::grid_cell_style(selected, highlighted), u"", position, size);
+        draw_cell_text(canvas, grid_cell_style(selected, highlighted), u"", position, size);
     }
-    void draw_header(int32_t column, skinner::Canvas&, Point position, skinner::Size size) override
+    void draw_header(int32_t column, Canvas&, Point position, Size size) override
     {
         drawn.push_back({column, -1, position, size, false});
     }
@@ -69,8 +69,8 @@ public:
     std::vector<Drawn> drawn;
 };
 
-using List = Songs<skinner::GridSelectionStrategySingleRow>;
-using HighlightList = Songs<skinner::GridSelectionStrategyWithHighlight>;
+using List = Songs<GridSelectionStrategySingleRow>;
+using HighlightList = Songs<GridSelectionStrategyWithHighlight>;
 
 // The centre of a row's first column, when the grid shows rows from first on.
 Point row_point(int32_t row, int32_t first = 0, int32_t header = 0)
@@ -78,10 +78,10 @@ Point row_point(int32_t row, int32_t first = 0, int32_t header = 0)
     return {30, 120 + header + (row - first) * 20 + 10};
 }
 
-os::Surface paint(skinner::Control& control)
+os::Surface paint(Control& control)
 {
     os::Surface surface(240, 268, 0xFF808080u);
-    skinner::Canvas canvas(surface);
+    Canvas canvas(surface);
     control.paint(canvas, control.rect().position, control.rect().size);
     return surface;
 }
@@ -119,7 +119,7 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
     EXPECT_EQ(grid.horizontal_bar().page(), 228);
     ListsForm g;
     List wide(g.container, 5, {300, -1});
-    EXPECT_EQ(wide.painter().rect().size, (skinner::Size {240, 128}));
+    EXPECT_EQ(wide.painter().rect().size, (Size {240, 128}));
     wide.horizontal_bar().set_position(500);
     EXPECT_EQ(wide.scroll_offset(), 60);
     tap(g.container, {10, 130});
@@ -136,7 +136,7 @@ TEST(ControlGrid, paints_the_visible_rows_in_their_style_with_the_header_above)
     paint(headed);
     ASSERT_EQ(headed.drawn.size(), 2u + 6 * 2);
     EXPECT_EQ(headed.drawn[1].position, (Point {20, 120})) << "the header's second column";
-    EXPECT_EQ(headed.drawn[1].size, (skinner::Size {208, 20}));
+    EXPECT_EQ(headed.drawn[1].size, (Size {208, 20}));
     EXPECT_EQ(headed.drawn[2].row, 10);
     EXPECT_EQ(headed.drawn[2].position, (Point {0, 140}));
     EXPECT_EQ(headed.drawn.back().row, 15);
@@ -242,12 +242,10 @@ TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scro
 
     grid.set_rows(10);
     grid.select_row(-1);
-    const std::tuple<int32_t, bool, int32_t> keys[]
-        = {{skinner::KeyUp, true, 0}, // from none Up selects row 0
-            {skinner::KeyUp, false, 0}, {skinner::KeyPageUp, false, 0}, {skinner::KeyDown, true, 1},
-            {skinner::KeyPageDown, true, 2}, {skinner::KeyEnd, true, 9}, {skinner::KeyDown, false, 9},
-            {skinner::KeyPageDown, false, 9}, {skinner::KeyHome, true, 0}, {skinner::KeyEnter, false, 0},
-            {skinner::KeyA, false, 0}};
+    const std::tuple<int32_t, bool, int32_t> keys[] = {{KeyUp, true, 0}, // from none Up selects row 0
+        {KeyUp, false, 0}, {KeyPageUp, false, 0}, {KeyDown, true, 1}, {KeyPageDown, true, 2},
+        {KeyEnd, true, 9}, {KeyDown, false, 9}, {KeyPageDown, false, 9}, {KeyHome, true, 0},
+        {KeyEnter, false, 0}, {KeyA, false, 0}};
     for (const auto& [key, taken, row] : keys) {
         EXPECT_EQ(grid.on_key_down(key), taken) << key;
         EXPECT_EQ(grid.selected_row(), row) << key;
@@ -255,11 +253,11 @@ TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scro
     grid.select_row(9);
     EXPECT_EQ(grid.first_visible_row(), 3);
     grid.set_rows(4);
-    EXPECT_FALSE(grid.on_key_down(skinner::KeyDown));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyUp));
+    EXPECT_FALSE(grid.on_key_down(KeyDown));
+    EXPECT_TRUE(grid.on_key_down(KeyUp));
     EXPECT_EQ(grid.selected_row(), 3) << "back inside after a removal";
     grid.set_rows(0);
-    for (int32_t key : {skinner::KeyUp, skinner::KeyDown, skinner::KeyHome, skinner::KeyEnd})
+    for (int32_t key : {KeyUp, KeyDown, KeyHome, KeyEnd})
         EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
 }
 
@@ -271,11 +269,11 @@ TEST(ControlGrid, an_edit_opens_over_its_cell_takes_the_keys_first_and_enter_kee
     EXPECT_TRUE(grid.is_editing());
     EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
     EXPECT_TRUE(grid.on_char(u"c"));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyLeft));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyBackspace));
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyDown));
+    EXPECT_TRUE(grid.on_key_down(KeyLeft));
+    EXPECT_TRUE(grid.on_key_down(KeyBackspace));
+    EXPECT_TRUE(grid.on_key_down(KeyDown));
     EXPECT_EQ(grid.selected_row(), -1);
-    EXPECT_TRUE(grid.on_key_down(skinner::KeyEnter));
+    EXPECT_TRUE(grid.on_key_down(KeyEnter));
     EXPECT_FALSE(grid.is_editing());
     EXPECT_FALSE(grid.edit().is_visible());
     EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});

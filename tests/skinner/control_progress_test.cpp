@@ -63,8 +63,8 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
         ControlProgress bar(f.container, b.name, LookupMode::named);
         ASSERT_FALSE(bar.rect().empty());
         bool horizontal = bar.orientation() == 1 || bar.orientation() == 3;
-        auto paint = [&](os::Surface& surface, skinner::Rect part) {
-            skinner::Canvas canvas(surface, {0, 0}, part);
+        auto paint = [&](os::Surface& surface, Rect part) {
+            Canvas canvas(surface, {0, 0}, part);
             canvas.fill(part, s_beneath);
             bar.paint(canvas, part.position, part.size);
         };
@@ -74,7 +74,7 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
         for (double v : values) {
             f.window.invalidations.clear();
             bar.set_value(v);
-            for (const skinner::Rect& part : f.window.invalidations)
+            for (const Rect& part : f.window.invalidations)
                 paint(shown, part);
             os::Surface whole(240, 268, s_beneath);
             paint(whole, bar.rect());
@@ -82,7 +82,7 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
                 << liba::to_utf8(b.name) << " from " << before << " to " << v;
             if (before == 0.5 && v == 0.52) {
                 ASSERT_EQ(f.window.invalidations.size(), 1u);
-                const skinner::Rect& part = f.window.invalidations[0];
+                const Rect& part = f.window.invalidations[0];
                 int32_t length = horizontal ? part.size.width : part.size.height;
                 int32_t bar_length = horizontal ? bar.rect().size.width : bar.rect().size.height;
                 EXPECT_EQ(length < bar_length / 4, b.in_place) << liba::to_utf8(b.name) << ": " << length;
@@ -96,7 +96,7 @@ struct PaintCase {
     const char16_t* name;
     double value;
     bool enabled;
-    std::vector<std::pair<skinner::Point, uint32_t>> pixels;
+    std::vector<std::pair<Point, uint32_t>> pixels;
 };
 
 TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_own_end)
@@ -121,12 +121,12 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
         bar.set_value(c.value);
         bar.set_enabled(c.enabled);
         os::Surface surface {240, 268, 0xFF808080u};
-        skinner::Canvas canvas(surface);
+        Canvas canvas(surface);
         bar.paint(canvas, bar.rect().position, bar.rect().size);
         for (const auto& [point, colour] : c.pixels)
             EXPECT_EQ(surface.at(point.x, point.y), colour)
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
-        const skinner::Rect& rect = bar.rect();
+        const Rect& rect = bar.rect();
         f.container.mouse_down(
             0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
         EXPECT_EQ(f.listener.count("value"), c.enabled ? 1u : 0u) << "disabled controls take no stylus";

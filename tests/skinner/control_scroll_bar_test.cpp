@@ -13,7 +13,7 @@ namespace {
 struct BarForm : ListsForm {
     ControlScrollBar bar {container, u"sbBar", LookupMode::named};
 
-    skinner::Point centre(ScrollPart part) const
+    Point centre(ScrollPart part) const
     {
         const Rect& r = bar.button(part).rect();
         return {r.left() + r.size.width / 2, r.top() + r.size.height / 2};
@@ -123,7 +123,7 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     f.container.mouse_up(0, {210, 90});
 
     f.bar.set_position(0);
-    skinner::Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
+    Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
     f.container.mouse_down(0, press, false);
     f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 50);

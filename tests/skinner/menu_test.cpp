@@ -79,22 +79,13 @@ std::vector<MenuEntry> pick_entries()
     return entries;
 }
 
-// Presses the key that opens a popup and runs one step per idle moment inside it. When the steps
-// are over while a popup is still open, the screen quits (and the popup closes unchosen).
-void in_popup(os::HeadlessScreen& screen, uint32_t key, std::vector<std::function<void()>> steps)
+// Opens a popup and runs one step per idle moment inside it. When the steps are over while a
+// popup is still open, the screen quits (and the popup closes unchosen).
+void in_popup(
+    os::HeadlessScreen& screen, const std::function<void()>& open, std::vector<std::function<void()>> steps)
 {
     test::script(screen, std::move(steps));
-    screen.key(key);
-    screen.dispatch_pending();
-    screen.set_idle_handler(nullptr);
-}
-
-// Opens the pick menu of owner at point and runs one step per idle moment inside it.
-void in_pick_menu(
-    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
-{
-    test::script(screen, std::move(steps));
-    popup_menu(owner, point, pick_entries());
+    open();
     screen.set_idle_handler(nullptr);
 }
 
@@ -182,26 +173,25 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
     os::HeadlessScreen& screen = pocket.device.screen;
     os::Window& window = pocket.form.impl().window();
     Control owner(pocket.form, u"row", LookupMode::none);
+    os::Rect form = window.rect();
+    os::Rect work = screen.work_area();
     // The OK variant: both soft keys first, the left one without entries showing the skin's text.
-    EXPECT_EQ(texts_of(pocket.form.impl().window().bar_items()), (std::vector<std::string> {"Done", "File"}));
+    EXPECT_EQ(texts_of(window.bar_items()), (std::vector<std::string> {"Done", "File"}));
     int asked = pocket.listener.asked;
     struct Case {
-        bool pick; // the pick menu of a row at (30, 40), or the bar's "File" popup
+        Point at; // the pick menu of a row at this point, or (-1, -1): the bar's "File" popup
         std::string_view script;
         std::vector<int32_t> rows;
         std::vector<std::string> commands;
     };
     const Case cases[] = {
-        {false, "bx", {}, {}},
+        {{-1, -1}, "bx", {}, {}},
         // Greyed Save is skipped, Up wraps, Right enters the submenu and Left leaves it.
-        {false, "?d?u?u?dd?rb?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
-        {false, "13", {}, {"cmdQuit"}},
-        {false, "o", {}, {}},
-        {true, "2", {}, {"Play"}},
-        {true, "uurde", {}, {"PlaySubfolder"}},
-        {true, "e", {}, {"PlaySingle"}},
-        {true, "x", {}, {}},
-        {true, "O", {}, {}},
+        {{-1, -1}, "?d?u?u?dd?rb?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
+        {{-1, -1}, "13", {}, {"cmdQuit"}}, {{-1, -1}, "o", {}, {}}, {{30, 40}, "2", {}, {"Play"}},
+        {{30, 40}, "uurde", {}, {"PlaySubfolder"}}, {{30, 40}, "e", {}, {"PlaySingle"}},
+        {{30, 40}, "x", {}, {}}, {{30, 40}, "O", {}, {}},
+        {{form.size.width - 5, form.size.height - 5}, "x", {}, {}}, // kept inside the work area
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -209,25 +199,38 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         Seen seen;
         seen.bar = bottom_bar_pixels(screen);
         os::Rect box;
+        uint32_t corner = 0;
         std::vector<std::string> texts;
         std::vector<std::function<void()>> script = steps(screen, window, c.script, seen);
         script.insert(script.begin(), [&] {
             box = MenuPopup::innermost()->current_layout().box;
+            corner = screen.frame().row(box.top())[box.left()];
             texts = texts_of(MenuPopup::innermost()->items());
         });
-        if (c.pick) {
-            in_pick_menu(screen, owner, {30, 40}, std::move(script));
-            EXPECT_EQ(box.position, (os::Point {window.rect().left() + 30, window.rect().top() + 40}));
+        if (c.at.x >= 0) {
+            in_popup(
+                screen, [&] { popup_menu(owner, c.at, pick_entries()); }, std::move(script));
+            if (c.at.x == 30)
+                EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
+            else
+                EXPECT_EQ(box.position,
+                    (os::Point {work.right() - box.size.width, work.bottom() - box.size.height}));
         } else {
-            in_popup(screen, os::VK_F2, std::move(script));
+            in_popup(
+                screen,
+                [&] {
+                    screen.key(os::VK_F2);
+                    screen.dispatch_pending();
+                },
+                std::move(script));
             EXPECT_EQ(texts, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"}));
-            EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height())
-                << "opened upward from the bar";
+            EXPECT_LE(box.bottom(), work.bottom()) << "opened upward from the bar";
             // The keys and the popup's four commands (the submenu's two included), nothing left over.
             EXPECT_EQ(
                 dynamic_cast<MenuManagerImplBar&>(*pocket.form.impl().menu_manager()).command_table().size(),
                 2u + 5u);
         }
+        EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
         EXPECT_EQ(seen.rows, c.rows);
         EXPECT_FALSE(seen.bar_lost) << "the bar keeps the form's soft keys while its menus are open";
         EXPECT_EQ(pocket.listener.commands, c.commands);
@@ -236,9 +239,16 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         EXPECT_TRUE(window.is_active()) << "the form has its keys back";
     }
     EXPECT_EQ(pocket.listener.asked, asked + 4) << "asked anew each time it opens";
+    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
+    in_popup(screen,
+        [&] {
+            popup_menu(*doomed, {10, 10}, pick_entries());
+        },
+        {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
+    EXPECT_TRUE(pocket.listener.commands.empty()) << "an owner gone meanwhile hears nothing";
 }
 
-TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
+TEST(MenuCommandTable, a_command_whose_owner_or_form_was_destroyed_reaches_nobody)
 {
     PocketMenu pocket;
     MenuCommandTable table;
@@ -268,31 +278,8 @@ TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
         message.id = WM_INITMENUPOPUP;
         EXPECT_FALSE(manager.on_popup_init(message)) << command;
     }
-}
 
-TEST(PopupMenu, a_menu_near_the_edges_stays_in_the_work_area_and_an_owner_gone_meanwhile_hears_nothing)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    Control row(pocket.form, u"row", LookupMode::none);
-    os::Rect form = pocket.form.impl().window().rect();
-    os::Rect box;
-    uint32_t corner = 0;
-    in_pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
-        box = MenuPopup::innermost()->current_layout().box;
-        corner = screen.frame().row(box.top())[box.left()];
-        screen.key(os::VK_ESCAPE);
-    }});
-    EXPECT_EQ(box.right(), screen.work_area().right());
-    EXPECT_EQ(box.bottom(), screen.work_area().bottom()) << "kept above the command bar";
-    EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
-    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
-    in_pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
-    EXPECT_TRUE(pocket.listener.commands.empty());
-}
-
-TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
-{
+    // A key chosen just before its form goes finds nothing.
     Device device({240, 320}, os::PlatformKind::pocket_pc);
     MenuListener listener;
     // The shell posts a copy of the item's choice; here the copy is kept by hand.

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using skinner::Borders;
-using skinner::Rect;
+using namespace skinner;
 
 namespace {
 
@@ -13,9 +12,9 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
 }
 
 // The layout's cells of a frame as (source, destination) pairs.
-std::vector<std::pair<Rect, Rect>> cells(const skinner::NinePartFrame& frame, Rect destination)
+std::vector<std::pair<Rect, Rect>> cells(const NinePartFrame& frame, Rect destination)
 {
-    skinner::NinePartLayout layout = skinner::nine_part_layout(frame, destination);
+    NinePartLayout layout = nine_part_layout(frame, destination);
     std::vector<std::pair<Rect, Rect>> out;
     for (int32_t i = 0; i < layout.count; ++i)
         out.emplace_back(layout.cells[size_t(i)].source, layout.cells[size_t(i)].destination);
@@ -28,7 +27,7 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
 {
     // A 30 x 20 frame with borders left 4, right 6, top 3, bottom 5, drawn 7 wide: excess 3, the
     // left loses 1 and the right 2 (its outer 4 columns).
-    skinner::NinePartFrame bordered {0, 0, 4, 3, 24, 15, 30, 20};
+    NinePartFrame bordered {0, 0, 4, 3, 24, 15, 30, 20};
     std::vector<std::pair<Rect, Rect>> want = {
         {r(0, 0, 3, 3), r(0, 0, 3, 3)},
         {r(26, 0, 4, 3), r(3, 0, 4, 3)},
@@ -45,8 +44,8 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
         EXPECT_GE(destination.left(), 0);
         EXPECT_LE(destination.right(), 30);
     }
-    EXPECT_EQ(skinner::map_to_source(7, 20, 0, 4, 4, 8, false), 4) << "an empty middle tiles as its start";
-    EXPECT_EQ(skinner::map_to_source(2, 50, 100, 104, 124, 130, true), 102) << "a moved source origin";
+    EXPECT_EQ(map_to_source(7, 20, 0, 4, 4, 8, false), 4) << "an empty middle tiles as its start";
+    EXPECT_EQ(map_to_source(2, 50, 100, 104, 124, 130, true), 102) << "a moved source origin";
 }
 
 TEST(NinePart, fit_borders_keeps_what_fits_and_the_far_side_loses_the_odd_pixel)
@@ -55,5 +54,5 @@ TEST(NinePart, fit_borders_keeps_what_fits_and_the_far_side_loses_the_odd_pixel)
         = {{{4, 6}, 10}, {{4, 6}, 8}, {{4, 6}, 7}, {{5, 5}, 9}, {{2, 10}, 6}, {{10, 1}, 4}, {{3, 3}, -4}};
     const Borders want[] = {{4, 6}, {3, 5}, {3, 4}, {5, 4}, {0, 6}, {4, 0}, {0, 0}};
     for (size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(skinner::fit_borders(cases[i].first, cases[i].second), want[i]) << i;
+        EXPECT_EQ(fit_borders(cases[i].first, cases[i].second), want[i]) << i;
 }
