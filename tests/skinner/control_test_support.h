@@ -1,7 +1,7 @@
 #pragma once
 
-// What the control suites share: a real window for controls to live in (it keeps the dirty area,
-// the cursor, the timers, the title and the shell hooks, and owns a surface to paint into), a
+// What the control suites share: a real window for controls to live in (it keeps what it is told:
+// repaints, the cursor, the timers, the title and the shell hooks; it owns a surface to paint into), a
 // listener that records the notifications reaching it, a control that records the events it gets,
 // and containers for the forms of the skins compiled from tests/fixtures/skins/controls_*.xml.
 
@@ -28,11 +28,6 @@
 
 namespace test {
 
-inline std::u16string controls_skin(std::string_view name = "controls_skin")
-{
-    return liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(name) + ".skin");
-}
-
 // The colours of the skins' pictures.
 inline constexpr uint32_t s_red = 0xFFE00040u;
 inline constexpr uint32_t s_green = 0xFF00E040u;
@@ -43,7 +38,6 @@ using Events = std::vector<std::string>;
 
 // The Pocket PC screen the skins are laid out for: work area 240 x 268.
 inline constexpr skinner::Size s_screen {240, 320};
-inline constexpr skinner::Size s_phone_screen {240, 400};
 
 class TestControlWindow : public skinner::ControlWindow {
 public:
@@ -176,6 +170,8 @@ private:
 // A control without properties that records what it is told, in order.
 class RecordingControl : public skinner::Control {
 public:
+    using Point = skinner::Point;
+
     RecordingControl(
         skinner::Container& container, std::u16string_view name, skinner::Rect rect = {}, int32_t z = 0)
         : Control(container, name, skinner::LookupMode::none)
@@ -197,32 +193,27 @@ public:
     }
     void on_show(bool visible) override { record(visible ? "show" : "hide"); }
     void on_enable(bool enabled) override { record(enabled ? "enable" : "disable"); }
-    void on_mouse_move(skinner::Point point) override { record("move", point); }
+    void on_mouse_move(Point point) override { record("move", point); }
     void on_mouse_leave() override { record("leave"); }
-    void on_button0_down(skinner::Point point, bool twice) override
+    void on_button0_down(Point point, bool twice) override
     {
         record(twice ? "down0 double" : "down0", point);
     }
-    void on_button0_up(skinner::Point point, bool twice) override
-    {
-        record(twice ? "up0 double" : "up0", point);
-    }
-    void on_button1_down(skinner::Point point, bool) override { record("down1", point); }
-    void on_button1_up(skinner::Point point, bool) override { record("up1", point); }
-    void on_button2_down(skinner::Point point, bool) override { record("down2", point); }
-    void on_button2_up(skinner::Point point, bool) override { record("up2", point); }
-    bool on_key_down(int32_t key) override
-    {
-        record("key " + std::to_string(key));
-        return false;
-    }
+    void on_button0_up(Point point, bool twice) override { record(twice ? "up0 double" : "up0", point); }
+    void on_button1_down(Point point, bool) override { record("down1", point); }
+    void on_button1_up(Point point, bool) override { record("up1", point); }
+    void on_button2_down(Point point, bool) override { record("down2", point); }
+    void on_button2_up(Point point, bool) override { record("up2", point); }
+    bool on_key_down(int32_t key) override { return record("key " + std::to_string(key)); }
     void on_own_timer() override { record("timer"); }
     std::optional<os::Cursor> cursor() const override { return shape; }
 
-    void record(const std::string& event) { events.push_back(event); }
-    void record(const std::string& event, skinner::Point point)
+    // Writes the event down; false: the control does not take it.
+    bool record(const std::string& event, std::optional<Point> point = {})
     {
-        events.push_back(event + " " + std::to_string(point.x) + " " + std::to_string(point.y));
+        events.push_back(
+            point ? event + " " + std::to_string(point->x) + " " + std::to_string(point->y) : event);
+        return false;
     }
     size_t count(const std::string& event) const
     {
@@ -255,7 +246,8 @@ struct SkinContainer {
         std::string_view skin = "controls_skin")
         : window(kind, version)
         , properties(
-              controls_skin(skin), kind == skinner::DeviceKind::smartphone ? s_phone_screen : s_screen, kind)
+              liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(skin) + ".skin"),
+              kind == skinner::DeviceKind::smartphone ? skinner::Size {240, 400} : s_screen, kind)
         , container(window, &properties, form, skinner::LookupMode::named, &listener)
     {
         EXPECT_TRUE(properties.is_valid());
