@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace skinner;
 using namespace test;
-
-#include <cmath>
 
 TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_values_without_setting_them)
 {
@@ -20,15 +20,13 @@ TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_
         EXPECT_DOUBLE_EQ(bar.value(), want) << value;
     }
     EXPECT_EQ(f.listener.count("changed"), 5u) << "only changes are announced";
-    bar.set_value(10.0, 30.0, 15.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
-    bar.set_value(10.0, 30.0, 99.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
-    bar.set_value(10.0, 10.0, 10.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    bar.set_value(0.4);
-    bar.set_value(10.0, 5.0, 7.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
+    // Over a range; a maximum below the minimum sets 0.
+    const double ranged[][4] = {{10, 30, 15, 0.25}, {10, 30, 99, 1}, {10, 10, 10, 0}, {10, 5, 7, 0}};
+    for (const auto& [minimum, maximum, value, want] : ranged) {
+        bar.set_value(0.4);
+        bar.set_value(minimum, maximum, value);
+        EXPECT_DOUBLE_EQ(bar.value(), want) << minimum << ".." << maximum;
+    }
 
     f.listener.log.clear();
     // Ends: x + t2 = 14 and x + w - t + t2 = 106.

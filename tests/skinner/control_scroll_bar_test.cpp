@@ -13,24 +13,13 @@ namespace {
 struct BarForm : ListsForm {
     ControlScrollBar bar {container, u"sbBar", LookupMode::named};
 
-    Point centre(ScrollPart part) const
-    {
-        const Rect& r = bar.button(part).rect();
-        return {r.left() + r.size.width / 2, r.top() + r.size.height / 2};
-    }
-    void tap(ScrollPart part)
-    {
-        container.mouse_down(0, centre(part), false);
-        container.mouse_up(0, centre(part));
-    }
-    // Runs every timer of the window once, in id order.
+    Point centre(ScrollPart part) const { return test::centre(bar.button(part).rect()); }
+    void tap(ScrollPart part) { test::tap(container, centre(part)); }
+    // Runs the repeat timer once.
     void tick_timers()
     {
-        std::vector<uint32_t> ids;
-        for (const auto& [id, seconds] : window.timers)
-            ids.push_back(id);
-        for (uint32_t id : ids)
-            container.on_timer(id);
+        if (!window.timers.empty())
+            container.on_timer(window.timers.begin()->first);
     }
 };
 
