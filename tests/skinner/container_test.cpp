@@ -1,7 +1,5 @@
 #include "control_test_support.h"
-#include "skinner/auto_controls.h"
 #include "skinner/control_button.h"
-#include "skinner/control_frame.h"
 #include "skinner/control_panel.h"
 #include "skinner/key_codes.h"
 #include "support/test_support.h"
@@ -31,7 +29,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     EXPECT_EQ(names(form.container.controls()), "btnLow btnA btnB");
     EXPECT_EQ(form.container.control_at({35, 35}), &b) << "both at z 5: the later one is on top";
     EXPECT_EQ(form.container.control_at({25, 25}), &a) << "above the lower z-order";
-    EXPECT_EQ(form.container.control_at({5, 5}), nullptr);
     form.window.paint_all(form.container);
     EXPECT_EQ(form.window.pixel({35, 35}), s_green);
     EXPECT_EQ(form.window.pixel({25, 25}), s_red);
@@ -55,7 +52,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     EXPECT_EQ(top.z_order(), 10);
     EXPECT_EQ(third.tab_order(), 3);
     EXPECT_FALSE(no_focus.want_focus());
-    EXPECT_EQ(hand.rect(), (Rect {{60, 120}, {20, 20}}));
     // The topmost control under a point decides about gestures.
     EXPECT_TRUE(form.container.wants_gesture({95, 125}));
     EXPECT_FALSE(form.container.wants_gesture({65, 125}));
@@ -66,7 +62,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     EXPECT_EQ(free.get_int(u"ZOrder", 77), 77);
     EXPECT_EQ(free.get_string(u"Text", u"plain"), u"plain");
     EXPECT_EQ(free.get_cursor(u"Cursor", os::Cursor::wait), os::Cursor::wait);
-    EXPECT_EQ(free.rect(), (Rect {{1, 2}, {3, 4}}));
 
     ControlButton max(form.container, u"ancMax", LookupMode::named);
     ControlButton both(form.container, u"ancBoth", LookupMode::named);
@@ -94,13 +89,11 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
 TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_focus_capture_and_timers)
 {
     BareContainer bare;
-    RecordingControl x(bare.container, u"a", {{10, 10}, {20, 20}}, 5);
+    RecordingControl x(bare.container, u"a", {{10, 10}, {20, 20}}, 9);
     RecordingControl y(bare.container, u"b", {}, 5);
     auto z = std::make_unique<RecordingControl>(bare.container, u"c", Rect {{0, 0}, {10, 10}}, 1);
-    x.set_z_order(9);
-    EXPECT_EQ(names(bare.container.controls()), "c b a");
     x.set_z_order(5);
-    EXPECT_EQ(names(bare.container.controls()), "c a b") << "a was registered before b";
+    EXPECT_EQ(names(bare.container.controls()), "c a b") << "ties follow registration";
     y.set_z_order(-3);
     EXPECT_EQ(names(bare.container.controls()), "b c a");
 

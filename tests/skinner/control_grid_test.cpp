@@ -73,9 +73,9 @@ using List = Songs<GridSelectionStrategySingleRow>;
 using HighlightList = Songs<GridSelectionStrategyWithHighlight>;
 
 // The centre of a row's first column, when the grid shows rows from first on.
-Point row_point(int32_t row, int32_t first = 0, int32_t header = 0)
+Point row_point(int32_t row, int32_t first = 0)
 {
-    return {30, 120 + header + (row - first) * 20 + 10};
+    return {30, 120 + (row - first) * 20 + 10};
 }
 
 os::Surface paint(Control& control)
@@ -223,10 +223,24 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_ro
     EXPECT_EQ(grid.highlighted_row(), -1);
 }
 
-TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scrolls_into_view)
+TEST(ControlGrid, an_edit_keys_and_the_bar_move_through_the_rows_and_a_selected_row_scrolls_into_view)
 {
     ListsForm f;
-    List grid(f.container, 100);
+    List grid(f.container, 100, {20, -1});
+    // An edit opens over its cell, takes the keys first and Enter keeps the text.
+    grid.begin_edit(1, 2, u"ab");
+    EXPECT_TRUE(grid.is_editing());
+    EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
+    EXPECT_TRUE(grid.on_char(u"c"));
+    EXPECT_TRUE(grid.on_key_down(KeyLeft));
+    EXPECT_TRUE(grid.on_key_down(KeyBackspace));
+    EXPECT_TRUE(grid.on_key_down(KeyDown));
+    EXPECT_EQ(grid.selected_row(), -1);
+    EXPECT_TRUE(grid.on_key_down(KeyEnter));
+    EXPECT_FALSE(grid.is_editing());
+    EXPECT_FALSE(grid.edit().is_visible());
+    EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});
+    f.listener.log.clear();
     f.window.clean();
     grid.vertical_bar().set_position(30);
     EXPECT_EQ(grid.first_visible_row(), 30);
@@ -259,22 +273,4 @@ TEST(ControlGrid, the_bar_and_keys_move_through_the_rows_and_a_selected_row_scro
     grid.set_rows(0);
     for (int32_t key : {KeyUp, KeyDown, KeyHome, KeyEnd})
         EXPECT_FALSE(grid.on_key_down(key)) << "an empty list handles no keys";
-}
-
-TEST(ControlGrid, an_edit_opens_over_its_cell_takes_the_keys_first_and_enter_keeps_the_text)
-{
-    ListsForm f;
-    List grid(f.container, 100, {20, -1});
-    grid.begin_edit(1, 2, u"ab");
-    EXPECT_TRUE(grid.is_editing());
-    EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
-    EXPECT_TRUE(grid.on_char(u"c"));
-    EXPECT_TRUE(grid.on_key_down(KeyLeft));
-    EXPECT_TRUE(grid.on_key_down(KeyBackspace));
-    EXPECT_TRUE(grid.on_key_down(KeyDown));
-    EXPECT_EQ(grid.selected_row(), -1);
-    EXPECT_TRUE(grid.on_key_down(KeyEnter));
-    EXPECT_FALSE(grid.is_editing());
-    EXPECT_FALSE(grid.edit().is_visible());
-    EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});
 }
