@@ -274,17 +274,6 @@ TEST(ContainerPointer,
     top.set_visible(false);
     bare.container.mouse_down(ButtonTap, {10, 10}, false);
     EXPECT_EQ(bare.container.captured(), &a);
-
-    SkinContainer form(u"FormTest");
-    ControlButton under(form.container, u"btnBelow", LookupMode::named);
-    ControlButton over(form.container, u"btnTop", LookupMode::named);
-    form.container.activate(true);
-    form.container.set_focus(nullptr);
-    form.listener.log.clear();
-    tap(form.container, {20, 130});
-    EXPECT_TRUE(form.listener.log.empty());
-    form.window.paint_all(form.container);
-    EXPECT_EQ(form.window.pixel({20, 130}), s_white) << "the disabled button paints on top";
 }
 
 TEST(ControlPanel, children_come_from_the_template_paint_over_it_and_their_clicks_climb_to_the_form)

@@ -1,9 +1,7 @@
 #pragma once
 
-// What the control suites share: a real window for controls to live in (it keeps what it is told:
-// repaints, the cursor, the timers, the title and the shell hooks; it owns a surface to paint into), a
-// listener that records the notifications reaching it, a control that records the events it gets,
-// and containers for the forms of the skins compiled from tests/fixtures/skins/controls_*.xml.
+// What the control suites share: a window that keeps what it is told and paints into a surface, a
+// listener and a control that write down what reaches them, containers for the forms of the skins.
 
 #include "liba/text.h"
 #include "os/surface.h"
@@ -109,8 +107,8 @@ public:
     skinner::ShellHooks hooks;
 };
 
-// The notifications that reach a container's listener, as text: "click btnA 10 20", "command Play",
-// "focused", "value pbVolume 0.5", "cell 2 0 37 6 37 166 double" (row, column, offset, point)...
+// The notifications as text: "click btnA 10 20", "cell 2 0 37 6 37 166 double" (row, column, offset,
+// point)...
 class RecordingListener : public skinner::Listener {
 public:
     using Control = skinner::Control;
@@ -239,8 +237,7 @@ struct BareContainer {
 
 // A container for a form of the controls skin, laid out at its design size.
 struct SkinContainer {
-    // A Smartphone's work area on a 240 x 320 screen is too short for most forms of the skin: its
-    // screen is 240 x 400.
+    // A Smartphone's screen is 240 x 400: its work area on 240 x 320 is too short for the forms.
     explicit SkinContainer(std::u16string_view form,
         skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
         std::string_view skin = "controls_skin")

@@ -79,8 +79,7 @@ std::vector<MenuEntry> pick_entries()
     return entries;
 }
 
-// Opens a popup and runs one step per idle moment inside it. When the steps are over while a
-// popup is still open, the screen quits (and the popup closes unchosen).
+// Opens a popup and runs one step per idle moment in it; then the screen quits any popup left open.
 void in_popup(
     os::HeadlessScreen& screen, const std::function<void()>& open, std::vector<std::function<void()>> steps)
 {
@@ -100,13 +99,7 @@ std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
     return pixels;
 }
 
-int32_t selected()
-{
-    return MenuPopup::innermost() ? MenuPopup::innermost()->selected() : -2;
-}
-
-// A Pocket PC form with a main menu: a "File" submenu on the right soft key and a plain "Play"
-// item on the left one.
+// A Pocket PC form with a main menu: a "File" submenu on the right soft key.
 struct PocketMenu {
     PocketMenu()
         : device({240, 320}, os::PlatformKind::pocket_pc)
@@ -124,17 +117,15 @@ struct PocketMenu {
     MenuMainSubMenu file;
 };
 
-// What the steps of a script saw: the rows noted, and whether the bottom bar ever lost the form's
-// soft keys (its window or its pixels as before the popup opened).
+// What a script saw: the rows noted; whether the bottom bar lost the form's soft keys (window or pixels).
 struct Seen {
     std::vector<uint32_t> bar;
     std::vector<int32_t> rows;
     bool bar_lost = false;
 };
 
-// One step per idle moment inside a popup, from a script: d u l r the arrows, e Enter, x Escape,
-// 0-9 a tap on that row, o a tap on the screen's corner, O a tap low in the form, ? notes the row
-// selected in the innermost popup, b compares the bottom bar.
+// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, o tap the screen's corner,
+// O tap low in the form, ? note the row selected in the innermost popup, b compare the bottom bar.
 std::vector<std::function<void()>> steps(
     os::HeadlessScreen& screen, const os::Window& form, std::string_view script, Seen& seen)
 {
@@ -159,7 +150,7 @@ std::vector<std::function<void()>> steps(
                 seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
             });
         } else {
-            out.push_back([&seen] { seen.rows.push_back(selected()); });
+            out.push_back([&seen] { seen.rows.push_back(MenuPopup::innermost()->selected()); });
         }
     }
     return out;
