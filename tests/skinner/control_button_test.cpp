@@ -158,20 +158,19 @@ TEST(CheckBox, tapped_twice_returns_to_its_state_and_checked_styles_default_to_c
     EXPECT_TRUE(form.window.invalidations.empty()) << "no change, no repaint";
 }
 
-struct BehaviourCase {
-    const char16_t* name;
-    DeviceKind kind;
-    int32_t version;
-    std::optional<std::u16string_view> soft_key; // the tag it registers under
-    bool shown;
-    bool done_button;
-};
-
 TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_version)
 {
     const DeviceKind pocket = DeviceKind::pocket_pc;
     const DeviceKind phone = DeviceKind::smartphone;
-    const BehaviourCase cases[] = {
+    struct Case {
+        const char16_t* name;
+        DeviceKind kind;
+        int32_t version;
+        std::optional<std::u16string_view> soft_key; // the tag it registers under
+        bool shown;
+        bool done_button;
+    };
+    const Case cases[] = {
         {u"btnClose", pocket, 5, std::nullopt, true, false},
         {u"btnClose", phone, 5, u"btnClose", true, false},
         {u"btnOk", phone, 5, s_soft_key_ok, true, false},
@@ -186,16 +185,14 @@ TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_vers
         {u"btnBadAction", phone, 5, std::nullopt, true, false},
         {u"btnCaption", pocket, 5, std::nullopt, false, false},
     };
-    for (const BehaviourCase& c : cases) {
-        SCOPED_TRACE(
-            liba::to_utf8(c.name) + " " + std::to_string(int(c.kind)) + " v" + std::to_string(c.version));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(liba::to_utf8(c.name) + " v" + std::to_string(c.version));
         SkinContainer form(u"FormTest", c.kind, c.version);
         {
             ControlButton button(form.container, c.name, LookupMode::named);
             EXPECT_EQ(form.window.hooks.soft_key_items().size(), c.soft_key ? 1u : 0u);
-            if (c.soft_key) {
-                EXPECT_EQ(form.window.hooks.soft_keys(*c.soft_key), std::vector<ControlButton*> {&button});
-            }
+            EXPECT_EQ(form.window.hooks.soft_keys(c.soft_key.value_or(u"none")),
+                c.soft_key ? std::vector<ControlButton*> {&button} : std::vector<ControlButton*> {});
             EXPECT_EQ(button.behaviour().shown(), c.shown);
             EXPECT_EQ(button.want_focus(), c.shown);
             EXPECT_EQ(form.window.hooks.done_button_shown(), c.done_button);
