@@ -36,6 +36,7 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
     ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
     EXPECT_TRUE(one.name().empty());
+    EXPECT_EQ(one.kind_name(), u"Kind.Button");
     EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}}));
 
     ControlButton hand(form.container, u"btnHand", LookupMode::named);
@@ -306,8 +307,12 @@ TEST(ControlNotifications, a_control_passes_what_it_does_not_handle_up_to_a_list
     header.column = 3;
     a.on_header_hold(a, header);
     a.on_child_value(a, 0.5);
+    a.on_value_changed(a);
+    a.on_selection_changed(a);
+    a.on_scroll(a, 7);
     EXPECT_EQ(a.on_child_focused(), 0);
-    EXPECT_EQ(bare.listener.log, (Events {"hold a 3", "value a 0.5"}));
+    EXPECT_EQ(
+        bare.listener.log, (Events {"hold a 3", "value a 0.5", "changed a", "selection a", "scroll a 7"}));
     Container orphan(bare.window, nullptr, u"", LookupMode::none, nullptr);
     RecordingControl child(orphan, u"a");
     EXPECT_EQ(child.on_command(u"Play"), 0) << "a container without a listener drops events";

@@ -60,6 +60,7 @@ TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_t
     EXPECT_EQ(f.bar.position(), 750);
     f.bar.set_range(20, 5);
     f.bar.set_position(0);
+    EXPECT_EQ(f.bar.minimum(), 20);
     EXPECT_EQ(f.bar.maximum(), 20) << "a maximum below the minimum is an empty range";
     EXPECT_EQ(f.bar.position(), 20);
     EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70)) << "and the thumb fills the travel";

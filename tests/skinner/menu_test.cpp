@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 using namespace skinner;
 using Device = test::FormsDevice;
@@ -167,7 +168,9 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
     os::Rect form = window.rect();
     os::Rect work = screen.work_area();
     // The OK variant: both soft keys first, the left one without entries showing the skin's text.
-    EXPECT_EQ(texts_of(window.bar_items()), (std::vector<std::string> {"Done", "File"}));
+    EXPECT_EQ(texts_of(std::as_const(pocket.form).impl().window().bar_items()),
+        (std::vector<std::string> {"Done", "File"}));
+    MenuManagerImplBar& manager = dynamic_cast<MenuManagerImplBar&>(*pocket.form.impl().menu_manager());
     int asked = pocket.listener.asked;
     struct Case {
         Point at; // the pick menu of a row at this point, or (-1, -1): the bar's "File" popup
@@ -196,7 +199,7 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         script.insert(script.begin(), [&] {
             box = MenuPopup::innermost()->current_layout().box;
             corner = screen.frame().row(box.top())[box.left()];
-            texts = texts_of(MenuPopup::innermost()->items());
+            texts = texts_of(manager.popup());
         });
         if (c.at.x >= 0) {
             in_popup(
@@ -217,9 +220,7 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
             EXPECT_EQ(texts, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"}));
             EXPECT_LE(box.bottom(), work.bottom()) << "opened upward from the bar";
             // The keys and the popup's four commands (the submenu's two included), nothing left over.
-            EXPECT_EQ(
-                dynamic_cast<MenuManagerImplBar&>(*pocket.form.impl().menu_manager()).command_table().size(),
-                2u + 5u);
+            EXPECT_EQ(manager.command_table().size(), 2u + 5u);
         }
         EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
         EXPECT_EQ(seen.rows, c.rows);
