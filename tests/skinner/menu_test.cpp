@@ -125,8 +125,9 @@ struct Seen {
     bool bar_lost = false;
 };
 
-// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, o tap the screen's corner,
-// O tap low in the form, ? note the row selected in the innermost popup, b compare the bottom bar.
+// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a press
+// on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected in the
+// innermost popup, b compare the bottom bar.
 std::vector<std::function<void()>> steps(
     os::HeadlessScreen& screen, const os::Window& form, std::string_view script, Seen& seen)
 {
@@ -137,12 +138,16 @@ std::vector<std::function<void()>> steps(
             = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
         if (size_t k = keys.find(c); k != keys.npos) {
             out.push_back([&screen, code = codes[k]] { screen.key(code); });
-        } else if (c >= '0' && c <= '9') {
-            out.push_back([&screen, row = size_t(c - '0')] {
+        } else if ((c >= '0' && c <= '9') || c == '!') {
+            out.push_back([&screen, c] {
                 const MenuPopup& popup = *MenuPopup::innermost();
-                os::Rect cell = popup.current_layout().rows[row];
+                os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
                 os::Rect box = popup.current_layout().box;
-                screen.tap({box.left() + cell.left() + 4, box.top() + cell.top() + 2});
+                os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
+                if (c == '!')
+                    screen.release(point);
+                else
+                    screen.tap(point);
             });
         } else if (c == 'o' || c == 'O') {
             out.push_back([&screen, &form, c] { screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2}); });
@@ -184,7 +189,9 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         {{-1, -1}, "?d?u?u?dd?rb?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
         {{-1, -1}, "13", {}, {"cmdQuit"}}, {{-1, -1}, "o", {}, {}}, {{30, 40}, "2", {}, {"Play"}},
         {{30, 40}, "uurde", {}, {"PlaySubfolder"}}, {{30, 40}, "e", {}, {"PlaySingle"}},
-        {{30, 40}, "x", {}, {}}, {{30, 40}, "O", {}, {}},
+        {{30, 40}, "x", {}, {}},
+        {{30, 40}, "1d!x", {},
+            {}}, // a release whose press went to a greyed row chooses nothing {{30, 40}, "O", {}, {}},
         {{form.size.width - 5, form.size.height - 5}, "x", {}, {}}, // kept inside the work area
     };
     for (const Case& c : cases) {
