@@ -4,16 +4,12 @@
 
 #include <gtest/gtest.h>
 
-using skinner::ControlFrame;
-using skinner::LookupMode;
-using skinner::Point;
-using skinner::Rect;
-using skinner::Size;
-using test::SkinContainer;
-
-namespace {
+using namespace skinner;
+using namespace test;
 
 using Lines = std::vector<std::u16string>;
+
+namespace {
 
 Lines texts(const ControlFrame& frame)
 {
@@ -23,105 +19,66 @@ Lines texts(const ControlFrame& frame)
     return result;
 }
 
-// The first and last rows of rect that hold a pixel other than the paper; (-1, -1) when none does.
-std::pair<int32_t, int32_t> inked_rows(const test::TestControlWindow& window, const Rect& rect)
-{
-    int32_t first = -1;
-    int32_t last = -1;
-    for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
-        for (int32_t x = rect.left(); x < rect.right(); ++x) {
-            if (window.pixel({x, y}) != test::TestControlWindow::s_paper) {
-                if (first < 0)
-                    first = y;
-                last = y;
-                break;
-            }
-        }
-    }
-    return {first, last};
-}
-
 } // namespace
 
-struct WrapCase {
-    std::u16string_view text;
-    int32_t width;
-    Lines lines;
-};
-
-TEST(ControlFrame, wraps_at_word_boundaries_for_its_width_and_again_when_resized)
+TEST(ControlFrame, wraps_at_word_boundaries_when_resized_and_auto_size_follows_the_text)
 {
     SkinContainer form(u"FormTest");
     ControlFrame frame(form.container, u"frmWrap", LookupMode::named);
     int32_t two_words = frame.font().measure(u"one two").width;
     int32_t all = frame.font().measure(u"one two three").width;
-    ASSERT_GT(all, two_words);
     frame.set_design_rect({10, 10}, {two_words, 60});
     EXPECT_EQ(texts(frame), (Lines {u"one two", u"three"}));
     frame.set_design_rect({10, 10}, {all, 60});
     EXPECT_EQ(texts(frame), (Lines {u"one two three"}));
     frame.set_design_rect({10, 10}, {1, 60});
     EXPECT_EQ(texts(frame), (Lines {u"one", u"two", u"three"})) << "too narrow for any word";
-}
 
-TEST(ControlFrame, the_marker_splits_the_text_and_the_lines_are_centred_as_a_block)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"frmMarker", LookupMode::named);
-    ASSERT_EQ(texts(frame), (Lines {u"one", u"two"}));
-    int32_t total = frame.lines()[0].size.height + frame.lines()[1].size.height;
-    ASSERT_LT(total, frame.rect().size.height);
-    int32_t top = frame.rect().top() + (frame.rect().size.height - total) / 2;
-    form.window.paint_all(form.container);
-    auto [first, last] = inked_rows(form.window, frame.rect());
-    ASSERT_GE(first, 0) << "the text shows";
-    EXPECT_GE(first, top);
-    EXPECT_LT(last, top + total);
-    int32_t line_one = frame.lines()[0].size.height;
-    Rect first_line {{frame.rect().left(), top}, {frame.rect().size.width, line_one}};
-    Rect second_line {
-        {frame.rect().left(), top + line_one}, {frame.rect().size.width, frame.lines()[1].size.height}};
-    EXPECT_GE(inked_rows(form.window, first_line).first, 0) << "line one";
-    EXPECT_GE(inked_rows(form.window, second_line).first, 0) << "line two";
-    frame.set_text(u"");
-    ASSERT_EQ(texts(frame), (Lines {u""}));
-    form.window.paint_all(form.container);
-    EXPECT_EQ(inked_rows(form.window, frame.rect()).first, -1) << "an empty text draws nothing";
-}
-
-TEST(ControlFrame, auto_size_reports_the_text_size_unless_size_is_larger)
-{
-    SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"frmAuto", LookupMode::named);
-    Size text = frame.font().measure(u"Hello world");
-    EXPECT_EQ(frame.natural_size(), (Size {text.width + 2 + 4, text.height + 3 + 5}));
-    EXPECT_EQ(frame.design_size(), frame.natural_size()) << "Size 10 x 10 is smaller";
-    EXPECT_EQ(frame.rect().size, (Size {10, 10})) << "the layout keeps using Size";
-    frame.set_design_rect(frame.design_position(), {500, 5});
-    EXPECT_EQ(frame.design_size(), (Size {500, text.height + 8})) << "the larger in each direction";
-
+    ControlFrame automatic(form.container, u"frmAuto", LookupMode::named);
+    Size text = automatic.font().measure(u"Hello world");
+    EXPECT_EQ(automatic.natural_size(), (Size {text.width + 2 + 4, text.height + 3 + 5}));
+    EXPECT_EQ(automatic.design_size(), automatic.natural_size()) << "Size 10 x 10 is smaller";
+    EXPECT_EQ(automatic.rect().size, (Size {10, 10})) << "the layout keeps using Size";
+    automatic.set_design_rect(automatic.design_position(), {500, 5});
+    EXPECT_EQ(automatic.design_size(), (Size {500, text.height + 8})) << "the larger in each direction";
     ControlFrame plain(form.container, u"frmPlain", LookupMode::named);
     EXPECT_EQ(plain.natural_size(), (Size {0, 0})) << "without AutoSize only the borders count";
     EXPECT_EQ(plain.design_size(), (Size {60, 20}));
 }
 
-TEST(ControlFrame, ellipsis_shortens_a_single_line_that_does_not_fit)
+TEST(ControlFrame, paints_marker_lines_centred_as_a_block_and_shortens_a_line_that_does_not_fit)
 {
     SkinContainer form(u"FormTest");
-    ControlFrame frame(form.container, u"frmEllipsis", LookupMode::named);
-    Rect box = skinner::inset_rect(frame.rect(), frame.border_min(), frame.border_max());
-    ASSERT_GT(frame.font().measure(frame.text()).width, box.size.width);
+    ControlFrame frame(form.container, u"frmMarker", LookupMode::named);
+    ControlFrame shortened(form.container, u"frmEllipsis", LookupMode::named);
+    ASSERT_EQ(texts(frame), (Lines {u"one", u"two"}));
+    int32_t line_one = frame.lines()[0].size.height;
+    int32_t total = line_one + frame.lines()[1].size.height;
+    Rect box = frame.rect();
+    int32_t top = box.top() + (box.size.height - total) / 2;
     form.window.paint_all(form.container);
+    EXPECT_FALSE(form.window.inked({box.position, {box.size.width, top - box.top()}})) << "above the block";
+    EXPECT_TRUE(form.window.inked({{box.left(), top}, {box.size.width, line_one}})) << "line one";
+    EXPECT_TRUE(form.window.inked({{box.left(), top + line_one}, {box.size.width, total - line_one}}));
+    EXPECT_FALSE(form.window.inked({{box.left(), top + total}, {box.size.width, box.bottom() - top - total}}))
+        << "below the block";
 
+    // The ellipsis frame as drawn by hand with the shortened text.
+    Rect inner = inset_rect(shortened.rect(), shortened.border_min(), shortened.border_max());
     test::TestControlWindow expected;
-    skinner::Canvas canvas(expected.surface);
-    std::u16string shortened = skinner::shorten_with_ellipsis(frame.text(), box.size.width,
-        [&](std::u16string_view piece) { return frame.font().measure(piece).width; });
-    ASSERT_EQ(shortened.back(), skinner::s_ellipsis);
-    frame.font().draw_text(
-        canvas, frame.color(), shortened, box.position, box.size, skinner::AlignNear, skinner::AlignCentre);
-    for (int32_t y = frame.rect().top(); y < frame.rect().bottom(); ++y) {
-        for (int32_t x = frame.rect().left(); x < frame.rect().right(); ++x)
+    Canvas canvas(expected.surface);
+    std::u16string text = shorten_with_ellipsis(shortened.text(), inner.size.width,
+        [&](std::u16string_view piece) { return shortened.font().measure(piece).width; });
+    ASSERT_EQ(text.back(), s_ellipsis);
+    shortened.font().draw_text(
+        canvas, shortened.color(), text, inner.position, inner.size, AlignNear, AlignCentre);
+    for (int32_t y = shortened.rect().top(); y < shortened.rect().bottom(); ++y) {
+        for (int32_t x = shortened.rect().left(); x < shortened.rect().right(); ++x)
             ASSERT_EQ(form.window.pixel({x, y}), expected.pixel({x, y})) << x << "," << y;
     }
+
+    frame.set_text(u"");
+    ASSERT_EQ(texts(frame), (Lines {u""}));
+    form.window.paint_all(form.container);
+    EXPECT_FALSE(form.window.inked(box)) << "an empty text draws nothing";
 }

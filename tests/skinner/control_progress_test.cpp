@@ -1,72 +1,54 @@
 #include "skinner/control_progress.h"
 
-#include "lists_support.h"
+#include "control_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-using skinner::ControlProgress;
-using skinner::LookupMode;
-using test::ListsForm;
+using namespace skinner;
+using namespace test;
 
-namespace {
-
-constexpr uint32_t s_red = 0xFFE00040u;
-constexpr uint32_t s_green = 0xFF00E040u;
-constexpr uint32_t s_blue = 0xFF000040u;
-constexpr uint32_t s_white = 0xFFE0E040u;
-
-struct Painted {
-    os::Surface surface {240, 268, 0xFF808080u};
-
-    void paint(skinner::Control& control)
-    {
-        skinner::Canvas canvas(surface);
-        control.paint(canvas, control.rect().position, control.rect().size);
-    }
-    uint32_t at(int32_t x, int32_t y) const { return surface.at(x, y); }
-};
-
-} // namespace
-
-TEST(ControlProgress, set_value_clamps_and_announces_only_changes)
+TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_values_without_setting_them)
 {
     ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    bar.set_value(0.25);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
-    EXPECT_EQ(f.recorder.value_changes.size(), 1u);
-    bar.set_value(0.25);
-    EXPECT_EQ(f.recorder.value_changes.size(), 1u) << "the same value is no change";
-    bar.set_value(7.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
-    bar.set_value(1.5);
-    EXPECT_EQ(f.recorder.value_changes.size(), 2u) << "clamped to the value it already has";
-    bar.set_value(-3.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    bar.set_value(0.5);
-    bar.set_value(std::nan(""));
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "NaN counts as 0";
-    // Over a range.
-    bar.set_value(10.0, 30.0, 15.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.25);
-    bar.set_value(10.0, 30.0, 99.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 1.0);
-    bar.set_value(10.0, 10.0, 10.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    bar.set_value(0.4);
-    bar.set_value(10.0, 5.0, 7.0);
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0) << "a maximum below the minimum sets 0";
+    ControlProgress bar(f.container, u"prgRight", LookupMode::named);
+    const std::pair<double, double> steps[]
+        = {{0.25, 0.25}, {0.25, 0.25}, {7.0, 1.0}, {1.5, 1.0}, {-3.0, 0.0}, {0.5, 0.5}, {std::nan(""), 0.0}};
+    for (const auto& [value, want] : steps) {
+        bar.set_value(value);
+        EXPECT_DOUBLE_EQ(bar.value(), want) << value;
+    }
+    EXPECT_EQ(f.listener.count("changed"), 5u) << "only changes are announced";
+    // Over a range; a maximum below the minimum sets 0.
+    const double ranged[][4] = {{10, 30, 15, 0.25}, {10, 30, 99, 1}, {10, 10, 10, 0}, {10, 5, 7, 0}};
+    for (const auto& [minimum, maximum, value, want] : ranged) {
+        bar.set_value(0.4);
+        bar.set_value(minimum, maximum, value);
+        EXPECT_DOUBLE_EQ(bar.value(), want) << minimum << ".." << maximum;
+    }
+
+    f.listener.log.clear();
+    // Ends: x + t2 = 14 and x + w - t + t2 = 106.
+    f.container.mouse_down(0, {14, 15}, false);
+    f.container.mouse_move({106, 15});
+    f.container.mouse_move({500, 15});
+    f.container.mouse_move({-40, 15});
+    f.container.mouse_up(0, {60, 15});
+    f.container.mouse_move({106, 15});
+    EXPECT_EQ(f.listener.log,
+        (std::vector<std::string> {
+            "value prgRight 0", "value prgRight 1", "value prgRight 1", "value prgRight 0"}))
+        << "the values are told, not set";
+    f.container.mouse_down(0, {60, 15}, true);
+    EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
+    f.container.mouse_move({80, 15});
+    EXPECT_EQ(f.listener.log.size(), 4u);
 }
 
-// Repainting only what a value change invalidates gives the full painting at the new value.
 TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painting)
 {
-    test::TestControlWindow window;
-    test::Recorder recorder;
-    skinner::Properties skin(test::lists_skin_path(), {240, 320});
-    skinner::Container form(window, &skin, u"FormBars", LookupMode::named, &recorder);
+    ListsForm f(u"FormBars");
     struct Bar {
         const char16_t* name;
         bool in_place;
@@ -76,11 +58,11 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
     const double values[] = {0.37, 0.371, 0.5, 0.52, 0.02, 0.0, 1.0, 0.999, 0.6, 0.01, 0.25, 0.0};
     constexpr uint32_t s_beneath = 0xFF335577u;
     for (const Bar& b : bars) {
-        ControlProgress bar(form, b.name, LookupMode::named);
+        ControlProgress bar(f.container, b.name, LookupMode::named);
         ASSERT_FALSE(bar.rect().empty());
         bool horizontal = bar.orientation() == 1 || bar.orientation() == 3;
-        auto paint = [&](os::Surface& surface, skinner::Rect part) {
-            skinner::Canvas canvas(surface, {0, 0}, part);
+        auto paint = [&](os::Surface& surface, Rect part) {
+            Canvas canvas(surface, {0, 0}, part);
             canvas.fill(part, s_beneath);
             bar.paint(canvas, part.position, part.size);
         };
@@ -88,17 +70,17 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
         paint(shown, bar.rect());
         double before = bar.value();
         for (double v : values) {
-            window.invalidations.clear();
+            f.window.invalidations.clear();
             bar.set_value(v);
-            for (const skinner::Rect& part : window.invalidations)
+            for (const Rect& part : f.window.invalidations)
                 paint(shown, part);
             os::Surface whole(240, 268, s_beneath);
             paint(whole, bar.rect());
             ASSERT_EQ(shown.pixels, whole.pixels)
                 << liba::to_utf8(b.name) << " from " << before << " to " << v;
             if (before == 0.5 && v == 0.52) {
-                ASSERT_EQ(window.invalidations.size(), 1u);
-                const skinner::Rect& part = window.invalidations[0];
+                ASSERT_EQ(f.window.invalidations.size(), 1u);
+                const Rect& part = f.window.invalidations[0];
                 int32_t length = horizontal ? part.size.width : part.size.height;
                 int32_t bar_length = horizontal ? bar.rect().size.width : bar.rect().size.height;
                 EXPECT_EQ(length < bar_length / 4, b.in_place) << liba::to_utf8(b.name) << ": " << length;
@@ -108,33 +90,11 @@ TEST(ControlProgress, repainting_what_a_change_invalidates_gives_the_full_painti
     }
 }
 
-TEST(ControlProgress, dragging_reports_values_without_setting_them)
-{
-    ListsForm f;
-    ControlProgress bar(f.form, u"prgRight", LookupMode::named);
-    // Ends: x + t2 = 14 and x + w - t + t2 = 106.
-    f.form.mouse_down(0, {14, 15}, false);
-    f.form.mouse_move({106, 15});
-    f.form.mouse_move({500, 15});
-    f.form.mouse_move({-40, 15});
-    f.form.mouse_up(0, {60, 15});
-    f.form.mouse_move({106, 15});
-    EXPECT_EQ(f.recorder.values, (std::vector<double> {0.0, 1.0, 1.0, 0.0}));
-    EXPECT_DOUBLE_EQ(bar.value(), 0.0);
-    EXPECT_TRUE(f.recorder.value_changes.empty());
-    EXPECT_FALSE(bar.is_dragging());
-    f.form.mouse_down(0, {60, 15}, true);
-    EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
-    f.form.mouse_move({80, 15});
-    f.form.mouse_up(0, {80, 15});
-    EXPECT_EQ(f.recorder.values.size(), 4u);
-}
-
 struct PaintCase {
     const char16_t* name;
     double value;
     bool enabled;
-    std::vector<std::pair<skinner::Point, uint32_t>> pixels;
+    std::vector<std::pair<Point, uint32_t>> pixels;
 };
 
 TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_own_end)
@@ -155,16 +115,18 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
     };
     for (const PaintCase& c : cases) {
         ListsForm f;
-        ControlProgress bar(f.form, c.name, LookupMode::named);
+        ControlProgress bar(f.container, c.name, LookupMode::named);
         bar.set_value(c.value);
         bar.set_enabled(c.enabled);
-        Painted p;
-        p.paint(bar);
+        os::Surface surface {240, 268, 0xFF808080u};
+        Canvas canvas(surface);
+        bar.paint(canvas, bar.rect().position, bar.rect().size);
         for (const auto& [point, colour] : c.pixels)
-            EXPECT_EQ(p.at(point.x, point.y), colour)
+            EXPECT_EQ(surface.at(point.x, point.y), colour)
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
-        const skinner::Rect& rect = bar.rect();
-        f.form.mouse_down(0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
-        EXPECT_EQ(f.recorder.values.empty(), !c.enabled) << "disabled controls take no stylus";
+        const Rect& rect = bar.rect();
+        f.container.mouse_down(
+            0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
+        EXPECT_EQ(f.listener.count("value"), c.enabled ? 1u : 0u) << "disabled controls take no stylus";
     }
 }

@@ -1,37 +1,25 @@
 #include "skinner/control_scroll_bar.h"
 
-#include "lists_support.h"
+#include "control_test_support.h"
 
 #include <gtest/gtest.h>
 
-using skinner::ControlScrollBar;
-using skinner::LookupMode;
-using skinner::Rect;
-using skinner::ScrollPart;
-using test::ListsForm;
+using namespace skinner;
+using namespace test;
 
 namespace {
 
 // sbBar: 20 x 110 at (200, 5), end buttons 20 each, thumb borders 4: travel 66.
 struct BarForm : ListsForm {
-    ControlScrollBar bar {form, u"sbBar", LookupMode::named};
+    ControlScrollBar bar {container, u"sbBar", LookupMode::named};
 
-    skinner::Point centre(ScrollPart part) const
+    Point centre(ScrollPart part) const { return test::centre(bar.button(part).rect()); }
+    void tap(ScrollPart part) { test::tap(container, centre(part)); }
+    // Runs the repeat timer once.
+    void tick_timers()
     {
-        const Rect& r = bar.button(part).rect();
-        return {r.left() + r.size.width / 2, r.top() + r.size.height / 2};
-    }
-    void tap(ScrollPart part)
-    {
-        form.mouse_down(0, centre(part), false);
-        form.mouse_up(0, centre(part));
-    }
-    std::vector<int32_t> positions() const
-    {
-        std::vector<int32_t> out;
-        for (const auto& [control, position] : recorder.scrolls)
-            out.push_back(position);
-        return out;
+        if (!window.timers.empty())
+            container.on_timer(window.timers.begin()->first);
     }
 };
 
@@ -42,32 +30,22 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
 
 } // namespace
 
-TEST(ControlScrollBar, reads_its_range_and_lays_out_five_buttons)
+TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_to_each_other)
 {
     BarForm f;
     EXPECT_TRUE(f.bar.is_vertical());
-    EXPECT_EQ(f.bar.minimum(), 0);
-    EXPECT_EQ(f.bar.maximum(), 100);
-    EXPECT_EQ(f.bar.page(), 10);
     EXPECT_EQ(f.bar.parts().travel, 66);
     EXPECT_EQ(f.bar.button(ScrollPart::MinButton).rect(), r(200, 5, 20, 20));
     EXPECT_EQ(f.bar.button(ScrollPart::MaxButton).rect(), r(200, 95, 20, 20));
-    // Position 0, g = 0.1: the thumb runs from the min button to 95 - trunc(66 * 0.9) = 36.
+    // Position 0 of 0..100, page 10: the thumb runs from the min button to 95 - trunc(66 * 0.9) = 36.
     EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 11));
     EXPECT_TRUE(f.bar.button(ScrollPart::MinSpace).rect().empty());
     EXPECT_EQ(f.bar.button(ScrollPart::MaxSpace).rect(), r(200, 36, 20, 59));
-}
-
-TEST(ControlScrollBar, position_page_and_range_are_held_to_each_other_and_only_moves_are_told)
-{
-    BarForm f;
     f.bar.set_position(95);
     EXPECT_EQ(f.bar.position(), 90);
     f.bar.set_position(90);
     f.bar.set_position(-4);
-    EXPECT_EQ(f.positions(), (std::vector<int32_t> {90, 0}));
-    ASSERT_FALSE(f.recorder.scrolls.empty());
-    EXPECT_EQ(f.recorder.scrolls[0].first, &f.bar);
+    EXPECT_EQ(f.listener.log, (Events {"scroll sbBar 90", "scroll sbBar 0"})) << "only moves are told";
 
     // A page larger than the range is cut, but kept as asked: the thumb fills the travel.
     f.bar.set_position(50);
@@ -80,74 +58,79 @@ TEST(ControlScrollBar, position_page_and_range_are_held_to_each_other_and_only_m
     EXPECT_EQ(f.bar.page_in_use(), 250) << "the page comes back when the range grows";
     f.bar.set_position(1000);
     EXPECT_EQ(f.bar.position(), 750);
-
-    // A maximum below the minimum is an empty range.
     f.bar.set_range(20, 5);
-    EXPECT_EQ(f.bar.maximum(), 20);
-    EXPECT_EQ(f.bar.position(), 20);
     f.bar.set_position(0);
+    EXPECT_EQ(f.bar.minimum(), 20);
+    EXPECT_EQ(f.bar.maximum(), 20) << "a maximum below the minimum is an empty range";
     EXPECT_EQ(f.bar.position(), 20);
-}
+    EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70)) << "and the thumb fills the travel";
+    f.bar.set_page(-4);
+    EXPECT_EQ(f.bar.page_in_use(), 0);
 
-TEST(ControlScrollBar, end_buttons_step_and_spaces_page)
-{
-    BarForm f;
-    f.tap(ScrollPart::MaxButton);
-    EXPECT_EQ(f.bar.position(), 1);
-    f.tap(ScrollPart::MaxSpace);
-    EXPECT_EQ(f.bar.position(), 11);
-    f.tap(ScrollPart::MinSpace);
-    EXPECT_EQ(f.bar.position(), 1);
-    f.tap(ScrollPart::MinButton);
-    f.tap(ScrollPart::MinButton);
+    // The whole 32-bit range neither overflows nor divides by zero.
+    f.bar.set_range(INT32_MIN, INT32_MAX);
+    f.bar.set_page(INT32_MAX);
+    EXPECT_EQ(f.bar.page_in_use(), INT32_MAX);
+    f.bar.set_position(INT32_MAX);
     EXPECT_EQ(f.bar.position(), 0);
-    EXPECT_EQ(f.positions(), (std::vector<int32_t> {1, 11, 1, 0}));
-    EXPECT_TRUE(f.recorder.clicks.empty()) << "the buttons' clicks end at the bar";
-    f.bar.set_enabled(false);
-    f.tap(ScrollPart::MaxButton);
-    EXPECT_EQ(f.bar.position(), 0) << "a disabled bar takes no stylus";
-    EXPECT_TRUE(f.window.timers.empty());
+    f.tap(ScrollPart::MinSpace);
+    EXPECT_EQ(f.bar.position(), INT32_MIN + 1);
+    f.bar.set_rect(r(200, 5, 20, 30));
+    EXPECT_EQ(f.bar.parts().travel, 0);
+    EXPECT_TRUE(f.bar.button(ScrollPart::Thumb).rect().empty())
+        << "a bar shorter than its buttons has no thumb";
 }
 
-TEST(ControlScrollBar, holding_a_button_repeats_after_five_ticks)
+TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags_between_the_ends)
 {
     BarForm f;
-    f.form.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
+    f.tap(ScrollPart::MaxButton);
+    f.tap(ScrollPart::MaxSpace);
+    f.tap(ScrollPart::MinSpace);
+    f.tap(ScrollPart::MinButton);
+    f.tap(ScrollPart::MinButton);
+    EXPECT_EQ(
+        f.listener.log, (Events {"scroll sbBar 1", "scroll sbBar 11", "scroll sbBar 1", "scroll sbBar 0"}))
+        << "the buttons' clicks end at the bar";
+
+    f.container.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
     EXPECT_EQ(f.bar.position(), 1);
     ASSERT_EQ(f.window.timers.size(), 1u);
     EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
     for (int tick = 0; tick < 5; ++tick)
         f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 1);
-    f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 2);
+    EXPECT_EQ(f.bar.position(), 1) << "the repeat starts after five ticks";
     f.tick_timers();
     f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 4);
-    f.form.mouse_up(0, f.centre(ScrollPart::MaxButton));
+    EXPECT_EQ(f.bar.position(), 3);
+    f.container.mouse_up(0, f.centre(ScrollPart::MaxButton));
     EXPECT_TRUE(f.window.timers.empty()) << "the release stops the timer";
-    f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 4);
     // A held space keeps paging until the end.
-    f.form.mouse_down(0, {210, 90}, false);
-    for (int tick = 0; tick < 30; ++tick)
+    f.container.mouse_down(0, {210, 90}, false);
+    for (int tick = 0; tick < 100; ++tick)
         f.tick_timers();
-    EXPECT_EQ(f.bar.position(), 90);
-}
+    EXPECT_EQ(f.bar.position(), 90) << "held long after the end";
+    f.container.mouse_up(0, {210, 90});
 
-TEST(ControlScrollBar, dragging_the_thumb_pins_at_both_ends)
-{
-    BarForm f;
-    skinner::Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
-    f.form.mouse_down(0, press, false);
-    EXPECT_EQ(f.bar.position(), 0);
-    f.form.mouse_move({press.x, press.y + 33});
+    f.bar.set_position(0);
+    Point press = f.centre(ScrollPart::Thumb); // offset 5 into the thumb
+    f.container.mouse_down(0, press, false);
+    f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 50);
-    f.form.mouse_move({press.x, press.y + 500});
+    f.container.mouse_move({press.x, press.y + 500});
     EXPECT_EQ(f.bar.position(), 90);
-    f.form.mouse_move({press.x, press.y - 500});
+    f.container.mouse_move({press.x, press.y - 500});
     EXPECT_EQ(f.bar.position(), 0);
-    f.form.mouse_up(0, press);
-    f.form.mouse_move({press.x, press.y + 33});
+    f.container.mouse_up(0, press);
+    f.container.mouse_move({press.x, press.y + 33});
     EXPECT_EQ(f.bar.position(), 0) << "no drag after the release";
+    f.bar.set_range(-50, 50);
+    f.bar.set_position(-50);
+    f.container.mouse_down(0, f.centre(ScrollPart::Thumb), false);
+    f.container.mouse_move({press.x, f.centre(ScrollPart::Thumb).y + 33});
+    EXPECT_EQ(f.bar.position(), 0) << "halfway from a negative minimum";
+    f.container.mouse_up(0, press);
+    f.bar.set_enabled(false);
+    f.tap(ScrollPart::MaxButton);
+    EXPECT_EQ(f.bar.position(), 0) << "a disabled bar takes no stylus";
 }

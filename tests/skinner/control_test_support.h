@@ -1,15 +1,15 @@
 #pragma once
 
-// What the control suites share: a real window for controls to live in (it keeps the dirty area,
-// the cursor, the timers, the title and the shell hooks, and owns a surface to paint into), a
-// listener that records the notifications reaching it, a control that records the events it gets,
-// and the skins compiled from tests/fixtures/skins/controls_*.xml.
+// What the control suites share: a window that keeps what it is told and paints into a surface, a
+// listener and a control that write down what reaches them, containers for the forms of the skins.
 
 #include "liba/text.h"
 #include "os/surface.h"
 #include "skinner/container.h"
 #include "skinner/control.h"
+#include "skinner/control_grid.h"
 #include "skinner/control_window.h"
+#include "skinner/key_codes.h"
 #include "skinner/properties.h"
 #include "skinner/shell_hooks.h"
 
@@ -19,42 +19,35 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test {
 
-inline std::u16string controls_skin(std::string_view name = "controls_skin")
-{
-    return liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(name) + ".skin");
-}
+// The colours of the skins' pictures.
+inline constexpr uint32_t s_red = 0xFFE00040u;
+inline constexpr uint32_t s_green = 0xFF00E040u;
+inline constexpr uint32_t s_blue = 0xFF000040u;
+inline constexpr uint32_t s_white = 0xFFE0E040u;
+
+using Events = std::vector<std::string>;
 
 // The Pocket PC screen the skins are laid out for: work area 240 x 268.
 inline constexpr skinner::Size s_screen {240, 320};
-inline constexpr skinner::Size s_phone_screen {240, 400};
 
 class TestControlWindow : public skinner::ControlWindow {
 public:
-    explicit TestControlWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
-        skinner::Size size = s_screen)
+    explicit TestControlWindow(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5)
         : kind(kind)
         , version(version)
-        , surface(size.width, size.height, s_paper)
+        , surface(s_screen.width, s_screen.height, s_paper)
     {
         font.set(u"12 0 0 0 Tahoma");
     }
 
-    void invalidate(const skinner::Rect& rect) override
-    {
-        invalidations.push_back(rect);
-        if (dirty.empty()) {
-            dirty = rect;
-            return;
-        }
-        dirty = skinner::Rect::from_edges(std::min(dirty.left(), rect.left()),
-            std::min(dirty.top(), rect.top()), std::max(dirty.right(), rect.right()),
-            std::max(dirty.bottom(), rect.bottom()));
-    }
+    void invalidate(const skinner::Rect& rect) override { invalidations.push_back(rect); }
     void set_cursor(std::optional<os::Cursor> shape) override { cursor = shape; }
     uint32_t start_timer(double seconds) override
     {
@@ -62,12 +55,7 @@ public:
         timers[id] = seconds;
         return id;
     }
-    void kill_timer(uint32_t id) override
-    {
-        if (id != 0)
-            killed.push_back(id);
-        timers.erase(id);
-    }
+    void kill_timer(uint32_t id) override { timers.erase(id); }
     bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
     skinner::DeviceKind device_kind() const override { return kind; }
     int32_t os_major_version() const override { return version; }
@@ -78,25 +66,25 @@ public:
     uint64_t log_handle() const override { return 0x2A; }
     skinner::ShellHooks& shell_hooks() override { return hooks; }
 
-    // Paints the dirty area of container over a paper background, as the form does, and cleans it.
-    void paint(skinner::Container& container)
-    {
-        skinner::Canvas canvas(surface);
-        skinner::Rect area = dirty.empty() ? skinner::Rect {{0, 0}, {surface.width, surface.height}} : dirty;
-        canvas.fill(area, s_paper);
-        container.paint(canvas, area.position, area.size);
-        dirty = {};
-    }
+    // Paints the whole container over a paper background, as the form does, and cleans it.
     void paint_all(skinner::Container& container)
     {
-        dirty = {};
-        paint(container);
+        skinner::Canvas canvas(surface);
+        canvas.fill({{0, 0}, {surface.width, surface.height}}, s_paper);
+        container.paint(canvas, {0, 0}, {surface.width, surface.height});
     }
     uint32_t pixel(skinner::Point point) const { return surface.at(point.x, point.y); }
-    void clean()
+    void clean() { invalidations.clear(); }
+    // Whether any pixel inside rect differs from the paper.
+    bool inked(const skinner::Rect& rect) const
     {
-        dirty = {};
-        invalidations.clear();
+        for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
+            for (int32_t x = rect.left(); x < rect.right(); ++x) {
+                if (pixel({x, y}) != s_paper)
+                    return true;
+            }
+        }
+        return false;
     }
     bool was_invalidated(const skinner::Rect& rect) const
     {
@@ -109,11 +97,9 @@ public:
     int32_t version;
     skinner::Font font;
     os::Surface surface;
-    skinner::Rect dirty;
     std::vector<skinner::Rect> invalidations;
     std::optional<os::Cursor> cursor;
     std::map<uint32_t, double> timers;
-    std::vector<uint32_t> killed;
     std::set<int32_t> keys_down;
     std::vector<std::u16string> titles;
     int32_t title_bar_refreshes = 0;
@@ -121,40 +107,37 @@ public:
     skinner::ShellHooks hooks;
 };
 
-// The notifications that reach a container's listener, as text: "click btnA 10 20",
-// "command Play", "focused", "value pbVolume 0.5"...
+// The notifications as text: "click btnA 10 20", "cell 2 0 37 6 37 166 double" (row, column, offset,
+// point)...
 class RecordingListener : public skinner::Listener {
 public:
-    int32_t on_child_click(skinner::Control& control, skinner::Point argument) override
+    using Control = skinner::Control;
+    using Click = skinner::GridClick;
+
+    int32_t on_child_click(Control& c, skinner::Point p) override
     {
-        return note("click " + name_of(control) + " " + std::to_string(argument.x) + " "
-            + std::to_string(argument.y));
+        return note("click", name_of(c), p.x, p.y);
     }
     int32_t on_command(std::u16string_view command) override
     {
-        return note("command " + liba::to_utf8(command));
+        return note("command", liba::to_utf8(command));
     }
-    int32_t on_child_value(skinner::Control& control, double value) override
+    int32_t on_child_value(Control& c, double value) override { return note("value", name_of(c), value); }
+    int32_t on_value_changed(Control& c) override { return note("changed", name_of(c)); }
+    int32_t on_selection_changed(Control& c) override { return note("selection", name_of(c)); }
+    int32_t on_scroll(Control& c, int32_t position) override { return note("scroll", name_of(c), position); }
+    int32_t on_header_click(Control&, const Click& k) override { return note("header", k.column); }
+    int32_t on_header_hold(Control& c, const Click& k) override { return note("hold", name_of(c), k.column); }
+    int32_t on_cell_click(Control&, const Click& k) override
     {
-        return note("value " + name_of(control) + " " + std::to_string(value));
+        return note("cell", k.row, k.column, k.offset.x, k.offset.y, k.point.x, k.point.y,
+            k.double_tap ? "double" : "single");
     }
-    int32_t on_value_changed(skinner::Control& control) override
+    int32_t on_edit_finished(Control&, const skinner::GridEdit& edit) override
     {
-        return note("changed " + name_of(control));
+        return note("edit", edit.column, edit.row, edit.keep ? "keep" : "drop", liba::to_utf8(edit.text));
     }
-    int32_t on_selection_changed(skinner::Control& control) override
-    {
-        return note("selection " + name_of(control));
-    }
-    int32_t on_scroll(skinner::Control& control, int32_t position) override
-    {
-        return note("scroll " + name_of(control) + " " + std::to_string(position));
-    }
-    int32_t on_header_hold(skinner::Control& control, const skinner::GridClick& click) override
-    {
-        return note("header hold " + name_of(control) + " " + std::to_string(click.column));
-    }
-    int32_t on_child_focused() override { return note("focused"); }
+    int32_t on_child_focused() override { return note_focus ? note("focused") : 0; }
 
     size_t count(const std::string& prefix) const
     {
@@ -162,17 +145,22 @@ public:
             log.begin(), log.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
     }
 
-    static std::string name_of(const skinner::Control& control)
+    static std::string name_of(const Control& control)
     {
         return liba::to_utf8(control.name().empty() ? control.kind_name() : control.name());
     }
 
     std::vector<std::string> log;
+    bool note_focus = true;
 
 private:
-    int32_t note(std::string line)
+    // Writes the parts down as one line, a space between each two.
+    template<class... Parts> int32_t note(const Parts&... parts)
     {
-        log.push_back(std::move(line));
+        std::ostringstream line;
+        const char* gap = "";
+        ((line << std::exchange(gap, " ") << parts), ...);
+        log.push_back(line.str());
         return 0;
     }
 };
@@ -180,6 +168,8 @@ private:
 // A control without properties that records what it is told, in order.
 class RecordingControl : public skinner::Control {
 public:
+    using Point = skinner::Point;
+
     RecordingControl(
         skinner::Container& container, std::u16string_view name, skinner::Rect rect = {}, int32_t z = 0)
         : Control(container, name, skinner::LookupMode::none)
@@ -201,49 +191,27 @@ public:
     }
     void on_show(bool visible) override { record(visible ? "show" : "hide"); }
     void on_enable(bool enabled) override { record(enabled ? "enable" : "disable"); }
-    void paint(skinner::Canvas& canvas, skinner::Point position, skinner::Size size) override
-    {
-        record("paint");
-        if (fill != 0)
-            canvas.fill(rect(), fill);
-        Control::paint(canvas, position, size);
-    }
-    void on_mouse_move(skinner::Point point) override { record("move", point); }
+    void on_mouse_move(Point point) override { record("move", point); }
     void on_mouse_leave() override { record("leave"); }
-    void on_button0_down(skinner::Point point, bool twice) override
+    void on_button0_down(Point point, bool twice) override
     {
         record(twice ? "down0 double" : "down0", point);
     }
-    void on_button0_up(skinner::Point point, bool twice) override
-    {
-        record(twice ? "up0 double" : "up0", point);
-    }
-    void on_button1_down(skinner::Point point, bool) override { record("down1", point); }
-    void on_button1_up(skinner::Point point, bool) override { record("up1", point); }
-    void on_button2_down(skinner::Point point, bool) override { record("down2", point); }
-    void on_button2_up(skinner::Point point, bool) override { record("up2", point); }
-    bool on_key_down(int32_t key) override
-    {
-        record("key " + std::to_string(key));
-        return handles_keys;
-    }
-    bool on_key_up(int32_t key) override
-    {
-        record("keyup " + std::to_string(key));
-        return handles_keys;
-    }
-    bool on_char(std::u16string_view text) override
-    {
-        record("char " + liba::to_utf8(text));
-        return handles_keys;
-    }
+    void on_button0_up(Point point, bool twice) override { record(twice ? "up0 double" : "up0", point); }
+    void on_button1_down(Point point, bool) override { record("down1", point); }
+    void on_button1_up(Point point, bool) override { record("up1", point); }
+    void on_button2_down(Point point, bool) override { record("down2", point); }
+    void on_button2_up(Point point, bool) override { record("up2", point); }
+    bool on_key_down(int32_t key) override { return record("key " + std::to_string(key)); }
     void on_own_timer() override { record("timer"); }
     std::optional<os::Cursor> cursor() const override { return shape; }
 
-    void record(const std::string& event) { events.push_back(event); }
-    void record(const std::string& event, skinner::Point point)
+    // Writes the event down; false: the control does not take it.
+    bool record(const std::string& event, std::optional<Point> point = {})
     {
-        events.push_back(event + " " + std::to_string(point.x) + " " + std::to_string(point.y));
+        events.push_back(
+            point ? event + " " + std::to_string(point->x) + " " + std::to_string(point->y) : event);
+        return false;
     }
     size_t count(const std::string& event) const
     {
@@ -251,17 +219,13 @@ public:
     }
 
     std::vector<std::string> events;
-    uint32_t fill = 0;
-    bool handles_keys = false;
     std::optional<os::Cursor> shape;
 };
 
 // A container without a skin, designed 240 x 268 and laid out at that size.
-class BareContainer {
-public:
-    explicit BareContainer(skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc)
-        : window(kind)
-        , container(window, nullptr, u"", skinner::LookupMode::none, &listener)
+struct BareContainer {
+    BareContainer()
+        : container(window, nullptr, u"", skinner::LookupMode::none, &listener)
     {
         container.resize({0, 0}, {240, 268});
     }
@@ -272,16 +236,15 @@ public:
 };
 
 // A container for a form of the controls skin, laid out at its design size.
-class SkinContainer {
-public:
-    // A Smartphone's work area on a 240 x 320 screen is too short for most forms of the skin: its
-    // screen is 240 x 400.
+struct SkinContainer {
+    // A Smartphone's screen is 240 x 400: its work area on 240 x 320 is too short for the forms.
     explicit SkinContainer(std::u16string_view form,
         skinner::DeviceKind kind = skinner::DeviceKind::pocket_pc, int32_t version = 5,
         std::string_view skin = "controls_skin")
         : window(kind, version)
         , properties(
-              controls_skin(skin), kind == skinner::DeviceKind::smartphone ? s_phone_screen : s_screen, kind)
+              liba::from_utf8(std::string(MELODECK_CONTROLS_SKINS) + "/" + std::string(skin) + ".skin"),
+              kind == skinner::DeviceKind::smartphone ? skinner::Size {240, 400} : s_screen, kind)
         , container(window, &properties, form, skinner::LookupMode::named, &listener)
     {
         EXPECT_TRUE(properties.is_valid());
@@ -292,6 +255,31 @@ public:
     RecordingListener listener;
     skinner::Container container;
 };
+
+// A form of controls_lists.xml (the list controls' skin); focus notices are not written down.
+struct ListsForm : SkinContainer {
+    explicit ListsForm(std::u16string_view name = u"FormLists")
+        : SkinContainer(name, skinner::DeviceKind::pocket_pc, 5, "controls_lists")
+    {
+        listener.note_focus = false;
+    }
+};
+
+inline skinner::Point centre(const skinner::Rect& rect)
+{
+    return {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2};
+}
+
+// A tap of the stylus pressed at down and lifted at up.
+inline void tap(skinner::Container& container, skinner::Point down, skinner::Point up, bool twice = false)
+{
+    container.mouse_down(skinner::ButtonTap, down, twice);
+    container.mouse_up(skinner::ButtonTap, up);
+}
+inline void tap(skinner::Container& container, skinner::Point point, bool twice = false)
+{
+    tap(container, point, point, twice);
+}
 
 inline std::string names(const std::vector<skinner::Control*>& controls)
 {

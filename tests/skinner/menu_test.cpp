@@ -1,27 +1,23 @@
 #include "fake_form_events.h"
 
-#include "liba/text.h"
 #include "os/keys.h"
 #include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "skinner/control.h"
-#include "skinner/control_button.h"
 #include "skinner/control_menu_main.h"
 #include "skinner/form.h"
-#include "skinner/key_codes.h"
 #include "skinner/menu_command_table.h"
 #include "skinner/menu_main_button.h"
 #include "skinner/menu_manager_impl_pocket.h"
-#include "skinner/menu_manager_impl_smartphone.h"
 #include "skinner/menu_popup.h"
 #include "skinner/popup_menu.h"
-#include "skinner/properties.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 using namespace skinner;
 using Device = test::FormsDevice;
@@ -37,22 +33,19 @@ MenuEntry entry(const char16_t* id, const char16_t* text)
     return result;
 }
 
-// The form's side: fills the "menuFile" popup and writes down what reaches it.
+// The form's side: fills the "menuFile" popup (Save greyed) and writes down what reaches it.
 struct MenuListener : Listener {
     int32_t on_menu(MenuEntry& menu) override
     {
         ++asked;
         if (menu.id == u"menuFile") {
-            menu.children.push_back(entry(u"cmdOpen", u"Open"));
-            menu.children.back().shortcut = u"Ctrl+O";
-            menu.children.push_back(entry(u"cmdSave", u"Save"));
-            menu.children.back().enabled = save_enabled;
-            menu.children.back().separator_after = true;
             MenuEntry recent = entry(u"menuRecent", u"Recent");
-            recent.children.push_back(entry(u"cmdRecent1", u"one.mp3"));
-            recent.children.push_back(entry(u"cmdRecent2", u"two.mp3"));
-            menu.children.push_back(std::move(recent));
-            menu.children.push_back(entry(u"cmdQuit", u"Quit"));
+            recent.children = {entry(u"cmdRecent1", u"one.mp3"), entry(u"cmdRecent2", u"two.mp3")};
+            menu.children = {
+                entry(u"cmdOpen", u"Open"), entry(u"cmdSave", u"Save"), recent, entry(u"cmdQuit", u"Quit")};
+            menu.children[0].shortcut = u"Ctrl+O";
+            menu.children[1].enabled = false;
+            menu.children[1].separator_after = true;
         }
         return 0;
     }
@@ -63,48 +56,51 @@ struct MenuListener : Listener {
     }
 
     int asked = 0;
-    bool save_enabled = true;
     std::vector<std::string> commands;
 };
 
-std::vector<std::string> bar_texts(const Form& form)
+// The texts of bar items or popup rows.
+template<class Item> std::vector<std::string> texts_of(const std::vector<Item>& items)
 {
     std::vector<std::string> texts;
-    for (const os::BarItem& item : form.impl().window().bar_items())
+    for (const Item& item : items)
         texts.push_back(test::narrow(item.text));
     return texts;
 }
 
-std::vector<std::string> popup_texts(const std::vector<MenuPopupItem>& items)
+// The pick menu of a list row: a greyed entry, a check with a separator and a submenu.
+std::vector<MenuEntry> pick_entries()
 {
-    std::vector<std::string> texts;
-    for (const MenuPopupItem& item : items)
-        texts.push_back(test::narrow(item.text));
-    return texts;
+    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
+        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
+    entries[1].enabled = false;
+    entries[2].checked = true;
+    entries[2].separator_after = true;
+    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
+    return entries;
 }
 
-MenuManagerImplBar& bar_manager(Form& form)
-{
-    return *dynamic_cast<MenuManagerImplBar*>(form.impl().menu_manager());
-}
-
-// Presses the key that opens a popup and runs one step per idle moment inside it. When the steps
-// are over while a popup is still open, the screen quits (and the popup closes unchosen).
-void in_popup(os::HeadlessScreen& screen, uint32_t key, std::vector<std::function<void()>> steps)
+// Opens a popup and runs one step per idle moment in it; then the screen quits any popup left open.
+void in_popup(
+    os::HeadlessScreen& screen, const std::function<void()>& open, std::vector<std::function<void()>> steps)
 {
     test::script(screen, std::move(steps));
-    screen.key(key);
-    screen.dispatch_pending();
+    open();
     screen.set_idle_handler(nullptr);
 }
 
-int32_t selected()
+// The pixels of the screen's bottom bar as the screen shows them now.
+std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
 {
-    return MenuPopup::innermost() ? MenuPopup::innermost()->selected() : -2;
+    const os::Surface& frame = screen.frame();
+    os::Rect bar = os::Shell::bottom_bar(screen.size(), screen.bar_height());
+    std::vector<uint32_t> pixels;
+    for (int32_t y = bar.top(); y < bar.bottom(); ++y)
+        pixels.insert(pixels.end(), frame.row(y) + bar.left(), frame.row(y) + bar.right());
+    return pixels;
 }
 
-// A Pocket PC form with a main menu: a "File" submenu on the right soft key and a plain "Play"
-// item on the left one.
+// A Pocket PC form with a main menu: a "File" submenu on the right soft key.
 struct PocketMenu {
     PocketMenu()
         : device({240, 320}, os::PlatformKind::pocket_pc)
@@ -122,118 +118,154 @@ struct PocketMenu {
     MenuMainSubMenu file;
 };
 
+// What a script saw: the rows noted; whether the bottom bar lost the form's soft keys (window or pixels).
+struct Seen {
+    std::vector<uint32_t> bar;
+    std::vector<int32_t> rows;
+    bool bar_lost = false;
+};
+
+// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a press
+// on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected in the
+// innermost popup, b compare the bottom bar.
+std::vector<std::function<void()>> steps(
+    os::HeadlessScreen& screen, const os::Window& form, std::string_view script, Seen& seen)
+{
+    std::vector<std::function<void()>> out;
+    for (char c : script) {
+        std::string_view keys = "dulrex";
+        const uint32_t codes[]
+            = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
+        if (size_t k = keys.find(c); k != keys.npos) {
+            out.push_back([&screen, code = codes[k]] { screen.key(code); });
+        } else if ((c >= '0' && c <= '9') || c == '!') {
+            out.push_back([&screen, c] {
+                const MenuPopup& popup = *MenuPopup::innermost();
+                os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
+                os::Rect box = popup.current_layout().box;
+                os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
+                if (c == '!')
+                    screen.release(point);
+                else
+                    screen.tap(point);
+            });
+        } else if (c == 'o' || c == 'O') {
+            out.push_back([&screen, &form, c] { screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2}); });
+        } else if (c == 'b') {
+            out.push_back([&screen, &form, &seen] {
+                seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
+            });
+        } else {
+            out.push_back([&seen] { seen.rows.push_back(MenuPopup::innermost()->selected()); });
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-TEST(Menu, a_popup_is_asked_from_the_form_each_time_and_lists_its_entries_once)
+TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_in_pick_menus)
 {
     PocketMenu pocket;
     os::HeadlessScreen& screen = pocket.device.screen;
-    MenuManagerImplBar& manager = bar_manager(pocket.form);
+    os::Window& window = pocket.form.impl().window();
+    Control owner(pocket.form, u"row", LookupMode::none);
+    os::Rect form = window.rect();
+    os::Rect work = screen.work_area();
     // The OK variant: both soft keys first, the left one without entries showing the skin's text.
-    EXPECT_EQ(bar_texts(pocket.form), (std::vector<std::string> {"Done", "File"}));
-    int asked_before = pocket.listener.asked;
-    std::vector<std::string> seen;
-    for (int round = 0; round < 2; ++round) {
-        in_popup(screen, os::VK_F2, {[&] {
-            ASSERT_NE(MenuPopup::innermost(), nullptr);
-            seen = popup_texts(manager.popup());
-            screen.key(os::VK_ESCAPE);
-        }});
-        EXPECT_EQ(seen, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"})) << round;
-        EXPECT_EQ(pocket.listener.asked, asked_before + round + 1);
-        // The keys and the popup's four commands (the submenu's two included), nothing left over.
-        EXPECT_EQ(manager.command_table().size(), 2u + 5u);
-    }
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_TRUE(pocket.listener.commands.empty());
-    EXPECT_FALSE(screen.quitting());
-}
-
-// The pixels of the screen's bottom bar as the screen shows them now.
-std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
-{
-    const os::Surface& frame = screen.frame();
-    os::Rect bar = os::Shell::bottom_bar(screen.size(), screen.bar_height());
-    std::vector<uint32_t> pixels;
-    for (int32_t y = bar.top(); y < bar.bottom(); ++y)
-        pixels.insert(pixels.end(), frame.row(y) + bar.left(), frame.row(y) + bar.right());
-    return pixels;
-}
-
-TEST(Menu, keys_move_over_enabled_entries_and_choose_into_submenus)
-{
-    PocketMenu pocket;
-    pocket.listener.save_enabled = false;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    std::vector<int32_t> rows;
-    auto note = [&] { rows.push_back(selected()); };
-    in_popup(screen, os::VK_F2,
-        {note, [&] { screen.key(os::VK_DOWN); }, note, // Save is greyed: skipped
-            [&] { screen.key(os::VK_UP); }, note, [&] { screen.key(os::VK_UP); }, note, // wraps
-            [&] { screen.key(os::VK_DOWN); }, [&] { screen.key(os::VK_DOWN); }, note,
-            [&] { screen.key(os::VK_RIGHT); }, note, // in the submenu now
-            [&] { screen.key(os::VK_LEFT); }, note, // back to Recent
-            [&] { screen.key(os::VK_RIGHT); }, [&] { screen.key(os::VK_DOWN); }, note,
-            [&] { screen.key(os::VK_RETURN); }});
-    EXPECT_EQ(rows, (std::vector<int32_t> {0, 2, 0, 3, 2, 0, 2, 1}));
-    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdRecent2"}));
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_FALSE(screen.quitting());
-    // The form has its window back.
-    EXPECT_TRUE(pocket.form.impl().window().is_active());
-}
-
-TEST(Menu, a_tapped_entry_reaches_the_form_and_a_tap_outside_closes_the_popup)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    auto tap_row = [&](size_t index) {
-        const MenuPopup& popup = *MenuPopup::innermost();
-        os::Rect row = popup.current_layout().rows[index];
-        os::Rect box = popup.current_layout().box;
-        screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
+    EXPECT_EQ(texts_of(std::as_const(pocket.form).impl().window().bar_items()),
+        (std::vector<std::string> {"Done", "File"}));
+    MenuManagerImplBar& manager = dynamic_cast<MenuManagerImplBar&>(*pocket.form.impl().menu_manager());
+    int asked = pocket.listener.asked;
+    struct Case {
+        Point at; // the pick menu of a row at this point, or (-1, -1): the bar's "File" popup
+        std::string_view script;
+        std::vector<int32_t> rows;
+        std::vector<std::string> commands;
     };
-    pocket.listener.save_enabled = false;
-    os::Rect box;
-    in_popup(screen, os::VK_F2,
-        {[&] { tap_row(1); }, // greyed: nothing happens
-            [&] {
-                box = MenuPopup::innermost()->current_layout().box;
-                tap_row(3);
-            }});
-    EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdQuit"}));
-    // Opened upward from the bar, inside the screen.
-    EXPECT_LE(box.bottom(), screen.size().height - screen.bar_height());
-    EXPECT_GE(box.top(), 0);
-
-    in_popup(screen, os::VK_F2, {[&] { screen.tap({2, 2}); }});
-    EXPECT_EQ(pocket.listener.commands.size(), 1u);
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_FALSE(screen.quitting());
+    const Case cases[] = {
+        {{-1, -1}, "bx", {}, {}},
+        // Greyed Save is skipped, Up wraps, Right enters the submenu and Left leaves it.
+        {{-1, -1}, "?d?u?u?dd?rb?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
+        {{-1, -1}, "13", {}, {"cmdQuit"}}, {{-1, -1}, "o", {}, {}}, {{30, 40}, "2", {}, {"Play"}},
+        {{30, 40}, "uurde", {}, {"PlaySubfolder"}}, {{30, 40}, "e", {}, {"PlaySingle"}},
+        {{30, 40}, "x", {}, {}},
+        {{30, 40}, "1d!x", {},
+            {}}, // a release whose press went to a greyed row chooses nothing {{30, 40}, "O", {}, {}},
+        {{form.size.width - 5, form.size.height - 5}, "x", {}, {}}, // kept inside the work area
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        pocket.listener.commands.clear();
+        Seen seen;
+        seen.bar = bottom_bar_pixels(screen);
+        os::Rect box;
+        uint32_t corner = 0;
+        std::vector<std::string> texts;
+        std::vector<std::function<void()>> script = steps(screen, window, c.script, seen);
+        script.insert(script.begin(), [&] {
+            box = MenuPopup::innermost()->current_layout().box;
+            corner = screen.frame().row(box.top())[box.left()];
+            texts = texts_of(manager.popup());
+        });
+        if (c.at.x >= 0) {
+            in_popup(
+                screen, [&] { popup_menu(owner, c.at, pick_entries()); }, std::move(script));
+            if (c.at.x == 30)
+                EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
+            else
+                EXPECT_EQ(box.position,
+                    (os::Point {work.right() - box.size.width, work.bottom() - box.size.height}));
+        } else {
+            in_popup(
+                screen,
+                [&] {
+                    screen.key(os::VK_F2);
+                    screen.dispatch_pending();
+                },
+                std::move(script));
+            EXPECT_EQ(texts, (std::vector<std::string> {"Open", "Save", "Recent", "Quit"}));
+            EXPECT_LE(box.bottom(), work.bottom()) << "opened upward from the bar";
+            // The keys and the popup's four commands (the submenu's two included), nothing left over.
+            EXPECT_EQ(manager.command_table().size(), 2u + 5u);
+        }
+        EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
+        EXPECT_EQ(seen.rows, c.rows);
+        EXPECT_FALSE(seen.bar_lost) << "the bar keeps the form's soft keys while its menus are open";
+        EXPECT_EQ(pocket.listener.commands, c.commands);
+        EXPECT_EQ(MenuPopup::innermost(), nullptr);
+        EXPECT_FALSE(screen.quitting());
+        EXPECT_TRUE(window.is_active()) << "the form has its keys back";
+    }
+    EXPECT_EQ(pocket.listener.asked, asked + 4) << "asked anew each time it opens";
+    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
+    in_popup(screen,
+        [&] {
+            popup_menu(*doomed, {10, 10}, pick_entries());
+        },
+        {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
+    EXPECT_TRUE(pocket.listener.commands.empty()) << "an owner gone meanwhile hears nothing";
 }
 
-TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
+TEST(MenuCommandTable, a_command_whose_owner_or_form_was_destroyed_reaches_nobody)
 {
     PocketMenu pocket;
     MenuCommandTable table;
     auto owner = std::make_unique<Control>(pocket.form, u"owner", LookupMode::none);
-    Control keeper(pocket.form, u"keeper", LookupMode::none);
     uint32_t gone = table.add(u"cmdGone", owner.get());
-    uint32_t kept = table.add(u"cmdKept", &keeper);
     EXPECT_EQ(table.find(gone)->owner, owner.get());
     // A command chosen just before its control went away must not reach the freed control.
     owner.reset();
     ASSERT_TRUE(table.find(gone));
     EXPECT_EQ(table.find(gone)->owner, nullptr);
     EXPECT_EQ(table.find(gone)->id, u"cmdGone");
-    EXPECT_EQ(table.find(kept)->owner, &keeper);
     // A row set again for a live control has its owner back.
     Control next(pocket.form, u"next", LookupMode::none);
     table.set(gone, u"cmdNext", &next);
     EXPECT_EQ(table.find(gone)->owner, &next);
     table.set(s_first_menu_command - 1, u"below", nullptr);
-    table.set(s_first_menu_command + 2, u"past", nullptr);
-    EXPECT_EQ(table.size(), 2u) << "rows outside the table are not set";
+    table.set(s_first_menu_command + 1, u"past", nullptr);
+    EXPECT_EQ(table.size(), 1u) << "rows outside the table are not set";
     // Commands outside the manager's table are not the manager's.
     MenuManagerImpl& manager = *pocket.form.impl().menu_manager();
     for (uintptr_t command :
@@ -245,102 +277,8 @@ TEST(MenuCommandTable, a_row_whose_owner_was_destroyed_has_no_owner)
         message.id = WM_INITMENUPOPUP;
         EXPECT_FALSE(manager.on_popup_init(message)) << command;
     }
-}
 
-namespace {
-
-// The pick menu of a list row: a separator, a check, a greyed entry and a submenu.
-std::vector<MenuEntry> pick_entries()
-{
-    std::vector<MenuEntry> entries {entry(u"PlaySingle", u"Play single"), entry(u"Skipped", u"Greyed"),
-        entry(u"Play", u"Play folder"), entry(u"More", u"More"), entry(u"Cancel", u"Cancel")};
-    entries[1].enabled = false;
-    entries[2].checked = true;
-    entries[2].separator_after = true;
-    entries[3].children = {entry(u"PlayAudiobook", u"Audiobook"), entry(u"PlaySubfolder", u"Subfolders")};
-    return entries;
-}
-
-// Opens the pick menu of owner at point and runs the steps inside it; the popup's box as opened.
-os::Rect pick_menu(
-    os::HeadlessScreen& screen, Control& owner, Point point, std::vector<std::function<void()>> steps)
-{
-    os::Rect box;
-    steps.insert(steps.begin(), [&] { box = MenuPopup::innermost()->current_layout().box; });
-    test::script(screen, std::move(steps));
-    popup_menu(owner, point, pick_entries());
-    screen.set_idle_handler(nullptr);
-    return box;
-}
-
-void tap_row(os::HeadlessScreen& screen, size_t index)
-{
-    const MenuPopup& popup = *MenuPopup::innermost();
-    os::Rect row = popup.current_layout().rows[index];
-    os::Rect box = popup.current_layout().box;
-    screen.tap({box.left() + row.left() + 4, box.top() + row.top() + 2});
-}
-
-} // namespace
-
-TEST(PopupMenu, opens_at_the_point_and_raises_the_chosen_id_on_its_owner)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    Control row(pocket.form, u"row", LookupMode::none);
-    os::Rect form = pocket.form.impl().window().rect();
-    auto key = [&](uint32_t k) { return [&screen, k] { screen.key(k); }; };
-    struct Case {
-        const char* name;
-        std::vector<std::function<void()>> steps;
-        std::vector<std::string> commands;
-    };
-    std::vector<Case> cases {
-        {"tap", {[&] { tap_row(screen, 2); }}, {"Play"}},
-        {"into the submenu",
-            {key(os::VK_UP), key(os::VK_UP), key(os::VK_RIGHT), key(os::VK_DOWN), key(os::VK_RETURN)},
-            {"PlaySubfolder"}},
-        {"Enter on the first row", {key(os::VK_RETURN)}, {"PlaySingle"}},
-        {"Escape", {key(os::VK_ESCAPE)}, {}},
-        {"tap outside", {[&] {
-             screen.tap({2, form.bottom() - 2});
-         }},
-            {}},
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        pocket.listener.commands.clear();
-        os::Rect box = pick_menu(screen, row, {30, 40}, std::move(c.steps));
-        EXPECT_EQ(box.position, (os::Point {form.left() + 30, form.top() + 40}));
-        EXPECT_EQ(pocket.listener.commands, c.commands);
-        EXPECT_EQ(MenuPopup::innermost(), nullptr);
-        EXPECT_FALSE(screen.quitting());
-        EXPECT_TRUE(pocket.form.impl().window().is_active()) << "the form has its keys back";
-    }
-}
-
-TEST(PopupMenu, a_menu_near_the_edges_stays_in_the_work_area_and_an_owner_gone_meanwhile_hears_nothing)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    Control row(pocket.form, u"row", LookupMode::none);
-    os::Rect form = pocket.form.impl().window().rect();
-    uint32_t corner = 0;
-    os::Rect box = pick_menu(screen, row, {form.size.width - 5, form.size.height - 5}, {[&] {
-        const os::Rect& shown = MenuPopup::innermost()->current_layout().box;
-        corner = screen.frame().row(shown.top())[shown.left()];
-        screen.key(os::VK_ESCAPE);
-    }});
-    EXPECT_EQ(box.right(), screen.work_area().right());
-    EXPECT_EQ(box.bottom(), screen.work_area().bottom()) << "kept above the command bar";
-    EXPECT_EQ(corner, os::rgb(0x12, 0x2A, 0x60)) << "the popup's border";
-    auto doomed = std::make_unique<Control>(pocket.form, u"doomed", LookupMode::none);
-    pick_menu(screen, *doomed, {10, 10}, {[&] { doomed.reset(); }, [&] { screen.key(os::VK_RETURN); }});
-    EXPECT_TRUE(pocket.listener.commands.empty());
-}
-
-TEST(Menu, a_key_chosen_just_before_its_form_goes_finds_nothing)
-{
+    // A key chosen just before its form goes finds nothing.
     Device device({240, 320}, os::PlatformKind::pocket_pc);
     MenuListener listener;
     // The shell posts a copy of the item's choice; here the copy is kept by hand.
@@ -386,30 +324,6 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     EXPECT_TRUE(window.is_visible());
     EXPECT_TRUE(window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
-}
-
-TEST(Menu, the_bar_keeps_the_forms_soft_keys_while_its_popups_are_open)
-{
-    PocketMenu pocket;
-    os::HeadlessScreen& screen = pocket.device.screen;
-    os::Window& form_window = pocket.form.impl().window();
-    std::vector<uint32_t> before = bottom_bar_pixels(screen);
-    std::vector<os::Window*> bar_windows;
-    std::vector<uint32_t> during;
-    in_popup(screen, os::VK_F2,
-        {[&] { bar_windows.push_back(screen.bar_window()); }, [&] { screen.key(os::VK_UP); }, // Quit
-            [&] { screen.key(os::VK_UP); }, // Recent
-            [&] { screen.key(os::VK_RIGHT); }, // into its submenu
-            [&] {
-                bar_windows.push_back(screen.bar_window());
-                during = bottom_bar_pixels(screen);
-                screen.key(os::VK_ESCAPE);
-            },
-            [&] { screen.key(os::VK_ESCAPE); }});
-    EXPECT_EQ(MenuPopup::innermost(), nullptr);
-    EXPECT_EQ(bar_windows, (std::vector<os::Window*> {&form_window, &form_window}));
-    EXPECT_EQ(during, before) << "the bar lost the form's soft keys while a menu was open";
-    EXPECT_EQ(screen.bar_window(), &form_window);
 }
 
 TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
