@@ -4,7 +4,6 @@
 
 #include "audio/decoder_mpc.h"
 #include "audio/decoder_vorbis.h"
-#include "audio/play_chain.h"
 #include "decoded_audio.h"
 #include "support/test_support.h"
 
@@ -15,14 +14,14 @@ namespace {
 using audio::DecoderMPC;
 using audio::DecoderVorbis;
 using audio::PCMData;
-using test::u16;
 
 std::u16string fixture(std::string_view name)
 {
-    return u16(test::fixture(std::string("vorbis_mpc/") + std::string(name)));
+    return test::u16(test::fixture(std::string("vorbis_mpc/") + std::string(name)));
 }
 
 constexpr int32_t s_frame = 1152; // sample frames of one Musepack library frame
+constexpr int32_t s_sweep_frames = 22050;
 
 // Ten seconds of silence at 44100 Hz: times, positions (truncated, not rounded), a seek by time.
 template<class Reader> void expect_ten_seconds(const char* name)
@@ -42,19 +41,17 @@ template<class Reader> void expect_ten_seconds(const char* name)
 
 } // namespace
 
-TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
+// Ten seconds convert times exactly; chained streams label each block with its own format.
+TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly_and_chained_streams_keep_their_formats)
 {
     expect_ten_seconds<DecoderVorbis>("vorbis_silence_10s.ogg");
     expect_ten_seconds<DecoderMPC>("mpc_silence_10s.mpc");
-}
 
-TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
-{
     DecoderVorbis reader(fixture("vorbis_chained.ogg"));
     ASSERT_TRUE(reader.is_open());
     EXPECT_EQ(reader.channels(), 1u);
     EXPECT_EQ(reader.sample_rate(), 22050u);
-    EXPECT_EQ(reader.length(), 11025 + test::s_sweep_frames);
+    EXPECT_EQ(reader.length(), 11025 + s_sweep_frames);
     test::Samples stereo;
     for (PCMData block = reader.get_block(4096); !block.empty(); block = reader.get_block(4096)) {
         if (block.channels == 1) {
@@ -66,7 +63,7 @@ TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
             test::append(stereo, block);
         }
     }
-    ASSERT_EQ(stereo.size(), size_t(2 * test::s_sweep_frames)) << "the second stream arrives whole";
+    ASSERT_EQ(stereo.size(), size_t(2 * s_sweep_frames)) << "the second stream arrives whole";
     std::vector<double> left = test::channel(stereo, 2, 0);
     EXPECT_GT(test::correlation(left, 0, test::source_sweep(), 0, left.size()), 0.99);
 }
@@ -123,7 +120,8 @@ TEST(DecoderMPC, partial_takes_keep_the_rest_of_the_decoded_frame_and_seeks_hand
     // A seek hands out what was pending first, then goes on from the frame sought.
     reader.seek_position(11025);
     EXPECT_EQ(reader.position(), 11025);
-    test::Samples old = test::samples_of(reader.get_block(s_frame * 4));
+    test::Samples old;
+    test::append(old, reader.get_block(s_frame * 4));
     ASSERT_EQ(int32_t(old.size()), 2 * (s_frame - 10));
     EXPECT_TRUE(std::equal(old.begin(), old.end(), reference.samples.begin() + 2 * (decoded + 10)));
     EXPECT_EQ(reader.position(), 11025);
@@ -133,10 +131,10 @@ TEST(DecoderMPC, header_silence_is_dropped_and_a_header_claiming_too_many_frames
 {
     DecoderMPC reader(fixture("mpc_leading_silence.mpc"));
     constexpr int32_t silence = 2000;
-    EXPECT_EQ(reader.length(), test::s_sweep_frames - silence);
+    EXPECT_EQ(reader.length(), s_sweep_frames - silence);
     std::vector<double> left = test::channel(test::decode_all(reader, 4096).samples, 2, 0);
     std::vector<double> source = test::source_sweep();
-    EXPECT_EQ(left.size(), size_t(test::s_sweep_frames - silence));
+    EXPECT_EQ(left.size(), size_t(s_sweep_frames - silence));
     EXPECT_EQ(test::best_lag(left, std::vector<double>(source.begin() + silence, source.end()), 64), 0);
     // 31 bytes of a version 7 header announcing some 7 million frames: at most one frame per 20 bits.
     const test::Bytes lying
