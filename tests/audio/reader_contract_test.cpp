@@ -196,9 +196,14 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
     EXPECT_LT(cut.size(), whole.samples.size());
     EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.samples.begin()))
         << "what comes before the cut is what the whole file gives";
-    test::write_file(dir.native("empty"), {});
-    test::write_file(dir.native("junk"), test::Bytes(3000, 0x5A));
-    std::vector<std::u16string> paths = {dir.file("empty"), dir.file("junk"), dir.file("missing")};
+    const std::pair<const char*, test::Bytes> refused_bytes[]
+        = {{"empty", {}}, {"junk", test::Bytes(3000, 0x5A)}, {"mpc_magic", {'M', 'P', 'C', 'K'}},
+            {"sv7_magic", {'M', 'P', '+', 0x17, 0, 0}}, {"ogg_capture", {'O', 'g', 'g', 'S', 0, 2, 0, 0}}};
+    std::vector<std::u16string> paths = {dir.file("missing"), path("vorbis_mpc/mpc_8_channels.mpc")};
+    for (const auto& [name, bytes] : refused_bytes) {
+        test::write_file(dir.native(name), bytes);
+        paths.push_back(dir.file(name));
+    }
     for (const ReaderCase& other : s_cases)
         if (std::string_view(other.name) != c.name)
             paths.push_back(path(other.file));
@@ -351,23 +356,50 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// Real files that a reader must not take: no chain of that codec, or one that plays nothing.
-TEST(ReaderCorpus, files_outside_a_readers_rules_are_refused)
+// Ten seconds of silence at 44100 Hz: times, positions (truncated, not rounded), a seek by time.
+template<class Reader> void expect_ten_seconds(const char* name)
 {
-    SKIP_WITHOUT_CORPUS();
-    const std::pair<const char*, std::u16string_view> cases[]
-        = {{"pcm16_bext_before_fmt_bad_trailing_chunk.wav", PCM},
-            {"pcm24_junk_before_fmt_truncated.wav", PCM}, {"refuse_mulaw_odd_chunk.wav", PCM},
-            {"refuse_ima_adpcm.wav", PCM}, {"refuse_ima_adpcm.wav", ADPCM}, {"refuse_gsm_44100hz.wav", GSM},
-            {"refuse_mp3_free_format_layer3.mp3", MP3}, {"refuse_mp2_free_format_layer2.mp2", MP3},
-            {"refuse_mpc_sv5_header_only.mpc", MPC}, {"refuse_mpc_sv5_header_only.mpc", MP3},
-            {"refuse_ogg_opus.oga", Vorbis}, {"refuse_ogg_opus.oga", MPC}};
-    for (const auto& [name, codec] : cases) {
-        std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(name)));
-        if (chain && chain->get_codec_name() == codec) {
-            EXPECT_TRUE(test::decode_all(chain->get_provider(), 4096).samples.empty()) << name;
-        }
-    }
+    Reader reader(test::u16(test::fixture(name)));
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(reader.length(), 441000);
+    EXPECT_DOUBLE_EQ(reader.duration(), 10.0);
+    EXPECT_EQ(reader.time_to_position(5.0), 220500);
+    EXPECT_DOUBLE_EQ(reader.position_to_time(220500), 5.0);
+    EXPECT_EQ(reader.time_to_position(1.0 / 44100 * 0.99), 0);
+    reader.seek_time(7.5);
+    EXPECT_EQ(reader.position(), 330750);
+    EXPECT_DOUBLE_EQ(reader.time(), 7.5);
+    EXPECT_EQ(test::decode_all(reader, 8192).frames, 441000 - 330750);
+}
+
+TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
+{
+    expect_ten_seconds<audio::DecoderVorbis>("vorbis_mpc/vorbis_silence_10s.ogg");
+    expect_ten_seconds<audio::DecoderMPC>("vorbis_mpc/mpc_silence_10s.mpc");
+}
+
+TEST(VorbisSource, seek_reports_success_only_when_the_file_moved_and_read_counts_whole_items)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("ten.bin"), test::Bytes(10, 7));
+    os::File file(dir.file("ten.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 4, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 3, 1), 0);
+    EXPECT_EQ(file.tell(), 7u);
+    EXPECT_EQ(audio::vorbis_source::seek(file, -2, 2), 0);
+    EXPECT_EQ(audio::vorbis_source::tell(file), 8);
+    for (auto [offset, whence] : {std::pair<int64_t, int> {0, 3}, {-9, 1}, {-1, 0}, {int64_t(1) << 32, 0},
+             {INT64_MAX, 1}, {INT64_MIN, 2}})
+        EXPECT_EQ(audio::vorbis_source::seek(file, offset, whence), -1) << offset << " from " << whence;
+    EXPECT_EQ(file.tell(), 8u) << "a refused seek does not move the file";
+    char buffer[16];
+    EXPECT_EQ(audio::vorbis_source::seek(file, 0, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 2u);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 0u) << "2 bytes left: no whole item";
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 0, 2), 0u);
+    os::File missing(dir.file("missing.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 0), -1);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 1), -1);
 }
 
 } // namespace

@@ -247,7 +247,7 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
     };
     const Case cases[]
         = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
-            // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
+           // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
             {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
             {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28}},
             // Predictor 5 (460, -208), sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
