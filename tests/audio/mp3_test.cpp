@@ -260,47 +260,6 @@ TEST(ToPcm, quantises_with_error_feedback_and_clips_without_disturbing_what_foll
     }
 }
 
-TEST(DecoderMP3, reports_its_result_codes_and_skips_blocks_without_a_decodable_frame)
-{
-    DecoderMP3 decoder;
-    Bytes frame = cat({frame_bytes({}, 417), Bytes(100, 0)});
-    std::vector<uint8_t> out(1152 * 4);
-    uint32_t in = uint32_t(frame.size()), room = uint32_t(out.size()), consumed = 0, produced = 0;
-    EXPECT_EQ(
-        decoder.decode_frame(frame.data(), in, out.data(), room, consumed, produced), DecoderMP3::Decoded);
-    EXPECT_EQ(consumed, 417u);
-    EXPECT_EQ(produced, room);
-    EXPECT_EQ(decoder.decode_frame(frame.data(), 417, out.data(), room, consumed, produced),
-        DecoderMP3::NeedMoreInput)
-        << "no guard bytes after the frame";
-    EXPECT_EQ(decoder.decode_frame(frame.data(), in, out.data(), 1000, consumed, produced),
-        DecoderMP3::OutputTooSmall);
-    Bytes garbage(600, 0x11);
-    EXPECT_EQ(decoder.decode_frame(garbage.data(), 600, out.data(), room, consumed, produced),
-        DecoderMP3::RecoverableError);
-    EXPECT_EQ(decoder.decode_frame(nullptr, 0, out.data(), room, consumed, produced), DecoderMP3::FatalError);
-    EXPECT_EQ(produced, 0u);
-    struct Feeder : audio::Provider<MP3Data> {
-        std::vector<Bytes> blocks = {{0xFF, 0xFB}, frame_bytes({MPEG1, 3, 0}, 2000), Bytes(2000, 0x11),
-            frame_bytes({MPEG2, 3, 8, 2}, 2000)};
-        MP3Data get_block(int32_t) override
-        {
-            if (blocks.empty())
-                return {};
-            Bytes next = blocks.front();
-            blocks.erase(blocks.begin());
-            return {liba::DataBuffer::copy_of(next.data(), uint32_t(next.size())), 417};
-        }
-    } feeder;
-    DecoderMP3 skipping;
-    feeder.connect(&skipping);
-    audio::PCMData pcm = skipping.get_block(100000);
-    EXPECT_EQ(pcm.frames(), 576u) << "the MPEG-2 frame at 16 kHz after three undecodable blocks";
-    EXPECT_EQ(pcm.sample_rate, 16000);
-    EXPECT_TRUE(skipping.get_block(100000).empty());
-    feeder.connect(nullptr);
-}
-
 namespace {
 
 // libmad's own 16-bit output of a whole file: every frame it decodes, each sample rounded to the
