@@ -1,49 +1,29 @@
 #pragma once
 
-// Helpers for the decoder suites: pull a whole stream as 16-bit samples (with its format), take
-// channels apart, and compare decoded audio with the signal it was encoded from (exactly, by
-// signal-to-noise ratio, or by correlation and level).
+// Helpers of the audio suites: a stream pulled whole as 16-bit samples with its format, channels
+// taken apart and compared with the signal they came from, and hand-made MPEG frames (a real
+// header followed by zeros, which decodes as silence).
 
 #include "audio/blocks.h"
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/pipeline.h"
-#include "liba/text.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace test {
 
 using Samples = std::vector<int16_t>;
 
-inline Samples samples_of(const audio::PCMData& block)
-{
-    Samples out(block.size() / 2);
-    std::memcpy(out.data(), block.data.data(), out.size() * 2);
-    return out;
-}
-
 inline void append(Samples& to, const audio::PCMData& block)
 {
-    Samples more = samples_of(block);
-    to.insert(to.end(), more.begin(), more.end());
-}
-
-// Signal-to-noise ratio of got against reference, in dB, over the common length.
-inline double snr_db(const Samples& reference, const Samples& got)
-{
-    double signal = 0, noise = 0;
-    for (size_t i = 0; i < std::min(reference.size(), got.size()); ++i) {
-        signal += double(reference[i]) * reference[i];
-        noise += (double(reference[i]) - got[i]) * (double(reference[i]) - got[i]);
-    }
-    return noise == 0 ? 1000.0 : 10 * std::log10(signal / noise);
+    size_t at = to.size();
+    to.resize(at + block.size() / 2);
+    std::memcpy(to.data() + at, block.data.data(), block.size() / 2 * 2);
 }
 
 struct Decoded {
@@ -51,36 +31,31 @@ struct Decoded {
     int32_t channels = 0;
     int32_t sample_rate = 0;
     int64_t frames = 0;
-    int blocks = 0;
     bool ragged = false; // a block that was not whole 16-bit frames, or changed format
 };
 
-// Pulls blocks of at most `frames` until an empty one (or max_blocks, so a stream that never ends
-// fails the test instead of hanging it).
-inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t frames, int max_blocks = 100000)
+// Pulls blocks of at most `frames` until an empty one; a stream that never ends fails.
+inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t frames)
 {
     Decoded out;
-    for (int i = 0; i < max_blocks; ++i) {
+    for (int i = 0; i < 100000; ++i) {
         audio::PCMData block = provider.get_block(frames);
         if (block.empty())
             return out;
-        if (out.blocks == 0) {
+        if (i == 0) {
             out.channels = block.channels;
             out.sample_rate = block.sample_rate;
         }
-        if (block.bits_per_sample != 16 || block.size() % block.frame_size() != 0
-            || !block.same_format({{}, out.channels, 16, out.sample_rate}))
-            out.ragged = true;
+        out.ragged |= block.bits_per_sample != 16 || block.size() % block.frame_size() != 0
+            || !block.same_format({{}, out.channels, 16, out.sample_rate});
         out.frames += block.frames();
-        ++out.blocks;
         append(out.samples, block);
     }
-    ADD_FAILURE() << "stream did not end after " << max_blocks << " blocks";
+    ADD_FAILURE() << "the stream did not end";
     return out;
 }
 
-// The samples of a 16-bit PCM WAV, read with the PCM reader.
-inline std::vector<int16_t> pcm_file_samples(const std::filesystem::path& path)
+inline Samples pcm_file_samples(const std::filesystem::path& path)
 {
     audio::FileReaderWAVPCM reader(u16(path));
     EXPECT_TRUE(reader.is_open()) << path;
@@ -105,9 +80,7 @@ inline double correlation(
         aa += a[from_a + i] * a[from_a + i];
         bb += b[from_b + i] * b[from_b + i];
     }
-    if (aa == 0 || bb == 0)
-        return 0;
-    return ab / std::sqrt(aa * bb);
+    return aa == 0 || bb == 0 ? 0 : ab / std::sqrt(aa * bb);
 }
 
 // The shift d in -max_lag..max_lag for which a[i + d] best matches b[i].
@@ -116,9 +89,7 @@ inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, 
     int best = 0;
     double best_value = -2;
     for (int d = -max_lag; d <= max_lag; ++d) {
-        size_t from_a = d > 0 ? size_t(d) : 0;
-        size_t from_b = d < 0 ? size_t(-d) : 0;
-        double value = correlation(a, from_a, b, from_b, std::min(a.size(), b.size()));
+        double value = correlation(a, d > 0 ? size_t(d) : 0, b, d < 0 ? size_t(-d) : 0, a.size());
         if (value > best_value) {
             best_value = value;
             best = d;
@@ -127,51 +98,86 @@ inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, 
     return best;
 }
 
-inline double rms(const std::vector<double>& a, size_t from = 0, size_t count = SIZE_MAX)
+inline double rms(const std::vector<double>& a)
 {
     double sum = 0;
-    size_t n = 0; // samples summed
-    for (size_t i = from; i < a.size() && n < count; ++i, ++n)
-        sum += a[i] * a[i];
-    return n == 0 ? 0 : std::sqrt(sum / double(n));
+    for (double v : a)
+        sum += v * v;
+    return a.empty() ? 0 : std::sqrt(sum / double(a.size()));
 }
 
-// The signal every fixture of tests/fixtures/vorbis_mpc was encoded from: a 0.5 s sweep, 44.1 kHz
-// mono, read through the PCM reader.
+// The signal the fixtures of tests/fixtures/vorbis_mpc were encoded from: 0.5 s, 44.1 kHz mono.
 inline std::vector<double> source_sweep()
 {
     return channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0);
 }
 
-inline constexpr int32_t s_sweep_frames = 22050;
-
-// Pulls blocks of `block` frames until at least `samples` samples came; an early end fails.
-inline Samples pull_samples(audio::Provider<audio::PCMData>& provider, int32_t block, size_t samples)
-{
-    Samples out;
-    while (out.size() < samples) {
-        audio::PCMData next = provider.get_block(block);
-        if (next.empty()) {
-            ADD_FAILURE() << "the stream ended after " << out.size() << " samples";
-            break;
-        }
-        append(out, next);
-    }
-    return out;
-}
-
-// A whole stereo fixture: the sweep on the left and -0.5 x the sweep on the right (a swapped or
-// mixed channel fails), sample k on sample k (the decoder drops its own delay).
-inline void expect_stereo_sweep(const Decoded& decoded)
+// A stereo fixture: the sweep on the left and -0.5 x the sweep on the right, sample on sample.
+inline void expect_stereo_sweep(const Samples& samples)
 {
     std::vector<double> source = source_sweep();
-    std::vector<double> left = channel(decoded.samples, 2, 0);
-    std::vector<double> right = channel(decoded.samples, 2, 1);
+    std::vector<double> left = channel(samples, 2, 0);
+    std::vector<double> right = channel(samples, 2, 1);
     EXPECT_EQ(best_lag(left, source, 64), 0);
     EXPECT_GT(correlation(left, 0, source, 0, source.size()), 0.99);
     EXPECT_LT(correlation(right, 0, source, 0, source.size()), -0.99);
     EXPECT_NEAR(rms(left) / rms(source), 1.0, 0.05);
     EXPECT_NEAR(rms(right) / rms(source), 0.5, 0.05);
+}
+
+// MPEG audio frame headers; the version field values are those of bits 20-19.
+enum Version : uint32_t { MPEG25 = 0, Reserved = 1, MPEG2 = 2, MPEG1 = 3 };
+
+struct Frame {
+    uint32_t version = MPEG1;
+    uint32_t layer = 3;
+    uint32_t bitrate_index = 9; // 128 kbit/s for MPEG-1 Layer III
+    uint32_t rate_index = 0; // 44100 Hz for MPEG-1
+    bool padding = false;
+    bool mono = false;
+};
+
+inline uint32_t header_value(const Frame& f)
+{
+    return 0xFFE00000u | f.version << 19 | (4 - f.layer) << 17 | 1u << 16 | f.bitrate_index << 12
+        | f.rate_index << 10 | uint32_t(f.padding) << 9 | (f.mono ? 3u : 0u) << 6;
+}
+
+// The header followed by zeros up to length bytes (4: the header alone).
+inline Bytes frame_bytes(const Frame& f, size_t length = 4)
+{
+    uint32_t h = header_value(f);
+    Bytes bytes = {uint8_t(h >> 24), uint8_t(h >> 16), uint8_t(h >> 8), uint8_t(h)};
+    bytes.resize(length, 0);
+    return bytes;
+}
+
+inline Bytes cat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const auto& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+// count MPEG-1 Layer III frames at 128 kbit/s, 44100 Hz, stereo: 417 bytes each.
+inline Bytes plain_frames(int count)
+{
+    Bytes out;
+    for (int i = 0; i < count; ++i)
+        out = cat({out, frame_bytes({}, 417)});
+    return out;
+}
+
+// Bytes that hold no 0xFF and so no frame header.
+inline Bytes junk(size_t size, uint32_t seed = 1)
+{
+    Bytes out(size);
+    for (auto& b : out) {
+        seed = seed * 1103515245u + 12345u;
+        b = uint8_t((seed >> 16) % 255);
+    }
+    return out;
 }
 
 } // namespace test

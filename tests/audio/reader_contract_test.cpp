@@ -12,6 +12,7 @@
 #include "audio/file_reader_wav_pcm.h"
 #include "audio/play_chain_mp3.h"
 #include "decoded_audio.h"
+#include "liba/text.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,9 @@ struct FrameCounter : audio::Consumer<audio::PCMData> {
     void on_data(const audio::PCMData& block) override { frames += block.frames(); }
 };
 
-TEST_P(ReaderContract, opens_by_content_with_its_format_and_plays_to_its_length)
+// Opened by content: format, length, every frame to the end; seeks held inside the stream; skips
+// that push what they pass over.
+TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
     const ReaderCase& c = GetParam();
     std::unique_ptr<PlayChain> chain = audio::create_play_chain(path(c.file));
@@ -110,26 +113,12 @@ TEST_P(ReaderContract, opens_by_content_with_its_format_and_plays_to_its_length)
     EXPECT_EQ(decoded.sample_rate, c.rate);
     EXPECT_EQ(decoded.frames, c.frames);
     if (c.codec == audio::codec_name::Vorbis || c.codec == audio::codec_name::MPC)
-        test::expect_stereo_sweep(decoded);
-    EXPECT_EQ(reader.position(), reader.length());
-    EXPECT_TRUE(reader.is_end());
-    // Past the end it stays ended, however often asked, until a seek back.
-    for (int i = 0; i < 100; ++i)
-        ASSERT_TRUE(chain->get_provider().get_block(1000).empty());
-    reader.seek_position(0);
-    EXPECT_FALSE(reader.is_end());
-    EXPECT_FALSE(chain->get_provider().get_block(1000).empty());
-}
-
-TEST_P(ReaderContract, seeks_stay_inside_the_stream_and_the_length_ends_it)
-{
-    std::unique_ptr<PlayChain> chain = open(GetParam().file);
-    audio::FileReader& reader = chain->get_reader();
+        test::expect_stereo_sweep(decoded.samples);
     const int32_t length = reader.length();
-    const int32_t middle = length / 4 * 2;
-    reader.seek_position(middle);
-    EXPECT_EQ(reader.position(), middle);
-    EXPECT_FALSE(reader.is_end());
+    EXPECT_EQ(reader.position(), length);
+    EXPECT_TRUE(reader.is_end());
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(chain->get_provider().get_block(1000).empty()) << "past the end it stays ended";
     for (int32_t outside : {-1, INT32_MIN, length + 1, INT32_MAX}) {
         reader.seek_position(outside);
         EXPECT_GE(reader.position(), 0) << outside;
@@ -139,16 +128,31 @@ TEST_P(ReaderContract, seeks_stay_inside_the_stream_and_the_length_ends_it)
     EXPECT_EQ(reader.position(), length);
     EXPECT_TRUE(reader.is_end());
     EXPECT_TRUE(chain->get_provider().get_block(100).empty());
-    reader.seek_position(middle);
+    reader.seek_position(length / 4 * 2);
+    EXPECT_EQ(reader.position(), length / 4 * 2);
+    EXPECT_FALSE(reader.is_end());
     EXPECT_FALSE(chain->get_provider().get_block(100).empty());
+    reader.seek_position(0);
+    FrameCounter counter;
+    chain->get_provider().connect(&counter);
+    EXPECT_TRUE(reader.skip_forward(0));
+    EXPECT_TRUE(reader.skip_forward(length / 3));
+    EXPECT_GE(reader.position(), length / 3);
+    EXPECT_LT(reader.position(), length / 3 + c.step);
+    EXPECT_GT(counter.frames, 0);
+    EXPECT_TRUE(reader.skip_time(0.05));
+    EXPECT_FALSE(reader.skip_forward(length));
+    EXPECT_TRUE(reader.is_end());
+    EXPECT_EQ(counter.frames, c.frames);
+    chain->get_provider().connect(nullptr);
 }
 
 TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
 {
     const ReaderCase& c = GetParam();
     if (c.codec == audio::codec_name::MP3 || c.codec == audio::codec_name::GSM)
-        GTEST_SKIP() << "MP3 seeks are compared frame by frame in mp3_reader_test.cpp; GSM carries its "
-                        "filter state across blocks";
+        GTEST_SKIP() << "MP3 seeks are compared frame by frame in mp3_test.cpp; GSM carries its filter "
+                        "state across blocks";
     std::vector<double> whole
         = test::channel(test::decode_all(open(c.file)->get_provider(), 4096).samples, c.channels, 0);
     for (int32_t eighths : {4, 1, 6}) {
@@ -158,80 +162,54 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
             chain->get_provider().get_block(3000); // the decoder has played elsewhere before
         reader.seek_position(reader.length() / 8 * eighths);
         auto frame = size_t(std::lround(reader.position_to_time(reader.position()) * c.rate));
-        std::vector<double> heard = test::channel(
-            test::pull_samples(chain->get_provider(), 512, size_t(512 * c.channels)), c.channels, 0);
+        std::vector<double> heard
+            = test::channel(test::decode_all(chain->get_provider(), 512).samples, c.channels, 0);
+        heard.resize(512);
         std::vector<double> expected(whole.begin() + ptrdiff_t(frame), whole.end());
         EXPECT_EQ(test::best_lag(heard, expected, 32), 0) << eighths;
         EXPECT_GT(test::correlation(heard, 0, expected, 0, 512), 0.98) << eighths;
     }
 }
 
-TEST_P(ReaderContract, skips_push_what_they_pass_over_and_fail_at_the_end)
-{
-    std::unique_ptr<PlayChain> chain = open(GetParam().file);
-    audio::FileReader& reader = chain->get_reader();
-    FrameCounter counter;
-    chain->get_provider().connect(&counter);
-    EXPECT_TRUE(reader.skip_forward(0));
-    EXPECT_EQ(counter.frames, 0);
-    EXPECT_TRUE(reader.skip_forward(reader.length() / 3));
-    EXPECT_GE(reader.position(), reader.length() / 3);
-    EXPECT_LT(reader.position(), reader.length() / 3 + GetParam().step);
-    EXPECT_GT(counter.frames, 0);
-    EXPECT_TRUE(reader.skip_time(0.05));
-    EXPECT_FALSE(reader.skip_forward(reader.length()));
-    EXPECT_TRUE(reader.is_end());
-    EXPECT_EQ(counter.frames, GetParam().frames);
-    chain->get_provider().connect(nullptr);
-}
-
-TEST_P(ReaderContract, a_cut_or_damaged_file_plays_whole_frames_then_ends)
+// A cut or damaged file plays whole frames, then ends; what is not its format is refused.
+TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
 {
     const ReaderCase& c = GetParam();
     test::TempDir dir;
-    std::u16string cut_path;
-    if (c.truncated) {
-        cut_path = path(c.truncated);
-    } else {
+    std::u16string cut_path = c.truncated ? path(c.truncated) : dir.file("cut");
+    if (!c.truncated) {
         test::Bytes bytes = test::read_file(test::fixture(c.file));
         bytes.resize(bytes.size() * 6 / 10 + 1);
         test::write_file(dir.native("cut"), bytes);
-        cut_path = dir.file("cut");
     }
     test::Decoded whole = test::decode_all(open(c.file)->get_provider(), 4096);
-    std::unique_ptr<PlayChain> chain = c.make(cut_path);
-    ASSERT_TRUE(chain->get_reader().is_open());
-    test::Decoded cut = test::decode_all(chain->get_provider(), 4096);
-    EXPECT_FALSE(cut.ragged);
-    EXPECT_GT(cut.frames, 0);
-    EXPECT_LT(cut.frames, whole.frames);
-    EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
-    // What comes before the cut is what the whole file gives.
-    size_t half = cut.samples.size() / 2;
-    EXPECT_TRUE(
-        std::equal(cut.samples.begin(), cut.samples.begin() + ptrdiff_t(half), whole.samples.begin()));
-    if (!c.damaged)
-        return; // every byte of PCM is a sample
-    std::unique_ptr<PlayChain> damaged = open(c.damaged);
-    test::Decoded decoded = test::decode_all(damaged->get_provider(), 4096);
-    EXPECT_FALSE(decoded.ragged);
-    EXPECT_GT(decoded.frames, 0);
-    EXPECT_LE(decoded.frames, std::lround(damaged->get_reader().duration() * c.rate) + 1152);
-    EXPECT_TRUE(damaged->get_provider().get_block(4096).empty());
-}
-
-TEST_P(ReaderContract, refuses_what_is_not_its_format)
-{
-    test::TempDir dir;
-    test::write_file(dir.native("empty"), {});
-    test::write_file(dir.native("junk"), test::Bytes(3000, 0x5A));
-    std::vector<std::u16string> paths = {dir.file("empty"), dir.file("junk"), dir.file("missing")};
+    for (std::u16string bad : {cut_path, c.damaged ? path(c.damaged) : cut_path}) {
+        std::unique_ptr<PlayChain> chain = c.make(bad);
+        ASSERT_TRUE(chain->get_reader().is_open());
+        test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
+        EXPECT_FALSE(decoded.ragged);
+        EXPECT_GT(decoded.frames, 0);
+        EXPECT_LE(decoded.frames, std::lround(chain->get_reader().duration() * c.rate) + 1152);
+        EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+    }
+    test::Samples cut = test::decode_all(c.make(cut_path)->get_provider(), 4096).samples;
+    EXPECT_LT(cut.size(), whole.samples.size());
+    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.samples.begin()))
+        << "what comes before the cut is what the whole file gives";
+    const std::pair<const char*, test::Bytes> refused_bytes[]
+        = {{"empty", {}}, {"junk", test::Bytes(3000, 0x5A)}, {"mpc_magic", {'M', 'P', 'C', 'K'}},
+            {"sv7_magic", {'M', 'P', '+', 0x17, 0, 0}}, {"ogg_capture", {'O', 'g', 'g', 'S', 0, 2, 0, 0}}};
+    std::vector<std::u16string> paths = {dir.file("missing"), path("vorbis_mpc/mpc_8_channels.mpc")};
+    for (const auto& [name, bytes] : refused_bytes) {
+        test::write_file(dir.native(name), bytes);
+        paths.push_back(dir.file(name));
+    }
     for (const ReaderCase& other : s_cases)
-        if (std::string_view(other.name) != GetParam().name)
+        if (std::string_view(other.name) != c.name)
             paths.push_back(path(other.file));
     for (const std::u16string& refused : paths) {
         SCOPED_TRACE(liba::to_utf8(refused));
-        std::unique_ptr<PlayChain> chain = GetParam().make(refused);
+        std::unique_ptr<PlayChain> chain = c.make(refused);
         audio::FileReader& reader = chain->get_reader();
         EXPECT_FALSE(reader.is_open());
         EXPECT_TRUE(reader.is_end());
@@ -244,14 +222,9 @@ TEST_P(ReaderContract, refuses_what_is_not_its_format)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases),
-    [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
-
 // The UI thread seeks and asks while the player thread pulls: every block keeps the stream's
 // format in whole frames, every position stays within the length.
-class ReaderContractConcurrency : public ReaderContract { };
-
-TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pulls)
+TEST_P(ReaderContract, seeks_and_queries_while_the_player_thread_pulls)
 {
     const ReaderCase& c = GetParam();
     std::unique_ptr<PlayChain> chain = open(c.file);
@@ -290,7 +263,7 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
     EXPECT_GT(pulled.load(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases),
+INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases),
     [](const testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
 
 // Real files written by other software (and fixtures, named with their folder) open as the chain of
@@ -383,23 +356,50 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// Real files that a reader must not take: no chain of that codec, or one that plays nothing.
-TEST(ReaderCorpus, files_outside_a_readers_rules_are_refused)
+// Ten seconds of silence at 44100 Hz: times, positions (truncated, not rounded), a seek by time.
+template<class Reader> void expect_ten_seconds(const char* name)
 {
-    SKIP_WITHOUT_CORPUS();
-    const std::pair<const char*, std::u16string_view> cases[]
-        = {{"pcm16_bext_before_fmt_bad_trailing_chunk.wav", PCM},
-            {"pcm24_junk_before_fmt_truncated.wav", PCM}, {"refuse_mulaw_odd_chunk.wav", PCM},
-            {"refuse_ima_adpcm.wav", PCM}, {"refuse_ima_adpcm.wav", ADPCM}, {"refuse_gsm_44100hz.wav", GSM},
-            {"refuse_mp3_free_format_layer3.mp3", MP3}, {"refuse_mp2_free_format_layer2.mp2", MP3},
-            {"refuse_mpc_sv5_header_only.mpc", MPC}, {"refuse_mpc_sv5_header_only.mpc", MP3},
-            {"refuse_ogg_opus.oga", Vorbis}, {"refuse_ogg_opus.oga", MPC}};
-    for (const auto& [name, codec] : cases) {
-        std::unique_ptr<PlayChain> chain = audio::create_play_chain(test::u16(test::corpus(name)));
-        if (chain && chain->get_codec_name() == codec) {
-            EXPECT_TRUE(test::decode_all(chain->get_provider(), 4096).samples.empty()) << name;
-        }
-    }
+    Reader reader(test::u16(test::fixture(name)));
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(reader.length(), 441000);
+    EXPECT_DOUBLE_EQ(reader.duration(), 10.0);
+    EXPECT_EQ(reader.time_to_position(5.0), 220500);
+    EXPECT_DOUBLE_EQ(reader.position_to_time(220500), 5.0);
+    EXPECT_EQ(reader.time_to_position(1.0 / 44100 * 0.99), 0);
+    reader.seek_time(7.5);
+    EXPECT_EQ(reader.position(), 330750);
+    EXPECT_DOUBLE_EQ(reader.time(), 7.5);
+    EXPECT_EQ(test::decode_all(reader, 8192).frames, 441000 - 330750);
+}
+
+TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
+{
+    expect_ten_seconds<audio::DecoderVorbis>("vorbis_mpc/vorbis_silence_10s.ogg");
+    expect_ten_seconds<audio::DecoderMPC>("vorbis_mpc/mpc_silence_10s.mpc");
+}
+
+TEST(VorbisSource, seek_reports_success_only_when_the_file_moved_and_read_counts_whole_items)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("ten.bin"), test::Bytes(10, 7));
+    os::File file(dir.file("ten.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 4, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 3, 1), 0);
+    EXPECT_EQ(file.tell(), 7u);
+    EXPECT_EQ(audio::vorbis_source::seek(file, -2, 2), 0);
+    EXPECT_EQ(audio::vorbis_source::tell(file), 8);
+    for (auto [offset, whence] : {std::pair<int64_t, int> {0, 3}, {-9, 1}, {-1, 0}, {int64_t(1) << 32, 0},
+             {INT64_MAX, 1}, {INT64_MIN, 2}})
+        EXPECT_EQ(audio::vorbis_source::seek(file, offset, whence), -1) << offset << " from " << whence;
+    EXPECT_EQ(file.tell(), 8u) << "a refused seek does not move the file";
+    char buffer[16];
+    EXPECT_EQ(audio::vorbis_source::seek(file, 0, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 2u);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 0u) << "2 bytes left: no whole item";
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 0, 2), 0u);
+    os::File missing(dir.file("missing.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 0), -1);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 1), -1);
 }
 
 } // namespace

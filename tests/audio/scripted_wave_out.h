@@ -2,10 +2,10 @@
 
 // ScriptedWaveOut: a wave-output backend whose headers come back only when the test says so. It
 // records the calls ("open 2x16@44100", "write 35280", "pause", "restart", "reset", "close",
-// "volume ffffffff"), hands queued headers back in order on complete() (copying their bytes into
-// played()), can refuse opens or one write, and keeps the device rules of os::WaveOut: a call that
-// breaks them is counted in refusals(). Every state is behind one mutex, never held during a player
-// call. BlockSource hands out scripted PCM blocks, cut to the frames asked.
+// "volume ffffffff"), hands queued headers back in order on complete() (their bytes go to
+// played()), can refuse opens or one write, and counts every call that breaks a device rule of
+// os::WaveOut in refusals(). Its state is behind one mutex, never held during a player call.
+// BlockSource hands out scripted PCM blocks, cut to the frames asked.
 
 #include "audio/blocks.h"
 #include "audio/pipeline.h"
@@ -30,7 +30,6 @@ public:
     ScriptedWaveOut& operator=(const ScriptedWaveOut&) = delete;
     ~ScriptedWaveOut() { EXPECT_EQ(m_device, nullptr) << "a device outlived its host"; }
 
-    // Runs f under the mutex; get() copies a member under it.
     template<typename F> auto locked(F f) const
     {
         std::lock_guard guard(m_mutex);
@@ -38,8 +37,7 @@ public:
     }
     template<typename T> T get(T ScriptedWaveOut::*member) const
     {
-        std::lock_guard guard(m_mutex);
-        return this->*member;
+        return locked([&] { return this->*member; });
     }
 
     os::WaveOutFactory factory()
@@ -105,11 +103,10 @@ public:
         return count;
     }
 
-    std::vector<std::string> calls() const { return get(&ScriptedWaveOut::m_calls); }
     // The calls whose text begins with prefix.
-    std::vector<std::string> calls(std::string_view prefix) const
+    std::vector<std::string> calls(std::string_view prefix = "") const
     {
-        std::vector<std::string> found = calls();
+        std::vector<std::string> found = get(&ScriptedWaveOut::m_calls);
         std::erase_if(found, [&](const std::string& call) { return !call.starts_with(prefix); });
         return found;
     }
@@ -144,14 +141,8 @@ private:
 
         os::MessageQueue& notices() { return m_queue; }
         const os::WaveFormat& format() const override { return m_format; }
-        os::WaveResult prepare(os::WaveHeader& header) override
-        {
-            return flag(header, [&] { header.flags |= os::WHDR_PREPARED; });
-        }
-        os::WaveResult unprepare(os::WaveHeader& header) override
-        {
-            return flag(header, [&] { header.flags &= ~os::WHDR_PREPARED; });
-        }
+        os::WaveResult prepare(os::WaveHeader& header) override { return flag(header, os::WHDR_PREPARED); }
+        os::WaveResult unprepare(os::WaveHeader& header) override { return flag(header, 0); }
         os::WaveResult write(os::WaveHeader& header) override
         {
             std::lock_guard guard(m_host.m_mutex);
@@ -188,10 +179,8 @@ private:
         uint32_t volume() const override { return m_host.volume(); }
         os::WaveResult close() override
         {
-            auto post
-                = [queue = &m_queue, self = reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this))] {
-                      queue->post(os::MM_WOM_CLOSE, self);
-                  };
+            auto self = reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this));
+            auto post = [queue = &m_queue, self] { queue->post(os::MM_WOM_CLOSE, self); };
             {
                 std::lock_guard guard(m_host.m_mutex);
                 m_host.m_calls.emplace_back("close");
@@ -208,12 +197,13 @@ private:
         }
 
     private:
-        template<typename F> os::WaveResult flag(os::WaveHeader& header, F change)
+        // Sets or clears the prepared flag of a header the device does not hold.
+        os::WaveResult flag(os::WaveHeader& header, uint32_t prepared)
         {
             std::lock_guard guard(m_host.m_mutex);
             if (header.flags & os::WHDR_INQUEUE)
                 return m_host.refuse_locked();
-            change();
+            header.flags = (header.flags & ~os::WHDR_PREPARED) | prepared;
             return os::WaveResult::Ok;
         }
         template<typename F> os::WaveResult record(const std::string& call, F change)
@@ -279,7 +269,7 @@ public:
     }
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::deque<audio::PCMData> m_blocks;
 };
 

@@ -1,15 +1,21 @@
-// The equalizer (fused passes, vector scans, a filter loop without per-sample saturation that falls
-// back when it could matter) against the plain sample-by-sample model of equalizer_model.h: every
-// block, setting change and reset must give the same bytes, pass-through decisions and limiter
-// positions.
+// The equalizer: its band against the textbook peaking filter, its limiter, its settings file, its
+// locks, and whole sessions against the plain sample-by-sample model of equalizer_model.h (fused
+// passes, vector scans and the unsaturated filter loop must give the same bytes, pass-through
+// decisions and limiter positions for every block, setting change and reset).
 
 #include "audio/equalizer_pcm.h"
+#include "audio/equalizer_settings.h"
 #include "equalizer_model.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <climits>
 #include <cmath>
+#include <complex>
 #include <cstring>
+#include <thread>
 #include <tuple>
 
 using audio::EqualizerPCM;
@@ -62,8 +68,9 @@ private:
 
 enum Kind { noise, loud_sine, dc, quarter_rate, kinds };
 
-// Samples of a test signal in -1..1 (the extremes map to full scale), then in the input's own values.
-class Signal {
+// Samples of a test signal in -1..1 (the extremes map to full scale), then in the input's own values;
+// as a provider, blocks of 16-bit stereo at 44100 Hz.
+class Signal : public audio::Provider<PCMData> {
 public:
     explicit Signal(int kind, uint32_t seed = 1)
         : m_kind(kind)
@@ -98,6 +105,11 @@ public:
             }
         }
         return out;
+    }
+    PCMData get_block(int32_t max) override
+    {
+        std::vector<uint8_t> bytes = block(uint32_t(std::clamp(max, 1, 4096)) * 2, 16);
+        return {liba::DataBuffer::copy_of(bytes.data(), uint32_t(bytes.size())), 2, 16, 44100};
     }
 
 private:
@@ -220,4 +232,146 @@ TEST(EqualizerPCMExact, settings_formats_and_resets_of_a_session_match_the_model
     }
     pair.reset();
     pair.run(block(3001, 2), 2, 16, 48000);
+}
+
+// The band in Q28: unity at DC and the gain at the centre, or refused when unstable or overflowing.
+TEST(EqualizerPCM, coefficients_give_the_peaking_band_response_or_are_refused)
+{
+    enum Outcome { refused, accepted, responds };
+    struct Case {
+        double f, w, g;
+        int32_t fs;
+        Outcome outcome;
+    };
+    const Case cases[] = {{80, 2, 8, 44100, responds}, {1000, 1, -6, 48000, responds},
+        {12000, 0.5, 12, 44100, responds}, {1000, 0, 12, 44100, responds}, // width 0: the identity
+        {80, -1, 8, 44100, refused}, {-80, 2, 8, 44100, refused}, {80, 2, NAN, 44100, refused},
+        {80, 2, 1e9, 44100, refused}, {80, 1e6, 8, 44100, refused},
+        // A wide +40 dB band needs a feed-forward gain of 100: refused; a narrow one is fine.
+        {5000, 8, 40, 44100, refused}, {80, 0.1, 40, 44100, accepted},
+        // At 100/201 of the rate (48000 x 100/201 = 23880.597...) and above, no band.
+        {23881, 1, 6, 48000, refused}, {23880, 1, 6, 48000, accepted}};
+    for (const Case& c : cases) {
+        auto got = EqualizerPCM::compute_coefficients(c.f, c.w, c.g, c.fs);
+        ASSERT_EQ(!got, c.outcome == refused) << c.f << " " << c.w;
+        if (c.outcome != responds)
+            continue;
+        EXPECT_EQ(got->a1, got->b1);
+        auto decibels = [&](double omega) {
+            std::complex<double> z1 = std::polar(1.0, -omega), z2 = z1 * z1;
+            std::complex<double> num = double(got->b0) + double(got->b1) * z1 + double(got->b2) * z2;
+            std::complex<double> den = 268435456.0 + double(got->a1) * z1 + double(got->a2) * z2;
+            return 20 * std::log10(std::abs(num / den));
+        };
+        EXPECT_NEAR(decibels(0.0), 0.0, 0.01) << c.f;
+        EXPECT_NEAR(decibels(2.0 * M_PI * c.f / c.fs), c.w == 0 ? 0.0 : c.g, 0.01) << c.f;
+    }
+}
+
+// The player's thread pulls through the equalizer while the UI thread changes the band and resets;
+// the chain upstream is unlinked and deleted, then the equalizer itself, which unlinks both ends.
+TEST(EqualizerPCMConcurrency, pulls_survive_setters_resets_and_deletes_up_the_chain)
+{
+    auto* eq = new EqualizerPCM;
+    audio::Consumer<PCMData> player;
+    eq->connect(&player);
+    auto* source = new Signal(loud_sine);
+    source->connect(eq);
+    eq->set_frequency(80);
+    eq->set_amplitude(8);
+    std::atomic<int> pulls {0}, full_after_delete {0}, bad_blocks {0};
+    std::atomic<bool> deleted {false}, done {false};
+    std::thread puller([&] {
+        for (int after = 0; after < 50; ++pulls) {
+            bool was_deleted = deleted.load();
+            liba::ScopedLock guard(player.lock());
+            PCMData block = player.request(int32_t(500 + pulls.load() % 3000));
+            if (was_deleted) {
+                ++after;
+                full_after_delete += !block.empty();
+            } else if (!block.empty() && (block.channels != 2 || block.bits_per_sample != 16))
+                ++bad_blocks;
+        }
+        done = true;
+    });
+    std::thread ui([&] {
+        for (int i = 0; !done.load(); ++i) {
+            eq->set_frequency(60 + i % 200);
+            eq->set_width(0.5 + (i % 7) * 0.5);
+            eq->set_amplitude(i % 11 == 0 ? 0.0 : -12 + i % 25);
+            if (i % 5 == 0)
+                eq->reset();
+            (void)eq->delay_line_size();
+            std::this_thread::yield();
+        }
+    });
+    while (pulls.load() < 200)
+        std::this_thread::yield();
+    source->connect(nullptr);
+    delete source;
+    deleted = true;
+    puller.join();
+    ui.join();
+    EXPECT_EQ(full_after_delete.load(), 0);
+    EXPECT_EQ(bad_blocks.load(), 0);
+    EXPECT_EQ(eq->provider(), nullptr);
+    Signal second(loud_sine);
+    second.connect(eq);
+    std::atomic<bool> stop {false};
+    std::thread again([&] {
+        for (; !stop.load(); ++pulls) {
+            liba::ScopedLock guard(player.lock());
+            (void)player.request(1024);
+        }
+    });
+    int seen = pulls.load();
+    while (pulls.load() < seen + 20)
+        std::this_thread::yield();
+    delete eq;
+    EXPECT_EQ(player.provider(), nullptr);
+    EXPECT_EQ(second.consumer(), nullptr);
+    seen = pulls.load();
+    while (pulls.load() < seen + 20)
+        std::this_thread::yield();
+    stop = true;
+    again.join();
+}
+
+// Equalizer.xml: the three attributes of its root; whatever is missing or unreadable keeps its own
+// default (80 Hz, 2 octaves, +8 dB), a missing or malformed file or another root all three.
+TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it_cannot_read)
+{
+    struct Case {
+        const char* text;
+        double frequency, width, amplitude;
+    };
+    const Case cases[] = {{"<?xml version=\"1.0\"?>\n<!-- bass lift -->\n<Equalizer Frequency=\"120.5\" "
+                           "Width=\" 1.5e0\" Amplitude=\"-6\"/>",
+                              120.5, 1.5, -6.0},
+        {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
+        {"<Equalizer Frequency=\"200\" Width=\"\" Amplitude=\"4\"/>", 200, 2, 4},
+        {"<Equalizer Frequency=\"200\" Width=\"3\" Amplitude=\"-\"/>", 200, 3, 8},
+        {"<Equalizer Frequency=\"1e999\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
+        {"<Equalizer Width=\"0.5\"/>", 80, 0.5, 8},
+        {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", 80, 2, 4}, // names are case-sensitive
+        {"<Equalizer Frequency=\"250Hz\" Width=\"3\" Amplitude=\"4 dB\"/>", 250, 3,
+            4}, // text after the number
+        {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\">", 80, 2, 8},
+        {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/><Equalizer/>", 80, 2, 8}, {"", 80, 2, 8},
+        {"\xff\xfe", 80, 2, 8},
+        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8},
+        {"<equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/>", 80, 2, 8}};
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        test::write_file(dir.native("Equalizer.xml"), test::Bytes(c.text, c.text + std::strlen(c.text)));
+        audio::EqualizerSettings s = audio::load_equalizer_settings(dir.file("Equalizer.xml"));
+        EXPECT_EQ(s.frequency, c.frequency) << c.text;
+        EXPECT_EQ(s.width, c.width) << c.text;
+        EXPECT_EQ(s.amplitude, c.amplitude) << c.text;
+    }
+    EXPECT_EQ(audio::load_equalizer_settings(dir.file("missing.xml")).amplitude, 8.0);
+    EXPECT_EQ(audio::read_equalizer_settings(liba::XmlNode {}).width, 2.0);
+    audio::EqualizerPCM eq;
+    audio::EqualizerSettings {100.0, 1.25, -3.5}.apply_to(eq);
+    EXPECT_EQ(std::tuple(eq.frequency(), eq.width(), eq.amplitude()), std::tuple(100.0, 1.25, -3.5));
 }

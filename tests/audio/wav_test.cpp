@@ -1,0 +1,413 @@
+// What is particular to the WAV readers (what every reader promises is in
+// reader_contract_test.cpp): the chunk walk and header rules of PCM, MS ADPCM and GSM 6.10, byte
+// and block positions, and decodes against sox and the ADPCM arithmetic worked by hand.
+
+#include "audio/decoder_adpcm.h"
+#include "audio/decoder_gsm.h"
+#include "audio/file_reader_wav_adpcm.h"
+#include "audio/file_reader_wav_gsm.h"
+#include "audio/play_chain.h"
+#include "decoded_audio.h"
+#include "support/ramp_source.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <tuple>
+
+namespace {
+
+using test::Bytes;
+using test::ByteWriter;
+
+constexpr int16_t s_standard[7][2]
+    = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+
+std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
+{
+    test::write_file(dir.native("a.wav"), bytes);
+    return dir.file("a.wav");
+}
+
+test::WavSpec ramp_spec(uint32_t frames)
+{
+    test::WavSpec spec;
+    spec.data = test::ramp16(frames * 2);
+    return spec;
+}
+
+// A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
+struct CodedWav {
+    uint16_t format_tag = 2;
+    uint16_t channels = 1;
+    uint32_t sample_rate = 8000;
+    int32_t block_align = 256;
+    uint16_t samples_per_block = 500;
+    uint16_t bits = 4;
+    uint16_t coefficient_count = 7;
+    int16_t coefficient_offset = 0; // added to every stored coefficient
+    int64_t fact = -1; // -1: no "fact" chunk
+    Bytes data {};
+};
+
+const CodedWav s_gsm {.format_tag = 49, .block_align = 65, .samples_per_block = 320, .bits = 0};
+
+Bytes make_coded_wav(const CodedWav& w)
+{
+    ByteWriter ext;
+    if (w.format_tag == 49) {
+        ext.u16(2).u16(w.samples_per_block);
+    } else {
+        ext.u16(uint16_t(4 * (w.coefficient_count + 1))).u16(w.samples_per_block).u16(w.coefficient_count);
+        for (int i = 0; i < w.coefficient_count; ++i)
+            ext.u16(uint16_t(s_standard[i % 7][0] + w.coefficient_offset))
+                .u16(uint16_t(s_standard[i % 7][1] + w.coefficient_offset));
+    }
+    test::WavSpec spec;
+    spec.format_tag = w.format_tag;
+    spec.channels = w.channels;
+    spec.sample_rate = w.sample_rate;
+    spec.bits = w.bits;
+    spec.block_align = w.block_align;
+    spec.fmt_extra = ext.bytes;
+    spec.data = w.data;
+    if (w.fact >= 0)
+        spec.chunks_before_data.push_back({"fact", ByteWriter().u32(uint32_t(w.fact)).bytes});
+    return test::make_wav(spec);
+}
+
+// count blocks of block_align bytes; block i starts with the byte i, and as a mono ADPCM block it
+// decodes from predictor 0, delta 16, sample1 100 i.
+Bytes numbered_blocks(int count, int block_align)
+{
+    ByteWriter out;
+    for (int i = 0; i < count; ++i)
+        out.u8(uint8_t(i))
+            .u16(16)
+            .u16(uint16_t(100 * i))
+            .u16(0)
+            .raw(Bytes(size_t(block_align - 7), uint8_t(i)));
+    return out.bytes;
+}
+
+// The reader of the file's format tag.
+std::unique_ptr<audio::FileReader> open_coded(const test::TempDir& dir, const CodedWav& wav)
+{
+    std::u16string path = write_temp(dir, make_coded_wav(wav));
+    if (wav.format_tag == 49)
+        return std::make_unique<audio::FileReaderWAVGSM>(path);
+    return std::make_unique<audio::FileReaderWAVADPCM>(path);
+}
+
+test::Samples decode_fixture(const std::string& name)
+{
+    std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(test::u16(test::fixture(name)));
+    EXPECT_TRUE(chain) << name;
+    return chain ? test::decode_all(chain->get_provider(), 4096).samples : test::Samples {};
+}
+
+test::Samples decode(const Bytes& block, uint32_t channels, uint32_t samples)
+{
+    test::Samples out(channels * samples, int16_t(0xABAB));
+    EXPECT_TRUE(audio::decode_adpcm_block(
+        block.data(), block.size(), reinterpret_cast<uint8_t*>(out.data()), channels, samples));
+    return out;
+}
+
+} // namespace
+
+// Other chunks are walked over (an odd one even without its pad byte); a data size past the file
+// plays its whole frames; the end block keeps the format.
+TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whole_frames)
+{
+    test::WavSpec spec = ramp_spec(1000);
+    spec.chunks_before_data = {{"LIST", Bytes(25, 'x')}, {"fact", Bytes(4, 0)}};
+    spec.chunks_after_data = {{"LIST", Bytes(7, 'y')}};
+    // An odd 3-byte chunk written without its pad byte, right after the fmt body, then data or LIST.
+    std::vector<Bytes> files = {test::make_wav(ramp_spec(1000)), test::make_wav(spec)};
+    Bytes odd = ByteWriter().tag("junk").u32(3).raw("abc").bytes;
+    for (Bytes unpadded : std::vector<Bytes>(files)) {
+        unpadded.insert(unpadded.begin() + 36, odd.begin(), odd.end());
+        files.push_back(unpadded);
+    }
+    for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
+        test::WavSpec longer = ramp_spec(1000);
+        longer.data_size = declared;
+        files.push_back(test::make_wav(longer));
+        files.back().push_back(0x55); // half a frame after the last whole one
+    }
+    test::TempDir dir;
+    for (const Bytes& bytes : files) {
+        audio::FileReaderWAVPCM reader(write_temp(dir, bytes));
+        ASSERT_TRUE(reader.is_open());
+        EXPECT_EQ(reader.length(), 4000); // in bytes
+        EXPECT_EQ(reader.bitrate(), 44100u * 4 * 8);
+        EXPECT_EQ(reader.time_to_position(0.01), 441 * 4);
+        test::Samples samples = test::decode_all(reader, 333).samples;
+        ASSERT_EQ(samples.size(), 2000u);
+        for (size_t k = 0; k < samples.size(); ++k)
+            ASSERT_EQ(uint16_t(samples[k]), uint16_t(k)) << "sample " << k;
+        EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
+    }
+}
+
+TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
+{
+    Bytes good = test::make_wav(ramp_spec(10));
+    Bytes chunk_before_fmt = good;
+    Bytes junk = ByteWriter().tag("JUNK").u32(4).u32(0).bytes;
+    chunk_before_fmt.insert(chunk_before_fmt.begin() + 12, junk.begin(), junk.end());
+    test::WavSpec gsm = ramp_spec(10);
+    gsm.format_tag = 49;
+    Bytes no_data = good;
+    no_data[36] = 'D'; // "Data" is not "data"
+    Bytes rifx = good;
+    rifx[3] = 'X';
+    // A LIST size of 0xFFFFFFF8 would bring the walk back to the LIST header itself: no hang.
+    test::WavSpec list = ramp_spec(10);
+    list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
+    Bytes wrapping = test::make_wav(list);
+    std::fill(wrapping.begin() + 41, wrapping.begin() + 44, 0xFF);
+    wrapping[40] = 0xF8;
+    test::TempDir dir;
+    for (const Bytes& bytes : {chunk_before_fmt, test::make_wav(gsm), no_data,
+             Bytes(good.begin(), good.begin() + 30), Bytes {}, rifx, wrapping})
+        EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
+    audio::FileReaderWAVPCM missing(dir.file("missing.wav"));
+    EXPECT_FALSE(missing.is_open());
+    EXPECT_EQ(missing.get_block(100).channels, 0);
+    EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
+
+    audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
+    for (auto [to, expected] : {std::pair {4003, 4000}, {4, 4}, {3, 0}, {-9, 0}, {999999, 4000}}) {
+        reader.seek_position(to);
+        EXPECT_EQ(reader.position(), expected) << "seek to " << to;
+        audio::PCMData block = reader.get_block(1);
+        EXPECT_EQ(block.empty() ? -1 : test::sample16(block, 0), expected < 4000 ? expected / 2 : -1) << to;
+    }
+    // With block_align 0 it never moves and cannot skip.
+    test::WavSpec spec = ramp_spec(100);
+    spec.block_align = 0;
+    audio::FileReaderWAVPCM still(write_temp(dir, test::make_wav(spec)));
+    ASSERT_TRUE(still.is_open());
+    still.seek_position(40);
+    EXPECT_EQ(still.position(), 0);
+    EXPECT_FALSE(still.skip_forward(40));
+    EXPECT_TRUE(still.get_block(100).empty());
+    EXPECT_EQ(still.position_to_time(400), 0.0);
+    // Any width passes through as stored: six channels of 24 bits.
+    test::WavSpec six = ramp_spec(0);
+    six.channels = 6;
+    six.sample_rate = 48000;
+    six.bits = 24;
+    six.data = Bytes(18 * 10, 0x7F);
+    audio::PCMData block = audio::FileReaderWAVPCM(write_temp(dir, test::make_wav(six))).get_block(4);
+    EXPECT_EQ(std::tuple(block.channels, block.bits_per_sample, block.size()), std::tuple(6, 24, 72u));
+    // A chain opens by content and takes its title from the path after the last separator.
+    EXPECT_EQ(audio::title_from_path(u"a\\b/c.wav"), u"c.wav");
+    EXPECT_EQ(audio::title_from_path(u"a/b\\c.wav"), u"c.wav");
+    test::write_file(dir.native("tune.mp3"), good);
+    auto chain = audio::create_play_chain(dir.file("tune.mp3"));
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->get_title(), u"tune.mp3");
+}
+
+// ADPCM and GSM fixtures decode exactly as sox does; a damaged block costs only its own sound
+// (ADPCM block 2 has a bad predictor and plays as silence, block 5 extreme values).
+TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block)
+{
+    for (std::string name : {"adpcm_mono", "adpcm_stereo", "gsm"})
+        EXPECT_EQ(decode_fixture("adpcm_gsm/" + name + ".wav"),
+            test::pcm_file_samples(test::fixture("adpcm_gsm/" + name + "_sox.wav")))
+            << name;
+    test::Samples reference = test::pcm_file_samples(test::fixture("adpcm_gsm/adpcm_mono_sox.wav"));
+    test::Samples ours = decode_fixture("adpcm_gsm/adpcm_mono_corrupt.wav");
+    ASSERT_EQ(ours.size(), reference.size());
+    for (size_t block = 0; block < 8; ++block) {
+        auto at = [&](const test::Samples& v) { return v.begin() + ptrdiff_t(block * 500); };
+        if (block != 5) {
+            EXPECT_TRUE(
+                std::equal(at(ours), at(ours) + 500, block == 2 ? test::Samples(500).begin() : at(reference)))
+                << "block " << block;
+        }
+    }
+    reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
+    ours = decode_fixture("adpcm_gsm/gsm_corrupt.wav");
+    ASSERT_EQ(ours.size(), reference.size());
+    EXPECT_TRUE(std::equal(ours.begin(), ours.begin() + 4 * 320, reference.begin()));
+    EXPECT_FALSE(std::equal(ours.begin() + 4 * 320, ours.begin() + 6 * 320, reference.begin() + 4 * 320));
+}
+
+TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_without_writing)
+{
+    struct Case {
+        Bytes block;
+        uint32_t channels;
+        test::Samples want;
+    };
+    const Case cases[]
+        = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
+           // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
+            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
+            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28}},
+            // Predictor 5 (460, -208), sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
+            // arithmetic shift (a division gives -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
+            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}},
+            // Stereo: header fields interleave; the high nibble is left, the low right (predictor 1).
+            {{0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12}, 2, {1, 2, 10, 20, 26, 102}}};
+    for (const Case& c : cases)
+        EXPECT_EQ(decode(c.block, c.channels, uint32_t(c.want.size() / c.channels)), c.want);
+    // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
+    for (uint8_t p = 0; p < 7; ++p)
+        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
+            (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
+            << "predictor " << int(p);
+    // Extreme codes clamp to 16 bits.
+    Bytes loud {0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0};
+    loud.resize(7 + 40, 0x77);
+    loud.resize(7 + 80, 0x88);
+    test::Samples out = decode(loud, 1, 2 + 160);
+    EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
+    uint8_t good[] = {0, 16, 0, 100, 0, 0, 0, 0x11};
+    uint8_t bad_predictor[] = {7, 16, 0, 100, 0, 0, 0, 0x11};
+    uint8_t written[8] = {0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
+    EXPECT_FALSE(audio::decode_adpcm_block(bad_predictor, 8, written, 1, 4));
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 7, written, 1, 4)) << "input too short for the codes";
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 5)) << "input too short for the codes";
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 3, 2));
+    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 1));
+    EXPECT_EQ(Bytes(written, written + 8), Bytes(8, 0xAB));
+    // Blocks of a format the decoders cannot decode give an empty block; block counts for frames.
+    audio::DecoderADPCM decoder;
+    liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
+    for (auto [channels, bits, align] :
+        {std::tuple {1u, 4u, 256u}, {1u, 4u, 7u}, {1u, 8u, 256u}, {3u, 4u, 256u}, {1u, 4u, 0u}})
+        EXPECT_EQ(decoder.decode_block({bytes, channels, bits, 8000, align}).frames(),
+            align == 256 && bits == 4 && channels == 1 ? 1000u : 0u)
+            << align;
+    EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
+    EXPECT_EQ(decoder.units_for_frames(16384), 1);
+    audio::DecoderGSM gsm;
+    EXPECT_EQ(gsm.units_for_frames(161), 2);
+    EXPECT_EQ(gsm.units_for_frames(INT32_MAX), INT32_MAX / 160 + 1);
+    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
+    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
+    for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
+             {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 0u, 0u}, {256u, 3u, 0u}})
+        EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
+}
+
+TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
+{
+    test::TempDir dir;
+    auto with = [](CodedWav wav, auto change) {
+        change(wav);
+        return wav;
+    };
+    const std::pair<const char*, CodedWav> cases[] = {
+        {"ADPCM 8 bits per sample", with(CodedWav {}, [](CodedWav& w) { w.bits = 8; })},
+        {"ADPCM 8 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 8; })},
+        {"ADPCM no channel", with(CodedWav {}, [](CodedWav& w) { w.channels = 0; })},
+        {"ADPCM 3 channels", with(CodedWav {.channels = 3, .block_align = 768}, [](CodedWav&) {})},
+        {"ADPCM block_align 7", with(CodedWav {.block_align = 7}, [](CodedWav&) {})},
+        {"ADPCM block_align 14 stereo", with(CodedWav {.channels = 2, .block_align = 14}, [](CodedWav&) {})},
+        {"GSM 11025 Hz", with(s_gsm, [](CodedWav& w) { w.sample_rate = 11025; })},
+        {"GSM block_align 64", with(s_gsm, [](CodedWav& w) { w.block_align = 64; })},
+        {"GSM stereo", with(s_gsm, [](CodedWav& w) { w.channels = 2; })},
+        {"GSM 321 samples per block", with(s_gsm, [](CodedWav& w) { w.samples_per_block = 321; })}};
+    for (auto [what, wav] : cases) {
+        SCOPED_TRACE(what);
+        wav.data = numbered_blocks(2, 256);
+        wav.fact = 1000;
+        EXPECT_FALSE(open_coded(dir, wav)->is_open());
+        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
+        EXPECT_TRUE(!chain || chain->get_codec_name() != (wav.format_tag == 49 ? u"GSM" : u"ADPCM"));
+    }
+    // Cut inside the coefficient table, inside the GSM extension.
+    for (auto [wav, size] : {std::pair {CodedWav {}, 50}, {s_gsm, 38}}) {
+        wav.data = numbered_blocks(2, 256);
+        Bytes cut = make_coded_wav(wav);
+        cut.resize(size_t(size));
+        EXPECT_FALSE(audio::FileReaderWAVADPCM(write_temp(dir, cut)).is_open());
+        EXPECT_FALSE(audio::FileReaderWAVGSM(write_temp(dir, cut)).is_open());
+    }
+    EXPECT_TRUE(open_coded(dir, {.block_align = 8, .data = Bytes(8)})->is_open()) << "the smallest block";
+}
+
+TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_count_blocks)
+{
+    test::TempDir dir;
+    struct Case {
+        bool gsm;
+        int64_t fact;
+        int blocks;
+        int32_t length;
+    };
+    // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
+    for (Case c : {Case {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
+             {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
+        SCOPED_TRACE(
+            testing::Message() << (c.gsm ? "GSM" : "ADPCM") << " fact " << c.fact << ", " << c.blocks);
+        CodedWav wav = c.gsm ? s_gsm : CodedWav {};
+        wav.fact = c.fact;
+        wav.data = numbered_blocks(c.blocks, wav.block_align);
+        wav.data.resize(wav.data.size() + size_t(wav.block_align) - 1, 0xEE);
+        std::unique_ptr<audio::FileReader> reader = open_coded(dir, wav);
+        ASSERT_TRUE(reader->is_open());
+        EXPECT_EQ(reader->length(), c.length);
+        EXPECT_DOUBLE_EQ(reader->duration(), c.length * wav.samples_per_block / 8000.0);
+    }
+    std::unique_ptr<audio::FileReader> reader
+        = open_coded(dir, {.samples_per_block = 0, .fact = 4000, .data = numbered_blocks(8, 256)});
+    EXPECT_EQ(reader->length(), 8);
+    EXPECT_EQ(reader->time_to_position(1.0), 0);
+    EXPECT_FALSE(reader->skip_time(1.0));
+    // A seek hands out whole blocks from there; times convert truncated.
+    reader = open_coded(dir, {.fact = 4000, .data = numbered_blocks(8, 256)});
+    reader->seek_position(3);
+    audio::ADPCMData block = static_cast<audio::FileReaderWAVADPCM&>(*reader).get_block(2);
+    ASSERT_EQ(block.size(), 512u);
+    EXPECT_EQ(block.data.data()[0] * 16 + block.data.data()[511], 3 * 16 + 4) << "blocks 3 and 4";
+    reader->seek_time(0.3);
+    EXPECT_EQ(reader->position(), 4);
+    EXPECT_DOUBLE_EQ(reader->time(), 0.25);
+    EXPECT_EQ(reader->time_to_position(0.0624), 0);
+    EXPECT_EQ(reader->time_to_position(-1.0), -16);
+    EXPECT_EQ(reader->time_to_position(1e12), INT32_MAX);
+    EXPECT_DOUBLE_EQ(reader->position_to_time(3), 0.1875);
+    // The standard coefficients decode whatever the file's table holds.
+    Bytes one {1, 16, 0, 0xE8, 0x03, 0xF4, 0x01};
+    one.resize(256, 0x11);
+    test::Samples decoded[2];
+    for (int16_t offset : {0, 37}) {
+        write_temp(dir, make_coded_wav({.coefficient_offset = offset, .fact = 500, .data = one}));
+        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
+        ASSERT_TRUE(chain);
+        auto& adpcm = static_cast<audio::FileReaderWAVADPCM&>(chain->get_reader());
+        EXPECT_EQ(adpcm.adpcm_info().coefficients[1].first, 512 + offset);
+        decoded[offset != 0] = test::decode_all(chain->get_provider(), 4096).samples;
+    }
+    EXPECT_EQ(decoded[0], decoded[1]);
+    EXPECT_EQ(decoded[0][2], (1000 * 512 - 500 * 256) / 256 + 16);
+}
+
+TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
+{
+    test::TempDir dir;
+    CodedWav wav = s_gsm;
+    wav.fact = 1600;
+    wav.data = numbered_blocks(5, 65);
+    Bytes file = make_coded_wav(wav);
+    audio::FileReaderWAVGSM reader(write_temp(dir, file));
+    ASSERT_EQ(reader.length(), 5);
+    size_t data_start = file.size() - 5 * 65 - 1; // 325 bytes of data and a pad byte
+    std::filesystem::resize_file(dir.native("a.wav"), data_start + 3 * 65 + 20);
+    EXPECT_EQ(reader.get_block(10).size(), 3 * 65u);
+    EXPECT_EQ(reader.position(), 3);
+    EXPECT_TRUE(reader.get_block(1).empty());
+    test::write_file(dir.native("a.wav"), file);
+    audio::GSMData block = reader.get_block(1);
+    ASSERT_EQ(block.size(), 65u);
+    EXPECT_EQ(block.data.data()[0], 3);
+    EXPECT_EQ(block.data.data()[64], 3);
+}
