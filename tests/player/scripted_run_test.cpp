@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 namespace {
 
 using test::AppCopy;
@@ -249,6 +251,41 @@ TEST(CommandLine,
         EXPECT_EQ(handed->script, given->script);
     }
     EXPECT_FALSE(player::parse_command_line({"a", "b"}, error));
+}
+
+// The installed player: its link starts it with a desktop entry and an icon beside it; settings go
+// into the app folder, or under XDG_CONFIG_HOME when the user may not write there.
+TEST(CommandLine, the_installed_player_runs_from_its_link_with_a_desktop_entry_and_an_icon)
+{
+    test::TempDir prefix;
+    std::string build = std::filesystem::path(MELODECK_BIN_DIR).parent_path().string();
+    ASSERT_EQ(
+        std::system(
+            ("cmake --install " + build + " --prefix " + prefix.path().string() + " >/dev/null").c_str()),
+        0);
+    std::string desktop = test::read_text(prefix.path() / "share/applications/melodeck.desktop");
+    EXPECT_NE(desktop.find("Exec=" + (prefix.path() / "bin/melodeck").string() + " %f\n"), std::string::npos)
+        << desktop;
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "share/icons/hicolor/scalable/apps/melodeck.svg"));
+    test::TempDir run;
+    test::write_text(prefix.path() / "s.txt", "state\n");
+    std::string command = "env MELODECK_AUDIO=null XDG_RUNTIME_DIR=" + run.path().string() + " "
+        + (prefix.path() / "bin/melodeck").string() + " --headless --script "
+        + (prefix.path() / "s.txt").string() + " >" + (prefix.path() / "out.txt").string() + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(test::read_text(prefix.path() / "out.txt").find("mode=browse"), std::string::npos);
+    std::filesystem::path app = prefix.path() / "lib/melodeck";
+    EXPECT_TRUE(std::filesystem::exists(app / "Settings.xml"));
+    if (::geteuid() == 0) // root may write anywhere
+        return;
+    std::filesystem::remove(app / "Settings.xml");
+    using std::filesystem::perm_options;
+    std::filesystem::permissions(app, std::filesystem::perms::owner_write, perm_options::remove);
+    EXPECT_EQ(
+        std::system(("env XDG_CONFIG_HOME=" + prefix.path().string() + "/config " + command).c_str()), 0);
+    std::filesystem::permissions(app, std::filesystem::perms::owner_write, perm_options::add);
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "config/melodeck/Settings.xml"));
+    EXPECT_FALSE(std::filesystem::exists(app / "Settings.xml"));
 }
 
 } // namespace
