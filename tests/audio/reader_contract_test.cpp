@@ -378,6 +378,24 @@ template<class Reader> void expect_ten_seconds(const char* name)
     EXPECT_EQ(test::decode_all(reader, 8192).frames, 441000 - 330750);
 }
 
+// A chained Ogg file (0.25 s mono at 22050 Hz, then the stereo sweep): every block carries the
+// format of the stream it came from, and the second stream arrives whole.
+TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
+{
+    audio::DecoderVorbis reader(test::u16(test::fixture("vorbis_mpc/vorbis_chained.ogg")));
+    ASSERT_TRUE(reader.is_open());
+    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate()), std::tuple(1u, 22050u));
+    EXPECT_EQ(reader.length(), 11025 + 22050);
+    test::Samples stereo;
+    for (audio::PCMData block = reader.get_block(4096); !block.empty(); block = reader.get_block(4096)) {
+        ASSERT_EQ(std::tuple(block.channels, block.sample_rate),
+            stereo.empty() && block.channels == 1 ? std::tuple(1, 22050) : std::tuple(2, 44100));
+        if (block.channels == 2)
+            test::append(stereo, block);
+    }
+    test::expect_stereo_sweep(stereo);
+}
+
 TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
 {
     expect_ten_seconds<audio::DecoderVorbis>("vorbis_mpc/vorbis_silence_10s.ogg");
