@@ -147,6 +147,9 @@ INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
             "seconds\"\nstate\nquit\n",
             {"random=0 repeat=0 eq=1", "screenoff=2"},
             {"Random=\"false\" Repeat=\"false\"", "ScreenOff=\"2\""}},
+        // Play on the up entry plays the whole folder, its subfolders included.
+        UserRun {"play_on_the_up_entry_plays_the_whole_folder", s_sorted, "",
+            "open $M\nselect ...\ncommand Play\nstate\n", {"mode=play", "track=1/3 path=$M/a.wav"}},
         // Shuffle switched off while playing: the playing file stays current in the sorted order.
         UserRun {"shuffle_switched_off_keeps_the_playing_file_current", "", "",
             "open $M\nselect b.wav\ncommand Play\nmenu Shuffle\nstate\n",
@@ -164,6 +167,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
         UserRun {"a_file_on_the_command_line_plays_in_its_folder", s_sorted, "$M/b.wav",
             "state\nwait 300\ntext frmInfo\n",
             {"mode=play", "track=2/3 path=$M/b.wav", "8kHz 16bit 128kbps"}},
+        UserRun {
+            "a_folder_on_the_command_line_opens", "", "$M", "state\n", {"mode=browse paused=0 folder=$M "}},
         // The language switch translates the menu and the about form, and back.
         UserRun {"a_language_switch_translates_the_menu_and_the_about_form", "", "",
             "menu Language Marked\nstate\nmenu \"ZZLanguage\" English\nstate\nmenu Language Marked\ncommand "
