@@ -22,11 +22,9 @@ TEST(PlayerTexts, status_line_shapes_and_fallbacks)
     // (translated, random, repeat, index, size, the line)
     for (auto [translated, random, repeat, index, size, line] :
         {std::tuple {true, true, true, 4, 12, "Playing shuffled of 12"},
-            {true, true, false, 4, 12, "Playing shuffled of 12"},
             {true, false, true, 2, 12, "Playing looped 3 of 12"},
             {true, false, false, 2, 12, "Playing 3 of 12"},
             {true, true, true, 0, 1, "Playing looped 1 of 1"}, // one file: no random form
-            {true, true, false, 0, 1, "Playing 1 of 1"},
             // "Status_Play" falls back to nothing, the others to their keys.
             {false, true, true, 0, 5, " Status_Random Status_From 5"},
             {false, false, true, 1, 5, " Status_Repeat 2 Status_From 5"}})

@@ -77,7 +77,6 @@ TEST(CommandLines, give_their_status_and_output)
             "$D/warn.xml:3: warning: property {Captoin} is read by no control\n"},
         {"skinc", "dump $D/w.skin", "", 0, "Captoin"},
         {"skinc", "compile a b", "", 2, ""},
-        {"skinc", "build only-one", "", 2, ""},
         {"skinc", "build $D/other.xml $D/other.skin", "", 0, ""},
         {"melodeck-decode", "$D/noise.bin", "", 1, "melodeck-decode: no reader accepts $D/noise.bin\n"},
         // No device to play on: the tool plays silence.
@@ -199,9 +198,6 @@ TEST(MelodeckDecode, decodes_plays_seeks_stops_and_equalizes_the_data_chunk)
     spec.data = test::ramp16(8000 * 3);
     EXPECT_EQ(decode(dir, spec, "--seek 10001", "seek.wav"),
         test::Bytes(spec.data.begin() + 10000, spec.data.end()));
-    size_t one = decode(dir, spec, "--max-seconds 1", "one.wav").size();
-    EXPECT_GE(one, 16000u);
-    EXPECT_LT(one, 48000u);
     // In real time, stopped early: what was played is a prefix of the file.
     test::Bytes played = decode(dir, spec, "--play --max-seconds 0.2", "one_play.wav");
     EXPECT_LT(played.size(), spec.data.size());
