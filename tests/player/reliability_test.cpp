@@ -22,6 +22,12 @@ using test::AppCopy;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool s_sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool s_sanitized = true;
+#else
+constexpr bool s_sanitized = false;
+#endif
 #else
 constexpr bool s_sanitized = false;
 #endif
