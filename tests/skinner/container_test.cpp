@@ -36,7 +36,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
     ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
     EXPECT_TRUE(one.name().empty());
-    EXPECT_EQ(one.kind_name(), u"Kind.Button");
     EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}}));
 
     ControlButton hand(form.container, u"btnHand", LookupMode::named);
@@ -61,7 +60,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     // A control missing from the skin reads its defaults.
     RecordingControl free(form.container, u"notInTheSkin", {{1, 2}, {3, 4}});
     EXPECT_EQ(free.get_int(u"ZOrder", 77), 77);
-    EXPECT_EQ(free.get_string(u"Text", u"plain"), u"plain");
     EXPECT_EQ(free.get_cursor(u"Cursor", os::Cursor::wait), os::Cursor::wait);
 
     ControlButton max(form.container, u"ancMax", LookupMode::named);
