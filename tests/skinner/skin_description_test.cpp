@@ -253,6 +253,29 @@ TEST(SkinDescription, picture_font_and_string_references_are_checked)
     EXPECT_FALSE(valid_with(long_bytes, {{form + s_form_record_size + 2, 0xFFFF, 2}})) << "auto-control kind";
 }
 
+TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_safely)
+{
+    // Run under the sanitizers this shows that validation guards every later read.
+    test::Bytes bytes = test::describe(full_model());
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        for (uint8_t value : {uint8_t(0), uint8_t(0xFF), uint8_t(bytes[at] + 1)}) {
+            test::Bytes changed = bytes;
+            changed[at] = value;
+            SkinDescription description(changed);
+            if (!description.valid())
+                continue;
+            skinner::SkinModel model = description.to_model();
+            uint64_t comparisons = 0;
+            for (uint32_t form : description.preorder(description.form_root())) {
+                uint32_t control
+                    = description.find_record(description.control_root(form), u"btn", comparisons);
+                for (size_t type = 0; type < skinner::s_property_type_count; ++type)
+                    description.find_property(control, PropertyType(type), u"Margin", comparisons);
+            }
+        }
+    }
+}
+
 TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 {
     std::vector<skinner::SkinRecord> controls = {test::record(u"a"), test::record(u"b"), test::record(u"c")};
