@@ -237,6 +237,8 @@ TEST(Font, descriptions_are_four_integers_then_the_face_or_nothing_is_touched)
     EXPECT_EQ(d.height, 8);
     EXPECT_TRUE(d.bold && d.italic && d.underline);
     EXPECT_EQ(d.face, u"Arial Narrow ");
+    FontDescription plain = parsed(u"32 0 0 0 Tahoma");
+    EXPECT_FALSE(plain.bold || plain.italic || plain.underline);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
     EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
     EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
