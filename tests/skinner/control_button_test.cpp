@@ -56,7 +56,6 @@ TEST(ButtonPainting, each_state_draws_its_own_picture_and_the_text_goes_inside_t
     EXPECT_EQ(text.border_max(), (Point {2, 3})) << "BorderMax defaults to BorderMin";
     EXPECT_EQ(borders.border_max(), (Point {3, 4}));
     EXPECT_EQ(borders.horizontal_alignment(), AlignCentre) << "\"right\" is not a name";
-    EXPECT_EQ(borders.vertical_alignment(), AlignNear);
 
     text.set_text(u"Ab");
     form.window.paint_all(form.container);

@@ -190,8 +190,8 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         {{-1, -1}, "13", {}, {"cmdQuit"}}, {{-1, -1}, "o", {}, {}}, {{30, 40}, "2", {}, {"Play"}},
         {{30, 40}, "uurde", {}, {"PlaySubfolder"}}, {{30, 40}, "e", {}, {"PlaySingle"}},
         {{30, 40}, "x", {}, {}},
-        {{30, 40}, "1d!x", {},
-            {}}, // a release whose press went to a greyed row chooses nothing {{30, 40}, "O", {}, {}},
+        {{30, 40}, "1d!x", {}, {}}, // a release whose press went to a greyed row chooses nothing
+        {{30, 40}, "O", {}, {}},
         {{form.size.width - 5, form.size.height - 5}, "x", {}, {}}, // kept inside the work area
     };
     for (const Case& c : cases) {

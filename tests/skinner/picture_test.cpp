@@ -350,18 +350,15 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
         {patched(small24(), {{0, 'M', false}}), u"BM"},
         {patched(small24(), {}, end - 1), u"cut short"}, // the last row's padding is part of the data
         {patched(small24(), {{s_width, 0}}), u"size"},
-        {patched(small24(), {{s_width, uint32_t(-2)}}), u"size"},
         {patched(small24(), {{s_width, 10001}}), u"size"},
         {patched(small24(), {{s_height, 0}}), u"size"},
         {patched(small24(), {{s_height, uint32_t(-10001)}}), u"size"},
         {patched(small24(), {{s_height, 0x80000000u}}), u"size"},
         {patched(small24(), {{s_bit_count, 0, false}}), u"bits"},
         {patched(small24(), {{s_bit_count, 15, false}}), u"bits"},
-        {patched(small24(), {{s_bit_count, 64, false}}), u"bits"},
         {patched(small24(), {{s_compression, 1}, {s_bit_count, 8, false}}), u"run-length"},
         {patched(small24(), {{s_compression, 2}, {s_bit_count, 4, false}}), u"run-length"},
         {patched(small24(), {{s_compression, 4}}), u"compression"},
-        {patched(small24(), {{s_compression, 99}}), u"compression"},
         {patched(small24(), {{s_compression, 3}}), u"compression"}, // bit fields: 16 and 32 bits only
         {patched(small24(), {{s_header_size, 11}}), u""},
         {patched(small24(), {{s_header_size, 39}}), u""},
