@@ -276,6 +276,30 @@ TEST(SkinDescription, every_single_byte_change_gives_a_description_that_reads_sa
     }
 }
 
+TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
+{
+    // 20000 kind records chained by their right children: a list-shaped tree.
+    skinner::SkinModel model;
+    for (int i = 0; i < 20000; ++i)
+        model.kinds.push_back(test::record(u"k" + liba::to_text(int64_t(100000 + i))));
+    test::Bytes bytes = test::describe(model);
+    SkinDescription balanced(bytes);
+    std::vector<uint32_t> records = balanced.preorder(balanced.kind_root());
+    ASSERT_EQ(records.size(), 20000u);
+    std::sort(records.begin(), records.end(),
+        [&](uint32_t a, uint32_t b) { return balanced.name(a) < balanced.name(b); });
+    for (size_t i = 0; i < records.size(); ++i) {
+        set_word(bytes, records[i] + 4 * s_word_left, 0);
+        set_word(bytes, records[i] + 4 * s_word_right, i + 1 < records.size() ? records[i + 1] : 0);
+    }
+    set_word(bytes, s_kind_root, records.front());
+    SkinDescription chained(bytes);
+    ASSERT_TRUE(chained.valid());
+    uint64_t comparisons = 0;
+    EXPECT_NE(chained.find_record(chained.kind_root(), u"k119999", comparisons), 0u);
+    EXPECT_EQ(chained.preorder(chained.kind_root()).size(), 20000u);
+}
+
 TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 {
     std::vector<skinner::SkinRecord> controls = {test::record(u"a"), test::record(u"b"), test::record(u"c")};
