@@ -72,8 +72,6 @@ TEST(Rand, environment_seed_fixes_a_process_sequence_and_the_clock_varies_it)
     os::seed_rand(12345);
     EXPECT_EQ(draws(8), seeded);
     EXPECT_NE(child_draws("-u MELODECK_SEED"), child_draws("-u MELODECK_SEED"));
-    // A seed that is no number is ignored: the clock seeds instead.
-    EXPECT_NE(child_draws("MELODECK_SEED=12x"), child_draws("MELODECK_SEED=12x"));
 }
 
 } // namespace

@@ -131,19 +131,6 @@ TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines
     EXPECT_EQ(MessageBoxWindow::layout(area, u"a\nb").lines, (std::vector<std::u16string> {u"a", u"b"}));
 }
 
-TEST(ScreenCompose, a_frame_rectangle_is_the_four_edges_inside_the_rectangle)
-{
-    Surface surface(10, 10, 0);
-    const Rect rect {{2, 3}, {5, 4}};
-    Shell::frame_rect(surface, rect, 0xFFu);
-    for (int32_t i = 0; i < 100; ++i) {
-        int32_t x = i % 10, y = i / 10;
-        bool edge = rect.contains({x, y})
-            && (x == rect.left() || x == rect.right() - 1 || y == rect.top() || y == rect.bottom() - 1);
-        EXPECT_EQ(surface.at(x, y), edge ? 0xFFu : 0u) << x << "," << y;
-    }
-}
-
 TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)
 {
     TestWindow& a = main;
@@ -201,27 +188,6 @@ TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter)
     EXPECT_EQ(main.recorder.count(WM_KEYDOWN), 0u);
     EXPECT_EQ(main.recorder.count(WM_LBUTTONDOWN), 0u);
     EXPECT_EQ(other.recorder.count(WM_CAPTURECHANGED), 1u);
-}
-
-TEST(ScreenMessageBox, closed_by_tapping_ok)
-{
-    HeadlessScreen screen({480, 640});
-    TestWindow main(screen, {{0, 52}, {480, 536}});
-    MessageBoxWindow::Layout layout = MessageBoxWindow::layout(screen.work_area(), u"Tap OK");
-    Point ok = layout.box.position + layout.ok.position
-        + Point {layout.ok.size.width / 2, layout.ok.size.height / 2};
-    int idles = 0;
-    screen.set_idle_handler([&] {
-        ++idles;
-        if (idles == 1)
-            screen.tap({layout.box.left() + 2, layout.box.top() + 2}); // inside the box, not on OK
-        else if (idles == 2)
-            screen.tap(ok);
-        return idles < 5;
-    });
-    message_box(u"Tap OK", u"Title");
-    EXPECT_EQ(idles, 2);
-    EXPECT_EQ(screen.active_window(), &main.window);
 }
 
 TEST_F(ScreenShell, a_message_box_after_quitting_writes_to_stderr)
