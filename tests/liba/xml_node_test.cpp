@@ -39,7 +39,12 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_EQ(document.child_count(), 3u); // declaration, comment, root: no text at document level
     XmlNode settings = document.child(u"Settings");
     EXPECT_EQ(settings.child_count(), 5u); // text, Sound, text, Bookmarks, text
+    EXPECT_EQ(settings.child_at(3).name(), u"Bookmarks");
+    EXPECT_TRUE(settings.child_at(5).is_null());
     EXPECT_FALSE(settings.child_at(0).set_attribute(u"Path", u"x")); // white-space text: no attributes
+    EXPECT_TRUE(settings.child_at(0).add_child(u"x").is_null());
+    EXPECT_EQ(XmlNode::parse("<a><b/><!--c--><b/>text</a>").child(u"a").child_count(), 4u);
+    EXPECT_TRUE(document.child(u"settings").is_null()); // names are case-sensitive
 
     double volume = 1.0;
     bool equalizer = false;

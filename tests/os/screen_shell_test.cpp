@@ -188,6 +188,27 @@ TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter)
     EXPECT_EQ(other.recorder.count(WM_CAPTURECHANGED), 1u);
 }
 
+TEST(ScreenMessageBox, closed_by_tapping_ok)
+{
+    HeadlessScreen screen({480, 640});
+    TestWindow main(screen, {{0, 52}, {480, 536}});
+    MessageBoxWindow::Layout layout = MessageBoxWindow::layout(screen.work_area(), u"Tap OK");
+    Point ok = layout.box.position + layout.ok.position
+        + Point {layout.ok.size.width / 2, layout.ok.size.height / 2};
+    int idles = 0;
+    screen.set_idle_handler([&] {
+        ++idles;
+        if (idles == 1)
+            screen.tap({layout.box.left() + 2, layout.box.top() + 2}); // inside the box, not on OK
+        else if (idles == 2)
+            screen.tap(ok);
+        return idles < 5;
+    });
+    message_box(u"Tap OK", u"Title");
+    EXPECT_EQ(idles, 2);
+    EXPECT_EQ(screen.active_window(), &main.window);
+}
+
 TEST_F(ScreenShell, a_message_box_after_quitting_writes_to_stderr)
 {
     screen.post_quit();
