@@ -32,7 +32,7 @@ File::File(std::u16string_view path, FileMode mode)
 {
     std::string native = native_path(path);
     // Opened for reading without waiting: opening a FIFO would wait for a writer for ever.
-    bool read = mode != FileMode::Read;
+    bool read = mode == FileMode::Read;
     int handle = ::open(native.c_str(), open_flags(mode) | O_CLOEXEC | (read ? O_NONBLOCK : 0), 0644);
     struct stat info { };
     // A folder opens on POSIX but is no file to read or write. Only a regular file is read: a

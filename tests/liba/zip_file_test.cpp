@@ -118,6 +118,7 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
 
     ASSERT_TRUE(second.find(u"digits"));
     EXPECT_EQ(read_text(second, 100), "0123456789") << "never past the entry";
+    EXPECT_EQ(read_text(second, 0), "");
     liba::ResourceWriter& writer = second; // writes nothing and shares the reader's positions
     EXPECT_EQ(writer.write("xyz", 3), 0u);
     EXPECT_EQ(writer.size(), 10u);
@@ -131,6 +132,7 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
     EXPECT_EQ(second.skip(-4), -4);
     EXPECT_EQ(read_text(second), "89");
     EXPECT_EQ(second.skip(std::numeric_limits<int32_t>::min()), -10);
+    EXPECT_FALSE(second.find(u"c"));
 
     zip = open(cut(w.bytes, w.bytes.size() - 4)); // a cut archive gives short reads
     ASSERT_TRUE(zip->find(u"digits"));

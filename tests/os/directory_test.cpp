@@ -19,6 +19,7 @@ TEST(Directory, create_folders_makes_every_missing_level_and_fails_quietly_throu
     EXPECT_FALSE(os::create_folders(u""));
     test::write_file(dir.native("file"), {});
     EXPECT_FALSE(os::create_folders(root + u"/file/sub"));
+    EXPECT_FALSE(os::create_folders(root + u"/file"));
 }
 
 TEST(Directory, file_facts_size_attributes_and_creation_time)

@@ -4,6 +4,7 @@
 #include "os/keys.h"
 #include "os/message_box.h"
 #include "os/message_box_window.h"
+#include "os/png_writer.h"
 #include "os/screen/headless_screen.h"
 
 #include <gtest/gtest.h>
@@ -218,4 +219,15 @@ TEST_F(ScreenShell, a_message_box_after_quitting_writes_to_stderr)
     std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed, "Note: Late\n");
     EXPECT_EQ(screen.windows().size(), 1u);
+}
+
+// Screenshots read back pixel for pixel in the skin-preview tests; here what is refused.
+TEST(ScreenPng, empty_or_broken_surfaces_and_unwritable_paths_are_refused)
+{
+    test::TempDir dir;
+    EXPECT_FALSE(write_png(Surface(), dir.file("empty.png")));
+    Surface bad(4, 4);
+    bad.pixels.resize(3);
+    EXPECT_FALSE(write_png(bad, dir.file("bad.png")));
+    EXPECT_FALSE(write_png(Surface(2, 2), dir.file("no/such/folder/x.png")));
 }
