@@ -389,7 +389,7 @@ void Gamepads::release(uint32_t virtual_key)
     if (--held->second > 0)
         return;
     m_held.erase(held);
-    if (!(m_repeat && m_repeat->virtual_key == virtual_key))
+    if (m_repeat && m_repeat->virtual_key == virtual_key)
         m_repeat.reset();
     m_screen->input_key(virtual_key, false);
 }
