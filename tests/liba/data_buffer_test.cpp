@@ -12,7 +12,6 @@ TEST(DataBuffer, views_share_storage_until_written_and_a_shared_view_copies_only
     liba::DataBuffer middle = buffer.slice(2, 3);
     EXPECT_TRUE(copy.shares_storage_with(buffer));
     EXPECT_TRUE(middle.shares_storage_with(buffer));
-    EXPECT_EQ(middle.slice(1, 1).data()[0], 'd');
     middle.writable()[0] = 'X';
     EXPECT_FALSE(middle.shares_storage_with(buffer));
     EXPECT_EQ(std::memcmp(middle.data(), "Xde", 3), 0);

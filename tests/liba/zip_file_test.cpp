@@ -52,20 +52,15 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     stored(w, "default.skin", "SKIN");
     stored(w, "Pics/Back_1.bmp", "BM0123", std::string("\x55\x54\x05\x00\x01\x02\x03\x04\x05", 9));
     stored(w, "Caf\xE9 \x80.bmp", "1252"); // names are Windows-1252 unless valid UTF-8
-    stored(w,
-        "Stra\xC3\x9F"
-        "e.bmp",
-        "utf8");
+    stored(w, "Stra\xC3\x9F\x65.bmp", "utf8"); // \x65: an "e" after the hex escape
     stored(w, std::string("cut\0garbage", 11), "zero");
     local_header(w, "odd.bin", 3, 3, s_deflate); // equal sizes mark it stored, whatever the method
     w.raw("xyz");
     local_header(w, "deflated.bmp", 5, 9, s_deflate);
     w.raw("zzzzz");
     stored(w, "hidden.bmp", "three");
-    w.u32(0x02014B50)
-        .raw(std::string(42, '\0'))
-        .u32(0x06054B50)
-        .raw(std::string(18, '\0')); // central directory
+    w.u32(0x02014B50).raw(std::string(42, '\0')); // central directory
+    w.u32(0x06054B50).raw(std::string(18, '\0'));
     auto zip = open(w.bytes);
 
     const std::pair<std::u16string_view, std::string_view> walk[]

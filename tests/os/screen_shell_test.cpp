@@ -7,7 +7,6 @@
 #include "os/png_writer.h"
 #include "os/screen/headless_screen.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace os;
@@ -129,19 +128,6 @@ TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines
     EXPECT_GT(layout.lines.size(), 3u);
     EXPECT_LE(layout.box.bottom(), area.bottom());
     EXPECT_EQ(MessageBoxWindow::layout(area, u"a\nb").lines, (std::vector<std::u16string> {u"a", u"b"}));
-}
-
-TEST(ScreenCompose, a_frame_rectangle_is_the_four_edges_inside_the_rectangle)
-{
-    Surface surface(10, 10, 0);
-    const Rect rect {{2, 3}, {5, 4}};
-    Shell::frame_rect(surface, rect, 0xFFu);
-    for (int32_t i = 0; i < 100; ++i) {
-        int32_t x = i % 10, y = i / 10;
-        bool edge = rect.contains({x, y})
-            && (x == rect.left() || x == rect.right() - 1 || y == rect.top() || y == rect.bottom() - 1);
-        EXPECT_EQ(surface.at(x, y), edge ? 0xFFu : 0u) << x << "," << y;
-    }
 }
 
 TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)

@@ -2,17 +2,13 @@
 
 #include "support/test_support.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-using namespace std::chrono_literals;
 
 namespace {
 

@@ -9,19 +9,10 @@ namespace {
 test::Bytes two_entry_archive(std::string_view prefix = "data of ", uint32_t big = 0)
 {
     test::ByteWriter w;
-    if (big > 0) // an entry too big for memory first
-        w.u32(0x04034B50)
-            .u16(10)
-            .u16(0)
-            .u16(0)
-            .u32(0)
-            .u32(0)
-            .u32(big)
-            .u32(big)
-            .u16(5)
-            .u16(0)
-            .raw("a.bmp")
-            .raw(std::string(big, 'a'));
+    if (big > 0) { // an entry too big for memory first
+        w.u32(0x04034B50).u16(10).u16(0).u16(0).u32(0).u32(0);
+        w.u32(big).u32(big).u16(5).u16(0).raw("a.bmp").raw(std::string(big, 'a'));
+    }
     for (std::string_view name : {"skin.skin", "Back.bmp"}) {
         std::string data = std::string(prefix) + std::string(name);
         w.u32(0x04034B50).u16(10).u16(0).u16(0).u32(0).u32(0);
