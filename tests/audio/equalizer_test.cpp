@@ -350,7 +350,6 @@ TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it
                               120.5, 1.5, -6.0},
         {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
         {"<Equalizer Frequency=\"200\" Width=\"\" Amplitude=\"4\"/>", 200, 2, 4},
-        {"<Equalizer Frequency=\"200\" Width=\"3\" Amplitude=\"-\"/>", 200, 3, 8},
         {"<Equalizer Frequency=\"1e999\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
         {"<Equalizer Width=\"0.5\"/>", 80, 0.5, 8},
         {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", 80, 2, 4}, // names are case-sensitive
@@ -358,9 +357,7 @@ TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it
             4}, // text after the number
         {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\">", 80, 2, 8},
         {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/><Equalizer/>", 80, 2, 8}, {"", 80, 2, 8},
-        {"\xff\xfe", 80, 2, 8},
-        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8},
-        {"<equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/>", 80, 2, 8}};
+        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8}};
     test::TempDir dir;
     for (const Case& c : cases) {
         test::write_file(dir.native("Equalizer.xml"), test::Bytes(c.text, c.text + std::strlen(c.text)));
