@@ -1,7 +1,4 @@
-// What every reader promises, whatever its format: opening by content, length and duration, seeks
-// held inside the stream that sound as straight decoding does, skips that push what they pass over,
-// a cut or damaged file that plays what it holds, the end, refusal of what is not its format, seeks
-// from the UI thread while the player pulls, and real files of every format decoding every frame.
+// What every reader promises: content, length, seeks, skips, bad files, concurrency, real files.
 
 #include "audio/decoder_adpcm.h"
 #include "audio/decoder_gsm.h"
@@ -90,8 +87,7 @@ struct FrameCounter : audio::Consumer<audio::PCMData> {
     void on_data(const audio::PCMData& block) override { frames += block.frames(); }
 };
 
-// Opened by content: format, length, every frame to the end; seeks held inside the stream; skips
-// that push what they pass over.
+// Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
     const ReaderCase& c = GetParam();
@@ -222,9 +218,7 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
     }
 }
 
-// The UI thread seeks and asks while the player thread pulls: every block keeps the stream's
-// format in whole frames, every position stays within the length. A suite of its own, so that the
-// race detector's run of the *Concurrency* tests takes it.
+// Seeks from the UI thread while the player pulls (a *Concurrency* suite, for the race detector).
 class ReaderContractConcurrency : public ReaderContract { };
 TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pulls)
 {
@@ -272,8 +266,7 @@ std::string case_name(const testing::TestParamInfo<ReaderCase>& info)
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases), case_name);
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases), case_name);
 
-// Real files written by other software (and fixtures, named with their folder) open as the chain of
-// their content and decode every frame.
+// Real files (and fixtures, named with their folder) open as their content and decode every frame.
 struct CorpusCase {
     const char* name;
     std::u16string_view codec;
@@ -362,8 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// A chained Ogg file (0.25 s mono at 22050 Hz, then the stereo sweep): every block carries the
-// format of the stream it came from, and the second stream arrives whole.
+// A chained Ogg file (mono 22050 Hz, then the stereo sweep): each block carries its stream's format.
 TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
 {
     audio::DecoderVorbis reader(test::u16(test::fixture("vorbis_mpc/vorbis_chained.ogg")));

@@ -1,6 +1,4 @@
-// What is particular to the WAV readers (what every reader promises is in
-// reader_contract_test.cpp): the chunk walk and header rules of PCM, MS ADPCM and GSM 6.10, byte
-// and block positions, and decodes against sox and the ADPCM arithmetic worked by hand.
+// The WAV readers beyond the reader contract: chunk walk, header rules, positions, sox and hand decodes.
 
 #include "audio/decoder_adpcm.h"
 #include "audio/decoder_gsm.h"
@@ -76,8 +74,7 @@ Bytes make_coded_wav(const CodedWav& w)
     return test::make_wav(spec);
 }
 
-// count blocks of block_align bytes; block i starts with the byte i, and as a mono ADPCM block it
-// decodes from predictor 0, delta 16, sample1 100 i.
+// count blocks; block i starts with the byte i and decodes from predictor 0, delta 16, sample1 100 i.
 Bytes numbered_blocks(int count, int block_align)
 {
     ByteWriter out;
@@ -162,8 +159,7 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
     EXPECT_EQ(still.position_to_time(400), 0.0);
 }
 
-// ADPCM and GSM fixtures decode exactly as sox does; a damaged block costs only its own sound
-// (ADPCM block 2 has a bad predictor and plays as silence, block 5 extreme values).
+// Fixtures decode as sox does; damage stays in its block (ADPCM 2: bad predictor, 5: extremes).
 TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block)
 {
     for (std::string name : {"adpcm_mono", "adpcm_stereo", "gsm"})
