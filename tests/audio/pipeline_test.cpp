@@ -1,4 +1,4 @@
-// A chain deleted while the player thread pulls through a processor.
+// Block links, processors, and a chain deleted while the player thread pulls.
 
 #include "audio/processor.h"
 #include "support/ramp_source.h"
@@ -12,21 +12,58 @@ using audio::PCMData;
 
 namespace {
 
-class PassThrough : public audio::Processor<PCMData, PCMData> {
+class Doubler : public audio::Processor<PCMData, PCMData> {
 protected:
-    PCMData process(const PCMData& in) override { return in; }
+    PCMData process(const PCMData& in) override
+    {
+        PCMData out = in;
+        for (uint32_t i = 0; i < out.frames(); ++i)
+            reinterpret_cast<int16_t*>(out.data.writable())[i] = int16_t(test::sample16(in, i) * 2);
+        return out;
+    }
 };
 
 } // namespace
+
+TEST(Pipeline, links_are_one_to_one_and_either_end_going_clears_them)
+{
+    test::PCMSink sink;
+    {
+        test::RampSource gone(10);
+        gone.connect(&sink);
+    }
+    EXPECT_EQ(sink.provider(), nullptr);
+    test::RampSource source(100);
+    test::PCMSink first;
+    source.connect(&first);
+    source.connect(&sink);
+    EXPECT_EQ(first.provider(), nullptr);
+    EXPECT_EQ(sink.provider(), &source);
+    {
+        test::PCMSink shortlived;
+        source.connect(&shortlived);
+    }
+    EXPECT_EQ(source.consumer(), nullptr);
+    PCMData block = sink.pull(16384);
+    EXPECT_EQ(block.size() + block.channels + block.bits_per_sample + block.sample_rate, 0u) << "no provider";
+    source.deliver(source.get_block(5)); // no consumer: nothing happens
+    // A processor processes pulled and pushed blocks alike.
+    Doubler doubler;
+    source.connect(&doubler);
+    doubler.connect(&sink);
+    EXPECT_EQ(test::sample16(sink.pull(10), 9), 2 * 14);
+    source.deliver(source.get_block(7));
+    EXPECT_EQ(sink.pushed_frames, 7u);
+}
 
 TEST(PipelineConcurrency, a_chain_can_be_deleted_while_the_player_thread_pulls)
 {
     for (int round = 0; round < 20; ++round) {
         auto source = std::make_unique<test::RampSource>(1u << 30);
-        PassThrough stage;
+        Doubler doubler;
         test::PCMSink sink;
-        source->connect(&stage);
-        stage.connect(&sink);
+        source->connect(&doubler);
+        doubler.connect(&sink);
         std::atomic<bool> running {true}, disconnected {false};
         std::atomic<int> blocks {0}, empties_after_disconnect {0};
         std::thread player([&] {
@@ -48,6 +85,6 @@ TEST(PipelineConcurrency, a_chain_can_be_deleted_while_the_player_thread_pulls)
             std::this_thread::yield();
         running = false;
         player.join();
-        EXPECT_EQ(stage.provider(), nullptr);
+        EXPECT_EQ(doubler.provider(), nullptr);
     }
 }

@@ -113,6 +113,40 @@ test::Samples decode(const Bytes& block, uint32_t channels, uint32_t samples)
 
 } // namespace
 
+// Chunks walked over (an odd one even unpadded); a data size past the file plays its whole frames.
+TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whole_frames)
+{
+    test::WavSpec spec = ramp_spec(1000);
+    spec.chunks_before_data = {{"LIST", Bytes(25, 'x')}, {"fact", Bytes(4, 0)}};
+    spec.chunks_after_data = {{"LIST", Bytes(7, 'y')}};
+    // An odd 3-byte chunk written without its pad byte, right after the fmt body, then data or LIST.
+    std::vector<Bytes> files = {test::make_wav(ramp_spec(1000)), test::make_wav(spec)};
+    Bytes odd = ByteWriter().tag("junk").u32(3).raw("abc").bytes;
+    for (Bytes unpadded : std::vector<Bytes>(files)) {
+        unpadded.insert(unpadded.begin() + 36, odd.begin(), odd.end());
+        files.push_back(unpadded);
+    }
+    for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
+        test::WavSpec longer = ramp_spec(1000);
+        longer.data_size = declared;
+        files.push_back(test::make_wav(longer));
+        files.back().push_back(0x55); // half a frame after the last whole one
+    }
+    test::TempDir dir;
+    for (const Bytes& bytes : files) {
+        audio::FileReaderWAVPCM reader(write_temp(dir, bytes));
+        ASSERT_TRUE(reader.is_open());
+        EXPECT_EQ(reader.length(), 4000); // in bytes
+        EXPECT_EQ(reader.bitrate(), 44100u * 4 * 8);
+        EXPECT_EQ(reader.time_to_position(0.01), 441 * 4);
+        test::Samples samples = test::decode_all(reader, 333).samples;
+        ASSERT_EQ(samples.size(), 2000u);
+        for (size_t k = 0; k < samples.size(); ++k)
+            ASSERT_EQ(uint16_t(samples[k]), uint16_t(k)) << "sample " << k;
+        EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
+    }
+}
+
 TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
 {
     Bytes good = test::make_wav(ramp_spec(10));
