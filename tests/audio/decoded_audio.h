@@ -1,8 +1,6 @@
 #pragma once
 
-// Helpers of the audio suites: a stream pulled whole as 16-bit samples with its format, channels
-// taken apart and compared with the signal they came from, and hand-made MPEG frames (a real
-// header followed by zeros, which decodes as silence).
+// Helpers of the audio suites: streams pulled whole, channels compared, hand-made MPEG frames.
 
 #include "audio/blocks.h"
 #include "audio/file_reader_wav_pcm.h"
@@ -106,16 +104,10 @@ inline double rms(const std::vector<double>& a)
     return a.empty() ? 0 : std::sqrt(sum / double(a.size()));
 }
 
-// The signal the fixtures of tests/fixtures/vorbis_mpc were encoded from: 0.5 s, 44.1 kHz mono.
-inline std::vector<double> source_sweep()
-{
-    return channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0);
-}
-
-// A stereo fixture: the sweep on the left and -0.5 x the sweep on the right, sample on sample.
+// The stereo fixtures of vorbis_mpc: the 0.5 s sweep on the left, -0.5 x the sweep on the right.
 inline void expect_stereo_sweep(const Samples& samples)
 {
-    std::vector<double> source = source_sweep();
+    std::vector<double> source = channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0);
     std::vector<double> left = channel(samples, 2, 0);
     std::vector<double> right = channel(samples, 2, 1);
     EXPECT_EQ(best_lag(left, source, 64), 0);

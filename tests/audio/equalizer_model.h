@@ -1,8 +1,6 @@
 #pragma once
 
-// A plain, sample-by-sample model of the equalizer's arithmetic, written to be read rather than to
-// be fast, and the equalizer stage pulled through a consumer as the player pulls it. The exactness
-// test and the equalizer fuzz target compare the two block by block.
+// A plain sample-by-sample model of the equalizer, and the stage pulled as the player pulls it.
 
 #include "audio/equalizer_pcm.h"
 #include "audio/pipeline.h"

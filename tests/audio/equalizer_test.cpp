@@ -1,7 +1,4 @@
-// The equalizer: its band against the textbook peaking filter, its limiter, its settings file, its
-// locks, and whole sessions against the plain sample-by-sample model of equalizer_model.h (fused
-// passes, vector scans and the unsaturated filter loop must give the same bytes, pass-through
-// decisions and limiter positions for every block, setting change and reset).
+// The equalizer's band, limiter, settings file and locks, and sessions against equalizer_model.h.
 
 #include "audio/equalizer_pcm.h"
 #include "audio/equalizer_settings.h"
@@ -68,8 +65,7 @@ private:
 
 enum Kind { noise, loud_sine, dc, quarter_rate, kinds };
 
-// Samples of a test signal in -1..1 (the extremes map to full scale), then in the input's own values;
-// as a provider, blocks of 16-bit stereo at 44100 Hz.
+// A test signal in -1..1 (extremes at full scale); as a provider, 16-bit stereo at 44100 Hz.
 class Signal : public audio::Provider<PCMData> {
 public:
     explicit Signal(int kind, uint32_t seed = 1)
@@ -133,8 +129,7 @@ std::vector<uint8_t> s16(const std::vector<int16_t>& samples)
 
 } // namespace
 
-// Every layout and signal with the limiter and the 32-bit saturation firing: full-scale input
-// through the strongest boosts.
+// Every layout and signal through the strongest boosts: the limiter and 32-bit saturation fire.
 TEST(EqualizerPCMExact, full_scale_input_through_strong_boosts_matches_the_model)
 {
     for (auto [channels, bits] : {std::pair {1, 8}, {1, 16}, {2, 8}, {2, 16}})
@@ -153,8 +148,7 @@ TEST(EqualizerPCMExact, full_scale_input_through_strong_boosts_matches_the_model
             }
 }
 
-// Loud half-waves (samples at the extremes, runs of zeros at their ends) cut into blocks shorter and
-// longer than the delay; then an offset longer than the delay, a half-wave that never closes.
+// Loud half-waves cut across blocks around the delay; an offset; a half-wave that never closes.
 TEST(EqualizerPCMExact, half_waves_cut_across_blocks_match_the_model)
 {
     for (int32_t channels : {1, 2}) {
@@ -194,9 +188,7 @@ TEST(EqualizerPCMExact, half_waves_cut_across_blocks_match_the_model)
     }
 }
 
-// One listening session: switched off, then on; blocks it cannot process (passed on as they come);
-// a band change, amplitude 0 and back, format changes (which empty the delay line and restart the
-// limiter, even far into a longer line), a band at 100/201 of the rate, and a reset.
+// A session: off, on, unprocessable blocks, band and format changes, a band at 100/201 of the rate, reset.
 TEST(EqualizerPCMExact, settings_formats_and_resets_of_a_session_match_the_model)
 {
     Signal loud(loud_sine, 11);
@@ -268,8 +260,7 @@ TEST(EqualizerPCM, coefficients_give_the_peaking_band_response_or_are_refused)
     }
 }
 
-// The player's thread pulls through the equalizer while the UI thread changes the band and resets;
-// the chain upstream is unlinked and deleted, then the equalizer itself, which unlinks both ends.
+// Pulls while the UI thread sets and resets; the chain upstream, then the equalizer, deleted.
 TEST(EqualizerPCMConcurrency, pulls_survive_setters_resets_and_deletes_up_the_chain)
 {
     auto* eq = new EqualizerPCM;
@@ -337,8 +328,7 @@ TEST(EqualizerPCMConcurrency, pulls_survive_setters_resets_and_deletes_up_the_ch
     again.join();
 }
 
-// Equalizer.xml: the three attributes of its root; whatever is missing or unreadable keeps its own
-// default (80 Hz, 2 octaves, +8 dB), a missing or malformed file or another root all three.
+// Equalizer.xml: what is missing or unreadable keeps its default (80 Hz, 2 octaves, +8 dB).
 TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it_cannot_read)
 {
     struct Case {
@@ -350,7 +340,6 @@ TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it
                               120.5, 1.5, -6.0},
         {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
         {"<Equalizer Frequency=\"200\" Width=\"\" Amplitude=\"4\"/>", 200, 2, 4},
-        {"<Equalizer Frequency=\"200\" Width=\"3\" Amplitude=\"-\"/>", 200, 3, 8},
         {"<Equalizer Frequency=\"1e999\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
         {"<Equalizer Width=\"0.5\"/>", 80, 0.5, 8},
         {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", 80, 2, 4}, // names are case-sensitive
@@ -358,9 +347,7 @@ TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it
             4}, // text after the number
         {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\">", 80, 2, 8},
         {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/><Equalizer/>", 80, 2, 8}, {"", 80, 2, 8},
-        {"\xff\xfe", 80, 2, 8},
-        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8},
-        {"<equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/>", 80, 2, 8}};
+        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8}};
     test::TempDir dir;
     for (const Case& c : cases) {
         test::write_file(dir.native("Equalizer.xml"), test::Bytes(c.text, c.text + std::strlen(c.text)));

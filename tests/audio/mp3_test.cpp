@@ -1,7 +1,4 @@
-// The MP3 reader, decoder and tags (what every reader promises is in reader_contract_test.cpp):
-// frame headers, the search for a stream past what is not one of its frames, time from the file
-// size, seeks that sound as playing from the start does, the 16-bit conversion and its clipping
-// against libmad's own output, ID3v1 fields and the chain's title.
+// The MP3 reader, decoder and tags beyond the reader contract: headers, search, time, seeks, clipping, ID3v1.
 
 #include "audio/decoder_mp3.h"
 #include "audio/file_reader_mp3.h"
@@ -9,7 +6,6 @@
 #include "audio/mp3_header.h"
 #include "audio/play_chain_mp3.h"
 #include "decoded_audio.h"
-#include "os/file.h"
 
 #include <gtest/gtest.h>
 #include <mad.h>
@@ -40,8 +36,7 @@ std::vector<MP3Data> all_blocks(FileReaderMP3& reader)
     return blocks;
 }
 
-// An ID3v2.3 tag of the given total length whose body holds pairs of agreeing Layer I headers,
-// as a picture's bytes may.
+// An ID3v2.3 tag of the given total length holding pairs of agreeing Layer I headers.
 Bytes id3v2_with_false_frames(uint32_t total)
 {
     uint32_t size = total - 10;
@@ -198,8 +193,7 @@ class MP3Seek : public testing::TestWithParam<const char*> { };
 
 } // namespace
 
-// The first sound after a seek is the frame at the position exactly as it sounds when the file plays
-// from its start (the bit reservoir and overlap are rebuilt from the frames before it).
+// After a seek the frame sounds as when played from the start (bit reservoir and overlap rebuilt).
 TEST_P(MP3Seek, the_first_sound_after_a_seek_is_the_frame_at_the_position_as_played_from_the_start)
 {
     TempDir dir;
@@ -231,8 +225,7 @@ TEST_P(MP3Seek, the_first_sound_after_a_seek_is_the_frame_at_the_position_as_pla
 INSTANTIATE_TEST_SUITE_P(ConstantAndVariableBitrate, MP3Seek,
     testing::Values("mpeg1_44k_stereo_cbr128.mp3", "mpeg2_22k_mono_vbr.mp3", "mpeg1_32k_mono_cbr64.mp3"));
 
-// Quantising with error feedback per channel; a clipped sample carries only what quantising the
-// clipped value dropped (a fixed bug carried what lay beyond full scale into the next samples).
+// Error feedback per channel; a clip carries only the quantising error (a fixed bug carried the excess).
 TEST(ToPcm, quantises_with_error_feedback_and_clips_without_disturbing_what_follows)
 {
     constexpr int32_t one = 0x10000000; // 1.0 in libmad's fixed point
@@ -262,8 +255,7 @@ TEST(ToPcm, quantises_with_error_feedback_and_clips_without_disturbing_what_foll
 
 namespace {
 
-// libmad's own 16-bit output of a whole file: every frame it decodes, each sample rounded to the
-// nearest step and clipped. Counts the samples that clipped.
+// libmad's own 16-bit output of a whole file, rounded and clipped, and the count of clipped samples.
 std::pair<Samples, size_t> libmad_reference(const std::filesystem::path& path)
 {
     Bytes data = read_file(path);
@@ -303,9 +295,7 @@ std::pair<Samples, size_t> libmad_reference(const std::filesystem::path& path)
 
 } // namespace
 
-// Every fixture and corpus MP3 stream within one step of libmad's rounded output: the error feedback
-// moves a sample by less than a step, and a clip must not push the samples after it further (the
-// clipping tone is meant to clip; low-bit-rate speech clips now and then).
+// Every fixture and corpus MP3 within one step of libmad: a clip must not push the samples after it.
 TEST(DecoderMP3Clipping, fixtures_and_corpus_files_stay_within_a_step_of_libmad)
 {
     std::vector<std::filesystem::path> files;
@@ -384,7 +374,6 @@ TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_
     EXPECT_EQ(read_tag(tag_bytes("Caf\xE9 \x80 \x93ok\x94")).title, u"Caf\u00E9 \u20AC \u201Cok\u201D");
     EXPECT_EQ(read_tag(tag_bytes("Caf\xC3\xA9 \xE2\x82\xAC")).title, u"Caf\u00E9 \u20AC");
     EXPECT_EQ(read_tag(cat({Bytes(300, 1), tag_bytes("Short file")})).title, u"Short file");
-    EXPECT_EQ(read_tag(tag_bytes("Only the tag")).title, u"Only the tag");
     EXPECT_EQ(read_tag(cat({tag_bytes("Followed"), Bytes(200, 7)})).title, u"Followed");
     EXPECT_EQ(read_tag(cat({plain_frames(3), tag_bytes("VINTAGE", "TAG")})).title, u"VINTAGE");
     Bytes cut = tag_bytes("Cut");
@@ -394,11 +383,6 @@ TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_
         EXPECT_FALSE(read_tag(bytes).present) << bytes.size();
     TempDir dir;
     EXPECT_FALSE(audio::read_id3v1(dir.file("missing.mp3")).present);
-    write_file(dir.native("f.mp3"), cat({Bytes(1500, 1), tag_bytes("X")}));
-    os::File file(dir.file("f.mp3"), os::FileMode::Read);
-    uint32_t body = 0;
-    ASSERT_TRUE(audio::find_id3v1(file, body));
-    EXPECT_EQ(body, 1503u);
 }
 
 TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
@@ -409,12 +393,6 @@ TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->get_codec_name(), u"mp3");
     EXPECT_EQ(chain->get_title(), u"sound.wav");
-    struct ReaderKind : audio::PlayChainVisitor {
-        bool mp3 = false;
-        void visit(FileReaderMP3&) override { mp3 = true; }
-    } kind;
-    chain->accept(kind);
-    EXPECT_TRUE(kind.mp3);
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v1_title.mp3")))->get_title(), u"Test Tone");
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v2_title.mp3")))->get_title(), u"Tagged Tone");
     // A PCM WAV whose samples look like MP3 frames is PCM.

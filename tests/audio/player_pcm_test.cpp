@@ -135,8 +135,7 @@ TEST_F(PlayerPCMScripted, a_format_change_on_a_buffer_boundary_never_reaches_the
     EXPECT_EQ(device.played(), bytes_of({first, second}));
 }
 
-// A stop drops the rest of the block that waits; a pause holds the queued sound for the next play
-// and a stop after it resets; the player's end closes the device.
+// Stop drops the waiting rest; pause holds the queue for the next play; the player's end closes.
 TEST_F(PlayerPCMScripted, stop_pause_play_and_destruction_along_one_long_block)
 {
     PCMData block = counting_block(44100 * 8, 2, 16, 44100, 1);
@@ -218,8 +217,7 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     EXPECT_EQ(device.volume(), audio::player_volume_word(0.5));
 }
 
-// A block no device can play is dropped without trying; a failed open returns to closed and the
-// next play starts; a refused buffer is not busy, so the device still closes and waits for a play.
+// Unplayable blocks, failed opens and refused buffers all wait for the next play.
 TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_play)
 {
     source.add(PCMData {liba::DataBuffer::make(4000), 2, 40, 44100});
@@ -255,8 +253,7 @@ TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_pla
     EXPECT_FALSE(player->device_failed());
 }
 
-// Play with an empty chain keeps the wish to play: the next request finds the data and opens, with
-// the volume set before; a device reopened for a format change keeps the listener's pause.
+// The wish to play, the volume and the listener's pause survive an empty chain and a reopen.
 TEST_F(PlayerPCMScripted, play_wanted_volume_and_pause_survive_an_empty_chain_and_a_reopen)
 {
     player->set_volume(0.5);
@@ -282,8 +279,7 @@ TEST_F(PlayerPCMScripted, play_wanted_volume_and_pause_survive_an_empty_chain_an
     }
 }
 
-// Returned buffers are filled again only once three or fewer are queued, three at a time; levels
-// come from the last returned buffer.
+// Buffers refill three at a time once three or fewer are queued; levels follow the returned one.
 TEST_F(PlayerPCMScripted, buffers_are_refilled_three_at_a_time_and_levels_follow_the_returned_ones)
 {
     for (int16_t i = 1; i <= 9; ++i)
@@ -344,8 +340,7 @@ protected:
     PCMData process(const PCMData& in) override { return in; }
 };
 
-// As the application does: relink under the stage's lock, then delete the old chain; now and then
-// also swap what feeds the player itself. No sample of a deleted chain's storage may come out.
+// Chains relinked under the stage's lock and deleted: no sample of a deleted chain comes out.
 TEST(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
 {
     test::TempDir dir;
@@ -381,8 +376,7 @@ TEST(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
     }
 }
 
-// The application's track loop over real chains through the equalizer, while the UI thread reads
-// positions, levels and settings of every stage (ThreadSanitizer reports locks taken in both orders).
+// The track loop through the equalizer while the UI thread reads every stage (lock order).
 TEST(PlayerPCMConcurrencyChains, the_track_loop_through_the_equalizer_keeps_the_lock_order)
 {
     test::TempDir dir;

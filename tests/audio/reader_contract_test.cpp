@@ -1,7 +1,4 @@
-// What every reader promises, whatever its format: opening by content, length and duration, seeks
-// held inside the stream that sound as straight decoding does, skips that push what they pass over,
-// a cut or damaged file that plays what it holds, the end, refusal of what is not its format, seeks
-// from the UI thread while the player pulls, and real files of every format decoding every frame.
+// What every reader promises: content, length, seeks, skips, bad files, concurrency, real files.
 
 #include "audio/decoder_adpcm.h"
 #include "audio/decoder_gsm.h"
@@ -90,8 +87,7 @@ struct FrameCounter : audio::Consumer<audio::PCMData> {
     void on_data(const audio::PCMData& block) override { frames += block.frames(); }
 };
 
-// Opened by content: format, length, every frame to the end; seeks held inside the stream; skips
-// that push what they pass over.
+// Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
     const ReaderCase& c = GetParam();
@@ -222,9 +218,7 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
     }
 }
 
-// The UI thread seeks and asks while the player thread pulls: every block keeps the stream's
-// format in whole frames, every position stays within the length. A suite of its own, so that the
-// race detector's run of the *Concurrency* tests takes it.
+// Seeks from the UI thread while the player pulls (a *Concurrency* suite, for the race detector).
 class ReaderContractConcurrency : public ReaderContract { };
 TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pulls)
 {
@@ -272,8 +266,7 @@ std::string case_name(const testing::TestParamInfo<ReaderCase>& info)
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases), case_name);
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases), case_name);
 
-// Real files written by other software (and fixtures, named with their folder) open as the chain of
-// their content and decode every frame.
+// Real files (and fixtures, named with their folder) open as their content and decode every frame.
 struct CorpusCase {
     const char* name;
     std::u16string_view codec;
@@ -362,24 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-// Ten seconds of silence at 44100 Hz: times, positions (truncated, not rounded), a seek by time.
-template<class Reader> void expect_ten_seconds(const char* name)
-{
-    Reader reader(test::u16(test::fixture(name)));
-    ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(reader.length(), 441000);
-    EXPECT_DOUBLE_EQ(reader.duration(), 10.0);
-    EXPECT_EQ(reader.time_to_position(5.0), 220500);
-    EXPECT_DOUBLE_EQ(reader.position_to_time(220500), 5.0);
-    EXPECT_EQ(reader.time_to_position(1.0 / 44100 * 0.99), 0);
-    reader.seek_time(7.5);
-    EXPECT_EQ(reader.position(), 330750);
-    EXPECT_DOUBLE_EQ(reader.time(), 7.5);
-    EXPECT_EQ(test::decode_all(reader, 8192).frames, 441000 - 330750);
-}
-
-// A chained Ogg file (0.25 s mono at 22050 Hz, then the stereo sweep): every block carries the
-// format of the stream it came from, and the second stream arrives whole.
+// A chained Ogg file (mono 22050 Hz, then the stereo sweep): each block carries its stream's format.
 TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
 {
     audio::DecoderVorbis reader(test::u16(test::fixture("vorbis_mpc/vorbis_chained.ogg")));
@@ -394,36 +370,6 @@ TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
             test::append(stereo, block);
     }
     test::expect_stereo_sweep(stereo);
-}
-
-TEST(DecoderVorbisMPC, ten_seconds_convert_times_exactly)
-{
-    expect_ten_seconds<audio::DecoderVorbis>("vorbis_mpc/vorbis_silence_10s.ogg");
-    expect_ten_seconds<audio::DecoderMPC>("vorbis_mpc/mpc_silence_10s.mpc");
-}
-
-TEST(VorbisSource, seek_reports_success_only_when_the_file_moved_and_read_counts_whole_items)
-{
-    test::TempDir dir;
-    test::write_file(dir.native("ten.bin"), test::Bytes(10, 7));
-    os::File file(dir.file("ten.bin"), os::FileMode::Read);
-    EXPECT_EQ(audio::vorbis_source::seek(file, 4, 0), 0);
-    EXPECT_EQ(audio::vorbis_source::seek(file, 3, 1), 0);
-    EXPECT_EQ(file.tell(), 7u);
-    EXPECT_EQ(audio::vorbis_source::seek(file, -2, 2), 0);
-    EXPECT_EQ(audio::vorbis_source::tell(file), 8);
-    for (auto [offset, whence] : {std::pair<int64_t, int> {0, 3}, {-9, 1}, {-1, 0}, {int64_t(1) << 32, 0},
-             {INT64_MAX, 1}, {INT64_MIN, 2}})
-        EXPECT_EQ(audio::vorbis_source::seek(file, offset, whence), -1) << offset << " from " << whence;
-    EXPECT_EQ(file.tell(), 8u) << "a refused seek does not move the file";
-    char buffer[16];
-    EXPECT_EQ(audio::vorbis_source::seek(file, 0, 0), 0);
-    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 2u);
-    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 0u) << "2 bytes left: no whole item";
-    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 0, 2), 0u);
-    os::File missing(dir.file("missing.bin"), os::FileMode::Read);
-    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 0), -1);
-    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 1), -1);
 }
 
 } // namespace

@@ -273,8 +273,7 @@ private:
     std::deque<audio::PCMData> m_blocks;
 };
 
-// A block whose bytes never repeat within a few megabytes (seeded by first): a slip, loss or
-// repetition of bytes shows.
+// A block whose bytes never repeat within a few megabytes (seeded by first).
 inline audio::PCMData counting_block(
     uint32_t frames, int32_t channels, int32_t bits, int32_t rate, uint8_t first = 0)
 {
