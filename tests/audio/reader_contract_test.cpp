@@ -372,4 +372,29 @@ TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
     test::expect_stereo_sweep(stereo);
 }
 
+// libvorbisfile's file callbacks: seeks within the file only, reads of whole items.
+TEST(VorbisSource, seek_reports_success_only_when_the_file_moved_and_read_counts_whole_items)
+{
+    test::TempDir dir;
+    test::write_file(dir.native("ten.bin"), test::Bytes(10, 7));
+    os::File file(dir.file("ten.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 4, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::seek(file, 3, 1), 0);
+    EXPECT_EQ(file.tell(), 7u);
+    EXPECT_EQ(audio::vorbis_source::seek(file, -2, 2), 0);
+    EXPECT_EQ(audio::vorbis_source::tell(file), 8);
+    for (auto [offset, whence] : {std::pair<int64_t, int> {0, 3}, {-9, 1}, {-1, 0}, {int64_t(1) << 32, 0},
+             {INT64_MAX, 1}, {INT64_MIN, 2}})
+        EXPECT_EQ(audio::vorbis_source::seek(file, offset, whence), -1) << offset << " from " << whence;
+    EXPECT_EQ(file.tell(), 8u) << "a refused seek does not move the file";
+    char buffer[16];
+    EXPECT_EQ(audio::vorbis_source::seek(file, 0, 0), 0);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 2u);
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 4, 2), 0u) << "2 bytes left: no whole item";
+    EXPECT_EQ(audio::vorbis_source::read(file, buffer, 0, 2), 0u);
+    os::File missing(dir.file("missing.bin"), os::FileMode::Read);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 0), -1);
+    EXPECT_EQ(audio::vorbis_source::seek(missing, 0, 1), -1);
+}
+
 } // namespace
