@@ -173,6 +173,11 @@ TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
     screen.type(u"Q");
     test::deliver(screen);
     EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
+    form.calls.clear();
+    screen.key(os::VK_DOWN);
+    screen.type(u"B");
+    test::deliver(screen);
+    EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"})) << "B is its own key";
 
     // Taps come as button 0 in client pixels, with the capture held between.
     form.calls.clear();
