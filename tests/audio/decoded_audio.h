@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace test {
@@ -98,10 +99,8 @@ inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, 
 
 inline double rms(const std::vector<double>& a)
 {
-    double sum = 0;
-    for (double v : a)
-        sum += v * v;
-    return a.empty() ? 0 : std::sqrt(sum / double(a.size()));
+    return a.empty() ? 0
+                     : std::sqrt(std::inner_product(a.begin(), a.end(), a.begin(), 0.0) / double(a.size()));
 }
 
 // The stereo fixtures of vorbis_mpc: the 0.5 s sweep on the left, -0.5 x the sweep on the right.
@@ -144,7 +143,7 @@ inline Bytes frame_bytes(const Frame& f, size_t length = 4)
     return bytes;
 }
 
-inline Bytes cat(std::initializer_list<Bytes> parts)
+inline Bytes cat(const std::vector<Bytes>& parts)
 {
     Bytes out;
     for (const auto& part : parts)
@@ -155,10 +154,7 @@ inline Bytes cat(std::initializer_list<Bytes> parts)
 // count MPEG-1 Layer III frames at 128 kbit/s, 44100 Hz, stereo: 417 bytes each.
 inline Bytes plain_frames(int count)
 {
-    Bytes out;
-    for (int i = 0; i < count; ++i)
-        out = cat({out, frame_bytes({}, 417)});
-    return out;
+    return cat(std::vector<Bytes>(size_t(count), frame_bytes({}, 417)));
 }
 
 // Bytes that hold no 0xFF and so no frame header.

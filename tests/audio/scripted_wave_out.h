@@ -84,12 +84,9 @@ public:
             return true;
         });
     }
-    size_t complete_all()
+    void complete_all()
     {
-        size_t count = 0;
-        while (complete())
-            ++count;
-        return count;
+        while (complete()) { }
     }
 
     // The calls whose text begins with prefix.

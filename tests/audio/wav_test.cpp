@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <numeric>
 #include <tuple>
 
 namespace {
@@ -27,11 +28,10 @@ std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
     return dir.file("a.wav");
 }
 
+// Stereo 16-bit frames of the ramp.
 test::WavSpec ramp_spec(uint32_t frames)
 {
-    test::WavSpec spec;
-    spec.data = test::ramp16(frames * 2);
-    return spec;
+    return {.data = test::ramp16(frames * 2)};
 }
 
 // A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
@@ -61,13 +61,7 @@ Bytes make_coded_wav(const CodedWav& w)
             ext.u16(uint16_t(s_standard[i % 7][0] + w.coefficient_offset))
                 .u16(uint16_t(s_standard[i % 7][1] + w.coefficient_offset));
     }
-    test::WavSpec spec;
-    spec.format_tag = w.format_tag;
-    spec.channels = w.channels;
-    spec.sample_rate = w.sample_rate;
-    spec.bits = w.bits;
-    spec.block_align = w.block_align;
-    spec.fmt_extra = ext.bytes;
+    test::WavSpec spec {w.format_tag, w.channels, w.sample_rate, w.bits, w.block_align, ext.bytes};
     spec.data = w.data;
     if (w.fact >= 0)
         spec.chunks_before_data.push_back({"fact", ByteWriter().u32(uint32_t(w.fact)).bytes});
@@ -75,15 +69,11 @@ Bytes make_coded_wav(const CodedWav& w)
 }
 
 // count blocks; block i starts with the byte i and decodes from predictor 0, delta 16, sample1 100 i.
-Bytes numbered_blocks(int count, int block_align)
+Bytes numbered_blocks(int count, int align)
 {
     ByteWriter out;
     for (int i = 0; i < count; ++i)
-        out.u8(uint8_t(i))
-            .u16(16)
-            .u16(uint16_t(100 * i))
-            .u16(0)
-            .raw(Bytes(size_t(block_align - 7), uint8_t(i)));
+        out.u8(uint8_t(i)).u16(16).u16(uint16_t(100 * i)).u16(0).raw(Bytes(size_t(align) - 7, uint8_t(i)));
     return out.bytes;
 }
 
@@ -133,41 +123,35 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         files.back().push_back(0x55); // half a frame after the last whole one
     }
     test::TempDir dir;
+    test::Samples ramp(2000);
+    std::iota(ramp.begin(), ramp.end(), 0);
     for (const Bytes& bytes : files) {
         audio::FileReaderWAVPCM reader(write_temp(dir, bytes));
         ASSERT_TRUE(reader.is_open());
-        EXPECT_EQ(reader.length(), 4000); // in bytes
-        EXPECT_EQ(reader.bitrate(), 44100u * 4 * 8);
-        EXPECT_EQ(reader.time_to_position(0.01), 441 * 4);
-        test::Samples samples = test::decode_all(reader, 333).samples;
-        ASSERT_EQ(samples.size(), 2000u);
-        for (size_t k = 0; k < samples.size(); ++k)
-            ASSERT_EQ(uint16_t(samples[k]), uint16_t(k)) << "sample " << k;
+        // Positions in bytes.
+        EXPECT_EQ(std::tuple(reader.length(), reader.bitrate(), reader.time_to_position(0.01)),
+            std::tuple(4000, 44100u * 4 * 8, 441 * 4));
+        EXPECT_EQ(test::decode_all(reader, 333).samples, ramp);
         EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
     }
 }
 
 TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
 {
-    Bytes good = test::make_wav(ramp_spec(10));
-    Bytes chunk_before_fmt = good;
-    Bytes junk = ByteWriter().tag("JUNK").u32(4).u32(0).bytes;
-    chunk_before_fmt.insert(chunk_before_fmt.begin() + 12, junk.begin(), junk.end());
-    test::WavSpec gsm = ramp_spec(10);
-    gsm.format_tag = 49;
-    Bytes no_data = good;
-    no_data[36] = 'D'; // "Data" is not "data"
-    Bytes rifx = good;
-    rifx[3] = 'X';
-    // A LIST size of 0xFFFFFFF8 would bring the walk back to the LIST header itself: no hang.
-    test::WavSpec list = ramp_spec(10);
-    list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
-    Bytes wrapping = test::make_wav(list);
-    std::fill(wrapping.begin() + 41, wrapping.begin() + 44, 0xFF);
-    wrapping[40] = 0xF8;
+    const Bytes good = test::make_wav(ramp_spec(10));
+    auto splice = [](Bytes bytes, size_t at, size_t count, const Bytes& part) {
+        bytes.erase(bytes.begin() + ptrdiff_t(at), bytes.begin() + ptrdiff_t(at + count));
+        bytes.insert(bytes.begin() + ptrdiff_t(at), part.begin(), part.end());
+        return bytes;
+    };
+    // A chunk before fmt, GSM, "Data" for "data", cut in fmt, empty, RIFX; a LIST size of 0xFFFFFFF8
+    // would bring the walk back to the LIST header itself: no hang.
     test::TempDir dir;
-    for (const Bytes& bytes : {chunk_before_fmt, test::make_wav(gsm), no_data,
-             Bytes(good.begin(), good.begin() + 30), Bytes {}, rifx, wrapping})
+    for (const Bytes& bytes : {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes),
+             test::make_wav({.format_tag = 49, .data = test::ramp16(20)}), splice(good, 36, 1, {'D'}),
+             Bytes(good.begin(), good.begin() + 30), Bytes {}, splice(good, 3, 1, {'X'}),
+             splice(test::make_wav({.chunks_before_data = {{"LIST", Bytes(8, 0)}}, .data = test::ramp16(20)}),
+                 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
     audio::FileReaderWAVPCM missing(dir.file("missing.wav"));
     EXPECT_FALSE(missing.is_open());
@@ -182,9 +166,8 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
         EXPECT_EQ(block.empty() ? -1 : test::sample16(block, 0), expected < 4000 ? expected / 2 : -1) << to;
     }
     // With block_align 0 it never moves and cannot skip.
-    test::WavSpec spec = ramp_spec(100);
-    spec.block_align = 0;
-    audio::FileReaderWAVPCM still(write_temp(dir, test::make_wav(spec)));
+    audio::FileReaderWAVPCM still(
+        write_temp(dir, test::make_wav({.block_align = 0, .data = test::ramp16(200)})));
     ASSERT_TRUE(still.is_open());
     still.seek_position(40);
     EXPECT_EQ(still.position(), 0);
@@ -205,11 +188,9 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
     ASSERT_EQ(ours.size(), reference.size());
     for (size_t block = 0; block < 8; ++block) {
         auto at = [&](const test::Samples& v) { return v.begin() + ptrdiff_t(block * 500); };
-        if (block != 5) {
-            EXPECT_TRUE(
-                std::equal(at(ours), at(ours) + 500, block == 2 ? test::Samples(500).begin() : at(reference)))
-                << "block " << block;
-        }
+        EXPECT_TRUE(block == 5
+            || std::equal(at(ours), at(ours) + 500, block == 2 ? test::Samples(500).begin() : at(reference)))
+            << "block " << block;
     }
     reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
     ours = decode_fixture("adpcm_gsm/gsm_corrupt.wav");
@@ -248,15 +229,16 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
     loud.resize(7 + 80, 0x88);
     test::Samples out = decode(loud, 1, 2 + 160);
     EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
-    uint8_t good[] = {0, 16, 0, 100, 0, 0, 0, 0x11};
-    uint8_t bad_predictor[] = {7, 16, 0, 100, 0, 0, 0, 0x11};
-    uint8_t written[8] = {0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
-    EXPECT_FALSE(audio::decode_adpcm_block(bad_predictor, 8, written, 1, 4));
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 7, written, 1, 4)) << "input too short for the codes";
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 5)) << "input too short for the codes";
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 3, 2));
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 1));
-    EXPECT_EQ(Bytes(written, written + 8), Bytes(8, 0xAB));
+    // A bad predictor, input too short for the codes, three channels, one sample.
+    Bytes written(8, 0xAB);
+    for (auto [predictor, size, channels, samples] :
+        {std::tuple {7, 8, 1, 4}, {0, 7, 1, 4}, {0, 8, 1, 5}, {0, 8, 3, 2}, {0, 8, 1, 1}}) {
+        const uint8_t block[] = {uint8_t(predictor), 16, 0, 100, 0, 0, 0, 0x11};
+        EXPECT_FALSE(audio::decode_adpcm_block(
+            block, size_t(size), written.data(), uint32_t(channels), uint32_t(samples)))
+            << predictor << " " << size << " " << channels << " " << samples;
+    }
+    EXPECT_EQ(written, Bytes(8, 0xAB));
     // Blocks of a format the decoders cannot decode give an empty block; block counts for frames.
     audio::DecoderADPCM decoder;
     liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
