@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -85,15 +86,12 @@ inline double correlation(
 // The shift d in -max_lag..max_lag for which a[i + d] best matches b[i].
 inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, int max_lag)
 {
-    int best = 0;
-    double best_value = -2;
-    for (int d = -max_lag; d <= max_lag; ++d) {
-        double value = correlation(a, d > 0 ? size_t(d) : 0, b, d < 0 ? size_t(-d) : 0, a.size());
-        if (value > best_value) {
-            best_value = value;
+    auto at
+        = [&](int d) { return correlation(a, size_t(std::max(d, 0)), b, size_t(std::max(-d, 0)), a.size()); };
+    int best = -max_lag;
+    for (int d = -max_lag + 1; d <= max_lag; ++d)
+        if (at(d) > at(best))
             best = d;
-        }
-    }
     return best;
 }
 

@@ -166,23 +166,18 @@ TEST(EqualizerPCMExact, settings_formats_and_resets_of_a_session_match_the_model
 TEST(EqualizerPCM, coefficients_give_the_peaking_band_response_or_are_refused)
 {
     enum Outcome { refused, accepted, responds };
-    struct Case {
-        double f, w, g;
-        int32_t fs;
-        Outcome outcome;
-    };
-    const Case cases[] = {{80, 2, 8, 44100, responds}, {1000, 1, -6, 48000, responds},
-        {12000, 0.5, 12, 44100, responds}, {1000, 0, 12, 44100, responds}, // width 0: the identity
-        {80, -1, 8, 44100, refused}, {-80, 2, 8, 44100, refused}, {80, 2, NAN, 44100, refused},
-        {80, 2, 1e9, 44100, refused}, {80, 1e6, 8, 44100, refused},
-        // A wide +40 dB band needs a feed-forward gain of 100: refused; a narrow one is fine.
-        {5000, 8, 40, 44100, refused}, {80, 0.1, 40, 44100, accepted},
-        // At 100/201 of the rate (48000 x 100/201 = 23880.597...) and above, no band.
-        {23881, 1, 6, 48000, refused}, {23880, 1, 6, 48000, accepted}};
-    for (const Case& c : cases) {
-        auto got = EqualizerPCM::compute_coefficients(c.f, c.w, c.g, c.fs);
-        ASSERT_EQ(!got, c.outcome == refused) << c.f << " " << c.w;
-        if (c.outcome != responds)
+    for (auto [f, w, g, fs, outcome] :
+        {std::tuple {80.0, 2.0, 8.0, 44100, responds}, {1000, 1, -6, 48000, responds},
+            {12000, 0.5, 12, 44100, responds}, {1000, 0, 12, 44100, responds}, // width 0: the identity
+            {80, -1, 8, 44100, refused}, {-80, 2, 8, 44100, refused}, {80, 2, NAN, 44100, refused},
+            {80, 2, 1e9, 44100, refused}, {80, 1e6, 8, 44100, refused},
+            // A wide +40 dB band needs a feed-forward gain of 100: refused; a narrow one is fine.
+            {5000, 8, 40, 44100, refused}, {80, 0.1, 40, 44100, accepted},
+            // At 100/201 of the rate (48000 x 100/201 = 23880.597...) and above, no band.
+            {23881, 1, 6, 48000, refused}, {23880, 1, 6, 48000, accepted}}) {
+        auto got = EqualizerPCM::compute_coefficients(f, w, g, fs);
+        ASSERT_EQ(!got, outcome == refused) << f << " " << w;
+        if (outcome != responds)
             continue;
         EXPECT_EQ(got->a1, got->b1);
         auto decibels = [&](double omega) {
@@ -191,8 +186,8 @@ TEST(EqualizerPCM, coefficients_give_the_peaking_band_response_or_are_refused)
             std::complex<double> den = 268435456.0 + double(got->a1) * z1 + double(got->a2) * z2;
             return 20 * std::log10(std::abs(num / den));
         };
-        EXPECT_NEAR(decibels(0.0), 0.0, 0.01) << c.f;
-        EXPECT_NEAR(decibels(2.0 * M_PI * c.f / c.fs), c.w == 0 ? 0.0 : c.g, 0.01) << c.f;
+        EXPECT_NEAR(decibels(0.0), 0.0, 0.01) << f;
+        EXPECT_NEAR(decibels(2.0 * M_PI * f / fs), w == 0 ? 0.0 : g, 0.01) << f;
     }
 }
 
@@ -261,30 +256,28 @@ TEST(EqualizerPCMConcurrency, pulls_survive_setters_resets_and_deletes_up_the_ch
 // Equalizer.xml: what is missing or unreadable keeps its default (80 Hz, 2 octaves, +8 dB).
 TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it_cannot_read)
 {
-    struct Case {
-        const char* text;
-        double frequency, width, amplitude;
-    };
-    const Case cases[] = {{"<?xml version=\"1.0\"?>\n<!-- bass lift -->\n<Equalizer Frequency=\"120.5\" "
-                           "Width=\" 1.5e0\" Amplitude=\"-6\"/>",
-                              120.5, 1.5, -6.0},
-        {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
-        {"<Equalizer Frequency=\"200\" Width=\"\" Amplitude=\"4\"/>", 200, 2, 4},
-        {"<Equalizer Frequency=\"1e999\" Width=\"3\" Amplitude=\"4\"/>", 80, 3, 4},
-        {"<Equalizer Width=\"0.5\"/>", 80, 0.5, 8},
-        {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", 80, 2, 4}, // names are case-sensitive
-        {"<Equalizer Frequency=\"250Hz\" Width=\"3\" Amplitude=\"4 dB\"/>", 250, 3,
-            4}, // text after the number
-        {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\">", 80, 2, 8},
-        {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/><Equalizer/>", 80, 2, 8}, {"", 80, 2, 8},
-        {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", 80, 2, 8}};
+    // Names are case-sensitive; text after a number is ignored.
+    const std::pair<std::string_view, audio::EqualizerSettings> cases[]
+        = {{"<?xml version=\"1.0\"?>\n<!-- bass lift -->\n<Equalizer Frequency=\"120.5\" "
+            "Width=\" 1.5e0\" Amplitude=\"-6\"/>",
+               {120.5, 1.5, -6.0}},
+            {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", {80, 3, 4}},
+            {"<Equalizer Frequency=\"200\" Width=\"\" Amplitude=\"4\"/>", {200, 2, 4}},
+            {"<Equalizer Frequency=\"1e999\" Width=\"3\" Amplitude=\"4\"/>", {80, 3, 4}},
+            {"<Equalizer Width=\"0.5\"/>", {80, 0.5, 8}},
+            {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", {80, 2, 4}},
+            {"<Equalizer Frequency=\"250Hz\" Width=\"3\" Amplitude=\"4 dB\"/>", {250, 3, 4}},
+            {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\">", {80, 2, 8}},
+            {"<Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/><Equalizer/>", {80, 2, 8}},
+            {"", {80, 2, 8}},
+            {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", {80, 2, 8}}};
     test::TempDir dir;
-    for (const Case& c : cases) {
-        test::write_file(dir.native("Equalizer.xml"), test::Bytes(c.text, c.text + std::strlen(c.text)));
+    for (auto [text, want] : cases) {
+        test::write_file(dir.native("Equalizer.xml"), test::Bytes(text.begin(), text.end()));
         audio::EqualizerSettings s = audio::load_equalizer_settings(dir.file("Equalizer.xml"));
-        EXPECT_EQ(
-            std::tuple(s.frequency, s.width, s.amplitude), std::tuple(c.frequency, c.width, c.amplitude))
-            << c.text;
+        EXPECT_EQ(std::tuple(s.frequency, s.width, s.amplitude),
+            std::tuple(want.frequency, want.width, want.amplitude))
+            << text;
     }
     EXPECT_EQ(audio::load_equalizer_settings(dir.file("missing.xml")).amplitude, 8.0);
     EXPECT_EQ(audio::read_equalizer_settings(liba::XmlNode {}).width, 2.0);

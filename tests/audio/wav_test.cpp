@@ -31,7 +31,9 @@ std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
 // Stereo 16-bit frames of the ramp.
 test::WavSpec ramp_spec(uint32_t frames)
 {
-    return {.data = test::ramp16(frames * 2)};
+    test::WavSpec spec;
+    spec.data = test::ramp16(frames * 2);
+    return spec;
 }
 
 // A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
@@ -61,8 +63,10 @@ Bytes make_coded_wav(const CodedWav& w)
             ext.u16(uint16_t(s_standard[i % 7][0] + w.coefficient_offset))
                 .u16(uint16_t(s_standard[i % 7][1] + w.coefficient_offset));
     }
-    test::WavSpec spec {w.format_tag, w.channels, w.sample_rate, w.bits, w.block_align, ext.bytes};
-    spec.data = w.data;
+    test::WavSpec spec;
+    std::tie(spec.format_tag, spec.channels, spec.sample_rate, spec.bits, spec.block_align, spec.fmt_extra,
+        spec.data)
+        = std::tie(w.format_tag, w.channels, w.sample_rate, w.bits, w.block_align, ext.bytes, w.data);
     if (w.fact >= 0)
         spec.chunks_before_data.push_back({"fact", ByteWriter().u32(uint32_t(w.fact)).bytes});
     return test::make_wav(spec);
@@ -146,12 +150,14 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
     };
     // A chunk before fmt, GSM, "Data" for "data", cut in fmt, empty, RIFX; a LIST size of 0xFFFFFFF8
     // would bring the walk back to the LIST header itself: no hang.
+    test::WavSpec gsm = ramp_spec(10), list = ramp_spec(10);
+    gsm.format_tag = 49;
+    list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
     test::TempDir dir;
-    for (const Bytes& bytes : {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes),
-             test::make_wav({.format_tag = 49, .data = test::ramp16(20)}), splice(good, 36, 1, {'D'}),
-             Bytes(good.begin(), good.begin() + 30), Bytes {}, splice(good, 3, 1, {'X'}),
-             splice(test::make_wav({.chunks_before_data = {{"LIST", Bytes(8, 0)}}, .data = test::ramp16(20)}),
-                 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
+    for (const Bytes& bytes :
+        {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes), test::make_wav(gsm),
+            splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
+            splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
     audio::FileReaderWAVPCM missing(dir.file("missing.wav"));
     EXPECT_FALSE(missing.is_open());
@@ -166,8 +172,9 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
         EXPECT_EQ(block.empty() ? -1 : test::sample16(block, 0), expected < 4000 ? expected / 2 : -1) << to;
     }
     // With block_align 0 it never moves and cannot skip.
-    audio::FileReaderWAVPCM still(
-        write_temp(dir, test::make_wav({.block_align = 0, .data = test::ramp16(200)})));
+    test::WavSpec spec = ramp_spec(100);
+    spec.block_align = 0;
+    audio::FileReaderWAVPCM still(write_temp(dir, test::make_wav(spec)));
     ASSERT_TRUE(still.is_open());
     still.seek_position(40);
     EXPECT_EQ(still.position(), 0);
