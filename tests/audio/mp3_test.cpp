@@ -261,12 +261,10 @@ std::pair<Samples, size_t> libmad_reference(const std::filesystem::path& path)
         }
         return int16_t(v >> (MAD_F_FRACBITS + 1 - 16));
     };
-    for (;;) {
-        if (mad_frame_decode(&frame, &stream) != 0) {
-            if (MAD_RECOVERABLE(stream.error))
-                continue;
-            break; // the end of the data
-        }
+    // Up to the end of the data, past recoverable errors.
+    for (int status; (status = mad_frame_decode(&frame, &stream)) == 0 || MAD_RECOVERABLE(stream.error);) {
+        if (status != 0)
+            continue;
         mad_synth_frame(&synth, &frame);
         for (unsigned i = 0; i < synth.pcm.length; ++i)
             for (unsigned c = 0; c < synth.pcm.channels; ++c)

@@ -120,8 +120,7 @@ TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_wait
             {counting_block(8820, 2, 16, 44100, 1), counting_block(1000, 1, 16, 44100, 9), 2,
                 Calls {"open 2x16@44100", "volume ffffffff", "write 35280", "write 0", "close",
                     "open 1x16@44100", "volume ffffffff", "write 2000", "close"}}}) {
-        source.add(first);
-        source.add(second);
+        source.add({first, second});
         ASSERT_TRUE(play_queued(size_t(buffers)));
         for (int i = 0; i < buffers; ++i)
             ASSERT_TRUE(device.complete());
@@ -140,7 +139,7 @@ TEST_F(PlayerPCMScripted, a_format_change_drains_closes_and_reopens_for_the_wait
 TEST_F(PlayerPCMScripted, stop_pause_play_and_destruction_along_one_long_block)
 {
     PCMData block = counting_block(44100 * 8, 2, 16, 44100, 1);
-    source.add(block);
+    source.add({block});
     ASSERT_TRUE(play_queued(6));
     ASSERT_TRUE(stop_drained());
     // Four pulls of 16384 frames filled six buffers; the rest of the fourth went with the stop.
@@ -170,13 +169,13 @@ TEST_F(PlayerPCMScripted, stop_pause_play_and_destruction_along_one_long_block)
 
 TEST_F(PlayerPCMScripted, stop_while_draining_closes_and_forgets_the_block_of_the_old_stream)
 {
-    source.add(counting_block(3000, 2, 16, 44100));
-    source.add(counting_block(1000, 2, 16, 22050)); // waits for a reopen that stop cancels
+    // The second block waits for a reopen that stop cancels.
+    source.add({counting_block(3000, 2, 16, 44100), counting_block(1000, 2, 16, 22050)});
     ASSERT_TRUE(play_queued(1));
     ASSERT_TRUE(stop_drained());
     EXPECT_EQ(device.calls("reset").size(), 1u);
     PCMData next = counting_block(1000, 2, 16, 44100, 50);
-    source.add(next);
+    source.add({next});
     ASSERT_TRUE(play_queued(1));
     EXPECT_EQ(device.calls("open"), (Calls {"open 2x16@44100", "open 2x16@44100"}));
     device.complete();
@@ -186,7 +185,7 @@ TEST_F(PlayerPCMScripted, stop_while_draining_closes_and_forgets_the_block_of_th
 
 TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for_the_next_device)
 {
-    source.add(counting_block(3000, 2, 16, 44100));
+    source.add({counting_block(3000, 2, 16, 44100)});
     device.hold_close_notice();
     ASSERT_TRUE(play_queued(1));
     player->stop();
@@ -197,7 +196,7 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
     player->set_volume(0.5);
     player->play();
     player->pause();
-    source.add(counting_block(1000, 2, 16, 44100, 9));
+    source.add({counting_block(1000, 2, 16, 44100, 9)});
     EXPECT_FALSE(player->is_drained());
     device.release_close_notice();
     ASSERT_TRUE(wait_until([&] { return device.calls("open").size() == 2 && device.queued() == 1; }));
@@ -212,12 +211,12 @@ TEST_F(PlayerPCMScripted, requests_while_the_close_notice_is_on_its_way_wait_for
 // Unplayable blocks, failed opens and refused buffers all wait for the next play.
 TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_play)
 {
-    source.add(PCMData {liba::DataBuffer::make(4000), 2, 40, 44100});
+    source.add({PCMData {liba::DataBuffer::make(4000), 2, 40, 44100}});
     player->play();
     ASSERT_TRUE(wait_until([&] { return player->open_failed(); }));
     EXPECT_EQ(device.open_attempts(), 0);
     PCMData block = counting_block(2000, 1, 8, 11025);
-    source.add(block);
+    source.add({block});
     device.fail_opens(1);
     player->play();
     ASSERT_TRUE(wait_until([&] { return device.open_attempts() == 1 && player->open_failed(); }));
@@ -229,7 +228,7 @@ TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_pla
     ASSERT_TRUE(drained());
     EXPECT_EQ(device.played(), bytes_of({block})) << "nothing is lost";
 
-    source.add(counting_block(44100 * 3, 2, 16, 44100));
+    source.add({counting_block(44100 * 3, 2, 16, 44100)});
     device.refuse_write(3); // the third write of this block
     player->play();
     ASSERT_TRUE(wait_until([&] { return device.calls("write").size() == 4 && device.queued() == 2; }));
@@ -252,9 +251,8 @@ TEST_F(PlayerPCMScripted, play_wanted_volume_and_pause_survive_an_empty_chain_an
     ASSERT_TRUE(drained());
     EXPECT_EQ(device.open_attempts(), 0);
     PCMData block = counting_block(44100 * 3, 2, 16, 44100);
-    source.add(block.slice(0, 12000));
-    source.add(counting_block(1000, 1, 16, 44100)); // a format change: the device closes and reopens
-    source.add(block.slice(12000, 40000));
+    // A format change between: the device closes and reopens.
+    source.add({block.slice(0, 12000), counting_block(1000, 1, 16, 44100), block.slice(12000, 40000)});
     player->pause();
     ASSERT_TRUE(wait_until([&] { return device.is_paused() && device.queued() == 1; }));
     EXPECT_EQ(device.calls("volume"), Calls {"volume 7fff7fff"}) << "applied at open";
@@ -272,7 +270,7 @@ TEST_F(PlayerPCMScripted, play_wanted_volume_and_pause_survive_an_empty_chain_an
 TEST_F(PlayerPCMScripted, buffers_are_refilled_three_at_a_time_and_levels_follow_the_returned_ones)
 {
     for (int16_t i = 1; i <= 9; ++i)
-        source.add(pattern16(8820, {{int16_t(1000 * i)}, {int16_t(-500 * i), 7}}));
+        source.add({pattern16(8820, {{int16_t(1000 * i)}, {int16_t(-500 * i), 7}})});
     player->play();
     EXPECT_EQ(player->get_level(0), 0.0);
     ASSERT_TRUE(queued(6));

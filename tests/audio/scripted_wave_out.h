@@ -228,10 +228,10 @@ private:
 // Hands out the blocks added to it in order, each cut to the frames asked; then empty blocks.
 class BlockSource : public audio::Provider<audio::PCMData> {
 public:
-    void add(audio::PCMData block)
+    void add(std::initializer_list<audio::PCMData> blocks)
     {
         std::lock_guard guard(m_mutex);
-        m_blocks.push_back(std::move(block));
+        m_blocks.insert(m_blocks.end(), blocks);
     }
     audio::PCMData get_block(int32_t max) override
     {

@@ -159,9 +159,6 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
             splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
             splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
-    audio::FileReaderWAVPCM missing(dir.file("missing.wav"));
-    EXPECT_FALSE(missing.is_open());
-    EXPECT_EQ(missing.get_block(100).channels, 0);
     EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
 
     audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
