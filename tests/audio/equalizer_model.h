@@ -47,10 +47,8 @@ public:
         if (m_band.amplitude == 0.0 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16)
             || rate < 1 || rate > audio::EqualizerPCM::max_sample_rate || frames == 0)
             return pass;
-        if (rate != m_coefficient_rate) {
-            m_coefficient_rate = rate;
-            m_valid = false;
-        }
+        // Coefficients hold for the rate they were worked out for.
+        m_valid = std::exchange(m_coefficient_rate, rate) == rate && m_valid;
         if (!m_valid) {
             auto k = audio::EqualizerPCM::compute_coefficients(
                 m_band.frequency, m_band.width, m_band.amplitude, rate);

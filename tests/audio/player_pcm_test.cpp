@@ -366,17 +366,16 @@ TEST(PlayerPCMConcurrency, chains_swapped_while_the_thread_pulls)
 TEST(PlayerPCMConcurrencyChains, the_track_loop_through_the_equalizer_keeps_the_lock_order)
 {
     test::TempDir dir;
-    const std::u16string files[] = {test::u16(test::fixture("vorbis_mpc/sweep_44k_mono.wav")),
-        test::u16(test::fixture("adpcm_gsm/adpcm_stereo_sox.wav")),
-        test::u16(test::fixture("mp3/mpeg1_44k_stereo_cbr128.mp3")),
-        test::u16(test::fixture("adpcm_gsm/gsm_sox.wav"))};
+    const char* files[] = {"vorbis_mpc/sweep_44k_mono.wav", "adpcm_gsm/adpcm_stereo_sox.wav",
+        "mp3/mpeg1_44k_stereo_cbr128.mp3", "adpcm_gsm/gsm_sox.wav"};
     audio::EqualizerPCM equalizer;
     equalizer.set_amplitude(6.0);
     audio::PlayerPCM player(os::wave_out_factory("file:" + dir.native("out.wav").string() + ",fast"));
     equalizer.connect(&player);
     std::unique_ptr<audio::PlayChain> chain;
     for (int round = 0; round < 12; ++round) {
-        std::unique_ptr<audio::PlayChain> next = audio::create_play_chain(files[round % 4]);
+        std::unique_ptr<audio::PlayChain> next
+            = audio::create_play_chain(test::u16(test::fixture(files[round % 4])));
         ASSERT_TRUE(next) << round;
         player.stop();
         if (chain)
