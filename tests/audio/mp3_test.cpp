@@ -30,8 +30,7 @@ struct File {
 std::vector<MP3Data> all_blocks(FileReaderMP3& reader)
 {
     std::vector<MP3Data> blocks;
-    for (MP3Data block = reader.get_block(1); !block.empty() && blocks.size() < 10000;
-         block = reader.get_block(1))
+    for (MP3Data block; blocks.size() < 10000 && !(block = reader.get_block(1)).empty();)
         blocks.push_back(block);
     return blocks;
 }
@@ -44,10 +43,9 @@ Bytes id3v2_with_false_frames(uint32_t total)
         uint8_t(size >> 7 & 0x7F), uint8_t(size & 0x7F)};
     Bytes body = junk(size, 7);
     Bytes layer1 = frame_bytes({MPEG1, 1, 3, 0}); // 104-byte frames
-    for (size_t at = 100; at + 300 < body.size(); at += 3000) {
-        std::copy(layer1.begin(), layer1.end(), body.begin() + long(at));
-        std::copy(layer1.begin(), layer1.end(), body.begin() + long(at) + 104);
-    }
+    for (size_t at = 100; at + 300 < body.size(); at += 3000)
+        for (size_t header : {at, at + 104})
+            std::copy(layer1.begin(), layer1.end(), body.begin() + long(header));
     return cat({tag, body});
 }
 

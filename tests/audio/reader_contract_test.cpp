@@ -10,6 +10,7 @@
 #include "audio/play_chain_mp3.h"
 #include "decoded_audio.h"
 #include "liba/text.h"
+#include "support/ramp_source.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -73,12 +74,6 @@ protected:
     }
 };
 
-// Counts the frames a skip pushes downstream.
-struct FrameCounter : audio::Consumer<audio::PCMData> {
-    int64_t frames = 0;
-    void on_data(const audio::PCMData& block) override { frames += block.frames(); }
-};
-
 // Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
@@ -113,17 +108,17 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
         EXPECT_EQ(chain->get_provider().get_block(100).empty(), end) << to;
     }
     reader.seek_position(0);
-    FrameCounter counter;
+    test::PCMSink counter; // counts the frames a skip pushes downstream
     chain->get_provider().connect(&counter);
     EXPECT_TRUE(reader.skip_forward(0));
     EXPECT_TRUE(reader.skip_forward(length / 3));
     EXPECT_GE(reader.position(), length / 3);
     EXPECT_LT(reader.position(), length / 3 + c.step);
-    EXPECT_GT(counter.frames, 0);
+    EXPECT_GT(counter.pushed_frames, 0u);
     EXPECT_TRUE(reader.skip_time(0.05));
     EXPECT_FALSE(reader.skip_forward(length));
     EXPECT_TRUE(reader.is_end());
-    EXPECT_EQ(counter.frames, c.frames);
+    EXPECT_EQ(counter.pushed_frames, c.frames);
     chain->get_provider().connect(nullptr);
 }
 
