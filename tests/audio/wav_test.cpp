@@ -205,12 +205,7 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
 
 TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_without_writing)
 {
-    struct Case {
-        Bytes block;
-        uint32_t channels;
-        test::Samples want;
-    };
-    const Case cases[]
+    const std::tuple<Bytes, uint32_t, test::Samples> cases[]
         = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
            // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
             {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
@@ -220,18 +215,16 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}},
             // Stereo: header fields interleave; the high nibble is left, the low right (predictor 1).
             {{0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12}, 2, {1, 2, 10, 20, 26, 102}}};
-    for (const Case& c : cases)
-        EXPECT_EQ(decode(c.block, c.channels, uint32_t(c.want.size() / c.channels)), c.want);
+    for (const auto& [block, channels, want] : cases)
+        EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
     // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
     for (uint8_t p = 0; p < 7; ++p)
         EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
             (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
             << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
-    Bytes loud {0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0};
-    loud.resize(7 + 40, 0x77);
-    loud.resize(7 + 80, 0x88);
-    test::Samples out = decode(loud, 1, 2 + 160);
+    test::Samples out
+        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
     EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
     // A bad predictor, input too short for the codes, three channels, one sample.
     Bytes written(8, 0xAB);
@@ -303,25 +296,19 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
 TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_count_blocks)
 {
     test::TempDir dir;
-    struct Case {
-        bool gsm;
-        int64_t fact;
-        int blocks;
-        int32_t length;
-    };
     // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
-    for (Case c : {Case {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
-             {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
-        SCOPED_TRACE(
-            testing::Message() << (c.gsm ? "GSM" : "ADPCM") << " fact " << c.fact << ", " << c.blocks);
-        CodedWav wav = c.gsm ? s_gsm : CodedWav {};
-        wav.fact = c.fact;
-        wav.data = numbered_blocks(c.blocks, wav.block_align);
+    for (auto [gsm, fact, blocks, length] :
+        {std::tuple {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
+            {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
+        SCOPED_TRACE(testing::Message() << (gsm ? "GSM" : "ADPCM") << " fact " << fact << ", " << blocks);
+        CodedWav wav = gsm ? s_gsm : CodedWav {};
+        wav.fact = fact;
+        wav.data = numbered_blocks(blocks, wav.block_align);
         wav.data.resize(wav.data.size() + size_t(wav.block_align) - 1, 0xEE);
         std::unique_ptr<audio::FileReader> reader = open_coded(dir, wav);
         ASSERT_TRUE(reader->is_open());
-        EXPECT_EQ(reader->length(), c.length);
-        EXPECT_DOUBLE_EQ(reader->duration(), c.length * wav.samples_per_block / 8000.0);
+        EXPECT_EQ(reader->length(), length);
+        EXPECT_DOUBLE_EQ(reader->duration(), length * wav.samples_per_block / 8000.0);
     }
     std::unique_ptr<audio::FileReader> reader
         = open_coded(dir, {.samples_per_block = 0, .fact = 4000, .data = numbered_blocks(8, 256)});
