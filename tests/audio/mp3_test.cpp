@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <mad.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -126,27 +127,25 @@ TEST(FileReaderMP3, time_comes_from_the_first_bitrate_and_the_file_size_and_lone
 
 TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate_and_refusals)
 {
-    struct Case {
-        Frame frame;
-        int32_t version, layer, channels, sample_rate, bitrate, frame_length, samples_per_frame;
-    };
-    const Case cases[] = {{{MPEG1, 3, 9, 0, true}, 1, 3, 2, 44100, 128, 418, 1152},
-        {{MPEG1, 3, 14, 2, true, true}, 1, 3, 1, 32000, 320, 1441, 1152},
-        {{MPEG1, 2, 14, 1}, 1, 2, 2, 48000, 384, 1152, 1152},
-        {{MPEG1, 2, 3, 0}, 1, 2, 2, 44100, 56, 182, 1152},
-        {{MPEG1, 1, 14, 2, true}, 1, 1, 2, 32000, 448, 676, 384},
-        {{MPEG2, 3, 8, 0, true}, 2, 3, 2, 22050, 64, 209, 576},
-        {{MPEG2, 2, 2, 2}, 2, 2, 2, 16000, 16, 144, 1152}, {{MPEG2, 1, 14, 0}, 2, 1, 2, 22050, 256, 556, 384},
-        {{MPEG25, 3, 1, 2, false, true}, 3, 3, 1, 8000, 8, 72, 576},
-        {{MPEG25, 3, 14, 0}, 3, 3, 2, 11025, 160, 1044, 576}};
-    for (const Case& c : cases) {
+    // Version, layer, channels, sample rate, bitrate, frame length, samples per frame.
+    const std::pair<Frame, std::array<int32_t, 7>> cases[]
+        = {{{MPEG1, 3, 9, 0, true}, {1, 3, 2, 44100, 128, 418, 1152}},
+            {{MPEG1, 3, 14, 2, true, true}, {1, 3, 1, 32000, 320, 1441, 1152}},
+            {{MPEG1, 2, 14, 1}, {1, 2, 2, 48000, 384, 1152, 1152}},
+            {{MPEG1, 2, 3, 0}, {1, 2, 2, 44100, 56, 182, 1152}},
+            {{MPEG1, 1, 14, 2, true}, {1, 1, 2, 32000, 448, 676, 384}},
+            {{MPEG2, 3, 8, 0, true}, {2, 3, 2, 22050, 64, 209, 576}},
+            {{MPEG2, 2, 2, 2}, {2, 2, 2, 16000, 16, 144, 1152}},
+            {{MPEG2, 1, 14, 0}, {2, 1, 2, 22050, 256, 556, 384}},
+            {{MPEG25, 3, 1, 2, false, true}, {3, 3, 1, 8000, 8, 72, 576}},
+            {{MPEG25, 3, 14, 0}, {3, 3, 2, 11025, 160, 1044, 576}}};
+    for (const auto& [frame, want] : cases) {
         audio::MP3Header h;
-        ASSERT_TRUE(audio::parse_frame_header(frame_bytes(c.frame).data(), h)) << header_value(c.frame);
-        EXPECT_EQ(std::tuple(h.version, h.layer, h.channels, h.sample_rate, h.bitrate, h.frame_length,
-                      h.samples_per_frame),
-            std::tuple(c.version, c.layer, c.channels, c.sample_rate, c.bitrate, c.frame_length,
-                c.samples_per_frame))
-            << header_value(c.frame);
+        ASSERT_TRUE(audio::parse_frame_header(frame_bytes(frame).data(), h)) << header_value(frame);
+        EXPECT_EQ((std::array {h.version, h.layer, h.channels, h.sample_rate, h.bitrate, h.frame_length,
+                      h.samples_per_frame}),
+            want)
+            << header_value(frame);
     }
     // Free format, a bad bitrate index, a reserved sample rate, version and layer.
     for (Frame frame : {Frame {MPEG1, 3, 0}, Frame {MPEG1, 3, 15}, Frame {MPEG1, 3, 9, 3},
@@ -214,11 +213,8 @@ INSTANTIATE_TEST_SUITE_P(ConstantAndVariableBitrate, MP3Seek,
 TEST(ToPcm, quantises_with_error_feedback_and_clips_without_disturbing_what_follows)
 {
     constexpr int32_t one = 0x10000000; // 1.0 in libmad's fixed point
-    struct Case {
-        std::vector<int32_t> left, right;
-        Samples want;
-    };
-    const Case cases[]
+    // Left, right (none: mono) and the samples wanted.
+    const std::tuple<std::vector<int32_t>, std::vector<int32_t>, Samples> cases[]
         = {{{0, 0x2000, -0x2000, 0x123 << 13, -one, one / 2}, {}, {0, 1, -1, 0x123, -32768, 16384}},
             // Half and quarter steps come out on average; without feedback they would all be 0.
             {{0x1000, 0x1000, 0x1000, 0x1000}, {}, {0, 1, 0, 1}},
@@ -230,11 +226,11 @@ TEST(ToPcm, quantises_with_error_feedback_and_clips_without_disturbing_what_foll
             {{one - 0x1000, one - 0x1000, 0}, {}, {32767, 32767, 0}}, // the carried error pushes it over
             {std::vector<int32_t>(3000, std::numeric_limits<int32_t>::max()), {}, Samples(3000, 32767)},
             {{4 * one, 0, 0}, {0x1000, 0x1000, 0x1000}, {32767, 0, 0, 1, 0, 0}}}; // channels apart
-    for (const Case& c : cases) {
-        Samples out(c.want.size(), int16_t(0xAAAA));
-        audio::to_pcm(reinterpret_cast<uint8_t*>(out.data()), uint32_t(c.left.size()), c.left.data(),
-            c.right.empty() ? nullptr : c.right.data());
-        EXPECT_EQ(out, c.want) << c.left[0];
+    for (const auto& [left, right, want] : cases) {
+        Samples out(want.size(), int16_t(0xAAAA));
+        audio::to_pcm(reinterpret_cast<uint8_t*>(out.data()), uint32_t(left.size()), left.data(),
+            right.empty() ? nullptr : right.data());
+        EXPECT_EQ(out, want) << left[0];
     }
 }
 
