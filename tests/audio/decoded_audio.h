@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace test {
@@ -28,8 +29,7 @@ inline void append(Samples& to, const audio::PCMData& block)
 
 struct Decoded {
     Samples samples; // interleaved
-    int32_t channels = 0;
-    int32_t sample_rate = 0;
+    int32_t channels = 0, sample_rate = 0;
     int64_t frames = 0;
     bool ragged = false; // a block that was not whole 16-bit frames, or changed format
 };
@@ -42,10 +42,8 @@ inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t fra
         audio::PCMData block = provider.get_block(frames);
         if (block.empty())
             return out;
-        if (i == 0) {
-            out.channels = block.channels;
-            out.sample_rate = block.sample_rate;
-        }
+        if (i == 0)
+            std::tie(out.channels, out.sample_rate) = std::tie(block.channels, block.sample_rate);
         out.ragged |= block.bits_per_sample != 16 || block.size() % block.frame_size() != 0
             || !block.same_format({{}, out.channels, 16, out.sample_rate});
         out.frames += block.frames();
