@@ -28,13 +28,13 @@ using namespace audio::codec_name;
 using ChainMaker = std::unique_ptr<PlayChain> (*)(const std::u16string& path);
 
 // The chain of one format's reader, whether the file opens or not.
-template<typename Chain, typename R> std::unique_ptr<PlayChain> chain(const std::u16string& path)
+template<typename Chain, typename R> std::unique_ptr<PlayChain> make_chain(const std::u16string& path)
 {
     return std::make_unique<Chain>(u"", std::make_unique<R>(path), path);
 }
-template<typename R> constexpr ChainMaker reader_only = chain<audio::PlayChainReaderOnly<R>, R>;
+template<typename R> constexpr ChainMaker reader_only = make_chain<audio::PlayChainReaderOnly<R>, R>;
 template<typename R, typename D>
-constexpr ChainMaker reader_decoder = chain<audio::PlayChainReaderDecoder<R, D>, R>;
+constexpr ChainMaker reader_decoder = make_chain<audio::PlayChainReaderDecoder<R, D>, R>;
 
 struct ReaderCase {
     const char* name;
@@ -60,7 +60,7 @@ const ReaderCase s_cases[] = {{"pcm", reader_only<audio::FileReaderWAVPCM>, "vor
         "vorbis_mpc/vorbis_truncated.ogg", Vorbis, 2, 44100, 0.5, 22050, 1, "vorbis_mpc/vorbis_corrupt.ogg"},
     {"mpc", reader_only<audio::DecoderMPC>, "vorbis_mpc/mpc_44k_stereo.mpc", "vorbis_mpc/mpc_truncated.mpc",
         MPC, 2, 44100, 0.5, 22050, 1152, "vorbis_mpc/mpc_corrupt.mpc"},
-    {"mp3", chain<audio::PlayChainMP3, audio::FileReaderMP3>, "mp3/mpeg1_44k_stereo_cbr128.mp3",
+    {"mp3", make_chain<audio::PlayChainMP3, audio::FileReaderMP3>, "mp3/mpeg1_44k_stereo_cbr128.mp3",
         "mp3/truncated.mp3", MP3, 2, 44100, 0.653, 25 * 1152, 418, "mp3/corrupt.mp3"}};
 
 class ReaderContract : public testing::TestWithParam<ReaderCase> {
