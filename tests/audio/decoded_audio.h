@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace test {
@@ -26,8 +29,7 @@ inline void append(Samples& to, const audio::PCMData& block)
 
 struct Decoded {
     Samples samples; // interleaved
-    int32_t channels = 0;
-    int32_t sample_rate = 0;
+    int32_t channels = 0, sample_rate = 0;
     int64_t frames = 0;
     bool ragged = false; // a block that was not whole 16-bit frames, or changed format
 };
@@ -40,10 +42,8 @@ inline Decoded decode_all(audio::Provider<audio::PCMData>& provider, int32_t fra
         audio::PCMData block = provider.get_block(frames);
         if (block.empty())
             return out;
-        if (i == 0) {
-            out.channels = block.channels;
-            out.sample_rate = block.sample_rate;
-        }
+        if (i == 0)
+            std::tie(out.channels, out.sample_rate) = std::tie(block.channels, block.sample_rate);
         out.ragged |= block.bits_per_sample != 16 || block.size() % block.frame_size() != 0
             || !block.same_format({{}, out.channels, 16, out.sample_rate});
         out.frames += block.frames();
@@ -84,24 +84,19 @@ inline double correlation(
 // The shift d in -max_lag..max_lag for which a[i + d] best matches b[i].
 inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, int max_lag)
 {
-    int best = 0;
-    double best_value = -2;
-    for (int d = -max_lag; d <= max_lag; ++d) {
-        double value = correlation(a, d > 0 ? size_t(d) : 0, b, d < 0 ? size_t(-d) : 0, a.size());
-        if (value > best_value) {
-            best_value = value;
+    auto at
+        = [&](int d) { return correlation(a, size_t(std::max(d, 0)), b, size_t(std::max(-d, 0)), a.size()); };
+    int best = -max_lag;
+    for (int d = -max_lag + 1; d <= max_lag; ++d)
+        if (at(d) > at(best))
             best = d;
-        }
-    }
     return best;
 }
 
 inline double rms(const std::vector<double>& a)
 {
-    double sum = 0;
-    for (double v : a)
-        sum += v * v;
-    return a.empty() ? 0 : std::sqrt(sum / double(a.size()));
+    return a.empty() ? 0
+                     : std::sqrt(std::inner_product(a.begin(), a.end(), a.begin(), 0.0) / double(a.size()));
 }
 
 // The stereo fixtures of vorbis_mpc: the 0.5 s sweep on the left, -0.5 x the sweep on the right.
@@ -144,7 +139,7 @@ inline Bytes frame_bytes(const Frame& f, size_t length = 4)
     return bytes;
 }
 
-inline Bytes cat(std::initializer_list<Bytes> parts)
+inline Bytes cat(const std::vector<Bytes>& parts)
 {
     Bytes out;
     for (const auto& part : parts)
@@ -155,10 +150,7 @@ inline Bytes cat(std::initializer_list<Bytes> parts)
 // count MPEG-1 Layer III frames at 128 kbit/s, 44100 Hz, stereo: 417 bytes each.
 inline Bytes plain_frames(int count)
 {
-    Bytes out;
-    for (int i = 0; i < count; ++i)
-        out = cat({out, frame_bytes({}, 417)});
-    return out;
+    return cat(std::vector<Bytes>(size_t(count), frame_bytes({}, 417)));
 }
 
 // Bytes that hold no 0xFF and so no frame header.

@@ -10,6 +10,7 @@
 #include "audio/play_chain_mp3.h"
 #include "decoded_audio.h"
 #include "liba/text.h"
+#include "support/ramp_source.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,31 +24,25 @@
 namespace {
 
 using audio::PlayChain;
+using namespace audio::codec_name;
 using ChainMaker = std::unique_ptr<PlayChain> (*)(const std::u16string& path);
 
-template<typename R> std::unique_ptr<PlayChain> reader_only(const std::u16string& path)
+// The chain of one format's reader, whether the file opens or not.
+template<typename Chain, typename R> std::unique_ptr<PlayChain> make_chain(const std::u16string& path)
 {
-    return std::make_unique<audio::PlayChainReaderOnly<R>>(u"", std::make_unique<R>(path), path);
+    return std::make_unique<Chain>(u"", std::make_unique<R>(path), path);
 }
-
-template<typename R, typename D> std::unique_ptr<PlayChain> reader_decoder(const std::u16string& path)
-{
-    return std::make_unique<audio::PlayChainReaderDecoder<R, D>>(u"", std::make_unique<R>(path), path);
-}
-
-std::unique_ptr<PlayChain> mp3_chain(const std::u16string& path)
-{
-    return std::make_unique<audio::PlayChainMP3>(u"", std::make_unique<audio::FileReaderMP3>(path), path);
-}
+template<typename R> constexpr ChainMaker reader_only = make_chain<audio::PlayChainReaderOnly<R>, R>;
+template<typename R, typename D>
+constexpr ChainMaker reader_decoder = make_chain<audio::PlayChainReaderDecoder<R, D>, R>;
 
 struct ReaderCase {
     const char* name;
-    ChainMaker make; // the chain of this format's reader, whether the file opens or not
+    ChainMaker make;
     const char* file; // under tests/fixtures
     const char* truncated; // a cut copy of file; null: cut here
     std::u16string_view codec;
-    int32_t channels;
-    int32_t rate;
+    int32_t channels, rate;
     double seconds;
     int64_t frames; // decoded sample frames
     int32_t step; // positions move by whole coded frames of this many units (1: exactly)
@@ -55,20 +50,18 @@ struct ReaderCase {
 };
 
 const ReaderCase s_cases[] = {{"pcm", reader_only<audio::FileReaderWAVPCM>, "vorbis_mpc/sweep_44k_mono.wav",
-                                  nullptr, audio::codec_name::PCM, 1, 44100, 0.5, 22050, 1, nullptr},
+                                  nullptr, PCM, 1, 44100, 0.5, 22050, 1, nullptr},
     {"adpcm", reader_decoder<audio::FileReaderWAVADPCM, audio::DecoderADPCM>, "adpcm_gsm/adpcm_mono.wav",
-        "adpcm_gsm/adpcm_mono_truncated.wav", audio::codec_name::ADPCM, 1, 8000, 0.5, 4000, 1,
+        "adpcm_gsm/adpcm_mono_truncated.wav", ADPCM, 1, 8000, 0.5, 4000, 1,
         "adpcm_gsm/adpcm_mono_corrupt.wav"},
     {"gsm", reader_decoder<audio::FileReaderWAVGSM, audio::DecoderGSM>, "adpcm_gsm/gsm.wav",
-        "adpcm_gsm/gsm_truncated.wav", audio::codec_name::GSM, 1, 8000, 0.52, 13 * 320, 1,
-        "adpcm_gsm/gsm_corrupt.wav"},
+        "adpcm_gsm/gsm_truncated.wav", GSM, 1, 8000, 0.52, 13 * 320, 1, "adpcm_gsm/gsm_corrupt.wav"},
     {"vorbis", reader_only<audio::DecoderVorbis>, "vorbis_mpc/vorbis_44k_stereo.ogg",
-        "vorbis_mpc/vorbis_truncated.ogg", audio::codec_name::Vorbis, 2, 44100, 0.5, 22050, 1,
-        "vorbis_mpc/vorbis_corrupt.ogg"},
+        "vorbis_mpc/vorbis_truncated.ogg", Vorbis, 2, 44100, 0.5, 22050, 1, "vorbis_mpc/vorbis_corrupt.ogg"},
     {"mpc", reader_only<audio::DecoderMPC>, "vorbis_mpc/mpc_44k_stereo.mpc", "vorbis_mpc/mpc_truncated.mpc",
-        audio::codec_name::MPC, 2, 44100, 0.5, 22050, 1152, "vorbis_mpc/mpc_corrupt.mpc"},
-    {"mp3", mp3_chain, "mp3/mpeg1_44k_stereo_cbr128.mp3", "mp3/truncated.mp3", audio::codec_name::MP3, 2,
-        44100, 0.653, 25 * 1152, 418, "mp3/corrupt.mp3"}};
+        MPC, 2, 44100, 0.5, 22050, 1152, "vorbis_mpc/mpc_corrupt.mpc"},
+    {"mp3", make_chain<audio::PlayChainMP3, audio::FileReaderMP3>, "mp3/mpeg1_44k_stereo_cbr128.mp3",
+        "mp3/truncated.mp3", MP3, 2, 44100, 0.653, 25 * 1152, 418, "mp3/corrupt.mp3"}};
 
 class ReaderContract : public testing::TestWithParam<ReaderCase> {
 protected:
@@ -81,12 +74,6 @@ protected:
     }
 };
 
-// Counts the frames a skip pushes downstream.
-struct FrameCounter : audio::Consumer<audio::PCMData> {
-    int64_t frames = 0;
-    void on_data(const audio::PCMData& block) override { frames += block.frames(); }
-};
-
 // Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
@@ -95,24 +82,19 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->get_codec_name(), c.codec);
     audio::FileReader& reader = chain->get_reader();
-    EXPECT_EQ(reader.channels(), unsigned(c.channels));
-    EXPECT_EQ(reader.sample_rate(), unsigned(c.rate));
-    EXPECT_EQ(reader.bits_per_sample(), 16u);
+    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate(), reader.bits_per_sample(), reader.position(),
+                  reader.is_end()),
+        std::tuple(unsigned(c.channels), unsigned(c.rate), 16u, 0, false));
     EXPECT_GT(reader.bitrate(), 0u);
-    EXPECT_EQ(reader.position(), 0);
-    EXPECT_FALSE(reader.is_end());
     EXPECT_NEAR(reader.duration(), c.seconds, 0.001);
     EXPECT_NEAR(reader.position_to_time(reader.time_to_position(0.25)), 0.25, 0.04);
     test::Decoded decoded = test::decode_all(chain->get_provider(), 1000);
-    EXPECT_FALSE(decoded.ragged);
-    EXPECT_EQ(decoded.channels, c.channels);
-    EXPECT_EQ(decoded.sample_rate, c.rate);
-    EXPECT_EQ(decoded.frames, c.frames);
-    if (c.codec == audio::codec_name::Vorbis || c.codec == audio::codec_name::MPC)
+    EXPECT_EQ(std::tuple(decoded.ragged, decoded.channels, decoded.sample_rate, decoded.frames),
+        std::tuple(false, c.channels, c.rate, c.frames));
+    if (c.codec == Vorbis || c.codec == MPC)
         test::expect_stereo_sweep(decoded.samples);
     const int32_t length = reader.length();
-    EXPECT_EQ(reader.position(), length);
-    EXPECT_TRUE(reader.is_end());
+    EXPECT_EQ(std::pair(reader.position(), reader.is_end()), std::pair(length, true));
     for (int i = 0; i < 100; ++i)
         ASSERT_TRUE(chain->get_provider().get_block(1000).empty()) << "past the end it stays ended";
     for (int32_t outside : {-1, INT32_MIN, length + 1, INT32_MAX}) {
@@ -120,33 +102,30 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
         EXPECT_GE(reader.position(), 0) << outside;
         EXPECT_LE(reader.position(), length) << outside;
     }
-    reader.seek_position(length);
-    EXPECT_EQ(reader.position(), length);
-    EXPECT_TRUE(reader.is_end());
-    EXPECT_TRUE(chain->get_provider().get_block(100).empty());
-    reader.seek_position(length / 4 * 2);
-    EXPECT_EQ(reader.position(), length / 4 * 2);
-    EXPECT_FALSE(reader.is_end());
-    EXPECT_FALSE(chain->get_provider().get_block(100).empty());
+    for (auto [to, end] : {std::pair {length, true}, {length / 4 * 2, false}}) {
+        reader.seek_position(to);
+        EXPECT_EQ(std::pair(reader.position(), reader.is_end()), std::pair(to, end));
+        EXPECT_EQ(chain->get_provider().get_block(100).empty(), end) << to;
+    }
     reader.seek_position(0);
-    FrameCounter counter;
+    test::PCMSink counter; // counts the frames a skip pushes downstream
     chain->get_provider().connect(&counter);
     EXPECT_TRUE(reader.skip_forward(0));
     EXPECT_TRUE(reader.skip_forward(length / 3));
     EXPECT_GE(reader.position(), length / 3);
     EXPECT_LT(reader.position(), length / 3 + c.step);
-    EXPECT_GT(counter.frames, 0);
+    EXPECT_GT(counter.pushed_frames, 0u);
     EXPECT_TRUE(reader.skip_time(0.05));
     EXPECT_FALSE(reader.skip_forward(length));
     EXPECT_TRUE(reader.is_end());
-    EXPECT_EQ(counter.frames, c.frames);
+    EXPECT_EQ(counter.pushed_frames, c.frames);
     chain->get_provider().connect(nullptr);
 }
 
 TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
 {
     const ReaderCase& c = GetParam();
-    if (c.codec == audio::codec_name::MP3 || c.codec == audio::codec_name::GSM)
+    if (c.codec == MP3 || c.codec == GSM)
         GTEST_SKIP() << "MP3 seeks are compared frame by frame in mp3_test.cpp; GSM carries its filter "
                         "state across blocks";
     std::vector<double> whole
@@ -172,12 +151,10 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
 {
     const ReaderCase& c = GetParam();
     test::TempDir dir;
+    test::Bytes bytes = test::read_file(test::fixture(c.file));
+    test::write_file(
+        dir.native("cut"), test::Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(bytes.size() * 6 / 10 + 1)));
     std::u16string cut_path = c.truncated ? path(c.truncated) : dir.file("cut");
-    if (!c.truncated) {
-        test::Bytes bytes = test::read_file(test::fixture(c.file));
-        bytes.resize(bytes.size() * 6 / 10 + 1);
-        test::write_file(dir.native("cut"), bytes);
-    }
     test::Decoded whole = test::decode_all(open(c.file)->get_provider(), 4096);
     for (std::u16string bad : {cut_path, c.damaged ? path(c.damaged) : cut_path}) {
         std::unique_ptr<PlayChain> chain = c.make(bad);
@@ -207,9 +184,8 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
         SCOPED_TRACE(liba::to_utf8(refused));
         std::unique_ptr<PlayChain> chain = c.make(refused);
         audio::FileReader& reader = chain->get_reader();
-        EXPECT_FALSE(reader.is_open());
-        EXPECT_TRUE(reader.is_end());
-        EXPECT_DOUBLE_EQ(reader.duration(), 0.0);
+        EXPECT_EQ(
+            std::tuple(reader.is_open(), reader.is_end(), reader.duration()), std::tuple(false, true, 0.0));
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
         reader.seek_position(100);
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
@@ -259,19 +235,22 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
     EXPECT_GT(pulled.load(), 0);
 }
 
-std::string case_name(const testing::TestParamInfo<ReaderCase>& info)
+template<typename Case> std::string case_name(const testing::TestParamInfo<Case>& info)
 {
-    return info.param.name;
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
+    return name;
 }
-INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases), case_name);
-INSTANTIATE_TEST_SUITE_P(Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases), case_name);
+INSTANTIATE_TEST_SUITE_P(Formats, ReaderContract, testing::ValuesIn(s_cases), case_name<ReaderCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ReaderContractConcurrency, testing::ValuesIn(s_cases), case_name<ReaderCase>);
 
 // Real files (and fixtures, named with their folder) open as their content and decode every frame.
 struct CorpusCase {
     const char* name;
     std::u16string_view codec;
-    int32_t channels;
-    int32_t rate;
+    int32_t channels, rate;
     int64_t frames; // decoded sample frames
 };
 
@@ -288,30 +267,21 @@ TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->get_codec_name(), c.codec);
     audio::FileReader& reader = chain->get_reader();
-    EXPECT_EQ(reader.channels(), unsigned(c.channels));
-    EXPECT_EQ(reader.sample_rate(), unsigned(c.rate));
+    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate()),
+        std::tuple(unsigned(c.channels), unsigned(c.rate)));
     EXPECT_GT(reader.length(), 0);
     // Every file has a bit rate to show: its header's, or one worked out where the header gives 0.
     EXPECT_GE(reader.bitrate(), 8000u);
     reader.seek_position(0); // as the player does before it plays
     test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
-    EXPECT_FALSE(decoded.ragged);
-    EXPECT_EQ(decoded.channels, c.channels);
-    EXPECT_EQ(decoded.sample_rate, c.rate);
-    EXPECT_EQ(decoded.frames, c.frames);
+    EXPECT_EQ(std::tuple(decoded.ragged, decoded.channels, decoded.sample_rate, decoded.frames),
+        std::tuple(false, c.channels, c.rate, c.frames));
     EXPECT_GE(reader.position(), reader.length());
     EXPECT_TRUE(reader.is_end());
     // Some of the MP3 files hold digital silence.
-    EXPECT_TRUE(c.codec == audio::codec_name::MP3 || test::rms(test::channel(decoded.samples, 1, 0)) > 1.0)
+    EXPECT_TRUE(c.codec == MP3 || test::rms(test::channel(decoded.samples, 1, 0)) > 1.0)
         << "real audio, not silence";
 }
-
-using audio::codec_name::ADPCM;
-using audio::codec_name::GSM;
-using audio::codec_name::MP3;
-using audio::codec_name::MPC;
-using audio::codec_name::PCM;
-using audio::codec_name::Vorbis;
 
 const CorpusCase s_corpus[] = {{"vorbis_mpc/vorbis_44k_mono.ogg", Vorbis, 1, 44100, 22050},
     {"vorbis_mpc/vorbis_16k_stereo.ogg", Vorbis, 2, 16000, 8000},
@@ -347,13 +317,7 @@ const CorpusCase s_corpus[] = {{"vorbis_mpc/vorbis_44k_mono.ogg", Vorbis, 1, 441
     {"mpeg1_layer1_44k.mp1", MP3, 2, 44100, 49 * 384}, {"mpeg1_layer2_44k.mp2", MP3, 2, 44100, 49 * 1152},
     {"riff_wave_mpeg_layer3_tag55.wav", MP3, 2, 44100, 5 * 1152}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Corpus, ReaderCorpus, testing::ValuesIn(s_corpus), [](const testing::TestParamInfo<CorpusCase>& info) {
-        std::string name = info.param.name;
-        std::replace_if(
-            name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }, '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Corpus, ReaderCorpus, testing::ValuesIn(s_corpus), case_name<CorpusCase>);
 
 // A chained Ogg file (mono 22050 Hz, then the stereo sweep): each block carries its stream's format.
 TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)

@@ -25,9 +25,6 @@ namespace test {
 
 class ScriptedWaveOut {
 public:
-    ScriptedWaveOut() = default;
-    ScriptedWaveOut(const ScriptedWaveOut&) = delete;
-    ScriptedWaveOut& operator=(const ScriptedWaveOut&) = delete;
     ~ScriptedWaveOut() { EXPECT_EQ(m_device, nullptr) << "a device outlived its host"; }
 
     template<typename F> auto locked(F f) const
@@ -38,6 +35,10 @@ public:
     template<typename T> T get(T ScriptedWaveOut::*member) const
     {
         return locked([&] { return this->*member; });
+    }
+    template<typename T> void set(T ScriptedWaveOut::*member, T value)
+    {
+        locked([&] { this->*member = value; });
     }
 
     os::WaveOutFactory factory()
@@ -52,32 +53,20 @@ public:
             auto device = std::make_unique<Device>(*this, format, queue);
             m_device = device.get();
             m_paused = false;
-            queue.post(os::MM_WOM_OPEN, reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(m_device)));
+            queue.post(os::MM_WOM_OPEN, m_device->id());
             return device;
         };
     }
 
-    void fail_opens(int count)
-    {
-        locked([&] { m_fail_opens = count; });
-    }
+    void fail_opens(int count) { set(&ScriptedWaveOut::m_fail_opens, count); }
     // Refuses the write with this number (0: the first of the test).
-    void refuse_write(int index)
-    {
-        locked([&] { m_refused_write = index; });
-    }
+    void refuse_write(int index) { set(&ScriptedWaveOut::m_refused_write, index); }
     // Keeps the notice of the next close until release_close_notice(), as a late device does.
-    void hold_close_notice()
-    {
-        locked([&] { m_hold_close = true; });
-    }
+    void hold_close_notice() { set(&ScriptedWaveOut::m_hold_close, true); }
     void release_close_notice()
     {
-        std::function<void()> post = locked([&] {
-            m_hold_close = false;
-            return std::exchange(m_held_close, nullptr);
-        });
-        if (post)
+        set(&ScriptedWaveOut::m_hold_close, false);
+        if (auto post = locked([&] { return std::exchange(m_held_close, nullptr); }))
             post();
     }
     bool close_notice_held() const { return bool(get(&ScriptedWaveOut::m_held_close)); }
@@ -95,12 +84,9 @@ public:
             return true;
         });
     }
-    size_t complete_all()
+    void complete_all()
     {
-        size_t count = 0;
-        while (complete())
-            ++count;
-        return count;
+        while (complete()) { }
     }
 
     // The calls whose text begins with prefix.
@@ -112,10 +98,7 @@ public:
     }
     size_t queued() const { return get(&ScriptedWaveOut::m_queue).size(); }
     bool is_open() const { return get(&ScriptedWaveOut::m_device) != nullptr; }
-    bool is_paused() const
-    {
-        return locked([&] { return m_device && m_paused; });
-    }
+    bool is_paused() const { return get(&ScriptedWaveOut::m_paused); }
     int open_attempts() const { return get(&ScriptedWaveOut::m_open_attempts); }
     uint32_t volume() const { return get(&ScriptedWaveOut::m_volume); }
     // The bytes of every completed header in order (headers handed back by reset are not played).
@@ -123,8 +106,7 @@ public:
     int refusals() const { return get(&ScriptedWaveOut::m_refusals); }
 
 private:
-    class Device final : public os::WaveOut {
-    public:
+    struct Device final : os::WaveOut {
         Device(ScriptedWaveOut& host, const os::WaveFormat& format, os::MessageQueue& queue)
             : m_host(host)
             , m_format(format)
@@ -135,11 +117,12 @@ private:
         {
             std::lock_guard guard(m_host.m_mutex);
             m_host.m_queue.clear();
-            if (m_host.m_device == this)
+            if (m_host.m_device == this) {
                 m_host.m_device = nullptr;
+                m_host.m_paused = false;
+            }
         }
-
-        os::MessageQueue& notices() { return m_queue; }
+        uintptr_t id() { return reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this)); }
         const os::WaveFormat& format() const override { return m_format; }
         os::WaveResult prepare(os::WaveHeader& header) override { return flag(header, os::WHDR_PREPARED); }
         os::WaveResult unprepare(os::WaveHeader& header) override { return flag(header, 0); }
@@ -179,24 +162,22 @@ private:
         uint32_t volume() const override { return m_host.volume(); }
         os::WaveResult close() override
         {
-            auto self = reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(this));
-            auto post = [queue = &m_queue, self] { queue->post(os::MM_WOM_CLOSE, self); };
+            // The notice may be held past the device's end: it keeps only the queue and the id.
+            std::function<void()> post = [queue = &m_queue, id = id()] { queue->post(os::MM_WOM_CLOSE, id); };
             {
                 std::lock_guard guard(m_host.m_mutex);
                 m_host.m_calls.emplace_back("close");
                 if (m_closed || !m_host.m_queue.empty())
                     return m_host.refuse_locked();
                 m_closed = true;
-                if (m_host.m_hold_close) {
-                    m_host.m_held_close = post;
-                    return os::WaveResult::Ok;
-                }
+                if (m_host.m_hold_close)
+                    m_host.m_held_close = std::exchange(post, nullptr);
             }
-            post();
+            if (post)
+                post();
             return os::WaveResult::Ok;
         }
 
-    private:
         // Sets or clears the prepared flag of a header the device does not hold.
         os::WaveResult flag(os::WaveHeader& header, uint32_t prepared)
         {
@@ -230,9 +211,7 @@ private:
     void hand_back_locked(os::WaveHeader& header)
     {
         header.flags = (header.flags & ~os::WHDR_INQUEUE) | os::WHDR_DONE;
-        m_device->notices().post(os::MM_WOM_DONE,
-            reinterpret_cast<uintptr_t>(static_cast<os::WaveOut*>(m_device)),
-            reinterpret_cast<intptr_t>(&header));
+        m_device->m_queue.post(os::MM_WOM_DONE, m_device->id(), reinterpret_cast<intptr_t>(&header));
     }
 
     mutable std::mutex m_mutex;
@@ -249,10 +228,10 @@ private:
 // Hands out the blocks added to it in order, each cut to the frames asked; then empty blocks.
 class BlockSource : public audio::Provider<audio::PCMData> {
 public:
-    void add(audio::PCMData block)
+    void add(std::initializer_list<audio::PCMData> blocks)
     {
         std::lock_guard guard(m_mutex);
-        m_blocks.push_back(std::move(block));
+        m_blocks.insert(m_blocks.end(), blocks);
     }
     audio::PCMData get_block(int32_t max) override
     {

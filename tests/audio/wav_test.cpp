@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <numeric>
 #include <tuple>
 
 namespace {
@@ -27,6 +28,7 @@ std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
     return dir.file("a.wav");
 }
 
+// Stereo 16-bit frames of the ramp.
 test::WavSpec ramp_spec(uint32_t frames)
 {
     test::WavSpec spec;
@@ -62,28 +64,20 @@ Bytes make_coded_wav(const CodedWav& w)
                 .u16(uint16_t(s_standard[i % 7][1] + w.coefficient_offset));
     }
     test::WavSpec spec;
-    spec.format_tag = w.format_tag;
-    spec.channels = w.channels;
-    spec.sample_rate = w.sample_rate;
-    spec.bits = w.bits;
-    spec.block_align = w.block_align;
-    spec.fmt_extra = ext.bytes;
-    spec.data = w.data;
+    std::tie(spec.format_tag, spec.channels, spec.sample_rate, spec.bits, spec.block_align, spec.fmt_extra,
+        spec.data)
+        = std::tie(w.format_tag, w.channels, w.sample_rate, w.bits, w.block_align, ext.bytes, w.data);
     if (w.fact >= 0)
         spec.chunks_before_data.push_back({"fact", ByteWriter().u32(uint32_t(w.fact)).bytes});
     return test::make_wav(spec);
 }
 
 // count blocks; block i starts with the byte i and decodes from predictor 0, delta 16, sample1 100 i.
-Bytes numbered_blocks(int count, int block_align)
+Bytes numbered_blocks(int count, int align)
 {
     ByteWriter out;
     for (int i = 0; i < count; ++i)
-        out.u8(uint8_t(i))
-            .u16(16)
-            .u16(uint16_t(100 * i))
-            .u16(0)
-            .raw(Bytes(size_t(block_align - 7), uint8_t(i)));
+        out.u8(uint8_t(i)).u16(16).u16(uint16_t(100 * i)).u16(0).raw(Bytes(size_t(align) - 7, uint8_t(i)));
     return out.bytes;
 }
 
@@ -133,45 +127,38 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         files.back().push_back(0x55); // half a frame after the last whole one
     }
     test::TempDir dir;
+    test::Samples ramp(2000);
+    std::iota(ramp.begin(), ramp.end(), 0);
     for (const Bytes& bytes : files) {
         audio::FileReaderWAVPCM reader(write_temp(dir, bytes));
         ASSERT_TRUE(reader.is_open());
-        EXPECT_EQ(reader.length(), 4000); // in bytes
-        EXPECT_EQ(reader.bitrate(), 44100u * 4 * 8);
-        EXPECT_EQ(reader.time_to_position(0.01), 441 * 4);
-        test::Samples samples = test::decode_all(reader, 333).samples;
-        ASSERT_EQ(samples.size(), 2000u);
-        for (size_t k = 0; k < samples.size(); ++k)
-            ASSERT_EQ(uint16_t(samples[k]), uint16_t(k)) << "sample " << k;
+        // Positions in bytes.
+        EXPECT_EQ(std::tuple(reader.length(), reader.bitrate(), reader.time_to_position(0.01)),
+            std::tuple(4000, 44100u * 4 * 8, 441 * 4));
+        EXPECT_EQ(test::decode_all(reader, 333).samples, ramp);
         EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
     }
 }
 
 TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
 {
-    Bytes good = test::make_wav(ramp_spec(10));
-    Bytes chunk_before_fmt = good;
-    Bytes junk = ByteWriter().tag("JUNK").u32(4).u32(0).bytes;
-    chunk_before_fmt.insert(chunk_before_fmt.begin() + 12, junk.begin(), junk.end());
-    test::WavSpec gsm = ramp_spec(10);
+    const Bytes good = test::make_wav(ramp_spec(10));
+    auto splice = [](Bytes bytes, size_t at, size_t count, const Bytes& part) {
+        bytes.erase(bytes.begin() + ptrdiff_t(at), bytes.begin() + ptrdiff_t(at + count));
+        bytes.insert(bytes.begin() + ptrdiff_t(at), part.begin(), part.end());
+        return bytes;
+    };
+    // A chunk before fmt, GSM, "Data" for "data", cut in fmt, empty, RIFX; a LIST size of 0xFFFFFFF8
+    // would bring the walk back to the LIST header itself: no hang.
+    test::WavSpec gsm = ramp_spec(10), list = ramp_spec(10);
     gsm.format_tag = 49;
-    Bytes no_data = good;
-    no_data[36] = 'D'; // "Data" is not "data"
-    Bytes rifx = good;
-    rifx[3] = 'X';
-    // A LIST size of 0xFFFFFFF8 would bring the walk back to the LIST header itself: no hang.
-    test::WavSpec list = ramp_spec(10);
     list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
-    Bytes wrapping = test::make_wav(list);
-    std::fill(wrapping.begin() + 41, wrapping.begin() + 44, 0xFF);
-    wrapping[40] = 0xF8;
     test::TempDir dir;
-    for (const Bytes& bytes : {chunk_before_fmt, test::make_wav(gsm), no_data,
-             Bytes(good.begin(), good.begin() + 30), Bytes {}, rifx, wrapping})
+    for (const Bytes& bytes :
+        {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes), test::make_wav(gsm),
+            splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
+            splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
-    audio::FileReaderWAVPCM missing(dir.file("missing.wav"));
-    EXPECT_FALSE(missing.is_open());
-    EXPECT_EQ(missing.get_block(100).channels, 0);
     EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
 
     audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
@@ -205,11 +192,9 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
     ASSERT_EQ(ours.size(), reference.size());
     for (size_t block = 0; block < 8; ++block) {
         auto at = [&](const test::Samples& v) { return v.begin() + ptrdiff_t(block * 500); };
-        if (block != 5) {
-            EXPECT_TRUE(
-                std::equal(at(ours), at(ours) + 500, block == 2 ? test::Samples(500).begin() : at(reference)))
-                << "block " << block;
-        }
+        EXPECT_TRUE(block == 5
+            || std::equal(at(ours), at(ours) + 500, block == 2 ? test::Samples(500).begin() : at(reference)))
+            << "block " << block;
     }
     reference = test::pcm_file_samples(test::fixture("adpcm_gsm/gsm_sox.wav"));
     ours = decode_fixture("adpcm_gsm/gsm_corrupt.wav");
@@ -220,12 +205,7 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
 
 TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_without_writing)
 {
-    struct Case {
-        Bytes block;
-        uint32_t channels;
-        test::Samples want;
-    };
-    const Case cases[]
+    const std::tuple<Bytes, uint32_t, test::Samples> cases[]
         = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
            // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
             {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
@@ -235,28 +215,27 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}},
             // Stereo: header fields interleave; the high nibble is left, the low right (predictor 1).
             {{0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12}, 2, {1, 2, 10, 20, 26, 102}}};
-    for (const Case& c : cases)
-        EXPECT_EQ(decode(c.block, c.channels, uint32_t(c.want.size() / c.channels)), c.want);
+    for (const auto& [block, channels, want] : cases)
+        EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
     // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
     for (uint8_t p = 0; p < 7; ++p)
         EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
             (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
             << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
-    Bytes loud {0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0};
-    loud.resize(7 + 40, 0x77);
-    loud.resize(7 + 80, 0x88);
-    test::Samples out = decode(loud, 1, 2 + 160);
+    test::Samples out
+        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
     EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
-    uint8_t good[] = {0, 16, 0, 100, 0, 0, 0, 0x11};
-    uint8_t bad_predictor[] = {7, 16, 0, 100, 0, 0, 0, 0x11};
-    uint8_t written[8] = {0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB};
-    EXPECT_FALSE(audio::decode_adpcm_block(bad_predictor, 8, written, 1, 4));
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 7, written, 1, 4)) << "input too short for the codes";
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 5)) << "input too short for the codes";
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 3, 2));
-    EXPECT_FALSE(audio::decode_adpcm_block(good, 8, written, 1, 1));
-    EXPECT_EQ(Bytes(written, written + 8), Bytes(8, 0xAB));
+    // A bad predictor, input too short for the codes, three channels, one sample.
+    Bytes written(8, 0xAB);
+    for (auto [predictor, size, channels, samples] :
+        {std::tuple {7, 8, 1, 4}, {0, 7, 1, 4}, {0, 8, 1, 5}, {0, 8, 3, 2}, {0, 8, 1, 1}}) {
+        const uint8_t block[] = {uint8_t(predictor), 16, 0, 100, 0, 0, 0, 0x11};
+        EXPECT_FALSE(audio::decode_adpcm_block(
+            block, size_t(size), written.data(), uint32_t(channels), uint32_t(samples)))
+            << predictor << " " << size << " " << channels << " " << samples;
+    }
+    EXPECT_EQ(written, Bytes(8, 0xAB));
     // Blocks of a format the decoders cannot decode give an empty block; block counts for frames.
     audio::DecoderADPCM decoder;
     liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
@@ -317,25 +296,19 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
 TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_count_blocks)
 {
     test::TempDir dir;
-    struct Case {
-        bool gsm;
-        int64_t fact;
-        int blocks;
-        int32_t length;
-    };
     // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
-    for (Case c : {Case {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
-             {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
-        SCOPED_TRACE(
-            testing::Message() << (c.gsm ? "GSM" : "ADPCM") << " fact " << c.fact << ", " << c.blocks);
-        CodedWav wav = c.gsm ? s_gsm : CodedWav {};
-        wav.fact = c.fact;
-        wav.data = numbered_blocks(c.blocks, wav.block_align);
+    for (auto [gsm, fact, blocks, length] :
+        {std::tuple {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
+            {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
+        SCOPED_TRACE(testing::Message() << (gsm ? "GSM" : "ADPCM") << " fact " << fact << ", " << blocks);
+        CodedWav wav = gsm ? s_gsm : CodedWav {};
+        wav.fact = fact;
+        wav.data = numbered_blocks(blocks, wav.block_align);
         wav.data.resize(wav.data.size() + size_t(wav.block_align) - 1, 0xEE);
         std::unique_ptr<audio::FileReader> reader = open_coded(dir, wav);
         ASSERT_TRUE(reader->is_open());
-        EXPECT_EQ(reader->length(), c.length);
-        EXPECT_DOUBLE_EQ(reader->duration(), c.length * wav.samples_per_block / 8000.0);
+        EXPECT_EQ(reader->length(), length);
+        EXPECT_DOUBLE_EQ(reader->duration(), length * wav.samples_per_block / 8000.0);
     }
     std::unique_ptr<audio::FileReader> reader
         = open_coded(dir, {.samples_per_block = 0, .fact = 4000, .data = numbered_blocks(8, 256)});
@@ -374,6 +347,5 @@ TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
     test::write_file(dir.native("a.wav"), file);
     audio::GSMData block = reader.get_block(1);
     ASSERT_EQ(block.size(), 65u);
-    EXPECT_EQ(block.data.data()[0], 3);
-    EXPECT_EQ(block.data.data()[64], 3);
+    EXPECT_EQ(std::pair(block.data.data()[0], block.data.data()[64]), std::pair(uint8_t(3), uint8_t(3)));
 }
