@@ -9,7 +9,6 @@
 #include "support/test_support.h"
 
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 
 using skinner::Canvas;
@@ -105,42 +104,36 @@ TEST(Canvas, copies_and_tiles_respect_origin_clip_and_both_surfaces_edges)
         const char* name;
         Point origin;
         Rect clip;
-        std::function<void(Canvas&)> draw;
-        std::function<uint32_t(int32_t, int32_t)> expected; // per surface pixel
+        bool tile;
+        Rect dest, src;
+        Rect changed; // in surface pixels, which show source pixel (x - shift) modulo `modulo`
+        Point shift;
+        int32_t modulo = 8;
     };
     const Case cases[] = {
-        // Canvas (0, 0) is surface (2, 2), destination offset (1, 1): surface (x, y) shows (x - 1, y - 1).
-        {"copy", {2, 2}, {{0, 0}, {3, 3}},
-            [&](Canvas& c) {
-                c.copy({{-1, -1}, {4, 4}}, source, {0, 0});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 2 && x < 5 && y >= 2 && y < 5 ? from(x - 1, y - 1) : s_background;
-            }},
+        // Canvas (0, 0) is surface (2, 2), destination offset (1, 1).
+        {"copy", {2, 2}, {{0, 0}, {3, 3}}, false, {{-1, -1}, {4, 4}}, {}, {{2, 2}, {3, 3}}, {1, 1}},
         // Source x -1 and y 4, 5 do not exist: those destination pixels stay.
-        {"copy from outside the source", {0, 0}, {{0, 0}, {8, 8}},
-            [&](Canvas& c) {
-                c.copy({{0, 0}, {8, 8}}, source, {-1, 2});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 1 && x <= 4 && y < 2 ? from(x - 1, y + 2) : s_background;
-            }},
+        {"copy from outside the source", {0, 0}, {{0, 0}, {8, 8}}, false, {{0, 0}, {8, 8}}, {{-1, 2}, {}},
+            {{1, 0}, {4, 2}}, {1, -2}},
         // The pattern starts at the destination corner even where the clip cuts it.
-        {"tile", {0, 0}, {{4, 4}, {3, 3}},
-            [&](Canvas& c) {
-                c.tile({{0, 0}, {8, 8}}, source, {{0, 0}, {3, 3}});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 4 && x < 7 && y >= 4 && y < 7 ? from(x % 3, y % 3) : s_background;
-            }},
+        {"tile", {0, 0}, {{4, 4}, {3, 3}}, true, {{0, 0}, {8, 8}}, {{0, 0}, {3, 3}}, {{4, 4}, {3, 3}}, {0, 0},
+            3},
     };
     for (const Case& c : cases) {
         os::Surface target(8, 8, s_background);
         Canvas canvas(target, c.origin, c.clip);
-        c.draw(canvas);
+        if (c.tile)
+            canvas.tile(c.dest, source, c.src);
+        else
+            canvas.copy(c.dest, source, c.src.position);
         for (int32_t y = 0; y < 8; ++y) {
-            for (int32_t x = 0; x < 8; ++x)
-                EXPECT_EQ(target.at(x, y), c.expected(x, y)) << c.name << " at " << x << "," << y;
+            for (int32_t x = 0; x < 8; ++x) {
+                bool changed = c.changed.contains({x, y});
+                EXPECT_EQ(target.at(x, y),
+                    changed ? from((x - c.shift.x) % c.modulo, (y - c.shift.y) % c.modulo) : s_background)
+                    << c.name << " at " << x << "," << y;
+            }
         }
     }
     // A copy inside one surface moves rows down without smearing.

@@ -96,25 +96,20 @@ std::string errors_of(const SkinModel& model)
 constexpr Size s_qvga {240, 320};
 
 // Description files in a fresh folder.
-class SkinFiles {
-public:
+struct SkinFiles : test::TempDir {
+    std::u16string write(std::string_view name, const test::Bytes& bytes)
+    {
+        test::write_file(native(name), bytes);
+        return file(name);
+    }
     std::u16string plain(const SkinModel& model, std::string_view name = "plain.skin")
     {
-        return file(name, test::describe(model));
-    }
-    std::u16string file(std::string_view name, const test::Bytes& bytes)
-    {
-        test::write_file(m_dir.native(name), bytes);
-        return m_dir.file(name);
+        return write(name, test::describe(model));
     }
     std::u16string language(std::string_view text)
     {
-        return file("lang.lng", test::Bytes(text.begin(), text.end()));
+        return write("lang.lng", test::Bytes(text.begin(), text.end()));
     }
-    const test::TempDir& dir() const { return m_dir; }
-
-private:
-    test::TempDir m_dir;
 };
 
 SkinModel with_main(std::u16string version = u"Melodeck_1.00")
@@ -204,10 +199,8 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
         EXPECT_EQ(valid_with(bytes, {{c.at, c.value}}), c.valid) << c.what;
     // The last two bytes hold no terminator when they are made non-zero.
     test::Bytes cut = bytes;
-    cut.push_back('x');
-    cut.push_back('y');
-    set_word(cut, form + 4 * s_word_name, size);
-    EXPECT_FALSE(valid(cut)) << "record name without a terminator";
+    cut.insert(cut.end(), {'x', 'y'});
+    EXPECT_FALSE(valid_with(cut, {{form + 4 * s_word_name, size}})) << "record name without a terminator";
 }
 
 TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
@@ -380,37 +373,35 @@ TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_
     EXPECT_TRUE(plain.check_version(u"Melodeck_1.00", s_qvga));
     EXPECT_FALSE(plain.check_version(u"Melodeck_1.01", s_qvga));
 
-    os::ZipWriter zip;
-    zip.add("notes.txt", {'h', 'i'});
-    zip.add("x.skinny", test::describe(with_main(u"Decoy")));
-    zip.add("Default.SKIN", test::describe(with_main(u"First")));
-    zip.add("later.skin", test::describe(with_main(u"Second")));
-    Properties archive(files.file("archive.skin", zip.finish()), s_qvga);
+    auto zip = [](std::vector<std::pair<std::string, test::Bytes>> entries) {
+        os::ZipWriter writer;
+        for (const auto& [name, bytes] : entries)
+            writer.add(name, bytes);
+        return writer.finish();
+    };
+    auto loads = [&](std::string_view name, const test::Bytes& bytes) {
+        return Properties(files.write(name, bytes), s_qvga).is_valid();
+    };
+    const test::Bytes main = test::describe(with_main());
+    Properties archive(files.write("archive.skin",
+                           zip({{"notes.txt", {'h', 'i'}}, {"x.skinny", test::describe(with_main(u"Decoy"))},
+                               {"Default.SKIN", test::describe(with_main(u"First"))},
+                               {"later.skin", test::describe(with_main(u"Second"))}})),
+        s_qvga);
     EXPECT_TRUE(archive.check_version(u"First", s_qvga));
-
-    os::ZipWriter broken;
-    broken.add("broken.skin", test::Bytes(600, 0));
-    broken.add("good.skin", test::describe(with_main()));
-    EXPECT_FALSE(Properties(files.file("broken.skin", broken.finish()), s_qvga).is_valid())
+    EXPECT_FALSE(loads("broken.skin", zip({{"broken.skin", test::Bytes(600, 0)}, {"good.skin", main}})))
         << "an invalid first entry is not replaced by a later one";
-
-    os::ZipWriter cut;
-    cut.add("cut.skin", test::describe(with_main()));
-    test::Bytes bytes = cut.finish();
-    bytes.resize(30 + 8 + 300);
-    std::u16string cut_path = files.file("cut.skin", bytes);
-    EXPECT_FALSE(Properties(cut_path, s_qvga).is_valid());
-
-    Properties missing(files.dir().file("nothing-here.skin"), s_qvga);
-    EXPECT_FALSE(missing.check_version(u"", {0, 0}));
-    EXPECT_FALSE(Properties(files.file("noise.skin", test::Bytes(5000, 0x5A)), s_qvga).is_valid());
-
+    test::Bytes cut = zip({{"cut.skin", main}});
+    cut.resize(30 + 8 + 300);
+    EXPECT_FALSE(loads("cut.skin", cut));
+    EXPECT_FALSE(Properties(files.file("nothing-here.skin"), s_qvga).check_version(u"", {0, 0}));
+    EXPECT_FALSE(loads("noise.skin", test::Bytes(5000, 0x5A)));
     SkinModel no_bitmap = with_main();
     no_bitmap.pictures = {{u"nowhere"}};
-    EXPECT_FALSE(Properties(files.plain(no_bitmap, "pic.skin"), s_qvga).is_valid());
+    EXPECT_FALSE(loads("pic.skin", test::describe(no_bitmap)));
     std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(
-        log.find(u"Error: skin [" + cut_path + u"] failed to load from archive\n"), std::u16string::npos);
+    EXPECT_NE(log.find(u"Error: skin [" + files.file("cut.skin") + u"] failed to load from archive\n"),
+        std::u16string::npos);
     EXPECT_NE(
         log.find(u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"), std::u16string::npos);
 }
@@ -563,21 +554,21 @@ TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say
     Client form(skin);
     skin.reload(files.plain(after, "after.skin"), s_qvga);
     EXPECT_EQ(form.width, 99);
-    EXPECT_EQ(skin.impl().path(), files.dir().file("after.skin"));
+    EXPECT_EQ(skin.impl().path(), files.file("after.skin"));
 
     ASSERT_TRUE(skin.set_language(files.language("Menu_Play= Spielen")));
     EXPECT_EQ(form.reloads, 2);
-    EXPECT_FALSE(skin.set_language(files.dir().file("absent.lng")));
+    EXPECT_FALSE(skin.set_language(files.file("absent.lng")));
     EXPECT_EQ(form.reloads, 2) << "no refresh after a failure; the old language stays";
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
     EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
 
-    skin.reload(files.dir().file("missing.skin"), s_qvga);
+    skin.reload(files.file("missing.skin"), s_qvga);
     EXPECT_FALSE(skin.is_valid()) << "an invalid skin replaces the old one too; the caller checks";
     skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
     EXPECT_TRUE(skin.is_valid());
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
-    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
+    skin.reload(skin.impl().path(), files.file("absent.lng"), s_qvga);
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
         << "an unreadable language leaves no translations";
 }
@@ -592,7 +583,7 @@ TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_re
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
     EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
-    Properties invalid(files.dir().file("absent.skin"), s_qvga);
+    Properties invalid(files.file("absent.skin"), s_qvga);
     EXPECT_EXIT(invalid.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
 }
