@@ -51,9 +51,7 @@ public:
     void set_cursor(std::optional<os::Cursor> shape) override { cursor = shape; }
     uint32_t start_timer(double seconds) override
     {
-        uint32_t id = allocate_timer_id();
-        timers[id] = seconds;
-        return id;
+        return timers.emplace(allocate_timer_id(), seconds).first->first;
     }
     void kill_timer(uint32_t id) override { timers.erase(id); }
     bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
@@ -79,10 +77,9 @@ public:
     bool inked(const skinner::Rect& rect) const
     {
         for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
-            for (int32_t x = rect.left(); x < rect.right(); ++x) {
+            for (int32_t x = rect.left(); x < rect.right(); ++x)
                 if (pixel({x, y}) != s_paper)
                     return true;
-            }
         }
         return false;
     }
@@ -284,11 +281,8 @@ inline void tap(skinner::Container& container, skinner::Point point, bool twice 
 inline std::string names(const std::vector<skinner::Control*>& controls)
 {
     std::string text;
-    for (const skinner::Control* control : controls) {
-        if (!text.empty())
-            text += " ";
-        text += RecordingListener::name_of(*control);
-    }
+    for (const skinner::Control* control : controls)
+        text += (text.empty() ? "" : " ") + RecordingListener::name_of(*control);
     return text;
 }
 

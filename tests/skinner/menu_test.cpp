@@ -303,26 +303,23 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     test::KeyForm form(device.skin);
     show(form);
     os::Window& window = form.impl().window();
+    os::HeadlessScreen& screen = device.screen;
     form.handles_escape = true;
-    device.screen.key(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
+    screen.key(os::VK_ESCAPE);
+    screen.dispatch_pending();
     EXPECT_TRUE(window.is_visible()) << "the form took Back";
-
     form.handles_escape = false;
-    device.screen.key_down(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
+    screen.key_down(os::VK_ESCAPE);
+    screen.dispatch_pending();
     EXPECT_TRUE(window.is_visible()) << "the program goes when Back is released";
-    device.screen.key_up(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_TRUE(window.is_minimized());
-    EXPECT_FALSE(window.is_visible());
-    EXPECT_EQ(device.screen.active_window(), nullptr);
-
+    screen.key_up(os::VK_ESCAPE);
+    screen.dispatch_pending();
+    EXPECT_TRUE(window.is_minimized() && !window.is_visible());
+    EXPECT_EQ(screen.active_window(), nullptr);
     // Started again: the second copy's command line brings the form back to the front.
-    device.screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
-    test::deliver(device.screen);
-    EXPECT_TRUE(window.is_visible());
-    EXPECT_TRUE(window.is_active());
+    screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
+    test::deliver(screen);
+    EXPECT_TRUE(window.is_visible() && window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
 }
 

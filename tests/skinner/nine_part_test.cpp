@@ -46,13 +46,11 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
     }
     EXPECT_EQ(map_to_source(7, 20, 0, 4, 4, 8, false), 4) << "an empty middle tiles as its start";
     EXPECT_EQ(map_to_source(2, 50, 100, 104, 124, 130, true), 102) << "a moved source origin";
-}
-
-TEST(NinePart, fit_borders_keeps_what_fits_and_the_far_side_loses_the_odd_pixel)
-{
+    // fit_borders keeps what fits; the far side loses the odd pixel.
     const std::pair<Borders, int32_t> cases[]
         = {{{4, 6}, 10}, {{4, 6}, 8}, {{4, 6}, 7}, {{5, 5}, 9}, {{2, 10}, 6}, {{10, 1}, 4}, {{3, 3}, -4}};
     const Borders want[] = {{4, 6}, {3, 5}, {3, 4}, {5, 4}, {0, 6}, {4, 0}, {0, 0}};
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(fit_borders(cases[i].first, cases[i].second), want[i]) << i;
 }
+

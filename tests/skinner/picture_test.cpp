@@ -141,18 +141,17 @@ TEST(Picture, loads_from_the_archive_or_beside_it_and_a_missing_one_draws_nothin
     test::write_file(dir.native("Broken.bmp"), test::make_bmp24(1, 1, {0x555555}));
     Picture picture(path, u"Back", false, 1);
     EXPECT_EQ(picture.frame(), (skinner::NinePartFrame {0, 0, 0, 0, 3, 1, 3, 1}));
+    const uint32_t o = s_background;
     EXPECT_EQ(drawn(picture, {5, 2}, {1, 1}, {3, 1}).pixels,
-        (std::vector<uint32_t> {s_background, s_background, s_background, s_background, s_background,
-            s_background, 0xFF010100u, 0xFF020100u, 0xFF030100u, s_background}));
+        (std::vector<uint32_t> {o, o, o, o, o, o, 0xFF010100u, 0xFF020100u, 0xFF030100u, o}));
     EXPECT_EQ(Picture(path, u"Side", false, 1).size(), (Size {2, 1}));
     Picture broken_entry(path, u"Broken", false, 1);
     EXPECT_EQ(drawn(broken_entry, {1, 1}, {0, 0}, {1, 1}).pixels[0], 0xFF555555u);
-
     Picture missing(path, u"Nothing", true, 1);
-    EXPECT_FALSE(missing.has_image());
-    EXPECT_EQ(drawn(missing, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
     Picture none;
-    EXPECT_EQ(drawn(none, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
+    EXPECT_FALSE(missing.has_image());
+    for (Picture* nothing : {&missing, &none})
+        EXPECT_EQ(drawn(*nothing, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
     EXPECT_TRUE(Picture().is_transparent({0, 0}, {0, 0}, {2, 2}));
 }
 
@@ -205,9 +204,8 @@ TEST(Picture, masks_and_alpha_maps_decide_what_is_drawn_and_hit_and_scale_with_t
     const std::u16string path = archive(dir, {{"Odd.bmp", numbered_row(2)}});
     Picture odd(path, u"Odd", false, 1);
     EXPECT_FALSE(odd.is_transparent({24, 14}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({25, 5}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({5, 15}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({4, 5}, {5, 5}, {20, 10}));
+    for (Point outside : {Point {25, 5}, Point {5, 15}, Point {4, 5}})
+        EXPECT_TRUE(odd.is_transparent(outside, {5, 5}, {20, 10}));
     EXPECT_EQ(Picture(path, u"Odd", false, 9).rep()->scale(), 4);
     EXPECT_EQ(Picture(path, u"Odd", false, 0).rep()->scale(), 1);
     os::Surface big(5001, 1);
@@ -377,9 +375,10 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         Decoded d = decode(cases[row].bytes);
-        EXPECT_FALSE(d.ok) << "row " << row;
-        EXPECT_TRUE(d.image.pixels.empty() && d.image.width == 0) << "row " << row;
-        EXPECT_NE(d.error.find(cases[row].why), std::u16string::npos) << "row " << row;
-        EXPECT_FALSE(d.error.empty()) << "row " << row;
+        SCOPED_TRACE(row);
+        EXPECT_FALSE(d.ok);
+        EXPECT_TRUE(d.image.pixels.empty() && d.image.width == 0);
+        EXPECT_NE(d.error.find(cases[row].why), std::u16string::npos);
+        EXPECT_FALSE(d.error.empty());
     }
 }

@@ -25,6 +25,10 @@ using skinner::Size;
 using skinner::SkinDescription;
 using skinner::SkinModel;
 using skinner::SkinWriter;
+using test::point;
+using test::prop;
+using test::record;
+using test::sized_form;
 
 namespace {
 
@@ -69,15 +73,14 @@ skinner::SkinModel full_model()
     model.sizes = {{240, 320, 0}, {480, 640, 7}};
     model.pictures = {{u"back"}, {u"panel"}};
     model.fonts = {{u"12 0 0 0 Tahoma"}};
-    skinner::SkinRecord control = test::record(u"btn",
-        {test::prop(u"Margin", int32_t(-5)), test::prop(u"Position", test::point(-3, 7)),
-            test::prop(u"Caption", std::u16string(u"Menu_Play")),
-            test::prop(u"Frame", skinner::PictureEntry {1, 2, 3, 4, 5, 6, 7, 8, 1, 1}),
-            test::prop(u"Color", skinner::ColourEntry {{1, 2, 3, 4}}),
-            test::prop(u"Font", skinner::FontEntry {0})});
-    model.forms = {test::form(
-        u"Main", {test::prop(u"Size", test::point(240, 268))}, {control}, {{u"btn", u"Auto.Button", 0}})};
-    model.kinds = {test::record(u"Auto.Button", {test::prop(u"AnchorX", int32_t(1))})};
+    skinner::SkinRecord control = record(u"btn",
+        {prop(u"Margin", int32_t(-5)), prop(u"Position", point(-3, 7)),
+            prop(u"Caption", std::u16string(u"Menu_Play")),
+            prop(u"Frame", skinner::PictureEntry {1, 2, 3, 4, 5, 6, 7, 8, 1, 1}),
+            prop(u"Color", skinner::ColourEntry {{1, 2, 3, 4}}), prop(u"Font", skinner::FontEntry {0})});
+    model.forms
+        = {test::form(u"Main", {prop(u"Size", point(240, 268))}, {control}, {{u"btn", u"Auto.Button", 0}})};
+    model.kinds = {record(u"Auto.Button", {prop(u"AnchorX", int32_t(1))})};
     return model;
 }
 
@@ -114,7 +117,7 @@ struct SkinFiles : test::TempDir {
 
 SkinModel with_main(std::u16string version = u"Melodeck_1.00")
 {
-    SkinModel model = test::model_with_forms({test::sized_form(u"FormMain", 1, 1)});
+    SkinModel model = test::model_with_forms({sized_form(u"FormMain", 1, 1)});
     model.version = std::move(version);
     return model;
 }
@@ -274,7 +277,7 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
     // 20000 kind records chained by their right children: a list-shaped tree.
     skinner::SkinModel model;
     for (int i = 0; i < 20000; ++i)
-        model.kinds.push_back(test::record(u"k" + liba::to_text(int64_t(100000 + i))));
+        model.kinds.push_back(record(u"k" + liba::to_text(int64_t(100000 + i))));
     test::Bytes bytes = test::describe(model);
     SkinDescription balanced(bytes);
     std::vector<uint32_t> records = balanced.preorder(balanced.kind_root());
@@ -295,10 +298,9 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
 
 TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 {
-    std::vector<skinner::SkinRecord> controls = {test::record(u"a"), test::record(u"b"), test::record(u"c")};
-    skinner::SkinModel model = test::model_with_forms({test::form(u"F",
-        {test::prop(u"x", int32_t(1)), test::prop(u"y", int32_t(2)), test::prop(u"z", int32_t(3))},
-        controls)});
+    std::vector<skinner::SkinRecord> controls = {record(u"a"), record(u"b"), record(u"c")};
+    skinner::SkinModel model = test::model_with_forms({test::form(
+        u"F", {prop(u"x", int32_t(1)), prop(u"y", int32_t(2)), prop(u"z", int32_t(3))}, controls)});
     test::Bytes bytes = test::describe(model);
     ASSERT_TRUE(valid(bytes));
     uint32_t form = word_at(bytes, s_form_root);
@@ -322,9 +324,8 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_limits)
 {
     // Forms, controls and a kind's properties are checked through skinc's own suite too.
-    using test::prop;
     SkinModel limits
-        = test::model_with_forms({test::form(u"A", {prop(u"S", test::point(1, 1)), prop(u"S", int32_t(2))})});
+        = test::model_with_forms({test::form(u"A", {prop(u"S", point(1, 1)), prop(u"S", int32_t(2))})});
     limits.line = 2;
     limits.version = std::u16string(31, u'v');
     limits.devices = std::u16string(31, u'P');
@@ -341,9 +342,9 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
             + "} is longer than 31 characters\n40: more than 32 sizes\n"
               "300: more than 256 pictures\n");
 
-    SkinModel faults = test::model_with_forms(
-        {test::form(u"A", {prop(u"Size", test::point(1, 1)), prop(u"Size", test::point(2, 2))},
-             {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
+    SkinModel faults
+        = test::model_with_forms({test::form(u"A", {prop(u"Size", point(1, 1)), prop(u"Size", point(2, 2))},
+                                      {record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
             test::form(u"B",
                 {prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 2, 0}),
                     prop(u"F", skinner::FontEntry {0}), prop(u"", int32_t(1)),
@@ -355,7 +356,7 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
     faults.forms[1].record.properties[0].line = 6;
     faults.forms[1].record.properties[1].line = 7;
     faults.pictures = {{u"x", 3}, {u"x", 5}};
-    faults.kinds = {test::record(u"K"), test::record(u"K")};
+    faults.kinds = {record(u"K"), record(u"K")};
     EXPECT_EQ(errors_of(faults),
         "2: device list holds a zero character\n5: duplicate picture {x}\n"
         "9: duplicate point property {Size} in {A}\n8: auto control {btm} has no control in form {A}\n"
@@ -416,7 +417,6 @@ struct FormCase {
 
 TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_is_chosen)
 {
-    using test::sized_form;
     const DeviceKind pocket = DeviceKind::pocket_pc;
     auto two = [&](int32_t fullscreen) {
         return std::vector {
@@ -452,18 +452,16 @@ namespace {
 SkinModel query_model()
 {
     SkinModel model = test::model_with_forms({test::form(u"FormMain",
-        {test::prop(u"Size", test::point(100, 100)), test::prop(u"StartPosition", int32_t(2)),
-            test::prop(u"Devices", u"P")},
-        {test::record(u"btn",
-             {test::prop(u"Position", test::point(-7, 9)), test::prop(u"Width", int32_t(30)),
-                 test::prop(u"Huge", int32_t(0x7FFFFFF0)), test::prop(u"Caption", u"Menu_Play"),
-                 test::prop(u"Plain", u"No_Key"), test::prop(u"Cursor", u"HAND"),
-                 test::prop(u"BadCursor", u"hand"), test::prop(u"KeyCursor", u"Cursor_Key"),
-                 test::prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
-            test::record(u"lbl")},
+        {prop(u"Size", point(100, 100)), prop(u"StartPosition", int32_t(2)), prop(u"Devices", u"P")},
+        {record(u"btn",
+             {prop(u"Position", point(-7, 9)), prop(u"Width", int32_t(30)),
+                 prop(u"Huge", int32_t(0x7FFFFFF0)), prop(u"Caption", u"Menu_Play"),
+                 prop(u"Plain", u"No_Key"), prop(u"Cursor", u"HAND"), prop(u"BadCursor", u"hand"),
+                 prop(u"KeyCursor", u"Cursor_Key"), prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
+            record(u"lbl")},
         {{u"lbl", u"Auto.Frame", 0}, {u"btn", u"Auto.Button", 0}})});
     model.sizes = {{240, 320, 0}};
-    model.kinds = {test::record(u"Auto.Button", {test::prop(u"Width", int32_t(12))})};
+    model.kinds = {record(u"Auto.Button", {prop(u"Width", int32_t(12))})};
     return model;
 }
 
@@ -593,8 +591,8 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
     test::ScopedConfig config;
     config.set_logging(true);
     SkinFiles files;
-    Properties skin(files.plain(test::model_with_forms(
-                        {test::sized_form(u"FormMain", 240, 300), test::sized_form(u"Other", 1, 1)})),
+    Properties skin(
+        files.plain(test::model_with_forms({sized_form(u"FormMain", 240, 300), sized_form(u"Other", 1, 1)})),
         s_qvga);
     EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no form \\{FormMain\\} for workarea_size=240 268. list of "
