@@ -49,8 +49,8 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
     // fit_borders keeps what fits; the far side loses the odd pixel.
     const std::pair<Borders, int32_t> cases[]
         = {{{4, 6}, 10}, {{4, 6}, 8}, {{4, 6}, 7}, {{5, 5}, 9}, {{2, 10}, 6}, {{10, 1}, 4}, {{3, 3}, -4}};
-    const Borders want[] = {{4, 6}, {3, 5}, {3, 4}, {5, 4}, {0, 6}, {4, 0}, {0, 0}};
+    const Borders fitted[] = {{4, 6}, {3, 5}, {3, 4}, {5, 4}, {0, 6}, {4, 0}, {0, 0}};
     for (size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(fit_borders(cases[i].first, cases[i].second), want[i]) << i;
+        EXPECT_EQ(fit_borders(cases[i].first, cases[i].second), fitted[i]) << i;
 }
 
