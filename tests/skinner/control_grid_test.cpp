@@ -162,15 +162,13 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
         int32_t selected; // after the release
         std::string told; // the notification the release gives, if any
     };
-    const Case cases[] = {
-        {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, "cell 0 1"},
+    const Case cases[] = {{"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, "cell 0 1"},
         {"released just below", 100, 0, row_point(3), {30, 260}, 3, ""},
         {"released above", 100, 0, row_point(3), {30, 100}, 3, ""},
         {"below the last row", 3, 0, row_point(5), row_point(5), -1, "cell 5 1"},
         {"header", 100, 20, {50, 125}, {50, 125}, -1, "header 1"},
         {"header to row", 100, 20, {50, 125}, {50, 170}, -1, ""},
-        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, "cell 0 1"},
-    };
+        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, "cell 0 1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ListsForm f;

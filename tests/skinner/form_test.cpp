@@ -71,11 +71,10 @@ struct EnvScope {
     ~EnvScope() { ::unsetenv("MELODECK_BACKLIGHT"); }
 };
 
-std::string read_file(const std::filesystem::path& path)
+std::string brightness(const test::TempDir& dir)
 {
-    std::ifstream in(path);
     std::string text;
-    in >> text;
+    std::ifstream(dir.native("brightness")) >> text;
     return text;
 }
 
@@ -109,19 +108,18 @@ TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
     ASSERT_TRUE(form.impl().has_back_buffer());
     const os::Surface& frame = device.screen.frame();
     const int32_t top = 26;
-    EXPECT_EQ(rgb_at(frame, 120, top + 220), 0x000040u) << "background";
-    // The title frame: nine-part panel, dark border and light centre, stretched over 240x40.
-    EXPECT_EQ(rgb_at(frame, 1, top + 1), 0x204060u);
-    EXPECT_EQ(rgb_at(frame, 238, top + 38), 0x204060u);
-    EXPECT_EQ(rgb_at(frame, 12, top + 20), 0xC0D0E0u);
-    // The masked disc: red inside, the background through its corners.
-    EXPECT_EQ(rgb_at(frame, 108, top + 108), 0xE02020u);
-    EXPECT_EQ(rgb_at(frame, 100, top + 100), 0x000040u);
-    // The alpha-mapped glow: nearly opaque blue in the middle, invisible at its corner.
+    // The title frame is a nine-part panel (dark border, light centre) stretched over 240x40; the
+    // disc is masked; the glow's alpha map hides its corner.
+    const std::tuple<int32_t, int32_t, uint32_t, const char*> pixels[]
+        = {{120, 220, 0x000040u, "background"}, {1, 1, 0x204060u, "title border"},
+            {238, 38, 0x204060u, "title border"}, {12, 20, 0xC0D0E0u, "title"}, {108, 108, 0xE02020u, "disc"},
+            {100, 100, 0x000040u, "disc corner"}, {150, 150, 0x000040u, "glow corner"}};
+    for (const auto& [x, y, colour, what] : pixels)
+        EXPECT_EQ(rgb_at(frame, x, top + y), colour) << what;
+    // Nearly opaque blue in the middle of the glow.
     uint32_t middle = rgb_at(frame, 155, top + 155);
     EXPECT_GT(middle & 0xFF, 0xF0u);
     EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
-    EXPECT_EQ(rgb_at(frame, 150, top + 150), 0x000040u);
     // The window shows exactly what the back buffer holds.
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
 }
@@ -282,16 +280,16 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     manager->set_interval(2);
     manager->reset();
     on_after(device.screen, 3000);
-    EXPECT_EQ(read_file(dir.native("brightness")), "0");
+    EXPECT_EQ(brightness(dir), "0");
     EXPECT_FALSE(manager->is_display_on());
     device.screen.key(os::VK_RETURN);
     deliver(device.screen);
-    EXPECT_EQ(read_file(dir.native("brightness")), "37");
+    EXPECT_EQ(brightness(dir), "37");
     EXPECT_TRUE(manager->is_display_on());
 
     manager.reset();
     on_after(device.screen, 5000);
-    EXPECT_EQ(read_file(dir.native("brightness")), "37") << "destroyed, it leaves the display alone";
+    EXPECT_EQ(brightness(dir), "37") << "destroyed, it leaves the display alone";
     device.screen.key(os::VK_UP);
     deliver(device.screen);
     EXPECT_EQ(form.keys.size(), 2u);

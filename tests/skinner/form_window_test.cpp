@@ -72,16 +72,12 @@ TEST(FormWorkarea, bars_of_both_kinds_of_device_and_the_input_panel)
         const os::InputPanelInfo* panel;
         os::Rect expected;
     };
-    const Case cases[] = {
-        {{240, 320}, false, nullptr, {{0, 26}, {240, 268}}},
+    const Case cases[] = {{{240, 320}, false, nullptr, {{0, 26}, {240, 268}}},
         {{176, 220}, true, nullptr, {{0, 20}, {176, 180}}},
-        {{480, 640}, true, nullptr, {{0, 54}, {480, 532}}},
-        {{320, 240}, true, nullptr, {{0, 0}, {320, 240}}},
+        {{480, 640}, true, nullptr, {{0, 54}, {480, 532}}}, {{320, 240}, true, nullptr, {{0, 0}, {320, 240}}},
         {{240, 40}, false, nullptr, {{0, 26}, {240, 0}}}, // too small for the bars
         {{240, 320}, false, &panel, {{0, 26}, {240, 190}}}, // a shown panel ends the area
-        {{240, 320}, false, &off, {{0, 26}, {240, 268}}},
-        {{176, 220}, true, &panel, {{0, 20}, {176, 180}}},
-    };
+        {{240, 320}, false, &off, {{0, 26}, {240, 268}}}, {{176, 220}, true, &panel, {{0, 20}, {176, 180}}}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.panel ? form_workarea(c.screen, c.smartphone, *c.panel)
                           : form_workarea(c.screen, c.smartphone, false),

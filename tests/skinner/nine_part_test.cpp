@@ -28,14 +28,9 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
     // A 30 x 20 frame with borders left 4, right 6, top 3, bottom 5, drawn 7 wide: excess 3, the
     // left loses 1 and the right 2 (its outer 4 columns).
     NinePartFrame bordered {0, 0, 4, 3, 24, 15, 30, 20};
-    std::vector<std::pair<Rect, Rect>> want = {
-        {r(0, 0, 3, 3), r(0, 0, 3, 3)},
-        {r(26, 0, 4, 3), r(3, 0, 4, 3)},
-        {r(0, 15, 3, 5), r(0, 35, 3, 5)},
-        {r(26, 15, 4, 5), r(3, 35, 4, 5)},
-        {r(0, 3, 3, 12), r(0, 3, 3, 32)},
-        {r(26, 3, 4, 12), r(3, 3, 4, 32)},
-    };
+    std::vector<std::pair<Rect, Rect>> want = {{r(0, 0, 3, 3), r(0, 0, 3, 3)},
+        {r(26, 0, 4, 3), r(3, 0, 4, 3)}, {r(0, 15, 3, 5), r(0, 35, 3, 5)}, {r(26, 15, 4, 5), r(3, 35, 4, 5)},
+        {r(0, 3, 3, 12), r(0, 3, 3, 32)}, {r(26, 3, 4, 12), r(3, 3, 4, 32)}};
     EXPECT_EQ(cells(bordered, r(0, 0, 7, 40)), want);
     EXPECT_TRUE(cells(bordered, r(0, 0, 0, 10)).empty());
     EXPECT_TRUE(cells(bordered, r(0, 0, 10, -1)).empty());
@@ -53,4 +48,3 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(fit_borders(cases[i].first, cases[i].second), fitted[i]) << i;
 }
-

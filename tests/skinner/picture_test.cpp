@@ -342,13 +342,9 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
         std::u16string_view why;
     };
     const size_t end = small24().size();
-    const Case cases[] = {
-        {{}, u""},
-        {{'B', 'M', 0, 0}, u""},
-        {patched(small24(), {{0, 'M', false}}), u"BM"},
+    const Case cases[] = {{{}, u""}, {{'B', 'M', 0, 0}, u""}, {patched(small24(), {{0, 'M', false}}), u"BM"},
         {patched(small24(), {}, end - 1), u"cut short"}, // the last row's padding is part of the data
-        {patched(small24(), {{s_width, 0}}), u"size"},
-        {patched(small24(), {{s_width, 10001}}), u"size"},
+        {patched(small24(), {{s_width, 0}}), u"size"}, {patched(small24(), {{s_width, 10001}}), u"size"},
         {patched(small24(), {{s_height, 0}}), u"size"},
         {patched(small24(), {{s_height, uint32_t(-10001)}}), u"size"},
         {patched(small24(), {{s_height, 0x80000000u}}), u"size"},
@@ -358,21 +354,18 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
         {patched(small24(), {{s_compression, 2}, {s_bit_count, 4, false}}), u"run-length"},
         {patched(small24(), {{s_compression, 4}}), u"compression"},
         {patched(small24(), {{s_compression, 3}}), u"compression"}, // bit fields: 16 and 32 bits only
-        {patched(small24(), {{s_header_size, 11}}), u""},
-        {patched(small24(), {{s_header_size, 39}}), u""},
+        {patched(small24(), {{s_header_size, 11}}), u""}, {patched(small24(), {{s_header_size, 39}}), u""},
         {patched(small24(), {{s_header_size, 0xFFFFFFF0u}}), u""},
         {patched(small24(), {{s_off_bits, uint32_t(end + 1)}}), u"offset"},
         {patched(small24(), {{s_off_bits, 20}}), u"offset"},
         // The largest image claimed over a few bytes of data fails before allocating it.
         {patched(small24(), {{s_width, 10000}, {s_height, 10000}, {s_bit_count, 32, false}}), u"cut short"},
-        {masks565(0xF801, 0x07E0, 0x001E), u"contiguous"},
-        {masks565(0xF800, 0x0FE0, 0x001F), u"overlapping"},
+        {masks565(0xF801, 0x07E0, 0x001E), u"contiguous"}, {masks565(0xF800, 0x0FE0, 0x001F), u"overlapping"},
         {masks565(0x1F800, 0x07E0, 0x001F), u"wider"},
         {patched(masks565(0xF800, 0x07E0, 0x001F), {}, 14 + 40 + 6), u"masks"},
         {patched(palette8(), {{s_colors_used, 257}}), u"palette"},
         // 256 entries declared, pixel data said to follow them, but the file ends first.
-        {patched(palette8(), {{s_colors_used, 256}, {s_off_bits, 14 + 40 + 256 * 4}}), u"palette"},
-    };
+        {patched(palette8(), {{s_colors_used, 256}, {s_off_bits, 14 + 40 + 256 * 4}}), u"palette"}};
     for (size_t row = 0; row < std::size(cases); ++row) {
         Decoded d = decode(cases[row].bytes);
         SCOPED_TRACE(row);

@@ -184,20 +184,16 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
         uint32_t value;
         bool valid = false;
     };
-    const Case cases[] = {
-        {"record name past the end", form + 4 * s_word_name, size},
+    const Case cases[] = {{"record name past the end", form + 4 * s_word_name, size},
         {"name list on the last byte", s_name_list, size - 1},
         {"more pictures than names", s_picture_count, 0xFFFFFFFF},
-        {"more fonts than names", s_font_count, 0x7FFFFFFF},
-        {"record inside the header", s_kind_root, 100},
+        {"more fonts than names", s_font_count, 0x7FFFFFFF}, {"record inside the header", s_kind_root, 100},
         {"record cut by the end", s_kind_root, size - s_record_size + 1},
-        {"record far past the end", s_kind_root, 0xFFFFFFF0},
-        {"no kinds at all", s_kind_root, 0, true},
+        {"record far past the end", s_kind_root, 0xFFFFFFF0}, {"no kinds at all", s_kind_root, 0, true},
         {"auto-control entries past the end", form + 4 * s_word_auto_count, 0x40000000},
         {"a record its own child", form + 4 * s_word_left, form},
         {"one record in two trees", s_kind_root, form},
-        {"a loop in a control tree", control + 4 * s_word_right, control},
-    };
+        {"a loop in a control tree", control + 4 * s_word_right, control}};
     for (const Case& c : cases)
         EXPECT_EQ(valid_with(bytes, {{c.at, c.value}}), c.valid) << c.what;
     // The last two bytes hold no terminator when they are made non-zero.
@@ -422,8 +418,7 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
         return std::vector {
             sized_form(u"FormMain", 240, 268), sized_form(u"FormMain2", 240, 294, u"", fullscreen)};
     };
-    const std::vector<FormCase> cases {
-        {two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
+    const std::vector<FormCase> cases {{two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
         {two(0), {240, 322}, pocket, u"FormMain", u"FormMain"},
         {two(0), {240, 322}, pocket, u"FormMain2", u"(none)"}, // the name is a prefix, not a pattern
         {two(1), {240, 320}, pocket, u"FormMain", u"FormMain2"}, // full screen: against the screen
@@ -435,8 +430,7 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
         // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
         {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
             u"FormX1"},
-        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"},
-    };
+        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"}};
     SkinFiles files;
     int row = 0;
     for (const FormCase& c : cases) {
