@@ -166,8 +166,7 @@ TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_vers
         DeviceKind kind;
         int32_t version;
         std::optional<std::u16string_view> soft_key; // the tag it registers under
-        bool shown;
-        bool done_button;
+        bool shown, done_button;
     };
     const Case cases[] = {{u"btnClose", pocket, 5, std::nullopt, true, false},
         {u"btnClose", phone, 5, u"btnClose", true, false}, {u"btnOk", phone, 5, s_soft_key_ok, true, false},

@@ -16,8 +16,7 @@ namespace {
 
 // A cell (or a header cell: row -1) as drawn.
 struct Drawn {
-    int32_t column;
-    int32_t row;
+    int32_t column, row;
     Point position;
     Size size;
     bool highlighted;
@@ -92,10 +91,8 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
 {
     struct Case {
         int32_t rows;
-        Offsets widths;
-        Offsets offsets;
-        bool vertical;
-        bool horizontal;
+        Offsets widths, offsets;
+        bool vertical, horizontal;
     };
     const Case cases[] = {
         {5, {20, -1, -2}, {0, 20, 93, 240}, false, false}, {7, {-1}, {0, 240}, false, false},
@@ -155,10 +152,8 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
 {
     struct Case {
         const char* name;
-        int32_t rows;
-        int32_t header;
-        Point down;
-        Point up;
+        int32_t rows, header;
+        Point down, up;
         int32_t selected; // after the release
         std::string told; // the notification the release gives, if any
     };

@@ -279,8 +279,7 @@ TEST(BmpReader, decodes_every_depth_and_header_to_opaque_pixels)
     struct Case {
         const char* name;
         test::BmpSpec spec;
-        std::vector<uint32_t> values;
-        std::vector<uint32_t> rgb;
+        std::vector<uint32_t> values, rgb;
     };
     std::vector<uint32_t> palette16(16, 0), palette256(256, 0);
     palette16[2] = 0x112233;

@@ -48,8 +48,7 @@ bool valid(const test::Bytes& bytes)
 }
 
 struct Patch {
-    uint32_t at;
-    uint32_t value;
+    uint32_t at, value;
     int width = 4; // bytes
 };
 
@@ -180,8 +179,7 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
     const uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
     struct Case {
         const char* what;
-        uint32_t at;
-        uint32_t value;
+        uint32_t at, value;
         bool valid = false;
     };
     const Case cases[] = {{"record name past the end", form + 4 * s_word_name, size},
