@@ -1,10 +1,7 @@
 #include "control_test_support.h"
 #include "skinner/control_button.h"
 #include "skinner/control_panel.h"
-#include "skinner/key_codes.h"
 #include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;

@@ -1,11 +1,7 @@
 #include "control_test_support.h"
-#include "liba/text.h"
 #include "skinner/control_button.h"
 #include "skinner/control_check_box.h"
 #include "skinner/control_layout.h"
-#include "skinner/key_codes.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;

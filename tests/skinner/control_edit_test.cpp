@@ -1,9 +1,6 @@
 #include "skinner/control_edit.h"
 
 #include "control_test_support.h"
-#include "skinner/key_codes.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;

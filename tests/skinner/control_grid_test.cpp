@@ -3,9 +3,6 @@
 #include "control_test_support.h"
 #include "skinner/grid_selection_strategy_single_row.h"
 #include "skinner/grid_selection_strategy_with_highlight.h"
-#include "skinner/key_codes.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;

@@ -2,8 +2,6 @@
 
 #include "control_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 using namespace skinner;

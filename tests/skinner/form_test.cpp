@@ -5,13 +5,8 @@
 
 #include "os/keys.h"
 #include "os/message_box.h"
-#include "os/screen/headless_screen.h"
 #include "skinner/control_subclass.h"
-#include "skinner/form.h"
-#include "skinner/key_codes.h"
 #include "skinner/power_manager_impl_pocket.h"
-#include "skinner/properties.h"
-#include "support/test_support.h"
 
 #include <cstdlib>
 #include <fstream>

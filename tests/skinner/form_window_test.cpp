@@ -3,13 +3,10 @@
 #include "fake_form_events.h"
 
 #include "os/keys.h"
-#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "os/switches.h"
-#include "skinner/device_capability.h"
 #include "skinner/form_placement.h"
 #include "skinner/form_workarea.h"
-#include "skinner/menu_manager_impl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,23 +1,16 @@
 #include "fake_form_events.h"
 
 #include "os/keys.h"
-#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "skinner/control.h"
 #include "skinner/control_menu_main.h"
-#include "skinner/form.h"
 #include "skinner/menu_command_table.h"
 #include "skinner/menu_main_button.h"
 #include "skinner/menu_manager_impl_pocket.h"
 #include "skinner/menu_popup.h"
 #include "skinner/popup_menu.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <utility>
 
 using namespace skinner;
 using Device = test::FormsDevice;

@@ -1,7 +1,6 @@
 // Skin descriptions: the writer, the reader's checks, and the skin handle over them.
 
 #include "liba/little_endian.h"
-#include "liba/text.h"
 #include "os/zip_writer.h"
 #include "skin_samples.h"
 #include "skinner/font_rep.h"
@@ -9,12 +8,9 @@
 #include "skinner/properties.h"
 #include "skinner/skin_client.h"
 #include "skinner/skin_description.h"
-#include "skinner/skin_writer.h"
 #include "support/scoped_config.h"
-#include "support/test_support.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 
 using namespace skinner::skin_layout;
 using skinner::DeviceKind;
