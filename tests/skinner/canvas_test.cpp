@@ -212,7 +212,7 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
     }
 }
 
-TEST(Font, descriptions_are_four_integers_then_the_face_or_nothing_is_touched)
+TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_whole_characters_at_a_time)
 {
     FontDescription d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
     EXPECT_EQ(d.height, 8);
@@ -243,6 +243,18 @@ TEST(Font, descriptions_are_four_integers_then_the_face_or_nothing_is_touched)
     EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
     std::u16string long_name(40, u'A');
     EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
+
+    // Ellipses, at ten pixels per code unit as in a fixed-pitch font.
+    using skinner::shorten_with_ellipsis;
+    auto fixed_width = [](std::u16string_view text) { return int32_t(text.size()) * 10; };
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }
 
 TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
@@ -304,18 +316,4 @@ TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
         std::exit(ok ? 0 : 1);
     };
     EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
-}
-
-TEST(Font, ellipsis_bisection_with_a_fixed_width)
-{
-    using skinner::shorten_with_ellipsis;
-    auto fixed_width = [](std::u16string_view text) { return int32_t(text.size()) * 10; };
-    // Exactly as wide as the room: shortened.
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
-    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
-    // The cut never splits a surrogate pair.
-    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }

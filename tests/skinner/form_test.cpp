@@ -95,10 +95,11 @@ struct Recorder : ControlSubclass {
 
 } // namespace
 
-TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
+TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
+    Clicks clicks;
+    Form form(nullptr, &device.skin, u"FormMain", &clicks);
     show(form);
     ASSERT_TRUE(form.impl().has_back_buffer());
     const os::Surface& frame = device.screen.frame();
@@ -117,14 +118,7 @@ TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
     EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
     // The window shows exactly what the back buffer holds.
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
-}
 
-TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
-{
-    Device device({240, 320});
-    Clicks clicks;
-    Form form(nullptr, &device.skin, u"FormMain", &clicks);
-    show(form);
     // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
     device.screen.hold({108, 26 + 108});
     device.screen.dispatch_pending();
