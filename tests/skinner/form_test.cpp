@@ -238,10 +238,10 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     on_after(device.screen, 8000);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 8000));
-    manager->set_interval(0);
-    EXPECT_TRUE(on_after(device.screen, 60000));
-    manager->set_interval(-5);
-    EXPECT_TRUE(on_after(device.screen, 20000));
+    for (int32_t never : {0, -5}) {
+        manager->set_interval(never);
+        EXPECT_TRUE(on_after(device.screen, 60000)) << never;
+    }
 
     // Time with another window in front does not count; a dialog the form owns keeps it in front.
     manager->set_interval(5);

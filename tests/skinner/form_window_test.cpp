@@ -296,9 +296,8 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     tick(1);
     EXPECT_EQ(c.timers.size(), 1u);
     c.impl.kill_timer(c.timers[0]);
-    c.impl.start_timer(-3.0);
-    c.impl.start_timer(std::nan(""));
-    c.impl.start_timer(1e300);
+    for (double nonsense : {-3.0, std::nan(""), 1e300})
+        c.impl.start_timer(nonsense);
     tick(10);
     EXPECT_EQ(c.timers.size(), 3u);
 }
