@@ -118,41 +118,32 @@ struct Seen {
     bool bar_lost = false;
 };
 
-// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a press
-// on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected in the
-// innermost popup, b compare the bottom bar.
-std::vector<std::function<void()>> steps(
-    os::HeadlessScreen& screen, const os::Window& form, std::string_view script, Seen& seen)
+// One step of a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a
+// press on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected
+// in the innermost popup, b compare the bottom bar.
+void step(os::HeadlessScreen& screen, const os::Window& form, char c, Seen& seen)
 {
-    std::vector<std::function<void()>> out;
-    for (char c : script) {
-        std::string_view keys = "dulrex";
-        const uint32_t codes[]
-            = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
-        if (size_t k = keys.find(c); k != keys.npos) {
-            out.push_back([&screen, code = codes[k]] { screen.key(code); });
-        } else if ((c >= '0' && c <= '9') || c == '!') {
-            out.push_back([&screen, c] {
-                const MenuPopup& popup = *MenuPopup::innermost();
-                os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
-                os::Rect box = popup.current_layout().box;
-                os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
-                if (c == '!')
-                    screen.release(point);
-                else
-                    screen.tap(point);
-            });
-        } else if (c == 'o' || c == 'O') {
-            out.push_back([&screen, &form, c] { screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2}); });
-        } else if (c == 'b') {
-            out.push_back([&screen, &form, &seen] {
-                seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
-            });
-        } else {
-            out.push_back([&seen] { seen.rows.push_back(MenuPopup::innermost()->selected()); });
-        }
+    const std::string_view keys = "dulrex";
+    const uint32_t codes[]
+        = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
+    if (size_t k = keys.find(c); k != keys.npos)
+        return screen.key(codes[k]);
+    if (c == 'o' || c == 'O')
+        return screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2});
+    if (c == 'b') {
+        seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
+        return;
     }
-    return out;
+    const MenuPopup& popup = *MenuPopup::innermost();
+    if (c == '?')
+        return seen.rows.push_back(popup.selected());
+    os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
+    os::Rect box = popup.current_layout().box;
+    os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
+    if (c == '!')
+        screen.release(point);
+    else
+        screen.tap(point);
 }
 
 } // namespace
@@ -195,12 +186,13 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         os::Rect box;
         uint32_t corner = 0;
         std::vector<std::string> texts;
-        std::vector<std::function<void()>> script = steps(screen, window, c.script, seen);
-        script.insert(script.begin(), [&] {
+        std::vector<std::function<void()>> script {[&] {
             box = MenuPopup::innermost()->current_layout().box;
             corner = screen.frame().row(box.top())[box.left()];
             texts = texts_of(manager.popup());
-        });
+        }};
+        for (char k : c.script)
+            script.push_back([&, k] { step(screen, window, k, seen); });
         if (c.at.x >= 0) {
             in_popup(
                 screen, [&] { popup_menu(owner, c.at, pick_entries()); }, std::move(script));
