@@ -22,9 +22,7 @@ using skinner::Size;
 
 namespace {
 
-constexpr uint32_t s_white = 0xFFFFFFFFu;
-constexpr uint32_t s_black = 0xFF000000u;
-constexpr uint32_t s_background = 0xFF203040u;
+constexpr uint32_t s_white = 0xFFFFFFFFu, s_black = 0xFF000000u, s_background = 0xFF203040u;
 
 // Pixel (x, y) of a source is 0xFF00XXYY, so every copied pixel tells where it came from.
 uint32_t from(int32_t x, int32_t y)

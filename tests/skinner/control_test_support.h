@@ -27,10 +27,8 @@
 namespace test {
 
 // The colours of the skins' pictures.
-inline constexpr uint32_t s_red = 0xFFE00040u;
-inline constexpr uint32_t s_green = 0xFF00E040u;
-inline constexpr uint32_t s_blue = 0xFF000040u;
-inline constexpr uint32_t s_white = 0xFFE0E040u;
+inline constexpr uint32_t s_red = 0xFFE00040u, s_green = 0xFF00E040u, s_blue = 0xFF000040u,
+                          s_white = 0xFFE0E040u;
 
 using Events = std::vector<std::string>;
 

@@ -17,8 +17,7 @@ using skinner::Size;
 
 namespace {
 
-constexpr uint32_t s_background = 0xFF000000u;
-constexpr uint32_t s_white = 0xFFFFFF;
+constexpr uint32_t s_background = 0xFF000000u, s_white = 0xFFFFFF;
 
 // A skin archive "test.skin" in the folder, holding the entries.
 std::u16string archive(const test::TempDir& dir, const std::map<std::string, test::Bytes>& entries)
@@ -85,13 +84,8 @@ std::vector<uint32_t> opaque_all(std::vector<uint32_t> rgb)
 }
 
 // Field offsets in a bitmap file with the 40-byte header.
-constexpr size_t s_off_bits = 10;
-constexpr size_t s_header_size = 14;
-constexpr size_t s_width = 18;
-constexpr size_t s_height = 22;
-constexpr size_t s_bit_count = 28;
-constexpr size_t s_compression = 30;
-constexpr size_t s_colors_used = 46;
+constexpr size_t s_off_bits = 10, s_header_size = 14, s_width = 18, s_height = 22, s_bit_count = 28,
+                 s_compression = 30, s_colors_used = 46;
 
 struct Patch {
     size_t offset;
