@@ -401,8 +401,7 @@ struct FormCase {
     std::vector<skinner::SkinForm> forms;
     Size screen;
     DeviceKind kind;
-    const char16_t* query;
-    const char16_t* chosen;
+    std::u16string_view query, chosen;
 };
 
 TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_is_chosen)
@@ -412,14 +411,14 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
         return std::vector {
             sized_form(u"FormMain", 240, 268), sized_form(u"FormMain2", 240, 294, u"", fullscreen)};
     };
+    const std::vector<skinner::SkinForm> by_device {
+        sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")};
     const std::vector<FormCase> cases {{two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
         {two(0), {240, 322}, pocket, u"FormMain", u"FormMain"},
         {two(0), {240, 322}, pocket, u"FormMain2", u"(none)"}, // the name is a prefix, not a pattern
         {two(1), {240, 320}, pocket, u"FormMain", u"FormMain2"}, // full screen: against the screen
-        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 220},
-            DeviceKind::smartphone, u"FormMain", u"FormMain"},
-        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 232}, pocket,
-            u"FormMain", u"FormMainP"},
+        {by_device, {176, 220}, DeviceKind::smartphone, u"FormMain", u"FormMain"},
+        {by_device, {176, 232}, pocket, u"FormMain", u"FormMainP"},
         {{sized_form(u"FormA", 200, 260), sized_form(u"FormB", 220, 10)}, s_qvga, pocket, u"Form", u"FormB"},
         // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
         {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
