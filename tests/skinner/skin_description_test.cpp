@@ -51,10 +51,9 @@ struct Patch {
 // Whether the bytes with the patches applied make a valid description.
 bool valid_with(test::Bytes bytes, std::initializer_list<Patch> patches)
 {
-    for (const Patch& patch : patches) {
+    for (const Patch& patch : patches)
         for (int i = 0; i < patch.width; ++i)
             bytes[patch.at + uint32_t(i)] = uint8_t(patch.value >> (8 * i));
-    }
     return valid(bytes);
 }
 
