@@ -9,7 +9,6 @@
 #include "support/test_support.h"
 
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 
 using skinner::Canvas;
@@ -23,9 +22,7 @@ using skinner::Size;
 
 namespace {
 
-constexpr uint32_t s_white = 0xFFFFFFFFu;
-constexpr uint32_t s_black = 0xFF000000u;
-constexpr uint32_t s_background = 0xFF203040u;
+constexpr uint32_t s_white = 0xFFFFFFFFu, s_black = 0xFF000000u, s_background = 0xFF203040u;
 
 // Pixel (x, y) of a source is 0xFF00XXYY, so every copied pixel tells where it came from.
 uint32_t from(int32_t x, int32_t y)
@@ -90,12 +87,6 @@ Font make_font(std::u16string_view description, int32_t scale = 1)
     return font;
 }
 
-// Ten pixels per code unit, like a fixed-pitch font.
-int32_t fixed_width(std::u16string_view text)
-{
-    return int32_t(text.size()) * 10;
-}
-
 } // namespace
 
 TEST(Canvas, copies_and_tiles_respect_origin_clip_and_both_surfaces_edges)
@@ -105,42 +96,36 @@ TEST(Canvas, copies_and_tiles_respect_origin_clip_and_both_surfaces_edges)
         const char* name;
         Point origin;
         Rect clip;
-        std::function<void(Canvas&)> draw;
-        std::function<uint32_t(int32_t, int32_t)> expected; // per surface pixel
+        bool tile;
+        Rect dest, src;
+        Rect changed; // in surface pixels, which show source pixel (x - shift) modulo `modulo`
+        Point shift;
+        int32_t modulo = 8;
     };
     const Case cases[] = {
-        // Canvas (0, 0) is surface (2, 2), destination offset (1, 1): surface (x, y) shows (x - 1, y - 1).
-        {"copy", {2, 2}, {{0, 0}, {3, 3}},
-            [&](Canvas& c) {
-                c.copy({{-1, -1}, {4, 4}}, source, {0, 0});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 2 && x < 5 && y >= 2 && y < 5 ? from(x - 1, y - 1) : s_background;
-            }},
+        // Canvas (0, 0) is surface (2, 2), destination offset (1, 1).
+        {"copy", {2, 2}, {{0, 0}, {3, 3}}, false, {{-1, -1}, {4, 4}}, {}, {{2, 2}, {3, 3}}, {1, 1}},
         // Source x -1 and y 4, 5 do not exist: those destination pixels stay.
-        {"copy from outside the source", {0, 0}, {{0, 0}, {8, 8}},
-            [&](Canvas& c) {
-                c.copy({{0, 0}, {8, 8}}, source, {-1, 2});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 1 && x <= 4 && y < 2 ? from(x - 1, y + 2) : s_background;
-            }},
+        {"copy from outside the source", {0, 0}, {{0, 0}, {8, 8}}, false, {{0, 0}, {8, 8}}, {{-1, 2}, {}},
+            {{1, 0}, {4, 2}}, {1, -2}},
         // The pattern starts at the destination corner even where the clip cuts it.
-        {"tile", {0, 0}, {{4, 4}, {3, 3}},
-            [&](Canvas& c) {
-                c.tile({{0, 0}, {8, 8}}, source, {{0, 0}, {3, 3}});
-            },
-            [](int32_t x, int32_t y) {
-                return x >= 4 && x < 7 && y >= 4 && y < 7 ? from(x % 3, y % 3) : s_background;
-            }},
+        {"tile", {0, 0}, {{4, 4}, {3, 3}}, true, {{0, 0}, {8, 8}}, {{0, 0}, {3, 3}}, {{4, 4}, {3, 3}}, {0, 0},
+            3},
     };
     for (const Case& c : cases) {
         os::Surface target(8, 8, s_background);
         Canvas canvas(target, c.origin, c.clip);
-        c.draw(canvas);
+        if (c.tile)
+            canvas.tile(c.dest, source, c.src);
+        else
+            canvas.copy(c.dest, source, c.src.position);
         for (int32_t y = 0; y < 8; ++y) {
-            for (int32_t x = 0; x < 8; ++x)
-                EXPECT_EQ(target.at(x, y), c.expected(x, y)) << c.name << " at " << x << "," << y;
+            for (int32_t x = 0; x < 8; ++x) {
+                bool changed = c.changed.contains({x, y});
+                EXPECT_EQ(target.at(x, y),
+                    changed ? from((x - c.shift.x) % c.modulo, (y - c.shift.y) % c.modulo) : s_background)
+                    << c.name << " at " << x << "," << y;
+            }
         }
     }
     // A copy inside one surface moves rows down without smearing.
@@ -159,10 +144,8 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     canvas.fill({{-5, -5}, {50, 50}}, s_white);
     canvas.set_pixel({2, 2}, s_black); // outside the clip
     canvas.set_pixel({1, 0}, s_black);
-    EXPECT_EQ(target.at(0, 0), s_background);
-    EXPECT_EQ(target.at(1, 1), s_white);
-    EXPECT_EQ(target.at(2, 1), s_black);
-    EXPECT_EQ(target.at(3, 3), s_background);
+    const uint32_t o = s_background, w = s_white, b = s_black;
+    EXPECT_EQ(target.pixels, (std::vector<uint32_t> {o, o, o, o, o, w, b, o, o, w, w, o, o, o, o, o}));
     EXPECT_EQ(canvas.get_pixel({0, 0}), s_white);
     EXPECT_EQ(canvas.get_pixel({2, 2}), 0u);
     EXPECT_EQ(canvas.get_pixel({-1, 0}), 0u);
@@ -201,15 +184,11 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
         Kind kind;
         Rect dest, src;
     };
-    const Case cases[] = {
-        {copy, {{3, 2}, {9, 9}}, {{1, 1}, {0, 0}}},
-        {stretch, {{-2, 1}, {31, 17}}, {{1, 0}, {5, 5}}},
-        {stretch, {{5, 5}, {4, 3}}, {{0, 0}, {7, 5}}},
-        {stretch, {{2, 2}, {20, 6}}, {{6, 4}, {1, 1}}},
-        {stretch, {{0, 0}, {30, 4}}, {{5, 0}, {4, 5}}}, // widened from past the source's right edge
-        {tile, {{1, 0}, {37, 23}}, {{2, 1}, {4, 3}}},
-        {tile, {{0, 3}, {12, 12}}, {{3, 3}, {1, 1}}},
-    };
+    const Case cases[]
+        = {{copy, {{3, 2}, {9, 9}}, {{1, 1}, {0, 0}}}, {stretch, {{-2, 1}, {31, 17}}, {{1, 0}, {5, 5}}},
+            {stretch, {{5, 5}, {4, 3}}, {{0, 0}, {7, 5}}}, {stretch, {{2, 2}, {20, 6}}, {{6, 4}, {1, 1}}},
+            {stretch, {{0, 0}, {30, 4}}, {{5, 0}, {4, 5}}}, // widened from past the source's right edge
+            {tile, {{1, 0}, {37, 23}}, {{2, 1}, {4, 3}}}, {tile, {{0, 3}, {12, 12}}, {{3, 3}, {1, 1}}}};
     for (const Case& c : cases) {
         auto draw = [&](Canvas& canvas, RasterOp op) {
             if (c.kind == copy)
@@ -231,14 +210,14 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
     }
 }
 
-TEST(Font, descriptions_are_four_integers_then_the_face_or_nothing_is_touched)
+TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_whole_characters_at_a_time)
 {
     FontDescription d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
     EXPECT_EQ(d.height, 8);
     EXPECT_TRUE(d.bold && d.italic && d.underline);
     EXPECT_EQ(d.face, u"Arial Narrow ");
-    FontDescription plain = parsed(u"32 0 0 0 Tahoma");
-    EXPECT_FALSE(plain.bold || plain.italic || plain.underline);
+    d = parsed(u"32 0 0 0 Tahoma");
+    EXPECT_FALSE(d.bold || d.italic || d.underline);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
     EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
     EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
@@ -262,6 +241,18 @@ TEST(Font, descriptions_are_four_integers_then_the_face_or_nothing_is_touched)
     EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
     std::u16string long_name(40, u'A');
     EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
+
+    // Ellipses, at ten pixels per code unit as in a fixed-pitch font.
+    using skinner::shorten_with_ellipsis;
+    auto fixed_width = [](std::u16string_view text) { return int32_t(text.size()) * 10; };
+    // Exactly as wide as the room: shortened.
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
+    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
+    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
+    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
+    // The cut never splits a surrogate pair.
+    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }
 
 TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
@@ -323,17 +314,4 @@ TEST(FontWithoutFontsDeathTest, measures_zero_and_draws_nothing)
         std::exit(ok ? 0 : 1);
     };
     EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
-}
-
-TEST(Font, ellipsis_bisection_with_a_fixed_width)
-{
-    using skinner::shorten_with_ellipsis;
-    // Exactly as wide as the room: shortened.
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 60, fixed_width), u"abcd\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
-    EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
-    EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
-    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
-    // The cut never splits a surrogate pair.
-    EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }

@@ -1,10 +1,7 @@
 #include "control_test_support.h"
 #include "skinner/control_button.h"
 #include "skinner/control_panel.h"
-#include "skinner/key_codes.h"
 #include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;
@@ -38,15 +35,14 @@ TEST(ContainerOrder, z_order_and_the_control_records_decide_painting_hit_testing
     EXPECT_TRUE(one.name().empty());
     EXPECT_EQ(one.rect(), (Rect {{5, 6}, {7, 8}}));
 
-    ControlButton hand(form.container, u"btnHand", LookupMode::named);
-    ControlButton bad(form.container, u"btnBadCursor", LookupMode::named);
+    ControlButton hand(form.container, u"btnHand", LookupMode::named); // no gestures
+    EXPECT_EQ(hand.cursor(), os::Cursor::hand);
+    EXPECT_EQ(ControlButton(form.container, u"btnBadCursor", LookupMode::named).cursor(), std::nullopt)
+        << "cursor names are matched exactly";
     ControlButton gesture(form.container, u"btnGesture", LookupMode::named);
     ControlButton hidden(form.container, u"btnHidden", LookupMode::named);
     ControlButton top(form.container, u"btnTop", LookupMode::named);
-    EXPECT_EQ(hand.cursor(), os::Cursor::hand);
-    EXPECT_EQ(bad.cursor(), std::nullopt) << "cursor names are matched exactly";
-    EXPECT_FALSE(hidden.is_visible());
-    EXPECT_FALSE(top.is_enabled());
+    EXPECT_FALSE(hidden.is_visible() || top.is_enabled());
     // The topmost control under a point decides about gestures.
     EXPECT_TRUE(form.container.wants_gesture({95, 125}));
     EXPECT_FALSE(form.container.wants_gesture({65, 125}));
@@ -125,10 +121,9 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     z.reset();
     EXPECT_EQ(bare.window.timers.count(z_timer), 0u) << "destroying a control stops its timer";
     EXPECT_EQ(names(bare.container.controls()), "b a");
-    EXPECT_EQ(bare.container.focused(), nullptr);
-    EXPECT_EQ(bare.container.captured(), nullptr);
-    EXPECT_EQ(bare.container.hover(), nullptr);
-    EXPECT_EQ(bare.container.find_control(u"c"), nullptr);
+    for (Control* gone : {bare.container.focused(), bare.container.captured(), bare.container.hover(),
+             bare.container.find_control(u"c")})
+        EXPECT_EQ(gone, nullptr);
     bare.container.mouse_up(ButtonTap, {5, 5});
     x.events.clear();
     bare.container.activate(false);
@@ -143,8 +138,7 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     bare.container.set_visible(false);
     EXPECT_EQ(x.events, Events {"hide"});
     hidden.set_visible(true);
-    EXPECT_TRUE(hidden.events.empty()) << "its own flag alone does not show it";
-    EXPECT_FALSE(hidden.is_visible());
+    EXPECT_TRUE(hidden.events.empty() && !hidden.is_visible()) << "its own flag alone does not show it";
     bare.container.set_enabled(false);
     EXPECT_FALSE(x.is_enabled());
     EXPECT_EQ(x.events.back(), "disable");
@@ -260,10 +254,9 @@ TEST(ContainerPointer,
     a.events.clear();
     top.events.clear();
     bare.container.mouse_move({10, 10});
-    EXPECT_EQ(bare.container.hover(), nullptr);
     tap(bare.container, {10, 10});
-    EXPECT_TRUE(top.events.empty());
-    EXPECT_TRUE(a.events.empty());
+    EXPECT_TRUE(top.events.empty() && a.events.empty());
+    EXPECT_EQ(bare.container.hover(), nullptr);
     EXPECT_EQ(bare.container.focused(), nullptr);
     top.set_visible(false);
     bare.container.mouse_down(ButtonTap, {10, 10}, false);

@@ -1,11 +1,7 @@
 #include "control_test_support.h"
-#include "liba/text.h"
 #include "skinner/control_button.h"
 #include "skinner/control_check_box.h"
 #include "skinner/control_layout.h"
-#include "skinner/key_codes.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;
@@ -166,24 +162,18 @@ TEST(ButtonBehaviour, actions_register_soft_keys_show_or_hide_by_device_and_vers
         DeviceKind kind;
         int32_t version;
         std::optional<std::u16string_view> soft_key; // the tag it registers under
-        bool shown;
-        bool done_button;
+        bool shown, done_button;
     };
-    const Case cases[] = {
-        {u"btnClose", pocket, 5, std::nullopt, true, false},
-        {u"btnClose", phone, 5, u"btnClose", true, false},
-        {u"btnOk", phone, 5, s_soft_key_ok, true, false},
-        {u"btnOk", pocket, 5, s_soft_key_ok, false, false},
-        {u"btnOk", pocket, 4, std::nullopt, false, true},
-        {u"btnYes", pocket, 5, s_soft_key_ok, true, false},
-        {u"btnYes", pocket, 4, std::nullopt, true, false},
+    const Case cases[] = {{u"btnClose", pocket, 5, std::nullopt, true, false},
+        {u"btnClose", phone, 5, u"btnClose", true, false}, {u"btnOk", phone, 5, s_soft_key_ok, true, false},
+        {u"btnOk", pocket, 5, s_soft_key_ok, false, false}, {u"btnOk", pocket, 4, std::nullopt, false, true},
+        {u"btnYes", pocket, 5, s_soft_key_ok, true, false}, {u"btnYes", pocket, 4, std::nullopt, true, false},
         {u"btnCancel", pocket, 5, s_soft_key_menu, true, false},
         {u"btnCancel", pocket, 4, std::nullopt, true, false},
         {u"btnCancel", phone, 4, s_soft_key_menu, true, false},
         {u"btnSys", phone, 5, std::nullopt, true, false},
         {u"btnBadAction", phone, 5, std::nullopt, true, false},
-        {u"btnCaption", pocket, 5, std::nullopt, false, false},
-    };
+        {u"btnCaption", pocket, 5, std::nullopt, false, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(liba::to_utf8(c.name) + " v" + std::to_string(c.version));
         SkinContainer form(u"FormTest", c.kind, c.version);

@@ -2,8 +2,6 @@
 #include "skinner/control_frame.h"
 #include "skinner/control_layout.h"
 
-#include <gtest/gtest.h>
-
 using namespace skinner;
 using namespace test;
 

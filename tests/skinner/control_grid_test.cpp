@@ -3,9 +3,6 @@
 #include "control_test_support.h"
 #include "skinner/grid_selection_strategy_single_row.h"
 #include "skinner/grid_selection_strategy_with_highlight.h"
-#include "skinner/key_codes.h"
-
-#include <gtest/gtest.h>
 
 using namespace skinner;
 using namespace test;
@@ -16,8 +13,7 @@ namespace {
 
 // A cell (or a header cell: row -1) as drawn.
 struct Drawn {
-    int32_t column;
-    int32_t row;
+    int32_t column, row;
     Point position;
     Size size;
     bool highlighted;
@@ -92,10 +88,8 @@ TEST(ControlGrid, columns_share_the_client_width_and_bars_come_when_rows_or_colu
 {
     struct Case {
         int32_t rows;
-        Offsets widths;
-        Offsets offsets;
-        bool vertical;
-        bool horizontal;
+        Offsets widths, offsets;
+        bool vertical, horizontal;
     };
     const Case cases[] = {
         {5, {20, -1, -2}, {0, 20, 93, 240}, false, false}, {7, {-1}, {0, 240}, false, false},
@@ -155,22 +149,18 @@ TEST(ControlGrid, taps_select_and_click_rows_and_headers_and_a_drag_moves_the_se
 {
     struct Case {
         const char* name;
-        int32_t rows;
-        int32_t header;
-        Point down;
-        Point up;
+        int32_t rows, header;
+        Point down, up;
         int32_t selected; // after the release
         std::string told; // the notification the release gives, if any
     };
-    const Case cases[] = {
-        {"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, "cell 0 1"},
+    const Case cases[] = {{"top pixel without a header", 100, 0, {30, 120}, {30, 120}, 0, "cell 0 1"},
         {"released just below", 100, 0, row_point(3), {30, 260}, 3, ""},
         {"released above", 100, 0, row_point(3), {30, 100}, 3, ""},
         {"below the last row", 3, 0, row_point(5), row_point(5), -1, "cell 5 1"},
         {"header", 100, 20, {50, 125}, {50, 125}, -1, "header 1"},
         {"header to row", 100, 20, {50, 125}, {50, 170}, -1, ""},
-        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, "cell 0 1"},
-    };
+        {"first pixel under the header", 100, 20, {50, 140}, {50, 140}, 0, "cell 0 1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ListsForm f;

@@ -8,21 +8,7 @@ using skinner::anchor_axis;
 using skinner::AnchorMode;
 using skinner::focus_step;
 using skinner::FocusStep;
-using skinner::Point;
-using skinner::Rect;
-using skinner::Size;
 using skinner::Span;
-
-namespace {
-
-struct AxisCase {
-    const char* what;
-    AnchorMode mode;
-    int32_t origin, design, extent, position, length;
-    Span expected;
-};
-
-} // namespace
 
 TEST(AnchorLayout, extreme_skin_values_stay_inside_32_bits)
 {

@@ -2,8 +2,6 @@
 
 #include "control_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 using namespace skinner;
@@ -31,14 +29,12 @@ TEST(ControlProgress, set_value_clamps_and_announces_changes_and_a_drag_reports_
     f.listener.log.clear();
     // Ends: x + t2 = 14 and x + w - t + t2 = 106.
     f.container.mouse_down(0, {14, 15}, false);
-    f.container.mouse_move({106, 15});
-    f.container.mouse_move({500, 15});
-    f.container.mouse_move({-40, 15});
+    for (int32_t x : {106, 500, -40})
+        f.container.mouse_move({x, 15});
     f.container.mouse_up(0, {60, 15});
     f.container.mouse_move({106, 15});
     EXPECT_EQ(f.listener.log,
-        (std::vector<std::string> {
-            "value prgRight 0", "value prgRight 1", "value prgRight 1", "value prgRight 0"}))
+        (Events {"value prgRight 0", "value prgRight 1", "value prgRight 1", "value prgRight 0"}))
         << "the values are told, not set";
     f.container.mouse_down(0, {60, 15}, true);
     EXPECT_FALSE(bar.is_dragging()) << "a double tap does not drag";
@@ -124,9 +120,7 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
         for (const auto& [point, colour] : c.pixels)
             EXPECT_EQ(surface.at(point.x, point.y), colour)
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
-        const Rect& rect = bar.rect();
-        f.container.mouse_down(
-            0, {rect.left() + rect.size.width / 2, rect.top() + rect.size.height / 2}, false);
+        f.container.mouse_down(0, centre(bar.rect()), false);
         EXPECT_EQ(f.listener.count("value"), c.enabled ? 1u : 0u) << "disabled controls take no stylus";
     }
 }

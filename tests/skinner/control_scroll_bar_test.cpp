@@ -2,8 +2,6 @@
 
 #include "control_test_support.h"
 
-#include <gtest/gtest.h>
-
 using namespace skinner;
 using namespace test;
 
@@ -15,10 +13,10 @@ struct BarForm : ListsForm {
 
     Point centre(ScrollPart part) const { return test::centre(bar.button(part).rect()); }
     void tap(ScrollPart part) { test::tap(container, centre(part)); }
-    // Runs the repeat timer once.
-    void tick_timers()
+    // Runs the repeat timer while there is one.
+    void tick_timers(int ticks)
     {
-        if (!window.timers.empty())
+        for (int tick = 0; tick < ticks && !window.timers.empty(); ++tick)
             container.on_timer(window.timers.begin()->first);
     }
 };
@@ -84,11 +82,9 @@ TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_t
 TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags_between_the_ends)
 {
     BarForm f;
-    f.tap(ScrollPart::MaxButton);
-    f.tap(ScrollPart::MaxSpace);
-    f.tap(ScrollPart::MinSpace);
-    f.tap(ScrollPart::MinButton);
-    f.tap(ScrollPart::MinButton);
+    for (ScrollPart part : {ScrollPart::MaxButton, ScrollPart::MaxSpace, ScrollPart::MinSpace,
+             ScrollPart::MinButton, ScrollPart::MinButton})
+        f.tap(part);
     EXPECT_EQ(
         f.listener.log, (Events {"scroll sbBar 1", "scroll sbBar 11", "scroll sbBar 1", "scroll sbBar 0"}))
         << "the buttons' clicks end at the bar";
@@ -97,18 +93,15 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     EXPECT_EQ(f.bar.position(), 1);
     ASSERT_EQ(f.window.timers.size(), 1u);
     EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
-    for (int tick = 0; tick < 5; ++tick)
-        f.tick_timers();
+    f.tick_timers(5);
     EXPECT_EQ(f.bar.position(), 1) << "the repeat starts after five ticks";
-    f.tick_timers();
-    f.tick_timers();
+    f.tick_timers(2);
     EXPECT_EQ(f.bar.position(), 3);
     f.container.mouse_up(0, f.centre(ScrollPart::MaxButton));
     EXPECT_TRUE(f.window.timers.empty()) << "the release stops the timer";
     // A held space keeps paging until the end.
     f.container.mouse_down(0, {210, 90}, false);
-    for (int tick = 0; tick < 100; ++tick)
-        f.tick_timers();
+    f.tick_timers(100);
     EXPECT_EQ(f.bar.position(), 90) << "held long after the end";
     f.container.mouse_up(0, {210, 90});
 

@@ -27,10 +27,8 @@
 namespace test {
 
 // The colours of the skins' pictures.
-inline constexpr uint32_t s_red = 0xFFE00040u;
-inline constexpr uint32_t s_green = 0xFF00E040u;
-inline constexpr uint32_t s_blue = 0xFF000040u;
-inline constexpr uint32_t s_white = 0xFFE0E040u;
+inline constexpr uint32_t s_red = 0xFFE00040u, s_green = 0xFF00E040u, s_blue = 0xFF000040u,
+                          s_white = 0xFFE0E040u;
 
 using Events = std::vector<std::string>;
 
@@ -51,9 +49,7 @@ public:
     void set_cursor(std::optional<os::Cursor> shape) override { cursor = shape; }
     uint32_t start_timer(double seconds) override
     {
-        uint32_t id = allocate_timer_id();
-        timers[id] = seconds;
-        return id;
+        return timers.emplace(allocate_timer_id(), seconds).first->first;
     }
     void kill_timer(uint32_t id) override { timers.erase(id); }
     bool key_state(int32_t key) const override { return keys_down.count(key) != 0; }
@@ -79,10 +75,9 @@ public:
     bool inked(const skinner::Rect& rect) const
     {
         for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
-            for (int32_t x = rect.left(); x < rect.right(); ++x) {
+            for (int32_t x = rect.left(); x < rect.right(); ++x)
                 if (pixel({x, y}) != s_paper)
                     return true;
-            }
         }
         return false;
     }
@@ -284,11 +279,8 @@ inline void tap(skinner::Container& container, skinner::Point point, bool twice 
 inline std::string names(const std::vector<skinner::Control*>& controls)
 {
     std::string text;
-    for (const skinner::Control* control : controls) {
-        if (!text.empty())
-            text += " ";
-        text += RecordingListener::name_of(*control);
-    }
+    for (const skinner::Control* control : controls)
+        text += (text.empty() ? "" : " ") + RecordingListener::name_of(*control);
     return text;
 }
 

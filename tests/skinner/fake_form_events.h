@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test {
@@ -67,6 +68,9 @@ public:
     }
     skinner::FormPlacement window_placement() override { return placement; }
     bool has_menu_main() const override { return false; }
+
+    // The calls so far, and forgets them.
+    std::vector<std::string> taken() { return std::exchange(calls, {}); }
 
     std::vector<std::string> calls; // but paints and timers, in order
     std::vector<skinner::Rect> paints;

@@ -5,13 +5,8 @@
 
 #include "os/keys.h"
 #include "os/message_box.h"
-#include "os/screen/headless_screen.h"
 #include "skinner/control_subclass.h"
-#include "skinner/form.h"
-#include "skinner/key_codes.h"
 #include "skinner/power_manager_impl_pocket.h"
-#include "skinner/properties.h"
-#include "support/test_support.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -71,11 +66,10 @@ struct EnvScope {
     ~EnvScope() { ::unsetenv("MELODECK_BACKLIGHT"); }
 };
 
-std::string read_file(const std::filesystem::path& path)
+std::string brightness(const test::TempDir& dir)
 {
-    std::ifstream in(path);
     std::string text;
-    in >> text;
+    std::ifstream(dir.native("brightness")) >> text;
     return text;
 }
 
@@ -101,37 +95,30 @@ struct Recorder : ControlSubclass {
 
 } // namespace
 
-TEST(Form, paints_its_background_and_controls_through_the_back_buffer)
-{
-    Device device({240, 320});
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    show(form);
-    ASSERT_TRUE(form.impl().has_back_buffer());
-    const os::Surface& frame = device.screen.frame();
-    const int32_t top = 26;
-    EXPECT_EQ(rgb_at(frame, 120, top + 220), 0x000040u) << "background";
-    // The title frame: nine-part panel, dark border and light centre, stretched over 240x40.
-    EXPECT_EQ(rgb_at(frame, 1, top + 1), 0x204060u);
-    EXPECT_EQ(rgb_at(frame, 238, top + 38), 0x204060u);
-    EXPECT_EQ(rgb_at(frame, 12, top + 20), 0xC0D0E0u);
-    // The masked disc: red inside, the background through its corners.
-    EXPECT_EQ(rgb_at(frame, 108, top + 108), 0xE02020u);
-    EXPECT_EQ(rgb_at(frame, 100, top + 100), 0x000040u);
-    // The alpha-mapped glow: nearly opaque blue in the middle, invisible at its corner.
-    uint32_t middle = rgb_at(frame, 155, top + 155);
-    EXPECT_GT(middle & 0xFF, 0xF0u);
-    EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
-    EXPECT_EQ(rgb_at(frame, 150, top + 150), 0x000040u);
-    // The window shows exactly what the back buffer holds.
-    EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
-}
-
-TEST(Form, a_hold_becomes_button_2_only_on_a_control_that_wants_gestures)
+TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
     Clicks clicks;
     Form form(nullptr, &device.skin, u"FormMain", &clicks);
     show(form);
+    ASSERT_TRUE(form.impl().has_back_buffer());
+    const os::Surface& frame = device.screen.frame();
+    const int32_t top = 26;
+    // The title frame is a nine-part panel (dark border, light centre) stretched over 240x40; the
+    // disc is masked; the glow's alpha map hides its corner.
+    const std::tuple<int32_t, int32_t, uint32_t, const char*> pixels[]
+        = {{120, 220, 0x000040u, "background"}, {1, 1, 0x204060u, "title border"},
+            {238, 38, 0x204060u, "title border"}, {12, 20, 0xC0D0E0u, "title"}, {108, 108, 0xE02020u, "disc"},
+            {100, 100, 0x000040u, "disc corner"}, {150, 150, 0x000040u, "glow corner"}};
+    for (const auto& [x, y, colour, what] : pixels)
+        EXPECT_EQ(rgb_at(frame, x, top + y), colour) << what;
+    // Nearly opaque blue in the middle of the glow.
+    uint32_t middle = rgb_at(frame, 155, top + 155);
+    EXPECT_GT(middle & 0xFF, 0xF0u);
+    EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
+    // The window shows exactly what the back buffer holds.
+    EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
+
     // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
     device.screen.hold({108, 26 + 108});
     device.screen.dispatch_pending();
@@ -251,10 +238,10 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     on_after(device.screen, 8000);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 8000));
-    manager->set_interval(0);
-    EXPECT_TRUE(on_after(device.screen, 60000));
-    manager->set_interval(-5);
-    EXPECT_TRUE(on_after(device.screen, 20000));
+    for (int32_t never : {0, -5}) {
+        manager->set_interval(never);
+        EXPECT_TRUE(on_after(device.screen, 60000)) << never;
+    }
 
     // Time with another window in front does not count; a dialog the form owns keeps it in front.
     manager->set_interval(5);
@@ -282,16 +269,16 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     manager->set_interval(2);
     manager->reset();
     on_after(device.screen, 3000);
-    EXPECT_EQ(read_file(dir.native("brightness")), "0");
+    EXPECT_EQ(brightness(dir), "0");
     EXPECT_FALSE(manager->is_display_on());
     device.screen.key(os::VK_RETURN);
     deliver(device.screen);
-    EXPECT_EQ(read_file(dir.native("brightness")), "37");
+    EXPECT_EQ(brightness(dir), "37");
     EXPECT_TRUE(manager->is_display_on());
 
     manager.reset();
     on_after(device.screen, 5000);
-    EXPECT_EQ(read_file(dir.native("brightness")), "37") << "destroyed, it leaves the display alone";
+    EXPECT_EQ(brightness(dir), "37") << "destroyed, it leaves the display alone";
     device.screen.key(os::VK_UP);
     deliver(device.screen);
     EXPECT_EQ(form.keys.size(), 2u);

@@ -3,13 +3,10 @@
 #include "fake_form_events.h"
 
 #include "os/keys.h"
-#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "os/switches.h"
-#include "skinner/device_capability.h"
 #include "skinner/form_placement.h"
 #include "skinner/form_workarea.h"
-#include "skinner/menu_manager_impl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,16 +69,12 @@ TEST(FormWorkarea, bars_of_both_kinds_of_device_and_the_input_panel)
         const os::InputPanelInfo* panel;
         os::Rect expected;
     };
-    const Case cases[] = {
-        {{240, 320}, false, nullptr, {{0, 26}, {240, 268}}},
+    const Case cases[] = {{{240, 320}, false, nullptr, {{0, 26}, {240, 268}}},
         {{176, 220}, true, nullptr, {{0, 20}, {176, 180}}},
-        {{480, 640}, true, nullptr, {{0, 54}, {480, 532}}},
-        {{320, 240}, true, nullptr, {{0, 0}, {320, 240}}},
+        {{480, 640}, true, nullptr, {{0, 54}, {480, 532}}}, {{320, 240}, true, nullptr, {{0, 0}, {320, 240}}},
         {{240, 40}, false, nullptr, {{0, 26}, {240, 0}}}, // too small for the bars
         {{240, 320}, false, &panel, {{0, 26}, {240, 190}}}, // a shown panel ends the area
-        {{240, 320}, false, &off, {{0, 26}, {240, 268}}},
-        {{176, 220}, true, &panel, {{0, 20}, {176, 180}}},
-    };
+        {{240, 320}, false, &off, {{0, 26}, {240, 268}}}, {{176, 220}, true, &panel, {{0, 20}, {176, 180}}}};
     for (const Case& c : cases) {
         EXPECT_EQ(c.panel ? form_workarea(c.screen, c.smartphone, *c.panel)
                           : form_workarea(c.screen, c.smartphone, false),
@@ -101,27 +94,26 @@ TEST(FormWindow, settings_copies_of_the_program_and_detaching)
 {
     Shown shown;
     FakeForm& form = shown.form;
+    os::Window& window = form.impl.window();
     form.placement.start_position = 3;
     form.impl.place();
-    ASSERT_EQ(form.impl.window().rect(), (os::Rect {{0, 26}, {240, 268}}));
+    ASSERT_EQ(window.rect(), (os::Rect {{0, 26}, {240, 268}}));
     form.calls.clear();
     shown.screen.resize({480, 640});
     test::deliver(shown.screen);
-    EXPECT_EQ(form.calls, (Calls {"command #ScreenResolution#", "size 480x536"}));
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 52}, {480, 536}}));
-
+    EXPECT_EQ(form.taken(), (Calls {"command #ScreenResolution#", "size 480x536"}));
+    EXPECT_EQ(window.rect(), (os::Rect {{0, 52}, {480, 536}}));
+    window.send(os::WM_SETTINGCHANGE, os::SPI_SETWORKAREA);
+    EXPECT_EQ(form.taken(), (Calls {"command #ScreenResolution#"}));
+    window.move({{0, 0}, {10, 10}});
     form.calls.clear();
-    form.impl.window().send(os::WM_SETTINGCHANGE, os::SPI_SETWORKAREA);
-    EXPECT_EQ(form.calls, (Calls {"command #ScreenResolution#"}));
-    form.impl.window().move({{0, 0}, {10, 10}});
+    window.send(os::WM_SETTINGCHANGE, os::SPI_SETSIPINFO);
+    EXPECT_EQ(form.taken(), (Calls {"size 480x536"})) << "the input panel only moves the form";
+    window.move({{0, 0}, {10, 10}});
+    window.send(WM_FORM_PLACE);
+    EXPECT_EQ(window.rect(), (os::Rect {{0, 52}, {480, 536}}));
     form.calls.clear();
-    form.impl.window().send(os::WM_SETTINGCHANGE, os::SPI_SETSIPINFO);
-    EXPECT_EQ(form.calls, (Calls {"size 480x536"})) << "the input panel only moves the form";
-    form.impl.window().move({{0, 0}, {10, 10}});
-    form.impl.window().send(WM_FORM_PLACE);
-    EXPECT_EQ(form.impl.window().rect(), (os::Rect {{0, 52}, {480, 536}}));
-    form.calls.clear();
-    form.impl.window().send(os::WM_SETTINGCHANGE, 12345);
+    window.send(os::WM_SETTINGCHANGE, 12345);
     EXPECT_TRUE(form.calls.empty());
 
     // Copy data 0 is the command line of another copy; an odd last byte is no character.
@@ -129,16 +121,14 @@ TEST(FormWindow, settings_copies_of_the_program_and_detaching)
     shown.screen.copy_data(FormImpl::window_class_name(), 1, {'n', 0});
     shown.screen.copy_data(FormImpl::window_class_name(), 0, {});
     test::deliver(shown.screen);
-    EXPECT_EQ(form.calls, (Calls {"command_line a/b", "command_line "}));
+    EXPECT_EQ(form.taken(), (Calls {"command_line a/b", "command_line "}));
 
     // Messages for a detached form are dropped.
-    form.calls.clear();
     form.impl.detach();
-    form.impl.window().send(os::WM_TIMER, 5);
-    form.impl.window().send(os::WM_KEYUP, os::VK_A);
-    form.impl.window().move({{0, 0}, {10, 10}});
-    EXPECT_TRUE(form.calls.empty());
-    EXPECT_TRUE(form.timers.empty());
+    window.send(os::WM_TIMER, 5);
+    window.send(os::WM_KEYUP, os::VK_A);
+    window.move({{0, 0}, {10, 10}});
+    EXPECT_TRUE(form.calls.empty() && form.timers.empty());
 }
 
 TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
@@ -147,65 +137,51 @@ TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
     Shown shown;
     FakeForm& form = shown.form;
     os::HeadlessScreen& screen = shown.screen;
+    os::Window& window = form.impl.window();
+    auto delivered = [&] {
+        test::deliver(screen);
+        return form.taken();
+    };
     screen.key_down(os::VK_A);
     screen.type(u"a");
     screen.key_up(os::VK_A);
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"char a", "key_down 20", "key_up 20"}));
-
-    form.calls.clear();
+    EXPECT_EQ(delivered(), (Calls {"char a", "key_down 20", "key_up 20"}));
     form.chars = true;
     screen.key_down(os::VK_A);
     screen.type(u"A");
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"char A"})) << "a handled character hides its key";
-
+    EXPECT_EQ(delivered(), (Calls {"char A"})) << "a handled character hides its key";
     // Characters below 32 are no characters: Enter (whose "\r" the screen adds) comes as the key.
-    form.calls.clear();
     screen.key_down(os::VK_RETURN);
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"key_down 9"}));
-
+    EXPECT_EQ(delivered(), (Calls {"key_down 9"}));
     // A key without a character waits for the character typed with it.
-    form.calls.clear();
     form.chars = false;
     screen.key_down(os::VK_DOWN);
     screen.type(u"Q");
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
-    form.calls.clear();
+    EXPECT_EQ(delivered(), (Calls {"char Q", "key_down 7"})) << "'Q' follows Down directly";
     screen.key(os::VK_DOWN);
     screen.type(u"B");
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"})) << "B is its own key";
+    EXPECT_EQ(delivered(), (Calls {"key_down 7", "key_up 7", "char B", "key_down 21"})) << "B is its own key";
 
     // Taps come as button 0 in client pixels, with the capture held between.
-    form.calls.clear();
     screen.press({10, 40});
     test::deliver(screen);
-    EXPECT_TRUE(form.impl.window().has_capture());
-    EXPECT_TRUE(form.impl.is_button_down(0));
+    EXPECT_TRUE(window.has_capture() && form.impl.is_button_down(0));
     screen.move_to({300, 400});
     screen.release({300, 400});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "move 300,374", "up 0 300,374"}));
-    EXPECT_FALSE(form.impl.window().has_capture());
-    EXPECT_FALSE(form.impl.is_button_down(0));
+    EXPECT_EQ(delivered(), (Calls {"down 0 10,14", "move 300,374", "up 0 300,374"}));
+    EXPECT_FALSE(window.has_capture() || form.impl.is_button_down(0));
     // A double tap says so (a second later, the first tap is no double of the press above).
-    form.calls.clear();
     screen.advance(1000);
     screen.tap({10, 40});
     screen.tap({11, 41});
-    test::deliver(screen);
-    EXPECT_EQ(form.calls, (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
+    EXPECT_EQ(delivered(), (Calls {"down 0 10,14", "up 0 10,14", "down 0 11,15 double", "up 0 11,15"}));
 
     test::TestWindow other(screen, {}, nullptr, false);
     screen.press({10, 40});
     screen.move_to({12, 44});
-    test::deliver(screen);
-    form.calls.clear();
+    delivered();
     other.window.set_capture();
-    EXPECT_EQ(form.calls, (Calls {"up 0 12,18"})) << "losing the capture lets the buttons up";
+    EXPECT_EQ(form.taken(), (Calls {"up 0 12,18"})) << "losing the capture lets the buttons up";
 
     FakeForm popup(&form, FormWindowKind::popup);
     show(popup, {50, 50});
@@ -225,18 +201,16 @@ TEST(FormWindow, a_user_types_taps_and_closes_the_form_on_a_pocket_pc)
     form.can_close = false;
     form.impl.close();
     EXPECT_EQ(form.calls, (Calls {"can_close"}));
-    EXPECT_TRUE(form.impl.window().is_visible());
-    EXPECT_FALSE(shown.screen.peek_message(os::PeekMode::keep)) << "no end of loop was posted";
-
+    EXPECT_TRUE(window.is_visible());
+    EXPECT_FALSE(screen.peek_message(os::PeekMode::keep)) << "no end of loop was posted";
     form.can_close = true;
-    form.impl.window().enable(false);
+    window.enable(false);
     form.impl.close();
-    EXPECT_FALSE(form.impl.window().is_visible());
-    EXPECT_TRUE(form.impl.window().is_enabled());
-    std::optional<os::WindowMessage> end = shown.screen.peek_message(os::PeekMode::keep);
+    EXPECT_FALSE(window.is_visible());
+    EXPECT_TRUE(window.is_enabled());
+    std::optional<os::WindowMessage> end = screen.peek_message(os::PeekMode::keep);
     ASSERT_TRUE(end);
-    EXPECT_EQ(end->id, WM_FORM_END_MODAL);
-    EXPECT_EQ(end->window, form.impl.window().id());
+    EXPECT_EQ(std::pair(end->id, end->window), std::pair(WM_FORM_END_MODAL, window.id()));
 }
 
 TEST(FormWindowKeys, smartphone_delivers_keys_and_characters_as_they_come)
@@ -322,9 +296,8 @@ TEST(FormWindowTimers, identifiers_are_unique_across_forms_and_never_0)
     tick(1);
     EXPECT_EQ(c.timers.size(), 1u);
     c.impl.kill_timer(c.timers[0]);
-    c.impl.start_timer(-3.0);
-    c.impl.start_timer(std::nan(""));
-    c.impl.start_timer(1e300);
+    for (double nonsense : {-3.0, std::nan(""), 1e300})
+        c.impl.start_timer(nonsense);
     tick(10);
     EXPECT_EQ(c.timers.size(), 3u);
 }

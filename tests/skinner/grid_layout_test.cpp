@@ -2,20 +2,23 @@
 
 #include <gtest/gtest.h>
 
-using skinner::GridZone;
 using Offsets = std::vector<int32_t>;
 
-TEST(GridLayout, huge_weights_and_widths_do_not_overflow)
+TEST(GridLayout, column_offsets_survive_huge_values_and_fixed_columns_wider_than_the_grid)
 {
     Offsets offsets = skinner::grid_column_offsets({INT32_MIN, INT32_MIN, -1}, 1000);
     ASSERT_EQ(offsets.size(), 4u);
     EXPECT_EQ(offsets[3], 1000);
     EXPECT_LE(offsets[1], offsets[2]);
-    offsets = skinner::grid_column_offsets({INT32_MAX, INT32_MAX}, 100);
-    EXPECT_EQ(offsets.back(), INT32_MAX);
+    EXPECT_EQ(skinner::grid_column_offsets({INT32_MAX, INT32_MAX}, 100).back(), INT32_MAX);
+    // Fixed columns wider than the grid leave nothing to proportional ones.
+    EXPECT_EQ(skinner::grid_column_offsets({200, -1, 100, -3}, 240), (Offsets {0, 200, 200, 300, 300}));
+    EXPECT_EQ(skinner::grid_fixed_width({200, -1, 100, -3}), 300);
+    // A negative client width is no width at all.
+    EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
 }
 
-TEST(GridLayout, columns_and_rows_under_a_point)
+TEST(GridLayout, columns_and_rows_under_a_point_painted_and_scrolled_into_view)
 {
     Offsets offsets {0, 20, 93, 240};
     EXPECT_EQ(skinner::grid_column_at(offsets, -1), -1);
@@ -23,32 +26,18 @@ TEST(GridLayout, columns_and_rows_under_a_point)
     EXPECT_EQ(skinner::grid_column_at(offsets, 240), -1);
     // An empty column holds no point.
     EXPECT_EQ(skinner::grid_column_at({0, 10, 10, 30}, 10), 2);
-
     EXPECT_EQ(skinner::grid_row_at(20, 20, 40, 0), 0);
     EXPECT_EQ(skinner::grid_row_at(60, 20, 40, 7), 8);
     EXPECT_EQ(skinner::grid_row_at(60, 20, 0, 7), -1);
-}
 
-TEST(GridLayout, fixed_columns_wider_than_the_grid_leave_nothing_to_proportional_ones)
-{
-    EXPECT_EQ(skinner::grid_column_offsets({200, -1, 100, -3}, 240), (Offsets {0, 200, 200, 300, 300}));
-    EXPECT_EQ(skinner::grid_fixed_width({200, -1, 100, -3}), 300);
-    // A negative client width is no width at all.
-    EXPECT_EQ(skinner::grid_column_offsets({10, -1}, -50), (Offsets {0, 10, 10}));
-}
-
-TEST(GridLayout, painting_covers_partial_rows_but_stops_at_the_row_count)
-{
-    // 200 high, header 20, rows 40: tops 20, 60, 100, 140, 180 are inside.
+    // Painting covers partial rows but stops at the row count. 200 high, header 20, rows 40: tops
+    // 20, 60, 100, 140, 180 are inside.
     EXPECT_EQ(skinner::grid_paint_end(10, 1000, 200, 20, 40), 15);
     EXPECT_EQ(skinner::grid_paint_end(10, 12, 200, 20, 40), 12);
     EXPECT_EQ(skinner::grid_paint_end(0, 0, 200, 20, 40), 0);
     EXPECT_EQ(skinner::grid_paint_end(0, 100, 20, 20, 40), 0);
     EXPECT_EQ(skinner::grid_paint_end(0, 100, 200, 20, 0), 0);
-}
 
-TEST(GridLayout, scrolling_a_row_into_view)
-{
     // Page of 5 rows from 10: rows 10..14 are visible.
     EXPECT_EQ(skinner::grid_page_rows(200, 0, 0), 0) << "rows of no height";
     EXPECT_EQ(skinner::grid_first_showing(15, 10, 5), 11);

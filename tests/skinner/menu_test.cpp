@@ -1,23 +1,16 @@
 #include "fake_form_events.h"
 
 #include "os/keys.h"
-#include "os/screen/headless_screen.h"
 #include "os/shell.h"
 #include "skinner/control.h"
 #include "skinner/control_menu_main.h"
-#include "skinner/form.h"
 #include "skinner/menu_command_table.h"
 #include "skinner/menu_main_button.h"
 #include "skinner/menu_manager_impl_pocket.h"
 #include "skinner/menu_popup.h"
 #include "skinner/popup_menu.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <utility>
 
 using namespace skinner;
 using Device = test::FormsDevice;
@@ -125,41 +118,32 @@ struct Seen {
     bool bar_lost = false;
 };
 
-// Steps from a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a press
-// on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected in the
-// innermost popup, b compare the bottom bar.
-std::vector<std::function<void()>> steps(
-    os::HeadlessScreen& screen, const os::Window& form, std::string_view script, Seen& seen)
+// One step of a script: d u l r arrows, e Enter, x Escape, 0-9 tap that row, ! a release without a
+// press on the selected row, o tap the screen's corner, O tap low in the form, ? note the row selected
+// in the innermost popup, b compare the bottom bar.
+void step(os::HeadlessScreen& screen, const os::Window& form, char c, Seen& seen)
 {
-    std::vector<std::function<void()>> out;
-    for (char c : script) {
-        std::string_view keys = "dulrex";
-        const uint32_t codes[]
-            = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
-        if (size_t k = keys.find(c); k != keys.npos) {
-            out.push_back([&screen, code = codes[k]] { screen.key(code); });
-        } else if ((c >= '0' && c <= '9') || c == '!') {
-            out.push_back([&screen, c] {
-                const MenuPopup& popup = *MenuPopup::innermost();
-                os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
-                os::Rect box = popup.current_layout().box;
-                os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
-                if (c == '!')
-                    screen.release(point);
-                else
-                    screen.tap(point);
-            });
-        } else if (c == 'o' || c == 'O') {
-            out.push_back([&screen, &form, c] { screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2}); });
-        } else if (c == 'b') {
-            out.push_back([&screen, &form, &seen] {
-                seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
-            });
-        } else {
-            out.push_back([&seen] { seen.rows.push_back(MenuPopup::innermost()->selected()); });
-        }
+    const std::string_view keys = "dulrex";
+    const uint32_t codes[]
+        = {os::VK_DOWN, os::VK_UP, os::VK_LEFT, os::VK_RIGHT, os::VK_RETURN, os::VK_ESCAPE};
+    if (size_t k = keys.find(c); k != keys.npos)
+        return screen.key(codes[k]);
+    if (c == 'o' || c == 'O')
+        return screen.tap({2, c == 'o' ? 2 : form.rect().bottom() - 2});
+    if (c == 'b') {
+        seen.bar_lost |= screen.bar_window() != &form || bottom_bar_pixels(screen) != seen.bar;
+        return;
     }
-    return out;
+    const MenuPopup& popup = *MenuPopup::innermost();
+    if (c == '?')
+        return seen.rows.push_back(popup.selected());
+    os::Rect cell = popup.current_layout().rows[size_t(c == '!' ? popup.selected() : c - '0')];
+    os::Rect box = popup.current_layout().box;
+    os::Point point {box.left() + cell.left() + 4, box.top() + cell.top() + 2};
+    if (c == '!')
+        screen.release(point);
+    else
+        screen.tap(point);
 }
 
 } // namespace
@@ -202,12 +186,13 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         os::Rect box;
         uint32_t corner = 0;
         std::vector<std::string> texts;
-        std::vector<std::function<void()>> script = steps(screen, window, c.script, seen);
-        script.insert(script.begin(), [&] {
+        std::vector<std::function<void()>> script {[&] {
             box = MenuPopup::innermost()->current_layout().box;
             corner = screen.frame().row(box.top())[box.left()];
             texts = texts_of(manager.popup());
-        });
+        }};
+        for (char k : c.script)
+            script.push_back([&, k] { step(screen, window, k, seen); });
         if (c.at.x >= 0) {
             in_popup(
                 screen, [&] { popup_menu(owner, c.at, pick_entries()); }, std::move(script));
@@ -303,26 +288,23 @@ TEST(MenuSmartphone, back_not_taken_by_the_form_sends_it_to_the_background_until
     test::KeyForm form(device.skin);
     show(form);
     os::Window& window = form.impl().window();
+    os::HeadlessScreen& screen = device.screen;
     form.handles_escape = true;
-    device.screen.key(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
+    screen.key(os::VK_ESCAPE);
+    screen.dispatch_pending();
     EXPECT_TRUE(window.is_visible()) << "the form took Back";
-
     form.handles_escape = false;
-    device.screen.key_down(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
+    screen.key_down(os::VK_ESCAPE);
+    screen.dispatch_pending();
     EXPECT_TRUE(window.is_visible()) << "the program goes when Back is released";
-    device.screen.key_up(os::VK_ESCAPE);
-    device.screen.dispatch_pending();
-    EXPECT_TRUE(window.is_minimized());
-    EXPECT_FALSE(window.is_visible());
-    EXPECT_EQ(device.screen.active_window(), nullptr);
-
+    screen.key_up(os::VK_ESCAPE);
+    screen.dispatch_pending();
+    EXPECT_TRUE(window.is_minimized() && !window.is_visible());
+    EXPECT_EQ(screen.active_window(), nullptr);
     // Started again: the second copy's command line brings the form back to the front.
-    device.screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
-    test::deliver(device.screen);
-    EXPECT_TRUE(window.is_visible());
-    EXPECT_TRUE(window.is_active());
+    screen.copy_data(FormImpl::window_class_name(), 0, {'m', 0});
+    test::deliver(screen);
+    EXPECT_TRUE(window.is_visible() && window.is_active());
     EXPECT_EQ(form.command_lines, (std::vector<std::string> {"m"}));
 }
 

@@ -17,8 +17,7 @@ using skinner::Size;
 
 namespace {
 
-constexpr uint32_t s_background = 0xFF000000u;
-constexpr uint32_t s_white = 0xFFFFFF;
+constexpr uint32_t s_background = 0xFF000000u, s_white = 0xFFFFFF;
 
 // A skin archive "test.skin" in the folder, holding the entries.
 std::u16string archive(const test::TempDir& dir, const std::map<std::string, test::Bytes>& entries)
@@ -85,13 +84,8 @@ std::vector<uint32_t> opaque_all(std::vector<uint32_t> rgb)
 }
 
 // Field offsets in a bitmap file with the 40-byte header.
-constexpr size_t s_off_bits = 10;
-constexpr size_t s_header_size = 14;
-constexpr size_t s_width = 18;
-constexpr size_t s_height = 22;
-constexpr size_t s_bit_count = 28;
-constexpr size_t s_compression = 30;
-constexpr size_t s_colors_used = 46;
+constexpr size_t s_off_bits = 10, s_header_size = 14, s_width = 18, s_height = 22, s_bit_count = 28,
+                 s_compression = 30, s_colors_used = 46;
 
 struct Patch {
     size_t offset;
@@ -141,18 +135,17 @@ TEST(Picture, loads_from_the_archive_or_beside_it_and_a_missing_one_draws_nothin
     test::write_file(dir.native("Broken.bmp"), test::make_bmp24(1, 1, {0x555555}));
     Picture picture(path, u"Back", false, 1);
     EXPECT_EQ(picture.frame(), (skinner::NinePartFrame {0, 0, 0, 0, 3, 1, 3, 1}));
+    const uint32_t o = s_background;
     EXPECT_EQ(drawn(picture, {5, 2}, {1, 1}, {3, 1}).pixels,
-        (std::vector<uint32_t> {s_background, s_background, s_background, s_background, s_background,
-            s_background, 0xFF010100u, 0xFF020100u, 0xFF030100u, s_background}));
+        (std::vector<uint32_t> {o, o, o, o, o, o, 0xFF010100u, 0xFF020100u, 0xFF030100u, o}));
     EXPECT_EQ(Picture(path, u"Side", false, 1).size(), (Size {2, 1}));
     Picture broken_entry(path, u"Broken", false, 1);
     EXPECT_EQ(drawn(broken_entry, {1, 1}, {0, 0}, {1, 1}).pixels[0], 0xFF555555u);
-
     Picture missing(path, u"Nothing", true, 1);
-    EXPECT_FALSE(missing.has_image());
-    EXPECT_EQ(drawn(missing, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
     Picture none;
-    EXPECT_EQ(drawn(none, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
+    EXPECT_FALSE(missing.has_image());
+    for (Picture* nothing : {&missing, &none})
+        EXPECT_EQ(drawn(*nothing, {1, 1}, {0, 0}, {1, 1}).pixels[0], s_background);
     EXPECT_TRUE(Picture().is_transparent({0, 0}, {0, 0}, {2, 2}));
 }
 
@@ -205,9 +198,8 @@ TEST(Picture, masks_and_alpha_maps_decide_what_is_drawn_and_hit_and_scale_with_t
     const std::u16string path = archive(dir, {{"Odd.bmp", numbered_row(2)}});
     Picture odd(path, u"Odd", false, 1);
     EXPECT_FALSE(odd.is_transparent({24, 14}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({25, 5}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({5, 15}, {5, 5}, {20, 10}));
-    EXPECT_TRUE(odd.is_transparent({4, 5}, {5, 5}, {20, 10}));
+    for (Point outside : {Point {25, 5}, Point {5, 15}, Point {4, 5}})
+        EXPECT_TRUE(odd.is_transparent(outside, {5, 5}, {20, 10}));
     EXPECT_EQ(Picture(path, u"Odd", false, 9).rep()->scale(), 4);
     EXPECT_EQ(Picture(path, u"Odd", false, 0).rep()->scale(), 1);
     os::Surface big(5001, 1);
@@ -281,8 +273,7 @@ TEST(BmpReader, decodes_every_depth_and_header_to_opaque_pixels)
     struct Case {
         const char* name;
         test::BmpSpec spec;
-        std::vector<uint32_t> values;
-        std::vector<uint32_t> rgb;
+        std::vector<uint32_t> values, rgb;
     };
     std::vector<uint32_t> palette16(16, 0), palette256(256, 0);
     palette16[2] = 0x112233;
@@ -344,13 +335,9 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
         std::u16string_view why;
     };
     const size_t end = small24().size();
-    const Case cases[] = {
-        {{}, u""},
-        {{'B', 'M', 0, 0}, u""},
-        {patched(small24(), {{0, 'M', false}}), u"BM"},
+    const Case cases[] = {{{}, u""}, {{'B', 'M', 0, 0}, u""}, {patched(small24(), {{0, 'M', false}}), u"BM"},
         {patched(small24(), {}, end - 1), u"cut short"}, // the last row's padding is part of the data
-        {patched(small24(), {{s_width, 0}}), u"size"},
-        {patched(small24(), {{s_width, 10001}}), u"size"},
+        {patched(small24(), {{s_width, 0}}), u"size"}, {patched(small24(), {{s_width, 10001}}), u"size"},
         {patched(small24(), {{s_height, 0}}), u"size"},
         {patched(small24(), {{s_height, uint32_t(-10001)}}), u"size"},
         {patched(small24(), {{s_height, 0x80000000u}}), u"size"},
@@ -360,26 +347,24 @@ TEST(BmpReader, refuses_what_is_not_a_bitmap_cut_short_or_damaged)
         {patched(small24(), {{s_compression, 2}, {s_bit_count, 4, false}}), u"run-length"},
         {patched(small24(), {{s_compression, 4}}), u"compression"},
         {patched(small24(), {{s_compression, 3}}), u"compression"}, // bit fields: 16 and 32 bits only
-        {patched(small24(), {{s_header_size, 11}}), u""},
-        {patched(small24(), {{s_header_size, 39}}), u""},
+        {patched(small24(), {{s_header_size, 11}}), u""}, {patched(small24(), {{s_header_size, 39}}), u""},
         {patched(small24(), {{s_header_size, 0xFFFFFFF0u}}), u""},
         {patched(small24(), {{s_off_bits, uint32_t(end + 1)}}), u"offset"},
         {patched(small24(), {{s_off_bits, 20}}), u"offset"},
         // The largest image claimed over a few bytes of data fails before allocating it.
         {patched(small24(), {{s_width, 10000}, {s_height, 10000}, {s_bit_count, 32, false}}), u"cut short"},
-        {masks565(0xF801, 0x07E0, 0x001E), u"contiguous"},
-        {masks565(0xF800, 0x0FE0, 0x001F), u"overlapping"},
+        {masks565(0xF801, 0x07E0, 0x001E), u"contiguous"}, {masks565(0xF800, 0x0FE0, 0x001F), u"overlapping"},
         {masks565(0x1F800, 0x07E0, 0x001F), u"wider"},
         {patched(masks565(0xF800, 0x07E0, 0x001F), {}, 14 + 40 + 6), u"masks"},
         {patched(palette8(), {{s_colors_used, 257}}), u"palette"},
         // 256 entries declared, pixel data said to follow them, but the file ends first.
-        {patched(palette8(), {{s_colors_used, 256}, {s_off_bits, 14 + 40 + 256 * 4}}), u"palette"},
-    };
+        {patched(palette8(), {{s_colors_used, 256}, {s_off_bits, 14 + 40 + 256 * 4}}), u"palette"}};
     for (size_t row = 0; row < std::size(cases); ++row) {
         Decoded d = decode(cases[row].bytes);
-        EXPECT_FALSE(d.ok) << "row " << row;
-        EXPECT_TRUE(d.image.pixels.empty() && d.image.width == 0) << "row " << row;
-        EXPECT_NE(d.error.find(cases[row].why), std::u16string::npos) << "row " << row;
-        EXPECT_FALSE(d.error.empty()) << "row " << row;
+        SCOPED_TRACE(row);
+        EXPECT_FALSE(d.ok);
+        EXPECT_TRUE(d.image.pixels.empty() && d.image.width == 0);
+        EXPECT_NE(d.error.find(cases[row].why), std::u16string::npos);
+        EXPECT_FALSE(d.error.empty());
     }
 }

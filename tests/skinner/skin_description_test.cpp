@@ -1,7 +1,6 @@
 // Skin descriptions: the writer, the reader's checks, and the skin handle over them.
 
 #include "liba/little_endian.h"
-#include "liba/text.h"
 #include "os/zip_writer.h"
 #include "skin_samples.h"
 #include "skinner/font_rep.h"
@@ -9,12 +8,9 @@
 #include "skinner/properties.h"
 #include "skinner/skin_client.h"
 #include "skinner/skin_description.h"
-#include "skinner/skin_writer.h"
 #include "support/scoped_config.h"
-#include "support/test_support.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 
 using namespace skinner::skin_layout;
 using skinner::DeviceKind;
@@ -25,6 +21,10 @@ using skinner::Size;
 using skinner::SkinDescription;
 using skinner::SkinModel;
 using skinner::SkinWriter;
+using test::point;
+using test::prop;
+using test::record;
+using test::sized_form;
 
 namespace {
 
@@ -44,18 +44,16 @@ bool valid(const test::Bytes& bytes)
 }
 
 struct Patch {
-    uint32_t at;
-    uint32_t value;
+    uint32_t at, value;
     int width = 4; // bytes
 };
 
 // Whether the bytes with the patches applied make a valid description.
 bool valid_with(test::Bytes bytes, std::initializer_list<Patch> patches)
 {
-    for (const Patch& patch : patches) {
+    for (const Patch& patch : patches)
         for (int i = 0; i < patch.width; ++i)
             bytes[patch.at + uint32_t(i)] = uint8_t(patch.value >> (8 * i));
-    }
     return valid(bytes);
 }
 
@@ -69,15 +67,14 @@ skinner::SkinModel full_model()
     model.sizes = {{240, 320, 0}, {480, 640, 7}};
     model.pictures = {{u"back"}, {u"panel"}};
     model.fonts = {{u"12 0 0 0 Tahoma"}};
-    skinner::SkinRecord control = test::record(u"btn",
-        {test::prop(u"Margin", int32_t(-5)), test::prop(u"Position", test::point(-3, 7)),
-            test::prop(u"Caption", std::u16string(u"Menu_Play")),
-            test::prop(u"Frame", skinner::PictureEntry {1, 2, 3, 4, 5, 6, 7, 8, 1, 1}),
-            test::prop(u"Color", skinner::ColourEntry {{1, 2, 3, 4}}),
-            test::prop(u"Font", skinner::FontEntry {0})});
-    model.forms = {test::form(
-        u"Main", {test::prop(u"Size", test::point(240, 268))}, {control}, {{u"btn", u"Auto.Button", 0}})};
-    model.kinds = {test::record(u"Auto.Button", {test::prop(u"AnchorX", int32_t(1))})};
+    skinner::SkinRecord control = record(u"btn",
+        {prop(u"Margin", int32_t(-5)), prop(u"Position", point(-3, 7)),
+            prop(u"Caption", std::u16string(u"Menu_Play")),
+            prop(u"Frame", skinner::PictureEntry {1, 2, 3, 4, 5, 6, 7, 8, 1, 1}),
+            prop(u"Color", skinner::ColourEntry {{1, 2, 3, 4}}), prop(u"Font", skinner::FontEntry {0})});
+    model.forms
+        = {test::form(u"Main", {prop(u"Size", point(240, 268))}, {control}, {{u"btn", u"Auto.Button", 0}})};
+    model.kinds = {record(u"Auto.Button", {prop(u"AnchorX", int32_t(1))})};
     return model;
 }
 
@@ -96,30 +93,25 @@ std::string errors_of(const SkinModel& model)
 constexpr Size s_qvga {240, 320};
 
 // Description files in a fresh folder.
-class SkinFiles {
-public:
+struct SkinFiles : test::TempDir {
+    std::u16string write(std::string_view name, const test::Bytes& bytes)
+    {
+        test::write_file(native(name), bytes);
+        return file(name);
+    }
     std::u16string plain(const SkinModel& model, std::string_view name = "plain.skin")
     {
-        return file(name, test::describe(model));
-    }
-    std::u16string file(std::string_view name, const test::Bytes& bytes)
-    {
-        test::write_file(m_dir.native(name), bytes);
-        return m_dir.file(name);
+        return write(name, test::describe(model));
     }
     std::u16string language(std::string_view text)
     {
-        return file("lang.lng", test::Bytes(text.begin(), text.end()));
+        return write("lang.lng", test::Bytes(text.begin(), text.end()));
     }
-    const test::TempDir& dir() const { return m_dir; }
-
-private:
-    test::TempDir m_dir;
 };
 
 SkinModel with_main(std::u16string version = u"Melodeck_1.00")
 {
-    SkinModel model = test::model_with_forms({test::sized_form(u"FormMain", 1, 1)});
+    SkinModel model = test::model_with_forms({sized_form(u"FormMain", 1, 1)});
     model.version = std::move(version);
     return model;
 }
@@ -182,32 +174,25 @@ TEST(SkinDescription, offsets_counts_and_links_out_of_place_are_refused)
     const uint32_t control = word_at(bytes, form + 4 * s_word_control_root);
     struct Case {
         const char* what;
-        uint32_t at;
-        uint32_t value;
+        uint32_t at, value;
         bool valid = false;
     };
-    const Case cases[] = {
-        {"record name past the end", form + 4 * s_word_name, size},
+    const Case cases[] = {{"record name past the end", form + 4 * s_word_name, size},
         {"name list on the last byte", s_name_list, size - 1},
         {"more pictures than names", s_picture_count, 0xFFFFFFFF},
-        {"more fonts than names", s_font_count, 0x7FFFFFFF},
-        {"record inside the header", s_kind_root, 100},
+        {"more fonts than names", s_font_count, 0x7FFFFFFF}, {"record inside the header", s_kind_root, 100},
         {"record cut by the end", s_kind_root, size - s_record_size + 1},
-        {"record far past the end", s_kind_root, 0xFFFFFFF0},
-        {"no kinds at all", s_kind_root, 0, true},
+        {"record far past the end", s_kind_root, 0xFFFFFFF0}, {"no kinds at all", s_kind_root, 0, true},
         {"auto-control entries past the end", form + 4 * s_word_auto_count, 0x40000000},
         {"a record its own child", form + 4 * s_word_left, form},
         {"one record in two trees", s_kind_root, form},
-        {"a loop in a control tree", control + 4 * s_word_right, control},
-    };
+        {"a loop in a control tree", control + 4 * s_word_right, control}};
     for (const Case& c : cases)
         EXPECT_EQ(valid_with(bytes, {{c.at, c.value}}), c.valid) << c.what;
     // The last two bytes hold no terminator when they are made non-zero.
     test::Bytes cut = bytes;
-    cut.push_back('x');
-    cut.push_back('y');
-    set_word(cut, form + 4 * s_word_name, size);
-    EXPECT_FALSE(valid(cut)) << "record name without a terminator";
+    cut.insert(cut.end(), {'x', 'y'});
+    EXPECT_FALSE(valid_with(cut, {{form + 4 * s_word_name, size}})) << "record name without a terminator";
 }
 
 TEST(SkinDescription, table_ranges_must_be_inside_and_whole)
@@ -281,7 +266,7 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
     // 20000 kind records chained by their right children: a list-shaped tree.
     skinner::SkinModel model;
     for (int i = 0; i < 20000; ++i)
-        model.kinds.push_back(test::record(u"k" + liba::to_text(int64_t(100000 + i))));
+        model.kinds.push_back(record(u"k" + liba::to_text(int64_t(100000 + i))));
     test::Bytes bytes = test::describe(model);
     SkinDescription balanced(bytes);
     std::vector<uint32_t> records = balanced.preorder(balanced.kind_root());
@@ -302,10 +287,9 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
 
 TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 {
-    std::vector<skinner::SkinRecord> controls = {test::record(u"a"), test::record(u"b"), test::record(u"c")};
-    skinner::SkinModel model = test::model_with_forms({test::form(u"F",
-        {test::prop(u"x", int32_t(1)), test::prop(u"y", int32_t(2)), test::prop(u"z", int32_t(3))},
-        controls)});
+    std::vector<skinner::SkinRecord> controls = {record(u"a"), record(u"b"), record(u"c")};
+    skinner::SkinModel model = test::model_with_forms({test::form(
+        u"F", {prop(u"x", int32_t(1)), prop(u"y", int32_t(2)), prop(u"z", int32_t(3))}, controls)});
     test::Bytes bytes = test::describe(model);
     ASSERT_TRUE(valid(bytes));
     uint32_t form = word_at(bytes, s_form_root);
@@ -329,9 +313,8 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
 TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_limits)
 {
     // Forms, controls and a kind's properties are checked through skinc's own suite too.
-    using test::prop;
     SkinModel limits
-        = test::model_with_forms({test::form(u"A", {prop(u"S", test::point(1, 1)), prop(u"S", int32_t(2))})});
+        = test::model_with_forms({test::form(u"A", {prop(u"S", point(1, 1)), prop(u"S", int32_t(2))})});
     limits.line = 2;
     limits.version = std::u16string(31, u'v');
     limits.devices = std::u16string(31, u'P');
@@ -348,9 +331,9 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
             + "} is longer than 31 characters\n40: more than 32 sizes\n"
               "300: more than 256 pictures\n");
 
-    SkinModel faults = test::model_with_forms(
-        {test::form(u"A", {prop(u"Size", test::point(1, 1)), prop(u"Size", test::point(2, 2))},
-             {test::record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
+    SkinModel faults
+        = test::model_with_forms({test::form(u"A", {prop(u"Size", point(1, 1)), prop(u"Size", point(2, 2))},
+                                      {record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
             test::form(u"B",
                 {prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 2, 0}),
                     prop(u"F", skinner::FontEntry {0}), prop(u"", int32_t(1)),
@@ -362,7 +345,7 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
     faults.forms[1].record.properties[0].line = 6;
     faults.forms[1].record.properties[1].line = 7;
     faults.pictures = {{u"x", 3}, {u"x", 5}};
-    faults.kinds = {test::record(u"K"), test::record(u"K")};
+    faults.kinds = {record(u"K"), record(u"K")};
     EXPECT_EQ(errors_of(faults),
         "2: device list holds a zero character\n5: duplicate picture {x}\n"
         "9: duplicate point property {Size} in {A}\n8: auto control {btm} has no control in form {A}\n"
@@ -380,37 +363,35 @@ TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_
     EXPECT_TRUE(plain.check_version(u"Melodeck_1.00", s_qvga));
     EXPECT_FALSE(plain.check_version(u"Melodeck_1.01", s_qvga));
 
-    os::ZipWriter zip;
-    zip.add("notes.txt", {'h', 'i'});
-    zip.add("x.skinny", test::describe(with_main(u"Decoy")));
-    zip.add("Default.SKIN", test::describe(with_main(u"First")));
-    zip.add("later.skin", test::describe(with_main(u"Second")));
-    Properties archive(files.file("archive.skin", zip.finish()), s_qvga);
+    auto zip = [](std::vector<std::pair<std::string, test::Bytes>> entries) {
+        os::ZipWriter writer;
+        for (const auto& [name, bytes] : entries)
+            writer.add(name, bytes);
+        return writer.finish();
+    };
+    auto loads = [&](std::string_view name, const test::Bytes& bytes) {
+        return Properties(files.write(name, bytes), s_qvga).is_valid();
+    };
+    const test::Bytes main = test::describe(with_main());
+    Properties archive(files.write("archive.skin",
+                           zip({{"notes.txt", {'h', 'i'}}, {"x.skinny", test::describe(with_main(u"Decoy"))},
+                               {"Default.SKIN", test::describe(with_main(u"First"))},
+                               {"later.skin", test::describe(with_main(u"Second"))}})),
+        s_qvga);
     EXPECT_TRUE(archive.check_version(u"First", s_qvga));
-
-    os::ZipWriter broken;
-    broken.add("broken.skin", test::Bytes(600, 0));
-    broken.add("good.skin", test::describe(with_main()));
-    EXPECT_FALSE(Properties(files.file("broken.skin", broken.finish()), s_qvga).is_valid())
+    EXPECT_FALSE(loads("broken.skin", zip({{"broken.skin", test::Bytes(600, 0)}, {"good.skin", main}})))
         << "an invalid first entry is not replaced by a later one";
-
-    os::ZipWriter cut;
-    cut.add("cut.skin", test::describe(with_main()));
-    test::Bytes bytes = cut.finish();
-    bytes.resize(30 + 8 + 300);
-    std::u16string cut_path = files.file("cut.skin", bytes);
-    EXPECT_FALSE(Properties(cut_path, s_qvga).is_valid());
-
-    Properties missing(files.dir().file("nothing-here.skin"), s_qvga);
-    EXPECT_FALSE(missing.check_version(u"", {0, 0}));
-    EXPECT_FALSE(Properties(files.file("noise.skin", test::Bytes(5000, 0x5A)), s_qvga).is_valid());
-
+    test::Bytes cut = zip({{"cut.skin", main}});
+    cut.resize(30 + 8 + 300);
+    EXPECT_FALSE(loads("cut.skin", cut));
+    EXPECT_FALSE(Properties(files.file("nothing-here.skin"), s_qvga).check_version(u"", {0, 0}));
+    EXPECT_FALSE(loads("noise.skin", test::Bytes(5000, 0x5A)));
     SkinModel no_bitmap = with_main();
     no_bitmap.pictures = {{u"nowhere"}};
-    EXPECT_FALSE(Properties(files.plain(no_bitmap, "pic.skin"), s_qvga).is_valid());
+    EXPECT_FALSE(loads("pic.skin", test::describe(no_bitmap)));
     std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(
-        log.find(u"Error: skin [" + cut_path + u"] failed to load from archive\n"), std::u16string::npos);
+    EXPECT_NE(log.find(u"Error: skin [" + files.file("cut.skin") + u"] failed to load from archive\n"),
+        std::u16string::npos);
     EXPECT_NE(
         log.find(u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"), std::u16string::npos);
 }
@@ -419,33 +400,29 @@ struct FormCase {
     std::vector<skinner::SkinForm> forms;
     Size screen;
     DeviceKind kind;
-    const char16_t* query;
-    const char16_t* chosen;
+    std::u16string_view query, chosen;
 };
 
 TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_is_chosen)
 {
-    using test::sized_form;
     const DeviceKind pocket = DeviceKind::pocket_pc;
     auto two = [&](int32_t fullscreen) {
         return std::vector {
             sized_form(u"FormMain", 240, 268), sized_form(u"FormMain2", 240, 294, u"", fullscreen)};
     };
-    const std::vector<FormCase> cases {
-        {two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
+    const std::vector<skinner::SkinForm> by_device {
+        sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")};
+    const std::vector<FormCase> cases {{two(0), {240, 346}, pocket, u"FormMain", u"FormMain2"},
         {two(0), {240, 322}, pocket, u"FormMain", u"FormMain"},
         {two(0), {240, 322}, pocket, u"FormMain2", u"(none)"}, // the name is a prefix, not a pattern
         {two(1), {240, 320}, pocket, u"FormMain", u"FormMain2"}, // full screen: against the screen
-        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 220},
-            DeviceKind::smartphone, u"FormMain", u"FormMain"},
-        {{sized_form(u"FormMain", 100, 100), sized_form(u"FormMainP", 176, 180, u"P")}, {176, 232}, pocket,
-            u"FormMain", u"FormMainP"},
+        {by_device, {176, 220}, DeviceKind::smartphone, u"FormMain", u"FormMain"},
+        {by_device, {176, 232}, pocket, u"FormMain", u"FormMainP"},
         {{sized_form(u"FormA", 200, 260), sized_form(u"FormB", 220, 10)}, s_qvga, pocket, u"Form", u"FormB"},
         // Visited FormX2 (the root) first, then FormX1: the latter takes the tie.
         {{sized_form(u"FormX1", 100, 100), sized_form(u"FormX2", 100, 100)}, s_qvga, pocket, u"FormX",
             u"FormX1"},
-        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"},
-    };
+        {{test::form(u"FormAbout")}, {176, 220}, pocket, u"FormAbout", u"FormAbout"}};
     SkinFiles files;
     int row = 0;
     for (const FormCase& c : cases) {
@@ -461,18 +438,16 @@ namespace {
 SkinModel query_model()
 {
     SkinModel model = test::model_with_forms({test::form(u"FormMain",
-        {test::prop(u"Size", test::point(100, 100)), test::prop(u"StartPosition", int32_t(2)),
-            test::prop(u"Devices", u"P")},
-        {test::record(u"btn",
-             {test::prop(u"Position", test::point(-7, 9)), test::prop(u"Width", int32_t(30)),
-                 test::prop(u"Huge", int32_t(0x7FFFFFF0)), test::prop(u"Caption", u"Menu_Play"),
-                 test::prop(u"Plain", u"No_Key"), test::prop(u"Cursor", u"HAND"),
-                 test::prop(u"BadCursor", u"hand"), test::prop(u"KeyCursor", u"Cursor_Key"),
-                 test::prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
-            test::record(u"lbl")},
+        {prop(u"Size", point(100, 100)), prop(u"StartPosition", int32_t(2)), prop(u"Devices", u"P")},
+        {record(u"btn",
+             {prop(u"Position", point(-7, 9)), prop(u"Width", int32_t(30)),
+                 prop(u"Huge", int32_t(0x7FFFFFF0)), prop(u"Caption", u"Menu_Play"),
+                 prop(u"Plain", u"No_Key"), prop(u"Cursor", u"HAND"), prop(u"BadCursor", u"hand"),
+                 prop(u"KeyCursor", u"Cursor_Key"), prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
+            record(u"lbl")},
         {{u"lbl", u"Auto.Frame", 0}, {u"btn", u"Auto.Button", 0}})});
     model.sizes = {{240, 320, 0}};
-    model.kinds = {test::record(u"Auto.Button", {test::prop(u"Width", int32_t(12))})};
+    model.kinds = {record(u"Auto.Button", {prop(u"Width", int32_t(12))})};
     return model;
 }
 
@@ -563,21 +538,21 @@ TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say
     Client form(skin);
     skin.reload(files.plain(after, "after.skin"), s_qvga);
     EXPECT_EQ(form.width, 99);
-    EXPECT_EQ(skin.impl().path(), files.dir().file("after.skin"));
+    EXPECT_EQ(skin.impl().path(), files.file("after.skin"));
 
     ASSERT_TRUE(skin.set_language(files.language("Menu_Play= Spielen")));
     EXPECT_EQ(form.reloads, 2);
-    EXPECT_FALSE(skin.set_language(files.dir().file("absent.lng")));
+    EXPECT_FALSE(skin.set_language(files.file("absent.lng")));
     EXPECT_EQ(form.reloads, 2) << "no refresh after a failure; the old language stays";
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
     EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
 
-    skin.reload(files.dir().file("missing.skin"), s_qvga);
+    skin.reload(files.file("missing.skin"), s_qvga);
     EXPECT_FALSE(skin.is_valid()) << "an invalid skin replaces the old one too; the caller checks";
     skin.reload(files.plain(query_model()), files.language("Menu_Play Abspielen\n"), s_qvga);
     EXPECT_TRUE(skin.is_valid());
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Abspielen");
-    skin.reload(skin.impl().path(), files.dir().file("absent.lng"), s_qvga);
+    skin.reload(skin.impl().path(), files.file("absent.lng"), s_qvga);
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play")
         << "an unreadable language leaves no translations";
 }
@@ -592,7 +567,7 @@ TEST(PropertiesDeathTest, a_missing_control_or_kind_ends_the_program_with_its_re
         "report_no_control: .* form \\{FormNone\\} has no control \\{btn\\}");
     EXPECT_EXIT(skin.get_int(u"", u"Auto.Nothing", u"Width", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no kind \\{Auto.Nothing\\}");
-    Properties invalid(files.dir().file("absent.skin"), s_qvga);
+    Properties invalid(files.file("absent.skin"), s_qvga);
     EXPECT_EXIT(invalid.get_int(u"FormMain", u"btn", u"Width", 0), test::failed_exit,
         "report_no_skin: Skin file \\{.*absent.skin\\} was invalid, but no check_version performed");
 }
@@ -602,8 +577,8 @@ TEST(PropertiesDeathTest, no_fitting_form_reports_the_work_area_and_the_trace)
     test::ScopedConfig config;
     config.set_logging(true);
     SkinFiles files;
-    Properties skin(files.plain(test::model_with_forms(
-                        {test::sized_form(u"FormMain", 240, 300), test::sized_form(u"Other", 1, 1)})),
+    Properties skin(
+        files.plain(test::model_with_forms({sized_form(u"FormMain", 240, 300), sized_form(u"Other", 1, 1)})),
         s_qvga);
     EXPECT_EXIT(skin.get_form_int(u"FormMain", u"StartPosition", 0), test::failed_exit,
         "report_no_form: Skin file \\{.*\\} has no form \\{FormMain\\} for workarea_size=240 268. list of "

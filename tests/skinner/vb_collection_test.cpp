@@ -13,9 +13,8 @@ namespace {
 VBCollection<std::string> three()
 {
     VBCollection<std::string> rows;
-    rows.add("a");
-    rows.add("b");
-    rows.add("c");
+    for (const char* row : {"a", "b", "c"})
+        rows.add(row);
     return rows;
 }
 
@@ -31,9 +30,7 @@ TEST(VBCollection, indexes_inserts_and_removes)
     EXPECT_EQ(rows[4], "end");
     rows.remove(0);
     EXPECT_EQ(rows[0], "x");
-    EXPECT_TRUE(rows.contains(3));
-    EXPECT_FALSE(rows.contains(4));
-    EXPECT_FALSE(rows.contains(-1));
+    EXPECT_TRUE(rows.contains(3) && !rows.contains(4) && !rows.contains(-1));
     rows.sort([](const std::string& a, const std::string& b) { return a > b; });
     EXPECT_EQ(rows[0], "x");
     EXPECT_EQ(rows[3], "b");
@@ -47,6 +44,5 @@ TEST(VBCollectionDeathTest, an_index_at_or_past_the_size_ends_the_program)
     VBCollection<std::string> empty;
     EXPECT_EXIT(empty[0], test::failed_exit, "pos is invalid");
     EXPECT_EXIT(empty.remove(0), test::failed_exit, "pos is invalid");
-    VBCollection<std::string> some = three();
-    EXPECT_EXIT(some.insert(5, "z"), test::failed_exit, "pos is invalid");
+    EXPECT_EXIT(three().insert(5, "z"), test::failed_exit, "pos is invalid");
 }
