@@ -8,12 +8,14 @@
 #include "audio/scripted_wave_out.h"
 
 #include "os/keys.h"
+#include "os/platform.h"
 #include "player/form_main.h"
 #include "player/mpris.h"
 #include "player/resume_rewind.h"
 #include "player/settings.h"
 #include "player/sleep_timer.h"
 #include "skinner/control_frame.h"
+#include "skinner/device_capability.h"
 #include "skinner/form_impl.h"
 #include "skinner/key_codes.h"
 #include "skinner/menu_entry.h"
@@ -152,9 +154,16 @@ struct Client {
 
 class FormMainTest : public testing::Test {
 protected:
+    // The null sound backend, a Pocket PC, a 480x640 headless screen and the shipped default skin
+    // with the English language file around the form.
     void SetUp() override
     {
-        test::make_main_form_surroundings(m_screen, m_skin);
+        ::setenv("MELODECK_AUDIO", "null", 1);
+        os::set_platform_kind(os::PlatformKind::pocket_pc);
+        skinner::forget_static_capabilities();
+        m_screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
+        m_skin = std::make_unique<skinner::Properties>(test::default_skin_path(), skinner::Size {480, 640});
+        m_skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
         m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), m_device.factory());
         m_form->impl().window().show(os::ShowMode::show);
         m_screen->dispatch_pending();
@@ -182,8 +191,16 @@ protected:
         m_form->on_command(command);
         ASSERT_TRUE(m_form->is_playing());
     }
-    int32_t position() { return m_form->chain()->get_reader().position(); }
+    audio::FileReader& reader() { return m_form->chain()->get_reader(); }
+    int32_t position() { return reader().position(); }
+    void pause_at(int32_t place)
+    {
+        m_form->on_command(u"Pause");
+        run_for(100);
+        reader().seek_position(place);
+    }
     std::u16string settings_path() const { return m_folder.file("Settings.xml"); }
+    player::Settings saved() const { return player::load_settings_file(settings_path()); }
     std::u16string playing() const { return m_form->is_playing() ? m_form->playlist().current_path() : u""; }
     // Lets the player's thread run while the screen's clock moves with the wall clock.
     void run_for(int64_t ms)
@@ -251,25 +268,20 @@ TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_
     levels.on_key_down(skinner::KeyRight);
     EXPECT_GT(m_form->player().get_volume(), 0.0);
     EXPECT_TRUE(levels.volume_check().is_checked());
-    // Only the user moving the position bar seeks.
-    m_form->on_command(u"Pause");
-    run_for(100);
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    int32_t length = reader.length();
-    // A place where length x (place / length) truncates below it: a refresh that seeks shows.
-    int32_t place = 2;
+    // Only the user moving the position bar seeks: at a place where length x (place / length)
+    // truncates below it, a refresh that seeks shows.
+    int32_t length = reader().length(), place = 2;
     while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
         place += 2;
     ASSERT_LT(place, length);
-    reader.seek_position(place);
+    pause_at(place);
     for (int i = 0; i < 3; ++i)
         m_form->refresh_status();
-    EXPECT_EQ(reader.position(), place);
+    EXPECT_EQ(reader().position(), place);
     // The step button is the user's: it seeks to the truncated product.
     double value = m_form->panel().position().position().value();
     m_form->panel().position().step_right().press();
-    int32_t target = int32_t(double(length) * std::min(1.0, value + 0.05));
-    EXPECT_NEAR(reader.position(), target, 1);
+    EXPECT_NEAR(reader().position(), int32_t(double(length) * std::min(1.0, value + 0.05)), 1);
 }
 
 TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
@@ -278,34 +290,29 @@ TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_
     int64_t now = player::utc_seconds();
     test::write_settings(m_folder.path() / "Settings.xml",
         "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
-            + std::to_string(now) + "\"/>" + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
+            + std::to_string(now) + "\"/><Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(settings_path());
     make_music(2, 10);
     play("track0.wav", u"PlayAudiobook");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 5000);
     EXPECT_GE(position(), 5000);
-    m_form->on_command(u"Pause");
-    run_for(100);
-    m_form->chain()->get_reader().seek_position(9000);
+    pause_at(9000);
     m_form->on_command(u"Stop");
     const std::vector<player::Bookmark>& list = m_form->bookmarks().list();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_TRUE(list.back().path == path("track0.wav") && list.back().position == 9000);
     // Stopping at the start stores nothing; outside audiobook mode nothing resumes.
     play("track1.wav", u"PlayAudiobook");
-    m_form->on_command(u"Pause");
-    run_for(100);
-    m_form->chain()->get_reader().seek_position(0);
+    pause_at(0);
     m_form->on_command(u"Stop");
     EXPECT_EQ(m_form->bookmarks().list().size(), 2u);
     EXPECT_FALSE(m_form->has_bookmark(path("track1.wav")));
     play("track0.wav", u"PlaySingle");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 0);
     // The stored bookmark reached the file at once.
-    player::Settings saved = player::load_settings_file(settings_path());
-    ASSERT_EQ(saved.bookmarks.size(), 2u);
-    EXPECT_EQ(saved.bookmarks.back().position, 9000);
-    EXPECT_GE(saved.bookmarks.back().saved, now);
+    ASSERT_EQ(saved().bookmarks.size(), 2u);
+    EXPECT_EQ(saved().bookmarks.back().position, 9000);
+    EXPECT_GE(saved().bookmarks.back().saved, now);
 }
 
 TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place)
@@ -318,9 +325,8 @@ TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place
     EXPECT_FALSE(std::filesystem::exists(m_folder.path() / "Settings.xml"));
     m_screen->advance(FormMain::s_audiobook_save_ms);
     run_for(300);
-    std::vector<player::Bookmark> saved = player::load_settings_file(settings_path()).bookmarks;
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_TRUE(saved[0].path == path("track0.wav") && saved[0].position > 0);
+    ASSERT_EQ(saved().bookmarks.size(), 1u);
+    EXPECT_TRUE(saved().bookmarks[0].path == path("track0.wav") && saved().bookmarks[0].position > 0);
 }
 
 TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_a_device_that_never_does)
@@ -329,7 +335,7 @@ TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_a
     m_form->on_command(u"Repeat");
     play("track0.wav", u"Play");
     run_for(300);
-    ASSERT_EQ(position(), m_form->chain()->get_reader().length());
+    ASSERT_EQ(position(), reader().length());
     EXPECT_EQ(playing(), path("track0.wav"));
     // Played out: the next tick moves on.
     m_device.complete_all();
@@ -379,13 +385,12 @@ TEST_F(FormMainTest, a_sleep_timer_fades_pauses_keeps_the_place_and_gives_the_vo
     EXPECT_DOUBLE_EQ(m_form->volume(), 0.8);
     EXPECT_EQ(m_form->sleep_timer().mode(), SleepMode::off);
     EXPECT_EQ(status(), "Playing (repeat) 1 / 2");
-    player::Settings saved = player::load_settings_file(settings_path());
-    ASSERT_EQ(saved.bookmarks.size(), 1u);
-    EXPECT_EQ(saved.bookmarks[0].position, place);
-    EXPECT_DOUBLE_EQ(saved.volume, 0.8);
+    ASSERT_EQ(saved().bookmarks.size(), 1u);
+    EXPECT_EQ(saved().bookmarks[0].position, place);
+    EXPECT_DOUBLE_EQ(saved().volume, 0.8);
 
     // Resumed two minutes later: 2 s back, through the reader's time.
-    m_form->chain()->get_reader().seek_position(320000);
+    reader().seek_position(320000);
     advance(120000);
     m_form->on_command(u"Resume");
     EXPECT_EQ(position(), 320000 - 32000);
@@ -406,8 +411,7 @@ TEST_F(FormMainTest, a_sleep_at_the_end_of_the_track_stops_there_instead_of_goin
     m_form->on_command(u"Prev");
     m_form->on_command(u"Next");
     // At its end a device that never reports drained lets the track go after 2 s.
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    reader.seek_position(reader.length());
+    reader().seek_position(reader().length());
     advance(FormMain::s_drain_timeout_ms + 400);
     EXPECT_FALSE(m_form->is_playing());
     EXPECT_EQ(m_form->playlist().current_path(), path("track0.wav"));
