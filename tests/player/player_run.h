@@ -50,23 +50,14 @@ struct AppCopy {
     TempDir dir;
 };
 
-// 16-bit mono PCM at 8 kHz: a ramp, so every byte tells where it came from (start offsets the ramp).
-inline Bytes tone_data(double seconds, uint16_t start = 0)
-{
-    Bytes data;
-    for (uint32_t i = 0; i < uint32_t(seconds * 8000); ++i) {
-        data.push_back(uint8_t(start + i));
-        data.push_back(uint8_t(uint16_t(start + i) >> 8));
-    }
-    return data;
-}
-
-inline void write_tone(const std::filesystem::path& path, double seconds, uint16_t start = 0)
+// 16-bit mono PCM at 8 kHz: samples from, from + 1, ..., so every byte tells where it came from.
+inline void write_tone(const std::filesystem::path& path, double seconds, uint32_t from = 0)
 {
     WavSpec spec;
     spec.channels = 1;
     spec.sample_rate = 8000;
-    spec.data = tone_data(seconds, start);
+    spec.data = ramp16(from + uint32_t(seconds * 8000));
+    spec.data.erase(spec.data.begin(), spec.data.begin() + 2 * from);
     write_file(path, make_wav(spec));
 }
 

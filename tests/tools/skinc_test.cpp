@@ -1,5 +1,4 @@
-// skinc: its errors and warnings with their lines, its limits, the archive it writes, dumps and
-// round trips.
+// skinc: its errors and warnings with their lines, its limits, the archive it writes, dumps and round trips.
 
 #include "liba/text.h"
 #include "liba/zip_file.h"
@@ -26,11 +25,10 @@ struct Source {
         return *this;
     }
     // Builds body inside <skin> (on lines from 2 on), or a whole source starting with "<?".
-    bool build(const std::string& body, const std::string& skin_attributes = "version=\"V\"")
+    bool build(const std::string& body)
     {
-        std::string xml = body.starts_with("<?") ? body.substr(2)
-                                                 : "<skin " + skin_attributes + ">\n" + body + "</skin>\n";
-        test::write_text(dir.native("skin.xml"), xml);
+        test::write_text(dir.native("skin.xml"),
+            body.starts_with("<?") ? body.substr(2) : "<skin version=\"V\">\n" + body + "</skin>\n");
         messages.clear();
         return skinc::build_skin(dir.native("skin.xml"), dir.native("out.skin"), messages);
     }
@@ -172,9 +170,9 @@ TEST(SkincDump, round_trips_to_the_same_description_and_refuses_what_is_not_a_sa
     Source source;
     std::vector<std::string> messages;
     std::filesystem::path first = source.dir.native("first.skin"), unpacked = source.dir.path();
-    ASSERT_TRUE(skinc::build_skin(test::fixture("skins/test_skin.xml"), first, messages));
     std::string dumped;
-    ASSERT_TRUE(skinc::dump_skin(first, &unpacked, dumped, messages));
+    ASSERT_TRUE(skinc::build_skin(test::fixture("skins/test_skin.xml"), first, messages)
+        && skinc::dump_skin(first, &unpacked, dumped, messages));
     ASSERT_TRUE(source.build("<?" + dumped)) << source.errors();
     test::Bytes original = skinner::read_skin_description(test::u16(first));
     ASSERT_GT(original.size(), 540u);
@@ -190,8 +188,9 @@ TEST(SkincDump, round_trips_to_the_same_description_and_refuses_what_is_not_a_sa
     skinner::SkinWriter writer(model);
     ASSERT_TRUE(writer.good());
     test::write_file(source.dir.native("in.skin"), writer.bytes());
-    ASSERT_TRUE(skinc::dump_skin(source.dir.native("in.skin"), nullptr, dumped, messages));
-    ASSERT_TRUE(source.build("<?" + dumped)) << source.errors() << dumped;
+    ASSERT_TRUE(skinc::dump_skin(source.dir.native("in.skin"), nullptr, dumped, messages)
+        && source.build("<?" + dumped))
+        << source.errors() << dumped;
     EXPECT_EQ(source.description(), writer.bytes()) << dumped;
 
     test::write_file(source.dir.native("junk.skin"), test::Bytes(1000, 7));
