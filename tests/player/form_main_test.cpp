@@ -284,35 +284,54 @@ TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_
     EXPECT_NEAR(reader().position(), int32_t(double(length) * std::min(1.0, value + 0.05)), 1);
 }
 
-TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
+TEST_F(FormMainTest, an_audiobook_resumes_back_by_its_rest_never_before_the_start_and_stopping_replaces_it)
 {
-    // Saved a moment ago: the book did not rest long enough to go back.
+    // track0 was saved a moment ago (no rest to go back by), track1 two days ago, track2 at a time not
+    // kept (an hour of rest).
     int64_t now = player::utc_seconds();
+    std::string bookmarks;
+    for (auto [name, place, saved] : {std::tuple {"track0.wav", 5000, now},
+             {"track1.wav", 320000, now - 2 * 86400}, {"track2.wav", 320000, int64_t(-1)}})
+        bookmarks += "<Bookmark Path=\"" + m_music.native(name).string() + "\" Pos=\"" + std::to_string(place)
+            + (saved < 0 ? "" : "\" Saved=\"" + std::to_string(saved)) + "\"/>";
     test::write_settings(m_folder.path() / "Settings.xml",
-        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
-            + std::to_string(now) + "\"/><Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
+        "<Bookmarks>" + bookmarks + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(settings_path());
-    make_music(2, 10);
+    make_music(4, 40);
+    // An hour: 2 s back.
+    play("track2.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(0), (320000 - 32000) % 131072);
+    m_form->on_command(u"Stop");
+    // Two days: 30 s back, from 20 s in to the start. (The stop is let through to the device first, so
+    // that nothing of the first book follows the mark.)
+    for (int waited = 0; !m_form->player().is_drained() && waited < 2000; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    size_t mark = m_device.played().size();
+    play("track1.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(mark), 0);
+    m_form->on_command(u"Stop");
     play("track0.wav", u"PlayAudiobook");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 5000);
     EXPECT_GE(position(), 5000);
     pause_at(9000);
     m_form->on_command(u"Stop");
     const std::vector<player::Bookmark>& list = m_form->bookmarks().list();
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 4u);
     EXPECT_TRUE(list.back().path == path("track0.wav") && list.back().position == 9000);
     // Stopping at the start stores nothing; outside audiobook mode nothing resumes.
-    play("track1.wav", u"PlayAudiobook");
+    play("track3.wav", u"PlayAudiobook");
     pause_at(0);
     m_form->on_command(u"Stop");
-    EXPECT_EQ((std::tuple {m_form->bookmarks().list().size(), m_form->has_bookmark(path("track1.wav"))}),
-        (std::tuple {2u, false}));
+    EXPECT_EQ((std::tuple {m_form->bookmarks().list().size(), m_form->has_bookmark(path("track3.wav"))}),
+        (std::tuple {4u, false}));
     play("track0.wav", u"PlaySingle");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 0);
-    // The stored bookmark reached the file at once.
-    ASSERT_EQ(saved().bookmarks.size(), 2u);
+    // The stored bookmark reached the file at once, the one of a file elsewhere kept as it was.
+    ASSERT_EQ(saved().bookmarks.size(), 4u);
     EXPECT_EQ(saved().bookmarks.back().position, 9000);
     EXPECT_GE(saved().bookmarks.back().saved, now);
+    std::string text = test::read_text(m_folder.path() / "Settings.xml");
+    EXPECT_NE(text.find("Path=\"elsewhere.wav\" Pos=\"77\" />"), std::string::npos) << text;
 }
 
 TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_and_a_sleep_stops_there)
@@ -347,8 +366,7 @@ TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_a
         (std::tuple {false, path("track0.wav"), SleepMode::off}));
 }
 
-TEST_F(
-    FormMainTest, an_audiobook_is_saved_every_30_seconds_and_a_sleep_timer_fades_pauses_and_keeps_its_place)
+TEST_F(FormMainTest, an_audiobook_is_saved_every_30_s_and_a_sleep_timer_fades_pauses_and_keeps_the_place)
 {
     make_music(2, 40);
     m_form->panel().levels().volume().set_value(0.8);
@@ -403,32 +421,6 @@ TEST_F(
     advance(120000);
     m_form->on_command(u"Stop");
     EXPECT_LE(m_form->bookmarks().saved_time(path("track0.wav")), player::utc_seconds() - 119);
-}
-
-TEST_F(FormMainTest, a_bookmark_of_an_older_file_goes_back_and_never_before_the_start)
-{
-    make_music(2, 40);
-    test::write_settings(m_folder.path() / "Settings.xml",
-        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string()
-            + "\" Pos=\"320000\"/><Bookmark Path=\"" + m_music.native("track1.wav").string()
-            + "\" Pos=\"320000\" Saved=\"" + std::to_string(player::utc_seconds() - 2 * 86400)
-            + "\"/><Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
-    m_form->load_settings(settings_path());
-    m_form->open_folder(test::u16(m_music.path()));
-    // No time kept: an hour of rest, 2 s back.
-    play("track0.wav", u"PlayAudiobook");
-    EXPECT_EQ(heard_after(0), (320000 - 32000) % 131072);
-    m_form->on_command(u"Stop");
-    // Two days of rest: 30 s back; 20 s in, never before the start. (The stop is let through to the device
-    // first, so that nothing of the first book follows the mark.)
-    for (int waited = 0; !m_form->player().is_drained() && waited < 2000; waited += 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    size_t mark = m_device.played().size();
-    play("track1.wav", u"PlayAudiobook");
-    EXPECT_EQ(heard_after(mark), 0);
-    m_form->save_settings(settings_path());
-    std::string text = test::read_text(m_folder.path() / "Settings.xml");
-    EXPECT_NE(text.find("Path=\"elsewhere.wav\" Pos=\"77\" />"), std::string::npos) << text;
 }
 
 TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_calls_act_on_the_form)
