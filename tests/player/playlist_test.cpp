@@ -63,7 +63,7 @@ TEST(Playlist, a_folder_gives_its_audio_files_sorted_with_each_subfolder_togethe
     }
 }
 
-TEST(Playlist, shuffle_with_a_fixed_seed_is_a_reproducible_permutation_and_repeat_shuffles_again)
+TEST(Playlist, shuffle_is_seeded_reshuffles_on_repeat_and_reaches_past_15_bits_and_sorting_is_by_lower_case)
 {
     Names sorted;
     for (int i = 0; i < 40; ++i)
@@ -89,6 +89,35 @@ TEST(Playlist, shuffle_with_a_fixed_seed_is_a_reproducible_permutation_and_repea
     EXPECT_TRUE(again != shuffled && permutation(again));
     EXPECT_TRUE(list.advance(Direction::back));
     EXPECT_EQ((std::tuple {list.current_index(), folder.names()}), (std::tuple {39, again}));
+    // Past 32768 files one 15-bit draw cannot pick every place: files from the end must still be
+    // able to stay in the end part (a uniform shuffle leaves some 1300 there).
+    constexpr size_t s_count = 40000;
+    std::vector<std::u16string> files;
+    for (size_t i = 0; i < s_count; ++i)
+        files.push_back(liba::to_text(int64_t(i)));
+    os::seed_rand(3);
+    player::shuffle_files(files);
+    size_t stayed_high = 0;
+    for (size_t i = 32768; i < s_count; ++i)
+        stayed_high += std::stoul(liba::to_utf8(files[i])) >= 32768;
+    EXPECT_GT(stayed_high, 1000u);
+    std::sort(files.begin(), files.end(),
+        [](const auto& a, const auto& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
+    for (size_t i = 0; i < s_count; ++i)
+        ASSERT_EQ(files[i], liba::to_text(int64_t(i)));
+
+    files = {u"/m/b.mp3", u"%app_path%/z.mp3", u"\\m\\A.mp3", u"/m/a.mp3", u"/M/sub/x.mp3", u"/m/sub-2/y.mp3",
+        u"/m/\u00C9t\u00E9.mp3", u"/m/\u00E9t\u00E9.mp3", u"/m/Zed.wav", u"/m/a.mp3.mp3", u"/m/B.mp3"};
+    // The same order by keys made beforehand; equal keys keep the order they had (the two spellings
+    // of /m/a.mp3 stay next to each other wherever %app_path% lands).
+    std::vector<std::u16string> expected = files;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        return liba::to_lower(os::expand_path(a)) < liba::to_lower(os::expand_path(b));
+    });
+    player::sort_files(files);
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(std::find(files.begin(), files.end(), u"\\m\\A.mp3") + 1,
+        std::find(files.begin(), files.end(), u"/m/a.mp3"));
 }
 
 TEST(Playlist, the_current_file_is_found_from_the_end_clamped_and_walked_to_the_ends)
@@ -128,39 +157,6 @@ TEST(Playlist, the_current_file_is_found_from_the_end_clamped_and_walked_to_the_
         EXPECT_EQ((std::tuple {list.advance(direction), list.current_index()}), (std::tuple {moved, to}))
             << repeat << " " << from;
     }
-}
-
-TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits_and_sorting_is_by_lower_cased_expanded_paths)
-{
-    // Past 32768 files one 15-bit draw cannot pick every place: files from the end must still be
-    // able to stay in the end part (a uniform shuffle leaves some 1300 there).
-    constexpr size_t s_count = 40000;
-    std::vector<std::u16string> files;
-    for (size_t i = 0; i < s_count; ++i)
-        files.push_back(liba::to_text(int64_t(i)));
-    os::seed_rand(3);
-    player::shuffle_files(files);
-    size_t stayed_high = 0;
-    for (size_t i = 32768; i < s_count; ++i)
-        stayed_high += std::stoul(liba::to_utf8(files[i])) >= 32768;
-    EXPECT_GT(stayed_high, 1000u);
-    std::sort(files.begin(), files.end(),
-        [](const auto& a, const auto& b) { return a.size() != b.size() ? a.size() < b.size() : a < b; });
-    for (size_t i = 0; i < s_count; ++i)
-        ASSERT_EQ(files[i], liba::to_text(int64_t(i)));
-
-    files = {u"/m/b.mp3", u"%app_path%/z.mp3", u"\\m\\A.mp3", u"/m/a.mp3", u"/M/sub/x.mp3", u"/m/sub-2/y.mp3",
-        u"/m/\u00C9t\u00E9.mp3", u"/m/\u00E9t\u00E9.mp3", u"/m/Zed.wav", u"/m/a.mp3.mp3", u"/m/B.mp3"};
-    // The same order by keys made beforehand; equal keys keep the order they had (the two spellings
-    // of /m/a.mp3 stay next to each other wherever %app_path% lands).
-    std::vector<std::u16string> expected = files;
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
-        return liba::to_lower(os::expand_path(a)) < liba::to_lower(os::expand_path(b));
-    });
-    player::sort_files(files);
-    EXPECT_EQ(files, expected);
-    EXPECT_EQ(std::find(files.begin(), files.end(), u"\\m\\A.mp3") + 1,
-        std::find(files.begin(), files.end(), u"/m/a.mp3"));
 }
 
 } // namespace

@@ -246,13 +246,11 @@ TEST(Crowd, ten_copies_started_at_once_make_one_form_and_nine_exit_0)
 
 // Every file of the shared corpus (when it is there), cut and empty and unreadable copies, huge
 // sparse ones, names no encoding likes, names as long as the file system takes, a folder with an
-// audio extension, a FIFO and symbolic links that go round in circles.
-// Gives the number of entries it made, an upper bound of the rows the browser lists.
+// audio extension, a FIFO and symbolic links that go round in circles; gives the number of entries,
+// an upper bound of the rows the browser lists.
 size_t make_hostile_folder(const fs::path& folder)
 {
     fs::create_directories(folder);
-    auto add
-        = [&](const std::string& name, const test::Bytes& bytes) { test::write_file(folder / name, bytes); };
     test::Bytes good = test::read_file(fs::path(MELODECK_SOURCE_DIR) / "data/music/Lazy Walk.wav");
     test::Bytes mp3 = test::read_file(fs::path(MELODECK_SOURCE_DIR) / "data/music/Raindrops.mp3");
     fs::path corpus = test::corpus_dir();
@@ -260,29 +258,26 @@ size_t make_hostile_folder(const fs::path& folder)
         for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
             test::Bytes bytes = test::read_file(entry.path());
             std::string name = entry.path().filename().string();
-            add(name, bytes);
-            add("cut_" + name, test::Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() / 3)));
+            test::write_file(folder / name, bytes);
+            test::write_file(folder / ("cut_" + name),
+                test::Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() / 3)));
         }
     }
-    add("good.wav", good);
-    add("empty.mp3", {});
-    add("empty.wav", {});
-    add("header_only.wav", test::Bytes(good.begin(), good.begin() + 44));
-    add("cut.mp3", test::Bytes(mp3.begin(), mp3.begin() + 700));
-    add("unreadable.ogg", good);
-    ::chmod((folder / "unreadable.ogg").c_str(), 0);
-    // 5 GiB of nothing behind a real header: sizes beyond 32 bits.
-    add("huge.wav", good);
-    fs::resize_file(folder / "huge.wav", uint64_t(5) << 30);
-    add("huge.mp3", mp3);
-    fs::resize_file(folder / "huge.mp3", uint64_t(5) << 30);
-    add("bad_utf8_\xff\xfe\xc3_caf\xe9.mp3", mp3);
     std::string long_utf8;
     while (long_utf8.size() < 240)
         long_utf8 += "\xd0\x96\xe2\x99\xab";
-    add(long_utf8 + ".mp3", mp3);
-    // The longest name a folder takes, and a path of more than 300 characters below it.
-    add(std::string(251, 'n') + ".wav", good);
+    // With the longest name a folder takes, and (below) a path of more than 300 characters.
+    for (const auto& [name, bytes] :
+        std::vector<std::pair<std::string, test::Bytes>> {{"good.wav", good}, {"empty.mp3", {}},
+            {"empty.wav", {}}, {"header_only.wav", test::Bytes(good.begin(), good.begin() + 44)},
+            {"cut.mp3", test::Bytes(mp3.begin(), mp3.begin() + 700)}, {"unreadable.ogg", good},
+            {"huge.wav", good}, {"huge.mp3", mp3}, {"bad_utf8_\xff\xfe\xc3_caf\xe9.mp3", mp3},
+            {long_utf8 + ".mp3", mp3}, {std::string(251, 'n') + ".wav", good}})
+        test::write_file(folder / name, bytes);
+    ::chmod((folder / "unreadable.ogg").c_str(), 0);
+    // 5 GiB of nothing behind a real header: sizes beyond 32 bits.
+    for (const char* huge : {"huge.wav", "huge.mp3"})
+        fs::resize_file(folder / huge, uint64_t(5) << 30);
     fs::path deep = folder / std::string(200, 'd') / std::string(200, 'e');
     fs::create_directories(deep);
     test::write_file(deep / (std::string(240, 'p') + ".wav"), good);
@@ -323,10 +318,10 @@ TEST(HostileFolder, browsing_and_playing_everything_neither_crashes_nor_hangs)
     EXPECT_EQ(status, 0) << errors;
     EXPECT_EQ(errors.find("Gluck"), std::string::npos) << errors;
     ASSERT_EQ(states.size(), refused.size() + 3);
-    for (size_t i = 0; i < refused.size(); ++i) {
-        EXPECT_TRUE(states[i].starts_with("mode=browse paused=0")) << states[i];
-        EXPECT_NE(states[i].find(" selected=" + refused[i] + " "), std::string::npos) << states[i];
-    }
+    for (size_t i = 0; i < refused.size(); ++i)
+        EXPECT_TRUE(states[i].starts_with("mode=browse paused=0")
+            && states[i].find(" selected=" + refused[i] + " ") != std::string::npos)
+            << states[i];
     EXPECT_TRUE(states[refused.size()].starts_with("mode=play paused=0")) << states[refused.size()];
     EXPECT_NE(states[refused.size() + 1].find(" paused=0 "), std::string::npos) << states[refused.size() + 1];
 }
