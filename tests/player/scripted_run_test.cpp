@@ -118,13 +118,14 @@ const char* const s_sorted = "<Playback Random=\"false\" Repeat=\"true\"/>";
 
 INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
     testing::Values(
-        UserRun {"last_track_without_repeat_goes_back_to_browsing",
-            "<Playback Random=\"false\" Repeat=\"false\"/>", "",
-            "open $M\nselect c.wav\ncommand Play\ncommand Next\nstate\n", {"mode=browse", "track=3/3"}},
-        UserRun {"prev_wraps_to_the_last_track_with_repeat_and_stops_without", s_sorted, "",
-            "open $M\nselect a.wav\ncommand Play\ncommand Prev\nstate\nmenu Repeat\ncommand Stop\nselect "
-            "a.wav\ncommand Play\ncommand Prev\nstate\n",
-            {"mode=play", "track=3/3 path=$M/c.wav", "mode=browse"}},
+        // Play on the up entry plays the whole folder, its subfolders included; without repeat the first
+        // track's Prev and the last one's Next go back to browsing.
+        UserRun {"the_ends_of_the_list_wrap_with_repeat_and_stop_without", s_sorted, "",
+            "open $M\nselect ...\ncommand Play\nstate\ncommand Prev\nstate\nmenu Repeat\ncommand "
+            "Stop\nselect a.wav\ncommand Play\ncommand Prev\nstate\nselect c.wav\ncommand Play\ncommand "
+            "Next\nstate\n",
+            {"mode=play", "track=1/3 path=$M/a.wav", "mode=play", "track=3/3 path=$M/c.wav", "mode=browse",
+                "mode=browse", "track=3/3"}},
         // Track keys do nothing while nothing plays; play starts what the play soft key would.
         UserRun {"media_keys_drive_the_player", "<Sound Volume=\"0.5\"/><Playback Random=\"false\"/>", "",
             "open $M\nselect a.wav\nkey NextTrack\nstate\nkey PlayPause\nstate\nkey PlayPause\nstate\nkey "
@@ -142,9 +143,6 @@ INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
             "seconds\"\nstate\nquit\n",
             {"random=0 repeat=0 eq=1", "screenoff=2"},
             {"Random=\"false\" Repeat=\"false\"", "ScreenOff=\"2\""}},
-        // Play on the up entry plays the whole folder, its subfolders included.
-        UserRun {"play_on_the_up_entry_plays_the_whole_folder", s_sorted, "",
-            "open $M\nselect ...\ncommand Play\nstate\n", {"mode=play", "track=1/3 path=$M/a.wav"}},
         // Shuffle switched off while playing: the playing file stays current in the sorted order.
         UserRun {"shuffle_switched_off_keeps_the_playing_file_current", "", "",
             "open $M\nselect b.wav\ncommand Play\nmenu Shuffle\nstate\n",
