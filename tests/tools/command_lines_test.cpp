@@ -41,19 +41,18 @@ TEST(CommandLines, give_their_status_and_output)
     wav.channels = 1;
     test::write_file(dir.native("in.wav"), test::make_wav(wav));
     test::write_file(dir.native("noise.bin"), test::Bytes(100, 0x11));
-    test::write_text(dir.native("bad.skin"), "not a skin");
-    test::write_text(dir.native("bad.xml"), "<skin>\n<x/></skin>");
-    test::write_text(dir.native("warn.xml"),
-        "<skin>\n<form name=\"F\"><control name=\"b\">\n<string name=\"Captoin\" value=\"x\"/>"
-        "</control></form></skin>\n");
-    test::write_text(
-        dir.native("other.xml"), "<skin version=\"Other_2\" devices=\"S\"><form name=\"FormA\"/></skin>");
-    // A skin whose bitmap was there when compiled and is gone from the archive (its entry renamed)
-    // and from beside it.
+    // built.skin: a skin whose bitmap was there when compiled and is gone from the archive (its entry
+    // renamed) and from beside it.
+    for (auto [name, text] : {std::pair {"bad.skin", "not a skin"}, {"bad.xml", "<skin>\n<x/></skin>"},
+             {"warn.xml",
+                 "<skin>\n<form name=\"F\"><control name=\"b\">\n<string name=\"Captoin\" value=\"x\"/>"
+                 "</control></form></skin>\n"},
+             {"other.xml", "<skin version=\"Other_2\" devices=\"S\"><form name=\"FormA\"/></skin>"},
+             {"built.xml",
+                 "<skin version=\"Melodeck_1.00\"><form name=\"FormA\"><picture name=\"Background\" "
+                 "bitmap=\"back\"/></form></skin>"}})
+        test::write_text(dir.native(name), text);
     std::filesystem::copy_file(test::fixture("skins/back.bmp"), dir.native("back.bmp"));
-    test::write_text(dir.native("built.xml"),
-        "<skin version=\"Melodeck_1.00\"><form name=\"FormA\"><picture name=\"Background\" bitmap=\"back\"/>"
-        "</form></skin>");
     std::string built = dir.native("built.skin").string();
     ASSERT_EQ(
         test::run_tool("skinc", "build " + dir.native("built.xml").string() + " " + built, dir).status, 0);
