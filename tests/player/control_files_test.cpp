@@ -180,7 +180,7 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     }
 }
 
-TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_cancel_changes_nothing)
+TEST(ControlFiles, a_hold_opens_the_pick_menu_at_the_name_cancel_changes_nothing_and_the_folder_text_fits)
 {
     Browser browser;
     browser.bookmarks.store(browser.path("b.MP3"), 5000);
@@ -219,12 +219,8 @@ TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_c
         EXPECT_EQ((std::tuple {browser.files.current_folder(), browser.files.selected_row()}),
             (std::tuple {browser.folder(), row}));
     }
-}
-
-TEST(ControlFiles, the_folder_text_is_shortened_from_its_start_to_fit_the_frame)
-{
-    test::SkinnedForm skinned;
-    skinner::ControlFrame frame(skinned.form, u"frmFolder", skinner::LookupMode::named);
+    // The folder text is shortened from its start to fit its frame.
+    skinner::ControlFrame frame(browser.form, u"frmFolder", skinner::LookupMode::named);
     liba::StringTranslator translator;
     EXPECT_EQ(player::folder_caption(frame, u"/home", false, translator), u"/home");
     std::u16string long_path = u"/media/card/" + std::u16string(200, u'm') + u"/Albums/Last one";

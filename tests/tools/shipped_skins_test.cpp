@@ -23,13 +23,14 @@ using skinner::Point;
 const std::string s_app = std::string(MELODECK_BIN_DIR) + "/../app";
 const char* const s_languages[] = {"English", "German", "French", "Spanish", "Russian"};
 const char* const s_skins[] = {"default", "alternative", "settings"};
+const std::filesystem::path s_source_dir = MELODECK_SOURCE_DIR;
 
 std::string skin_file(const std::string& skin)
 {
     return s_app + "/skins/" + skin + "/" + skin + ".skin";
 }
 
-TEST(ShippedSkins, LoadWithTheLayoutOfEachScreenAndTheStatusLineFitsInEveryLanguage)
+TEST(ShippedSkins, FitEachScreenAndLanguageBuildWithoutAWarningDrawAndEveryLanguageHasTheKeysOfEnglish)
 {
     // The screens data/skins/make_skins.py draws a layout for.
     constexpr os::PlatformKind P = os::PlatformKind::pocket_pc, S = os::PlatformKind::smartphone;
@@ -68,12 +69,8 @@ TEST(ShippedSkins, LoadWithTheLayoutOfEachScreenAndTheStatusLineFitsInEveryLangu
                     << language << ": " << liba::to_utf8(shown);
             }
         }
-}
-
-const std::filesystem::path s_source_dir = MELODECK_SOURCE_DIR;
-
-TEST(ShippedSkins, EachBuildsWithoutAWarningAndDrawsItsFormAndEveryLanguageHasTheKeysOfEnglish)
-{
+    // Each skin builds from its source without a warning and draws its form; every language file has
+    // the keys of the English one.
     test::TempDir dir;
     for (std::string skin : s_skins) {
         std::vector<std::string> messages;

@@ -126,7 +126,7 @@ TEST(SkincErrors, name_their_line_and_only_warnings_let_the_skin_be_written)
     }
 }
 
-TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone)
+TEST(SkincBuild, refuses_the_257th_picture_and_a_string_beyond_64_kib_and_orders_the_archive_by_first_use)
 {
     Source source;
     std::string list = "<bitmaps>\n";
@@ -146,11 +146,7 @@ TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone
     EXPECT_EQ(source.errors().find('\n'), source.errors().size() - 1) << "one error";
     EXPECT_NE(source.errors().find("would start beyond the first 64 KiB"), std::string::npos)
         << source.errors();
-}
-
-TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_companions)
-{
-    Source source;
+    // The archive holds the description, then each bitmap with its companions in the order of first use.
     source.bitmap("a.bmp").bitmap("a_1.bmp").bitmap("b.bmp").bitmap("b_8.bmp").bitmap("unused.bmp");
     ASSERT_TRUE(source.build("<kind name=\"K\">\n<picture name=\"P\" bitmap=\"b.bmp\"/>\n"
                              "<picture name=\"Q\" bitmap=\"a\"/>\n</kind>\n"))
@@ -160,7 +156,6 @@ TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_com
     for (std::u16string name = zip->next_entry(); !name.empty(); name = zip->next_entry())
         names.push_back(liba::to_utf8(name));
     EXPECT_EQ(names, (std::vector<std::string> {"out.skin", "b.bmp", "b_8.bmp", "a.bmp", "a_1.bmp"}));
-    // The pictures in the order of first use.
     EXPECT_EQ(skinner::SkinDescription(source.description()).picture_names(),
         (std::vector<std::u16string> {u"b", u"a"}));
 }
