@@ -37,10 +37,9 @@ TEST(ResumeRewind, the_rest_decides_how_far_back_at_each_boundary)
     for (auto [rest, back] : {std::pair {-5.0, 0}, {0, 0}, {9.9, 0}, {10, 1}, {60, 1}, {60.1, 2}, {3600, 2},
              {3600.5, 10}, {86400, 10}, {86401, 30}, {1e9, 30}, {NAN, 0}})
         EXPECT_EQ(player::rewind_seconds(rest), back) << "rest " << rest;
-    // Unknown, or saved after now: an hour.
-    EXPECT_EQ(player::rest_since_saved(-1, 1000), 3600);
-    EXPECT_EQ(player::rest_since_saved(2000, 1000), 3600);
-    EXPECT_EQ(player::rest_since_saved(1000, 1005), 5);
+    // (saved, now, the rest): unknown, or saved after now, is an hour.
+    for (auto [saved, now, rest] : {std::tuple {-1, 1000, 3600}, {2000, 1000, 3600}, {1000, 1005, 5}})
+        EXPECT_EQ(player::rest_since_saved(saved, now), rest) << saved;
 }
 
 constexpr const char* s_path = "/org/mpris/MediaPlayer2";

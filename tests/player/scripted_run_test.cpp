@@ -179,8 +179,7 @@ TEST(ScriptedRun, later_copies_hand_their_command_line_to_the_running_player_and
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     // A copy started while the first is still starting shows no form (its script would print).
     PlayerRun during = run_player(app, "state\n");
-    EXPECT_EQ(during.status, 0) << during.err;
-    EXPECT_EQ(during.out, "");
+    EXPECT_EQ((std::tuple {during.status, during.out}), (std::tuple {0, ""})) << during.err;
     // One started in the music folder hands over its path, given relative to that folder.
     std::string second = "cd " + app.music().string() + " && env " + app.environment() + " "
         + (app.app() / "melodeck").string() + " \"my song.wav\"";
