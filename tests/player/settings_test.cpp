@@ -68,16 +68,9 @@ TEST(Settings, a_file_gives_its_values_in_their_text_forms_and_the_defaults_for_
 TEST(Settings, round_trip_writes_elements_and_attributes_in_order)
 {
     test::TempDir folder;
-    player::Settings out;
-    out.language = u"/app/Deutsch.lng";
-    out.current_folder = u"/music/Books";
-    out.selected_path = u"/music/Books/a \"b\" <c>.mp3";
-    out.volume = 2.5;
-    out.equalizer_on = true;
-    out.screen_off = 7;
-    out.random = false;
-    out.repeat = false;
-    out.bookmarks = {{u"/music/Books/a.mp3", 5000}, {u"/music/x.ogg", -1}, {u"/music/Books/a.mp3", 9000}};
+    // Language, folder, selected path, volume, equalizer, screen off, random, repeat, bookmarks.
+    player::Settings out {u"/app/Deutsch.lng", u"/music/Books", u"/music/Books/a \"b\" <c>.mp3", 2.5, true, 7,
+        false, false, {{u"/music/Books/a.mp3", 5000}, {u"/music/x.ogg", -1}, {u"/music/Books/a.mp3", 9000}}};
     ASSERT_TRUE(player::save_settings_file(folder.file("Settings.xml"), out));
     EXPECT_EQ(read_text(folder.native("Settings.xml")),
         "<?xml version=\"1.0\"?>\n"
