@@ -1,6 +1,5 @@
-// The file browser on the headless screen with the default skin: what a folder lists and in which
-// order, the places of the top level, selection by path, taps, holds and keys and the commands
-// they raise, the pick menu, and the shortened folder text.
+// The file browser on the headless screen with the default skin: a folder's list, the top level's
+// places, taps, holds and keys and the commands they raise, the pick menu, the folder text.
 
 #include "player/control_files.h"
 
@@ -17,14 +16,9 @@
 
 using player::ControlFiles;
 using player::FileEntry;
+using Names = std::vector<std::string>;
 
 namespace {
-
-void make_file(const std::filesystem::path& path, size_t bytes)
-{
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
-}
 
 // $HOME for one test.
 struct ScopedHome {
@@ -39,29 +33,28 @@ struct Browser : test::SkinnedForm {
     Browser()
         : files(form, bookmarks)
     {
-        make_file(dir.native("b.MP3"), 512);
-        make_file(dir.native("A.wav"), 2048);
-        make_file(dir.native("notes.txt"), 10);
-        make_file(dir.native(".hidden.mp3"), 10);
-        make_file(dir.native("Zeta/inside.ogg"), 1);
+        std::filesystem::create_directories(dir.native("Zeta"));
         std::filesystem::create_directories(dir.native(".cache"));
+        for (auto [name, bytes] : {std::pair {"b.MP3", 512}, {"A.wav", 2048}, {"notes.txt", 10},
+                 {".hidden.mp3", 10}, {"Zeta/inside.ogg", 1}})
+            std::ofstream(dir.native(name), std::ios::binary) << std::string(size_t(bytes), 'x');
         show();
         files.open_folder(folder());
-        recorder.log.clear();
+        log.clear();
     }
 
     std::u16string folder() const { return test::u16(dir.path()); }
     std::u16string path(std::string_view name) const { return dir.file(name); }
-    std::vector<std::string> names() const
+    Names names() const
     {
-        std::vector<std::string> list;
+        Names list;
         for (int32_t row = 0; row < files.entry_count(); ++row)
             list.push_back(liba::to_utf8(files.entry_at(row).name));
         return list;
     }
     int32_t row_of(std::string_view name) const
     {
-        std::vector<std::string> list = names();
+        Names list = names();
         return int32_t(std::find(list.begin(), list.end(), name) - list.begin());
     }
     // The middle of the name cell of row, in window coordinates.
@@ -88,22 +81,21 @@ struct Browser : test::SkinnedForm {
 TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act_on_them)
 {
     Browser browser;
-    EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "Zeta", "A.wav", "b.MP3"}));
-    std::vector<std::u16string> paths {test::u16(browser.dir.path().parent_path()), browser.path("Zeta"),
-        browser.path("A.wav"), browser.path("b.MP3")};
-    std::vector<int32_t> kinds {FileEntry::up, FileEntry::folder, FileEntry::audio, FileEntry::audio};
-    std::vector<std::u16string> sizes {u"", u"", u"2K", u"512B"};
-    for (size_t row = 0; row < paths.size(); ++row) {
-        FileEntry entry = browser.files.entry_at(int32_t(row));
-        EXPECT_EQ(
-            std::tie(entry.path, entry.kind, entry.size_text), std::tie(paths[row], kinds[row], sizes[row]))
-            << row;
+    EXPECT_EQ(browser.names(), (Names {"...", "Zeta", "A.wav", "b.MP3"}));
+    // (row, its path, kind and size text)
+    for (const auto& [row, path, kind, size] :
+        {std::tuple<int32_t, std::u16string, int32_t, std::u16string> {
+             0, test::u16(browser.dir.path().parent_path()), FileEntry::up, u""},
+            {1, browser.path("Zeta"), FileEntry::folder, u""},
+            {2, browser.path("A.wav"), FileEntry::audio, u"2K"},
+            {3, browser.path("b.MP3"), FileEntry::audio, u"512B"}, {4, u"", FileEntry::none, u""},
+            {-1, u"", FileEntry::none, u""}}) {
+        FileEntry entry = browser.files.entry_at(row);
+        EXPECT_EQ(std::tie(entry.path, entry.kind, entry.size_text), std::tie(path, kind, size)) << row;
     }
-    EXPECT_EQ(browser.files.entry_at(4).kind, FileEntry::none);
-    EXPECT_EQ(browser.files.entry_at(-1).kind, FileEntry::none);
     // Going up selects the folder left.
     browser.open_as_form(browser.path("Zeta"));
-    EXPECT_EQ(browser.names(), (std::vector<std::string> {"...", "inside.ogg"}));
+    EXPECT_EQ(browser.names(), (Names {"...", "inside.ogg"}));
     browser.open_as_form(browser.files.entry_at(0).path);
     EXPECT_EQ(browser.files.current_folder(), browser.folder());
     EXPECT_EQ(browser.files.selected_path(), browser.path("Zeta"));
@@ -113,15 +105,15 @@ TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act
     EXPECT_EQ(browser.files.selected_row(), wav);
     EXPECT_TRUE(browser.commands().empty());
     browser.tap(browser.name_cell(wav));
-    EXPECT_EQ(browser.commands(), (std::vector<std::string> {"Play"}));
+    EXPECT_EQ(browser.commands(), (Names {"Play"}));
 
     browser.screen.advance(2000);
     browser.tap(browser.name_cell(browser.row_of("Zeta")));
     browser.screen.advance(2000);
     browser.tap(browser.name_cell(browser.row_of("...")));
-    EXPECT_EQ(browser.commands(), (std::vector<std::string> {"PickFolder", "PickUp"}));
+    EXPECT_EQ(browser.commands(), (Names {"PickFolder", "PickUp"}));
     // Keys raise the pick commands; escape at the top level is left alone.
-    using Key = std::tuple<std::string, int32_t, bool, std::vector<std::string>>; // "" for the top level
+    using Key = std::tuple<std::string, int32_t, bool, Names>; // "" for the top level
     for (const auto& [selected, key, handled, commands] :
         {Key {"Zeta", skinner::KeyEnter, true, {"PickFolder"}},
             Key {"...", skinner::KeyEnter, true, {"PickUp"}},
@@ -131,7 +123,7 @@ TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act
             Key {"", skinner::KeySpace, false, {}}}) {
         browser.files.open_folder(selected.empty() ? u"" : browser.folder());
         browser.files.select_path(selected.empty() ? u"/" : browser.path(selected));
-        browser.recorder.log.clear();
+        browser.log.clear();
         EXPECT_EQ(browser.files.on_key_down(key), handled) << selected << " " << key;
         EXPECT_EQ(browser.commands(), commands) << selected << " " << key;
     }
@@ -160,28 +152,24 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
 
     browser.files.open_folder(u"");
     ASSERT_TRUE(browser.files.is_top_level());
-    std::vector<std::string> places = browser.names();
+    Names places = browser.names();
     ASSERT_GE(places.size(), 3u);
-    EXPECT_EQ(places.front(), "Music");
-    EXPECT_EQ(places[1], home_dir.path().filename().string());
-    EXPECT_EQ(places.back(), "/");
+    EXPECT_EQ((std::tuple {places[0], places[1], places.back()}),
+        (std::tuple {"Music", home_dir.path().filename().string(), "/"}));
     for (int32_t row = 0; row < browser.files.entry_count(); ++row)
         EXPECT_EQ(browser.files.entry_at(row).kind, FileEntry::folder) << row;
 
-    // (folder opened, where its up entry leads, what going up there selects)
-    struct Case {
-        std::u16string folder;
-        std::u16string above;
-    };
-    for (const Case& step : {Case {home_dir.file("Music/Albums"), music}, Case {music, u""},
-             Case {test::u16(home_dir.path()), u""}, Case {u"/", u""}, Case {u"/usr", u"/"}}) {
-        browser.files.open_folder(step.folder);
-        EXPECT_EQ(browser.files.current_folder(), step.folder);
-        ASSERT_EQ(browser.files.entry_at(0).kind, FileEntry::up) << liba::to_utf8(step.folder);
-        EXPECT_EQ(browser.files.entry_at(0).path, step.above) << liba::to_utf8(step.folder);
-        browser.open_as_form(browser.files.entry_at(0).path);
-        EXPECT_EQ(browser.files.is_top_level(), step.above.empty());
-        EXPECT_EQ(browser.files.selected_path(), step.folder);
+    // (folder opened, where its up entry leads; going up there selects the folder)
+    for (const auto& [folder, above] :
+        {std::pair<std::u16string, std::u16string> {home_dir.file("Music/Albums"), music}, {music, u""},
+            {test::u16(home_dir.path()), u""}, {u"/", u""}, {u"/usr", u"/"}}) {
+        browser.files.open_folder(folder);
+        EXPECT_EQ(browser.files.current_folder(), folder);
+        ASSERT_EQ(browser.files.entry_at(0).kind, FileEntry::up) << liba::to_utf8(folder);
+        EXPECT_EQ(browser.files.entry_at(0).path, above) << liba::to_utf8(folder);
+        browser.open_as_form(above);
+        EXPECT_EQ((std::tuple {browser.files.is_top_level(), browser.files.selected_path()}),
+            (std::tuple {above.empty(), folder}));
     }
 
     for (std::u16string_view missing : {u"", u"/no/such/folder"}) {
@@ -192,63 +180,54 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     }
 }
 
-TEST(ControlFiles, a_hold_on_an_audio_file_opens_the_pick_menu_at_its_name_and_cancel_changes_nothing)
+TEST(ControlFiles, a_hold_opens_the_pick_menu_at_the_name_cancel_changes_nothing_and_the_folder_text_fits)
 {
     Browser browser;
     browser.bookmarks.store(browser.path("b.MP3"), 5000);
     std::ofstream(browser.dir.native("de.lng")) << "Menu_Play_single Nur diese\n";
     ASSERT_TRUE(browser.skin.set_language(browser.path("de.lng")));
     // (file held, its audiobook caption, the keys pressed in the menu, the commands the form gets)
-    struct Case {
-        std::string name;
-        std::string audiobook;
-        std::vector<uint32_t> keys;
-        std::vector<std::string> commands;
-    };
-    for (const Case& c : {Case {"A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
-             Case {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
-        int32_t row = browser.row_of(c.name);
+    for (const auto& [name, audiobook, keys, commands] :
+        {std::tuple<std::string, std::string, std::vector<uint32_t>, Names> {
+             "A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
+            {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
+        int32_t row = browser.row_of(name);
         // The menu's loop runs one step per idle moment: where it opened, then each key.
         std::optional<os::Point> opened;
         size_t step = 0;
         browser.screen.set_idle_handler([&] {
             if (step == 0 && skinner::MenuPopup::innermost())
                 opened = skinner::MenuPopup::innermost()->window().rect().position;
-            if (step > 0 && step <= c.keys.size())
-                browser.screen.key(c.keys[step - 1]);
-            return step++ <= c.keys.size();
+            if (step > 0 && step <= keys.size())
+                browser.screen.key(keys[step - 1]);
+            return step++ <= keys.size();
         });
-        browser.recorder.log.clear();
+        browser.log.clear();
         browser.screen.right_tap(browser.on_screen(browser.name_cell(row)));
         browser.screen.dispatch_pending();
         browser.screen.set_idle_handler(nullptr);
-        ASSERT_TRUE(opened.has_value()) << c.name;
+        ASSERT_TRUE(opened.has_value()) << name;
         EXPECT_EQ(*opened, browser.on_screen(browser.files.pick_menu_point(row)));
-        std::vector<std::string> captions;
+        Names captions;
         for (const skinner::MenuEntry& entry : browser.files.pick_menu(browser.files.entry_at(row)))
             captions.push_back(
                 liba::to_utf8(entry.id + u" " + entry.text) + (entry.separator_after ? " |" : ""));
         EXPECT_EQ(captions,
-            (std::vector<std::string> {"PlaySingle Nur diese", "PlayAudiobook " + c.audiobook,
-                "Play Menu_Play_folder", "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
-        EXPECT_EQ(browser.commands(), c.commands);
-        EXPECT_EQ(browser.files.current_folder(), browser.folder());
-        EXPECT_EQ(browser.files.selected_row(), row);
+            (Names {"PlaySingle Nur diese", "PlayAudiobook " + audiobook, "Play Menu_Play_folder",
+                "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
+        EXPECT_EQ(browser.commands(), commands);
+        EXPECT_EQ((std::tuple {browser.files.current_folder(), browser.files.selected_row()}),
+            (std::tuple {browser.folder(), row}));
     }
-}
-
-TEST(ControlFiles, the_folder_text_is_shortened_from_its_start_to_fit_the_frame)
-{
-    test::SkinnedForm skinned;
-    skinner::ControlFrame frame(skinned.form, u"frmFolder", skinner::LookupMode::named);
+    // The folder text is shortened from its start to fit its frame.
+    skinner::ControlFrame frame(browser.form, u"frmFolder", skinner::LookupMode::named);
     liba::StringTranslator translator;
     EXPECT_EQ(player::folder_caption(frame, u"/home", false, translator), u"/home");
     std::u16string long_path = u"/media/card/" + std::u16string(200, u'm') + u"/Albums/Last one";
     std::u16string caption = player::folder_caption(frame, long_path, false, translator);
     int32_t available = frame.rect().size.width - frame.border_min().x - frame.border_max().x;
-    ASSERT_TRUE(caption.starts_with(u"..."));
     std::u16string rest = caption.substr(3);
-    EXPECT_TRUE(long_path.ends_with(rest));
+    ASSERT_TRUE(caption.starts_with(u"...") && long_path.ends_with(rest));
     EXPECT_LT(frame.font().measure(caption).width, available);
     std::u16string one_more = u"..." + long_path.substr(long_path.size() - rest.size() - 1);
     EXPECT_GE(frame.font().measure(one_more).width, available);

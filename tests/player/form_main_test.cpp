@@ -8,12 +8,14 @@
 #include "audio/scripted_wave_out.h"
 
 #include "os/keys.h"
+#include "os/platform.h"
 #include "player/form_main.h"
 #include "player/mpris.h"
 #include "player/resume_rewind.h"
 #include "player/settings.h"
 #include "player/sleep_timer.h"
 #include "skinner/control_frame.h"
+#include "skinner/device_capability.h"
 #include "skinner/form_impl.h"
 #include "skinner/key_codes.h"
 #include "skinner/menu_entry.h"
@@ -35,10 +37,9 @@ TEST(ResumeRewind, the_rest_decides_how_far_back_at_each_boundary)
     for (auto [rest, back] : {std::pair {-5.0, 0}, {0, 0}, {9.9, 0}, {10, 1}, {60, 1}, {60.1, 2}, {3600, 2},
              {3600.5, 10}, {86400, 10}, {86401, 30}, {1e9, 30}, {NAN, 0}})
         EXPECT_EQ(player::rewind_seconds(rest), back) << "rest " << rest;
-    // Unknown, or saved after now: an hour.
-    EXPECT_EQ(player::rest_since_saved(-1, 1000), 3600);
-    EXPECT_EQ(player::rest_since_saved(2000, 1000), 3600);
-    EXPECT_EQ(player::rest_since_saved(1000, 1005), 5);
+    // (saved, now, the rest): unknown, or saved after now, is an hour.
+    for (auto [saved, now, rest] : {std::tuple {-1, 1000, 3600}, {2000, 1000, 3600}, {1000, 1005, 5}})
+        EXPECT_EQ(player::rest_since_saved(saved, now), rest) << saved;
 }
 
 constexpr const char* s_path = "/org/mpris/MediaPlayer2";
@@ -152,9 +153,16 @@ struct Client {
 
 class FormMainTest : public testing::Test {
 protected:
+    // The null sound backend, a Pocket PC, a 480x640 headless screen and the shipped default skin
+    // with the English language file around the form.
     void SetUp() override
     {
-        test::make_main_form_surroundings(m_screen, m_skin);
+        ::setenv("MELODECK_AUDIO", "null", 1);
+        os::set_platform_kind(os::PlatformKind::pocket_pc);
+        skinner::forget_static_capabilities();
+        m_screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
+        m_skin = std::make_unique<skinner::Properties>(test::default_skin_path(), skinner::Size {480, 640});
+        m_skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
         m_form = std::make_unique<FormMain>(nullptr, m_skin.get(), m_device.factory());
         m_form->impl().window().show(os::ShowMode::show);
         m_screen->dispatch_pending();
@@ -182,8 +190,16 @@ protected:
         m_form->on_command(command);
         ASSERT_TRUE(m_form->is_playing());
     }
-    int32_t position() { return m_form->chain()->get_reader().position(); }
+    audio::FileReader& reader() { return m_form->chain()->get_reader(); }
+    int32_t position() { return reader().position(); }
+    void pause_at(int32_t place)
+    {
+        m_form->on_command(u"Pause");
+        run_for(100);
+        reader().seek_position(place);
+    }
     std::u16string settings_path() const { return m_folder.file("Settings.xml"); }
+    player::Settings saved() const { return player::load_settings_file(settings_path()); }
     std::u16string playing() const { return m_form->is_playing() ? m_form->playlist().current_path() : u""; }
     // Lets the player's thread run while the screen's clock moves with the wall clock.
     void run_for(int64_t ms)
@@ -246,90 +262,84 @@ TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_
     player::PanelLevels& levels = m_form->panel().levels();
     levels.volume().set_value(0.02);
     levels.on_key_down(skinner::KeyLeft);
-    EXPECT_EQ(m_form->player().get_volume(), 0.0);
-    EXPECT_FALSE(levels.volume_check().is_checked());
+    EXPECT_EQ((std::tuple {m_form->player().get_volume(), levels.volume_check().is_checked()}),
+        (std::tuple {0.0, false}));
     levels.on_key_down(skinner::KeyRight);
     EXPECT_GT(m_form->player().get_volume(), 0.0);
     EXPECT_TRUE(levels.volume_check().is_checked());
-    // Only the user moving the position bar seeks.
-    m_form->on_command(u"Pause");
-    run_for(100);
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    int32_t length = reader.length();
-    // A place where length x (place / length) truncates below it: a refresh that seeks shows.
-    int32_t place = 2;
+    // Only the user moving the position bar seeks: at a place where length x (place / length)
+    // truncates below it, a refresh that seeks shows.
+    int32_t length = reader().length(), place = 2;
     while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
         place += 2;
     ASSERT_LT(place, length);
-    reader.seek_position(place);
+    pause_at(place);
     for (int i = 0; i < 3; ++i)
         m_form->refresh_status();
-    EXPECT_EQ(reader.position(), place);
+    EXPECT_EQ(reader().position(), place);
     // The step button is the user's: it seeks to the truncated product.
     double value = m_form->panel().position().position().value();
     m_form->panel().position().step_right().press();
-    int32_t target = int32_t(double(length) * std::min(1.0, value + 0.05));
-    EXPECT_NEAR(reader.position(), target, 1);
+    EXPECT_NEAR(reader().position(), int32_t(double(length) * std::min(1.0, value + 0.05)), 1);
 }
 
-TEST_F(FormMainTest, an_audiobook_resumes_at_its_bookmark_and_stopping_replaces_it)
+TEST_F(FormMainTest, an_audiobook_resumes_back_by_its_rest_never_before_the_start_and_stopping_replaces_it)
 {
-    // Saved a moment ago: the book did not rest long enough to go back.
+    // track0 was saved a moment ago (no rest to go back by), track1 two days ago, track2 at a time not
+    // kept (an hour of rest).
     int64_t now = player::utc_seconds();
+    std::string bookmarks;
+    for (auto [name, place, saved] : {std::tuple {"track0.wav", 5000, now},
+             {"track1.wav", 320000, now - 2 * 86400}, {"track2.wav", 320000, int64_t(-1)}})
+        bookmarks += "<Bookmark Path=\"" + m_music.native(name).string() + "\" Pos=\"" + std::to_string(place)
+            + (saved < 0 ? "" : "\" Saved=\"" + std::to_string(saved)) + "\"/>";
     test::write_settings(m_folder.path() / "Settings.xml",
-        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string() + "\" Pos=\"5000\" Saved=\""
-            + std::to_string(now) + "\"/>" + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
+        "<Bookmarks>" + bookmarks + "<Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
     m_form->load_settings(settings_path());
-    make_music(2, 10);
+    make_music(4, 40);
+    // An hour: 2 s back.
+    play("track2.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(0), (320000 - 32000) % 131072);
+    m_form->on_command(u"Stop");
+    // Two days: 30 s back, from 20 s in to the start. (The stop is let through to the device first, so
+    // that nothing of the first book follows the mark.)
+    for (int waited = 0; !m_form->player().is_drained() && waited < 2000; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    size_t mark = m_device.played().size();
+    play("track1.wav", u"PlayAudiobook");
+    EXPECT_EQ(heard_after(mark), 0);
+    m_form->on_command(u"Stop");
     play("track0.wav", u"PlayAudiobook");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 5000);
     EXPECT_GE(position(), 5000);
-    m_form->on_command(u"Pause");
-    run_for(100);
-    m_form->chain()->get_reader().seek_position(9000);
+    pause_at(9000);
     m_form->on_command(u"Stop");
     const std::vector<player::Bookmark>& list = m_form->bookmarks().list();
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 4u);
     EXPECT_TRUE(list.back().path == path("track0.wav") && list.back().position == 9000);
     // Stopping at the start stores nothing; outside audiobook mode nothing resumes.
-    play("track1.wav", u"PlayAudiobook");
-    m_form->on_command(u"Pause");
-    run_for(100);
-    m_form->chain()->get_reader().seek_position(0);
+    play("track3.wav", u"PlayAudiobook");
+    pause_at(0);
     m_form->on_command(u"Stop");
-    EXPECT_EQ(m_form->bookmarks().list().size(), 2u);
-    EXPECT_FALSE(m_form->has_bookmark(path("track1.wav")));
+    EXPECT_EQ((std::tuple {m_form->bookmarks().list().size(), m_form->has_bookmark(path("track3.wav"))}),
+        (std::tuple {4u, false}));
     play("track0.wav", u"PlaySingle");
     EXPECT_EQ(m_form->resume_position(path("track0.wav")), 0);
-    // The stored bookmark reached the file at once.
-    player::Settings saved = player::load_settings_file(settings_path());
-    ASSERT_EQ(saved.bookmarks.size(), 2u);
-    EXPECT_EQ(saved.bookmarks.back().position, 9000);
-    EXPECT_GE(saved.bookmarks.back().saved, now);
+    // The stored bookmark reached the file at once, the one of a file elsewhere kept as it was.
+    ASSERT_EQ(saved().bookmarks.size(), 4u);
+    EXPECT_EQ(saved().bookmarks.back().position, 9000);
+    EXPECT_GE(saved().bookmarks.back().saved, now);
+    std::string text = test::read_text(m_folder.path() / "Settings.xml");
+    EXPECT_NE(text.find("Path=\"elsewhere.wav\" Pos=\"77\" />"), std::string::npos) << text;
 }
 
-TEST_F(FormMainTest, an_audiobook_playing_for_30_seconds_is_saved_with_its_place)
-{
-    make_music(1, 40);
-    play("track0.wav", u"PlayAudiobook");
-    // A busy machine may start the player's thread late: a book at 0 has no place to keep.
-    for (int i = 0; i < 500 && position() == 0; ++i)
-        run_for(10);
-    EXPECT_FALSE(std::filesystem::exists(m_folder.path() / "Settings.xml"));
-    m_screen->advance(FormMain::s_audiobook_save_ms);
-    run_for(300);
-    std::vector<player::Bookmark> saved = player::load_settings_file(settings_path()).bookmarks;
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_TRUE(saved[0].path == path("track0.wav") && saved[0].position > 0);
-}
-
-TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_a_device_that_never_does)
+TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_after_and_a_sleep_stops_there)
 {
     make_music(2, 0.25);
     m_form->on_command(u"Repeat");
     play("track0.wav", u"Play");
     run_for(300);
-    ASSERT_EQ(position(), m_form->chain()->get_reader().length());
+    ASSERT_EQ(position(), reader().length());
     EXPECT_EQ(playing(), path("track0.wav"));
     // Played out: the next tick moves on.
     m_device.complete_all();
@@ -341,15 +351,35 @@ TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_a
     EXPECT_EQ(playing(), path("track1.wav"));
     advance(FormMain::s_drain_timeout_ms);
     EXPECT_FALSE(m_form->is_playing());
+    // A sleep at the end of the track stops there instead of going on; a track change keeps it for
+    // the end of the track playing then.
+    play("track0.wav", u"Play");
+    m_form->on_command(u"Sleep_end_of_track");
+    EXPECT_EQ(status(), "Sleep 1 / 2");
+    m_form->on_command(u"Next");
+    m_form->on_command(u"Prev");
+    reader().seek_position(reader().length());
+    advance(FormMain::s_drain_timeout_ms + 400);
+    EXPECT_EQ(
+        (std::tuple {m_form->is_playing(), m_form->playlist().current_path(), m_form->sleep_timer().mode()}),
+        (std::tuple {false, path("track0.wav"), SleepMode::off}));
 }
 
-TEST_F(FormMainTest, a_sleep_timer_fades_pauses_keeps_the_place_and_gives_the_volume_back)
+TEST_F(FormMainTest, an_audiobook_is_saved_every_30_s_and_a_sleep_timer_fades_pauses_and_keeps_the_place)
 {
     make_music(2, 40);
     m_form->panel().levels().volume().set_value(0.8);
     play("track0.wav", u"PlayAudiobook");
-    // The player's thread fills the device, which keeps every buffer: the reader then rests.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // A busy machine may start the player's thread late: a book at 0 has no place to keep. The thread
+    // then fills the device, which keeps every buffer: the reader rests.
+    for (int i = 0; i < 500 && position() == 0; ++i)
+        run_for(10);
+    EXPECT_FALSE(std::filesystem::exists(m_folder.path() / "Settings.xml"));
+    m_screen->advance(FormMain::s_audiobook_save_ms);
+    run_for(300);
+    ASSERT_EQ(saved().bookmarks.size(), 1u);
+    EXPECT_TRUE(saved().bookmarks[0].path == path("track0.wav") && saved().bookmarks[0].position > 0);
+
     m_form->on_command(u"Sleep_15min");
     EXPECT_EQ(status(), "Sleep 15 (repeat) 1 / 2");
     // The sleep menu after the equalizer's shows the mode chosen.
@@ -374,18 +404,14 @@ TEST_F(FormMainTest, a_sleep_timer_fades_pauses_keeps_the_place_and_gives_the_vo
     EXPECT_LT(m_form->player().get_volume(), 0.1);
     int32_t place = position();
     advance(1200);
-    EXPECT_TRUE(m_form->is_paused());
-    EXPECT_DOUBLE_EQ(m_form->player().get_volume(), 0.8);
-    EXPECT_DOUBLE_EQ(m_form->volume(), 0.8);
-    EXPECT_EQ(m_form->sleep_timer().mode(), SleepMode::off);
-    EXPECT_EQ(status(), "Playing (repeat) 1 / 2");
-    player::Settings saved = player::load_settings_file(settings_path());
-    ASSERT_EQ(saved.bookmarks.size(), 1u);
-    EXPECT_EQ(saved.bookmarks[0].position, place);
-    EXPECT_DOUBLE_EQ(saved.volume, 0.8);
+    EXPECT_EQ((std::tuple {m_form->is_paused(), m_form->player().get_volume(), m_form->volume(),
+                  m_form->sleep_timer().mode(), status()}),
+        (std::tuple {true, 0.8, 0.8, SleepMode::off, "Playing (repeat) 1 / 2"}));
+    ASSERT_EQ(saved().bookmarks.size(), 1u);
+    EXPECT_EQ((std::tuple {saved().bookmarks[0].position, saved().volume}), (std::tuple {place, 0.8}));
 
     // Resumed two minutes later: 2 s back, through the reader's time.
-    m_form->chain()->get_reader().seek_position(320000);
+    reader().seek_position(320000);
     advance(120000);
     m_form->on_command(u"Resume");
     EXPECT_EQ(position(), 320000 - 32000);
@@ -394,50 +420,6 @@ TEST_F(FormMainTest, a_sleep_timer_fades_pauses_keeps_the_place_and_gives_the_vo
     advance(120000);
     m_form->on_command(u"Stop");
     EXPECT_LE(m_form->bookmarks().saved_time(path("track0.wav")), player::utc_seconds() - 119);
-}
-
-TEST_F(FormMainTest, a_sleep_at_the_end_of_the_track_stops_there_instead_of_going_on)
-{
-    make_music(2, 40);
-    play("track0.wav", u"Play");
-    m_form->on_command(u"Sleep_end_of_track");
-    EXPECT_EQ(status(), "Sleep (repeat) 1 / 2");
-    // A track change keeps the timer: it waits for the end of the track playing then.
-    m_form->on_command(u"Prev");
-    m_form->on_command(u"Next");
-    // At its end a device that never reports drained lets the track go after 2 s.
-    audio::FileReader& reader = m_form->chain()->get_reader();
-    reader.seek_position(reader.length());
-    advance(FormMain::s_drain_timeout_ms + 400);
-    EXPECT_FALSE(m_form->is_playing());
-    EXPECT_EQ(m_form->playlist().current_path(), path("track0.wav"));
-    EXPECT_EQ(m_form->sleep_timer().mode(), SleepMode::off);
-}
-
-TEST_F(FormMainTest, a_bookmark_of_an_older_file_goes_back_and_never_before_the_start)
-{
-    make_music(2, 40);
-    test::write_settings(m_folder.path() / "Settings.xml",
-        "<Bookmarks><Bookmark Path=\"" + m_music.native("track0.wav").string()
-            + "\" Pos=\"320000\"/><Bookmark Path=\"" + m_music.native("track1.wav").string()
-            + "\" Pos=\"320000\" Saved=\"" + std::to_string(player::utc_seconds() - 2 * 86400)
-            + "\"/><Bookmark Path=\"elsewhere.wav\" Pos=\"77\"/></Bookmarks>");
-    m_form->load_settings(settings_path());
-    m_form->open_folder(test::u16(m_music.path()));
-    // No time kept: an hour of rest, 2 s back.
-    play("track0.wav", u"PlayAudiobook");
-    EXPECT_EQ(heard_after(0), (320000 - 32000) % 131072);
-    m_form->on_command(u"Stop");
-    // Two days of rest: 30 s back; 20 s in, never before the start. (The stop is let through to the device
-    // first, so that nothing of the first book follows the mark.)
-    for (int waited = 0; !m_form->player().is_drained() && waited < 2000; waited += 10)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    size_t mark = m_device.played().size();
-    play("track1.wav", u"PlayAudiobook");
-    EXPECT_EQ(heard_after(mark), 0);
-    m_form->save_settings(settings_path());
-    std::string text = test::read_text(m_folder.path() / "Settings.xml");
-    EXPECT_NE(text.find("Path=\"elsewhere.wav\" Pos=\"77\" />"), std::string::npos) << text;
 }
 
 TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_calls_act_on_the_form)

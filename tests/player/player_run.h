@@ -5,10 +5,8 @@
 // the shipped default skin and a form "FormMain" whose listener writes down what reaches it.
 
 #include "liba/text.h"
-#include "os/platform.h"
 #include "os/screen/headless_screen.h"
 #include "skinner/control.h"
-#include "skinner/device_capability.h"
 #include "skinner/form.h"
 #include "skinner/listener.h"
 #include "skinner/properties.h"
@@ -17,8 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -54,23 +50,14 @@ struct AppCopy {
     TempDir dir;
 };
 
-// 16-bit mono PCM at 8 kHz: a ramp, so every byte tells where it came from (start offsets the ramp).
-inline Bytes tone_data(double seconds, uint16_t start = 0)
-{
-    Bytes data;
-    for (uint32_t i = 0; i < uint32_t(seconds * 8000); ++i) {
-        data.push_back(uint8_t(start + i));
-        data.push_back(uint8_t(uint16_t(start + i) >> 8));
-    }
-    return data;
-}
-
-inline void write_tone(const std::filesystem::path& path, double seconds, uint16_t start = 0)
+// 16-bit mono PCM at 8 kHz: samples from, from + 1, ..., so every byte tells where it came from.
+inline void write_tone(const std::filesystem::path& path, double seconds, uint32_t from = 0)
 {
     WavSpec spec;
     spec.channels = 1;
     spec.sample_rate = 8000;
-    spec.data = tone_data(seconds, start);
+    spec.data = ramp16(from + uint32_t(seconds * 8000));
+    spec.data.erase(spec.data.begin(), spec.data.begin() + 2 * from);
     write_file(path, make_wav(spec));
 }
 
@@ -109,9 +96,13 @@ inline FILE* open_player(const AppCopy& app, const std::string& script, const st
     return ::popen(command.c_str(), "r");
 }
 
-// The exit status of a copy open_player started, -1 when it did not exit by itself.
-inline int exit_status(FILE* player)
+// Reads a copy open_player started to its end: its stdout, then its exit status (-1 when it did not
+// exit by itself).
+inline int read_to_end(FILE* player, std::string& out)
 {
+    char buffer[4096];
+    for (size_t read; player && (read = std::fread(buffer, 1, sizeof buffer, player)) > 0;)
+        out.append(buffer, read);
     int raw = player ? ::pclose(player) : -1;
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -121,11 +112,7 @@ inline PlayerRun run_player(const AppCopy& app, const std::string& script,
     const std::string& environment = "", const std::string& options = "")
 {
     PlayerRun run;
-    FILE* player = open_player(app, script, environment, options);
-    char buffer[4096];
-    for (size_t read; player && (read = std::fread(buffer, 1, sizeof buffer, player)) > 0;)
-        run.out.append(buffer, read);
-    run.status = exit_status(player);
+    run.status = read_to_end(open_player(app, script, environment, options), run.out);
     run.err = read_text(app.dir.path() / "stderr.txt");
     return run;
 }
@@ -135,21 +122,16 @@ inline std::u16string default_skin_path()
     return liba::from_utf8(std::string(MELODECK_APP_DIR) + "/skins/default/default.skin");
 }
 
-// What a main form needs around it in the suites: the null sound backend, a Pocket PC, a 480x640
-// headless screen and the shipped default skin with the English language file.
-inline void make_main_form_surroundings(
-    std::unique_ptr<os::HeadlessScreen>& screen, std::unique_ptr<skinner::Properties>& skin)
-{
-    ::setenv("MELODECK_AUDIO", "null", 1);
-    os::set_platform_kind(os::PlatformKind::pocket_pc);
-    skinner::forget_static_capabilities();
-    screen = std::make_unique<os::HeadlessScreen>(os::Size {480, 640});
-    skin = std::make_unique<skinner::Properties>(default_skin_path(), skinner::Size {480, 640});
-    skin->set_language(liba::from_utf8(std::string(MELODECK_APP_DIR) + "/English.lng"));
-}
-
-// The notifications that reach the form, as text: "command Play", "changed pbVolume".
-struct FormRecorder : skinner::Listener {
+// The device screen with the default skin and a shown main form, whose listener writes down the
+// notifications that reach it as text: "command Play", "changed pbVolume".
+struct SkinnedForm : skinner::Listener {
+    SkinnedForm()
+        : screen({480, 640})
+        , skin(default_skin_path(), {480, 640})
+        , form(nullptr, &skin, u"FormMain", this)
+    {
+        EXPECT_TRUE(skin.is_valid());
+    }
     int32_t on_command(std::u16string_view command) override
     {
         log.push_back("command " + liba::to_utf8(command));
@@ -159,18 +141,6 @@ struct FormRecorder : skinner::Listener {
     {
         log.push_back("changed " + liba::to_utf8(control.name()));
         return 0;
-    }
-    std::vector<std::string> log;
-};
-
-// The device screen with the default skin and a shown main form.
-struct SkinnedForm {
-    SkinnedForm()
-        : screen({480, 640})
-        , skin(default_skin_path(), {480, 640})
-        , form(nullptr, &skin, u"FormMain", &recorder)
-    {
-        EXPECT_TRUE(skin.is_valid());
     }
     void show()
     {
@@ -192,15 +162,15 @@ struct SkinnedForm {
     std::vector<std::string> commands()
     {
         std::vector<std::string> found;
-        for (const std::string& line : std::exchange(recorder.log, {}))
+        for (const std::string& line : std::exchange(log, {}))
             if (line.starts_with("command "))
                 found.push_back(line.substr(8));
         return found;
     }
 
+    std::vector<std::string> log;
     os::HeadlessScreen screen;
     skinner::Properties skin;
-    FormRecorder recorder;
     skinner::Form form;
 };
 

@@ -57,13 +57,13 @@ TEST(Playlist, a_folder_gives_its_audio_files_sorted_with_each_subfolder_togethe
     EXPECT_EQ(folder.names(), (Names {"A.wav"}));
     for (const char* name : {"gone.mp3", "notes.txt", "fake.mp3"}) {
         folder.list.build_single(folder.dir.file(name));
-        EXPECT_EQ(folder.list.size(), 0) << name;
-        EXPECT_EQ(folder.list.current_path(), u"") << name;
-        EXPECT_FALSE(folder.list.set_current(0)) << name;
+        EXPECT_EQ((std::tuple {folder.list.size(), folder.list.current_path(), folder.list.set_current(0)}),
+            (std::tuple {0, u"", false}))
+            << name;
     }
 }
 
-TEST(Playlist, shuffle_with_a_fixed_seed_is_a_reproducible_permutation_and_repeat_shuffles_again)
+TEST(Playlist, shuffle_is_seeded_reshuffles_on_repeat_and_reaches_past_15_bits_and_sorting_is_by_lower_case)
 {
     Names sorted;
     for (int i = 0; i < 40; ++i)
@@ -77,8 +77,7 @@ TEST(Playlist, shuffle_with_a_fixed_seed_is_a_reproducible_permutation_and_repea
     os::seed_rand(1);
     list.reorder();
     Names shuffled = folder.names();
-    EXPECT_NE(shuffled, sorted);
-    EXPECT_TRUE(permutation(shuffled));
+    EXPECT_TRUE(shuffled != sorted && permutation(shuffled));
     os::seed_rand(1);
     list.build(folder.root());
     EXPECT_EQ(folder.names(), shuffled);
@@ -87,61 +86,9 @@ TEST(Playlist, shuffle_with_a_fixed_seed_is_a_reproducible_permutation_and_repea
     EXPECT_TRUE(list.advance(Direction::forward));
     EXPECT_EQ(list.current_index(), 0);
     Names again = folder.names();
-    EXPECT_NE(again, shuffled);
-    EXPECT_TRUE(permutation(again));
+    EXPECT_TRUE(again != shuffled && permutation(again));
     EXPECT_TRUE(list.advance(Direction::back));
-    EXPECT_EQ(list.current_index(), 39);
-    EXPECT_EQ(folder.names(), again);
-}
-
-TEST(Playlist, the_current_file_is_found_from_the_end_clamped_and_walked_to_the_ends)
-{
-    player::Playlist empty;
-    EXPECT_FALSE(empty.set_current(0));
-    EXPECT_FALSE(empty.advance(Direction::forward));
-    EXPECT_EQ(empty.current_index(), 0);
-    Folder folder({"a.mp3", "A.MP3", "b.mp3", "c.mp3"});
-    player::Playlist& list = folder.list;
-    ASSERT_EQ(folder.names(), (Names {"A.MP3", "a.mp3", "b.mp3", "c.mp3"}));
-    // Case and separators aside, the last equal path wins.
-    EXPECT_TRUE(list.set_current_path(folder.root() + u"\\A.mp3"));
-    EXPECT_EQ(list.current_index(), 1);
-    EXPECT_TRUE(list.set_current_path(folder.dir.file("c.mp3")));
-    EXPECT_EQ(list.current_index(), 3);
-    std::filesystem::remove(folder.dir.native("b.mp3"));
-    list.build(folder.root());
-    EXPECT_FALSE(list.set_current_path(folder.dir.file("b.mp3")));
-    EXPECT_FALSE(list.set_current_path(u""));
-    // The stored index 3 now lies past the end of three files: it reads as the last.
-    EXPECT_EQ(list.current_index(), 2);
-    EXPECT_EQ(list.current_path(), folder.dir.file("c.mp3"));
-    // (index set, whether it stood, the index stored)
-    for (auto [index, stood, stored] :
-        {std::tuple {-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}}) {
-        EXPECT_EQ(list.set_current(index), stood) << index;
-        EXPECT_EQ(list.current_index(), stored) << index;
-    }
-    // (repeat, from, direction, whether it moved, where to)
-    for (auto [repeat, from, direction, moved, to] :
-        {std::tuple {false, 1, Direction::forward, true, 2}, {false, 2, Direction::forward, false, 2},
-            {true, 2, Direction::forward, true, 0}, {true, 0, Direction::back, true, 2},
-            {false, 0, Direction::back, false, 0}, {false, 2, Direction::back, true, 1}}) {
-        list.set_repeat(repeat);
-        list.set_current(from);
-        EXPECT_EQ(list.advance(direction), moved) << repeat << " " << from;
-        EXPECT_EQ(list.current_index(), to) << repeat << " " << from;
-    }
-    // One file: repeat plays it again, without repeat the end is there.
-    list.build_single(folder.dir.file("c.mp3"));
-    list.set_repeat(true);
-    EXPECT_TRUE(list.advance(Direction::forward));
-    list.set_repeat(false);
-    EXPECT_FALSE(list.advance(Direction::forward));
-    EXPECT_EQ(list.current_index(), 0);
-}
-
-TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits_and_sorting_is_by_lower_cased_expanded_paths)
-{
+    EXPECT_EQ((std::tuple {list.current_index(), folder.names()}), (std::tuple {39, again}));
     // Past 32768 files one 15-bit draw cannot pick every place: files from the end must still be
     // able to stay in the end part (a uniform shuffle leaves some 1300 there).
     constexpr size_t s_count = 40000;
@@ -171,6 +118,45 @@ TEST(Playlist, shuffle_of_a_big_list_reaches_past_fifteen_bits_and_sorting_is_by
     EXPECT_EQ(files, expected);
     EXPECT_EQ(std::find(files.begin(), files.end(), u"\\m\\A.mp3") + 1,
         std::find(files.begin(), files.end(), u"/m/a.mp3"));
+}
+
+TEST(Playlist, the_current_file_is_found_from_the_end_clamped_and_walked_to_the_ends)
+{
+    player::Playlist empty;
+    EXPECT_EQ((std::tuple {empty.set_current(0), empty.advance(Direction::forward), empty.current_index()}),
+        (std::tuple {false, false, 0}));
+    Folder folder({"a.mp3", "A.MP3", "b.mp3", "c.mp3"});
+    player::Playlist& list = folder.list;
+    ASSERT_EQ(folder.names(), (Names {"A.MP3", "a.mp3", "b.mp3", "c.mp3"}));
+    // Case and separators aside, the last equal path wins.
+    EXPECT_EQ((std::tuple {list.set_current_path(folder.root() + u"\\A.mp3"), list.current_index()}),
+        (std::tuple {true, 1}));
+    EXPECT_EQ((std::tuple {list.set_current_path(folder.dir.file("c.mp3")), list.current_index()}),
+        (std::tuple {true, 3}));
+    std::filesystem::remove(folder.dir.native("b.mp3"));
+    list.build(folder.root());
+    EXPECT_FALSE(list.set_current_path(folder.dir.file("b.mp3")) || list.set_current_path(u""));
+    // The stored index 3 now lies past the end of three files: it reads as the last.
+    EXPECT_EQ(
+        (std::tuple {list.current_index(), list.current_path()}), (std::tuple {2, folder.dir.file("c.mp3")}));
+    // (index set, whether it stood, the index stored)
+    for (auto [index, stood, stored] :
+        {std::tuple {-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}})
+        EXPECT_EQ((std::tuple {list.set_current(index), list.current_index()}), (std::tuple {stood, stored}))
+            << index;
+    // (repeat, from, direction, whether it moved, where to); one file goes round with repeat only.
+    for (auto [repeat, from, direction, moved, to] :
+        {std::tuple {false, 1, Direction::forward, true, 2}, {false, 2, Direction::forward, false, 2},
+            {true, 2, Direction::forward, true, 0}, {true, 0, Direction::back, true, 2},
+            {false, 0, Direction::back, false, 0}, {false, 2, Direction::back, true, 1},
+            {true, -1, Direction::forward, true, 0}, {false, -1, Direction::forward, false, 0}}) {
+        if (from < 0)
+            list.build_single(folder.dir.file("c.mp3"));
+        list.set_repeat(repeat);
+        list.set_current(std::max(from, 0));
+        EXPECT_EQ((std::tuple {list.advance(direction), list.current_index()}), (std::tuple {moved, to}))
+            << repeat << " " << from;
+    }
 }
 
 } // namespace

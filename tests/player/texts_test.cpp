@@ -12,13 +12,12 @@
 
 namespace {
 
-TEST(PlayerTexts, status_line_shapes_and_fallbacks)
+TEST(PlayerTexts, status_line_shapes_and_fallbacks_clocks_info_and_sizes)
 {
     liba::StringTranslator language;
-    language.set(u"Status_Play", u"Playing");
-    language.set(u"Status_Random", u"shuffled");
-    language.set(u"Status_Repeat", u"looped");
-    language.set(u"Status_From", u"of");
+    for (auto [key, text] : {std::pair {u"Status_Play", u"Playing"}, {u"Status_Random", u"shuffled"},
+             {u"Status_Repeat", u"looped"}, {u"Status_From", u"of"}})
+        language.set(key, text);
     // (translated, random, repeat, index, size, the line)
     for (auto [translated, random, repeat, index, size, line] :
         {std::tuple {true, true, true, 4, 12, "Playing shuffled of 12"},
@@ -31,10 +30,6 @@ TEST(PlayerTexts, status_line_shapes_and_fallbacks)
         EXPECT_EQ(liba::to_utf8(player::status_line(
                       translated ? language : liba::StringTranslator(), random, repeat, index, size)),
             line);
-}
-
-TEST(PlayerTexts, clock_info_and_size_texts)
-{
     for (auto [seconds, text] : {std::pair {3725.9, "1:02:05"}, {0.0, "0:00:00"}, {59.999, "0:00:59"},
              {60.0, "0:01:00"}, {36000.0, "10:00:00"}, {-3.0, "0:00:00"}, {1e300, "596523:14:07"},
              {std::numeric_limits<double>::quiet_NaN(), "0:00:00"}})

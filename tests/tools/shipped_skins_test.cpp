@@ -1,9 +1,5 @@
-// The skins and language files that the build lays out in the app folder (build/app): on each screen
-// the skins are drawn for, every skin is accepted for "Melodeck_1.00" at scale 1 and chooses the
-// layout made for that screen, the status line's longest text fits it in every language, each skin
-// draws, and every language file has the keys of the English one. The skin author's guide
-// (docs/skin-format.md): the shipped skins build without a warning, and the guide's example builds
-// and its button works as the text says.
+// The skins and language files the build lays out in the app folder (build/app), and the example of
+// the skin author's guide (docs/skin-format.md), which must build and work as its text says.
 
 #include "liba/string_translator.h"
 #include "liba/text.h"
@@ -27,13 +23,14 @@ using skinner::Point;
 const std::string s_app = std::string(MELODECK_BIN_DIR) + "/../app";
 const char* const s_languages[] = {"English", "German", "French", "Spanish", "Russian"};
 const char* const s_skins[] = {"default", "alternative", "settings"};
+const std::filesystem::path s_source_dir = MELODECK_SOURCE_DIR;
 
 std::string skin_file(const std::string& skin)
 {
     return s_app + "/skins/" + skin + "/" + skin + ".skin";
 }
 
-TEST(ShippedSkins, LoadWithTheLayoutOfEachScreenAndTheStatusLineFitsInEveryLanguage)
+TEST(ShippedSkins, FitEachScreenAndLanguageBuildWithoutAWarningDrawAndEveryLanguageHasTheKeysOfEnglish)
 {
     // The screens data/skins/make_skins.py draws a layout for.
     constexpr os::PlatformKind P = os::PlatformKind::pocket_pc, S = os::PlatformKind::smartphone;
@@ -65,21 +62,15 @@ TEST(ShippedSkins, LoadWithTheLayoutOfEachScreenAndTheStatusLineFitsInEveryLangu
             Point border_max = skin.get_point(u"FormMain", u"frmStatus", u"BorderMax", border_min);
             for (const char* language : s_languages) {
                 ASSERT_TRUE(skin.set_language(liba::from_utf8(s_app + "/" + language + ".lng")));
-                const liba::StringTranslator& t = skin.translator();
-                std::u16string shown = t.translate(u"Status_Sleep") + u" 60 " + t.translate(u"Status_Repeat")
-                    + u" 123 " + t.translate(u"Status_From") + u" 456";
+                auto t = [&](const char16_t* key) { return skin.translator().translate(key); };
+                std::u16string shown = t(u"Status_Sleep") + u" 60 " + t(u"Status_Repeat") + u" 123 "
+                    + t(u"Status_From") + u" 456";
                 EXPECT_LE(font.measure(shown).width, box.x - border_min.x - border_max.x)
                     << language << ": " << liba::to_utf8(shown);
             }
         }
-}
-
-const std::filesystem::path s_source_dir = MELODECK_SOURCE_DIR;
-
-// Each skin builds from its source without a warning (no property that nothing reads) and draws its
-// form, and every language file has the keys of the English one.
-TEST(ShippedSkins, EachBuildsWithoutAWarningAndDrawsItsFormAndEveryLanguageHasTheKeysOfEnglish)
-{
+    // Each skin builds from its source without a warning and draws its form; every language file has
+    // the keys of the English one.
     test::TempDir dir;
     for (std::string skin : s_skins) {
         std::vector<std::string> messages;
@@ -121,8 +112,7 @@ constexpr uint32_t s_rest_border = 0x80C0FF, s_pressed_border = 0xFFC080, s_whit
 
 TEST(SkinGuide, the_example_builds_and_its_button_shows_its_right_half_and_the_hand_while_held)
 {
-    // The guide's one example (the fenced block marked "```xml skin minimal.xml") with the bitmaps its
-    // text describes.
+    // The guide's one example (the fenced block "```xml skin minimal.xml") and the bitmaps it describes.
     std::string text = test::read_text(s_source_dir / "docs/skin-format.md");
     const std::string mark = "```xml skin minimal.xml\n";
     size_t at = text.find(mark);

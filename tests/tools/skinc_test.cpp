@@ -1,5 +1,4 @@
-// skinc: its errors and warnings with their lines, its limits, the archive it writes, dumps and
-// round trips.
+// skinc: its errors and warnings with their lines, its limits, the archive it writes, dumps and round trips.
 
 #include "liba/text.h"
 #include "liba/zip_file.h"
@@ -26,11 +25,10 @@ struct Source {
         return *this;
     }
     // Builds body inside <skin> (on lines from 2 on), or a whole source starting with "<?".
-    bool build(const std::string& body, const std::string& skin_attributes = "version=\"V\"")
+    bool build(const std::string& body)
     {
-        std::string xml = body.starts_with("<?") ? body.substr(2)
-                                                 : "<skin " + skin_attributes + ">\n" + body + "</skin>\n";
-        test::write_text(dir.native("skin.xml"), xml);
+        test::write_text(dir.native("skin.xml"),
+            body.starts_with("<?") ? body.substr(2) : "<skin version=\"V\">\n" + body + "</skin>\n");
         messages.clear();
         return skinc::build_skin(dir.native("skin.xml"), dir.native("out.skin"), messages);
     }
@@ -128,7 +126,7 @@ TEST(SkincErrors, name_their_line_and_only_warnings_let_the_skin_be_written)
     }
 }
 
-TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone)
+TEST(SkincBuild, refuses_the_257th_picture_and_a_string_beyond_64_kib_and_orders_the_archive_by_first_use)
 {
     Source source;
     std::string list = "<bitmaps>\n";
@@ -148,11 +146,7 @@ TEST(SkincLimits, the_257th_picture_and_a_string_beyond_64_kib_are_refused_alone
     EXPECT_EQ(source.errors().find('\n'), source.errors().size() - 1) << "one error";
     EXPECT_NE(source.errors().find("would start beyond the first 64 KiB"), std::string::npos)
         << source.errors();
-}
-
-TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_companions)
-{
-    Source source;
+    // The archive holds the description, then each bitmap with its companions in the order of first use.
     source.bitmap("a.bmp").bitmap("a_1.bmp").bitmap("b.bmp").bitmap("b_8.bmp").bitmap("unused.bmp");
     ASSERT_TRUE(source.build("<kind name=\"K\">\n<picture name=\"P\" bitmap=\"b.bmp\"/>\n"
                              "<picture name=\"Q\" bitmap=\"a\"/>\n</kind>\n"))
@@ -162,7 +156,6 @@ TEST(SkincBuild, the_archive_holds_the_description_then_each_bitmap_with_its_com
     for (std::u16string name = zip->next_entry(); !name.empty(); name = zip->next_entry())
         names.push_back(liba::to_utf8(name));
     EXPECT_EQ(names, (std::vector<std::string> {"out.skin", "b.bmp", "b_8.bmp", "a.bmp", "a_1.bmp"}));
-    // The pictures in the order of first use.
     EXPECT_EQ(skinner::SkinDescription(source.description()).picture_names(),
         (std::vector<std::u16string> {u"b", u"a"}));
 }
@@ -172,9 +165,9 @@ TEST(SkincDump, round_trips_to_the_same_description_and_refuses_what_is_not_a_sa
     Source source;
     std::vector<std::string> messages;
     std::filesystem::path first = source.dir.native("first.skin"), unpacked = source.dir.path();
-    ASSERT_TRUE(skinc::build_skin(test::fixture("skins/test_skin.xml"), first, messages));
     std::string dumped;
-    ASSERT_TRUE(skinc::dump_skin(first, &unpacked, dumped, messages));
+    ASSERT_TRUE(skinc::build_skin(test::fixture("skins/test_skin.xml"), first, messages)
+        && skinc::dump_skin(first, &unpacked, dumped, messages));
     ASSERT_TRUE(source.build("<?" + dumped)) << source.errors();
     test::Bytes original = skinner::read_skin_description(test::u16(first));
     ASSERT_GT(original.size(), 540u);
@@ -190,8 +183,9 @@ TEST(SkincDump, round_trips_to_the_same_description_and_refuses_what_is_not_a_sa
     skinner::SkinWriter writer(model);
     ASSERT_TRUE(writer.good());
     test::write_file(source.dir.native("in.skin"), writer.bytes());
-    ASSERT_TRUE(skinc::dump_skin(source.dir.native("in.skin"), nullptr, dumped, messages));
-    ASSERT_TRUE(source.build("<?" + dumped)) << source.errors() << dumped;
+    ASSERT_TRUE(skinc::dump_skin(source.dir.native("in.skin"), nullptr, dumped, messages)
+        && source.build("<?" + dumped))
+        << source.errors() << dumped;
     EXPECT_EQ(source.description(), writer.bytes()) << dumped;
 
     test::write_file(source.dir.native("junk.skin"), test::Bytes(1000, 7));

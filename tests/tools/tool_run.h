@@ -42,13 +42,6 @@ inline ToolRun run_tool(const std::string& tool, const std::string& arguments, c
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_text(out), read_text(err)};
 }
 
-// The bytes after the 44-byte header of a canonical WAV (what the tools and the file backend write).
-inline Bytes wav_data(const std::filesystem::path& wav)
-{
-    Bytes bytes = read_file(wav);
-    return bytes.size() < 44 ? Bytes {} : Bytes(bytes.begin() + 44, bytes.end());
-}
-
 struct Png {
     int32_t width = 0;
     int32_t height = 0;
