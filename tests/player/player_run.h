@@ -61,17 +61,6 @@ inline void write_tone(const std::filesystem::path& path, double seconds, uint32
     write_file(path, make_wav(spec));
 }
 
-inline void write_text(const std::filesystem::path& path, const std::string& text)
-{
-    write_file(path, Bytes(text.begin(), text.end()));
-}
-
-inline std::string read_text(const std::filesystem::path& path)
-{
-    Bytes bytes = read_file(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A settings file with the given elements inside Settings.
 inline void write_settings(const std::filesystem::path& path, const std::string& inside)
 {

@@ -38,6 +38,17 @@ Bytes read_file(const std::filesystem::path& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void write_text(const std::filesystem::path& path, std::string_view text)
+{
+    write_file(path, Bytes(text.begin(), text.end()));
+}
+
+std::string read_text(const std::filesystem::path& path)
+{
+    Bytes bytes = read_file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 Bytes make_wav(const WavSpec& spec)
 {
     ByteWriter body;

@@ -51,6 +51,8 @@ struct ByteWriter {
 
 void write_file(const std::filesystem::path& path, const Bytes& bytes);
 Bytes read_file(const std::filesystem::path& path);
+void write_text(const std::filesystem::path& path, std::string_view text);
+std::string read_text(const std::filesystem::path& path);
 
 // A PCM WAV image, with chunks before and after the data; data_size overrides the declared size.
 struct WavSpec {
@@ -59,10 +61,10 @@ struct WavSpec {
     uint32_t sample_rate = 44100;
     uint16_t bits = 16;
     int32_t block_align = -1; // -1: channels x bits / 8
-    Bytes fmt_extra; // bytes after the 16 common fmt bytes
-    std::vector<std::pair<std::string, Bytes>> chunks_before_data;
-    std::vector<std::pair<std::string, Bytes>> chunks_after_data;
-    Bytes data;
+    Bytes fmt_extra {}; // bytes after the 16 common fmt bytes
+    std::vector<std::pair<std::string, Bytes>> chunks_before_data {};
+    std::vector<std::pair<std::string, Bytes>> chunks_after_data {};
+    Bytes data {};
     int64_t data_size = -1; // -1: the real size
 };
 Bytes make_wav(const WavSpec& spec);

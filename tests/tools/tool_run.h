@@ -18,17 +18,6 @@ struct ToolRun {
     std::string err;
 };
 
-inline std::string read_text(const std::filesystem::path& path)
-{
-    Bytes bytes = read_file(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-inline void write_text(const std::filesystem::path& path, const std::string& text)
-{
-    write_file(path, Bytes(text.begin(), text.end()));
-}
-
 // tool and arguments are shell words; environment holds assignments put before the command. The
 // outputs pass through files in dir. MELODECK_AUDIO is cleared unless environment sets it.
 inline ToolRun run_tool(const std::string& tool, const std::string& arguments, const TempDir& dir,
