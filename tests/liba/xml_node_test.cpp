@@ -51,21 +51,17 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     int32_t position = -1;
     std::u16string text = u"default";
     XmlNode first = settings.child(u"Bookmarks").child(u"Bookmark"); // the first of two namesakes
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume));
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer));
-    EXPECT_TRUE(first.get_attribute(u"Pos", position));
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume) && volume == 0.75);
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer) && equalizer);
+    EXPECT_TRUE(first.get_attribute(u"Pos", position) && position == 12);
     EXPECT_FALSE(first.get_attribute(u"Missing", text)); // a missing attribute changes nothing
     EXPECT_EQ(text, u"default");
-    EXPECT_EQ(position, 12);
-    EXPECT_DOUBLE_EQ(volume, 0.75);
-    EXPECT_TRUE(equalizer);
 
     XmlNode sound = settings.child(u"Sound"); // copies share the node, which keeps its document alive
     document = settings = XmlNode();
     XmlNode copy = sound;
     copy.set_attribute(u"Volume", 0.25);
-    EXPECT_TRUE(sound.get_attribute(u"Volume", volume));
-    EXPECT_EQ(volume, 0.25);
+    EXPECT_TRUE(sound.get_attribute(u"Volume", volume) && volume == 0.25);
     EXPECT_TRUE(sound.add_child(u"Extra"));
     EXPECT_TRUE(copy.child(u"Extra"));
 }
@@ -78,13 +74,10 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     // One root element only, and the document is no element.
     EXPECT_TRUE(document.add_child(u"Other").is_null());
     EXPECT_FALSE(document.set_attribute(u"A", u"x"));
-    XmlNode sound = settings.add_child(u"Sound");
-    EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0));
-    EXPECT_TRUE(sound.set_attribute(u"EqualizerOn", false));
-    XmlNode playback = settings.add_child(u"Playback");
-    EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)));
-    EXPECT_TRUE(playback.set_attribute(u"Random", true));
-    EXPECT_TRUE(playback.set_attribute(u"Name", u"true text"));
+    XmlNode sound = settings.add_child(u"Sound"), playback = settings.add_child(u"Playback");
+    EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0) && sound.set_attribute(u"EqualizerOn", false));
+    EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)) && playback.set_attribute(u"Random", true)
+        && playback.set_attribute(u"Name", u"true text"));
 
     std::string text = document.serialise();
     EXPECT_EQ(settings.serialise(), "") << "an element's own text is no serialised document";

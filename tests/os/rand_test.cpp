@@ -5,8 +5,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -40,17 +38,13 @@ std::vector<uint32_t> child_draws(const std::string& environment)
     std::string command
         = "env " + environment + " '" + self + "' --gtest_filter=RandChild.* --gtest_also_run_disabled_tests";
     std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
+    std::string out(1 << 16, '\0');
+    out.resize(pipe ? std::fread(out.data(), 1, out.size(), pipe) : 0);
     if (pipe)
         ::pclose(pipe);
+    std::istringstream line(out.erase(0, out.find("draws:")));
+    line.ignore(6); // "draws:"; with no such line nothing is left to read
     std::vector<uint32_t> values;
-    size_t at = out.find("draws:");
-    if (at == std::string::npos)
-        return values;
-    std::istringstream line(out.substr(at + 6));
     for (uint32_t value; values.size() < 8 && line >> value;)
         values.push_back(value);
     return values;

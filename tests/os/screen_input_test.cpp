@@ -1,7 +1,6 @@
 #include "on_screen.h"
 #include "os/keys.h"
 
-#include <gtest/gtest.h>
 #include <optional>
 #include <thread>
 
@@ -253,8 +252,7 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
     std::vector<std::string> chosen;
     std::vector<Rect> where;
     TestWindow a(screen, {{0, 26}, {240, 268}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.key(VK_F1); // without items a soft key is a key
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_KEYDOWN, WM_KEYUP}));

@@ -1,6 +1,5 @@
 #include "on_screen.h"
 
-#include <gtest/gtest.h>
 #include <thread>
 
 using namespace os;
@@ -10,7 +9,7 @@ using ScreenLoop = test::OnScreen;
 using ScreenTimers = test::OnScreen;
 using ScreenConcurrency = test::OnScreen;
 
-TEST_F(ScreenLoop, size_activate_paint_on_show_and_update_at_once)
+TEST_F(ScreenLoop, size_activate_paint_on_show_update_at_once_and_invalidations_add_up_into_one_clipped_paint)
 {
     TestWindow a(screen, {{0, 26}, {240, 268}});
     TestWindow hidden(screen, {{0, 0}, {100, 100}}, nullptr, false);
@@ -27,36 +26,29 @@ TEST_F(ScreenLoop, size_activate_paint_on_show_and_update_at_once)
     a.window.update();
     a.window.update();
     EXPECT_EQ(a.recorder.count(WM_PAINT), 1u);
-}
 
-TEST_F(ScreenLoop, invalidations_add_up_into_one_paint_clipped_to_the_window)
-{
-    TestWindow a(screen, {{0, 0}, {200, 200}});
-    settle(a);
     a.window.invalidate({{10, 10}, {5, 5}});
     a.window.invalidate({{50, 20}, {10, 30}});
     a.window.invalidate({{0, 0}, {0, 0}});
     screen.dispatch_pending();
-    ASSERT_EQ(a.recorder.count(WM_PAINT), 1u);
-    EXPECT_EQ(a.recorder.only(WM_PAINT)[0].update, (Rect {{10, 10}, {50, 40}}));
-
-    // Clipped to the window.
-    a.window.invalidate({{-10, 190}, {30, 40}});
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 2u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[1].update, (Rect {{10, 10}, {50, 40}}));
+    a.window.invalidate({{-10, 260}, {30, 40}}); // clipped to the window
     a.window.invalidate({{300, 300}, {10, 10}});
     screen.dispatch_pending();
-    ASSERT_EQ(a.recorder.count(WM_PAINT), 2u);
-    EXPECT_EQ(a.recorder.only(WM_PAINT)[1].update, (Rect {{0, 190}, {20, 10}}));
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 3u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[2].update, (Rect {{0, 260}, {20, 8}}));
 
     screen.set_power(false); // paints wait while the display is off
-    a.window.invalidate({{10, 40}, {5, 5}});
+    a.window.invalidate({{150, 140}, {5, 5}});
     screen.dispatch_pending();
-    EXPECT_EQ(a.recorder.count(WM_PAINT), 2u);
-    EXPECT_EQ(screen.frame().at(12, 42), rgb(0, 0, 0));
+    EXPECT_EQ(a.recorder.count(WM_PAINT), 3u);
+    EXPECT_EQ(screen.frame().at(152, 26 + 142), rgb(0, 0, 0));
     screen.set_power(true);
     screen.dispatch_pending();
-    ASSERT_EQ(a.recorder.count(WM_PAINT), 3u);
-    EXPECT_EQ(a.recorder.only(WM_PAINT)[2].update, (Rect {{10, 40}, {5, 5}}));
-    EXPECT_EQ(screen.frame().at(12, 42), rgb(0x20, 0xC0, 0x40));
+    ASSERT_EQ(a.recorder.count(WM_PAINT), 4u);
+    EXPECT_EQ(a.recorder.only(WM_PAINT)[3].update, (Rect {{150, 140}, {5, 5}}));
+    EXPECT_EQ(screen.frame().at(152, 26 + 142), rgb(0x20, 0xC0, 0x40));
 }
 
 TEST_F(ScreenLoop, a_reported_paint_recomposes_its_part_as_a_whole_compose_would)
@@ -181,10 +173,8 @@ TEST_F(ScreenTimers, fire_in_clock_order_with_their_ids)
     a.window.set_timer(1, 300);
     b.window.set_timer(2, 200);
     a.window.set_timer(3, 200); // due with b's, started later: after it
-    for (int step = 0; step < 6; ++step) {
-        screen.advance(100);
-        screen.dispatch_pending();
-    }
+    for (int step = 0; step < 6; ++step)
+        pass(100);
     EXPECT_EQ(fired,
         (std::vector<std::string> {
             "b2@200", "a3@200", "a1@300", "b2@400", "a3@400", "a1@600", "b2@600", "a3@600"}));
@@ -197,15 +187,12 @@ TEST_F(ScreenTimers, restart_kill_clamp_and_destroy)
     screen.dispatch_pending();
     a->window.set_timer(1, 0); // clamped to 10 ms
     b.window.set_timer(1, 50); // same id, other window: its own timer
-    screen.advance(9);
-    screen.dispatch_pending();
+    pass(9);
     EXPECT_EQ(a->recorder.count(WM_TIMER), 0u);
-    screen.advance(1);
-    screen.dispatch_pending();
+    pass(1);
     EXPECT_EQ(a->recorder.count(WM_TIMER), 1u);
     a->window.set_timer(1, 1000); // restarts with the new interval
-    screen.advance(40);
-    screen.dispatch_pending();
+    pass(40);
     EXPECT_EQ(a->recorder.count(WM_TIMER), 1u);
     EXPECT_EQ(b.recorder.count(WM_TIMER), 1u);
     b.window.kill_timer(1);

@@ -1,13 +1,10 @@
+#include "on_screen.h"
 #include "support/test_support.h"
-#include "support/window_recorder.h"
 
 #include "os/keys.h"
 #include "os/message_box.h"
 #include "os/message_box_window.h"
 #include "os/png_writer.h"
-#include "os/screen/headless_screen.h"
-
-#include <gtest/gtest.h>
 
 using namespace os;
 using test::PlatformScope;
@@ -24,10 +21,9 @@ void expect_column(const Surface& frame, int32_t x, int32_t from, int32_t to, ui
         ASSERT_EQ(frame.at(x, y), color) << "x " << x << " y " << y;
 }
 
-// A portrait Pocket PC screen with a window over its work area.
-class ScreenShell : public testing::Test {
+// A window over the work area.
+class ScreenShell : public test::OnScreen {
 protected:
-    HeadlessScreen screen {{240, 320}};
     TestWindow main {screen, {{0, 26}, {240, 268}}};
 };
 
@@ -132,7 +128,6 @@ TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines
 
 TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)
 {
-    TestWindow& a = main;
     screen.dispatch_pending();
     for (bool by_key : {true, false}) {
         screen.set_power(false);
@@ -141,65 +136,49 @@ TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered
         screen.move_to({10, 40});
         screen.dispatch_pending();
         EXPECT_FALSE(screen.power());
-        a.recorder.log.clear();
+        main.recorder.log.clear();
         by_key ? screen.key(VK_DOWN) : screen.tap({10, 40});
         screen.dispatch_pending();
         EXPECT_TRUE(screen.power());
-        EXPECT_EQ(a.recorder.count(by_key ? WM_KEYDOWN : WM_LBUTTONDOWN), 1u);
+        EXPECT_EQ(main.recorder.count(by_key ? WM_KEYDOWN : WM_LBUTTONDOWN), 1u);
         EXPECT_EQ(screen.frame().at(120, 100), s_green);
     }
 }
 
-TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter)
+TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter_or_by_tapping_ok)
 {
     TestWindow other(screen, {{0, 26}, {100, 100}});
     screen.dispatch_pending();
     main.window.bring_to_front();
     other.window.set_capture();
     int idles = 0;
-    bool others_disabled = false;
-    Window* box = nullptr;
-    bool box_drawn = false;
     screen.set_idle_handler([&] {
-        ++idles;
-        if (idles == 1) {
-            box = screen.active_window();
-            others_disabled = !main.window.is_enabled() && !other.window.is_enabled();
-            Rect r = box ? box->rect() : Rect {};
-            box_drawn = !r.empty() && screen.frame().at(r.left(), r.top() + r.size.height / 2) != s_green;
-            screen.tap({5, 30}); // on a disabled window: dropped
-            screen.key(VK_RETURN);
-            return true;
-        }
-        return false;
+        if (++idles > 1)
+            return false;
+        Window* box = screen.active_window();
+        Rect r = box ? box->rect() : Rect {};
+        EXPECT_EQ(box ? box->caption() : u"", u"Warning");
+        EXPECT_FALSE(main.window.is_enabled() || other.window.is_enabled());
+        EXPECT_NE(screen.frame().at(r.left(), r.top() + r.size.height / 2), s_green) << "the box is drawn";
+        screen.tap({5, 30}); // on a disabled window: dropped
+        screen.key(VK_RETURN);
+        return true;
     });
     main.recorder.log.clear();
     message_box(u"Something happened", u"Warning");
     EXPECT_EQ(idles, 1);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->caption(), u"Warning");
-    EXPECT_TRUE(others_disabled);
-    EXPECT_TRUE(box_drawn);
     // Afterwards everything is as before, and the main window never saw the input meant for the box.
-    EXPECT_TRUE(main.window.is_enabled());
-    EXPECT_TRUE(other.window.is_enabled());
+    EXPECT_TRUE(main.window.is_enabled() && other.window.is_enabled());
     EXPECT_EQ(screen.active_window(), &main.window);
-    EXPECT_EQ(main.recorder.count(WM_KEYDOWN), 0u);
-    EXPECT_EQ(main.recorder.count(WM_LBUTTONDOWN), 0u);
+    EXPECT_EQ(main.recorder.count(WM_KEYDOWN) + main.recorder.count(WM_LBUTTONDOWN), 0u);
     EXPECT_EQ(other.recorder.count(WM_CAPTURECHANGED), 1u);
-}
 
-TEST(ScreenMessageBox, closed_by_tapping_ok)
-{
-    HeadlessScreen screen({480, 640});
-    TestWindow main(screen, {{0, 52}, {480, 536}});
     MessageBoxWindow::Layout layout = MessageBoxWindow::layout(screen.work_area(), u"Tap OK");
     Point ok = layout.box.position + layout.ok.position
         + Point {layout.ok.size.width / 2, layout.ok.size.height / 2};
-    int idles = 0;
+    idles = 0;
     screen.set_idle_handler([&] {
-        ++idles;
-        if (idles == 1)
+        if (++idles == 1)
             screen.tap({layout.box.left() + 2, layout.box.top() + 2}); // inside the box, not on OK
         else if (idles == 2)
             screen.tap(ok);

@@ -2,8 +2,6 @@
 
 #include "os/keys.h"
 
-#include <gtest/gtest.h>
-
 using namespace os;
 using test::TestWindow;
 

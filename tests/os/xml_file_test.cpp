@@ -72,7 +72,7 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_t
     EXPECT_EQ(text_of(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
 }
 
-TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
+TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_save_keeps_it_whole)
 {
     test::TempDir dir;
     test::write_file(dir.native("Settings.xml"), test::Bytes(5000, 'Q'));
@@ -87,19 +87,14 @@ TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
     EXPECT_EQ(entries_in("/proc/self/fd"), open_before);
-}
 
-TEST(XmlFile, a_failed_save_keeps_the_old_file_and_only_a_document_is_saved_into_an_existing_folder)
-{
-    test::TempDir dir;
-    ASSERT_TRUE(os::xml_save(settings_document(2), dir.file("Settings.xml")));
+    // A failed save keeps the old file: a full disk, no folder, no document, a read-only folder.
     std::string before = text_of(dir.native("Settings.xml"));
     // The new text is far larger than the process may now write: the disk is "full".
     rlimit old {};
     ::getrlimit(RLIMIT_FSIZE, &old);
     auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old;
-    limit.rlim_cur = before.size() + 100;
+    rlimit limit {before.size() + 100, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(os::xml_save(settings_document(500), dir.file("Settings.xml")));
     ::setrlimit(RLIMIT_FSIZE, &old);
