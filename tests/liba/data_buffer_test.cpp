@@ -16,12 +16,10 @@ TEST(DataBuffer, views_share_storage_until_written_and_a_shared_view_copies_only
     EXPECT_FALSE(middle.shares_storage_with(buffer));
     EXPECT_EQ(std::memcmp(middle.data(), "Xde", 3), 0);
     EXPECT_EQ(std::memcmp(buffer.data(), "abcdef", 6), 0);
-    // An unshared view is written in place.
     const uint8_t* before = middle.data();
     middle.fill(7);
     EXPECT_EQ(middle.data(), before);
     EXPECT_EQ(middle.data()[2], 7);
-    // Empty views have no bytes.
     EXPECT_EQ(liba::DataBuffer().writable(), nullptr);
     auto zero = liba::DataBuffer::make(0);
     EXPECT_TRUE(zero.empty());

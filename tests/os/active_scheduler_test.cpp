@@ -31,7 +31,6 @@ struct Recorder final : CActive {
     bool pending_while_running = true;
 };
 
-// A message queue with its scheduler, and the log of runs.
 class ActiveScheduler : public testing::Test {
 protected:
     os::MessageQueue queue;

@@ -47,8 +47,7 @@ TEST(Path, splitting_and_joining_take_either_separator)
     for (auto [base, leaf, joined] : {std::tuple {u"", u"name", u"name"}, {u"a", u"b", u"a/b"},
              {u"a\\", u"b", u"a/b"}, {u"/", u"media", u"/media"}})
         EXPECT_EQ(os::join(base, leaf), joined);
-    // same_path ignores case, separator kind and one trailing separator; path_starts_with is a character
-    // prefix.
+    // same_path: case, separator kind and one trailing separator aside; path_starts_with: a text prefix.
     EXPECT_TRUE(os::same_path(u"/Music/Album/", u"/music\\ALBUM"));
     EXPECT_TRUE(os::same_path(u"%app_path%/x", os::expand_path(u"%app_path%") + u"/X"));
     EXPECT_TRUE(os::same_path(u"\u00C9t\u00E9", u"\u00E9T\u00C9"));

@@ -21,7 +21,6 @@ void expect_column(const Surface& frame, int32_t x, int32_t from, int32_t to, ui
         ASSERT_EQ(frame.at(x, y), color) << "x " << x << " y " << y;
 }
 
-// A window over the work area.
 class ScreenShell : public test::OnScreen {
 protected:
     TestWindow main {screen, {{0, 26}, {240, 268}}};

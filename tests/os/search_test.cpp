@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,15 +43,6 @@ void touch(const std::filesystem::path& path)
 {
     std::filesystem::create_directories(path.parent_path());
     test::write_file(path, {});
-}
-
-// root/ a.mp3 B.MP3 c.txt noext  sub1/{x.mp3 y.mp3 deep/z.mp3}  sub2/w.mp3  Music/
-void make_tree(const test::TempDir& dir)
-{
-    for (const char* name :
-        {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
-        touch(dir.native(name));
-    std::filesystem::create_directory(dir.native("Music"));
 }
 
 using Events = std::vector<std::string>;
@@ -93,8 +83,11 @@ TEST(Search, order_masks_recursion_and_stops_over_one_tree)
             {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
                 "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
     };
-    test::TempDir dir;
-    make_tree(dir);
+    test::TempDir dir; // a.mp3 B.MP3 c.txt noext sub1/{x.mp3 y.mp3 deep/z.mp3} sub2/w.mp3 Music/
+    for (const char* name :
+        {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
+        touch(dir.native(name));
+    std::filesystem::create_directory(dir.native("Music"));
     for (const WalkCase& c : cases) {
         Recorder finder(root(dir));
         finder.stop_at = c.stop_at;
@@ -103,11 +96,12 @@ TEST(Search, order_masks_recursion_and_stops_over_one_tree)
     }
 }
 
-TEST(Search, dots_names_not_utf8_missing_folders_and_the_folder_as_given)
+TEST(Search, dots_names_not_utf8_missing_folders_the_folder_as_given_links_and_the_order_of_names)
 {
     test::TempDir dir;
     touch(dir.native(".hidden"));
     touch(dir.native("sub/f.mp3"));
+    std::filesystem::create_directory(dir.native("mixed"));
     touch(dir.path() / std::string("bad\xFF.mp3"));
     std::filesystem::create_directory(dir.native(".config"));
     Recorder finder(root(dir));
@@ -125,6 +119,33 @@ TEST(Search, dots_names_not_utf8_missing_folders_and_the_folder_as_given)
     os::search(bare, u"", u"*.mp3", u"*", false);
     std::filesystem::current_path(previous);
     EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
+
+    // Link loops end and links to elsewhere are followed.
+    touch(dir.native("links/tree/a.mp3"));
+    touch(dir.native("links/other/b.mp3"));
+    std::filesystem::create_directory_symlink("..", dir.native("links/tree/up"));
+    std::filesystem::create_directory_symlink("../other", dir.native("links/tree/other"));
+    std::filesystem::create_symlink("nowhere", dir.native("links/tree/dangling.mp3"));
+    Recorder linked(dir.file("links/tree"));
+    os::search(linked, dir.file("links/tree"), u"*", u"*", true);
+    // "up" leads back to the folder above the tree: searched once, its "tree" is not entered again.
+    EXPECT_EQ(linked.events,
+        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
+            "file /up/other/b.mp3", "folder /up/tree"}));
+
+    // A mixed folder comes in name order without case: lower-cased names by code unit ('-' < '.' <
+    // digits < '_' < letters < accented letters), names equal that way by their own code units.
+    for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "a9.mp3",
+             "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "Z.mp3"})
+        test::write_file(
+            dir.native("mixed") / name, test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
+    test::write_file(dir.native("mixed/b.mp3"), {1, 2, 3});
+    Recorder mixed(dir.file("mixed/"));
+    mixed.sizes = true; // with the listed sizes
+    os::search(mixed, dir.file("mixed"), u"*", u"*", false);
+    EXPECT_EQ(mixed.events,
+        (Events {"file a-1.mp3 0", "file a.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0", "file B.mp3 0",
+            "file b.mp3 3", "file Z.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0", "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }
 
 // Permissions do not stop the superuser from reading, so as root the search runs in a child
@@ -149,37 +170,4 @@ TEST(SearchDeathTest, unreadable_folder_gives_no_callbacks)
     };
     EXPECT_EXIT(search_as_nobody(), testing::ExitedWithCode(0), "");
     std::filesystem::permissions(dir.native("locked"), std::filesystem::perms::owner_all);
-}
-
-TEST(Search, link_loops_end_and_links_to_elsewhere_are_followed)
-{
-    test::TempDir dir;
-    touch(dir.native("tree/a.mp3"));
-    touch(dir.native("other/b.mp3"));
-    std::filesystem::create_directory_symlink("..", dir.native("tree/up"));
-    std::filesystem::create_directory_symlink("../other", dir.native("tree/other"));
-    std::filesystem::create_symlink("nowhere", dir.native("tree/dangling.mp3"));
-    Recorder finder(dir.file("tree"));
-    os::search(finder, dir.file("tree"), u"*", u"*", true);
-    // "up" leads back to the root above the tree: searched once, its "tree" is not entered again.
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
-            "file /up/other/b.mp3", "folder /up/tree"}));
-}
-
-TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_sizes)
-{
-    // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names
-    // equal that way by their own code units.
-    test::TempDir dir;
-    for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "a9.mp3",
-             "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "Z.mp3"})
-        test::write_file(dir.native(name), test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
-    test::write_file(dir.native("b.mp3"), {1, 2, 3});
-    Recorder finder(root(dir) + u"/");
-    finder.sizes = true;
-    os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.events,
-        (Events {"file a-1.mp3 0", "file a.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0", "file B.mp3 0",
-            "file b.mp3 3", "file Z.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0", "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }

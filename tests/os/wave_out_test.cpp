@@ -106,7 +106,6 @@ TEST_P(WaveOutBackends,
     EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
     EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
 
-    // Headers come back in the order written.
     std::array<Buffer, 5> buffers {
         Buffer(320, 1), Buffer(0, 2), Buffer(160, 3), Buffer(2, 4), Buffer(480, 5)};
     for (Buffer& buffer : buffers)
@@ -173,8 +172,6 @@ INSTANTIATE_TEST_SUITE_P(
     All, WaveOutBackends, ::testing::Values("null", "file:@,fast", "file:@", "sdl"), [](const auto& info) {
         return std::string(std::array {"null", "file_fast", "file_paced", "sdl_dummy"}[info.index]);
     });
-
-// ---- the file backend ----
 
 std::vector<uint8_t> file_data(const std::filesystem::path& path)
 {
@@ -248,8 +245,6 @@ TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_stil
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_FALSE(os::open_wave_out_sdl({2, 12, 44100}, queue)); // refused by the backend itself too
 }
-
-// ---- pacing and conversion ----
 
 TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
 {

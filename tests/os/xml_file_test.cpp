@@ -88,7 +88,6 @@ TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_sa
         ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
     EXPECT_EQ(entries_in("/proc/self/fd"), open_before);
 
-    // A failed save keeps the old file: a full disk, no folder, no document, a read-only folder.
     std::string before = text_of(dir.native("Settings.xml"));
     // The new text is far larger than the process may now write: the disk is "full".
     rlimit old {};
