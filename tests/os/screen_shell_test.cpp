@@ -35,14 +35,12 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
         Size screen;
         Rect area;
     };
-    const Case cases[] = {
-        {PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
+    const Case cases[] = {{PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
         {PlatformKind::pocket_pc, {640, 480}, {{0, 52}, {640, 376}}},
         {PlatformKind::smartphone, {176, 220}, {{0, 20}, {176, 180}}},
         {PlatformKind::smartphone, {480, 640}, {{0, 54}, {480, 532}}},
         {PlatformKind::smartphone, {320, 240}, {{0, 0}, {320, 240}}},
-        {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}},
-    };
+        {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.kind) << " " << c.screen.width << "x" << c.screen.height);
         EXPECT_EQ(work_area(c.screen, c.kind), c.area);
@@ -53,13 +51,11 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
         EXPECT_EQ(screen.work_area(), c.area);
         TestWindow full(screen, c.area);
         screen.dispatch_pending();
-        const Surface& frame = screen.frame();
         // A column where no text is drawn: left of the clock, right of the (empty) caption.
-        int32_t x = c.screen.width / 2;
-        int32_t bar = c.area.top();
-        expect_column(frame, x, 0, bar, s_title_bar_color);
-        expect_column(frame, x, bar, bar + c.area.size.height, s_green);
-        expect_column(frame, x, c.screen.height - bar, c.screen.height, s_bottom_bar_color);
+        int32_t x = c.screen.width / 2, bar = c.area.top();
+        expect_column(screen.frame(), x, 0, bar, s_title_bar_color);
+        expect_column(screen.frame(), x, bar, bar + c.area.size.height, s_green);
+        expect_column(screen.frame(), x, c.screen.height - bar, c.screen.height, s_bottom_bar_color);
     }
     // A shown input panel ends the area at the visible desktop; a Smartphone has none to ask.
     InputPanelInfo panel {true, {{0, 0}, {240, 200}}};
@@ -95,21 +91,6 @@ TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
     EXPECT_EQ(screen.frames_presented(), before + 1);
 }
 
-TEST_F(ScreenShell, the_title_shows_the_top_normal_windows_caption_and_a_clock)
-{
-    screen.dispatch_pending();
-    Surface plain = screen.frame();
-    main.window.set_caption(u"Melodeck");
-    Surface titled = screen.frame();
-    auto bar = [](const Surface& s) {
-        return std::vector<uint32_t>(s.pixels.begin(), s.pixels.begin() + 26 * 240);
-    };
-    EXPECT_NE(bar(plain), bar(titled));
-    EXPECT_EQ(Shell::clock_text(-1), u"23:59");
-    screen.advance(60 * 1000); // the clock turns over with the screen's clock
-    EXPECT_NE(bar(titled), bar(screen.frame()));
-}
-
 TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines_wrap)
 {
     std::vector<Rect> rects = Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 3);
@@ -125,9 +106,20 @@ TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines
     EXPECT_EQ(MessageBoxWindow::layout(area, u"a\nb").lines, (std::vector<std::u16string> {u"a", u"b"}));
 }
 
-TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered_but_a_move_does_not)
+TEST_F(ScreenShell, the_title_shows_the_caption_and_a_clock_and_when_off_the_first_key_or_tap_wakes)
 {
     screen.dispatch_pending();
+    Surface plain = screen.frame();
+    main.window.set_caption(u"Melodeck");
+    Surface titled = screen.frame();
+    auto bar = [](const Surface& s) {
+        return std::vector<uint32_t>(s.pixels.begin(), s.pixels.begin() + 26 * 240);
+    };
+    EXPECT_NE(bar(plain), bar(titled));
+    EXPECT_EQ(Shell::clock_text(-1), u"23:59");
+    screen.advance(60 * 1000); // the clock turns over with the screen's clock
+    EXPECT_NE(bar(titled), bar(screen.frame()));
+    // Off is black, and the first key or tap wakes and is delivered, but a move does not.
     for (bool by_key : {true, false}) {
         screen.set_power(false);
         for (uint32_t pixel : screen.frame().pixels)
@@ -144,7 +136,7 @@ TEST_F(ScreenShell, off_is_black_and_the_first_key_or_tap_wakes_and_is_delivered
     }
 }
 
-TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter_or_by_tapping_ok)
+TEST_F(ScreenShell, a_message_box_is_modal_closed_by_enter_or_by_tapping_ok_and_printed_after_quitting)
 {
     TestWindow other(screen, {{0, 26}, {100, 100}});
     screen.dispatch_pending();
@@ -186,17 +178,14 @@ TEST_F(ScreenShell, a_message_box_is_shown_modally_and_closed_by_enter_or_by_tap
     message_box(u"Tap OK", u"Title");
     EXPECT_EQ(idles, 2);
     EXPECT_EQ(screen.active_window(), &main.window);
-}
 
-TEST_F(ScreenShell, a_message_box_after_quitting_writes_to_stderr)
-{
-    screen.post_quit();
+    screen.post_quit(); // after quitting, a message box writes to stderr
     screen.dispatch_pending();
     testing::internal::CaptureStderr();
     message_box(u"Late", u"Note");
     std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed, "Note: Late\n");
-    EXPECT_EQ(screen.windows().size(), 1u);
+    EXPECT_EQ(screen.windows().size(), 2u);
 }
 
 // Screenshots read back pixel for pixel in the skin-preview tests; here what is refused.
