@@ -32,8 +32,7 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     for (char16_t c : std::u16string(u"\uFEFF<E A=\"\u00E9t\u00E9\"/>"))
         utf16 += {char(c & 0xFF), char(c >> 8)};
     std::u16string value;
-    EXPECT_TRUE(XmlNode::parse(utf16).child(u"E").get_attribute(u"A", value));
-    EXPECT_EQ(value, u"\u00E9t\u00E9");
+    EXPECT_TRUE(XmlNode::parse(utf16).child(u"E").get_attribute(u"A", value) && value == u"\u00E9t\u00E9");
 
     XmlNode document = XmlNode::parse(s_settings);
     EXPECT_EQ(document.child_count(), 3u); // declaration, comment, root: no text at document level
@@ -62,8 +61,7 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     XmlNode copy = sound;
     copy.set_attribute(u"Volume", 0.25);
     EXPECT_TRUE(sound.get_attribute(u"Volume", volume) && volume == 0.25);
-    EXPECT_TRUE(sound.add_child(u"Extra"));
-    EXPECT_TRUE(copy.child(u"Extra"));
+    EXPECT_TRUE(sound.add_child(u"Extra") && copy.child(u"Extra"));
 }
 
 TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
@@ -127,7 +125,7 @@ template<class T> struct ReadCase {
     T value; // after the read, starting from 777
 };
 
-TEST(XmlText, number_reading)
+TEST(XmlText, numbers_and_booleans_read_and_written)
 {
     const ReadCase<int32_t> ints[] = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7},
         {u"0x10", true, 0}, {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
@@ -150,10 +148,7 @@ TEST(XmlText, number_reading)
         EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
         EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
     }
-}
-
-TEST(XmlText, booleans_read_in_their_spellings_only_and_numbers_are_written_like_printf)
-{
+    // Booleans read in their spellings only; numbers are written like printf.
     bool value = false;
     EXPECT_TRUE(liba::xml_read_bool(u"TRUE", value) && value);
     EXPECT_TRUE(liba::xml_read_bool(u"0", value) && !value);
