@@ -130,14 +130,12 @@ TEST_F(ScreenInput, holds)
         bool right = false;
     };
     const Point p {50, 60};
-    const Case cases[] = {
-        {"held half a second", s_hold_ms, {}, false, 0, true},
+    const Case cases[] = {{"held half a second", s_hold_ms, {}, false, 0, true},
         {"released a moment early", s_hold_ms - 1, {}, false, 0, false},
         {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true},
         {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false},
         {"a key meanwhile", 100, {}, true, s_hold_ms, true},
-        {"the right button", 0, {}, false, 0, true, true},
-    };
+        {"the right button", 0, {}, false, 0, true, true}};
     for (const Case& c : cases) {
         HeadlessScreen s({240, 320});
         HoldWindow w(s, {{0, 30}, {240, 200}});

@@ -26,11 +26,13 @@ struct Buffer {
     os::WaveHeader header;
 };
 
-// The next notice; fails the test (and returns an empty message) if none comes.
-os::Message next_notice(os::MessageQueue& queue)
+// The next notice; fails the test (and returns an empty message) if none comes, or when a device is
+// given, if it is not id from that device.
+os::Message next_notice(os::MessageQueue& queue, uint32_t id = 0, const os::WaveOut* device = nullptr)
 {
     std::optional<os::Message> message = queue.get_for(20s);
     EXPECT_TRUE(message) << "no notice came";
+    EXPECT_TRUE(!device || (message && message->id == id && message->wparam == uintptr_t(device)));
     return message.value_or(os::Message {});
 }
 
@@ -49,9 +51,7 @@ bool queue_header(os::WaveOut& device, Buffer& buffer)
 void close_and_expect_notice(os::WaveOut& device, os::MessageQueue& queue)
 {
     ASSERT_EQ(device.close(), os::WaveResult::Ok);
-    os::Message closed = next_notice(queue);
-    EXPECT_EQ(closed.id, os::MM_WOM_CLOSE);
-    EXPECT_EQ(closed.wparam, reinterpret_cast<uintptr_t>(&device));
+    next_notice(queue, os::MM_WOM_CLOSE, &device);
 }
 
 // A backend's choice; "@" stands for a file in the test's folder. SDL runs on its silent driver.
@@ -70,9 +70,7 @@ protected:
         std::unique_ptr<os::WaveOut> device = open_only(format);
         if (!device)
             return nullptr;
-        os::Message opened = next_notice(queue);
-        EXPECT_EQ(opened.id, os::MM_WOM_OPEN);
-        EXPECT_EQ(opened.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        next_notice(queue, os::MM_WOM_OPEN, device.get());
         return device;
     }
 
@@ -111,9 +109,7 @@ TEST_P(WaveOutBackends,
     for (Buffer& buffer : buffers)
         ASSERT_TRUE(queue_header(*device, buffer));
     for (Buffer& buffer : buffers) {
-        os::Message done = next_notice(queue);
-        EXPECT_EQ(done_header(done), &buffer.header);
-        EXPECT_EQ(done.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        EXPECT_EQ(done_header(next_notice(queue, os::MM_WOM_DONE, device.get())), &buffer.header);
         EXPECT_EQ(buffer.header.flags & (os::WHDR_DONE | os::WHDR_INQUEUE | os::WHDR_PREPARED),
             os::WHDR_DONE | os::WHDR_PREPARED);
         EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
@@ -185,7 +181,7 @@ void play_through(const std::string& choice, const os::WaveFormat& format, std::
     os::MessageQueue queue;
     std::unique_ptr<os::WaveOut> device = os::open_wave_out(choice, format, queue);
     ASSERT_TRUE(device);
-    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+    next_notice(queue, os::MM_WOM_OPEN, device.get());
     device->set_volume(0x10001000);
     for (Buffer* buffer : buffers)
         ASSERT_TRUE(queue_header(*device, *buffer));
@@ -239,7 +235,7 @@ TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_stil
         std::unique_ptr<os::WaveOut> device
             = which ? os::open_wave_out("loudspeaker", {2, 16, 44100}, queue) : factory({1, 8, 8000}, queue);
         ASSERT_TRUE(device);
-        ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+        next_notice(queue, os::MM_WOM_OPEN, device.get());
         close_and_expect_notice(*device, queue);
     }
     EXPECT_TRUE(std::filesystem::exists(path));
