@@ -50,10 +50,11 @@ protected:
     void button(int button, bool on) { SDL_JoystickSetVirtualButton(m_joystick, button, on ? 1 : 0); }
     void axis(int axis, int16_t value) { SDL_JoystickSetVirtualAxis(m_joystick, axis, value); }
 
-    // The keys that reached the window since last asked: "+" down, "*" repeat, "-" up, then the key.
-    Keys keys()
+    // The keys that reached the window since last asked, after the clock ran on by ms: "+" down,
+    // "*" repeat, "-" up, then the key.
+    Keys keys(int64_t ms = 0)
     {
-        screen.dispatch_pending();
+        pass(ms);
         Keys found;
         for (const test::Recorded& entry : window.recorder.log) {
             if (entry.id == WM_KEYUP)
@@ -117,12 +118,10 @@ TEST_F(GamepadKeys, a_held_direction_repeats_and_counts_once_however_many_hold_i
 {
     axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
     EXPECT_EQ(keys(), Keys {down(VK_DOWN)});
-    screen.advance(Gamepads::s_repeat_delay_ms - 1);
-    EXPECT_EQ(keys(), Keys {});
-    screen.advance(1);
-    EXPECT_EQ(keys(), Keys {again(VK_DOWN)});
-    screen.advance(5 * Gamepads::s_repeat_interval_ms); // a late loop gets one repeat, not a burst
-    EXPECT_EQ(keys(), Keys {again(VK_DOWN)});
+    EXPECT_EQ(keys(Gamepads::s_repeat_delay_ms - 1), Keys {});
+    EXPECT_EQ(keys(1), Keys {again(VK_DOWN)});
+    // A late loop gets one repeat, not a burst.
+    EXPECT_EQ(keys(5 * Gamepads::s_repeat_interval_ms), Keys {again(VK_DOWN)});
     // The d-pad joins in and the stick eases back between the thresholds: still one held key.
     button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
     axis(SDL_CONTROLLER_AXIS_LEFTY, Gamepads::s_release_threshold + 1000);
@@ -131,8 +130,7 @@ TEST_F(GamepadKeys, a_held_direction_repeats_and_counts_once_however_many_hold_i
     EXPECT_EQ(keys(), Keys {});
     button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
     EXPECT_EQ(keys(), Keys {up(VK_DOWN)});
-    screen.advance(10 * Gamepads::s_repeat_delay_ms);
-    EXPECT_EQ(keys(), Keys {});
+    EXPECT_EQ(keys(10 * Gamepads::s_repeat_delay_ms), Keys {});
 
     // A controller unplugged lets go of its keys; start goes too, but was not pressed and released.
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
