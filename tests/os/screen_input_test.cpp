@@ -243,8 +243,7 @@ TEST(ScreenBackKey, escape_is_the_back_hot_key_on_a_smartphone_and_a_plain_key_o
 
 TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
 {
-    std::vector<std::string> chosen;
-    std::vector<Rect> where;
+    std::vector<std::pair<std::string, Rect>> chosen;
     TestWindow a(screen, {{0, 26}, {240, 268}});
     settle(a);
     screen.key(VK_F1); // without items a soft key is a key
@@ -255,11 +254,7 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
 
     auto item = [&](const char* name, bool enabled = true) {
         return BarItem {std::u16string(name, name + std::char_traits<char>::length(name)), enabled,
-            [&chosen, &where, name](const Rect& rect) {
-                chosen.push_back(name);
-                where.push_back(rect);
-            },
-            nullptr};
+            [&chosen, name](const Rect& rect) { chosen.emplace_back(name, rect); }, nullptr};
     };
     a.window.set_bar_items({item("left"), item("right"), item("off", false)});
     screen.key(VK_F2);
@@ -271,8 +266,10 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
     screen.move_to({100, 200});
     screen.release({100, 200});
     screen.dispatch_pending();
-    EXPECT_EQ(chosen, (std::vector<std::string> {"right", "left", "left", "right"}));
-    EXPECT_EQ(where[0], (Rect {{80, 294}, {80, 26}}));
+    const Rect left {{0, 294}, {80, 26}}, right {{80, 294}, {80, 26}};
+    EXPECT_EQ(chosen,
+        (std::vector<std::pair<std::string, Rect>> {
+            {"right", right}, {"left", left}, {"left", left}, {"right", right}}));
     EXPECT_TRUE(a.recorder.log.empty()); // the shell's, not the window's
     screen.resize({320, 240}); // every window is told, once
     screen.resize({320, 240});

@@ -47,13 +47,12 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_t
         test::write_file(dir.native("bad.xml"), test::Bytes(text.begin(), text.end()));
         EXPECT_TRUE(os::xml_load(dir.file("bad.xml")).is_null()) << text;
     }
-    std::u16string backslashed = test::u16(dir.path()) + u"\\sub\\Settings.xml";
-    ASSERT_TRUE(os::xml_save(settings_document(3), backslashed));
+    ASSERT_TRUE(os::xml_save(settings_document(3), test::u16(dir.path()) + u"\\sub\\Settings.xml"));
     liba::XmlNode list = os::xml_load(dir.file("sub/Settings.xml")).child(u"Settings").child(u"Bookmarks");
     ASSERT_TRUE(list);
     std::u16string path;
-    EXPECT_TRUE(list.child(u"Bookmark").get_attribute(u"Path", path));
-    EXPECT_EQ(path, u"/media/card/Books/chapter.mp3");
+    EXPECT_TRUE(
+        list.child(u"Bookmark").get_attribute(u"Path", path) && path == u"/media/card/Books/chapter.mp3");
     // The written layout is indented, and the loaded document keeps those white-space nodes.
     EXPECT_EQ(list.child_count(), 7u);
     EXPECT_EQ(entries_in(dir.native("sub")), 1u);
@@ -117,8 +116,7 @@ TEST(XmlFile, save_removes_temporary_files_that_killed_writers_left)
     if (dead == 0)
         ::_exit(0);
     ASSERT_GT(dead, 0);
-    int status = 0;
-    ::waitpid(dead, &status, 0);
+    ::waitpid(dead, nullptr, 0);
     auto left = [&](pid_t pid, std::string_view target) {
         std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
         test::write_file(dir.native(name), test::Bytes(3, 'x'));
