@@ -87,16 +87,14 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
     stored(w, "b", "");
     stored(w, "digits", "0123456789");
     auto zip = open(w.bytes);
-    // find rewinds every time; a name ending in two separators loses one of them, accented or not.
+    // find rewinds; a name ending in two separators (accented or not) loses one; a miss leaves no entry.
     const std::pair<std::u16string_view, const char*> cases[]
         = {{u"skin\\main.skin", "main"}, {u"pics/CAF\u00C9.BMP/", "cafe"}, {u"Skin/Main.skin", "main"},
             {u"\u00C4LT//", ""}, {u"\u00C4lt", nullptr}, {u"skin/main.ski", nullptr}, {u"pics//", nullptr}};
     for (const auto& [name, data] : cases) {
         EXPECT_EQ(zip->find(name), data != nullptr) << liba::to_utf8(name);
-        EXPECT_EQ(data ? read_text(*zip) : "", data ? data : "") << liba::to_utf8(name);
+        EXPECT_EQ(read_text(*zip), data ? data : "") << liba::to_utf8(name);
     }
-    EXPECT_FALSE(zip->find(u"x"));
-    EXPECT_EQ(read_text(*zip), "") << "a failed find leaves no entry to read";
     EXPECT_TRUE(liba::same_entry_name(u"\u0416\\X", u"\u0436/x/"));
     EXPECT_FALSE(liba::same_entry_name(u"/a", u"a"));
 

@@ -138,11 +138,9 @@ TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start
 TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_under_tmp_serves)
 {
     std::string fallback = "/tmp/melodeck-" + std::to_string(getuid());
-    std::filesystem::path open_folder = folder.native("open");
-    std::filesystem::create_directory(open_folder);
-    chmod(open_folder.c_str(), 0777);
-    const std::string own = folder.path().string(), open = open_folder.string(),
-                      missing = folder.native("missing").string();
+    const std::string own = folder.path().string(), open = own + "/open", missing = own + "/missing";
+    std::filesystem::create_directory(open);
+    chmod(open.c_str(), 0777);
     for (auto [runtime, expected] : {std::pair {own.c_str(), own}, {nullptr, fallback},
              {open.c_str(), fallback}, {missing.c_str(), fallback}}) {
         SCOPED_TRACE(runtime ? runtime : "(unset)");
