@@ -30,32 +30,26 @@ protected:
 
 TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame_it)
 {
-    struct Case {
-        PlatformKind kind;
-        Size screen;
-        Rect area;
-    };
-    const Case cases[] = {{PlatformKind::pocket_pc, {240, 320}, {{0, 26}, {240, 268}}},
-        {PlatformKind::pocket_pc, {640, 480}, {{0, 52}, {640, 376}}},
-        {PlatformKind::smartphone, {176, 220}, {{0, 20}, {176, 180}}},
-        {PlatformKind::smartphone, {480, 640}, {{0, 54}, {480, 532}}},
-        {PlatformKind::smartphone, {320, 240}, {{0, 0}, {320, 240}}},
-        {PlatformKind::pocket_pc, {100, 40}, {{0, 26}, {100, 0}}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << int(c.kind) << " " << c.screen.width << "x" << c.screen.height);
-        EXPECT_EQ(work_area(c.screen, c.kind), c.area);
-        if (c.area.size.height == 0)
+    const PlatformKind ppc = PlatformKind::pocket_pc, phone = PlatformKind::smartphone;
+    const std::tuple<PlatformKind, Size, Rect> cases[]
+        = {{ppc, {240, 320}, {{0, 26}, {240, 268}}}, {ppc, {640, 480}, {{0, 52}, {640, 376}}},
+            {phone, {176, 220}, {{0, 20}, {176, 180}}}, {phone, {480, 640}, {{0, 54}, {480, 532}}},
+            {phone, {320, 240}, {{0, 0}, {320, 240}}}, {ppc, {100, 40}, {{0, 26}, {100, 0}}}};
+    for (auto [kind, size, area] : cases) {
+        SCOPED_TRACE(testing::Message() << int(kind) << " " << size.width << "x" << size.height);
+        EXPECT_EQ(work_area(size, kind), area);
+        if (area.size.height == 0)
             continue;
-        PlatformScope scope(c.kind);
-        HeadlessScreen screen(c.screen);
-        EXPECT_EQ(screen.work_area(), c.area);
-        TestWindow full(screen, c.area);
+        PlatformScope scope(kind);
+        HeadlessScreen screen(size);
+        EXPECT_EQ(screen.work_area(), area);
+        TestWindow full(screen, area);
         screen.dispatch_pending();
         // A column where no text is drawn: left of the clock, right of the (empty) caption.
-        int32_t x = c.screen.width / 2, bar = c.area.top();
+        int32_t x = size.width / 2, bar = area.top();
         expect_column(screen.frame(), x, 0, bar, s_title_bar_color);
-        expect_column(screen.frame(), x, bar, bar + c.area.size.height, s_green);
-        expect_column(screen.frame(), x, c.screen.height - bar, c.screen.height, s_bottom_bar_color);
+        expect_column(screen.frame(), x, bar, bar + area.size.height, s_green);
+        expect_column(screen.frame(), x, size.height - bar, size.height, s_bottom_bar_color);
     }
     // A shown input panel ends the area at the visible desktop; a Smartphone has none to ask.
     InputPanelInfo panel {true, {{0, 0}, {240, 200}}};

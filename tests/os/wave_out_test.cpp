@@ -254,13 +254,8 @@ TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
 
 TEST(PcmToFloat, each_width_and_the_volume_word)
 {
-    struct Case {
-        int bits, channels, frames;
-        uint32_t volume;
-        std::vector<uint8_t> in;
-        std::vector<float> out;
-    };
-    const Case cases[] = {
+    // Bits, channels, frames, the volume word, the bytes and the samples they give.
+    const std::tuple<int, int, int, uint32_t, std::vector<uint8_t>, std::vector<float>> cases[] = {
         {8, 1, 4, 0xFFFFFFFF, {0, 128, 255, 64}, {-1, 0, 127.0f / 128, -0.5f}}, // unsigned around 128
         {16, 2, 2, 0xFFFFFFFF, {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40, 0xFF, 0xFF},
             {-1, 32767.0f / 32768, 0.5f, -1.0f / 32768}},
@@ -271,12 +266,11 @@ TEST(PcmToFloat, each_width_and_the_volume_word)
         {16, 3, 1, 0x0000FFFF, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0.5f, 0, 0.25f}},
         {16, 1, 3, 0x7FFF0000, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0, 0, 0}},
     };
-    for (const Case& c : cases) {
-        std::vector<float> out(c.out.size(), 42.0f);
-        ASSERT_TRUE(os::pcm_to_float(c.in.data(), c.bits, c.channels, c.frames, c.volume, out.data()))
-            << c.bits;
+    for (const auto& [bits, channels, frames, volume, bytes, samples] : cases) {
+        std::vector<float> out(samples.size(), 42.0f);
+        ASSERT_TRUE(os::pcm_to_float(bytes.data(), bits, channels, frames, volume, out.data())) << bits;
         for (size_t i = 0; i < out.size(); ++i)
-            EXPECT_FLOAT_EQ(out[i], c.out[i]) << c.bits << " bits, sample " << i;
+            EXPECT_FLOAT_EQ(out[i], samples[i]) << bits << " bits, sample " << i;
     }
     EXPECT_FLOAT_EQ(os::channel_gain(0x80000000, 1, 2), 32768.0f / 65535.0f);
     float out[4] = {42.0f};
