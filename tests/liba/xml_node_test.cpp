@@ -119,34 +119,30 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     EXPECT_EQ(element.child_count(), 5u);
 }
 
-template<class T> struct ReadCase {
-    std::u16string text;
-    bool ok;
-    T value; // after the read, starting from 777
-};
-
 TEST(XmlText, numbers_and_booleans_read_and_written)
 {
-    const ReadCase<int32_t> ints[] = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7},
-        {u"0x10", true, 0}, {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
-        {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"- 5", false, 0},
-        {u"+-5", false, 0}, {u"", false, 777}, {u"  +", false, 777}};
-    for (const ReadCase<int32_t>& c : ints) {
+    // The text, whether it reads, and the value after the read, starting from 777.
+    const std::tuple<std::u16string, bool, int32_t> ints[]
+        = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7}, {u"0x10", true, 0},
+            {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
+            {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"- 5", false, 0},
+            {u"+-5", false, 0}, {u"", false, 777}, {u"  +", false, 777}};
+    for (const auto& [text, ok, expected] : ints) {
         int32_t value = 777;
-        EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
-        EXPECT_EQ(value, c.value) << liba::to_utf8(c.text);
+        EXPECT_EQ(liba::xml_read_int(text, value), ok) << liba::to_utf8(text);
+        EXPECT_EQ(value, expected) << liba::to_utf8(text);
     }
-    const ReadCase<double> reals[] = {{u"  -0.25", true, -0.25}, {u"+2.5xyz", true, 2.5},
-        {u"1.5e3", true, 1500.0}, {u"1e+2", true, 100.0}, {u"2E-2", true, 0.02}, {u"1e+", true, 1.0},
-        {u"3.", true, 3.0}, {u"1,5", true, 1.0}, {u"1e-999", true, 0.0},
+    const std::tuple<std::u16string, bool, double> reals[] = {{u"  -0.25", true, -0.25},
+        {u"+2.5xyz", true, 2.5}, {u"1.5e3", true, 1500.0}, {u"1e+2", true, 100.0}, {u"2E-2", true, 0.02},
+        {u"1e+", true, 1.0}, {u"3.", true, 3.0}, {u"1,5", true, 1.0}, {u"1e-999", true, 0.0},
         {u"0." + std::u16string(400, u'0') + u"1", true, 0.0}, {u"1e999", false, 777.0}, {u".5", false, 0.0},
         {u"-e5", false, 0.0}, {u" \t", false, 777.0}, {u"+", false, 777.0},
         {u"1" + std::u16string(400, u'0'), false, 777.0},
         {u"0." + std::u16string(300, u'0') + u"1e300", true, 0.1}, {u"1e99999999999999999999", false, 777.0}};
-    for (const ReadCase<double>& c : reals) {
+    for (const auto& [text, ok, expected] : reals) {
         double value = 777.0;
-        EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
-        EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
+        EXPECT_EQ(liba::xml_read_real(text, value), ok) << liba::to_utf8(text);
+        EXPECT_DOUBLE_EQ(value, expected) << liba::to_utf8(text);
     }
     // Booleans read in their spellings only; numbers are written like printf.
     bool value = false;

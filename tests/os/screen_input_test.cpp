@@ -119,38 +119,32 @@ TEST_F(ScreenInput, the_capture_takes_every_pointer_message_and_losing_it_is_ann
 
 TEST_F(ScreenInput, holds)
 {
-    // Press, wait, maybe move or press a key, wait again, release; or a tap of the right button.
-    struct Case {
-        const char* name;
-        int first_wait;
-        std::optional<Point> move;
-        bool key;
-        int second_wait;
-        bool held;
-        bool right = false;
-    };
+    // Press, wait, maybe move or press a key, wait again, release; or a tap of the right button. Each
+    // case: its name, the first wait, the move, the key, the second wait, whether it is a hold and
+    // whether the right button taps.
     const Point p {50, 60};
-    const Case cases[] = {{"held half a second", s_hold_ms, {}, false, 0, true},
-        {"released a moment early", s_hold_ms - 1, {}, false, 0, false},
-        {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true},
-        {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false},
-        {"a key meanwhile", 100, {}, true, s_hold_ms, true},
-        {"the right button", 0, {}, false, 0, true, true}};
-    for (const Case& c : cases) {
+    const std::tuple<const char*, int, std::optional<Point>, bool, int, bool, bool> cases[]
+        = {{"held half a second", s_hold_ms, {}, false, 0, true, false},
+            {"released a moment early", s_hold_ms - 1, {}, false, 0, false, false},
+            {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true, false},
+            {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false, false},
+            {"a key meanwhile", 100, {}, true, s_hold_ms, true, false},
+            {"the right button", 0, {}, false, 0, true, true}};
+    for (const auto& [name, first_wait, move, key, second_wait, held, right] : cases) {
         HeadlessScreen s({240, 320});
         HoldWindow w(s, {{0, 30}, {240, 200}});
-        c.right ? s.right_tap(p) : s.press(p);
-        s.advance(c.first_wait);
-        if (c.move)
-            s.move_to(p + *c.move);
-        if (c.key)
+        right ? s.right_tap(p) : s.press(p);
+        s.advance(first_wait);
+        if (move)
+            s.move_to(p + *move);
+        if (key)
             s.key(VK_DOWN);
-        s.advance(c.second_wait);
-        if (!c.right)
-            s.release(p + c.move.value_or(Point {}));
+        s.advance(second_wait);
+        if (!right)
+            s.release(p + move.value_or(Point {}));
         s.dispatch_pending();
-        EXPECT_EQ(w.held, (std::vector<bool> {c.held})) << c.name;
-        EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u) << c.name;
+        EXPECT_EQ(w.held, (std::vector<bool> {held})) << name;
+        EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u) << name;
     }
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press(p); // a script that ends while waiting is no hold

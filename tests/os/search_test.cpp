@@ -54,45 +54,38 @@ std::u16string root(const test::TempDir& dir)
 
 } // namespace
 
-struct WalkCase {
-    const char* what;
-    std::u16string_view files;
-    std::u16string_view folders;
-    bool recursive;
-    std::string stop_at; // the event whose callback answers "stop"
-    Events expected;
-};
-
 TEST(Search, order_masks_recursion_and_stops_over_one_tree)
 {
-    const WalkCase cases[] = {
-        {"files first, then folders, each in name order", u"*", u"*", false, "",
-            {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
-                "folder /sub2"}},
-        {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
-            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-                "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
-                "file /sub2/w.mp3"}},
-        {"a stop in a subfolder goes on with the next sibling", u"*.mp3", u"*", true, "file /sub1/x.mp3",
-            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-                "folder /sub2", "file /sub2/w.mp3"}},
-        {"a stop on a file at the top ends the search", u"*", u"*", true, "file /a.mp3", {"file /a.mp3"}},
-        {"a stop on a folder at the top ends the search without descent", u"none", u"*", true, "folder /sub1",
-            {"folder /Music", "folder /sub1"}},
-        {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
-            {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
-                "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
-    };
+    // What, the file and folder masks, recursion, the event whose callback answers "stop", the events.
+    const std::tuple<const char*, std::u16string_view, std::u16string_view, bool, std::string, Events> cases[]
+        = {
+            {"files first, then folders, each in name order", u"*", u"*", false, "",
+                {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
+                    "folder /sub2"}},
+            {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
+                {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                    "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
+                    "file /sub2/w.mp3"}},
+            {"a stop in a subfolder goes on with the next sibling", u"*.mp3", u"*", true, "file /sub1/x.mp3",
+                {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                    "folder /sub2", "file /sub2/w.mp3"}},
+            {"a stop on a file at the top ends the search", u"*", u"*", true, "file /a.mp3", {"file /a.mp3"}},
+            {"a stop on a folder at the top ends the search without descent", u"none", u"*", true,
+                "folder /sub1", {"folder /Music", "folder /sub1"}},
+            {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
+                {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
+                    "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
+        };
     test::TempDir dir; // a.mp3 B.MP3 c.txt noext sub1/{x.mp3 y.mp3 deep/z.mp3} sub2/w.mp3 Music/
     for (const char* name :
         {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
         touch(dir.native(name));
     std::filesystem::create_directory(dir.native("Music"));
-    for (const WalkCase& c : cases) {
+    for (const auto& [what, files, folders, recursive, stop_at, expected] : cases) {
         Recorder finder(root(dir));
-        finder.stop_at = c.stop_at;
-        os::search(finder, root(dir), c.files, c.folders, c.recursive);
-        EXPECT_EQ(finder.events, c.expected) << c.what;
+        finder.stop_at = stop_at;
+        os::search(finder, root(dir), files, folders, recursive);
+        EXPECT_EQ(finder.events, expected) << what;
     }
 }
 
