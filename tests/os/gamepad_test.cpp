@@ -78,12 +78,8 @@ private:
 
 TEST_F(GamepadKeys, each_button_and_axis_gives_its_key_and_start_with_select_never_acts)
 {
-    struct Row {
-        int control; // a button, or an axis when value is not 0
-        int16_t value, rest;
-        uint32_t key;
-    };
-    const Row rows[] = {{SDL_CONTROLLER_BUTTON_A, 0, 0, VK_RETURN},
+    // A button, or an axis when the value is not 0 (and its resting value), and the key.
+    const std::tuple<int, int16_t, int16_t, uint32_t> rows[] = {{SDL_CONTROLLER_BUTTON_A, 0, 0, VK_RETURN},
         {SDL_CONTROLLER_BUTTON_B, 0, 0, VK_ESCAPE}, {SDL_CONTROLLER_BUTTON_X, 0, 0, VK_MEDIA_PLAY_PAUSE},
         {SDL_CONTROLLER_BUTTON_Y, 0, 0, VK_APPS},
         {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0, 0, VK_MEDIA_NEXT_TRACK},
@@ -94,11 +90,11 @@ TEST_F(GamepadKeys, each_button_and_axis_gives_its_key_and_start_with_select_nev
         {SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767, s_trigger_rest, VK_VOLUME_UP},
         {s_start, 0, 0, VK_F2}, // start and select act on release
         {s_select, 0, 0, VK_F1}};
-    for (const Row& row : rows) {
-        row.value ? axis(row.control, row.value) : button(row.control, true);
+    for (auto [control, value, rest, key] : rows) {
+        value ? axis(control, value) : button(control, true);
         screen.dispatch_pending();
-        row.value ? axis(row.control, row.rest) : button(row.control, false);
-        EXPECT_EQ(keys(), (Keys {down(row.key), up(row.key)})) << row.control;
+        value ? axis(control, rest) : button(control, false);
+        EXPECT_EQ(keys(), (Keys {down(key), up(key)})) << control;
     }
     // Nothing for the guide button, a trigger inside its dead zone (8384 of its range), the right stick.
     button(SDL_CONTROLLER_BUTTON_GUIDE, true);
