@@ -19,7 +19,7 @@ StringTranslator loaded(std::string_view bytes)
 
 } // namespace
 
-TEST(LanguageFile, each_line_gives_a_key_and_its_text_and_a_miss_falls_back)
+TEST(LanguageFile, each_line_gives_a_key_and_its_text_a_miss_falls_back_and_utf16_needs_its_mark)
 {
     // A file, a key and its text (null: no entry).
     const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[]
@@ -47,10 +47,8 @@ TEST(LanguageFile, each_line_gives_a_key_and_its_text_and_a_miss_falls_back)
     translator.set(u"Menu_Exit", u"Leave");
     EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
     EXPECT_EQ(translator.size(), 1u);
-}
 
-TEST(LanguageFile, utf16_needs_its_mark_and_an_even_length_else_the_bytes_are_eight_bit_text)
-{
+    // UTF-16 needs its mark and an even length, else the bytes are eight-bit text.
     auto utf16 = [](std::u16string_view text) {
         std::string bytes;
         for (char16_t c : text)

@@ -40,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(ActiveScheduler, queued_objects_run_once_in_queueing_order_when_the_queue_is_pumped)
+TEST_F(ActiveScheduler, queued_objects_run_once_in_order_when_pumped_and_cancelled_or_destroyed_ones_never)
 {
     CActiveScheduler other(queue);
     Recorder first(runs, 1), second(runs, 2), stranger(runs, 3);
@@ -59,10 +59,9 @@ TEST_F(ActiveScheduler, queued_objects_run_once_in_queueing_order_when_the_queue
     EXPECT_EQ(queue.pump(), 1u);
     EXPECT_EQ(runs, (std::vector<int> {2, 1}));
     EXPECT_FALSE(first.pending_while_running) << "the flag is cleared before run";
-}
 
-TEST_F(ActiveScheduler, objects_queue_themselves_from_run_and_cancelled_or_destroyed_ones_never_run)
-{
+    // Objects queue themselves from run; cancelled or destroyed ones never run.
+    runs.clear();
     Recorder again(runs, 1), cancelled(runs, 2), kept(runs, 3), requeued(runs, 4);
     auto destroyed = std::make_unique<Recorder>(runs, 5);
     int rounds = 0;

@@ -2,6 +2,7 @@
 
 #include "support/scoped_config.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -26,7 +27,7 @@ void write_store(const std::string& text)
 
 } // namespace
 
-TEST(Switches, the_store_under_the_config_home_is_made_on_the_first_write_under_a_known_root)
+TEST(Switches, the_store_is_made_on_the_first_write_and_values_read_back_replaced_in_two_bases)
 {
     test::ScopedConfig config;
     EXPECT_EQ(std::filesystem::path(os::switches_file()), config.folder().path() / "melodeck/switches.ini");
@@ -51,11 +52,9 @@ TEST(Switches, the_store_under_the_config_home_is_made_on_the_first_write_under_
     }
     EXPECT_TRUE(std::filesystem::exists(nested / "melodeck/switches.ini"));
     EXPECT_FALSE(std::filesystem::exists(nested / "melodeck/switches.ini.tmp"));
-}
 
-TEST(Switches, written_values_read_back_and_replace_earlier_ones_and_numbers_read_in_two_bases)
-{
-    test::ScopedConfig config;
+    // Written values read back and replace earlier ones.
+    std::filesystem::remove(os::switches_file());
     ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
     ASSERT_TRUE(os::write_registry_value(s_key, u"Flicker", 0xFFFFFFFF));
     ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 0));

@@ -37,7 +37,7 @@ size_t entries_in(const fs::path& folder)
 
 } // namespace
 
-TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_through_backslashes_and_links)
+TEST(XmlFile, missing_or_malformed_files_load_as_null_saved_ones_load_back_and_stale_temporary_files_go)
 {
     test::TempDir dir;
     fs::create_directory(dir.native("sub"));
@@ -69,6 +69,25 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_t
     liba::XmlNode document = os::xml_load(dir.file("Equalizer.xml"));
     ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
     EXPECT_EQ(text_of(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
+
+    // Saving removes the temporary files that killed writers left.
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    auto left = [&](pid_t pid, std::string_view target) {
+        std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
+        test::write_file(dir.native(name), test::Bytes(3, 'x'));
+        return dir.native(name);
+    };
+    std::string stale = left(dead, "Stale.xml");
+    std::string running = left(::getppid(), "Stale.xml"); // its writer may still finish
+    std::string other_file = left(dead, "Equalizer.xml");
+    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Stale.xml")));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(other_file));
 }
 
 TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_save_keeps_it_whole)
@@ -107,26 +126,4 @@ TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_sa
     }
     EXPECT_EQ(text_of(dir.native("Settings.xml")), before);
     EXPECT_EQ(entries_in(dir.path()), 1u); // no temporary file left behind
-}
-
-TEST(XmlFile, save_removes_temporary_files_that_killed_writers_left)
-{
-    test::TempDir dir;
-    pid_t dead = ::fork();
-    if (dead == 0)
-        ::_exit(0);
-    ASSERT_GT(dead, 0);
-    ::waitpid(dead, nullptr, 0);
-    auto left = [&](pid_t pid, std::string_view target) {
-        std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
-        test::write_file(dir.native(name), test::Bytes(3, 'x'));
-        return dir.native(name);
-    };
-    std::string stale = left(dead, "Settings.xml");
-    std::string running = left(::getppid(), "Settings.xml"); // its writer may still finish
-    std::string other_file = left(dead, "Equalizer.xml");
-    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(running));
-    EXPECT_TRUE(fs::exists(other_file));
 }
