@@ -110,8 +110,7 @@ TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
         test::failed_exit, "Some active objects still live while scheduler is terminating");
 }
 
-// The screen's own scheduler: objects queued from the UI thread run from whichever loop of the
-// screen dispatches next, nested ones included, and not after the screen quit.
+// The screen's own scheduler runs objects from whichever of its loops dispatches next.
 TEST(ScreenScheduler, queued_objects_run_inside_a_nested_loop_and_not_after_quit)
 {
     os::HeadlessScreen screen({240, 320});

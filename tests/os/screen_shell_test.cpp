@@ -65,10 +65,8 @@ TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
     above.recorder.set_color(rgb(0xC0, 0x20, 0x20));
     screen.dispatch_pending();
     const Surface& frame = screen.frame();
-    EXPECT_EQ(frame.at(149, 30), s_green);
-    EXPECT_EQ(frame.at(150, 30), s_desktop_color);
-    EXPECT_EQ(frame.at(239, 109), rgb(0xC0, 0x20, 0x20));
-    EXPECT_EQ(frame.at(239, 110), s_desktop_color);
+    EXPECT_EQ((std::vector {frame.at(149, 30), frame.at(150, 30), frame.at(239, 109), frame.at(239, 110)}),
+        (std::vector {s_green, s_desktop_color, rgb(0xC0, 0x20, 0x20), s_desktop_color}));
     above.window.show(ShowMode::hide);
     EXPECT_EQ(screen.frame().at(120, 70), s_green);
     // The frame is shown after the paints, and only when something changed.

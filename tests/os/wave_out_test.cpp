@@ -27,8 +27,7 @@ struct Buffer {
     os::WaveHeader header;
 };
 
-// The next notice; fails the test (and returns an empty message) if none comes, or when a device is
-// given, if it is not id from that device.
+// The next notice (which must be id from device, when given); an empty one, failing, if none comes.
 os::Message next_notice(os::MessageQueue& queue, uint32_t id = 0, const os::WaveOut* device = nullptr)
 {
     std::optional<os::Message> message = queue.get_for(20s);
