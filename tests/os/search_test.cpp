@@ -54,14 +54,13 @@ std::u16string root(const test::TempDir& dir)
 
 } // namespace
 
-TEST(Search, order_masks_recursion_and_stops_over_one_tree)
+TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_names)
 {
     // What, the file and folder masks, recursion, the event whose callback answers "stop", the events.
     const std::tuple<const char*, std::u16string_view, std::u16string_view, bool, std::string, Events> cases[]
-        = {
-            {"files first, then folders, each in name order", u"*", u"*", false, "",
-                {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
-                    "folder /sub2"}},
+        = {{"files first, then folders, each in name order", u"*", u"*", false, "",
+               {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
+                   "folder /sub2"}},
             {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
                 {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
                     "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
@@ -74,24 +73,20 @@ TEST(Search, order_masks_recursion_and_stops_over_one_tree)
                 "folder /sub1", {"folder /Music", "folder /sub1"}},
             {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
                 {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
-                    "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
-        };
-    test::TempDir dir; // a.mp3 B.MP3 c.txt noext sub1/{x.mp3 y.mp3 deep/z.mp3} sub2/w.mp3 Music/
+                    "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}}};
+    test::TempDir dir; // tree/ a.mp3 B.MP3 c.txt noext sub1/{x.mp3 y.mp3 deep/z.mp3} sub2/w.mp3 Music/
     for (const char* name :
         {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
-        touch(dir.native(name));
-    std::filesystem::create_directory(dir.native("Music"));
+        touch(dir.native("tree") / name);
+    std::filesystem::create_directory(dir.native("tree/Music"));
     for (const auto& [what, files, folders, recursive, stop_at, expected] : cases) {
-        Recorder finder(root(dir));
+        Recorder finder(dir.file("tree"));
         finder.stop_at = stop_at;
-        os::search(finder, root(dir), files, folders, recursive);
+        os::search(finder, dir.file("tree"), files, folders, recursive);
         EXPECT_EQ(finder.events, expected) << what;
     }
-}
 
-TEST(Search, dots_names_not_utf8_missing_folders_the_folder_as_given_links_and_the_order_of_names)
-{
-    test::TempDir dir;
+    // Dot names, names not UTF-8, missing folders, the folder as given, links and a mixed folder.
     touch(dir.native(".hidden"));
     touch(dir.native("sub/f.mp3"));
     std::filesystem::create_directory(dir.native("mixed"));

@@ -1,4 +1,6 @@
 #include "os/wave_out.h"
+
+#include "liba/little_endian.h"
 #include "os/wave_out/pcm_to_float.h"
 #include "os/wave_out/wave_out_backends.h"
 #include "os/wave_out/wave_out_paced.h"
@@ -205,11 +207,10 @@ TEST(WaveOutFile, writes_exactly_the_bytes_played_appending_in_the_same_format)
     EXPECT_TRUE(file_data(path) == joined(a, c)) << "whatever the volume";
     std::vector<uint8_t> file = test::read_file(path);
     ASSERT_GE(file.size(), 44u);
-    EXPECT_EQ(file[22], 2); // channels
-    EXPECT_EQ(file[24] | file[25] << 8, 22050);
-    EXPECT_EQ(file[34], 16); // bits
-    uint32_t data_size = file[40] | file[41] << 8 | file[42] << 16 | uint32_t(file[43]) << 24;
-    EXPECT_EQ(data_size, 16346u) << "the header's size is up to date after close";
+    // Channels, rate, bits, and the data size, up to date after the close.
+    EXPECT_EQ(std::tuple(liba::load_le16(&file[22]), liba::load_le32(&file[24]), liba::load_le16(&file[34]),
+                  liba::load_le32(&file[40])),
+        std::tuple(uint16_t(2), 22050u, uint16_t(16), 16346u));
     play_through("file:" + path, {1, 16, 8000}, {&d}); // another format starts anew
     play_through("file:" + path, {1, 16, 8000}, {&e}); // paced, same format: appended
     EXPECT_TRUE(file_data(path) == joined(d, e));
