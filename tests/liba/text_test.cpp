@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Text, utf8_with_each_invalid_byte_replaced_eight_bit_and_number_conversions)
+TEST(Text, utf8_with_each_invalid_byte_replaced_eight_bit_numbers_and_case_mapping)
 {
     std::u16string text = u"Gr\u00FC\u00DFe \u266B \U0001F3B5";
     EXPECT_EQ(liba::from_utf8(liba::to_utf8(text)), text);
@@ -27,10 +27,8 @@ TEST(Text, utf8_with_each_invalid_byte_replaced_eight_bit_and_number_conversions
         EXPECT_FALSE(liba::is_valid_utf8(bytes)) << testing::PrintToString(bytes);
         EXPECT_EQ(liba::from_utf8(bytes), text) << testing::PrintToString(bytes);
     }
-}
 
-TEST(Text, case_mapping_covers_latin1_greek_and_cyrillic_but_not_symbols)
-{
+    // Case mapping covers Latin-1, Greek and Cyrillic, but not symbols.
     EXPECT_EQ(
         liba::to_lower(u"ABC \u00C4\u00D6 \u0416 \u0401 \u00D7"), u"abc \u00E4\u00F6 \u0436 \u0451 \u00D7");
     EXPECT_EQ(liba::to_upper(u"abc \u00E4 \u0436 \u00F7"), u"ABC \u00C4 \u0416 \u00F7");

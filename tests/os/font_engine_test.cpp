@@ -42,7 +42,8 @@ double ink_centre(const os::Surface& s, int32_t top, int32_t bottom)
 
 } // namespace
 
-TEST(FontEngine, faces_are_shared_and_fall_back_and_measure_sums_advances_without_control_characters)
+TEST(FontEngine,
+    faces_are_shared_and_fall_back_measure_sums_advances_and_drawing_keeps_to_the_clip_in_each_style)
 {
     auto f = face(20);
     ASSERT_NE(f, nullptr) << "no font installed (fonts-dejavu-core)";
@@ -64,12 +65,8 @@ TEST(FontEngine, faces_are_shared_and_fall_back_and_measure_sums_advances_withou
     EXPECT_GE(small->line_height(), 12);
     EXPECT_LE(large->line_height(), 48);
     EXPECT_GT(large->ascent(), small->ascent());
-}
 
-TEST(FontEngine, draws_inside_the_clip_only_in_bold_italic_and_underlined_styles)
-{
-    auto f = face(24);
-    ASSERT_NE(f, nullptr);
+    // Drawing stays inside the clip.
     os::Surface full = drawn(f, {200, 40}, 5, 5, u"HHHHHHHH");
     int32_t left = 200, bottom = -1; // ink starts at the pen and "H" ends on the baseline
     for (int32_t i = 0; i < 200 * 40; ++i) {
