@@ -87,9 +87,8 @@ TEST_F(ScreenInput, the_capture_takes_every_pointer_message_and_losing_it_is_ann
 {
     TestWindow a(screen, {{0, 30}, {100, 100}});
     TestWindow b(screen, {{120, 30}, {100, 100}});
-    screen.dispatch_pending();
+    settle(a, b);
     a.window.set_capture();
-    a.recorder.log.clear();
     screen.press({150, 50});
     screen.move_to({160, 300});
     screen.release({239, 319});
