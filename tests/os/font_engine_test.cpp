@@ -67,6 +67,7 @@ TEST(FontEngine,
     EXPECT_GT(large->ascent(), small->ascent());
 
     // Drawing stays inside the clip.
+    f = face(24);
     os::Surface full = drawn(f, {200, 40}, 5, 5, u"HHHHHHHH");
     int32_t left = 200, bottom = -1; // ink starts at the pen and "H" ends on the baseline
     for (int32_t i = 0; i < 200 * 40; ++i) {

@@ -31,10 +31,10 @@ protected:
 TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame_it)
 {
     const PlatformKind ppc = PlatformKind::pocket_pc, phone = PlatformKind::smartphone;
-    const std::tuple<PlatformKind, Size, Rect> cases[]
-        = {{ppc, {240, 320}, {{0, 26}, {240, 268}}}, {ppc, {640, 480}, {{0, 52}, {640, 376}}},
-            {phone, {176, 220}, {{0, 20}, {176, 180}}}, {phone, {480, 640}, {{0, 54}, {480, 532}}},
-            {phone, {320, 240}, {{0, 0}, {320, 240}}}, {ppc, {100, 40}, {{0, 26}, {100, 0}}}};
+    const std::tuple<PlatformKind, Size, Rect> cases[] = {{ppc, {240, 320}, {{0, 26}, {240, 268}}},
+        {ppc, {640, 480}, {{0, 52}, {640, 376}}}, {ppc, {480, 640}, {{0, 52}, {480, 536}}},
+        {phone, {176, 220}, {{0, 20}, {176, 180}}}, {phone, {480, 640}, {{0, 54}, {480, 532}}},
+        {phone, {320, 240}, {{0, 0}, {320, 240}}}, {ppc, {100, 40}, {{0, 26}, {100, 0}}}};
     for (auto [kind, size, area] : cases) {
         SCOPED_TRACE(testing::Message() << int(kind) << " " << size.width << "x" << size.height);
         EXPECT_EQ(work_area(size, kind), area);

@@ -243,12 +243,14 @@ TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_stil
 
 TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
 {
-    EXPECT_EQ(os::paced_bytes_due(1ms, 176400, 4), 176u);
+    EXPECT_EQ(os::paced_bytes_due(1ms, 264600, os::WaveFormat {2, 24, 44100}.block_align()), 264u);
     EXPECT_EQ(os::paced_bytes_due(1001us, 16000, 2), 16u);
     EXPECT_EQ(os::paced_bytes_due(-5ms, 176400, 4), 0u);
     EXPECT_EQ(os::paced_bytes_due(1s, 176400, 0), 0u);
     // Hours of 8-channel 32-bit sound at 384 kHz do not overflow.
-    EXPECT_EQ(os::paced_bytes_due(std::chrono::hours(30), 12'288'000, 32), uint64_t(30) * 3600 * 12'288'000);
+    EXPECT_EQ(
+        os::paced_bytes_due(std::chrono::hours(30), 12'288'000, os::WaveFormat {8, 32, 384000}.block_align()),
+        uint64_t(30) * 3600 * 12'288'000);
 }
 
 TEST(PcmToFloat, each_width_and_the_volume_word)
