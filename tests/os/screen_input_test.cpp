@@ -18,11 +18,6 @@ std::vector<uint32_t> pointer_ids(const test::WindowRecorder& recorder)
     return ids;
 }
 
-Point point_of(const Recorded& r)
-{
-    return {lparam_low(r.lparam), lparam_high(r.lparam)};
-}
-
 // A window that takes the capture on a stylus down and asks the screen about a hold, as a form's
 // window procedure does; it records what it decided.
 struct HoldWindow : TestWindow {
@@ -56,7 +51,7 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_activ
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(above.recorder).empty());
     ASSERT_EQ(pointer_ids(below.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    EXPECT_EQ(point_of(below.recorder.only(WM_LBUTTONDOWN)[0]), (Point {5, 7}));
+    EXPECT_EQ(below.recorder.only(WM_LBUTTONDOWN)[0].lparam, make_lparam(5, 7));
     EXPECT_EQ(below.recorder.log.front().id, WM_ACTIVATE); // before the button
     EXPECT_EQ(below.recorder.log.front().wparam, WA_CLICKACTIVE);
     EXPECT_EQ(WindowId(below.recorder.log.front().lparam), above.window.id()); // the one it replaced
@@ -95,7 +90,7 @@ TEST_F(ScreenInput, the_capture_takes_every_pointer_message_and_losing_it_is_ann
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(b.recorder).empty());
     ASSERT_EQ(pointer_ids(a.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
-    EXPECT_EQ(point_of(a.recorder.only(WM_MOUSEMOVE)[0]), (Point {160, 270}));
+    EXPECT_EQ(a.recorder.only(WM_MOUSEMOVE)[0].lparam, make_lparam(160, 270));
     EXPECT_EQ(screen.active_window(), &b.window); // the capture's press activates nothing
 
     auto changes = [&](const TestWindow& w) { return w.recorder.only(WM_CAPTURECHANGED); };
