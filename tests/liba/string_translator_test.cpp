@@ -4,7 +4,6 @@
 #include "liba/text.h"
 
 #include <gtest/gtest.h>
-#include <string>
 
 using liba::StringTranslator;
 
@@ -20,44 +19,36 @@ StringTranslator loaded(std::string_view bytes)
 
 } // namespace
 
-TEST(LanguageFile, each_line_gives_a_key_and_its_text_and_a_miss_falls_back)
+TEST(LanguageFile, each_line_gives_a_key_and_its_text_a_miss_falls_back_and_utf16_needs_its_mark)
 {
-    struct Case {
-        const char16_t* file;
-        const char16_t* key;
-        const char16_t* text; // null: no entry
-    };
-    const Case cases[] = {
-        {u"Menu_Exit=  Quit now \n", u"Menu_Exit", u"  Quit now "}, // the blanks after "=" are kept
-        {u"Menu_Exit  \tQuit now \n", u"Menu_Exit", u"Quit now "}, // those after the word are not
-        {u"Menu_Exit=Quit now\n", u"Menu_Exit=Quit", u"now"}, // "=" inside the word is part of the key
-        {u"Menu_Exit Quit\n", u"menu_exit", nullptr},
-        {u"Status_Play\n", u"Status_Play", u""}, // an empty text is a translation, not a miss
-        {u"A one\rB two\nA three\r\nC four", u"A", u"three"}, // later lines win
-        {u"A one\rB two\nA three\r\nC four", u"C", u"four"}, // the last line needs no line end
-        // Comments, blank lines and leading white space are skipped.
-        {u"// header\n\n   \t Menu_Stop Stop\r\n//Menu_Exit Quit\r\r\n  // About About\n=\n= text\n",
-            u"Menu_Stop", u"Stop"},
-        {u"  // About About\n=\n= text\n", u"", nullptr},
-    };
-    for (const Case& c : cases) {
+    // A file, a key and its text (null: no entry).
+    const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[]
+        = {{u"Menu_Exit=  Quit now \n", u"Menu_Exit", u"  Quit now "}, // the blanks after "=" are kept
+            {u"Menu_Exit  \tQuit now \n", u"Menu_Exit", u"Quit now "}, // those after the word are not
+            {u"Menu_Exit=Quit now\n", u"Menu_Exit=Quit", u"now"}, // "=" inside the word is part of the key
+            {u"Menu_Exit Quit\n", u"menu_exit", nullptr},
+            {u"Status_Play\n", u"Status_Play", u""}, // an empty text is a translation, not a miss
+            {u"A one\rB two\nA three\r\nC four", u"A", u"three"}, // later lines win
+            {u"A one\rB two\nA three\r\nC four", u"C", u"four"}, // the last line needs no line end
+            // Comments, blank lines and leading white space are skipped.
+            {u"// header\n\n   \t Menu_Stop Stop\r\n//Menu_Exit Quit\r\r\n  // About About\n=\n= text\n",
+                u"Menu_Stop", u"Stop"},
+            {u"  // About About\n=\n= text\n", u"", nullptr}};
+    for (auto [file, key, text] : cases) {
         StringTranslator translator;
-        liba::parse_language(c.file, translator);
-        SCOPED_TRACE(liba::to_utf8(c.file));
-        const std::u16string* text = translator.find(c.key);
-        ASSERT_EQ(text != nullptr, c.text != nullptr);
-        EXPECT_EQ(translator.translate(c.key, u"fallback"), c.text ? c.text : u"fallback");
-        EXPECT_EQ(translator.translate(c.key), c.text ? c.text : c.key);
+        liba::parse_language(file, translator);
+        SCOPED_TRACE(liba::to_utf8(file));
+        ASSERT_EQ(translator.find(key) != nullptr, text != nullptr);
+        EXPECT_EQ(translator.translate(key, u"fallback"), text ? text : u"fallback");
+        EXPECT_EQ(translator.translate(key), text ? text : key);
     }
     StringTranslator translator;
     translator.set(u"Menu_Exit", u"Quit");
     translator.set(u"Menu_Exit", u"Leave");
     EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
     EXPECT_EQ(translator.size(), 1u);
-}
 
-TEST(LanguageFile, utf16_needs_its_mark_and_an_even_length_else_the_bytes_are_eight_bit_text)
-{
+    // UTF-16 needs its mark and an even length, else the bytes are eight-bit text.
     auto utf16 = [](std::u16string_view text) {
         std::string bytes;
         for (char16_t c : text)

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Text, utf8_eight_bit_and_number_conversions)
+TEST(Text, utf8_with_each_invalid_byte_replaced_eight_bit_numbers_and_case_mapping)
 {
     std::u16string text = u"Gr\u00FC\u00DFe \u266B \U0001F3B5";
     EXPECT_EQ(liba::from_utf8(liba::to_utf8(text)), text);
@@ -17,20 +17,7 @@ TEST(Text, utf8_eight_bit_and_number_conversions)
         u"\u20AC \u201Cq\u201D\u0081\u008D\u008F\u0090\u009D\u0178\u00FF");
     EXPECT_EQ(liba::to_text(int64_t(-2147483648LL)), u"-2147483648");
     EXPECT_EQ(liba::to_text(1.5), u"1.500000");
-}
-
-TEST(Text, case_mapping_covers_latin1_greek_and_cyrillic_but_not_symbols)
-{
-    EXPECT_EQ(
-        liba::to_lower(u"ABC \u00C4\u00D6 \u0416 \u0401 \u00D7"), u"abc \u00E4\u00F6 \u0436 \u0451 \u00D7");
-    EXPECT_EQ(liba::to_upper(u"abc \u00E4 \u0436 \u00F7"), u"ABC \u00C4 \u0416 \u00F7");
-    // The unassigned capital slot U+03A2 stays.
-    EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
-    EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
-}
-
-TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
-{
+    // Every invalid UTF-8 byte becomes one replacement character.
     const std::pair<std::string, std::u16string> cases[] = {{"\xE2\x82", u"\uFFFD\uFFFD"}, // cut at the end
         {"\xC0\xAF", u"\uFFFD\uFFFD"}, {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
         {"\xC3", u"\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
@@ -40,4 +27,12 @@ TEST(Text, every_invalid_utf8_byte_becomes_one_replacement_character)
         EXPECT_FALSE(liba::is_valid_utf8(bytes)) << testing::PrintToString(bytes);
         EXPECT_EQ(liba::from_utf8(bytes), text) << testing::PrintToString(bytes);
     }
+
+    // Case mapping covers Latin-1, Greek and Cyrillic, but not symbols.
+    EXPECT_EQ(
+        liba::to_lower(u"ABC \u00C4\u00D6 \u0416 \u0401 \u00D7"), u"abc \u00E4\u00F6 \u0436 \u0451 \u00D7");
+    EXPECT_EQ(liba::to_upper(u"abc \u00E4 \u0436 \u00F7"), u"ABC \u00C4 \u0416 \u00F7");
+    // The unassigned capital slot U+03A2 stays.
+    EXPECT_EQ(liba::to_lower(u"\u0391\u03A9\u03A2"), u"\u03B1\u03C9\u03A2");
+    EXPECT_EQ(liba::to_upper(u"\u03B1\u03C9"), u"\u0391\u03A9");
 }

@@ -32,8 +32,7 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     for (char16_t c : std::u16string(u"\uFEFF<E A=\"\u00E9t\u00E9\"/>"))
         utf16 += {char(c & 0xFF), char(c >> 8)};
     std::u16string value;
-    EXPECT_TRUE(XmlNode::parse(utf16).child(u"E").get_attribute(u"A", value));
-    EXPECT_EQ(value, u"\u00E9t\u00E9");
+    EXPECT_TRUE(XmlNode::parse(utf16).child(u"E").get_attribute(u"A", value) && value == u"\u00E9t\u00E9");
 
     XmlNode document = XmlNode::parse(s_settings);
     EXPECT_EQ(document.child_count(), 3u); // declaration, comment, root: no text at document level
@@ -51,23 +50,18 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     int32_t position = -1;
     std::u16string text = u"default";
     XmlNode first = settings.child(u"Bookmarks").child(u"Bookmark"); // the first of two namesakes
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume));
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer));
-    EXPECT_TRUE(first.get_attribute(u"Pos", position));
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume) && volume == 0.75);
+    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer) && equalizer);
+    EXPECT_TRUE(first.get_attribute(u"Pos", position) && position == 12);
     EXPECT_FALSE(first.get_attribute(u"Missing", text)); // a missing attribute changes nothing
     EXPECT_EQ(text, u"default");
-    EXPECT_EQ(position, 12);
-    EXPECT_DOUBLE_EQ(volume, 0.75);
-    EXPECT_TRUE(equalizer);
 
     XmlNode sound = settings.child(u"Sound"); // copies share the node, which keeps its document alive
     document = settings = XmlNode();
     XmlNode copy = sound;
     copy.set_attribute(u"Volume", 0.25);
-    EXPECT_TRUE(sound.get_attribute(u"Volume", volume));
-    EXPECT_EQ(volume, 0.25);
-    EXPECT_TRUE(sound.add_child(u"Extra"));
-    EXPECT_TRUE(copy.child(u"Extra"));
+    EXPECT_TRUE(sound.get_attribute(u"Volume", volume) && volume == 0.25);
+    EXPECT_TRUE(sound.add_child(u"Extra") && copy.child(u"Extra"));
 }
 
 TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
@@ -78,13 +72,10 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     // One root element only, and the document is no element.
     EXPECT_TRUE(document.add_child(u"Other").is_null());
     EXPECT_FALSE(document.set_attribute(u"A", u"x"));
-    XmlNode sound = settings.add_child(u"Sound");
-    EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0));
-    EXPECT_TRUE(sound.set_attribute(u"EqualizerOn", false));
-    XmlNode playback = settings.add_child(u"Playback");
-    EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)));
-    EXPECT_TRUE(playback.set_attribute(u"Random", true));
-    EXPECT_TRUE(playback.set_attribute(u"Name", u"true text"));
+    XmlNode sound = settings.add_child(u"Sound"), playback = settings.add_child(u"Playback");
+    EXPECT_TRUE(sound.set_attribute(u"Volume", 1.0) && sound.set_attribute(u"EqualizerOn", false));
+    EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)) && playback.set_attribute(u"Random", true)
+        && playback.set_attribute(u"Name", u"true text"));
 
     std::string text = document.serialise();
     EXPECT_EQ(settings.serialise(), "") << "an element's own text is no serialised document";
@@ -128,39 +119,32 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     EXPECT_EQ(element.child_count(), 5u);
 }
 
-template<class T> struct ReadCase {
-    std::u16string text;
-    bool ok;
-    T value; // after the read, starting from 777
-};
-
-TEST(XmlText, number_reading)
+TEST(XmlText, numbers_and_booleans_read_and_written)
 {
-    const ReadCase<int32_t> ints[] = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7},
-        {u"0x10", true, 0}, {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
-        {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"- 5", false, 0},
-        {u"+-5", false, 0}, {u"", false, 777}, {u"  +", false, 777}};
-    for (const ReadCase<int32_t>& c : ints) {
+    // The text, whether it reads, and the value after the read, starting from 777.
+    const std::tuple<std::u16string, bool, int32_t> ints[]
+        = {{u"12abc", true, 12}, {u"\t\r\n -42 6", true, -42}, {u"+7", true, 7}, {u"0x10", true, 0},
+            {u"2147483648", true, std::numeric_limits<int32_t>::min()}, // wraps at 32 bits
+            {u"-4294967295", true, 1}, {u"99999999999999999999", true, 0x630FFFFF}, {u"- 5", false, 0},
+            {u"+-5", false, 0}, {u"", false, 777}, {u"  +", false, 777}};
+    for (const auto& [text, ok, expected] : ints) {
         int32_t value = 777;
-        EXPECT_EQ(liba::xml_read_int(c.text, value), c.ok) << liba::to_utf8(c.text);
-        EXPECT_EQ(value, c.value) << liba::to_utf8(c.text);
+        EXPECT_EQ(liba::xml_read_int(text, value), ok) << liba::to_utf8(text);
+        EXPECT_EQ(value, expected) << liba::to_utf8(text);
     }
-    const ReadCase<double> reals[] = {{u"  -0.25", true, -0.25}, {u"+2.5xyz", true, 2.5},
-        {u"1.5e3", true, 1500.0}, {u"1e+2", true, 100.0}, {u"2E-2", true, 0.02}, {u"1e+", true, 1.0},
-        {u"3.", true, 3.0}, {u"1,5", true, 1.0}, {u"1e-999", true, 0.0},
+    const std::tuple<std::u16string, bool, double> reals[] = {{u"  -0.25", true, -0.25},
+        {u"+2.5xyz", true, 2.5}, {u"1.5e3", true, 1500.0}, {u"1e+2", true, 100.0}, {u"2E-2", true, 0.02},
+        {u"1e+", true, 1.0}, {u"3.", true, 3.0}, {u"1,5", true, 1.0}, {u"1e-999", true, 0.0},
         {u"0." + std::u16string(400, u'0') + u"1", true, 0.0}, {u"1e999", false, 777.0}, {u".5", false, 0.0},
         {u"-e5", false, 0.0}, {u" \t", false, 777.0}, {u"+", false, 777.0},
         {u"1" + std::u16string(400, u'0'), false, 777.0},
         {u"0." + std::u16string(300, u'0') + u"1e300", true, 0.1}, {u"1e99999999999999999999", false, 777.0}};
-    for (const ReadCase<double>& c : reals) {
+    for (const auto& [text, ok, expected] : reals) {
         double value = 777.0;
-        EXPECT_EQ(liba::xml_read_real(c.text, value), c.ok) << liba::to_utf8(c.text);
-        EXPECT_DOUBLE_EQ(value, c.value) << liba::to_utf8(c.text);
+        EXPECT_EQ(liba::xml_read_real(text, value), ok) << liba::to_utf8(text);
+        EXPECT_DOUBLE_EQ(value, expected) << liba::to_utf8(text);
     }
-}
-
-TEST(XmlText, booleans_read_in_their_spellings_only_and_numbers_are_written_like_printf)
-{
+    // Booleans read in their spellings only; numbers are written like printf.
     bool value = false;
     EXPECT_TRUE(liba::xml_read_bool(u"TRUE", value) && value);
     EXPECT_TRUE(liba::xml_read_bool(u"0", value) && !value);

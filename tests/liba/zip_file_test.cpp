@@ -38,12 +38,6 @@ std::string read_text(liba::ZipFile& zip, uint32_t count = 1000)
     return out;
 }
 
-test::Bytes cut(test::Bytes bytes, size_t size)
-{
-    bytes.resize(size);
-    return bytes;
-}
-
 } // namespace
 
 TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_central_directory)
@@ -76,8 +70,8 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     EXPECT_TRUE(zip->find(u"CAF\u00C9 \u20AC.BMP"));
     EXPECT_EQ(read_text(*zip), "1252");
 
-    liba::ZipFile none(nullptr); // a missing or failed archive stream ends the walk at once
-    EXPECT_FALSE(none.find(u"x"));
+    // A missing or failed archive stream ends the walk at once.
+    EXPECT_FALSE(liba::ZipFile(nullptr).find(u"x"));
     auto failed = std::make_unique<liba::MemoryReader>(w.bytes);
     failed->add_error(u"can't open file");
     EXPECT_EQ(liba::ZipFile(std::move(failed)).next_entry(), u"");
@@ -93,16 +87,14 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
     stored(w, "b", "");
     stored(w, "digits", "0123456789");
     auto zip = open(w.bytes);
-    // find rewinds every time; a name ending in two separators loses one of them, accented or not.
+    // find rewinds; a name ending in two separators (accented or not) loses one; a miss leaves no entry.
     const std::pair<std::u16string_view, const char*> cases[]
         = {{u"skin\\main.skin", "main"}, {u"pics/CAF\u00C9.BMP/", "cafe"}, {u"Skin/Main.skin", "main"},
             {u"\u00C4LT//", ""}, {u"\u00C4lt", nullptr}, {u"skin/main.ski", nullptr}, {u"pics//", nullptr}};
     for (const auto& [name, data] : cases) {
         EXPECT_EQ(zip->find(name), data != nullptr) << liba::to_utf8(name);
-        EXPECT_EQ(data ? read_text(*zip) : "", data ? data : "") << liba::to_utf8(name);
+        EXPECT_EQ(read_text(*zip), data ? data : "") << liba::to_utf8(name);
     }
-    EXPECT_FALSE(zip->find(u"x"));
-    EXPECT_EQ(read_text(*zip), "") << "a failed find leaves no entry to read";
     EXPECT_TRUE(liba::same_entry_name(u"\u0416\\X", u"\u0436/x/"));
     EXPECT_FALSE(liba::same_entry_name(u"/a", u"a"));
 
@@ -134,7 +126,7 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
     EXPECT_EQ(second.skip(std::numeric_limits<int32_t>::min()), -10);
     EXPECT_FALSE(second.find(u"c"));
 
-    zip = open(cut(w.bytes, w.bytes.size() - 4)); // a cut archive gives short reads
+    zip = open(test::Bytes(w.bytes.begin(), w.bytes.end() - 4)); // a cut archive gives short reads
     ASSERT_TRUE(zip->find(u"digits"));
     EXPECT_EQ(read_text(*zip, 100), "012345");
     EXPECT_EQ(zip->next_entry(), u"");
@@ -164,8 +156,7 @@ TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
     stored(w, "first", "11111");
     size_t second = w.bytes.size();
     stored(w, "second.bmp", "22222", "EXTRA");
-    std::vector<test::Bytes> cases {cut(w.bytes, second + 2), cut(w.bytes, second + 29),
-        cut(w.bytes, second + 42),
+    std::vector<test::Bytes> cases {
         around([](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); }),
         around([](test::ByteWriter& w) { stored(w, "", "anonymous"); }),
         around([](test::ByteWriter& w) { // a data descriptor
@@ -174,6 +165,8 @@ TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
         }),
         // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
         around([](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); })};
+    for (size_t at : {2u, 29u, 42u})
+        cases.emplace_back(w.bytes.begin(), w.bytes.begin() + long(second + at));
     for (size_t at : {26u, 28u}) { // a name or extra length past the end
         cases.push_back(around([at](test::ByteWriter& w) {
             size_t header = w.bytes.size();
@@ -190,7 +183,6 @@ TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
         EXPECT_TRUE(next.empty() || next == u"streamed.bmp" || next == u"a") << liba::to_utf8(next);
         if (!next.empty()) {
             EXPECT_EQ(zip->size(), next == u"a" ? 0u - 71u : 0u);
-            EXPECT_EQ(zip->next_entry(), u"");
         }
         EXPECT_EQ(zip->next_entry(), u"");
         EXPECT_FALSE(zip->find(u"later"));

@@ -2,13 +2,11 @@
 
 #include "os/active.h"
 #include "os/screen/headless_screen.h"
+#include "support/test_support.h"
 
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <optional>
-#include <sys/wait.h>
-#include <vector>
 
 namespace {
 
@@ -33,14 +31,8 @@ struct Recorder final : CActive {
     bool pending_while_running = true;
 };
 
-// A message queue with its scheduler, and the log of runs.
 class ActiveScheduler : public testing::Test {
 protected:
-    static uintptr_t name_of(Recorder& active)
-    {
-        return reinterpret_cast<uintptr_t>(static_cast<CActive*>(&active));
-    }
-
     os::MessageQueue queue;
     CActiveScheduler scheduler {queue};
     std::vector<int> runs;
@@ -48,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(ActiveScheduler, queued_objects_run_once_in_queueing_order_when_the_queue_is_pumped)
+TEST_F(ActiveScheduler, queued_objects_run_once_in_order_when_pumped_and_cancelled_or_destroyed_ones_never)
 {
     CActiveScheduler other(queue);
     Recorder first(runs, 1), second(runs, 2), stranger(runs, 3);
@@ -57,28 +49,23 @@ TEST_F(ActiveScheduler, queued_objects_run_once_in_queueing_order_when_the_queue
     EXPECT_FALSE(scheduler.queue(first)) << "pending already";
     EXPECT_FALSE(other.queue(first));
     EXPECT_EQ(queue.size(), 2u);
-    scheduler.dispatch(name_of(stranger)); // not queued: changes nothing
+    scheduler.dispatch(reinterpret_cast<uintptr_t>(static_cast<CActive*>(&stranger))); // not queued: nothing
     scheduler.dispatch(0);
     EXPECT_TRUE(runs.empty()) << "nothing runs before the queue is pumped";
     std::optional<os::Message> message = queue.try_get();
     ASSERT_TRUE(message && message->callback);
-    EXPECT_EQ(message->wparam, name_of(second));
+    EXPECT_EQ(message->wparam, reinterpret_cast<uintptr_t>(static_cast<CActive*>(&second)));
     message->callback();
     EXPECT_EQ(queue.pump(), 1u);
     EXPECT_EQ(runs, (std::vector<int> {2, 1}));
     EXPECT_FALSE(first.pending_while_running) << "the flag is cleared before run";
-}
 
-TEST_F(ActiveScheduler, objects_queue_themselves_from_run_and_cancelled_or_destroyed_ones_never_run)
-{
+    // Objects queue themselves from run; cancelled or destroyed ones never run.
+    runs.clear();
     Recorder again(runs, 1), cancelled(runs, 2), kept(runs, 3), requeued(runs, 4);
     auto destroyed = std::make_unique<Recorder>(runs, 5);
     int rounds = 0;
-    again.on_run = [&] {
-        if (++rounds < 3) {
-            EXPECT_TRUE(scheduler.queue(again));
-        }
-    };
+    again.on_run = [&] { EXPECT_TRUE(++rounds >= 3 || scheduler.queue(again)); };
     for (Recorder* active : {&again, &cancelled, destroyed.get(), &kept, &requeued})
         scheduler.queue(*active);
     cancelled.cancel();
@@ -98,7 +85,7 @@ TEST_F(ActiveScheduler, objects_queue_themselves_from_run_and_cancelled_or_destr
     dying.emplace(queue);
     dying->queue(kept);
     std::optional<os::Message> stale = queue.try_get();
-    ASSERT_TRUE(stale.has_value());
+    ASSERT_TRUE(stale);
     stale->callback();
     EXPECT_EQ(runs.size(), 5u);
     EXPECT_TRUE(kept.pending());
@@ -111,7 +98,6 @@ TEST_F(ActiveScheduler, objects_queue_themselves_from_run_and_cancelled_or_destr
 
 TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
 {
-    auto exited_with_failure = [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) != 0; };
     EXPECT_EXIT(
         {
             os::MessageQueue queue;
@@ -121,11 +107,10 @@ TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
             scheduler->queue(active);
             scheduler.reset();
         },
-        exited_with_failure, "Some active objects still live while scheduler is terminating");
+        test::failed_exit, "Some active objects still live while scheduler is terminating");
 }
 
-// The screen's own scheduler: objects queued from the UI thread run from whichever loop of the
-// screen dispatches next, nested ones included, and not after the screen quit.
+// The screen's own scheduler runs objects from whichever of its loops dispatches next.
 TEST(ScreenScheduler, queued_objects_run_inside_a_nested_loop_and_not_after_quit)
 {
     os::HeadlessScreen screen({240, 320});

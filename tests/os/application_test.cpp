@@ -4,18 +4,15 @@
 
 #include "os/application.h"
 
-#include "liba/text.h"
 #include "os/screen/headless_screen.h"
+#include "scoped_env.h"
 #include "support/test_support.h"
 #include "support/window_recorder.h"
 
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -34,8 +31,7 @@ struct Copy {
     Copy(std::u16string command_line, bool stay)
     {
         int fds[2];
-        if (pipe(fds) != 0)
-            throw std::runtime_error("pipe");
+        EXPECT_EQ(pipe(fds), 0);
         pid = fork();
         if (pid == 0) {
             char go = 0;
@@ -89,24 +85,8 @@ bool connects(const std::string& path)
 
 class SingleInstance : public testing::Test {
 protected:
-    SingleInstance()
-    {
-        if (const char* previous = std::getenv("XDG_RUNTIME_DIR"))
-            m_previous = previous;
-        setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-    }
-    ~SingleInstance() override
-    {
-        if (m_previous)
-            setenv("XDG_RUNTIME_DIR", m_previous->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-    }
-
     test::TempDir folder;
-
-private:
-    std::optional<std::string> m_previous;
+    test::ScopedEnv runtime {"XDG_RUNTIME_DIR", folder.path().c_str()};
 };
 
 } // namespace
@@ -158,23 +138,14 @@ TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start
 TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_under_tmp_serves)
 {
     std::string fallback = "/tmp/melodeck-" + std::to_string(getuid());
-    std::filesystem::path open_folder = folder.native("open");
-    std::filesystem::create_directory(open_folder);
-    chmod(open_folder.c_str(), 0777);
-    struct Case {
-        std::optional<std::string> runtime;
-        std::string expected;
-    };
-    for (const Case& c :
-        {Case {folder.path().string(), folder.path().string()}, Case {std::nullopt, fallback},
-            Case {open_folder.string(), fallback}, Case {folder.native("missing").string(), fallback}}) {
-        SCOPED_TRACE(c.runtime.value_or("(unset)"));
-        if (c.runtime)
-            setenv("XDG_RUNTIME_DIR", c.runtime->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-        os::Application application(u"Test");
-        EXPECT_EQ(application.lock_path(), c.expected + "/SkinnerClass_Test.lock");
+    const std::string own = folder.path().string(), open = own + "/open", missing = own + "/missing";
+    std::filesystem::create_directory(open);
+    chmod(open.c_str(), 0777);
+    for (auto [runtime, expected] : {std::pair {own.c_str(), own}, {nullptr, fallback},
+             {open.c_str(), fallback}, {missing.c_str(), fallback}}) {
+        SCOPED_TRACE(runtime ? runtime : "(unset)");
+        test::ScopedEnv scope("XDG_RUNTIME_DIR", runtime);
+        EXPECT_EQ(os::Application(u"Test").lock_path(), expected + "/SkinnerClass_Test.lock");
     }
     struct stat status { };
     ASSERT_EQ(lstat(fallback.c_str(), &status), 0);

@@ -44,8 +44,7 @@ TEST(FindDrives, mount_points_under_the_roots_are_cards_unless_they_hold_the_doc
         cards({test::u16(dir.path()), test::u16(dir.native("media/user")), u"/no/such/root"}, u"/x").empty());
 
     // /proc is a mount point on every Linux system: a volume of its own under the root "/".
-    struct stat root {
-    }, proc {};
+    struct stat root = {}, proc = {};
     if (::stat("/", &root) != 0 || ::stat("/proc", &proc) != 0 || root.st_dev == proc.st_dev)
         GTEST_SKIP() << "/proc is no mount point here";
     std::vector<std::u16string> found = cards({u"/"}, u"/home/nobody/Documents");

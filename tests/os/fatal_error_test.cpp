@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 TEST(FatalErrorDeathTest,
-    ends_the_process_with_a_failure_status_showing_message_and_place_and_logs_a_gluck_line)
+    ends_the_process_with_a_failure_showing_message_and_place_through_the_box_and_logs_it)
 {
     test::ScopedConfig config;
     EXPECT_EXIT(os::fatal_error(u"PlayerPCM::on_data", u"on_data unexpected - player is active object"),
@@ -20,10 +20,8 @@ TEST(FatalErrorDeathTest,
         test::failed_exit, "control with id \\{7\\} already exists");
     EXPECT_EQ(test::ScopedConfig::log_text(),
         u"Gluck: control with id {7} already exists in container @ Container::register_control\n");
-}
 
-TEST(FatalErrorDeathTest, goes_through_the_installed_message_box)
-{
+    // It goes through the installed message box.
     EXPECT_EXIT(
         {
             os::set_message_box_handler([](std::u16string_view text, std::u16string_view caption) {

@@ -32,20 +32,18 @@ int32_t ink_count(const os::Surface& s)
 // Mean x of the ink in rows [top, bottom).
 double ink_centre(const os::Surface& s, int32_t top, int32_t bottom)
 {
-    double sum = 0;
-    int32_t count = 0;
-    for (int32_t y = top; y < bottom; ++y) {
-        for (int32_t x = 0; x < s.width; ++x) {
-            sum += s.at(x, y) != s_paper ? x : 0;
-            count += s.at(x, y) != s_paper ? 1 : 0;
-        }
+    double sum = 0, count = 0;
+    for (int32_t i = top * s.width; i < bottom * s.width; ++i) {
+        sum += s.pixels[size_t(i)] != s_paper ? i % s.width : 0;
+        count += s.pixels[size_t(i)] != s_paper ? 1 : 0;
     }
     return count ? sum / count : -1;
 }
 
 } // namespace
 
-TEST(FontEngine, faces_are_shared_and_fall_back_and_measure_sums_advances_without_control_characters)
+TEST(FontEngine,
+    faces_are_shared_and_fall_back_measure_sums_advances_and_drawing_keeps_to_the_clip_in_each_style)
 {
     auto f = face(20);
     ASSERT_NE(f, nullptr) << "no font installed (fonts-dejavu-core)";
@@ -67,12 +65,9 @@ TEST(FontEngine, faces_are_shared_and_fall_back_and_measure_sums_advances_withou
     EXPECT_GE(small->line_height(), 12);
     EXPECT_LE(large->line_height(), 48);
     EXPECT_GT(large->ascent(), small->ascent());
-}
 
-TEST(FontEngine, draws_inside_the_clip_only)
-{
-    auto f = face(24);
-    ASSERT_NE(f, nullptr);
+    // Drawing stays inside the clip.
+    f = face(24);
     os::Surface full = drawn(f, {200, 40}, 5, 5, u"HHHHHHHH");
     int32_t left = 200, bottom = -1; // ink starts at the pen and "H" ends on the baseline
     for (int32_t i = 0; i < 200 * 40; ++i) {
@@ -100,10 +95,8 @@ TEST(FontEngine, draws_inside_the_clip_only)
     // Drawing past the surface's edges is cut; an empty clip draws nothing.
     EXPECT_GT(ink_count(drawn(f, {10, 10}, -15, -12, u"WWWW", os::ClipBox {-100, -100, 100, 100})), 0);
     EXPECT_EQ(ink_count(drawn(f, {10, 10}, 0, 0, u"W", os::ClipBox {5, 5, 5, 9})), 0);
-}
 
-TEST(FontEngine, bold_inks_more_italic_leans_right_and_underline_is_a_solid_row_below_the_baseline)
-{
+    // Bold inks more, italic leans right, and underline is a solid row below the baseline.
     auto regular = face(40), bold = face(40, true), italic = face(40, false, true);
     auto underlined = face(24, false, false, true);
     ASSERT_TRUE(regular && bold && italic && underlined);

@@ -6,7 +6,6 @@
 #include "os/screen/gamepad.h"
 
 #include <SDL2/SDL.h>
-#include <gtest/gtest.h>
 
 using namespace os;
 using Keys = std::vector<std::string>;
@@ -18,22 +17,13 @@ constexpr int16_t s_trigger_rest = -32768;
 constexpr auto s_start = SDL_CONTROLLER_BUTTON_START;
 constexpr auto s_select = SDL_CONTROLLER_BUTTON_BACK;
 
-std::string down(uint32_t key)
-{
-    return "+" + std::to_string(key);
-}
-std::string up(uint32_t key)
-{
-    return "-" + std::to_string(key);
-}
-std::string again(uint32_t key)
-{
-    return "*" + std::to_string(key);
-}
-
 // A window over a virtual gamepad with every button and axis SDL's game controllers name.
 class GamepadKeys : public test::OnScreen {
 protected:
+    static std::string down(uint32_t key) { return "+" + std::to_string(key); }
+    static std::string up(uint32_t key) { return "-" + std::to_string(key); }
+    static std::string again(uint32_t key) { return "*" + std::to_string(key); }
+
     void SetUp() override { plug_in(); }
     void TearDown() override { unplug(); }
 
@@ -57,21 +47,21 @@ protected:
         SDL_JoystickClose(std::exchange(m_joystick, nullptr));
         SDL_JoystickDetachVirtual(m_index);
     }
-    void button(int button, bool down) { SDL_JoystickSetVirtualButton(m_joystick, button, down ? 1 : 0); }
+    void button(int button, bool on) { SDL_JoystickSetVirtualButton(m_joystick, button, on ? 1 : 0); }
     void axis(int axis, int16_t value) { SDL_JoystickSetVirtualAxis(m_joystick, axis, value); }
 
-    // The keys that reached the window since last asked: "+" down, "*" repeat, "-" up, then the key.
-    Keys keys()
+    // The keys that reached the window since last asked, after the clock ran on by ms: "+" down,
+    // "*" repeat, "-" up, then the key.
+    Keys keys(int64_t ms = 0)
     {
-        screen.dispatch_pending();
+        pass(ms);
         Keys found;
         for (const test::Recorded& entry : window.recorder.log) {
-            bool repeat = entry.id == WM_KEYDOWN && (entry.lparam & (intptr_t(1) << 30));
-            if (entry.id == WM_KEYDOWN || entry.id == WM_KEYUP)
-                found.push_back((entry.id == WM_KEYUP ? "-"
-                                        : repeat      ? "*"
-                                                      : "+")
-                    + std::to_string(entry.wparam));
+            if (entry.id == WM_KEYUP)
+                found.push_back(up(uint32_t(entry.wparam)));
+            else if (entry.id == WM_KEYDOWN)
+                found.push_back(entry.lparam & (intptr_t(1) << 30) ? again(uint32_t(entry.wparam))
+                                                                   : down(uint32_t(entry.wparam)));
         }
         window.recorder.log.clear();
         return found;
@@ -88,35 +78,23 @@ private:
 
 TEST_F(GamepadKeys, each_button_and_axis_gives_its_key_and_start_with_select_never_acts)
 {
-    struct Row {
-        int control; // a button, or an axis when value is not 0
-        int16_t value, rest;
-        uint32_t key;
-    };
-    const Row rows[] = {
-        {SDL_CONTROLLER_BUTTON_A, 0, 0, VK_RETURN},
-        {SDL_CONTROLLER_BUTTON_B, 0, 0, VK_ESCAPE},
-        {SDL_CONTROLLER_BUTTON_X, 0, 0, VK_MEDIA_PLAY_PAUSE},
+    // A button, or an axis when the value is not 0 (and its resting value), and the key.
+    const std::tuple<int, int16_t, int16_t, uint32_t> rows[] = {{SDL_CONTROLLER_BUTTON_A, 0, 0, VK_RETURN},
+        {SDL_CONTROLLER_BUTTON_B, 0, 0, VK_ESCAPE}, {SDL_CONTROLLER_BUTTON_X, 0, 0, VK_MEDIA_PLAY_PAUSE},
         {SDL_CONTROLLER_BUTTON_Y, 0, 0, VK_APPS},
         {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0, 0, VK_MEDIA_NEXT_TRACK},
         {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0, 0, VK_MEDIA_PREV_TRACK},
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, 0, 0, VK_UP},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0, 0, VK_DOWN},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0, 0, VK_LEFT},
-        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0, 0, VK_RIGHT},
-        {SDL_CONTROLLER_AXIS_LEFTX, -32768, 0, VK_LEFT},
-        {SDL_CONTROLLER_AXIS_LEFTY, 20000, 0, VK_DOWN},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, 0, 0, VK_UP}, {SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0, 0, VK_DOWN},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0, 0, VK_LEFT}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0, 0, VK_RIGHT},
+        {SDL_CONTROLLER_AXIS_LEFTX, -32768, 0, VK_LEFT}, {SDL_CONTROLLER_AXIS_LEFTY, 20000, 0, VK_DOWN},
         {SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767, s_trigger_rest, VK_VOLUME_UP},
         {s_start, 0, 0, VK_F2}, // start and select act on release
-        {s_select, 0, 0, VK_F1},
-    };
-    for (const Row& row : rows) {
-        row.value ? axis(row.control, row.value) : button(row.control, true);
-        Keys seen = keys();
-        row.value ? axis(row.control, row.rest) : button(row.control, false);
-        Keys released = keys();
-        seen.insert(seen.end(), released.begin(), released.end());
-        EXPECT_EQ(seen, (Keys {down(row.key), up(row.key)})) << row.control;
+        {s_select, 0, 0, VK_F1}};
+    for (auto [control, value, rest, key] : rows) {
+        value ? axis(control, value) : button(control, true);
+        screen.dispatch_pending();
+        value ? axis(control, rest) : button(control, false);
+        EXPECT_EQ(keys(), (Keys {down(key), up(key)})) << control;
     }
     // Nothing for the guide button, a trigger inside its dead zone (8384 of its range), the right stick.
     button(SDL_CONTROLLER_BUTTON_GUIDE, true);
@@ -124,26 +102,22 @@ TEST_F(GamepadKeys, each_button_and_axis_gives_its_key_and_start_with_select_nev
     axis(SDL_CONTROLLER_AXIS_RIGHTY, 32767);
     EXPECT_EQ(keys(), Keys {});
     // Start and select released in the order pressed: neither acts; a lone start afterwards does.
-    Keys seen;
     for (auto [which, pressed] : {std::pair {s_start, true}, {s_select, true}, {s_start, false},
              {s_select, false}, {s_start, true}, {s_start, false}}) {
         button(which, pressed);
-        Keys step = keys();
-        seen.insert(seen.end(), step.begin(), step.end());
+        screen.dispatch_pending();
     }
-    EXPECT_EQ(seen, (Keys {down(VK_F2), up(VK_F2)}));
+    EXPECT_EQ(keys(), (Keys {down(VK_F2), up(VK_F2)}));
 }
 
 TEST_F(GamepadKeys, a_held_direction_repeats_and_counts_once_however_many_hold_it)
 {
     axis(SDL_CONTROLLER_AXIS_LEFTY, 32767);
     EXPECT_EQ(keys(), Keys {down(VK_DOWN)});
-    screen.advance(Gamepads::s_repeat_delay_ms - 1);
-    EXPECT_EQ(keys(), Keys {});
-    screen.advance(1);
-    EXPECT_EQ(keys(), Keys {again(VK_DOWN)});
-    screen.advance(5 * Gamepads::s_repeat_interval_ms); // a late loop gets one repeat, not a burst
-    EXPECT_EQ(keys(), Keys {again(VK_DOWN)});
+    EXPECT_EQ(keys(Gamepads::s_repeat_delay_ms - 1), Keys {});
+    EXPECT_EQ(keys(1), Keys {again(VK_DOWN)});
+    // A late loop gets one repeat, not a burst.
+    EXPECT_EQ(keys(5 * Gamepads::s_repeat_interval_ms), Keys {again(VK_DOWN)});
     // The d-pad joins in and the stick eases back between the thresholds: still one held key.
     button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
     axis(SDL_CONTROLLER_AXIS_LEFTY, Gamepads::s_release_threshold + 1000);
@@ -152,8 +126,7 @@ TEST_F(GamepadKeys, a_held_direction_repeats_and_counts_once_however_many_hold_i
     EXPECT_EQ(keys(), Keys {});
     button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
     EXPECT_EQ(keys(), Keys {up(VK_DOWN)});
-    screen.advance(10 * Gamepads::s_repeat_delay_ms);
-    EXPECT_EQ(keys(), Keys {});
+    EXPECT_EQ(keys(10 * Gamepads::s_repeat_delay_ms), Keys {});
 
     // A controller unplugged lets go of its keys; start goes too, but was not pressed and released.
     button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);

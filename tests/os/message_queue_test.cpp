@@ -13,8 +13,7 @@ TEST(MessageQueue, hands_out_messages_in_order_then_quit_which_stays_and_refuses
     EXPECT_TRUE(queue.post(os::WM_USER, 1, -1));
     EXPECT_TRUE(queue.post(955, 2, 20));
     os::Message first = queue.get();
-    EXPECT_EQ(first.id, os::WM_USER);
-    EXPECT_EQ(first.lparam, -1);
+    EXPECT_EQ(std::pair(first.id, first.lparam), std::pair(uint32_t(os::WM_USER), intptr_t(-1)));
     queue.post_quit();
     EXPECT_TRUE(queue.quitting());
     EXPECT_FALSE(queue.post(7));
@@ -42,9 +41,8 @@ TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_or_quit_from_anothe
 {
     os::MessageQueue queue;
     std::thread poster([&] { queue.post(42, 4, 2); });
-    os::Message message = queue.get();
+    EXPECT_EQ(queue.get().wparam, 4u);
     poster.join();
-    EXPECT_EQ(message.wparam, 4u);
     std::thread quitter([&] { queue.post_quit(); });
     EXPECT_EQ(queue.get().id, os::WM_QUIT);
     quitter.join();
@@ -53,8 +51,7 @@ TEST(MessageQueueConcurrency, a_blocked_get_wakes_for_a_post_or_quit_from_anothe
 TEST(MessageQueueConcurrency, posts_from_several_threads_all_arrive_each_in_its_own_order)
 {
     os::MessageQueue queue;
-    constexpr int s_threads = 4;
-    constexpr int s_each = 2000;
+    constexpr int s_threads = 4, s_each = 2000;
     std::vector<std::thread> posters;
     for (int t = 0; t < s_threads; ++t) {
         posters.emplace_back([&queue, t] {

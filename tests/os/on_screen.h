@@ -18,6 +18,12 @@ protected:
         screen.dispatch_pending();
         (windows.recorder.log.clear(), ...);
     }
+    // Lets the screen's clock run on by ms and delivers what came due.
+    void pass(int64_t ms)
+    {
+        screen.advance(ms);
+        screen.dispatch_pending();
+    }
 
     os::HeadlessScreen screen {os::Size {240, 320}};
 };

@@ -1,29 +1,21 @@
 #include "os/path.h"
 
 #include "liba/text.h"
+#include "scoped_env.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <pwd.h>
-#include <string>
 #include <unistd.h>
 
-namespace {
-
-std::u16string executable()
-{
-    return liba::from_utf8(std::filesystem::canonical("/proc/self/exe").string());
-}
-
-} // namespace
+using test::ScopedEnv;
 
 TEST(Path, only_one_leading_macro_is_replaced_and_backslashes_become_slashes)
 {
-    const std::u16string folder = os::strip_separator(os::parent_folder(executable()));
+    const std::u16string executable = liba::from_utf8(std::filesystem::canonical("/proc/self/exe").string());
+    const std::u16string folder = os::strip_separator(os::parent_folder(executable));
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"%app_full_name%.txt", executable() + u".txt"}, {u"%app_name%", os::file_name(executable())},
+        {u"%app_full_name%.txt", executable + u".txt"}, {u"%app_name%", os::file_name(executable)},
         {u"%app_path%\\skins\\default.skin", folder + u"/skins/default.skin"},
         {u"x\\%app_path%\\y", u"x/%app_path%/y"}, {u"%app_path%%app_path%", folder + u"%app_path%"},
         {u"%APP_PATH%/x", u"%APP_PATH%/x"}, // case and spelling matter
@@ -52,12 +44,10 @@ TEST(Path, splitting_and_joining_take_either_separator)
             {ext, u"noext", u""}, {bare, u"a.b\\c", u"a.b\\c"}, {bare, u"x.tar.gz", u"x.tar"}};
     for (const auto& [op, path, expected] : cases)
         EXPECT_EQ(op(path), expected) << liba::to_utf8(path);
-    EXPECT_EQ(os::join(u"", u"name"), u"name");
-    EXPECT_EQ(os::join(u"a", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"a\\", u"b"), u"a/b");
-    EXPECT_EQ(os::join(u"/", u"media"), u"/media");
-    // same_path ignores case, separator kind and one trailing separator; path_starts_with is a character
-    // prefix.
+    for (auto [base, leaf, joined] : {std::tuple {u"", u"name", u"name"}, {u"a", u"b", u"a/b"},
+             {u"a\\", u"b", u"a/b"}, {u"/", u"media", u"/media"}})
+        EXPECT_EQ(os::join(base, leaf), joined);
+    // same_path: case, separator kind and one trailing separator aside; path_starts_with: a text prefix.
     EXPECT_TRUE(os::same_path(u"/Music/Album/", u"/music\\ALBUM"));
     EXPECT_TRUE(os::same_path(u"%app_path%/x", os::expand_path(u"%app_path%") + u"/X"));
     EXPECT_TRUE(os::same_path(u"\u00C9t\u00E9", u"\u00E9T\u00C9"));
@@ -67,27 +57,6 @@ TEST(Path, splitting_and_joining_take_either_separator)
     EXPECT_TRUE(os::path_starts_with(u"Storage Card", u"Storage Card2/Music"));
     EXPECT_FALSE(os::path_starts_with(u"Storage Card", u"Storage"));
 }
-
-namespace {
-
-// Sets an environment variable for one scope (unset when value is null), then puts it back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value)
-        : m_name(name)
-    {
-        if (const char* previous = std::getenv(name))
-            m_previous = previous;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { m_previous ? ::setenv(m_name, m_previous->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
-
-} // namespace
 
 TEST(Path, xdg_folders_fall_back_below_the_home_folder_and_the_home_folder_to_the_account)
 {

@@ -1,7 +1,6 @@
 #include "on_screen.h"
 #include "os/keys.h"
 
-#include <gtest/gtest.h>
 #include <optional>
 #include <thread>
 
@@ -17,11 +16,6 @@ std::vector<uint32_t> pointer_ids(const test::WindowRecorder& recorder)
     std::vector<uint32_t> ids = recorder.ids();
     std::erase_if(ids, [](uint32_t id) { return id < WM_MOUSEMOVE || id > WM_LBUTTONDBLCLK; });
     return ids;
-}
-
-Point point_of(const Recorded& r)
-{
-    return {lparam_low(r.lparam), lparam_high(r.lparam)};
 }
 
 // A window that takes the capture on a stylus down and asks the screen about a hold, as a form's
@@ -48,7 +42,7 @@ struct HoldWindow : TestWindow {
 using ScreenInput = test::OnScreen;
 using ScreenKeys = test::OnScreen;
 
-TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_and_activates_it)
+TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_activates_it_and_may_be_double)
 {
     TestWindow below(screen, {{10, 40}, {200, 200}});
     TestWindow above(screen, {{110, 40}, {100, 200}});
@@ -57,7 +51,7 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_and_a
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(above.recorder).empty());
     ASSERT_EQ(pointer_ids(below.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    EXPECT_EQ(point_of(below.recorder.only(WM_LBUTTONDOWN)[0]), (Point {5, 7}));
+    EXPECT_EQ(below.recorder.only(WM_LBUTTONDOWN)[0].lparam, make_lparam(5, 7));
     EXPECT_EQ(below.recorder.log.front().id, WM_ACTIVATE); // before the button
     EXPECT_EQ(below.recorder.log.front().wparam, WA_CLICKACTIVE);
     EXPECT_EQ(WindowId(below.recorder.log.front().lparam), above.window.id()); // the one it replaced
@@ -69,22 +63,34 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_and_a
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(above.recorder).empty());
     EXPECT_TRUE(pointer_ids(below.recorder).empty());
+
+    // Only a quick second tap nearby is a double tap.
+    screen.tap({50, 60});
+    screen.advance(s_double_tap_ms);
+    screen.tap({50 + s_double_tap_slop, 60 - s_double_tap_slop});
+    screen.tap({50, 60}); // a third tap starts over
+    screen.advance(s_double_tap_ms + 1);
+    screen.tap({50, 60}); // too late
+    screen.tap({50 + s_double_tap_slop + 1, 60}); // too far
+    screen.dispatch_pending();
+    EXPECT_EQ(pointer_ids(below.recorder),
+        (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
+            WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
 TEST_F(ScreenInput, the_capture_takes_every_pointer_message_and_losing_it_is_announced)
 {
     TestWindow a(screen, {{0, 30}, {100, 100}});
     TestWindow b(screen, {{120, 30}, {100, 100}});
-    screen.dispatch_pending();
+    settle(a, b);
     a.window.set_capture();
-    a.recorder.log.clear();
     screen.press({150, 50});
     screen.move_to({160, 300});
     screen.release({239, 319});
     screen.dispatch_pending();
     EXPECT_TRUE(pointer_ids(b.recorder).empty());
     ASSERT_EQ(pointer_ids(a.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
-    EXPECT_EQ(point_of(a.recorder.only(WM_MOUSEMOVE)[0]), (Point {160, 270}));
+    EXPECT_EQ(a.recorder.only(WM_MOUSEMOVE)[0].lparam, make_lparam(160, 270));
     EXPECT_EQ(screen.active_window(), &b.window); // the capture's press activates nothing
 
     auto changes = [&](const TestWindow& w) { return w.recorder.only(WM_CAPTURECHANGED); };
@@ -105,59 +111,34 @@ TEST_F(ScreenInput, the_capture_takes_every_pointer_message_and_losing_it_is_ann
     EXPECT_EQ(screen.capture_window(), nullptr);
 }
 
-TEST_F(ScreenInput, only_a_quick_second_tap_nearby_is_a_double_tap)
-{
-    TestWindow a(screen, {{0, 30}, {240, 200}});
-    settle(a);
-    screen.tap({50, 60});
-    screen.advance(s_double_tap_ms);
-    screen.tap({50 + s_double_tap_slop, 60 - s_double_tap_slop});
-    screen.tap({50, 60}); // a third tap starts over
-    screen.advance(s_double_tap_ms + 1);
-    screen.tap({50, 60}); // too late
-    screen.tap({50 + s_double_tap_slop + 1, 60}); // too far
-    screen.dispatch_pending();
-    EXPECT_EQ(pointer_ids(a.recorder),
-        (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN,
-            WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
-}
-
 TEST_F(ScreenInput, holds)
 {
-    // Press, wait, maybe move or press a key, wait again, release; or a tap of the right button.
-    struct Case {
-        const char* name;
-        int first_wait;
-        std::optional<Point> move;
-        bool key;
-        int second_wait;
-        bool held;
-        bool right = false;
-    };
+    // Press, wait, maybe move or press a key, wait again, release; or a tap of the right button. Each
+    // case: its name, the first wait, the move, the key, the second wait, whether it is a hold and
+    // whether the right button taps.
     const Point p {50, 60};
-    const Case cases[] = {
-        {"held half a second", s_hold_ms, {}, false, 0, true},
-        {"released a moment early", s_hold_ms - 1, {}, false, 0, false},
-        {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true},
-        {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false},
-        {"a key meanwhile", 100, {}, true, s_hold_ms, true},
-        {"the right button", 0, {}, false, 0, true, true},
-    };
-    for (const Case& c : cases) {
+    const std::tuple<const char*, int, std::optional<Point>, bool, int, bool, bool> cases[]
+        = {{"held half a second", s_hold_ms, {}, false, 0, true, false},
+            {"released a moment early", s_hold_ms - 1, {}, false, 0, false, false},
+            {"a move within the slop", 100, Point {s_hold_slop, -s_hold_slop}, false, s_hold_ms, true, false},
+            {"a move beyond the slop", 100, Point {0, s_hold_slop + 1}, false, s_hold_ms, false, false},
+            {"a key meanwhile", 100, {}, true, s_hold_ms, true, false},
+            {"the right button", 0, {}, false, 0, true, true}};
+    for (const auto& [name, first_wait, move, key, second_wait, held, right] : cases) {
         HeadlessScreen s({240, 320});
         HoldWindow w(s, {{0, 30}, {240, 200}});
-        c.right ? s.right_tap(p) : s.press(p);
-        s.advance(c.first_wait);
-        if (c.move)
-            s.move_to(p + *c.move);
-        if (c.key)
+        right ? s.right_tap(p) : s.press(p);
+        s.advance(first_wait);
+        if (move)
+            s.move_to(p + *move);
+        if (key)
             s.key(VK_DOWN);
-        s.advance(c.second_wait);
-        if (!c.right)
-            s.release(p + c.move.value_or(Point {}));
+        s.advance(second_wait);
+        if (!right)
+            s.release(p + move.value_or(Point {}));
         s.dispatch_pending();
-        EXPECT_EQ(w.held, (std::vector<bool> {c.held})) << c.name;
-        EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u) << c.name;
+        EXPECT_EQ(w.held, (std::vector<bool> {held})) << name;
+        EXPECT_EQ(w.recorder.count(WM_LBUTTONUP), 1u) << name;
     }
     HoldWindow w(screen, {{0, 30}, {240, 200}});
     screen.press(p); // a script that ends while waiting is no hold
@@ -201,10 +182,10 @@ TEST_F(ScreenKeys, keys_and_characters_go_to_the_enabled_active_window)
     EXPECT_TRUE(a.recorder.log.empty());
     EXPECT_FALSE(screen.is_key_down(VK_CONTROL));
     EXPECT_EQ(b.recorder.only(WM_LBUTTONDOWN)[0].wparam & MK_SHIFT, MK_SHIFT);
-    auto chars = b.recorder.only(WM_CHAR);
-    ASSERT_EQ(chars.size(), 4u);
-    EXPECT_EQ(chars[1].wparam, 0xE9u);
-    EXPECT_EQ(chars[2].wparam, uintptr_t(u'\r'));
+    std::vector<uintptr_t> chars;
+    for (const Recorded& r : b.recorder.only(WM_CHAR))
+        chars.push_back(r.wparam);
+    EXPECT_EQ(chars, (std::vector<uintptr_t> {u'a', 0xE9, u'\r', u'\b'}));
     screen.key_up(VK_SHIFT);
     b.window.enable(false);
     b.recorder.log.clear();
@@ -250,11 +231,9 @@ TEST(ScreenBackKey, escape_is_the_back_hot_key_on_a_smartphone_and_a_plain_key_o
 
 TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
 {
-    std::vector<std::string> chosen;
-    std::vector<Rect> where;
+    std::vector<std::pair<std::string, Rect>> chosen;
     TestWindow a(screen, {{0, 26}, {240, 268}});
-    screen.dispatch_pending();
-    a.recorder.log.clear();
+    settle(a);
     screen.key(VK_F1); // without items a soft key is a key
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_KEYDOWN, WM_KEYUP}));
@@ -263,11 +242,7 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
 
     auto item = [&](const char* name, bool enabled = true) {
         return BarItem {std::u16string(name, name + std::char_traits<char>::length(name)), enabled,
-            [&chosen, &where, name](const Rect& rect) {
-                chosen.push_back(name);
-                where.push_back(rect);
-            },
-            nullptr};
+            [&chosen, name](const Rect& rect) { chosen.emplace_back(name, rect); }, nullptr};
     };
     a.window.set_bar_items({item("left"), item("right"), item("off", false)});
     screen.key(VK_F2);
@@ -279,8 +254,10 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
     screen.move_to({100, 200});
     screen.release({100, 200});
     screen.dispatch_pending();
-    EXPECT_EQ(chosen, (std::vector<std::string> {"right", "left", "left", "right"}));
-    EXPECT_EQ(where[0], (Rect {{80, 294}, {80, 26}}));
+    const Rect left {{0, 294}, {80, 26}}, right {{80, 294}, {80, 26}};
+    EXPECT_EQ(chosen,
+        (std::vector<std::pair<std::string, Rect>> {
+            {"right", right}, {"left", left}, {"left", left}, {"right", right}}));
     EXPECT_TRUE(a.recorder.log.empty()); // the shell's, not the window's
     screen.resize({320, 240}); // every window is told, once
     screen.resize({320, 240});

@@ -7,43 +7,21 @@
 
 using namespace os;
 
-namespace {
-
-struct KeyRow {
-    const char* name;
-    int32_t sdl;
-    uint32_t virtual_key;
-    int32_t code;
-};
-
-// Rows at the edges of the key table's ranges and one of each kind.
-const KeyRow s_rows[] = {
-    {"left shift", SDLK_LSHIFT, VK_SHIFT, 1},
-    {"left", SDLK_LEFT, VK_LEFT, 4},
-    {"keypad enter", SDLK_KP_ENTER, VK_RETURN, 9},
-    {"a", SDLK_a, VK_A, 20},
-    {"z", SDLK_z, VK_A + 25, 45},
-    {"0", SDLK_0, VK_0, 46},
-    {"9", SDLK_9, VK_0 + 9, 55},
-    {"keypad 0", SDLK_KP_0, VK_0, 46},
-    {"keypad 9", SDLK_KP_9, VK_0 + 9, 55},
-    {"left soft key", SDLK_F1, VK_TSOFT1, 0},
-    // Media keys: the main form reads their virtual keys itself.
-    {"play", SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0},
-};
-
-} // namespace
-
 TEST(ScreenKeyTable, every_row_from_desktop_key_to_framework_code_and_keys_the_handheld_lacks_are_nothing)
 {
-    for (const KeyRow& row : s_rows) {
-        EXPECT_EQ(sdl_virtual_key(row.sdl), row.virtual_key) << row.name;
-        EXPECT_EQ(translate_key(row.virtual_key), row.code) << row.name;
+    // Rows at the edges of the key table's ranges and one of each kind; the main form reads the media
+    // keys' virtual keys itself.
+    const std::tuple<int32_t, uint32_t, int32_t> rows[] = {{SDLK_LSHIFT, VK_SHIFT, 1},
+        {SDLK_LEFT, VK_LEFT, 4}, {SDLK_KP_ENTER, VK_RETURN, 9}, {SDLK_a, VK_A, 20}, {SDLK_z, VK_A + 25, 45},
+        {SDLK_0, VK_0, 46}, {SDLK_9, VK_0 + 9, 55}, {SDLK_KP_0, VK_0, 46}, {SDLK_KP_9, VK_0 + 9, 55},
+        {SDLK_F1, VK_TSOFT1, 0}, {SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0}};
+    for (auto [sdl, virtual_key, code] : rows) {
+        EXPECT_EQ(sdl_virtual_key(sdl), virtual_key) << sdl;
+        EXPECT_EQ(translate_key(virtual_key), code) << sdl;
     }
     for (int32_t sdl : {int32_t(SDLK_F3), int32_t(SDLK_CAPSLOCK), int32_t(SDLK_PRINTSCREEN),
-             int32_t(SDLK_KP_PLUS), int32_t(SDLK_UNKNOWN), int32_t(SDLK_a - 1), int32_t(SDLK_z + 1)}) {
+             int32_t(SDLK_KP_PLUS), int32_t(SDLK_UNKNOWN), int32_t(SDLK_a - 1), int32_t(SDLK_z + 1)})
         EXPECT_EQ(sdl_virtual_key(sdl), 0u) << sdl;
-    }
     // Virtual keys next to the ranges, and ones with no framework code.
     for (uint32_t vk : {VK_A - 1, VK_A + 26, VK_0 - 1, VK_0 + 10, VK_F1, uint32_t(0), uint32_t(0xFFFF)})
         EXPECT_EQ(translate_key(vk), 0) << vk;
@@ -51,14 +29,9 @@ TEST(ScreenKeyTable, every_row_from_desktop_key_to_framework_code_and_keys_the_h
 
 TEST(ScreenCursors, every_name_and_nothing_else)
 {
-    struct Row {
-        std::u16string_view name;
-        Cursor cursor;
-    };
-    const Row rows[] = {
-        {u"ARROW", Cursor::arrow}, {u"SIZENESW", Cursor::size_nesw}, {u"APPSTARTING", Cursor::app_starting}};
-    for (const Row& row : rows)
-        EXPECT_EQ(cursor_from_name(row.name), row.cursor);
+    for (auto [name, cursor] : {std::pair {u"ARROW", Cursor::arrow}, {u"SIZENESW", Cursor::size_nesw},
+             {u"APPSTARTING", Cursor::app_starting}})
+        EXPECT_EQ(cursor_from_name(name), cursor);
     for (std::u16string_view bad : {u"", u"arrow", u"CROSS", u"ARROW "})
         EXPECT_FALSE(cursor_from_name(bad));
 }

@@ -4,7 +4,7 @@
 
 using namespace os;
 
-TEST(ScreenOptions, defaults_both_spellings_and_the_rest_kept_in_order)
+TEST(ScreenOptions, defaults_both_spellings_the_rest_in_order_and_bad_values_reported_by_name)
 {
     ScreenOptionsResult result = parse_screen_options({"song.mp3", "-x", "--other=1"});
     EXPECT_EQ(result.options.size, (Size {480, 640}));
@@ -23,10 +23,8 @@ TEST(ScreenOptions, defaults_both_spellings_and_the_rest_kept_in_order)
     EXPECT_EQ(result.options.kind, PlatformKind::pocket_pc);
     EXPECT_EQ(result.options.screenshot, "shot.png");
     EXPECT_TRUE(result.options.headless);
-}
 
-TEST(ScreenOptions, sizes_beyond_the_limits_and_bad_values_are_reported_by_name)
-{
+    // Sizes beyond the limits and bad values are reported by name.
     Size size;
     EXPECT_TRUE(parse_screen_size("64x4096", size));
     EXPECT_EQ(size, (Size {64, 4096}));

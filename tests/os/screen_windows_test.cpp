@@ -2,8 +2,6 @@
 
 #include "os/keys.h"
 
-#include <gtest/gtest.h>
-
 using namespace os;
 using test::TestWindow;
 
@@ -11,13 +9,9 @@ using order = std::vector<Window*>;
 
 using ScreenWindows = test::OnScreen;
 
-TEST_F(ScreenWindows, lookups_by_id_class_name_and_point_and_the_current_screen)
+TEST_F(ScreenWindows, lookups_by_id_class_name_and_point_the_current_screen_and_new_sizes)
 {
-    WindowId first;
-    {
-        TestWindow gone(screen, {{0, 0}, {10, 10}});
-        first = gone.window.id();
-    }
+    WindowId first = TestWindow(screen, {{0, 0}, {10, 10}}).window.id(); // gone at once
     TestWindow below(screen, {{0, 0}, {100, 100}});
     TestWindow above(screen, {{50, 50}, {100, 100}}, &below.window);
     EXPECT_NE(below.window.id(), first); // ids are never reused
@@ -36,6 +30,17 @@ TEST_F(ScreenWindows, lookups_by_id_class_name_and_point_and_the_current_screen)
         EXPECT_EQ(Screen::current(), &inner);
     }
     EXPECT_EQ(Screen::current(), &screen);
+
+    // Moving to a new size resizes the surface and sends the size, within bounds.
+    TestWindow a(screen, {{5, 6}, {100, 80}}, nullptr, false);
+    ASSERT_EQ(a.recorder.only(WM_SIZE).size(), 1u);
+    EXPECT_EQ(a.recorder.only(WM_SIZE)[0].lparam, make_lparam(100, 80));
+    EXPECT_EQ(a.window.surface().width, 100);
+    a.window.move({{50, 60}, {100, 80}}); // moving without resizing sends nothing
+    EXPECT_EQ(a.recorder.count(WM_SIZE), 1u);
+    a.window.move({{0, 0}, {-20, 100000}});
+    EXPECT_EQ(a.window.size(), (Size {0, 4096}));
+    EXPECT_EQ(a.window.surface().pixels.size(), 0u);
 }
 
 TEST_F(ScreenWindows, the_active_window_gone_activates_its_owner_unless_disabled_or_the_next)
@@ -58,19 +63,6 @@ TEST_F(ScreenWindows, the_active_window_gone_activates_its_owner_unless_disabled
     TestWindow owned(screen, {{0, 0}, {50, 50}}, &first->window);
     first.reset(); // an owner destroyed first leaves its windows unowned
     EXPECT_EQ(owned.window.owner(), nullptr);
-}
-
-TEST_F(ScreenWindows, moving_to_a_new_size_resizes_the_surface_and_sends_size_within_bounds)
-{
-    TestWindow a(screen, {{5, 6}, {100, 80}}, nullptr, false);
-    ASSERT_EQ(a.recorder.only(WM_SIZE).size(), 1u);
-    EXPECT_EQ(a.recorder.only(WM_SIZE)[0].lparam, make_lparam(100, 80));
-    EXPECT_EQ(a.window.surface().width, 100);
-    a.window.move({{50, 60}, {100, 80}}); // moving without resizing sends nothing
-    EXPECT_EQ(a.recorder.count(WM_SIZE), 1u);
-    a.window.move({{0, 0}, {-20, 100000}});
-    EXPECT_EQ(a.window.size(), (Size {0, 4096}));
-    EXPECT_EQ(a.window.surface().pixels.size(), 0u);
 }
 
 TEST_F(ScreenWindows, minimising_hides_a_window_with_its_own_and_restoring_brings_back_the_active_one)

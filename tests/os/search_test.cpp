@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -46,15 +45,6 @@ void touch(const std::filesystem::path& path)
     test::write_file(path, {});
 }
 
-// root/ a.mp3 B.MP3 c.txt noext  sub1/{x.mp3 y.mp3 deep/z.mp3}  sub2/w.mp3  Music/
-void make_tree(const test::TempDir& dir)
-{
-    for (const char* name :
-        {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
-        touch(dir.native(name));
-    std::filesystem::create_directory(dir.native("Music"));
-}
-
 using Events = std::vector<std::string>;
 
 std::u16string root(const test::TempDir& dir)
@@ -64,50 +54,42 @@ std::u16string root(const test::TempDir& dir)
 
 } // namespace
 
-struct WalkCase {
-    const char* what;
-    std::u16string_view files;
-    std::u16string_view folders;
-    bool recursive;
-    std::string stop_at; // the event whose callback answers "stop"
-    Events expected;
-};
-
-TEST(Search, order_masks_recursion_and_stops_over_one_tree)
+TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_names)
 {
-    const WalkCase cases[] = {
-        {"files first, then folders, each in name order", u"*", u"*", false, "",
-            {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
-                "folder /sub2"}},
-        {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
-            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-                "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
-                "file /sub2/w.mp3"}},
-        {"a stop in a subfolder goes on with the next sibling", u"*.mp3", u"*", true, "file /sub1/x.mp3",
-            {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
-                "folder /sub2", "file /sub2/w.mp3"}},
-        {"a stop on a file at the top ends the search", u"*", u"*", true, "file /a.mp3", {"file /a.mp3"}},
-        {"a stop on a folder at the top ends the search without descent", u"none", u"*", true, "folder /sub1",
-            {"folder /Music", "folder /sub1"}},
-        {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
-            {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
-                "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}},
-    };
-    test::TempDir dir;
-    make_tree(dir);
-    for (const WalkCase& c : cases) {
-        Recorder finder(root(dir));
-        finder.stop_at = c.stop_at;
-        os::search(finder, root(dir), c.files, c.folders, c.recursive);
-        EXPECT_EQ(finder.events, c.expected) << c.what;
+    // What, the file and folder masks, recursion, the event whose callback answers "stop", the events.
+    const std::tuple<const char*, std::u16string_view, std::u16string_view, bool, std::string, Events> cases[]
+        = {{"files first, then folders, each in name order", u"*", u"*", false, "",
+               {"file /a.mp3", "file /B.MP3", "file /c.txt", "file /noext", "folder /Music", "folder /sub1",
+                   "folder /sub2"}},
+            {"recursion descends right after each folder", u"*.mp3", u"*", true, "",
+                {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                    "file /sub1/y.mp3", "folder /sub1/deep", "file /sub1/deep/z.mp3", "folder /sub2",
+                    "file /sub2/w.mp3"}},
+            {"a stop in a subfolder goes on with the next sibling", u"*.mp3", u"*", true, "file /sub1/x.mp3",
+                {"file /a.mp3", "file /B.MP3", "folder /Music", "folder /sub1", "file /sub1/x.mp3",
+                    "folder /sub2", "file /sub2/w.mp3"}},
+            {"a stop on a file at the top ends the search", u"*", u"*", true, "file /a.mp3", {"file /a.mp3"}},
+            {"a stop on a folder at the top ends the search without descent", u"none", u"*", true,
+                "folder /sub1", {"folder /Music", "folder /sub1"}},
+            {"the folder mask chooses folders, the file mask files", u"?.*", u"SUB?", true, "",
+                {"file /a.mp3", "file /B.MP3", "file /c.txt", "folder /sub1", "file /sub1/x.mp3",
+                    "file /sub1/y.mp3", "folder /sub2", "file /sub2/w.mp3"}}};
+    test::TempDir dir; // tree/ a.mp3 B.MP3 c.txt noext sub1/{x.mp3 y.mp3 deep/z.mp3} sub2/w.mp3 Music/
+    for (const char* name :
+        {"a.mp3", "B.MP3", "c.txt", "noext", "sub1/x.mp3", "sub1/y.mp3", "sub1/deep/z.mp3", "sub2/w.mp3"})
+        touch(dir.native("tree") / name);
+    std::filesystem::create_directory(dir.native("tree/Music"));
+    for (const auto& [what, files, folders, recursive, stop_at, expected] : cases) {
+        Recorder finder(dir.file("tree"));
+        finder.stop_at = stop_at;
+        os::search(finder, dir.file("tree"), files, folders, recursive);
+        EXPECT_EQ(finder.events, expected) << what;
     }
-}
 
-TEST(Search, dots_names_not_utf8_missing_folders_and_the_folder_as_given)
-{
-    test::TempDir dir;
+    // Dot names, names not UTF-8, missing folders, the folder as given, links and a mixed folder.
     touch(dir.native(".hidden"));
     touch(dir.native("sub/f.mp3"));
+    std::filesystem::create_directory(dir.native("mixed"));
     touch(dir.path() / std::string("bad\xFF.mp3"));
     std::filesystem::create_directory(dir.native(".config"));
     Recorder finder(root(dir));
@@ -125,6 +107,33 @@ TEST(Search, dots_names_not_utf8_missing_folders_and_the_folder_as_given)
     os::search(bare, u"", u"*.mp3", u"*", false);
     std::filesystem::current_path(previous);
     EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
+
+    // Link loops end and links to elsewhere are followed.
+    touch(dir.native("links/tree/a.mp3"));
+    touch(dir.native("links/other/b.mp3"));
+    std::filesystem::create_directory_symlink("..", dir.native("links/tree/up"));
+    std::filesystem::create_directory_symlink("../other", dir.native("links/tree/other"));
+    std::filesystem::create_symlink("nowhere", dir.native("links/tree/dangling.mp3"));
+    Recorder linked(dir.file("links/tree"));
+    os::search(linked, dir.file("links/tree"), u"*", u"*", true);
+    // "up" leads back to the folder above the tree: searched once, its "tree" is not entered again.
+    EXPECT_EQ(linked.events,
+        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
+            "file /up/other/b.mp3", "folder /up/tree"}));
+
+    // A mixed folder comes in name order without case: lower-cased names by code unit ('-' < '.' <
+    // digits < '_' < letters < accented letters), names equal that way by their own code units.
+    for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "a9.mp3",
+             "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "Z.mp3"})
+        test::write_file(
+            dir.native("mixed") / name, test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
+    test::write_file(dir.native("mixed/b.mp3"), {1, 2, 3});
+    Recorder mixed(dir.file("mixed/"));
+    mixed.sizes = true; // with the listed sizes
+    os::search(mixed, dir.file("mixed"), u"*", u"*", false);
+    EXPECT_EQ(mixed.events,
+        (Events {"file a-1.mp3 0", "file a.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0", "file B.mp3 0",
+            "file b.mp3 3", "file Z.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0", "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }
 
 // Permissions do not stop the superuser from reading, so as root the search runs in a child
@@ -149,37 +158,4 @@ TEST(SearchDeathTest, unreadable_folder_gives_no_callbacks)
     };
     EXPECT_EXIT(search_as_nobody(), testing::ExitedWithCode(0), "");
     std::filesystem::permissions(dir.native("locked"), std::filesystem::perms::owner_all);
-}
-
-TEST(Search, link_loops_end_and_links_to_elsewhere_are_followed)
-{
-    test::TempDir dir;
-    touch(dir.native("tree/a.mp3"));
-    touch(dir.native("other/b.mp3"));
-    std::filesystem::create_directory_symlink("..", dir.native("tree/up"));
-    std::filesystem::create_directory_symlink("../other", dir.native("tree/other"));
-    std::filesystem::create_symlink("nowhere", dir.native("tree/dangling.mp3"));
-    Recorder finder(dir.file("tree"));
-    os::search(finder, dir.file("tree"), u"*", u"*", true);
-    // "up" leads back to the root above the tree: searched once, its "tree" is not entered again.
-    EXPECT_EQ(finder.events,
-        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
-            "file /up/other/b.mp3", "folder /up/tree"}));
-}
-
-TEST(Search, a_mixed_folder_comes_in_name_order_without_case_with_the_listed_sizes)
-{
-    // Lower-cased names by code unit ('-' < '.' < digits < '_' < letters < accented letters), names
-    // equal that way by their own code units.
-    test::TempDir dir;
-    for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "a9.mp3",
-             "\xC3\x89t\xC3\xA9.mp3", "\xC3\xA9t\xC3\xA9.mp3", "Z.mp3"})
-        test::write_file(dir.native(name), test::Bytes(std::string_view(name) == "a9.mp3" ? 2048 : 0));
-    test::write_file(dir.native("b.mp3"), {1, 2, 3});
-    Recorder finder(root(dir) + u"/");
-    finder.sizes = true;
-    os::search(finder, root(dir), u"*", u"*", false);
-    EXPECT_EQ(finder.events,
-        (Events {"file a-1.mp3 0", "file a.mp3 0", "file a9.mp3 2048", "file a_1.mp3 0", "file B.mp3 0",
-            "file b.mp3 3", "file Z.mp3 0", "file \xC3\x89t\xC3\xA9.mp3 0", "file \xC3\xA9t\xC3\xA9.mp3 0"}));
 }

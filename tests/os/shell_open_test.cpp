@@ -5,20 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-std::string read_text(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Whether a child of this process ended and was never waited for (it is left as it is).
 bool zombie_child()
@@ -34,6 +24,10 @@ TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombi
 {
     test::TempDir folder;
     std::filesystem::path opened = folder.native("opened.txt");
+    auto read_text = [&] {
+        test::Bytes text = test::read_file(opened);
+        return std::string(text.begin(), text.end());
+    };
     std::filesystem::path script = folder.native("xdg-open");
     std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << opened.string()
                           << "'; done\n";
@@ -47,9 +41,9 @@ TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombi
     // Taken as it is: spaces, quotes and shell syntax reach the program as one argument.
     std::string url = "https://example.org/a b?q='x'&r=$(touch pwned);";
     os::shell_open(u"https://example.org/a b?q='x'&r=$(touch pwned);");
-    bool arrived = test::wait_until([&] { return read_text(opened) == url + "\n"; });
+    bool arrived = test::wait_until([&] { return read_text() == url + "\n"; });
     setenv("PATH", previous.c_str(), 1);
-    EXPECT_TRUE(arrived) << read_text(opened);
+    EXPECT_TRUE(arrived) << read_text();
     EXPECT_FALSE(std::filesystem::exists("pwned"));
     EXPECT_TRUE(test::wait_until([] { return !zombie_child(); })) << "the ended xdg-open was never reaped";
 }

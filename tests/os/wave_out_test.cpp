@@ -1,4 +1,6 @@
 #include "os/wave_out.h"
+
+#include "liba/little_endian.h"
 #include "os/wave_out/pcm_to_float.h"
 #include "os/wave_out/wave_out_backends.h"
 #include "os/wave_out/wave_out_paced.h"
@@ -7,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
+#include <deque>
 
 namespace {
 
@@ -27,11 +29,12 @@ struct Buffer {
     os::WaveHeader header;
 };
 
-// The next notice; fails the test (and returns an empty message) if none comes.
-os::Message next_notice(os::MessageQueue& queue)
+// The next notice (which must be id from device, when given); an empty one, failing, if none comes.
+os::Message next_notice(os::MessageQueue& queue, uint32_t id = 0, const os::WaveOut* device = nullptr)
 {
     std::optional<os::Message> message = queue.get_for(20s);
     EXPECT_TRUE(message) << "no notice came";
+    EXPECT_TRUE(!device || (message && message->id == id && message->wparam == uintptr_t(device)));
     return message.value_or(os::Message {});
 }
 
@@ -50,9 +53,7 @@ bool queue_header(os::WaveOut& device, Buffer& buffer)
 void close_and_expect_notice(os::WaveOut& device, os::MessageQueue& queue)
 {
     ASSERT_EQ(device.close(), os::WaveResult::Ok);
-    os::Message closed = next_notice(queue);
-    EXPECT_EQ(closed.id, os::MM_WOM_CLOSE);
-    EXPECT_EQ(closed.wparam, reinterpret_cast<uintptr_t>(&device));
+    next_notice(queue, os::MM_WOM_CLOSE, &device);
 }
 
 // A backend's choice; "@" stands for a file in the test's folder. SDL runs on its silent driver.
@@ -71,9 +72,7 @@ protected:
         std::unique_ptr<os::WaveOut> device = open_only(format);
         if (!device)
             return nullptr;
-        os::Message opened = next_notice(queue);
-        EXPECT_EQ(opened.id, os::MM_WOM_OPEN);
-        EXPECT_EQ(opened.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        next_notice(queue, os::MM_WOM_OPEN, device.get());
         return device;
     }
 
@@ -95,10 +94,9 @@ TEST_P(WaveOutBackends,
     Buffer buffer(160);
     EXPECT_EQ(device->write(buffer.header), os::WaveResult::Unprepared);
     ASSERT_TRUE(queue_header(*device, buffer));
-    EXPECT_EQ(device->write(buffer.header), os::WaveResult::StillPlaying);
-    EXPECT_EQ(device->prepare(buffer.header), os::WaveResult::StillPlaying);
-    EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::StillPlaying);
-    EXPECT_EQ(device->close(), os::WaveResult::StillPlaying);
+    for (os::WaveResult queued : {device->write(buffer.header), device->prepare(buffer.header),
+             device->unprepare(buffer.header), device->close()})
+        EXPECT_EQ(queued, os::WaveResult::StillPlaying);
     os::WaveHeader no_data;
     no_data.buffer_length = 16;
     EXPECT_EQ(device->prepare(no_data), os::WaveResult::InvalidParam);
@@ -108,15 +106,12 @@ TEST_P(WaveOutBackends,
     EXPECT_EQ(done_header(next_notice(queue)), &buffer.header);
     EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
 
-    // Headers come back in the order written.
     std::array<Buffer, 5> buffers {
         Buffer(320, 1), Buffer(0, 2), Buffer(160, 3), Buffer(2, 4), Buffer(480, 5)};
     for (Buffer& buffer : buffers)
         ASSERT_TRUE(queue_header(*device, buffer));
     for (Buffer& buffer : buffers) {
-        os::Message done = next_notice(queue);
-        EXPECT_EQ(done_header(done), &buffer.header);
-        EXPECT_EQ(done.wparam, reinterpret_cast<uintptr_t>(device.get()));
+        EXPECT_EQ(done_header(next_notice(queue, os::MM_WOM_DONE, device.get())), &buffer.header);
         EXPECT_EQ(buffer.header.flags & (os::WHDR_DONE | os::WHDR_INQUEUE | os::WHDR_PREPARED),
             os::WHDR_DONE | os::WHDR_PREPARED);
         EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok);
@@ -125,11 +120,9 @@ TEST_P(WaveOutBackends,
     EXPECT_EQ(done_header(next_notice(queue)), &buffers[0].header);
     close_and_expect_notice(*device, queue);
     EXPECT_FALSE(queue.try_get()) << "nothing after the close notice";
-    EXPECT_EQ(device->close(), os::WaveResult::Error);
-    EXPECT_EQ(device->write(buffer.header), os::WaveResult::Error);
-    EXPECT_EQ(device->reset(), os::WaveResult::Error);
-    EXPECT_EQ(device->pause(), os::WaveResult::Error);
-    EXPECT_EQ(device->set_volume(0), os::WaveResult::Error);
+    for (os::WaveResult closed : {device->close(), device->write(buffer.header), device->reset(),
+             device->pause(), device->set_volume(0)})
+        EXPECT_EQ(closed, os::WaveResult::Error);
     EXPECT_EQ(device->unprepare(buffer.header), os::WaveResult::Ok)
         << "releasing headers after close is fine";
 
@@ -157,8 +150,7 @@ TEST_P(WaveOutBackends, reset_hands_back_every_header_once_in_order_before_it_re
     }
     // Playing: the consuming thread hands headers back while reset() hands back the rest.
     ASSERT_EQ(device->restart(), os::WaveResult::Ok);
-    std::vector<Buffer> buffers;
-    buffers.reserve(40);
+    std::deque<Buffer> buffers; // headers that stay where they are
     for (uint32_t i = 0; i < 40; ++i)
         buffers.emplace_back(4, i + 1);
     for (Buffer& buffer : buffers)
@@ -173,12 +165,10 @@ TEST_P(WaveOutBackends, reset_hands_back_every_header_once_in_order_before_it_re
         ASSERT_TRUE(queue_header(*device, buffer));
 }
 
-INSTANTIATE_TEST_SUITE_P(All, WaveOutBackends, ::testing::Values("null", "file:@,fast", "file:@", "sdl"),
-    [](const ::testing::TestParamInfo<const char*>& info) {
+INSTANTIATE_TEST_SUITE_P(
+    All, WaveOutBackends, ::testing::Values("null", "file:@,fast", "file:@", "sdl"), [](const auto& info) {
         return std::string(std::array {"null", "file_fast", "file_paced", "sdl_dummy"}[info.index]);
     });
-
-// ---- the file backend ----
 
 std::vector<uint8_t> file_data(const std::filesystem::path& path)
 {
@@ -192,7 +182,7 @@ void play_through(const std::string& choice, const os::WaveFormat& format, std::
     os::MessageQueue queue;
     std::unique_ptr<os::WaveOut> device = os::open_wave_out(choice, format, queue);
     ASSERT_TRUE(device);
-    ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+    next_notice(queue, os::MM_WOM_OPEN, device.get());
     device->set_volume(0x10001000);
     for (Buffer* buffer : buffers)
         ASSERT_TRUE(queue_header(*device, *buffer));
@@ -201,11 +191,10 @@ void play_through(const std::string& choice, const os::WaveFormat& format, std::
     close_and_expect_notice(*device, queue);
 }
 
-std::vector<uint8_t> joined(std::initializer_list<const Buffer*> buffers)
+std::vector<uint8_t> joined(const Buffer& first, const Buffer& second)
 {
-    std::vector<uint8_t> all;
-    for (const Buffer* buffer : buffers)
-        all.insert(all.end(), buffer->bytes.begin(), buffer->bytes.end());
+    std::vector<uint8_t> all = first.bytes;
+    all.insert(all.end(), second.bytes.begin(), second.bytes.end());
     return all;
 }
 
@@ -215,17 +204,16 @@ TEST(WaveOutFile, writes_exactly_the_bytes_played_appending_in_the_same_format)
     std::string path = dir.native("out.wav").string();
     Buffer a(4000, 1), b(0, 2), c(12346, 3), d(1600, 4), e(3202, 5);
     play_through("file:" + path + ",fast", {2, 16, 22050}, {&a, &b, &c});
-    EXPECT_TRUE(file_data(path) == joined({&a, &c})) << "whatever the volume";
+    EXPECT_TRUE(file_data(path) == joined(a, c)) << "whatever the volume";
     std::vector<uint8_t> file = test::read_file(path);
     ASSERT_GE(file.size(), 44u);
-    EXPECT_EQ(file[22], 2); // channels
-    EXPECT_EQ(file[24] | file[25] << 8, 22050);
-    EXPECT_EQ(file[34], 16); // bits
-    uint32_t data_size = file[40] | file[41] << 8 | file[42] << 16 | uint32_t(file[43]) << 24;
-    EXPECT_EQ(data_size, 16346u) << "the header's size is up to date after close";
+    // Channels, rate, bits, and the data size, up to date after the close.
+    EXPECT_EQ(std::tuple(liba::load_le16(&file[22]), liba::load_le32(&file[24]), liba::load_le16(&file[34]),
+                  liba::load_le32(&file[40])),
+        std::tuple(uint16_t(2), 22050u, uint16_t(16), 16346u));
     play_through("file:" + path, {1, 16, 8000}, {&d}); // another format starts anew
     play_through("file:" + path, {1, 16, 8000}, {&e}); // paced, same format: appended
-    EXPECT_TRUE(file_data(path) == joined({&d, &e}));
+    EXPECT_TRUE(file_data(path) == joined(d, e));
 
     os::MessageQueue queue; // an unwritable path opens nothing
     EXPECT_FALSE(os::open_wave_out("file:" + dir.native("missing/out.wav").string(), {2, 16, 44100}, queue));
@@ -246,36 +234,29 @@ TEST(WaveOutChoice, the_environment_names_the_backend_and_an_unknown_choice_stil
         std::unique_ptr<os::WaveOut> device
             = which ? os::open_wave_out("loudspeaker", {2, 16, 44100}, queue) : factory({1, 8, 8000}, queue);
         ASSERT_TRUE(device);
-        ASSERT_EQ(next_notice(queue).id, os::MM_WOM_OPEN);
+        next_notice(queue, os::MM_WOM_OPEN, device.get());
         close_and_expect_notice(*device, queue);
     }
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_FALSE(os::open_wave_out_sdl({2, 12, 44100}, queue)); // refused by the backend itself too
 }
 
-// ---- pacing and conversion ----
-
 TEST(WaveOutPacing, bytes_due_follow_the_clock_in_whole_frames)
 {
-    EXPECT_EQ(os::paced_bytes_due(1ms, 176400, 4), 176u);
+    EXPECT_EQ(os::paced_bytes_due(1ms, 264600, os::WaveFormat {2, 24, 44100}.block_align()), 264u);
     EXPECT_EQ(os::paced_bytes_due(1001us, 16000, 2), 16u);
     EXPECT_EQ(os::paced_bytes_due(-5ms, 176400, 4), 0u);
     EXPECT_EQ(os::paced_bytes_due(1s, 176400, 0), 0u);
-    EXPECT_EQ(
-        (os::WaveFormat {6, 24, 48000}).block_align() + (os::WaveFormat {8, 32, 8000}).block_align(), 50u);
     // Hours of 8-channel 32-bit sound at 384 kHz do not overflow.
-    EXPECT_EQ(os::paced_bytes_due(std::chrono::hours(30), 12'288'000, 32), uint64_t(30) * 3600 * 12'288'000);
+    EXPECT_EQ(
+        os::paced_bytes_due(std::chrono::hours(30), 12'288'000, os::WaveFormat {8, 32, 384000}.block_align()),
+        uint64_t(30) * 3600 * 12'288'000);
 }
 
 TEST(PcmToFloat, each_width_and_the_volume_word)
 {
-    struct Case {
-        int bits, channels, frames;
-        uint32_t volume;
-        std::vector<uint8_t> in;
-        std::vector<float> out;
-    };
-    const Case cases[] = {
+    // Bits, channels, frames, the volume word, the bytes and the samples they give.
+    const std::tuple<int, int, int, uint32_t, std::vector<uint8_t>, std::vector<float>> cases[] = {
         {8, 1, 4, 0xFFFFFFFF, {0, 128, 255, 64}, {-1, 0, 127.0f / 128, -0.5f}}, // unsigned around 128
         {16, 2, 2, 0xFFFFFFFF, {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x40, 0xFF, 0xFF},
             {-1, 32767.0f / 32768, 0.5f, -1.0f / 32768}},
@@ -286,12 +267,11 @@ TEST(PcmToFloat, each_width_and_the_volume_word)
         {16, 3, 1, 0x0000FFFF, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0.5f, 0, 0.25f}},
         {16, 1, 3, 0x7FFF0000, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}, {0, 0, 0}},
     };
-    for (const Case& c : cases) {
-        std::vector<float> out(c.out.size(), 42.0f);
-        ASSERT_TRUE(os::pcm_to_float(c.in.data(), c.bits, c.channels, c.frames, c.volume, out.data()))
-            << c.bits;
+    for (const auto& [bits, channels, frames, volume, bytes, samples] : cases) {
+        std::vector<float> out(samples.size(), 42.0f);
+        ASSERT_TRUE(os::pcm_to_float(bytes.data(), bits, channels, frames, volume, out.data())) << bits;
         for (size_t i = 0; i < out.size(); ++i)
-            EXPECT_FLOAT_EQ(out[i], c.out[i]) << c.bits << " bits, sample " << i;
+            EXPECT_FLOAT_EQ(out[i], samples[i]) << bits << " bits, sample " << i;
     }
     EXPECT_FLOAT_EQ(os::channel_gain(0x80000000, 1, 2), 32768.0f / 65535.0f);
     float out[4] = {42.0f};

@@ -37,7 +37,7 @@ size_t entries_in(const fs::path& folder)
 
 } // namespace
 
-TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_through_backslashes_and_links)
+TEST(XmlFile, missing_or_malformed_files_load_as_null_saved_ones_load_back_and_stale_temporary_files_go)
 {
     test::TempDir dir;
     fs::create_directory(dir.native("sub"));
@@ -47,13 +47,12 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_t
         test::write_file(dir.native("bad.xml"), test::Bytes(text.begin(), text.end()));
         EXPECT_TRUE(os::xml_load(dir.file("bad.xml")).is_null()) << text;
     }
-    std::u16string backslashed = test::u16(dir.path()) + u"\\sub\\Settings.xml";
-    ASSERT_TRUE(os::xml_save(settings_document(3), backslashed));
+    ASSERT_TRUE(os::xml_save(settings_document(3), test::u16(dir.path()) + u"\\sub\\Settings.xml"));
     liba::XmlNode list = os::xml_load(dir.file("sub/Settings.xml")).child(u"Settings").child(u"Bookmarks");
     ASSERT_TRUE(list);
     std::u16string path;
-    EXPECT_TRUE(list.child(u"Bookmark").get_attribute(u"Path", path));
-    EXPECT_EQ(path, u"/media/card/Books/chapter.mp3");
+    EXPECT_TRUE(
+        list.child(u"Bookmark").get_attribute(u"Path", path) && path == u"/media/card/Books/chapter.mp3");
     // The written layout is indented, and the loaded document keeps those white-space nodes.
     EXPECT_EQ(list.child_count(), 7u);
     EXPECT_EQ(entries_in(dir.native("sub")), 1u);
@@ -70,9 +69,28 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_and_saved_ones_load_back_t
     liba::XmlNode document = os::xml_load(dir.file("Equalizer.xml"));
     ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
     EXPECT_EQ(text_of(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
+
+    // Saving removes the temporary files that killed writers left.
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    auto left = [&](pid_t pid, std::string_view target) {
+        std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
+        test::write_file(dir.native(name), test::Bytes(3, 'x'));
+        return dir.native(name);
+    };
+    std::string stale = left(dead, "Stale.xml");
+    std::string running = left(::getppid(), "Stale.xml"); // its writer may still finish
+    std::string other_file = left(dead, "Equalizer.xml");
+    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Stale.xml")));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(other_file));
 }
 
-TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
+TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_save_keeps_it_whole)
 {
     test::TempDir dir;
     test::write_file(dir.native("Settings.xml"), test::Bytes(5000, 'Q'));
@@ -87,19 +105,13 @@ TEST(XmlFile, save_replaces_the_old_file_and_keeps_its_permissions)
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
     EXPECT_EQ(entries_in("/proc/self/fd"), open_before);
-}
 
-TEST(XmlFile, a_failed_save_keeps_the_old_file_and_only_a_document_is_saved_into_an_existing_folder)
-{
-    test::TempDir dir;
-    ASSERT_TRUE(os::xml_save(settings_document(2), dir.file("Settings.xml")));
     std::string before = text_of(dir.native("Settings.xml"));
     // The new text is far larger than the process may now write: the disk is "full".
     rlimit old {};
     ::getrlimit(RLIMIT_FSIZE, &old);
     auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old;
-    limit.rlim_cur = before.size() + 100;
+    rlimit limit {before.size() + 100, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(os::xml_save(settings_document(500), dir.file("Settings.xml")));
     ::setrlimit(RLIMIT_FSIZE, &old);
@@ -114,27 +126,4 @@ TEST(XmlFile, a_failed_save_keeps_the_old_file_and_only_a_document_is_saved_into
     }
     EXPECT_EQ(text_of(dir.native("Settings.xml")), before);
     EXPECT_EQ(entries_in(dir.path()), 1u); // no temporary file left behind
-}
-
-TEST(XmlFile, save_removes_temporary_files_that_killed_writers_left)
-{
-    test::TempDir dir;
-    pid_t dead = ::fork();
-    if (dead == 0)
-        ::_exit(0);
-    ASSERT_GT(dead, 0);
-    int status = 0;
-    ::waitpid(dead, &status, 0);
-    auto left = [&](pid_t pid, std::string_view target) {
-        std::string name = "." + std::string(target) + ".tmp." + std::to_string(pid) + ".7";
-        test::write_file(dir.native(name), test::Bytes(3, 'x'));
-        return dir.native(name);
-    };
-    std::string stale = left(dead, "Settings.xml");
-    std::string running = left(::getppid(), "Settings.xml"); // its writer may still finish
-    std::string other_file = left(dead, "Equalizer.xml");
-    ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(running));
-    EXPECT_TRUE(fs::exists(other_file));
 }
