@@ -8,10 +8,7 @@
 TEST(Backlight, switches_to_zero_and_back_twice_is_once_and_folders_that_are_no_device_are_refused)
 {
     test::TempDir dir;
-    auto brightness = [&] {
-        test::Bytes text = test::read_file(dir.native("brightness"));
-        return std::string(text.begin(), text.end());
-    };
+    auto brightness = [&] { return test::read_text(dir.native("brightness")); };
     std::ofstream(dir.native("brightness")) << "120\n";
     std::ofstream(dir.native("max_brightness")) << "255\n";
     std::optional<os::Backlight> device = os::Backlight::open(dir.path().string());

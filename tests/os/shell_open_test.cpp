@@ -24,10 +24,6 @@ TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombi
 {
     test::TempDir folder;
     std::filesystem::path opened = folder.native("opened.txt");
-    auto read_text = [&] {
-        test::Bytes text = test::read_file(opened);
-        return std::string(text.begin(), text.end());
-    };
     std::filesystem::path script = folder.native("xdg-open");
     std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" << opened.string()
                           << "'; done\n";
@@ -41,9 +37,9 @@ TEST(ShellOpen, starts_xdg_open_with_the_url_as_one_argument_and_leaves_no_zombi
     // Taken as it is: spaces, quotes and shell syntax reach the program as one argument.
     std::string url = "https://example.org/a b?q='x'&r=$(touch pwned);";
     os::shell_open(u"https://example.org/a b?q='x'&r=$(touch pwned);");
-    bool arrived = test::wait_until([&] { return read_text() == url + "\n"; });
+    bool arrived = test::wait_until([&] { return test::read_text(opened) == url + "\n"; });
     setenv("PATH", previous.c_str(), 1);
-    EXPECT_TRUE(arrived) << read_text();
+    EXPECT_TRUE(arrived) << test::read_text(opened);
     EXPECT_FALSE(std::filesystem::exists("pwned"));
     EXPECT_TRUE(test::wait_until([] { return !zombie_child(); })) << "the ended xdg-open was never reaped";
 }

@@ -24,12 +24,6 @@ liba::XmlNode settings_document(int32_t bookmarks)
     return document;
 }
 
-std::string text_of(const fs::path& path)
-{
-    test::Bytes bytes = test::read_file(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 size_t entries_in(const fs::path& folder)
 {
     return size_t(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -68,7 +62,7 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_saved_ones_load_back_and_s
     test::write_file(dir.native("Equalizer.xml"), test::Bytes(text.begin(), text.end()));
     liba::XmlNode document = os::xml_load(dir.file("Equalizer.xml"));
     ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
-    EXPECT_EQ(text_of(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
+    EXPECT_EQ(test::read_text(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
 
     // Saving removes the temporary files that killed writers left.
     pid_t dead = ::fork();
@@ -97,7 +91,7 @@ TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_sa
     fs::permissions(dir.native("Settings.xml"), fs::perms::owner_read | fs::perms::owner_write);
 
     ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
-    EXPECT_NE(text_of(dir.native("Settings.xml")).find("<Bookmark Path="), std::string::npos);
+    EXPECT_NE(test::read_text(dir.native("Settings.xml")).find("<Bookmark Path="), std::string::npos);
     EXPECT_EQ(fs::status(dir.native("Settings.xml")).permissions() & fs::perms::all,
         fs::perms::owner_read | fs::perms::owner_write);
     // Saving leaves no descriptor open behind it.
@@ -106,7 +100,7 @@ TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_sa
         ASSERT_TRUE(os::xml_save(settings_document(1), dir.file("Settings.xml")));
     EXPECT_EQ(entries_in("/proc/self/fd"), open_before);
 
-    std::string before = text_of(dir.native("Settings.xml"));
+    std::string before = test::read_text(dir.native("Settings.xml"));
     // The new text is far larger than the process may now write: the disk is "full".
     rlimit old {};
     ::getrlimit(RLIMIT_FSIZE, &old);
@@ -124,6 +118,6 @@ TEST(XmlFile, save_replaces_the_old_file_keeping_its_permissions_and_a_failed_sa
         EXPECT_FALSE(os::xml_save(settings_document(5), dir.file("Settings.xml")));
         fs::permissions(dir.path(), fs::perms::owner_all);
     }
-    EXPECT_EQ(text_of(dir.native("Settings.xml")), before);
+    EXPECT_EQ(test::read_text(dir.native("Settings.xml")), before);
     EXPECT_EQ(entries_in(dir.path()), 1u); // no temporary file left behind
 }
