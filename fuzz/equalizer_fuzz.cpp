@@ -47,18 +47,18 @@ private:
 
 constexpr int32_t rates[] = {44100, 8000, 22050, 48000, 11025, 96000, 1, 7};
 
-void compare(test::PulledEqualizer& stage, test::ModelEqualizer& model, const std::vector<uint8_t>& bytes,
-    int32_t channels, int32_t bits, int32_t rate)
+void compare(test::EqualizerPair& pair, const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits,
+    int32_t rate)
 {
     audio::PCMData in {liba::DataBuffer::copy_of(bytes.data(), uint32_t(bytes.size())), channels, bits, rate};
-    audio::PCMData out = stage.run(in);
-    test::ModelEqualizer::Result want = model.process(bytes, channels, bits, rate);
+    audio::PCMData out = pair.pull(in);
+    test::ModelEqualizer::Result want = pair.model().process(bytes, channels, bits, rate);
     if (out.data.shares_storage_with(in.data) != want.passed_through || out.size() != want.bytes.size())
         __builtin_trap();
     if (!want.bytes.empty() && std::memcmp(out.data.data(), want.bytes.data(), want.bytes.size()) != 0)
         __builtin_trap();
     for (int c = 0; c < 2; ++c) {
-        if (stage.stage().limiter_position(c) != model.position(c))
+        if (pair.stage().limiter_position(c) != pair.model().position(c))
             __builtin_trap();
     }
 }
@@ -88,15 +88,10 @@ std::vector<uint8_t> tone(
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Script script(data, size);
-    test::PulledEqualizer stage;
-    test::ModelEqualizer model;
+    test::EqualizerPair pair;
     // The player's defaults until the script changes them.
-    stage.stage().set_frequency(80.0);
-    stage.stage().set_width(2.0);
-    stage.stage().set_amplitude(8.0);
-    model.set_frequency(80.0);
-    model.set_width(2.0);
-    model.set_amplitude(8.0);
+    audio::EqualizerSettings band {80.0, 2.0, 8.0};
+    pair.set_band(band.frequency, band.width, band.amplitude);
     int32_t channels = 2, bits = 16, rate = 44100;
     int blocks = 0;
     while (!script.done() && blocks < 64) {
@@ -104,25 +99,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 0: {
             uint32_t w = script.word();
             double hz = (w & 0x7FFF) / 4.0;
-            stage.stage().set_frequency(w & 0x8000 ? -hz : hz);
-            model.set_frequency(w & 0x8000 ? -hz : hz);
+            band.frequency = w & 0x8000 ? -hz : hz;
+            pair.set_band(band.frequency, band.width, band.amplitude);
             break;
         }
         case 1: {
-            double octaves = (int32_t(script.byte()) - 16) / 8.0;
-            stage.stage().set_width(octaves);
-            model.set_width(octaves);
+            band.width = (int32_t(script.byte()) - 16) / 8.0;
+            pair.set_band(band.frequency, band.width, band.amplitude);
             break;
         }
         case 2: {
-            double db = (int32_t(script.byte()) - 64) / 2.0;
-            stage.stage().set_amplitude(db);
-            model.set_amplitude(db);
+            band.amplitude = (int32_t(script.byte()) - 64) / 2.0;
+            pair.set_band(band.frequency, band.width, band.amplitude);
             break;
         }
         case 3:
-            stage.stage().reset();
-            model.reset();
+            pair.reset();
             break;
         case 4: {
             uint32_t f = script.byte();
@@ -137,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             size_t frames = script.word() % 4096;
             size_t partial = script.byte() & 1; // a block may end in part of a frame
             std::vector<uint8_t> bytes = script.take(frames * frame_bytes + partial);
-            compare(stage, model, bytes, channels, bits, rate);
+            compare(pair, bytes, channels, bits, rate);
             ++blocks;
             break;
         }
@@ -145,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             uint32_t half_period = script.byte() * 8;
             uint32_t frames = script.word() % 8192;
             uint32_t level = script.byte();
-            compare(stage, model, tone(half_period, frames, level, channels, bits), channels, bits, rate);
+            compare(pair, tone(half_period, frames, level, channels, bits), channels, bits, rate);
             ++blocks;
             break;
         }

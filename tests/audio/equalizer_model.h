@@ -2,9 +2,9 @@
 
 // A plain sample-by-sample model of the equalizer, and the stage beside it pulled as the player pulls.
 
+#include "../support/ramp_source.h" // relative: the equalizer fuzz target includes this file too
 #include "audio/equalizer_pcm.h"
 #include "audio/equalizer_settings.h"
-#include "support/ramp_source.h"
 
 #include <gtest/gtest.h>
 
@@ -158,14 +158,20 @@ public:
         m_eq.reset();
         m_model.reset();
     }
+    ModelEqualizer& model() { return m_model; }
+    // The stage's output for one block.
+    audio::PCMData pull(const audio::PCMData& in)
+    {
+        m_source.next = in;
+        return m_sink.pull(16384);
+    }
     // Runs one block through both; a failure names the block.
     void run(const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits, int32_t rate)
     {
         ++m_blocks;
         audio::PCMData in {
             liba::DataBuffer::copy_of(bytes.data(), uint32_t(bytes.size())), channels, bits, rate};
-        m_source.next = in;
-        audio::PCMData out = m_sink.pull(16384);
+        audio::PCMData out = pull(in);
         ModelEqualizer::Result want = m_model.process(bytes, channels, bits, rate);
         ASSERT_EQ(out.data.shares_storage_with(in.data), want.passed_through) << "block " << m_blocks;
         ASSERT_TRUE(out.same_format(in)) << "block " << m_blocks;

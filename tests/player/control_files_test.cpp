@@ -195,12 +195,14 @@ TEST(ControlFiles, a_hold_opens_the_pick_menu_at_the_name_cancel_changes_nothing
         // The menu's loop runs one step per idle moment: where it opened, then each key.
         std::optional<os::Point> opened;
         size_t step = 0;
+        // (a named reference: clang 14 cannot capture a structured binding)
+        const std::vector<uint32_t>& pressed = keys;
         browser.screen.set_idle_handler([&] {
             if (step == 0 && skinner::MenuPopup::innermost())
                 opened = skinner::MenuPopup::innermost()->window().rect().position;
-            if (step > 0 && step <= keys.size())
-                browser.screen.key(keys[step - 1]);
-            return step++ <= keys.size();
+            if (step > 0 && step <= pressed.size())
+                browser.screen.key(pressed[step - 1]);
+            return step++ <= pressed.size();
         });
         browser.log.clear();
         browser.screen.right_tap(browser.on_screen(browser.name_cell(row)));
