@@ -445,7 +445,6 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     std::unique_ptr<Mpris> mpris = Mpris::connect(*m_screen, *m_form);
     ASSERT_NE(mpris, nullptr);
-    EXPECT_EQ(mpris->bus_name(), Mpris::s_bus_name);
     Client on_bus;
     auto client = [&](auto action) {
         auto done = std::async(std::launch::async, [&] { return action(on_bus); });
