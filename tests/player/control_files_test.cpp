@@ -1,5 +1,4 @@
-// The file browser on the headless screen with the default skin: a folder's list, the top level's
-// places, taps, holds and keys and the commands they raise, the pick menu, the folder text.
+// The file browser of the main form: lists, places, taps, holds, keys, the pick menu, the folder text.
 
 #include "player/control_files.h"
 

@@ -1,5 +1,4 @@
-// The built melodeck as its users start it, copied with its app folder: run headless by script, with a
-// path on its command line, as a second copy and installed.
+// The built melodeck run headless by script as users start it: with a path, as a second copy, installed.
 
 #include "player_run.h"
 
