@@ -450,7 +450,6 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     EXPECT_NE(track.find("mpris:length=10000000;"), std::string::npos) << track;
     EXPECT_NE(track.find("xesam:title=track0"), std::string::npos) << track;
     EXPECT_EQ(client([](Client& c) { return c.get("Identity", "s", "org.mpris.MediaPlayer2"); }), "Melodeck");
-    EXPECT_EQ(client([](Client& c) { return c.get("PlaybackStatus"); }), "Playing");
 
     // Paused, the device takes nothing more: the reader stays where the seeks put it.
     EXPECT_TRUE(client([](Client& c) { return c.call("PlayPause").heard("PlaybackStatus=Paused;"); }));
