@@ -66,10 +66,8 @@ inline void write_settings(const std::filesystem::path& path, const std::string&
     write_text(path, "<?xml version=\"1.0\"?>\n<Settings>" + inside + "</Settings>\n");
 }
 
-// Starts the copy's melodeck headless on the script in the background, its stdout to read and its
-// stderr into stderr.txt of the copy's folder; environment holds assignments put before the command
-// (MELODECK_AUDIO is null unless it sets it), options go after --headless. A copy still running after
-// ten minutes is killed, so that a hang fails the test instead of stopping the suite.
+// Starts the copy headless on the script: stdout to read, stderr into stderr.txt; environment goes before
+// the command (MELODECK_AUDIO=null unless set there). A hang is killed after ten minutes, failing the test.
 inline FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "",
     const std::string& options = "")
 {
