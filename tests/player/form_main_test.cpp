@@ -1,7 +1,5 @@
-// The main form on the headless screen with the default skin and a sound device that holds every
-// buffer until the test hands it back (so the reader rests unless the form moves it): audiobook
-// bookmarks and their rewind, the position bar, the periodic save, the ends of tracks, the sleep timer,
-// and the MPRIS player on a private session bus (skipped without dbus-daemon).
+// The main form with a sound device that holds every buffer until the test hands it back (so the reader
+// rests unless the form moves it), and the MPRIS player on a private session bus.
 
 #include "player_run.h"
 
@@ -45,8 +43,7 @@ TEST(ResumeRewind, the_rest_decides_how_far_back_at_each_boundary)
 constexpr const char* s_path = "/org/mpris/MediaPlayer2";
 constexpr const char* s_player = "org.mpris.MediaPlayer2.Player";
 
-// A value as text: strings and object paths as they are, int64 in decimal, a dictionary of variants
-// as "key=value;" pairs; other types are skipped.
+// A value as text (a dictionary of variants as "key=value;" pairs); types not read here give "".
 std::string read_contents(sd_bus_message* message, const std::string& type)
 {
     const char* text = nullptr;
@@ -86,8 +83,7 @@ struct Bus {
     pid_t daemon = 0;
 };
 
-// A desktop client: calls, property reads and the signals it heard ("Seeked", "changed " and the
-// properties changed).
+// A desktop client: calls, property reads and the signals it heard ("Seeked", "changed a=b;...").
 struct Client {
     Client()
     {
@@ -153,8 +149,7 @@ struct Client {
 
 class FormMainTest : public testing::Test {
 protected:
-    // The null sound backend, a Pocket PC, a 480x640 headless screen and the shipped default skin
-    // with the English language file around the form.
+    // The null sound backend and the default skin in English on a 480x640 Pocket PC.
     void SetUp() override
     {
         ::setenv("MELODECK_AUDIO", "null", 1);
@@ -285,8 +280,7 @@ TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_
 
 TEST_F(FormMainTest, an_audiobook_resumes_back_by_its_rest_never_before_the_start_and_stopping_replaces_it)
 {
-    // track0 was saved a moment ago (no rest to go back by), track1 two days ago, track2 at a time not
-    // kept (an hour of rest).
+    // Rests: none for track0, two days for track1, and an hour for track2 (saved at a time not kept).
     int64_t now = player::utc_seconds();
     std::string bookmarks;
     for (auto [name, place, saved] : {std::tuple {"track0.wav", 5000, now},
@@ -351,8 +345,7 @@ TEST_F(FormMainTest, a_track_ends_when_the_device_has_played_it_or_two_seconds_a
     EXPECT_EQ(playing(), path("track1.wav"));
     advance(FormMain::s_drain_timeout_ms);
     EXPECT_FALSE(m_form->is_playing());
-    // A sleep at the end of the track stops there instead of going on; a track change keeps it for
-    // the end of the track playing then.
+    // A sleep at the end of the track stops there, also after a track change, instead of going on.
     play("track0.wav", u"Play");
     m_form->on_command(u"Sleep_end_of_track");
     EXPECT_EQ(status(), "Sleep 1 / 2");
@@ -434,8 +427,7 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     testing::internal::CaptureStderr();
     EXPECT_EQ(Mpris::connect(*m_screen, *m_form), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    // On a private session bus, a desktop client's calls run on a thread of their own while this one
-    // runs the player's loop.
+    // On a private bus, a desktop client calls from a thread of its own while this one runs the loop.
     std::string address = "unix:path=" + (m_folder.path() / "bus").string();
     FILE* daemon = ::popen(("dbus-daemon --session --fork --print-pid --address=" + address).c_str(), "r");
     ASSERT_NE(daemon, nullptr);
@@ -445,7 +437,6 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     std::unique_ptr<Mpris> mpris = Mpris::connect(*m_screen, *m_form);
     ASSERT_NE(mpris, nullptr);
-    EXPECT_EQ(mpris->bus_name(), Mpris::s_bus_name);
     Client on_bus;
     auto client = [&](auto action) {
         auto done = std::async(std::launch::async, [&] { return action(on_bus); });
@@ -459,7 +450,6 @@ TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_
     EXPECT_NE(track.find("mpris:length=10000000;"), std::string::npos) << track;
     EXPECT_NE(track.find("xesam:title=track0"), std::string::npos) << track;
     EXPECT_EQ(client([](Client& c) { return c.get("Identity", "s", "org.mpris.MediaPlayer2"); }), "Melodeck");
-    EXPECT_EQ(client([](Client& c) { return c.get("PlaybackStatus"); }), "Playing");
 
     // Paused, the device takes nothing more: the reader stays where the seeks put it.
     EXPECT_TRUE(client([](Client& c) { return c.call("PlayPause").heard("PlaybackStatus=Paused;"); }));

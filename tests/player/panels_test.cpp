@@ -1,5 +1,4 @@
-// The play panel's three panels on the headless screen with the default skin: keys, step buttons and
-// drags turned into value changes and commands that reach the form.
+// The play panel's three panels: keys, step buttons and drags as the changes and commands the form hears.
 
 #include "player/panel_play.h"
 
@@ -17,9 +16,8 @@ TEST(Panels, keys_taps_and_drags_move_the_bars_and_reach_the_form)
     skinner::ControlProgress& volume = panel.levels().volume();
     skinner::ControlProgress& position = panel.position().position();
     // Left and right step the volume within its range; the form hears of real changes only.
-    for (auto [start, key, after, changed] :
-        {std::tuple {0.02, skinner::KeyLeft, 0.0, true}, {0.5, skinner::KeyRight, 0.55, true},
-            {1.0, skinner::KeyRight, 1.0, false}, {0.0, skinner::KeyLeft, 0.0, false}}) {
+    for (auto [start, key, after, changed] : {std::tuple {0.5, skinner::KeyRight, 0.55, true},
+             {1.0, skinner::KeyRight, 1.0, false}, {0.0, skinner::KeyLeft, 0.0, false}}) {
         volume.set_value(start);
         play.log.clear();
         EXPECT_TRUE(panel.levels().on_key_down(key));

@@ -1,8 +1,7 @@
 #pragma once
 
-// What the player suites share: a private copy of the app folder (the player writes Settings.xml
-// beside itself) and scripted runs of it, music and Settings.xml texts, and the headless screen with
-// the shipped default skin and a form "FormMain" whose listener writes down what reaches it.
+// What the player suites share: scripted runs of a private copy of the app folder (the player writes
+// Settings.xml beside itself), music and settings files, and a main form that writes down what it hears.
 
 #include "liba/text.h"
 #include "os/screen/headless_screen.h"
@@ -67,10 +66,8 @@ inline void write_settings(const std::filesystem::path& path, const std::string&
     write_text(path, "<?xml version=\"1.0\"?>\n<Settings>" + inside + "</Settings>\n");
 }
 
-// Starts the copy's melodeck headless on the script in the background, its stdout to read and its
-// stderr into stderr.txt of the copy's folder; environment holds assignments put before the command
-// (MELODECK_AUDIO is null unless it sets it), options go after --headless. A copy still running after
-// ten minutes is killed, so that a hang fails the test instead of stopping the suite.
+// Starts the copy headless on the script: stdout to read, stderr into stderr.txt; environment goes before
+// the command (MELODECK_AUDIO=null unless set there). A hang is killed after ten minutes, failing the test.
 inline FILE* open_player(const AppCopy& app, const std::string& script, const std::string& environment = "",
     const std::string& options = "")
 {
@@ -85,8 +82,7 @@ inline FILE* open_player(const AppCopy& app, const std::string& script, const st
     return ::popen(command.c_str(), "r");
 }
 
-// Reads a copy open_player started to its end: its stdout, then its exit status (-1 when it did not
-// exit by itself).
+// Reads a copy open_player started to its end: its stdout, then its exit status (-1 when killed).
 inline int read_to_end(FILE* player, std::string& out)
 {
     char buffer[4096];
@@ -111,8 +107,8 @@ inline std::u16string default_skin_path()
     return liba::from_utf8(std::string(MELODECK_APP_DIR) + "/skins/default/default.skin");
 }
 
-// The device screen with the default skin and a shown main form, whose listener writes down the
-// notifications that reach it as text: "command Play", "changed pbVolume".
+// The default skin's main form, whose listener writes down what reaches it: "command Play", "changed
+// pbVolume".
 struct SkinnedForm : skinner::Listener {
     SkinnedForm()
         : screen({480, 640})

@@ -1,5 +1,4 @@
-// The skins and language files the build lays out in the app folder (build/app), and the example of
-// the skin author's guide (docs/skin-format.md), which must build and work as its text says.
+// The skins and language files of the app folder, and the example of docs/skin-format.md working as it says.
 
 #include "liba/string_translator.h"
 #include "liba/text.h"
@@ -69,8 +68,7 @@ TEST(ShippedSkins, FitEachScreenAndLanguageBuildWithoutAWarningDrawAndEveryLangu
                     << language << ": " << liba::to_utf8(shown);
             }
         }
-    // Each skin builds from its source without a warning and draws its form; every language file has
-    // the keys of the English one.
+    // Each skin builds without a warning and draws its form; every language has the keys of English.
     test::TempDir dir;
     for (std::string skin : s_skins) {
         std::vector<std::string> messages;

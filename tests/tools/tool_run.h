@@ -1,7 +1,6 @@
 #pragma once
 
-// Runs one of the built tools as a separate process, the way a user runs it from a shell, and reads
-// the PNG pictures and WAV files the tools write.
+// Runs one of the built tools as a user runs it from a shell, and reads the PNG pictures they write.
 
 #include "support/test_support.h"
 
