@@ -248,8 +248,7 @@ TEST(ControlGrid, an_edit_keys_and_the_bar_move_through_the_rows_and_a_selected_
     grid.select_row(-1);
     const std::tuple<int32_t, bool, int32_t> keys[] = {{KeyUp, true, 0}, // from none Up selects row 0
         {KeyUp, false, 0}, {KeyPageUp, false, 0}, {KeyDown, true, 1}, {KeyPageDown, true, 2},
-        {KeyEnd, true, 9}, {KeyDown, false, 9}, {KeyPageDown, false, 9}, {KeyHome, true, 0},
-        {KeyEnter, false, 0}, {KeyA, false, 0}};
+        {KeyEnd, true, 9}, {KeyPageDown, false, 9}, {KeyHome, true, 0}};
     for (const auto& [key, taken, row] : keys) {
         EXPECT_EQ(grid.on_key_down(key), taken) << key;
         EXPECT_EQ(grid.selected_row(), row) << key;

@@ -172,8 +172,7 @@ TEST(Menu, the_bar_asks_its_popup_each_time_and_keys_and_taps_choose_in_it_and_i
         // Greyed Save is skipped, Up wraps, Right enters the submenu and Left leaves it.
         {{-1, -1}, "?d?u?u?dd?rb?l?rd?e", {0, 2, 0, 3, 2, 0, 2, 1}, {"cmdRecent2"}},
         {{-1, -1}, "13", {}, {"cmdQuit"}}, {{-1, -1}, "o", {}, {}}, {{30, 40}, "2", {}, {"Play"}},
-        {{30, 40}, "uurde", {}, {"PlaySubfolder"}}, {{30, 40}, "e", {}, {"PlaySingle"}},
-        {{30, 40}, "x", {}, {}},
+        {{30, 40}, "uurde", {}, {"PlaySubfolder"}},
         {{30, 40}, "1d!x", {}, {}}, // a release whose press went to a greyed row chooses nothing
         {{30, 40}, "O", {}, {}},
         {{form.size.width - 5, form.size.height - 5}, "x", {}, {}}, // kept inside the work area
