@@ -64,8 +64,8 @@ TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past
         EXPECT_EQ(Bytes(block.data.data(), block.data.data() + 4), frame_bytes({}));
     }
     EXPECT_EQ(blocks[0].data.data()[417], 0xFF) << "the decoder peeks at the next header";
-    for (uint32_t i = 417; i < 2000; ++i)
-        ASSERT_EQ(blocks[9].data.data()[i], 0) << "past the end of the file, at " << i;
+    EXPECT_EQ(Bytes(blocks[9].data.data() + 417, blocks[9].data.data() + 2000), Bytes(1583, 0))
+        << "past the end";
 
     std::vector<uint32_t> four(4, 417);
     const std::tuple<const char*, Bytes, std::vector<uint32_t>> cases[]
@@ -129,16 +129,13 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate_and_refusals)
 {
     // Version, layer, channels, sample rate, bitrate, frame length, samples per frame.
     const std::pair<Frame, std::array<int32_t, 7>> cases[]
-        = {{{MPEG1, 3, 9, 0, true}, {1, 3, 2, 44100, 128, 418, 1152}},
-            {{MPEG1, 3, 14, 2, true, true}, {1, 3, 1, 32000, 320, 1441, 1152}},
+        = {{{MPEG1, 3, 14, 2, true, true}, {1, 3, 1, 32000, 320, 1441, 1152}},
             {{MPEG1, 2, 14, 1}, {1, 2, 2, 48000, 384, 1152, 1152}},
             {{MPEG1, 2, 3, 0}, {1, 2, 2, 44100, 56, 182, 1152}},
             {{MPEG1, 1, 14, 2, true}, {1, 1, 2, 32000, 448, 676, 384}},
-            {{MPEG2, 3, 8, 0, true}, {2, 3, 2, 22050, 64, 209, 576}},
             {{MPEG2, 2, 2, 2}, {2, 2, 2, 16000, 16, 144, 1152}},
             {{MPEG2, 1, 14, 0}, {2, 1, 2, 22050, 256, 556, 384}},
-            {{MPEG25, 3, 1, 2, false, true}, {3, 3, 1, 8000, 8, 72, 576}},
-            {{MPEG25, 3, 14, 0}, {3, 3, 2, 11025, 160, 1044, 576}}};
+            {{MPEG25, 3, 1, 2, false, true}, {3, 3, 1, 8000, 8, 72, 576}}};
     for (const auto& [frame, want] : cases) {
         audio::MP3Header h;
         ASSERT_TRUE(audio::parse_frame_header(frame_bytes(frame).data(), h)) << header_value(frame);
@@ -361,8 +358,6 @@ TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
     spec.data = plain_frames(6);
     write_file(dir.native("pcm.wav"), make_wav(spec));
     EXPECT_EQ(audio::create_play_chain(dir.file("pcm.wav"))->get_codec_name(), u"PCM");
-    write_file(dir.native("junk.mp3"), junk(20000));
-    EXPECT_FALSE(audio::create_play_chain(dir.file("junk.mp3")));
     SKIP_WITHOUT_CORPUS();
     for (auto [name, title] : {std::pair {"mp3_id3v2_apic_64k_xing_id3v1.mp3", u"Solace"},
              {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", u"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3"},

