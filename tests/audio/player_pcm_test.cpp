@@ -238,7 +238,6 @@ TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_pla
 TEST_F(PlayerPCMScripted, play_wanted_volume_and_pause_survive_an_empty_chain_and_a_reopen)
 {
     player->set_volume(0.5);
-    EXPECT_DOUBLE_EQ(player->get_volume(), 0.5);
     player->play();
     ASSERT_TRUE(drained());
     EXPECT_EQ(device.open_attempts(), 0);
