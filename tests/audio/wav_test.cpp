@@ -31,9 +31,7 @@ std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
 // Stereo 16-bit frames of the ramp.
 test::WavSpec ramp_spec(uint32_t frames)
 {
-    test::WavSpec spec;
-    spec.data = test::ramp16(frames * 2);
-    return spec;
+    return {.data = test::ramp16(frames * 2)};
 }
 
 // A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
@@ -121,9 +119,7 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         files.push_back(unpadded);
     }
     for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
-        test::WavSpec longer = ramp_spec(1000);
-        longer.data_size = declared;
-        files.push_back(test::make_wav(longer));
+        files.push_back(test::make_wav({.data = test::ramp16(2000), .data_size = declared}));
         files.back().push_back(0x55); // half a frame after the last whole one
     }
     test::TempDir dir;
@@ -240,8 +236,8 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
     EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
     EXPECT_EQ(decoder.units_for_frames(16384), 1);
     audio::DecoderGSM gsm;
-    EXPECT_EQ(gsm.units_for_frames(161), 2);
-    EXPECT_EQ(gsm.units_for_frames(INT32_MAX), INT32_MAX / 160 + 1);
+    EXPECT_EQ(std::pair(gsm.units_for_frames(161), gsm.units_for_frames(INT32_MAX)),
+        std::pair(2, INT32_MAX / 160 + 1));
     EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
     EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
     for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
@@ -312,12 +308,10 @@ TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_coun
     ASSERT_EQ(block.size(), 512u);
     EXPECT_EQ(block.data.data()[0] * 16 + block.data.data()[511], 3 * 16 + 4) << "blocks 3 and 4";
     reader->seek_time(0.3);
-    EXPECT_EQ(reader->position(), 4);
-    EXPECT_DOUBLE_EQ(reader->time(), 0.25);
-    EXPECT_EQ(reader->time_to_position(0.0624), 0);
-    EXPECT_EQ(reader->time_to_position(-1.0), -16);
-    EXPECT_EQ(reader->time_to_position(1e12), INT32_MAX);
-    EXPECT_DOUBLE_EQ(reader->position_to_time(3), 0.1875);
+    EXPECT_EQ(std::tuple(reader->position(), reader->time(), reader->position_to_time(3)),
+        std::tuple(4, 0.25, 0.1875));
+    for (auto [time, position] : {std::pair {0.0624, 0}, {-1.0, -16}, {1e12, INT32_MAX}})
+        EXPECT_EQ(reader->time_to_position(time), position) << time;
 }
 
 TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
