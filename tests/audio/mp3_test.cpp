@@ -353,6 +353,8 @@ TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
     // A PCM WAV whose samples look like MP3 frames is PCM.
     write_file(dir.native("pcm.wav"), make_wav({.data = plain_frames(6)}));
     EXPECT_EQ(audio::create_play_chain(dir.file("pcm.wav"))->get_codec_name(), u"PCM");
+    write_file(dir.native("junk.mp3"), junk(20000));
+    EXPECT_FALSE(audio::create_play_chain(dir.file("junk.mp3")));
     SKIP_WITHOUT_CORPUS();
     for (auto [name, title] : {std::pair {"mp3_id3v2_apic_64k_xing_id3v1.mp3", u"Solace"},
              {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", u"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3"},
