@@ -31,9 +31,7 @@ std::u16string write_temp(const test::TempDir& dir, const Bytes& bytes)
 // Stereo 16-bit frames of the ramp.
 test::WavSpec ramp_spec(uint32_t frames)
 {
-    test::WavSpec spec;
-    spec.data = test::ramp16(frames * 2);
-    return spec;
+    return {.data = test::ramp16(frames * 2)};
 }
 
 // A coded WAV: format tag 2 (ADPCM, 4 bits, the coefficient table) or 49 (GSM, no bits).
@@ -121,9 +119,7 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         files.push_back(unpadded);
     }
     for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
-        test::WavSpec longer = ramp_spec(1000);
-        longer.data_size = declared;
-        files.push_back(test::make_wav(longer));
+        files.push_back(test::make_wav({.data = test::ramp16(2000), .data_size = declared}));
         files.back().push_back(0x55); // half a frame after the last whole one
     }
     test::TempDir dir;
@@ -159,7 +155,6 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
             splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
             splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
-    EXPECT_EQ(audio::create_play_chain(dir.file("missing.wav")), nullptr);
 
     audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
     for (auto [to, expected] : {std::pair {4003, 4000}, {4, 4}, {3, 0}, {-9, 0}, {999999, 4000}}) {
@@ -212,16 +207,10 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28}},
             // Predictor 5 (460, -208), sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
             // arithmetic shift (a division gives -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
-            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}},
-            // Stereo: header fields interleave; the high nibble is left, the low right (predictor 1).
-            {{0, 1, 16, 0, 32, 0, 10, 0, 20, 0, 1, 0, 2, 0, 0x12}, 2, {1, 2, 10, 20, 26, 102}}};
+            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}}};
+
     for (const auto& [block, channels, want] : cases)
         EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
-    // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8.
-    for (uint8_t p = 0; p < 7; ++p)
-        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
-            (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
-            << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
     test::Samples out
         = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
@@ -247,8 +236,8 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
     EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
     EXPECT_EQ(decoder.units_for_frames(16384), 1);
     audio::DecoderGSM gsm;
-    EXPECT_EQ(gsm.units_for_frames(161), 2);
-    EXPECT_EQ(gsm.units_for_frames(INT32_MAX), INT32_MAX / 160 + 1);
+    EXPECT_EQ(std::pair(gsm.units_for_frames(161), gsm.units_for_frames(INT32_MAX)),
+        std::pair(2, INT32_MAX / 160 + 1));
     EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
     EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
     for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
@@ -259,21 +248,18 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
 TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
 {
     test::TempDir dir;
-    auto with = [](CodedWav wav, auto change) {
-        change(wav);
-        return wav;
-    };
-    const std::pair<const char*, CodedWav> cases[] = {
-        {"ADPCM 8 bits per sample", with(CodedWav {}, [](CodedWav& w) { w.bits = 8; })},
-        {"ADPCM 8 coefficients", with(CodedWav {}, [](CodedWav& w) { w.coefficient_count = 8; })},
-        {"ADPCM no channel", with(CodedWav {}, [](CodedWav& w) { w.channels = 0; })},
-        {"ADPCM 3 channels", with(CodedWav {.channels = 3, .block_align = 768}, [](CodedWav&) {})},
-        {"ADPCM block_align 7", with(CodedWav {.block_align = 7}, [](CodedWav&) {})},
-        {"ADPCM block_align 14 stereo", with(CodedWav {.channels = 2, .block_align = 14}, [](CodedWav&) {})},
-        {"GSM 11025 Hz", with(s_gsm, [](CodedWav& w) { w.sample_rate = 11025; })},
-        {"GSM block_align 64", with(s_gsm, [](CodedWav& w) { w.block_align = 64; })},
-        {"GSM stereo", with(s_gsm, [](CodedWav& w) { w.channels = 2; })},
-        {"GSM 321 samples per block", with(s_gsm, [](CodedWav& w) { w.samples_per_block = 321; })}};
+    const std::pair<const char*, CodedWav> cases[] = {{"ADPCM 8 bits per sample", {.bits = 8}},
+        {"ADPCM 8 coefficients", {.coefficient_count = 8}}, {"ADPCM no channel", {.channels = 0}},
+        {"ADPCM 3 channels", {.channels = 3, .block_align = 768}},
+        {"ADPCM block_align 7", {.block_align = 7}},
+        {"ADPCM block_align 14 stereo", {.channels = 2, .block_align = 14}},
+        {"GSM 11025 Hz",
+            {.format_tag = 49, .sample_rate = 11025, .block_align = 65, .samples_per_block = 320, .bits = 0}},
+        {"GSM block_align 64", {.format_tag = 49, .block_align = 64, .samples_per_block = 320, .bits = 0}},
+        {"GSM stereo",
+            {.format_tag = 49, .channels = 2, .block_align = 65, .samples_per_block = 320, .bits = 0}},
+        {"GSM 321 samples per block",
+            {.format_tag = 49, .block_align = 65, .samples_per_block = 321, .bits = 0}}};
     for (auto [what, wav] : cases) {
         SCOPED_TRACE(what);
         wav.data = numbered_blocks(2, 256);
@@ -322,12 +308,10 @@ TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_coun
     ASSERT_EQ(block.size(), 512u);
     EXPECT_EQ(block.data.data()[0] * 16 + block.data.data()[511], 3 * 16 + 4) << "blocks 3 and 4";
     reader->seek_time(0.3);
-    EXPECT_EQ(reader->position(), 4);
-    EXPECT_DOUBLE_EQ(reader->time(), 0.25);
-    EXPECT_EQ(reader->time_to_position(0.0624), 0);
-    EXPECT_EQ(reader->time_to_position(-1.0), -16);
-    EXPECT_EQ(reader->time_to_position(1e12), INT32_MAX);
-    EXPECT_DOUBLE_EQ(reader->position_to_time(3), 0.1875);
+    EXPECT_EQ(std::tuple(reader->position(), reader->time(), reader->position_to_time(3)),
+        std::tuple(4, 0.25, 0.1875));
+    for (auto [time, position] : {std::pair {0.0624, 0}, {-1.0, -16}, {1e12, INT32_MAX}})
+        EXPECT_EQ(reader->time_to_position(time), position) << time;
 }
 
 TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
