@@ -46,15 +46,10 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_TRUE(document.child(u"settings").is_null()); // names are case-sensitive
 
     double volume = 1.0;
-    bool equalizer = false;
-    int32_t position = -1;
-    std::u16string text = u"default";
-    XmlNode first = settings.child(u"Bookmarks").child(u"Bookmark"); // the first of two namesakes
+    int32_t position = -1; // from the first of two namesakes
     EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume) && volume == 0.75);
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer) && equalizer);
-    EXPECT_TRUE(first.get_attribute(u"Pos", position) && position == 12);
-    EXPECT_FALSE(first.get_attribute(u"Missing", text)); // a missing attribute changes nothing
-    EXPECT_EQ(text, u"default");
+    EXPECT_TRUE(
+        settings.child(u"Bookmarks").child(u"Bookmark").get_attribute(u"Pos", position) && position == 12);
 
     XmlNode sound = settings.child(u"Sound"); // copies share the node, which keeps its document alive
     document = settings = XmlNode();

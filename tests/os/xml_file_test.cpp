@@ -54,7 +54,7 @@ TEST(XmlFile, missing_or_malformed_files_load_as_null_saved_ones_load_back_and_s
 
     std::string text = "<?xml version=\"1.0\"?>\n<Equalizer Frequency=\"80\" Width=\"2\" Amplitude=\"8\">\n"
                        "\t<!-- one band -->\n</Equalizer>\n";
-    test::write_file(dir.native("Equalizer.xml"), test::Bytes(text.begin(), text.end()));
+    test::write_text(dir.native("Equalizer.xml"), text);
     liba::XmlNode document = os::xml_load(dir.file("Equalizer.xml"));
     ASSERT_TRUE(os::xml_save(document, dir.file("Copy.xml")));
     EXPECT_EQ(test::read_text(dir.native("Copy.xml")), text) << "a loaded file saves back unchanged";
