@@ -4,6 +4,7 @@
 
 #include "os/application.h"
 
+#include "os/screen/headless_screen.h"
 #include "scoped_env.h"
 #include "support/test_support.h"
 
@@ -69,10 +70,13 @@ TEST_F(SingleInstance, a_killed_copys_socket_and_lock_do_not_stop_the_next_start
     killed.kill_now();
     ASSERT_TRUE(std::filesystem::exists(socket_path)) << "a socket file nobody listens on";
 
+    os::HeadlessScreen screen {{240, 320}}; // which shows the wait cursor until the start-up is released
     os::Application next(u"Test");
     EXPECT_FALSE(next.check_running(u"melodeck")) << "the dead copy is not running";
+    EXPECT_EQ(screen.cursor(), os::Cursor::wait);
     EXPECT_TRUE(connects(socket_path)) << "the next copy listens in its place";
     next.release_startup();
+    EXPECT_EQ(screen.cursor(), os::Cursor::arrow);
 }
 
 TEST_F(SingleInstance, the_runtime_folder_must_be_private_else_a_folder_of_ours_under_tmp_serves)

@@ -241,9 +241,7 @@ TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_items)
     screen.resize({320, 240}); // every window is told, once
     screen.resize({320, 240});
     screen.dispatch_pending();
-    EXPECT_EQ(screen.size(), (Size {320, 240}));
-    ASSERT_EQ(a.recorder.count(WM_SETTINGCHANGE), 1u);
-    EXPECT_EQ(a.recorder.only(WM_SETTINGCHANGE)[0].wparam, SETTINGCHANGE_RESET);
+    EXPECT_EQ(a.recorder.count(WM_SETTINGCHANGE), 1u);
     screen.resize({0, 100000});
     EXPECT_EQ(screen.size(), (Size {64, 4096}));
 }

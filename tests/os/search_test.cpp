@@ -103,6 +103,19 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     std::filesystem::current_path(previous);
     EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
 
+    // Link loops end and links to elsewhere are followed. "up" leads back to the folder above the tree:
+    // searched once, its "tree" is not entered again.
+    touch(dir.native("links/tree/a.mp3"));
+    touch(dir.native("links/other/b.mp3"));
+    std::filesystem::create_directory_symlink("..", dir.native("links/tree/up"));
+    std::filesystem::create_directory_symlink("../other", dir.native("links/tree/other"));
+    std::filesystem::create_symlink("nowhere", dir.native("links/tree/dangling.mp3"));
+    Recorder linked(dir.file("links/tree"));
+    os::search(linked, dir.file("links/tree"), u"*", u"*", true);
+    EXPECT_EQ(linked.events,
+        (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
+            "file /up/other/b.mp3", "folder /up/tree"}));
+
     // A mixed folder comes in name order without case: lower-cased names by code unit ('-' < '.' <
     // digits < '_' < letters < accented letters), names equal that way by their own code units.
     for (const char* name : {"b.mp3", "B.mp3", "a-1.mp3", "a_1.mp3", "a.mp3", "a9.mp3",
