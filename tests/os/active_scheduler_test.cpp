@@ -48,6 +48,7 @@ TEST_F(ActiveScheduler, queued_objects_run_once_in_order_when_pumped_and_cancell
     ASSERT_TRUE(scheduler.queue(first));
     EXPECT_FALSE(scheduler.queue(first)) << "pending already";
     EXPECT_FALSE(other.queue(first));
+    EXPECT_EQ(queue.size(), 2u);
     scheduler.dispatch(reinterpret_cast<uintptr_t>(static_cast<CActive*>(&stranger))); // not queued: nothing
     scheduler.dispatch(0);
     EXPECT_TRUE(runs.empty()) << "nothing runs before the queue is pumped";

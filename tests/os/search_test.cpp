@@ -103,8 +103,7 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     std::filesystem::current_path(previous);
     EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
 
-    // Link loops end and links to elsewhere are followed. "up" leads back to the folder above the tree:
-    // searched once, its "tree" is not entered again.
+    // Link loops end and links elsewhere are followed: "up" (the tree's parent) never enters "tree" again.
     touch(dir.native("links/tree/a.mp3"));
     touch(dir.native("links/other/b.mp3"));
     std::filesystem::create_directory_symlink("..", dir.native("links/tree/up"));
