@@ -42,11 +42,6 @@ TEST(LanguageFile, each_line_gives_a_key_and_its_text_a_miss_falls_back_and_utf1
         EXPECT_EQ(translator.translate(key, u"fallback"), text ? text : u"fallback");
         EXPECT_EQ(translator.translate(key), text ? text : key);
     }
-    StringTranslator translator;
-    translator.set(u"Menu_Exit", u"Quit");
-    translator.set(u"Menu_Exit", u"Leave");
-    EXPECT_EQ(translator.translate(u"Menu_Exit"), u"Leave");
-    EXPECT_EQ(translator.size(), 1u);
 
     // UTF-16 needs its mark and an even length, else the bytes are eight-bit text.
     auto utf16 = [](std::u16string_view text) {

@@ -46,15 +46,10 @@ TEST(XmlNode, a_parsed_document_keeps_white_space_and_comments_and_reads_typed_a
     EXPECT_TRUE(document.child(u"settings").is_null()); // names are case-sensitive
 
     double volume = 1.0;
-    bool equalizer = false;
-    int32_t position = -1;
-    std::u16string text = u"default";
-    XmlNode first = settings.child(u"Bookmarks").child(u"Bookmark"); // the first of two namesakes
+    int32_t position = -1; // from the first of two namesakes
     EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"Volume", volume) && volume == 0.75);
-    EXPECT_TRUE(settings.child(u"Sound").get_attribute(u"EqualizerOn", equalizer) && equalizer);
-    EXPECT_TRUE(first.get_attribute(u"Pos", position) && position == 12);
-    EXPECT_FALSE(first.get_attribute(u"Missing", text)); // a missing attribute changes nothing
-    EXPECT_EQ(text, u"default");
+    EXPECT_TRUE(
+        settings.child(u"Bookmarks").child(u"Bookmark").get_attribute(u"Pos", position) && position == 12);
 
     XmlNode sound = settings.child(u"Sound"); // copies share the node, which keeps its document alive
     document = settings = XmlNode();
@@ -77,35 +72,23 @@ TEST(XmlNode, built_document_takes_one_root_serialises_and_parses_back)
     EXPECT_TRUE(playback.set_attribute(u"ScreenOff", int32_t(-7)) && playback.set_attribute(u"Random", true)
         && playback.set_attribute(u"Name", u"true text"));
 
-    std::string text = document.serialise();
     EXPECT_EQ(settings.serialise(), "") << "an element's own text is no serialised document";
-    size_t at = 0; // in this order
-    for (const char* part : {"<Sound", "Volume=\"1.000000\"", "EqualizerOn=\"false\"", "<Playback",
-             "ScreenOff=\"-7\"", "Random=\"true\"", "Name=\"true text\""}) {
-        at = text.find(part, at);
-        EXPECT_NE(at, std::string::npos) << part << " in " << text;
-    }
-
-    XmlNode again = XmlNode::parse(text);
+    XmlNode again = XmlNode::parse(document.serialise());
     // Setting a parsed attribute again replaces its value.
     again.child(u"Settings").child(u"Playback").set_attribute(u"Random", u"new");
-    text = again.serialise();
+    std::string text = again.serialise();
     EXPECT_EQ(text.find("Random="), text.rfind("Random=")) << text;
     EXPECT_NE(text.find("Random=\"new\""), std::string::npos) << text;
 
     // Attribute text survives exactly, up to a zero character, which XML cannot hold.
+    const std::u16string odd = u"  <&>\"' line\nnext\ttab\r Gr\u00F6\u00DFe \u20AC \U0001F3B5 ";
     XmlNode element = again.child(u"Settings").add_child(u"E");
-    const std::u16string values[]
-        = {u"<&>\"'", u"line\nnext\ttab\r", u"  Gr\u00F6\u00DFe \u20AC \U0001F3B5 ", u"ab"};
-    for (size_t i = 0; i < std::size(values); ++i)
-        element.set_attribute(u"v" + liba::xml_write_int(int32_t(i)),
-            i < 3 ? std::u16string_view(values[i]) : std::u16string_view(u"ab\0cd", 5));
+    element.set_attribute(u"v0", odd);
+    element.set_attribute(u"v1", std::u16string_view(u"ab\0cd", 5));
     element = XmlNode::parse(again.serialise()).child(u"Settings").child(u"E");
-    for (size_t i = 0; i < std::size(values); ++i) {
-        std::u16string read;
-        EXPECT_TRUE(element.get_attribute(u"v" + liba::xml_write_int(int32_t(i)), read));
-        EXPECT_EQ(read, values[i]) << i;
-    }
+    std::u16string read[2];
+    EXPECT_TRUE(element.get_attribute(u"v0", read[0]) && element.get_attribute(u"v1", read[1]));
+    EXPECT_EQ(std::pair(read[0], read[1]), std::pair(odd, std::u16string(u"ab")));
 
     element = XmlNode::create().add_child(u"E");
     for (std::u16string_view bad : {u"", u"1abc", u"a b", u"-x", u"\xD800x"}) {

@@ -10,10 +10,6 @@ TEST(ScreenOptions, defaults_both_spellings_the_rest_in_order_and_bad_values_rep
     EXPECT_EQ(result.options.size, (Size {480, 640}));
     EXPECT_FALSE(result.options.headless);
     EXPECT_EQ(result.rest, (std::vector<std::string> {"song.mp3", "-x", "--other=1"}));
-    const char* argv[] = {"melodeck", "--screen", "320x240", "file"}; // argv skips the program name
-    result = parse_screen_options(4, argv);
-    EXPECT_EQ(result.options.size, (Size {320, 240}));
-    EXPECT_EQ(result.rest, (std::vector<std::string> {"file"}));
     result = parse_screen_options({"--screen", "240x320", "a", "--platform=smartphone", "--headless", "b"});
     EXPECT_EQ(result.options.size, (Size {240, 320}));
     EXPECT_EQ(result.options.kind, PlatformKind::smartphone);

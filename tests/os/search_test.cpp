@@ -47,11 +47,6 @@ void touch(const std::filesystem::path& path)
 
 using Events = std::vector<std::string>;
 
-std::u16string root(const test::TempDir& dir)
-{
-    return test::u16(dir.path());
-}
-
 } // namespace
 
 TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_names)
@@ -92,13 +87,13 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     std::filesystem::create_directory(dir.native("mixed"));
     touch(dir.path() / std::string("bad\xFF.mp3"));
     std::filesystem::create_directory(dir.native(".config"));
-    Recorder finder(root(dir));
-    os::search(finder, root(dir), u"*", u".*", false); // "." and ".." never, hidden names yes
+    Recorder finder(test::u16(dir.path()));
+    os::search(finder, test::u16(dir.path()), u"*", u".*", false); // "." and ".." never, hidden names yes
     os::search(finder, dir.file("absent"), u"*", u"*", true);
     os::search(finder, dir.file(".hidden"), u"*", u"*", true);
     EXPECT_EQ(finder.events, (Events {"file /.hidden", "folder /.config"}));
     Recorder as_given(u"");
-    os::search(as_given, root(dir) + u"\\sub\\", u"*", u"*", false);
+    os::search(as_given, test::u16(dir.path()) + u"\\sub\\", u"*", u"*", false);
     EXPECT_EQ(as_given.events, (Events {"file " + dir.path().string() + "\\sub/f.mp3"}));
     // An empty folder is the current folder, with bare names.
     std::filesystem::path previous = std::filesystem::current_path();
@@ -108,7 +103,7 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     std::filesystem::current_path(previous);
     EXPECT_EQ(bare.events, (Events {"file f.mp3"}));
 
-    // Link loops end and links to elsewhere are followed.
+    // Link loops end and links elsewhere are followed: "up" (the tree's parent) never enters "tree" again.
     touch(dir.native("links/tree/a.mp3"));
     touch(dir.native("links/other/b.mp3"));
     std::filesystem::create_directory_symlink("..", dir.native("links/tree/up"));
@@ -116,7 +111,6 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     std::filesystem::create_symlink("nowhere", dir.native("links/tree/dangling.mp3"));
     Recorder linked(dir.file("links/tree"));
     os::search(linked, dir.file("links/tree"), u"*", u"*", true);
-    // "up" leads back to the folder above the tree: searched once, its "tree" is not entered again.
     EXPECT_EQ(linked.events,
         (Events {"file /a.mp3", "folder /other", "file /other/b.mp3", "folder /up", "folder /up/other",
             "file /up/other/b.mp3", "folder /up/tree"}));
@@ -150,8 +144,8 @@ TEST(SearchDeathTest, unreadable_folder_gives_no_callbacks)
     auto search_as_nobody = [&] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             std::_Exit(2);
-        Recorder finder(root(dir));
-        os::search(finder, root(dir), u"*", u"*", true);
+        Recorder finder(test::u16(dir.path()));
+        os::search(finder, test::u16(dir.path()), u"*", u"*", true);
         for (const std::string& event : finder.events)
             std::fprintf(stderr, "%s\n", event.c_str());
         std::_Exit(finder.events == expected ? 0 : 1);

@@ -1,31 +1,12 @@
 #include "os/switches.h"
 
 #include "support/scoped_config.h"
+#include "support/test_support.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
-namespace {
-
-const std::u16string_view s_key = os::s_switches_key;
-
-std::string store_text()
-{
-    std::ifstream in(os::switches_file());
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_store(const std::string& text)
-{
-    std::filesystem::create_directories(std::filesystem::path(os::switches_file()).parent_path());
-    std::ofstream(os::switches_file()) << text;
-}
-
-} // namespace
+static const std::u16string_view s_key = os::s_switches_key;
 
 TEST(Switches, the_store_is_made_on_the_first_write_and_values_read_back_replaced_in_two_bases)
 {
@@ -63,12 +44,14 @@ TEST(Switches, the_store_is_made_on_the_first_write_and_values_read_back_replace
     ASSERT_TRUE(os::write_registry_value(u"hkey_current_user\\SOFTWARE\\mosk", u"Log", 2));
     EXPECT_TRUE(os::read_registry_flag(s_key, u"log", log));
     EXPECT_EQ(log, 2u);
-    EXPECT_EQ(store_text(), "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=2\nFlicker=4294967295\n");
+    EXPECT_EQ(test::read_text(os::switches_file()),
+        "[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=2\nFlicker=4294967295\n");
     // Writing leaves other sections and lines untouched.
-    write_store("; switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\n"
-                "Flicker=1\n\n[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
+    test::write_text(os::switches_file(),
+        "; switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\n"
+        "Flicker=1\n\n[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
     ASSERT_TRUE(os::write_registry_value(s_key, u"Log", 1));
-    EXPECT_EQ(store_text(),
+    EXPECT_EQ(test::read_text(os::switches_file()),
         "; switches\n[HKEY_USERS\\Other]\nLog=5\nOther=3\n\n[HKEY_CURRENT_USER\\Software\\MOSK]\nFlicker=1\n"
         "Log=1\n\n[HKEY_LOCAL_MACHINE\\Third]\nx = 2\n");
     EXPECT_TRUE(os::read_registry_flag(u"HKEY_USERS\\Other", u"Log", log));
@@ -84,7 +67,8 @@ TEST(Switches, the_store_is_made_on_the_first_write_and_values_read_back_replace
         {"4294967295", 0xFFFFFFFF}, {"abc", untouched}, {"", untouched}, {"-1", untouched}, {"1x", untouched},
         {"4294967296", untouched}, {"99999999999999999999", untouched}, {"0x", untouched}};
     for (auto [text, expected] : cases) {
-        write_store(std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
+        test::write_text(
+            os::switches_file(), std::string("[HKEY_CURRENT_USER\\Software\\MOSK]\nLog=") + text + "\n");
         uint32_t value = untouched;
         EXPECT_TRUE(os::read_registry_flag(s_key, u"Log", value));
         EXPECT_EQ(value, expected) << "Log=" << text;
