@@ -171,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, UserRuns,
 TEST(ScriptedRun, later_copies_hand_their_command_line_to_the_running_player_and_exit_0_without_a_form)
 {
     AppCopy app;
-    test::write_tone(app.music() / "my song.wav", 5);
+    // A name with a blank and a letter outside ASCII (the hand-over is UTF-16).
+    test::write_tone(app.music() / "my söng.wav", 5);
     FILE* first = test::open_player(app, "wait 2500\nstate\n");
     // The first copy holds the start-up lock once its file is there.
     for (int i = 0; i < 2000 && std::filesystem::is_empty(app.run_dir()); ++i)
@@ -181,13 +182,13 @@ TEST(ScriptedRun, later_copies_hand_their_command_line_to_the_running_player_and
     EXPECT_EQ((std::tuple {during.status, during.out}), (std::tuple {0, ""})) << during.err;
     // One started in the music folder hands over its path, given relative to that folder.
     std::string second = "cd " + app.music().string() + " && env " + app.environment() + " "
-        + (app.app() / "melodeck").string() + " \"my song.wav\"";
+        + (app.app() / "melodeck").string() + " \"my söng.wav\"";
     EXPECT_EQ(std::system(second.c_str()), 0);
     // The first copy goes on to the end of its own script.
     std::string out;
     EXPECT_EQ(test::read_to_end(first, out), 0);
     EXPECT_NE(out.find("mode=play"), npos) << out;
-    EXPECT_NE(out.find("path=" + (app.music() / "my song.wav").string()), npos) << out;
+    EXPECT_NE(out.find("path=" + (app.music() / "my söng.wav").string()), npos) << out;
 }
 
 TEST(ScriptedRun, words_are_split_at_blanks_and_kept_whole_in_quotes_and_a_bad_line_ends_the_run_with_1)
