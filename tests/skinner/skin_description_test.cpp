@@ -124,6 +124,21 @@ std::u16string chosen(Properties& properties, std::u16string_view form)
 
 } // namespace
 
+TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
+{
+    skinner::SkinModel model = full_model();
+    SkinDescription description(test::describe(model));
+    ASSERT_TRUE(description.valid());
+    EXPECT_EQ(description.version(), u"Melodeck_1.00");
+    EXPECT_EQ(description.devices(), u"PS");
+    EXPECT_EQ(description.size_entry(1).reserved, 7u);
+    EXPECT_EQ(description.size_entry(2), skinner::SkinSize {});
+    EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"back", u"panel"}));
+    EXPECT_EQ(description.font_descriptions(), std::vector<std::u16string> {u"12 0 0 0 Tahoma"});
+    EXPECT_EQ(description.to_model(), model);
+    EXPECT_EQ(test::describe(description.to_model()), test::describe(model));
+}
+
 TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_is_checked)
 {
     test::Bytes bytes = test::describe(skinner::SkinModel {});
