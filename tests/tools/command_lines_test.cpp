@@ -148,11 +148,12 @@ TEST(CommandLines, give_their_status_and_output)
         version);
 }
 
-// melodeck-decode on the WAV of spec; the data of the WAV it wrote (by -o, or the file backend with --play).
-test::Bytes decode(const test::TempDir& dir, const test::WavSpec& spec, const std::string& arguments,
+// melodeck-decode on the WAV that wav describes; the data of the WAV it wrote (by -o, or the file backend
+// with --play).
+test::Bytes decode(const test::TempDir& dir, const test::WavSpec& wav, const std::string& arguments,
     std::string* printed = nullptr)
 {
-    test::write_file(dir.native("in.wav"), test::make_wav(spec));
+    test::write_file(dir.native("in.wav"), test::make_wav(wav));
     bool play = arguments.starts_with("--play");
     std::string to = dir.native("out.wav").string();
     test::ToolRun run = test::run_tool("melodeck-decode",
