@@ -5,7 +5,7 @@
 #include "os/application.h"
 
 #include "os/screen/headless_screen.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 #include "support/test_support.h"
 
 #include <csignal>

@@ -1,7 +1,7 @@
 #include "os/path.h"
 
 #include "liba/text.h"
-#include "scoped_env.h"
+#include "support/scoped_env.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

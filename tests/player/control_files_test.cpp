@@ -9,6 +9,7 @@
 #include "skinner/key_codes.h"
 #include "skinner/menu_popup.h"
 #include "support/scoped_config.h"
+#include "support/scoped_env.h"
 
 #include <fstream>
 #include <optional>
@@ -18,13 +19,6 @@ using player::FileEntry;
 using Names = std::vector<std::string>;
 
 namespace {
-
-// $HOME for one test.
-struct ScopedHome {
-    explicit ScopedHome(const std::filesystem::path& home) { ::setenv("HOME", home.c_str(), 1); }
-    ~ScopedHome() { ::setenv("HOME", previous.c_str(), 1); }
-    std::string previous = std::getenv("HOME");
-};
 
 // A folder with b.MP3 (512 bytes), A.wav (2048), notes.txt, .hidden.mp3 and the subfolders Zeta
 // and .cache, and the browser of a shown main form opened there.
@@ -145,7 +139,7 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     test::TempDir home_dir;
     std::filesystem::create_directories(home_dir.native("Music/Albums"));
     std::ofstream(config.folder().native("user-dirs.dirs")) << "XDG_MUSIC_DIR=\"$HOME/Music\"\n";
-    ScopedHome home(home_dir.path());
+    test::ScopedEnv home("HOME", home_dir.path().c_str());
     Browser browser;
     std::u16string music = home_dir.file("Music");
 

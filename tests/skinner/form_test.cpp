@@ -7,6 +7,7 @@
 #include "os/message_box.h"
 #include "skinner/control_subclass.h"
 #include "skinner/power_manager_impl_pocket.h"
+#include "support/scoped_env.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -59,12 +60,6 @@ bool on_after(os::HeadlessScreen& screen, int64_t ms)
     }
     return screen.power();
 }
-
-// Sets MELODECK_BACKLIGHT for one scope.
-struct EnvScope {
-    explicit EnvScope(const std::string& value) { ::setenv("MELODECK_BACKLIGHT", value.c_str(), 1); }
-    ~EnvScope() { ::unsetenv("MELODECK_BACKLIGHT"); }
-};
 
 std::string brightness(const test::TempDir& dir)
 {
@@ -260,7 +255,7 @@ TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
     test::TempDir dir;
     test::write_file(dir.native("brightness"), {'3', '7', '\n'});
     test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
-    EnvScope env(dir.path().string());
+    test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
     Device device;
     KeyForm form(device.skin);
     std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);

@@ -9,22 +9,13 @@
 
 namespace test {
 
-ScopedConfig::ScopedConfig()
-{
-    if (const char* previous = std::getenv("XDG_CONFIG_HOME"))
-        m_previous = previous;
-    ::setenv("XDG_CONFIG_HOME", m_folder.path().c_str(), 1);
-}
+ScopedConfig::ScopedConfig() = default;
 
 ScopedConfig::~ScopedConfig()
 {
     set_logging(false);
     std::error_code ignored;
     std::filesystem::remove(log_file(), ignored);
-    if (m_previous)
-        ::setenv("XDG_CONFIG_HOME", m_previous->c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 void ScopedConfig::set_logging(bool on)

@@ -3,10 +3,8 @@
 // Points the switch store ($XDG_CONFIG_HOME) at a fresh folder while it lives and switches the log on
 // and reads it; at the end the log is switched off and removed and the environment restored.
 
+#include "support/scoped_env.h"
 #include "support/test_support.h"
-
-#include <optional>
-#include <string>
 
 namespace test {
 
@@ -28,7 +26,8 @@ public:
 
 private:
     TempDir m_folder;
-    std::optional<std::string> m_previous;
+    // Put back after the destructor has switched the log off in the folder.
+    ScopedEnv m_config_home {"XDG_CONFIG_HOME", m_folder.path().c_str()};
 };
 
 } // namespace test
