@@ -1,7 +1,6 @@
 #include "os/active_scheduler.h"
 
 #include "os/active.h"
-#include "os/screen/headless_screen.h"
 #include "support/test_support.h"
 
 #include <functional>
@@ -108,29 +107,4 @@ TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)
             scheduler.reset();
         },
         test::failed_exit, "Some active objects still live while scheduler is terminating");
-}
-
-// The screen's own scheduler runs objects from whichever of its loops dispatches next.
-TEST(ScreenScheduler, queued_objects_run_inside_a_nested_loop_and_not_after_quit)
-{
-    os::HeadlessScreen screen({240, 320});
-    CActiveScheduler& scheduler = screen.scheduler();
-    std::vector<int> runs;
-    Recorder outer(runs, 1);
-    Recorder inner(runs, 2);
-    bool nested_ended = false;
-    outer.on_run = [&] {
-        // A modal loop inside the run: the object queued now runs in it.
-        EXPECT_TRUE(scheduler.queue(inner));
-        nested_ended = screen.run_until([&] { return !inner.pending(); });
-    };
-    ASSERT_TRUE(scheduler.queue(outer));
-    EXPECT_TRUE(runs.empty()) << "nothing runs before the loop dispatches";
-    screen.dispatch_pending();
-    EXPECT_TRUE(nested_ended);
-    EXPECT_EQ(runs, (std::vector<int> {1, 2}));
-
-    screen.post_quit();
-    EXPECT_FALSE(scheduler.queue(outer));
-    EXPECT_FALSE(outer.pending());
 }

@@ -83,21 +83,6 @@ TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
     EXPECT_EQ(screen.frames_presented(), before + 1);
 }
 
-TEST(ScreenCompose, smartphone_soft_keys_sit_in_the_two_halves_and_message_lines_wrap)
-{
-    std::vector<Rect> rects = Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 3);
-    EXPECT_EQ(rects, (std::vector<Rect> {{{0, 200}, {88, 20}}, {{88, 200}, {88, 20}}, {}}));
-    EXPECT_TRUE(Shell::item_rects({320, 240}, 0, PlatformKind::smartphone, 2)[0].empty()); // no bar
-    Rect area {{0, 26}, {240, 268}};
-    std::u16string text;
-    for (int i = 0; i < 200; ++i)
-        text += u"word ";
-    MessageBoxWindow::Layout layout = MessageBoxWindow::layout(area, text);
-    EXPECT_GT(layout.lines.size(), 3u);
-    EXPECT_LE(layout.box.bottom(), area.bottom());
-    EXPECT_EQ(MessageBoxWindow::layout(area, u"a\nb").lines, (std::vector<std::u16string> {u"a", u"b"}));
-}
-
 TEST_F(ScreenShell, the_title_shows_the_caption_and_a_clock_and_when_off_the_first_key_or_tap_wakes)
 {
     screen.dispatch_pending();
