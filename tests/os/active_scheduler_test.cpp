@@ -1,6 +1,7 @@
 #include "os/active_scheduler.h"
 
 #include "os/active.h"
+#include "os/screen/headless_screen.h"
 #include "support/test_support.h"
 
 #include <functional>
@@ -93,6 +94,10 @@ TEST_F(ActiveScheduler, queued_objects_run_once_in_order_when_pumped_and_cancell
     queue.post_quit(); // queueing on a queue that quit fails and leaves nothing queued
     EXPECT_FALSE(scheduler.queue(kept));
     EXPECT_FALSE(kept.pending());
+    os::HeadlessScreen screen({240, 320}); // the screen's own scheduler posts to the screen's loop
+    ASSERT_TRUE(screen.scheduler().queue(kept));
+    screen.dispatch_pending();
+    EXPECT_EQ(runs.size(), 7u);
 }
 
 TEST(ActiveSchedulerDeathTest, destroying_with_queued_objects_is_fatal)

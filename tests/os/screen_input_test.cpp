@@ -207,3 +207,36 @@ TEST_F(ScreenKeys, keys_and_characters_go_to_the_enabled_active_window)
     EXPECT_TRUE(a.window.is_active());
     EXPECT_EQ(a.recorder.count(WM_CHAR), 0u);
 }
+
+TEST_F(ScreenInput, soft_keys_and_bar_taps_choose_the_active_windows_enabled_items_and_a_resize_is_told_once)
+{
+    TestWindow a(screen, {{0, 26}, {240, 268}});
+    settle(a);
+    screen.key(VK_F1); // without items a soft key is a key
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.ids(), (std::vector<uint32_t> {WM_KEYDOWN, WM_KEYUP}));
+    EXPECT_EQ(a.recorder.log[0].wparam, VK_TSOFT1);
+    a.recorder.log.clear();
+    std::vector<Rect> chosen; // three cells of 80 pixels, the third disabled
+    auto item = [&chosen](bool enabled) {
+        return BarItem {u"item", enabled, [&chosen](const Rect& rect) { chosen.push_back(rect); }, nullptr};
+    };
+    a.window.set_bar_items({item(true), item(true), item(false)});
+    screen.key(VK_F2);
+    screen.key(VK_F1);
+    for (Point tap : {Point {10, 310}, Point {200, 310}})
+        screen.tap(tap);
+    screen.press({10, 310}); // leaves the item: nothing
+    screen.move_to({100, 200});
+    screen.release({100, 200});
+    screen.dispatch_pending();
+    const Rect left {{0, 294}, {80, 26}}, right {{80, 294}, {80, 26}};
+    EXPECT_EQ(chosen, (std::vector<Rect> {right, left, left}));
+    EXPECT_TRUE(a.recorder.log.empty()); // the shell's, not the window's
+    screen.resize({320, 240}); // every window is told, once
+    screen.resize({320, 240});
+    screen.dispatch_pending();
+    EXPECT_EQ(a.recorder.count(WM_SETTINGCHANGE), 1u);
+    screen.resize({0, 100000});
+    EXPECT_EQ(screen.size(), (Size {64, 4096}));
+}

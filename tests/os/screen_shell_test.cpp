@@ -55,6 +55,10 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
     InputPanelInfo panel {true, {{0, 0}, {240, 200}}};
     EXPECT_EQ(work_area({240, 320}, PlatformKind::pocket_pc, panel), (Rect {{0, 26}, {240, 174}}));
     EXPECT_EQ(work_area({176, 220}, PlatformKind::smartphone, panel), (Rect {{0, 20}, {176, 180}}));
+    // A Smartphone's soft keys take the two halves of the bar, if there is one.
+    EXPECT_EQ(Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 3),
+        (std::vector<Rect> {{{0, 200}, {88, 20}}, {{88, 200}, {88, 20}}, {}}));
+    EXPECT_TRUE(Shell::item_rects({320, 240}, 0, PlatformKind::smartphone, 2)[0].empty());
 }
 
 TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)
