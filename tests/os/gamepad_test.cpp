@@ -56,13 +56,10 @@ protected:
     {
         pass(ms);
         Keys found;
-        for (const test::Recorded& entry : window.recorder.log) {
-            if (entry.id == WM_KEYUP)
-                found.push_back(up(uint32_t(entry.wparam)));
-            else if (entry.id == WM_KEYDOWN)
-                found.push_back(entry.lparam & (intptr_t(1) << 30) ? again(uint32_t(entry.wparam))
-                                                                   : down(uint32_t(entry.wparam)));
-        }
+        for (const test::Recorded& e : window.recorder.log)
+            if (e.id == WM_KEYUP || e.id == WM_KEYDOWN) // bit 30: the key was down already
+                found.push_back(
+                    "+*-"[e.id == WM_KEYUP ? 2 : (e.lparam >> 30) & 1] + std::to_string(e.wparam));
         window.recorder.log.clear();
         return found;
     }

@@ -34,11 +34,8 @@ struct Command {
 TEST(CommandLines, give_their_status_and_output)
 {
     test::TempDir dir;
-    test::WavSpec wav;
-    wav.data = test::ramp16(1600); // 0.2 s at 8 kHz mono
-    wav.sample_rate = 8000;
-    wav.channels = 1;
-    test::write_file(dir.native("in.wav"), test::make_wav(wav));
+    test::write_file(dir.native("in.wav"), // 0.2 s
+        test::make_wav({.channels = 1, .sample_rate = 8000, .data = test::ramp16(1600)}));
     test::write_file(dir.native("noise.bin"), test::Bytes(100, 0x11));
     // built.skin: a skin whose bitmap is gone from the archive (its entry renamed) and from beside it.
     for (auto [name, text] : {std::pair {"bad.skin", "not a skin"}, {"bad.xml", "<skin>\n<x/></skin>"},
@@ -170,8 +167,7 @@ test::Bytes decode(const test::TempDir& dir, const test::WavSpec& wav, const std
 TEST(MelodeckDecode, decodes_plays_seeks_stops_and_equalizes_the_data_chunk)
 {
     test::TempDir dir;
-    test::WavSpec spec;
-    spec.chunks_before_data = {{"LIST", test::Bytes(9, 'i')}}; // an odd-sized chunk before the data
+    test::WavSpec spec {.chunks_before_data = {{"LIST", test::Bytes(9, 'i')}}}; // odd-sized, before the data
     spec.data = test::ramp16(2 * 40000);
     std::string printed;
     EXPECT_EQ(decode(dir, spec, "", &printed), spec.data);
@@ -185,9 +181,7 @@ TEST(MelodeckDecode, decodes_plays_seeks_stops_and_equalizes_the_data_chunk)
     EXPECT_NE(printed.find("played position=352812 time=2.000"), std::string::npos) << printed;
 
     // 10001 bytes is not a frame boundary: the reader lands on byte 10000.
-    spec.channels = 1;
-    spec.sample_rate = 8000;
-    spec.data = test::ramp16(8000 * 3);
+    spec = {.channels = 1, .sample_rate = 8000, .data = test::ramp16(8000 * 3)};
     EXPECT_EQ(decode(dir, spec, "--seek 10001"), test::Bytes(spec.data.begin() + 10000, spec.data.end()));
     // In real time, stopped early: what was played is a prefix of the file.
     test::Bytes played = decode(dir, spec, "--play --max-seconds 0.2");
