@@ -181,9 +181,7 @@ TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
         EXPECT_EQ(read_text(*zip), "11111");
         std::u16string next = zip->next_entry();
         EXPECT_TRUE(next.empty() || next == u"streamed.bmp" || next == u"a") << liba::to_utf8(next);
-        if (!next.empty()) {
-            EXPECT_EQ(zip->size(), next == u"a" ? 0u - 71u : 0u);
-        }
+        EXPECT_EQ(next.empty() ? 0u : zip->size(), next == u"a" ? 0u - 71u : 0u);
         EXPECT_EQ(zip->next_entry(), u"");
         EXPECT_FALSE(zip->find(u"later"));
     }

@@ -51,9 +51,9 @@ TEST_F(ScreenInput, a_tap_goes_to_the_topmost_window_in_client_coordinates_activ
     EXPECT_TRUE(pointer_ids(above.recorder).empty());
     ASSERT_EQ(pointer_ids(below.recorder), (std::vector<uint32_t> {WM_LBUTTONDOWN, WM_LBUTTONUP}));
     EXPECT_EQ(below.recorder.only(WM_LBUTTONDOWN)[0].lparam, make_lparam(5, 7));
-    EXPECT_EQ(below.recorder.log.front().id, WM_ACTIVATE); // before the button
-    EXPECT_EQ(below.recorder.log.front().wparam, WA_CLICKACTIVE);
-    EXPECT_EQ(WindowId(below.recorder.log.front().lparam), above.window.id()); // the one it replaced
+    const Recorded& first = below.recorder.log.front(); // before the button, naming the one it replaced
+    EXPECT_EQ(std::tuple(first.id, first.wparam, WindowId(first.lparam)),
+        std::tuple(WM_ACTIVATE, uintptr_t(WA_CLICKACTIVE), above.window.id()));
     above.window.bring_to_front();
     above.window.enable(false); // a disabled window swallows the stylus and hides those below
     below.recorder.log.clear();

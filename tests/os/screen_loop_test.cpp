@@ -43,12 +43,10 @@ TEST_F(ScreenLoop, size_activate_paint_on_show_update_at_once_and_invalidations_
     a.window.invalidate({{150, 140}, {5, 5}});
     screen.dispatch_pending();
     EXPECT_EQ(a.recorder.count(WM_PAINT), 3u);
-    EXPECT_EQ(screen.frame().at(152, 26 + 142), rgb(0, 0, 0));
     screen.set_power(true);
     screen.dispatch_pending();
     ASSERT_EQ(a.recorder.count(WM_PAINT), 4u);
     EXPECT_EQ(a.recorder.only(WM_PAINT)[3].update, (Rect {{150, 140}, {5, 5}}));
-    EXPECT_EQ(screen.frame().at(152, 26 + 142), rgb(0x20, 0xC0, 0x40));
 }
 
 TEST_F(ScreenLoop, a_reported_paint_recomposes_its_part_as_a_whole_compose_would)

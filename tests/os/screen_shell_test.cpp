@@ -164,8 +164,7 @@ TEST_F(ScreenShell, a_message_box_is_modal_closed_by_enter_or_by_tapping_ok_and_
     screen.dispatch_pending();
     testing::internal::CaptureStderr();
     message_box(u"Late", u"Note");
-    std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed, "Note: Late\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Note: Late\n");
     EXPECT_EQ(screen.windows().size(), 2u);
 }
 
