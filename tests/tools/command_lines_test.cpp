@@ -97,8 +97,8 @@ TEST(CommandLines, give_their_status_and_output)
         {"skin-preview", "$D/bad.skin", "", 1, "holds no valid skin description"},
         {"skin-preview", "$D/missing.skin", "", 1, "cannot be read"},
         {"skin-preview", "$D/built.skin", "", 1, "names pictures that cannot be loaded: back"},
-        {"skin-preview", "$D/other.skin", "", 1, "the skin's devices {S} leave out the Pocket PC"},
-        {"skin-preview", "$D/other.skin", "", 1, version},
+        {"skin-preview", "$D/other.skin", "", 1,
+            "{Melodeck_1.00}\nthe skin's devices {S} leave out the Pocket PC\n"},
         {"skin-preview", "$D/other.skin --platform smartphone", "", 1, version}, // the version alone is wrong
         {"skin-preview", "$S --screen 800x600", "", 1,
             "laid out for 240x320, 320x240, 176x220, none of which times 1 to 4 is 800x600"},
