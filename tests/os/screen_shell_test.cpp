@@ -59,6 +59,13 @@ TEST(ScreenWorkArea, follows_the_rule_for_each_kind_and_width_and_the_bars_frame
     EXPECT_EQ(Shell::item_rects({176, 220}, 20, PlatformKind::smartphone, 3),
         (std::vector<Rect> {{{0, 200}, {88, 20}}, {{88, 200}, {88, 20}}, {}}));
     EXPECT_TRUE(Shell::item_rects({320, 240}, 0, PlatformKind::smartphone, 2)[0].empty());
+    // Message lines break at line ends and between words; a long message's box stays inside the area.
+    std::u16string text = u"a\nb";
+    for (int i = 0; i < 200; ++i)
+        text += u" word";
+    MessageBoxWindow::Layout layout = MessageBoxWindow::layout({{0, 26}, {240, 268}}, text);
+    EXPECT_TRUE(layout.lines.size() > 3 && layout.lines[0] == u"a");
+    EXPECT_LE(layout.box.bottom(), 26 + 268);
 }
 
 TEST(ScreenCompose, windows_are_stacked_and_clipped_to_the_screen)

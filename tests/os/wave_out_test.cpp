@@ -205,6 +205,7 @@ TEST(WaveOutFile, writes_exactly_the_bytes_played_appending_in_the_same_format)
         << "whatever the volume";
 
     os::MessageQueue queue;
+    EXPECT_FALSE(os::open_wave_out("file:", {2, 16, 44100}, queue)); // no path: nothing
     EXPECT_FALSE(os::open_wave_out_sdl({2, 12, 44100}, queue)); // refused by the backend itself too
     EXPECT_FALSE(queue.try_get());
     setenv("SDL_AUDIODRIVER", "dummy", 1);
