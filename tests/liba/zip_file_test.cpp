@@ -12,18 +12,17 @@ namespace {
 constexpr uint16_t s_deflate = 8;
 constexpr uint16_t s_data_descriptor_flag = 0x0008;
 
-void local_header(test::ByteWriter& w, std::string_view name, uint32_t compressed, uint32_t size,
+test::ByteWriter& local_header(test::ByteWriter& w, std::string_view name, uint32_t compressed, uint32_t size,
     uint16_t method = 0, std::string_view extra = {}, uint16_t flags = 0)
 {
     w.u32(0x04034B50).u16(10).u16(flags).u16(method).u16(0).u16(0).u32(0xDEADBEEF);
     w.u32(compressed).u32(size).u16(uint16_t(name.size())).u16(uint16_t(extra.size()));
-    w.raw(name).raw(extra);
+    return w.raw(name).raw(extra);
 }
 
 void stored(test::ByteWriter& w, std::string_view name, std::string_view data, std::string_view extra = {})
 {
-    local_header(w, name, uint32_t(data.size()), uint32_t(data.size()), 0, extra);
-    w.raw(data);
+    local_header(w, name, uint32_t(data.size()), uint32_t(data.size()), 0, extra).raw(data);
 }
 
 std::unique_ptr<liba::ZipFile> open(const test::Bytes& bytes)
@@ -48,10 +47,8 @@ TEST(ZipFile, walks_stored_entries_in_file_order_until_a_deflated_one_or_the_cen
     stored(w, "Caf\xE9 \x80.bmp", "1252"); // names are Windows-1252 unless valid UTF-8
     stored(w, "Stra\xC3\x9F\x65.bmp", "utf8"); // \x65: an "e" after the hex escape
     stored(w, std::string("cut\0garbage", 11), "zero");
-    local_header(w, "odd.bin", 3, 3, s_deflate); // equal sizes mark it stored, whatever the method
-    w.raw("xyz");
-    local_header(w, "deflated.bmp", 5, 9, s_deflate);
-    w.raw("zzzzz");
+    local_header(w, "odd.bin", 3, 3, s_deflate).raw("xyz"); // equal sizes mark it stored, whatever the method
+    local_header(w, "deflated.bmp", 5, 9, s_deflate).raw("zzzzz");
     stored(w, "hidden.bmp", "three");
     w.u32(0x02014B50).raw(std::string(42, '\0')); // central directory
     w.u32(0x06054B50).raw(std::string(18, '\0'));
@@ -132,9 +129,7 @@ TEST(ZipFile, find_compares_names_like_paths_shares_its_index_and_reads_stay_ins
     EXPECT_EQ(zip->next_entry(), u"");
 
     test::ByteWriter h; // huge declared sizes are bounded by the archive
-    local_header(h, "huge", 0xFFFFFFF0u, 0xFFFFFFF0u);
-    h.raw("tail");
-    zip = open(h.bytes);
+    zip = open(local_header(h, "huge", 0xFFFFFFF0u, 0xFFFFFFF0u).raw("tail").bytes);
     ASSERT_TRUE(zip->find(u"huge"));
     EXPECT_EQ(read_text(*zip, 1u << 20), "tail");
     EXPECT_TRUE(zip->seek(0xFFFFFF00u));
@@ -160,8 +155,8 @@ TEST(ZipFile, the_walk_ends_at_what_it_cannot_read)
         around([](test::ByteWriter& w) { w.tag("RIFF").u32(40).tag("WAVE").raw(std::string(40, '\0')); }),
         around([](test::ByteWriter& w) { stored(w, "", "anonymous"); }),
         around([](test::ByteWriter& w) { // a data descriptor
-            local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag);
-            w.raw("BMdata").u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
+            local_header(w, "streamed.bmp", 0, 0, 0, {}, s_data_descriptor_flag).raw("BMdata");
+            w.u32(0x08074B50).u32(0x12345678).u32(6).u32(6);
         }),
         // Its data starts at 71: with 32-bit offsets a size of 2^32 - 71 would lead back to the start.
         around([](test::ByteWriter& w) { local_header(w, "a", 0u - 71u, 0u - 71u); })};
