@@ -75,8 +75,7 @@ TEST_F(ActiveScheduler, queued_objects_run_once_in_order_when_pumped_and_cancell
     while (queue.pump() > 0) { }
     EXPECT_EQ(runs, (std::vector<int> {1, 3, 4, 1, 1}));
     // A dispatch pumped after its scheduler is gone does nothing.
-    std::optional<CActiveScheduler> dying;
-    dying.emplace(queue);
+    std::optional<CActiveScheduler> dying(std::in_place, queue);
     dying->queue(kept);
     kept.cancel();
     dying.reset();

@@ -82,11 +82,9 @@ TEST(Search, order_masks_recursion_stops_dots_bad_names_links_and_the_order_of_n
     }
 
     // Dot names, names not UTF-8, missing folders, the folder as given, links and a mixed folder.
-    touch(dir.native(".hidden"));
-    touch(dir.native("sub/f.mp3"));
+    for (const char* name : {".hidden", "sub/f.mp3", "bad\xFF.mp3", ".config/inside"})
+        touch(dir.path() / name);
     std::filesystem::create_directory(dir.native("mixed"));
-    touch(dir.path() / std::string("bad\xFF.mp3"));
-    std::filesystem::create_directory(dir.native(".config"));
     Recorder finder(test::u16(dir.path()));
     os::search(finder, test::u16(dir.path()), u"*", u".*", false); // "." and ".." never, hidden names yes
     os::search(finder, dir.file("absent"), u"*", u"*", true);
