@@ -92,10 +92,9 @@ TEST_F(ScreenLoop, callbacks_and_thread_messages_keep_their_place_before_paints)
     a.window.post(WM_USER + 2);
     WindowMessage message;
     while (screen.get_message(message)) {
-        if (message.window == 0 && !message.callback) {
+        if (message.window == 0 && !message.callback)
             seen.push_back(
                 "thread " + std::to_string(message.id - WM_USER) + " " + std::to_string(message.wparam));
-        }
         screen.dispatch(message);
     }
     EXPECT_EQ(
