@@ -29,7 +29,7 @@ TEST(Log, the_switch_read_on_every_call_decides_whether_a_utf16le_file_is_writte
     EXPECT_TRUE(test::ScopedConfig::log_text().ends_with(u"{42}\nfirst\n"));
     config.set_logging(true);
     EXPECT_EQ(std::filesystem::file_size(test::ScopedConfig::log_file()), 2u) << "switching on truncates";
-    os::log() << u"second\n";
+    (os::log() << u"second\n").flush();
     EXPECT_EQ(test::ScopedConfig::log_text(), u"second\n");
 }
 
