@@ -6,7 +6,6 @@
 #include "player/settings.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <random>
 #include <spawn.h>
@@ -47,23 +46,17 @@ int states_of(
     return test::read_to_end(out, rest);
 }
 
-// A copy started in the background through env, so that the pid is the player's; stdout goes to
-// /dev/null.
+// A copy started in the background, stdout to /dev/null; exec keeps the pid the player's.
 pid_t spawn_player(const AppCopy& app, const std::string& script)
 {
-    std::string environment = app.environment(), program = (app.app() / "melodeck").string();
     std::string file = (app.dir.path() / "kill.txt").string();
     test::write_text(file, script);
-    const char* argv[] = {"env", "MELODECK_AUDIO=null", environment.c_str(), program.c_str(), "--headless",
-        "--script", file.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " "
+        + (app.app() / "melodeck").string() + " --headless --script " + file + " >/dev/null";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, "env", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    int failed = ::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    return failed ? -1 : pid;
 }
 
 // The demo music (every format the player reads) and the ADPCM and GSM fixtures.
@@ -283,11 +276,9 @@ size_t make_hostile_folder(const fs::path& folder)
     test::write_file(deep / (std::string(240, 'p') + ".wav"), good);
     fs::create_directory(folder / "folder.mp3");
     ::mkfifo((folder / "fifo.wav").c_str(), 0644);
-    fs::create_directory_symlink(".", folder / "loop");
-    fs::create_directory_symlink("loop", folder / "loop2");
-    fs::create_symlink("ring_b.mp3", folder / "ring_a.mp3");
-    fs::create_symlink("ring_a.mp3", folder / "ring_b.mp3");
-    fs::create_symlink("/no/such/file.mp3", folder / "dangling.mp3");
+    for (auto [target, link] : {std::pair {".", "loop"}, {"loop", "loop2"}, {"ring_b.mp3", "ring_a.mp3"},
+             {"ring_a.mp3", "ring_b.mp3"}, {"/no/such/file.mp3", "dangling.mp3"}})
+        fs::create_symlink(target, folder / link);
     return size_t(std::distance(fs::directory_iterator(folder), {})) + 1;
 }
 
