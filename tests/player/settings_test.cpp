@@ -41,7 +41,6 @@ TEST(Settings, a_file_gives_its_values_or_the_defaults_its_bookmarks_as_listed_a
     // (the file, what the settings read from it show); a scripted run reads TRUE, 7, yes and 0.
     const std::pair<const char*, std::string> cases[] = {
         // Broken or foreign files, and files without values, give the defaults.
-        {"", defaults},
         {"<Settings><General Language=\"x\"", defaults},
         {"<Options><General Language=\"x\"/></Options>", defaults},
         {"<Settings/>", defaults},
