@@ -112,9 +112,8 @@ TEST(Soak, track_changes_seeks_pauses_and_menus_keep_memory_flat)
 // The bookmarks with a place in the settings file as it is now (a broken file reads as none).
 int bookmark_count(const AppCopy& app)
 {
-    std::vector<player::Bookmark> list = player::load_settings_file(test::u16(app.settings())).bookmarks;
-    return int(
-        std::count_if(list.begin(), list.end(), [](const player::Bookmark& b) { return b.position > 0; }));
+    return int(std::ranges::count_if(player::load_settings_file(test::u16(app.settings())).bookmarks,
+        [](const player::Bookmark& b) { return b.position > 0; }));
 }
 
 // One lane of kill runs on its own copy of the app folder; what went wrong, one line each.
@@ -126,21 +125,19 @@ std::string kill_runs(int runs, int books, uint32_t seed)
         test::write_tone(app.music() / ("book" + std::to_string(book) + ".wav"), 6.0);
     std::mt19937 random(seed);
     int saved = 0; // bookmarks in the last save seen complete
+    auto written
+        = [&app, error = std::error_code()]() mutable { return fs::last_write_time(app.settings(), error); };
     for (int run = 0; run < runs; ++run) {
         // Each run stores and saves the bookmarks of a few books, starting one book further on.
         std::string script = "open " + app.music().string() + "\n";
         for (int step = 0; step < 6; ++step)
             script += "select book" + std::to_string((run + step) % books)
                 + ".wav\ncommand PlayAudiobook\ncommand Stop\n";
-        std::error_code error;
-        auto before = fs::last_write_time(app.settings(), error);
+        auto before = written();
         pid_t player = spawn_player(app, script);
         // Killed at a random moment once this run has begun saving: during a save, between two
         // saves, or (rarely) after the end of its script.
-        bool saving = player > 0 && test::wait_until([&] {
-            std::error_code changed;
-            return fs::last_write_time(app.settings(), changed) != before;
-        });
+        bool saving = player > 0 && test::wait_until([&] { return written() != before; });
         if (saving)
             std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         // What is there now is a completed save: it must survive the kill.
@@ -205,11 +202,8 @@ TEST(DeviceLost, playing_stops_quietly_and_plays_again_once_the_device_is_back)
             : "MELODECK_AUDIO_FAIL=" + switch_file.string();
         std::vector<std::string> states;
         int status = states_of(test::open_player(app, script, environment), states, [&](size_t count) {
-            if (count == 2) {
-                fs::remove(sdl ? sdl_out : switch_file);
-                if (sdl)
-                    test::write_text(sdl_out, "");
-            }
+            if (count == 2 && fs::remove(sdl ? sdl_out : switch_file) && sdl)
+                test::write_text(sdl_out, "");
         });
         EXPECT_EQ(status, 0) << test::read_text(app.dir.path() / "stderr.txt");
         ASSERT_EQ(states.size(), 3u);

@@ -5,7 +5,7 @@
 #include "player/script_runner.h"
 #include "player/start_up.h"
 
-#include <sstream>
+#include <regex>
 #include <thread>
 
 #include <unistd.h>
@@ -60,14 +60,9 @@ TEST(ScriptedRun, only_missing_skins_and_an_alternative_skin_that_does_not_serve
 // A language made from English.lng with every text marked, so that any translated text shows it.
 void write_marked_language(const AppCopy& app)
 {
-    std::istringstream english(test::read_text(app.app() / "English.lng"));
-    std::string marked;
-    for (std::string line; std::getline(english, line); marked += line + "\n") {
-        size_t blank = line.find_first_of(" \t");
-        if (!line.starts_with("//") && blank != npos)
-            line = line.substr(0, blank) + " ZZ" + line.substr(line.find_first_not_of(" \t", blank));
-    }
-    test::write_text(app.app() / "Marked.lng", marked);
+    std::string english = test::read_text(app.app() / "English.lng");
+    test::write_text(app.app() / "Marked.lng",
+        std::regex_replace(english, std::regex("(^|\n)([^/\\s]\\S*)[ \t]+"), "$1$2 ZZ"));
 }
 
 // A run as a user makes it: Settings.xml, a path on the command line, the script ("$M" stands for the music
