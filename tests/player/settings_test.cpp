@@ -2,7 +2,6 @@
 
 #include "player/settings.h"
 
-#include "os/path.h"
 #include "player_run.h"
 
 #include <cstdio>
