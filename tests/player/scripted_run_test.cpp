@@ -170,6 +170,9 @@ TEST(ScriptedRun, later_copies_hand_their_command_line_to_the_running_player_and
     // The first copy holds the start-up lock once its file is there.
     for (int i = 0; i < 2000 && fs::is_empty(app.run_dir()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A copy started while the first is still starting shows no form (its script would print).
+    PlayerRun during = run_player(app, "state\n");
+    EXPECT_EQ((std::tuple {during.status, during.out}), (std::tuple {0, ""})) << during.err;
     // One started in the music folder hands over its path, given relative to that folder.
     std::string second = "cd " + app.music().string() + " && env " + app.environment() + " "
         + (app.app() / "melodeck").string() + " \"my söng.wav\"";
