@@ -56,13 +56,6 @@ struct Browser : test::SkinnedForm {
         skinner::Point menu = files.pick_menu_point(row);
         return {menu.x + 4, menu.y};
     }
-    // The form's "PickUp" and "PickFolder": open a folder, then select the folder just left.
-    void open_as_form(std::u16string_view target)
-    {
-        std::u16string left = files.current_folder();
-        files.open_folder(target);
-        files.select_path(left);
-    }
 
     test::TempDir dir;
     player::Bookmarks bookmarks;
@@ -71,7 +64,7 @@ struct Browser : test::SkinnedForm {
 
 } // namespace
 
-TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act_on_them)
+TEST(ControlFiles, lists_folders_then_audio_files_taps_keys_and_holds_act_on_them_and_the_folder_text_fits)
 {
     Browser browser;
     EXPECT_EQ(browser.names(), (Names {"...", "Zeta", "A.wav", "b.MP3"}));
@@ -86,12 +79,6 @@ TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act
         FileEntry entry = browser.files.entry_at(row);
         EXPECT_EQ(std::tie(entry.path, entry.kind, entry.size_text), std::tie(path, kind, size)) << row;
     }
-    // Going up selects the folder left.
-    browser.open_as_form(browser.path("Zeta"));
-    EXPECT_EQ(browser.names(), (Names {"...", "inside.ogg"}));
-    browser.open_as_form(browser.files.entry_at(0).path);
-    EXPECT_EQ(browser.files.current_folder(), browser.folder());
-    EXPECT_EQ(browser.files.selected_path(), browser.path("Zeta"));
     // A tap opens folders and plays an audio file only when tapped again.
     int32_t wav = browser.row_of("A.wav");
     browser.tap(browser.name_cell(wav));
@@ -120,6 +107,54 @@ TEST(ControlFiles, lists_folders_then_audio_files_and_taps_keys_and_going_up_act
         EXPECT_EQ(browser.files.on_key_down(key), handled) << selected << " " << key;
         EXPECT_EQ(browser.commands(), commands) << selected << " " << key;
     }
+    // A hold opens the pick menu at the name; the menu's loop runs one step per idle moment: where it
+    // opened, then each key, up to Cancel (which changes nothing).
+    browser.files.open_folder(browser.folder());
+    browser.bookmarks.store(browser.path("b.MP3"), 5000);
+    std::ofstream(browser.dir.native("de.lng")) << "Menu_Play_single Nur diese\n";
+    ASSERT_TRUE(browser.skin.set_language(browser.path("de.lng")));
+    int32_t row = browser.row_of("b.MP3");
+    std::optional<os::Point> opened;
+    size_t step = 0;
+    const uint32_t keys[] = {os::VK_UP, os::VK_RETURN};
+    browser.screen.set_idle_handler([&] {
+        if (step == 0 && skinner::MenuPopup::innermost())
+            opened = skinner::MenuPopup::innermost()->window().rect().position;
+        if (step > 0 && step <= std::size(keys))
+            browser.screen.key(keys[step - 1]);
+        return step++ <= std::size(keys);
+    });
+    browser.log.clear();
+    browser.screen.right_tap(browser.on_screen(browser.name_cell(row)));
+    browser.screen.dispatch_pending();
+    browser.screen.set_idle_handler(nullptr);
+    EXPECT_EQ(opened, browser.on_screen(browser.files.pick_menu_point(row)));
+    EXPECT_EQ((std::tuple {browser.commands(), browser.files.current_folder(), browser.files.selected_row()}),
+        (std::tuple {Names {"Cancel"}, browser.folder(), row}));
+    // Its entries, translated where the language has them; a file with a bookmark resumes.
+    for (auto [name, audiobook] :
+        {std::pair {"A.wav", "Menu_Play_audiobook"}, {"b.MP3", "Menu_Resume_audiobook"}}) {
+        Names captions;
+        for (const skinner::MenuEntry& entry :
+            browser.files.pick_menu(browser.files.entry_at(browser.row_of(name))))
+            captions.push_back(
+                liba::to_utf8(entry.id + u" " + entry.text) + (entry.separator_after ? " |" : ""));
+        EXPECT_EQ(captions,
+            (Names {"PlaySingle Nur diese", std::string("PlayAudiobook ") + audiobook,
+                "Play Menu_Play_folder", "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
+    }
+    // The folder text is shortened from its start to fit its frame.
+    skinner::ControlFrame frame(browser.form, u"frmFolder", skinner::LookupMode::named);
+    liba::StringTranslator translator;
+    EXPECT_EQ(player::folder_caption(frame, u"/home", false, translator), u"/home");
+    std::u16string long_path = u"/media/card/" + std::u16string(200, u'm') + u"/Albums/Last one";
+    std::u16string caption = player::folder_caption(frame, long_path, false, translator);
+    int32_t available = frame.rect().size.width - frame.border_min().x - frame.border_max().x;
+    std::u16string rest = caption.substr(3);
+    ASSERT_TRUE(caption.starts_with(u"...") && long_path.ends_with(rest));
+    EXPECT_LT(frame.font().measure(caption).width, available);
+    std::u16string one_more = u"..." + long_path.substr(long_path.size() - rest.size() - 1);
+    EXPECT_GE(frame.font().measure(one_more).width, available);
     // A skin read again (here for a smaller screen) gives the icon column its width.
     int32_t icon = browser.files.column_offsets().at(1);
     browser.skin.reload(test::default_skin_path(), {240, 320});
@@ -143,7 +178,8 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     Browser browser;
     std::u16string music = home_dir.file("Music");
 
-    browser.files.open_folder(u"");
+    // A missing folder, as the top level itself, lists the places.
+    browser.files.open_folder(u"/no/such/folder");
     ASSERT_TRUE(browser.files.is_top_level());
     Names places = browser.names();
     ASSERT_GE(places.size(), 3u);
@@ -152,77 +188,18 @@ TEST(ControlFiles, the_top_level_lists_the_places_and_going_up_from_a_place_retu
     for (int32_t row = 0; row < browser.files.entry_count(); ++row)
         EXPECT_EQ(browser.files.entry_at(row).kind, FileEntry::folder) << row;
 
-    // (folder opened, where its up entry leads; going up there selects the folder)
+    // (folder opened, where its up entry leads; going up there as the form's PickUp does selects it)
     for (const auto& [folder, above] :
         {std::pair<std::u16string, std::u16string> {home_dir.file("Music/Albums"), music}, {music, u""},
             {test::u16(home_dir.path()), u""}, {u"/", u""}, {u"/usr", u"/"}}) {
         browser.files.open_folder(folder);
         ASSERT_EQ(browser.files.entry_at(0).kind, FileEntry::up) << liba::to_utf8(folder);
         EXPECT_EQ(browser.files.entry_at(0).path, above) << liba::to_utf8(folder);
-        browser.open_as_form(above);
+        browser.files.open_folder(above);
+        browser.files.select_path(folder);
         EXPECT_EQ((std::tuple {browser.files.is_top_level(), browser.files.selected_path()}),
             (std::tuple {above.empty(), folder}));
     }
-
-    for (std::u16string_view missing : {u"", u"/no/such/folder"}) {
-        browser.files.open_folder(browser.folder());
-        browser.files.open_folder(missing);
-        EXPECT_TRUE(browser.files.is_top_level());
-        EXPECT_EQ(browser.names(), places);
-    }
-}
-
-TEST(ControlFiles, a_hold_opens_the_pick_menu_at_the_name_cancel_changes_nothing_and_the_folder_text_fits)
-{
-    Browser browser;
-    browser.bookmarks.store(browser.path("b.MP3"), 5000);
-    std::ofstream(browser.dir.native("de.lng")) << "Menu_Play_single Nur diese\n";
-    ASSERT_TRUE(browser.skin.set_language(browser.path("de.lng")));
-    // (file held, its audiobook caption, the keys pressed in the menu, the commands the form gets)
-    for (const auto& [name, audiobook, keys, commands] :
-        {std::tuple<std::string, std::string, std::vector<uint32_t>, Names> {
-             "A.wav", "Menu_Play_audiobook", {os::VK_ESCAPE}, {}},
-            {"b.MP3", "Menu_Resume_audiobook", {os::VK_UP, os::VK_RETURN}, {"Cancel"}}}) {
-        int32_t row = browser.row_of(name);
-        // The menu's loop runs one step per idle moment: where it opened, then each key.
-        std::optional<os::Point> opened;
-        size_t step = 0;
-        // (a named reference: clang 14 cannot capture a structured binding)
-        const std::vector<uint32_t>& pressed = keys;
-        browser.screen.set_idle_handler([&] {
-            if (step == 0 && skinner::MenuPopup::innermost())
-                opened = skinner::MenuPopup::innermost()->window().rect().position;
-            if (step > 0 && step <= pressed.size())
-                browser.screen.key(pressed[step - 1]);
-            return step++ <= pressed.size();
-        });
-        browser.log.clear();
-        browser.screen.right_tap(browser.on_screen(browser.name_cell(row)));
-        browser.screen.dispatch_pending();
-        browser.screen.set_idle_handler(nullptr);
-        ASSERT_TRUE(opened.has_value()) << name;
-        EXPECT_EQ(*opened, browser.on_screen(browser.files.pick_menu_point(row)));
-        Names captions;
-        for (const skinner::MenuEntry& entry : browser.files.pick_menu(browser.files.entry_at(row)))
-            captions.push_back(
-                liba::to_utf8(entry.id + u" " + entry.text) + (entry.separator_after ? " |" : ""));
-        EXPECT_EQ(captions,
-            (Names {"PlaySingle Nur diese", "PlayAudiobook " + audiobook, "Play Menu_Play_folder",
-                "PlaySubfolder Menu_Play_subfolder |", "Cancel Menu_Cancel"}));
-        EXPECT_EQ(browser.commands(), commands);
-        EXPECT_EQ((std::tuple {browser.files.current_folder(), browser.files.selected_row()}),
-            (std::tuple {browser.folder(), row}));
-    }
-    // The folder text is shortened from its start to fit its frame.
-    skinner::ControlFrame frame(browser.form, u"frmFolder", skinner::LookupMode::named);
-    liba::StringTranslator translator;
-    EXPECT_EQ(player::folder_caption(frame, u"/home", false, translator), u"/home");
-    std::u16string long_path = u"/media/card/" + std::u16string(200, u'm') + u"/Albums/Last one";
-    std::u16string caption = player::folder_caption(frame, long_path, false, translator);
-    int32_t available = frame.rect().size.width - frame.border_min().x - frame.border_max().x;
-    std::u16string rest = caption.substr(3);
-    ASSERT_TRUE(caption.starts_with(u"...") && long_path.ends_with(rest));
-    EXPECT_LT(frame.font().measure(caption).width, available);
-    std::u16string one_more = u"..." + long_path.substr(long_path.size() - rest.size() - 1);
-    EXPECT_GE(frame.font().measure(one_more).width, available);
+    browser.files.open_folder(u"");
+    EXPECT_EQ((std::tuple {browser.files.is_top_level(), browser.names()}), (std::tuple {true, places}));
 }

@@ -247,37 +247,6 @@ protected:
     std::unique_ptr<FormMain> m_form;
 };
 
-TEST_F(FormMainTest, the_menu_offers_stop_while_playing_and_the_volume_keys_and_position_bar_reach_the_player)
-{
-    make_music(1, 10);
-    EXPECT_EQ(menu().at(0).id, u"RefreshList");
-    play("track0.wav", u"Play");
-    EXPECT_EQ(menu().at(0).id, u"Stop");
-    // The box of the level panel shows whether any volume is left.
-    player::PanelLevels& levels = m_form->panel().levels();
-    levels.volume().set_value(0.02);
-    levels.on_key_down(skinner::KeyLeft);
-    EXPECT_EQ((std::tuple {m_form->player().get_volume(), levels.volume_check().is_checked()}),
-        (std::tuple {0.0, false}));
-    levels.on_key_down(skinner::KeyRight);
-    EXPECT_GT(m_form->player().get_volume(), 0.0);
-    EXPECT_TRUE(levels.volume_check().is_checked());
-    // Only the user moving the position bar seeks: at a place where length x (place / length)
-    // truncates below it, a refresh that seeks shows.
-    int32_t length = reader().length(), place = 2;
-    while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
-        place += 2;
-    ASSERT_LT(place, length);
-    pause_at(place);
-    for (int i = 0; i < 3; ++i)
-        m_form->refresh_status();
-    EXPECT_EQ(reader().position(), place);
-    // The step button is the user's: it seeks to the truncated product.
-    double value = m_form->panel().position().position().value();
-    m_form->panel().position().step_right().press();
-    EXPECT_NEAR(reader().position(), int32_t(double(length) * std::min(1.0, value + 0.05)), 1);
-}
-
 TEST_F(FormMainTest, an_audiobook_resumes_back_by_its_rest_never_before_the_start_and_stopping_replaces_it)
 {
     // Rests: none for track0, two days for track1, and an hour for track2 (saved at a time not kept).
@@ -415,12 +384,38 @@ TEST_F(FormMainTest, an_audiobook_is_saved_every_30_s_and_a_sleep_timer_fades_pa
     EXPECT_LE(m_form->bookmarks().saved_time(path("track0.wav")), player::utc_seconds() - 119);
 }
 
-TEST_F(FormMainTest, a_desktop_client_on_the_session_bus_sees_the_track_and_its_calls_act_on_the_form)
+TEST_F(FormMainTest, the_menu_volume_keys_position_bar_and_a_desktop_client_on_the_bus_reach_the_player)
 {
+    make_music(3, 10);
+    EXPECT_EQ(menu().at(0).id, u"RefreshList");
+    play("track0.wav", u"Play");
+    EXPECT_EQ(menu().at(0).id, u"Stop");
+    // The box of the level panel shows whether any volume is left.
+    player::PanelLevels& levels = m_form->panel().levels();
+    levels.volume().set_value(0.02);
+    levels.on_key_down(skinner::KeyLeft);
+    EXPECT_EQ((std::tuple {m_form->player().get_volume(), levels.volume_check().is_checked()}),
+        (std::tuple {0.0, false}));
+    levels.on_key_down(skinner::KeyRight);
+    EXPECT_GT(m_form->player().get_volume(), 0.0);
+    EXPECT_TRUE(levels.volume_check().is_checked());
+    // Only the user moving the position bar seeks: at a place where length x (place / length)
+    // truncates below it, a refresh that seeks shows.
+    int32_t length = reader().length(), place = 2;
+    while (place < length && int32_t(double(length) * (double(place) / double(length))) >= place)
+        place += 2;
+    ASSERT_LT(place, length);
+    pause_at(place);
+    for (int i = 0; i < 3; ++i)
+        m_form->refresh_status();
+    EXPECT_EQ(reader().position(), place);
+    // The step button is the user's: it seeks to the truncated product.
+    double value = m_form->panel().position().position().value();
+    m_form->panel().position().step_right().press();
+    EXPECT_NEAR(reader().position(), int32_t(double(length) * std::min(1.0, value + 0.05)), 1);
+    m_form->on_command(u"Resume");
     if (std::system("command -v dbus-daemon >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "no dbus-daemon";
-    make_music(3, 10);
-    play("track0.wav", u"Play");
     // Without a session bus there is no MPRIS player and no complaint.
     Bus bus;
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (m_folder.path() / "none").string()).c_str(), 1);

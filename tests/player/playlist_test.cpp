@@ -41,7 +41,7 @@ struct Folder {
     player::Playlist list;
 };
 
-TEST(Playlist, a_folder_gives_its_audio_files_sorted_with_each_subfolder_together_or_one_file_alone)
+TEST(Playlist, a_folder_gives_its_audio_files_sorted_or_one_alone_and_the_current_file_is_found_and_clamped)
 {
     Folder folder({"b.MP3", "A.wav", "notes.txt", "c.Ogg", "d.mpc", "e.flac", "sub/x.mp3", "sub/deep/y.wav",
         "sub-2/z.mp3", "Sub3/w.ogg", "fake.mp3/inner.wav"});
@@ -53,13 +53,42 @@ TEST(Playlist, a_folder_gives_its_audio_files_sorted_with_each_subfolder_togethe
     EXPECT_EQ(folder.names(),
         (Names {"A.wav", "b.MP3", "c.Ogg", "d.mpc", "fake.mp3/inner.wav", "sub-2/z.mp3", "sub/deep/y.wav",
             "sub/x.mp3", "Sub3/w.ogg"}));
-    folder.list.build_single(folder.dir.file("A.wav"));
-    EXPECT_EQ(folder.names(), (Names {"A.wav"}));
+    // One file alone (the pick menu's "Play this file": a scripted run); what is not one gives none.
     for (const char* name : {"gone.mp3", "notes.txt", "fake.mp3"}) {
         folder.list.build_single(folder.dir.file(name));
         EXPECT_EQ((std::tuple {folder.list.size(), folder.list.current_path(), folder.list.set_current(0)}),
             (std::tuple {0, u"", false}))
             << name;
+    }
+    // The current file is found from the end and clamped.
+    player::Playlist empty;
+    EXPECT_EQ((std::tuple {empty.set_current(0), empty.advance(Direction::forward), empty.current_index()}),
+        (std::tuple {false, false, 0}));
+    Folder paths({"a.mp3", "A.MP3", "b.mp3", "c.mp3"});
+    player::Playlist& list = paths.list;
+    ASSERT_EQ(paths.names(), (Names {"A.MP3", "a.mp3", "b.mp3", "c.mp3"}));
+    // Case and separators aside, the last equal path wins.
+    EXPECT_EQ((std::tuple {list.set_current_path(paths.root() + u"\\A.mp3"), list.current_index()}),
+        (std::tuple {true, 1}));
+    EXPECT_EQ((std::tuple {list.set_current_path(paths.dir.file("c.mp3")), list.current_index()}),
+        (std::tuple {true, 3}));
+    std::filesystem::remove(paths.dir.native("b.mp3"));
+    list.build(paths.root());
+    EXPECT_FALSE(list.set_current_path(paths.dir.file("b.mp3")) || list.set_current_path(u""));
+    // The stored index 3 now lies past the end of three files: it reads as the last.
+    EXPECT_EQ(
+        (std::tuple {list.current_index(), list.current_path()}), (std::tuple {2, paths.dir.file("c.mp3")}));
+    // (index set, whether it stood, the index stored)
+    for (auto [index, stood, stored] :
+        {std::tuple {-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}})
+        EXPECT_EQ((std::tuple {list.set_current(index), list.current_index()}), (std::tuple {stood, stored}))
+            << index;
+    // One file goes round with repeat only. (The walks to and round the ends: the scripted runs.)
+    list.build_single(paths.dir.file("c.mp3"));
+    for (bool repeat : {true, false}) {
+        list.set_repeat(repeat);
+        EXPECT_EQ(
+            (std::tuple {list.advance(Direction::forward), list.current_index()}), (std::tuple {repeat, 0}));
     }
 }
 
@@ -118,39 +147,6 @@ TEST(Playlist, shuffle_is_seeded_reshuffles_on_repeat_and_reaches_past_15_bits_a
     EXPECT_EQ(files, expected);
     EXPECT_EQ(std::find(files.begin(), files.end(), u"\\m\\A.mp3") + 1,
         std::find(files.begin(), files.end(), u"/m/a.mp3"));
-}
-
-TEST(Playlist, the_current_file_is_found_from_the_end_clamped_and_one_file_goes_round_with_repeat_only)
-{
-    player::Playlist empty;
-    EXPECT_EQ((std::tuple {empty.set_current(0), empty.advance(Direction::forward), empty.current_index()}),
-        (std::tuple {false, false, 0}));
-    Folder folder({"a.mp3", "A.MP3", "b.mp3", "c.mp3"});
-    player::Playlist& list = folder.list;
-    ASSERT_EQ(folder.names(), (Names {"A.MP3", "a.mp3", "b.mp3", "c.mp3"}));
-    // Case and separators aside, the last equal path wins.
-    EXPECT_EQ((std::tuple {list.set_current_path(folder.root() + u"\\A.mp3"), list.current_index()}),
-        (std::tuple {true, 1}));
-    EXPECT_EQ((std::tuple {list.set_current_path(folder.dir.file("c.mp3")), list.current_index()}),
-        (std::tuple {true, 3}));
-    std::filesystem::remove(folder.dir.native("b.mp3"));
-    list.build(folder.root());
-    EXPECT_FALSE(list.set_current_path(folder.dir.file("b.mp3")) || list.set_current_path(u""));
-    // The stored index 3 now lies past the end of three files: it reads as the last.
-    EXPECT_EQ(
-        (std::tuple {list.current_index(), list.current_path()}), (std::tuple {2, folder.dir.file("c.mp3")}));
-    // (index set, whether it stood, the index stored)
-    for (auto [index, stood, stored] :
-        {std::tuple {-5, false, 0}, {0, true, 0}, {2, true, 2}, {3, false, 2}, {1000, false, 2}})
-        EXPECT_EQ((std::tuple {list.set_current(index), list.current_index()}), (std::tuple {stood, stored}))
-            << index;
-    // One file goes round with repeat only. (The walks to and round the ends: the scripted runs.)
-    list.build_single(folder.dir.file("c.mp3"));
-    for (bool repeat : {true, false}) {
-        list.set_repeat(repeat);
-        EXPECT_EQ(
-            (std::tuple {list.advance(Direction::forward), list.current_index()}), (std::tuple {repeat, 0}));
-    }
 }
 
 } // namespace

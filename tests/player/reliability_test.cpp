@@ -6,7 +6,6 @@
 #include "player/settings.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
 #include <random>
 #include <spawn.h>
@@ -47,23 +46,17 @@ int states_of(
     return test::read_to_end(out, rest);
 }
 
-// A copy started in the background through env, so that the pid is the player's; stdout goes to
-// /dev/null.
+// A copy started in the background, stdout to /dev/null; exec keeps the pid the player's.
 pid_t spawn_player(const AppCopy& app, const std::string& script)
 {
-    std::string environment = app.environment(), program = (app.app() / "melodeck").string();
     std::string file = (app.dir.path() / "kill.txt").string();
     test::write_text(file, script);
-    const char* argv[] = {"env", "MELODECK_AUDIO=null", environment.c_str(), program.c_str(), "--headless",
-        "--script", file.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string command = "exec env MELODECK_AUDIO=null " + app.environment() + " "
+        + (app.app() / "melodeck").string() + " --headless --script " + file + " >/dev/null";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, "env", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    int failed = ::posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    return failed ? -1 : pid;
 }
 
 // The demo music (every format the player reads) and the ADPCM and GSM fixtures.
@@ -119,9 +112,8 @@ TEST(Soak, track_changes_seeks_pauses_and_menus_keep_memory_flat)
 // The bookmarks with a place in the settings file as it is now (a broken file reads as none).
 int bookmark_count(const AppCopy& app)
 {
-    std::vector<player::Bookmark> list = player::load_settings_file(test::u16(app.settings())).bookmarks;
-    return int(
-        std::count_if(list.begin(), list.end(), [](const player::Bookmark& b) { return b.position > 0; }));
+    return int(std::ranges::count_if(player::load_settings_file(test::u16(app.settings())).bookmarks,
+        [](const player::Bookmark& b) { return b.position > 0; }));
 }
 
 // One lane of kill runs on its own copy of the app folder; what went wrong, one line each.
@@ -133,21 +125,19 @@ std::string kill_runs(int runs, int books, uint32_t seed)
         test::write_tone(app.music() / ("book" + std::to_string(book) + ".wav"), 6.0);
     std::mt19937 random(seed);
     int saved = 0; // bookmarks in the last save seen complete
+    auto written
+        = [&app, error = std::error_code()]() mutable { return fs::last_write_time(app.settings(), error); };
     for (int run = 0; run < runs; ++run) {
         // Each run stores and saves the bookmarks of a few books, starting one book further on.
         std::string script = "open " + app.music().string() + "\n";
         for (int step = 0; step < 6; ++step)
             script += "select book" + std::to_string((run + step) % books)
                 + ".wav\ncommand PlayAudiobook\ncommand Stop\n";
-        std::error_code error;
-        auto before = fs::last_write_time(app.settings(), error);
+        auto before = written();
         pid_t player = spawn_player(app, script);
         // Killed at a random moment once this run has begun saving: during a save, between two
         // saves, or (rarely) after the end of its script.
-        bool saving = player > 0 && test::wait_until([&] {
-            std::error_code changed;
-            return fs::last_write_time(app.settings(), changed) != before;
-        });
+        bool saving = player > 0 && test::wait_until([&] { return written() != before; });
         if (saving)
             std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         // What is there now is a completed save: it must survive the kill.
@@ -212,11 +202,8 @@ TEST(DeviceLost, playing_stops_quietly_and_plays_again_once_the_device_is_back)
             : "MELODECK_AUDIO_FAIL=" + switch_file.string();
         std::vector<std::string> states;
         int status = states_of(test::open_player(app, script, environment), states, [&](size_t count) {
-            if (count == 2) {
-                fs::remove(sdl ? sdl_out : switch_file);
-                if (sdl)
-                    test::write_text(sdl_out, "");
-            }
+            if (count == 2 && fs::remove(sdl ? sdl_out : switch_file) && sdl)
+                test::write_text(sdl_out, "");
         });
         EXPECT_EQ(status, 0) << test::read_text(app.dir.path() / "stderr.txt");
         ASSERT_EQ(states.size(), 3u);
@@ -283,11 +270,9 @@ size_t make_hostile_folder(const fs::path& folder)
     test::write_file(deep / (std::string(240, 'p') + ".wav"), good);
     fs::create_directory(folder / "folder.mp3");
     ::mkfifo((folder / "fifo.wav").c_str(), 0644);
-    fs::create_directory_symlink(".", folder / "loop");
-    fs::create_directory_symlink("loop", folder / "loop2");
-    fs::create_symlink("ring_b.mp3", folder / "ring_a.mp3");
-    fs::create_symlink("ring_a.mp3", folder / "ring_b.mp3");
-    fs::create_symlink("/no/such/file.mp3", folder / "dangling.mp3");
+    for (auto [target, link] : {std::pair {".", "loop"}, {"loop", "loop2"}, {"ring_b.mp3", "ring_a.mp3"},
+             {"ring_a.mp3", "ring_b.mp3"}, {"/no/such/file.mp3", "dangling.mp3"}})
+        fs::create_symlink(target, folder / link);
     return size_t(std::distance(fs::directory_iterator(folder), {})) + 1;
 }
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(PlayerTexts, status_line_shapes_and_fallbacks_clocks_info_and_sizes)
+TEST(PlayerTexts, status_line_shapes_and_fallbacks_clocks_info_sizes_and_the_language_files_found)
 {
     liba::StringTranslator language;
     for (auto [key, text] : {std::pair {u"Status_Play", u"Playing"}, {u"Status_Random", u"shuffled"},
@@ -39,10 +39,7 @@ TEST(PlayerTexts, status_line_shapes_and_fallbacks_clocks_info_and_sizes)
             {1048575, "1023K"}, {1048576, "1,0M"}, {1572864, "1,5M"}, {1048576 * 10 - 1, "9,9M"},
             {0xFFFFFFFFull, "4095,9M"}, {0x100000000ull, ""}, {0x100000200ull, "512B"}})
         EXPECT_EQ(liba::to_utf8(player::size_text(bytes)), text) << bytes;
-}
-
-TEST(LanguageFinder, finds_the_language_files_of_the_folder_only)
-{
+    // The language files of the folder only, sorted without regard to case.
     test::TempDir folder;
     for (const char* name : {"English.lng", "deutsch.LNG", "notes.txt", "sub/French.lng", "dir.lng/x.lng"}) {
         std::filesystem::create_directories(folder.native(name).parent_path());
