@@ -95,6 +95,8 @@ TEST(Settings, a_file_gives_its_values_or_the_defaults_its_bookmarks_as_listed_a
     // Storing removes the last record of the path only, then appends.
     bookmarks.store(u"/b/a.mp3", 9000);
     EXPECT_EQ(listed(bookmarks.list()), "/b/a.mp3=100 /b/c.mp3=12 /b/f.mp3=7 /b/a.mp3=9000 ");
+    bookmarks.clear();
+    EXPECT_EQ(listed(bookmarks.list()), "");
 }
 
 } // namespace
