@@ -200,23 +200,30 @@ TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
     EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }
 
-TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_first_key)
+TEST(
+    PowerManager, switches_display_and_backlight_off_within_the_interval_and_a_second_and_on_at_the_first_key)
 {
+    test::TempDir dir;
+    test::write_file(dir.native("brightness"), {'3', '7', '\n'});
+    test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
+    test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
     Device device;
     KeyForm form(device.skin);
     std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    ASSERT_NE(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    ASSERT_TRUE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight());
     show(form);
     manager->set_interval(10);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 10000)) << "not beyond the interval yet";
     EXPECT_FALSE(on_after(device.screen, 1000));
     EXPECT_FALSE(manager->is_display_on());
+    EXPECT_EQ(brightness(dir), "0");
 
     // The first key switches on and still reaches the form; a full interval follows.
     device.screen.key(os::VK_DOWN);
     deliver(device.screen);
     EXPECT_TRUE(device.screen.power());
+    EXPECT_EQ(brightness(dir), "37");
     EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyDown}));
     EXPECT_TRUE(on_after(device.screen, 10000));
     EXPECT_FALSE(on_after(device.screen, 1000));
@@ -248,42 +255,28 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     form.impl().window().bring_to_front();
     show(dialog);
     EXPECT_FALSE(on_after(device.screen, 6000));
-}
 
-TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
-{
-    test::TempDir dir;
-    test::write_file(dir.native("brightness"), {'3', '7', '\n'});
-    test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
-    test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
-    Device device;
-    KeyForm form(device.skin);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    ASSERT_TRUE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight());
-    show(form);
-    manager->set_interval(2);
-    manager->reset();
-    on_after(device.screen, 3000);
-    EXPECT_EQ(brightness(dir), "0");
-    EXPECT_FALSE(manager->is_display_on());
-    device.screen.key(os::VK_RETURN);
-    deliver(device.screen);
-    EXPECT_EQ(brightness(dir), "37");
-    EXPECT_TRUE(manager->is_display_on());
-
+    manager->set_display(true);
     manager.reset();
-    on_after(device.screen, 5000);
+    on_after(device.screen, 10000);
     EXPECT_EQ(brightness(dir), "37") << "destroyed, it leaves the display alone";
-    device.screen.key(os::VK_UP);
-    deliver(device.screen);
-    EXPECT_EQ(form.keys.size(), 2u);
+    form.impl().window().send(WM_FORM_KEY, os::VK_UP, 0);
+    EXPECT_EQ(form.keys.size(), 2u) << "and its hook";
 }
 
-TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from_the_window)
+TEST(SmartphoneForm, gets_the_plain_power_manager_that_never_switches_and_hooks_run_last_installed_first)
 {
     Device device({176, 220}, os::PlatformKind::smartphone);
     KeyForm form(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    manager->set_interval(1);
     show(form);
+    EXPECT_TRUE(on_after(device.screen, 5000));
+    manager->set_display(false);
+    EXPECT_TRUE(manager->is_display_on() && device.screen.power());
+
+    // Window hooks: the last installed runs first and may keep a message from the window.
     std::vector<std::string> log;
     os::WindowId id = form.impl().window().id();
     Recorder first(log, "first");
@@ -318,17 +311,4 @@ TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from
     EXPECT_EQ(ControlSubclass::run_hooks(gone_id, message, pass_on), 0);
     EXPECT_TRUE(pass_on);
     EXPECT_EQ(log.size(), 4u);
-}
-
-TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
-    manager->set_interval(1);
-    show(form);
-    EXPECT_TRUE(on_after(device.screen, 5000));
-    manager->set_display(false);
-    EXPECT_TRUE(manager->is_display_on() && device.screen.power());
 }
