@@ -220,8 +220,6 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
     EXPECT_FALSE(d.bold || d.italic || d.underline);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
     EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
-    EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
-    EXPECT_EQ(parsed(u"2147483647 0 0 0 T").height, 2147483647);
     for (const char16_t* text :
         {u"", u"Tahoma", u"12 0 0", u"12 0 0 x Tahoma", u"12x 0 0 0 Tahoma", u"12,0,0,0 Tahoma",
             u"- 0 0 0 Tahoma", u"2147483648 0 0 0 Tahoma", u"99999999999999999999 0 0 0 Tahoma"})
@@ -239,8 +237,8 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
     EXPECT_EQ(skinner::pixel_size_for(INT32_MIN), os::s_max_pixel_size);
     // A height that overflows 32 bits after scaling is cut, not wrapped.
     EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
-    std::u16string long_name(40, u'A');
-    EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
+    EXPECT_EQ(
+        make_font(u"12 0 0 0 " + std::u16string(40, u'A')).rep()->face_name(), std::u16string(31, u'A'));
 
     // Ellipses, at ten pixels per code unit as in a fixed-pitch font.
     using skinner::shorten_with_ellipsis;
@@ -250,7 +248,6 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
     EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
     EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
     EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
-    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
     // The cut never splits a surrogate pair.
     EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }

@@ -147,8 +147,7 @@ TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
 
     // In the current language, and closing the modal form that reports it.
     test::TempDir folder;
-    std::string language = "on_picture_failed_to_load Gone\n";
-    test::write_file(folder.native("en.lng"), test::Bytes(language.begin(), language.end()));
+    test::write_text(folder.native("en.lng"), "on_picture_failed_to_load Gone\n");
     ASSERT_TRUE(device.skin.set_language(folder.file("en.lng")));
     script(
         device.screen, {[&] { main.on_picture_failed(Picture()); }, [&] { ADD_FAILURE() << "still open"; }});
@@ -200,12 +199,11 @@ TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
     EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }
 
-TEST(
-    PowerManager, switches_display_and_backlight_off_within_the_interval_and_a_second_and_on_at_the_first_key)
+TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second_and_on_at_the_first_key)
 {
     test::TempDir dir;
-    test::write_file(dir.native("brightness"), {'3', '7', '\n'});
-    test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
+    test::write_text(dir.native("brightness"), "37\n");
+    test::write_text(dir.native("max_brightness"), "255\n");
     test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
     Device device;
     KeyForm form(device.skin);
