@@ -129,23 +129,20 @@ SkinModel query_model()
 }
 
 // A form stand-in: counts its reloads and reads a value during each.
-class Client : public skinner::SkinClient {
-public:
+struct Client : skinner::SkinClient {
     explicit Client(Properties& skin)
-        : m_skin(skin)
+        : skin(skin)
     {
     }
-    const Properties* skin_handle() const override { return &m_skin; }
+    const Properties* skin_handle() const override { return &skin; }
     void reload_properties() override
     {
         ++reloads;
-        width = m_skin.is_valid() ? m_skin.get_int(u"FormMain", u"btn", u"Width", -1) : -1;
+        width = skin.is_valid() ? skin.get_int(u"FormMain", u"btn", u"Width", -1) : -1;
     }
+    Properties& skin;
     int reloads = 0;
     int32_t width = 0;
-
-private:
-    Properties& m_skin;
 };
 
 } // namespace
