@@ -92,7 +92,6 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     f.container.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
     EXPECT_EQ(f.bar.position(), 1);
     ASSERT_EQ(f.window.timers.size(), 1u);
-    EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
     f.tick_timers(5);
     EXPECT_EQ(f.bar.position(), 1) << "the repeat starts after five ticks";
     f.tick_timers(2);

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>

@@ -9,7 +9,6 @@
 #include "skinner/power_manager_impl_pocket.h"
 #include "support/scoped_env.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 
