@@ -1,6 +1,7 @@
 // Real forms of the forms skin: painting, gestures, failures, menus, skin refresh, the display's
 // power manager and window hooks.
 
+#include "control_test_support.h"
 #include "fake_form_events.h"
 
 #include "os/keys.h"
@@ -9,7 +10,6 @@
 #include "skinner/power_manager_impl_pocket.h"
 #include "support/scoped_env.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace skinner;
@@ -25,15 +25,6 @@ std::filesystem::path skin_file(const char* name)
 {
     return std::filesystem::path(MELODECK_FORMS_SKINS) / name;
 }
-
-struct Clicks : Listener {
-    int32_t on_child_click(Control& control, Point) override
-    {
-        names.push_back(test::narrow(control.name()));
-        return 0;
-    }
-    std::vector<std::string> names;
-};
 
 // The opaque colour of a frame pixel, without its alpha byte.
 uint32_t rgb_at(const os::Surface& surface, int32_t x, int32_t y)
@@ -58,13 +49,6 @@ bool on_after(os::HeadlessScreen& screen, int64_t ms)
         screen.dispatch_pending();
     }
     return screen.power();
-}
-
-std::string brightness(const test::TempDir& dir)
-{
-    std::string text;
-    std::ifstream(dir.native("brightness")) >> text;
-    return text;
 }
 
 // A hook that writes down the key-downs it saw, and may keep them from the window.
@@ -92,7 +76,8 @@ struct Recorder : ControlSubclass {
 TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
-    Clicks clicks;
+    test::RecordingListener clicks;
+    clicks.note_focus = false;
     Form form(nullptr, &device.skin, u"FormMain", &clicks);
     show(form);
     ASSERT_TRUE(form.impl().has_back_buffer());
@@ -116,14 +101,14 @@ TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_contr
     // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
     device.screen.hold({108, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_TRUE(clicks.names.empty());
+    EXPECT_TRUE(clicks.log.empty());
     // btnPlain has not: the hold is a plain tap.
     device.screen.hold({48, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain"}));
+    EXPECT_EQ(clicks.log, (test::Events {"click btnPlain 48 108"}));
     device.screen.tap({108, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
+    EXPECT_EQ(clicks.log, (test::Events {"click btnPlain 48 108", "click btnOk 108 108"}));
 }
 
 TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
@@ -214,13 +199,13 @@ TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second
     EXPECT_TRUE(on_after(device.screen, 10000)) << "not beyond the interval yet";
     EXPECT_FALSE(on_after(device.screen, 1000));
     EXPECT_FALSE(manager->is_display_on());
-    EXPECT_EQ(brightness(dir), "0");
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "0\n");
 
     // The first key switches on and still reaches the form; a full interval follows.
     device.screen.key(os::VK_DOWN);
     deliver(device.screen);
     EXPECT_TRUE(device.screen.power());
-    EXPECT_EQ(brightness(dir), "37");
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "37\n");
     EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyDown}));
     EXPECT_TRUE(on_after(device.screen, 10000));
     EXPECT_FALSE(on_after(device.screen, 1000));
@@ -256,7 +241,7 @@ TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second
     manager->set_display(true);
     manager.reset();
     on_after(device.screen, 10000);
-    EXPECT_EQ(brightness(dir), "37") << "destroyed, it leaves the display alone";
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "37\n") << "destroyed, it leaves the display alone";
     form.impl().window().send(WM_FORM_KEY, os::VK_UP, 0);
     EXPECT_EQ(form.keys.size(), 2u) << "and its hook";
 }
