@@ -167,7 +167,6 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     EXPECT_EQ(impl.height(), 0);
 }
 
-// Blending straight from the source equals drawing it on a clear layer and blending the layer.
 TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
 {
     os::Surface source(7, 5);

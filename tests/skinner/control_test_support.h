@@ -148,7 +148,6 @@ public:
     bool note_focus = true;
 
 private:
-    // Writes the parts down as one line, a space between each two.
     template<class... Parts> int32_t note(const Parts&... parts)
     {
         std::ostringstream line;

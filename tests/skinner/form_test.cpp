@@ -1,5 +1,4 @@
-// Real forms of the forms skin: painting, gestures, failures, menus, skin refresh, the display's
-// power manager and window hooks.
+// Real forms of the forms skin: painting, gestures, failures, menus, refresh, power and window hooks.
 
 #include "control_test_support.h"
 #include "fake_form_events.h"
@@ -40,8 +39,7 @@ std::vector<std::string> auto_names(const Form& form)
     return names;
 }
 
-// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all; then
-// whether the display is on.
+// Advances the clock by ms, 100 ms at a time so that each timer falls due alone; whether the display is on.
 bool on_after(os::HeadlessScreen& screen, int64_t ms)
 {
     for (int64_t done = 0; done < ms; done += 100) {
@@ -95,7 +93,6 @@ TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_contr
     uint32_t middle = rgb_at(frame, 155, top + 155);
     EXPECT_GT(middle & 0xFF, 0xF0u);
     EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
-    // The window shows exactly what the back buffer holds.
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
 
     // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
@@ -210,7 +207,6 @@ TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second
     EXPECT_TRUE(on_after(device.screen, 10000));
     EXPECT_FALSE(on_after(device.screen, 1000));
 
-    // A tap wakes it too.
     device.screen.tap({100, 100});
     device.screen.dispatch_pending();
     EXPECT_TRUE(manager->is_display_on());

@@ -52,7 +52,6 @@ struct MenuListener : Listener {
     std::vector<std::string> commands;
 };
 
-// The texts of bar items or popup rows.
 template<class Item> std::vector<std::string> texts_of(const std::vector<Item>& items)
 {
     std::vector<std::string> texts;
@@ -82,7 +81,6 @@ void in_popup(
     screen.set_idle_handler(nullptr);
 }
 
-// The pixels of the screen's bottom bar as the screen shows them now.
 std::vector<uint32_t> bottom_bar_pixels(os::HeadlessScreen& screen)
 {
     const os::Surface& frame = screen.frame();
@@ -323,7 +321,6 @@ TEST(Menu, a_bar_button_with_an_image_index_shows_its_square_of_the_forms_strip)
             EXPECT_EQ(frame.at(picture.left() + x, picture.top() + y),
                 os::rgb(uint8_t((4 + x) * 32), uint8_t(y * 32), 0x40))
                 << x << "," << y;
-    // Chosen like any key.
     screen.tap(picture.position);
     screen.dispatch_pending();
     EXPECT_EQ(pocket.listener.commands, (std::vector<std::string> {"cmdPlay"}));

@@ -11,7 +11,6 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
     return {{x, y}, {w, h}};
 }
 
-// The layout's cells of a frame as (source, destination) pairs.
 std::vector<std::pair<Rect, Rect>> cells(const NinePartFrame& frame, Rect destination)
 {
     NinePartLayout layout = nine_part_layout(frame, destination);
