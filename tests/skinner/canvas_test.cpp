@@ -146,9 +146,8 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     canvas.set_pixel({1, 0}, s_black);
     const uint32_t o = s_background, w = s_white, b = s_black;
     EXPECT_EQ(target.pixels, (std::vector<uint32_t> {o, o, o, o, o, w, b, o, o, w, w, o, o, o, o, o}));
-    EXPECT_EQ(canvas.get_pixel({0, 0}), s_white);
-    EXPECT_EQ(canvas.get_pixel({2, 2}), 0u);
-    EXPECT_EQ(canvas.get_pixel({-1, 0}), 0u);
+    EXPECT_EQ((std::tuple {canvas.get_pixel({0, 0}), canvas.get_pixel({2, 2}), canvas.get_pixel({-1, 0})}),
+        (std::tuple {s_white, 0u, 0u}));
     // A clip reaching past the surface is cut to it.
     canvas.set_clip({{-10, -10}, {100, 100}});
     EXPECT_EQ(canvas.clip(), (Rect {{-1, -1}, {4, 4}}));
@@ -163,8 +162,7 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     impl.make_opaque();
     EXPECT_EQ(impl.row(1)[1], 0xFF000000u);
     impl.reset({3, -1}, 7);
-    EXPECT_EQ(impl.width(), 3);
-    EXPECT_EQ(impl.height(), 0);
+    EXPECT_EQ((Size {impl.width(), impl.height()}), (Size {3, 0}));
 }
 
 TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
@@ -226,8 +224,7 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
 
     // The font's height, weight and face follow the description and the scale.
     Font font = make_font(u"12 1 0 0 Tahoma", 2);
-    EXPECT_EQ(font.rep()->logical_height(), -32);
-    EXPECT_EQ(font.rep()->weight(), 700);
+    EXPECT_EQ((std::pair {font.rep()->logical_height(), font.rep()->weight()}), (std::pair {-32, 700}));
     EXPECT_EQ(make_font(u"10 0 0 0 X").rep()->logical_height(), -13); // 13.33 truncated
     EXPECT_EQ(make_font(u"-10 0 0 0 X").rep()->logical_height(), 13);
     EXPECT_EQ(make_font(u"0 0 0 0 X").rep()->logical_height(), 0);
@@ -255,8 +252,7 @@ TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
 {
     Font font = make_font(u"16 0 0 0 Tahoma");
     const Size line = font.measure(u"Menu");
-    EXPECT_EQ(font.measure(u"").width, 0);
-    EXPECT_EQ(font.measure(u"").height, line.height);
+    EXPECT_EQ(font.measure(u""), (Size {0, line.height}));
     EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
 
     Rect box {{20, 10}, {200, 40}};

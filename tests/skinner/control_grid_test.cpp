@@ -221,14 +221,11 @@ TEST(ControlGrid, an_edit_keys_and_the_bar_move_through_the_rows_and_a_selected_
     grid.begin_edit(1, 2, u"ab");
     EXPECT_TRUE(grid.is_editing());
     EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
-    EXPECT_TRUE(grid.on_char(u"c"));
-    EXPECT_TRUE(grid.on_key_down(KeyLeft));
-    EXPECT_TRUE(grid.on_key_down(KeyBackspace));
-    EXPECT_TRUE(grid.on_key_down(KeyDown));
+    EXPECT_TRUE(grid.on_char(u"c") && grid.on_key_down(KeyLeft) && grid.on_key_down(KeyBackspace)
+        && grid.on_key_down(KeyDown));
     EXPECT_EQ(grid.selected_row(), -1);
     EXPECT_TRUE(grid.on_key_down(KeyEnter));
-    EXPECT_FALSE(grid.is_editing());
-    EXPECT_FALSE(grid.edit().is_visible());
+    EXPECT_FALSE(grid.is_editing() || grid.edit().is_visible());
     EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});
     f.listener.log.clear();
     f.window.clean();

@@ -194,8 +194,7 @@ TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second
     manager->set_interval(10);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 10000)) << "not beyond the interval yet";
-    EXPECT_FALSE(on_after(device.screen, 1000));
-    EXPECT_FALSE(manager->is_display_on());
+    EXPECT_FALSE(on_after(device.screen, 1000) || manager->is_display_on());
     EXPECT_EQ(test::read_text(dir.native("brightness")), "0\n");
 
     // The first key switches on and still reaches the form; a full interval follows.
@@ -272,8 +271,7 @@ TEST(SmartphoneForm, gets_the_plain_power_manager_that_never_switches_and_hooks_
 
     second.remove();
     form.impl().window().send(os::WM_KEYDOWN, os::VK_UP);
-    EXPECT_EQ(log.back(), "first");
-    EXPECT_EQ(form.keys.size(), 2u);
+    EXPECT_EQ((std::pair {log.back(), form.keys.size()}), (std::pair {std::string("first"), size_t(2)}));
 
     // A window that goes takes its hooks along.
     os::WindowId gone_id = 0;

@@ -341,8 +341,8 @@ TEST(FormModal, a_modal_child_disables_the_other_forms_and_closing_it_brings_the
     test::script(screen,
         {[&] {
              EXPECT_EQ(FormImpl::modal(), &child.impl);
-             EXPECT_TRUE(child.impl.is_modal() && parent.impl.is_modal());
-             EXPECT_TRUE(child.impl.window().is_visible() && child.impl.window().is_enabled());
+             EXPECT_TRUE(child.impl.is_modal() && parent.impl.is_modal() && child.impl.window().is_visible()
+                 && child.impl.window().is_enabled());
              EXPECT_FALSE(parent.impl.window().is_enabled() || bystander.impl.window().is_enabled());
              EXPECT_TRUE(popup.impl.window().is_enabled()) << "popups stay usable";
              EXPECT_EQ(screen.active_window(), &child.impl.window());
