@@ -210,9 +210,8 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
 TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_whole_characters_at_a_time)
 {
     FontDescription d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
-    EXPECT_EQ(d.height, 8);
-    EXPECT_TRUE(d.bold && d.italic && d.underline);
-    EXPECT_EQ(d.face, u"Arial Narrow ");
+    EXPECT_EQ((std::tuple {d.height, d.bold, d.italic, d.underline, d.face}),
+        (std::tuple {8, true, true, true, std::u16string(u"Arial Narrow ")}));
     d = parsed(u"32 0 0 0 Tahoma");
     EXPECT_FALSE(d.bold || d.italic || d.underline);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");

@@ -274,12 +274,10 @@ TEST(SmartphoneForm, gets_the_plain_power_manager_that_never_switches_and_hooks_
     EXPECT_EQ((std::pair {log.back(), form.keys.size()}), (std::pair {std::string("first"), size_t(2)}));
 
     // A window that goes takes its hooks along.
-    os::WindowId gone_id = 0;
-    {
-        KeyForm gone(device.skin);
-        gone_id = gone.impl().window().id();
-        second.install(gone_id);
-    }
+    auto gone = std::make_unique<KeyForm>(device.skin);
+    os::WindowId gone_id = gone->impl().window().id();
+    second.install(gone_id);
+    gone.reset();
     EXPECT_EQ(second.hooked_window(), 0u);
     bool pass_on = false;
     os::WindowMessage message;
