@@ -460,7 +460,6 @@ TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
 {
     SkinFiles files;
     Properties properties(files.plain(query_model()), s_qvga);
-    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play");
     ASSERT_TRUE(
         properties.set_language(files.language("Menu_Play Play now\nP S\nHAND WAIT\nCursor_Key HAND\n")));
     EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Play now");
@@ -492,7 +491,6 @@ TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say
     EXPECT_FALSE(skin.set_language(files.file("absent.lng")));
     EXPECT_EQ(form.reloads, 2) << "no refresh after a failure; the old language stays";
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
-    EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
 
     skin.reload(files.file("missing.skin"), s_qvga);
     EXPECT_FALSE(skin.is_valid()) << "an invalid skin replaces the old one too; the caller checks";
