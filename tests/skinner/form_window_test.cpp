@@ -85,6 +85,8 @@ TEST(FormWorkarea, bars_of_both_kinds_of_device_and_the_input_panel)
     EXPECT_EQ(form_workarea({240, 320}, false, true), (os::Rect {{0, 26}, {240, 268}}));
     EXPECT_FALSE(is_smartphone_type(u"SmartPhone "));
     EXPECT_FALSE(is_smartphone_type(std::u16string(200, u' ') + u"smartphone")) << "only 200 read";
+    DeviceScope device(os::PlatformKind::pocket_pc);
+    EXPECT_TRUE(static_capability_has_soft_keys()) << "version 5 devices have soft keys as well";
 }
 
 TEST(FormWindow, settings_copies_of_the_program_and_detaching)
