@@ -449,7 +449,9 @@ TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_f
     EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Nothing", 5), 5);
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Nothing", {7, 8}), (Point {7, 8}));
     EXPECT_EQ(properties.get_int(u"FormMain", u"btn", u"Position", -1), -1) << "a point is not an integer";
+    EXPECT_FALSE(properties.get_picture(u"FormMain", u"btn", u"Nothing", skinner::Picture()).has_image());
     EXPECT_EQ(properties.get_font(u"FormMain", u"btn", u"Nothing", skinner::Font(3)).scale(), 3);
+    EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"Nothing", os::Cursor::wait), os::Cursor::wait);
     EXPECT_EQ(
         properties.get_color(u"FormMain", u"lbl", u"Color", {1, 2, 3, 4}), (skinner::Color {1, 2, 3, 4}));
     // An empty form name reads the kind record.
