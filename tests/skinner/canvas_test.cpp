@@ -33,10 +33,9 @@ uint32_t from(int32_t x, int32_t y)
 os::Surface coordinates(int32_t width, int32_t height)
 {
     os::Surface s(width, height);
-    for (int32_t y = 0; y < height; ++y) {
+    for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             s.row(y)[x] = from(x, y);
-    }
     return s;
 }
 
@@ -131,10 +130,9 @@ TEST(Canvas, copies_and_tiles_respect_origin_clip_and_both_surfaces_edges)
     // A copy inside one surface moves rows down without smearing.
     os::Surface surface = coordinates(3, 5);
     Canvas(surface).copy({{0, 1}, {3, 4}}, surface, {0, 0});
-    for (int32_t y = 1; y < 5; ++y) {
+    for (int32_t y = 1; y < 5; ++y)
         for (int32_t x = 0; x < 3; ++x)
             EXPECT_EQ(surface.at(x, y), from(x, y - 1));
-    }
 }
 
 TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)

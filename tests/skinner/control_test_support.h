@@ -73,11 +73,10 @@ public:
     // Whether any pixel inside rect differs from the paper.
     bool inked(const skinner::Rect& rect) const
     {
-        for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
+        for (int32_t y = rect.top(); y < rect.bottom(); ++y)
             for (int32_t x = rect.left(); x < rect.right(); ++x)
                 if (pixel({x, y}) != s_paper)
                     return true;
-        }
         return false;
     }
     bool was_invalidated(const skinner::Rect& rect) const
