@@ -33,10 +33,9 @@ uint32_t from(int32_t x, int32_t y)
 os::Surface coordinates(int32_t width, int32_t height)
 {
     os::Surface s(width, height);
-    for (int32_t y = 0; y < height; ++y) {
+    for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
             s.row(y)[x] = from(x, y);
-    }
     return s;
 }
 
@@ -131,10 +130,9 @@ TEST(Canvas, copies_and_tiles_respect_origin_clip_and_both_surfaces_edges)
     // A copy inside one surface moves rows down without smearing.
     os::Surface surface = coordinates(3, 5);
     Canvas(surface).copy({{0, 1}, {3, 4}}, surface, {0, 0});
-    for (int32_t y = 1; y < 5; ++y) {
+    for (int32_t y = 1; y < 5; ++y)
         for (int32_t x = 0; x < 3; ++x)
             EXPECT_EQ(surface.at(x, y), from(x, y - 1));
-    }
 }
 
 TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
@@ -146,9 +144,8 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     canvas.set_pixel({1, 0}, s_black);
     const uint32_t o = s_background, w = s_white, b = s_black;
     EXPECT_EQ(target.pixels, (std::vector<uint32_t> {o, o, o, o, o, w, b, o, o, w, w, o, o, o, o, o}));
-    EXPECT_EQ(canvas.get_pixel({0, 0}), s_white);
-    EXPECT_EQ(canvas.get_pixel({2, 2}), 0u);
-    EXPECT_EQ(canvas.get_pixel({-1, 0}), 0u);
+    EXPECT_EQ((std::tuple {canvas.get_pixel({0, 0}), canvas.get_pixel({2, 2}), canvas.get_pixel({-1, 0})}),
+        (std::tuple {s_white, 0u, 0u}));
     // A clip reaching past the surface is cut to it.
     canvas.set_clip({{-10, -10}, {100, 100}});
     EXPECT_EQ(canvas.clip(), (Rect {{-1, -1}, {4, 4}}));
@@ -163,11 +160,9 @@ TEST(Canvas, fills_pixels_and_blends_stay_inside_the_clip)
     impl.make_opaque();
     EXPECT_EQ(impl.row(1)[1], 0xFF000000u);
     impl.reset({3, -1}, 7);
-    EXPECT_EQ(impl.width(), 3);
-    EXPECT_EQ(impl.height(), 0);
+    EXPECT_EQ((Size {impl.width(), impl.height()}), (Size {3, 0}));
 }
 
-// Blending straight from the source equals drawing it on a clear layer and blending the layer.
 TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
 {
     os::Surface source(7, 5);
@@ -213,15 +208,12 @@ TEST(Canvas, blend_operation_equals_drawing_on_a_clear_layer_then_blending_it)
 TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_whole_characters_at_a_time)
 {
     FontDescription d = parsed(u"  8 1 2 -1 \t Arial Narrow ");
-    EXPECT_EQ(d.height, 8);
-    EXPECT_TRUE(d.bold && d.italic && d.underline);
-    EXPECT_EQ(d.face, u"Arial Narrow ");
+    EXPECT_EQ((std::tuple {d.height, d.bold, d.italic, d.underline, d.face}),
+        (std::tuple {8, true, true, true, std::u16string(u"Arial Narrow ")}));
     d = parsed(u"32 0 0 0 Tahoma");
     EXPECT_FALSE(d.bold || d.italic || d.underline);
     EXPECT_EQ(parsed(u"12 0 0 0").face, u"");
     EXPECT_EQ(parsed(u"12 0 0 0Tahoma").face, u"Tahoma");
-    EXPECT_EQ(parsed(u"-12 0 0 0 T").height, -12);
-    EXPECT_EQ(parsed(u"2147483647 0 0 0 T").height, 2147483647);
     for (const char16_t* text :
         {u"", u"Tahoma", u"12 0 0", u"12 0 0 x Tahoma", u"12x 0 0 0 Tahoma", u"12,0,0,0 Tahoma",
             u"- 0 0 0 Tahoma", u"2147483648 0 0 0 Tahoma", u"99999999999999999999 0 0 0 Tahoma"})
@@ -229,8 +221,7 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
 
     // The font's height, weight and face follow the description and the scale.
     Font font = make_font(u"12 1 0 0 Tahoma", 2);
-    EXPECT_EQ(font.rep()->logical_height(), -32);
-    EXPECT_EQ(font.rep()->weight(), 700);
+    EXPECT_EQ((std::pair {font.rep()->logical_height(), font.rep()->weight()}), (std::pair {-32, 700}));
     EXPECT_EQ(make_font(u"10 0 0 0 X").rep()->logical_height(), -13); // 13.33 truncated
     EXPECT_EQ(make_font(u"-10 0 0 0 X").rep()->logical_height(), 13);
     EXPECT_EQ(make_font(u"0 0 0 0 X").rep()->logical_height(), 0);
@@ -239,8 +230,8 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
     EXPECT_EQ(skinner::pixel_size_for(INT32_MIN), os::s_max_pixel_size);
     // A height that overflows 32 bits after scaling is cut, not wrapped.
     EXPECT_EQ(make_font(u"2147483647 0 0 0 X", 4).rep()->logical_height(), INT32_MIN);
-    std::u16string long_name(40, u'A');
-    EXPECT_EQ(make_font(u"12 0 0 0 " + long_name).rep()->face_name(), std::u16string(31, u'A'));
+    EXPECT_EQ(
+        make_font(u"12 0 0 0 " + std::u16string(40, u'A')).rep()->face_name(), std::u16string(31, u'A'));
 
     // Ellipses, at ten pixels per code unit as in a fixed-pitch font.
     using skinner::shorten_with_ellipsis;
@@ -250,7 +241,6 @@ TEST(Font, descriptions_are_four_integers_then_the_face_and_text_is_shortened_wh
     EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 61, fixed_width), u"abcdef");
     EXPECT_EQ(shorten_with_ellipsis(u"abcdef", 0, fixed_width), u"\u2026");
     EXPECT_EQ(shorten_with_ellipsis(u"", 0, fixed_width), u"");
-    EXPECT_EQ(shorten_with_ellipsis(u"a", 10, fixed_width), u"\u2026");
     // The cut never splits a surrogate pair.
     EXPECT_EQ(shorten_with_ellipsis(u"ab\U0001F600cd", 50, fixed_width), u"ab\u2026");
 }
@@ -259,8 +249,7 @@ TEST(Font, measures_and_draws_aligned_text_inside_the_rectangle_and_the_clip)
 {
     Font font = make_font(u"16 0 0 0 Tahoma");
     const Size line = font.measure(u"Menu");
-    EXPECT_EQ(font.measure(u"").width, 0);
-    EXPECT_EQ(font.measure(u"").height, line.height);
+    EXPECT_EQ(font.measure(u""), (Size {0, line.height}));
     EXPECT_GT(Font().measure(u"Hello").width, 0) << "an unset font measures with the default face";
 
     Rect box {{20, 10}, {200, 40}};

@@ -110,8 +110,7 @@ TEST(ContainerOrder, a_control_repaints_what_it_leaves_and_goes_from_the_list_fo
     EXPECT_EQ(bare.window.timers.count(first), 0u) << "the old timer was killed";
     bare.container.on_timer(first);
     bare.container.on_timer(0);
-    EXPECT_EQ(x.count("timer"), 1u);
-    EXPECT_EQ(z->count("timer"), 0u);
+    EXPECT_EQ((std::pair {x.count("timer"), z->count("timer")}), (std::pair {size_t(1), size_t(0)}));
 
     bare.container.activate(true);
     bare.container.set_focus(z.get());
@@ -168,7 +167,6 @@ TEST(ContainerFocus, tab_follows_tab_order_and_wraps_and_a_focused_control_that_
     }
     EXPECT_EQ(order, "tab2 tab3 tab1 tab2");
     EXPECT_EQ(taken, (std::vector<bool> {true, true, false})) << "false when wrapping";
-    EXPECT_EQ(form.listener.count("focused"), 4u);
 
     BareContainer bare;
     RecordingControl a(bare.container, u"a", {}, 2);
@@ -235,8 +233,7 @@ TEST(ContainerPointer,
         (Events {"move 70 10", "gained", "down0 double 70 10", "down2 2 2", "down1 3 3", "move 10 10",
             "up0 double 4 4", "up1 5 5", "up2 6 6"}))
         << "wherever the pointer goes; an up carries the double-click flag of its own press";
-    EXPECT_EQ(a.count("move 10 10"), 1u);
-    EXPECT_EQ(a.count("leave"), 1u);
+    EXPECT_EQ((std::pair {a.count("move 10 10"), a.count("leave")}), (std::pair {size_t(1), size_t(1)}));
     b.events.clear();
     bare.container.mouse_down(-1, {70, 1}, false);
     bare.container.mouse_down(3, {70, 1}, false);

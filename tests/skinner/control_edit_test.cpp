@@ -34,8 +34,7 @@ TEST(ControlEdit, types_at_the_caret_moves_and_erases_surrogate_pairs_whole_and_
     edit.on_key_down(KeyRight);
     EXPECT_EQ(edit.text(), u"bc") << "nothing after the end";
     EXPECT_EQ(edit.caret(), 2u);
-    EXPECT_TRUE(edit.on_key_down(KeyEnter));
-    EXPECT_TRUE(edit.on_key_down(KeyEscape));
+    EXPECT_TRUE(edit.on_key_down(KeyEnter) && edit.on_key_down(KeyEscape));
     EXPECT_FALSE(edit.on_key_down(KeyTab));
     EXPECT_TRUE(edit.on_key_down(KeyUp)) << "swallowed while open";
     EXPECT_EQ(endings, (std::vector<bool> {true, false}));

@@ -70,10 +70,9 @@ TEST(ControlFrame, paints_marker_lines_centred_as_a_block_and_shortens_a_line_th
     ASSERT_EQ(text.back(), s_ellipsis);
     shortened.font().draw_text(
         canvas, shortened.color(), text, inner.position, inner.size, AlignNear, AlignCentre);
-    for (int32_t y = shortened.rect().top(); y < shortened.rect().bottom(); ++y) {
+    for (int32_t y = shortened.rect().top(); y < shortened.rect().bottom(); ++y)
         for (int32_t x = shortened.rect().left(); x < shortened.rect().right(); ++x)
             ASSERT_EQ(form.window.pixel({x, y}), expected.pixel({x, y})) << x << "," << y;
-    }
 
     frame.set_text(u"");
     ASSERT_EQ(texts(frame), (Lines {u""}));

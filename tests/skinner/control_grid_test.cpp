@@ -197,8 +197,7 @@ TEST(ControlGrid, the_highlight_follows_the_pointer_and_goes_with_its_removed_ro
     f.container.mouse_move(row_point(3));
     EXPECT_EQ(grid.highlighted_row(), 3);
     paint(grid);
-    EXPECT_TRUE(grid.drawn[3].highlighted);
-    EXPECT_FALSE(grid.drawn[2].highlighted);
+    EXPECT_TRUE(grid.drawn[3].highlighted && !grid.drawn[2].highlighted);
     f.container.mouse_move({234, 130});
     EXPECT_EQ(grid.highlighted_row(), -1) << "onto the grid's own bar";
     f.container.mouse_move(row_point(3));
@@ -221,14 +220,11 @@ TEST(ControlGrid, an_edit_keys_and_the_bar_move_through_the_rows_and_a_selected_
     grid.begin_edit(1, 2, u"ab");
     EXPECT_TRUE(grid.is_editing());
     EXPECT_EQ(grid.edit().rect(), (Rect {{20, 160}, {208, 20}}));
-    EXPECT_TRUE(grid.on_char(u"c"));
-    EXPECT_TRUE(grid.on_key_down(KeyLeft));
-    EXPECT_TRUE(grid.on_key_down(KeyBackspace));
-    EXPECT_TRUE(grid.on_key_down(KeyDown));
+    EXPECT_TRUE(grid.on_char(u"c") && grid.on_key_down(KeyLeft) && grid.on_key_down(KeyBackspace)
+        && grid.on_key_down(KeyDown));
     EXPECT_EQ(grid.selected_row(), -1);
     EXPECT_TRUE(grid.on_key_down(KeyEnter));
-    EXPECT_FALSE(grid.is_editing());
-    EXPECT_FALSE(grid.edit().is_visible());
+    EXPECT_FALSE(grid.is_editing() || grid.edit().is_visible());
     EXPECT_EQ(f.listener.log, Events {"edit 1 2 keep ac"});
     f.listener.log.clear();
     f.window.clean();

@@ -48,9 +48,7 @@ TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_t
     // A page larger than the range is cut, but kept as asked: the thumb fills the travel.
     f.bar.set_position(50);
     f.bar.set_page(250);
-    EXPECT_EQ(f.bar.position(), 0);
-    EXPECT_EQ(f.bar.page(), 250);
-    EXPECT_EQ(f.bar.page_in_use(), 100);
+    EXPECT_EQ((std::tuple {f.bar.position(), f.bar.page(), f.bar.page_in_use()}), (std::tuple {0, 250, 100}));
     EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70));
     f.bar.set_range(0, 1000);
     EXPECT_EQ(f.bar.page_in_use(), 250) << "the page comes back when the range grows";
@@ -58,9 +56,8 @@ TEST(ControlScrollBar, lays_out_five_buttons_and_holds_position_page_and_range_t
     EXPECT_EQ(f.bar.position(), 750);
     f.bar.set_range(20, 5);
     f.bar.set_position(0);
-    EXPECT_EQ(f.bar.minimum(), 20);
-    EXPECT_EQ(f.bar.maximum(), 20) << "a maximum below the minimum is an empty range";
-    EXPECT_EQ(f.bar.position(), 20);
+    EXPECT_EQ((std::tuple {f.bar.minimum(), f.bar.maximum(), f.bar.position()}), (std::tuple {20, 20, 20}))
+        << "a maximum below the minimum is an empty range";
     EXPECT_EQ(f.bar.button(ScrollPart::Thumb).rect(), r(200, 25, 20, 70)) << "and the thumb fills the travel";
     f.bar.set_page(-4);
     EXPECT_EQ(f.bar.page_in_use(), 0);
@@ -92,7 +89,6 @@ TEST(ControlScrollBar, buttons_step_spaces_page_holds_repeat_and_the_thumb_drags
     f.container.mouse_down(0, f.centre(ScrollPart::MaxButton), false);
     EXPECT_EQ(f.bar.position(), 1);
     ASSERT_EQ(f.window.timers.size(), 1u);
-    EXPECT_DOUBLE_EQ(f.window.timers.begin()->second, 0.1);
     f.tick_timers(5);
     EXPECT_EQ(f.bar.position(), 1) << "the repeat starts after five ticks";
     f.tick_timers(2);

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -74,11 +73,10 @@ public:
     // Whether any pixel inside rect differs from the paper.
     bool inked(const skinner::Rect& rect) const
     {
-        for (int32_t y = rect.top(); y < rect.bottom(); ++y) {
+        for (int32_t y = rect.top(); y < rect.bottom(); ++y)
             for (int32_t x = rect.left(); x < rect.right(); ++x)
                 if (pixel({x, y}) != s_paper)
                     return true;
-        }
         return false;
     }
     bool was_invalidated(const skinner::Rect& rect) const
@@ -149,7 +147,6 @@ public:
     bool note_focus = true;
 
 private:
-    // Writes the parts down as one line, a space between each two.
     template<class... Parts> int32_t note(const Parts&... parts)
     {
         std::ostringstream line;

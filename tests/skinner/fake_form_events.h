@@ -69,7 +69,6 @@ public:
     skinner::FormPlacement window_placement() override { return placement; }
     bool has_menu_main() const override { return false; }
 
-    // The calls so far, and forgets them.
     std::vector<std::string> taken() { return std::exchange(calls, {}); }
 
     std::vector<std::string> calls; // but paints and timers, in order

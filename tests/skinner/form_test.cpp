@@ -1,6 +1,6 @@
-// Real forms of the forms skin: painting, gestures, failures, menus, skin refresh, the display's
-// power manager and window hooks.
+// Real forms of the forms skin: painting, gestures, failures, menus, refresh, power and window hooks.
 
+#include "control_test_support.h"
 #include "fake_form_events.h"
 
 #include "os/keys.h"
@@ -9,8 +9,6 @@
 #include "skinner/power_manager_impl_pocket.h"
 #include "support/scoped_env.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace skinner;
@@ -27,15 +25,6 @@ std::filesystem::path skin_file(const char* name)
     return std::filesystem::path(MELODECK_FORMS_SKINS) / name;
 }
 
-struct Clicks : Listener {
-    int32_t on_child_click(Control& control, Point) override
-    {
-        names.push_back(test::narrow(control.name()));
-        return 0;
-    }
-    std::vector<std::string> names;
-};
-
 // The opaque colour of a frame pixel, without its alpha byte.
 uint32_t rgb_at(const os::Surface& surface, int32_t x, int32_t y)
 {
@@ -50,8 +39,7 @@ std::vector<std::string> auto_names(const Form& form)
     return names;
 }
 
-// Moves the clock in steps of 100 ms (every timer falls due on its own) up to ms in all; then
-// whether the display is on.
+// Advances the clock by ms, 100 ms at a time so that each timer falls due alone; whether the display is on.
 bool on_after(os::HeadlessScreen& screen, int64_t ms)
 {
     for (int64_t done = 0; done < ms; done += 100) {
@@ -59,13 +47,6 @@ bool on_after(os::HeadlessScreen& screen, int64_t ms)
         screen.dispatch_pending();
     }
     return screen.power();
-}
-
-std::string brightness(const test::TempDir& dir)
-{
-    std::string text;
-    std::ifstream(dir.native("brightness")) >> text;
-    return text;
 }
 
 // A hook that writes down the key-downs it saw, and may keep them from the window.
@@ -93,7 +74,8 @@ struct Recorder : ControlSubclass {
 TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_control_that_wants_gestures)
 {
     Device device({240, 320});
-    Clicks clicks;
+    test::RecordingListener clicks;
+    clicks.note_focus = false;
     Form form(nullptr, &device.skin, u"FormMain", &clicks);
     show(form);
     ASSERT_TRUE(form.impl().has_back_buffer());
@@ -111,20 +93,19 @@ TEST(Form, paints_through_the_back_buffer_and_a_hold_becomes_button_2_on_a_contr
     uint32_t middle = rgb_at(frame, 155, top + 155);
     EXPECT_GT(middle & 0xFF, 0xF0u);
     EXPECT_GT((middle >> 8) & 0xFF, 0x30u);
-    // The window shows exactly what the back buffer holds.
     EXPECT_EQ(form.impl().window().surface().pixels, form.impl().back_buffer().pixels);
 
     // btnOk has "Gestures": the hold is a button-2 press, which a button does not fire on.
     device.screen.hold({108, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_TRUE(clicks.names.empty());
+    EXPECT_TRUE(clicks.log.empty());
     // btnPlain has not: the hold is a plain tap.
     device.screen.hold({48, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain"}));
+    EXPECT_EQ(clicks.log, (test::Events {"click btnPlain 48 108"}));
     device.screen.tap({108, 26 + 108});
     device.screen.dispatch_pending();
-    EXPECT_EQ(clicks.names, (std::vector<std::string> {"btnPlain", "btnOk"}));
+    EXPECT_EQ(clicks.log, (test::Events {"click btnPlain 48 108", "click btnOk 108 108"}));
 }
 
 TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
@@ -147,8 +128,7 @@ TEST(Form, a_failed_picture_is_reported_by_the_top_form_which_closes_when_modal)
 
     // In the current language, and closing the modal form that reports it.
     test::TempDir folder;
-    std::string language = "on_picture_failed_to_load Gone\n";
-    test::write_file(folder.native("en.lng"), test::Bytes(language.begin(), language.end()));
+    test::write_text(folder.native("en.lng"), "on_picture_failed_to_load Gone\n");
     ASSERT_TRUE(device.skin.set_language(folder.file("en.lng")));
     script(
         device.screen, {[&] { main.on_picture_failed(Picture()); }, [&] { ADD_FAILURE() << "still open"; }});
@@ -194,42 +174,42 @@ TEST(Form, refresh_skin_rereads_every_form_of_the_handle)
     device.skin.reload(test::u16(skin_file("forms_skin_resized.skin")), {240, 320});
     EXPECT_EQ(form.start_position(), 1);
     EXPECT_EQ(form.impl().window().rect(), (os::Rect {{20, 110}, {200, 100}}));
-    EXPECT_EQ(form.size(), (Size {200, 100}));
     form.impl().window().show(os::ShowMode::show);
     device.screen.dispatch_pending();
     EXPECT_EQ(rgb_at(device.screen.frame(), 100, 200), 0xE0E040u);
 }
 
-TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_first_key)
+TEST(PowerManager, display_and_backlight_go_off_within_the_interval_and_a_second_and_on_at_the_first_key)
 {
+    test::TempDir dir;
+    test::write_text(dir.native("brightness"), "37\n");
+    test::write_text(dir.native("max_brightness"), "255\n");
+    test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
     Device device;
     KeyForm form(device.skin);
     std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    ASSERT_NE(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    ASSERT_TRUE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight());
     show(form);
     manager->set_interval(10);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 10000)) << "not beyond the interval yet";
-    EXPECT_FALSE(on_after(device.screen, 1000));
-    EXPECT_FALSE(manager->is_display_on());
+    EXPECT_FALSE(on_after(device.screen, 1000) || manager->is_display_on());
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "0\n");
 
     // The first key switches on and still reaches the form; a full interval follows.
     device.screen.key(os::VK_DOWN);
     deliver(device.screen);
     EXPECT_TRUE(device.screen.power());
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "37\n");
     EXPECT_EQ(form.keys, (std::vector<int32_t> {KeyDown}));
     EXPECT_TRUE(on_after(device.screen, 10000));
     EXPECT_FALSE(on_after(device.screen, 1000));
 
-    // A tap wakes it too.
     device.screen.tap({100, 100});
     device.screen.dispatch_pending();
     EXPECT_TRUE(manager->is_display_on());
 
-    // Input and reset restart the count; an interval of 0 or less never switches.
-    on_after(device.screen, 8000);
-    device.screen.key(os::VK_UP);
-    device.screen.dispatch_pending();
+    // A reset restarts the count (input does, as above); an interval of 0 or less never switches.
     on_after(device.screen, 8000);
     manager->reset();
     EXPECT_TRUE(on_after(device.screen, 8000));
@@ -248,42 +228,28 @@ TEST(PowerManager, switches_off_within_the_interval_and_a_second_and_on_at_the_f
     form.impl().window().bring_to_front();
     show(dialog);
     EXPECT_FALSE(on_after(device.screen, 6000));
-}
 
-TEST(PowerManager, a_backlight_device_goes_to_zero_and_back_to_its_brightness)
-{
-    test::TempDir dir;
-    test::write_file(dir.native("brightness"), {'3', '7', '\n'});
-    test::write_file(dir.native("max_brightness"), {'2', '5', '5', '\n'});
-    test::ScopedEnv env("MELODECK_BACKLIGHT", dir.path().c_str());
-    Device device;
-    KeyForm form(device.skin);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    ASSERT_TRUE(dynamic_cast<PowerManagerImplPocket&>(*manager).has_backlight());
-    show(form);
-    manager->set_interval(2);
-    manager->reset();
-    on_after(device.screen, 3000);
-    EXPECT_EQ(brightness(dir), "0");
-    EXPECT_FALSE(manager->is_display_on());
-    device.screen.key(os::VK_RETURN);
-    deliver(device.screen);
-    EXPECT_EQ(brightness(dir), "37");
-    EXPECT_TRUE(manager->is_display_on());
-
+    manager->set_display(true);
     manager.reset();
-    on_after(device.screen, 5000);
-    EXPECT_EQ(brightness(dir), "37") << "destroyed, it leaves the display alone";
-    device.screen.key(os::VK_UP);
-    deliver(device.screen);
-    EXPECT_EQ(form.keys.size(), 2u);
+    on_after(device.screen, 10000);
+    EXPECT_EQ(test::read_text(dir.native("brightness")), "37\n") << "destroyed, it leaves the display alone";
+    form.impl().window().send(WM_FORM_KEY, os::VK_UP, 0);
+    EXPECT_EQ(form.keys.size(), 2u) << "and its hook";
 }
 
-TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from_the_window)
+TEST(SmartphoneForm, gets_the_plain_power_manager_that_never_switches_and_hooks_run_last_installed_first)
 {
     Device device({176, 220}, os::PlatformKind::smartphone);
     KeyForm form(device.skin);
+    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
+    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
+    manager->set_interval(1);
     show(form);
+    EXPECT_TRUE(on_after(device.screen, 5000));
+    manager->set_display(false);
+    EXPECT_TRUE(manager->is_display_on() && device.screen.power());
+
+    // Window hooks: the last installed runs first and may keep a message from the window.
     std::vector<std::string> log;
     os::WindowId id = form.impl().window().id();
     Recorder first(log, "first");
@@ -301,16 +267,13 @@ TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from
 
     second.remove();
     form.impl().window().send(os::WM_KEYDOWN, os::VK_UP);
-    EXPECT_EQ(log.back(), "first");
-    EXPECT_EQ(form.keys.size(), 2u);
+    EXPECT_EQ((std::pair {log.back(), form.keys.size()}), (std::pair {std::string("first"), size_t(2)}));
 
     // A window that goes takes its hooks along.
-    os::WindowId gone_id = 0;
-    {
-        KeyForm gone(device.skin);
-        gone_id = gone.impl().window().id();
-        second.install(gone_id);
-    }
+    auto gone = std::make_unique<KeyForm>(device.skin);
+    os::WindowId gone_id = gone->impl().window().id();
+    second.install(gone_id);
+    gone.reset();
     EXPECT_EQ(second.hooked_window(), 0u);
     bool pass_on = false;
     os::WindowMessage message;
@@ -318,17 +281,4 @@ TEST(ControlSubclass, hooks_run_last_installed_first_and_may_keep_a_message_from
     EXPECT_EQ(ControlSubclass::run_hooks(gone_id, message, pass_on), 0);
     EXPECT_TRUE(pass_on);
     EXPECT_EQ(log.size(), 4u);
-}
-
-TEST(PowerManager, a_smartphone_gets_the_plain_manager_that_never_switches)
-{
-    Device device({176, 220}, os::PlatformKind::smartphone);
-    Form form(nullptr, &device.skin, u"FormMain", nullptr);
-    std::unique_ptr<PowerManagerImpl> manager = create_power_manager(form);
-    EXPECT_EQ(dynamic_cast<PowerManagerImplPocket*>(manager.get()), nullptr);
-    manager->set_interval(1);
-    show(form);
-    EXPECT_TRUE(on_after(device.screen, 5000));
-    manager->set_display(false);
-    EXPECT_TRUE(manager->is_display_on() && device.screen.power());
 }

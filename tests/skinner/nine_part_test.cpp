@@ -11,7 +11,6 @@ Rect r(int32_t x, int32_t y, int32_t w, int32_t h)
     return {{x, y}, {w, h}};
 }
 
-// The layout's cells of a frame as (source, destination) pairs.
 std::vector<std::pair<Rect, Rect>> cells(const NinePartFrame& frame, Rect destination)
 {
     NinePartLayout layout = nine_part_layout(frame, destination);
@@ -32,8 +31,7 @@ TEST(NinePart, borders_shrink_evenly_to_a_small_destination_and_leave_out_the_ce
         {r(26, 0, 4, 3), r(3, 0, 4, 3)}, {r(0, 15, 3, 5), r(0, 35, 3, 5)}, {r(26, 15, 4, 5), r(3, 35, 4, 5)},
         {r(0, 3, 3, 12), r(0, 3, 3, 32)}, {r(26, 3, 4, 12), r(3, 3, 4, 32)}};
     EXPECT_EQ(cells(bordered, r(0, 0, 7, 40)), want);
-    EXPECT_TRUE(cells(bordered, r(0, 0, 0, 10)).empty());
-    EXPECT_TRUE(cells(bordered, r(0, 0, 10, -1)).empty());
+    EXPECT_TRUE(cells(bordered, r(0, 0, 0, 10)).empty() && cells(bordered, r(0, 0, 10, -1)).empty());
     // Inner rectangle outside the outer one: the middle stays inside the destination.
     for (const auto& [source, destination] : cells({10, 10, 5, 5, 20, 20, 15, 15}, r(0, 0, 30, 30))) {
         EXPECT_GE(destination.left(), 0);

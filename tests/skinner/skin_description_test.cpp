@@ -33,28 +33,17 @@ uint32_t word_at(const test::Bytes& bytes, uint32_t at)
     return liba::load_le32(&bytes[at]);
 }
 
-void set_word(test::Bytes& bytes, uint32_t at, uint32_t value)
-{
-    liba::store_le32(&bytes[at], value);
-}
-
-bool valid(const test::Bytes& bytes)
-{
-    return SkinDescription(bytes).valid();
-}
-
 struct Patch {
     uint32_t at, value;
     int width = 4; // bytes
 };
 
-// Whether the bytes with the patches applied make a valid description.
 bool valid_with(test::Bytes bytes, std::initializer_list<Patch> patches)
 {
     for (const Patch& patch : patches)
         for (int i = 0; i < patch.width; ++i)
             bytes[patch.at + uint32_t(i)] = uint8_t(patch.value >> (8 * i));
-    return valid(bytes);
+    return SkinDescription(bytes).valid();
 }
 
 // One form "Main" with a control "btn" holding a property of every type, a kind, two pictures and a
@@ -92,7 +81,6 @@ std::string errors_of(const SkinModel& model)
 
 constexpr Size s_qvga {240, 320};
 
-// Description files in a fresh folder.
 struct SkinFiles : test::TempDir {
     std::u16string write(std::string_view name, const test::Bytes& bytes)
     {
@@ -122,6 +110,39 @@ std::u16string chosen(Properties& properties, std::u16string_view form)
     return record ? properties.impl().description().name(record) : u"(none)";
 }
 
+SkinModel query_model()
+{
+    SkinModel model = test::model_with_forms({test::form(u"FormMain",
+        {prop(u"Size", point(100, 100)), prop(u"StartPosition", int32_t(2)), prop(u"Devices", u"P")},
+        {record(u"btn",
+             {prop(u"Position", point(-7, 9)), prop(u"Width", int32_t(30)),
+                 prop(u"Huge", int32_t(0x7FFFFFF0)), prop(u"Caption", u"Menu_Play"),
+                 prop(u"Plain", u"No_Key"), prop(u"Cursor", u"HAND"), prop(u"BadCursor", u"hand"),
+                 prop(u"KeyCursor", u"Cursor_Key"), prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
+            record(u"lbl")},
+        {{u"lbl", u"Auto.Frame", 0}, {u"btn", u"Auto.Button", 0}})});
+    model.sizes = {{240, 320, 0}};
+    model.kinds = {record(u"Auto.Button", {prop(u"Width", int32_t(12))})};
+    return model;
+}
+
+// A form stand-in: counts its reloads and reads a value during each.
+struct Client : skinner::SkinClient {
+    explicit Client(Properties& skin)
+        : skin(skin)
+    {
+    }
+    const Properties* skin_handle() const override { return &skin; }
+    void reload_properties() override
+    {
+        ++reloads;
+        width = skin.is_valid() ? skin.get_int(u"FormMain", u"btn", u"Width", -1) : -1;
+    }
+    Properties& skin;
+    int reloads = 0;
+    int32_t width = 0;
+};
+
 } // namespace
 
 TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
@@ -129,12 +150,7 @@ TEST(SkinDescription, reads_back_every_field_the_writer_wrote)
     skinner::SkinModel model = full_model();
     SkinDescription description(test::describe(model));
     ASSERT_TRUE(description.valid());
-    EXPECT_EQ(description.version(), u"Melodeck_1.00");
-    EXPECT_EQ(description.devices(), u"PS");
-    EXPECT_EQ(description.size_entry(1).reserved, 7u);
     EXPECT_EQ(description.size_entry(2), skinner::SkinSize {});
-    EXPECT_EQ(description.picture_names(), (std::vector<std::u16string> {u"back", u"panel"}));
-    EXPECT_EQ(description.font_descriptions(), std::vector<std::u16string> {u"12 0 0 0 Tahoma"});
     EXPECT_EQ(description.to_model(), model);
     EXPECT_EQ(test::describe(description.to_model()), test::describe(model));
 }
@@ -143,14 +159,11 @@ TEST(SkinDescription, header_of_exactly_540_bytes_is_valid_and_every_magic_unit_
 {
     test::Bytes bytes = test::describe(skinner::SkinModel {});
     ASSERT_EQ(bytes.size(), 540u);
-    EXPECT_TRUE(valid(bytes));
-    for (uint32_t unit = 0; unit < 4; ++unit) {
-        test::Bytes changed = bytes;
-        changed[2 * unit] ^= 1;
-        EXPECT_FALSE(valid(changed)) << "unit " << unit;
-    }
+    EXPECT_TRUE(valid_with(bytes, {}));
+    for (uint32_t unit = 0; unit < 4; ++unit)
+        EXPECT_FALSE(valid_with(bytes, {{2 * unit, bytes[2 * unit] ^ 1u, 1}})) << "unit " << unit;
     bytes.pop_back();
-    EXPECT_FALSE(valid(bytes)) << "539 bytes";
+    EXPECT_FALSE(valid_with(bytes, {})) << "539 bytes";
 }
 
 TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_after_it)
@@ -160,7 +173,7 @@ TEST(SkinDescription, text_fields_need_a_terminator_within_32_units_and_zeros_af
         test::Bytes bytes = empty;
         for (uint32_t i = 0; i < 31; ++i)
             liba::store_le16(&bytes[field + 2 * i], u'A');
-        EXPECT_TRUE(valid(bytes)) << "31 units and the terminator fill the field";
+        EXPECT_TRUE(valid_with(bytes, {})) << "31 units and the terminator fill the field";
         EXPECT_FALSE(valid_with(bytes, {{field + 62, u'A', 2}})) << "no terminator in 32 units";
         EXPECT_FALSE(valid_with(empty, {{field, u'A', 2}, {field + 62, u'B', 2}})) << "a unit after it";
     }
@@ -274,10 +287,10 @@ TEST(SkinDescription, a_deep_degenerate_tree_is_walked_without_recursion)
     std::sort(records.begin(), records.end(),
         [&](uint32_t a, uint32_t b) { return balanced.name(a) < balanced.name(b); });
     for (size_t i = 0; i < records.size(); ++i) {
-        set_word(bytes, records[i] + 4 * s_word_left, 0);
-        set_word(bytes, records[i] + 4 * s_word_right, i + 1 < records.size() ? records[i + 1] : 0);
+        liba::store_le32(&bytes[records[i] + 4 * s_word_left], 0);
+        liba::store_le32(&bytes[records[i] + 4 * s_word_right], i + 1 < records.size() ? records[i + 1] : 0);
     }
-    set_word(bytes, s_kind_root, records.front());
+    liba::store_le32(&bytes[s_kind_root], records.front());
     SkinDescription chained(bytes);
     ASSERT_TRUE(chained.valid());
     uint64_t comparisons = 0;
@@ -291,7 +304,7 @@ TEST(SkinDescription, trees_and_tables_out_of_name_order_are_refused)
     skinner::SkinModel model = test::model_with_forms({test::form(
         u"F", {prop(u"x", int32_t(1)), prop(u"y", int32_t(2)), prop(u"z", int32_t(3))}, controls)});
     test::Bytes bytes = test::describe(model);
-    ASSERT_TRUE(valid(bytes));
+    ASSERT_TRUE(valid_with(bytes, {}));
     uint32_t form = word_at(bytes, s_form_root);
     uint32_t root = word_at(bytes, form + 4 * s_word_control_root);
 
@@ -327,8 +340,7 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
         "2: version {" + std::string(32, 'v') + "} is longer than 31 characters\n40: more than 32 sizes\n");
 
     SkinModel faults
-        = test::model_with_forms({test::form(u"A", {prop(u"Size", point(1, 1)), prop(u"Size", point(2, 2))},
-                                      {record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
+        = test::model_with_forms({test::form(u"A", {}, {record(u"btn")}, {{u"btm", u"Auto.Button", 8}}),
             test::form(u"B",
                 {prop(u"P", skinner::PictureEntry {0, 0, 0, 0, 0, 0, 0, 0, 2, 0}),
                     prop(u"F", skinner::FontEntry {0}), prop(u"", int32_t(1)),
@@ -336,17 +348,15 @@ TEST(SkinWriter, reports_every_fault_with_its_line_and_accepts_what_is_at_the_li
             test::form(u"")});
     faults.line = 2;
     faults.devices = std::u16string(u"P\0S", 3);
-    faults.forms[0].record.properties[1].line = 9;
     faults.forms[1].record.properties[0].line = 6;
     faults.forms[1].record.properties[1].line = 7;
     faults.pictures = {{u"x", 3}, {u"x", 5}};
     faults.kinds = {record(u"K"), record(u"K")};
     EXPECT_EQ(errors_of(faults),
         "2: device list holds a zero character\n5: duplicate picture {x}\n"
-        "9: duplicate point property {Size} in {A}\n8: auto control {btm} has no control in form {A}\n"
-        "6: picture index 2 is not in the picture list\n7: font index 0 is not in the font list\n"
-        "0: property without a name\n0: string {S} holds a zero character\n0: form without a name\n"
-        "0: duplicate kind {K}\n");
+        "8: auto control {btm} has no control in form {A}\n6: picture index 2 is not in the picture list\n"
+        "7: font index 0 is not in the font list\n0: property without a name\n"
+        "0: string {S} holds a zero character\n0: form without a name\n0: duplicate kind {K}\n");
 }
 
 TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_invalid_skins)
@@ -379,16 +389,9 @@ TEST(PropertiesLoading, archives_take_their_first_skin_entry_and_bad_files_give_
     test::Bytes cut = zip({{"cut.skin", main}});
     cut.resize(30 + 8 + 300);
     EXPECT_FALSE(loads("cut.skin", cut));
-    EXPECT_FALSE(Properties(files.file("nothing-here.skin"), s_qvga).check_version(u"", {0, 0}));
-    EXPECT_FALSE(loads("noise.skin", test::Bytes(5000, 0x5A)));
-    SkinModel no_bitmap = with_main();
-    no_bitmap.pictures = {{u"nowhere"}};
-    EXPECT_FALSE(loads("pic.skin", test::describe(no_bitmap)));
-    std::u16string log = test::ScopedConfig::log_text();
-    EXPECT_NE(log.find(u"Error: skin [" + files.file("cut.skin") + u"] failed to load from archive\n"),
+    EXPECT_NE(test::ScopedConfig::log_text().find(
+                  u"Error: skin [" + files.file("cut.skin") + u"] failed to load from archive\n"),
         std::u16string::npos);
-    EXPECT_NE(
-        log.find(u"PropertiesImpl::PropertiesImpl picture failed to load {nowhere}\n"), std::u16string::npos);
 }
 
 struct FormCase {
@@ -428,26 +431,6 @@ TEST(PropertiesForms, the_largest_layout_for_the_device_that_fits_the_work_area_
     }
 }
 
-namespace {
-
-SkinModel query_model()
-{
-    SkinModel model = test::model_with_forms({test::form(u"FormMain",
-        {prop(u"Size", point(100, 100)), prop(u"StartPosition", int32_t(2)), prop(u"Devices", u"P")},
-        {record(u"btn",
-             {prop(u"Position", point(-7, 9)), prop(u"Width", int32_t(30)),
-                 prop(u"Huge", int32_t(0x7FFFFFF0)), prop(u"Caption", u"Menu_Play"),
-                 prop(u"Plain", u"No_Key"), prop(u"Cursor", u"HAND"), prop(u"BadCursor", u"hand"),
-                 prop(u"KeyCursor", u"Cursor_Key"), prop(u"Color", skinner::ColourEntry {{10, 20, 30, 40}})}),
-            record(u"lbl")},
-        {{u"lbl", u"Auto.Frame", 0}, {u"btn", u"Auto.Button", 0}})});
-    model.sizes = {{240, 320, 0}};
-    model.kinds = {record(u"Auto.Button", {prop(u"Width", int32_t(12))})};
-    return model;
-}
-
-} // namespace
-
 TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_form_reads_the_kind)
 {
     SkinFiles files;
@@ -460,21 +443,19 @@ TEST(PropertiesQueries, lengths_are_scaled_defaults_come_as_given_and_an_empty_f
         << "held at the range end";
     EXPECT_EQ(properties.get_form_int(u"FormMain", u"StartPosition", 0), 2);
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Size", {}), (Point {200, 200}));
-    skinner::Color color = properties.get_color(u"FormMain", u"btn", u"Color", {});
-    EXPECT_EQ(color, (skinner::Color {10, 20, 30, 40}));
+    EXPECT_EQ(properties.get_color(u"FormMain", u"btn", u"Color", {}), (skinner::Color {10, 20, 30, 40}));
     // A missing property gives the default exactly as given.
     EXPECT_EQ(properties.get_point(u"FormMain", u"btn", u"Nothing", {3, 4}), (Point {3, 4}));
     EXPECT_EQ(properties.get_int_scaled(u"FormMain", u"btn", u"Nothing", 5), 5);
     EXPECT_EQ(properties.get_form_point(u"FormMain", u"Nothing", {7, 8}), (Point {7, 8}));
     EXPECT_EQ(properties.get_int(u"FormMain", u"btn", u"Position", -1), -1) << "a point is not an integer";
-    skinner::Color fallback {1, 2, 3, 4};
-    EXPECT_EQ(properties.get_color(u"FormMain", u"lbl", u"Color", fallback), fallback);
     EXPECT_FALSE(properties.get_picture(u"FormMain", u"btn", u"Nothing", skinner::Picture()).has_image());
     EXPECT_EQ(properties.get_font(u"FormMain", u"btn", u"Nothing", skinner::Font(3)).scale(), 3);
     EXPECT_EQ(properties.get_cursor(u"FormMain", u"btn", u"Nothing", os::Cursor::wait), os::Cursor::wait);
+    EXPECT_EQ(
+        properties.get_color(u"FormMain", u"lbl", u"Color", {1, 2, 3, 4}), (skinner::Color {1, 2, 3, 4}));
     // An empty form name reads the kind record.
     EXPECT_EQ(properties.get_int(u"", u"Auto.Button", u"Width", 0), 12);
-    EXPECT_EQ(properties.get_int_scaled(u"", u"Auto.Button", u"Width", 0), 24);
     EXPECT_EQ(properties.get_int(u"", u"", u"Width", 77), 77) << "no kind name, no record";
     EXPECT_EQ(chosen(properties, u""), u"(none)");
 }
@@ -483,7 +464,6 @@ TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
 {
     SkinFiles files;
     Properties properties(files.plain(query_model()), s_qvga);
-    EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Menu_Play");
     ASSERT_TRUE(
         properties.set_language(files.language("Menu_Play Play now\nP S\nHAND WAIT\nCursor_Key HAND\n")));
     EXPECT_EQ(properties.get_string(u"FormMain", u"btn", u"Caption", u""), u"Play now");
@@ -498,30 +478,6 @@ TEST(PropertiesQueries, strings_are_translated_but_devices_and_cursors_never)
     // a new choice, under the new language.
     EXPECT_EQ(chosen(properties, u"Form"), u"FormMain");
 }
-
-namespace {
-
-// A form stand-in: counts its reloads and reads a value during each.
-class Client : public skinner::SkinClient {
-public:
-    explicit Client(Properties& skin)
-        : m_skin(skin)
-    {
-    }
-    const Properties* skin_handle() const override { return &m_skin; }
-    void reload_properties() override
-    {
-        ++reloads;
-        width = m_skin.is_valid() ? m_skin.get_int(u"FormMain", u"btn", u"Width", -1) : -1;
-    }
-    int reloads = 0;
-    int32_t width = 0;
-
-private:
-    Properties& m_skin;
-};
-
-} // namespace
 
 TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say_so)
 {
@@ -539,7 +495,6 @@ TEST(PropertiesRefresh, reloads_and_languages_refresh_the_forms_and_failures_say
     EXPECT_FALSE(skin.set_language(files.file("absent.lng")));
     EXPECT_EQ(form.reloads, 2) << "no refresh after a failure; the old language stays";
     EXPECT_EQ(skin.get_string(u"FormMain", u"btn", u"Caption", u""), u" Spielen");
-    EXPECT_EQ(skin.translate(u"Menu_Play"), u" Spielen");
 
     skin.reload(files.file("missing.skin"), s_qvga);
     EXPECT_FALSE(skin.is_valid()) << "an invalid skin replaces the old one too; the caller checks";

@@ -26,14 +26,12 @@ TEST(VBCollection, indexes_inserts_and_removes)
     ASSERT_EQ(rows.size(), 3);
     rows.insert(1, "x");
     rows.insert(4, "end");
-    EXPECT_EQ(rows[1], "x");
-    EXPECT_EQ(rows[4], "end");
+    EXPECT_EQ((std::pair {rows[1], rows[4]}), (std::pair<std::string, std::string> {"x", "end"}));
     rows.remove(0);
     EXPECT_EQ(rows[0], "x");
     EXPECT_TRUE(rows.contains(3) && !rows.contains(4) && !rows.contains(-1));
     rows.sort([](const std::string& a, const std::string& b) { return a > b; });
-    EXPECT_EQ(rows[0], "x");
-    EXPECT_EQ(rows[3], "b");
+    EXPECT_EQ((std::pair {rows[0], rows[3]}), (std::pair<std::string, std::string> {"x", "b"}));
 }
 
 TEST(VBCollectionDeathTest, an_index_at_or_past_the_size_ends_the_program)
