@@ -31,12 +31,7 @@ public:
         m_band = band;
         m_valid = false;
     }
-    void reset()
-    {
-        audio::EqualizerSettings band = m_band;
-        *this = {};
-        m_band = band;
-    }
+    void reset() { m_band = std::exchange(*this, {}).m_band; }
     int32_t position(int c) const { return m_position[size_t(c)]; }
 
     Result process(const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits, int32_t rate)

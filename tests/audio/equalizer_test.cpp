@@ -39,16 +39,11 @@ struct Signal {
     double next()
     {
         phase += 0.0005 + 0.01 * kind;
-        switch (kind) {
-        case noise:
-            return unit();
-        case loud_sine:
-            return std::clamp(0.65 * std::sin(phase) + 0.05 * unit(), -1.0, 1.0);
-        case dc:
-            return 0.7 + 0.01 * unit();
-        default: // 0, full, 0, -full: right in a band at a quarter of the rate
+        if (kind == quarter_rate) // 0, full, 0, -full: right in a band at a quarter of the rate
             return ++count % 2 == 0 ? 0.0 : (count % 4 == 1 ? 1.0 : -1.0);
-        }
+        return kind == noise ? unit()
+            : kind == dc     ? 0.7 + 0.01 * unit()
+                             : std::clamp(0.65 * std::sin(phase) + 0.05 * unit(), -1.0, 1.0);
     }
     std::vector<uint8_t> block(uint32_t samples, int32_t bits)
     {
@@ -56,10 +51,8 @@ struct Signal {
         for (uint32_t i = 0; i < samples; ++i) {
             double v = next();
             auto s = uint16_t(std::clamp(std::lround(v * 32768.0), -32768L, 32767L));
-            if (bits == 16)
-                out.insert(out.end(), {uint8_t(s), uint8_t(s >> 8)});
-            else
-                out.push_back(uint8_t(std::clamp(std::lround(128.0 + v * 128.0), 0L, 255L)));
+            bits == 16 ? out.insert(out.end(), {uint8_t(s), uint8_t(s >> 8)})
+                       : out.insert(out.end(), uint8_t(std::clamp(std::lround(128.0 + v * 128.0), 0L, 255L)));
         }
         return out;
     }

@@ -145,7 +145,6 @@ TEST_F(PlayerPCMScripted, stop_pause_play_and_destruction_along_one_long_block)
     ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
     ASSERT_TRUE(stop_drained());
     EXPECT_EQ(last_calls(4), (Calls {"pause", "reset", "restart", "close"}));
-    EXPECT_EQ(device.played().size(), 6 * 35280u) << "reset buffers are not played";
     ASSERT_TRUE(play_queued(6));
     EXPECT_FALSE(device.is_paused()) << "the next device is not held by the old pause";
     player.reset();

@@ -95,11 +95,12 @@ test::Samples decode_fixture(const std::string& name)
     return chain ? test::decode_all(chain->get_provider(), 4096).samples : test::Samples {};
 }
 
-test::Samples decode(const Bytes& block, uint32_t channels, uint32_t samples)
+// A mono block decoded.
+test::Samples decode(const Bytes& block, uint32_t samples)
 {
-    test::Samples out(channels * samples, int16_t(0xABAB));
+    test::Samples out(samples, int16_t(0xABAB));
     EXPECT_TRUE(audio::decode_adpcm_block(
-        block.data(), block.size(), reinterpret_cast<uint8_t*>(out.data()), channels, samples));
+        block.data(), block.size(), reinterpret_cast<uint8_t*>(out.data()), 1, samples));
     return out;
 }
 
@@ -200,26 +201,23 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
 
 TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_without_writing)
 {
-    const std::tuple<Bytes, uint32_t, test::Samples> cases[]
-        = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
-           // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
-            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
-            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28}},
-            // Predictor 5 (460, -208), sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
-            // arithmetic shift (a division gives -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
-            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}}};
-
-    for (const auto& [block, channels, want] : cases)
-        EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
+    // Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to 16;
+    // F (-1) 100; 8 (-8) -28 from the high nibble that ends an odd count. Predictor 5 (460, -208),
+    // sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an arithmetic shift (a division gives
+    // -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
+    for (const auto& [block, want] :
+        {std::pair<Bytes, test::Samples> {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, {0, 100, 116, 100, -28}},
+            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, {300, -100, -424, -681}}})
+        EXPECT_EQ(decode(block, uint32_t(want.size())), want);
     // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8 (a mistyped
     // coefficient of a predictor the fixtures do not use shows only here).
     for (uint8_t p = 0; p < 7; ++p)
-        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
+        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 3)[2],
             (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
             << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
     test::Samples out
-        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
+        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 162);
     EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
     // A bad predictor, input too short for the codes, three channels, one sample.
     Bytes written(8, 0xAB);
@@ -231,21 +229,17 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             << predictor << " " << size << " " << channels << " " << samples;
     }
     EXPECT_EQ(written, Bytes(8, 0xAB));
-    // Blocks of a format the decoders cannot decode give an empty block; block counts for frames.
-    audio::DecoderADPCM decoder;
+    // Blocks of a format the decoders cannot decode, or shorter than a block, give an empty block.
     liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
-    for (auto [channels, bits, align] :
-        {std::tuple {1u, 4u, 256u}, {1u, 4u, 7u}, {1u, 8u, 256u}, {3u, 4u, 256u}, {1u, 4u, 0u}})
-        EXPECT_EQ(decoder.decode_block({bytes, channels, bits, 8000, align}).frames(),
-            align == 256 && bits == 4 && channels == 1 ? 1000u : 0u)
-            << align;
-    EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
-    EXPECT_EQ(decoder.units_for_frames(16384), 1);
+    for (auto [channels, bits, align, size] :
+        {std::tuple {1u, 8u, 256u, 512u}, {3u, 4u, 256u, 512u}, {1u, 4u, 0u, 512u}, {1u, 4u, 256u, 255u}})
+        EXPECT_TRUE(
+            audio::DecoderADPCM().decode_block({bytes.slice(0, size), channels, bits, 8000, align}).empty())
+            << channels << "x" << bits << ", " << align;
     audio::DecoderGSM gsm;
+    EXPECT_TRUE(gsm.decode_block({bytes.slice(0, 64)}).empty());
     EXPECT_EQ(std::pair(gsm.units_for_frames(161), gsm.units_for_frames(INT32_MAX)),
         std::pair(2, INT32_MAX / 160 + 1));
-    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
-    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
     for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
              {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 0u, 0u}, {256u, 3u, 0u}})
         EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
@@ -267,12 +261,9 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
         {"GSM 321 samples per block",
             {.format_tag = 49, .block_align = 65, .samples_per_block = 321, .bits = 0}}};
     for (auto [what, wav] : cases) {
-        SCOPED_TRACE(what);
         wav.data = numbered_blocks(2, 256);
         wav.fact = 1000;
-        EXPECT_FALSE(open_coded(dir, wav)->is_open());
-        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
-        EXPECT_TRUE(!chain || chain->get_codec_name() != (wav.format_tag == 49 ? u"GSM" : u"ADPCM"));
+        EXPECT_FALSE(open_coded(dir, wav)->is_open()) << what;
     }
     // Cut inside the coefficient table, inside the GSM extension.
     for (auto [wav, size] : {std::pair {CodedWav {}, 50}, {s_gsm, 38}}) {
