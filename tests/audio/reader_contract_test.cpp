@@ -74,7 +74,6 @@ protected:
     }
 };
 
-// Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
     const ReaderCase& c = GetParam();
@@ -146,7 +145,6 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
     }
 }
 
-// A cut or damaged file plays whole frames, then ends; what is not its format is refused.
 TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
 {
     const ReaderCase& c = GetParam();
@@ -276,8 +274,7 @@ TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
     test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
     EXPECT_EQ(std::tuple(decoded.ragged, decoded.channels, decoded.sample_rate, decoded.frames),
         std::tuple(false, c.channels, c.rate, c.frames));
-    EXPECT_GE(reader.position(), reader.length());
-    EXPECT_TRUE(reader.is_end());
+    EXPECT_TRUE(reader.position() >= reader.length() && reader.is_end()) << reader.position();
     // Some of the MP3 files hold digital silence.
     EXPECT_TRUE(c.codec == MP3 || test::rms(test::channel(decoded.samples, 1, 0)) > 1.0)
         << "real audio, not silence";
