@@ -172,7 +172,6 @@ TEST(EqualizerPCM, coefficients_give_the_peaking_band_response_or_are_refused)
         ASSERT_EQ(!got, outcome == refused) << f << " " << w;
         if (outcome != responds)
             continue;
-        EXPECT_EQ(got->a1, got->b1);
         auto decibels = [&](double omega) {
             std::complex<double> z1 = std::polar(1.0, -omega), z2 = z1 * z1;
             std::complex<double> num = double(got->b0) + double(got->b1) * z1 + double(got->b2) * z2;

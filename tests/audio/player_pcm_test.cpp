@@ -248,9 +248,8 @@ TEST_F(PlayerPCMScripted, buffers_are_refilled_three_at_a_time_and_levels_follow
     for (int i = 1; i <= 2; ++i) {
         device.complete();
         ASSERT_TRUE(wait_until([&] { return player->get_level(0) == 1000 * i / 32768.0; }));
-        EXPECT_EQ(player->get_level(-1), 1000 * i / 32768.0);
-        EXPECT_EQ(std::pair(player->get_level(1), player->get_level(5)),
-            std::pair(500 * i / 32768.0, 500 * i / 32768.0));
+        EXPECT_EQ(std::tuple(player->get_level(-1), player->get_level(1), player->get_level(5)),
+            std::tuple(1000 * i / 32768.0, 500 * i / 32768.0, 500 * i / 32768.0));
         EXPECT_EQ(device.queued(), size_t(6 - i)) << "nothing filled while more than three are queued";
     }
     device.complete();
