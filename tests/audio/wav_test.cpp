@@ -236,7 +236,7 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             audio::DecoderADPCM().decode_block({bytes.slice(0, size), channels, bits, 8000, align}).empty())
             << channels << "x" << bits << ", " << align;
     audio::DecoderGSM gsm;
-    EXPECT_TRUE(gsm.decode_block({bytes.slice(0, 64)}).empty());
+    EXPECT_TRUE(gsm.decode_block({bytes.slice(0, 64)}).empty()) << "less than a block";
     EXPECT_EQ(std::pair(gsm.units_for_frames(161), gsm.units_for_frames(INT32_MAX)),
         std::pair(2, INT32_MAX / 160 + 1));
     for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
@@ -244,7 +244,7 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
         EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
 }
 
-TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
+TEST(WavCoded, headers_outside_the_rules_are_refused_and_length_comes_from_fact_cut_to_the_whole_blocks)
 {
     test::TempDir dir;
     const std::pair<const char*, CodedWav> cases[] = {{"ADPCM 8 bits per sample", {.bits = 8}},
@@ -273,11 +273,6 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
         EXPECT_FALSE(audio::FileReaderWAVGSM(write_temp(dir, cut)).is_open());
     }
     EXPECT_TRUE(open_coded(dir, {.block_align = 8, .data = Bytes(8)})->is_open()) << "the smallest block";
-}
-
-TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_count_blocks)
-{
-    test::TempDir dir;
     // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
     for (auto [gsm, fact, blocks, length] :
         {std::tuple {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
