@@ -153,8 +153,8 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
     test::write_file(
         dir.native("cut"), test::Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(bytes.size() * 6 / 10 + 1)));
     std::u16string cut_path = c.truncated ? path(c.truncated) : dir.file("cut");
-    test::Decoded whole = test::decode_all(open(c.file)->get_provider(), 4096);
-    for (std::u16string bad : {cut_path, c.damaged ? path(c.damaged) : cut_path}) {
+    test::Samples whole = test::decode_all(open(c.file)->get_provider(), 4096).samples, cut;
+    for (std::u16string bad : {c.damaged ? path(c.damaged) : cut_path, cut_path}) {
         std::unique_ptr<PlayChain> chain = c.make(bad);
         ASSERT_TRUE(chain->get_reader().is_open());
         test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
@@ -162,10 +162,10 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
         EXPECT_GT(decoded.frames, 0);
         EXPECT_LE(decoded.frames, std::lround(chain->get_reader().duration() * c.rate) + 1152);
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+        cut = decoded.samples; // the cut file comes last
     }
-    test::Samples cut = test::decode_all(c.make(cut_path)->get_provider(), 4096).samples;
-    EXPECT_LT(cut.size(), whole.samples.size());
-    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.samples.begin()))
+    EXPECT_LT(cut.size(), whole.size());
+    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.begin()))
         << "what comes before the cut is what the whole file gives";
     const std::pair<const char*, test::Bytes> refused_bytes[]
         = {{"empty", {}}, {"junk", test::Bytes(3000, 0x5A)}, {"mpc_magic", {'M', 'P', 'C', 'K'}},
@@ -184,7 +184,6 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
         audio::FileReader& reader = chain->get_reader();
         EXPECT_EQ(
             std::tuple(reader.is_open(), reader.is_end(), reader.duration()), std::tuple(false, true, 0.0));
-        EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
         reader.seek_position(100);
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
         EXPECT_FALSE(reader.skip_forward(100));
