@@ -124,8 +124,7 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
 {
     const ReaderCase& c = GetParam();
     if (c.codec == MP3 || c.codec == GSM)
-        GTEST_SKIP() << "MP3 seeks are compared frame by frame in mp3_test.cpp; GSM carries its filter "
-                        "state across blocks";
+        GTEST_SKIP() << "MP3 seeks are compared in mp3_test.cpp; GSM carries filter state across blocks";
     std::vector<double> whole
         = test::channel(test::decode_all(open(c.file)->get_provider(), 4096).samples, c.channels, 0);
     for (int32_t eighths : {4, 1, 6}) {
