@@ -75,10 +75,9 @@ public:
         Result out;
         for (size_t i = 0; i < samples; ++i) {
             auto s = uint16_t(std::clamp<int64_t>(line[i] >> 12, -32768, 32767));
-            if (bits == 8)
-                out.bytes.push_back(uint8_t(std::clamp<int64_t>((line[i] >> 20) + 128, 0, 255)));
-            else
-                out.bytes.insert(out.bytes.end(), {uint8_t(s), uint8_t(s >> 8)});
+            bits == 8 ? out.bytes.insert(
+                out.bytes.end(), uint8_t(std::clamp<int64_t>((line[i] >> 20) + 128, 0, 255)))
+                      : out.bytes.insert(out.bytes.end(), {uint8_t(s), uint8_t(s >> 8)});
         }
         out.bytes.resize(bytes.size(), bits == 8 ? 0x80 : 0);
         m_history.assign(line.begin() + frames * channels, line.end());

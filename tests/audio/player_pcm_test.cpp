@@ -266,10 +266,7 @@ TEST(PlayerPCMDeathTest, a_pushed_block_ends_the_process)
 // An endless source of 16-bit mono blocks at 8000 Hz whose every sample holds the source's mark.
 class MarkedSource : public audio::Provider<PCMData> {
 public:
-    explicit MarkedSource(int16_t mark)
-        : m_mark(mark)
-    {
-    }
+    explicit MarkedSource(int16_t mark) { m_mark = mark; }
     PCMData get_block(int32_t max) override
     {
         m_pulls.fetch_add(1);
@@ -278,7 +275,7 @@ public:
     int pulls() const { return m_pulls.load(); }
 
 private:
-    const int16_t m_mark;
+    int16_t m_mark;
     std::atomic<int> m_pulls {0};
 };
 

@@ -84,7 +84,6 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
     EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate(), reader.bits_per_sample(), reader.position(),
                   reader.is_end()),
         std::tuple(unsigned(c.channels), unsigned(c.rate), 16u, 0, false));
-    EXPECT_GT(reader.bitrate(), 0u);
     EXPECT_NEAR(reader.duration(), c.seconds, 0.001);
     EXPECT_NEAR(reader.position_to_time(reader.time_to_position(0.25)), 0.25, 0.04);
     test::Decoded decoded = test::decode_all(chain->get_provider(), 1000);
@@ -98,8 +97,8 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
         ASSERT_TRUE(chain->get_provider().get_block(1000).empty()) << "past the end it stays ended";
     for (int32_t outside : {-1, INT32_MIN, length + 1, INT32_MAX}) {
         reader.seek_position(outside);
-        EXPECT_GE(reader.position(), 0) << outside;
-        EXPECT_LE(reader.position(), length) << outside;
+        EXPECT_TRUE(reader.position() >= 0 && reader.position() <= length)
+            << outside << ": " << reader.position();
     }
     for (auto [to, end] : {std::pair {length, true}, {length / 4 * 2, false}}) {
         reader.seek_position(to);
