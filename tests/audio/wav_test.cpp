@@ -106,8 +106,9 @@ test::Samples decode(const Bytes& block, uint32_t samples)
 
 } // namespace
 
-TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whole_frames)
+TEST(WavPcm, chunks_are_walked_over_headers_outside_the_rules_refused_and_seeks_land_on_frame_boundaries)
 {
+    test::TempDir dir;
     test::WavSpec spec = ramp_spec(1000);
     spec.chunks_before_data = {{"LIST", Bytes(25, 'x')}, {"fact", Bytes(4, 0)}};
     spec.chunks_after_data = {{"LIST", Bytes(7, 'y')}};
@@ -118,11 +119,11 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         unpadded.insert(unpadded.begin() + 36, odd.begin(), odd.end());
         files.push_back(unpadded);
     }
+    // A data size past the file plays its whole frames.
     for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
         files.push_back(test::make_wav({.data = test::ramp16(2000), .data_size = declared}));
         files.back().push_back(0x55); // half a frame after the last whole one
     }
-    test::TempDir dir;
     test::Samples ramp(2000);
     std::iota(ramp.begin(), ramp.end(), 0);
     for (const Bytes& bytes : files) {
@@ -134,10 +135,6 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         EXPECT_EQ(test::decode_all(reader, 333).samples, ramp);
         EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
     }
-}
-
-TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
-{
     const Bytes good = test::make_wav(ramp_spec(10));
     auto splice = [](Bytes bytes, size_t at, size_t count, const Bytes& part) {
         bytes.erase(bytes.begin() + ptrdiff_t(at), bytes.begin() + ptrdiff_t(at + count));
@@ -148,7 +145,6 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
     // the walk back to the LIST header itself: no hang.
     test::WavSpec list = ramp_spec(10);
     list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
-    test::TempDir dir;
     for (const Bytes& bytes : {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes),
              splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), splice(good, 3, 1, {'X'}),
              splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
@@ -162,7 +158,7 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
         EXPECT_EQ(block.empty() ? -1 : test::sample16(block, 0), expected < 4000 ? expected / 2 : -1) << to;
     }
     // With block_align 0 it never moves and cannot skip.
-    test::WavSpec spec = ramp_spec(100);
+    spec = ramp_spec(100);
     spec.block_align = 0;
     audio::FileReaderWAVPCM still(write_temp(dir, test::make_wav(spec)));
     ASSERT_TRUE(still.is_open());
@@ -239,7 +235,7 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
         std::pair(2, INT32_MAX / 160 + 1));
 }
 
-TEST(WavCoded, headers_outside_the_rules_are_refused_and_length_comes_from_fact_cut_to_the_whole_blocks)
+TEST(WavCoded, headers_outside_the_rules_are_refused_length_comes_from_fact_and_a_shrunk_file_rewinds)
 {
     test::TempDir dir;
     const std::pair<const char*, CodedWav> cases[] = {{"ADPCM 8 bits per sample", {.bits = 8}},
@@ -291,24 +287,20 @@ TEST(WavCoded, headers_outside_the_rules_are_refused_and_length_comes_from_fact_
         std::tuple(4, 0.25, 0.1875));
     for (auto [time, position] : {std::pair {0.0624, 0}, {-1.0, -16}, {1e12, INT32_MAX}})
         EXPECT_EQ(reader->time_to_position(time), position) << time;
-}
-
-TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
-{
-    test::TempDir dir;
+    // A file that shrinks mid-block rewinds to the block boundary.
     CodedWav wav = s_gsm;
     wav.fact = 1600;
     wav.data = numbered_blocks(5, 65);
     Bytes file = make_coded_wav(wav);
-    audio::FileReaderWAVGSM reader(write_temp(dir, file));
-    ASSERT_EQ(reader.length(), 5);
+    audio::FileReaderWAVGSM shrinking(write_temp(dir, file));
+    ASSERT_EQ(shrinking.length(), 5);
     size_t data_start = file.size() - 5 * 65 - 1; // 325 bytes of data and a pad byte
     std::filesystem::resize_file(dir.native("a.wav"), data_start + 3 * 65 + 20);
-    EXPECT_EQ(reader.get_block(10).size(), 3 * 65u);
-    EXPECT_EQ(reader.position(), 3);
-    EXPECT_TRUE(reader.get_block(1).empty());
+    EXPECT_EQ(shrinking.get_block(10).size(), 3 * 65u);
+    EXPECT_EQ(shrinking.position(), 3);
+    EXPECT_TRUE(shrinking.get_block(1).empty());
     test::write_file(dir.native("a.wav"), file);
-    audio::GSMData block = reader.get_block(1);
+    audio::GSMData block = shrinking.get_block(1);
     ASSERT_EQ(block.size(), 65u);
     EXPECT_EQ(std::pair(block.data.data()[0], block.data.data()[64]), std::pair(uint8_t(3), uint8_t(3)));
 }
