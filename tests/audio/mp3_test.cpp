@@ -47,7 +47,7 @@ Bytes id3v2_with_false_frames()
     return tag;
 }
 
-TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past_what_is_no_frame)
+TEST(FileReaderMP3, hands_out_frames_with_what_follows_searches_past_what_is_no_frame_and_times_by_the_first)
 {
     File file(plain_frames(10));
     FileReaderMP3 reader(file.path);
@@ -82,22 +82,18 @@ TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past
         EXPECT_EQ(lengths, want);
         EXPECT_EQ(found.position(), found.length());
     }
-}
-
-TEST(FileReaderMP3, time_comes_from_the_first_bitrate_and_the_file_size_and_lone_frames_are_refused)
-{
-    // 1000000 bytes: junk, a 128 kbit/s pair, 320 kbit/s frames, more junk.
+    // Time by the first bitrate and the size: junk, a 128 kbit/s pair, 320 kbit/s frames, junk to 1000000 B.
     Bytes bytes = cat({junk(1234), plain_frames(2)});
     while (bytes.size() < 900000)
         bytes = cat({bytes, frame_bytes({MPEG1, 3, 14}, 1044)});
-    File file(cat({bytes, junk(1000000 - bytes.size())}));
-    FileReaderMP3 reader(file.path);
-    ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(std::pair(reader.duration(), reader.position_to_time(16000)), std::pair(62.5, 1.0));
+    File big(cat({bytes, junk(1000000 - bytes.size())}));
+    FileReaderMP3 timed(big.path);
+    ASSERT_TRUE(timed.is_open());
+    EXPECT_EQ(std::pair(timed.duration(), timed.position_to_time(16000)), std::pair(62.5, 1.0));
     // Positions are truncated, and held between 0 and the largest position.
     for (auto [time, position] : {std::pair {62.5, 1000000}, {0.00001, 0}, {-3.0, 0}, {std::nan(""), 0},
              {1e12, std::numeric_limits<int32_t>::max()}})
-        EXPECT_EQ(reader.time_to_position(time), position) << time;
+        EXPECT_EQ(timed.time_to_position(time), position) << time;
     Frame long_layer2 {MPEG25, 2, 14, 2}; // 2880 bytes: longer than a block can carry
     const std::pair<const char*, Bytes> refused[] = {{"one frame", plain_frames(1)},
         {"frames longer than a block", cat({frame_bytes(long_layer2, 2880), frame_bytes(long_layer2, 2880)})},
@@ -288,7 +284,7 @@ audio::ID3v1Tag read_tag(const Bytes& bytes)
     return audio::read_id3v1(File(bytes).path);
 }
 
-TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_trailer)
+TEST(ID3v1, fields_text_and_track_in_the_last_128_bytes_or_before_a_short_trailer_and_the_chain_title)
 {
     audio::ID3v1Tag tag = read_tag(cat({plain_frames(4), tag_bytes("A Title", "An Artist", "Note", 17)}));
     EXPECT_EQ(std::tuple(tag.present, tag.genre, tag.track), std::tuple(true, 17u, 0));
@@ -313,15 +309,12 @@ TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_
     for (const Bytes& bytes :
         {cut, Bytes {'T', 'A'}, Bytes {}, plain_frames(5), cat({tag_bytes("Too far"), Bytes(1000, 0)})})
         EXPECT_FALSE(read_tag(bytes).present) << bytes.size();
-    EXPECT_FALSE(audio::read_id3v1(TempDir().file("missing.mp3")).present);
-}
-
-TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
-{
     TempDir dir;
+    EXPECT_FALSE(audio::read_id3v1(dir.file("missing.mp3")).present);
+    // The chain takes the tag's title.
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v1_title.mp3")))->get_title(), u"Test Tone");
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v2_title.mp3")))->get_title(), u"Tagged Tone");
-    // A PCM WAV whose samples look like MP3 frames is PCM.
+    // MP3 is probed last: a PCM WAV whose samples look like MP3 frames is PCM.
     write_file(dir.native("pcm.wav"), make_wav({.data = plain_frames(6)}));
     EXPECT_EQ(audio::create_play_chain(dir.file("pcm.wav"))->get_codec_name(), u"PCM");
     SKIP_WITHOUT_CORPUS();
