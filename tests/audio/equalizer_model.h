@@ -26,11 +26,7 @@ public:
     };
 
     // Any change of the band drops the coefficients, and with them the filter state.
-    void set_band(const audio::EqualizerSettings& band)
-    {
-        m_band = band;
-        m_valid = false;
-    }
+    void set_band(const audio::EqualizerSettings& band) { m_band = band, m_valid = false; }
     void reset() { m_band = std::exchange(*this, {}).m_band; }
     int32_t position(int c) const { return m_position[size_t(c)]; }
 
@@ -135,11 +131,7 @@ private:
 // The equalizer stage fed one block at a time and pulled as the player pulls it, next to the model.
 class EqualizerPair {
 public:
-    EqualizerPair()
-    {
-        m_source.connect(&m_eq);
-        m_eq.connect(&m_sink);
-    }
+    EqualizerPair() { m_source.connect(&m_eq), m_eq.connect(&m_sink); }
     audio::EqualizerPCM& stage() { return m_eq; }
     void set_band(double frequency, double width, double amplitude)
     {
@@ -147,11 +139,7 @@ public:
         band.apply_to(m_eq);
         m_model.set_band(band);
     }
-    void reset()
-    {
-        m_eq.reset();
-        m_model.reset();
-    }
+    void reset() { m_eq.reset(), m_model.reset(); }
     ModelEqualizer& model() { return m_model; }
     // The stage's output for one block.
     audio::PCMData pull(const audio::PCMData& in)

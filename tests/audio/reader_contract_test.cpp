@@ -205,9 +205,8 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
             audio::PCMData block = chain->get_provider().get_block(700);
             if (block.empty())
                 continue;
-            if (block.channels != c.channels || block.sample_rate != c.rate
-                || block.size() % block.frame_size() != 0 || block.frames() > 700u)
-                ++bad_blocks;
+            bad_blocks += block.channels != c.channels || block.sample_rate != c.rate
+                || block.size() % block.frame_size() != 0 || block.frames() > 700u;
             pulled += block.frames();
         }
     });
@@ -215,10 +214,8 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
     for (int i = 0; i < 100; ++i) {
         reader.seek_position((i * 7919) % (length + 3) - 1); // -1 to one past the length
         int32_t position = reader.position();
-        if (position < 0 || position > length + c.step || reader.length() != length)
-            ++bad_positions;
-        reader.is_end();
-        reader.time();
+        bad_positions += position < 0 || position > length + c.step || reader.length() != length;
+        reader.is_end(), reader.time();
         std::this_thread::yield();
     }
     reader.seek_position(0); // so that the player thread finds a block before it stops
