@@ -124,8 +124,7 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate_and_refusals)
     // Free format, a bad bitrate index, a reserved sample rate, version and layer.
     for (Frame frame : {Frame {MPEG1, 3, 0}, Frame {MPEG1, 3, 15}, Frame {MPEG1, 3, 9, 3},
              Frame {Reserved, 3, 9, 0}, Frame {MPEG1, 4, 9, 0}}) {
-        audio::MP3Header h;
-        h.frame_length = 123;
+        audio::MP3Header h {.frame_length = 123};
         EXPECT_FALSE(audio::parse_frame_header(frame_bytes(frame).data(), h)) << header_value(frame);
         EXPECT_EQ(h.frame_length, 123) << "the header stays as it was";
     }
