@@ -254,7 +254,8 @@ TEST(EqualizerSettings, reads_the_root_attributes_and_keeps_defaults_for_what_it
             "Width=\" 1.5e0\" Amplitude=\"-6\"/>",
                {120.5, 1.5, -6.0}},
             {"<Equalizer Frequency=\"abc\" Width=\"3\" Amplitude=\"4\"/>", {80, 3, 4}},
-            {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", {80, 2, 4}}};
+            {"<Equalizer frequency=\"200\" WIDTH=\"3\" Amplitude=\"4\"/>", {80, 2, 4}},
+            {"<Settings><Equalizer Frequency=\"120\" Width=\"1\" Amplitude=\"3\"/></Settings>", {80, 2, 8}}};
     test::TempDir dir;
     for (auto [text, want] : cases) {
         test::write_file(dir.native("Equalizer.xml"), test::Bytes(text.begin(), text.end()));

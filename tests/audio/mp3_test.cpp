@@ -65,6 +65,9 @@ TEST(FileReaderMP3, hands_out_frames_with_what_follows_searches_past_what_is_no_
                cat({frame_bytes({}, 417), frame_bytes({MPEG1, 3, 9, 0, true}, 418),
                    frame_bytes({MPEG1, 3, 9, 1}, 384), frame_bytes({MPEG1, 3, 14}, 1044)}),
                {417, 418, 1044}},
+            // An MPEG-2 header whose frame would reach past both real frames, the whole stream.
+            {"false header first", cat({frame_bytes({MPEG2, 3, 14, 0}, 100), plain_frames(2), junk(200)}),
+                {417, 417}},
             {"ID3v2 tag with frame-like bytes", cat({id3v2_with_false_frames(), plain_frames(4)}), four},
             {"tag size past the end of the file",
                 cat({{'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, junk(50), plain_frames(4)}), four},

@@ -44,17 +44,12 @@ Bytes make_bmp(const BmpSpec& spec, const std::vector<uint32_t>& values)
     if (core) {
         w.u32(12).u16(uint16_t(spec.width)).u16(uint16_t(spec.height)).u16(1).u16(spec.bits);
     } else {
-        w.u32(spec.header_size)
-            .u32(uint32_t(spec.width))
-            .u32(uint32_t(spec.top_down ? -spec.height : spec.height));
-        w.u16(1).u16(spec.bits).u32(spec.compression).u32(uint32_t(pixels.size())).u32(2835).u32(2835);
-        w.u32(uint32_t(spec.palette.size())).u32(0);
-        uint32_t written = 40;
-        if (masks_inside || masks) {
+        auto h = uint32_t(spec.top_down ? -spec.height : spec.height);
+        w.u32(spec.header_size).u32(uint32_t(spec.width)).u32(h).u16(1).u16(spec.bits).u32(spec.compression);
+        w.u32(uint32_t(pixels.size())).u32(2835).u32(2835).u32(uint32_t(spec.palette.size())).u32(0);
+        if (masks_inside || masks)
             w.u32(spec.masks[0]).u32(spec.masks[1]).u32(spec.masks[2]);
-            written += 12;
-        }
-        for (uint32_t i = written; i < spec.header_size + masks; ++i)
+        for (uint32_t i = masks_inside || masks ? 52 : 40; i < spec.header_size + masks; ++i)
             w.u8(0);
     }
     for (uint32_t color : spec.palette) {
