@@ -88,8 +88,7 @@ inline int best_lag(const std::vector<double>& a, const std::vector<double>& b, 
         = [&](int d) { return correlation(a, size_t(std::max(d, 0)), b, size_t(std::max(-d, 0)), a.size()); };
     int best = -max_lag;
     for (int d = -max_lag + 1; d <= max_lag; ++d)
-        if (at(d) > at(best))
-            best = d;
+        best = at(d) > at(best) ? d : best;
     return best;
 }
 
@@ -102,9 +101,8 @@ inline double rms(const std::vector<double>& a)
 // The stereo fixtures of vorbis_mpc: the 0.5 s sweep on the left, -0.5 x the sweep on the right.
 inline void expect_stereo_sweep(const Samples& samples)
 {
-    std::vector<double> source = channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0);
-    std::vector<double> left = channel(samples, 2, 0);
-    std::vector<double> right = channel(samples, 2, 1);
+    std::vector<double> source = channel(pcm_file_samples(fixture("vorbis_mpc/sweep_44k_mono.wav")), 1, 0),
+                        left = channel(samples, 2, 0), right = channel(samples, 2, 1);
     EXPECT_EQ(best_lag(left, source, 64), 0);
     EXPECT_GT(correlation(left, 0, source, 0, source.size()), 0.99);
     EXPECT_LT(correlation(right, 0, source, 0, source.size()), -0.99);

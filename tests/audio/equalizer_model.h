@@ -26,17 +26,8 @@ public:
     };
 
     // Any change of the band drops the coefficients, and with them the filter state.
-    void set_band(const audio::EqualizerSettings& band)
-    {
-        m_band = band;
-        m_valid = false;
-    }
-    void reset()
-    {
-        audio::EqualizerSettings band = m_band;
-        *this = {};
-        m_band = band;
-    }
+    void set_band(const audio::EqualizerSettings& band) { m_band = band, m_valid = false; }
+    void reset() { m_band = std::exchange(*this, {}).m_band; }
     int32_t position(int c) const { return m_position[size_t(c)]; }
 
     Result process(const std::vector<uint8_t>& bytes, int32_t channels, int32_t bits, int32_t rate)
@@ -80,10 +71,9 @@ public:
         Result out;
         for (size_t i = 0; i < samples; ++i) {
             auto s = uint16_t(std::clamp<int64_t>(line[i] >> 12, -32768, 32767));
-            if (bits == 8)
-                out.bytes.push_back(uint8_t(std::clamp<int64_t>((line[i] >> 20) + 128, 0, 255)));
-            else
-                out.bytes.insert(out.bytes.end(), {uint8_t(s), uint8_t(s >> 8)});
+            bits == 8 ? out.bytes.insert(
+                out.bytes.end(), uint8_t(std::clamp<int64_t>((line[i] >> 20) + 128, 0, 255)))
+                      : out.bytes.insert(out.bytes.end(), {uint8_t(s), uint8_t(s >> 8)});
         }
         out.bytes.resize(bytes.size(), bits == 8 ? 0x80 : 0);
         m_history.assign(line.begin() + frames * channels, line.end());
@@ -141,11 +131,7 @@ private:
 // The equalizer stage fed one block at a time and pulled as the player pulls it, next to the model.
 class EqualizerPair {
 public:
-    EqualizerPair()
-    {
-        m_source.connect(&m_eq);
-        m_eq.connect(&m_sink);
-    }
+    EqualizerPair() { m_source.connect(&m_eq), m_eq.connect(&m_sink); }
     audio::EqualizerPCM& stage() { return m_eq; }
     void set_band(double frequency, double width, double amplitude)
     {
@@ -153,11 +139,7 @@ public:
         band.apply_to(m_eq);
         m_model.set_band(band);
     }
-    void reset()
-    {
-        m_eq.reset();
-        m_model.reset();
-    }
+    void reset() { m_eq.reset(), m_model.reset(); }
     ModelEqualizer& model() { return m_model; }
     // The stage's output for one block.
     audio::PCMData pull(const audio::PCMData& in)

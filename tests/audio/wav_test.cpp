@@ -95,19 +95,20 @@ test::Samples decode_fixture(const std::string& name)
     return chain ? test::decode_all(chain->get_provider(), 4096).samples : test::Samples {};
 }
 
-test::Samples decode(const Bytes& block, uint32_t channels, uint32_t samples)
+// A mono block decoded.
+test::Samples decode(const Bytes& block, uint32_t samples)
 {
-    test::Samples out(channels * samples, int16_t(0xABAB));
+    test::Samples out(samples, int16_t(0xABAB));
     EXPECT_TRUE(audio::decode_adpcm_block(
-        block.data(), block.size(), reinterpret_cast<uint8_t*>(out.data()), channels, samples));
+        block.data(), block.size(), reinterpret_cast<uint8_t*>(out.data()), 1, samples));
     return out;
 }
 
 } // namespace
 
-// Chunks walked over (an odd one even unpadded); a data size past the file plays its whole frames.
-TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whole_frames)
+TEST(WavPcm, chunks_are_walked_over_headers_outside_the_rules_refused_and_seeks_land_on_frame_boundaries)
 {
+    test::TempDir dir;
     test::WavSpec spec = ramp_spec(1000);
     spec.chunks_before_data = {{"LIST", Bytes(25, 'x')}, {"fact", Bytes(4, 0)}};
     spec.chunks_after_data = {{"LIST", Bytes(7, 'y')}};
@@ -118,11 +119,11 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         unpadded.insert(unpadded.begin() + 36, odd.begin(), odd.end());
         files.push_back(unpadded);
     }
+    // A data size past the file plays its whole frames.
     for (int64_t declared : {int64_t(1000 * 4 * 50), int64_t(0xFFFFFFFF)}) {
         files.push_back(test::make_wav({.data = test::ramp16(2000), .data_size = declared}));
         files.back().push_back(0x55); // half a frame after the last whole one
     }
-    test::TempDir dir;
     test::Samples ramp(2000);
     std::iota(ramp.begin(), ramp.end(), 0);
     for (const Bytes& bytes : files) {
@@ -134,26 +135,19 @@ TEST(WavPcm, chunks_are_walked_over_and_a_data_size_past_the_file_plays_its_whol
         EXPECT_EQ(test::decode_all(reader, 333).samples, ramp);
         EXPECT_EQ(reader.get_block(100).channels, 2) << "the end block keeps its format";
     }
-}
-
-TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_boundaries)
-{
     const Bytes good = test::make_wav(ramp_spec(10));
     auto splice = [](Bytes bytes, size_t at, size_t count, const Bytes& part) {
         bytes.erase(bytes.begin() + ptrdiff_t(at), bytes.begin() + ptrdiff_t(at + count));
         bytes.insert(bytes.begin() + ptrdiff_t(at), part.begin(), part.end());
         return bytes;
     };
-    // A chunk before fmt, GSM, "Data" for "data", cut in fmt, empty, RIFX; a LIST size of 0xFFFFFFF8
-    // would bring the walk back to the LIST header itself: no hang.
-    test::WavSpec gsm = ramp_spec(10), list = ramp_spec(10);
-    gsm.format_tag = 49;
+    // A chunk before fmt, "Data" for "data", cut in fmt, RIFX; a LIST size of 0xFFFFFFF8 would bring
+    // the walk back to the LIST header itself: no hang.
+    test::WavSpec list = ramp_spec(10);
     list.chunks_before_data = {{"LIST", Bytes(8, 0)}};
-    test::TempDir dir;
-    for (const Bytes& bytes :
-        {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes), test::make_wav(gsm),
-            splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), Bytes {},
-            splice(good, 3, 1, {'X'}), splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
+    for (const Bytes& bytes : {splice(good, 12, 0, ByteWriter().tag("JUNK").u32(4).u32(0).bytes),
+             splice(good, 36, 1, {'D'}), Bytes(good.begin(), good.begin() + 30), splice(good, 3, 1, {'X'}),
+             splice(test::make_wav(list), 40, 4, {0xF8, 0xFF, 0xFF, 0xFF})})
         EXPECT_FALSE(audio::FileReaderWAVPCM(write_temp(dir, bytes)).is_open()) << bytes.size() << " bytes";
 
     audio::FileReaderWAVPCM reader(write_temp(dir, test::make_wav(ramp_spec(1000))));
@@ -164,7 +158,7 @@ TEST(WavPcm, headers_outside_the_rules_are_refused_and_seeks_land_on_frame_bound
         EXPECT_EQ(block.empty() ? -1 : test::sample16(block, 0), expected < 4000 ? expected / 2 : -1) << to;
     }
     // With block_align 0 it never moves and cannot skip.
-    test::WavSpec spec = ramp_spec(100);
+    spec = ramp_spec(100);
     spec.block_align = 0;
     audio::FileReaderWAVPCM still(write_temp(dir, test::make_wav(spec)));
     ASSERT_TRUE(still.is_open());
@@ -200,26 +194,23 @@ TEST(WavCoded, fixtures_decode_exactly_as_sox_does_and_damage_stays_in_its_block
 
 TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_without_writing)
 {
-    const std::tuple<Bytes, uint32_t, test::Samples> cases[]
-        = {// Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to
-           // 16; F (-1) 100; 8 (-8) -28, delta 48; 1: 20. An odd count ends on a high nibble.
-            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28, 20}},
-            {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, 1, {0, 100, 116, 100, -28}},
-            // Predictor 5 (460, -208), sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an
-            // arithmetic shift (a division gives -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
-            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, 1, {300, -100, -424, -681}}};
-
-    for (const auto& [block, channels, want] : cases)
-        EXPECT_EQ(decode(block, channels, uint32_t(want.size() / channels)), want);
+    // Predictor 0 (256, 0), delta 16, sample1 100: code 1 gives 116, delta 230 x 16 >> 8 raised to 16;
+    // F (-1) 100; 8 (-8) -28 from the high nibble that ends an odd count. Predictor 5 (460, -208),
+    // sample1 -100, sample2 300: (-46000 - 62400) >> 8 = -424, an arithmetic shift (a division gives
+    // -423); then (-424 x 460 + 100 x 208) >> 8 = -681.
+    for (const auto& [block, want] :
+        {std::pair<Bytes, test::Samples> {{0, 16, 0, 100, 0, 0, 0, 0x1F, 0x81}, {0, 100, 116, 100, -28}},
+            {{5, 16, 0, 0x9C, 0xFF, 0x2C, 0x01, 0x00}, {300, -100, -424, -681}}})
+        EXPECT_EQ(decode(block, uint32_t(want.size())), want);
     // Every predictor of the standard table, with code 0: (1000 c1 - 500 c2) >> 8 (a mistyped
     // coefficient of a predictor the fixtures do not use shows only here).
     for (uint8_t p = 0; p < 7; ++p)
-        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 1, 3)[2],
+        EXPECT_EQ(decode({p, 16, 0, 0xE8, 0x03, 0x0C, 0xFE, 0x00}, 3)[2],
             (1000 * s_standard[p][0] - 500 * s_standard[p][1]) >> 8)
             << "predictor " << int(p);
     // Extreme codes clamp to 16 bits.
     test::Samples out
-        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 1, 162);
+        = decode(test::cat({{0, 0xFF, 0x7F, 0x00, 0x7D, 0, 0}, Bytes(40, 0x77), Bytes(40, 0x88)}), 162);
     EXPECT_EQ(std::tuple(out[2], out[81], out[161]), std::tuple(32767, 32767, -32768));
     // A bad predictor, input too short for the codes, three channels, one sample.
     Bytes written(8, 0xAB);
@@ -231,27 +222,20 @@ TEST(DecoderADPCM, blocks_decode_as_worked_by_hand_and_bad_ones_are_refused_with
             << predictor << " " << size << " " << channels << " " << samples;
     }
     EXPECT_EQ(written, Bytes(8, 0xAB));
-    // Blocks of a format the decoders cannot decode give an empty block; block counts for frames.
-    audio::DecoderADPCM decoder;
+    // Blocks of a format the decoders cannot decode, or shorter than a block, give an empty block.
     liba::DataBuffer bytes = liba::DataBuffer::copy_of(numbered_blocks(2, 256).data(), 512);
-    for (auto [channels, bits, align] :
-        {std::tuple {1u, 4u, 256u}, {1u, 4u, 7u}, {1u, 8u, 256u}, {3u, 4u, 256u}, {1u, 4u, 0u}})
-        EXPECT_EQ(decoder.decode_block({bytes, channels, bits, 8000, align}).frames(),
-            align == 256 && bits == 4 && channels == 1 ? 1000u : 0u)
-            << align;
-    EXPECT_TRUE(decoder.decode_block({bytes.slice(0, 255), 1, 4, 8000, 256}).empty());
-    EXPECT_EQ(decoder.units_for_frames(16384), 1);
+    for (auto [channels, bits, align, size] : {std::tuple {1u, 8u, 256u, 512u}, {3u, 4u, 256u, 512u},
+             {0u, 4u, 256u, 512u}, {1u, 4u, 0u, 512u}, {1u, 4u, 256u, 255u}})
+        EXPECT_TRUE(
+            audio::DecoderADPCM().decode_block({bytes.slice(0, size), channels, bits, 8000, align}).empty())
+            << channels << "x" << bits << ", " << align;
     audio::DecoderGSM gsm;
+    EXPECT_TRUE(gsm.decode_block({bytes.slice(0, 64)}).empty()) << "less than a block";
     EXPECT_EQ(std::pair(gsm.units_for_frames(161), gsm.units_for_frames(INT32_MAX)),
         std::pair(2, INT32_MAX / 160 + 1));
-    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 64)}).frames(), 0u);
-    EXPECT_EQ(gsm.decode_block({bytes.slice(0, 131)}).frames(), 640u);
-    for (auto [align, channels, samples] : {std::tuple {512u, 2u, 500u}, {512u, 1u, 1012u}, {15u, 2u, 3u},
-             {7u, 1u, 0u}, {14u, 2u, 0u}, {256u, 0u, 0u}, {256u, 3u, 0u}})
-        EXPECT_EQ(audio::adpcm_samples_per_block(align, channels), samples) << align << " " << channels;
 }
 
-TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
+TEST(WavCoded, headers_outside_the_rules_are_refused_length_comes_from_fact_and_a_shrunk_file_rewinds)
 {
     test::TempDir dir;
     const std::pair<const char*, CodedWav> cases[] = {{"ADPCM 8 bits per sample", {.bits = 8}},
@@ -267,34 +251,23 @@ TEST(WavCoded, the_readers_refuse_headers_outside_their_rules)
         {"GSM 321 samples per block",
             {.format_tag = 49, .block_align = 65, .samples_per_block = 321, .bits = 0}}};
     for (auto [what, wav] : cases) {
-        SCOPED_TRACE(what);
         wav.data = numbered_blocks(2, 256);
         wav.fact = 1000;
-        EXPECT_FALSE(open_coded(dir, wav)->is_open());
-        std::unique_ptr<audio::PlayChain> chain = audio::create_play_chain(dir.file("a.wav"));
-        EXPECT_TRUE(!chain || chain->get_codec_name() != (wav.format_tag == 49 ? u"GSM" : u"ADPCM"));
+        EXPECT_FALSE(open_coded(dir, wav)->is_open()) << what;
     }
     // Cut inside the coefficient table, inside the GSM extension.
     for (auto [wav, size] : {std::pair {CodedWav {}, 50}, {s_gsm, 38}}) {
-        wav.data = numbered_blocks(2, 256);
         Bytes cut = make_coded_wav(wav);
-        cut.resize(size_t(size));
-        EXPECT_FALSE(audio::FileReaderWAVADPCM(write_temp(dir, cut)).is_open());
-        EXPECT_FALSE(audio::FileReaderWAVGSM(write_temp(dir, cut)).is_open());
+        EXPECT_FALSE(
+            audio::FileReaderWAVADPCM(write_temp(dir, Bytes(cut.begin(), cut.begin() + size))).is_open());
+        EXPECT_FALSE(audio::FileReaderWAVGSM(dir.file("a.wav")).is_open());
     }
     EXPECT_TRUE(open_coded(dir, {.block_align = 8, .data = Bytes(8)})->is_open()) << "the smallest block";
-}
-
-TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_count_blocks)
-{
-    test::TempDir dir;
-    // ADPCM blocks hold 500 samples, GSM ones 320; a partial block follows the whole ones.
-    for (auto [gsm, fact, blocks, length] :
-        {std::tuple {false, 3600, 8, 8}, {false, 3500, 8, 7}, {false, 0, 8, 8}, {false, 100000, 8, 8},
-            {true, 15999, 50, 50}, {true, 15680, 50, 49}, {true, -1, 50, 50}, {true, 16000, 7, 7}}) {
-        SCOPED_TRACE(testing::Message() << (gsm ? "GSM" : "ADPCM") << " fact " << fact << ", " << blocks);
-        CodedWav wav = gsm ? s_gsm : CodedWav {};
-        wav.fact = fact;
+    // ADPCM blocks hold 500 samples; a partial block follows the whole ones.
+    for (auto [fact, blocks, length] :
+        {std::tuple {3600, 8, 8}, {3500, 8, 7}, {0, 8, 8}, {100000, 8, 8}, {-1, 8, 8}, {4000, 7, 7}}) {
+        SCOPED_TRACE(testing::Message() << "fact " << fact << ", " << blocks);
+        CodedWav wav {.fact = fact};
         wav.data = numbered_blocks(blocks, wav.block_align);
         wav.data.resize(wav.data.size() + size_t(wav.block_align) - 1, 0xEE);
         std::unique_ptr<audio::FileReader> reader = open_coded(dir, wav);
@@ -307,35 +280,27 @@ TEST(WavCoded, length_comes_from_fact_cut_to_the_whole_blocks_and_positions_coun
     EXPECT_EQ(reader->length(), 8);
     EXPECT_EQ(reader->time_to_position(1.0), 0);
     EXPECT_FALSE(reader->skip_time(1.0));
-    // A seek hands out whole blocks from there; times convert truncated.
+    // Times convert truncated.
     reader = open_coded(dir, {.fact = 4000, .data = numbered_blocks(8, 256)});
-    reader->seek_position(3);
-    audio::ADPCMData block = static_cast<audio::FileReaderWAVADPCM&>(*reader).get_block(2);
-    ASSERT_EQ(block.size(), 512u);
-    EXPECT_EQ(block.data.data()[0] * 16 + block.data.data()[511], 3 * 16 + 4) << "blocks 3 and 4";
     reader->seek_time(0.3);
     EXPECT_EQ(std::tuple(reader->position(), reader->time(), reader->position_to_time(3)),
         std::tuple(4, 0.25, 0.1875));
     for (auto [time, position] : {std::pair {0.0624, 0}, {-1.0, -16}, {1e12, INT32_MAX}})
         EXPECT_EQ(reader->time_to_position(time), position) << time;
-}
-
-TEST(WavCoded, a_file_that_shrinks_mid_block_rewinds_to_the_block_boundary)
-{
-    test::TempDir dir;
+    // A file that shrinks mid-block rewinds to the block boundary.
     CodedWav wav = s_gsm;
     wav.fact = 1600;
     wav.data = numbered_blocks(5, 65);
     Bytes file = make_coded_wav(wav);
-    audio::FileReaderWAVGSM reader(write_temp(dir, file));
-    ASSERT_EQ(reader.length(), 5);
+    audio::FileReaderWAVGSM shrinking(write_temp(dir, file));
+    ASSERT_EQ(shrinking.length(), 5);
     size_t data_start = file.size() - 5 * 65 - 1; // 325 bytes of data and a pad byte
     std::filesystem::resize_file(dir.native("a.wav"), data_start + 3 * 65 + 20);
-    EXPECT_EQ(reader.get_block(10).size(), 3 * 65u);
-    EXPECT_EQ(reader.position(), 3);
-    EXPECT_TRUE(reader.get_block(1).empty());
+    EXPECT_EQ(shrinking.get_block(10).size(), 3 * 65u);
+    EXPECT_EQ(shrinking.position(), 3);
+    EXPECT_TRUE(shrinking.get_block(1).empty());
     test::write_file(dir.native("a.wav"), file);
-    audio::GSMData block = reader.get_block(1);
+    audio::GSMData block = shrinking.get_block(1);
     ASSERT_EQ(block.size(), 65u);
     EXPECT_EQ(std::pair(block.data.data()[0], block.data.data()[64]), std::pair(uint8_t(3), uint8_t(3)));
 }

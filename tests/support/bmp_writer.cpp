@@ -12,20 +12,12 @@ Bytes encode_row(const BmpSpec& spec, const uint32_t* values)
     uint32_t stride = (uint32_t(spec.width) * spec.bits + 31) / 32 * 4;
     Bytes row(stride, 0);
     for (int32_t x = 0; x < spec.width; ++x) {
-        uint32_t v = values[x];
-        switch (spec.bits) {
-        case 1:
-        case 4:
-        case 8: {
+        if (spec.bits <= 8) { // palette indices, the leftmost pixel in the high bits
             uint32_t per_byte = 8u / spec.bits;
-            uint32_t shift = 8 - spec.bits * (uint32_t(x) % per_byte + 1);
-            row[size_t(x) / per_byte] |= uint8_t(v << shift);
-            break;
-        }
-        default: // 16, 24 and 32 bits: little-endian
+            row[size_t(x) / per_byte] |= uint8_t(values[x] << (8 - spec.bits * (uint32_t(x) % per_byte + 1)));
+        } else { // 16, 24 and 32 bits: little-endian
             for (uint32_t i = 0; i < spec.bits / 8u; ++i)
-                row[size_t(x) * spec.bits / 8 + i] = uint8_t(v >> (8 * i));
-            break;
+                row[size_t(x) * spec.bits / 8 + i] = uint8_t(values[x] >> (8 * i));
         }
     }
     return row;
@@ -52,17 +44,12 @@ Bytes make_bmp(const BmpSpec& spec, const std::vector<uint32_t>& values)
     if (core) {
         w.u32(12).u16(uint16_t(spec.width)).u16(uint16_t(spec.height)).u16(1).u16(spec.bits);
     } else {
-        w.u32(spec.header_size)
-            .u32(uint32_t(spec.width))
-            .u32(uint32_t(spec.top_down ? -spec.height : spec.height));
-        w.u16(1).u16(spec.bits).u32(spec.compression).u32(uint32_t(pixels.size())).u32(2835).u32(2835);
-        w.u32(uint32_t(spec.palette.size())).u32(0);
-        uint32_t written = 40;
-        if (masks_inside || masks) {
+        auto h = uint32_t(spec.top_down ? -spec.height : spec.height);
+        w.u32(spec.header_size).u32(uint32_t(spec.width)).u32(h).u16(1).u16(spec.bits).u32(spec.compression);
+        w.u32(uint32_t(pixels.size())).u32(2835).u32(2835).u32(uint32_t(spec.palette.size())).u32(0);
+        if (masks_inside || masks)
             w.u32(spec.masks[0]).u32(spec.masks[1]).u32(spec.masks[2]);
-            written += 12;
-        }
-        for (uint32_t i = written; i < spec.header_size + masks; ++i)
+        for (uint32_t i = masks_inside || masks ? 52 : 40; i < spec.header_size + masks; ++i)
             w.u8(0);
     }
     for (uint32_t color : spec.palette) {
@@ -76,10 +63,7 @@ Bytes make_bmp(const BmpSpec& spec, const std::vector<uint32_t>& values)
 
 Bytes make_bmp24(int32_t width, int32_t height, const std::vector<uint32_t>& pixels)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    return make_bmp(spec, pixels);
+    return make_bmp({.width = width, .height = height, .palette = {}}, pixels);
 }
 
 void patch32(Bytes& bytes, size_t offset, uint32_t value)

@@ -35,7 +35,7 @@ void write_file(const std::filesystem::path& path, const Bytes& bytes)
 Bytes read_file(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 void write_text(const std::filesystem::path& path, std::string_view text)
@@ -52,32 +52,21 @@ std::string read_text(const std::filesystem::path& path)
 Bytes make_wav(const WavSpec& spec)
 {
     ByteWriter body;
-    uint16_t align
-        = spec.block_align >= 0 ? uint16_t(spec.block_align) : uint16_t(spec.channels * spec.bits / 8);
-    body.tag("WAVE").tag("fmt ").u32(uint32_t(16 + spec.fmt_extra.size()));
-    body.u16(spec.format_tag)
-        .u16(spec.channels)
-        .u32(spec.sample_rate)
-        .u32(spec.sample_rate * align)
-        .u16(align);
-    body.u16(spec.bits).raw(spec.fmt_extra);
-    auto chunk = [&](const std::string& id, const Bytes& bytes) {
-        body.tag(id).u32(uint32_t(bytes.size())).raw(bytes);
+    auto align = uint16_t(spec.block_align >= 0 ? spec.block_align : spec.channels * spec.bits / 8);
+    body.tag("WAVE").tag("fmt ").u32(uint32_t(16 + spec.fmt_extra.size())).u16(spec.format_tag);
+    body.u16(spec.channels).u32(spec.sample_rate).u32(spec.sample_rate * align).u16(align).u16(spec.bits);
+    body.raw(spec.fmt_extra);
+    auto chunk = [&](std::string_view id, const Bytes& bytes, int64_t size = -1) {
+        body.tag(id).u32(uint32_t(size >= 0 ? size : int64_t(bytes.size()))).raw(bytes);
         if (bytes.size() & 1)
             body.u8(0);
     };
     for (const auto& [id, bytes] : spec.chunks_before_data)
         chunk(id, bytes);
-    body.tag("data")
-        .u32(spec.data_size >= 0 ? uint32_t(spec.data_size) : uint32_t(spec.data.size()))
-        .raw(spec.data);
-    if (spec.data.size() & 1)
-        body.u8(0);
+    chunk("data", spec.data, spec.data_size);
     for (const auto& [id, bytes] : spec.chunks_after_data)
         chunk(id, bytes);
-    ByteWriter file;
-    file.tag("RIFF").u32(uint32_t(body.bytes.size())).raw(body.bytes);
-    return file.bytes;
+    return ByteWriter().tag("RIFF").u32(uint32_t(body.bytes.size())).raw(body.bytes).bytes;
 }
 
 Bytes ramp16(uint32_t samples)
@@ -98,9 +87,7 @@ std::filesystem::path corpus_dir()
     const char* override_dir = std::getenv("MELODECK_CORPUS");
     std::filesystem::path dir = override_dir && *override_dir ? override_dir : MELODECK_CORPUS_DIR;
     std::error_code ignored;
-    if (!std::filesystem::is_directory(dir, ignored))
-        return {};
-    return std::filesystem::canonical(dir, ignored);
+    return std::filesystem::is_directory(dir, ignored) ? std::filesystem::canonical(dir, ignored) : "";
 }
 
 std::filesystem::path corpus(std::string_view name)

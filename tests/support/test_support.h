@@ -38,15 +38,8 @@ struct ByteWriter {
     ByteWriter& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
     ByteWriter& u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
     ByteWriter& tag(std::string_view four) { return raw(four.substr(0, 4)); }
-    ByteWriter& raw(const Bytes& more)
-    {
-        return raw(std::string_view(reinterpret_cast<const char*>(more.data()), more.size()));
-    }
-    ByteWriter& raw(std::string_view text)
-    {
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        return *this;
-    }
+    ByteWriter& raw(const Bytes& more) { return bytes.insert(bytes.end(), more.begin(), more.end()), *this; }
+    ByteWriter& raw(std::string_view t) { return bytes.insert(bytes.end(), t.begin(), t.end()), *this; }
 };
 
 void write_file(const std::filesystem::path& path, const Bytes& bytes);

@@ -26,10 +26,7 @@ struct Recorded {
 
 class WindowRecorder : public os::WindowHandler {
 public:
-    explicit WindowRecorder(uint32_t color = os::rgb(0x20, 0xC0, 0x40))
-        : m_color(color)
-    {
-    }
+    explicit WindowRecorder(uint32_t color = os::rgb(0x20, 0xC0, 0x40)) { m_color = color; }
     virtual ~WindowRecorder() = default;
 
     intptr_t on_message(os::Window& window, const os::WindowMessage& message) override
@@ -83,17 +80,13 @@ struct TestWindow {
 // Sets the process-wide platform kind for one test and restores the previous one.
 class PlatformScope {
 public:
-    explicit PlatformScope(os::PlatformKind kind)
-        : m_previous(os::platform_kind())
-    {
-        os::set_platform_kind(kind);
-    }
+    explicit PlatformScope(os::PlatformKind kind) { os::set_platform_kind(kind); }
     ~PlatformScope() { os::set_platform_kind(m_previous); }
     PlatformScope(const PlatformScope&) = delete;
     PlatformScope& operator=(const PlatformScope&) = delete;
 
 private:
-    os::PlatformKind m_previous;
+    os::PlatformKind m_previous = os::platform_kind(); // taken before the constructor's body runs
 };
 
 } // namespace test
