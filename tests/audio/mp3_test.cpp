@@ -316,6 +316,10 @@ TEST(ID3v1, fields_text_and_track_in_the_last_128_bytes_or_before_a_short_traile
     // The chain takes the tag's title.
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v1_title.mp3")))->get_title(), u"Test Tone");
     EXPECT_EQ(audio::create_play_chain(u16(fixture("mp3/id3v2_title.mp3")))->get_title(), u"Tagged Tone");
+    // MP3 data under another name plays by its content, titled by the file name.
+    write_file(dir.native("sound.wav"), read_file(fixture("mp3/mpeg1_32k_mono_cbr64.mp3")));
+    auto chain = audio::create_play_chain(dir.file("sound.wav"));
+    EXPECT_EQ(chain ? chain->get_codec_name() + u"|" + chain->get_title() : u"", u"mp3|sound.wav");
     // MP3 is probed last: a PCM WAV whose samples look like MP3 frames is PCM.
     write_file(dir.native("pcm.wav"), make_wav({.data = plain_frames(6)}));
     EXPECT_EQ(audio::create_play_chain(dir.file("pcm.wav"))->get_codec_name(), u"PCM");
