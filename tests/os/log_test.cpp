@@ -1,5 +1,6 @@
 #include "os/log.h"
 #include "os/switches.h"
+#include "os/text_ostream_file.h"
 
 #include "support/scoped_config.h"
 
@@ -31,6 +32,11 @@ TEST(Log, the_switch_read_on_every_call_decides_whether_a_utf16le_file_is_writte
     EXPECT_EQ(std::filesystem::file_size(test::ScopedConfig::log_file()), 2u) << "switching on truncates";
     (os::log() << u"second\n").flush();
     EXPECT_EQ(test::ScopedConfig::log_text(), u"second\n");
+    // A place that cannot be written drops everything quietly.
+    os::TextOStreamFile lost(config.folder().file("missing/a.txt"));
+    EXPECT_FALSE(lost.good());
+    (lost << u"lost").flush();
+    EXPECT_FALSE(std::filesystem::exists(config.folder().native("missing")));
 }
 
 TEST(LogConcurrency, whole_lines_from_several_threads_all_arrive_intact)

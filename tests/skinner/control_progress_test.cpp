@@ -1,4 +1,5 @@
 #include "skinner/control_progress.h"
+#include "skinner/progress_geometry.h"
 
 #include "control_test_support.h"
 
@@ -122,5 +123,20 @@ TEST(ControlProgress, each_direction_paints_fill_thumb_and_background_from_its_o
                 << liba::to_utf8(c.name) << " " << point.x << "," << point.y;
         f.container.mouse_down(0, centre(bar.rect()), false);
         EXPECT_EQ(f.listener.count("value"), c.enabled ? 1u : 0u) << "disabled controls take no stylus";
+    }
+}
+
+TEST(ProgressGeometry, no_travel_or_unknown_orientation_gives_zero_and_a_wide_track_stays_in_range)
+{
+    const Rect bar {{10, 30}, {100, 20}}; // with an 8-pixel thumb
+    for (int32_t orientation = 0; orientation < 4; ++orientation)
+        for (int32_t x = -5; x < 20; x += 3)
+            EXPECT_DOUBLE_EQ(progress_value_at(orientation, {{0, 0}, {8, 8}}, 8, {x, x}), 0.0) << "no travel";
+    for (int32_t unknown : {4, -1})
+        EXPECT_DOUBLE_EQ(progress_value_at(unknown, bar, 8, {100, 35}), 0.0);
+    EXPECT_TRUE(progress_fill_rect(7, bar, 8, 0.5).empty() && progress_thumb_rect(9, bar, 8, 0.5).empty());
+    for (int32_t x = -30; x < 30; ++x) {
+        double value = progress_value_at(3, {{0, 0}, {10, 10}}, 20, {x, 0});
+        EXPECT_TRUE(value >= 0.0 && value <= 1.0) << value;
     }
 }
