@@ -84,6 +84,8 @@ TEST(FileReaderMP3, hands_out_frames_with_what_follows_searches_past_what_is_no_
             lengths.push_back(block.frame_length);
         EXPECT_EQ(lengths, want);
         EXPECT_EQ(found.position(), found.length());
+        found.seek_position(found.length() - 1); // inside the last frame: no frame follows
+        EXPECT_TRUE(found.get_block(1).empty() && found.is_end()) << found.position();
     }
     // Time by the first bitrate and the size: junk, a 128 kbit/s pair, 320 kbit/s frames, junk to 1000000 B.
     Bytes bytes = cat({junk(1234), plain_frames(2)});
