@@ -25,6 +25,18 @@ protected:
 
 } // namespace
 
+// A push takes the locks in the opposite order to a pull, so it runs apart from any pulling thread.
+TEST(Pipeline, a_processor_processes_pushed_blocks_too)
+{
+    test::RampSource source(100);
+    Doubler doubler;
+    test::PCMSink sink;
+    source.connect(&doubler);
+    doubler.connect(&sink);
+    source.deliver(source.get_block(7));
+    EXPECT_EQ(sink.pushed_frames, 7u);
+}
+
 TEST(PipelineConcurrency, a_chain_can_be_deleted_while_the_player_thread_pulls)
 {
     for (int round = 0; round < 20; ++round) {
@@ -33,8 +45,6 @@ TEST(PipelineConcurrency, a_chain_can_be_deleted_while_the_player_thread_pulls)
         test::PCMSink sink;
         source->connect(&doubler);
         doubler.connect(&sink);
-        source->deliver(source->get_block(7)); // a pushed block goes through process() as well
-        EXPECT_EQ(sink.pushed_frames, 7u);
         std::atomic<bool> running {true}, disconnected {false};
         std::atomic<int> blocks {0}, empties_after_disconnect {0};
         std::thread player([&] {

@@ -16,10 +16,8 @@ TEST(Wildcard, matches_like_the_handheld_file_system_and_long_names_against_many
         EXPECT_EQ(os::wildcard_match(mask, name), match)
             << "mask " << liba::to_utf8(mask) << " name " << liba::to_utf8(name);
     // A matcher that backtracks over every star would take exponential time here.
-    std::u16string name(4000, u'a');
-    std::u16string mask;
+    std::u16string name(4000, u'a'), mask;
     for (int i = 0; i < 30; ++i)
         mask += u"*a";
-    EXPECT_FALSE(os::wildcard_match(mask + u"b", name));
-    EXPECT_TRUE(os::wildcard_match(mask, name));
+    EXPECT_TRUE(os::wildcard_match(mask, name) && !os::wildcard_match(mask + u"b", name));
 }
